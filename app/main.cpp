@@ -1,0 +1,124 @@
+// darnek: the command-line tool. With no arguments it behaves as the front
+// end's call (NAMES.dat in the current directory); `darnek run INPUT` analyses
+// one input file without a hand-written NAMES.dat.
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "darnek/darnek.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kUsageError = 1;
+
+const char* const kUsage =
+    "usage: darnek                      analyse the problem named by NAMES.dat here\n"
+    "       darnek run INPUT [--out DIR]\n"
+    "                                   analyse INPUT; the report (.out), plot data (.plt)\n"
+    "                                   and run log (.log) go beside INPUT or into DIR\n"
+    "       darnek --help | --version\n"
+    "\n"
+    "exit status: 0 complete (data errors named in the report included), 1 usage,\n"
+    "2 files could not be opened, 3 input rejected (see the report), 4 internal error,\n"
+    "10 + stop code when the analysis stopped on a fatal soil or pressure condition\n";
+
+int Usage(const std::string& problem) {
+  if (!problem.empty()) std::cerr << "darnek: " << problem << "\n";
+  std::cerr << kUsage;
+  return kUsageError;
+}
+
+std::string Unit(int unit_flag, bool length) {
+  if (unit_flag > 0) return length ? "in" : "lbs";
+  if (unit_flag < 0) return length ? "m" : "kN";
+  return "";
+}
+
+void PrintSummary(const darnek::RunResult& result) {
+  for (const darnek::StageSummary& s : result.stages) {
+    std::printf("stage %d: %s", s.stage, s.outcome.c_str());
+    if (s.iterations > 0) std::printf(", %d iteration%s", s.iterations, s.iterations == 1 ? "" : "s");
+    std::printf("\n");
+    if (!s.solved) continue;
+    const std::string len = Unit(s.unit_flag, true);
+    const std::string force = Unit(s.unit_flag, false);
+    std::printf("  largest deflection %11.4e %s at depth %.3f %s\n", s.max_deflection, len.c_str(),
+                s.max_deflection_depth, len.c_str());
+    std::printf("  largest moment     %11.4e %s-%s at depth %.3f %s\n", s.max_moment, force.c_str(),
+                len.c_str(), s.max_moment_depth, len.c_str());
+    for (const darnek::TieBackSummary& t : s.tie_backs)
+      std::printf("  tie-back %d at station %d: force per tie-back %11.4e %s\n", t.number, t.station,
+                  t.force_per_tie_back, force.c_str());
+  }
+}
+
+int RunInput(const std::vector<std::string>& args) {
+  std::string input;
+  std::string out_dir;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--out") {
+      if (i + 1 >= args.size()) return Usage("--out needs a folder");
+      out_dir = args[++i];
+    } else if (!args[i].empty() && args[i][0] == '-') {
+      return Usage("unknown option " + args[i]);
+    } else if (input.empty()) {
+      input = args[i];
+    } else {
+      return Usage("more than one input file");
+    }
+  }
+  if (input.empty()) return Usage("run needs an input file");
+  if (!fs::exists(input)) {
+    std::cerr << "darnek: no such input file: " << input << "\n";
+    return DARNEK_HANDOFF_FAILED;
+  }
+  const fs::path in(input);
+  fs::path dir = out_dir.empty() ? in.parent_path() : fs::path(out_dir);
+  if (!out_dir.empty()) {
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+  }
+  const std::string stem = in.stem().string();
+  auto named = [&](const char* ext) { return (dir / (stem + ext)).string(); };
+
+  darnek::RunOptions options;
+  darnek::FileNames files;
+  files.input = input;
+  files.report = named(".out");
+  files.plot = named(".plt");
+  files.run_log = named(".log");
+  files.py_scratch = named(".pyscratch");
+  files.pressure_scratch = named(".epscratch");
+  options.files = files;
+  options.version_text = darnek::Version();
+  const darnek::RunResult result = darnek::Run(options);
+  if (result.status == DARNEK_HANDOFF_FAILED) return result.status;
+
+  std::printf("report:    %s\nplot data: %s\nrun log:   %s\n", files.report.c_str(), files.plot.c_str(),
+              files.run_log.c_str());
+  PrintSummary(result);
+  if (result.status != DARNEK_OK) std::printf("run ended early: %s\n", result.message.c_str());
+  return result.status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty()) return darnek::Run(darnek::RunOptions{}).status;
+  const std::string command = args[0];
+  if (command == "--help" || command == "-h") {
+    std::cout << kUsage;
+    return 0;
+  }
+  if (command == "--version") {
+    std::cout << "darnek " << darnek::Version() << "\n";
+    return 0;
+  }
+  if (command == "run") return RunInput(std::vector<std::string>(args.begin() + 1, args.end()));
+  return Usage("unknown command or option " + command);
+}

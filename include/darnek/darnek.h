@@ -1,0 +1,115 @@
+/* darnek: analysis of flexible retaining walls on nonlinear soil supports.
+ *
+ * The engine's public surface: the C entry point that the front end calls and,
+ * for C++ callers such as the command-line tool, a run API with injectable
+ * file names, clock and console. Everything else is internal. */
+#ifndef DARNEK_DARNEK_H
+#define DARNEK_DARNEK_H
+
+#include <stdint.h>
+
+#if defined(_WIN32)
+/* The front end calls IDARNEK with the standard Windows calling convention:
+ * one 32-bit argument that the callee removes from the stack. */
+#  define DARNEK_CALL __stdcall
+#  if defined(DARNEK_BUILDING)
+#    define DARNEK_API __declspec(dllexport)
+#  else
+#    define DARNEK_API __declspec(dllimport)
+#  endif
+#else
+#  define DARNEK_CALL
+#  define DARNEK_API __attribute__((visibility("default")))
+#endif
+
+/* Status values returned by IDARNEK and darnek::Run, and the exit status of the
+ * command-line tool. */
+enum {
+  DARNEK_OK = 0,              /* run complete; data errors named in the report also end here */
+  DARNEK_NOT_CALLED = 1,      /* IDARNEK called with a code other than 1: nothing touched */
+  DARNEK_HANDOFF_FAILED = 2,  /* NAMES.dat unreadable or short, or a file could not be opened */
+  DARNEK_INPUT_REJECTED = 3,  /* input file malformed or invalid: message in the report, run ended */
+  DARNEK_INTERNAL_ERROR = 4,  /* an unexpected failure inside the engine */
+  DARNEK_STOPPED = 10         /* analysis stopped on a fatal soil or pressure condition;
+                                 10 + the stop code when the condition carries one */
+};
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Runs one complete analysis described by NAMES.dat in the current directory
+ * when code is 1; returns 1 at once, touching no file, for any other code. */
+DARNEK_API int32_t DARNEK_CALL IDARNEK(int32_t code);
+
+#ifdef __cplusplus
+}
+
+#include <ctime>
+#include <functional>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace darnek {
+
+/* The six files of a run, as NAMES.dat names them on lines 5 to 10. */
+struct FileNames {
+  std::string input;
+  std::string report;
+  std::string plot;
+  std::string run_log;
+  std::string py_scratch;
+  std::string pressure_scratch;
+};
+
+struct RunOptions {
+  /* Read NAMES.dat from this path (the front end's hand-off) unless `files` is set. */
+  std::string names_file = "NAMES.dat";
+  /* Files given directly; the version text then comes from `version_text`. */
+  std::optional<FileNames> files;
+  std::string version_text;
+  /* Local time of the analysis; the system clock when empty. */
+  std::function<std::tm()> clock;
+  /* Where the console and standard-error messages go; std::cerr when null. */
+  std::ostream* console = nullptr;
+};
+
+/* What the tool prints per stage. */
+struct TieBackSummary {
+  int number = 0;
+  int station = 0;
+  double depth = 0;            /* as input */
+  double force_per_tie_back = 0;
+};
+
+struct StageSummary {
+  int stage = 0;
+  std::string outcome;         /* "closed", "single solution", "deflection exceeded",
+                                  "iteration limit reached", or the reason it did not run */
+  bool solved = false;
+  int iterations = 0;
+  int unit_flag = 0;           /* +1 English, -1 SI, 0 neutral */
+  double max_deflection = 0;   /* signed value of largest magnitude */
+  double max_deflection_depth = 0;  /* analysis length unit */
+  double max_moment = 0;
+  double max_moment_depth = 0;
+  std::vector<TieBackSummary> tie_backs;
+};
+
+struct RunResult {
+  int status = DARNEK_OK;
+  int stop_code = 0;           /* the stop code of a fatal condition, when it has one */
+  std::string message;         /* the reason for a nonzero status */
+  std::vector<StageSummary> stages;
+};
+
+DARNEK_API RunResult Run(const RunOptions& options);
+
+DARNEK_API const char* Version();
+
+}  // namespace darnek
+#endif
+
+#endif /* DARNEK_DARNEK_H */

@@ -1,0 +1,56 @@
+// A sequential formatted output file of the run (report, plot data, run log,
+// console, scratch files), written record by record through the Fortran-style
+// formatter. A write whose format ends with '$' leaves its last record open;
+// the next write continues it, as non-advancing output does.
+#pragma once
+
+#include <fstream>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "core/fortran_format.h"
+
+namespace darnek {
+
+class OutputUnit {
+ public:
+  OutputUnit() = default;
+  // Writes to a stream the caller owns (the console, a test's string stream).
+  explicit OutputUnit(std::ostream& stream) : stream_(&stream) {}
+
+  // Opens (and truncates) a file; false when it cannot be opened.
+  bool Open(const std::string& path);
+  void Attach(std::ostream& stream);
+  void Close();
+  bool IsOpen() const { return stream_ != nullptr; }
+
+  template <class... Args>
+  void Write(std::string_view spec, const Args&... args) {
+    Put(fortran::Format(spec, args...));
+  }
+  void Put(const fortran::Records& records);
+
+  // A whole record of plain text.
+  void Line(std::string_view text);
+  // Text appended to the open record; it stays open.
+  void Append(std::string_view text);
+  // Ends the open record (an empty record when none is open).
+  void EndRecord();
+  // A list-directed record.
+  template <class... Args>
+  void List(const Args&... args) {
+    Line(fortran::ListRecord(args...));
+  }
+
+ private:
+  void Emit(std::string_view text, bool end);
+
+  std::unique_ptr<std::ofstream> file_;
+  std::ostream* stream_ = nullptr;
+  std::string pending_;
+  bool has_pending_ = false;
+};
+
+}  // namespace darnek

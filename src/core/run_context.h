@@ -1,0 +1,29 @@
+// The state of one run, passed by reference to every step: the problem data,
+// the open files (units), the file names and the clock. Nothing in the engine
+// lives outside it, so runs are re-entrant and every step can be tested alone.
+#pragma once
+
+#include <ctime>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/output_unit.h"
+#include "core/problem_data.h"
+#include "darnek/darnek.h"
+
+namespace darnek {
+
+struct RunContext {
+  ProblemData data;
+  FileNames names;
+  OutputUnit report;   // the fixed-column report
+  OutputUnit plot;     // plot data for the front end's graphs
+  OutputUnit log;      // run log: stage headings, iteration monitoring, warnings
+  OutputUnit console;  // standard error
+  std::unique_ptr<std::ifstream> input_file;
+  std::function<std::tm()> clock;
+};
+
+}  // namespace darnek

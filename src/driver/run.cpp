@@ -1,0 +1,183 @@
+// The run: hand-off, files, the stage loop and the end of the run.
+#include <chrono>
+#include <iostream>
+#include <new>
+
+#include "core/errors.h"
+#include "core/run_context.h"
+#include "darnek/darnek.h"
+#include "driver/names_file.h"
+#include "driver/stage.h"
+#include "driver/stage_header.h"
+#include "input/control_input.h"
+#include "input/list_reader.h"
+#include "report/report_helpers.h"
+
+#ifndef DARNEK_VERSION_STRING
+#define DARNEK_VERSION_STRING "0.0.0"
+#endif
+
+namespace darnek {
+namespace {
+
+void WriteHandOffMessage(std::ostream& console) {
+  console << " PLEASE CREATE AN INPUT DATA FILE AND SAVE IT\n"
+          << " BEFORE COMPUTATION.  TRY IT AGAIN!\n";
+}
+
+std::tm LocalNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return local;
+}
+
+// Whether a file can be written, without truncating an existing one or
+// leaving a new one behind.
+bool CanWrite(const std::string& path) {
+  if (path.empty()) return false;
+  std::ifstream probe_existing(path);
+  const bool existed = static_cast<bool>(probe_existing);
+  probe_existing.close();
+  std::ofstream probe(path, std::ios::app);
+  const bool ok = static_cast<bool>(probe);
+  probe.close();
+  if (ok && !existed) std::remove(path.c_str());
+  return ok;
+}
+
+bool OpenFiles(RunContext& ctx, std::ostream& console) {
+  const FileNames& n = ctx.names;
+  auto input = std::make_unique<std::ifstream>(n.input, std::ios::binary);
+  if (n.input.empty() || !*input) {
+    WriteHandOffMessage(console);
+    console << " The input data file cannot be opened: " << n.input << "\n";
+    return false;
+  }
+  for (const std::string* path : {&n.report, &n.plot, &n.run_log}) {
+    if (!CanWrite(*path)) {
+      WriteHandOffMessage(console);
+      console << " This output file cannot be written: " << *path << "\n";
+      return false;
+    }
+  }
+  ctx.input_file = std::move(input);
+  return ctx.report.Open(n.report) && ctx.plot.Open(n.plot) && ctx.log.Open(n.run_log);
+}
+
+void CloseFiles(RunContext& ctx) {
+  ctx.report.Close();
+  ctx.input_file.reset();
+  ctx.plot.Close();
+  ctx.log.Close();
+}
+
+// The stage loop: title, first control line, heading, the stage, the
+// stage-continuation value; until the value is 0 or the number of stages.
+void StageLoop(RunContext& ctx, ListReader& reader, RunResult& result) {
+  ProblemData& d = ctx.data;
+  for (;;) {
+    input::ReadTitle(ctx, reader);
+    ++d.Run.StageCounter;
+    if (d.Run.StageCounter == 1) d.Run.StageTitle = d.Run.Title;
+    input::ReadControlLine1(ctx, reader);
+    if (d.Run.StageCounter > 1) {
+      ctx.report.EndRecord();
+      ctx.report.EndRecord();
+    }
+    WriteBanner(ctx);
+    WriteFileBlock(ctx);
+    WriteTimeStamp(ctx, ctx.clock ? ctx.clock() : LocalNow());
+    WriteStageHeading(ctx);
+    if (d.C1.UnitSystemCode == 1) d.Run.UnitFlag = 1;
+    else if (d.C1.UnitSystemCode == 2) d.Run.UnitFlag = -1;
+    SetUnitLabels(d.Run.Labels, d.Run.UnitFlag);
+
+    StageSummary summary;
+    summary.stage = d.Run.StageCounter;
+    RunStage(ctx, reader);
+    result.stages.push_back(summary);
+
+    int continuation = 0;
+    // A file that simply ends after its last stage ends the run as a 0 would.
+    if (!reader.AtEnd()) reader.Read("stage-continuation value", {{"continuation", &continuation}});
+    d.Run.ContinuationValue = continuation;
+    if (continuation == d.C1.NumStages || continuation == 0) return;
+  }
+}
+
+}  // namespace
+
+const char* Version() { return DARNEK_VERSION_STRING; }
+
+RunResult Run(const RunOptions& options) {
+  RunResult result;
+  std::ostream& console = options.console ? *options.console : std::cerr;
+
+  auto ctx = std::make_unique<RunContext>();
+  if (options.files) {
+    ctx->names = *options.files;
+    ctx->data.Run.VersionText = PadRight(options.version_text, 12);
+  } else {
+    NamesFile names = ReadNamesFile(options.names_file);
+    if (!names.complete) {
+      WriteHandOffMessage(console);
+      result.status = DARNEK_HANDOFF_FAILED;
+      result.message = "NAMES.dat is missing or incomplete: " + options.names_file;
+      return result;
+    }
+    ctx->names = names.files;
+    ctx->data.Run.VersionText = names.version_text;
+  }
+  ctx->clock = options.clock;
+  ctx->console.Attach(console);
+  if (!OpenFiles(*ctx, console)) {
+    CloseFiles(*ctx);
+    result.status = DARNEK_HANDOFF_FAILED;
+    result.message = "a file of the run cannot be opened";
+    return result;
+  }
+
+  ListReader reader(*ctx->input_file);
+  bool normal_end = true;
+  try {
+    try {
+      StageLoop(*ctx, reader, result);
+    } catch (const DataError& e) {
+      result.message = e.what();
+    } catch (const QuietEnd&) {
+    } catch (const InputError& e) {
+      ctx->report.Write("( / / '     **** INPUT ERROR ****' / 5X A )", e.what());
+      console << " **** INPUT ERROR **** " << ctx->names.input << ", " << e.what() << "\n";
+      result.status = DARNEK_INPUT_REJECTED;
+      result.message = e.what();
+    }
+  } catch (const FatalStop& e) {
+    normal_end = false;
+    result.status = DARNEK_STOPPED + e.code();
+    result.stop_code = e.code();
+    result.message = e.what();
+  } catch (const std::bad_alloc&) {
+    console << " **** INTERNAL ERROR **** out of memory\n";
+    result.status = DARNEK_INTERNAL_ERROR;
+    result.message = "out of memory";
+  } catch (const std::exception& e) {
+    console << " **** INTERNAL ERROR **** " << e.what() << "\n";
+    result.status = DARNEK_INTERNAL_ERROR;
+    result.message = e.what();
+  }
+  if (normal_end) WriteEndOfAnalysis(*ctx);
+  CloseFiles(*ctx);
+  return result;
+}
+
+}  // namespace darnek
+
+extern "C" DARNEK_API int32_t DARNEK_CALL IDARNEK(int32_t code) {
+  if (code != 1) return DARNEK_NOT_CALLED;
+  try {
+    return darnek::Run(darnek::RunOptions{}).status;
+  } catch (...) {
+    return DARNEK_INTERNAL_ERROR;
+  }
+}

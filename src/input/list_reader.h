@@ -1,0 +1,59 @@
+// List-directed input with Fortran semantics. Every read starts a new record
+// (line); values are separated by blanks or commas; a read that needs more
+// values continues on the following lines; what is left of the last line used
+// is discarded; '/' ends the read early (remaining items keep their values);
+// r*c repeats a value and r* (or an empty item between commas) leaves items
+// unchanged. Malformed input throws InputError naming the line, the record and
+// the item.
+#pragma once
+
+#include <istream>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace darnek {
+
+class ListReader {
+ public:
+  struct Field {
+    std::string_view name;
+    std::variant<int*, double*, std::string*> target;
+  };
+
+  explicit ListReader(std::istream& in) : in_(in) {}
+
+  // One list-directed read into the fields, in order.
+  void Read(std::string_view record, std::initializer_list<Field> fields);
+  void Read(std::string_view record, const std::vector<Field>& fields);
+
+  // One formatted read of a text field of `width` columns (format Aw): the
+  // next line cut to `width` columns.
+  std::string ReadText(std::string_view record, int width);
+
+  // True when no further line can be read.
+  bool AtEnd();
+
+  // Number of the last line read (1-based); 0 before the first.
+  int line() const { return line_number_; }
+
+ private:
+  struct Token;
+  bool NextLine();
+  bool NextToken(Token& token, std::string_view record, std::string_view item);
+  [[noreturn]] void Fail(std::string_view record, std::string_view item, size_t index,
+                         const std::string& what) const;
+
+  std::istream& in_;
+  std::string line_;
+  size_t pos_ = 0;
+  int line_number_ = 0;
+};
+
+// Number conversions of list-directed input; false when the text is not a
+// value of that type.
+bool ParseFortranInteger(std::string_view text, int& value);
+bool ParseFortranReal(std::string_view text, double& value);
+
+}  // namespace darnek

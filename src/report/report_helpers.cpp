@@ -1,0 +1,111 @@
+#include "report/report_helpers.h"
+
+#include <cmath>
+
+namespace darnek {
+
+void SetUnitLabels(UnitLabels& labels, int unit_flag) {
+  if (unit_flag > 0) {
+    labels = {" IN", " LBS", "IN", "LBS", "IN", "LBS", " FT     ", "FT      "};
+  } else if (unit_flag < 0) {
+    labels = {"  M", "  KN", " M", " KN", "MM", " KN", "  M     ", " M      "};
+  } else {
+    labels = {"  L", "   F", " L", "  F", " L", "  F", "  L     ", " L      "};
+  }
+}
+
+namespace {
+
+// 10**n in single precision, as the thresholds of the rule are formed.
+double SinglePrecisionPowerOfTen(int n) {
+  float p = 1.0f;
+  for (int i = 0; i < std::abs(n); ++i) p *= 10.0f;
+  return n < 0 ? static_cast<double>(1.0f / p) : static_cast<double>(p);
+}
+
+}  // namespace
+
+std::string RealField(int width, int digits, double value, int low_exponent) {
+  const double magnitude = std::fabs(value);
+  if (value == 0 || magnitude < 1e-50) return fortran::EditF(width, digits, 0.0);
+  if (magnitude > SinglePrecisionPowerOfTen(low_exponent - digits) &&
+      magnitude < SinglePrecisionPowerOfTen(digits)) {
+    int k = static_cast<int>(std::log10(magnitude));  // truncated toward zero
+    if (k < 0) k -= 1;
+    const int decimals = digits - k;
+    if (decimals <= digits + 2) return fortran::EditF(width, decimals, value);
+  }
+  return fortran::EditE(width, digits, value, 1);
+}
+
+void WriteReal(OutputUnit& unit, int width, int digits, double value) {
+  unit.Append(RealField(width, digits, value));
+}
+
+void WriteInt(OutputUnit& unit, int width, int value) { unit.Append(fortran::EditI(width, value)); }
+
+void WriteBlanks(OutputUnit& unit, int n) {
+  if (n >= 1) unit.Append(std::string(static_cast<size_t>(n), ' '));
+}
+
+void WriteText(OutputUnit& unit, std::string_view text, int field) {
+  unit.Append(" " + PadRight(text, static_cast<size_t>(field)) + " ");
+}
+
+void WriteChars(OutputUnit& unit, std::string_view text, int n) {
+  unit.Append(PadRight(text, static_cast<size_t>(n)));
+}
+
+void WriteTrimmedText(OutputUnit& unit, std::string_view text) { unit.Append(TrimRight(text)); }
+
+void EndLine(OutputUnit& unit) {
+  unit.Append(" ");
+  unit.EndRecord();
+}
+
+void FormatRealInto(std::string& buffer, int width, int digits, double value, int& position) {
+  CopyInto(buffer, RealField(width, digits, value, 3), width, position);
+}
+
+void PadInto(std::string& buffer, int n, int& position) {
+  CopyInto(buffer, "", n, position);
+}
+
+void CopyInto(std::string& buffer, std::string_view text, int n, int& position) {
+  if (n < 1) return;
+  const size_t end = static_cast<size_t>(position) + static_cast<size_t>(n);
+  if (buffer.size() < end) buffer.resize(end, ' ');
+  const std::string field = PadRight(text, static_cast<size_t>(n));
+  buffer.replace(static_cast<size_t>(position), static_cast<size_t>(n), field);
+  position += n;
+}
+
+std::string_view TrimRight(std::string_view text) {
+  size_t n = text.size();
+  while (n > 0 && text[n - 1] == ' ') --n;
+  return text.substr(0, n);
+}
+
+std::string PadRight(std::string_view text, size_t n) {
+  std::string out(text.substr(0, std::min(n, text.size())));
+  out.resize(n, ' ');
+  return out;
+}
+
+}  // namespace darnek
+
+#include "core/errors.h"
+
+namespace darnek {
+
+void FailStorage(OutputUnit& report) {
+  report.Write("( / / '     TOO MUCH DATA FOR AVAILABLE STORAGE' / / )");
+  throw DataError("TOO MUCH DATA FOR AVAILABLE STORAGE");
+}
+
+void FailStationOrder(OutputUnit& report) {
+  report.Write("( / / '     ERROR STOP -- STATIONS NOT IN ORDER' )");
+  throw DataError("ERROR STOP -- STATIONS NOT IN ORDER");
+}
+
+}  // namespace darnek
