@@ -10,7 +10,7 @@
 #include "driver/stage.h"
 #include "driver/stage_header.h"
 #include "input/control_input.h"
-#include "input/list_reader.h"
+#include "core/list_reader.h"
 #include "report/report_helpers.h"
 
 #ifndef DARNEK_VERSION_STRING

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "core/run_context.h"
-#include "input/list_reader.h"
+#include "core/list_reader.h"
 
 namespace darnek::input {
 

@@ -1,5 +1,5 @@
 // List-directed input, following the GNU Fortran runtime's reading of records.
-#include "input/list_reader.h"
+#include "core/list_reader.h"
 
 #include <cctype>
 #include <cmath>
