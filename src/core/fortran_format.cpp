@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -54,12 +55,35 @@ std::string EditI(int w, long long value, int m) {
 
 std::string EditF(int w, int d, double value, int scale) {
   if (!std::isfinite(value)) return EditNonFinite(w, value);
-  const double scaled = scale == 0 ? value : value * std::pow(10.0, scale);
+  // A scale factor moves the decimal point of the exact decimal expansion
+  // rather than multiplying, so kP rounds (and never overflows) as the
+  // runtime does.
   char buffer[512];
-  std::snprintf(buffer, sizeof buffer, "%.*f", d, std::fabs(scaled));
+  const int rounded_decimals = std::max(0, d + scale);
+  std::snprintf(buffer, sizeof buffer, "%.*f", rounded_decimals, std::fabs(value));
   std::string text = buffer;
+  if (scale != 0) {
+    std::string digits;
+    int point = 0;
+    for (char c : text) {
+      if (c == '.') point = static_cast<int>(digits.size());
+      else digits.push_back(c);
+    }
+    if (text.find('.') == std::string::npos) point = static_cast<int>(digits.size());
+    point += scale;
+    digits.append(static_cast<size_t>(std::max(0, d - (static_cast<int>(digits.size()) - point))), '0');
+    if (point <= 0) {
+      digits.insert(0, static_cast<size_t>(1 - point), '0');
+      point = 1;
+    }
+    std::string integer = digits.substr(0, static_cast<size_t>(point));
+    const size_t first = integer.find_first_not_of('0');
+    integer = first == std::string::npos ? "0" : integer.substr(first);
+    text = integer + "." + digits.substr(static_cast<size_t>(point), static_cast<size_t>(d));
+    if (d == 0) text.pop_back();
+  }
   if (d == 0) text += '.';
-  const bool negative = std::signbit(scaled);
+  const bool negative = std::signbit(value);
   const int sign_width = negative ? 1 : 0;
   // The zero before the decimal point is optional and goes first when the
   // field is tight.
