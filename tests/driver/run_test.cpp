@@ -1,0 +1,229 @@
+// The run as the front end sees it: the entry point, the hand-off file, the
+// report head and the control records.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#include "darnek/darnek.h"
+#include "support/run_helper.h"
+#include "support/temp_dir.h"
+
+namespace darnek {
+namespace {
+
+using testing::Count;
+using testing::RunText;
+
+// A stage that ends at once after its control echo (negative MaxIterations).
+std::string ShortStage(const std::string& title, int unit_code = 1, const std::string& max_iterations = "-1") {
+  return title + "\n" + std::to_string(unit_code) + " 0 0 0 0 0 0 0 1 0 0 0\n" +
+         "40 6.0 10.0 0.001 120.0 12.0 240.0 " + max_iterations + " 0 0\n";
+}
+
+std::string NamesFor(const testing::TempDir& dir) {
+  std::string names = "V 2.0 TEST\nline 2\nline 3\nline 4\n";
+  for (const char* f : {"wall.dat", "wall.out", "wall.plt", "wall.log", "wall.py", "wall.ep"})
+    names += dir.File(f) + "\n";
+  return names;
+}
+
+std::vector<std::string> FilesIn(const testing::TempDir& dir) {
+  std::vector<std::string> files;
+  for (const auto& e : std::filesystem::directory_iterator(dir.path())) files.push_back(e.path().filename());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+TEST(EntryPoint, CodesOtherThanOneReturnOneAndTouchNoFile) {
+  testing::TempDir dir;
+  for (const char* code : {"0", "2", "-1"}) {
+    int status = 0;
+    const std::string out = testing::RunCommand("cd '" + dir.path().string() + "' && '" +
+                                                    std::string(DARNEK_DLOPEN_CALLER_PATH) + "' '" +
+                                                    DARNEK_LIBRARY_PATH + "' " + code,
+                                                &status);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(out, "1\n") << "code " << code;
+  }
+  EXPECT_TRUE(FilesIn(dir).empty());
+}
+
+TEST(EntryPoint, LoadedAtRunTimeItRunsTheProblemNamedByTheHandOffFile) {
+  testing::TempDir dir;
+  dir.Write("NAMES.dat", NamesFor(dir));
+  dir.Write("wall.dat", ShortStage("LOADED BY DLOPEN"));
+  int status = 0;
+  const std::string out = testing::RunCommand("cd '" + dir.path().string() + "' && '" +
+                                                  std::string(DARNEK_DLOPEN_CALLER_PATH) + "' '" +
+                                                  DARNEK_LIBRARY_PATH + "' 1",
+                                              &status);
+  EXPECT_EQ(out, "0\n");
+  const std::string report = dir.Read("wall.out");
+  EXPECT_NE(report.find("DARNEK for Windows, Version V 2.0 TEST  "), std::string::npos);
+  EXPECT_NE(report.find("LOADED BY DLOPEN"), std::string::npos);
+  EXPECT_EQ(Count(report, "END OF ANALYSIS"), 1);
+  EXPECT_EQ(Count(dir.Read("wall.log"), "END OF ANALYSIS"), 1);
+}
+
+TEST(HandOff, MissingOrShortNamesFileCreatesNothing) {
+  testing::TempDir dir;
+  std::ostringstream console;
+  RunOptions options;
+  options.names_file = dir.File("NAMES.dat");
+  options.console = &console;
+  EXPECT_EQ(darnek::Run(options).status, DARNEK_HANDOFF_FAILED);
+  EXPECT_EQ(console.str(), " PLEASE CREATE AN INPUT DATA FILE AND SAVE IT\n BEFORE COMPUTATION.  TRY IT AGAIN!\n");
+
+  dir.Write("NAMES.dat", "V\n2\n3\n4\n" + dir.File("wall.dat") + "\n" + dir.File("wall.out") + "\n");
+  dir.Write("wall.dat", ShortStage("T"));
+  EXPECT_EQ(darnek::Run(options).status, DARNEK_HANDOFF_FAILED);
+  EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"NAMES.dat", "wall.dat"}));
+}
+
+TEST(HandOff, AnOutputFileThatCannotBeOpenedCreatesNothing) {
+  testing::TempDir dir;
+  dir.Write("wall.dat", ShortStage("T"));
+  std::ostringstream console;
+  RunOptions options;
+  FileNames files{dir.File("wall.dat"), dir.File("wall.out"), dir.File("no such folder/wall.plt"),
+                  dir.File("wall.log"), dir.File("a"), dir.File("b")};
+  options.files = files;
+  options.console = &console;
+  const RunResult result = darnek::Run(options);
+  EXPECT_EQ(result.status, DARNEK_HANDOFF_FAILED);
+  EXPECT_NE(console.str().find("no such folder/wall.plt"), std::string::npos);
+  EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"wall.dat"}));
+
+  options.files->input = dir.File("missing.dat");
+  options.files->plot = dir.File("wall.plt");
+  EXPECT_EQ(darnek::Run(options).status, DARNEK_HANDOFF_FAILED);
+  EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"wall.dat"}));
+}
+
+TEST(ReportHead, BannerFileBlockTimeStampAndTitle) {
+  const std::string long_title = "SHEET PILE WALL " + std::string(60, 'X');  // 76 columns
+  const auto out = RunText(ShortStage(long_title));
+  const std::string expected_head =
+      "     =========================================================================\n"
+      "\n"
+      "                      DARNEK for Windows, Version TEST        \n"
+      "\n"
+      "                       A Program for the Analysis of \n"
+      "                       Flexible Retaining Walls \n"
+      "\n"
+      "     =========================================================================\n"
+      "\n";
+  ASSERT_EQ(out.report.substr(0, expected_head.size()), expected_head);
+  EXPECT_NE(out.report.find("     Name of input data file     : wall.dat\n"
+                            "     Name of output file         : wall.out\n"
+                            "     Name of plot output file    : wall.plt\n\n"),
+            std::string::npos);
+  EXPECT_NE(out.report.find("     -------------------------------------------------------------------------\n"
+                            "                          Time and Date of Analysis\n"
+                            "     -------------------------------------------------------------------------\n"
+                            "               Date:  March 07, 2026     Time:  09:05:00\n"),
+            std::string::npos);
+  // The title is cut to 70 columns and printed in a field of 70.
+  const std::string title_line = "\n\n      " + long_title.substr(0, 70) + "\n";
+  EXPECT_NE(out.report.find(title_line), std::string::npos);
+  EXPECT_NE(out.log.find(title_line), std::string::npos);
+  EXPECT_EQ(out.result.status, DARNEK_OK);
+}
+
+TEST(ControlRecords, EnglishHeightIsPrintedInFeetAndIterationLinesFollow) {
+  const auto out = RunText(ShortStage("T", 1, "0 0\n0\n0 0 0\n"));
+  EXPECT_NE(out.report.find("      HEIGHT OF WALL                                     =     20.000 FT\n"
+                            "      NUMBER OF INCREMENTS                               =         40\n"
+                            "      INCREMENT LENGTH                                   =      6.000 IN\n"),
+            std::string::npos);
+  // MaxIterations 0: the three iteration lines are left out.
+  EXPECT_EQ(out.report.find("MAXIMUM ALLOWABLE DEFLECTION"), std::string::npos);
+
+  const auto si = RunText("T\n2 0 0 0 0 0 0 0 1 0 0 0\n40 0.25 0.1 0.0001 3.0 1.0 10.0 100 0 0\n0\n0\n");
+  EXPECT_NE(si.report.find("      HEIGHT OF WALL                                     =     10.000  M\n"
+                           "      NUMBER OF INCREMENTS                               =         40\n"
+                           "      INCREMENT LENGTH                                   =      0.250  M\n"
+                           "      MAXIMUM ALLOWABLE DEFLECTION                       =      0.100  M\n"
+                           "      DEFLECTION CLOSURE TOLERANCE                       =  1.000E-04  M\n"
+                           "      MAXIMUM NUMBER OF ITERATIONS                       =        100\n"),
+            std::string::npos);
+}
+
+std::string WithSpecifiedPoints(const std::string& rows, int count) {
+  return "T\n1 " + std::to_string(count) + " 0 0 0 0 0 0 1 0 0 0\n40 6.0 10.0 0.001 120.0 12.0 240.0 10 0 0\n" + rows;
+}
+
+TEST(ControlRecords, TwentySpecifiedPointsAreAcceptedAndTwentyOneAreTooMany) {
+  std::string rows;
+  for (int i = 0; i < 21; ++i) rows += "1 " + std::to_string(i) + " 0.0 0.0\n";
+  const auto too_many = RunText(WithSpecifiedPoints(rows, 21));
+  EXPECT_EQ(too_many.result.status, DARNEK_OK);
+  EXPECT_NE(too_many.report.find("\n\n\n     TOO MUCH DATA FOR AVAILABLE STORAGE\n\n\n\n\n     END OF ANALYSIS"),
+            std::string::npos);
+  const auto twenty = RunText(WithSpecifiedPoints(rows, 20) + "0\n");
+  EXPECT_EQ(twenty.report.find("TOO MUCH DATA"), std::string::npos);
+  EXPECT_EQ(Count(twenty.report, "         NONE\n"), 20);
+}
+
+TEST(ControlRecords, SpecifiedRowsEchoByCaseAndStationsMustNotDecrease) {
+  const auto out = RunText(WithSpecifiedPoints("1 0 0.5 0.0\n2 5 0.0 0.001\n3 10 -0.25 0.002\n2 10 0.75 0.003\n", 4) +
+                           "0\n");
+  EXPECT_NE(out.report.find("          STA      CASE       DEFLECTION        SLOPE\n"
+                            "                                 FT              RAD\n"
+                            "            0        1         0.500E+00         NONE\n"
+                            "            5        2           NONE         0.100E-02\n"
+                            "           10        3        -0.250E+00      0.200E-02\n"
+                            // A repeated station keeps only its deflection, whatever its case.
+                            "           10        2         0.750E+00         NONE\n"),
+            std::string::npos);
+
+  const auto order = RunText(WithSpecifiedPoints("1 5 0.0 0.0\n1 4 0.0 0.0\n", 2));
+  EXPECT_EQ(order.result.status, DARNEK_OK);
+  EXPECT_NE(order.report.find("            5        1         0.000E+00         NONE\n\n\n"
+                              "     ERROR STOP -- STATIONS NOT IN ORDER\n\n\n     END OF ANALYSIS"),
+            std::string::npos);
+  const auto below = RunText(WithSpecifiedPoints("1 -2 0.0 0.0\n", 1));
+  EXPECT_NE(below.report.find("ERROR STOP -- STATIONS NOT IN ORDER"), std::string::npos);
+}
+
+TEST(ControlRecords, NegativeCountsEndTheRunQuietly) {
+  const auto out = RunText(WithSpecifiedPoints("", -1));
+  EXPECT_EQ(out.result.status, DARNEK_OK);
+  EXPECT_EQ(out.report.find("*        SPECIFIED DEFLECTIONS AND SLOPES        *"), std::string::npos);
+  EXPECT_EQ(Count(out.report, "END OF ANALYSIS"), 1);
+}
+
+TEST(ControlRecords, WallSectionsEchoWithTheReportNumberRule) {
+  const auto out = RunText(
+      "T\n1 0 2 0 0 0 0 0 1 0 0 0\n40 6.0 10.0 0.001 120.0 12.0 240.0 10 0 0\n0.0 12.5 1\n12.5 20.0 2\n");
+  EXPECT_NE(out.report.find("     * WALL SECTIONS *\n"
+                            "\n"
+                            "       SECT          TOP        BOTTOM     SECTION\n"
+                            "                     FT            FT\n"
+                            "         1        0.00000       12.5000       1 \n"
+                            "         2        12.5000       20.0000       2 \n"
+                            "\n"),
+            std::string::npos);
+}
+
+TEST(MalformedInput, GetsOneClearMessageAndTheNormalEnd) {
+  const auto out = RunText("T\n1 0 0 x 0 0 0 0 1 0 0 0\n");
+  EXPECT_EQ(out.result.status, DARNEK_INPUT_REJECTED);
+  const std::string message = "line 2: first control line, item 4 (NumCrossSections): expected an integer, found 'x'";
+  EXPECT_NE(out.report.find("     **** INPUT ERROR ****\n     " + message + "\n\n\n     END OF ANALYSIS"),
+            std::string::npos);
+  EXPECT_NE(out.console.find(message), std::string::npos);
+  EXPECT_EQ(Count(out.log, "END OF ANALYSIS"), 1);
+
+  const auto truncated = RunText("T\n1 0 0 0 0 0 0 0 1 0 0 0\n40 6.0\n");
+  EXPECT_EQ(truncated.result.status, DARNEK_INPUT_REJECTED);
+  EXPECT_NE(truncated.report.find("end of file inside the record"), std::string::npos);
+
+  const auto empty = RunText("");
+  EXPECT_EQ(empty.result.status, DARNEK_INPUT_REJECTED);
+  EXPECT_NE(empty.console.find("title line"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace darnek

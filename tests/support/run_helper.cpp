@@ -1,0 +1,55 @@
+#include "support/run_helper.h"
+
+#include <regex>
+#include <sstream>
+
+namespace darnek::testing {
+
+std::tm FixedClock() {
+  std::tm t{};
+  t.tm_year = 2026 - 1900;
+  t.tm_mon = 2;
+  t.tm_mday = 7;
+  t.tm_hour = 9;
+  t.tm_min = 5;
+  t.tm_sec = 0;
+  return t;
+}
+
+RunOutput RunText(const std::string& input, const std::string& input_name) {
+  TempDir dir;
+  dir.Write(input_name, input);
+  RunOptions options;
+  FileNames files;
+  files.input = dir.File(input_name);
+  files.report = dir.File("wall.out");
+  files.plot = dir.File("wall.plt");
+  files.run_log = dir.File("wall.log");
+  files.py_scratch = dir.File("wall.pyscratch");
+  files.pressure_scratch = dir.File("wall.epscratch");
+  options.files = files;
+  options.version_text = "TEST";
+  options.clock = FixedClock;
+  std::ostringstream console;
+  options.console = &console;
+  RunOutput out;
+  out.result = Run(options);
+  out.report = dir.Read("wall.out");
+  out.log = dir.Read("wall.log");
+  out.plot = dir.Read("wall.plt");
+  out.console = console.str();
+  return out;
+}
+
+std::string MaskTimeStamp(const std::string& report) {
+  static const std::regex stamp("Date:  .*     Time:  [0-9:]+");
+  return std::regex_replace(report, stamp, "Date:  (masked)");
+}
+
+int Count(const std::string& haystack, const std::string& needle) {
+  int n = 0;
+  for (size_t p = haystack.find(needle); p != std::string::npos; p = haystack.find(needle, p + needle.size())) ++n;
+  return n;
+}
+
+}  // namespace darnek::testing

@@ -1,0 +1,31 @@
+// Runs the engine on an input text in a fresh folder, with a fixed clock, and
+// keeps what it wrote.
+#pragma once
+
+#include <string>
+
+#include "darnek/darnek.h"
+#include "support/temp_dir.h"
+
+namespace darnek::testing {
+
+struct RunOutput {
+  RunResult result;
+  std::string report;
+  std::string log;
+  std::string plot;
+  std::string console;
+};
+
+// The fixed time of every test run: 7 March 2026, 09:05:00.
+std::tm FixedClock();
+
+RunOutput RunText(const std::string& input, const std::string& input_name = "wall.dat");
+
+// The report with its time stamp line masked, for golden comparisons.
+std::string MaskTimeStamp(const std::string& report);
+
+// Number of times `needle` occurs in `haystack`.
+int Count(const std::string& haystack, const std::string& needle);
+
+}  // namespace darnek::testing
