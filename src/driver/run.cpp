@@ -1,5 +1,6 @@
 // The run: hand-off, files, the stage loop and the end of the run.
 #include <chrono>
+#include <cmath>
 #include <iostream>
 #include <new>
 
@@ -12,6 +13,7 @@
 #include "input/control_input.h"
 #include "core/list_reader.h"
 #include "report/report_helpers.h"
+#include "report/results_report.h"
 
 #ifndef DARNEK_VERSION_STRING
 #define DARNEK_VERSION_STRING "0.0.0"
@@ -72,9 +74,42 @@ void CloseFiles(RunContext& ctx) {
   ctx.log.Close();
 }
 
+bool Solved(StageOutcome outcome) {
+  return outcome == StageOutcome::Closed || outcome == StageOutcome::SingleSolution;
+}
+
+StageSummary Summarize(const ProblemData& d) {
+  StageSummary s;
+  s.stage = d.Run.StageCounter;
+  s.unit_flag = d.Run.UnitFlag;
+  s.iterations = d.Results.Iterations;
+  s.solved = Solved(d.Results.Outcome);
+  switch (d.Results.Outcome) {
+    case StageOutcome::Closed: s.outcome = "closed"; break;
+    case StageOutcome::SingleSolution: s.outcome = "single solution"; break;
+    case StageOutcome::DeflectionExceeded: s.outcome = "maximum allowable deflection exceeded"; break;
+    case StageOutcome::IterationLimit: s.outcome = "iteration limit reached without closure"; break;
+    case StageOutcome::NotRun: s.outcome = "not analysed"; break;
+  }
+  if (!s.solved) return s;
+  for (const StationResult& r : d.Results.Stations) {
+    if (std::fabs(r.Deflection) > std::fabs(s.max_deflection)) {
+      s.max_deflection = r.Deflection;
+      s.max_deflection_depth = r.X;
+    }
+    if (std::fabs(r.Moment) > std::fabs(s.max_moment)) {
+      s.max_moment = r.Moment;
+      s.max_moment_depth = r.X;
+    }
+  }
+  int number = 0;
+  for (const TieBack& t : d.TieBacks) s.tie_backs.push_back({++number, t.Station, t.Depth, t.ForcePerTieBack});
+  return s;
+}
+
 // The stage loop: title, first control line, heading, the stage, the
 // stage-continuation value; until the value is 0 or the number of stages.
-void StageLoop(RunContext& ctx, ListReader& reader, RunResult& result) {
+void StageLoop(RunContext& ctx, ListReader& reader, RunResult& result, int* last_stage_code) {
   ProblemData& d = ctx.data;
   for (;;) {
     input::ReadTitle(ctx, reader);
@@ -93,16 +128,23 @@ void StageLoop(RunContext& ctx, ListReader& reader, RunResult& result) {
     else if (d.C1.UnitSystemCode == 2) d.Run.UnitFlag = -1;
     SetUnitLabels(d.Run.Labels, d.Run.UnitFlag);
 
-    StageSummary summary;
-    summary.stage = d.Run.StageCounter;
+    d.Results.Outcome = StageOutcome::NotRun;
     RunStage(ctx, reader);
-    result.stages.push_back(summary);
+    result.stages.push_back(Summarize(d));
 
     int continuation = 0;
     // A file that simply ends after its last stage ends the run as a 0 would.
     if (!reader.AtEnd()) reader.Read("stage-continuation value", {{"continuation", &continuation}});
     d.Run.ContinuationValue = continuation;
-    if (continuation == d.C1.NumStages || continuation == 0) return;
+    const bool failed = !Solved(d.Results.Outcome);
+    if (continuation == d.C1.NumStages || continuation == 0) {
+      // The last stage's results block follows "END OF ANALYSIS", with the
+      // stage code of the stage before it.
+      *last_stage_code = failed ? 0 : d.Run.PlotStageCode;
+      return;
+    }
+    d.Run.PlotStageCode = failed ? 0 : (continuation == 9 ? 2 : d.C1.NumStages);
+    report::WritePlotResults(ctx, d.Run.PlotStageCode);
   }
 }
 
@@ -140,9 +182,10 @@ RunResult Run(const RunOptions& options) {
 
   ListReader reader(*ctx->input_file);
   bool normal_end = true;
+  int last_stage_code = -1;  // stays -1 when the run ends on an error
   try {
     try {
-      StageLoop(*ctx, reader, result);
+      StageLoop(*ctx, reader, result, &last_stage_code);
     } catch (const DataError& e) {
       result.message = e.what();
     } catch (const QuietEnd&) {
@@ -166,7 +209,10 @@ RunResult Run(const RunOptions& options) {
     result.status = DARNEK_INTERNAL_ERROR;
     result.message = e.what();
   }
-  if (normal_end) WriteEndOfAnalysis(*ctx);
+  if (normal_end) {
+    WriteEndOfAnalysis(*ctx);
+    if (last_stage_code >= 0) report::WritePlotResults(*ctx, last_stage_code);
+  }
   CloseFiles(*ctx);
   return result;
 }
