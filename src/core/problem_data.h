@@ -162,14 +162,48 @@ struct MomentCurvatureTable {
 
 // The type-dependent records of a nonlinear cross section (reinforcement,
 // strands, casing). Their layout is this engine's own, documented in
-// docs/input-format.md.
+// docs/input-format.md; the analysis uses only the moment-curvature table,
+// the rest is kept for the echo.
+struct SectionReinforcement {
+  int NumRebars = 0;
+  double Diameter = 0;
+  double Area = 0;  // of one bar
+  double Modulus = 0;
+  double Yield = 0;
+  double Cover = 0;
+  int Layout = 0;  // 3: positions given, one (X, Y) per bar
+  std::vector<double> X;
+  std::vector<double> Y;
+};
+
+struct SectionTransverseReinforcement {
+  int NumBars = 0;
+  double Diameter = 0;
+  double Area = 0;
+  double Spacing = 0;
+  double Yield = 0;
+};
+
+struct SectionStrands {
+  int NumStrands = 0;
+  double Diameter = 0;
+  double Area = 0;  // of one strand
+  double Ultimate = 0;
+  double InitialForce = 0;
+  double Cover = 0;
+  int Layout = 0;  // 3: positions given, one (X, Y) per strand
+  std::vector<double> X;
+  std::vector<double> Y;
+};
+
 struct NonlinearSectionData {
   int SectionType = 0;                 // index into the nonlinear type names, 1-based
   std::array<double, 9> MainRow{};     // equivalent diameter ... equivalent modulus
-  int GeometryCode = 0;
+  int GeometryCode = 0;                // cased shaft: 0 no core, 1 pipe core, 2 H or I core
   std::array<double, 10> GeometryRow{};
-  std::array<double, 6> MaterialRow{};
-  std::vector<std::vector<double>> ExtraRows;  // reinforcement, transverse, strands
+  SectionReinforcement Rebars;
+  SectionTransverseReinforcement Transverse;
+  SectionStrands Strands;
   int NonlinearEIIndex = 0;            // user-defined EI type: the user table used
 };
 

@@ -1,0 +1,207 @@
+// Cross-section groups: elastic (uniform or tapered) and nonlinear sections,
+// the copies of I and E that the flexural rigidity uses, and the check that
+// every wall section names a stored section.
+#include <string>
+#include <vector>
+
+#include "core/errors.h"
+#include "input/input_echo.h"
+#include "input/stage_tables.h"
+#include "report/report_helpers.h"
+
+namespace darnek::input {
+namespace {
+
+constexpr std::string_view kGeometryNames[8] = {"equivalent or external diameter",
+                                                "internal diameter",
+                                                "external width",
+                                                "external depth",
+                                                "internal width",
+                                                "internal depth",
+                                                "flange thickness",
+                                                "web thickness"};
+
+constexpr std::string_view kPropertyNames[10] = {
+    "property 1", "property 2", "property 3", "second moment of area I", "property 5",
+    "property 6", "property 7", "property 8", "Young's modulus E",       "property 10"};
+
+constexpr std::string_view kMainNames[9] = {"equivalent diameter",
+                                            "equivalent second moment of area",
+                                            "concrete strength FC",
+                                            "steel modulus ES",
+                                            "steel yield FY",
+                                            "ESH",
+                                            "ESU",
+                                            "FU/FY",
+                                            "equivalent Young's modulus"};
+
+constexpr std::string_view kGeometryRowNames[10] = {
+    "external width",   "external depth", "web thickness",   "flange thickness", "casing diameter",
+    "casing thickness", "steel diameter", "steel thickness", "casing modulus",   "casing yield"};
+
+// A millimetre to the fourth is 1e-12 m^4; the divisor is held in single
+// precision (999999995904), as the flexural rigidity of SI walls always was.
+const double kMm4PerM4 = static_cast<double>(1.0e12f);
+
+std::string SectionRecord(int s, std::string_view what) {
+  return "cross section " + std::to_string(s) + ", " + std::string(what);
+}
+
+template <size_t N>
+void ReadRow(ListReader& reader, const std::string& record, std::array<double, N>& row,
+             const std::string_view (&names)[N], std::vector<ListReader::Field> tail = {}) {
+  std::vector<ListReader::Field> fields;
+  fields.reserve(N + tail.size());
+  for (size_t i = 0; i < N; ++i) fields.push_back({names[i], &row[i]});
+  for (const auto& f : tail) fields.push_back(f);
+  reader.Read(record, fields);
+}
+
+void ReadName(ListReader& reader, const std::string& record, std::string& name) {
+  name.clear();
+  reader.Read(record, {{"text", &name}});
+  name = PadRight(name, 80);
+}
+
+void ReadElasticSection(ListReader& reader, int s, CrossSection& c) {
+  if (c.SectionShapeCode < 0 || c.SectionShapeCode > 6)
+    throw InputError(SectionRecord(s, "record X1") + ": SectionShapeCode " +
+                     std::to_string(c.SectionShapeCode) +
+                     " is not an elastic shape (0 general, 1 circular pipe, 2 rectangular pipe, "
+                     "3 I section, 4 H section, 5 AISC section, 6 sheet piling)");
+  ReadRow(reader, SectionRecord(s, "top geometry row"), c.Geometry[0], kGeometryNames);
+  ReadRow(reader, SectionRecord(s, "top property row"), c.Properties[0], kPropertyNames,
+          {{"extra real", &c.ExtraReal[0]}, {"SectionTapered", &c.SectionTapered}});
+  if (c.SectionTapered >= 1) {
+    ReadRow(reader, SectionRecord(s, "bottom geometry row"), c.Geometry[1], kGeometryNames);
+    ReadRow(reader, SectionRecord(s, "bottom property row"), c.Properties[1], kPropertyNames,
+            {{"extra real", &c.ExtraReal[1]}});
+  } else {
+    c.Geometry[1] = c.Geometry[0];
+    c.Properties[1] = c.Properties[0];
+    c.ExtraReal[1] = c.ExtraReal[0];
+  }
+  reader.Read(SectionRecord(s, "closing record"), {{"integer 1", &c.ClosingIntegers[0]},
+                                                   {"integer 2", &c.ClosingIntegers[1]},
+                                                   {"thickness", &c.Thickness},
+                                                   {"integer 3", &c.ClosingIntegers[2]},
+                                                   {"integer 4", &c.ClosingIntegers[3]}});
+  ReadName(reader, SectionRecord(s, "second name"), c.SecondName);
+}
+
+// Bars or strands: the record, then one (X, Y) row per bar when the layout
+// gives positions.
+template <class Group>
+void ReadBarPositions(RunContext& ctx, ListReader& reader, int s, std::string_view what, int count,
+                      int layout, Group& group) {
+  group.X.clear();
+  group.Y.clear();
+  if (layout != 3 || count < 1) return;
+  if (count > kMaxSectionBars) FailStorage(ctx.report);
+  for (int i = 0; i < count; ++i) {
+    double x = 0, y = 0;
+    reader.Read(SectionRecord(s, std::string(what) + " position " + std::to_string(i + 1)),
+                {{"X", &x}, {"Y", &y}});
+    group.X.push_back(x);
+    group.Y.push_back(y);
+  }
+}
+
+void ReadNonlinearSection(RunContext& ctx, ListReader& reader, int s, CrossSection& c) {
+  const int type = c.SectionShapeCode;
+  if (type < kRoundConcreteShaft || type > kUserDefinedEI)
+    throw InputError(SectionRecord(s, "record X1") + ": SectionShapeCode " + std::to_string(type) +
+                     " is not a nonlinear section type (1 to 11)");
+  NonlinearSectionData& nl = c.Nonlinear;
+  nl.SectionType = type;
+  ReadRow(reader, SectionRecord(s, "nonlinear main row"), nl.MainRow, kMainNames);
+  if (type == kSteelAiscPile) ReadName(reader, SectionRecord(s, "AISC section name"), c.SecondName);
+  if (HasGeometryRecord(type)) {
+    std::vector<ListReader::Field> fields{{"GeometryCode", &nl.GeometryCode}};
+    for (size_t i = 0; i < nl.GeometryRow.size(); ++i)
+      fields.push_back({kGeometryRowNames[i], &nl.GeometryRow[i]});
+    reader.Read(SectionRecord(s, "geometry record"), fields);
+  }
+  if (HasReinforcementRecord(type)) {
+    SectionReinforcement& r = nl.Rebars;
+    reader.Read(SectionRecord(s, "reinforcement record"), {{"number of rebars", &r.NumRebars},
+                                                           {"bar diameter", &r.Diameter},
+                                                           {"bar area", &r.Area},
+                                                           {"ES of reinforcement", &r.Modulus},
+                                                           {"FY of reinforcement", &r.Yield},
+                                                           {"cover", &r.Cover},
+                                                           {"layout", &r.Layout}});
+    ReadBarPositions(ctx, reader, s, "rebar", r.NumRebars, r.Layout, r);
+  }
+  if (HasStrandRecord(type)) {
+    SectionStrands& p = nl.Strands;
+    reader.Read(SectionRecord(s, "strand record"), {{"number of strands", &p.NumStrands},
+                                                    {"strand diameter", &p.Diameter},
+                                                    {"strand area", &p.Area},
+                                                    {"FU of strand", &p.Ultimate},
+                                                    {"initial prestress force", &p.InitialForce},
+                                                    {"cover", &p.Cover},
+                                                    {"layout", &p.Layout}});
+    ReadBarPositions(ctx, reader, s, "strand", p.NumStrands, p.Layout, p);
+  }
+  if (HasTransverseRecord(type)) {
+    SectionTransverseReinforcement& t = nl.Transverse;
+    reader.Read(SectionRecord(s, "transverse reinforcement record"),
+                {{"number of transverse bars", &t.NumBars},
+                 {"transverse bar diameter", &t.Diameter},
+                 {"transverse bar area", &t.Area},
+                 {"spacing", &t.Spacing},
+                 {"FY of transverse reinforcement", &t.Yield}});
+  }
+  if (type == kUserDefinedEI)
+    reader.Read(SectionRecord(s, "nonlinear EI index"), {{"NonlinearEIIndex", &nl.NonlinearEIIndex}});
+}
+
+// I and E of each end for the flexural rigidity; SI second moments are input
+// in mm^4 and the analysis works in metres.
+void FillRigidityCopies(const ProblemData& d, CrossSection& c) {
+  const bool si = d.C1.UnitSystemCode == 2;
+  for (int end = 0; end < 2; ++end) {
+    const double i = c.SectionNonlinear == 0 ? c.Properties[end][3] : c.Nonlinear.MainRow[kMainInertia];
+    c.I[end] = si ? i / kMm4PerM4 : i;
+    c.E[end] = c.SectionNonlinear == 0 ? c.Properties[end][8] : c.Nonlinear.MainRow[kMainModulus];
+  }
+}
+
+CrossSection ReadSection(RunContext& ctx, ListReader& reader, int s) {
+  CrossSection c;
+  reader.Read(SectionRecord(s, "record X1"), {{"identifier", &c.Identifier},
+                                              {"identifier", &c.Identifier},
+                                              {"SectionShapeCode", &c.SectionShapeCode},
+                                              {"SectionNonlinear", &c.SectionNonlinear}});
+  ReadName(reader, SectionRecord(s, "record X2 (SectionName)"), c.SectionName);
+  if (c.SectionNonlinear == 0) {
+    ReadElasticSection(reader, s, c);
+  } else {
+    ReadNonlinearSection(ctx, reader, s, c);
+  }
+  FillRigidityCopies(ctx.data, c);
+  return c;
+}
+
+}  // namespace
+
+void ReadCrossSections(RunContext& ctx, ListReader& reader) {
+  ProblemData& d = ctx.data;
+  const int n = d.C1.NumCrossSections;
+  if (n > kMaxCrossSections) FailStorage(ctx.report);
+  d.CrossSections.clear();
+  for (int s = 1; s <= n; ++s) d.CrossSections.push_back(ReadSection(ctx, reader, s));
+  EchoCrossSections(ctx);
+
+  // The flexural rigidity looks the section up by this number.
+  for (size_t w = 0; w < d.WallSections.size(); ++w) {
+    const int number = d.WallSections[w].SectionNumber;
+    if (number < 1 || number > static_cast<int>(d.CrossSections.size()))
+      throw InputError("wall section " + std::to_string(w + 1) + " uses cross section " +
+                       std::to_string(number) + ", but the stage defines " +
+                       std::to_string(d.CrossSections.size()) + " cross sections");
+  }
+}
+
+}  // namespace darnek::input

@@ -1,0 +1,106 @@
+// The stage records that follow the wall sections: cross sections, nonlinear
+// EI tables, stiffness and load rows, restraints and tie-backs, p-y
+// modification factors, the wall, water, surcharge and soil block, the
+// specified pressure table and the user p-y curves. The record layouts are
+// those of docs/input-format.md.
+#pragma once
+
+#include "core/list_reader.h"
+#include "core/run_context.h"
+
+namespace darnek::input {
+
+// Capacities of the tables whose size the engine chooses; a count above one
+// ends the run with the storage message.
+inline constexpr int kMaxStiffnessLoadRows = 100;
+inline constexpr int kMaxPyModificationFactors = 100;
+inline constexpr int kMaxNonlinearEITables = 100;
+// Bars or strands placed by coordinates in one nonlinear section.
+inline constexpr int kMaxSectionBars = 100;
+// The run's pressure-row arrays hold 1999 rows (166 ft at one row per inch,
+// 100 m at one row per 0.05 m); a specified diagram shares them.
+inline constexpr int kMaxSpecifiedPressureRows = 1999;
+
+// Nonlinear section types (SectionShapeCode of a section whose
+// SectionNonlinear is not 0).
+enum NonlinearSectionType : int {
+  kRoundConcreteShaft = 1,
+  kCasedConcreteShaft = 2,
+  kRectangularConcretePile = 3,
+  kRoundPrestressedPile = 4,
+  kSquarePrestressedPile = 5,
+  kOctagonalPrestressedPile = 6,
+  kSteelPipePile = 7,
+  kSteelHPile = 8,
+  kSteelIPile = 9,
+  kSteelAiscPile = 10,
+  kUserDefinedEI = 11,
+};
+
+// Columns of the main row of a nonlinear section (NonlinearSectionData::MainRow).
+enum NonlinearMainColumn : int {
+  kMainDiameter = 0,  // equivalent diameter
+  kMainInertia = 1,   // equivalent second moment of area
+  kMainConcreteFc = 2,
+  kMainSteelEs = 3,
+  kMainSteelFy = 4,
+  kMainEsh = 5,
+  kMainEsu = 6,
+  kMainFuFy = 7,
+  kMainModulus = 8,  // equivalent Young's modulus
+};
+
+// Columns of the geometry row of a nonlinear section.
+enum NonlinearGeometryColumn : int {
+  kGeoWidth = 0,
+  kGeoDepth = 1,
+  kGeoWeb = 2,
+  kGeoFlange = 3,
+  kGeoCasingDiameter = 4,
+  kGeoCasingThickness = 5,
+  kGeoSteelDiameter = 6,
+  kGeoSteelThickness = 7,
+  kGeoCasingEs = 8,
+  kGeoCasingFy = 9,
+};
+
+// NumCrossSections groups (more than 100: storage message). Stores
+// data.CrossSections (the SectionNumber of a wall section is the 1-based index
+// into it), fills the I and E copies of each end, echoes the sections and the
+// properties table, and checks that every wall section names a stored section.
+void ReadCrossSections(RunContext& ctx, ListReader& reader);
+
+// The user nonlinear EI tables (NonlinearEIOption > 0) and then the
+// moment-curvature tables of the nonlinear sections that carry their own;
+// stores data.EITables, fills CrossSection::Table of every nonlinear section
+// (the user-defined EI type copies user table NonlinearEIIndex) and echoes
+// the moment-curvature tables.
+void ReadNonlinearEITables(RunContext& ctx, ListReader& reader);
+
+// NumStiffnessRows and its rows, into data.StiffnessLoadRows as input, and
+// data.AppliedTorques (FROM station, T/(2h)) for every row with a torque.
+// No echo: the solver echoes and distributes the rows.
+void ReadStiffnessLoadRows(RunContext& ctx, ListReader& reader);
+
+// NumRestraints and the restraint rows, then C1.NumTieBacks tie-back rows of
+// seven reals (input values only); echoes the TIE BACK DATA table.
+void ReadRestraintsAndTieBacks(RunContext& ctx, ListReader& reader);
+
+// CombineAutoReduction and the reduction-factor rows when
+// C1.NumPyModificationFactors > 0; otherwise the table is emptied.
+void ReadPyModificationFactors(RunContext& ctx, ListReader& reader);
+
+// Wall-and-water record (and ReferenceWidth), surcharge record, surcharge
+// table (SI distances from millimetres to metres), soil control record and
+// soil layers, into data.Wall and data.Soil.
+void ReadEarthPressureAndSoilBlock(RunContext& ctx, ListReader& reader);
+
+// Count, then (depth, pressure) rows, into data.Pressure.SpecifiedPressure.
+void ReadSpecifiedPressureTable(RunContext& ctx, ListReader& reader);
+
+// C1.NumUserPyCurves curves (more than 400: storage message) into
+// data.UserPyCurves with their CONTD; echoes the INPUTTED SOIL RESISTANCE
+// (P-Y) CURVES section.
+void ReadUserPyCurves(RunContext& ctx, ListReader& reader);
+
+}  // namespace darnek::input

@@ -1,0 +1,47 @@
+// A run context for the input readers: the report goes to a string, the
+// input comes from a string, the labels and control lines are set by the test.
+#pragma once
+
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/list_reader.h"
+#include "core/run_context.h"
+#include "report/report_helpers.h"
+
+namespace darnek::testing {
+
+struct InputHarness {
+  // unit_flag +1 English (UnitSystemCode 1), -1 SI (UnitSystemCode 2).
+  explicit InputHarness(int unit_flag, const std::string& text = "") : in(text), reader(in) {
+    ctx.report.Attach(report);
+    ctx.data.Run.UnitFlag = unit_flag;
+    ctx.data.C1.UnitSystemCode = unit_flag > 0 ? 1 : 2;
+    SetUnitLabels(ctx.data.Run.Labels, unit_flag);
+  }
+
+  // The report so far, one string per line.
+  std::vector<std::string> Lines() {
+    std::vector<std::string> lines;
+    std::istringstream text(report.str());
+    for (std::string line; std::getline(text, line);) lines.push_back(line);
+    return lines;
+  }
+
+  // Reads one integer record: proves that the records before it were
+  // consumed exactly.
+  int ReadSentinel() {
+    int value = 0;
+    reader.Read("sentinel", {{"value", &value}});
+    return value;
+  }
+
+  RunContext ctx;
+  std::ostringstream report;
+  std::istringstream in;
+  ListReader reader;
+};
+
+}  // namespace darnek::testing
