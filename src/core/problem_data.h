@@ -406,6 +406,8 @@ struct SoilProfile {
 };
 
 // ----------------------------------------------------- earth-pressure profile
+// One layer of the pressure profile: an input soil layer, cut at the
+// excavation level and at the backfill water table.
 struct PressureLayer {
   double T = 0;
   double ZTOP = 0;
@@ -421,8 +423,32 @@ struct PressureLayer {
   double Kp = 0, SqrtKp = 0;
   double K0 = 0;
   double SIGVP = 0;
+  // What the report tables show: the effective stress at the top (SIGVP may
+  // hold the total stress afterwards), the active coefficient before an
+  // OptionalCoefficient replaces it, and whether the backfill slope was too
+  // steep for the sloping-backfill coefficient of this layer.
+  double SIGVPEffective = 0;
+  double ComputedKa = 0;
+  bool SlopeWarning = false;
+  // Resultants per unit width of wall for the layer report (layers above the
+  // excavation level only): forces and the depths they act at.
+  double PA1 = 0, PA2 = 0, PA3 = 0, PA4 = 0;
+  double PW1 = 0, PW2 = 0;
+  double Z1 = -1000, Z2 = -1000;
+  double Z3 = static_cast<double>(-1e-5f);
+  double CrackDepth = 0;  // depth of the tension crack below the layer top
 };
 
+// One row of the pressure diagram. In the scratch file col[0] is the depth
+// and col[1] .. col[11] the eleven pressure components. In
+// EarthPressureData::Rows (what the p-y generation reads):
+//   col[0]  depth below the top of the wall;
+//   col[1]  load per station: the total load pressure times the loaded width
+//           times IncrementLength (with the specified diagram: (pressure +
+//           surcharge * WA) * IncrementLength);
+//   col[2] .. col[10]  the components after the width factor;
+//   col[11] the total load pressure after the width factor (force per unit
+//           length of wall).
 struct PressureRow {
   std::array<double, 12> col{};  // col[0] is column 1 (depth)
 };
@@ -435,11 +461,21 @@ struct SpecifiedPressurePoint {
 struct EarthPressureData {
   std::vector<PressureLayer> Layers;
   int NL = 0;
-  int LP = 0;
-  int LW = 0;
+  int LP = 0;  // 1-based index of the layer whose top is the excavation level, 0 if none
+  int LW = 0;  // 1-based index of the layer whose top is the backfill water table, 0 if none
   bool Overflow = false;
+  double UnitWeightWater = 0;
+  // False when WaterDepthBackfill is negative: the backfill then has no water table.
+  bool BackfillWaterTable = false;
+  // Sum of the layer resultants above the excavation level.
+  double NetActiveResultant = 0;
+  // Row count announced in the pressure scratch file (rows down to the wall bottom).
+  int RowCount = 0;
+  // Resultants of the diagram above the excavation level (apparent pressures).
+  double ResultantF = 0;
+  double ResultantA = 0;
   // Rows read back from the pressure scratch file (after the width factor) or
-  // built from the specified diagram; column 2 is the load per station.
+  // built from the specified diagram; see PressureRow for the columns.
   std::vector<PressureRow> Rows;
   std::vector<SpecifiedPressurePoint> SpecifiedPressure;
 };

@@ -1,0 +1,302 @@
+// The pressure diagram on the retained side (BULK): one row every inch
+// (English units) or every 0.05 m (SI) down each pressure layer with the
+// active earth pressure, water pressures, surcharge, passive and at-rest
+// pressures; options 3 and 5 replace it above the excavation level by the
+// apparent-pressure trapezoid of anchored walls. The rows go to the pressure
+// scratch file as F10.3 fields, so the loads keep three decimals.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+
+#include "core/errors.h"
+#include "core/output_unit.h"
+#include "pressure/earth_pressure.h"
+#include "pressure/pressure_steps.h"
+
+namespace darnek::pressure {
+
+namespace {
+
+constexpr double kFloor = static_cast<double>(1e-5f);
+
+// Rows per unit length of the analysis: one per inch, or one per 0.05 m.
+int RowsPerUnit(const ProblemData& data) { return IsEnglish(data) ? 1 : 20; }
+
+// A depth for a message, with the analysis length unit.
+std::string Depth(const ProblemData& data, double depth) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.3f", depth);
+  const std::string& label = data.Run.Labels.LengthLabel;
+  const size_t start = label.find_first_not_of(' ');
+  return start == std::string::npos ? std::string(text) : std::string(text) + " " + label.substr(start);
+}
+
+int RoundHalfAway(double x) { return static_cast<int>(std::round(x)); }
+
+// A stand-in for zero that still orders rows: the row number times 1e-12,
+// formed in single precision.
+double Tiny(int row) { return static_cast<double>(static_cast<float>(row) * 1e-12f); }
+
+// Straight lines down one pressure layer: value at the top and slope.
+struct Line {
+  double top = 0, slope = 0;
+  double At(double t) const { return top + slope * t; }
+};
+
+struct LayerLines {
+  Line active, active_water, passive, at_rest, water;
+  double undrained_top = 0, undrained_slope = 0;
+  double surface_share = 0;
+  double wu = 0;
+};
+
+}  // namespace
+
+ApparentPressureShape ApparentShape(const ProblemData& data) {
+  const double H = data.Wall.FreeHeight;
+  const std::vector<TieBack>& ties = data.TieBacks;
+  // Tie-back depths are input in feet with English units.
+  const double scale = IsEnglish(data) ? 12.0 : 1.0;
+  const double z1 = ties.empty() ? 0.0 : ties.front().Depth * scale;
+  const double zn = ties.empty() ? 0.0 : ties.back().Depth * scale;
+  ApparentPressureShape s;
+  const bool soft_clay = !data.Soil.Layers.empty() && data.Soil.Layers.front().SoilTypeCode == 1;
+  if (data.C1.EarthPressureOption == 5 && soft_clay) {
+    s.a = H / 4;
+    s.c = 0;
+    s.b = H - s.a;
+    return s;
+  }
+  s.a = 2 * z1 / 3;
+  if (ties.size() < 2) {
+    s.c = 2 * (H - z1) / 3;
+    s.b = H / 3;
+  } else {
+    s.c = 2 * (H - zn) / 3;
+    s.b = H - s.a - s.c;
+  }
+  return s;
+}
+
+double ApparentPressure(const ApparentPressureShape& s, double peak, double depth) {
+  if (depth < s.a) return s.a > 0 ? peak * depth / s.a : peak;
+  if (depth <= s.a + s.b + kDepthTolerance) return peak;
+  if (s.c <= 0) return 0;
+  return peak * std::max(0.0, (s.a + s.b + s.c - depth) / s.c);
+}
+
+double ApparentPeak(const ProblemData& data, double resultant) {
+  const double H = data.Wall.FreeHeight;
+  const std::vector<TieBack>& ties = data.TieBacks;
+  if (ties.empty() || H <= 0) return 0;
+  // The trapezoid carries 1.3 times the resultant of the diagram it replaces.
+  if (ties.size() == 1) return 3.9 * resultant / (2 * H);
+  const double scale = IsEnglish(data) ? 12.0 : 1.0;
+  const double z1 = ties.front().Depth * scale;
+  const double zn = ties.back().Depth * scale;
+  const double length = H - ((H - zn) + z1) / 3;
+  return length > 0 ? 1.3 * resultant / length : 0.0;
+}
+
+std::vector<PressureRow> BuildPressureDiagram(ProblemData& data, int& row_count) {
+  EarthPressureData& ep = data.Pressure;
+  const WallWaterData& wall = data.Wall;
+  const int option = data.C1.EarthPressureOption;
+  const int k = RowsPerUnit(data);
+  const double H = wall.FreeHeight;
+  const double zw = wall.WaterDepthBackfill;
+  const double ze = wall.WaterDepthExcavation;
+  const double gw = ep.UnitWeightWater;
+  const double q = wall.SurfacePressure;
+  const int NL = ep.NL;
+  const int LP = ep.LP;
+  const auto layer = [&](int L) -> const PressureLayer& { return ep.Layers[static_cast<size_t>(L - 1)]; };
+
+  std::vector<PressureRow> rows;
+  row_count = 0;
+  if (NL < 1 || LP < 1) return rows;
+
+  // Rows down to the wall bottom; the diagram itself runs to the bottom of the
+  // last pressure layer.
+  int generated = 1;
+  row_count = 1;
+  for (int L = 1; L <= NL; ++L) {
+    const int n = RoundHalfAway(k * layer(L).T);
+    generated += n;
+    if (L < NL) row_count += n;
+  }
+  row_count += RoundHalfAway(k * (data.C2.WallLength - layer(NL).ZTOP));
+  if (generated < row_count) {
+    const double bottom = layer(NL).ZTOP + layer(NL).T;
+    throw InputError("the soil layers end at a depth of " + Depth(data, bottom) +
+                     ", above the bottom of the wall at " + Depth(data, data.C2.WallLength) +
+                     ": the last soil layer must reach the wall bottom");
+  }
+  rows.reserve(static_cast<size_t>(generated));
+
+  const PressureLayer& first = layer(1);
+  const double top_active = first.Ka * first.f * q;
+  PressureRow top;
+  top.col[1] = top_active;
+  top.col[3] = q > 0 ? top_active : 0.0;
+  top.col[4] = first.Kp * first.f * q;
+  top.col[8] = option == 5 ? 0.0 : top.col[3];
+  top.col[11] = top.col[8];
+  rows.push_back(top);
+
+  double passive_slope = 0, at_rest_slope = 0;
+  double sum_f = 0, sum_a = 0, f_prev = 0, a_prev = 0;
+  size_t last_above = 0;  // index of the row at the excavation level
+  int r = 1;
+  for (int L = 1; L <= NL; ++L) {
+    const PressureLayer& p = layer(L);
+    const double f = p.f;
+    const bool D = p.DrainedFlag;
+    const bool U = p.SubmergedFlag;
+    const bool above = L < LP;
+    const double ge = (D && U) ? p.gamma - gw : p.gamma;
+    const double wd = (D && U && wall.WaterPressureFlag == 1) ? gw : 0.0;
+    const double wu = (U && !D) ? gw : 0.0;
+    // Below the excavation level the vertical stress stays at its value there.
+    const double s0 = above ? p.SIGVP : layer(LP).SIGVP;
+    const double a0 = p.Ka * s0 - 2 * p.c * p.SqrtKa;
+    const double dw = p.ZTOP - zw;
+
+    LayerLines lines;
+    lines.active = {f * a0, above ? f * p.Ka * ge : 0.0};
+    if (above) {
+      lines.active_water = {f * (a0 + wd * dw), f * (p.Ka * ge + wd)};
+    } else {
+      lines.active_water = {H >= zw ? f * (a0 + wd * (H - zw)) : f * a0, 0.0};
+    }
+    // Below the excavation level passive and at-rest pressures keep the
+    // slopes of the last layer above it.
+    if (above) {
+      passive_slope = f * (p.Kp * ge + wd);
+      at_rest_slope = f * (p.K0 * ge + wd);
+    }
+    lines.passive = {f * (p.Kp * s0 + 2 * p.c * p.SqrtKp + wd * dw), passive_slope};
+    lines.at_rest = {f * (p.K0 * (s0 + 2 * p.c) + wd * dw), at_rest_slope};
+    lines.water = {f * (wd + wu) * dw, f * (wd + wu)};
+    lines.undrained_top = f * wu * dw;
+    lines.undrained_slope = f * wu;
+    const double share = f * (q * p.Ka - 2 * p.c * p.SqrtKa);
+    const double s = (q >= 1e-6 && share > 0) ? share : 0.0;
+
+    const int n = RoundHalfAway(k * p.T);
+    for (int j = 1; j <= n; ++j) {
+      ++r;
+      const double t = j * p.T / n;
+      const double z = p.ZTOP + t;
+      double A = lines.active.At(t);
+      if (z <= H + kDepthTolerance) {
+        // Down to the excavation level the undrained water is counted in the
+        // water column, not in the active pressure.
+        A = (lines.active.top - lines.undrained_top) + (lines.active.slope - lines.undrained_slope) * t;
+      }
+      double AW = lines.active_water.At(t);
+      double P = lines.passive.At(t);
+      double R = lines.at_rest.At(t);
+      double W = lines.water.At(t);
+      const double S = SurchargePressureAt(data, z);
+      P += S;
+      R += S;
+      double F = option == 3 ? AW : AW + S;
+
+      // Water in front of the wall pushes back.
+      double u1 = 0, u2 = 0;
+      if (z > ze) {
+        u1 = std::max((std::min(z, H) - ze) * gw, 0.0);
+        u2 = (z - ze) * gw;
+      }
+      if (U) {
+        F -= f * u1;
+        AW -= f * u1;
+      }
+      W -= f * u2;
+
+      // Negative net pressures never reach the load: a negative active
+      // pressure first uses up positive water pressure.
+      const double tiny = Tiny(r);
+      if (F < kFloor) F = tiny;
+      if (AW < kFloor) AW = tiny;
+      if (A < kFloor) {
+        if (W <= kFloor) {
+          A = tiny;
+        } else if (W + A < kFloor) {
+          W = tiny;
+          A = tiny;
+        } else {
+          W += A;
+          A = tiny;
+        }
+      }
+
+      if (above) {
+        sum_f += (f_prev + F) / 2 / k;
+        sum_a += (a_prev + A) / 2 / k;
+        f_prev = F;
+        a_prev = A;
+      }
+
+      PressureRow row;
+      row.col = {z, F, AW - s, S + s, P, R, A - s, W, s, S, 0.0, A + S + W};
+      if (option == 5 && !above) {
+        row.col[6] += W;
+        row.col[7] = 0;
+        row.col[10] = 0;
+      }
+      rows.push_back(row);
+      if (above) last_above = rows.size() - 1;
+    }
+  }
+  ep.ResultantF = sum_f;
+  ep.ResultantA = sum_a;
+
+  if (option == 3 || option == 5) {
+    const ApparentPressureShape shape = ApparentShape(data);
+    const double peak_f = ApparentPeak(data, sum_f);
+    const double peak_a = ApparentPeak(data, sum_a);
+    // Option 5 scales the at-rest column by the active pressure at the
+    // excavation level of the soil retained above it.
+    const PressureLayer& retained = layer(std::max(LP - 1, 1));
+    const double p0 = retained.f * retained.Ka * layer(LP).SIGVP;
+    for (size_t i = 1; i <= last_above; ++i) {
+      auto& c = rows[i].col;
+      const double z = c[0];
+      c[1] = ApparentPressure(shape, peak_f, z);
+      if (option == 3) {
+        c[10] = ApparentPressure(shape, peak_a, z);
+        c[11] = c[10] + c[9] + c[7];
+      } else {
+        c[10] = ApparentPressure(shape, p0, z);
+        c[11] = c[10] + c[9];
+        c[8] = p0 != 0 ? q * first.Ka * first.f * c[10] / p0 : 0.0;
+        c[6] = c[10] - c[8];
+        c[7] = 0;
+      }
+    }
+  }
+  return rows;
+}
+
+void BULK(RunContext& ctx) {
+  int count = 0;
+  const std::vector<PressureRow> rows = BuildPressureDiagram(ctx.data, count);
+  ctx.data.Pressure.RowCount = count;
+  OutputUnit scratch;
+  if (!scratch.Open(ctx.names.pressure_scratch)) {
+    throw std::runtime_error("the pressure scratch file cannot be written: " + ctx.names.pressure_scratch);
+  }
+  scratch.List(count);
+  for (const PressureRow& row : rows) {
+    const auto& c = row.col;
+    scratch.Write("( 12(1X F10.3) )", c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7], c[8], c[9], c[10],
+                  c[11]);
+  }
+  scratch.Close();
+}
+
+}  // namespace darnek::pressure

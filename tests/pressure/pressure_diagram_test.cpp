@@ -1,0 +1,149 @@
+// The pressure diagram: active, water and surcharge columns against their
+// closed forms, the floors, the apparent-pressure trapezoid and the scratch
+// file that carries the rows.
+#include <cmath>
+#include <fstream>
+
+#include "core/errors.h"
+#include "pressure/earth_pressure.h"
+#include "pressure/pressure_fixture.h"
+#include "pressure/pressure_steps.h"
+
+namespace darnek::pressure {
+namespace {
+
+constexpr double kGamma = 0.07;
+const double kWater = static_cast<double>(0.036f);
+double Tiny(int row) { return static_cast<double>(static_cast<float>(row) * 1e-12f); }
+
+class Diagram : public testing::PressureTest {
+ protected:
+  std::vector<PressureRow> Build() {
+    BuildPressureProfile(ctx.data);
+    ComputeOverburden(ctx.data);
+    ComputeCoefficients(ctx.data);
+    ComputeLayerResultants(ctx.data);
+    return BuildPressureDiagram(ctx.data, count);
+  }
+  int count = 0;
+};
+
+TEST_F(Diagram, DrySandGrowsLinearlyToTheExcavationLevelAndStaysConstantBelow) {
+  Wall(120, 20, 12);
+  Layer(4, 300, kGamma, 30);
+  AddSurcharge(3, 2, 30, 20);
+  const auto rows = Build();
+  ASSERT_EQ(rows.size(), 301u);  // one per inch down to the layer bottom
+  EXPECT_EQ(count, 241);         // counted down to the wall bottom
+  for (size_t i = 1; i < rows.size(); ++i) {
+    const auto& c = rows[i].col;
+    ASSERT_EQ(c[0], static_cast<double>(i));
+    const double active = P(1).Ka * kGamma * std::min(c[0], 120.0);
+    const double S = SurchargePressureAt(ctx.data, c[0]);
+    EXPECT_NEAR(c[6], active, 1e-12) << "z = " << c[0];
+    EXPECT_EQ(c[9], S);
+    EXPECT_NEAR(c[11], active + S, 1e-12) << "z = " << c[0];
+    EXPECT_NEAR(c[1], active + S, 1e-12) << "z = " << c[0];
+    EXPECT_EQ(c[7], 0);
+  }
+}
+
+TEST_F(Diagram, WaterRisesToTheExcavationLevelAndIsBalancedBelowIt) {
+  const double H = 120, f = 0.8;
+  Wall(H, 20, 12);
+  Layer(4, 300, kGamma, 30);
+  ctx.data.Wall.ActiveModificationFactor = f;
+  ctx.data.Wall.WaterDepthBackfill = 0;
+  ctx.data.Wall.WaterDepthExcavation = H;
+  ctx.data.Wall.WaterPressureFlag = 1;
+  const auto rows = Build();
+  for (size_t i = 1; i < rows.size(); ++i) {
+    const auto& c = rows[i].col;
+    const double z = std::min(c[0], H);
+    EXPECT_NEAR(c[7], kWater * f * z, 1e-12) << "z = " << c[0];
+    EXPECT_NEAR(c[6], f * P(1).Ka * (kGamma - kWater) * z, 1e-12) << "z = " << c[0];
+    EXPECT_NEAR(c[11], c[6] + c[7], 1e-12);
+  }
+}
+
+TEST_F(Diagram, NegativeActivePressureUsesUpWaterPressureAndBecomesTiny) {
+  Wall(120, 20, 12);
+  Layer(1, 300, kGamma, 0, 1);  // A = 0.034 z - 2 above H, water 0.036 z
+  ctx.data.Wall.WaterDepthBackfill = 0;
+  auto rows = Build();
+  EXPECT_EQ(rows[10].col[6], Tiny(11));  // A + W < 0: both tiny
+  EXPECT_EQ(rows[10].col[7], Tiny(11));
+  EXPECT_EQ(rows[40].col[6], Tiny(41));  // water takes the tension up
+  EXPECT_NEAR(rows[40].col[7], kWater * 40 + (P(1).Ka * kGamma * 40 - 2 * P(1).SqrtKa - kWater * 40), 1e-12);
+
+  ctx.data.Wall.WaterDepthBackfill = 1e5;  // dry, cohesion above the overburden
+  ctx.data.Soil.Layers[0].Top.S = 5;
+  rows = Build();
+  for (int i = 1; i <= 120; ++i) {
+    EXPECT_EQ(rows[static_cast<size_t>(i)].col[1], Tiny(i + 1)) << i;
+    EXPECT_EQ(rows[static_cast<size_t>(i)].col[6], Tiny(i + 1)) << i;
+  }
+}
+
+TEST_F(Diagram, OneTieBackGivesTheApparentPressureTrapezoid) {
+  const double H = 360;  // 30 ft
+  Wall(H, 40, 12, 3);
+  Layer(4, 600, kGamma, 30);
+  ctx.data.TieBacks.resize(1);
+  ctx.data.TieBacks[0].Depth = 10;  // feet
+  const auto rows = Build();
+  // Exact for a linear diagram: R = Ka gamma H^2 / 2.
+  const double R = P(1).Ka * kGamma * H * H / 2;
+  EXPECT_NEAR(ctx.data.Pressure.ResultantF, R, 1e-9 * R);
+  const double peak = 3.9 * ctx.data.Pressure.ResultantF / (2 * H);
+  const auto col2 = [&](int z) { return rows[static_cast<size_t>(z)].col[1]; };
+  EXPECT_NEAR(col2(40), peak / 2, 1e-12);  // rising to 6.67 ft
+  EXPECT_NEAR(col2(80), peak, 1e-12);
+  EXPECT_NEAR(col2(200), peak, 1e-12);  // flat to 16.67 ft
+  EXPECT_NEAR(col2(280), peak / 2, 1e-12);
+  EXPECT_NEAR(col2(360), 0, 1e-12);  // zero at 30 ft
+  EXPECT_NEAR(rows[200].col[10], 3.9 * ctx.data.Pressure.ResultantA / (2 * H), 1e-12);
+  EXPECT_EQ(rows[200].col[11], rows[200].col[10]);
+  EXPECT_NEAR(col2(361), P(1).Ka * kGamma * H, 1e-12);  // standard rows below H
+
+  // With more tie-backs the trapezoid still carries 1.3 R.
+  ctx.data.TieBacks.resize(3);
+  ctx.data.TieBacks[1].Depth = 14;
+  ctx.data.TieBacks[2].Depth = 22;
+  const ApparentPressureShape shape = ApparentShape(ctx.data);
+  double area = 0;
+  for (int i = 0; i < 36000; ++i)
+    area += ApparentPressure(shape, ApparentPeak(ctx.data, R), (i + 0.5) / 100) / 100;
+  EXPECT_NEAR(area, 1.3 * R, 1e-6 * R);
+}
+
+TEST_F(Diagram, ScratchFileHoldsTheCountAndTwelveFieldRows) {
+  Units(2);
+  Wall(3, 20, 0.3);
+  Layer(4, 7.5, 18, 30);
+  START(ctx);
+  std::ifstream in(scratch);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 152u);  // every 0.05 m down to 7.5 m
+  EXPECT_EQ(lines[0], "         121");
+  EXPECT_EQ(lines[2].size(), 132u);
+  EXPECT_EQ(lines[2].substr(0, 22), "      0.050      0.300");
+  EXPECT_EQ(plot.str(), "           2\n");
+}
+
+TEST_F(Diagram, SoilEndingAboveTheWallBottomIsAnInputError) {
+  Wall(120, 20, 12);
+  Layer(4, 200, kGamma, 30);
+  try {
+    Build();
+    FAIL();
+  } catch (const InputError& e) {
+    EXPECT_STREQ(e.what(),
+                 "the soil layers end at a depth of 200.000 IN, above the bottom of the wall at "
+                 "240.000 IN: the last soil layer must reach the wall bottom");
+  }
+}
+
+}  // namespace
+}  // namespace darnek::pressure
