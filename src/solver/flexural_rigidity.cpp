@@ -14,12 +14,15 @@ namespace {
 // built, count as zero: the initial secant applies.
 const double kZeroCurvature = static_cast<double>(1.0e-8f);
 
+// Checked on every call (the tables belong to the input), without building
+// any text unless the section is rejected: the iteration calls this each time.
 void CheckCrossSection(const ProblemData& data, size_t wall_section) {
   const int number = data.WallSections[wall_section].SectionNumber;
-  const std::string where =
-      "wall section " + std::to_string(wall_section + 1) + ": cross section " + std::to_string(number);
+  auto where = [&] {
+    return "wall section " + std::to_string(wall_section + 1) + ": cross section " + std::to_string(number);
+  };
   if (number < 1 || number > static_cast<int>(data.CrossSections.size())) {
-    throw InputError(where + " does not exist (there are " + std::to_string(data.CrossSections.size()) +
+    throw InputError(where() + " does not exist (there are " + std::to_string(data.CrossSections.size()) +
                      " cross sections)");
   }
   const CrossSection& section = data.CrossSections[static_cast<size_t>(number - 1)];
@@ -31,7 +34,7 @@ void CheckCrossSection(const ProblemData& data, size_t wall_section) {
     usable = table.Curvature[p] > table.Curvature[p - 1];
   }
   if (!usable) {
-    throw InputError(where +
+    throw InputError(where() +
                      " is nonlinear, and its moment-curvature table needs at least two points, "
                      "curvature increasing from point to point and a second curvature above zero");
   }

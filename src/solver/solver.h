@@ -3,6 +3,7 @@
 #pragma once
 
 #include "solver/flexural_rigidity.h"
+#include "solver/iteration.h"
 #include "solver/solve_deflections.h"
 #include "solver/stations.h"
 #include "solver/supports.h"
