@@ -16,7 +16,7 @@ double DampingFactor(int c) {
   // 2 for c < 3, 4 for c < 7, ... 64 for c < 127, and stays at 64 after.
   int m = 2;
   while (m < 64 && c >= 2 * m - 1) m *= 2;
-  // 1/m in single precision, as the original forms it (exact for these m).
+  // 1/m is formed in single precision (exact for these powers of two).
   return (c - m + 1.5) * static_cast<double>(1.0f / static_cast<float>(m));
 }
 

@@ -8,8 +8,9 @@ namespace darnek::solver {
 
 // The relaxation factor of the c-th damping (c from 0): 0.5 first, then the
 // odd quarters, the odd eighths, the odd sixteenths, ... up to the odd
-// 128ths; the divisor stays at 64 from the 127th damping on, as the original
-// program keeps it, so that later factors grow past 1.
+// 128ths. The divisor stays at 64 from the 127th damping on, so the later
+// factors grow past 1 (over-relaxation); callers that reach that many
+// dampings have long passed any practical iteration limit.
 double DampingFactor(int c);
 
 // Iterations after which an alternating solution is damped.

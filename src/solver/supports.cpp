@@ -86,7 +86,8 @@ void AddTieBacks(RunContext& ctx) {
   const double h = data.C2.IncrementLength;
   const double width = data.C2.ResultWidth;
   const bool english = data.C1.UnitSystemCode == 1;
-  // Pi as the single-precision constant 3.1416 of the original program.
+  // Angles are turned into radians with pi held as the single-precision 3.1416
+  // (3.1415998935699463), which moves the cosines in their sixth digit.
   const double pi = static_cast<double>(3.1416f);
   for (size_t i = 0; i < data.TieBacks.size(); ++i) {
     TieBack& tb = data.TieBacks[i];

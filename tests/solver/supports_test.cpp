@@ -66,7 +66,7 @@ TEST(AddTieBacks, EnglishStiffnessAndPrestressPerStationOfWidth) {
   EXPECT_NEAR(t.PrestressLoad, -10000.0, 1e-9);
 }
 
-TEST(AddTieBacks, InclinedAnchorUsesThePiOfTheOriginalConstant) {
+TEST(AddTieBacks, InclinedAnchorAngleUsesSinglePrecisionPi) {
   SolverContext f(20, 1.0);
   f.ctx.data.TieBacks.push_back(MakeTieBack(3.0, 1.0, 1.0, 1.0, 60.0, 1.0, 10.0));
   AddTieBacks(f.ctx);
