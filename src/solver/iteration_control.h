@@ -9,8 +9,8 @@ namespace darnek::solver {
 // The relaxation factor of the c-th damping (c from 0): 0.5 first, then the
 // odd quarters, the odd eighths, the odd sixteenths, ... up to the odd
 // 128ths. The divisor stays at 64 from the 127th damping on, so the later
-// factors grow past 1 (over-relaxation); callers that reach that many
-// dampings have long passed any practical iteration limit.
+// factors grow past 1 (over-relaxation); a stage reaches them only after
+// 167 iterations, the first 40 of which are never damped.
 double DampingFactor(int c);
 
 // Iterations after which an alternating solution is damped.
