@@ -135,6 +135,9 @@ struct StationTables {
   StationArray<double> Wprev1;
   StationArray<double> Wprev2;
   StationArray<double> Wprev3;
+  // A non-zero value of an entry fell beyond station N+3, past the end of the
+  // tables; the beyond-end check reports it.
+  bool DataBeyondTables = false;
 };
 
 // ---------------------------------------- specified deflections and slopes (S)

@@ -1,0 +1,98 @@
+// The iteration of one stage against the soil curves.
+#include "solver/iteration.h"
+
+#include <cmath>
+
+#include "solver/flexural_rigidity.h"
+#include "solver/iteration_log.h"
+#include "solver/solve_deflections.h"
+#include "solver/supports.h"
+
+namespace darnek::solver {
+
+double DampingFactor(int c) {
+  if (c == 0) return 0.5;
+  // m doubles each time the factors of the previous level are used up:
+  // 2 for c < 3, 4 for c < 7, ... 64 for c < 127, and stays at 64 after.
+  int m = 2;
+  while (m < 64 && c >= 2 * m - 1) m *= 2;
+  // 1/m is formed in single precision (exact for these powers of two).
+  return (c - m + 1.5) * static_cast<double>(1.0f / static_cast<float>(m));
+}
+
+bool DampOscillation(StationTables& st, int num_increments, double tolerance, IterationControl& control) {
+  if (std::fabs(st.W[0] - st.Wprev2[0]) > tolerance) return false;
+  for (int j = 0; j <= num_increments; ++j) {
+    if (std::fabs(st.Wprev1[j] - st.Wprev3[j]) > tolerance || std::fabs(st.W[j] - st.Wprev2[j]) > tolerance) {
+      return false;
+    }
+  }
+  const double omega = control.NextDampingFactor();
+  for (int j = 0; j <= num_increments; ++j) st.W[j] = omega * st.W[j] + (1.0 - omega) * st.Wprev1[j];
+  return true;
+}
+
+void IterateStage(RunContext& ctx) {
+  ProblemData& data = ctx.data;
+  StationTables& st = data.Stations;
+  const int n = data.C2.NumIncrements;
+  const double h = data.C2.IncrementLength;
+  const double tolerance = data.C2.DeflectionTolerance;
+  const double max_deflection = data.C2.MaxAllowableDeflection;
+
+  IterationControl control(data.C2.MaxIterations);
+  WriteMonitoringHeading(ctx.log, control.SingleSolution());
+  if (!control.SingleSolution()) {
+    for (int j = 0; j <= n; ++j) st.Wprev1[j] = st.W[j];
+  }
+
+  while (!control.Finished()) {
+    for (int j = -1; j <= n + 1; ++j) {
+      st.Q[j] = st.BaseQ[j];
+      st.S[j] = st.BaseS[j];
+      st.SoilReaction[j] = 0.0;
+    }
+    if (!data.PyCurves.empty()) ApplySoilCurves(ctx);
+    const SolveSummary summary =
+        SolveDeflections(st, data.SpecifiedConditions, n, h, tolerance, max_deflection);
+    if (control.SingleSolution()) {
+      control.FinishSingleSolution();
+      break;
+    }
+
+    // The columns headed NODE 0 to NODE 3 show stations 1 to 4.
+    double shown[4];
+    for (int k = 0; k < 4; ++k) shown[k] = k + 1 <= n + 3 ? st.W[k + 1] : 0.0;
+    WriteMonitoringLine(ctx.log, control.Iteration(), summary.changed_stations, summary.max_change, shown);
+
+    if (summary.exceeding_stations > 0) {
+      control.FinishExceeded(summary.exceeding_stations);
+      break;
+    }
+    int unclosed = 0;
+    for (int j = 0; j <= n; ++j) {
+      if (std::fabs(st.W[j] - st.Wprev1[j]) > tolerance) ++unclosed;
+    }
+    if (unclosed == 0) {
+      control.FinishClosed();
+      break;
+    }
+    if (control.DampingAllowed()) DampOscillation(st, n, tolerance, control);
+
+    const int iteration = control.Iteration();
+    for (int j = 0; j <= n; ++j) {
+      if (iteration >= 4) st.Wprev3[j] = st.Wprev2[j];
+      if (iteration >= 3) st.Wprev2[j] = st.Wprev1[j];
+      st.Wprev1[j] = st.W[j];
+    }
+    UpdateFlexuralRigidity(ctx);
+    ApplyHinges(ctx);
+    control.Advance();
+  }
+
+  data.Results.Outcome = control.Outcome();
+  data.Results.Iterations = control.ReportedIterations();
+  data.Results.ExceedingStations = control.ExceedingStations();
+}
+
+}  // namespace darnek::solver

@@ -1,0 +1,33 @@
+// The nonlinear iteration of a stage: the soil curves linearised at the
+// current deflections, one linear solution, closure, damping of alternating
+// solutions, and the flexural rigidity and hinges refreshed for the next pass.
+#pragma once
+
+#include "core/run_context.h"
+#include "solver/iteration_control.h"
+
+namespace darnek::solver {
+
+// Adds the soil curves of data.PyCurves (FROM and TO as station numbers),
+// linearised at the current W, to Q, S and SoilReaction: each station takes
+// the straight line through the curve segment that holds its deflection (a
+// deflection on a point uses the segment below it; the end segments extend
+// beyond the points), interpolated between the two curves of a linked pair,
+// full inside a range and half at its two end stations. Ranges are cut at the
+// tip; a range of more than one station starting at or below the tip is
+// ignored. A range whose TO lies above its FROM: "ERROR STOP -- STATIONS NOT
+// IN ORDER".
+void ApplySoilCurves(RunContext& ctx);
+
+// Damps a solution that alternates between two states (W equal to Wprev2 and
+// Wprev1 equal to Wprev3 within the tolerance over stations 0 .. N): W becomes
+// w W + (1 - w) Wprev1 with the control's next factor. Returns whether it did.
+bool DampOscillation(StationTables& st, int num_increments, double tolerance, IterationControl& control);
+
+// The whole iteration of one stage, after the stations are prepared and the
+// first flexural rigidities are set. Writes the monitoring table to the run
+// log and sets data.Results.Outcome, Iterations and ExceedingStations; the
+// results heading, the failure messages and the tables are the report's.
+void IterateStage(RunContext& ctx);
+
+}  // namespace darnek::solver

@@ -1,0 +1,91 @@
+// Linearisation of the soil curves (the "Q - W" curves of the beam-column
+// method) at the current deflections.
+#include <string>
+
+#include "core/errors.h"
+#include "report/report_helpers.h"
+#include "solver/chain_walk.h"
+#include "solver/iteration.h"
+
+namespace darnek::solver {
+
+namespace {
+
+// The straight line through the curve segment that holds deflection w: spring
+// stiffness (minus the slope), load at zero deflection, and the soil load at w.
+struct CurveLine {
+  double stiffness = 0;
+  double load = 0;
+  double resistance = 0;
+};
+
+CurveLine LineAt(const PyCurve& curve, double w) {
+  const auto& y = curve.Y;
+  const auto& p = curve.P;
+  const int n = curve.NumPoints();
+  // Segment k runs from point k-1 to point k; a deflection on a point belongs
+  // to the segment below it, and the end segments extend past the points.
+  int k = 1;
+  while (k < n - 1 && w > y[k]) ++k;
+  if (y[k] == y[k - 1]) return {};
+  const double s = (p[k] - p[k - 1]) / (y[k] - y[k - 1]);
+  return {-s, p[k - 1] - s * y[k - 1], p[k - 1] + s * (w - y[k - 1])};
+}
+
+void CheckCurve(const PyCurve& curve, int index) {
+  if (curve.NumPoints() < 2 || curve.P.size() != curve.Y.size()) {
+    throw InputError("soil curve " + std::to_string(index + 1) + " (stations " + std::to_string(curve.From) +
+                     " to " + std::to_string(curve.To) + ") has " + std::to_string(curve.NumPoints()) +
+                     " points; a curve needs at least two");
+  }
+}
+
+}  // namespace
+
+void ApplySoilCurves(RunContext& ctx) {
+  const auto& curves = ctx.data.PyCurves;
+  StationTables& st = ctx.data.Stations;
+  const int n = ctx.data.C2.NumIncrements;
+  const double h = ctx.data.C2.IncrementLength;
+
+  auto walk = MakeChainWalk(
+      static_cast<int>(curves.size()), [&](int i) { return curves[i].Contd == 1; },
+      [&](int i) { return curves[i].From; }, [&](int i) { return curves[i].To; });
+  ChainRange range;
+  while (walk.Next(range)) {
+    const PyCurve& first = curves[range.first];
+    const PyCurve& second = curves[range.second];
+    CheckCurve(first, range.first);
+    CheckCurve(second, range.second);
+    const int span = range.to - range.from;
+    if (span < 0) FailStationOrder(ctx.report);
+    if (range.from < -1) {
+      throw InputError("soil curve " + std::to_string(range.first + 1) + " reaches station " +
+                       std::to_string(range.from) +
+                       ", above station -1, the imaginary station above the top");
+    }
+    // Soil below the tip does not act on the wall: a range is cut at the tip,
+    // and one that starts there (or lower) has nothing left but the tip
+    // station's half, which the range above it already gives.
+    if (span > 0 && range.from >= n) continue;
+    const int to = range.to < n ? range.to : n;
+    if (range.from > to) continue;
+
+    auto add = [&](int station, double g) {
+      const double t = span == 0 ? 0.0 : static_cast<double>(station - range.from) / span;
+      const double w = st.W[station];
+      const CurveLine a = LineAt(first, w);
+      const CurveLine b = LineAt(second, w);
+      st.S[station] += (a.stiffness + (b.stiffness - a.stiffness) * t) * g;
+      st.Q[station] += (a.load + (b.load - a.load) * t) * g;
+      st.SoilReaction[station] += (a.resistance + (b.resistance - a.resistance) * t) * g / h;
+    };
+    for (int j = range.from; j <= to; ++j) add(j, 1.0);
+    if (span > 0) {
+      add(range.from, -0.5);
+      add(to, -0.5);
+    }
+  }
+}
+
+}  // namespace darnek::solver
