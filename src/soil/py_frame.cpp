@@ -112,8 +112,8 @@ double PressureAt(const ProblemData& d, double x) {
 double ActiveWidthRatio(const ProblemData& d) {
   // The multipliers keep WA/WP without the lower bound of 1; the offset of
   // every curve uses that same ratio (it differs from the profile's only
-  // when WA < WP).
-  return d.Wall.WP > 0 ? d.Wall.WA / d.Wall.WP : d.Profile.WidthRatio;
+  // when WA < WP). Without both widths the profile's ratio stands.
+  return d.Wall.WP > 0 && d.Wall.WA > 0 ? d.Wall.WA / d.Wall.WP : d.Profile.WidthRatio;
 }
 
 double ClayActivePressure(double pressure, double c, double b) {

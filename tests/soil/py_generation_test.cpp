@@ -147,6 +147,13 @@ TEST(PyFrame, OffsetUsesTheRatioOfTheWidthsEvenBelowOne) {
     const double load = x <= 150 ? 4800 * x / 150 : 4800 + (24000 - 4800) * (x - 150) / 450;
     EXPECT_EQ(file.curves[k].excavation.p_text[0], FileForm(-load / 6 / 0.5)) << "curve " << k + 1;
   }
+
+  // Without an earth-pressure width the profile's ratio (1) stands.
+  d.Wall.WA = 0;
+  GeneratePyCurves(run.ctx);
+  const ScratchFile again = ReadScratch(run.ctx.names.py_scratch, 0);
+  const double x = d.Profile.CurveDepths[0] + 120;
+  EXPECT_EQ(again.curves[0].excavation.p_text[0], FileForm(-4800 * x / 150 / 6));
 }
 
 TEST(PyFrame, MultipliersScaleThePointsAndAreReported) {

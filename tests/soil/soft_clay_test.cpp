@@ -105,8 +105,6 @@ TEST(SoftClay, StaticCurvesFollowMatlockOnBothSidesWithTheActiveOffset) {
     ExpectSide(file.curves[k].excavation, e.y, e.p, "excavation, curve " + std::to_string(k + 1));
     ExpectSide(file.curves[k].backfill, b.y, b.p, "backfill, curve " + std::to_string(k + 1));
   }
-  // The cap is reached behind the wall at every depth.
-  EXPECT_EQ(file.curves[0].backfill.p_text[16], FileForm(9 * kC * kB + offset(120.1)));
 }
 
 TEST(SoftClay, BearingFactorReachesNineAtTheTransitionDepth) {
@@ -161,7 +159,8 @@ TEST(SoftClay, ExcavationSlopeReducesOnlyTheFrontResistanceWhicheverWayItSlopes)
   sb << b.rdbuf();
   EXPECT_EQ(sa.str(), sb.str());
   EXPECT_EQ(down.report.str(), up.report.str());
-  EXPECT_NE(sa.str().find("1"), std::string::npos);
+  // ... and not those of level ground.
+  EXPECT_NE(ReadScratch(down.ctx.names.py_scratch, 0).curves[1].excavation.p_text, flat.curves[1].excavation.p_text);
 }
 
 TEST(SoftClay, ContinuousWallUsesPassivePressureAndTheOneFootWidth) {
@@ -207,11 +206,6 @@ TEST(SoftClay, CyclicCurvesDegradeAboveTheTransitionDepth) {
     ExpectSide(file.curves[k].excavation, e.y, e.p, "cyclic excavation, curve " + std::to_string(k + 1));
     ExpectSide(file.curves[k].backfill, b.y, b.p, "cyclic backfill, curve " + std::to_string(k + 1));
   }
-  // Above zr the last point has fallen to 0.72 pu x / zr; below it stays at 0.72 pu.
-  const double pu2 = 6 * kC * kB;
-  EXPECT_EQ(file.curves[1].excavation.p_text[16],
-            FileForm(k072 * pu2 + (9.6 - 3) * y50 * (k072 * pu2 * 33 / zr - k072 * pu2) / (12 * y50)));
-  EXPECT_EQ(file.curves[3].excavation.p_text[16], FileForm(k072 * 9 * kC * kB));
 }
 
 TEST(SoftClay, TinyStrainUsesTheSmallDeflectionModulusAndWarns) {
