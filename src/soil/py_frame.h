@@ -1,0 +1,180 @@
+// The common frame of the p-y models. For every curve depth of a profile layer
+// it generates two curves, one for the soil in front of the wall (excavation
+// side) and one behind it (backfill side), each of 17 points; a model supplies
+// only what differs between soils, through PyModel. See src/soil/README.md.
+#pragma once
+
+#include <array>
+#include <span>
+
+#include "core/run_context.h"
+#include "soil/soil_constants.h"
+
+namespace darnek::soil {
+
+using SidePoints = std::array<double, kSidePoints>;
+
+enum class Side { kExcavation = 1, kBackfill = 2 };
+
+// What the frame knows about the curve and side being generated.
+struct CurveFrame {
+  int layer = 0;             // profile layer, 0-based
+  int curve = 0;             // curve index, 0-based
+  bool first_in_layer = false;
+  bool last_in_layer = false;
+  double z = 0;              // curve depth below the excavation level
+  double z_previous = 0;     // the previous curve's depth in this layer (z at the first)
+  double layer_top = 0;      // profile depths of the layer
+  double layer_bottom = 0;   // after truncation at the profile depth limit
+  double soil_modulus = 0;   // SoilModulusK of the layer
+
+  Side side = Side::kExcavation;
+  double side_depth = 0;     // x_s: depth below this side's ground surface
+  double x = 0;              // depth entering the resistance formulas (equivalent depth in later layers)
+  double wall_depth = 0;     // z + FreeHeight: depth below the top of the wall
+
+  double b = 0;                // WP, width for soil resistance
+  double reference_width = 0;  // one foot, the width of the continuous-wall forms
+  bool continuous = false;     // WidthRatio below 1.1
+  bool cyclic = false;
+  double slope = 0;            // excavation slope in radians, signed as input
+
+  // The rows of the user's reduction-factor table that this stage gave (a later
+// stage without a table may still hold an earlier stage's rows).
+std::span<const ReductionFactorRow> ReductionRows(const ProblemData& d);
+
+// Earth-pressure load per unit length at wall_depth, divided by the width
+  // ratio; the model turns it into its active-pressure offset.
+  double pressure = 0;
+  double pm = 1;  // p-multiplier at the model's multiplier depth
+  double ym = 1;  // y-multiplier
+};
+
+// How the layer's cumulative resistance grows from one curve depth to the next.
+enum class Accumulation {
+  kRectangle,  // the current curve's rate times the step
+  kTrapezoid,  // the mean of the previous and current rates times the step
+};
+
+// The fixed parts of a model's behaviour and layout.
+struct CurveLayout {
+  // Later layers enter the formulas at the equivalent depth x - top + XEQ;
+  // otherwise x is the depth below the side's surface.
+  bool equivalent_depth = true;
+  Accumulation accumulation = Accumulation::kTrapezoid;
+  // At the layer's last curve the rate is also carried to the layer bottom.
+  bool accumulate_to_bottom = false;
+  // p' = pm p; a model that applies pm itself inside Resistance sets false.
+  bool apply_p_multiplier = true;
+  // Report: the heads above the 17 rows (given the deflection label and the
+  // force-per-length label) and one row (y', p').
+  const char* point_heads = nullptr;
+  const char* point_row = nullptr;
+  // Scratch line: point number, p', y'. Its number form is the precision the
+  // solver receives.
+  const char* scratch_row = nullptr;
+  // A point after the first whose written deflection is below 1e-14 gets the
+  // small-deflection warning in the report.
+  bool warn_small_deflection = false;
+};
+
+// One soil model. The frame calls, per layer: BeginLayer; per curve, on the
+// excavation side: LookUp (and EquivalentDepth at the layer's first curve of a
+// later layer); per side: Prepare, ActivePressure, InitialModulus, Grid,
+// Resistance for each point with y >= 1e-14, ResistanceRate (excavation side),
+// then WriteSideHeading and WriteQuantities when the side is written.
+class PyModel {
+ public:
+  virtual ~PyModel() = default;
+
+  virtual const CurveLayout& Layout() const = 0;
+
+  virtual void BeginLayer(RunContext& /*ctx*/, const CurveFrame& /*f*/) {}
+  // Soil quantities at f.z, kept for both sides of the curve.
+  virtual void LookUp(RunContext& ctx, const CurveFrame& f) = 0;
+  // Depth at which the integral from 0 of this soil's ultimate resistance
+  // equals `accumulated`, the resistance of the layers above.
+  virtual double EquivalentDepth(const CurveFrame& /*f*/, double /*accumulated*/) const { return 0; }
+  // Depth below the top of the wall at which the multipliers are evaluated.
+  virtual double MultiplierDepth(const CurveFrame& f) const { return f.wall_depth; }
+  // Ultimate resistance and curve shape of this side.
+  virtual void Prepare(RunContext& ctx, const CurveFrame& f) = 0;
+  // Active-pressure offset pa (force per unit length), from f.pressure.
+  virtual double ActivePressure(const CurveFrame& f) const = 0;
+  // Modulus for deflections below 1e-14: p = E0 y.
+  virtual double InitialModulus() const = 0;
+  virtual void Grid(SidePoints& y) const = 0;
+  virtual double Resistance(double y) const = 0;
+  // The resistance per unit depth that the layer accumulates at this curve.
+  virtual double ResistanceRate() const = 0;
+
+  // Report of one side: the side heading, then the model's heads and data row.
+  virtual void WriteSideHeading(RunContext& ctx, const CurveFrame& f) const;
+  virtual void WriteQuantities(RunContext& ctx, const CurveFrame& f) const = 0;
+};
+
+// The points of one side as written: y' = ym y, p' = pm p -/+ pa.
+struct SideResult {
+  SidePoints y{};
+  SidePoints p{};
+  double pa = 0;
+  double E0 = 0;
+};
+
+// Receives the generated curves: the report and the scratch file in a run, a
+// collector in tests and benchmarks.
+class CurveOutput {
+ public:
+  virtual ~CurveOutput() = default;
+  virtual void BeginCurve(const CurveFrame& f) = 0;
+  virtual void WriteSide(const PyModel& model, const CurveFrame& f, const SideResult& result) = 0;
+};
+
+// One profile layer's share of the generation.
+struct LayerRun {
+  RunContext& ctx;
+  int layer;  // 0-based
+  int first;  // curve indices, 0-based, inclusive
+  int last;
+  CurveOutput& output;
+};
+
+// Generates curves first..last of the layer with the model.
+void RunLayerCurves(LayerRun& run, PyModel& model);
+
+// Five curve depths per profile layer and the layer ranges.
+void SetCurveDepths(ProblemData& d);
+// Calls the model of each layer's soil type for its curves.
+void DispatchLayers(RunContext& ctx, CurveOutput& output);
+
+// The rows of the user's reduction-factor table that this stage gave (a later
+// stage without a table may still hold an earlier stage's rows).
+std::span<const ReductionFactorRow> ReductionRows(const ProblemData& d);
+
+// Earth-pressure load per unit length of wall at depth x below the top of the
+// wall (pressure table value / h); 0 without a table.
+double PressureAt(const ProblemData& d, double x);
+// The width ratio that turns that load into the offset: WA/WP as the
+// multipliers use it.
+double ActiveWidthRatio(const ProblemData& d);
+
+// The offset of the clay models: load less the cohesion term 2 c b, nothing
+// at or below 1e-10.
+double ClayActivePressure(double pressure, double c, double b);
+// The offset of the frictional models: the load itself, nothing below 1e-5.
+double FrictionalActivePressure(double pressure);
+
+// The report writer of a run: each side to the report, each point to the
+// p-y scratch file.
+class ReportScratchOutput : public CurveOutput {
+ public:
+  ReportScratchOutput(RunContext& ctx, OutputUnit& scratch) : ctx_(ctx), scratch_(scratch) {}
+  void BeginCurve(const CurveFrame& f) override;
+  void WriteSide(const PyModel& model, const CurveFrame& f, const SideResult& result) override;
+
+ private:
+  RunContext& ctx_;
+  OutputUnit& scratch_;
+};
+
+}  // namespace darnek::soil

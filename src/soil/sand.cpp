@@ -1,0 +1,269 @@
+// p-y curves for sand (Reese, Cox and Koop 1974): an initial line of slope
+// k x, a parabola, a straight line and the ultimate resistance, with the
+// resistance from the wedge or flow-around mechanism (spaced elements) or the
+// passive pressure (continuous wall), scaled by the empirical A and B.
+#include <algorithm>
+#include <cmath>
+
+#include "report/report_helpers.h"
+#include "soil/py_models.h"
+#include "soil/soil_profile.h"
+#include "soil/soil_report.h"
+
+namespace darnek::soil {
+
+namespace {
+
+constexpr double kK0 = Single(0.4f);  // at-rest coefficient of the wedge
+constexpr double kLastGridFactor = Single(1.2f);
+// A of the flow-around resistance at depth (the table's deep value).
+constexpr double kDeepA = Single(0.88f);
+// Steps of the integration of the wedge resistance in the equivalent depth.
+constexpr int kIntegrationSteps = 100;
+
+// The empirical coefficients by depth over width, as published (single
+// precision); beyond x/b = 6 the last segment is extended.
+constexpr int kTablePoints = 10;
+constexpr float kRatio[kTablePoints] = {0.0f, 0.5f, 1.0f, 1.5f, 2.0f, 2.5f, 3.0f, 4.0f, 5.0f, 6.0f};
+constexpr float kAStatic[kTablePoints] = {2.83f, 2.48f, 2.11f, 1.76f, 1.48f, 1.23f, 1.06f, 0.90f, 0.88f, 0.88f};
+constexpr float kBStatic[kTablePoints] = {2.14f, 1.83f, 1.54f, 1.27f, 1.05f, 0.86f, 0.71f, 0.53f, 0.50f, 0.50f};
+constexpr float kACyclic[kTablePoints] = {0.75f, 0.93f, 1.07f, 1.11f, 1.03f, 0.98f, 0.94f, 0.90f, 0.88f, 0.88f};
+constexpr float kBCyclic[kTablePoints] = {0.53f, 0.72f, 0.83f, 0.86f, 0.82f, 0.77f, 0.70f, 0.55f, 0.55f, 0.55f};
+
+double Coefficient(const float (&table)[kTablePoints], double ratio) {
+  int i = 0;
+  while (i < kTablePoints - 2 && ratio > static_cast<double>(kRatio[i + 1])) ++i;
+  const double x0 = kRatio[i];
+  const double x1 = kRatio[i + 1];
+  const double v0 = table[i];
+  const double v1 = table[i + 1];
+  return v0 + (v1 - v0) * (ratio - x0) / (x1 - x0);
+}
+
+const CurveLayout kLayout = [] {
+  CurveLayout layout;
+  layout.equivalent_depth = true;
+  layout.accumulation = Accumulation::kTrapezoid;
+  layout.accumulate_to_bottom = true;
+  layout.point_heads = "( / 19X 'Y' 19X 'P' / 18X A2 14X A6 )";
+  layout.point_row = "( 2F20.3 )";
+  layout.scratch_row = "( I5 2(1X 1P E10.3) )";
+  return layout;
+}();
+
+// Angles of the wedge for friction angle phi.
+struct Wedge {
+  explicit Wedge(double phi)
+      : alpha(phi / 2),
+        beta(kPi / 4 + phi / 2),
+        ka(std::pow(std::tan(kPi / 4 - phi / 2), 2)),
+        tan_phi(std::tan(phi)),
+        tan_alpha(std::tan(alpha)),
+        tan_beta(std::tan(beta)),
+        tan_beta_phi(std::tan(beta - phi)),
+        sin_beta(std::sin(beta)),
+        cos_alpha(std::cos(alpha)) {}
+  double alpha, beta, ka;
+  double tan_phi, tan_alpha, tan_beta, tan_beta_phi, sin_beta, cos_alpha;
+
+  // Flow-around resistance per unit of gamma x: [Ka (tan^8 beta - 1) + K0 tan phi tan^4 beta] b.
+  double FlowAround(double b) const {
+    return (ka * (std::pow(tan_beta, 8) - 1) + kK0 * tan_phi * std::pow(tan_beta, 4)) * b;
+  }
+};
+
+class Sand final : public PyModel {
+ public:
+  const CurveLayout& Layout() const override { return kLayout; }
+
+  void LookUp(RunContext& ctx, const CurveFrame& f) override {
+    phi_ = FrictionAngleAt(ctx, f.z);
+    gamma_ = AverageUnitWeightAt(ctx, f.z);
+    k_ = f.soil_modulus;
+  }
+
+  // The depth at which the integral of A pct from the surface equals the
+  // resistance of the layers above. On level ground the wedge value is
+  // gamma (c1 x + c2 x^2) with
+  //   c1 = b (tan beta / tan(beta - phi) - Ka),
+  //   c2 = K0 tan phi sin beta / (tan(beta - phi) cos alpha)
+  //        + tan^2 beta tan alpha / tan(beta - phi) + K0 tan beta (tan phi sin beta - tan alpha),
+  // and the flow-around value is gamma d1 x with d1 = FlowAround(b); the two
+  // meet at xm = (d1 - c1) / c2. Over [0, xm], in 100 equal steps, each step
+  // adds A at its mid-depth times the exact integral of the wedge polynomial,
+  // gamma (c1 (x1^2 - x0^2) / 2 + c2 (x1^3 - x0^3) / 3); the step in which
+  // the sum passes the target is interpolated linearly. Beyond xm the
+  // resistance is the flow-around value with the deep A = 0.88, whose integral
+  // 0.88 gamma d1 (X^2 - xm^2) / 2 gives X = sqrt(xm^2 + 2 rest / (0.88 gamma d1)).
+  double EquivalentDepth(const CurveFrame& f, double accumulated) const override {
+    if (accumulated <= 0) return 0;
+    const double b = f.b;
+    const double width = f.continuous ? f.reference_width : b;
+    const float(&a_table)[kTablePoints] = f.cyclic ? kACyclic : kAStatic;
+    const Wedge w(phi_);
+    const double c1 = b * (w.tan_beta / w.tan_beta_phi - w.ka);
+    const double c2 = kK0 * w.tan_phi * w.sin_beta / (w.tan_beta_phi * w.cos_alpha) +
+                      w.tan_beta * w.tan_beta * w.tan_alpha / w.tan_beta_phi +
+                      kK0 * w.tan_beta * (w.tan_phi * w.sin_beta - w.tan_alpha);
+    const double d1 = w.FlowAround(b);
+    const double xm = c2 > 0 ? std::max(0.0, (d1 - c1) / c2) : 0.0;
+    double sum = 0;
+    if (xm > 0) {
+      const double step = xm / kIntegrationSteps;
+      for (int i = 0; i < kIntegrationSteps; ++i) {
+        const double x0 = i * step;
+        const double x1 = x0 + step;
+        const double a = Coefficient(a_table, 0.5 * (x0 + x1) / width);
+        const double increment =
+            a * gamma_ * (c1 * (x1 * x1 - x0 * x0) / 2 + c2 * (x1 * x1 * x1 - x0 * x0 * x0) / 3);
+        if (increment > 0 && sum + increment >= accumulated) {
+          return x0 + step * (accumulated - sum) / increment;
+        }
+        sum += increment;
+      }
+    }
+    const double flow = kDeepA * gamma_ * d1;
+    if (flow <= 0) return xm;
+    return std::sqrt(xm * xm + 2 * (accumulated - sum) / flow);
+  }
+
+  void Prepare(RunContext& ctx, const CurveFrame& f) override {
+    const double b = f.b;
+    const double x = f.x;
+    const bool excavation = f.side == Side::kExcavation;
+    continuous_ = f.continuous;
+    // The continuous-wall forms take the curve shape of a one-foot strip.
+    const double width = f.continuous ? f.reference_width : b;
+    const double ratio = f.side_depth / width;
+    a_ = Coefficient(f.cyclic ? kACyclic : kAStatic, ratio);
+    b_ = Coefficient(f.cyclic ? kBCyclic : kBStatic, ratio);
+    const double theta = excavation ? std::fabs(f.slope) : 0.0;
+    const bool sloped = theta > 1e-15;
+    const Wedge w(phi_);
+
+    double ps = 0;
+    if (!f.continuous) {
+      const double k0x = kK0 * x;
+      if (!sloped) {
+        pct_ = gamma_ * x *
+               (k0x * w.tan_phi * w.sin_beta / (w.tan_beta_phi * w.cos_alpha) +
+                w.tan_beta / w.tan_beta_phi * (b + x * w.tan_beta * w.tan_alpha) +
+                k0x * w.tan_beta * (w.tan_phi * w.sin_beta - w.tan_alpha) - w.ka * b);
+      } else {
+        // Wedge in front of a sloping excavation ground.
+        const double tt = std::tan(theta) * w.tan_beta;
+        const double dd = tt / (1 + tt);
+        const double d2 = 1 / (1 + tt);
+        const double ff = 4 * dd * dd * dd - 3 * dd * dd + 1;
+        pct_ = gamma_ * x *
+               (k0x * w.tan_phi * w.sin_beta * ff / (w.tan_beta_phi * w.cos_alpha) +
+                w.tan_beta / w.tan_beta_phi * (b * d2 + x * w.tan_beta * w.tan_alpha * d2 * d2) +
+                k0x * w.tan_beta * (w.tan_phi * w.sin_beta - w.tan_alpha) * ff - w.ka * b);
+      }
+      pcd_ = w.FlowAround(b) * gamma_ * x;
+      ps = std::min(pct_, pcd_);
+    } else {
+      // Passive pressure on a vertical wall with wall friction phi / 2 and
+      // the ground falling away at t (Coulomb).
+      const double t = sloped ? theta : 0.0;
+      const double delta = phi_ / 2;
+      const double root =
+          std::sqrt(std::sin(delta + phi_) * std::sin(phi_ - t) / (std::cos(delta) * std::cos(t)));
+      const double kp = std::pow(std::cos(phi_), 2) / (std::cos(delta) * std::pow(1 - root, 2));
+      const double sigma = excavation ? gamma_ * f.side_depth : BackfillOverburdenAt(ctx, f.wall_depth);
+      ps = kp * sigma * b;
+      pct_ = ps;
+      pcd_ = 0;
+    }
+
+    pu_ = a_ * ps;
+    pm_ = b_ * ps;
+    yu_ = 3 * width / 80;
+    ym_ = width / 60;
+    kx_ = k_ * x;
+    slope_ = (pu_ - pm_) / (yu_ - ym_);
+    n_ = pm_ / (slope_ * ym_);
+    c_ = pm_ / std::pow(ym_, 1 / n_);
+    yk_ = x <= 0 ? 2 * width : std::pow(c_ / kx_, n_ / (n_ - 1));
+    if (yu_ < yk_) {
+      // The initial line reaches pu before yu: the points are spread over the
+      // line up to pu / (k x) instead.
+      ym_ = (ym_ / yu_) * (pu_ / kx_);
+      yu_ = pu_ / kx_;
+      yk_ = ym_ / 10;
+    }
+    ya_ = yk_ <= ym_ / 5 ? yk_ : ym_ / 10;
+  }
+
+  double ActivePressure(const CurveFrame& f) const override { return FrictionalActivePressure(f.pressure); }
+
+  double InitialModulus() const override { return kx_; }
+
+  void Grid(SidePoints& y) const override {
+    y[0] = 0;
+    y[1] = ya_ / 2;
+    y[2] = ya_;
+    for (int j = 1; j <= 9; ++j) y[static_cast<size_t>(2 + j)] = ya_ + j * (ym_ - ya_) / 10;
+    y[12] = ym_;
+    y[13] = (yu_ + 2 * ym_) / 3;
+    y[14] = (2 * yu_ + ym_) / 3;
+    y[15] = yu_;
+    y[16] = kLastGridFactor * yu_;
+  }
+
+  double Resistance(double y) const override {
+    double p;
+    if (y <= yk_ && y < ym_) {
+      p = kx_ * y;
+    } else if (y >= ym_) {
+      p = y < yu_ ? pm_ + slope_ * (y - ym_) : pu_;
+    } else {
+      p = c_ * std::pow(y, 1 / n_);
+    }
+    return std::min(p, kx_ * y);
+  }
+
+  double ResistanceRate() const override { return pu_; }
+
+  void WriteQuantities(RunContext& ctx, const CurveFrame& f) const override {
+    const ProblemData& d = ctx.data;
+    const UnitLabels& labels = d.Run.Labels;
+    const double degrees = phi_ * 180 / kPi;
+    if (!continuous_) {
+      ctx.report.Write("( / 1X 'DEPTH BELOW GS' 3X 'DIAM' 4X 'PHI' 2X 'GAMMA AVG' 4X 'A' 4X 'B' 6X 'PCT' 6X 'PCD' / "
+                       "13X A2 5X A2 4X 'DEG' 2X A9 13X A6 3X A6 )",
+                       DepthLabel(d), labels.LengthLabel2, UnitWeightLabel(labels), ForcePerLengthLabel(labels),
+                       ForcePerLengthLabel(labels));
+      ctx.report.Write("( 5X F10.2 2F7.2 2X 1P E9.2 0P 2F5.2 1P 2E9.2 )", ReportDepth(d, f.side_depth), f.b,
+                       degrees, gamma_, a_, b_, pct_, pcd_);
+    } else {
+      ctx.report.Write("( / 1X 'DEPTH BELOW GS' 3X 'DIAM' 4X 'PHI' 2X 'GAMMA AVG' 4X 'A' 4X 'B' 6X 'PC ' / "
+                       "13X A2 5X A2 4X 'DEG' 2X A9 13X A6 )",
+                       DepthLabel(d), labels.LengthLabel2, UnitWeightLabel(labels), ForcePerLengthLabel(labels));
+      ctx.report.Write("( 5X F10.2 2F7.2 2X 1P E9.2 0P 2F5.2 1P E9.2 )", ReportDepth(d, f.side_depth), f.b,
+                       degrees, gamma_, a_, b_, pct_);
+    }
+  }
+
+ private:
+  double phi_ = 0;
+  double gamma_ = 0;
+  double k_ = 0;
+  // Side.
+  bool continuous_ = false;
+  double a_ = 0, b_ = 0;
+  double pct_ = 0, pcd_ = 0;
+  double pu_ = 0, pm_ = 0;
+  double yu_ = 0, ym_ = 0, yk_ = 0, ya_ = 0;
+  double kx_ = 0;
+  double slope_ = 0, n_ = 0, c_ = 0;
+};
+
+}  // namespace
+
+void SandLayer(LayerRun& run) {
+  Sand model;
+  RunLayerCurves(run, model);
+}
+
+}  // namespace darnek::soil

@@ -1,0 +1,149 @@
+// Shared set-up of the soil tests: a run context whose report, console and
+// plot go to strings, a scratch file in the temporary directory, soil layers
+// given as from the input, and a reader of the p-y scratch file that keeps
+// each number as the characters written.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include "core/fortran_format.h"
+#include "core/run_context.h"
+
+namespace darnek::soil::testing {
+
+struct SoilRun {
+  RunContext ctx;
+  std::ostringstream report;
+  std::ostringstream console;
+  std::ostringstream plot;
+
+  SoilRun() {
+    ctx.report.Attach(report);
+    ctx.console.Attach(console);
+    ctx.plot.Attach(plot);
+    static int counter = 0;
+    const std::string name = "darnek_soil_" + std::to_string(::getpid()) + "_" + std::to_string(++counter);
+    ctx.names.py_scratch = (std::filesystem::temp_directory_path() / (name + ".py")).string();
+  }
+  ~SoilRun() { std::filesystem::remove(ctx.names.py_scratch); }
+  SoilRun(const SoilRun&) = delete;
+  SoilRun& operator=(const SoilRun&) = delete;
+
+  ProblemData& d() { return ctx.data; }
+};
+
+inline SoilValues Values(double gamma, double s, double phi, double e50, double k = 0, double sixth = 0) {
+  return {gamma, s, phi, e50, k, sixth};
+}
+
+// Appends an input layer ending at `bottom` (below the top of the wall).
+inline void AddLayer(ProblemData& d, int code, double bottom, SoilValues top, SoilValues bottom_values) {
+  const double previous = d.Soil.Layers.empty() ? 0.0 : d.Soil.Layers.back().LayerBottomDepth;
+  SoilLayer layer;
+  layer.SoilTypeCode = code;
+  layer.LayerBottomDepth = bottom;
+  layer.LayerThickness = bottom - previous;
+  layer.Top = top;
+  layer.Bottom = bottom_values;
+  d.Soil.Layers.push_back(layer);
+  d.Soil.NumSoilLayers = static_cast<int>(d.Soil.Layers.size());
+}
+
+// An English wall: free height 120 in, 40 increments of 6 in, so the profile
+// reaches 240 + 12 - 120 = 132 in below the excavation level; static loading,
+// dry soil, spaced elements 24 in wide at 96 in (no closely-spaced reduction).
+inline void EnglishWall(ProblemData& d) {
+  d.C1.UnitSystemCode = 1;
+  d.C1.PyCurveOption = 2;
+  d.C2.NumIncrements = 40;
+  d.C2.IncrementLength = 6;
+  d.C2.WallLength = 240;
+  d.Wall.FreeHeight = 120;
+  d.Wall.WA = 96;
+  d.Wall.WP = 24;
+  d.Wall.WaterDepthBackfill = 10000;
+  d.Wall.ReferenceWidth = 12;
+  d.Soil.LoadingType = 1;
+}
+
+// One side of a generated curve in the scratch file: each line's p' and y'
+// as written (the number forms of the model) and as read back.
+struct ScratchSide {
+  std::array<std::string, 17> p_text;
+  std::array<std::string, 17> y_text;
+  std::array<double, 17> p{};
+  std::array<double, 17> y{};
+};
+
+struct ScratchCurve {
+  double depth = 0;
+  ScratchSide excavation;
+  ScratchSide backfill;
+};
+
+struct ScratchFile {
+  int count = 0;
+  std::vector<std::string> user_lines;  // lines of the user curves, as written
+  std::vector<ScratchCurve> curves;
+};
+
+// Reads a scratch file whose generated points have the layout I5 2(1X E10.3).
+inline ScratchFile ReadScratch(const std::string& path, int user_lines) {
+  std::ifstream in(path);
+  ScratchFile file;
+  std::string line;
+  std::getline(in, line);
+  file.count = std::stoi(line);
+  for (int i = 0; i < user_lines; ++i) {
+    std::getline(in, line);
+    file.user_lines.push_back(line);
+  }
+  while (std::getline(in, line)) {
+    ScratchCurve curve;
+    std::istringstream header(line);
+    header >> curve.depth;
+    for (ScratchSide* side : {&curve.excavation, &curve.backfill}) {
+      for (size_t i = 0; i < 17; ++i) {
+        std::getline(in, line);
+        EXPECT_EQ(line.size(), 27u) << line;
+        EXPECT_EQ(std::stoi(line.substr(0, 5)), static_cast<int>(i + 1));
+        side->p_text[i] = line.substr(6, 10);
+        side->y_text[i] = line.substr(17, 10);
+        side->p[i] = std::stod(side->p_text[i]);
+        side->y[i] = std::stod(side->y_text[i]);
+      }
+    }
+    file.curves.push_back(curve);
+  }
+  return file;
+}
+
+// The scratch form of a number: one digit before the point, four significant.
+inline std::string FileForm(double value) { return fortran::EditE(10, 3, value, 1); }
+
+// Compares a side with the expected (y', p') at the precision of the file.
+inline void ExpectSide(const ScratchSide& side, const std::array<double, 17>& y,
+                       const std::array<double, 17>& p, const std::string& what) {
+  for (size_t i = 0; i < 17; ++i) {
+    EXPECT_EQ(side.y_text[i], FileForm(y[i])) << what << " point " << i + 1 << " y";
+    EXPECT_EQ(side.p_text[i], FileForm(p[i])) << what << " point " << i + 1 << " p";
+  }
+}
+
+inline int CountOccurrences(const std::string& text, const std::string& piece) {
+  int n = 0;
+  for (size_t pos = text.find(piece); pos != std::string::npos; pos = text.find(piece, pos + 1)) ++n;
+  return n;
+}
+
+}  // namespace darnek::soil::testing
