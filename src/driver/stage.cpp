@@ -1,18 +1,96 @@
+// One stage, in the order its records stand in the input file: each record is
+// read and echoed, handed to the subsystem that turns it into loads, springs
+// or soil curves, and the wall is then solved and its results written.
 #include "driver/stage.h"
 
-#include "core/errors.h"
 #include "input/control_input.h"
+#include "input/stage_tables.h"
+#include "pressure/earth_pressure.h"
+#include "report/results_report.h"
+#include "soil/py_curves.h"
+#include "solver/solver.h"
 
 namespace darnek {
+namespace {
 
-void RunStage(RunContext& ctx, ListReader& reader) {
+void ReadControlAndWall(RunContext& ctx, ListReader& reader) {
   input::EchoControlLine1(ctx);
   input::ReadControlLine2(ctx, reader);
+  solver::PrepareStations(ctx);
   input::ReadSpecifiedConditions(ctx, reader);
+  solver::SetSpecifiedConditions(ctx);
   input::ReadWallSections(ctx, reader);
-  throw InputError("line " + std::to_string(reader.line()) +
-                   ": this version of the engine reads a stage only up to its wall sections; "
-                   "the cross sections and the records after them are not supported yet");
+  input::ReadCrossSections(ctx, reader);
+  input::ReadNonlinearEITables(ctx, reader);
+  // The stiffness echo shows each station's flexural rigidity, so it is set
+  // from the sections before the stiffness rows are read.
+  solver::UpdateFlexuralRigidity(ctx);
+}
+
+void ReadSupports(RunContext& ctx, ListReader& reader) {
+  input::ReadStiffnessLoadRows(ctx, reader);
+  solver::AddStiffnessLoadRows(ctx);
+  input::ReadRestraintsAndTieBacks(ctx, reader);
+  solver::AddRestraints(ctx);
+  solver::AddTieBacks(ctx);
+  solver::CheckBeyondEnd(ctx);
+  input::ReadPyModificationFactors(ctx, reader);
+}
+
+// The earth-pressure load on the wall: generated from the soil layers or
+// given as a diagram; the soil block also feeds the generated p-y curves.
+void ApplyEarthPressure(RunContext& ctx, ListReader& reader) {
+  ProblemData& d = ctx.data;
+  const int option = d.C1.EarthPressureOption;
+  d.Pressure.Rows.clear();
+  if (option >= 2 || d.C1.PyCurveOption == 2) input::ReadEarthPressureAndSoilBlock(ctx, reader);
+  if (option == 1) input::ReadSpecifiedPressureTable(ctx, reader);
+  if (option >= 2) {
+    pressure::START(ctx);
+    pressure::LoadPressureRows(ctx);
+  } else if (option == 1) {
+    pressure::ApplySpecifiedPressure(ctx);
+  }
+}
+
+// User curves go straight into the solver's table, p made a load per station.
+void FillUserCurveTable(RunContext& ctx) {
+  ProblemData& d = ctx.data;
+  const double h = d.C2.IncrementLength;
+  d.PyCurves.clear();
+  for (const UserPyCurve& u : d.UserPyCurves) {
+    PyCurve c;
+    c.From = c.To = u.Station;
+    c.Contd = u.Contd;
+    for (size_t i = 0; i < u.Y.size(); ++i) {
+      c.Y.push_back(u.Y[i] * u.YMultiplier);
+      c.P.push_back(u.P[i] * u.PMultiplier * h);
+    }
+    d.PyCurves.push_back(std::move(c));
+  }
+  report::WritePlotUserCurves(ctx);
+}
+
+void BuildSoilCurves(RunContext& ctx, ListReader& reader) {
+  input::ReadUserPyCurves(ctx, reader);
+  if (ctx.data.C1.PyCurveOption == 2) {
+    soil::GeneratePyCurves(ctx);
+    soil::LoadPyCurves(ctx);
+  } else {
+    FillUserCurveTable(ctx);
+  }
+}
+
+}  // namespace
+
+void RunStage(RunContext& ctx, ListReader& reader) {
+  ReadControlAndWall(ctx, reader);
+  ReadSupports(ctx, reader);
+  ApplyEarthPressure(ctx, reader);
+  BuildSoilCurves(ctx, reader);
+  solver::UpdateFlexuralRigidity(ctx);
+  solver::IterateStage(ctx);
+  report::WriteResults(ctx);
 }
 
 }  // namespace darnek
