@@ -31,7 +31,8 @@ const char* const kUsage =
     "\n"
     "exit status: 0 complete (data errors named in the report included), 1 usage,\n"
     "2 files could not be opened, 3 input rejected (see the report), 4 internal error,\n"
-    "10 + stop code when the analysis stopped on a fatal soil or pressure condition\n";
+    "10 + stop code when the analysis stopped on a fatal soil or pressure condition;\n"
+    "for plot: 2 the plot file cannot be read, 3 it is not a plot-data file (line named)\n";
 
 int Usage(const std::string& problem) {
   if (!problem.empty()) std::cerr << "darnek: " << problem << "\n";
@@ -158,6 +159,7 @@ int RunInput(const std::vector<std::string>& args) {
     darnek::report::PictureOptions pictures;
     pictures.Title = in.filename().string();
     pictures.Summaries = result.stages;
+    if (result.status != DARNEK_OK) pictures.RunNote = "The run ended early: " + result.message;
     const int drawn = DrawPictures(files.plot, (dir / (stem + "-pictures")).string(), pictures);
     if (result.status == DARNEK_OK) return drawn;
   }

@@ -44,10 +44,10 @@ constexpr const char* kNoteColour = "#555555";
 // ------------------------------------------------------------------- units
 
 struct Units {
-  std::string length;    // of deflection and y: the analysis length unit
+  std::string length;  // of deflection and y: the analysis length unit
   std::string force;
-  std::string depth;     // of the depth axis
-  double depth_factor;   // analysis length unit to depth unit
+  std::string depth;    // of the depth axis
+  double depth_factor;  // analysis length unit to depth unit
   std::string system;
 };
 
@@ -119,11 +119,20 @@ std::string Escape(const std::string& text) {
   out.reserve(text.size());
   for (char c : text) {
     switch (c) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      default: out += c;
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      default:
+        out += c;
     }
   }
   return out;
@@ -193,9 +202,12 @@ Axis MakeAxis(double lo, double hi, int target, bool scaled_labels, double pixel
     for (double t : axis.ticks) widest = std::max(widest, Glyphs(TickLabel(axis, t)));
     const double needed = vertical ? 20 : 7.0 * static_cast<double>(widest) + 12;
     if (axis.ticks.size() <= static_cast<size_t>(target) + 2 && spacing >= needed) break;
-    if (multiple == 1) multiple = 2;
-    else if (multiple == 2) multiple = 5;
-    else multiple = 1, magnitude *= 10;
+    if (multiple == 1)
+      multiple = 2;
+    else if (multiple == 2)
+      multiple = 5;
+    else
+      multiple = 1, magnitude *= 10;
   }
   return axis;
 }
@@ -227,11 +239,11 @@ struct Map {
 
 std::string SvgOpen(double width, double height, const std::string& label) {
   return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-         "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + N(width) + "\" height=\"" + N(height) +
-         "\" viewBox=\"0 0 " + N(width) + " " + N(height) + "\" role=\"img\" aria-label=\"" + Escape(label) +
-         "\">\n<g font-family=\"" + kFont + "\" font-size=\"12\" fill=\"" + kTextColour + "\">\n" +
-         "<rect x=\"0\" y=\"0\" width=\"" + N(width) + "\" height=\"" + N(height) +
-         "\" fill=\"#ffffff\" stroke=\"none\"/>\n";
+         "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" +
+         N(width) + "\" height=\"" + N(height) + "\" viewBox=\"0 0 " + N(width) + " " + N(height) +
+         "\" role=\"img\" aria-label=\"" + Escape(label) + "\">\n<g font-family=\"" + kFont +
+         "\" font-size=\"12\" fill=\"" + kTextColour + "\">\n" + "<rect x=\"0\" y=\"0\" width=\"" + N(width) +
+         "\" height=\"" + N(height) + "\" fill=\"#ffffff\" stroke=\"none\"/>\n";
 }
 
 std::string SvgClose() { return "</g>\n</svg>\n"; }
@@ -264,8 +276,8 @@ void Curve(std::string& s, const std::vector<std::pair<double, double>>& points,
   int count = 0;
   auto flush = [&] {
     if (count >= 1) {
-      s += "<polyline class=\"" + cls + "\" fill=\"none\" stroke=\"" + colour + "\" stroke-width=\"" + N(width) +
-           "\" stroke-linejoin=\"round\"" + extra + " points=\"" + run + "\"/>\n";
+      s += "<polyline class=\"" + cls + "\" fill=\"none\" stroke=\"" + colour + "\" stroke-width=\"" +
+           N(width) + "\" stroke-linejoin=\"round\"" + extra + " points=\"" + run + "\"/>\n";
     }
     run.clear();
     count = 0;
@@ -284,7 +296,8 @@ void Curve(std::string& s, const std::vector<std::pair<double, double>>& points,
 
 void Title(std::string& s, const std::string& title, const std::string& subtitle) {
   Text(s, 20, 30, title, " font-size=\"18\" font-weight=\"bold\"");
-  if (!subtitle.empty()) Text(s, 20, 50, subtitle, std::string(" font-size=\"12\" fill=\"") + kNoteColour + "\"");
+  if (!subtitle.empty())
+    Text(s, 20, 50, subtitle, std::string(" font-size=\"12\" fill=\"") + kNoteColour + "\"");
 }
 
 // A picture that has only a message.
@@ -350,7 +363,8 @@ int LargestIndex(const std::vector<double>& values) {
   int best = -1;
   for (size_t i = 0; i < values.size(); ++i) {
     if (!std::isfinite(values[i])) continue;
-    if (best < 0 || std::abs(values[i]) > std::abs(values[static_cast<size_t>(best)])) best = static_cast<int>(i);
+    if (best < 0 || std::abs(values[i]) > std::abs(values[static_cast<size_t>(best)]))
+      best = static_cast<int>(i);
   }
   return best;
 }
@@ -434,9 +448,10 @@ std::string DrawWallDiagrams(const PlotStage& stage, std::optional<double> excav
                               "so the run ended before the stage's results were written (see the report)."});
   }
   if (!stage.Results->Solved || stage.Results->Rows.empty()) {
-    return MessageSvg(title, {"No solution in this stage: the maximum allowable deflection was exceeded or the",
-                              "iteration limit was reached, so there are no results to draw.",
-                              "The report and the run log say which."});
+    return MessageSvg(title,
+                      {"No solution in this stage: the maximum allowable deflection was exceeded or the",
+                       "iteration limit was reached, so there are no results to draw.",
+                       "The report and the run log say which."});
   }
   const std::vector<PlotStationRow>& rows = stage.Results->Rows;
   const std::vector<Quantity> quantities = {
@@ -461,8 +476,7 @@ std::string DrawWallDiagrams(const PlotStage& stage, std::optional<double> excav
   const std::vector<DepthMark> marks = DepthMarks(stage, u, excavation_depth);
 
   std::string s = SvgOpen(width, height, title);
-  Title(s, title,
-        u.system + "; depth below the top of the wall in " + u.depth + "; largest values marked");
+  Title(s, title, u.system + "; depth below the top of the wall in " + u.depth + "; largest values marked");
   Text(s, 22, (top + bottom) / 2, "Depth below top of wall (" + u.depth + ")",
        " font-size=\"13\" text-anchor=\"middle\" transform=\"rotate(-90 22 " + N((top + bottom) / 2) + ")\"");
   s += "<g class=\"depth-axis\">\n";
@@ -481,8 +495,8 @@ std::string DrawWallDiagrams(const PlotStage& stage, std::optional<double> excav
 
     s += std::string("<g class=\"panel\" data-quantity=\"") + quantity.key + "\">\n";
     Text(s, (px0 + px1) / 2, 80, quantity.title,
-         std::string(" text-anchor=\"middle\" font-size=\"15\" font-weight=\"bold\" fill=\"") + quantity.colour +
-             "\"");
+         std::string(" text-anchor=\"middle\" font-size=\"15\" font-weight=\"bold\" fill=\"") +
+             quantity.colour + "\"");
     Text(s, (px0 + px1) / 2, 98, "(" + AxisUnit(axis, quantity.unit) + ")",
          " text-anchor=\"middle\" font-size=\"12\"");
     DepthGrid(s, depth_axis, y, px0, px1, false);
@@ -513,11 +527,16 @@ namespace {
 
 std::string OptionText(int option) {
   switch (option) {
-    case 0: return "no earth pressure";
-    case 1: return "specified pressure (option 1)";
-    case 3: return "apparent pressure for anchored walls (option 3)";
-    case 5: return "apparent pressure for anchored walls (option 5)";
-    default: return "generated from the soil layers (option " + std::to_string(option) + ")";
+    case 0:
+      return "no earth pressure";
+    case 1:
+      return "specified pressure (option 1)";
+    case 3:
+      return "apparent pressure for anchored walls (option 3)";
+    case 5:
+      return "apparent pressure for anchored walls (option 5)";
+    default:
+      return "generated from the soil layers (option " + std::to_string(option) + ")";
   }
 }
 
@@ -556,7 +575,8 @@ std::string DrawEarthPressure(const PlotStage& stage, std::optional<double> exca
   const std::vector<Part> optional_parts = {
       {"active", "Active earth pressure", kActiveColour, 1.8, "",
        column([](const PlotPressureRow& r) { return r.Active + r.SurfaceShare; })},
-      {"water", "Water pressure", kWaterColour, 1.8, "", column([](const PlotPressureRow& r) { return r.Water; })},
+      {"water", "Water pressure", kWaterColour, 1.8, "",
+       column([](const PlotPressureRow& r) { return r.Water; })},
       {"surcharge", "Surcharge pressure", kSurchargeColour, 1.8, "",
        column([](const PlotPressureRow& r) { return r.Surcharge; })},
       {"apparent", "Apparent pressure", kApparentColour, 1.8, "7 4",
@@ -583,7 +603,8 @@ std::string DrawEarthPressure(const PlotStage& stage, std::optional<double> exca
 
   std::string s = SvgOpen(width, height, title);
   Title(s, title,
-        u.system + "; " + OptionText(stage.EarthPressure->Option) + "; pressure times the loaded width of the wall");
+        u.system + "; " + OptionText(stage.EarthPressure->Option) +
+            "; pressure times the loaded width of the wall");
   Text(s, 22, (top + bottom) / 2, "Depth below top of wall (" + u.depth + ")",
        " font-size=\"13\" text-anchor=\"middle\" transform=\"rotate(-90 22 " + N((top + bottom) / 2) + ")\"");
   s += "<g class=\"depth-axis\">\n";
@@ -592,7 +613,8 @@ std::string DrawEarthPressure(const PlotStage& stage, std::optional<double> exca
   s += "<g class=\"panel\" data-quantity=\"earth-pressure\">\n";
   Text(s, (left + right) / 2, 80, "Load on the wall per unit depth",
        " text-anchor=\"middle\" font-size=\"15\" font-weight=\"bold\"");
-  Text(s, (left + right) / 2, 98, "(" + AxisUnit(axis, unit) + ")", " text-anchor=\"middle\" font-size=\"12\"");
+  Text(s, (left + right) / 2, 98, "(" + AxisUnit(axis, unit) + ")",
+       " text-anchor=\"middle\" font-size=\"12\"");
   DepthGrid(s, depth_axis, y, left, right, false);
   ValueTicks(s, axis, x, top, bottom);
   DrawMarks(s, DepthMarks(stage, u, excavation_depth), y, left, right, depth_axis, true, true);
@@ -627,12 +649,12 @@ std::string DrawEarthPressure(const PlotStage& stage, std::optional<double> exca
     ly += 20;
   }
   ly += 8;
-  Text(s, right + 28, ly, "Total = active + water + surcharge", std::string(" font-size=\"11\" fill=\"") +
-                                                                     kNoteColour + "\"");
-  Text(s, right + 28, ly + 15, "(the apparent diagram replaces the", std::string(" font-size=\"11\" fill=\"") +
-                                                                          kNoteColour + "\"");
-  Text(s, right + 28, ly + 30, "active pressure where it is chosen)", std::string(" font-size=\"11\" fill=\"") +
-                                                                          kNoteColour + "\"");
+  Text(s, right + 28, ly, "Total = active + water + surcharge",
+       std::string(" font-size=\"11\" fill=\"") + kNoteColour + "\"");
+  Text(s, right + 28, ly + 15, "(the apparent diagram replaces the",
+       std::string(" font-size=\"11\" fill=\"") + kNoteColour + "\"");
+  Text(s, right + 28, ly + 30, "active pressure where it is chosen)",
+       std::string(" font-size=\"11\" fill=\"") + kNoteColour + "\"");
   s += "</g>\n";
   return s + SvgClose();
 }
@@ -645,7 +667,9 @@ namespace {
 // curve nearest to each of `count` equally spaced depths. (Evenly by index
 // would pick the pairs that meet at a layer boundary.)
 std::vector<size_t> ChooseCurves(const std::vector<PlotSoilCurve>& curves, size_t count) {
-  auto key = [&](size_t i) { return curves[i].Generated ? curves[i].Depth : static_cast<double>(curves[i].Station); };
+  auto key = [&](size_t i) {
+    return curves[i].Generated ? curves[i].Depth : static_cast<double>(curves[i].Station);
+  };
   std::vector<size_t> order(curves.size());
   for (size_t i = 0; i < order.size(); ++i) order[i] = i;
   std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return key(a) < key(b); });
@@ -679,7 +703,8 @@ std::string DrawPyCurves(const PlotStage& stage, std::optional<double> excavatio
   const std::string p_unit = u.force + "/" + u.length;
   // The station spacing, for the depth of a user curve.
   std::optional<double> h;
-  if (stage.Results && stage.Results->Rows.size() >= 2) h = stage.Results->Rows[1].X - stage.Results->Rows[0].X;
+  if (stage.Results && stage.Results->Rows.size() >= 2)
+    h = stage.Results->Rows[1].X - stage.Results->Rows[0].X;
 
   const size_t columns = 3;
   const size_t panel_rows = (chosen.size() + columns - 1) / columns;
@@ -706,10 +731,11 @@ std::string DrawPyCurves(const PlotStage& stage, std::optional<double> excavatio
   }
   if (any_user) key(kUserCurveColour, "user curve (y and p times their multipliers)");
   if (any_generated) {
-    Text(s, 20, ly + 22,
-         "Generated curves as the solver uses them: the soil pushes back against the deflection, so p has the "
-         "opposite sign of y;",
-         std::string(" font-size=\"11\" fill=\"") + kNoteColour + "\"");
+    Text(
+        s, 20, ly + 22,
+        "Generated curves as the solver uses them: the soil pushes back against the deflection, so p has the "
+        "opposite sign of y;",
+        std::string(" font-size=\"11\" fill=\"") + kNoteColour + "\"");
     Text(s, 20, ly + 37, "the step at y = 0 is the active earth pressure carried by the curves.",
          std::string(" font-size=\"11\" fill=\"") + kNoteColour + "\"");
   }
@@ -723,10 +749,15 @@ std::string DrawPyCurves(const PlotStage& stage, std::optional<double> excavatio
 
     std::string heading;
     std::optional<double> depth;
-    if (c.Generated) depth = c.Depth * u.depth_factor;
-    else if (h) depth = c.Station * *h * u.depth_factor;
-    if (c.Generated) heading = "Depth " + FormatDepth(*depth) + " " + u.depth;
-    else heading = "Station " + std::to_string(c.Station) + (depth ? ", depth " + FormatDepth(*depth) + " " + u.depth : "");
+    if (c.Generated)
+      depth = c.Depth * u.depth_factor;
+    else if (h)
+      depth = c.Station * *h * u.depth_factor;
+    if (c.Generated)
+      heading = "Depth " + FormatDepth(*depth) + " " + u.depth;
+    else
+      heading = "Station " + std::to_string(c.Station) +
+                (depth ? ", depth " + FormatDepth(*depth) + " " + u.depth : "");
     if (depth && excavation_depth && std::isfinite(*excavation_depth)) {
       const double below = *depth - *excavation_depth * u.depth_factor;
       if (below > 0) heading += " (" + FormatDepth(below) + " " + u.depth + " below excavation)";
@@ -745,7 +776,8 @@ std::string DrawPyCurves(const PlotStage& stage, std::optional<double> excavatio
     const Map y{paxis.lo, paxis.hi, py1, py0};
 
     s += "<g class=\"py-panel\" data-curve=\"" + std::to_string(chosen[n]) + "\">\n";
-    Text(s, (px0 + px1) / 2, cy + 18, heading, " text-anchor=\"middle\" font-size=\"13\" font-weight=\"bold\"");
+    Text(s, (px0 + px1) / 2, cy + 18, heading,
+         " text-anchor=\"middle\" font-size=\"13\" font-weight=\"bold\"");
     for (double t : yaxis.ticks) {
       const double px = x(t);
       s += "<g class=\"tick-y\" data-value=\"" + Exact(t) + "\">\n";
@@ -767,7 +799,8 @@ std::string DrawPyCurves(const PlotStage& stage, std::optional<double> excavatio
          " text-anchor=\"middle\" font-size=\"12\"");
     const double label_x = cx + 14, label_y = (py0 + py1) / 2;
     Text(s, label_x, label_y, "p (" + AxisUnit(paxis, p_unit) + ")",
-         " text-anchor=\"middle\" font-size=\"12\" transform=\"rotate(-90 " + N(label_x) + " " + N(label_y) + ")\"");
+         " text-anchor=\"middle\" font-size=\"12\" transform=\"rotate(-90 " + N(label_x) + " " + N(label_y) +
+             ")\"");
 
     std::vector<std::pair<double, double>> backfill, excavation;
     if (c.Generated) {
@@ -819,8 +852,8 @@ void Row(std::string& h, const std::string& head, const std::string& value) {
   h += "<tr><th>" + Escape(head) + "</th><td>" + value + "</td></tr>\n";
 }
 
-std::string Largest(const std::vector<PlotStationRow>& rows, double PlotStationRow::*member, const std::string& unit,
-                    const Units& u) {
+std::string Largest(const std::vector<PlotStationRow>& rows, double PlotStationRow::*member,
+                    const std::string& unit, const Units& u) {
   std::vector<double> values;
   for (const PlotStationRow& r : rows) values.push_back(r.*member);
   const int k = LargestIndex(values);
@@ -835,16 +868,22 @@ std::string StageSummaryTable(const PlotStage& stage, const StageSummary* summar
   std::string h = "<table class=\"summary\">\n";
   const bool solved = stage.Results && stage.Results->Solved && !stage.Results->Rows.empty();
   std::string outcome;
-  if (summary && !summary->outcome.empty()) outcome = Escape(summary->outcome);
-  else if (solved) outcome = "solved";
+  if (summary && !summary->outcome.empty())
+    outcome = Escape(summary->outcome);
+  else if (solved)
+    outcome = "solved";
   else if (stage.Results)
-    outcome = "no solution: the maximum allowable deflection was exceeded or the iteration limit was reached "
-              "(the plot file does not record which; the report does)";
-  else outcome = "no results: the plot file ends before this stage's results";
-  if (!solved && (!summary || !summary->solved)) outcome = "<strong class=\"failed\">" + outcome + "</strong>";
+    outcome =
+        "no solution: the maximum allowable deflection was exceeded or the iteration limit was reached "
+        "(the plot file does not record which; the report does)";
+  else
+    outcome = "no results: the plot file ends before this stage's results";
+  if (!solved && (!summary || !summary->solved))
+    outcome = "<strong class=\"failed\">" + outcome + "</strong>";
   Row(h, "Outcome", outcome);
-  Row(h, "Iterations", summary ? std::to_string(summary->iterations)
-                               : "not recorded in the plot file (see the report or the run log)");
+  Row(h, "Iterations",
+      summary ? std::to_string(summary->iterations)
+              : "not recorded in the plot file (see the report or the run log)");
   if (solved) {
     const std::vector<PlotStationRow>& rows = stage.Results->Rows;
     if (summary && summary->solved) {
@@ -859,9 +898,11 @@ std::string StageSummaryTable(const PlotStage& stage, const StageSummary* summar
       Row(h, "Largest bending moment", Largest(rows, &PlotStationRow::Moment, u.force + "-" + u.length, u));
     }
     Row(h, "Largest shear", Largest(rows, &PlotStationRow::Shear, u.force, u));
-    Row(h, "Largest soil reaction", Largest(rows, &PlotStationRow::SoilReaction, u.force + "/" + u.length, u));
-    Row(h, "Wall", std::to_string(rows.size()) + " stations, tip at depth " +
-                       Escape(FormatDepth(WallLength(stage, u)) + " " + u.depth));
+    Row(h, "Largest soil reaction",
+        Largest(rows, &PlotStationRow::SoilReaction, u.force + "/" + u.length, u));
+    Row(h, "Wall",
+        std::to_string(rows.size()) + " stations, tip at depth " +
+            Escape(FormatDepth(WallLength(stage, u)) + " " + u.depth));
   }
   if (excavation) {
     Row(h, "Excavation level",
@@ -872,9 +913,10 @@ std::string StageSummaryTable(const PlotStage& stage, const StageSummary* summar
   }
   if (stage.EarthPressure)
     Row(h, "Earth pressure",
-        Escape(OptionText(stage.EarthPressure->Option)) + ", " + std::to_string(stage.EarthPressure->Rows.size()) +
-            " rows");
-  else Row(h, "Earth pressure", "none in the plot file for this stage");
+        Escape(OptionText(stage.EarthPressure->Option)) + ", " +
+            std::to_string(stage.EarthPressure->Rows.size()) + " rows");
+  else
+    Row(h, "Earth pressure", "none in the plot file for this stage");
   if (stage.SoilCurves) {
     size_t generated = 0;
     for (const PlotSoilCurve& c : stage.SoilCurves->Curves) generated += c.Generated ? 1 : 0;
@@ -899,9 +941,9 @@ std::string StageSummaryTable(const PlotStage& stage, const StageSummary* summar
     for (const PlotTieBack& t : stage.Results->TieBacks) {
       h += "<tr><td>" + std::to_string(t.Number) + "</td><td>" + std::to_string(t.Station) + "</td><td>" +
            Escape(FormatDepth(t.Depth)) + "</td><td>" + Escape(FormatValue(t.Angle)) + "</td><td>" +
-           Escape(FormatValue(t.HorizontalForcePerStation)) + "</td><td>" + Escape(FormatValue(t.ForcePerStation)) +
-           "</td><td>" + Escape(FormatValue(t.ForcePerTieBack)) + "</td><td>" + Escape(FormatValue(t.Prestress)) +
-           "</td></tr>\n";
+           Escape(FormatValue(t.HorizontalForcePerStation)) + "</td><td>" +
+           Escape(FormatValue(t.ForcePerStation)) + "</td><td>" + Escape(FormatValue(t.ForcePerTieBack)) +
+           "</td><td>" + Escape(FormatValue(t.Prestress)) + "</td></tr>\n";
     }
     h += "</table>\n";
   } else if (summary && !summary->tie_backs.empty()) {
@@ -909,7 +951,8 @@ std::string StageSummaryTable(const PlotStage& stage, const StageSummary* summar
          ")</th><th>Force per tie-back (" + u.force + ")</th></tr>\n";
     for (const TieBackSummary& t : summary->tie_backs) {
       h += "<tr><td>" + std::to_string(t.number) + "</td><td>" + std::to_string(t.station) + "</td><td>" +
-           Escape(FormatDepth(t.depth)) + "</td><td>" + Escape(FormatValue(t.force_per_tie_back)) + "</td></tr>\n";
+           Escape(FormatDepth(t.depth)) + "</td><td>" + Escape(FormatValue(t.force_per_tie_back)) +
+           "</td></tr>\n";
     }
     h += "</table>\n";
   }
@@ -922,7 +965,8 @@ struct StageSvgs {
 
 StageSvgs DrawStage(const PlotStage& stage, const PictureOptions& options) {
   const std::optional<double> excavation = ExcavationDepthFor(stage, options);
-  return {DrawWallDiagrams(stage, excavation), DrawEarthPressure(stage, excavation), DrawPyCurves(stage, excavation)};
+  return {DrawWallDiagrams(stage, excavation), DrawEarthPressure(stage, excavation),
+          DrawPyCurves(stage, excavation)};
 }
 
 std::string Page(const PlotFile& plot, const PictureOptions& options, const std::vector<StageSvgs>& svgs) {
@@ -930,8 +974,11 @@ std::string Page(const PlotFile& plot, const PictureOptions& options, const std:
   std::string h =
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n"
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"/>\n<title>" +
-      Escape(title) + " \u2014 wall diagrams</title>\n<style>\n"
-      "body { font-family: " + std::string(kFont) + "; color: #1a1a1a; margin: 24px auto; max-width: 1240px;"
+      Escape(title) +
+      " \u2014 wall diagrams</title>\n<style>\n"
+      "body { font-family: " +
+      std::string(kFont) +
+      "; color: #1a1a1a; margin: 24px auto; max-width: 1240px;"
       " padding: 0 16px; line-height: 1.4; }\n"
       "h1 { font-size: 24px; margin-bottom: 4px; }\n"
       "h2 { font-size: 20px; border-bottom: 2px solid #ccc; padding-bottom: 4px; margin-top: 36px; }\n"
@@ -950,6 +997,8 @@ std::string Page(const PlotFile& plot, const PictureOptions& options, const std:
       Escape(title) + "</h1>\n<p class=\"note\">Drawn from the plot-data file " + Escape(plot.Name) + ": " +
       std::to_string(plot.Stages.size()) + (plot.Stages.size() == 1 ? " stage" : " stages") +
       ". Depths are measured down from the top of the wall.</p>\n";
+  if (!options.RunNote.empty())
+    h += "<p><strong class=\"failed\">" + Escape(options.RunNote) + "</strong></p>\n";
   for (const std::string& note : plot.Notes) h += "<p class=\"note\">" + Escape(note) + "</p>\n";
   if (plot.Stages.size() > 1) {
     h += "<nav>";
@@ -968,10 +1017,14 @@ std::string Page(const PlotFile& plot, const PictureOptions& options, const std:
     h += StageSummaryTable(stage, SummaryFor(stage, options), u, ExcavationDepthFor(stage, options), given);
     const StageSvgs& pictures = svgs[i];
     h += "<figure>\n" + StripXmlDeclaration(pictures.wall) + "</figure>\n";
-    if (!pictures.pressure.empty()) h += "<figure>\n" + StripXmlDeclaration(pictures.pressure) + "</figure>\n";
-    else h += "<p class=\"note\">No earth-pressure diagram for this stage in the plot file.</p>\n";
-    if (!pictures.py.empty()) h += "<figure>\n" + StripXmlDeclaration(pictures.py) + "</figure>\n";
-    else h += "<p class=\"note\">No p-y curves for this stage in the plot file.</p>\n";
+    if (!pictures.pressure.empty())
+      h += "<figure>\n" + StripXmlDeclaration(pictures.pressure) + "</figure>\n";
+    else
+      h += "<p class=\"note\">No earth-pressure diagram for this stage in the plot file.</p>\n";
+    if (!pictures.py.empty())
+      h += "<figure>\n" + StripXmlDeclaration(pictures.py) + "</figure>\n";
+    else
+      h += "<p class=\"note\">No p-y curves for this stage in the plot file.</p>\n";
     h += "</section>\n";
   }
   h += "</body>\n</html>\n";
@@ -993,7 +1046,8 @@ std::string BuildReportPage(const PlotFile& plot, const PictureOptions& options)
   return Page(plot, options, svgs);
 }
 
-std::vector<std::string> WritePictures(const PlotFile& plot, const std::string& dir, const PictureOptions& options) {
+std::vector<std::string> WritePictures(const PlotFile& plot, const std::string& dir,
+                                       const PictureOptions& options) {
   namespace fs = std::filesystem;
   std::error_code ec;
   fs::create_directories(dir, ec);
@@ -1003,8 +1057,9 @@ std::vector<std::string> WritePictures(const PlotFile& plot, const std::string& 
   for (const PlotStage& stage : plot.Stages) {
     svgs.push_back(DrawStage(stage, options));
     const std::string prefix = "stage" + std::to_string(stage.Number);
-    const std::pair<const char*, const std::string*> files[] = {
-        {"-wall.svg", &svgs.back().wall}, {"-pressure.svg", &svgs.back().pressure}, {"-py-curves.svg", &svgs.back().py}};
+    const std::pair<const char*, const std::string*> files[] = {{"-wall.svg", &svgs.back().wall},
+                                                                {"-pressure.svg", &svgs.back().pressure},
+                                                                {"-py-curves.svg", &svgs.back().py}};
     for (const auto& [suffix, text] : files) {
       if (text->empty()) continue;
       const fs::path path = fs::path(dir) / (prefix + suffix);

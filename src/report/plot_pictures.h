@@ -26,6 +26,8 @@ struct PictureOptions {
   // The per-stage summaries of the run that wrote the plot file, when the
   // pictures are drawn right after it; matched to stages by stage number.
   std::vector<StageSummary> Summaries;
+  // A line for the top of the page, such as why the run ended early.
+  std::string RunNote;
 };
 
 // Standalone SVG documents of one stage. The wall diagrams are always drawn;

@@ -136,6 +136,10 @@ bool AllIntegers(const std::vector<Token>& tokens) {
   return true;
 }
 
+// Room made ahead for a table; a damaged count must not claim memory before
+// its records prove it.
+size_t Room(int count) { return static_cast<size_t>(std::min(count, 4096)); }
+
 int Count(double value, Lines& lines, const std::string& what) {
   // Far beyond any table of the engine; a larger count is a damaged file.
   constexpr double kLargestCount = 10'000'000;
@@ -152,8 +156,9 @@ PlotEarthPressure ReadEarthPressure(Lines& lines, int option) {
   const std::vector<Token>* next = lines.Peek();
   if (next == nullptr || next->size() != 1 || !(*next)[0].integer) return block;
   block.HasRowCount = true;
-  const int rows = Count(lines.Record("i", "the earth-pressure row count")[0], lines, "earth-pressure row count");
-  block.Rows.reserve(static_cast<size_t>(rows));
+  const int rows =
+      Count(lines.Record("i", "the earth-pressure row count")[0], lines, "earth-pressure row count");
+  block.Rows.reserve(Room(rows));
   for (int i = 0; i < rows; ++i) {
     const std::vector<double> v = lines.Record("rrrrrrrr", "earth-pressure row " + std::to_string(i + 1));
     block.Rows.push_back({v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]});
@@ -167,7 +172,8 @@ PlotSoilCurves ReadSoilCurves(Lines& lines, int unit_code, int count) {
   for (int c = 0; c < count; ++c) {
     const std::string name = "soil curve " + std::to_string(c + 1);
     const std::vector<Token>* head = lines.Peek();
-    if (head == nullptr) lines.Fail("the file ends where the header of " + name + " was expected", lines.line() + 1);
+    if (head == nullptr)
+      lines.Fail("the file ends where the header of " + name + " was expected", lines.line() + 1);
     PlotSoilCurve curve;
     int points = 0;
     // A user curve is headed by its station (an integer), a generated one
@@ -182,7 +188,7 @@ PlotSoilCurves ReadSoilCurves(Lines& lines, int unit_code, int count) {
       curve.Depth = v[0];
       points = Count(v[1], lines, "point count");
     }
-    curve.Points.reserve(static_cast<size_t>(points));
+    curve.Points.reserve(Room(points));
     for (int p = 0; p < points; ++p) {
       const std::vector<double> v = lines.Record("rr", name + ", point " + std::to_string(p + 1) + " (y, p)");
       curve.Points.push_back({v[0], v[1]});
@@ -209,7 +215,7 @@ PlotResults ReadResults(Lines& lines, int code, int rows, int unit_flag) {
   // after it decide.
   block.Solved = rows > 0 && (code != 0 || IsStationRow(lines.Peek()));
   if (!block.Solved) return block;
-  block.Rows.reserve(static_cast<size_t>(rows));
+  block.Rows.reserve(Room(rows));
   for (int i = 0; i < rows; ++i) {
     const std::vector<double> v = lines.Record("rrrrrrr", "station row " + std::to_string(i + 1));
     block.Rows.push_back({v[0], v[1], v[2], v[3], v[4], v[5], v[6]});
@@ -240,9 +246,12 @@ std::optional<double> ExcavationDepthFromCurves(const PlotStage& stage) {
   // layer, which is the excavation level: 0.1 in or 0.01 m, single-precision
   // constants of the curve generator, written with two decimals.
   double delta = 0;
-  if (stage.SoilCurves->UnitSystemCode == 1) delta = static_cast<double>(0.1f);
-  else if (stage.SoilCurves->UnitSystemCode == 2) delta = static_cast<double>(0.01f);
-  else return std::nullopt;
+  if (stage.SoilCurves->UnitSystemCode == 1)
+    delta = static_cast<double>(0.1f);
+  else if (stage.SoilCurves->UnitSystemCode == 2)
+    delta = static_cast<double>(0.01f);
+  else
+    return std::nullopt;
   for (const PlotSoilCurve& c : stage.SoilCurves->Curves) {
     if (!c.Generated) continue;
     if (!std::isfinite(c.Depth)) return std::nullopt;

@@ -26,8 +26,8 @@ struct PlotPressureRow {
 };
 
 struct PlotEarthPressure {
-  int Option = 0;              // EarthPressureOption of the stage
-  bool HasRowCount = false;    // false when the block ended after the option record
+  int Option = 0;            // EarthPressureOption of the stage
+  bool HasRowCount = false;  // false when the block ended after the option record
   std::vector<PlotPressureRow> Rows;
 };
 

@@ -71,7 +71,8 @@ double LabelNumber(const std::string& text, size_t* consumed = nullptr) {
     ascii += '-';
     i += minus.size();
   }
-  while (i < text.size() && (std::isdigit(static_cast<unsigned char>(text[i])) || text[i] == '.')) ascii += text[i++];
+  while (i < text.size() && (std::isdigit(static_cast<unsigned char>(text[i])) || text[i] == '.'))
+    ascii += text[i++];
   double value = std::stod(ascii);
   if (text.compare(i, times.size(), times) == 0) {
     i += times.size();
@@ -178,7 +179,8 @@ TEST(WallDiagrams, CurvesMapBackToTheStationValuesWithinAPixel) {
 }
 
 TEST(WallDiagrams, UnitsFollowTheUnitFlagWithDepthsInFeetForEnglishUnits) {
-  const std::string english = ParseXml(DrawWallDiagrams(EnglishAnchoredWall().Stages[0], std::nullopt)).AllText();
+  const std::string english =
+      ParseXml(DrawWallDiagrams(EnglishAnchoredWall().Stages[0], std::nullopt)).AllText();
   EXPECT_NE(english.find("Depth below top of wall (ft)"), std::string::npos);
   EXPECT_NE(english.find("(in)"), std::string::npos);
   EXPECT_NE(english.find("lbs-in)"), std::string::npos);
@@ -228,8 +230,8 @@ TEST(WallDiagrams, LargestValuesAreMarkedWithTheirNumbersAndDepths) {
 TEST(WallDiagrams, VeryLargeAndVerySmallValuesAreLabelledWithAPowerOfTen) {
   PlotStage stage = EnglishAnchoredWall().Stages[0];
   for (PlotStationRow& r : stage.Results->Rows) {
-    r.Moment *= 2e4;        // about -2.2e9 lbs-in
-    r.Deflection *= 1e-4;   // about 6e-6 in
+    r.Moment *= 2e4;       // about -2.2e9 lbs-in
+    r.Deflection *= 1e-4;  // about 6e-6 in
   }
   const XmlNode svg = ParseXml(DrawWallDiagrams(stage, std::nullopt));
   for (const char* key : {"moment", "deflection"}) {
@@ -344,7 +346,8 @@ TEST(PyCurvePictures, BranchesMapBackToTheCurvePoints) {
       double previous_depth = -1;
       for (const XmlNode* panel : panels) {
         const PlotSoilCurve& c = curves.at(static_cast<size_t>(panel->Number("data-curve")));
-        SCOPED_TRACE(file.Name + " stage " + std::to_string(stage.Number) + " curve " + panel->Attr("data-curve"));
+        SCOPED_TRACE(file.Name + " stage " + std::to_string(stage.Number) + " curve " +
+                     panel->Attr("data-curve"));
         const double key = c.Generated ? c.Depth : c.Station;
         EXPECT_GT(key, previous_depth);  // shallowest first
         previous_depth = key;
@@ -432,7 +435,8 @@ TEST(ReportPage, RunSummariesAreCheckedAgainstThePlotData) {
     s.unit_flag = -1;
     s.solved = stage.Results->Solved;
     for (const PlotStationRow& r : stage.Results->Rows) {
-      if (std::abs(r.Deflection) > std::abs(s.max_deflection)) s.max_deflection = r.Deflection, s.max_deflection_depth = r.X;
+      if (std::abs(r.Deflection) > std::abs(s.max_deflection))
+        s.max_deflection = r.Deflection, s.max_deflection_depth = r.X;
       if (std::abs(r.Moment) > std::abs(s.max_moment)) s.max_moment = r.Moment, s.max_moment_depth = r.X;
     }
     for (const PlotTieBack& t : stage.Results->TieBacks)
@@ -449,7 +453,8 @@ TEST(ReportPage, RunSummariesAreCheckedAgainstThePlotData) {
       testing::ExpectSummariesMatchPlot(result, file);
     }
     std::string text;
-    for (int i = 0; i < failures.size(); ++i) text += failures.GetTestPartResult(i).message() + std::string("\n");
+    for (int i = 0; i < failures.size(); ++i)
+      text += failures.GetTestPartResult(i).message() + std::string("\n");
     return text;
   };
   RunResult wrong = run;
@@ -490,8 +495,8 @@ TEST(PlotCommand, DrawsThePicturesOfAPlotFile) {
     dir.Write(file.Name, testing::PlotRecords(file));
     const std::string out = keep ? std::string(keep) + "/" + file.Name : dir.File(file.Name + "-out");
     int status = -1;
-    const std::string said =
-        testing::RunCommand(std::string(DARNEK_TOOL_PATH) + " plot " + dir.File(file.Name) + " --out " + out, &status);
+    const std::string said = testing::RunCommand(
+        std::string(DARNEK_TOOL_PATH) + " plot " + dir.File(file.Name) + " --out " + out, &status);
     EXPECT_EQ(status, 0) << said;
     EXPECT_NE(said.find("report.html"), std::string::npos) << said;
     const XmlNode page = ParseXml(testing::ReadFile(out + "/report.html"));
@@ -504,8 +509,8 @@ TEST(PlotCommand, DrawsThePicturesOfAPlotFile) {
   EXPECT_TRUE(std::filesystem::exists(dir.File("anchored-pictures/report.html")));
 
   dir.Write("broken.plt", "           2           2           1\n   1.0\n");
-  const std::string said =
-      testing::RunCommand(std::string(DARNEK_TOOL_PATH) + " plot " + dir.File("broken.plt") + " 2>&1", &status);
+  const std::string said = testing::RunCommand(
+      std::string(DARNEK_TOOL_PATH) + " plot " + dir.File("broken.plt") + " 2>&1", &status);
   EXPECT_EQ(status, DARNEK_INPUT_REJECTED);
   EXPECT_NE(said.find("broken.plt, line 2"), std::string::npos) << said;
   testing::RunCommand(std::string(DARNEK_TOOL_PATH) + " plot " + dir.File("missing.plt") + " 2>&1", &status);

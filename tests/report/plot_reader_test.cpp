@@ -111,17 +111,18 @@ TEST(PlotReader, TakesBlocksAsTheyComeAndStartsAStageWhereTheOrderRestarts) {
   // A stage whose earth-pressure block ends after its option, with no curves
   // (user-curve count 0), then a results block; then a stage of results
   // only; then a soil block left without results (the run stopped).
-  const std::string records = std::string("           0\n") +
-                              "           1           0\n"
-                              "           2           2          -1\n"
-                              "   0.0000E+00   1.0000E-02  -2.0000E+00   3.0000E+00   0.0000E+00   5.0000E+04   0.0000E+00\n"
-                              "   2.5000E-01   5.0000E-03   1.0000E+00   2.0000E+00   1.0000E+00   5.0000E+04  -4.0000E+00\n"
-                              "           0\n"
-                              "           0           0          -1\n"
-                              "           2           1\n"
-                              "          12           2\n"
-                              "   0.0000000000000000        0.0000000000000000     \n"
-                              "   1.0000000000000000E-002   5.0000000000000000     \n";
+  const std::string records =
+      std::string("           0\n") +
+      "           1           0\n"
+      "           2           2          -1\n"
+      "   0.0000E+00   1.0000E-02  -2.0000E+00   3.0000E+00   0.0000E+00   5.0000E+04   0.0000E+00\n"
+      "   2.5000E-01   5.0000E-03   1.0000E+00   2.0000E+00   1.0000E+00   5.0000E+04  -4.0000E+00\n"
+      "           0\n"
+      "           0           0          -1\n"
+      "           2           1\n"
+      "          12           2\n"
+      "   0.0000000000000000        0.0000000000000000     \n"
+      "   1.0000000000000000E-002   5.0000000000000000     \n";
   const PlotFile file = Parse(records);
   ASSERT_EQ(file.Stages.size(), 3u);
   const PlotStage& a = file.Stages[0];
@@ -172,7 +173,8 @@ TEST(PlotReader, ValuesTooWideForTheirFieldAreUnknownAndNamed) {
 
 TEST(PlotReader, MalformedFilesAreRejectedWithTheirLine) {
   const std::string header = "           2           2           1\n";
-  const std::string row = "   0.0000E+00   1.0000E-02  -2.0000E+00   3.0000E+00   0.0000E+00   5.0000E+04   0.0000E+00\n";
+  const std::string row =
+      "   0.0000E+00   1.0000E-02  -2.0000E+00   3.0000E+00   0.0000E+00   5.0000E+04   0.0000E+00\n";
   struct Case {
     std::string text;
     int line;

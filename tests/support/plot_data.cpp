@@ -31,8 +31,8 @@ std::string EarthPressureRecords(const PlotEarthPressure& block) {
   if (block.HasRowCount) {
     plot.List(static_cast<int>(block.Rows.size()));
     for (const PlotPressureRow& r : block.Rows)
-      plot.Write("( 10(2X F10.3) )", r.Depth, r.Load, r.Total, r.Active, r.SurfaceShare, r.Apparent, r.Surcharge,
-                 r.Water);
+      plot.Write("( 10(2X F10.3) )", r.Depth, r.Load, r.Total, r.Active, r.SurfaceShare, r.Apparent,
+                 r.Surcharge, r.Water);
   }
   return text.str();
 }
@@ -62,8 +62,10 @@ std::string SoilCurveRecords(const PlotSoilCurves& block) {
   OutputUnit plot(text);
   plot.List(block.UnitSystemCode, static_cast<int>(block.Curves.size()));
   for (const PlotSoilCurve& c : block.Curves) {
-    if (c.Generated) plot.Write("( 1X F10.2 1X I5 )", c.Depth, static_cast<int>(c.Points.size()));
-    else plot.List(c.Station, static_cast<int>(c.Points.size()));
+    if (c.Generated)
+      plot.Write("( 1X F10.2 1X I5 )", c.Depth, static_cast<int>(c.Points.size()));
+    else
+      plot.List(c.Station, static_cast<int>(c.Points.size()));
     for (const PlotCurvePoint& p : c.Points) plot.List(p.Y, p.P);
   }
   return text.str();
@@ -132,8 +134,9 @@ void Near(double expected, double actual, int digits, int decimals, const std::s
     EXPECT_TRUE(std::isnan(actual)) << where;
     return;
   }
-  const double tolerance = digits > 0 ? std::abs(expected) * 0.5 * std::pow(10.0, 1 - digits) * 1.0001 + 1e-300
-                                      : 0.5 * std::pow(10.0, -decimals) * 1.0001;
+  const double tolerance = digits > 0
+                               ? std::abs(expected) * 0.5 * std::pow(10.0, 1 - digits) * 1.0001 + 1e-300
+                               : 0.5 * std::pow(10.0, -decimals) * 1.0001;
   EXPECT_NEAR(expected, actual, tolerance) << where;
 }
 
@@ -155,10 +158,10 @@ void ExpectSamePlot(const PlotFile& expected, const PlotFile& actual) {
         const PlotPressureRow& x = e.EarthPressure->Rows[i];
         const PlotPressureRow& y = a.EarthPressure->Rows[i];
         const std::string where = stage + ", pressure row " + std::to_string(i + 1);
-        const double PlotPressureRow::*fields[] = {&PlotPressureRow::Depth,       &PlotPressureRow::Load,
-                                                   &PlotPressureRow::Total,       &PlotPressureRow::Active,
+        const double PlotPressureRow::*fields[] = {&PlotPressureRow::Depth,        &PlotPressureRow::Load,
+                                                   &PlotPressureRow::Total,        &PlotPressureRow::Active,
                                                    &PlotPressureRow::SurfaceShare, &PlotPressureRow::Apparent,
-                                                   &PlotPressureRow::Surcharge,   &PlotPressureRow::Water};
+                                                   &PlotPressureRow::Surcharge,    &PlotPressureRow::Water};
         for (auto f : fields) Near(x.*f, y.*f, 0, 3, where);
       }
     }
@@ -171,8 +174,10 @@ void ExpectSamePlot(const PlotFile& expected, const PlotFile& actual) {
         const PlotSoilCurve& y = a.SoilCurves->Curves[c];
         const std::string where = stage + ", curve " + std::to_string(c + 1);
         EXPECT_EQ(x.Generated, y.Generated) << where;
-        if (x.Generated) Near(x.Depth, y.Depth, 0, 2, where);
-        else EXPECT_EQ(x.Station, y.Station) << where;
+        if (x.Generated)
+          Near(x.Depth, y.Depth, 0, 2, where);
+        else
+          EXPECT_EQ(x.Station, y.Station) << where;
         ASSERT_EQ(x.Points.size(), y.Points.size()) << where;
         // List-directed values carry 17 significant digits: exact.
         for (size_t p = 0; p < x.Points.size(); ++p) {
@@ -192,9 +197,9 @@ void ExpectSamePlot(const PlotFile& expected, const PlotFile& actual) {
       ASSERT_EQ(x.Rows.size(), y.Rows.size()) << stage;
       for (size_t i = 0; i < x.Rows.size(); ++i) {
         const std::string where = stage + ", station row " + std::to_string(i + 1);
-        const double PlotStationRow::*fields[] = {&PlotStationRow::X,        &PlotStationRow::Deflection,
-                                                  &PlotStationRow::Moment,   &PlotStationRow::Shear,
-                                                  &PlotStationRow::NetForce, &PlotStationRow::EI,
+        const double PlotStationRow::*fields[] = {&PlotStationRow::X,           &PlotStationRow::Deflection,
+                                                  &PlotStationRow::Moment,      &PlotStationRow::Shear,
+                                                  &PlotStationRow::NetForce,    &PlotStationRow::EI,
                                                   &PlotStationRow::SoilReaction};
         for (auto f : fields) Near(x.Rows[i].*f, y.Rows[i].*f, 5, 0, where);
       }
@@ -206,13 +211,11 @@ void ExpectSamePlot(const PlotFile& expected, const PlotFile& actual) {
         EXPECT_EQ(t.Number, u.Number) << where;
         EXPECT_EQ(t.Station, u.Station) << where;
         Near(t.Depth, u.Depth, 4, 0, where);
-        const double PlotTieBack::*fields[] = {&PlotTieBack::Spacing,
-                                               &PlotTieBack::Area,
-                                               &PlotTieBack::Angle,
-                                               &PlotTieBack::HorizontalForcePerStation,
-                                               &PlotTieBack::ForcePerStation,
-                                               &PlotTieBack::ForcePerTieBack,
-                                               &PlotTieBack::Prestress};
+        const double PlotTieBack::*fields[] = {
+            &PlotTieBack::Spacing,         &PlotTieBack::Area,
+            &PlotTieBack::Angle,           &PlotTieBack::HorizontalForcePerStation,
+            &PlotTieBack::ForcePerStation, &PlotTieBack::ForcePerTieBack,
+            &PlotTieBack::Prestress};
         for (auto f : fields) Near(t.*f, u.*f, 5, 0, where);
       }
     }
@@ -277,7 +280,8 @@ void ExpectSummariesMatchPlot(const RunResult& result, const PlotFile& plot) {
       EXPECT_EQ(s.tie_backs[i].number, r.TieBacks[i].Number) << where;
       EXPECT_EQ(s.tie_backs[i].station, r.TieBacks[i].Station) << where;
       Near(s.tie_backs[i].depth, r.TieBacks[i].Depth, 4, 0, where + ", tie-back depth");
-      Near(s.tie_backs[i].force_per_tie_back, r.TieBacks[i].ForcePerTieBack, 5, 0, where + ", tie-back force");
+      Near(s.tie_backs[i].force_per_tie_back, r.TieBacks[i].ForcePerTieBack, 5, 0,
+           where + ", tie-back force");
     }
   }
 }
@@ -313,21 +317,21 @@ std::vector<double> Solve(std::vector<std::vector<double>> a, std::vector<double
 }
 
 struct SampleUnits {
-  double h;            // station spacing
-  int n;               // increments
+  double h;  // station spacing
+  int n;     // increments
   double ei;
-  double gamma;        // unit weight of the sand
+  double gamma;  // unit weight of the sand
   double gamma_water;
   double ka;
-  double width;        // loaded width
-  double nh;           // growth of the subgrade modulus with depth
+  double width;          // loaded width
+  double nh;             // growth of the subgrade modulus with depth
   double rows_per_unit;  // pressure rows per length unit
   double water_depth;
-  double surcharge;    // peak surcharge pressure
+  double surcharge;  // peak surcharge pressure
   double tie_back_stiffness;
   double tie_back_spacing;
-  double delta;        // curve depth offset below a layer top
-  double y_first;      // second point of the curve's y grid
+  double delta;    // curve depth offset below a layer top
+  double y_first;  // second point of the curve's y grid
 };
 
 SampleUnits UnitsOf(int unit_flag) {
@@ -389,8 +393,8 @@ PlotStage SampleStage(const SampleWall& wall) {
   double layer_top = 0;
   for (double layer_bottom : layer_bottoms) {
     const double t = layer_bottom - layer_top;
-    const double depths[] = {layer_top + u.delta, layer_top + 0.25 * t, layer_top + 0.5 * t, layer_top + 0.75 * t,
-                             layer_bottom - u.delta};
+    const double depths[] = {layer_top + u.delta, layer_top + 0.25 * t, layer_top + 0.5 * t,
+                             layer_top + 0.75 * t, layer_bottom - u.delta};
     for (double z : depths) {
       if (!wall.generated_curves) break;
       PlotSoilCurve c;
@@ -405,7 +409,8 @@ PlotStage SampleStage(const SampleWall& wall) {
       double y_grid[17];
       y_grid[0] = 0;
       for (int i = 1; i < 17; ++i) y_grid[i] = u.y_first * std::pow(1.55, i - 1);
-      for (int i = 16; i >= 0; --i) c.Points.push_back({-y_grid[i], resistance(z + excavation, y_grid[i]) + pa});
+      for (int i = 16; i >= 0; --i)
+        c.Points.push_back({-y_grid[i], resistance(z + excavation, y_grid[i]) + pa});
       for (int i = 1; i < 17; ++i) c.Points.push_back({y_grid[i], -(resistance(z, y_grid[i]) - pa)});
       curves.Curves.push_back(c);
     }
@@ -449,7 +454,8 @@ PlotStage SampleStage(const SampleWall& wall) {
   std::vector<double> soil(static_cast<size_t>(n) + 1, 0.0);
   for (int k = 0; k <= n; ++k) {
     const double z = k * u.h;
-    if (z > excavation) soil[static_cast<size_t>(k)] = u.nh * (z - excavation) * (wall.unit_flag > 0 ? 12 : 1);
+    if (z > excavation)
+      soil[static_cast<size_t>(k)] = u.nh * (z - excavation) * (wall.unit_flag > 0 ? 12 : 1);
   }
   std::vector<double> spring = soil;
   const int tie_station = static_cast<int>(std::lround(excavation * 0.25 / u.h));
@@ -464,7 +470,8 @@ PlotStage SampleStage(const SampleWall& wall) {
   }
   // Zero moment and shear at both ends, in rows -2, -1, N+1, N+2.
   a[col(-2)][col(-1)] = c4, a[col(-2)][col(0)] = -2 * c4, a[col(-2)][col(1)] = c4;
-  a[col(-1)][col(-2)] = c4, a[col(-1)][col(-1)] = -2 * c4, a[col(-1)][col(1)] = 2 * c4, a[col(-1)][col(2)] = -c4;
+  a[col(-1)][col(-2)] = c4, a[col(-1)][col(-1)] = -2 * c4, a[col(-1)][col(1)] = 2 * c4,
+  a[col(-1)][col(2)] = -c4;
   a[col(n + 1)][col(n - 1)] = c4, a[col(n + 1)][col(n)] = -2 * c4, a[col(n + 1)][col(n + 1)] = c4;
   a[col(n + 2)][col(n + 2)] = c4, a[col(n + 2)][col(n + 1)] = -2 * c4, a[col(n + 2)][col(n - 1)] = 2 * c4,
                         a[col(n + 2)][col(n - 2)] = -c4;

@@ -36,10 +36,10 @@ void ExpectSummariesMatchPlot(const RunResult& result, const report::PlotFile& p
 // A sample stage: a sheet-pile wall in sand solved as a beam on linear
 // springs below the excavation, loaded by the active pressure above it.
 struct SampleWall {
-  int unit_flag = 1;       // +1 English (inches, pounds), -1 SI
+  int unit_flag = 1;  // +1 English (inches, pounds), -1 SI
   int stage = 1;
   int stage_code = 2;
-  double excavation = 0;   // below the top of the wall, analysis length unit
+  double excavation = 0;  // below the top of the wall, analysis length unit
   bool tie_back = false;
   bool water = false;
   bool surcharge = false;

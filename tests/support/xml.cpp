@@ -24,13 +24,16 @@ class Parser {
   [[noreturn]] void Fail(const std::string& what) const {
     throw std::runtime_error("XML offset " + std::to_string(pos_) + ": " + what);
   }
-  bool At(const char* text) const { return s_.compare(pos_, std::char_traits<char>::length(text), text) == 0; }
+  bool At(const char* text) const {
+    return s_.compare(pos_, std::char_traits<char>::length(text), text) == 0;
+  }
   void Expect(const char* text) {
     if (!At(text)) Fail(std::string("expected '") + text + "'");
     pos_ += std::char_traits<char>::length(text);
   }
   void Blanks() {
-    while (pos_ < s_.size() && (s_[pos_] == ' ' || s_[pos_] == '\n' || s_[pos_] == '\t' || s_[pos_] == '\r')) ++pos_;
+    while (pos_ < s_.size() && (s_[pos_] == ' ' || s_[pos_] == '\n' || s_[pos_] == '\t' || s_[pos_] == '\r'))
+      ++pos_;
   }
   void Skip(const char* end) {
     const size_t at = s_.find(end, pos_);
@@ -40,9 +43,12 @@ class Parser {
   void Misc() {
     for (;;) {
       Blanks();
-      if (At("<!--")) Skip("-->");
-      else if (At("<?")) Skip("?>");
-      else return;
+      if (At("<!--"))
+        Skip("-->");
+      else if (At("<?"))
+        Skip("?>");
+      else
+        return;
     }
   }
   void Prolog() {
@@ -77,17 +83,23 @@ class Parser {
         Fail("'&' without an entity");
       }
       const std::string entity = s_.substr(i + 1, semi - i - 1);
-      if (entity == "amp") out += '&';
-      else if (entity == "lt") out += '<';
-      else if (entity == "gt") out += '>';
-      else if (entity == "quot") out += '"';
-      else if (entity == "apos") out += '\'';
+      if (entity == "amp")
+        out += '&';
+      else if (entity == "lt")
+        out += '<';
+      else if (entity == "gt")
+        out += '>';
+      else if (entity == "quot")
+        out += '"';
+      else if (entity == "apos")
+        out += '\'';
       else if (entity.size() > 1 && entity[0] == '#') {
         const long code = entity[1] == 'x' ? std::strtol(entity.c_str() + 2, nullptr, 16)
                                            : std::strtol(entity.c_str() + 1, nullptr, 10);
         if (code <= 0 || code > 0x10ffff) Fail("bad character reference");
         // UTF-8 encoding of the code point.
-        if (code < 0x80) out += static_cast<char>(code);
+        if (code < 0x80)
+          out += static_cast<char>(code);
         else if (code < 0x800) {
           out += static_cast<char>(0xc0 | (code >> 6));
           out += static_cast<char>(0x80 | (code & 0x3f));
@@ -135,7 +147,8 @@ class Parser {
       if (end == std::string::npos) Fail("unterminated attribute value");
       std::string value = Decode(pos_, end);
       pos_ = end + 1;
-      if (!node.attributes.emplace(attribute, std::move(value)).second) Fail("attribute " + attribute + " twice");
+      if (!node.attributes.emplace(attribute, std::move(value)).second)
+        Fail("attribute " + attribute + " twice");
     }
     for (;;) {
       const size_t lt = s_.find('<', pos_);
