@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "darnek/darnek.h"
+#include "report/plot_pictures.h"
+#include "report/plot_reader.h"
 
 namespace fs = std::filesystem;
 
@@ -17,14 +19,20 @@ constexpr int kUsageError = 1;
 
 const char* const kUsage =
     "usage: darnek                      analyse the problem named by NAMES.dat here\n"
-    "       darnek run INPUT [--out DIR]\n"
+    "       darnek run INPUT [--out DIR] [--plot]\n"
     "                                   analyse INPUT; the report (.out), plot data (.plt)\n"
-    "                                   and run log (.log) go beside INPUT or into DIR\n"
+    "                                   and run log (.log) go beside INPUT or into DIR;\n"
+    "                                   --plot also draws the pictures (as `plot` does)\n"
+    "       darnek plot PLOTFILE [--out DIR]\n"
+    "                                   draw the diagrams of every stage of a plot-data file\n"
+    "                                   as SVG files and one report.html, into DIR or into\n"
+    "                                   NAME-pictures beside the plot file\n"
     "       darnek --help | --version\n"
     "\n"
     "exit status: 0 complete (data errors named in the report included), 1 usage,\n"
     "2 files could not be opened, 3 input rejected (see the report), 4 internal error,\n"
-    "10 + stop code when the analysis stopped on a fatal soil or pressure condition\n";
+    "10 + stop code when the analysis stopped on a fatal soil or pressure condition;\n"
+    "for plot: 2 the plot file cannot be read, 3 it is not a plot-data file (line named)\n";
 
 int Usage(const std::string& problem) {
   if (!problem.empty()) std::cerr << "darnek: " << problem << "\n";
@@ -56,11 +64,56 @@ void PrintSummary(const darnek::RunResult& result) {
   }
 }
 
-int RunInput(const std::vector<std::string>& args) {
-  std::string input;
+// Draws the pictures of a plot-data file; prints where the page is.
+int DrawPictures(const std::string& plot_file, const std::string& out_dir,
+                 const darnek::report::PictureOptions& options) {
+  try {
+    const darnek::report::PlotFile plot = darnek::report::ReadPlotFile(plot_file);
+    const fs::path dir = out_dir.empty() ? fs::path(plot_file).parent_path() /
+                                               (fs::path(plot_file).stem().string() + "-pictures")
+                                         : fs::path(out_dir);
+    const std::vector<std::string> written = darnek::report::WritePictures(plot, dir.string(), options);
+    for (const std::string& note : plot.Notes) std::cerr << "darnek: " << note << "\n";
+    std::printf("pictures:  %s\n", written.back().c_str());
+    return DARNEK_OK;
+  } catch (const darnek::report::PlotFileError& e) {
+    std::cerr << "darnek: " << e.what() << "\n";
+    return e.line() == 0 ? DARNEK_HANDOFF_FAILED : DARNEK_INPUT_REJECTED;
+  } catch (const std::exception& e) {
+    std::cerr << "darnek: " << e.what() << "\n";
+    return DARNEK_HANDOFF_FAILED;
+  }
+}
+
+int PlotCommand(const std::vector<std::string>& args) {
+  std::string plot_file;
   std::string out_dir;
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--out") {
+      if (i + 1 >= args.size()) return Usage("--out needs a folder");
+      out_dir = args[++i];
+    } else if (!args[i].empty() && args[i][0] == '-') {
+      return Usage("unknown option " + args[i]);
+    } else if (plot_file.empty()) {
+      plot_file = args[i];
+    } else {
+      return Usage("more than one plot file");
+    }
+  }
+  if (plot_file.empty()) return Usage("plot needs a plot-data file");
+  darnek::report::PictureOptions options;
+  options.Title = fs::path(plot_file).filename().string();
+  return DrawPictures(plot_file, out_dir, options);
+}
+
+int RunInput(const std::vector<std::string>& args) {
+  std::string input;
+  std::string out_dir;
+  bool plot = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--plot") {
+      plot = true;
+    } else if (args[i] == "--out") {
       if (i + 1 >= args.size()) return Usage("--out needs a folder");
       out_dir = args[++i];
     } else if (!args[i].empty() && args[i][0] == '-') {
@@ -102,6 +155,14 @@ int RunInput(const std::vector<std::string>& args) {
               files.run_log.c_str());
   PrintSummary(result);
   if (result.status != DARNEK_OK) std::printf("run ended early: %s\n", result.message.c_str());
+  if (plot) {
+    darnek::report::PictureOptions pictures;
+    pictures.Title = in.filename().string();
+    pictures.Summaries = result.stages;
+    if (result.status != DARNEK_OK) pictures.RunNote = "The run ended early: " + result.message;
+    const int drawn = DrawPictures(files.plot, (dir / (stem + "-pictures")).string(), pictures);
+    if (result.status == DARNEK_OK) return drawn;
+  }
   return result.status;
 }
 
@@ -120,5 +181,6 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (command == "run") return RunInput(std::vector<std::string>(args.begin() + 1, args.end()));
+  if (command == "plot") return PlotCommand(std::vector<std::string>(args.begin() + 1, args.end()));
   return Usage("unknown command or option " + command);
 }

@@ -1,0 +1,521 @@
+#include "report/plot_pictures.h"
+
+#include <gtest/gtest-spi.h>
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+
+#include "support/plot_data.h"
+#include "support/temp_dir.h"
+#include "support/xml.h"
+
+namespace darnek::report {
+namespace {
+
+using testing::ParseXml;
+using testing::PolylinePoints;
+using testing::SampleStage;
+using testing::SampleWall;
+using testing::TempDir;
+using testing::XmlNode;
+
+// ------------------------------------------------------------- samples
+
+PlotFile EnglishAnchoredWall() {
+  SampleWall wall;
+  wall.unit_flag = 1;
+  wall.excavation = 180;  // 15 ft
+  wall.tie_back = true;
+  wall.water = true;
+  wall.surcharge = true;
+  PlotFile file;
+  file.Name = "anchored.plt";
+  file.Stages.push_back(SampleStage(wall));
+  return file;
+}
+
+// Three SI stages: a cantilever, the same wall anchored and dug deeper, and
+// a third stage that did not close.
+PlotFile SiStagedExcavation() {
+  PlotFile file;
+  file.Name = "staged.plt";
+  SampleWall wall;
+  wall.unit_flag = -1;
+  wall.excavation = 2.5;
+  wall.generated_curves = false;
+  file.Stages.push_back(SampleStage(wall));
+  wall.stage = 2;
+  wall.excavation = 4.0;
+  wall.tie_back = true;
+  wall.generated_curves = true;
+  wall.surcharge = true;
+  file.Stages.push_back(SampleStage(wall));
+  wall.stage = 3;
+  wall.excavation = 5.5;
+  wall.failed = true;
+  file.Stages.push_back(SampleStage(wall));
+  return file;
+}
+
+// ----------------------------------------------------- reading pictures
+
+// The number a label shows: a minus sign, digits, and an optional
+// "×10" with superscript digits.
+double LabelNumber(const std::string& text, size_t* consumed = nullptr) {
+  std::string ascii;
+  size_t i = 0;
+  const std::string minus = "\u2212", times = "\u00d710";
+  if (text.compare(0, minus.size(), minus) == 0) {
+    ascii += '-';
+    i += minus.size();
+  }
+  while (i < text.size() && (std::isdigit(static_cast<unsigned char>(text[i])) || text[i] == '.'))
+    ascii += text[i++];
+  double value = std::stod(ascii);
+  if (text.compare(i, times.size(), times) == 0) {
+    i += times.size();
+    static const std::string digits[] = {"\u2070", "\u00b9", "\u00b2", "\u00b3", "\u2074",
+                                         "\u2075", "\u2076", "\u2077", "\u2078", "\u2079"};
+    int sign = 1, exponent = 0;
+    if (text.compare(i, 3, "\u207b") == 0) sign = -1, i += 3;
+    for (bool more = true; more;) {
+      more = false;
+      for (int d = 0; d < 10; ++d) {
+        if (text.compare(i, digits[d].size(), digits[d]) == 0) {
+          exponent = exponent * 10 + d;
+          i += digits[d].size();
+          more = true;
+          break;
+        }
+      }
+    }
+    value *= std::pow(10.0, sign * exponent);
+  }
+  if (consumed) *consumed = i;
+  return value;
+}
+
+// The linear map from values to pixels that the ticks of one axis show,
+// checked to be linear over all its ticks.
+struct Scale {
+  double v0 = 0, p0 = 0, slope = 1;
+  double Pixel(double v) const { return p0 + (v - v0) * slope; }
+};
+
+Scale ScaleFromTicks(const std::vector<const XmlNode*>& ticks, bool vertical) {
+  EXPECT_GE(ticks.size(), 2u);
+  std::vector<std::pair<double, double>> marks;
+  for (const XmlNode* t : ticks) {
+    const XmlNode* line = t->FindAll("line").at(0);
+    marks.emplace_back(t->Number("data-value"), vertical ? line->Number("y1") : line->Number("x1"));
+    // The label shows the tick's value, scaled by a power of ten that the
+    // axis title names.
+    const std::vector<const XmlNode*> texts = t->FindAll("text");
+    if (!texts.empty() && marks.back().first != 0) {
+      const double ratio = LabelNumber(texts[0]->text) / marks.back().first;
+      const double exponent = std::log10(ratio);
+      EXPECT_NEAR(exponent, std::round(exponent), 1e-6) << texts[0]->text << " for " << marks.back().first;
+    }
+  }
+  Scale s;
+  s.v0 = marks.front().first;
+  s.p0 = marks.front().second;
+  s.slope = (marks.back().second - marks.front().second) / (marks.back().first - marks.front().first);
+  for (const auto& [v, p] : marks) EXPECT_NEAR(s.Pixel(v), p, 0.01) << "tick " << v << " off the line";
+  return s;
+}
+
+const XmlNode* Panel(const XmlNode& svg, const std::string& quantity) {
+  for (const XmlNode* p : svg.WithClass("panel"))
+    if (p->Attr("data-quantity") == quantity) return p;
+  return nullptr;
+}
+
+std::vector<std::pair<double, double>> CurvePoints(const XmlNode& parent, const std::string& cls) {
+  std::vector<std::pair<double, double>> points;
+  for (const XmlNode* line : parent.WithClass(cls)) {
+    EXPECT_EQ(line->name, "polyline");
+    const auto some = PolylinePoints(*line);
+    points.insert(points.end(), some.begin(), some.end());
+  }
+  return points;
+}
+
+// ----------------------------------------------------------------- tests
+
+struct WallQuantity {
+  const char* key;
+  double PlotStationRow::*member;
+};
+const WallQuantity kQuantities[] = {{"deflection", &PlotStationRow::Deflection},
+                                    {"moment", &PlotStationRow::Moment},
+                                    {"shear", &PlotStationRow::Shear},
+                                    {"soil-reaction", &PlotStationRow::SoilReaction}};
+
+TEST(WallDiagrams, CurvesMapBackToTheStationValuesWithinAPixel) {
+  for (const PlotFile& file : {EnglishAnchoredWall(), SiStagedExcavation()}) {
+    for (const PlotStage& stage : file.Stages) {
+      if (!stage.Results->Solved) continue;
+      const double to_depth = StageUnitFlag(stage) > 0 ? 1.0 / 12 : 1.0;
+      const XmlNode svg = ParseXml(DrawWallDiagrams(stage, std::nullopt));
+      const Scale depth = ScaleFromTicks(svg.WithClass("depth-axis").at(0)->WithClass("tick-depth"), true);
+      for (const WallQuantity& q : kQuantities) {
+        SCOPED_TRACE(file.Name + " stage " + std::to_string(stage.Number) + " " + q.key);
+        const XmlNode* panel = Panel(svg, q.key);
+        ASSERT_NE(panel, nullptr);
+        const Scale value = ScaleFromTicks(panel->WithClass("tick-value"), false);
+        const auto points = CurvePoints(*panel, "curve");
+        const std::vector<PlotStationRow>& rows = stage.Results->Rows;
+        ASSERT_EQ(points.size(), rows.size());
+        for (size_t i = 0; i < rows.size(); ++i) {
+          EXPECT_NEAR(points[i].first, value.Pixel(rows[i].*q.member), 1.0) << "row " << i;
+          EXPECT_NEAR(points[i].second, depth.Pixel(rows[i].X * to_depth), 1.0) << "row " << i;
+        }
+      }
+    }
+  }
+}
+
+TEST(WallDiagrams, UnitsFollowTheUnitFlagWithDepthsInFeetForEnglishUnits) {
+  const std::string english =
+      ParseXml(DrawWallDiagrams(EnglishAnchoredWall().Stages[0], std::nullopt)).AllText();
+  EXPECT_NE(english.find("Depth below top of wall (ft)"), std::string::npos);
+  EXPECT_NE(english.find("(in)"), std::string::npos);
+  EXPECT_NE(english.find("lbs-in)"), std::string::npos);
+  EXPECT_NE(english.find("(lbs/in)"), std::string::npos);
+  const std::string si = ParseXml(DrawWallDiagrams(SiStagedExcavation().Stages[1], std::nullopt)).AllText();
+  EXPECT_NE(si.find("Depth below top of wall (m)"), std::string::npos);
+  EXPECT_NE(si.find("kN-m)"), std::string::npos);
+  EXPECT_NE(si.find("(kN/m)"), std::string::npos);
+  EXPECT_EQ(si.find("lbs"), std::string::npos);
+}
+
+TEST(WallDiagrams, LargestValuesAreMarkedWithTheirNumbersAndDepths) {
+  for (const PlotFile& file : {EnglishAnchoredWall(), SiStagedExcavation()}) {
+    const PlotStage& stage = file.Stages[file.Stages.size() > 1 ? 1 : 0];
+    const bool english = StageUnitFlag(stage) > 0;
+    const double to_depth = english ? 1.0 / 12 : 1.0;
+    const XmlNode svg = ParseXml(DrawWallDiagrams(stage, std::nullopt));
+    const Scale depth = ScaleFromTicks(svg.WithClass("depth-axis").at(0)->WithClass("tick-depth"), true);
+    for (const WallQuantity& q : kQuantities) {
+      SCOPED_TRACE(file.Name + " " + q.key);
+      const XmlNode* panel = Panel(svg, q.key);
+      const Scale value = ScaleFromTicks(panel->WithClass("tick-value"), false);
+      const std::vector<const XmlNode*> marks = panel->WithClass("extreme");
+      ASSERT_EQ(marks.size(), 1u);
+      const PlotStationRow* largest = nullptr;
+      for (const PlotStationRow& r : stage.Results->Rows)
+        if (!largest || std::abs(r.*q.member) > std::abs(largest->*q.member)) largest = &r;
+      const double v = largest->*q.member;
+      EXPECT_EQ(marks[0]->Number("data-value"), v);
+      EXPECT_DOUBLE_EQ(marks[0]->Number("data-depth"), largest->X * to_depth);
+      const XmlNode* dot = marks[0]->FindAll("circle").at(0);
+      EXPECT_NEAR(dot->Number("cx"), value.Pixel(v), 1.0);
+      EXPECT_NEAR(dot->Number("cy"), depth.Pixel(largest->X * to_depth), 1.0);
+      // The label: the value to four significant digits, its unit, its depth.
+      const std::string label = marks[0]->FindAll("text").at(0)->text;
+      size_t used = 0;
+      const double shown = LabelNumber(label, &used) * (label.compare(used, 4, " mm ") == 0 ? 1e-3 : 1.0);
+      EXPECT_NEAR(shown, v, std::abs(v) * 5e-4) << label;
+      EXPECT_EQ(std::signbit(shown), std::signbit(v)) << label;
+      const std::string at = " at " + std::to_string(std::lround(largest->X * to_depth * 100) / 100) + ".";
+      EXPECT_NE(label.find(at), std::string::npos) << label << " lacks" << at;
+      EXPECT_NE(label.find(english ? " ft" : " m"), std::string::npos) << label;
+    }
+  }
+}
+
+TEST(WallDiagrams, VeryLargeAndVerySmallValuesAreLabelledWithAPowerOfTen) {
+  PlotStage stage = EnglishAnchoredWall().Stages[0];
+  for (PlotStationRow& r : stage.Results->Rows) {
+    r.Moment *= 2e4;       // about -2.2e9 lbs-in
+    r.Deflection *= 1e-4;  // about 6e-6 in
+  }
+  const XmlNode svg = ParseXml(DrawWallDiagrams(stage, std::nullopt));
+  for (const char* key : {"moment", "deflection"}) {
+    const XmlNode* mark = Panel(svg, key)->WithClass("extreme").at(0);
+    const std::string label = mark->FindAll("text").at(0)->text;
+    EXPECT_NE(label.find("\u00d710"), std::string::npos) << label;
+    const double v = mark->Number("data-value");
+    EXPECT_NEAR(LabelNumber(label), v, std::abs(v) * 5e-4) << label;
+    // The axis names its power of ten, and its ticks agree with it.
+    const std::string unit = Panel(svg, key)->FindAll("text").at(1)->text;
+    EXPECT_NE(unit.find("\u00d710"), std::string::npos) << unit;
+    ScaleFromTicks(Panel(svg, key)->WithClass("tick-value"), false);
+  }
+}
+
+TEST(WallDiagrams, AStageWithoutSolutionSaysSoAndDrawsNoCurve) {
+  const PlotStage failed = SiStagedExcavation().Stages[2];
+  const XmlNode svg = ParseXml(DrawWallDiagrams(failed, 5.5));
+  EXPECT_TRUE(svg.FindAll("polyline").empty());
+  EXPECT_TRUE(svg.WithClass("panel").empty());
+  EXPECT_TRUE(svg.WithClass("tick-value").empty());
+  const std::string text = svg.WithClass("message").at(0)->AllText();
+  EXPECT_NE(text.find("No solution in this stage"), std::string::npos) << text;
+  EXPECT_NE(text.find("maximum allowable deflection was exceeded"), std::string::npos) << text;
+
+  PlotStage cut_short = failed;
+  cut_short.Results.reset();
+  const XmlNode svg2 = ParseXml(DrawWallDiagrams(cut_short, std::nullopt));
+  EXPECT_TRUE(svg2.FindAll("polyline").empty());
+  EXPECT_NE(svg2.AllText().find("No results for this stage"), std::string::npos);
+}
+
+TEST(WallDiagrams, ExcavationLevelAndTieBacksAreDrawnAtTheirDepths) {
+  const PlotStage stage = EnglishAnchoredWall().Stages[0];
+  const XmlNode with = ParseXml(DrawWallDiagrams(stage, 180.0));
+  const Scale depth = ScaleFromTicks(with.WithClass("depth-axis").at(0)->WithClass("tick-depth"), true);
+  const auto excavation = with.WithClass("excavation");
+  ASSERT_EQ(excavation.size(), 4u);  // across each panel
+  for (const XmlNode* e : excavation) {
+    EXPECT_DOUBLE_EQ(e->Number("data-depth"), 15.0);
+    EXPECT_NEAR(e->FindAll("line").at(0)->Number("y1"), depth.Pixel(15.0), 1.0);
+  }
+  EXPECT_NE(excavation[0]->AllText().find("Excavation level 15.00 ft"), std::string::npos);
+  const auto tie_backs = with.WithClass("tie-back");
+  ASSERT_EQ(tie_backs.size(), 4u);
+  const double tie_depth = stage.Results->TieBacks[0].Station * 6.0 / 12;
+  EXPECT_NEAR(tie_backs[0]->FindAll("line").at(0)->Number("y1"), depth.Pixel(tie_depth), 1.0);
+  EXPECT_NE(tie_backs[3]->AllText().find("Tie-back 1"), std::string::npos);
+
+  const XmlNode without = ParseXml(DrawWallDiagrams(stage, std::nullopt));
+  EXPECT_TRUE(without.WithClass("excavation").empty());
+  EXPECT_EQ(without.WithClass("tie-back").size(), 4u);
+}
+
+TEST(EarthPressureDiagram, TotalAndItsPartsMapBackToTheRows) {
+  const PlotStage stage = EnglishAnchoredWall().Stages[0];
+  const XmlNode svg = ParseXml(DrawEarthPressure(stage, 180.0));
+  const Scale depth = ScaleFromTicks(svg.WithClass("depth-axis").at(0)->WithClass("tick-depth"), true);
+  const XmlNode* panel = Panel(svg, "earth-pressure");
+  ASSERT_NE(panel, nullptr);
+  const Scale value = ScaleFromTicks(panel->WithClass("tick-value"), false);
+  struct Part {
+    const char* cls;
+    double (*pick)(const PlotPressureRow&);
+  };
+  const Part parts[] = {
+      {"curve-total", [](const PlotPressureRow& r) { return r.Load; }},
+      {"curve-active", [](const PlotPressureRow& r) { return r.Active + r.SurfaceShare; }},
+      {"curve-water", [](const PlotPressureRow& r) { return r.Water; }},
+      {"curve-surcharge", [](const PlotPressureRow& r) { return r.Surcharge; }},
+  };
+  const std::vector<PlotPressureRow>& rows = stage.EarthPressure->Rows;
+  for (const Part& p : parts) {
+    SCOPED_TRACE(p.cls);
+    const auto points = CurvePoints(*panel, p.cls);
+    ASSERT_EQ(points.size(), rows.size());
+    for (size_t i = 0; i < rows.size(); ++i) {
+      EXPECT_NEAR(points[i].first, value.Pixel(p.pick(rows[i])), 1.0) << "row " << i;
+      EXPECT_NEAR(points[i].second, depth.Pixel(rows[i].Depth / 12), 1.0) << "row " << i;
+    }
+  }
+  // Nothing is drawn for the apparent pressure, which this diagram lacks.
+  EXPECT_TRUE(panel->WithClass("curve-apparent").empty());
+  const XmlNode* mark = panel->WithClass("extreme").at(0);
+  double largest = 0;
+  for (const PlotPressureRow& r : rows) largest = std::max(largest, r.Load);
+  EXPECT_EQ(mark->Number("data-value"), largest);
+  EXPECT_NEAR(LabelNumber(mark->FindAll("text").at(0)->text), largest, largest * 5e-4);
+  EXPECT_NE(svg.AllText().find("(lbs/in)"), std::string::npos);
+
+  // A dry wall without surcharge: the total and the active pressure only.
+  SampleWall dry;
+  dry.excavation = 120;
+  const XmlNode plain = ParseXml(DrawEarthPressure(SampleStage(dry), std::nullopt));
+  EXPECT_EQ(plain.WithClass("curve-total").size(), 1u);
+  EXPECT_EQ(plain.WithClass("curve-active").size(), 1u);
+  EXPECT_TRUE(plain.WithClass("curve-water").empty());
+  EXPECT_TRUE(plain.WithClass("curve-surcharge").empty());
+
+  PlotStage no_pressure = stage;
+  no_pressure.EarthPressure.reset();
+  EXPECT_EQ(DrawEarthPressure(no_pressure, std::nullopt), "");
+}
+
+TEST(PyCurvePictures, BranchesMapBackToTheCurvePoints) {
+  for (const PlotFile& file : {EnglishAnchoredWall(), SiStagedExcavation()}) {
+    for (const PlotStage& stage : file.Stages) {
+      const XmlNode svg = ParseXml(DrawPyCurves(stage, std::nullopt));
+      const std::vector<PlotSoilCurve>& curves = stage.SoilCurves->Curves;
+      const auto panels = svg.WithClass("py-panel");
+      ASSERT_EQ(panels.size(), std::min<size_t>(6, curves.size()));
+      double previous_depth = -1;
+      for (const XmlNode* panel : panels) {
+        const PlotSoilCurve& c = curves.at(static_cast<size_t>(panel->Number("data-curve")));
+        SCOPED_TRACE(file.Name + " stage " + std::to_string(stage.Number) + " curve " +
+                     panel->Attr("data-curve"));
+        const double key = c.Generated ? c.Depth : c.Station;
+        EXPECT_GT(key, previous_depth);  // shallowest first
+        previous_depth = key;
+        const Scale x = ScaleFromTicks(panel->WithClass("tick-y"), false);
+        const Scale y = ScaleFromTicks(panel->WithClass("tick-p"), true);
+        std::vector<std::pair<double, double>> drawn;
+        if (c.Generated) {
+          const auto backfill = CurvePoints(*panel, "branch-backfill");
+          const auto excavation = CurvePoints(*panel, "branch-excavation");
+          EXPECT_EQ(backfill.size(), 17u);
+          EXPECT_EQ(excavation.size(), 16u);
+          drawn = backfill;
+          drawn.insert(drawn.end(), excavation.begin(), excavation.end());
+        } else {
+          drawn = CurvePoints(*panel, "user-curve");
+        }
+        ASSERT_EQ(drawn.size(), c.Points.size());
+        for (size_t i = 0; i < drawn.size(); ++i) {
+          EXPECT_NEAR(drawn[i].first, x.Pixel(c.Points[i].Y), 1.0) << "point " << i;
+          EXPECT_NEAR(drawn[i].second, y.Pixel(c.Points[i].P), 1.0) << "point " << i;
+        }
+      }
+    }
+  }
+}
+
+TEST(ReportPage, HoldsEveryStageWithItsSummaryAndPictures) {
+  const PlotFile file = SiStagedExcavation();
+  PictureOptions options;
+  options.Title = "staged.dat";
+  options.ExcavationDepths = {2.5, std::nullopt};
+  StageSummary failed;
+  failed.stage = 3;
+  failed.outcome = "deflection exceeded";
+  failed.iterations = 7;
+  failed.unit_flag = -1;
+  options.Summaries.push_back(failed);
+  const std::string page = BuildReportPage(file, options);
+  ASSERT_EQ(page.rfind("<!DOCTYPE html>", 0), 0u);
+  const XmlNode html = ParseXml(page);
+  EXPECT_EQ(html.name, "html");
+  // Self-contained: no scripts, nothing loaded from elsewhere.
+  EXPECT_TRUE(html.FindAll("script").empty());
+  EXPECT_TRUE(html.FindAll("link").empty());
+  EXPECT_TRUE(html.FindAll("img").empty());
+  for (const XmlNode* a : html.FindAll("a")) EXPECT_EQ(a->Attr("href").rfind("#stage-", 0), 0u);
+  EXPECT_EQ(page.find("url("), std::string::npos);
+
+  const auto sections = html.FindAll("section");
+  ASSERT_EQ(sections.size(), 3u);
+  // Stages 1 and 2 have the wall, pressure and p-y pictures; stage 3 its
+  // message in place of the wall diagrams, and the other two.
+  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(sections[i]->FindAll("svg").size(), 3u) << "stage " << i + 1;
+  const std::string first = sections[0]->AllText();
+  EXPECT_NE(first.find("solved"), std::string::npos);
+  EXPECT_NE(first.find("not recorded in the plot file"), std::string::npos);  // iterations
+  EXPECT_NE(first.find("2.50 m below the top of the wall"), std::string::npos);
+  const std::string second = sections[1]->AllText();
+  EXPECT_NE(second.find("from the depth of the first generated p-y curve"), std::string::npos);
+  EXPECT_NE(second.find("Force per tie-back"), std::string::npos);
+  const std::string third = sections[2]->AllText();
+  EXPECT_NE(third.find("deflection exceeded"), std::string::npos);
+  EXPECT_NE(third.find("No solution in this stage"), std::string::npos);
+  EXPECT_EQ(third.find("Largest deflection"), std::string::npos);
+  EXPECT_TRUE(sections[2]->FindAll("svg").at(0)->FindAll("polyline").empty());
+
+  // The summary's largest deflection is the one the picture marks.
+  const PlotStage& stage = file.Stages[1];
+  const PlotStationRow* largest = &stage.Results->Rows[0];
+  for (const PlotStationRow& r : stage.Results->Rows)
+    if (std::abs(r.Deflection) > std::abs(largest->Deflection)) largest = &r;
+  for (const XmlNode* row : sections[1]->FindAll("tr")) {
+    if (row->FindAll("th").empty() || row->FindAll("th")[0]->text != "Largest deflection") continue;
+    const std::string cell = row->FindAll("td").at(0)->text;
+    EXPECT_NEAR(LabelNumber(cell), largest->Deflection, std::abs(largest->Deflection) * 5e-4) << cell;
+  }
+}
+
+TEST(ReportPage, RunSummariesAreCheckedAgainstThePlotData) {
+  const PlotFile file = SiStagedExcavation();
+  RunResult run;
+  for (const PlotStage& stage : file.Stages) {
+    StageSummary s;
+    s.stage = stage.Number;
+    s.unit_flag = -1;
+    s.solved = stage.Results->Solved;
+    for (const PlotStationRow& r : stage.Results->Rows) {
+      if (std::abs(r.Deflection) > std::abs(s.max_deflection))
+        s.max_deflection = r.Deflection, s.max_deflection_depth = r.X;
+      if (std::abs(r.Moment) > std::abs(s.max_moment)) s.max_moment = r.Moment, s.max_moment_depth = r.X;
+    }
+    for (const PlotTieBack& t : stage.Results->TieBacks)
+      s.tie_backs.push_back({t.Number, t.Station, t.Depth, t.ForcePerTieBack});
+    run.stages.push_back(s);
+  }
+  testing::ExpectSummariesMatchPlot(run, file);
+  // Failures the check reports for a summary that does not match, by text.
+  auto complaints = [&](const RunResult& result) {
+    ::testing::TestPartResultArray failures;
+    {
+      ::testing::ScopedFakeTestPartResultReporter reporter(
+          ::testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
+      testing::ExpectSummariesMatchPlot(result, file);
+    }
+    std::string text;
+    for (int i = 0; i < failures.size(); ++i)
+      text += failures.GetTestPartResult(i).message() + std::string("\n");
+    return text;
+  };
+  RunResult wrong = run;
+  wrong.stages[1].max_moment *= 1.01;
+  EXPECT_NE(complaints(wrong).find("stage 2, largest moment"), std::string::npos);
+  wrong = run;
+  wrong.stages[1].max_deflection_depth += 0.25;
+  EXPECT_NE(complaints(wrong).find("stage 2, deflection at its depth"), std::string::npos);
+  wrong = run;
+  wrong.stages[1].tie_backs[0].force_per_tie_back *= -1;
+  EXPECT_NE(complaints(wrong).find("tie-back force"), std::string::npos);
+  wrong = run;
+  wrong.stages[2].solved = true;
+  EXPECT_NE(complaints(wrong).find("stage 3"), std::string::npos);
+  EXPECT_EQ(complaints(run), "");
+}
+
+TEST(ReportPage, WritesOneFilePerPictureAndThePage) {
+  TempDir dir;
+  const PlotFile file = SiStagedExcavation();
+  const std::vector<std::string> written = WritePictures(file, dir.File("out"), PictureOptions{});
+  ASSERT_EQ(written.size(), 10u);  // 3 stages x 3 pictures, and the page
+  EXPECT_EQ(std::filesystem::path(written.back()).filename(), "report.html");
+  for (const std::string& path : written) {
+    const std::string text = testing::ReadFile(path);
+    EXPECT_NO_THROW(ParseXml(text)) << path;
+  }
+  EXPECT_TRUE(std::filesystem::exists(dir.File("out/stage3-wall.svg")));
+  EXPECT_TRUE(std::filesystem::exists(dir.File("out/stage2-py-curves.svg")));
+}
+
+// The command-line tool, as a person uses it. With DARNEK_KEEP_PICTURES set
+// to a folder, the pictures of the two samples are kept there for a look.
+TEST(PlotCommand, DrawsThePicturesOfAPlotFile) {
+  TempDir dir;
+  const char* keep = std::getenv("DARNEK_KEEP_PICTURES");
+  for (const PlotFile& file : {EnglishAnchoredWall(), SiStagedExcavation()}) {
+    dir.Write(file.Name, testing::PlotRecords(file));
+    const std::string out = keep ? std::string(keep) + "/" + file.Name : dir.File(file.Name + "-out");
+    int status = -1;
+    const std::string said = testing::RunCommand(
+        std::string(DARNEK_TOOL_PATH) + " plot " + dir.File(file.Name) + " --out " + out, &status);
+    EXPECT_EQ(status, 0) << said;
+    EXPECT_NE(said.find("report.html"), std::string::npos) << said;
+    const XmlNode page = ParseXml(testing::ReadFile(out + "/report.html"));
+    EXPECT_EQ(page.FindAll("section").size(), file.Stages.size());
+  }
+  // Without --out, the pictures go beside the plot file.
+  int status = -1;
+  testing::RunCommand(std::string(DARNEK_TOOL_PATH) + " plot " + dir.File("anchored.plt"), &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_TRUE(std::filesystem::exists(dir.File("anchored-pictures/report.html")));
+
+  dir.Write("broken.plt", "           2           2           1\n   1.0\n");
+  const std::string said = testing::RunCommand(
+      std::string(DARNEK_TOOL_PATH) + " plot " + dir.File("broken.plt") + " 2>&1", &status);
+  EXPECT_EQ(status, DARNEK_INPUT_REJECTED);
+  EXPECT_NE(said.find("broken.plt, line 2"), std::string::npos) << said;
+  testing::RunCommand(std::string(DARNEK_TOOL_PATH) + " plot " + dir.File("missing.plt") + " 2>&1", &status);
+  EXPECT_EQ(status, DARNEK_HANDOFF_FAILED);
+}
+
+}  // namespace
+}  // namespace darnek::report

@@ -1,0 +1,52 @@
+// Plot-data files for the tests: records written exactly as the engine writes
+// them (the results and user-curve blocks by the engine's own writers, the
+// other blocks in the same fixed and list-directed formats), comparisons of
+// what the reader gives back, and sample walls whose numbers look like a real
+// analysis.
+#pragma once
+
+#include <string>
+
+#include "darnek/darnek.h"
+#include "report/plot_reader.h"
+
+namespace darnek::testing {
+
+// The records of one block, or of a whole file (blocks in stage order).
+std::string EarthPressureRecords(const report::PlotEarthPressure& block);
+std::string SoilCurveRecords(const report::PlotSoilCurves& block);
+std::string ResultsRecords(const report::PlotResults& block);
+std::string PlotRecords(const report::PlotFile& file);
+
+// Every block and value of `actual` equals `expected` to the precision of
+// the field the value was written in.
+void ExpectSamePlot(const report::PlotFile& expected, const report::PlotFile& actual);
+
+// Reads a plot-data file that the engine wrote and checks that writing the
+// structures back in the engine's formats gives the file again, line for
+// line: every number of the file was read, and read right. Returns what was
+// read.
+report::PlotFile ExpectPlotFileReadsBack(const std::string& path);
+
+// The run's per-stage summaries agree with the plot data of the same stages:
+// outcome (solved or not), largest deflection and moment with their depths,
+// and the tie-back forces.
+void ExpectSummariesMatchPlot(const RunResult& result, const report::PlotFile& plot);
+
+// A sample stage: a sheet-pile wall in sand solved as a beam on linear
+// springs below the excavation, loaded by the active pressure above it.
+struct SampleWall {
+  int unit_flag = 1;  // +1 English (inches, pounds), -1 SI
+  int stage = 1;
+  int stage_code = 2;
+  double excavation = 0;  // below the top of the wall, analysis length unit
+  bool tie_back = false;
+  bool water = false;
+  bool surcharge = false;
+  bool generated_curves = true;  // else user curves
+  bool earth_pressure = true;
+  bool failed = false;
+};
+report::PlotStage SampleStage(const SampleWall& wall);
+
+}  // namespace darnek::testing
