@@ -34,6 +34,7 @@ void ReadSupports(RunContext& ctx, ListReader& reader) {
   solver::AddRestraints(ctx);
   solver::AddTieBacks(ctx);
   solver::CheckBeyondEnd(ctx);
+  input::EchoTieBackTable(ctx);
   input::ReadPyModificationFactors(ctx, reader);
 }
 

@@ -73,7 +73,10 @@ void ReadRestraintsAndTieBacks(RunContext& ctx, ListReader& reader) {
                                          {"prestress force", &t.Prestress}});
     d.TieBacks.push_back(t);
   }
-  if (!d.TieBacks.empty()) EchoTieBacks(ctx);
+}
+
+void EchoTieBackTable(RunContext& ctx) {
+  if (!ctx.data.TieBacks.empty()) EchoTieBacks(ctx);
 }
 
 void ReadPyModificationFactors(RunContext& ctx, ListReader& reader) {

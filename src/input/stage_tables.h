@@ -83,8 +83,12 @@ void ReadNonlinearEITables(RunContext& ctx, ListReader& reader);
 void ReadStiffnessLoadRows(RunContext& ctx, ListReader& reader);
 
 // NumRestraints and the restraint rows, then C1.NumTieBacks tie-back rows of
-// seven reals (input values only); echoes the TIE BACK DATA table.
+// seven reals (input values only).
 void ReadRestraintsAndTieBacks(RunContext& ctx, ListReader& reader);
+
+// The TIE BACK DATA table. It follows the stiffness-and-load table, whose
+// entries include the tie-backs' springs and prestress loads.
+void EchoTieBackTable(RunContext& ctx);
 
 // CombineAutoReduction and the reduction-factor rows when
 // C1.NumPyModificationFactors > 0; otherwise the table is emptied.

@@ -45,6 +45,7 @@ ExampleRun ReadExample(const std::string& name, ProblemData* keep = nullptr) {
     input::ReadNonlinearEITables(ctx, h.reader);
     input::ReadStiffnessLoadRows(ctx, h.reader);
     input::ReadRestraintsAndTieBacks(ctx, h.reader);
+    input::EchoTieBackTable(ctx);
     input::ReadPyModificationFactors(ctx, h.reader);
     if (d.C1.EarthPressureOption >= 2 || d.C1.PyCurveOption == 2)
       input::ReadEarthPressureAndSoilBlock(ctx, h.reader);

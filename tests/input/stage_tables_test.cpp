@@ -29,6 +29,7 @@ TEST(RestraintsAndTieBacks, ZeroRestraintsWithTwoTieBacksReadExactlyTwoRowsOfSev
   h.ctx.data.C1.NumTieBacks = 2;
   h.ctx.data.Restraints = {Restraint{}};  // left from an earlier stage
   input::ReadRestraintsAndTieBacks(h.ctx, h.reader);
+  input::EchoTieBackTable(h.ctx);
   EXPECT_EQ(h.ReadSentinel(), 77);
 
   const ProblemData& d = h.ctx.data;
@@ -66,6 +67,7 @@ TEST(RestraintsAndTieBacks, SIUnitsLineAndRestraintRows) {
                  "77\n");
   h.ctx.data.C1.NumTieBacks = 1;
   input::ReadRestraintsAndTieBacks(h.ctx, h.reader);
+  input::EchoTieBackTable(h.ctx);
   EXPECT_EQ(h.ReadSentinel(), 77);
   const ProblemData& d = h.ctx.data;
   EXPECT_EQ(d.NumRestraints, 2);
