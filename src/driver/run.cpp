@@ -8,6 +8,7 @@
 #include "core/run_context.h"
 #include "darnek/darnek.h"
 #include "driver/names_file.h"
+#include "driver/run.h"
 #include "driver/stage.h"
 #include "driver/stage_header.h"
 #include "input/control_input.h"
@@ -109,7 +110,8 @@ StageSummary Summarize(const ProblemData& d) {
 
 // The stage loop: title, first control line, heading, the stage, the
 // stage-continuation value; until the value is 0 or the number of stages.
-void StageLoop(RunContext& ctx, ListReader& reader, RunResult& result, int* last_stage_code) {
+void StageLoop(RunContext& ctx, ListReader& reader, RunResult& result, int* last_stage_code,
+               const StageObserver& observer) {
   ProblemData& d = ctx.data;
   for (;;) {
     input::ReadTitle(ctx, reader);
@@ -131,6 +133,7 @@ void StageLoop(RunContext& ctx, ListReader& reader, RunResult& result, int* last
     d.Results.Outcome = StageOutcome::NotRun;
     RunStage(ctx, reader);
     result.stages.push_back(Summarize(d));
+    if (observer) observer(ctx);
 
     int continuation = 0;
     // A file that simply ends after its last stage ends the run as a 0 would.
@@ -152,7 +155,9 @@ void StageLoop(RunContext& ctx, ListReader& reader, RunResult& result, int* last
 
 const char* Version() { return DARNEK_VERSION_STRING; }
 
-RunResult Run(const RunOptions& options) {
+RunResult Run(const RunOptions& options) { return RunWith(options, {}); }
+
+RunResult RunWith(const RunOptions& options, const StageObserver& observer) {
   RunResult result;
   std::ostream& console = options.console ? *options.console : std::cerr;
 
@@ -185,7 +190,7 @@ RunResult Run(const RunOptions& options) {
   int last_stage_code = -1;  // stays -1 when the run ends on an error
   try {
     try {
-      StageLoop(*ctx, reader, result, &last_stage_code);
+      StageLoop(*ctx, reader, result, &last_stage_code, observer);
     } catch (const DataError& e) {
       result.message = e.what();
     } catch (const QuietEnd&) {

@@ -41,9 +41,11 @@ RunOutput RunText(const std::string& input, const std::string& input_name) {
   return out;
 }
 
-std::string MaskTimeStamp(const std::string& report) {
+std::string MaskVariableLines(const std::string& report) {
   static const std::regex stamp("Date:  .*     Time:  [0-9:]+");
-  return std::regex_replace(report, stamp, "Date:  (masked)");
+  static const std::regex folder("Path to file locations      : [^\n]*");
+  return std::regex_replace(std::regex_replace(report, stamp, "Date:  (masked)"), folder,
+                            "Path to file locations      : (masked)");
 }
 
 int Count(const std::string& haystack, const std::string& needle) {

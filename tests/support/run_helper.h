@@ -22,8 +22,9 @@ std::tm FixedClock();
 
 RunOutput RunText(const std::string& input, const std::string& input_name = "wall.dat");
 
-// The report with its time stamp line masked, for golden comparisons.
-std::string MaskTimeStamp(const std::string& report);
+// The report with the lines that differ from run to run masked (the time
+// stamp and the folder of the input file), for golden comparisons.
+std::string MaskVariableLines(const std::string& report);
 
 // Number of times `needle` occurs in `haystack`.
 int Count(const std::string& haystack, const std::string& needle);
