@@ -54,10 +54,14 @@ void PrintSummary(const darnek::RunResult& result) {
     if (!s.solved) continue;
     const std::string len = Unit(s.unit_flag, true);
     const std::string force = Unit(s.unit_flag, false);
-    std::printf("  largest deflection %11.4e %s at depth %.3f %s\n", s.max_deflection, len.c_str(),
-                s.max_deflection_depth, len.c_str());
-    std::printf("  largest moment     %11.4e %s-%s at depth %.3f %s\n", s.max_moment, force.c_str(),
-                len.c_str(), s.max_moment_depth, len.c_str());
+    // Depths as the report prints them: feet for English units.
+    const bool english = s.unit_flag > 0;
+    const double depth_factor = english ? 1.0 / 12 : 1.0;
+    const char* depth_unit = english ? "ft" : (s.unit_flag < 0 ? "m" : "");
+    std::printf("  largest deflection %11.4e %s at depth %.2f %s\n", s.max_deflection, len.c_str(),
+                s.max_deflection_depth * depth_factor, depth_unit);
+    std::printf("  largest moment     %11.4e %s-%s at depth %.2f %s\n", s.max_moment, force.c_str(), len.c_str(),
+                s.max_moment_depth * depth_factor, depth_unit);
     for (const darnek::TieBackSummary& t : s.tie_backs)
       std::printf("  tie-back %d at station %d: force per tie-back %11.4e %s\n", t.number, t.station,
                   t.force_per_tie_back, force.c_str());
@@ -159,6 +163,7 @@ int RunInput(const std::vector<std::string>& args) {
     darnek::report::PictureOptions pictures;
     pictures.Title = in.filename().string();
     pictures.Summaries = result.stages;
+    for (const darnek::StageSummary& s : result.stages) pictures.ExcavationDepths.push_back(s.excavation_depth);
     if (result.status != DARNEK_OK) pictures.RunNote = "The run ended early: " + result.message;
     const int drawn = DrawPictures(files.plot, (dir / (stem + "-pictures")).string(), pictures);
     if (result.status == DARNEK_OK) return drawn;

@@ -92,9 +92,11 @@ struct StageSummary {
   int iterations = 0;
   int unit_flag = 0;           /* +1 English, -1 SI, 0 neutral */
   double max_deflection = 0;   /* signed value of largest magnitude */
-  double max_deflection_depth = 0;  /* analysis length unit */
+  double max_deflection_depth = 0;  /* analysis length unit (inches for English units) */
   double max_moment = 0;
   double max_moment_depth = 0;
+  /* Depth of the excavation level (analysis length unit), for the pictures. */
+  double excavation_depth = 0;
   std::vector<TieBackSummary> tie_backs;
 };
 

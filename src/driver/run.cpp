@@ -85,6 +85,10 @@ StageSummary Summarize(const ProblemData& d) {
   s.unit_flag = d.Run.UnitFlag;
   s.iterations = d.Results.Iterations;
   s.solved = Solved(d.Results.Outcome);
+  // The soil block, when the stage reads one, says where the excavation is;
+  // otherwise the dividing depth stands for it, as it does for the curves.
+  const bool soil_block = d.C1.EarthPressureOption >= 2 || d.C1.PyCurveOption == 2;
+  s.excavation_depth = soil_block ? d.Wall.FreeHeight : d.C2.DividingDepth;
   switch (d.Results.Outcome) {
     case StageOutcome::Closed: s.outcome = "closed"; break;
     case StageOutcome::SingleSolution: s.outcome = "single solution"; break;

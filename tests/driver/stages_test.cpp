@@ -1,0 +1,111 @@
+// Several stages in one run: headings, the end of the run, the plot file's
+// stage codes, and the iteration outcomes as the report and run log show them.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "report/plot_reader.h"
+#include "support/run_helper.h"
+
+namespace darnek {
+namespace {
+
+using testing::Count;
+using testing::RunText;
+
+// A 10 ft cantilever of 20 increments in English units, loaded by a uniform
+// specified pressure and held by one linear user curve below 5 ft.
+std::string Stage(const std::string& title, int num_stages, int max_iterations = 50,
+                  double pressure = 1.0, double max_deflection = 10.0) {
+  std::ostringstream s;
+  s << title << "\n"
+    << "1 0 1 1 0 1 0 2 " << num_stages << " 0 0 0\n"
+    << "20 6.0 " << max_deflection << " 0.0001 60.0 12.0 120.0 " << max_iterations << " 0 0\n"
+    << "0.0 10.0 1\n"
+    << "1 1 0 0\n'SECTION'\n"
+    << "0 0 0 0 0 0 0 0\n0 0 0 100.0 0 0 0 0 29000000.0 0 0 0\n0 0 0.5 0 0\n'NONE'\n"
+    << "0\n0\n"
+    << "2\n0.0 " << pressure << "\n120.0 " << pressure << "\n"
+    << "10 2 1.0 1.0\n-10.0 10000.0\n10.0 -10000.0\n"
+    << "20 2 1.0 1.0\n-10.0 20000.0\n10.0 -20000.0\n";
+  return s.str();
+}
+
+TEST(Stages, TwoStagesShowTwoBannersNumberedHeadingsAndOneEnd) {
+  const auto out = RunText(Stage("FIRST STAGE TITLE", 2) + "1\n" + Stage("SECOND TITLE", 2) + "2\n");
+  ASSERT_EQ(out.result.status, DARNEK_OK) << out.result.message;
+  ASSERT_EQ(out.result.stages.size(), 2u);
+  EXPECT_EQ(Count(out.report, "DARNEK for Windows, Version"), 2);
+  // Two empty lines separate the stages before the second banner.
+  EXPECT_NE(out.report.find("\n\n\n     =====") , std::string::npos);
+  const std::string title = "FIRST STAGE TITLE" + std::string(53, ' ');
+  for (const std::string* file : {&out.report, &out.log}) {
+    EXPECT_NE(file->find("\n\n      Stage No : 1  " + title + "\n"), std::string::npos);
+    EXPECT_NE(file->find("\n\n      Stage No : 2  " + title + "\n"), std::string::npos);
+    EXPECT_EQ(Count(*file, "END OF ANALYSIS"), 1);
+    EXPECT_EQ(file->find("SECOND TITLE"), std::string::npos);
+  }
+  // The end of the run follows the last stage's results.
+  EXPECT_LT(out.report.rfind("NUMBER OF ITERATIONS"), out.report.find("END OF ANALYSIS"));
+}
+
+TEST(Stages, AContinuationThatAsksForMoreGivesALongTermStageAndStageCodeTwo) {
+  const auto out = RunText(Stage("SHORT TERM", 1) + "9\n" + Stage("IGNORED", 1) + "0\n");
+  ASSERT_EQ(out.result.status, DARNEK_OK) << out.result.message;
+  EXPECT_NE(out.report.find("\n\n      SHORT TERM"), std::string::npos);
+  EXPECT_NE(out.report.find("\n\n      Long Term :  SHORT TERM"), std::string::npos);
+  EXPECT_NE(out.log.find("\n\n      Long Term :  SHORT TERM"), std::string::npos);
+  std::istringstream plot(out.plot);
+  const report::PlotFile file = report::ParsePlotData(plot, "wall.plt");
+  ASSERT_EQ(file.Stages.size(), 2u);
+  // The value 9 after the first stage gives its block the code 2; the last
+  // block carries the code of the stage before it.
+  EXPECT_EQ(file.Stages[0].Results->StageCode, 2);
+  EXPECT_EQ(file.Stages[1].Results->StageCode, 2);
+}
+
+TEST(Stages, ASingleStageRunWritesStageCodeOne) {
+  const auto out = RunText(Stage("ONLY", 1) + "1\n");
+  std::istringstream plot(out.plot);
+  const report::PlotFile file = report::ParsePlotData(plot, "wall.plt");
+  ASSERT_EQ(file.Stages.size(), 1u);
+  EXPECT_EQ(file.Stages[0].Results->StageCode, 1);
+  EXPECT_EQ(file.Stages[0].Results->Rows.size(), 21u);
+}
+
+TEST(Stages, ZeroIterationsGiveOneSolutionWithTablesAndNoMonitoringLine) {
+  const auto out = RunText(Stage("LINEAR", 1, 0) + "1\n");
+  ASSERT_EQ(out.result.status, DARNEK_OK);
+  EXPECT_NE(out.report.find("     NUMBER OF ITERATIONS :   1\n"), std::string::npos);
+  EXPECT_NE(out.report.find("   STA I      X         DEFL."), std::string::npos);
+  EXPECT_EQ(out.result.stages[0].outcome, "single solution");
+  // The monitoring heading, then an empty line and a line of 20 blanks, and no line of numbers.
+  EXPECT_NE(out.log.find("    ----    ---------   -----------    ------      ------      ------      ------\n"
+                         "\n                    \n"),
+            std::string::npos);
+  EXPECT_EQ(out.log.find("E+0"), std::string::npos);
+}
+
+TEST(Stages, AFailedStageWritesItsMessageAndAZeroCodeBlockAndTheRunGoesOn) {
+  // A deflection limit far below what the load produces.
+  const auto out = RunText(Stage("TOO SOFT", 2, 50, 1.0, 1e-6) + "1\n" + Stage("NEXT", 2) + "2\n");
+  ASSERT_EQ(out.result.status, DARNEK_OK);
+  ASSERT_EQ(out.result.stages.size(), 2u);
+  EXPECT_EQ(out.result.stages[0].outcome, "maximum allowable deflection exceeded");
+  EXPECT_EQ(out.result.stages[1].outcome, "closed");
+  EXPECT_NE(out.report.find("     ***** MAX ALLOWABLE DEFLECTION EXCEEDED AT ***  21  *** STATIONS *****"),
+            std::string::npos);
+  EXPECT_NE(out.log.find("     ***** MAX ALLOWABLE DEFLECTION EXCEEDED AT ***  21  *** STATIONS *****"),
+            std::string::npos);
+  std::istringstream plot(out.plot);
+  const report::PlotFile file = report::ParsePlotData(plot, "wall.plt");
+  ASSERT_EQ(file.Stages.size(), 2u);
+  // The failed stage: one record with code 0 and no rows (no stage before it
+  // had results); the last stage carries the failed stage's code 0.
+  EXPECT_TRUE(out.plot.find("           0           0           1\n") != std::string::npos);
+  EXPECT_EQ(file.Stages[1].Results->StageCode, 0);
+  EXPECT_EQ(file.Stages[1].Results->Rows.size(), 21u);
+}
+
+}  // namespace
+}  // namespace darnek
