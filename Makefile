@@ -21,3 +21,13 @@ test: build
 
 clean:
 	rm -rf $(BUILD)
+
+# Everything built with AddressSanitizer and UndefinedBehaviorSanitizer (and
+# assertions on), then the whole test suite.
+SANITIZE_BUILD ?= build-sanitize
+.PHONY: test-sanitize
+test-sanitize:
+	cmake -S . -B $(SANITIZE_BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Debug -DDARNEK_SANITIZE=ON -DDARNEK_BUILD_BENCHMARKS=OFF
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)

@@ -15,6 +15,14 @@ class DataError : public std::runtime_error {
   explicit DataError(const std::string& what) : std::runtime_error(what) {}
 };
 
+// A table that would outgrow the engine's storage, found where there is no
+// report to write to: the driver writes the storage message and ends the run
+// as for a DataError.
+class StorageExceeded : public std::runtime_error {
+ public:
+  explicit StorageExceeded(const std::string& what) : std::runtime_error(what) {}
+};
+
 // A count whose negative value ends the run quietly through its normal end.
 class QuietEnd : public std::runtime_error {
  public:

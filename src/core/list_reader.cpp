@@ -242,6 +242,8 @@ void ListReader::Read(std::string_view record, const std::vector<Field>& fields)
       double v = 0;
       if (token.quoted || !ParseFortranReal(token.text, v))
         Fail(record, field.name, i, "expected a real number, found '" + token.text + "'");
+      // Infinities and NaNs would only spread through the tables.
+      if (!std::isfinite(v)) Fail(record, field.name, i, "expected a finite number, found '" + token.text + "'");
       **d = v;
     } else {
       *std::get<std::string*>(field.target) = token.text;

@@ -26,6 +26,8 @@ inline constexpr int kMaxPyCurves = 400;
 inline constexpr int kMaxPyCurvePoints = 200;
 // Station tables are sized from NumIncrements; this bounds a run's memory.
 inline constexpr int kMaxIncrements = 100000;
+// Rows of the earth-pressure diagram (one per inch or 0.05 m of depth).
+inline constexpr int kMaxPressureRows = 200000;
 
 // Fixed-width unit labels of the report, chosen once per stage from UnitFlag.
 struct UnitLabels {

@@ -197,6 +197,9 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer) {
       StageLoop(*ctx, reader, result, &last_stage_code, observer);
     } catch (const DataError& e) {
       result.message = e.what();
+    } catch (const StorageExceeded& e) {
+      ctx->report.Write("( / / '     TOO MUCH DATA FOR AVAILABLE STORAGE' / / )");
+      result.message = e.what();
     } catch (const QuietEnd&) {
     } catch (const InputError& e) {
       ctx->report.Write("( / / '     **** INPUT ERROR ****' / 5X A )", e.what());

@@ -201,6 +201,17 @@ void ReadCrossSections(RunContext& ctx, ListReader& reader) {
       throw InputError("wall section " + std::to_string(w + 1) + " uses cross section " +
                        std::to_string(number) + ", but the stage defines " +
                        std::to_string(d.CrossSections.size()) + " cross sections");
+    // A wall without bending stiffness has no solution; the nonlinear
+    // sections' tables are checked when they are read.
+    const CrossSection& c = d.CrossSections[static_cast<size_t>(number - 1)];
+    if (c.SectionNonlinear != 0) continue;
+    for (int end = 0; end < 2; ++end) {
+      const double ei = c.I[end] * c.E[end];
+      if (!(ei > 0))
+        throw InputError("wall section " + std::to_string(w + 1) + " uses cross section " + std::to_string(number) +
+                         ", whose flexural rigidity I x E at its " + (end == 0 ? "top" : "bottom") + " end is " +
+                         NumberText(ei) + ": it must be positive");
+    }
   }
 }
 

@@ -161,6 +161,13 @@ void ReadEarthPressureAndSoilBlock(RunContext& ctx, ListReader& reader) {
     reader.Read(Row("soil layer", i) + ", record L2 (layer top)", values(layer.Top));
     reader.Read(Row("soil layer", i) + ", record L3 (layer bottom)", values(layer.Bottom));
     layer.LayerThickness = layer.LayerBottomDepth - previous_bottom;
+    // The profiles walk the layers by thickness; a layer of no or negative
+    // thickness would end them early or run them backwards.
+    if (!(layer.LayerThickness > 0))
+      throw InputError("line " + std::to_string(reader.line()) + ": " + Row("soil layer", i) +
+                       ": the bottom depth " + NumberText(layer.LayerBottomDepth) +
+                       " must lie below the bottom of the layer above (" + NumberText(previous_bottom) +
+                       "; the top of the wall for the first layer)");
     previous_bottom = layer.LayerBottomDepth;
     soil.Layers.push_back(layer);
   }
@@ -204,6 +211,11 @@ void ReadUserPyCurves(RunContext& ctx, ListReader& reader) {
     for (int p = 1; p <= curve.NumPoints; ++p) {
       double y = 0, pv = 0;
       reader.Read(name + ", point " + std::to_string(p), {{"y", &y}, {"p", &pv}});
+      // The iteration finds a deflection's segment by walking up the points.
+      if (!curve.Y.empty() && !(y > curve.Y.back()))
+        throw InputError("line " + std::to_string(reader.line()) + ": " + name + ", point " + std::to_string(p) +
+                         ": the deflections of a p-y curve must increase from point to point (" +
+                         NumberText(curve.Y.back()) + " is followed by " + NumberText(y) + ")");
       curve.Y.push_back(y);
       curve.P.push_back(pv);
     }

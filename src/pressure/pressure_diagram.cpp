@@ -120,6 +120,14 @@ std::vector<PressureRow> BuildPressureDiagram(ProblemData& data, int& row_count)
 
   // Rows down to the wall bottom; the diagram itself runs to the bottom of the
   // last pressure layer.
+  // Counted in double first: a layer thick enough to overflow the count is a
+  // diagram larger than the storage, not a number to wrap around.
+  double rows_generated = 1;
+  for (int L = 1; L <= NL; ++L) rows_generated += std::round(k * layer(L).T);
+  const double rows_to_bottom = std::round(k * (data.C2.WallLength - layer(NL).ZTOP));
+  if (rows_generated > kMaxPressureRows || rows_to_bottom > kMaxPressureRows)
+    throw StorageExceeded("the earth-pressure diagram would have more than " +
+                          std::to_string(kMaxPressureRows) + " rows");
   int generated = 1;
   row_count = 1;
   for (int L = 1; L <= NL; ++L) {

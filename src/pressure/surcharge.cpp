@@ -63,6 +63,7 @@ double SurchargePressureAt(const ProblemData& data, double depth) {
     // The pressure is read off a fixed grid below the load level: at the
     // deepest grid depth strictly above the point on the wall.
     const double level_depth = depth + load.VerticalDistance;
+    if (!(level_depth > step)) continue;  // no grid depth above the point
     int j = static_cast<int>(std::min(std::floor(level_depth / step), double{kGridPoints}));
     while (j >= 1 && j * step >= level_depth) --j;
     while (j < kGridPoints && (j + 1) * step < level_depth) ++j;

@@ -1,6 +1,7 @@
 #include "report/report_helpers.h"
 
 #include <cmath>
+#include <cstdio>
 
 namespace darnek {
 
@@ -78,6 +79,12 @@ void CopyInto(std::string& buffer, std::string_view text, int n, int& position) 
   const std::string field = PadRight(text, static_cast<size_t>(n));
   buffer.replace(static_cast<size_t>(position), static_cast<size_t>(n), field);
   position += n;
+}
+
+std::string NumberText(double value) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof buffer, "%g", value);
+  return buffer;
 }
 
 std::string_view TrimRight(std::string_view text) {

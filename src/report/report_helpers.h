@@ -35,6 +35,9 @@ void FormatRealInto(std::string& buffer, int width, int digits, double value, in
 void PadInto(std::string& buffer, int n, int& position);
 void CopyInto(std::string& buffer, std::string_view text, int n, int& position);
 
+// A number as a message shows it: as many digits as it needs, up to six.
+std::string NumberText(double value);
+
 // Text without its trailing blanks.
 std::string_view TrimRight(std::string_view text);
 // The text blank-padded (or cut) to exactly n characters.

@@ -89,18 +89,23 @@ void AddTieBacks(RunContext& ctx) {
   // Angles are turned into radians with pi held as the single-precision 3.1416
   // (3.1415998935699463), which moves the cosines in their sixth digit.
   const double pi = static_cast<double>(3.1416f);
+  const int st_limit = data.C2.NumIncrements + 3;
   for (size_t i = 0; i < data.TieBacks.size(); ++i) {
     TieBack& tb = data.TieBacks[i];
     const std::string name = "tie-back " + std::to_string(i + 1);
-    if (!(tb.Spacing > 0) || !(tb.UnbondedLength > 0) || !(width > 0)) {
+    if (!(tb.Spacing > 0) || !(tb.UnbondedLength > 0) || !(width > 0) || !(tb.Area > 0) || !(tb.Modulus > 0)) {
       throw InputError(name +
-                       ": the anchor spacing, the unbonded length and the result width must be "
-                       "positive (spacing " +
-                       std::to_string(tb.Spacing) + ", unbonded length " + std::to_string(tb.UnbondedLength) +
-                       ", result width " + std::to_string(width) + ")");
+                       ": the area, elastic modulus, unbonded length, anchor spacing and the result width "
+                       "must be positive (area " +
+                       NumberText(tb.Area) + ", modulus " + NumberText(tb.Modulus) + ", unbonded length " +
+                       NumberText(tb.UnbondedLength) + ", spacing " + NumberText(tb.Spacing) + ", result width " +
+                       NumberText(width) + ")");
     }
-    // Depths are in feet for English units, h in inches.
-    tb.Station = static_cast<int>(std::round(english ? 12.0 * tb.Depth / h : tb.Depth / h));
+    // Depths are in feet for English units, h in inches. A depth far outside
+    // the wall is kept just outside it, where the range checks report it.
+    const double station = std::round(english ? 12.0 * tb.Depth / h : tb.Depth / h);
+    const int outside = st_limit + 1;
+    tb.Station = station > outside ? outside : station < -outside ? -outside : static_cast<int>(station);
     tb.CosAngle = std::cos(tb.Angle * pi / 180.0);
     const double c = tb.CosAngle;
     if (english) {

@@ -1,0 +1,135 @@
+// Input that people type by hand or produce from scripts: every malformed or
+// unusable value gets one clear message and the normal end of the run, and no
+// count, however absurd, reaches an allocation.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "support/run_helper.h"
+
+namespace darnek {
+namespace {
+
+using testing::Count;
+using testing::RunText;
+
+// A 10 ft cantilever in sand, generated earth pressure, one tie-back and two
+// user p-y curves. Each case below changes one record of it.
+const char* const kBase =
+    "HARDENING BASE\n"
+    "1 0 1 1 0 2 0 2 1 0 1 0\n"
+    "20 6.0 10.0 0.0001 60.0 12.0 120.0 50 0 0\n"
+    "0.0 10.0 1\n"
+    "1 1 0 0\n'SECTION'\n"
+    "0 0 0 0 0 0 0 0\n"
+    "0 0 0 100.0 0 0 0 0 29000000.0 0 0 0\n"
+    "0 0 0.5 0 0\n'NONE'\n"
+    "0\n"
+    "0\n"
+    "2.0 1.5 29000000.0 15.0 15.0 8.0 1000.0\n"
+    "60.0 12.0 12.0 1000.0 1000.0 1.0 0 0.0 0.0\n"
+    "0.0 0.0 0.0 0.0 0.0 0.0\n"
+    "0\n"
+    "1 1 0\n"
+    "4 240.0\n"
+    "0.0694 0.0 30.0 0.0 25.0 0.0\n"
+    "0.0694 0.0 30.0 0.0 25.0 0.0\n"
+    "10 2 1.0 1.0\n-10.0 10000.0\n10.0 -10000.0\n"
+    "20 2 1.0 1.0\n-10.0 20000.0\n10.0 -20000.0\n"
+    "1\n";
+
+std::string Replace(const std::string& text, const std::string& from, const std::string& to) {
+  const size_t at = text.find(from);
+  EXPECT_NE(at, std::string::npos) << from;
+  if (at == std::string::npos) return text;
+  return text.substr(0, at) + to + text.substr(at + from.size());
+}
+
+TEST(Hardening, TheBaseInputRunsToClosure) {
+  const auto out = RunText(kBase);
+  ASSERT_EQ(out.result.status, DARNEK_OK) << out.result.message;
+  EXPECT_EQ(out.result.stages[0].outcome, "closed");
+}
+
+struct Case {
+  const char* what;
+  std::string from, to;
+  int status;
+  const char* message;  // in the report and, for input errors, on the console
+};
+
+TEST(Hardening, EveryMalformedInputClassGetsItsMessageAndTheNormalEnd) {
+  const Case cases[] = {
+      {"non-finite number", "20 6.0 10.0", "20 Infinity 10.0", DARNEK_INPUT_REJECTED,
+       "item 2 (IncrementLength): expected a finite number, found 'Infinity'"},
+      {"NaN", "0.0694 0.0 30.0 0.0 25.0 0.0\n0.0694", "NaN 0.0 30.0 0.0 25.0 0.0\n0.0694", DARNEK_INPUT_REJECTED,
+       "item 1 (UnitWeight): expected a finite number, found 'NaN'"},
+      {"no increments", "20 6.0 10.0", "0 6.0 10.0", DARNEK_INPUT_REJECTED,
+       "(NumIncrements): 0 increments; the wall needs at least 1"},
+      {"negative increment length", "20 6.0 10.0", "20 -6.0 10.0", DARNEK_INPUT_REJECTED,
+       "the increment length must be positive"},
+      {"absurd increment count", "20 6.0 10.0", "2000000000 6.0 10.0", DARNEK_OK,
+       "TOO MUCH DATA FOR AVAILABLE STORAGE"},
+      {"absurd curve count", "1 0 1 1 0 2 0 2 1", "1 0 1 1 0 2 0 2000000000 1", DARNEK_OK,
+       "TOO MUCH DATA FOR AVAILABLE STORAGE"},
+      {"absurd cross-section count", "1 0 1 1 0 2", "1 0 1 2000000000 0 2", DARNEK_OK,
+       "TOO MUCH DATA FOR AVAILABLE STORAGE"},
+      {"missing cross section", "0.0 10.0 1\n", "0.0 10.0 3\n", DARNEK_INPUT_REJECTED,
+       "wall section 1 uses cross section 3, but the stage defines 1 cross sections"},
+      {"zero flexural rigidity", "0 0 0 100.0 0", "0 0 0 0.0 0", DARNEK_INPUT_REJECTED,
+       "whose flexural rigidity I x E at its top end is 0: it must be positive"},
+      {"soil layer bottoms not increasing", "4 240.0\n", "4 0.0\n", DARNEK_INPUT_REJECTED,
+       "soil layer 1: the bottom depth 0 must lie below the bottom of the layer above"},
+      {"tie-back with zero spacing", "15.0 15.0 8.0 1000.0", "15.0 15.0 0.0 1000.0", DARNEK_INPUT_REJECTED,
+       "tie-back 1: the area, elastic modulus, unbonded length, anchor spacing and the result width must be positive"},
+      {"tie-back with zero area", "2.0 1.5 29000000.0", "2.0 0.0 29000000.0", DARNEK_INPUT_REJECTED,
+       "(area 0, modulus 2.9e+07"},
+      {"tie-back with zero unbonded length", "29000000.0 15.0 15.0", "29000000.0 0.0 15.0", DARNEK_INPUT_REJECTED,
+       "unbonded length 0,"},
+      {"p-y curve with one point", "10 2 1.0 1.0\n-10.0 10000.0\n10.0 -10000.0\n", "10 1 1.0 1.0\n10.0 -10000.0\n",
+       DARNEK_INPUT_REJECTED, "user p-y curve 1: a p-y curve needs at least 2 points, found 1"},
+      {"p-y deflections decreasing", "-10.0 20000.0\n10.0 -20000.0", "10.0 20000.0\n-10.0 -20000.0",
+       DARNEK_INPUT_REJECTED, "the deflections of a p-y curve must increase from point to point (10 is followed by -10)"},
+      {"overlapping specified conditions", "1 0 1 1 0 2 0 2 1 0 1 0\n20 6.0 10.0 0.0001 60.0 12.0 120.0 50 0 0\n",
+       "1 2 1 1 0 2 0 2 1 0 1 0\n20 6.0 10.0 0.0001 60.0 12.0 120.0 50 0 0\n2 5 0.0 0.0\n1 6 0.0 0.0\n",
+       DARNEK_INPUT_REJECTED, "each specified condition needs stations of its own"},
+      {"tie-back far below the wall", "2.0 1.5 29000000.0", "1.0E300 1.5 29000000.0", DARNEK_OK,
+       "ERROR -- NON-ZERO TABLE 4 DATA BEYOND END"},
+      {"soil layer thousands of miles deep", "4 240.0\n", "4 1.0E12\n", DARNEK_OK,
+       "TOO MUCH DATA FOR AVAILABLE STORAGE"},
+      {"truncated file", "20 2 1.0 1.0\n-10.0 20000.0\n10.0 -20000.0\n1\n", "20 2 1.0 1.0\n-10.0 20000.0\n",
+       DARNEK_INPUT_REJECTED, "user p-y curve 2, point 2: end of file where this record was expected"},
+      {"text for a number", "0 0 0.5 0 0", "0 0 thick 0 0", DARNEK_INPUT_REJECTED,
+       "expected a real number, found 'thick'"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const auto out = RunText(Replace(kBase, c.from, c.to));
+    EXPECT_EQ(out.result.status, c.status) << out.result.message;
+    EXPECT_NE(out.report.find(c.message), std::string::npos) << out.report.substr(out.report.size() > 600 ? out.report.size() - 600 : 0);
+    if (c.status == DARNEK_INPUT_REJECTED) {
+      EXPECT_NE(out.console.find(c.message), std::string::npos);
+      EXPECT_NE(out.report.find("**** INPUT ERROR ****"), std::string::npos);
+    }
+    EXPECT_EQ(Count(out.report, "END OF ANALYSIS"), 1);
+    EXPECT_EQ(Count(out.log, "END OF ANALYSIS"), 1);
+    // Nothing non-finite ever reaches a table (a field would show it
+    // right-justified after blanks).
+    EXPECT_EQ(out.report.find("  NaN"), std::string::npos);
+    EXPECT_EQ(out.report.find(" Infinity"), std::string::npos);
+  }
+}
+
+TEST(Hardening, ASpecifiedPressureDiagramFarDeeperThanTheWallLoadsOnlyTheWall) {
+  const std::string input =
+      "SPECIFIED\n1 0 1 1 0 1 0 2 1 0 0 0\n20 6.0 10.0 0.0001 60.0 12.0 120.0 50 0 0\n0.0 10.0 1\n"
+      "1 1 0 0\n'S'\n0 0 0 0 0 0 0 0\n0 0 0 100.0 0 0 0 0 29000000.0 0 0 0\n0 0 0.5 0 0\n'NONE'\n0\n0\n"
+      "2\n0.0 1.0\n1.0E300 1.0\n"
+      "10 2 1.0 1.0\n-10.0 10000.0\n10.0 -10000.0\n20 2 1.0 1.0\n-10.0 20000.0\n10.0 -20000.0\n1\n";
+  const auto out = RunText(input);
+  EXPECT_EQ(out.result.status, DARNEK_OK) << out.result.message;
+  EXPECT_EQ(out.result.stages[0].outcome, "closed");
+}
+
+}  // namespace
+}  // namespace darnek
