@@ -31,3 +31,18 @@ test-sanitize:
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
+
+# The fuzz target (libFuzzer, clang) over the whole engine, seeded with every
+# example and the inputs in fuzz/seeds; runs FUZZ_SECONDS and keeps its corpus
+# in build-fuzz/corpus. Inputs that fail are written to build-fuzz/ as crash-*.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 300
+.PHONY: fuzz
+fuzz:
+	cmake -S . -B $(FUZZ_BUILD) -G "$(GENERATOR)" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DDARNEK_FUZZ=ON -DDARNEK_SANITIZE=ON -DDARNEK_BUILD_TESTS=OFF -DDARNEK_BUILD_BENCHMARKS=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target input_fuzzer
+	mkdir -p $(FUZZ_BUILD)/corpus
+	cp examples/*.dat fuzz/seeds/* tests/fuzz_regressions/* $(FUZZ_BUILD)/corpus/ 2>/dev/null || true
+	cd $(FUZZ_BUILD) && ASAN_OPTIONS=detect_leaks=1 ./input_fuzzer -max_total_time=$(FUZZ_SECONDS) \
+	  -timeout=20 -rss_limit_mb=4096 -max_len=65536 -dict=../fuzz/input.dict corpus

@@ -24,6 +24,8 @@ struct RunContext {
   OutputUnit console;  // standard error
   std::unique_ptr<std::ifstream> input_file;
   std::function<std::tm()> clock;
+  // When positive, no stage iterates more often than this (a harness's limit).
+  int iteration_cap = 0;
 };
 
 }  // namespace darnek

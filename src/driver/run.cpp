@@ -161,7 +161,7 @@ const char* Version() { return DARNEK_VERSION_STRING; }
 
 RunResult Run(const RunOptions& options) { return RunWith(options, {}); }
 
-RunResult RunWith(const RunOptions& options, const StageObserver& observer) {
+RunResult RunWith(const RunOptions& options, const StageObserver& observer, const RunLimits& limits) {
   RunResult result;
   std::ostream& console = options.console ? *options.console : std::cerr;
 
@@ -181,6 +181,7 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer) {
     ctx->data.Run.VersionText = names.version_text;
   }
   ctx->clock = options.clock;
+  ctx->iteration_cap = limits.iteration_cap;
   ctx->console.Attach(console);
   if (!OpenFiles(*ctx, console)) {
     CloseFiles(*ctx);

@@ -11,6 +11,12 @@ namespace darnek {
 
 using StageObserver = std::function<void(const RunContext&)>;
 
-RunResult RunWith(const RunOptions& options, const StageObserver& observer);
+// Limits a harness may put on a run so that arbitrary input cannot keep it
+// busy for long: the fuzz target caps the iterations of every stage.
+struct RunLimits {
+  int iteration_cap = 0;  // 0: the input's MaxIterations as given
+};
+
+RunResult RunWith(const RunOptions& options, const StageObserver& observer, const RunLimits& limits = {});
 
 }  // namespace darnek

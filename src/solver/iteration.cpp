@@ -40,7 +40,8 @@ void IterateStage(RunContext& ctx) {
   const double tolerance = data.C2.DeflectionTolerance;
   const double max_deflection = data.C2.MaxAllowableDeflection;
 
-  IterationControl control(data.C2.MaxIterations);
+  const int cap = ctx.iteration_cap;
+  IterationControl control(cap > 0 && data.C2.MaxIterations > cap ? cap : data.C2.MaxIterations);
   WriteMonitoringHeading(ctx.log, control.SingleSolution());
   if (!control.SingleSolution()) {
     for (int j = 0; j <= n; ++j) st.Wprev1[j] = st.W[j];
