@@ -139,7 +139,6 @@ class Silt final : public PyModel {
     const Wedge w(phi_, kPiSilt);
     const double ka = ActiveCoefficient(w, theta);
     ka0_ = w.ka;
-    continuous_ = f.continuous;
     // The continuous-wall forms take the curve shape of a one-foot strip.
     const double width = f.continuous ? f.reference_width : b;
     a_ = SandCoefficient(f.cyclic ? kACyclic : kAStatic, x / width);
@@ -200,9 +199,10 @@ class Silt final : public PyModel {
         yu_ = pu_ / es_;
         yk_ = ym_ / 10;
       }
-      // A negative yk (the line steeper than the parabola even at its start)
-      // would put the first points at negative deflections: the base is then
-      // ym / 10, as for a yk beyond ym / 5.
+      // yk comes out negative (or undefined) only when C / Es is not
+      // positive, that is for a modulus k that is not positive; as a base it
+      // would put the first points at negative deflections. The base is then
+      // ym / 10, as for a yk beyond ym / 5, so that no grid point is negative.
       ya_ = yk_ >= 0 && yk_ <= ym_ / 5 ? yk_ : ym_ / 10;
     }
   }
@@ -302,7 +302,6 @@ class Silt final : public PyModel {
   // the previous curve's shape.
   Shape shape_ = Shape::kSand;
   // Side.
-  bool continuous_ = false;
   double ka0_ = 0;
   double a_ = 0, b_ = 0;
   double ps_ = 0, pc_ = 0;
