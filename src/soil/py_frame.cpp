@@ -3,9 +3,6 @@
 // and the layered-soil bookkeeping (cumulative resistance, equivalent depth).
 #include "soil/py_frame.h"
 
-#include <string>
-
-#include "core/errors.h"
 #include "soil/py_curves.h"
 #include "soil/py_models.h"
 #include "soil/soil_profile.h"
@@ -55,20 +52,12 @@ void SetCurveDepths(ProblemData& d) {
 
 namespace {
 
-struct ModelEntry {
-  const char* name;
-  void (*run)(LayerRun&);  // null: not available in this build
-};
-
-// By SoilTypeCode 1..7. Codes outside this range are analysed as soft clay.
+// The model of each SoilTypeCode 1..7. Codes outside this range are analysed
+// as soft clay.
+using ModelEntry = void (*)(LayerRun&);
 constexpr ModelEntry kModels[] = {
-    {"soft clay", SoftClayLayer},
-    {"stiff clay below the water table", nullptr},
-    {"stiff clay above the water table", nullptr},
-    {"sand", SandLayer},
-    {"silt", nullptr},
-    {"rock", nullptr},
-    {"weak rock", nullptr},
+    SoftClayLayer, StiffClayBelowWaterLayer, StiffClayAboveWaterLayer, SandLayer, SiltLayer, RockLayer,
+    WeakRockLayer,
 };
 
 }  // namespace
@@ -81,14 +70,8 @@ void DispatchLayers(RunContext& ctx, CurveOutput& output) {
     if (first < 0 || last == previous_last) continue;
     previous_last = last;
     const int code = profile.Layers[n].SoilTypeCode;
-    const ModelEntry& entry = code >= 1 && code <= 7 ? kModels[code - 1] : kModels[0];
-    if (entry.run == nullptr) {
-      throw InputError("soil layer " + std::to_string(profile.Layers[n].InputLayer + 1) +
-                       ": p-y curves for " + entry.name + " (soil type code " + std::to_string(code) +
-                       ") are not available in this version of the engine");
-    }
     LayerRun run{ctx, static_cast<int>(n), first, last, output};
-    entry.run(run);
+    (code >= 1 && code <= 7 ? kModels[code - 1] : kModels[0])(run);
   }
 }
 

@@ -39,11 +39,7 @@ struct CurveFrame {
   bool cyclic = false;
   double slope = 0;            // excavation slope in radians, signed as input
 
-  // The rows of the user's reduction-factor table that this stage gave (a later
-// stage without a table may still hold an earlier stage's rows).
-std::span<const ReductionFactorRow> ReductionRows(const ProblemData& d);
-
-// Earth-pressure load per unit length at wall_depth, divided by the width
+  // Earth-pressure load per unit length at wall_depth, divided by the width
   // ratio; the model turns it into its active-pressure offset.
   double pressure = 0;
   double pm = 1;  // p-multiplier at the model's multiplier depth

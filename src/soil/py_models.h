@@ -6,7 +6,12 @@
 
 namespace darnek::soil {
 
-void SoftClayLayer(LayerRun& run);  // soft_clay.cpp: code 1 and unknown codes
-void SandLayer(LayerRun& run);      // sand.cpp: code 4
+void SoftClayLayer(LayerRun& run);            // soft_clay.cpp: code 1 and unknown codes
+void StiffClayBelowWaterLayer(LayerRun& run);  // stiff_clay_below_water.cpp: code 2
+void StiffClayAboveWaterLayer(LayerRun& run);  // stiff_clay_above_water.cpp: code 3
+void SandLayer(LayerRun& run);                 // sand.cpp: code 4
+void SiltLayer(LayerRun& run);                 // silt.cpp: code 5
+void RockLayer(LayerRun& run);                 // rock.cpp: code 6
+void WeakRockLayer(LayerRun& run);             // weak_rock.cpp: code 7
 
 }  // namespace darnek::soil

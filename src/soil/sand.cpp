@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "report/report_helpers.h"
+#include "soil/frictional_soil.h"
 #include "soil/py_models.h"
 #include "soil/soil_profile.h"
 #include "soil/soil_report.h"
@@ -14,31 +15,9 @@ namespace darnek::soil {
 
 namespace {
 
-constexpr double kK0 = Single(0.4f);  // at-rest coefficient of the wedge
 constexpr double kLastGridFactor = Single(1.2f);
-// A of the flow-around resistance at depth (the table's deep value).
-constexpr double kDeepA = Single(0.88f);
 // Steps of the integration of the wedge resistance in the equivalent depth.
 constexpr int kIntegrationSteps = 100;
-
-// The empirical coefficients by depth over width, as published (single
-// precision); beyond x/b = 6 the last segment is extended.
-constexpr int kTablePoints = 10;
-constexpr float kRatio[kTablePoints] = {0.0f, 0.5f, 1.0f, 1.5f, 2.0f, 2.5f, 3.0f, 4.0f, 5.0f, 6.0f};
-constexpr float kAStatic[kTablePoints] = {2.83f, 2.48f, 2.11f, 1.76f, 1.48f, 1.23f, 1.06f, 0.90f, 0.88f, 0.88f};
-constexpr float kBStatic[kTablePoints] = {2.14f, 1.83f, 1.54f, 1.27f, 1.05f, 0.86f, 0.71f, 0.53f, 0.50f, 0.50f};
-constexpr float kACyclic[kTablePoints] = {0.75f, 0.93f, 1.07f, 1.11f, 1.03f, 0.98f, 0.94f, 0.90f, 0.88f, 0.88f};
-constexpr float kBCyclic[kTablePoints] = {0.53f, 0.72f, 0.83f, 0.86f, 0.82f, 0.77f, 0.70f, 0.55f, 0.55f, 0.55f};
-
-double Coefficient(const float (&table)[kTablePoints], double ratio) {
-  int i = 0;
-  while (i < kTablePoints - 2 && ratio > static_cast<double>(kRatio[i + 1])) ++i;
-  const double x0 = kRatio[i];
-  const double x1 = kRatio[i + 1];
-  const double v0 = table[i];
-  const double v1 = table[i + 1];
-  return v0 + (v1 - v0) * (ratio - x0) / (x1 - x0);
-}
 
 const CurveLayout kLayout = [] {
   CurveLayout layout;
@@ -50,27 +29,6 @@ const CurveLayout kLayout = [] {
   layout.scratch_row = "( I5 2(1X 1P E10.3) )";
   return layout;
 }();
-
-// Angles of the wedge for friction angle phi.
-struct Wedge {
-  explicit Wedge(double phi)
-      : alpha(phi / 2),
-        beta(kPi / 4 + phi / 2),
-        ka(std::pow(std::tan(kPi / 4 - phi / 2), 2)),
-        tan_phi(std::tan(phi)),
-        tan_alpha(std::tan(alpha)),
-        tan_beta(std::tan(beta)),
-        tan_beta_phi(std::tan(beta - phi)),
-        sin_beta(std::sin(beta)),
-        cos_alpha(std::cos(alpha)) {}
-  double alpha, beta, ka;
-  double tan_phi, tan_alpha, tan_beta, tan_beta_phi, sin_beta, cos_alpha;
-
-  // Flow-around resistance per unit of gamma x: [Ka (tan^8 beta - 1) + K0 tan phi tan^4 beta] b.
-  double FlowAround(double b) const {
-    return (ka * (std::pow(tan_beta, 8) - 1) + kK0 * tan_phi * std::pow(tan_beta, 4)) * b;
-  }
-};
 
 class Sand final : public PyModel {
  public:
@@ -99,12 +57,10 @@ class Sand final : public PyModel {
     if (accumulated <= 0) return 0;
     const double b = f.b;
     const double width = f.continuous ? f.reference_width : b;
-    const float(&a_table)[kTablePoints] = f.cyclic ? kACyclic : kAStatic;
-    const Wedge w(phi_);
-    const double c1 = b * (w.tan_beta / w.tan_beta_phi - w.ka);
-    const double c2 = kK0 * w.tan_phi * w.sin_beta / (w.tan_beta_phi * w.cos_alpha) +
-                      w.tan_beta * w.tan_beta * w.tan_alpha / w.tan_beta_phi +
-                      kK0 * w.tan_beta * (w.tan_phi * w.sin_beta - w.tan_alpha);
+    const SandTable& a_table = f.cyclic ? kACyclic : kAStatic;
+    const Wedge w(phi_, kPi);
+    const double c1 = w.Linear(b, w.ka);
+    const double c2 = w.Quadratic();
     const double d1 = w.FlowAround(b);
     const double xm = c2 > 0 ? std::max(0.0, (d1 - c1) / c2) : 0.0;
     double sum = 0;
@@ -113,7 +69,7 @@ class Sand final : public PyModel {
       for (int i = 0; i < kIntegrationSteps; ++i) {
         const double x0 = i * step;
         const double x1 = x0 + step;
-        const double a = Coefficient(a_table, 0.5 * (x0 + x1) / width);
+        const double a = SandCoefficient(a_table, 0.5 * (x0 + x1) / width);
         const double increment =
             a * gamma_ * (c1 * (x1 * x1 - x0 * x0) / 2 + c2 * (x1 * x1 * x1 - x0 * x0 * x0) / 3);
         if (increment > 0 && sum + increment >= accumulated) {
@@ -135,11 +91,11 @@ class Sand final : public PyModel {
     // The continuous-wall forms take the curve shape of a one-foot strip.
     const double width = f.continuous ? f.reference_width : b;
     const double ratio = f.side_depth / width;
-    a_ = Coefficient(f.cyclic ? kACyclic : kAStatic, ratio);
-    b_ = Coefficient(f.cyclic ? kBCyclic : kBStatic, ratio);
+    a_ = SandCoefficient(f.cyclic ? kACyclic : kAStatic, ratio);
+    b_ = SandCoefficient(f.cyclic ? kBCyclic : kBStatic, ratio);
     const double theta = excavation ? std::fabs(f.slope) : 0.0;
     const bool sloped = theta > 1e-15;
-    const Wedge w(phi_);
+    const Wedge w(phi_, kPi);
 
     double ps = 0;
     if (!f.continuous) {

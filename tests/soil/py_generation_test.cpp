@@ -291,11 +291,38 @@ TEST(PyCurves, MoreThan400CurvesInTheScratchFileExceedTheStorage) {
   EXPECT_EQ(run.report.str(), "\n\n     TOO MUCH DATA FOR AVAILABLE STORAGE\n\n\n");
 }
 
-TEST(PyCurves, SoilTypesWithoutAModelInThisBuildAreRejected) {
+TEST(PyCurves, EverySoilCodeHasItsModelAndTheMixedFileIsReadBack) {
   SoilRun run;
-  EnglishWall(run.d());
-  AddLayer(run.d(), 2, 600, Values(0.07, 5, 0, 0.005, 500), Values(0.07, 5, 0, 0.005, 500));
-  EXPECT_THROW(GeneratePyCurves(run.ctx), InputError);
+  ProblemData& d = run.d();
+  EnglishWall(d);
+  // Codes 1 to 7, 20 in each below the excavation (the last cut at 132 in).
+  const SoilValues values = Values(0.07, 10, 30, 0.005, 100, 60);
+  for (int code = 1; code <= 7; ++code) AddLayer(d, code, code < 7 ? 120 + 20 * code : 600, values, values);
+  const ScratchFile file = testing::GenerateAndRead(run.ctx);
+  ASSERT_EQ(file.curves.size(), 35u);
+  // The number form of each model: four digits (clays, sand), adjacent
+  // fields (rock), three digits (silt, weak rock).
+  const size_t lengths[7] = {testing::kScaledLine, testing::kScaledLine,  testing::kScaledLine,  testing::kScaledLine,
+                             testing::kUnscaledLine, testing::kAdjacentLine, testing::kUnscaledLine};
+  for (size_t k = 0; k < 35; ++k) {
+    EXPECT_EQ(file.curves[k].excavation.line_length, lengths[k / 5]) << "curve " << k + 1;
+    EXPECT_EQ(file.curves[k].backfill.line_length, lengths[k / 5]) << "curve " << k + 1;
+  }
+  const std::string report = run.report.str();
+  EXPECT_EQ(testing::CountOccurrences(report, "       CAVG  GAMMA AVG"), 20);     // stiff clays
+  EXPECT_EQ(testing::CountOccurrences(report, "      PCT      PCD\n"), 10);         // sand
+  EXPECT_EQ(testing::CountOccurrences(report, "       Puc       Pu\xED\n"), 10);   // silt
+  EXPECT_EQ(testing::CountOccurrences(report, "DEPTH-EXCAVATION SIDE"), 5);       // rock
+  EXPECT_EQ(testing::CountOccurrences(report, "         Qu        Eu "), 10);      // weak rock
+  EXPECT_EQ(testing::CountOccurrences(report, "AT THE EXCAVATION SIDE"), 30);
+
+  LoadPyCurves(run.ctx);
+  ASSERT_EQ(d.PyCurves.size(), 35u);
+  for (size_t k = 0; k < 35; ++k) {
+    EXPECT_EQ(d.PyCurves[k].Y[16], -file.curves[k].backfill.y[0]);
+    EXPECT_EQ(d.PyCurves[k].Y[32], file.curves[k].excavation.y[16]);
+    EXPECT_EQ(d.PyCurves[k].P[32], -file.curves[k].excavation.p[16] * 6) << "curve " << k + 1;
+  }
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 
 #include "core/fortran_format.h"
 #include "core/run_context.h"
+#include "soil/py_curves.h"
 
 namespace darnek::soil::testing {
 
@@ -83,6 +84,7 @@ struct ScratchSide {
   std::array<std::string, 17> y_text;
   std::array<double, 17> p{};
   std::array<double, 17> y{};
+  size_t line_length = 0;  // of the side's point lines
 };
 
 struct ScratchCurve {
@@ -97,7 +99,13 @@ struct ScratchFile {
   std::vector<ScratchCurve> curves;
 };
 
-// Reads a scratch file whose generated points have the layout I5 2(1X E10.3).
+// Point lines of generated curves, by their length: I5 2(1X E10.3) (soft
+// clay, sand, stiff clays), I5 1X 2E10.3 (rock), I5 2(2X E10.3) (silt, weak
+// rock).
+inline constexpr size_t kScaledLine = 27;
+inline constexpr size_t kAdjacentLine = 26;
+inline constexpr size_t kUnscaledLine = 29;
+
 inline ScratchFile ReadScratch(const std::string& path, int user_lines) {
   std::ifstream in(path);
   ScratchFile file;
@@ -115,10 +123,16 @@ inline ScratchFile ReadScratch(const std::string& path, int user_lines) {
     for (ScratchSide* side : {&curve.excavation, &curve.backfill}) {
       for (size_t i = 0; i < 17; ++i) {
         std::getline(in, line);
-        EXPECT_EQ(line.size(), 27u) << line;
+        if (i == 0) side->line_length = line.size();
+        EXPECT_EQ(line.size(), side->line_length) << line;
         EXPECT_EQ(std::stoi(line.substr(0, 5)), static_cast<int>(i + 1));
-        side->p_text[i] = line.substr(6, 10);
-        side->y_text[i] = line.substr(17, 10);
+        size_t p_at = 6, y_at = 17;
+        if (line.size() == kAdjacentLine) y_at = 16;
+        if (line.size() == kUnscaledLine) p_at = 7, y_at = 19;
+        EXPECT_TRUE(line.size() == kScaledLine || line.size() == kAdjacentLine || line.size() == kUnscaledLine)
+            << line;
+        side->p_text[i] = line.substr(p_at, 10);
+        side->y_text[i] = line.substr(y_at, 10);
         side->p[i] = std::stod(side->p_text[i]);
         side->y[i] = std::stod(side->y_text[i]);
       }
@@ -128,16 +142,54 @@ inline ScratchFile ReadScratch(const std::string& path, int user_lines) {
   return file;
 }
 
-// The scratch form of a number: one digit before the point, four significant.
+// The scratch forms of a number: one digit before the point, four
+// significant (the clays, sand and rock), or a zero before the point, three
+// significant (silt and weak rock).
 inline std::string FileForm(double value) { return fortran::EditE(10, 3, value, 1); }
+inline std::string UnscaledForm(double value) { return fortran::EditE(10, 3, value, 0); }
 
 // Compares a side with the expected (y', p') at the precision of the file.
 inline void ExpectSide(const ScratchSide& side, const std::array<double, 17>& y,
-                       const std::array<double, 17>& p, const std::string& what) {
+                       const std::array<double, 17>& p, const std::string& what,
+                       std::string (*form)(double) = FileForm) {
   for (size_t i = 0; i < 17; ++i) {
-    EXPECT_EQ(side.y_text[i], FileForm(y[i])) << what << " point " << i + 1 << " y";
-    EXPECT_EQ(side.p_text[i], FileForm(p[i])) << what << " point " << i + 1 << " p";
+    EXPECT_EQ(side.y_text[i], form(y[i])) << what << " point " << i + 1 << " y";
+    EXPECT_EQ(side.p_text[i], form(p[i])) << what << " point " << i + 1 << " p";
   }
+}
+
+// The whole scratch file as text.
+inline std::string FileText(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Generates the curves of the run and reads the scratch file back.
+inline ScratchFile GenerateAndRead(RunContext& ctx) {
+  GeneratePyCurves(ctx);
+  return ReadScratch(ctx.names.py_scratch, 0);
+}
+
+// A user reduction-factor table: rows (depth below the top of the wall,
+// P-FACTOR, Y-FACTOR).
+inline void ReductionTable(ProblemData& d, std::vector<ReductionFactorRow> rows) {
+  d.C1.NumPyModificationFactors = static_cast<int>(rows.size());
+  d.ReductionFactorTable = std::move(rows);
+}
+
+// The P-FACTOR and Y-FACTOR of such a table at depth x, for tables that
+// cover the depth.
+inline double TableFactor(const std::vector<ReductionFactorRow>& rows, double x, bool p_factor) {
+  for (size_t k = 1; k < rows.size(); ++k) {
+    if (x <= rows[k].Depth) {
+      const double a = p_factor ? rows[k - 1].PFactor : rows[k - 1].YFactor;
+      const double b = p_factor ? rows[k].PFactor : rows[k].YFactor;
+      return a + (b - a) * (x - rows[k - 1].Depth) / (rows[k].Depth - rows[k - 1].Depth);
+    }
+  }
+  return 1;
 }
 
 inline int CountOccurrences(const std::string& text, const std::string& piece) {

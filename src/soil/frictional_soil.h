@@ -1,0 +1,66 @@
+// The frictional resistance of the sand curves (Reese, Cox and Koop 1974),
+// shared by the sand and silt models: the empirical coefficients A and B by
+// depth over width, and the angles of the passive wedge.
+#pragma once
+
+#include <cmath>
+
+#include "soil/soil_constants.h"
+
+namespace darnek::soil {
+
+inline constexpr double kK0 = Single(0.4f);  // at-rest coefficient of the wedge
+// A of the flow-around resistance at depth (the table's deep value).
+inline constexpr double kDeepA = Single(0.88f);
+
+// The coefficients as published (single precision); beyond x/b = 6 the last
+// segment is extended, so the values stay constant.
+inline constexpr int kSandTablePoints = 10;
+using SandTable = float[kSandTablePoints];
+inline constexpr SandTable kSandRatio = {0.0f, 0.5f, 1.0f, 1.5f, 2.0f, 2.5f, 3.0f, 4.0f, 5.0f, 6.0f};
+inline constexpr SandTable kAStatic = {2.83f, 2.48f, 2.11f, 1.76f, 1.48f, 1.23f, 1.06f, 0.90f, 0.88f, 0.88f};
+inline constexpr SandTable kBStatic = {2.14f, 1.83f, 1.54f, 1.27f, 1.05f, 0.86f, 0.71f, 0.53f, 0.50f, 0.50f};
+inline constexpr SandTable kACyclic = {0.75f, 0.93f, 1.07f, 1.11f, 1.03f, 0.98f, 0.94f, 0.90f, 0.88f, 0.88f};
+inline constexpr SandTable kBCyclic = {0.53f, 0.72f, 0.83f, 0.86f, 0.82f, 0.77f, 0.70f, 0.55f, 0.55f, 0.55f};
+
+// Linear interpolation in a coefficient table at depth over width `ratio`.
+inline double SandCoefficient(const SandTable& table, double ratio) {
+  int i = 0;
+  while (i < kSandTablePoints - 2 && ratio > static_cast<double>(kSandRatio[i + 1])) ++i;
+  const double x0 = kSandRatio[i];
+  const double x1 = kSandRatio[i + 1];
+  const double v0 = table[i];
+  const double v1 = table[i + 1];
+  return v0 + (v1 - v0) * (ratio - x0) / (x1 - x0);
+}
+
+// Angles of the passive wedge for friction angle phi, with the value of pi
+// the model was written with.
+struct Wedge {
+  Wedge(double phi, double pi)
+      : alpha(phi / 2),
+        beta(pi / 4 + phi / 2),
+        ka(std::pow(std::tan(pi / 4 - phi / 2), 2)),
+        tan_phi(std::tan(phi)),
+        tan_alpha(std::tan(alpha)),
+        tan_beta(std::tan(beta)),
+        tan_beta_phi(std::tan(beta - phi)),
+        sin_beta(std::sin(beta)),
+        cos_alpha(std::cos(alpha)) {}
+  double alpha, beta, ka;
+  double tan_phi, tan_alpha, tan_beta, tan_beta_phi, sin_beta, cos_alpha;
+
+  // Flow-around resistance per unit of gamma x: [Ka (tan^8 beta - 1) + K0 tan phi tan^4 beta] b.
+  double FlowAround(double b) const {
+    return (ka * (std::pow(tan_beta, 8) - 1) + kK0 * tan_phi * std::pow(tan_beta, 4)) * b;
+  }
+  // The level-ground wedge value is gamma (Linear x + Quadratic x^2), with
+  // `active` the coefficient of its active-pressure term.
+  double Linear(double b, double active) const { return b * (tan_beta / tan_beta_phi - active); }
+  double Quadratic() const {
+    return kK0 * tan_phi * sin_beta / (tan_beta_phi * cos_alpha) +
+           tan_beta * tan_beta * tan_alpha / tan_beta_phi + kK0 * tan_beta * (tan_phi * sin_beta - tan_alpha);
+  }
+};
+
+}  // namespace darnek::soil

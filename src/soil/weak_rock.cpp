@@ -1,0 +1,130 @@
+// p-y curves for weak rock (Reese 1997): an initial line of the rock mass
+// modulus Kir, then the quarter-power curve 0.5 pur (y / yrm)^0.25 up to the
+// ultimate resistance pur, reduced for the rock quality by alpha_r.
+#include <algorithm>
+#include <cmath>
+
+#include "soil/py_models.h"
+#include "soil/rock_common.h"
+#include "soil/soil_profile.h"
+#include "soil/soil_report.h"
+
+namespace darnek::soil {
+
+namespace {
+
+// The published constants, in single precision.
+constexpr double kPerRqd = Single(1.0f / 150.0f);  // alpha_r = 1 - RQD / 150
+constexpr double kShallowGrowth = Single(1.4f);    // pur grows by 1.4 xr / b ...
+constexpr double kDeepFactor = Single(5.2f);       // ... to 5.2 at xr = 3 b
+// The depth below the layer top and the top strength are taken this far
+// inside the layer.
+constexpr double kInside = 1e-8;
+
+// Deflections of the 17 points as multiples of yrm (single precision).
+constexpr float kGrid[kSidePoints] = {0.0005f, 0.001f, 0.003f, 0.006f, 0.009f, 0.02f, 0.04f, 0.06f, 0.08f,
+                                      0.10f,   0.25f,  0.5f,   0.75f,  1.0f,   4.0f,  8.0f,  12.0f};
+
+const CurveLayout kLayout = [] {
+  CurveLayout layout;
+  layout.equivalent_depth = false;
+  layout.accumulation = Accumulation::kTrapezoid;
+  layout.accumulate_to_bottom = false;
+  layout.point_heads = "( / 19X 'Y' 19X 'P' / 18X A2 14X A6 )";
+  layout.point_row = "( 2E20.3 )";
+  layout.scratch_row = "( I5 2(2X E10.3) )";
+  return layout;
+}();
+
+class WeakRock final : public PyModel {
+ public:
+  const CurveLayout& Layout() const override { return kLayout; }
+
+  void BeginLayer(RunContext& ctx, const CurveFrame& /*f*/) override {
+    if (ctx.data.Soil.NumCycles == 0) ctx.data.Soil.NumCycles = 1;
+  }
+
+  void LookUp(RunContext& ctx, const CurveFrame& f) override {
+    qur_ = StrengthAt(ctx, f.z);
+    if (!f.first_in_layer && qur_ < kZeroRockStrength) StopOnZeroRockStrength(ctx);
+    krm_ = E50At(ctx, f.z);
+    rqd_ = RQDAt(ctx, f.z);
+    gamma_ = AverageUnitWeightAt(ctx, f.z);
+    eir_ = f.soil_modulus;
+    qa_ = 0.5 * (StrengthAt(ctx, f.layer_top + kInside) + qur_);
+  }
+
+  // The multipliers are taken at z in front of the wall and at
+  // z + FreeHeight behind it.
+  double MultiplierDepth(const CurveFrame& f) const override {
+    return f.side == Side::kExcavation ? f.z : f.wall_depth;
+  }
+
+  void Prepare(RunContext& ctx, const CurveFrame& f) override {
+    const double b = f.b;
+    // The backfill side of a continuous wall asks for its overburden, which
+    // stops the run below the soil table; the resistance does not use it.
+    if (f.continuous && f.side == Side::kBackfill) BackfillOverburdenAt(ctx, f.wall_depth);
+    const double xr = f.side_depth + kInside - f.layer_top;
+    const double alpha = 1 - rqd_ * kPerRqd;
+    if (xr <= 3 * b) {
+      pur_ = alpha * qa_ * b * (1 + kShallowGrowth * xr / b);
+      kir_ = (100 + 400 * xr / (3 * b)) * eir_;
+    } else {
+      pur_ = kDeepFactor * alpha * qa_ * b;
+      kir_ = 500 * eir_;
+    }
+    yrm_ = krm_ * b;
+    ya_ = std::pow(0.5 * pur_ / std::pow(yrm_, 0.25) / kir_, 4.0 / 3.0);
+  }
+
+  // Rock takes no share of the earth pressure.
+  double ActivePressure(const CurveFrame& /*f*/) const override { return 0; }
+
+  double InitialModulus() const override { return kir_; }
+
+  void Grid(SidePoints& y) const override {
+    for (size_t i = 0; i < kSidePoints; ++i) y[i] = yrm_ * static_cast<double>(kGrid[i]);
+  }
+
+  double Resistance(double y) const override {
+    if (y < ya_) return kir_ * y;
+    return std::min(pur_, 0.5 * pur_ * std::pow(y / yrm_, 0.25));
+  }
+
+  double ResistanceRate() const override { return pur_; }
+
+  void WriteQuantities(RunContext& ctx, const CurveFrame& f) const override {
+    const ProblemData& d = ctx.data;
+    const UnitLabels& labels = d.Run.Labels;
+    const std::string stress = StressLabel(labels);
+    ctx.report.Write(
+        "( / 10X 'DEPTH' 6X 'DIAM' 9X 'Qu' 7X ' Eu ' 2X 'GAMMA AVG' 9X 'E50' / "
+        "13X A2 8X A2 2X A9 2X A9 2X A9 )",
+        DepthLabel(d), labels.LengthLabel2, stress, stress, UnitWeightLabel(labels));
+    ctx.report.Write("( 5X F10.2 F10.3 1P 3E11.4 E12.4 )", ReportDepth(d, f.side_depth), f.b, qur_, eir_,
+                     gamma_, krm_);
+  }
+
+ private:
+  double qur_ = 0;
+  double qa_ = 0;
+  double krm_ = 0;
+  double rqd_ = 0;
+  double gamma_ = 0;
+  double eir_ = 0;
+  // Side.
+  double pur_ = 0;
+  double kir_ = 0;
+  double yrm_ = 0;
+  double ya_ = 0;
+};
+
+}  // namespace
+
+void WeakRockLayer(LayerRun& run) {
+  WeakRock model;
+  RunLayerCurves(run, model);
+}
+
+}  // namespace darnek::soil
