@@ -2,7 +2,7 @@
 BUILD ?= build
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
-EXAMPLE ?= examples/cantilever_user_curves.dat
+EXAMPLE ?= examples/cantilever_sand.dat
 EXAMPLE_OUT ?= $(BUILD)/example-output
 
 .PHONY: build run test clean
