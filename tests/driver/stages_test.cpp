@@ -109,3 +109,19 @@ TEST(Stages, AFailedStageWritesItsMessageAndAZeroCodeBlockAndTheRunGoesOn) {
 
 }  // namespace
 }  // namespace darnek
+
+namespace darnek {
+namespace {
+
+TEST(Stages, TheGenerationFlagsStayOnInLaterStages) {
+  // Stage 2 of this example gives its pressure as a diagram and its curves
+  // by hand; its echo still shows both generation flags set by stage 1.
+  const auto out = testing::RunText(testing::ReadFile(std::string(DARNEK_SOURCE_DIR) + "/examples/all_records_si.dat"));
+  ASSERT_EQ(out.result.status, DARNEK_OK) << out.result.message;
+  EXPECT_EQ(testing::Count(out.report, "GENERATE EARTH PRESSURE INTERNALLY                 =  1\n"), 2);
+  EXPECT_EQ(testing::Count(out.report, "GENERATE SOIL RESISTANCE (P-Y) CURVES INTERNALLY   =  1\n"), 2);
+  EXPECT_EQ(testing::Count(out.report, "*        SPECIFIED ACTIVE EARTH PRESSURE         *"), 1);
+}
+
+}  // namespace
+}  // namespace darnek
