@@ -161,7 +161,7 @@ struct Item {
 
 class Parser {
  public:
-  explicit Parser(std::string_view spec) : s_(spec) {}
+  explicit Parser(std::string_view format) : s_(format) {}
 
   std::vector<Item> ParseTop() {
     SkipSeparators();
@@ -453,8 +453,8 @@ std::string ListReal(double value) {
 
 }  // namespace
 
-Records ApplyFormat(std::string_view spec, std::span<const Value> values) {
-  Parser parser(spec);
+Records ApplyFormat(std::string_view format, std::span<const Value> values) {
+  Parser parser(format);
   const std::vector<Item> items = parser.ParseTop();
   Executor executor(values);
   return executor.Run(items);

@@ -31,13 +31,13 @@ struct Records {
   bool open = false;
 };
 
-// Applies a format specification to the values. Descriptors may be separated
+// Applies a format (the text of a Fortran FORMAT) to the values. Descriptors may be separated
 // by commas or blanks. Output stops at the first data descriptor for which no
 // value is left (literals and positioning before it are still written); when
 // the format is exhausted with values left, it reverts to its last top-level
 // group (or its start) on a new record. A value of the wrong kind for its
 // descriptor throws std::logic_error: that is a programming error.
-Records ApplyFormat(std::string_view spec, std::span<const Value> values);
+Records ApplyFormat(std::string_view format, std::span<const Value> values);
 
 namespace detail {
 inline Value ToValue(int v) { return static_cast<long long>(v); }
@@ -52,9 +52,9 @@ inline Value ToValue(std::string_view v) { return v; }
 }  // namespace detail
 
 template <class... Args>
-Records Format(std::string_view spec, const Args&... args) {
+Records Format(std::string_view format, const Args&... args) {
   const Value values[] = {detail::ToValue(args)..., Value{0LL}};
-  return ApplyFormat(spec, std::span<const Value>(values, sizeof...(Args)));
+  return ApplyFormat(format, std::span<const Value>(values, sizeof...(Args)));
 }
 
 // One list-directed output record, as the GNU Fortran runtime lays it out:

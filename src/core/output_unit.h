@@ -27,8 +27,8 @@ class OutputUnit {
   bool IsOpen() const { return stream_ != nullptr; }
 
   template <class... Args>
-  void Write(std::string_view spec, const Args&... args) {
-    Put(fortran::Format(spec, args...));
+  void Write(std::string_view format, const Args&... args) {
+    Put(fortran::Format(format, args...));
   }
   void Put(const fortran::Records& records);
 

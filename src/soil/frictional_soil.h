@@ -63,4 +63,37 @@ struct Wedge {
   }
 };
 
+// The integral from 0 of A times the wedge value gamma (c1 x + c2 x^2) (plus
+// a model's own part, `extra(x0, x1)` over a step) taken in equal steps up
+// to xm, where the wedge meets the flow-around value: each step adds A at its
+// mid-depth times the exact integral of the wedge polynomial over the step.
+// Stops at the step in which the sum passes `target`, interpolating in it.
+struct WedgeIntegral {
+  bool reached = false;
+  double depth = 0;  // where the sum reached the target, when it did
+  double sum = 0;    // the integral up to xm otherwise
+};
+
+template <class Extra>
+WedgeIntegral IntegrateWedge(const SandTable& a_table, double width, double gamma, double c1, double c2, double xm,
+                             int steps, double target, Extra extra) {
+  WedgeIntegral result;
+  if (!(xm > 0)) return result;
+  const double step = xm / steps;
+  for (int i = 0; i < steps; ++i) {
+    const double x0 = i * step;
+    const double x1 = x0 + step;
+    const double a = SandCoefficient(a_table, 0.5 * (x0 + x1) / width);
+    const double increment =
+        a * gamma * (c1 * (x1 * x1 - x0 * x0) / 2 + c2 * (x1 * x1 * x1 - x0 * x0 * x0) / 3) + extra(x0, x1);
+    if (increment > 0 && result.sum + increment >= target) {
+      result.reached = true;
+      result.depth = x0 + step * (target - result.sum) / increment;
+      return result;
+    }
+    result.sum += increment;
+  }
+  return result;
+}
+
 }  // namespace darnek::soil

@@ -63,24 +63,12 @@ class Sand final : public PyModel {
     const double c2 = w.Quadratic();
     const double d1 = w.FlowAround(b);
     const double xm = c2 > 0 ? std::max(0.0, (d1 - c1) / c2) : 0.0;
-    double sum = 0;
-    if (xm > 0) {
-      const double step = xm / kIntegrationSteps;
-      for (int i = 0; i < kIntegrationSteps; ++i) {
-        const double x0 = i * step;
-        const double x1 = x0 + step;
-        const double a = SandCoefficient(a_table, 0.5 * (x0 + x1) / width);
-        const double increment =
-            a * gamma_ * (c1 * (x1 * x1 - x0 * x0) / 2 + c2 * (x1 * x1 * x1 - x0 * x0 * x0) / 3);
-        if (increment > 0 && sum + increment >= accumulated) {
-          return x0 + step * (accumulated - sum) / increment;
-        }
-        sum += increment;
-      }
-    }
+    const WedgeIntegral wedge = IntegrateWedge(a_table, width, gamma_, c1, c2, xm, kIntegrationSteps, accumulated,
+                                               [](double, double) { return 0.0; });
+    if (wedge.reached) return wedge.depth;
     const double flow = kDeepA * gamma_ * d1;
     if (flow <= 0) return xm;
-    return std::sqrt(xm * xm + 2 * (accumulated - sum) / flow);
+    return std::sqrt(xm * xm + 2 * (accumulated - wedge.sum) / flow);
   }
 
   void Prepare(RunContext& ctx, const CurveFrame& f) override {

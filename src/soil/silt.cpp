@@ -104,23 +104,12 @@ class Silt final : public PyModel {
     const double c2 = w.Quadratic();
     const double d1 = w.FlowAround(b);
     const double xm = c2 > 0 ? std::max(0.0, (d1 - c1) / c2) : 0.0;
-    double sum = 0;
-    if (xm > 0) {
-      const double step = xm / kIntegrationSteps;
-      for (int i = 0; i < kIntegrationSteps; ++i) {
-        const double x0 = i * step;
-        const double x1 = x0 + step;
-        const double a = SandCoefficient(a_table, 0.5 * (x0 + x1) / width);
-        const double increment =
-            a * gamma_ * (c1 * (x1 * x1 - x0 * x0) / 2 + c2 * (x1 * x1 * x1 - x0 * x0 * x0) / 3) +
-            CohesiveIntegral(c_, gamma_, b, x1) - CohesiveIntegral(c_, gamma_, b, x0);
-        if (increment > 0 && sum + increment >= accumulated) {
-          return x0 + step * (accumulated - sum) / increment;
-        }
-        sum += increment;
-      }
-    }
-    const double rest = accumulated - sum;
+    const WedgeIntegral wedge =
+        IntegrateWedge(a_table, width, gamma_, c1, c2, xm, kIntegrationSteps, accumulated, [&](double x0, double x1) {
+          return CohesiveIntegral(c_, gamma_, b, x1) - CohesiveIntegral(c_, gamma_, b, x0);
+        });
+    if (wedge.reached) return wedge.depth;
+    const double rest = accumulated - wedge.sum;
     const double a = 0.5 * kDeepA * gamma_ * d1;
     const double linear = 2 * a * xm + 9 * std::max(c_, 0.0) * b;
     const double root = linear * linear + 4 * a * rest;
