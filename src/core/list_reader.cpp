@@ -198,8 +198,18 @@ void ListReader::Read(std::string_view record, std::initializer_list<Field> fiel
 }
 
 void ListReader::Read(std::string_view record, const std::vector<Field>& fields) {
-  if (!NextLine())
+  ReadRecord(record, fields, false);
+}
+
+bool ListReader::ReadIfAny(std::string_view record, const std::vector<Field>& fields) {
+  return ReadRecord(record, fields, true);
+}
+
+bool ListReader::ReadRecord(std::string_view record, const std::vector<Field>& fields, bool optional) {
+  if (!NextLine()) {
+    if (optional) return false;
     Fail(record, "", 0, "end of file where this record was expected");
+  }
   Token token;
   int repeat_left = 0;
   bool after_value = false;
@@ -208,6 +218,11 @@ void ListReader::Read(std::string_view record, const std::vector<Field>& fields)
     if (repeat_left == 0) {
       for (;;) {
         if (!NextToken(token, record, field.name)) {
+          // Only blank lines were left: the record is missing, not cut short.
+          if (i == 0 && !after_value) {
+            if (optional) return false;
+            Fail(record, "", 0, "end of file where this record was expected");
+          }
           const size_t left = fields.size() - i;
           Fail(record, field.name, i,
                "end of file inside the record: " + std::to_string(left) +
@@ -226,7 +241,7 @@ void ListReader::Read(std::string_view record, const std::vector<Field>& fields)
       }
       if (token.kind == Token::Slash) {
         pos_ = line_.size();
-        return;
+        return true;
       }
       repeat_left = token.repeat;
       after_value = token.kind == Token::Value || token.starred;
@@ -251,6 +266,7 @@ void ListReader::Read(std::string_view record, const std::vector<Field>& fields)
   }
   // What is left of the last line used belongs to no later read.
   pos_ = line_.size();
+  return true;
 }
 
 std::string ListReader::ReadText(std::string_view record, int width) {

@@ -28,6 +28,10 @@ class ListReader {
   void Read(std::string_view record, std::initializer_list<Field> fields);
   void Read(std::string_view record, const std::vector<Field>& fields);
 
+  // The same, for a record that may be missing at the end of the file: false
+  // when only blank lines (or nothing) are left.
+  bool ReadIfAny(std::string_view record, const std::vector<Field>& fields);
+
   // One formatted read of a text field of `width` columns (format Aw): the
   // next line cut to `width` columns.
   std::string ReadText(std::string_view record, int width);
@@ -40,6 +44,7 @@ class ListReader {
 
  private:
   struct Token;
+  bool ReadRecord(std::string_view record, const std::vector<Field>& fields, bool optional);
   bool NextLine();
   bool NextToken(Token& token, std::string_view record, std::string_view item);
   [[noreturn]] void Fail(std::string_view record, std::string_view item, size_t index,

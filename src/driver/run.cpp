@@ -141,7 +141,7 @@ void StageLoop(RunContext& ctx, ListReader& reader, RunResult& result, int* last
 
     int continuation = 0;
     // A file that simply ends after its last stage ends the run as a 0 would.
-    if (!reader.AtEnd()) reader.Read("stage-continuation value", {{"continuation", &continuation}});
+    reader.ReadIfAny("stage-continuation value", {{"continuation", &continuation}});
     d.Run.ContinuationValue = continuation;
     const bool failed = !Solved(d.Results.Outcome);
     if (continuation == d.C1.NumStages || continuation == 0) {

@@ -119,6 +119,24 @@ TEST(ListReader, MalformedRecordsNameTheLineRecordAndItem) {
   }
 }
 
+TEST(ListReader, ARecordMissingAtTheEndIsToldFromOneCutShort) {
+  std::istringstream in("5\n\n   \n");
+  ListReader r(in);
+  int i = 0, j = 0;
+  EXPECT_TRUE(r.ReadIfAny("first", {{"i", &i}}));
+  EXPECT_EQ(i, 5);
+  // Blank lines only: the record is simply absent.
+  EXPECT_FALSE(r.ReadIfAny("second", {{"j", &j}}));
+  std::istringstream in2("\n\n");
+  ListReader r2(in2);
+  try {
+    r2.Read("stage-continuation value", {{"continuation", &j}});
+    FAIL() << "a missing record was accepted";
+  } catch (const InputError& e) {
+    EXPECT_STREQ(e.what(), "line 2: stage-continuation value: end of file where this record was expected");
+  }
+}
+
 TEST(ListReader, TextReadsCutTheLineToItsWidth) {
   std::istringstream in(std::string(75, 'x') + "\nshort\n");
   ListReader r(in);

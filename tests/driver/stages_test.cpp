@@ -65,7 +65,9 @@ TEST(Stages, AContinuationThatAsksForMoreGivesALongTermStageAndStageCodeTwo) {
 }
 
 TEST(Stages, ASingleStageRunWritesStageCodeOne) {
-  const auto out = RunText(Stage("ONLY", 1) + "1\n");
+  // Blank lines after the last stage are nothing to read.
+  const auto out = RunText(Stage("ONLY", 1) + "\n\n");
+  EXPECT_EQ(out.result.status, DARNEK_OK) << out.result.message;
   std::istringstream plot(out.plot);
   const report::PlotFile file = report::ParsePlotData(plot, "wall.plt");
   ASSERT_EQ(file.Stages.size(), 1u);
