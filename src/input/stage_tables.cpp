@@ -182,6 +182,11 @@ void ReadSpecifiedPressureTable(RunContext& ctx, ListReader& reader) {
   for (int i = 1; i <= n; ++i) {
     SpecifiedPressurePoint p;
     reader.Read(Row("specified pressure point", i), {{"depth", &p.Depth}, {"pressure", &p.Pressure}});
+    // The diagram is interpolated at the stations walking down its rows.
+    if (!rows.empty() && p.Depth < rows.back().Depth)
+      throw InputError("line " + std::to_string(reader.line()) + ": " + Row("specified pressure point", i) +
+                       ": the depths of a pressure diagram must not decrease (" + NumberText(rows.back().Depth) +
+                       " is followed by " + NumberText(p.Depth) + ")");
     rows.push_back(p);
   }
 }

@@ -268,9 +268,10 @@ std::vector<PressureRow> BuildPressureDiagram(ProblemData& data, int& row_count)
     const double peak_f = ApparentPeak(data, sum_f);
     const double peak_a = ApparentPeak(data, sum_a);
     // Option 5 scales the at-rest column by the active pressure at the
-    // excavation level of the soil retained above it.
-    const PressureLayer& retained = layer(std::max(LP - 1, 1));
-    const double p0 = retained.f * retained.Ka * layer(LP).SIGVP;
+    // excavation level: the coefficient and stress of the layer whose top
+    // lies there.
+    const PressureLayer& at_excavation = layer(LP);
+    const double p0 = at_excavation.f * at_excavation.Ka * at_excavation.SIGVP;
     for (size_t i = 1; i <= last_above; ++i) {
       auto& c = rows[i].col;
       const double z = c[0];

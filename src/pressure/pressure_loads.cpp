@@ -37,7 +37,7 @@ void WriteActivePressureTable(RunContext& ctx) {
   const ProblemData& d = ctx.data;
   const std::vector<PressureRow>& rows = d.Pressure.Rows;
   const bool english = IsEnglish(d);
-  ctx.report.Write("( / / )");
+  ctx.report.Write("( / )");  // two blank lines
   // Depths print in feet in English units.
   WriteTableHeading(ctx, english ? d.Run.Labels.LargeLengthLabel.substr(0, 3) : d.Run.Labels.LengthLabel);
   const int n = static_cast<int>(rows.size());

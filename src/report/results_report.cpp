@@ -118,8 +118,7 @@ void WriteResults(RunContext& ctx) {
     out.Write("( '    -----    ---------       ---------       ---------' )");
     const int n = d.C2.NumIncrements;
     for (const Restraint& r : d.Restraints) {
-      for (int s = r.From; s <= r.To; ++s) {
-        if (s < 0 || s > n) continue;
+      for (int s = std::max(r.From, 0); s <= std::min(r.To, n); ++s) {
         const StationResult& row = results.Stations[static_cast<size_t>(s)];
         out.Write("( 3X I5 2X 1P E12.3 2X E15.4 2X E15.4 )", s, row.X * x_factor,
                   r.LateralStiffness * row.Deflection, r.RotationalStiffness * row.Slope);

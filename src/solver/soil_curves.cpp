@@ -57,7 +57,7 @@ void ApplySoilCurves(RunContext& ctx) {
     const PyCurve& second = curves[range.second];
     CheckCurve(first, range.first);
     CheckCurve(second, range.second);
-    const int span = range.to - range.from;
+    const long long span = static_cast<long long>(range.to) - range.from;
     if (span < 0) FailStationOrder(ctx.report);
     if (range.from < -1) {
       throw InputError("soil curve " + std::to_string(range.first + 1) + " reaches station " +

@@ -64,12 +64,23 @@ void DistributeRange(StationTables& st, int from, int to, const StiffnessLoadEnt
     // The tables hold the axial load with the sign opposite to the input's.
     st.P[station] += -p * g;
   };
-  const int span = to - from;
+  const long long span = static_cast<long long>(to) - from;
   if (span == 0) {
     add(from, 0.0, 1.0);
     return;
   }
-  for (int k = 0; k <= span; ++k) add(from + k, static_cast<double>(k) / span, 1.0);
+  // Only the stations of the tables are walked: a range may be given as far
+  // below the tip as the input likes. Beyond the tables the values are linear,
+  // so they are zero there only if they are zero at both ends of that part.
+  const long long inside = std::min<long long>(to, last) - from;
+  for (long long k = 0; k <= inside; ++k)
+    add(static_cast<int>(from + k), static_cast<double>(k) / static_cast<double>(span), 1.0);
+  if (to > last) {
+    const int first_beyond = std::max(from, last + 1);
+    add(first_beyond, static_cast<double>(first_beyond - static_cast<long long>(from)) / static_cast<double>(span),
+        1.0);
+    add(to, 1.0, 1.0);
+  }
   add(from, 0.0, -0.5);
   add(to, 1.0, -0.5);
 }

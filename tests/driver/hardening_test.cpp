@@ -101,6 +101,12 @@ TEST(Hardening, EveryMalformedInputClassGetsItsMessageAndTheNormalEnd) {
        DARNEK_INPUT_REJECTED, "user p-y curve 2, point 2: end of file where this record was expected"},
       {"text for a number", "0 0 0.5 0 0", "0 0 thick 0 0", DARNEK_INPUT_REJECTED,
        "expected a real number, found 'thick'"},
+      // A range down to the largest station number is neither walked nor
+      // written: its values beyond the tip are reported.
+      {"stiffness row to the last integer station", "'NONE'\n0\n0\n", "'NONE'\n1\n1 0 2147483647 1.0 0 0\n0\n",
+       DARNEK_OK, "ERROR -- NON-ZERO TABLE 4 DATA BEYOND END"},
+      {"restraint from above the top to the last station", "'NONE'\n0\n0\n", "'NONE'\n0\n1\n-1 2147483647 1 5.0 0\n",
+       DARNEK_OK, "ERROR -- NON-ZERO TABLE 4 DATA BEYOND END"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -118,6 +124,25 @@ TEST(Hardening, EveryMalformedInputClassGetsItsMessageAndTheNormalEnd) {
     EXPECT_EQ(out.report.find("  NaN"), std::string::npos);
     EXPECT_EQ(out.report.find(" Infinity"), std::string::npos);
   }
+}
+
+TEST(Hardening, AZeroRangeToTheLastStationIsWalkedOnlyOverTheWall) {
+  // Nothing but zeros beyond the tip: no error, and no time spent there.
+  const auto out = RunText(Replace(kBase, "'NONE'\n0\n0\n", "'NONE'\n0\n1\n-1 2147483646 1 0.0 0.0\n"));
+  EXPECT_EQ(out.result.status, DARNEK_OK) << out.result.message;
+  EXPECT_EQ(out.result.stages.at(0).outcome, "closed");
+}
+
+TEST(Hardening, ASpecifiedPressureDiagramMustGoDown) {
+  const std::string input =
+      "SPECIFIED\n1 0 1 1 0 1 0 2 1 0 0 0\n20 6.0 10.0 0.0001 60.0 12.0 120.0 50 0 0\n0.0 10.0 1\n"
+      "1 1 0 0\n'S'\n0 0 0 0 0 0 0 0\n0 0 0 100.0 0 0 0 0 29000000.0 0 0 0\n0 0 0.5 0 0\n'NONE'\n0\n0\n"
+      "2\n60.0 1.0\n0.0 1.0\n";
+  const auto out = RunText(input);
+  EXPECT_EQ(out.result.status, DARNEK_INPUT_REJECTED);
+  EXPECT_NE(out.report.find("specified pressure point 2: the depths of a pressure diagram must not decrease (60 is "
+                            "followed by 0)"),
+            std::string::npos);
 }
 
 TEST(Hardening, ASpecifiedPressureDiagramFarDeeperThanTheWallLoadsOnlyTheWall) {
