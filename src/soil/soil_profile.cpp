@@ -208,6 +208,7 @@ double BackfillOverburdenAt(RunContext& ctx, double x) {
   const double gamma_water = d.Profile.UnitWeightWater;
   double sigma = d.Wall.SurfacePressure;
   double top = 0;
+  bool first_submerged_sand = true;
   const int num_layers = std::min<int>(d.Soil.NumSoilLayers, static_cast<int>(d.Soil.Layers.size()));
   for (int i = 0; i < num_layers; ++i) {
     const SoilLayer& layer = d.Soil.Layers[static_cast<size_t>(i)];
@@ -216,10 +217,12 @@ double BackfillOverburdenAt(RunContext& ctx, double x) {
     const double end = contains ? x : bottom;
     if (end > top) sigma += layer.Top.UnitWeight * (end - top);
     // Total stress in clay, silt and rock; effective stress in sand below
-    // the water table. Only the sand itself is buoyant: the submerged length
-    // starts at the water table or at the sand's top, whichever is deeper.
+    // the water table. The first submerged sand takes off the pore pressure
+    // from the water table down (through any clay above it), so that the
+    // stress in it is effective; later sands take off their own thickness.
     if (layer.SoilTypeCode == 4 && end > water) {
-      sigma -= gamma_water * (end - std::max(water, top));
+      sigma -= gamma_water * (end - (first_submerged_sand ? water : top));
+      first_submerged_sand = false;
     }
     if (contains) return sigma;
     top = bottom;

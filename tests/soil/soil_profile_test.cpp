@@ -189,10 +189,12 @@ TEST(SoilProfile, BackfillOverburdenIsTotalStressExceptInSubmergedSand) {
   BuildSoilProfile(run.ctx);
   const double w = 0.035999998450279236;
   EXPECT_DOUBLE_EQ(BackfillOverburdenAt(run.ctx, 100), 1 + 0.07 * 100);
-  // The clay between the water table and the sand keeps its full weight.
-  EXPECT_DOUBLE_EQ(BackfillOverburdenAt(run.ctx, 300), 1 + 0.07 * 200 + (0.065 - w) * 100);
-  EXPECT_DOUBLE_EQ(BackfillOverburdenAt(run.ctx, 500), 1 + 0.07 * 200 + (0.065 - w) * 200 + 0.06 * 100);
-  EXPECT_DOUBLE_EQ(BackfillOverburdenAt(run.ctx, 600), 1 + 0.07 * 200 + (0.065 - w) * 200 + 0.06 * 200);
+  // In the first submerged sand the pore pressure from the water table down
+  // is taken off, the clay above it included: the stress there is effective.
+  EXPECT_DOUBLE_EQ(BackfillOverburdenAt(run.ctx, 300), 1 + 0.07 * 200 + 0.065 * 100 - w * 150);
+  // The stiff clay below the sand adds its full weight.
+  EXPECT_DOUBLE_EQ(BackfillOverburdenAt(run.ctx, 500), 1 + 0.07 * 200 + 0.065 * 200 - w * 250 + 0.06 * 100);
+  EXPECT_DOUBLE_EQ(BackfillOverburdenAt(run.ctx, 600), 1 + 0.07 * 200 + 0.065 * 200 - w * 250 + 0.06 * 200);
   // Sand through the water table: buoyant below it only.
   d.Wall.WaterDepthBackfill = 250;
   EXPECT_DOUBLE_EQ(BackfillOverburdenAt(run.ctx, 300), 1 + 0.07 * 200 + 0.065 * 100 - w * 50);
