@@ -169,6 +169,14 @@ void ReadEarthPressureAndSoilBlock(RunContext& ctx, ListReader& reader) {
                        " must lie below the bottom of the layer above (" + NumberText(previous_bottom) +
                        "; the top of the wall for the first layer)");
     previous_bottom = layer.LayerBottomDepth;
+    // Generated sand and silt curves rise along the initial line k x; without
+    // it they have no shape at all.
+    if (d.C1.PyCurveOption == 2 && (layer.SoilTypeCode == 4 || layer.SoilTypeCode == 5) &&
+        !(layer.Top.SoilModulusK > 0))
+      throw InputError("line " + std::to_string(reader.line()) + ": " + Row("soil layer", i) +
+                       ": the modulus of subgrade reaction k (SoilModulusK) of a " +
+                       (layer.SoilTypeCode == 4 ? "sand" : "silt") + " layer must be positive to generate its "
+                       "p-y curves, found " + NumberText(layer.Top.SoilModulusK));
     soil.Layers.push_back(layer);
   }
   soil.NumSoilLayers = static_cast<int>(soil.Layers.size());

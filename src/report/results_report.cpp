@@ -104,9 +104,10 @@ void WriteResults(RunContext& ctx) {
             l.ForceLabel, l.ForceLabel3, "-", l.LengthLabel2, "**", "2");
   out.Write("( '   ------    ----        ----       -----     ' ' ------      ------    ---------   ---------   ' "
             "'---------' )");
-  const double x_factor = english ? 1.0 / 12 : 1.0;
+  // X prints in feet for English units.
+  const auto feet = [english](double x) { return english ? x / 12 : x; };
   for (const StationResult& r : results.Stations) {
-    out.Write("( 2X I4 2X 1P E10.3 7E12.3 )", r.Station, r.X * x_factor, r.Deflection, r.Slope, r.Moment, r.Shear,
+    out.Write("( 2X I4 2X 1P E10.3 7E12.3 )", r.Station, feet(r.X), r.Deflection, r.Slope, r.Moment, r.Shear,
               r.SoilReaction, r.NetForce, r.EI);
   }
 
@@ -118,10 +119,23 @@ void WriteResults(RunContext& ctx) {
     out.Write("( '    -----    ---------       ---------       ---------' )");
     const int n = d.C2.NumIncrements;
     for (const Restraint& r : d.Restraints) {
-      for (int s = std::max(r.From, 0); s <= std::min(r.To, n); ++s) {
-        const StationResult& row = results.Stations[static_cast<size_t>(s)];
-        out.Write("( 3X I5 2X 1P E12.3 2X E15.4 2X E15.4 )", s, row.X * x_factor,
-                  r.LateralStiffness * row.Deflection, r.RotationalStiffness * row.Slope);
+      for (int s = std::max(r.From, -1); s <= std::min(r.To, n); ++s) {
+        double x = 0, w = 0, slope = 0;
+        if (s >= 0) {
+          const StationResult& row = results.Stations[static_cast<size_t>(s)];
+          x = row.X;
+          w = row.Deflection;
+          slope = row.Slope;
+        } else {
+          // The imaginary station above the top, with the deflection beyond
+          // it extrapolated as for the moments.
+          const double h = d.C2.IncrementLength;
+          x = -h;
+          w = d.Stations.W[-1];
+          slope = (d.Stations.W[0] - w) / h;
+        }
+        out.Write("( 3X I5 2X 1P E12.3 2X E15.4 2X E15.4 )", s, feet(x), r.LateralStiffness * w,
+                  r.RotationalStiffness * slope);
       }
     }
   }

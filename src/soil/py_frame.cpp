@@ -3,6 +3,10 @@
 // and the layered-soil bookkeeping (cumulative resistance, equivalent depth).
 #include "soil/py_frame.h"
 
+#include <algorithm>
+#include <limits>
+
+
 #include "soil/py_curves.h"
 #include "soil/py_models.h"
 #include "soil/soil_profile.h"
@@ -16,14 +20,16 @@ void SetCurveDepths(ProblemData& d) {
   const double delta = IsSI(d) ? kCurveOffsetSI : kCurveOffsetEnglish;
   const size_t num_layers = profile.Layers.size();
   profile.CurveDepths.clear();
-  for (const ProfileLayer& layer : profile.Layers) {
+  for (size_t i = 0; i < num_layers; ++i) {
+    const ProfileLayer& layer = profile.Layers[i];
     const double top = layer.Top;
     const double span = layer.Bottom - layer.Top;
-    profile.CurveDepths.push_back(top + delta);
-    profile.CurveDepths.push_back(top + 0.25 * span);
-    profile.CurveDepths.push_back(top + 0.5 * span);
-    profile.CurveDepths.push_back(top + 0.75 * span);
-    profile.CurveDepths.push_back(layer.Bottom - delta);
+    // The last layer ends where the profile ends; a thin one must not put its
+    // first curve below the strength curve, which would stop a run whose soil
+    // table reaches deep enough.
+    const double deepest = i + 1 == num_layers ? layer.Bottom : std::numeric_limits<double>::infinity();
+    for (double z : {top + delta, top + 0.25 * span, top + 0.5 * span, top + 0.75 * span, layer.Bottom - delta})
+      profile.CurveDepths.push_back(std::min(z, deepest));
   }
 
   // Ranges by depth: a curve deeper than the current layer's bottom opens the

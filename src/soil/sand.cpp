@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/errors.h"
 #include "report/report_helpers.h"
 #include "soil/frictional_soil.h"
 #include "soil/py_models.h"
@@ -110,6 +111,12 @@ class Sand final : public PyModel {
       // Passive pressure on a vertical wall with wall friction phi / 2 and
       // the ground falling away at t (Coulomb).
       const double t = sloped ? theta : 0.0;
+      // The passive wedge needs ground flatter than the friction angle.
+      if (t > phi_)
+        throw InputError("soil layer with sand below the excavation (profile layer " + std::to_string(f.layer + 1) +
+                         "): the excavation slope of " + NumberText(std::fabs(ctx.data.Wall.ExcavationSlope)) +
+                         " degrees is steeper than the friction angle of " + NumberText(phi_ * 180 / kPi) +
+                         " degrees, so a continuous wall has no passive resistance there");
       const double delta = phi_ / 2;
       const double root =
           std::sqrt(std::sin(delta + phi_) * std::sin(phi_ - t) / (std::cos(delta) * std::cos(t)));

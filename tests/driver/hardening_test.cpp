@@ -126,6 +126,22 @@ TEST(Hardening, EveryMalformedInputClassGetsItsMessageAndTheNormalEnd) {
   }
 }
 
+TEST(Hardening, GeneratedSandCurvesNeedAModulusAndGroundFlatterThanTheFrictionAngle) {
+  const std::string generated = Replace(kBase, "1 0 1 1 0 2 0 2 1 0 1 0", "1 0 1 1 0 2 2 2 1 0 1 0");
+  ASSERT_EQ(RunText(generated).result.status, DARNEK_OK);
+  const auto no_k = RunText(Replace(generated, "0.0694 0.0 30.0 0.0 25.0 0.0\n0.0694", "0.0694 0.0 30.0 0.0 0.0 0.0\n0.0694"));
+  EXPECT_EQ(no_k.result.status, DARNEK_INPUT_REJECTED);
+  EXPECT_NE(no_k.report.find("soil layer 1: the modulus of subgrade reaction k (SoilModulusK) of a sand layer must be "
+                             "positive to generate its p-y curves, found 0"),
+            std::string::npos);
+  // A continuous wall (WA = WP) in front of ground steeper than phi.
+  const auto steep = RunText(Replace(generated, "1.0 0 0.0 0.0\n", "1.0 0 0.0 40.0\n"));
+  EXPECT_EQ(steep.result.status, DARNEK_INPUT_REJECTED);
+  EXPECT_NE(steep.report.find("the excavation slope of 40 degrees is steeper than the friction angle of 30 degrees"),
+            std::string::npos);
+  EXPECT_EQ(steep.report.find("  NaN"), std::string::npos);
+}
+
 TEST(Hardening, AZeroRangeToTheLastStationIsWalkedOnlyOverTheWall) {
   // Nothing but zeros beyond the tip: no error, and no time spent there.
   const auto out = RunText(Replace(kBase, "'NONE'\n0\n0\n", "'NONE'\n0\n1\n-1 2147483646 1 0.0 0.0\n"));

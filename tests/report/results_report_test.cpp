@@ -120,6 +120,25 @@ TEST(ResultsReport, EnglishTableHeadingUnitsAndRows) {
   EXPECT_EQ(f.log.str(), "");
 }
 
+TEST(ResultsReport, RestraintLinesCoverEveryStationOfTheirRangeFromTheImaginaryOne) {
+  Fixture f(4, 2.0, 2);
+  ProblemData& d = f.ctx.data;
+  d.Results.Outcome = StageOutcome::Closed;
+  d.Stations.W[-1] = 0.5;
+  d.Stations.W[0] = 0.25;
+  d.Stations.W[1] = 0.125;
+  d.Restraints.push_back({-1, 1, 1, 1000.0, 10.0});
+  WriteResults(f.ctx);
+  const std::string r = f.report.str();
+  // Station -1 lies one increment above the top; its slope is taken with the
+  // deflection beyond it extrapolated: (W(0) - W(-1)) / h.
+  EXPECT_NE(r.find("\n      -1    -2.000E+00       5.0000E+02      -1.2500E+00\n"
+                   "       0     0.000E+00       2.5000E+02      -9.3750E-01\n"
+                   "       1     2.000E+00       1.2500E+02      -6.2500E-01\n"),
+            std::string::npos)
+      << r;
+}
+
 TEST(ResultsReport, FailedStagesGetTheirMessageInReportAndRunLogAndNoTables) {
   Fixture f(12, 6.0, 1);
   ProblemData& d = f.ctx.data;

@@ -218,23 +218,22 @@ TEST(StiffClayAboveWater, LaterLayerEntersAtTheDepthOfEqualResistance) {
   }
 }
 
-TEST(StiffClayAboveWater, AverageBeyondTheStrengthCurveWarnsInTheReportBeforeTheStop) {
+TEST(StiffClayAboveWater, AThinLastLayerAboveTheProfileLimitKeepsItsCurvesWithinIt) {
   SoilRun run;
   ProblemData& d = run.d();
   EnglishWall(d);
   // The second layer keeps 0.05 in above the profile limit (132 in): its
-  // first curve, 0.1 in below its top, lies beyond the strength curve.
+  // first curve, 0.1 in below its top, would lie beyond the strength curve
+  // and stop a run whose soil table reaches deep enough.
   AddLayer(d, 3, 251.95, Values(kGamma, 8, 0, kEps50), Values(kGamma, 8, 0, kEps50));
   AddLayer(d, 3, 600, Values(kGamma, 10, 0, kEps50), Values(kGamma, 10, 0, kEps50));
-  EXPECT_THROW(GeneratePyCurves(run.ctx), FatalStop);
-  const std::string report = run.report.str();
-  EXPECT_NE(report.find("\n      **** WARNING ****\n      THE VALUE OF X =     132.050\n"
-                        "      IS BEYOND THE EXTENT OF THE\n      INPUT CURVE FOR STRENGTH\n"),
-            std::string::npos);
-  // The strength lookup itself stops on the console, after the last curve
-  // of the first layer was written.
-  EXPECT_EQ(testing::CountOccurrences(run.console.str(), "THE INPUT STRENGTH CURVE"), 2);
-  EXPECT_EQ(testing::CountOccurrences(report, "AT THE BACKFILL SIDE"), 5);
+  EXPECT_NO_THROW(GeneratePyCurves(run.ctx));
+  const std::vector<double>& depths = d.Profile.CurveDepths;
+  ASSERT_EQ(depths.size(), 10u);
+  for (size_t k = 5; k < 10; ++k) EXPECT_LE(depths[k], d.Profile.ProfileDepthLimit) << k;
+  EXPECT_EQ(run.console.str(), "");
+  EXPECT_EQ(run.report.str().find("WARNING"), std::string::npos);
+  EXPECT_EQ(testing::CountOccurrences(run.report.str(), "AT THE BACKFILL SIDE"), 10);
 }
 
 }  // namespace
