@@ -52,8 +52,9 @@ class Sand final : public PyModel {
   // adds A at its mid-depth times the exact integral of the wedge polynomial,
   // gamma (c1 (x1^2 - x0^2) / 2 + c2 (x1^3 - x0^3) / 3); the step in which
   // the sum passes the target is interpolated linearly. Beyond xm the
-  // resistance is the flow-around value with the deep A = 0.88, whose integral
-  // 0.88 gamma d1 (X^2 - xm^2) / 2 gives X = sqrt(xm^2 + 2 rest / (0.88 gamma d1)).
+  // remainder is divided by the flow-around value there with the deep
+  // A = 0.88: X = xm + rest / (0.88 gamma d1 xm), the resistance per unit
+  // depth at the meeting depth carried on below it.
   double EquivalentDepth(const CurveFrame& f, double accumulated) const override {
     if (accumulated <= 0) return 0;
     const double b = f.b;
@@ -67,9 +68,9 @@ class Sand final : public PyModel {
     const WedgeIntegral wedge = IntegrateWedge(a_table, width, gamma_, c1, c2, xm, kIntegrationSteps, accumulated,
                                                [](double, double) { return 0.0; });
     if (wedge.reached) return wedge.depth;
-    const double flow = kDeepA * gamma_ * d1;
-    if (flow <= 0) return xm;
-    return std::sqrt(xm * xm + 2 * (accumulated - wedge.sum) / flow);
+    const double flow = kDeepA * gamma_ * d1 * xm;
+    if (!(flow > 0)) return xm;
+    return xm + (accumulated - wedge.sum) / flow;
   }
 
   void Prepare(RunContext& ctx, const CurveFrame& f) override {

@@ -88,12 +88,8 @@ class Silt final : public PyModel {
   // polynomial, gamma (c1 (x1^2 - x0^2) / 2 + c2 (x1^3 - x0^3) / 3), plus the
   // exact integral of the cohesive part over the step (CohesiveIntegral); the
   // step in which the sum passes the target is interpolated linearly. Beyond
-  // xm the resistance is the flow-around value with the deep A = 0.88 plus
-  // 9 c b, so the remainder R satisfies
-  //   0.44 gamma d1 (X^2 - xm^2) + 9 c b (X - xm) = R,
-  // a quadratic in u = X - xm: a u^2 + (2 a xm + 9 c b) u - R = 0 with
-  // a = 0.44 gamma d1, solved as u = 2 R / (B + sqrt(B^2 + 4 a R)),
-  // B = 2 a xm + 9 c b, which stays exact when a vanishes.
+  // xm the remainder R is divided by the resistance there, the flow-around
+  // value with the deep A = 0.88 plus 9 c b: X = xm + R / (0.88 gamma d1 xm + 9 c b).
   double EquivalentDepth(const CurveFrame& f, double accumulated) const override {
     if (accumulated <= 0) return 0;
     const double b = f.b;
@@ -110,11 +106,9 @@ class Silt final : public PyModel {
         });
     if (wedge.reached) return wedge.depth;
     const double rest = accumulated - wedge.sum;
-    const double a = 0.5 * kDeepA * gamma_ * d1;
-    const double linear = 2 * a * xm + 9 * std::max(c_, 0.0) * b;
-    const double root = linear * linear + 4 * a * rest;
-    if (root <= 0 || linear + std::sqrt(root) <= 0) return xm;
-    return xm + 2 * rest / (linear + std::sqrt(root));
+    const double resistance = kDeepA * gamma_ * d1 * xm + 9 * std::max(c_, 0.0) * b;
+    if (!(resistance > 0)) return xm;
+    return xm + rest / resistance;
   }
 
   void Prepare(RunContext& ctx, const CurveFrame& f) override {
