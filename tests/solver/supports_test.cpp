@@ -36,6 +36,22 @@ TEST(AddTieBacks, EnglishDepthInFeetRoundsHalfwayAwayFromZero) {
   EXPECT_EQ(f.ctx.data.TieBacks[2].Station, 21);
 }
 
+TEST(AddTieBacks, SIDepthsInMetresAndEnglishDepthsAtLongIncrements) {
+  SolverContext si(20, 0.4);
+  si.ctx.data.C2.ResultWidth = 1.0;
+  // 2.5 and 2.4 increments down.
+  for (double depth : {1.0, 0.96}) si.ctx.data.TieBacks.push_back(MakeTieBack(depth, 1e-3, 2e8, 8.0, 0.0, 2.0, 0.0));
+  AddTieBacks(si.ctx);
+  EXPECT_EQ(si.ctx.data.TieBacks[0].Station, 3);
+  EXPECT_EQ(si.ctx.data.TieBacks[1].Station, 2);
+
+  SolverContext english(20, 24.0, 1);
+  english.ctx.data.C2.ResultWidth = 12.0;
+  english.ctx.data.TieBacks.push_back(MakeTieBack(10.0, 1.0, 29.0e6, 20.0, 0.0, 8.0, 0.0));
+  AddTieBacks(english.ctx);
+  EXPECT_EQ(english.ctx.data.TieBacks[0].Station, 5);
+}
+
 TEST(AddTieBacks, HorizontalSIAnchorAtResultWidthSpacing) {
   SolverContext f(20, 0.5);
   f.ctx.data.C2.ResultWidth = 2.5;
