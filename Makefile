@@ -5,18 +5,23 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 EXAMPLE ?= examples/cantilever_sand.dat
 EXAMPLE_OUT ?= $(BUILD)/example-output
 
-.PHONY: build run test clean
+.PHONY: build run test clean deps
 
-$(BUILD)/CMakeCache.txt:
+# Missing Debian packages are installed when run as root, else the command is printed.
+deps:
+	@scripts/ensure-deps build
+
+$(BUILD)/CMakeCache.txt: | deps
 	cmake -S . -B $(BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
-build: $(BUILD)/CMakeCache.txt
+build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
 run: build
 	./$(BUILD)/darnek run $(EXAMPLE) --out $(EXAMPLE_OUT)
 
 test: build
+	@scripts/ensure-deps test
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 clean:
@@ -27,6 +32,7 @@ clean:
 SANITIZE_BUILD ?= build-sanitize
 .PHONY: test-sanitize
 test-sanitize:
+	@scripts/ensure-deps sanitize
 	cmake -S . -B $(SANITIZE_BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Debug -DDARNEK_SANITIZE=ON -DDARNEK_BUILD_BENCHMARKS=OFF
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
@@ -39,6 +45,7 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 300
 .PHONY: fuzz
 fuzz:
+	@scripts/ensure-deps fuzz
 	cmake -S . -B $(FUZZ_BUILD) -G "$(GENERATOR)" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DDARNEK_FUZZ=ON -DDARNEK_SANITIZE=ON -DDARNEK_BUILD_TESTS=OFF -DDARNEK_BUILD_BENCHMARKS=OFF
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target input_fuzzer
