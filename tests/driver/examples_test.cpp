@@ -1,6 +1,6 @@
 // Every bundled example, analysed end to end: it runs to closure, the wall is
-// in equilibrium in every stage, its plot file reads back, and the reviewed
-// reports stay as they were accepted.
+// in force and moment equilibrium in every stage, its plot file reads back,
+// and the reviewed reports stay as they were accepted.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "driver/run.h"
+#include "support/figures.h"
 #include "support/plot_data.h"
 #include "support/run_helper.h"
 #include "support/temp_dir.h"
@@ -29,52 +30,81 @@ std::vector<std::string> ExampleNames() {
   return names;
 }
 
-// The sum of the lateral forces on the wall: applied loads (input loads,
-// earth pressure, tie-back prestress), tie-back and restraint springs, the
-// soil reactions the report prints, and the reactions at stations whose
+// The lateral forces on the wall, station by station: applied loads (input
+// loads, earth pressure, tie-back prestress), tie-back and restraint springs,
+// the soil reactions the report prints, and the reactions at stations whose
 // deflection or slope is specified (the residual of their ordinary rows).
-// Couples (torques, rotational springs, axial-load terms) add no net force:
-// their coefficients cancel over the rows.
+// Their sum is zero, and so is their moment about the top of the wall once the
+// couples are counted: applied torques, rotational springs (R times the
+// slope) and the axial load acting over an increment of a rotated wall
+// (h P times the slope, P as the solver holds it). A couple C at station j
+// enters the rows j - 1 and j + 1 as forces +-C / 2h, which add no net force.
+//
+// The printed soil reactions belong to the deflections at which the curves
+// were last linearised (those before the last solution), so the sum carries
+// the closure lag: the curves' stiffness times the last change of deflection,
+// which closure keeps within the tolerance. Once that lag is taken out, what
+// remains is round-off.
 struct Balance {
-  double residual = 0;
-  double scale = 0;      // the size of the forces that balance
+  double residual = 0;   // of the printed values
+  double lag = 0;        // the closure lag, exactly
+  double scale = 0;      // the size of the forces (or moments) that balance
   double tolerance = 0;  // what closure at the deflection tolerance allows
 };
 
-Balance LateralBalance(const ProblemData& d) {
+struct StageBalance {
+  Balance force;
+  Balance moment;  // about the top of the wall
+};
+
+StageBalance LateralBalance(const ProblemData& d) {
   const StationTables& st = d.Stations;
   const int n = d.C2.NumIncrements;
   const double h = d.C2.IncrementLength;
-  Balance b;
+  auto at = [&](const StationArray<double>& a, int j) { return (j < -3 || j > n + 3) ? 0.0 : a[j]; };
+  auto slope = [&](int j) { return (at(st.W, j + 1) - at(st.W, j - 1)) / (2 * h); };
+  auto couple = [&](int j) { return at(st.T, j) + (at(st.R, j) + h * at(st.P, j)) * slope(j); };
+  StageBalance b;
   for (int k = -1; k <= n + 1; ++k) {
     const double applied = st.BaseQ[k];
     const double spring = -st.BaseS[k] * st.W[k];
     const double soil = st.SoilReaction[k] * h;
     double reaction = 0;
     if (st.SolutionCode[k] != 1) {
-      auto w = [&](int j) { return (j < -3 || j > n + 3) ? 0.0 : st.W[j]; };
-      auto at = [&](const StationArray<double>& a, int j) { return (j < -3 || j > n + 3) ? 0.0 : a[j]; };
+      auto w = [&](int j) { return at(st.W, j); };
       const double a_ = at(st.EI, k - 1) - 0.25 * h * (h * at(st.P, k - 1) + at(st.R, k - 1));
       const double b_ = -2 * (at(st.EI, k - 1) + st.EI[k]);
-      const double c_ = at(st.EI, k - 1) + 4 * st.EI[k] + at(st.EI, k + 1) + h * h * h * st.S[k] +
-                        0.25 * h * (h * (at(st.P, k - 1) + at(st.P, k + 1)) + at(st.R, k - 1) + at(st.R, k + 1));
+      const double c_ =
+          at(st.EI, k - 1) + 4 * st.EI[k] + at(st.EI, k + 1) + h * h * h * st.S[k] +
+          0.25 * h * (h * (at(st.P, k - 1) + at(st.P, k + 1)) + at(st.R, k - 1) + at(st.R, k + 1));
       const double d_ = -2 * (st.EI[k] + at(st.EI, k + 1));
       const double e_ = at(st.EI, k + 1) - 0.25 * h * (h * at(st.P, k + 1) + at(st.R, k + 1));
       const double f_ = h * h * h * st.Q[k] - 0.5 * h * h * (at(st.T, k - 1) - at(st.T, k + 1));
-      reaction = (a_ * w(k - 2) + b_ * w(k - 1) + c_ * w(k) + d_ * w(k + 1) + e_ * w(k + 2) - f_) / (h * h * h);
+      reaction =
+          (a_ * w(k - 2) + b_ * w(k - 1) + c_ * w(k) + d_ * w(k + 1) + e_ * w(k + 2) - f_) / (h * h * h);
     }
-    b.residual += applied + spring + soil + reaction;
-    b.scale += std::fabs(applied) + std::fabs(spring) + std::fabs(soil) + std::fabs(reaction);
-    // The printed soil reaction belongs to the deflections before the last
-    // solution, which closure keeps within the tolerance at every station.
-    b.tolerance += std::fabs(st.S[k] - st.BaseS[k]) * d.C2.DeflectionTolerance;
+    const double force = applied + spring + soil + reaction;
+    const double size = std::fabs(applied) + std::fabs(spring) + std::fabs(soil) + std::fabs(reaction);
+    const double curves = st.S[k] - st.BaseS[k];
+    const double lag = k >= 0 && k <= n ? curves * (st.W[k] - st.Wprev1[k]) : 0.0;
+    const double allowed = std::fabs(curves) * d.C2.DeflectionTolerance;
+    const double x = k * h;
+    b.force.residual += force;
+    b.force.lag += lag;
+    b.force.scale += size;
+    b.force.tolerance += allowed;
+    const double couples = 0.5 * k * (couple(k + 1) - couple(k - 1));
+    b.moment.residual += x * force + couples;
+    b.moment.lag += x * lag;
+    b.moment.scale += std::fabs(x) * size + std::fabs(couples);
+    b.moment.tolerance += std::fabs(x) * allowed;
   }
   return b;
 }
 
 struct ExampleRun {
   RunResult result;
-  std::vector<Balance> balances;
+  std::vector<StageBalance> balances;
   std::string report, log, plot_path;
 };
 
@@ -82,22 +112,23 @@ ExampleRun RunExample(const std::string& name, const testing::TempDir& dir) {
   RunOptions options;
   const std::string input = name + ".dat";
   fs::copy_file(kExamples / input, dir.path() / input);
-  options.files = FileNames{dir.File(input), dir.File(name + ".out"), dir.File(name + ".plt"),
-                            dir.File(name + ".log"), dir.File(name + ".pyscratch"),
-                            dir.File(name + ".epscratch")};
+  options.files =
+      FileNames{dir.File(input),         dir.File(name + ".out"),       dir.File(name + ".plt"),
+                dir.File(name + ".log"), dir.File(name + ".pyscratch"), dir.File(name + ".epscratch")};
   options.version_text = "TEST";
   options.clock = testing::FixedClock;
   std::ostringstream console;
   options.console = &console;
   ExampleRun run;
-  run.result = RunWith(options, [&](const RunContext& ctx) { run.balances.push_back(LateralBalance(ctx.data)); });
+  run.result =
+      RunWith(options, [&](const RunContext& ctx) { run.balances.push_back(LateralBalance(ctx.data)); });
   run.report = dir.Read(name + ".out");
   run.log = dir.Read(name + ".log");
   run.plot_path = dir.File(name + ".plt");
   return run;
 }
 
-TEST(Examples, EveryExampleClosesInEveryStageInEquilibrium) {
+TEST(Examples, EveryExampleClosesInEveryStageInForceAndMomentEquilibrium) {
   const auto names = ExampleNames();
   ASSERT_FALSE(names.empty());
   for (const std::string& name : names) {
@@ -109,10 +140,17 @@ TEST(Examples, EveryExampleClosesInEveryStageInEquilibrium) {
     for (const StageSummary& s : run.result.stages) EXPECT_EQ(s.outcome, "closed") << "stage " << s.stage;
     ASSERT_EQ(run.balances.size(), run.result.stages.size());
     for (size_t i = 0; i < run.balances.size(); ++i) {
-      const Balance& b = run.balances[i];
-      // Round-off of the recursion is some 1e-12 of the forces involved.
-      EXPECT_LE(std::fabs(b.residual), b.tolerance + 1e-9 * b.scale)
-          << "stage " << i + 1 << ": residual " << b.residual << " of forces " << b.scale;
+      const std::string stage = name + ".stage" + std::to_string(i + 1);
+      for (const auto& [what, b] :
+           {std::pair{"force", run.balances[i].force}, std::pair{"moment", run.balances[i].moment}}) {
+        // Round-off of the recursion is some 1e-12 of the forces involved.
+        EXPECT_LE(std::fabs(b.residual), b.tolerance + 1e-9 * b.scale)
+            << "stage " << i + 1 << ": " << what << " residual " << b.residual << " of " << b.scale;
+        EXPECT_LE(std::fabs(b.residual - b.lag), 1e-9 * b.scale)
+            << "stage " << i + 1 << ": " << what << " residual " << b.residual << " closure lag " << b.lag;
+        testing::RecordFigure(stage + "." + what + "_printed_relative", b.residual / b.scale);
+        testing::RecordFigure(stage + "." + what + "_roundoff_relative", (b.residual - b.lag) / b.scale);
+      }
     }
     EXPECT_EQ(testing::Count(run.report, "END OF ANALYSIS"), 1);
     EXPECT_EQ(testing::Count(run.log, "END OF ANALYSIS"), 1);

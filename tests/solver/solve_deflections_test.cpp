@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "dense_solve.h"
 #include "solver/supports.h"
 #include "solver_fixture.h"
+#include "support/figures.h"
 
 namespace darnek::solver {
 namespace {
@@ -46,8 +48,20 @@ void ExpectAgreesWithDenseSolve(SolverContext& f) {
   SolveDeflections(f.st(), f.ctx.data.SpecifiedConditions, n, f.h(), 0.0, 1e30);
   const double scale = MaxAbs(f.st(), n);
   ASSERT_GT(scale, 0.0);
+  double largest = 0;
   for (int j = -1; j <= n + 1; ++j) {
     EXPECT_NEAR(f.st().W[j], dense[j + 1], 1e-8 * scale) << "station " << j;
+    largest = std::max(largest, std::fabs(f.st().W[j] - dense[j + 1]));
+  }
+  darnek::testing::RecordFigure("largest_difference_relative", largest / scale);
+}
+
+// The relative errors of a halving sequence and the orders they show.
+void RecordConvergence(const std::vector<int>& increments, const std::vector<double>& errors) {
+  for (size_t i = 0; i < errors.size(); ++i) {
+    const std::string n = std::to_string(increments[i]);
+    darnek::testing::RecordFigure("error_relative_n" + n, errors[i]);
+    if (i > 0) darnek::testing::RecordFigure("order_to_n" + n, std::log2(errors[i - 1] / errors[i]));
   }
 }
 
@@ -151,8 +165,9 @@ TEST(SolveDeflections, BeamOnElasticFoundationConvergesAtSecondOrder) {
   const double EI = 1.0e4, k = 100.0, P = 50.0, L = 100.0;
   const double beta = std::pow(k / (4 * EI), 0.25);
   const double exact = 2 * P * beta / k;
+  const std::vector<int> increments{50, 100, 200, 400, 800};
   std::vector<double> errors;
-  for (int n : {50, 100, 200, 400, 800}) {
+  for (int n : increments) {
     const double h = L / n;
     SolverContext f(n, h);
     StiffnessLoadEntry foundation;
@@ -169,6 +184,7 @@ TEST(SolveDeflections, BeamOnElasticFoundationConvergesAtSecondOrder) {
     SolveDeflections(st, {}, n, h, 0.0, 1e30);
     errors.push_back(std::fabs(st.W[0] - exact) / exact);
   }
+  RecordConvergence(increments, errors);
   EXPECT_LT(errors.back(), 5e-4);
   for (double order : ObservedOrders(errors)) EXPECT_NEAR(order, 2.0, 0.05);
 }
@@ -182,8 +198,9 @@ TEST(SolveDeflections, BeamOnElasticFoundationConvergesAtSecondOrder) {
 TEST(SolveDeflections, CantileverFixedBySpecifiedConditionsConvergesAtFirstOrder) {
   const double EI = 2.0e5, P = 10.0, L = 12.0;
   const double exact = P * L * L * L / (3 * EI);
+  const std::vector<int> increments{10, 20, 40, 80, 160, 320};
   std::vector<double> errors;
-  for (int n : {10, 20, 40, 80, 160, 320}) {
+  for (int n : increments) {
     const double h = L / n;
     SolverContext f(n, h);
     StationTables& st = f.st();
@@ -194,6 +211,7 @@ TEST(SolveDeflections, CantileverFixedBySpecifiedConditionsConvergesAtFirstOrder
     SolveDeflections(st, f.ctx.data.SpecifiedConditions, n, h, 0.0, 1e30);
     errors.push_back(std::fabs(st.W[0] - exact) / exact);
   }
+  RecordConvergence(increments, errors);
   EXPECT_LT(errors.back(), 0.01);
   const std::vector<double> orders = ObservedOrders(errors);
   for (double order : orders) EXPECT_NEAR(order, 1.0, 0.1);
