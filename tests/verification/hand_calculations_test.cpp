@@ -147,8 +147,10 @@ TEST(LimitEquilibrium, CantileverMomentExceedsTheNetPressureMethodByUnderThreePe
 // less for the anchor. The anchor force comes out about 7 % below free earth
 // support, the moment about 12 % below; the bounds allow for the yield
 // deflection and the anchor stiffness, which set how far the mobilisation
-// reaches. The span moment itself follows from the engine's anchor force by
-// statics to within 1 % (the discretisation of the 0.25 m increments).
+// reaches. No mobilisation within the capacity can lower the anchor force
+// below that of the full resistance acting as high as possible. The span
+// moment itself follows from the engine's anchor force by statics to within
+// 1 % (the discretisation of the 0.25 m increments).
 TEST(LimitEquilibrium, AnchoredWallCarriesLessThanFreeEarthSupport) {
   const testing::RunOutput out =
       RunFile(kSource / "tests" / "verification" / "anchored_sand_user_curves_si.dat");
@@ -174,10 +176,20 @@ TEST(LimitEquilibrium, AnchoredWallCarriesLessThanFreeEarthSupport) {
     return force * (z - a) - rise * z * z * z / 6;
   };
   const double moment = span_moment(anchor);
+  // The least anchor force any mobilisation within the capacity can give: the
+  // full resistance from the excavation level down to the depth d at which it
+  // balances the moment about the anchor, as high as it can act.
+  double low = 0, high = D;
+  for (int i = 0; i < 100; ++i) {
+    const double d = 0.5 * (low + high);
+    (0.5 * capacity * d * d * (H + 2 * d / 3 - a) < driving ? low : high) = d;
+  }
+  const double least_anchor = above + active * D - 0.5 * capacity * low * low;
 
   // Tension prints negative, and the span bends towards the excavation.
   const double engine_anchor = -stage.tie_backs.front().force_per_tie_back / spacing;
   const double engine_moment = -stage.max_moment;
+  EXPECT_GT(engine_anchor, 0.99 * least_anchor);  // 1 %: the discretisation of the loads
   EXPECT_GT(engine_anchor / anchor, 0.88);
   EXPECT_LT(engine_anchor / anchor, 1.0);
   EXPECT_GT(engine_moment / moment, 0.80);
@@ -186,6 +198,8 @@ TEST(LimitEquilibrium, AnchoredWallCarriesLessThanFreeEarthSupport) {
   RecordFigure("hand_mobilised_fraction", mobilised);
   RecordFigure("hand_anchor_kN_per_m", anchor);
   RecordFigure("hand_moment_kNm_per_m", moment);
+  RecordFigure("least_anchor_kN_per_m", least_anchor);
+  RecordFigure("least_anchor_full_resistance_depth_m", low);
   RecordFigure("engine_anchor_kN_per_m", engine_anchor);
   RecordFigure("engine_moment_kNm_per_m", engine_moment);
   RecordFigure("anchor_ratio", engine_anchor / anchor);
