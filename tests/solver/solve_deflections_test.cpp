@@ -209,6 +209,7 @@ TEST(SolveDeflections, CantileverFixedBySpecifiedConditionsConvergesAtFirstOrder
     f.ctx.data.SpecifiedConditions = {{3, n, 0.0, 0.0}};
     SetSpecifiedConditions(f.ctx);
     SolveDeflections(st, f.ctx.data.SpecifiedConditions, n, h, 0.0, 1e30);
+    darnek::testing::RecordFigure("top_deflection_n" + std::to_string(n), st.W[0]);
     errors.push_back(std::fabs(st.W[0] - exact) / exact);
   }
   RecordConvergence(increments, errors);
