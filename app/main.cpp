@@ -1,15 +1,20 @@
 // darnek: the command-line tool. With no arguments it behaves as the front
 // end's call (NAMES.dat in the current directory); `darnek run INPUT` analyses
-// one input file without a hand-written NAMES.dat.
+// one input file (records or TOML) without a hand-written NAMES.dat;
+// `darnek convert` turns records into TOML and back.
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "core/errors.h"
 #include "darnek/darnek.h"
 #include "report/plot_pictures.h"
 #include "report/plot_reader.h"
+#include "toml/toml_input.h"
 
 namespace fs = std::filesystem;
 
@@ -22,7 +27,12 @@ const char* const kUsage =
     "       darnek run INPUT [--out DIR] [--plot]\n"
     "                                   analyse INPUT; the report (.out), plot data (.plt)\n"
     "                                   and run log (.log) go beside INPUT or into DIR;\n"
-    "                                   --plot also draws the pictures (as `plot` does)\n"
+    "                                   --plot also draws the pictures (as `plot` does);\n"
+    "                                   INPUT.toml is the TOML form of an input file\n"
+    "       darnek convert INPUT [-o OUTPUT]\n"
+    "                                   records to TOML (INPUT.dat -> OUTPUT.toml) or TOML to\n"
+    "                                   records (INPUT.toml -> OUTPUT.dat); OUTPUT defaults to\n"
+    "                                   INPUT with the other extension\n"
     "       darnek plot PLOTFILE [--out DIR]\n"
     "                                   draw the diagrams of every stage of a plot-data file\n"
     "                                   as SVG files and one report.html, into DIR or into\n"
@@ -60,8 +70,8 @@ void PrintSummary(const darnek::RunResult& result) {
     const char* depth_unit = english ? "ft" : (s.unit_flag < 0 ? "m" : "");
     std::printf("  largest deflection %11.4e %s at depth %.2f %s\n", s.max_deflection, len.c_str(),
                 s.max_deflection_depth * depth_factor, depth_unit);
-    std::printf("  largest moment     %11.4e %s-%s at depth %.2f %s\n", s.max_moment, force.c_str(), len.c_str(),
-                s.max_moment_depth * depth_factor, depth_unit);
+    std::printf("  largest moment     %11.4e %s-%s at depth %.2f %s\n", s.max_moment, force.c_str(),
+                len.c_str(), s.max_moment_depth * depth_factor, depth_unit);
     for (const darnek::TieBackSummary& t : s.tie_backs)
       std::printf("  tie-back %d at station %d: force per tie-back %11.4e %s\n", t.number, t.station,
                   t.force_per_tie_back, force.c_str());
@@ -152,6 +162,17 @@ int RunInput(const std::vector<std::string>& args) {
   files.pressure_scratch = named(".epscratch");
   options.files = files;
   options.version_text = darnek::Version();
+  if (darnek::toml_input::IsTomlPath(input)) {
+    try {
+      darnek::toml_input::PrepareTomlRun(options);
+    } catch (const darnek::toml_input::TomlError& e) {
+      std::cerr << "darnek: " << input << ", " << e.what() << "\n";
+      return DARNEK_INPUT_REJECTED;
+    } catch (const darnek::toml_input::ConvertError& e) {
+      std::cerr << "darnek: " << e.what() << "\n";
+      return DARNEK_HANDOFF_FAILED;
+    }
+  }
   const darnek::RunResult result = darnek::Run(options);
   if (result.status == DARNEK_HANDOFF_FAILED) return result.status;
 
@@ -163,12 +184,65 @@ int RunInput(const std::vector<std::string>& args) {
     darnek::report::PictureOptions pictures;
     pictures.Title = in.filename().string();
     pictures.Summaries = result.stages;
-    for (const darnek::StageSummary& s : result.stages) pictures.ExcavationDepths.push_back(s.excavation_depth);
+    for (const darnek::StageSummary& s : result.stages)
+      pictures.ExcavationDepths.push_back(s.excavation_depth);
     if (result.status != DARNEK_OK) pictures.RunNote = "The run ended early: " + result.message;
     const int drawn = DrawPictures(files.plot, (dir / (stem + "-pictures")).string(), pictures);
     if (result.status == DARNEK_OK) return drawn;
   }
   return result.status;
+}
+
+// Records to TOML or TOML to records, by the input's extension.
+int Convert(const std::vector<std::string>& args) {
+  std::string input;
+  std::string output;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "-o" || args[i] == "--output") {
+      if (i + 1 >= args.size()) return Usage(args[i] + " needs a file");
+      output = args[++i];
+    } else if (!args[i].empty() && args[i][0] == '-') {
+      return Usage("unknown option " + args[i]);
+    } else if (input.empty()) {
+      input = args[i];
+    } else {
+      return Usage("more than one input file");
+    }
+  }
+  if (input.empty()) return Usage("convert needs an input file");
+  const bool from_toml = darnek::toml_input::IsTomlPath(input);
+  if (output.empty()) output = fs::path(input).replace_extension(from_toml ? ".dat" : ".toml").string();
+  if (darnek::toml_input::IsTomlPath(output) == from_toml)
+    return Usage(from_toml ? "a TOML input converts to records: name an OUTPUT that does not end in .toml"
+                           : "records convert to TOML: name an OUTPUT ending in .toml");
+  std::ifstream in(input, std::ios::binary);
+  if (!in) {
+    std::cerr << "darnek: the input file cannot be read: " << input << "\n";
+    return DARNEK_HANDOFF_FAILED;
+  }
+  std::string text;
+  try {
+    if (from_toml) {
+      std::ostringstream toml;
+      toml << in.rdbuf();
+      text = darnek::toml_input::TomlToRecords(toml.str()).text;
+    } else {
+      text = darnek::toml_input::RecordsToToml(in, fs::path(input).filename().string());
+    }
+  } catch (const std::exception& e) {
+    // TOML errors, records with no TOML form, malformed records: all name a line.
+    std::cerr << "darnek: " << input << ", " << e.what() << "\n";
+    return DARNEK_INPUT_REJECTED;
+  }
+  std::ofstream out(output, std::ios::binary);
+  out << text;
+  out.close();
+  if (!out) {
+    std::cerr << "darnek: the output file cannot be written: " << output << "\n";
+    return DARNEK_HANDOFF_FAILED;
+  }
+  std::printf("wrote %s\n", output.c_str());
+  return DARNEK_OK;
 }
 
 }  // namespace
@@ -187,5 +261,6 @@ int main(int argc, char** argv) {
   }
   if (command == "run") return RunInput(std::vector<std::string>(args.begin() + 1, args.end()));
   if (command == "plot") return PlotCommand(std::vector<std::string>(args.begin() + 1, args.end()));
+  if (command == "convert") return Convert(std::vector<std::string>(args.begin() + 1, args.end()));
   return Usage("unknown command or option " + command);
 }
