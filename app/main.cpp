@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "core/errors.h"
 #include "darnek/darnek.h"
 #include "report/plot_pictures.h"
 #include "report/plot_reader.h"
@@ -70,8 +69,8 @@ void PrintSummary(const darnek::RunResult& result) {
     const char* depth_unit = english ? "ft" : (s.unit_flag < 0 ? "m" : "");
     std::printf("  largest deflection %11.4e %s at depth %.2f %s\n", s.max_deflection, len.c_str(),
                 s.max_deflection_depth * depth_factor, depth_unit);
-    std::printf("  largest moment     %11.4e %s-%s at depth %.2f %s\n", s.max_moment, force.c_str(),
-                len.c_str(), s.max_moment_depth * depth_factor, depth_unit);
+    std::printf("  largest moment     %11.4e %s-%s at depth %.2f %s\n", s.max_moment, force.c_str(), len.c_str(),
+                s.max_moment_depth * depth_factor, depth_unit);
     for (const darnek::TieBackSummary& t : s.tie_backs)
       std::printf("  tie-back %d at station %d: force per tie-back %11.4e %s\n", t.number, t.station,
                   t.force_per_tie_back, force.c_str());
@@ -184,8 +183,7 @@ int RunInput(const std::vector<std::string>& args) {
     darnek::report::PictureOptions pictures;
     pictures.Title = in.filename().string();
     pictures.Summaries = result.stages;
-    for (const darnek::StageSummary& s : result.stages)
-      pictures.ExcavationDepths.push_back(s.excavation_depth);
+    for (const darnek::StageSummary& s : result.stages) pictures.ExcavationDepths.push_back(s.excavation_depth);
     if (result.status != DARNEK_OK) pictures.RunNote = "The run ended early: " + result.message;
     const int drawn = DrawPictures(files.plot, (dir / (stem + "-pictures")).string(), pictures);
     if (result.status == DARNEK_OK) return drawn;

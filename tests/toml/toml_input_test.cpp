@@ -62,11 +62,23 @@ std::string SameName(const std::string& report, const std::string& stem) {
                             std::regex("(Name of input data file     : " + stem + ")\\.toml"), "$1.dat");
 }
 
+// The first line where two texts differ, or nothing.
+std::string FirstDifference(const std::string& a, const std::string& b) {
+  std::istringstream x(a), y(b);
+  std::string p, q;
+  for (int line = 1;; ++line) {
+    const bool more_x = static_cast<bool>(std::getline(x, p));
+    const bool more_y = static_cast<bool>(std::getline(y, q));
+    if (!more_x && !more_y) return a.size() == b.size() ? "" : "the texts end differently";
+    if (more_x != more_y || p != q) return "line " + std::to_string(line) + ":\n  " + p + "\n  " + q;
+  }
+}
+
 void ExpectSameRun(const Outputs& records, const Outputs& toml, const std::string& stem) {
   EXPECT_EQ(records.result.status, toml.result.status) << toml.result.message;
-  EXPECT_EQ(testing::MaskVariableLines(records.report), SameName(toml.report, stem));
-  EXPECT_EQ(records.plot, toml.plot);
-  EXPECT_EQ(records.log, toml.log);
+  EXPECT_EQ(FirstDifference(testing::MaskVariableLines(records.report), SameName(toml.report, stem)), "");
+  EXPECT_EQ(FirstDifference(records.plot, toml.plot), "");
+  EXPECT_EQ(FirstDifference(records.log, toml.log), "");
 }
 
 std::string Replace(std::string text, const std::string& from, const std::string& to) {
