@@ -418,14 +418,11 @@ struct Records {
       "X1",
       "record X1",
       {Derived("identifier", From::Position), Derived("identifier", From::Position),
-       CodeKey("SectionShapeCode", "shape",
-               "elastic sections: \"general\", \"circular_pipe\", \"rectangular_pipe\", \"i_section\", "
-               "\"h_section\", \"aisc_section\", \"sheet_piling\" (the shape decides which values the report "
-               "shows); nonlinear sections: \"round_concrete_shaft\", \"cased_concrete_shaft\", "
-               "\"rectangular_concrete_pile\", \"round_prestressed_pile\", \"square_prestressed_pile\", "
-               "\"octagonal_prestressed_pile\", \"steel_pipe_pile\", \"steel_h_pile\", \"steel_i_pile\", "
-               "\"steel_aisc_pile\", \"user_ei\"",
-               kShapes),
+       CodeKey(
+           "SectionShapeCode", "shape",
+           "the first seven names are elastic shapes (the shape decides which values the report shows; the "
+           "analysis uses I and E), the others nonlinear section types",
+           kShapes),
        Derived("SectionNonlinear", From::Nonlinear)}};
   Record x2{"X2",
             "record X2 (SectionName)",
@@ -463,8 +460,7 @@ struct Records {
   Record ng{
       "NG",
       "geometry record",
-      {CodeKey("GeometryCode", "steel_core",
-               "cased shaft: the steel core, \"none\", \"pipe\" or \"h_or_i_section\"", kSteelCores, Zero),
+      {CodeKey("GeometryCode", "steel_core", "the steel core of a cased shaft", kSteelCores, Zero),
        Real("external width", "external_width", "external width", Unit::SectionLength, Zero),
        Real("external depth", "external_depth", "external depth", Unit::SectionLength, Zero),
        Real("web thickness", "web_thickness", "web thickness", Unit::SectionLength, Zero),
@@ -635,7 +631,7 @@ struct Records {
   Record e4{
       "E4",
       "surcharge load",
-      {CodeKey("type", "type", "\"point\", \"line\" or \"strip\"", kSurchargeTypes, kRequired, 1),
+      {CodeKey("type", "type", "the kind of load", kSurchargeTypes, kRequired, 1),
        Real("magnitude", "magnitude", "point load, line load or strip pressure", Unit::Surcharge),
        Real("horizontal distance", "horizontal_distance",
             "horizontal distance from the wall (to the middle of a strip)", Unit::SurchargeLength, Zero),
@@ -643,22 +639,19 @@ struct Records {
        Real("vertical distance", "vertical_distance", "height of the load above the top of the wall",
             Unit::SurchargeLength, Zero),
        Real("factor", "factor", "the load used is magnitude × factor", Unit::None, One, 0)}};
-  Record e5{"E5",
-            "soil control record",
-            {Count("NumSoilLayers", "soil_layer"),
-             CodeKey("LoadingType", "ground.loading", "\"static\" or \"cyclic\"", kLoadings, One, 1),
-             Real("NumCycles", "ground.cycles", "number of load cycles of cyclic loading (0: 100)",
-                  Unit::None, Zero)},
-            true};
-  Record l1{
-      "L1",
-      "soil layer, record L1",
-      {CodeKey("SoilTypeCode", "type",
-               "\"soft_clay\", \"stiff_clay_below_water\", \"stiff_clay_above_water\", \"sand\", \"silt\", "
-               "\"rock\" or \"weak_rock\"",
-               kSoilTypes),
-       Real("LayerBottomDepth", "bottom_depth", "depth of the layer bottom below the top of the wall",
-            Unit::Length)}};
+  Record e5{
+      "E5",
+      "soil control record",
+      {Count("NumSoilLayers", "soil_layer"),
+       CodeKey("LoadingType", "ground.loading", "static or cyclic loading of the soil", kLoadings, One, 1),
+       Real("NumCycles", "ground.cycles", "number of load cycles of cyclic loading (0: 100)", Unit::None,
+            Zero)},
+      true};
+  Record l1{"L1",
+            "soil layer, record L1",
+            {CodeKey("SoilTypeCode", "type", "the soil of the layer", kSoilTypes),
+             Real("LayerBottomDepth", "bottom_depth", "depth of the layer bottom below the top of the wall",
+                  Unit::Length)}};
   Record l2{"L2", "soil layer, record L2 (layer top)", SoilValues(End::Top)};
   Record l3{"L3", "soil layer, record L3 (layer bottom)", SoilValues(End::Bottom)};
   Record p0{"P0", "specified pressure count", {Count("number of pressure points", "specified_pressure")}};

@@ -205,8 +205,10 @@ std::string TomlMessage(const std::string& toml) {
 // report and in the run's message, as the records' own line would.
 TEST(TomlInput, ErrorsNameTheTomlLineColumnAndKeyPath) {
   ASSERT_EQ(TomlMessage(kWall), "no error");
-  EXPECT_EQ(TomlMessage(Replace(kWall, "increments = 70", "increments = = 70")),
-            "line 8, column 14: Error while parsing value: could not determine value type");
+  // The parser's own words follow the place.
+  EXPECT_EQ(
+      TomlMessage(Replace(kWall, "increments = 70", "increments = = 70")).rfind("line 8, column 14: ", 0),
+      0u);
   EXPECT_EQ(TomlMessage(Replace(kWall, "friction_angle_deg = 34.0", "friction_angle_deg = \"34\"")),
             "line 46, column 22: stage 1, soil_layer 2, friction_angle_deg: expected a number, found a text");
   EXPECT_EQ(TomlMessage(Replace(kWall, "type = \"sand\"\nbottom_depth = 600",
