@@ -108,6 +108,10 @@ TEST(TomlInput, EveryExampleRunsTheSameFromItsTomlForm) {
               "1\nANCHORED WALL, STAGE 2: EXCAVATE TO 20 FT WITH A SECOND ANCHOR\n1 0 4 4 0 3 2 0 2 1 2 1\n"
               "80 6.0 /\n");
   slashed = Replace(slashed, "22 4 0.8 1.0\n", "22 4 0.8 /\n");
+  // Quotes in texts, repeat counts, commas and values past the end of a record.
+  slashed = Replace(slashed, "'PZ 27'\n18.0 0.0 18.0 12.0 0.0 0.0 0.375 0.375",
+                    "'O''NEIL \"PZ\" 27'\n18.0,0.0,18.0 12.0 2*0.0 0.375 0.375");
+  slashed = Replace(slashed, "0.0 1 5\n", "0.0, 1, 5 not read\n");
   cases.push_back({"slashed", slashed});
 
   for (const auto& [stem, dat] : cases) {
@@ -243,6 +247,27 @@ TEST(TomlInput, ErrorsNameTheTomlLineColumnAndKeyPath) {
       layers.result.message,
       "line 42, column 1: stage 1, soil_layer 2: the bottom depth 200 must lie below the bottom of the layer "
       "above (300; the top of the wall for the first layer)");
+
+  // Record files whose stage count or continuation values the TOML form
+  // cannot hold are refused.
+  const std::string cantilever = testing::ReadFile((kSource / "examples" / "cantilever_sand.dat").string());
+  const auto stages = [&](const std::string& n) {
+    return Replace(Replace(cantilever, "1 0 1 1 0 2 2 0 1 0 0 0", "1 0 1 1 0 2 2 0 " + n + " 0 0 0"),
+                   "90.0 0.0\n1\n", "90.0 0.0\n" + n + "\n");
+  };
+  const std::vector<std::pair<std::string, std::string>> refused{
+      {stages("3"), "gives NumStages 3, but the file holds 1 stage"},
+      {Replace(stages("2"), "90.0 0.0\n2\n", "90.0 0.0\n9\n" + stages("2")),
+       "the stage-continuation value 9"}};
+  for (const auto& [records, why] : refused) {
+    std::istringstream in(records);
+    try {
+      RecordsToToml(in, "wall.dat");
+      ADD_FAILURE() << "converted: " << why;
+    } catch (const toml_input::ConvertError& e) {
+      EXPECT_NE(std::string(e.what()).find(why), std::string::npos) << e.what();
+    }
+  }
 
   // A stage with a specified pressure diagram keeps the surcharges of the
   // stage before it: it must say so, since the records cannot say otherwise.
