@@ -355,7 +355,7 @@ std::vector<Field> SoilValues(End end) {
 struct Records {
   Record title{"T",
                "title line",
-               {TextKey("Title", "title", "the stage's title (the first 70 characters)",
+               {TextKey("Title", "title", "the stage's title; the engine reads its first 70 characters",
                         Default{Default::Text, 0, ""})},
                false,
                true};

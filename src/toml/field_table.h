@@ -111,7 +111,9 @@ struct Field {
   std::string_view meaning;
   Unit unit = Unit::None;
   Default fallback;  // what an absent key means
-  double slash = 0;  // what a '/' leaves in a row of a table (the engine's initial value)
+  // What a '/' leaves: the engine's initial value (for records that keep the
+  // previous stage's values, the value before any stage has read one).
+  double slash = 0;
   const CodeSet* codes = nullptr;
   End end = End::None;
   std::string_view alt_key;  // the key's name where `alt_when` holds

@@ -220,7 +220,7 @@ class Converter {
       double start = f.slash;
       if (keeps_previous) {
         const auto it = previous_.find(previous_key + "#" + std::to_string(i));
-        start = it == previous_.end() ? InitialValue(f) : it->second;
+        if (it != previous_.end()) start = it->second;
       }
       if (f.type == Type::Real) {
         v.reals[i] = start;
@@ -235,9 +235,6 @@ class Converter {
     reader_.Read(record.name, fields);
     return v;
   }
-
-  // What the engine holds before any stage has read the value.
-  static double InitialValue(const Field& f) { return f.item == "LoadingType" ? 1.0 : 0.0; }
 
   void ReadRecord(const Record& record, OutTable& table, int position) {
     if (record.text_line) {

@@ -175,7 +175,10 @@ class Writer {
       place.items.push_back(v.place);
     }
     if (record.id == "E1") kept_.wall = values;
-    if (record.id == "E3") kept_.surcharges.clear(), kept_.stage = stage_;
+    if (record.id == "E3") {
+      kept_.surcharges.clear();
+      kept_.stage = stage_;
+    }
     if (record.id == "E4") kept_.surcharges.push_back(values);
     Emit(line, place);
   }
@@ -425,7 +428,6 @@ class Writer {
   }
 
   ItemValue KeyValue(const Field& f, const Record& record, Context& ctx) {
-    (void)record;
     std::string_view key = f.key;
     if (f.alt_when) {
       const bool alt = f.alt_when(scope_);
