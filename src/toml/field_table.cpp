@@ -268,6 +268,11 @@ Field Unused(std::string_view item, Type type = Type::Real) {
   return Derived(item, From::Zero, {}, {}, type);
 }
 
+Field ChangedByAnalysis(Field f) {
+  f.analysis_changes = true;
+  return f;
+}
+
 Field AtEnd(Field f, End end) {
   f.end = end;
   return f;
@@ -606,8 +611,9 @@ struct Records {
             "depth of the water table on the excavation side below the top of the wall", Unit::Length),
        Real("ActiveModificationFactor", "ground.active_pressure_factor", "multiplies the active pressure",
             Unit::None, One),
-       FlagKey("WaterPressureFlag", "ground.water_pressure_in_drained_layers",
-               "true: the water pressure below the backfill water table is added in drained layers", kFlag01),
+       ChangedByAnalysis(FlagKey(
+           "WaterPressureFlag", "ground.water_pressure_in_drained_layers",
+           "true: the water pressure below the backfill water table is added in drained layers", kFlag01)),
        Real("BackfillSlope", "ground.backfill_slope_deg", "slope of the backfill surface", Unit::Degrees,
             Zero),
        Real("ExcavationSlope", "ground.excavation_slope_deg", "slope of the excavation-side ground",
@@ -644,8 +650,8 @@ struct Records {
       "soil control record",
       {Count("NumSoilLayers", "soil_layer"),
        CodeKey("LoadingType", "ground.loading", "static or cyclic loading of the soil", kLoadings, One, 1),
-       Real("NumCycles", "ground.cycles", "number of load cycles of cyclic loading (0: 100)", Unit::None,
-            Zero)},
+       ChangedByAnalysis(Real("NumCycles", "ground.cycles",
+                              "number of load cycles of cyclic loading (0: 100)", Unit::None, Zero))},
       true};
   Record l1{"L1",
             "soil layer, record L1",

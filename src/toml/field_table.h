@@ -120,8 +120,9 @@ struct Field {
   Condition alt_when = nullptr;
   Unit alt_unit = Unit::None;
   std::string_view alt_meaning;
-  std::string_view rows;  // CountOrRows: the array of rows
-  bool check = false;     // Position: a different value in the records is rejected
+  std::string_view rows;          // CountOrRows: the array of rows
+  bool check = false;             // Position: a different value in the records is rejected
+  bool analysis_changes = false;  // the analysis may change what a later stage\'s \'/\' keeps
 };
 
 struct Record {

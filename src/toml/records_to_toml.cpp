@@ -3,6 +3,7 @@
 // written out in full, with what the records carry over from an earlier stage
 // made explicit.
 #include <cmath>
+#include <limits>
 #include <sstream>
 
 #include "core/errors.h"
@@ -222,17 +223,27 @@ class Converter {
         const auto it = previous_.find(previous_key + "#" + std::to_string(i));
         if (it != previous_.end()) start = it->second;
       }
+      // A value the analysis may have changed is marked, to see whether a
+      // '/' or a null value left it.
+      const bool marked = keeps_previous && f.analysis_changes && stage_ > 1;
       if (f.type == Type::Real) {
-        v.reals[i] = start;
+        v.reals[i] = marked ? std::numeric_limits<double>::quiet_NaN() : start;
         fields.push_back({f.item, &v.reals[i]});
       } else if (f.type == Type::Text) {
         fields.push_back({f.item, &v.texts[i]});
       } else {
-        v.ints[i] = static_cast<int>(start);
+        v.ints[i] = marked ? std::numeric_limits<int>::min() : static_cast<int>(start);
         fields.push_back({f.item, &v.ints[i]});
       }
     }
     reader_.Read(record.name, fields);
+    for (size_t i = 0; i < n; ++i) {
+      const Field& f = record.items[i];
+      if (!(keeps_previous && f.analysis_changes && stage_ > 1)) continue;
+      if (std::isnan(v.reals[i]) || v.ints[i] == std::numeric_limits<int>::min())
+        Fail(std::string(record.name) + " leaves " + std::string(f.item) +
+             " as the analysis of the previous stage left it, which only the analysis knows: give the value");
+    }
     return v;
   }
 
