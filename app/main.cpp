@@ -1,15 +1,19 @@
 // darnek: the command-line tool. With no arguments it behaves as the front
 // end's call (NAMES.dat in the current directory); `darnek run INPUT` analyses
-// one input file without a hand-written NAMES.dat.
+// one input file (records or TOML) without a hand-written NAMES.dat;
+// `darnek convert` turns records into TOML and back.
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "darnek/darnek.h"
 #include "report/plot_pictures.h"
 #include "report/plot_reader.h"
+#include "toml/toml_input.h"
 
 namespace fs = std::filesystem;
 
@@ -22,7 +26,12 @@ const char* const kUsage =
     "       darnek run INPUT [--out DIR] [--plot]\n"
     "                                   analyse INPUT; the report (.out), plot data (.plt)\n"
     "                                   and run log (.log) go beside INPUT or into DIR;\n"
-    "                                   --plot also draws the pictures (as `plot` does)\n"
+    "                                   --plot also draws the pictures (as `plot` does);\n"
+    "                                   INPUT.toml is the TOML form of an input file\n"
+    "       darnek convert INPUT [-o OUTPUT]\n"
+    "                                   records to TOML (INPUT.dat -> OUTPUT.toml) or TOML to\n"
+    "                                   records (INPUT.toml -> OUTPUT.dat); OUTPUT defaults to\n"
+    "                                   INPUT with the other extension\n"
     "       darnek plot PLOTFILE [--out DIR]\n"
     "                                   draw the diagrams of every stage of a plot-data file\n"
     "                                   as SVG files and one report.html, into DIR or into\n"
@@ -152,6 +161,17 @@ int RunInput(const std::vector<std::string>& args) {
   files.pressure_scratch = named(".epscratch");
   options.files = files;
   options.version_text = darnek::Version();
+  if (darnek::toml_input::IsTomlPath(input)) {
+    try {
+      darnek::toml_input::PrepareTomlRun(options);
+    } catch (const darnek::toml_input::TomlError& e) {
+      std::cerr << "darnek: " << input << ", " << e.what() << "\n";
+      return DARNEK_INPUT_REJECTED;
+    } catch (const darnek::toml_input::ConvertError& e) {
+      std::cerr << "darnek: " << e.what() << "\n";
+      return DARNEK_HANDOFF_FAILED;
+    }
+  }
   const darnek::RunResult result = darnek::Run(options);
   if (result.status == DARNEK_HANDOFF_FAILED) return result.status;
 
@@ -171,6 +191,58 @@ int RunInput(const std::vector<std::string>& args) {
   return result.status;
 }
 
+// Records to TOML or TOML to records, by the input's extension.
+int Convert(const std::vector<std::string>& args) {
+  std::string input;
+  std::string output;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "-o" || args[i] == "--output") {
+      if (i + 1 >= args.size()) return Usage(args[i] + " needs a file");
+      output = args[++i];
+    } else if (!args[i].empty() && args[i][0] == '-') {
+      return Usage("unknown option " + args[i]);
+    } else if (input.empty()) {
+      input = args[i];
+    } else {
+      return Usage("more than one input file");
+    }
+  }
+  if (input.empty()) return Usage("convert needs an input file");
+  const bool from_toml = darnek::toml_input::IsTomlPath(input);
+  if (output.empty()) output = fs::path(input).replace_extension(from_toml ? ".dat" : ".toml").string();
+  if (darnek::toml_input::IsTomlPath(output) == from_toml)
+    return Usage(from_toml ? "a TOML input converts to records: name an OUTPUT that does not end in .toml"
+                           : "records convert to TOML: name an OUTPUT ending in .toml");
+  std::ifstream in(input, std::ios::binary);
+  if (!in) {
+    std::cerr << "darnek: the input file cannot be read: " << input << "\n";
+    return DARNEK_HANDOFF_FAILED;
+  }
+  std::string text;
+  try {
+    if (from_toml) {
+      std::ostringstream toml;
+      toml << in.rdbuf();
+      text = darnek::toml_input::TomlToRecords(toml.str()).text;
+    } else {
+      text = darnek::toml_input::RecordsToToml(in, fs::path(input).filename().string());
+    }
+  } catch (const std::exception& e) {
+    // TOML errors, records with no TOML form, malformed records: all name a line.
+    std::cerr << "darnek: " << input << ", " << e.what() << "\n";
+    return DARNEK_INPUT_REJECTED;
+  }
+  std::ofstream out(output, std::ios::binary);
+  out << text;
+  out.close();
+  if (!out) {
+    std::cerr << "darnek: the output file cannot be written: " << output << "\n";
+    return DARNEK_HANDOFF_FAILED;
+  }
+  std::printf("wrote %s\n", output.c_str());
+  return DARNEK_OK;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -187,5 +259,6 @@ int main(int argc, char** argv) {
   }
   if (command == "run") return RunInput(std::vector<std::string>(args.begin() + 1, args.end()));
   if (command == "plot") return PlotCommand(std::vector<std::string>(args.begin() + 1, args.end()));
+  if (command == "convert") return Convert(std::vector<std::string>(args.begin() + 1, args.end()));
   return Usage("unknown command or option " + command);
 }

@@ -64,6 +64,19 @@ struct FileNames {
   std::string pressure_scratch;
 };
 
+/* Where the engine found an input error, for a caller that gave the input as
+ * text translated from another form (a TOML file) and names the place in that
+ * form. `line` is 0 when the error names no record of the input text. */
+struct InputErrorPlace {
+  int line = 0;       /* line of the input text */
+  std::string record; /* the record, as the engine names it */
+  int item = 0;       /* 1-based item of the record; 0 for the whole record */
+  std::string item_name;
+  std::string detail;  /* what is wrong, without the place */
+  std::string message; /* the engine's own message */
+  int last_line = 0;   /* the last line the engine had read */
+};
+
 struct RunOptions {
   /* Read NAMES.dat from this path (the front end's hand-off) unless `files` is set. */
   std::string names_file = "NAMES.dat";
@@ -74,6 +87,12 @@ struct RunOptions {
   std::function<std::tm()> clock;
   /* Where the console and standard-error messages go; std::cerr when null. */
   std::ostream* console = nullptr;
+  /* The input records as text in memory; the input file (`files.input` or
+   * NAMES.dat's) is then not opened and only names the input in the report. */
+  std::optional<std::string> input_text;
+  /* Rewrites the message of an input error for the input's own form; the
+   * engine's message stands when this is empty. */
+  std::function<std::string(const InputErrorPlace&)> describe_input_error;
 };
 
 /* What the tool prints per stage. */

@@ -35,6 +35,38 @@ class QuietEnd : public std::runtime_error {
 class InputError : public std::runtime_error {
  public:
   explicit InputError(const std::string& what) : std::runtime_error(what) {}
+  // A fault found at a record of the input: the message reads "line L:
+  // RECORD, item K (NAME): DETAIL", or "line L: RECORD: DETAIL" without an
+  // item. The pieces stay apart for callers that translate the input from
+  // another form and name the place in that form instead.
+  InputError(int line, const std::string& record, int item, const std::string& item_name,
+             const std::string& detail)
+      : std::runtime_error(Compose(line, record, item, item_name, detail)),
+        line_(line),
+        item_(item),
+        record_(record),
+        item_name_(item_name),
+        detail_(detail) {}
+
+  int line() const { return line_; }  // 0 when the message names no line
+  int item() const { return item_; }  // 1-based; 0 for the record as a whole
+  const std::string& record() const { return record_; }
+  const std::string& item_name() const { return item_name_; }
+  const std::string& detail() const { return detail_; }
+
+ private:
+  static std::string Compose(int line, const std::string& record, int item, const std::string& item_name,
+                             const std::string& detail) {
+    std::string message = "line " + std::to_string(line) + ": " + record;
+    if (item > 0) message += ", item " + std::to_string(item) + " (" + item_name + ")";
+    return message + ": " + detail;
+  }
+
+  int line_ = 0;
+  int item_ = 0;
+  std::string record_;
+  std::string item_name_;
+  std::string detail_;
 };
 
 // A fatal condition of the soil or earth-pressure computation: its warning is

@@ -116,10 +116,8 @@ bool ListReader::AtEnd() { return in_.peek() == std::char_traits<char>::eof(); }
 
 void ListReader::Fail(std::string_view record, std::string_view item, size_t index,
                       const std::string& what) const {
-  std::string message = "line " + std::to_string(line_number_) + ": " + std::string(record);
-  if (!item.empty()) message += ", item " + std::to_string(index + 1) + " (" + std::string(item) + ")";
-  message += ": " + what;
-  throw InputError(message);
+  throw InputError(line_number_, std::string(record), item.empty() ? 0 : static_cast<int>(index) + 1,
+                   std::string(item), what);
 }
 
 // Reads the next item of the current read. `after_value` tracks whether the

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <iostream>
 #include <new>
+#include <sstream>
 
 #include "core/errors.h"
 #include "core/run_context.h"
@@ -49,10 +50,10 @@ bool CanWrite(const std::string& path) {
   return ok;
 }
 
-bool OpenFiles(RunContext& ctx, std::ostream& console) {
+bool OpenFiles(RunContext& ctx, std::ostream& console, bool input_in_memory) {
   const FileNames& n = ctx.names;
-  auto input = std::make_unique<std::ifstream>(n.input, std::ios::binary);
-  if (n.input.empty() || !*input) {
+  auto input = input_in_memory ? nullptr : std::make_unique<std::ifstream>(n.input, std::ios::binary);
+  if (!input_in_memory && (n.input.empty() || !*input)) {
     WriteHandOffMessage(console);
     console << " The input data file cannot be opened: " << n.input << "\n";
     return false;
@@ -183,14 +184,15 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
   ctx->clock = options.clock;
   ctx->iteration_cap = limits.iteration_cap;
   ctx->console.Attach(console);
-  if (!OpenFiles(*ctx, console)) {
+  if (!OpenFiles(*ctx, console, options.input_text.has_value())) {
     CloseFiles(*ctx);
     result.status = DARNEK_HANDOFF_FAILED;
     result.message = "a file of the run cannot be opened";
     return result;
   }
 
-  ListReader reader(*ctx->input_file);
+  std::istringstream text_input(options.input_text.value_or(std::string()));
+  ListReader reader(options.input_text ? static_cast<std::istream&>(text_input) : *ctx->input_file);
   bool normal_end = true;
   int last_stage_code = -1;  // stays -1 when the run ends on an error
   try {
@@ -203,10 +205,15 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
       result.message = e.what();
     } catch (const QuietEnd&) {
     } catch (const InputError& e) {
-      ctx->report.Write("( / / '     **** INPUT ERROR ****' / 5X A )", e.what());
-      console << " **** INPUT ERROR **** " << ctx->names.input << ", " << e.what() << "\n";
+      const std::string message =
+          options.describe_input_error
+              ? options.describe_input_error(
+                    {e.line(), e.record(), e.item(), e.item_name(), e.detail(), e.what(), reader.line()})
+              : std::string(e.what());
+      ctx->report.Write("( / / '     **** INPUT ERROR ****' / 5X A )", message);
+      console << " **** INPUT ERROR **** " << ctx->names.input << ", " << message << "\n";
       result.status = DARNEK_INPUT_REJECTED;
-      result.message = e.what();
+      result.message = message;
     }
   } catch (const FatalStop& e) {
     normal_end = false;

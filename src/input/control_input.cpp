@@ -90,10 +90,10 @@ void ReadControlLine2(RunContext& ctx, ListReader& reader) {
   if (c.NumIncrements > kMaxIncrements) FailStorage(ctx.report);
   const int line = reader.line();
   if (c.NumIncrements < 1)
-    throw InputError("line " + std::to_string(line) + ": second control line, item 1 (NumIncrements): " +
+    throw InputError(line, "second control line", 1, "NumIncrements",
                      std::to_string(c.NumIncrements) + " increments; the wall needs at least 1");
   if (!(c.IncrementLength > 0))
-    throw InputError("line " + std::to_string(line) + ": second control line, item 2 (IncrementLength): " +
+    throw InputError(line, "second control line", 2, "IncrementLength",
                      NumberText(c.IncrementLength) + "; the increment length must be positive");
 }
 

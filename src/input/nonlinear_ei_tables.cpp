@@ -82,9 +82,9 @@ void ReadSectionTables(RunContext& ctx, ListReader& reader) {
         name,
         {{"section number", &number}, {"axial thrust", &c.Table.AxialThrust}, {"number of points", &points}});
     if (number != s)
-      throw InputError("line " + std::to_string(reader.line()) + ": " + name +
-                       ": the record names cross section " + std::to_string(number) +
-                       "; the tables follow the nonlinear sections in order");
+      throw InputError(reader.line(), name, 0, "",
+                       "the record names cross section " + std::to_string(number) +
+                           "; the tables follow the nonlinear sections in order");
     ReadPoints(ctx, reader, name, points, c.Table.Curvature, c.Table.Moment);
     CheckSectionTable(s, "its moment-curvature table", c.Table);
   }

@@ -164,19 +164,20 @@ void ReadEarthPressureAndSoilBlock(RunContext& ctx, ListReader& reader) {
     // The profiles walk the layers by thickness; a layer of no or negative
     // thickness would end them early or run them backwards.
     if (!(layer.LayerThickness > 0))
-      throw InputError("line " + std::to_string(reader.line()) + ": " + Row("soil layer", i) +
-                       ": the bottom depth " + NumberText(layer.LayerBottomDepth) +
-                       " must lie below the bottom of the layer above (" + NumberText(previous_bottom) +
-                       "; the top of the wall for the first layer)");
+      throw InputError(reader.line(), Row("soil layer", i), 0, "",
+                       "the bottom depth " + NumberText(layer.LayerBottomDepth) +
+                           " must lie below the bottom of the layer above (" + NumberText(previous_bottom) +
+                           "; the top of the wall for the first layer)");
     previous_bottom = layer.LayerBottomDepth;
     // Generated sand and silt curves rise along the initial line k x; without
     // it they have no shape at all.
     if (d.C1.PyCurveOption == 2 && (layer.SoilTypeCode == 4 || layer.SoilTypeCode == 5) &&
         !(layer.Top.SoilModulusK > 0))
-      throw InputError("line " + std::to_string(reader.line()) + ": " + Row("soil layer", i) +
-                       ": the modulus of subgrade reaction k (SoilModulusK) of a " +
-                       (layer.SoilTypeCode == 4 ? "sand" : "silt") + " layer must be positive to generate its "
-                       "p-y curves, found " + NumberText(layer.Top.SoilModulusK));
+      throw InputError(reader.line(), Row("soil layer", i), 0, "",
+                       std::string("the modulus of subgrade reaction k (SoilModulusK) of a ") +
+                           (layer.SoilTypeCode == 4 ? "sand" : "silt") +
+                           " layer must be positive to generate its p-y curves, found " +
+                           NumberText(layer.Top.SoilModulusK));
     soil.Layers.push_back(layer);
   }
   soil.NumSoilLayers = static_cast<int>(soil.Layers.size());
@@ -192,9 +193,9 @@ void ReadSpecifiedPressureTable(RunContext& ctx, ListReader& reader) {
     reader.Read(Row("specified pressure point", i), {{"depth", &p.Depth}, {"pressure", &p.Pressure}});
     // The diagram is interpolated at the stations walking down its rows.
     if (!rows.empty() && p.Depth < rows.back().Depth)
-      throw InputError("line " + std::to_string(reader.line()) + ": " + Row("specified pressure point", i) +
-                       ": the depths of a pressure diagram must not decrease (" + NumberText(rows.back().Depth) +
-                       " is followed by " + NumberText(p.Depth) + ")");
+      throw InputError(reader.line(), Row("specified pressure point", i), 0, "",
+                       "the depths of a pressure diagram must not decrease (" +
+                           NumberText(rows.back().Depth) + " is followed by " + NumberText(p.Depth) + ")");
     rows.push_back(p);
   }
 }
@@ -217,8 +218,8 @@ void ReadUserPyCurves(RunContext& ctx, ListReader& reader) {
     if (curve.NumPoints > kMaxPyCurvePoints) FailStorage(ctx.report);
     // The soil-curve iteration interpolates on segments between points.
     if (curve.NumPoints < 2)
-      throw InputError("line " + std::to_string(reader.line()) + ": " + name +
-                       ": a p-y curve needs at least 2 points, found " + std::to_string(curve.NumPoints));
+      throw InputError(reader.line(), name, 0, "",
+                       "a p-y curve needs at least 2 points, found " + std::to_string(curve.NumPoints));
     // Curves at or below the dividing depth vary linearly to the next curve.
     curve.Contd = curve.Station * d.C2.IncrementLength >= d.C2.DividingDepth ? 1 : 0;
     for (int p = 1; p <= curve.NumPoints; ++p) {
@@ -226,9 +227,9 @@ void ReadUserPyCurves(RunContext& ctx, ListReader& reader) {
       reader.Read(name + ", point " + std::to_string(p), {{"y", &y}, {"p", &pv}});
       // The iteration finds a deflection's segment by walking up the points.
       if (!curve.Y.empty() && !(y > curve.Y.back()))
-        throw InputError("line " + std::to_string(reader.line()) + ": " + name + ", point " + std::to_string(p) +
-                         ": the deflections of a p-y curve must increase from point to point (" +
-                         NumberText(curve.Y.back()) + " is followed by " + NumberText(y) + ")");
+        throw InputError(reader.line(), name + ", point " + std::to_string(p), 0, "",
+                         "the deflections of a p-y curve must increase from point to point (" +
+                             NumberText(curve.Y.back()) + " is followed by " + NumberText(y) + ")");
       curve.Y.push_back(y);
       curve.P.push_back(pv);
     }

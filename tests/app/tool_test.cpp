@@ -62,5 +62,39 @@ TEST(Tool, RunAnalysesAnInputAndSaysWhereTheFilesAreAndWhatItFound) {
   EXPECT_EQ(status, DARNEK_HANDOFF_FAILED);
 }
 
+// convert turns records into TOML and back; run takes the TOML as it takes
+// records; a TOML mistake stops before anything is written.
+TEST(Tool, ConvertsBetweenRecordsAndTomlAndRunsToml) {
+  testing::TempDir dir;
+  std::filesystem::copy_file(std::filesystem::path(DARNEK_SOURCE_DIR) / "examples" / "cantilever_sand.dat",
+                             dir.path() / "wall.dat");
+  int status = -1;
+  EXPECT_EQ(Tool("convert '" + dir.File("wall.dat") + "'", &status), "wrote " + dir.File("wall.toml") + "\n");
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(dir.Read("wall.toml").find("type = \"sand\""), std::string::npos);
+  std::filesystem::create_directories(dir.path() / "back");
+  Tool("convert '" + dir.File("wall.toml") + "' -o '" + dir.File("back/wall.dat") + "'", &status);
+  EXPECT_EQ(status, 0);
+  Tool("convert '" + dir.File("wall.toml") + "' -o '" + dir.File("again.toml") + "'", &status);
+  EXPECT_EQ(status, 1);
+
+  const std::string out =
+      Tool("run '" + dir.File("wall.toml") + "' --out '" + dir.File("toml") + "'", &status);
+  EXPECT_EQ(status, 0) << out;
+  EXPECT_NE(out.find("stage 1: closed"), std::string::npos) << out;
+  Tool("run '" + dir.File("back/wall.dat") + "'", &status);
+  EXPECT_EQ(status, 0);
+  // The same report, but for the name of the input file.
+  std::string from_toml = testing::MaskVariableLines(dir.Read("toml/wall.out"));
+  from_toml.replace(from_toml.find("wall.toml"), 9, "wall.dat");
+  EXPECT_EQ(from_toml, testing::MaskVariableLines(dir.Read("back/wall.out")));
+
+  dir.Write("bad.toml", "units = \"english\"\n[[stage]]\nincrements = [\n");
+  const std::string bad = Tool("run '" + dir.File("bad.toml") + "' --out '" + dir.File("bad") + "'", &status);
+  EXPECT_EQ(status, DARNEK_INPUT_REJECTED);
+  EXPECT_EQ(bad.rfind("darnek: " + dir.File("bad.toml") + ", line 3, column 16: ", 0), 0u) << bad;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("bad/bad.out")));
+}
+
 }  // namespace
 }  // namespace darnek

@@ -1,0 +1,794 @@
+// The field table: every record of a stage and the TOML key of each item.
+#include "toml/field_table.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace darnek::toml_input {
+
+const Code* CodeSet::ByName(std::string_view name) const {
+  for (const Code& c : codes)
+    if (c.name == name) return &c;
+  return nullptr;
+}
+
+const Code* CodeSet::ByNumber(int number, int group) const {
+  for (const Code& c : codes)
+    if (c.number == number && c.group == group) return &c;
+  return nullptr;
+}
+
+std::string CodeSet::Names() const {
+  std::string out;
+  for (size_t i = 0; i < codes.size(); ++i) {
+    if (i > 0) out += i + 1 == codes.size() ? " or " : ", ";
+    out += "\"" + std::string(codes[i].name) + "\"";
+  }
+  return out;
+}
+
+std::string RealText(double value) {
+  char buffer[64];
+  const double magnitude = std::fabs(value);
+  const bool plain = value == 0 || (magnitude >= 1e-5 && magnitude < 1e15);
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                    plain ? std::chars_format::fixed : std::chars_format::scientific);
+  std::string text(buffer, result.ptr);
+  const size_t e = text.find('e');
+  if (e == std::string::npos) {
+    if (text.find('.') == std::string::npos) text += ".0";
+    return text;
+  }
+  // 1e-08 reads better as 1e-8, 2.5e+07 as 2.5e7.
+  std::string mantissa = text.substr(0, e);
+  std::string exponent = text.substr(e + 1);
+  const bool negative = exponent[0] == '-';
+  if (exponent[0] == '-' || exponent[0] == '+') exponent.erase(0, 1);
+  while (exponent.size() > 1 && exponent[0] == '0') exponent.erase(0, 1);
+  if (mantissa.find('.') == std::string::npos) mantissa += ".0";
+  return mantissa + "e" + (negative ? "-" : "") + exponent;
+}
+
+std::string_view EnglishUnit(Unit unit) {
+  switch (unit) {
+    case Unit::None:
+      return "";
+    case Unit::Length:
+      return "in";
+    case Unit::Feet:
+      return "ft";
+    case Unit::SectionLength:
+      return "in";
+    case Unit::SectionArea:
+      return "in²";
+    case Unit::SectionInertia:
+      return "in⁴";
+    case Unit::Stress:
+      return "lb/in²";
+    case Unit::TieBackArea:
+      return "in²";
+    case Unit::Force:
+      return "lb";
+    case Unit::Moment:
+      return "lb·in";
+    case Unit::Curvature:
+      return "rad/in";
+    case Unit::UnitWeight:
+      return "lb/in³";
+    case Unit::LinePressure:
+      return "lb/in";
+    case Unit::Surcharge:
+      return "lb, lb/in, lb/in²";
+    case Unit::SurchargeLength:
+      return "in";
+    case Unit::Spring:
+      return "lb/in";
+    case Unit::RotationalSpring:
+      return "lb·in/rad";
+    case Unit::Degrees:
+      return "degrees";
+    case Unit::Radians:
+      return "radians";
+    case Unit::Percent:
+      return "%";
+    case Unit::Station:
+      return "station";
+    case Unit::Strain:
+      return "strain";
+  }
+  return "";
+}
+
+std::string_view SiUnit(Unit unit) {
+  switch (unit) {
+    case Unit::Length:
+      return "m";
+    case Unit::Feet:
+      return "m";
+    case Unit::SectionLength:
+      return "mm";
+    case Unit::SectionArea:
+      return "mm²";
+    case Unit::SectionInertia:
+      return "mm⁴";
+    case Unit::Stress:
+      return "kN/m²";
+    case Unit::TieBackArea:
+      return "m²";
+    case Unit::Force:
+      return "kN";
+    case Unit::Moment:
+      return "kN·m";
+    case Unit::Curvature:
+      return "rad/m";
+    case Unit::UnitWeight:
+      return "kN/m³";
+    case Unit::LinePressure:
+      return "kN/m";
+    case Unit::Surcharge:
+      return "kN, kN/m, kN/m²";
+    case Unit::SurchargeLength:
+      return "mm";
+    case Unit::Spring:
+      return "kN/m";
+    case Unit::RotationalSpring:
+      return "kN·m/rad";
+    default:
+      return EnglishUnit(unit);
+  }
+}
+
+namespace {
+
+// ------------------------------------------------------------ codes
+const CodeSet kUnits{{{1, "english"}, {2, "si"}}};
+const CodeSet kEarthPressure{
+    {{0, "none"}, {1, "specified"}, {2, "generated"}, {3, "apparent"}, {5, "apparent_given_ka"}}};
+const CodeSet kPyCurves{{{0, "user"}, {2, "generated"}}};
+const CodeSet kShapes{{{0, "general", 0},
+                       {1, "circular_pipe", 0},
+                       {2, "rectangular_pipe", 0},
+                       {3, "i_section", 0},
+                       {4, "h_section", 0},
+                       {5, "aisc_section", 0},
+                       {6, "sheet_piling", 0},
+                       {1, "round_concrete_shaft", 1},
+                       {2, "cased_concrete_shaft", 1},
+                       {3, "rectangular_concrete_pile", 1},
+                       {4, "round_prestressed_pile", 1},
+                       {5, "square_prestressed_pile", 1},
+                       {6, "octagonal_prestressed_pile", 1},
+                       {7, "steel_pipe_pile", 1},
+                       {8, "steel_h_pile", 1},
+                       {9, "steel_i_pile", 1},
+                       {10, "steel_aisc_pile", 1},
+                       {11, "user_ei", 1}},
+                      false};
+const CodeSet kLayouts{{{1, "circle"}, {2, "rectangle"}, {3, "positions"}}};
+const CodeSet kSteelCores{{{0, "none"}, {1, "pipe"}, {2, "h_or_i_section"}}};
+const CodeSet kSurchargeTypes{{{1, "point"}, {2, "line"}, {3, "strip"}}};
+const CodeSet kLoadings{{{1, "static"}, {0, "cyclic"}}};
+const CodeSet kSoilTypes{{{1, "soft_clay"},
+                          {2, "stiff_clay_below_water"},
+                          {3, "stiff_clay_above_water"},
+                          {4, "sand"},
+                          {5, "silt"},
+                          {6, "rock"},
+                          {7, "weak_rock"}}};
+// Flags: the record's value for false, then for true.
+const CodeSet kFlag01{{{0, "false"}, {1, "true"}}};
+const CodeSet kLinked{{{1, "false"}, {2, "true"}}};
+
+// ------------------------------------------------------------ conditions
+bool IsElastic(const Scope& s) { return s.Get("SectionNonlinear") == 0; }
+bool IsNonlinear(const Scope& s) { return s.Get("SectionNonlinear") != 0; }
+bool IsTapered(const Scope& s) { return s.Get("SectionTapered") >= 1; }
+int NonlinearType(const Scope& s) { return static_cast<int>(s.Get("SectionShapeCode")); }
+bool IsAiscPile(const Scope& s) { return NonlinearType(s) == 10; }
+bool HasGeometry(const Scope& s) {
+  const int t = NonlinearType(s);
+  return t == 2 || t == 3 || (t >= 5 && t <= 10);
+}
+bool HasRebars(const Scope& s) { return NonlinearType(s) >= 1 && NonlinearType(s) <= 3; }
+bool HasStrands(const Scope& s) { return NonlinearType(s) >= 4 && NonlinearType(s) <= 6; }
+bool HasTransverse(const Scope& s) { return NonlinearType(s) >= 1 && NonlinearType(s) <= 6; }
+bool IsUserEI(const Scope& s) { return NonlinearType(s) == 11; }
+bool RebarPositions(const Scope& s) { return s.Get("RebarLayout") == 3 && s.Get("NumRebars") >= 1; }
+bool StrandPositions(const Scope& s) { return s.Get("StrandLayout") == 3 && s.Get("NumStrands") >= 1; }
+bool HasEITables(const Scope& s) { return s.Get("NonlinearEIOption") > 0; }
+bool HasOwnTable(const Scope& s) { return IsNonlinear(s) && NonlinearType(s) != 11; }
+bool HasPyFactors(const Scope& s) { return s.Get("NumPyModificationFactors") > 0; }
+bool ReadsGround(const Scope& s) { return s.Get("EarthPressureOption") >= 2 || s.Get("PyCurveOption") == 2; }
+bool SpecifiedPressure(const Scope& s) { return s.Get("EarthPressureOption") == 1; }
+bool HasUserCurves(const Scope& s) { return s.Get("NumUserPyCurves") > 0; }
+bool IsRock(const Scope& s) { return s.Get("SoilTypeCode") == 6 || s.Get("SoilTypeCode") == 7; }
+bool IsWeakRock(const Scope& s) { return s.Get("SoilTypeCode") == 7; }
+
+// ------------------------------------------------------------ field makers
+constexpr Default kRequired{};
+constexpr Default Zero{Default::Value, 0, {}};
+constexpr Default One{Default::Value, 1, {}};
+
+Field Key(std::string_view item, Type type, std::string_view key, std::string_view meaning, Unit unit,
+          Default fallback, double slash = 0) {
+  Field f;
+  f.item = item;
+  f.type = type;
+  f.key = key;
+  f.meaning = meaning;
+  f.unit = unit;
+  f.fallback = fallback;
+  f.slash = slash;
+  return f;
+}
+
+Field Real(std::string_view item, std::string_view key, std::string_view meaning, Unit unit,
+           Default fallback = kRequired, double slash = 0) {
+  return Key(item, Type::Real, key, meaning, unit, fallback, slash);
+}
+
+Field Int(std::string_view item, std::string_view key, std::string_view meaning, Unit unit = Unit::None,
+          Default fallback = kRequired) {
+  return Key(item, Type::Integer, key, meaning, unit, fallback);
+}
+
+Field CodeKey(std::string_view item, std::string_view key, std::string_view meaning, const CodeSet& codes,
+              Default fallback = kRequired, double slash = 0) {
+  Field f = Key(item, Type::Code, key, meaning, Unit::None, fallback, slash);
+  f.codes = &codes;
+  return f;
+}
+
+Field FlagKey(std::string_view item, std::string_view key, std::string_view meaning, const CodeSet& codes,
+              double slash = 0) {
+  Field f = Key(item, Type::Flag, key, meaning, Unit::None,
+                Default{Default::Value, double(codes.codes[0].number), {}}, slash);
+  f.codes = &codes;
+  return f;
+}
+
+Field TextKey(std::string_view item, std::string_view key, std::string_view meaning, Default fallback) {
+  return Key(item, Type::Text, key, meaning, Unit::None, fallback);
+}
+
+Field Derived(std::string_view item, From from, std::string_view key = {}, std::string_view meaning = {},
+              Type type = Type::Integer) {
+  Field f;
+  f.item = item;
+  f.type = type;
+  f.from = from;
+  f.key = key;
+  f.meaning = meaning;
+  return f;
+}
+
+Field Count(std::string_view item, std::string_view array) { return Derived(item, From::Count, array); }
+
+Field Unused(std::string_view item, Type type = Type::Real) {
+  return Derived(item, From::Zero, {}, {}, type);
+}
+
+Field ChangedByAnalysis(Field f) {
+  f.analysis_changes = true;
+  return f;
+}
+
+Field AtEnd(Field f, End end) {
+  f.end = end;
+  return f;
+}
+
+Field Alt(Field f, std::string_view alt_key, Condition when, Unit unit, std::string_view meaning) {
+  f.alt_key = alt_key;
+  f.alt_when = when;
+  f.alt_unit = unit;
+  f.alt_meaning = meaning;
+  return f;
+}
+
+// ------------------------------------------------------------ records
+std::vector<Field> Geometry(End end) {
+  return {
+      AtEnd(Real("diameter", "diameter", "equivalent or external diameter", Unit::SectionLength, Zero), end),
+      AtEnd(Real("internal diameter", "internal_diameter", "internal diameter", Unit::SectionLength, Zero),
+            end),
+      AtEnd(Real("external width", "external_width", "external width (width of sheet piling)",
+                 Unit::SectionLength, Zero),
+            end),
+      AtEnd(Real("external depth", "external_depth", "external depth (depth of sheet piling)",
+                 Unit::SectionLength, Zero),
+            end),
+      AtEnd(Real("internal width", "internal_width", "internal width", Unit::SectionLength, Zero), end),
+      AtEnd(Real("internal depth", "internal_depth", "internal depth", Unit::SectionLength, Zero), end),
+      AtEnd(Real("flange thickness", "flange_thickness", "flange thickness", Unit::SectionLength, Zero), end),
+      AtEnd(Real("web thickness", "web_thickness", "web thickness", Unit::SectionLength, Zero), end)};
+}
+
+std::vector<Field> Properties(End end) {
+  std::vector<Field> f{
+      AtEnd(Real("property 1", "area", "cross-section area (kept, not used by the analysis)",
+                 Unit::SectionArea, Zero),
+            end),
+      Unused("property 2"),
+      Unused("property 3"),
+      AtEnd(Real("second moment of area I", "moment_of_inertia", "second moment of area I",
+                 Unit::SectionInertia),
+            end),
+      Unused("property 5"),
+      Unused("property 6"),
+      Unused("property 7"),
+      Unused("property 8"),
+      AtEnd(Real("Young's modulus E", "elastic_modulus", "Young's modulus E", Unit::Stress), end),
+      Unused("property 10"),
+      Unused("extra real")};
+  if (end == End::Top) {
+    f.push_back(Derived(
+        "SectionTapered", From::Tapered, "tapered",
+        "true: a tapered section, whose I·E varies linearly from top to bottom over each wall section "
+        "that uses it; implied by any value given as a [top, bottom] pair"));
+  }
+  return f;
+}
+
+std::vector<Field> SoilValues(End end) {
+  return {
+      AtEnd(Real("UnitWeight", "unit_weight", "unit weight", Unit::UnitWeight), end),
+      AtEnd(Alt(Real("S", "shear_strength", "undrained shear strength c (not for rock and weak rock)",
+                     Unit::Stress, Zero),
+                "compressive_strength", IsRock, Unit::Stress,
+                "rock and weak rock: uniaxial compressive strength, in place of `shear_strength`"),
+            end),
+      AtEnd(Real("PHI", "friction_angle_deg", "friction angle", Unit::Degrees, Zero), end),
+      AtEnd(Alt(Real("E50", "e50", "strain at 50 % of the strength (not for weak rock)", Unit::Strain, Zero),
+                "krm", IsWeakRock, Unit::None, "weak rock: the strain factor krm, in place of `e50`"),
+            end),
+      AtEnd(Alt(Real("SoilModulusK", "subgrade_modulus", "modulus of subgrade reaction k (not for weak rock)",
+                     Unit::UnitWeight, Zero),
+                "rock_modulus", IsWeakRock, Unit::Stress,
+                "weak rock: the initial rock modulus Eir, in place of `subgrade_modulus`"),
+            end),
+      AtEnd(
+          Alt(Real("RQD or OptionalCoefficient", "active_coefficient",
+                   "active earth pressure coefficient Ka given for the layer, 0: computed (not for rock and "
+                   "weak rock)",
+                   Unit::None, Zero),
+              "rqd_percent", IsRock, Unit::Percent,
+              "rock and weak rock: the rock quality designation RQD, in place of `active_coefficient`"),
+          end)};
+}
+
+struct Records {
+  Record title{"T",
+               "title line",
+               {TextKey("Title", "title", "the stage's title; the engine reads its first 70 characters",
+                        Default{Default::Text, 0, ""})},
+               false,
+               true};
+  Record c1{
+      "C1",
+      "first control line",
+      {Derived("UnitSystemCode", From::Units, "units", "unit system: \"english\" or \"si\"", Type::Code),
+       Count("NumSpecifiedDeflections", "specified_condition"), Count("NumWallSections", "wall_section"),
+       Count("NumCrossSections", "cross_section"), Count("NumPyModificationFactors", "py_factor"),
+       CodeKey(
+           "EarthPressureOption", "earth_pressure",
+           "the earth-pressure load: \"none\"; \"specified\" (the diagram `specified_pressure`); "
+           "\"generated\" from the soil layers; \"apparent\" and \"apparent_given_ka\" (codes 3 and 5), the "
+           "apparent-pressure diagrams for anchored walls",
+           kEarthPressure),
+       CodeKey("PyCurveOption", "py_curves",
+               "\"generated\": p-y curves generated from the soil layers (user curves, if any, are added); "
+               "\"user\": only the `py_curve` tables",
+               kPyCurves),
+       Count("NumUserPyCurves", "py_curve"), Derived("NumStages", From::Stages),
+       Count("NonlinearEIOption", "ei_table"), Count("NumTieBacks", "tie_back"),
+       FlagKey("HingeOption", "tie_back_hinges",
+               "true: zero moment (a hinge) at every tie-back station except that of the first tie-back",
+               kFlag01)},
+      true};
+  Record c2{
+      "C2",
+      "second control line",
+      {Int("NumIncrements", "increments", "increments of the wall; stations 0 (top) to `increments` (tip)"),
+       Real("IncrementLength", "increment_length", "length h of one increment", Unit::Length),
+       Real("MaxAllowableDeflection", "max_deflection", "a deflection beyond it ends the stage's iteration",
+            Unit::Length),
+       Real("DeflectionTolerance", "deflection_tolerance", "closure tolerance of the iteration",
+            Unit::Length),
+       Real("DividingDepth", "dividing_depth",
+            "depth below the top of the wall, normally the excavation level: stations at or below it carry "
+            "continued p-y curves and the width `soil_resistance_width`",
+            Unit::Length),
+       Real("ResultWidth", "result_width", "width by which the results are given per width", Unit::Length),
+       Real("WallHeight", "wall_height", "height of the wall", Unit::Length),
+       Int("MaxIterations", "max_iterations",
+           "iteration limit; 0: one linear solution; negative: the run ends after the control lines"),
+       Unused("item 9 (not used)", Type::Integer), Unused("item 10 (not used)", Type::Integer)},
+      true};
+  Record s{
+      "S",
+      "specified deflection and slope row",
+      {Derived("Case", From::Case, "case",
+               "1 deflection, 2 slope, 3 both: implied by which of `deflection` and `slope_rad` are given"),
+       Int("Sta", "station", "station", Unit::Station),
+       Real("SpecDeflection", "deflection", "specified deflection", Unit::Length, Zero),
+       Real("SpecSlope", "slope_rad", "specified slope", Unit::Radians, Zero)}};
+  Record w{"W",
+           "wall section row",
+           {Real("SectionTop", "top", "depth of the top of the wall section", Unit::Feet),
+            Real("SectionBottom", "bottom", "depth of its bottom", Unit::Feet),
+            Int("SectionNumber", "cross_section",
+                "the cross section used, counted 1, 2, … in the order of `cross_section`")}};
+  Record x1{
+      "X1",
+      "record X1",
+      {Derived("identifier", From::Position), Derived("identifier", From::Position),
+       CodeKey(
+           "SectionShapeCode", "shape",
+           "the first seven names are elastic shapes (the shape decides which values the report shows; the "
+           "analysis uses I and E), the others nonlinear section types",
+           kShapes),
+       Derived("SectionNonlinear", From::Nonlinear)}};
+  Record x2{"X2",
+            "record X2 (SectionName)",
+            {TextKey("SectionName", "name", "section name (the report shows 32 characters)",
+                     Default{Default::Text, 0, ""})}};
+  Record xe1{"XE1", "top geometry row", Geometry(End::Top)};
+  Record xe2{"XE2", "top property row", Properties(End::Top)};
+  Record xe3{"XE3", "bottom geometry row", Geometry(End::Bottom)};
+  Record xe4{"XE4", "bottom property row", Properties(End::Bottom)};
+  Record xe5{
+      "XE5",
+      "closing record",
+      {Unused("integer 1", Type::Integer), Unused("integer 2", Type::Integer),
+       Real("thickness", "thickness", "wall thickness, printed as THICKNESS", Unit::SectionLength, Zero),
+       Unused("integer 3", Type::Integer), Unused("integer 4", Type::Integer)}};
+  Record xe6{"XE6",
+             "second name",
+             {TextKey("text", "aisc_name", "AISC section name (shape \"aisc_section\")",
+                      Default{Default::Text, 0, "NONE"})}};
+  Record n1{
+      "N1",
+      "nonlinear main row",
+      {Real("equivalent diameter", "diameter", "equivalent diameter", Unit::SectionLength),
+       Real("equivalent second moment of area", "moment_of_inertia", "equivalent second moment of area",
+            Unit::SectionInertia),
+       Real("concrete strength FC", "concrete_strength", "concrete strength FC", Unit::Stress, Zero),
+       Real("steel modulus ES", "steel_modulus", "modulus ES of the steel section (pipe, H/I shape or core)",
+            Unit::Stress, Zero),
+       Real("steel yield FY", "steel_yield", "yield strength FY of that steel", Unit::Stress, Zero),
+       Real("ESH", "hardening_strain", "strain ESH at the onset of strain hardening", Unit::Strain, Zero),
+       Real("ESU", "ultimate_strain", "ultimate strain ESU", Unit::Strain, Zero),
+       Real("FU/FY", "ultimate_to_yield_ratio", "ratio FU/FY", Unit::None, Zero),
+       Real("equivalent Young's modulus", "elastic_modulus", "equivalent Young's modulus", Unit::Stress)}};
+  Record na{"NA", "AISC section name", {TextKey("text", "aisc_name", "AISC section name", kRequired)}};
+  Record ng{
+      "NG",
+      "geometry record",
+      {CodeKey("GeometryCode", "steel_core", "the steel core of a cased shaft", kSteelCores, Zero),
+       Real("external width", "external_width", "external width", Unit::SectionLength, Zero),
+       Real("external depth", "external_depth", "external depth", Unit::SectionLength, Zero),
+       Real("web thickness", "web_thickness", "web thickness", Unit::SectionLength, Zero),
+       Real("flange thickness", "flange_thickness", "flange thickness", Unit::SectionLength, Zero),
+       Real("casing diameter", "casing_diameter", "casing diameter", Unit::SectionLength, Zero),
+       Real("casing thickness", "casing_thickness", "casing thickness", Unit::SectionLength, Zero),
+       Real("steel diameter", "steel_diameter", "steel (pipe) diameter", Unit::SectionLength, Zero),
+       Real("steel thickness", "steel_thickness", "steel (pipe) wall thickness", Unit::SectionLength, Zero),
+       Real("casing modulus", "casing_modulus", "casing modulus", Unit::Stress, Zero),
+       Real("casing yield", "casing_yield", "casing yield strength", Unit::Stress, Zero)}};
+  Record nr{"NR",
+            "reinforcement record",
+            {[] {
+               Field f = Derived("NumRebars", From::CountOrRows, "rebars.count",
+                                 "number of bars (implied by `positions` when they are given)");
+               f.rows = "rebars.positions";
+               return f;
+             }(),
+             Real("bar diameter", "rebars.diameter", "bar diameter", Unit::SectionLength, Zero),
+             Real("bar area", "rebars.area", "area of one bar", Unit::SectionArea, Zero),
+             Real("ES of reinforcement", "rebars.modulus", "ES of the bars", Unit::Stress, Zero),
+             Real("FY of reinforcement", "rebars.yield_strength", "FY of the bars", Unit::Stress, Zero),
+             Real("cover", "rebars.cover", "cover", Unit::SectionLength, Zero),
+             CodeKey("RebarLayout", "rebars.layout",
+                     "\"circle\" (evenly on a circle), \"rectangle\" (along the perimeter of a rectangle) or "
+                     "\"positions\" (given by `positions`)",
+                     kLayouts)}};
+  Record nr_row{"NRP",
+                "rebar position",
+                {Real("X", "x", "x of the bar centre from the centre of the section", Unit::SectionLength),
+                 Real("Y", "y", "y of the bar centre", Unit::SectionLength)}};
+  Record ns{"NS",
+            "strand record",
+            {[] {
+               Field f = Derived("NumStrands", From::CountOrRows, "strands.count",
+                                 "number of strands (implied by `positions` when they are given)");
+               f.rows = "strands.positions";
+               return f;
+             }(),
+             Real("strand diameter", "strands.diameter", "strand diameter", Unit::SectionLength, Zero),
+             Real("strand area", "strands.area", "area of one strand", Unit::SectionArea, Zero),
+             Real("FU of strand", "strands.ultimate_strength", "FU of the strands", Unit::Stress, Zero),
+             Real("initial prestress force", "strands.prestress_force",
+                  "initial prestress force of the section", Unit::Force, Zero),
+             Real("cover", "strands.cover", "cover", Unit::SectionLength, Zero),
+             CodeKey("StrandLayout", "strands.layout", "as for `rebars`", kLayouts)}};
+  Record ns_row{"NSP",
+                "strand position",
+                {Real("X", "x", "x of the strand centre from the centre of the section", Unit::SectionLength),
+                 Real("Y", "y", "y of the strand centre", Unit::SectionLength)}};
+  Record nt{
+      "NT",
+      "transverse reinforcement record",
+      {Int("number of transverse bars", "transverse.count", "number of transverse bars (legs)", Unit::None,
+           Zero),
+       Real("transverse bar diameter", "transverse.diameter", "bar diameter", Unit::SectionLength, Zero),
+       Real("transverse bar area", "transverse.area", "area of one bar", Unit::SectionArea, Zero),
+       Real("spacing", "transverse.spacing", "spacing", Unit::SectionLength, Zero),
+       Real("FY of transverse reinforcement", "transverse.yield_strength", "FY of the transverse bars",
+            Unit::Stress, Zero)}};
+  Record ni{"NI",
+            "nonlinear EI index",
+            {Int("NonlinearEIIndex", "ei_table_number",
+                 "the `ei_table` (1, 2, …) whose moment-curvature table the section uses")}};
+  Record m0{"M0", "nonlinear EI tables, count record", {Count("number of tables (not used)", "ei_table")}};
+  Record m1{"M1",
+            "nonlinear EI table",
+            {Real("EITableValue", "axial_thrust", "axial thrust of the table", Unit::Force, Zero),
+             Derived("table number (not used)", From::Position), Count("EITablePoints", "points")}};
+  Record m2{"M2",
+            "point",
+            {Real("curvature", "curvature", "curvature", Unit::Curvature),
+             Real("moment", "moment", "moment", Unit::Moment)}};
+  Record g1{"G1",
+            "moment-curvature table of a cross section",
+            {[] {
+               Field f = Derived("section number", From::Position);
+               f.check = true;
+               return f;
+             }(),
+             Real("axial thrust", "axial_thrust", "axial thrust of the section's moment-curvature table",
+                  Unit::Force, Zero),
+             Count("SectionTablePoints", "moment_curvature")}};
+  Record g2{"G2",
+            "point",
+            {Real("curvature", "curvature", "curvature", Unit::Curvature),
+             Real("moment", "moment", "moment", Unit::Moment)}};
+  Record k0{"K0", "stiffness and load count", {Count("NumStiffnessRows", "load")}};
+  Record k1{"K1",
+            "stiffness and load row",
+            {FlagKey("CONTD", "linked",
+                     "true: linked to the next `load`, the values varying linearly between them (CONTD 2)",
+                     kLinked, 1),
+             Int("FROM", "from_station", "first station", Unit::Station),
+             Key("TO", Type::Integer, "to_station", "last station", Unit::Station,
+                 Default{Default::SameAs, 0, "from_station"}),
+             Real("Q", "lateral_load", "transverse load per station", Unit::Force, Zero),
+             Real("T", "torque", "torque, a couple at `from_station`", Unit::Moment, Zero),
+             Real("P", "axial_load", "axial load", Unit::Force, Zero)}};
+  Record r0{"R0", "restraint count", {Count("NumRestraints", "restraint")}};
+  Record r1{
+      "R1",
+      "restraint row",
+      {Int("FROM", "from_station", "first station", Unit::Station),
+       Key("TO", Type::Integer, "to_station", "last station", Unit::Station,
+           Default{Default::SameAs, 0, "from_station"}),
+       FlagKey("CONTD", "linked", "true: linked to the next `restraint` (CONTD 2)", kLinked, 1),
+       Real("lateral stiffness", "lateral_stiffness", "lateral stiffness per station", Unit::Spring, Zero),
+       Real("rotational stiffness", "rotational_stiffness", "rotational stiffness per station",
+            Unit::RotationalSpring, Zero)}};
+  Record r2{"R2",
+            "tie-back row",
+            {Real("depth", "depth", "depth below the top of the wall", Unit::Feet),
+             Real("area", "area", "area", Unit::TieBackArea),
+             Real("elastic modulus", "elastic_modulus", "elastic modulus", Unit::Stress),
+             Real("unbonded length", "unbonded_length", "unbonded length", Unit::Feet),
+             Real("horizontal angle", "angle_deg", "angle below the horizontal", Unit::Degrees, Zero),
+             Real("anchor spacing", "spacing", "spacing of the anchors along the wall", Unit::Feet),
+             Real("prestress force", "prestress", "prestress force of one anchor", Unit::Force, Zero)}};
+  Record f0{
+      "F0",
+      "p-y modification factors, combination record",
+      {FlagKey("CombineAutoReduction", "py_factors_with_spacing_reduction",
+               "true: the automatic reduction for closely spaced elements is multiplied by the `py_factor` "
+               "P-FACTOR; false: the table alone",
+               kFlag01)},
+      true};
+  Record f1{"F1",
+            "p-y modification factor row",
+            {Real("depth", "depth", "depth below the top of the wall", Unit::Length),
+             Real("P-FACTOR", "p_factor", "multiplier of p", Unit::None, One, 1),
+             Real("Y-FACTOR", "y_factor", "multiplier of y", Unit::None, One, 1)}};
+  Record e1{
+      "E1",
+      "wall-and-water record",
+      {Real("FreeHeight", "ground.excavation_depth",
+            "depth of the excavation level below the top of the wall", Unit::Length),
+       Real("WA", "ground.earth_pressure_width", "width of the wall for earth pressure", Unit::Length),
+       Real("WP", "ground.soil_resistance_width", "width of the wall for soil resistance", Unit::Length),
+       Real("WaterDepthBackfill", "ground.water_depth_backfill",
+            "depth of the backfill water table below the top of the wall (negative: none)", Unit::Length),
+       Real("WaterDepthExcavation", "ground.water_depth_excavation",
+            "depth of the water table on the excavation side below the top of the wall", Unit::Length),
+       Real("ActiveModificationFactor", "ground.active_pressure_factor", "multiplies the active pressure",
+            Unit::None, One),
+       ChangedByAnalysis(FlagKey(
+           "WaterPressureFlag", "ground.water_pressure_in_drained_layers",
+           "true: the water pressure below the backfill water table is added in drained layers", kFlag01)),
+       Real("BackfillSlope", "ground.backfill_slope_deg", "slope of the backfill surface", Unit::Degrees,
+            Zero),
+       Real("ExcavationSlope", "ground.excavation_slope_deg", "slope of the excavation-side ground",
+            Unit::Degrees, Zero)},
+      true};
+  Record e2{
+      "E2",
+      "surcharge record",
+      {Real("SurfacePressure", "ground.surface_pressure", "uniform pressure on the backfill surface",
+            Unit::Stress, Zero),
+       Real("horizontal distance", "ground.resultant_surcharge_distance",
+            "horizontal distance of the one surcharge used for the per-layer resultants when there is no "
+            "`surcharge`",
+            Unit::Length, Zero),
+       Real("point load", "ground.resultant_point_load", "its point load", Unit::Force, Zero),
+       Real("line load", "ground.resultant_line_load", "its line load", Unit::LinePressure, Zero),
+       Real("strip load", "ground.resultant_strip_load", "its strip load", Unit::Stress, Zero),
+       Real("strip width", "ground.resultant_strip_width", "its strip width", Unit::Length, Zero)},
+      true};
+  Record e3{"E3", "surcharge count", {Count("number of surcharge loads", "surcharge")}};
+  Record e4{
+      "E4",
+      "surcharge load",
+      {CodeKey("type", "type", "the kind of load", kSurchargeTypes, kRequired, 1),
+       Real("magnitude", "magnitude", "point load, line load or strip pressure", Unit::Surcharge),
+       Real("horizontal distance", "horizontal_distance",
+            "horizontal distance from the wall (to the middle of a strip)", Unit::SurchargeLength, Zero),
+       Real("strip width", "strip_width", "strip width", Unit::SurchargeLength, Zero),
+       Real("vertical distance", "vertical_distance", "height of the load above the top of the wall",
+            Unit::SurchargeLength, Zero),
+       Real("factor", "factor", "the load used is magnitude × factor", Unit::None, One, 0)}};
+  Record e5{
+      "E5",
+      "soil control record",
+      {Count("NumSoilLayers", "soil_layer"),
+       CodeKey("LoadingType", "ground.loading", "static or cyclic loading of the soil", kLoadings, One, 1),
+       ChangedByAnalysis(Real("NumCycles", "ground.cycles",
+                              "number of load cycles of cyclic loading (0: 100)", Unit::None, Zero))},
+      true};
+  Record l1{"L1",
+            "soil layer, record L1",
+            {CodeKey("SoilTypeCode", "type", "the soil of the layer", kSoilTypes),
+             Real("LayerBottomDepth", "bottom_depth", "depth of the layer bottom below the top of the wall",
+                  Unit::Length)}};
+  Record l2{"L2", "soil layer, record L2 (layer top)", SoilValues(End::Top)};
+  Record l3{"L3", "soil layer, record L3 (layer bottom)", SoilValues(End::Bottom)};
+  Record p0{"P0", "specified pressure count", {Count("number of pressure points", "specified_pressure")}};
+  Record p1{
+      "P1",
+      "specified pressure point",
+      {Real("depth", "depth", "depth below the top of the wall", Unit::Length),
+       Real("pressure", "pressure", "pressure as a force per unit length of wall (not multiplied by a width)",
+            Unit::LinePressure)}};
+  Record y1{"Y1",
+            "user p-y curve",
+            {Int("station", "station", "station of the curve", Unit::Station), Count("CurvePoints", "points"),
+             Real("P-MULTIPLIER", "p_multiplier", "multiplier of p", Unit::None, One, 1),
+             Real("Y-MULTIPLIER", "y_multiplier", "multiplier of y", Unit::None, One, 1)}};
+  Record y2{"Y2",
+            "point",
+            {Real("y", "y", "deflection", Unit::Length),
+             Real("p", "p", "soil resistance per unit length of wall, normally of opposite sign to y",
+                  Unit::LinePressure)}};
+};
+
+const Records& R() {
+  static const Records records;
+  return records;
+}
+
+Node Rec(const Record& r) {
+  Node n;
+  n.kind = Node::Rec;
+  n.record = &r;
+  return n;
+}
+Node Each(std::string_view key, std::string_view count_item, std::string_view element,
+          std::vector<Node> children) {
+  Node n;
+  n.kind = Node::Each;
+  n.key = key;
+  n.count_item = count_item;
+  n.element = element;
+  n.children = std::move(children);
+  return n;
+}
+Node Rows(std::string_view key, std::string_view count_item, std::string_view element, const Record& r) {
+  Node n;
+  n.kind = Node::Rows;
+  n.record = &r;
+  n.key = key;
+  n.count_item = count_item;
+  n.element = element;
+  return n;
+}
+Node When(Condition c, std::string_view why, std::vector<Node> children) {
+  Node n;
+  n.kind = Node::When;
+  n.when = c;
+  n.why = why;
+  n.children = std::move(children);
+  return n;
+}
+
+std::vector<Node> BuildStage() {
+  const Records& r = R();
+  return {
+      Rec(r.title),
+      Rec(r.c1),
+      Rec(r.c2),
+      Each("specified_condition", "NumSpecifiedDeflections", "a specified deflection and/or slope",
+           {Rec(r.s)}),
+      Each("wall_section", "NumWallSections", "a stretch of wall with one cross section", {Rec(r.w)}),
+      Each("cross_section", "NumCrossSections", "a cross section",
+           {Rec(r.x1), Rec(r.x2),
+            When(IsElastic, "for an elastic shape",
+                 {Rec(r.xe1), Rec(r.xe2), When(IsTapered, "for a tapered section", {Rec(r.xe3), Rec(r.xe4)}),
+                  Rec(r.xe5), Rec(r.xe6)}),
+            When(IsNonlinear, "for a nonlinear section type",
+                 {Rec(r.n1), When(IsAiscPile, "for \"steel_aisc_pile\"", {Rec(r.na)}),
+                  When(HasGeometry,
+                       "for the cased shaft, the rectangular and the square and octagonal prestressed piles "
+                       "and the steel piles",
+                       {Rec(r.ng)}),
+                  When(HasRebars, "for the concrete shafts and the rectangular concrete pile",
+                       {Rec(r.nr), When(RebarPositions, "with `rebars.layout = \"positions\"`",
+                                        {Rows("rebars.positions", "NumRebars", "one bar", r.nr_row)})}),
+                  When(HasStrands, "for the prestressed piles",
+                       {Rec(r.ns), When(StrandPositions, "with `strands.layout = \"positions\"`",
+                                        {Rows("strands.positions", "NumStrands", "one strand", r.ns_row)})}),
+                  When(HasTransverse, "for the concrete shafts and piles", {Rec(r.nt)}),
+                  When(IsUserEI, "for \"user_ei\"", {Rec(r.ni)})})}),
+      When(HasEITables, "when there are `ei_table` tables",
+           {Rec(r.m0), Each("ei_table", "NonlinearEIOption", "a user moment-curvature (nonlinear EI) table",
+                            {Rec(r.m1), Rows("points", "EITablePoints",
+                                             "one point of the table, in increasing curvature", r.m2)})}),
+      Each("cross_section", "NumCrossSections", "a cross section",
+           {When(HasOwnTable, "for the nonlinear section types other than \"user_ei\"",
+                 {Rec(r.g1),
+                  Rows("moment_curvature", "SectionTablePoints",
+                       "the section's moment-curvature table, one point per row, in increasing curvature",
+                       r.g2)})}),
+      Rec(r.k0),
+      Each("load", "NumStiffnessRows", "loads over a range of stations", {Rec(r.k1)}),
+      Rec(r.r0),
+      Each("restraint", "NumRestraints", "springs over a range of stations", {Rec(r.r1)}),
+      Each("tie_back", "NumTieBacks", "a tie-back anchor", {Rec(r.r2)}),
+      When(HasPyFactors, "when there are `py_factor` tables",
+           {Rec(r.f0), Each("py_factor", "NumPyModificationFactors",
+                            "factors on the generated p-y curves at one depth, interpolated between depths",
+                            {Rec(r.f1)})}),
+      When(ReadsGround, "with generated earth pressure or generated p-y curves",
+           {Rec(r.e1), Rec(r.e2), Rec(r.e3),
+            Each("surcharge", "number of surcharge loads", "a surcharge load", {Rec(r.e4)}), Rec(r.e5),
+            Each("soil_layer", "NumSoilLayers", "a soil layer, from the top down",
+                 {Rec(r.l1), Rec(r.l2), Rec(r.l3)})}),
+      When(SpecifiedPressure, "with `earth_pressure = \"specified\"`",
+           {Rec(r.p0),
+            Rows("specified_pressure", "number of pressure points",
+                 "the active earth pressure diagram, one point per row, depths not decreasing", r.p1)}),
+      When(HasUserCurves, "when there are `py_curve` tables",
+           {Each("py_curve", "NumUserPyCurves", "a user p-y curve",
+                 {Rec(r.y1),
+                  Rows("points", "CurvePoints", "one point of the curve per row, in increasing y", r.y2)})}),
+  };
+}
+
+}  // namespace
+
+const std::vector<Node>& StageSchema() {
+  static const std::vector<Node> schema = BuildStage();
+  return schema;
+}
+
+const CodeSet& UnitCodes() { return kUnits; }
+const CodeSet& ShapeCodes() { return kShapes; }
+
+}  // namespace darnek::toml_input

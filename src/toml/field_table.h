@@ -1,0 +1,166 @@
+// The one description of the TOML input: every record of a stage of the input
+// data file, in the order the engine reads it, with the TOML key that holds
+// each item, its meaning and units, its default, and the conditions and
+// repetitions that decide which records a stage has. Reading TOML into
+// records, reading records into TOML, naming the TOML place of an input error
+// and docs/input-toml.md all walk this table.
+#pragma once
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace darnek::toml_input {
+
+// The values of the items handled so far, by item name, so that conditions
+// can look at them (the options of the control line, a section's shape, ...).
+class Scope {
+ public:
+  double Get(std::string_view item) const {
+    const auto it = values_.find(item);
+    return it == values_.end() ? 0.0 : it->second;
+  }
+  void Set(std::string_view item, double value) { values_[item] = value; }
+  const std::map<std::string_view, double, std::less<>>& values() const { return values_; }
+  void Merge(const Scope& other) {
+    for (const auto& [k, v] : other.values_) values_[k] = v;
+  }
+
+ private:
+  std::map<std::string_view, double, std::less<>> values_;
+};
+
+using Condition = bool (*)(const Scope&);
+
+enum class Type {
+  Integer,
+  Real,
+  Text,
+  Code,  // an integer of the records, a name in TOML (the number also accepted where `numbers` allows)
+  Flag,  // an integer of the records, true or false in TOML (the number also accepted)
+};
+
+// Where the value of an item comes from.
+enum class From {
+  Key,          // the TOML key `key` (a dotted key names a key of a sub-table)
+  Count,        // the number of elements of the TOML array `key`
+  Position,     // the element's position, 1, 2, ... (checked when read from records if `check`)
+  Stages,       // the number of stages of the file
+  Zero,         // not in TOML: written as 0 (values that nothing uses or prints)
+  Units,        // the stage's `units`, else the file's
+  Case,         // specified condition: 1 deflection, 2 slope, 3 both, or the key `case`
+  Nonlinear,    // cross section: 1 when the shape names a nonlinear section type
+  Tapered,      // elastic section: 1 when a value is a [top, bottom] pair or `tapered` is true
+  CountOrRows,  // bars and strands: the number of rows of `rows`, else the key `key`
+};
+
+// Which end of a [top, bottom] pair an item takes; a single value is both.
+enum class End { None, Top, Bottom };
+
+enum class Unit {
+  None,
+  Length,            // in, m
+  Feet,              // ft, m
+  SectionLength,     // in, mm
+  SectionArea,       // in2, mm2
+  SectionInertia,    // in4, mm4
+  Stress,            // lb/in2, kN/m2
+  TieBackArea,       // in2, m2
+  Force,             // lb, kN
+  Moment,            // lb in, kN m
+  Curvature,         // rad/in, rad/m
+  UnitWeight,        // lb/in3, kN/m3
+  LinePressure,      // lb/in, kN/m
+  Surcharge,         // lb, lb/in or lb/in2; kN, kN/m or kN/m2
+  SurchargeLength,   // in, mm
+  Spring,            // lb/in, kN/m
+  RotationalSpring,  // lb in/rad, kN m/rad
+  Degrees,
+  Radians,
+  Percent,
+  Station,
+  Strain,
+};
+
+struct Code {
+  int number;
+  std::string_view name;
+  int group = 0;  // shapes: 0 elastic, 1 nonlinear
+};
+
+struct CodeSet {
+  std::vector<Code> codes;
+  bool numbers = true;  // whether TOML may give the number instead of a name
+  const Code* ByName(std::string_view name) const;
+  const Code* ByNumber(int number, int group = 0) const;
+  std::string Names() const;  // "a, b or c"
+};
+
+struct Default {
+  enum Kind { Required, Value, Text, SameAs, Top } kind = Required;
+  double value = 0;
+  std::string_view text;  // Text: the text; SameAs: the key whose value it takes
+};
+
+struct Field {
+  std::string_view item;  // the item's name in the record format
+  Type type = Type::Real;
+  From from = From::Key;
+  std::string_view key;  // TOML key, counted array, or for rows the column's name
+  std::string_view meaning;
+  Unit unit = Unit::None;
+  Default fallback;  // what an absent key means
+  // What a '/' leaves: the engine's initial value (for records that keep the
+  // previous stage's values, the value before any stage has read one).
+  double slash = 0;
+  const CodeSet* codes = nullptr;
+  End end = End::None;
+  std::string_view alt_key;  // the key's name where `alt_when` holds
+  Condition alt_when = nullptr;
+  Unit alt_unit = Unit::None;
+  std::string_view alt_meaning;
+  std::string_view rows;          // CountOrRows: the array of rows
+  bool check = false;             // Position: a different value in the records is rejected
+  bool analysis_changes = false;  // the analysis may change what a later stage\'s \'/\' keeps
+};
+
+struct Record {
+  std::string_view id;    // "C1", "L2", ...
+  std::string_view name;  // how messages name it
+  std::vector<Field> items;
+  bool keeps_previous = false;  // a '/' leaves the previous stage's values
+  bool text_line = false;       // the title: one formatted line
+};
+
+struct Node {
+  enum Kind { Rec, Each, Rows, When } kind = Rec;
+  const Record* record = nullptr;  // Rec, Rows
+  std::string_view key;            // Each, Rows: the TOML array
+  std::string_view count_item;     // Each, Rows: the item whose value counts the elements in records
+  Condition when = nullptr;        // When
+  std::string_view why;            // When: the condition in words, for messages and the docs
+  std::vector<Node> children;      // Each, When
+  std::string_view element;        // Each, Rows: what one element is, for the docs
+};
+
+// The records of one stage, as a tree of records, repetitions and conditions.
+const std::vector<Node>& StageSchema();
+
+// The named codes.
+const CodeSet& UnitCodes();
+const CodeSet& ShapeCodes();
+
+// Unit texts of the two systems.
+std::string_view EnglishUnit(Unit unit);
+std::string_view SiUnit(Unit unit);
+
+// docs/input-toml.md: the part generated from the table.
+std::string FieldReference();
+
+// A real as the shortest text that reads back to the same value, without
+// locale: plain decimals for ordinary magnitudes, an exponent otherwise;
+// always with a point or an exponent, so that TOML reads it as a float.
+std::string RealText(double value);
+
+}  // namespace darnek::toml_input

@@ -1,0 +1,477 @@
+// Records to TOML: the field table drives the list-directed reader over a
+// record file, '/' leaving what the engine would leave, and every stage is
+// written out in full, with what the records carry over from an earlier stage
+// made explicit.
+#include <cmath>
+#include <limits>
+#include <sstream>
+
+#include "core/errors.h"
+#include "core/list_reader.h"
+#include "toml/field_table.h"
+#include "toml/toml_input.h"
+
+namespace darnek::toml_input {
+namespace {
+
+// The TOML document being written, in the order of the records.
+struct OutTable;
+
+struct OutEntry {
+  enum Kind { Scalar, Pair, Rows, Table, Tables } kind = Scalar;
+  std::string key;
+  std::string text;            // Scalar: the value as TOML text
+  double top = 0, bottom = 0;  // Pair: the two ends
+  bool has_bottom = false;
+  std::vector<std::string> rows;  // Rows: "[a, b]" each
+  std::vector<OutTable> tables;   // Table: one; Tables: the elements
+};
+
+struct OutTable {
+  std::vector<OutEntry> entries;
+  std::vector<std::string> comments;
+
+  OutEntry* Find(std::string_view key) {
+    for (OutEntry& e : entries)
+      if (e.key == key) return &e;
+    return nullptr;
+  }
+  OutEntry& Add(std::string_view key, OutEntry::Kind kind) {
+    if (OutEntry* e = Find(key)) return *e;
+    entries.push_back(OutEntry{});
+    entries.back().kind = kind;
+    entries.back().key = std::string(key);
+    return entries.back();
+  }
+  // The table that a dotted key's last part belongs to.
+  OutTable& Holder(std::string_view& dotted) {
+    const size_t dot = dotted.find('.');
+    if (dot == std::string_view::npos) return *this;
+    OutEntry& sub = Add(dotted.substr(0, dot), OutEntry::Table);
+    if (sub.tables.empty()) sub.tables.emplace_back();
+    dotted.remove_prefix(dot + 1);
+    return sub.tables.front().Holder(dotted);
+  }
+  void Set(std::string_view dotted, const std::string& text) {
+    OutTable& t = Holder(dotted);
+    t.Add(dotted, OutEntry::Scalar).text = text;
+  }
+};
+
+std::string TomlString(const std::string& text, int line) {
+  std::string out = "\"";
+  for (size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += static_cast<char>(c);
+    } else if (c < 0x20 || c == 0x7f) {
+      static const char* hex = "0123456789ABCDEF";
+      out += "\\u00";
+      out += hex[c >> 4];
+      out += hex[c & 15];
+    } else if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else {
+      // TOML holds UTF-8; a text in another encoding would change its bytes.
+      const int length = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+      bool valid = length > 0 && i + static_cast<size_t>(length) <= text.size();
+      for (int k = 1; valid && k < length; ++k)
+        valid = (static_cast<unsigned char>(text[i + static_cast<size_t>(k)]) & 0xC0) == 0x80;
+      if (!valid)
+        throw ConvertError("line " + std::to_string(line) +
+                           ": the text is not UTF-8, and TOML holds UTF-8 text only: " + text);
+      out.append(text, i, static_cast<size_t>(length));
+      i += static_cast<size_t>(length) - 1;
+    }
+  }
+  return out + "\"";
+}
+
+// One record as read: the value of every item.
+struct ReadValues {
+  std::vector<int> ints;
+  std::vector<double> reals;
+  std::vector<std::string> texts;
+  double Number(size_t i, Type type) const { return type == Type::Real ? reals[i] : ints[i]; }
+};
+
+class Converter {
+ public:
+  explicit Converter(std::istream& in) : reader_(in) {}
+
+  std::string Make(const std::string& source_name) {
+    OutEntry& stages = root_.Add("stage", OutEntry::Tables);
+    std::vector<int> num_stages;
+    std::vector<int> continuations;
+    for (int number = 1;; ++number) {
+      stages.tables.emplace_back();
+      stage_ = number;
+      Stage(stages.tables.back());
+      num_stages.push_back(static_cast<int>(scope_.Get("NumStages")));
+      int continuation = 0;
+      reader_.ReadIfAny("stage-continuation value", {{"continuation", &continuation}});
+      continuations.push_back(continuation);
+      if (continuation == num_stages.back() || continuation == 0) break;
+    }
+    CheckStageCount(num_stages, continuations);
+    std::string text = "# darnek input, converted from " + source_name + "\n";
+    OutEntry units;
+    units.key = "units";
+    units.text = root_units_;
+    root_.entries.insert(root_.entries.begin(), units);
+    Render(root_, "", text);
+    return text;
+  }
+
+ private:
+  [[noreturn]] void Fail(const std::string& what) const {
+    throw ConvertError("line " + std::to_string(reader_.line()) + ": " + what);
+  }
+
+  // The TOML form derives the stage count and the continuation values; a file
+  // whose own values would make the engine act otherwise has no TOML form.
+  void CheckStageCount(const std::vector<int>& num_stages, const std::vector<int>& continuations) const {
+    const int n = static_cast<int>(num_stages.size());
+    for (int i = 0; i < n; ++i) {
+      const std::string where = "stage " + std::to_string(i + 1) + ": ";
+      if (num_stages[static_cast<size_t>(i)] != n && !(n == 1 && num_stages[0] <= 1))
+        throw ConvertError(where + "the first control line gives NumStages " +
+                           std::to_string(num_stages[static_cast<size_t>(i)]) + ", but the file holds " +
+                           std::to_string(n) + (n == 1 ? " stage" : " stages") +
+                           "; the TOML form counts the stages itself, so this file has no TOML form");
+      if (i + 1 < n && continuations[static_cast<size_t>(i)] == 9)
+        throw ConvertError(where +
+                           "the stage-continuation value 9 gives the plot file a stage code of its own, "
+                           "which the TOML form does not hold");
+    }
+  }
+
+  void Stage(OutTable& stage) {
+    scope_ = Scope{};
+    element_scopes_.clear();
+    stage.comments.push_back("Stage " + std::to_string(stage_));
+    Walk(StageSchema(), stage, stage_, "stage");
+    KeepGround(stage);
+  }
+
+  void Walk(const std::vector<Node>& nodes, OutTable& table, int position, const std::string& name) {
+    for (const Node& node : nodes) {
+      switch (node.kind) {
+        case Node::Rec:
+          ReadRecord(*node.record, table, position);
+          break;
+        case Node::When:
+          if (node.when(scope_)) Walk(node.children, table, position, name);
+          break;
+        case Node::Each: {
+          const int count = static_cast<int>(scope_.Get(node.count_item));
+          const std::string key(node.key);
+          for (int i = 0; i < count; ++i) {
+            OutEntry& array = table.Add(node.key, OutEntry::Tables);
+            if (static_cast<int>(array.tables.size()) <= i) array.tables.emplace_back();
+            const std::string element = name + "." + key + "#" + std::to_string(i + 1);
+            Scope outer = scope_;
+            auto saved = element_scopes_.find(element);
+            if (saved != element_scopes_.end()) scope_.Merge(saved->second);
+            Walk(node.children, array.tables[static_cast<size_t>(i)], i + 1, element);
+            if (saved == element_scopes_.end()) FinishElement(node, array.tables[static_cast<size_t>(i)]);
+            element_scopes_[element] = scope_;
+            scope_ = outer;
+          }
+          break;
+        }
+        case Node::Rows: {
+          const int count = static_cast<int>(scope_.Get(node.count_item));
+          std::string_view key = node.key;
+          OutTable& holder = table.Holder(key);
+          OutEntry& rows = holder.Add(key, OutEntry::Rows);
+          for (int i = 0; i < count; ++i) {
+            const ReadValues v = Read(*node.record, {}, false);
+            std::string row = "[";
+            for (size_t k = 0; k < node.record->items.size(); ++k)
+              row += (k ? ", " : "") + RealText(v.reals[k]);
+            rows.rows.push_back(row + "]");
+          }
+          break;
+        }
+      }
+    }
+  }
+
+  // An elastic section whose records say tapered, with top and bottom alike.
+  void FinishElement(const Node& node, OutTable& element) {
+    if (node.key != "cross_section" || scope_.Get("SectionTapered") < 1) return;
+    for (const OutEntry& e : element.entries)
+      if (e.kind == OutEntry::Pair && e.has_bottom && e.top != e.bottom) return;
+    element.Set("tapered", "true");
+  }
+
+  // One list-directed read of a record, with what a '/' would leave.
+  ReadValues Read(const Record& record, const std::string& previous_key, bool keeps_previous) {
+    const size_t n = record.items.size();
+    ReadValues v;
+    v.ints.assign(n, 0);
+    v.reals.assign(n, 0.0);
+    v.texts.assign(n, std::string());
+    std::vector<ListReader::Field> fields;
+    fields.reserve(n);
+    for (size_t i = 0; i < n; ++i) {
+      const Field& f = record.items[i];
+      double start = f.slash;
+      if (keeps_previous) {
+        const auto it = previous_.find(previous_key + "#" + std::to_string(i));
+        if (it != previous_.end()) start = it->second;
+      }
+      // A value the analysis may have changed is marked, to see whether a
+      // '/' or a null value left it.
+      const bool marked = keeps_previous && f.analysis_changes && stage_ > 1;
+      if (f.type == Type::Real) {
+        v.reals[i] = marked ? std::numeric_limits<double>::quiet_NaN() : start;
+        fields.push_back({f.item, &v.reals[i]});
+      } else if (f.type == Type::Text) {
+        fields.push_back({f.item, &v.texts[i]});
+      } else {
+        v.ints[i] = marked ? std::numeric_limits<int>::min() : static_cast<int>(start);
+        fields.push_back({f.item, &v.ints[i]});
+      }
+    }
+    reader_.Read(record.name, fields);
+    for (size_t i = 0; i < n; ++i) {
+      const Field& f = record.items[i];
+      if (!(keeps_previous && f.analysis_changes && stage_ > 1)) continue;
+      if (std::isnan(v.reals[i]) || v.ints[i] == std::numeric_limits<int>::min())
+        Fail(std::string(record.name) + " leaves " + std::string(f.item) +
+             " as the analysis of the previous stage left it, which only the analysis knows: give the value");
+    }
+    return v;
+  }
+
+  void ReadRecord(const Record& record, OutTable& table, int position) {
+    if (record.text_line) {
+      std::string title = reader_.ReadText(record.name, 70);
+      while (!title.empty() && title.back() == ' ') title.pop_back();
+      if (!title.empty()) table.Set("title", TomlString(title, reader_.line()));
+      return;
+    }
+    const std::string id(record.id);
+    const ReadValues v = Read(record, id, record.keeps_previous);
+    for (size_t i = 0; i < record.items.size(); ++i) {
+      const Field& f = record.items[i];
+      if (f.type == Type::Text) continue;
+      double value = v.Number(i, f.type);
+      if (f.from == From::Count && record.keeps_previous) value = std::max(value, 0.0);
+      if (record.keeps_previous) previous_[id + "#" + std::to_string(i)] = value;
+      scope_.Set(f.item, v.Number(i, f.type));
+    }
+    for (size_t i = 0; i < record.items.size(); ++i) Place(record, i, v, table, position);
+    if (id == "E1") kept_wall_ = v.reals;
+  }
+
+  // The TOML form of one item.
+  void Place(const Record& record, size_t i, const ReadValues& v, OutTable& table, int position) {
+    const Field& f = record.items[i];
+    switch (f.from) {
+      case From::Key:
+        break;
+      case From::Count:
+        if (record.id == "C1" && f.item != "NonlinearEIOption" && v.ints[i] < 0)
+          Fail("the first control line gives " + std::string(f.item) + " " + std::to_string(v.ints[i]) +
+               ", which the report shows; the TOML form counts the tables itself, so it has no negative "
+               "counts");
+        return;
+      case From::Position:
+        if (f.check && v.ints[i] != position)
+          Fail(std::string(record.name) + " names cross section " + std::to_string(v.ints[i]) +
+               "; the tables follow the nonlinear sections in order");
+        return;
+      case From::Stages:
+      case From::Zero:
+      case From::Nonlinear:
+      case From::Tapered:
+        return;
+      case From::Units: {
+        const std::string text = CodeText(f, UnitCodes(), v.ints[i], 0);
+        if (stage_ == 1) root_units_ = text;
+        if (text != root_units_) table.Set("units", text);
+        return;
+      }
+      case From::Case: {
+        const int c = v.ints[i];
+        const double deflection = v.reals[2];
+        const double slope = v.reals[3];
+        const bool has_deflection = c != 2 || deflection != 0;
+        const bool has_slope = c >= 2 || slope != 0;
+        table.Set("station", std::to_string(v.ints[1]));
+        if (has_deflection) table.Set("deflection", RealText(deflection));
+        if (has_slope) table.Set("slope_rad", RealText(slope));
+        const int implied = has_deflection && has_slope ? 3 : (has_slope ? 2 : 1);
+        if (implied != c) table.Set("case", std::to_string(c));
+        return;
+      }
+      case From::CountOrRows: {
+        // With positions given, their rows count the bars.
+        const bool rows =
+            scope_.Get(f.item == "NumRebars" ? "RebarLayout" : "StrandLayout") == 3 && v.ints[i] >= 1;
+        if (!rows) table.Set(f.key, std::to_string(v.ints[i]));
+        return;
+      }
+    }
+    if (record.id == "S") return;  // written with the case
+    std::string_view key = f.alt_when && f.alt_when(scope_) ? f.alt_key : f.key;
+    OutTable& holder = table.Holder(key);
+    if (f.end != End::None) {
+      const double value = v.reals[i];
+      const bool is_default = f.fallback.kind == Default::Value && value == f.fallback.value;
+      OutEntry* e = holder.Find(key);
+      if (f.end == End::Top) {
+        if (is_default && f.fallback.kind != Default::Required) return;
+        OutEntry& pair = holder.Add(key, OutEntry::Pair);
+        pair.top = value;
+      } else {
+        if (!e) {
+          if (is_default) return;
+          e = &holder.Add(key, OutEntry::Pair);
+          e->top = f.fallback.value;
+        }
+        e->bottom = value;
+        e->has_bottom = true;
+      }
+      return;
+    }
+    std::string text;
+    switch (f.type) {
+      case Type::Real: {
+        const double value = v.reals[i];
+        if (IsDefault(f, record, v, value)) return;
+        text = RealText(value);
+        break;
+      }
+      case Type::Integer:
+        if (IsDefault(f, record, v, v.ints[i])) return;
+        text = std::to_string(v.ints[i]);
+        break;
+      case Type::Code:
+      case Type::Flag:
+        if (IsDefault(f, record, v, v.ints[i])) return;
+        text = f.type == Type::Flag
+                   ? FlagText(*f.codes, v.ints[i])
+                   : CodeText(f, *f.codes, v.ints[i], scope_.Get("SectionNonlinear") != 0 ? 1 : 0);
+        break;
+      case Type::Text:
+        if (f.fallback.kind == Default::Text && v.texts[i] == f.fallback.text) return;
+        text = TomlString(v.texts[i], reader_.line());
+        break;
+    }
+    holder.Set(key, text);
+  }
+
+  static bool IsDefault(const Field& f, const Record& record, const ReadValues& v, double value) {
+    switch (f.fallback.kind) {
+      case Default::Required:
+        return false;
+      case Default::Value:
+      case Default::Top:
+        return value == f.fallback.value;
+      case Default::SameAs:
+        for (size_t k = 0; k < record.items.size(); ++k)
+          if (record.items[k].key == f.fallback.text) return value == v.Number(k, record.items[k].type);
+        return false;
+      case Default::Text:
+        return false;
+    }
+    return false;
+  }
+
+  std::string CodeText(const Field& f, const CodeSet& codes, int number, int group) const {
+    if (const Code* c = codes.ByNumber(number, &codes == &ShapeCodes() ? group : 0))
+      return "\"" + std::string(c->name) + "\"";
+    if (!codes.numbers)
+      Fail(std::string(f.item) + " " + std::to_string(number) +
+           " is not a known code, and the TOML form names it");
+    return std::to_string(number);
+  }
+
+  static std::string FlagText(const CodeSet& codes, int number) {
+    if (number == codes.codes[0].number) return "false";
+    if (number == codes.codes[1].number) return "true";
+    return std::to_string(number);
+  }
+
+  // A stage with a specified pressure diagram and no soil block of its own
+  // keeps the surcharges of the last block: the TOML stage says so in full.
+  void KeepGround(OutTable& stage) {
+    if (scope_.Get("EarthPressureOption") >= 2 || scope_.Get("PyCurveOption") == 2) {
+      const OutEntry* surcharges = stage.Find("surcharge");
+      kept_surcharges_ = surcharges ? surcharges->tables : std::vector<OutTable>{};
+      kept_stage_ = stage_;
+      return;
+    }
+    if (scope_.Get("EarthPressureOption") != 1 || kept_surcharges_.empty()) return;
+    stage.Set("ground.excavation_depth", RealText(kept_wall_[0]));
+    stage.Set("ground.earth_pressure_width", RealText(kept_wall_[1]));
+    stage.Find("ground")->tables.front().comments.push_back(
+        "The surcharges of stage " + std::to_string(kept_stage_) +
+        ", which this stage keeps, and the ground values that scale them.");
+    OutEntry& surcharges = stage.Add("surcharge", OutEntry::Tables);
+    surcharges.tables = kept_surcharges_;
+  }
+
+  static void Render(const OutTable& table, const std::string& path, std::string& out) {
+    for (const OutEntry& e : table.entries) {
+      switch (e.kind) {
+        case OutEntry::Scalar:
+          out += e.key + " = " + e.text + "\n";
+          break;
+        case OutEntry::Pair:
+          out += e.key + " = ";
+          out += !e.has_bottom || e.top == e.bottom ? RealText(e.top)
+                                                    : "[" + RealText(e.top) + ", " + RealText(e.bottom) + "]";
+          out += "\n";
+          break;
+        case OutEntry::Rows:
+          out += e.key + " = [\n";
+          for (const std::string& row : e.rows) out += "  " + row + ",\n";
+          out += "]\n";
+          break;
+        default:
+          break;
+      }
+    }
+    for (const OutEntry& e : table.entries) {
+      const std::string sub = path.empty() ? e.key : path + "." + e.key;
+      if (e.kind == OutEntry::Table) {
+        out += "\n";
+        for (const std::string& c : e.tables.front().comments) out += "# " + c + "\n";
+        out += "[" + sub + "]\n";
+        Render(e.tables.front(), sub, out);
+      } else if (e.kind == OutEntry::Tables) {
+        for (const OutTable& element : e.tables) {
+          out += "\n";
+          for (const std::string& c : element.comments) out += "# " + c + "\n";
+          out += "[[" + sub + "]]\n";
+          Render(element, sub, out);
+        }
+      }
+    }
+  }
+
+  ListReader reader_;
+  Scope scope_;
+  std::map<std::string, Scope> element_scopes_;
+  std::map<std::string, double> previous_;
+  OutTable root_;
+  std::string root_units_;
+  std::vector<double> kept_wall_;
+  std::vector<OutTable> kept_surcharges_;
+  int kept_stage_ = 0;
+  int stage_ = 0;
+};
+
+}  // namespace
+
+std::string RecordsToToml(std::istream& records, const std::string& source_name) {
+  return Converter(records).Make(source_name);
+}
+
+}  // namespace darnek::toml_input

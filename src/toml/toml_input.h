@@ -1,0 +1,76 @@
+// The TOML form of an input file: a whole run described with keys, comments
+// and units, turned into the equivalent records for the engine's reader, and
+// records turned into TOML. Both directions follow the field table.
+#pragma once
+
+#include <istream>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "darnek/darnek.h"
+
+namespace darnek::toml_input {
+
+// A TOML file that cannot be turned into records: a syntax error, or a key
+// whose value does not fit. The message names the line and column, the key
+// path ("stage 2, soil_layer 3, friction_angle_deg") and what is wrong.
+class TomlError : public std::runtime_error {
+ public:
+  TomlError(int line, int column, const std::string& what);
+  int line() const { return line_; }
+  int column() const { return column_; }
+
+ private:
+  int line_;
+  int column_;
+};
+
+// A record file that has no TOML form (for example a stage-continuation value
+// that gives the plot file a stage code of its own), or that cannot be read.
+class ConvertError : public std::runtime_error {
+ public:
+  explicit ConvertError(const std::string& what) : std::runtime_error(what) {}
+};
+
+// Where the items of one generated record came from in the TOML file.
+struct RecordPlace {
+  int stage = 0;
+  std::string path;  // "stage 2, soil_layer 3"
+  int line = 0;      // the table's line in the TOML file
+  int column = 0;
+  struct Item {
+    std::string key;  // "friction_angle_deg", or the array a count is taken from
+    int line = 0;
+    int column = 0;
+  };
+  std::vector<Item> items;
+};
+
+struct Records {
+  std::string text;                 // the records, one per line
+  std::vector<RecordPlace> places;  // per line of `text`
+};
+
+// The records of a TOML file's text; throws TomlError.
+Records TomlToRecords(const std::string& toml_text);
+
+// The TOML text of a record file; throws ConvertError, or InputError for a
+// malformed record. `source_name` names the file in the TOML's first comment.
+std::string RecordsToToml(std::istream& records, const std::string& source_name);
+
+// The message of an input error found in records made from TOML: the TOML
+// line and column, the key path and what is wrong.
+std::string DescribeInTomlTerms(const Records& records, const InputErrorPlace& place);
+
+// Sets `options` up to run the TOML file that `options.files` names as the
+// input: its records go to the engine in memory, the report names the TOML
+// file, and input errors name TOML keys and lines. Throws TomlError, or
+// ConvertError when the file cannot be read.
+std::shared_ptr<const Records> PrepareTomlRun(RunOptions& options);
+
+// Whether a path names a TOML file (by its extension).
+bool IsTomlPath(const std::string& path);
+
+}  // namespace darnek::toml_input

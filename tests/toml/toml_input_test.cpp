@@ -1,0 +1,309 @@
+// The TOML form of the input: every example runs the same from TOML as from
+// its records, errors name TOML keys and lines, and the reference document
+// is the one the field table writes.
+#include "toml/toml_input.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "support/run_helper.h"
+#include "support/temp_dir.h"
+#include "toml/field_table.h"
+
+namespace darnek {
+namespace {
+
+namespace fs = std::filesystem;
+using toml_input::Records;
+using toml_input::RecordsToToml;
+using toml_input::TomlError;
+using toml_input::TomlToRecords;
+
+const fs::path kSource(DARNEK_SOURCE_DIR);
+
+struct Outputs {
+  RunResult result;
+  std::string report, plot, log;
+};
+
+// Runs `input` (records, or TOML by its extension) in a folder of its own.
+Outputs RunFile(const fs::path& input) {
+  const fs::path dir = input.parent_path() / ("out-" + input.filename().string());
+  fs::create_directories(dir);
+  const std::string stem = input.stem().string();
+  RunOptions options;
+  options.files = FileNames{input.string(),
+                            (dir / (stem + ".out")).string(),
+                            (dir / (stem + ".plt")).string(),
+                            (dir / (stem + ".log")).string(),
+                            (dir / (stem + ".pyscratch")).string(),
+                            (dir / (stem + ".epscratch")).string()};
+  options.version_text = "TEST";
+  options.clock = testing::FixedClock;
+  std::ostringstream console;
+  options.console = &console;
+  if (toml_input::IsTomlPath(input.string())) toml_input::PrepareTomlRun(options);
+  Outputs out;
+  out.result = Run(options);
+  out.report = testing::ReadFile((dir / (stem + ".out")).string());
+  out.plot = testing::ReadFile((dir / (stem + ".plt")).string());
+  out.log = testing::ReadFile((dir / (stem + ".log")).string());
+  return out;
+}
+
+// The report with the input file's name made that of the record file.
+std::string SameName(const std::string& report, const std::string& stem) {
+  return std::regex_replace(testing::MaskVariableLines(report),
+                            std::regex("(Name of input data file     : " + stem + ")\\.toml"), "$1.dat");
+}
+
+// The first line where two texts differ, or nothing.
+std::string FirstDifference(const std::string& a, const std::string& b) {
+  std::istringstream x(a), y(b);
+  std::string p, q;
+  for (int line = 1;; ++line) {
+    const bool more_x = static_cast<bool>(std::getline(x, p));
+    const bool more_y = static_cast<bool>(std::getline(y, q));
+    if (!more_x && !more_y) return a.size() == b.size() ? "" : "the texts end differently";
+    if (more_x != more_y || p != q) return "line " + std::to_string(line) + ":\n  " + p + "\n  " + q;
+  }
+}
+
+void ExpectSameRun(const Outputs& records, const Outputs& toml, const std::string& stem) {
+  EXPECT_EQ(records.result.status, toml.result.status) << toml.result.message;
+  EXPECT_EQ(FirstDifference(testing::MaskVariableLines(records.report), SameName(toml.report, stem)), "");
+  EXPECT_EQ(FirstDifference(records.plot, toml.plot), "");
+  EXPECT_EQ(FirstDifference(records.log, toml.log), "");
+}
+
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+  const size_t at = text.find(from);
+  EXPECT_NE(at, std::string::npos) << from;
+  if (at != std::string::npos) text.replace(at, from.size(), to);
+  return text;
+}
+
+// Every example, converted to TOML and run from it, gives the report, plot
+// and run log of its records; so does the TOML stored beside it; and a record
+// file whose '/' leave values of the previous stage converts to a TOML that
+// states them.
+TEST(TomlInput, EveryExampleRunsTheSameFromItsTomlForm) {
+  std::vector<std::pair<std::string, std::string>> cases;
+  for (const auto& e : fs::directory_iterator(kSource / "examples"))
+    if (e.path().extension() == ".dat")
+      cases.push_back({e.path().stem().string(), testing::ReadFile(e.path().string())});
+  std::sort(cases.begin(), cases.end());
+  ASSERT_GE(cases.size(), 9u);
+  std::string slashed = cases.front().second;
+  ASSERT_EQ(cases.front().first, "all_records_english");
+  slashed =
+      Replace(slashed,
+              "1\nANCHORED WALL, STAGE 2: EXCAVATE TO 20 FT WITH A SECOND ANCHOR\n1 0 4 4 0 3 2 0 2 1 2 1\n"
+              "80 6.0 10.0 0.001 240.0 12.0 480.0 100 0 0\n",
+              "1\nANCHORED WALL, STAGE 2: EXCAVATE TO 20 FT WITH A SECOND ANCHOR\n1 0 4 4 0 3 2 0 2 1 2 1\n"
+              "80 6.0 /\n");
+  slashed = Replace(slashed, "22 4 0.8 1.0\n", "22 4 0.8 /\n");
+  // Quotes in texts, repeat counts, commas and values past the end of a record.
+  slashed = Replace(slashed, "'PZ 27'\n18.0 0.0 18.0 12.0 0.0 0.0 0.375 0.375",
+                    "'O''NEIL \"PZ\" 27'\n18.0,0.0,18.0 12.0 2*0.0 0.375 0.375");
+  slashed = Replace(slashed, "0.0 1 5\n", "0.0, 1, 5 not read\n");
+  cases.push_back({"slashed", slashed});
+
+  for (const auto& [stem, dat] : cases) {
+    SCOPED_TRACE(stem);
+    testing::TempDir dir;
+    std::istringstream in(dat);
+    const std::string toml = RecordsToToml(in, stem + ".dat");
+    // Back to records and to TOML again: nothing is lost on the way.
+    const Records records = TomlToRecords(toml);
+    std::istringstream again(records.text);
+    EXPECT_EQ(RecordsToToml(again, stem + ".dat"), toml);
+
+    dir.Write(stem + ".dat", dat);
+    dir.Write(stem + ".toml", toml);
+    const Outputs from_records = RunFile(dir.path() / (stem + ".dat"));
+    ASSERT_EQ(from_records.result.status, DARNEK_OK) << from_records.result.message;
+    ExpectSameRun(from_records, RunFile(dir.path() / (stem + ".toml")), stem);
+
+    const fs::path stored = kSource / "examples" / (stem + ".toml");
+    if (stem == "slashed") {
+      // Stage 2 states what its '/' kept from stage 1.
+      const size_t stage2 = toml.find("# Stage 2");
+      ASSERT_NE(stage2, std::string::npos);
+      EXPECT_NE(toml.find("max_deflection = 10.0", stage2), std::string::npos);
+      EXPECT_NE(toml.find("dividing_depth = 120.0", stage2), std::string::npos);
+      continue;
+    }
+    ASSERT_TRUE(fs::exists(stored)) << "every example is also kept as TOML";
+    fs::create_directories(dir.path() / "stored");
+    fs::copy_file(stored, dir.path() / "stored" / (stem + ".toml"));
+    ExpectSameRun(from_records, RunFile(dir.path() / "stored" / (stem + ".toml")), stem);
+  }
+}
+
+const char* const kWall = R"(# A cantilever in sand.
+units = "english"
+
+[[stage]]
+title = "CANTILEVER"
+earth_pressure = "generated"
+py_curves = "generated"
+increments = 70
+increment_length = 6.0
+max_deflection = 12.0
+deflection_tolerance = 0.0001
+dividing_depth = 168.0
+result_width = 12.0
+wall_height = 420.0
+max_iterations = 100
+
+[[stage.wall_section]]
+top = 0.0
+bottom = 35.0
+cross_section = 1
+
+[[stage.cross_section]]
+name = "PZ 27"
+shape = "sheet_piling"
+moment_of_inertia = 184.2
+elastic_modulus = 29.0e6
+
+[stage.ground]
+excavation_depth = 168.0
+earth_pressure_width = 12.0
+soil_resistance_width = 12.0
+water_depth_backfill = 1000.0
+water_depth_excavation = 1000.0
+
+[[stage.soil_layer]]
+type = "sand"
+bottom_depth = 300.0
+unit_weight = 0.0694
+friction_angle_deg = 32.0
+subgrade_modulus = 90.0
+
+[[stage.soil_layer]]
+type = "sand"
+bottom_depth = 600.0
+unit_weight = 0.0694
+friction_angle_deg = 34.0
+subgrade_modulus = 90.0
+)";
+
+std::string TomlMessage(const std::string& toml) {
+  try {
+    TomlToRecords(toml);
+  } catch (const TomlError& e) {
+    return e.what();
+  }
+  return "no error";
+}
+
+// A TOML mistake names its line, column and key path; a value the engine
+// rejects in the records made from it names the TOML key and line, in the
+// report and in the run's message, as the records' own line would.
+TEST(TomlInput, ErrorsNameTheTomlLineColumnAndKeyPath) {
+  ASSERT_EQ(TomlMessage(kWall), "no error");
+  // The parser's own words follow the place.
+  EXPECT_EQ(
+      TomlMessage(Replace(kWall, "increments = 70", "increments = = 70")).rfind("line 8, column 14: ", 0),
+      0u);
+  EXPECT_EQ(TomlMessage(Replace(kWall, "friction_angle_deg = 34.0", "friction_angle_deg = \"34\"")),
+            "line 46, column 22: stage 1, soil_layer 2, friction_angle_deg: expected a number, found a text");
+  EXPECT_EQ(TomlMessage(Replace(kWall, "type = \"sand\"\nbottom_depth = 600",
+                                "type = \"gravel\"\nbottom_depth = 600")),
+            "line 43, column 8: stage 1, soil_layer 2, type: \"gravel\" is not one of \"soft_clay\", "
+            "\"stiff_clay_below_water\", \"stiff_clay_above_water\", \"sand\", \"silt\", \"rock\" or "
+            "\"weak_rock\"");
+  EXPECT_EQ(TomlMessage(Replace(kWall, "friction_angle_deg = 34.0", "frcition_angle_deg = 34.0")),
+            "line 46, column 1: stage 1, soil_layer 2, frcition_angle_deg: unknown key");
+  EXPECT_EQ(TomlMessage(Replace(kWall, "increment_length = 6.0\n", "")),
+            "line 4, column 1: stage 1: `increment_length` is missing");
+  EXPECT_EQ(TomlMessage(Replace(kWall, "[[stage.wall_section]]",
+                                "specified_pressure = [[0.0, 1.0]]\n\n[[stage.wall_section]]")),
+            "line 17, column 1: stage 1, specified_pressure: not used here: it is read only with "
+            "`earth_pressure = \"specified\"`");
+
+  // Errors the engine finds in the records: the TOML place of the item, or
+  // of the table when the record as a whole is at fault.
+  testing::TempDir dir;
+  dir.Write("wall.toml", Replace(kWall, "increments = 70", "increments = 0"));
+  const Outputs zero = RunFile(dir.path() / "wall.toml");
+  EXPECT_EQ(zero.result.status, DARNEK_INPUT_REJECTED);
+  const std::string expected =
+      "line 8, column 14: stage 1, increments: 0 increments; the wall needs at least 1";
+  EXPECT_EQ(zero.result.message, expected);
+  EXPECT_NE(zero.report.find("**** INPUT ERROR ****\n     " + expected), std::string::npos) << zero.report;
+
+  dir.Write("layers.toml", Replace(kWall, "bottom_depth = 600.0", "bottom_depth = 200.0"));
+  const Outputs layers = RunFile(dir.path() / "layers.toml");
+  EXPECT_EQ(layers.result.status, DARNEK_INPUT_REJECTED);
+  EXPECT_EQ(
+      layers.result.message,
+      "line 42, column 1: stage 1, soil_layer 2: the bottom depth 200 must lie below the bottom of the layer "
+      "above (300; the top of the wall for the first layer)");
+
+  // Record files whose stage count or continuation values the TOML form
+  // cannot hold are refused.
+  const std::string cantilever = testing::ReadFile((kSource / "examples" / "cantilever_sand.dat").string());
+  const auto stages = [&](const std::string& n) {
+    return Replace(Replace(cantilever, "1 0 1 1 0 2 2 0 1 0 0 0", "1 0 1 1 0 2 2 0 " + n + " 0 0 0"),
+                   "90.0 0.0\n1\n", "90.0 0.0\n" + n + "\n");
+  };
+  const std::vector<std::pair<std::string, std::string>> refused{
+      {stages("3"), "gives NumStages 3, but the file holds 1 stage"},
+      {Replace(stages("2"), "90.0 0.0\n2\n", "90.0 0.0\n9\n" + stages("2")),
+       "the stage-continuation value 9"}};
+  for (const auto& [records, why] : refused) {
+    std::istringstream in(records);
+    try {
+      RecordsToToml(in, "wall.dat");
+      ADD_FAILURE() << "converted: " << why;
+    } catch (const toml_input::ConvertError& e) {
+      EXPECT_NE(std::string(e.what()).find(why), std::string::npos) << e.what();
+    }
+  }
+
+  // A stage with a specified pressure diagram keeps the surcharges of the
+  // stage before it: it must say so, since the records cannot say otherwise.
+  std::istringstream si(testing::ReadFile((kSource / "examples" / "all_records_si.dat").string()));
+  const std::string two_stages = RecordsToToml(si, "all_records_si.dat");
+  const size_t last = two_stages.rfind("[[stage.surcharge]]");
+  ASSERT_NE(last, std::string::npos);
+  const std::string message = TomlMessage(two_stages.substr(0, last));
+  EXPECT_NE(
+      message.find("stage 2, surcharge: a stage with a specified pressure diagram keeps the surcharges of "
+                   "stage 1"),
+      std::string::npos)
+      << message;
+}
+
+// docs/input-toml.md holds the reference that the field table writes.
+// DARNEK_UPDATE_DOCS=1 rewrites it from the table.
+TEST(TomlInput, TheReferenceDocumentIsTheFieldTables) {
+  const fs::path doc = kSource / "docs" / "input-toml.md";
+  const std::string text = testing::ReadFile(doc.string());
+  const std::string begin = "<!-- field reference: written from the field table -->\n";
+  const std::string end = "<!-- end of field reference -->\n";
+  const size_t from = text.find(begin);
+  const size_t to = text.find(end);
+  ASSERT_NE(from, std::string::npos);
+  ASSERT_NE(to, std::string::npos);
+  const std::string expected = toml_input::FieldReference();
+  const std::string current = text.substr(from + begin.size(), to - from - begin.size());
+  if (current != expected && std::getenv("DARNEK_UPDATE_DOCS")) {
+    std::ofstream(doc, std::ios::binary)
+        << text.substr(0, from + begin.size()) << expected << text.substr(to);
+    return;
+  }
+  EXPECT_EQ(current, expected) << "docs/input-toml.md differs from the field table; run the test with "
+                                  "DARNEK_UPDATE_DOCS=1 to rewrite it";
+}
+
+}  // namespace
+}  // namespace darnek
