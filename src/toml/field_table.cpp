@@ -143,7 +143,7 @@ namespace {
 // ------------------------------------------------------------ codes
 const CodeSet kUnits{{{1, "english"}, {2, "si"}}};
 const CodeSet kEarthPressure{
-    {{0, "none"}, {1, "specified"}, {2, "generated"}, {3, "apparent"}, {5, "apparent_given_ka"}}};
+    {{0, "none"}, {1, "specified"}, {2, "generated"}, {3, "apparent"}, {5, "apparent_soft_clay"}}};
 const CodeSet kPyCurves{{{0, "user"}, {2, "generated"}}};
 const CodeSet kShapes{{{0, "general", 0},
                        {1, "circular_pipe", 0},
@@ -373,8 +373,10 @@ struct Records {
        CodeKey(
            "EarthPressureOption", "earth_pressure",
            "the earth-pressure load: \"none\"; \"specified\" (the diagram `specified_pressure`); "
-           "\"generated\" from the soil layers; \"apparent\" and \"apparent_given_ka\" (codes 3 and 5), the "
-           "apparent-pressure diagrams for anchored walls",
+           "\"generated\" from the soil layers; \"apparent\" (code 3), the apparent-pressure diagram for "
+           "anchored walls; \"apparent_soft_clay\" (code 5), its variant that rises over a quarter of the "
+           "excavation when the first layer is soft clay, with the active pressure at the excavation level from "
+           "each layer's given coefficient",
            kEarthPressure),
        CodeKey("PyCurveOption", "py_curves",
                "\"generated\": p-y curves generated from the soil layers (user curves, if any, are added); "
