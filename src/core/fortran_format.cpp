@@ -19,9 +19,13 @@ namespace {
 // rounded field R = round(|x| * 10^p) is an integer computation: exact in 128
 // bits for every field the report writes. The rare value outside that range
 // (more than 19 digits, or a very small number asked for many decimals) takes
-// std::to_chars with a precision, which rounds the same way.
+// std::to_chars with a precision, which rounds the same way (as does every
+// field on a compiler without 128-bit integers).
 
+#if defined(__SIZEOF_INT128__) && !defined(DARNEK_NO_INT128)
+#define DARNEK_HAVE_INT128 1
 __extension__ typedef unsigned __int128 Uint128;
+#endif
 
 constexpr uint64_t kPow10[20] = {1ULL,
                                  10ULL,
@@ -74,6 +78,7 @@ bool ScaledRound(Binary b, int p, uint64_t& out) {
   const uint64_t m = b.mantissa;
   const int e = b.exponent;
   if (p >= 0) {
+#if DARNEK_HAVE_INT128
     if (p > 22) return false;  // m * 10^p < 2^53 * 2^74 = 2^127 up to here
     Uint128 pow = kPow10[std::min(p, 19)];
     for (int i = 19; i < p; ++i) pow *= 10;
@@ -95,6 +100,9 @@ bool ScaledRound(Binary b, int p, uint64_t& out) {
     if ((q >> 64) != 0) return false;
     out = static_cast<uint64_t>(q);
     return true;
+#else
+    return false;
+#endif
   }
   const int j = -p;
   if (e >= 0) {
@@ -117,12 +125,11 @@ bool ScaledRound(Binary b, int p, uint64_t& out) {
     out = 0;
     return true;
   }
-  const Uint128 wide = Uint128{kPow10[j]} << s;
-  if ((wide >> 64) != 0) {
+  if (kPow10[j] > (UINT64_MAX >> s)) {
     out = 0;
     return true;
   }
-  const uint64_t divisor = static_cast<uint64_t>(wide);
+  const uint64_t divisor = kPow10[j] << s;
   const uint64_t remainder = m % divisor;
   const uint64_t rest = divisor - remainder;
   out = RoundQuotient(m / divisor, remainder > rest ? 1 : remainder == rest ? 0 : -1);
