@@ -27,26 +27,12 @@ namespace {
 __extension__ typedef unsigned __int128 Uint128;
 #endif
 
-constexpr uint64_t kPow10[20] = {1ULL,
-                                 10ULL,
-                                 100ULL,
-                                 1000ULL,
-                                 10000ULL,
-                                 100000ULL,
-                                 1000000ULL,
-                                 10000000ULL,
-                                 100000000ULL,
-                                 1000000000ULL,
-                                 10000000000ULL,
-                                 100000000000ULL,
-                                 1000000000000ULL,
-                                 10000000000000ULL,
-                                 100000000000000ULL,
-                                 1000000000000000ULL,
-                                 10000000000000000ULL,
-                                 100000000000000000ULL,
-                                 1000000000000000000ULL,
-                                 10000000000000000000ULL};
+constexpr auto kPow10 = [] {
+  std::array<uint64_t, 20> powers{};
+  powers[0] = 1;
+  for (size_t i = 1; i < powers.size(); ++i) powers[i] = powers[i - 1] * 10;
+  return powers;
+}();
 
 // |x| = mantissa * 2^exponent with an odd mantissa (x finite, not zero).
 struct Binary {
@@ -65,11 +51,12 @@ Binary Decompose(double magnitude) {
   return b;
 }
 
-// Rounds q + remainder/divisor to an integer, ties to even; `twice` is
-// 2 * remainder compared with the divisor.
+// Rounds the quotient q (remainder dropped) to nearest, ties to even;
+// `remainder_vs_half` is +1, 0 or -1 as the remainder is above, at or below
+// half the divisor.
 template <class T>
-T RoundQuotient(T q, int twice_vs_divisor) {
-  if (twice_vs_divisor > 0 || (twice_vs_divisor == 0 && (q & 1))) ++q;
+T RoundQuotient(T q, int remainder_vs_half) {
+  if (remainder_vs_half > 0 || (remainder_vs_half == 0 && (q & 1))) ++q;
   return q;
 }
 
