@@ -18,6 +18,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -83,6 +84,20 @@ class CompiledFormat {
 // The formats an output unit has used, each compiled on first use.
 class FormatCache {
  public:
+  FormatCache() = default;
+  // A moved-from cache forgets the formats it pointed to.
+  FormatCache(FormatCache&& other) noexcept : formats_(std::move(other.formats_)), recent_(other.recent_) {
+    other.recent_ = {};
+  }
+  FormatCache& operator=(FormatCache&& other) noexcept {
+    formats_ = std::move(other.formats_);
+    recent_ = other.recent_;
+    other.recent_ = {};
+    return *this;
+  }
+  FormatCache(const FormatCache&) = delete;
+  FormatCache& operator=(const FormatCache&) = delete;
+
   const CompiledFormat& Get(std::string_view format);
 
  private:

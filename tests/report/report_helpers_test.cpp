@@ -77,6 +77,17 @@ TEST(LineComposition, WritesContinueAnOpenRecordAndFormatsAreKnownByTheirText) {
   EXPECT_EQ(s.str(), "A  1 0.05000 2.500E+00\nB\n  7\n    7\n           3  0.10000000000000001     \n");
 }
 
+TEST(LineComposition, AUnitMovedFromWritesOnWithFormatsOfItsOwn) {
+  std::ostringstream first, second;
+  OutputUnit unit(first);
+  unit.Write("( I3 )", 1);
+  { OutputUnit taken(std::move(unit)); }
+  unit.Attach(second);
+  unit.Write("( I3 )", 2);
+  EXPECT_EQ(first.str(), "  1\n");
+  EXPECT_EQ(second.str(), "  2\n");
+}
+
 TEST(NumberText, ShowsWhatPercentGShows) {
   for (double v : {0.0, -2.5, 0.1, 1e-5, 123456.0, 1234567.0, 2.0 / 3, -1e300, 5e-324}) {
     char expected[32];
