@@ -1,163 +1,473 @@
 // Fortran-style formatted output, following the GNU Fortran runtime.
 #include "core/fortran_format.h"
 
-#include <cctype>
-#include <cmath>
-#include <cstdio>
 #include <algorithm>
-#include <cstdlib>
+#include <array>
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstring>
 #include <stdexcept>
 
 namespace darnek::fortran {
 namespace {
 
-std::string Stars(int w) { return std::string(static_cast<size_t>(w > 0 ? w : 0), '*'); }
+// ------------------------------------------------------------------ digits
+//
+// The runtime rounds a decimal field to nearest, ties to even, on the exact
+// binary value. A double is m * 2^e with an integer m below 2^53, so the
+// rounded field R = round(|x| * 10^p) is an integer computation: exact in 128
+// bits for every field the report writes. The rare value outside that range
+// (more than 19 digits, or a very small number asked for many decimals) takes
+// std::to_chars with a precision, which rounds the same way (as does every
+// field on a compiler without 128-bit integers).
 
-std::string RightJustify(const std::string& s, int w) {
-  if (static_cast<int>(s.size()) > w) return Stars(w);
-  return std::string(static_cast<size_t>(w) - s.size(), ' ') + s;
+#if defined(__SIZEOF_INT128__) && !defined(DARNEK_NO_INT128)
+#define DARNEK_HAVE_INT128 1
+__extension__ typedef unsigned __int128 Uint128;
+#endif
+
+constexpr auto kPow10 = [] {
+  std::array<uint64_t, 20> powers{};
+  powers[0] = 1;
+  for (size_t i = 1; i < powers.size(); ++i) powers[i] = powers[i - 1] * 10;
+  return powers;
+}();
+
+// |x| = mantissa * 2^exponent with an odd mantissa (x finite, not zero).
+struct Binary {
+  uint64_t mantissa;
+  int exponent;
+};
+
+Binary Decompose(double magnitude) {
+  const uint64_t bits = std::bit_cast<uint64_t>(magnitude);
+  const uint64_t fraction = bits & ((uint64_t{1} << 52) - 1);
+  const int biased = static_cast<int>((bits >> 52) & 0x7ff);
+  Binary b = biased == 0 ? Binary{fraction, -1074} : Binary{fraction | (uint64_t{1} << 52), biased - 1075};
+  const int zeros = std::countr_zero(b.mantissa);
+  b.mantissa >>= zeros;
+  b.exponent += zeros;
+  return b;
+}
+
+// Rounds the quotient q (remainder dropped) to nearest, ties to even;
+// `remainder_vs_half` is +1, 0 or -1 as the remainder is above, at or below
+// half the divisor.
+template <class T>
+T RoundQuotient(T q, int remainder_vs_half) {
+  if (remainder_vs_half > 0 || (remainder_vs_half == 0 && (q & 1))) ++q;
+  return q;
+}
+
+// round(m * 2^e * 10^p), ties to even, when the result fits in 64 bits.
+bool ScaledRound(Binary b, int p, uint64_t& out) {
+  const uint64_t m = b.mantissa;
+  const int e = b.exponent;
+  if (p >= 0) {
+#if DARNEK_HAVE_INT128
+    if (p > 22) return false;  // m * 10^p < 2^53 * 2^74 = 2^127 up to here
+    Uint128 pow = kPow10[std::min(p, 19)];
+    for (int i = 19; i < p; ++i) pow *= 10;
+    const Uint128 n = pow * m;
+    if (e >= 0) {
+      if (e >= 64 || (n >> (64 - e)) != 0) return false;
+      out = static_cast<uint64_t>(n << e);
+      return true;
+    }
+    const int s = -e;
+    if (s >= 128) {  // n < 2^127 <= half of 2^s
+      out = 0;
+      return true;
+    }
+    Uint128 q = n >> s;
+    const Uint128 remainder = n - (q << s);
+    const Uint128 half = Uint128{1} << (s - 1);
+    q = RoundQuotient(q, remainder > half ? 1 : remainder == half ? 0 : -1);
+    if ((q >> 64) != 0) return false;
+    out = static_cast<uint64_t>(q);
+    return true;
+#else
+    return false;
+#endif
+  }
+  const int j = -p;
+  if (e >= 0) {
+    if (std::bit_width(m) + e > 64) return false;
+    const uint64_t n = m << e;
+    if (j >= 20) {  // n < 2^64 < half of 10^20
+      out = 0;
+      return true;
+    }
+    const uint64_t divisor = kPow10[j];
+    const uint64_t remainder = n % divisor;
+    const uint64_t rest = divisor - remainder;
+    out = RoundQuotient(n / divisor, remainder > rest ? 1 : remainder == rest ? 0 : -1);
+    return true;
+  }
+  // m / (2^s * 10^j): when the divisor passes 2^64 it exceeds 2m, and the
+  // quotient rounds to 0.
+  const int s = -e;
+  if (j >= 20 || s >= 64) {
+    out = 0;
+    return true;
+  }
+  if (kPow10[j] > (UINT64_MAX >> s)) {
+    out = 0;
+    return true;
+  }
+  const uint64_t divisor = kPow10[j] << s;
+  const uint64_t remainder = m % divisor;
+  const uint64_t rest = divisor - remainder;
+  out = RoundQuotient(m / divisor, remainder > rest ? 1 : remainder == rest ? 0 : -1);
+  return true;
+}
+
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Writes exactly `count` digits of v (with leading zeros) ending at `end`.
+void WriteDigits(char* end, uint64_t v, int count) {
+  for (; count >= 2; count -= 2) {
+    end -= 2;
+    std::memcpy(end, kDigitPairs + 2 * (v % 100), 2);
+    v /= 100;
+  }
+  if (count == 1) *--end = static_cast<char>('0' + v % 10);
+}
+
+int DigitCount(uint64_t v) {
+  v |= 1;                                          // the same count, and 0 has one digit
+  const int t = (std::bit_width(v) * 1233) >> 12;  // log10 estimate, at most one high
+  return t + 1 - (v < kPow10[t] ? 1 : 0);
+}
+
+// The decimal digits of a rounded field: a 64-bit integer for every field
+// the report writes, a text for the rare wider one.
+class Digits {
+ public:
+  void SetValue(uint64_t v, int count) {
+    value_ = v;
+    count_ = count;
+    wide_.clear();
+  }
+  std::string& Wide() { return wide_; }
+  void SetWide() { count_ = static_cast<int>(wide_.size()); }
+  int size() const { return count_; }
+  bool IsZero() const { return wide_.empty() ? value_ == 0 : wide_ == "0"; }
+
+  // Writes digits [from, from + n) to dst.
+  void Write(char* dst, int from, int n) const {
+    if (n <= 0) return;
+    if (!wide_.empty()) {
+      std::memcpy(dst, wide_.data() + from, static_cast<size_t>(n));
+      return;
+    }
+    uint64_t v = value_;
+    const int after = count_ - from - n;
+    if (after > 0) v /= kPow10[after];
+    if (from > 0) v %= kPow10[n];
+    WriteDigits(dst + n, v, n);
+  }
+
+ private:
+  uint64_t value_ = 0;
+  int count_ = 1;
+  std::string wide_;
+};
+
+// Drops the last `drop` digits of an exact decimal integer, rounding to
+// nearest with ties to even.
+void RoundAwayDigits(std::string& digits, size_t drop) {
+  if (drop > digits.size()) {
+    digits = "0";
+    return;
+  }
+  const size_t keep = digits.size() - drop;
+  bool up = false;
+  if (drop > 0) {
+    const char first = digits[keep];
+    const bool rest_zero = digits.find_first_not_of('0', keep + 1) == std::string::npos;
+    const bool odd = keep > 0 && (digits[keep - 1] - '0') % 2 == 1;
+    up = first > '5' || (first == '5' && (!rest_zero || odd));
+  }
+  digits.resize(keep);
+  if (up) {
+    size_t i = digits.size();
+    while (i > 0 && digits[i - 1] == '9') digits[--i] = '0';
+    if (i == 0) {
+      digits.insert(digits.begin(), '1');
+    } else {
+      ++digits[i - 1];
+    }
+  }
+  if (digits.empty()) digits = "0";
+}
+
+// The digits of round(|x| * 10^p), without leading zeros ("0" for zero).
+void RoundedDigits(double magnitude, int p, Digits& digits) {
+  uint64_t r = 0;
+  if (magnitude == 0 || ScaledRound(Decompose(magnitude), p, r)) return digits.SetValue(r, DigitCount(r));
+  // Fixed notation with max(p, 0) decimals is exactly rounded; with p < 0
+  // the value is an integer (at least 2^64 here), whose exact digits are
+  // rounded once, -p places to the left.
+  std::string& text = digits.Wide();
+  const int decimals = std::max(p, 0);
+  text.resize(330 + static_cast<size_t>(decimals));
+  char* end =
+      std::to_chars(text.data(), text.data() + text.size(), magnitude, std::chars_format::fixed, decimals)
+          .ptr;
+  text.resize(static_cast<size_t>(end - text.data()));
+  text.erase(std::remove(text.begin(), text.end(), '.'), text.end());
+  if (p < 0) RoundAwayDigits(text, static_cast<size_t>(-p));
+  const size_t first = text.find_first_not_of('0');
+  text.erase(0, first == std::string::npos ? text.size() - 1 : first);
+  digits.SetWide();
+}
+
+// 10^k as doubles, for the first guess of a decimal exponent.
+constexpr int kFirstPower = -30;
+constexpr int kLastPower = 30;
+constexpr auto kPowers = [] {
+  std::array<double, kLastPower - kFirstPower + 1> powers{};
+  for (int k = kFirstPower; k <= kLastPower; ++k) {
+    double p = 1;
+    for (int i = 0; i < (k < 0 ? -k : k); ++i) p *= 10;
+    powers[static_cast<size_t>(k - kFirstPower)] = k < 0 ? 1 / p : p;
+  }
+  return powers;
+}();
+
+// n significant digits of |x| > 0, rounded, and the decimal exponent of the
+// first one.
+void SignificantDigits(double magnitude, int n, Digits& digits, int& exponent) {
+  if (n <= 18) {
+    const Binary b = Decompose(magnitude);
+    const int binary_exponent = b.exponent + std::bit_width(b.mantissa) - 1;
+    // floor(binary_exponent * log10 2) is floor(log10 |x|) or one less;
+    // a power of ten settles most cases, the loop the rest (and a rounding
+    // that carries into an extra digit).
+    int k = (binary_exponent * 78913) >> 18;
+    if (k + 1 >= kFirstPower && k + 1 <= kLastPower && magnitude >= kPowers[k + 1 - kFirstPower]) ++k;
+    for (int attempt = 0; attempt < 4; ++attempt) {
+      uint64_t r = 0;
+      if (!ScaledRound(b, n - 1 - k, r)) break;
+      if (r >= kPow10[n]) {
+        ++k;
+      } else if (r < kPow10[n - 1]) {
+        --k;
+      } else {
+        digits.SetValue(r, n);
+        exponent = k;
+        return;
+      }
+    }
+  }
+  std::string& text = digits.Wide();
+  text.resize(static_cast<size_t>(n) + 16);
+  char* end =
+      std::to_chars(text.data(), text.data() + text.size(), magnitude, std::chars_format::scientific, n - 1)
+          .ptr;
+  const char* e = std::find(text.data(), end, 'e');
+  std::from_chars(e + (e[1] == '+' ? 2 : 1), end, exponent);
+  text.resize(static_cast<size_t>(e - text.data()));
+  text.erase(std::remove(text.begin(), text.end(), '.'), text.end());
+  digits.SetWide();
+}
+
+void Stars(std::string& out, int w) { out.append(static_cast<size_t>(std::max(w, 0)), '*'); }
+
+// Appends a field of w characters whose last `length` (<= w) the caller
+// fills through the returned pointer; the rest are blanks.
+char* Field(std::string& out, int w, int length) {
+  out.append(static_cast<size_t>(w), ' ');
+  return out.data() + out.size() - length;
 }
 
 // Infinity and NaN as the runtime writes them in a numeric field.
-std::string EditNonFinite(int w, double value) {
-  if (std::isnan(value)) return w >= 3 ? RightJustify("NaN", w) : Stars(w);
-  const bool negative = value < 0;
-  std::string text = (w - (negative ? 1 : 0)) >= 8 ? "Infinity" : "Inf";
-  if (negative) text = "-" + text;
-  return RightJustify(text, w);
-}
-
-// Decimal digits of |value| rounded to `significant` digits (round to nearest,
-// ties to even on the exact binary value, as the C library and the Fortran
-// runtime both do) and the decimal exponent of the first digit.
-void Digits(double value, int significant, std::string& digits, int& exponent) {
-  char buffer[512];
-  std::snprintf(buffer, sizeof buffer, "%.*e", significant - 1, std::fabs(value));
-  digits.clear();
-  const char* p = buffer;
-  for (; *p && *p != 'e'; ++p)
-    if (std::isdigit(static_cast<unsigned char>(*p))) digits.push_back(*p);
-  exponent = (*p == 'e') ? std::atoi(p + 1) : 0;
+void AppendNonFinite(std::string& out, int w, double value) {
+  std::string_view text;
+  if (std::isnan(value)) {
+    text = "NaN";
+  } else if (value < 0) {
+    text = w - 1 >= 8 ? "-Infinity" : "-Inf";
+  } else {
+    text = w >= 8 ? "Infinity" : "Inf";
+  }
+  if (static_cast<int>(text.size()) > w) return Stars(out, w);
+  std::memcpy(Field(out, w, static_cast<int>(text.size())), text.data(), text.size());
 }
 
 }  // namespace
 
-std::string EditI(int w, long long value, int m) {
-  std::string digits = std::to_string(value < 0 ? -static_cast<unsigned long long>(value)
-                                                : static_cast<unsigned long long>(value));
-  if (m >= 0) {
-    if (m == 0 && value == 0) digits.clear();
-    while (static_cast<int>(digits.size()) < m) digits.insert(digits.begin(), '0');
+// ------------------------------------------------------------------ fields
+
+void AppendI(std::string& out, int w, long long value, int m) {
+  const uint64_t magnitude =
+      value < 0 ? uint64_t{0} - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+  const int size = (m == 0 && value == 0) ? 0 : DigitCount(magnitude);
+  const int digits = std::max(size, m);  // m forces leading zeros
+  const int length = (value < 0 ? 1 : 0) + digits;
+  if (length > w) return Stars(out, w);
+  char* p = Field(out, w, length);
+  if (value < 0) *p++ = '-';
+  WriteDigits(p + digits, magnitude, digits);
+}
+
+namespace {
+
+// The F layout of round(|x| * 10^(d+k)) (the digits) with d decimals.
+void WriteFixed(std::string& out, int w, int d, const Digits& digits, bool negative) {
+  const int size = digits.size();
+  const int integer_digits = size - d;  // <= 0: the integer part is 0
+  const bool zero_integer = integer_digits <= 0 || digits.IsZero();
+  int length = (negative ? 1 : 0) + (zero_integer ? 1 : integer_digits) + 1 + d;
+  // The zero before the decimal point is optional and goes first when the
+  // field is tight, unless it is the only digit.
+  const bool drop_zero = zero_integer && d > 0 && length > w;
+  if (drop_zero) --length;
+  if (length > w) return Stars(out, w);
+  char* p = Field(out, w, length);
+  if (negative) *p++ = '-';
+  if (!zero_integer) {
+    digits.Write(p, 0, integer_digits);
+    p += integer_digits;
+  } else if (!drop_zero) {
+    *p++ = '0';
   }
-  if (value < 0) digits.insert(digits.begin(), '-');
-  return RightJustify(digits, w);
+  *p++ = '.';
+  if (integer_digits > 0) {
+    digits.Write(p, integer_digits, d);
+  } else {
+    for (int i = 0; i < -integer_digits; ++i) *p++ = '0';
+    digits.Write(p, 0, size);
+  }
+}
+
+// The E layout: `digits` are the significant digits the scale factor asks
+// for and `exponent` the decimal exponent of the first one.
+void WriteExponentForm(std::string& out, int w, int scale, int e, const Digits& digits, int exponent,
+                       bool negative) {
+  const int significant = digits.size();
+  const int printed = exponent + 1 - scale;  // relative to the point the scale factor sets
+  const int magnitude = std::abs(printed);
+  const int exponent_digits = magnitude < 10 ? 1 : magnitude < 100 ? 2 : magnitude < 1000 ? 3 : 4;
+  // Two exponent digits after the letter; three take the letter's place;
+  // an exponent width (Ee) always keeps the letter.
+  bool letter = true;
+  int exponent_width = 2;
+  if (e > 0) {
+    if (exponent_digits > e) return Stars(out, w);
+    exponent_width = e;
+  } else if (magnitude > 999) {
+    return Stars(out, w);
+  } else if (magnitude > 99) {
+    letter = false;
+    exponent_width = 3;
+  }
+  const int mantissa_length = scale <= 0 ? 2 + -scale + significant : significant + 1;
+  const int exponent_length = (letter ? 2 : 1) + exponent_width;
+  bool leading_zero = scale <= 0;
+  int length = (negative ? 1 : 0) + mantissa_length + exponent_length;
+  if (leading_zero && length > w) {
+    leading_zero = false;
+    --length;
+  }
+  if (length > w) return Stars(out, w);
+  char* p = Field(out, w, length);
+  if (negative) *p++ = '-';
+  if (scale <= 0) {
+    if (leading_zero) *p++ = '0';
+    *p++ = '.';
+    for (int i = 0; i < -scale; ++i) *p++ = '0';
+    digits.Write(p, 0, significant);
+    p += significant;
+  } else {
+    digits.Write(p, 0, scale);
+    p += scale;
+    *p++ = '.';
+    digits.Write(p, scale, significant - scale);
+    p += significant - scale;
+  }
+  if (letter) *p++ = 'E';
+  *p++ = printed < 0 ? '-' : '+';
+  WriteDigits(p + exponent_width, static_cast<uint64_t>(magnitude), exponent_width);
+}
+
+}  // namespace
+
+void AppendF(std::string& out, int w, int d, double value, int scale) {
+  if (!std::isfinite(value)) return AppendNonFinite(out, w, value);
+  if (d < 0) d = 0;
+  // A scale factor moves the decimal point of the exact decimal expansion
+  // rather than multiplying, so kP rounds (and never overflows) as the
+  // runtime does: the field shows round(|x| * 10^(d+k)) with d decimals.
+  Digits digits;
+  RoundedDigits(std::fabs(value), d + scale, digits);
+  WriteFixed(out, w, d, digits, std::signbit(value));
+}
+
+void AppendE(std::string& out, int w, int d, double value, int scale, int e) {
+  if (!std::isfinite(value)) return AppendNonFinite(out, w, value);
+  // With scale factor k: k <= 0 gives 0.(|k| zeros)(d+k digits); k > 0 gives
+  // k digits before the point and d-k+1 after.
+  if (scale <= -d || scale >= d + 2) return Stars(out, w);
+  const int significant = scale <= 0 ? d + scale : d + 1;
+  Digits digits;
+  // Zero prints its exponent as 0.
+  int exponent = scale - 1;
+  if (value != 0) {
+    SignificantDigits(std::fabs(value), significant, digits, exponent);
+  } else if (significant <= 19) {
+    digits.SetValue(0, significant);
+  } else {
+    digits.Wide().assign(static_cast<size_t>(significant), '0');
+    digits.SetWide();
+  }
+  WriteExponentForm(out, w, scale, e, digits, exponent, std::signbit(value));
+}
+
+void AppendA(std::string& out, std::string_view text, int w) {
+  if (w < 0) {
+    out.append(text);
+  } else if (static_cast<int>(text.size()) >= w) {
+    out.append(text.substr(0, static_cast<size_t>(w)));
+  } else {
+    out.append(static_cast<size_t>(w) - text.size(), ' ');
+    out.append(text);
+  }
+}
+
+std::string EditI(int w, long long value, int m) {
+  std::string s;
+  AppendI(s, w, value, m);
+  return s;
 }
 
 std::string EditF(int w, int d, double value, int scale) {
-  if (!std::isfinite(value)) return EditNonFinite(w, value);
-  // A scale factor moves the decimal point of the exact decimal expansion
-  // rather than multiplying, so kP rounds (and never overflows) as the
-  // runtime does.
-  char buffer[512];
-  const int rounded_decimals = std::max(0, d + scale);
-  std::snprintf(buffer, sizeof buffer, "%.*f", rounded_decimals, std::fabs(value));
-  std::string text = buffer;
-  if (scale != 0) {
-    std::string digits;
-    int point = 0;
-    for (char c : text) {
-      if (c == '.') point = static_cast<int>(digits.size());
-      else digits.push_back(c);
-    }
-    if (text.find('.') == std::string::npos) point = static_cast<int>(digits.size());
-    point += scale;
-    digits.append(static_cast<size_t>(std::max(0, d - (static_cast<int>(digits.size()) - point))), '0');
-    if (point <= 0) {
-      digits.insert(0, static_cast<size_t>(1 - point), '0');
-      point = 1;
-    }
-    std::string integer = digits.substr(0, static_cast<size_t>(point));
-    const size_t first = integer.find_first_not_of('0');
-    integer = first == std::string::npos ? "0" : integer.substr(first);
-    text = integer + "." + digits.substr(static_cast<size_t>(point), static_cast<size_t>(d));
-    if (d == 0) text.pop_back();
-  }
-  if (d == 0) text += '.';
-  const bool negative = std::signbit(value);
-  const int sign_width = negative ? 1 : 0;
-  // The zero before the decimal point is optional and goes first when the
-  // field is tight.
-  if (text.size() >= 2 && text[0] == '0' && text[1] == '.' &&
-      static_cast<int>(text.size()) + sign_width > w)
-    text.erase(0, 1);
-  if (negative) text.insert(text.begin(), '-');
-  return RightJustify(text, w);
+  std::string s;
+  AppendF(s, w, d, value, scale);
+  return s;
 }
 
 std::string EditE(int w, int d, double value, int scale, int e) {
-  if (!std::isfinite(value)) return EditNonFinite(w, value);
-  // With scale factor k: k <= 0 gives 0.(|k| zeros)(d+k digits); k > 0 gives
-  // k digits before the point and d-k+1 after.
-  if (scale <= -d || scale >= d + 2) return Stars(w);
-  const int significant = scale <= 0 ? d + scale : d + 1;
-  std::string digits;
-  int exponent = 0;
-  if (value == 0) {
-    digits.assign(static_cast<size_t>(significant), '0');
-    exponent = scale <= 0 ? 0 : scale - 1;  // printed exponent comes out 0
-  } else {
-    Digits(value, significant, digits, exponent);
-  }
-  // exponent is that of the first digit (d.ddd form); printed exponent is
-  // relative to the position of the decimal point chosen by the scale factor.
-  int printed = value == 0 ? 0 : exponent + 1 - scale;
-  std::string mantissa;
-  if (scale <= 0) {
-    mantissa = "0.";
-    mantissa.append(static_cast<size_t>(-scale), '0');
-    mantissa += digits;
-  } else {
-    mantissa = digits.substr(0, static_cast<size_t>(scale)) + "." +
-               digits.substr(static_cast<size_t>(scale));
-  }
-  std::string exp_text;
-  const int magnitude = std::abs(printed);
-  const char sign = printed < 0 ? '-' : '+';
-  if (e > 0) {
-    std::string ed = std::to_string(magnitude);
-    if (static_cast<int>(ed.size()) > e) return Stars(w);
-    exp_text = std::string("E") + sign + std::string(static_cast<size_t>(e) - ed.size(), '0') + ed;
-  } else if (magnitude <= 99) {
-    exp_text = std::string("E") + sign + (magnitude < 10 ? "0" : "") + std::to_string(magnitude);
-  } else if (magnitude <= 999) {
-    exp_text = std::string(1, sign) + std::to_string(magnitude);
-  } else {
-    return Stars(w);
-  }
-  const bool negative = std::signbit(value);
-  std::string text = mantissa + exp_text;
-  if (scale <= 0 && static_cast<int>(text.size()) + (negative ? 1 : 0) > w) text.erase(0, 1);
-  if (negative) text.insert(text.begin(), '-');
-  return RightJustify(text, w);
+  std::string s;
+  AppendE(s, w, d, value, scale, e);
+  return s;
 }
 
 std::string EditA(std::string_view text, int w) {
-  if (w < 0) return std::string(text);
-  if (static_cast<int>(text.size()) >= w) return std::string(text.substr(0, static_cast<size_t>(w)));
-  return std::string(static_cast<size_t>(w) - text.size(), ' ') + std::string(text);
+  std::string s;
+  AppendA(s, text, w);
+  return s;
 }
 
 // ------------------------------------------------------------ format parsing
 namespace {
 
-struct Item {
-  enum Kind { Literal, X, Slash, Dollar, Colon, Scale, I, F, E, A, Group } kind = Literal;
-  int repeat = 1;
-  int w = -1, d = -1, e = 0, m = -1;
-  std::string text;
-  std::vector<Item> children;
-  bool IsData() const { return kind == I || kind == F || kind == E || kind == A; }
-};
+using Item = CompiledFormat::Item;
 
 class Parser {
  public:
@@ -167,8 +477,7 @@ class Parser {
     SkipSeparators();
     if (!AtEnd() && s_[pos_] == '(') {
       ++pos_;
-      auto items = ParseList(')');
-      return items;
+      return ParseList(')');
     }
     return ParseList('\0');
   }
@@ -181,6 +490,7 @@ class Parser {
   [[noreturn]] void Fail(const char* what) const {
     throw std::logic_error(std::string("bad format '") + std::string(s_) + "': " + what);
   }
+  static bool IsDigit(char c) { return c >= '0' && c <= '9'; }
   bool ReadInt(int& value) {
     size_t start = pos_;
     bool negative = false;
@@ -190,7 +500,7 @@ class Parser {
     }
     size_t digits = pos_;
     int v = 0;
-    while (!AtEnd() && std::isdigit(static_cast<unsigned char>(s_[pos_]))) v = v * 10 + (s_[pos_++] - '0');
+    while (!AtEnd() && IsDigit(s_[pos_])) v = v * 10 + (s_[pos_++] - '0');
     if (pos_ == digits) {
       pos_ = start;
       return false;
@@ -225,7 +535,8 @@ class Parser {
     int count = 0;
     const bool has_count = ReadInt(count);
     if (AtEnd()) Fail("descriptor expected");
-    char c = static_cast<char>(std::toupper(static_cast<unsigned char>(s_[pos_])));
+    char c = s_[pos_];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     if (c == '(') {
       ++pos_;
       item.kind = Item::Group;
@@ -317,15 +628,14 @@ class Parser {
   size_t pos_ = 0;
 };
 
+// One run of a compiled format: appends to the caller's line and hands
+// finished records to the sink.
 class Executor {
  public:
-  explicit Executor(std::span<const Value> values) : values_(values) {}
+  Executor(std::span<const Value> values, std::string& line, RecordSink& sink)
+      : values_(values), line_(line), sink_(sink) {}
 
-  Records Run(const std::vector<Item>& items) {
-    // Reversion restarts at the last top-level group, or at the start.
-    size_t revert_at = 0;
-    for (size_t i = 0; i < items.size(); ++i)
-      if (items[i].kind == Item::Group) revert_at = i;
+  bool Run(const std::vector<Item>& items, size_t revert_at) {
     Execute(items, 0);
     while (!stopped_ && next_ < values_.size()) {
       if (!consumed_any_) throw std::logic_error("format has no data descriptor for its values");
@@ -333,22 +643,20 @@ class Executor {
       consumed_any_ = false;
       Execute(items, revert_at);
     }
-    records_.lines.push_back(line_);
-    records_.open = dollar_;
-    return std::move(records_);
+    if (!dollar_) sink_.EndRecord(line_);
+    return dollar_;
   }
 
  private:
   void EndRecord() {
-    records_.lines.push_back(line_);
-    line_.clear();
+    sink_.EndRecord(line_);
     pending_blanks_ = 0;
     dollar_ = false;
   }
-  void Emit(const std::string& text) {
-    line_.append(static_cast<size_t>(pending_blanks_), ' ');
+  // Blanks of nX are written only when something follows them on the record.
+  void Position() {
+    if (pending_blanks_ > 0) line_.append(static_cast<size_t>(pending_blanks_), ' ');
     pending_blanks_ = 0;
-    line_ += text;
   }
   const Value* NextValue() {
     if (next_ >= values_.size()) {
@@ -373,7 +681,8 @@ class Executor {
   void ExecuteOne(const Item& item) {
     switch (item.kind) {
       case Item::Literal:
-        Emit(item.text);
+        Position();
+        line_ += item.text;
         return;
       case Item::X:
         pending_blanks_ += item.w;
@@ -401,19 +710,27 @@ class Executor {
     switch (item.kind) {
       case Item::I:
         if (auto p = std::get_if<long long>(v)) {
-          Emit(EditI(item.w, *p, item.m));
+          Position();
+          AppendI(line_, item.w, *p, item.m);
           return;
         }
         throw std::logic_error("I edit descriptor given a non-integer value");
-      case Item::F:
-        Emit(EditF(item.w, item.d, AsReal(*v), scale_));
+      case Item::F: {
+        const double x = AsReal(*v);
+        Position();
+        AppendF(line_, item.w, item.d, x, scale_);
         return;
-      case Item::E:
-        Emit(EditE(item.w, item.d, AsReal(*v), scale_, item.e));
+      }
+      case Item::E: {
+        const double x = AsReal(*v);
+        Position();
+        AppendE(line_, item.w, item.d, x, scale_, item.e);
         return;
+      }
       case Item::A:
         if (auto p = std::get_if<std::string_view>(v)) {
-          Emit(EditA(*p, item.w));
+          Position();
+          AppendA(line_, *p, item.w);
           return;
         }
         throw std::logic_error("A edit descriptor given a non-text value");
@@ -423,56 +740,102 @@ class Executor {
   }
 
   std::span<const Value> values_;
+  std::string& line_;
+  RecordSink& sink_;
   size_t next_ = 0;
   bool stopped_ = false;
   bool consumed_any_ = false;
   bool dollar_ = false;
   int scale_ = 0;
   int pending_blanks_ = 0;
-  std::string line_;
-  Records records_;
 };
 
 // G editing of list-directed output for double precision: 17 significant
 // digits in a field of 25, fixed form for 0.1 <= |x| < 1e17 (with the four
 // columns of the absent exponent left blank), exponent form otherwise.
-std::string ListReal(double value) {
-  if (!std::isfinite(value)) return EditNonFinite(25, value);
+void AppendListReal(std::string& out, double value) {
+  if (!std::isfinite(value)) return AppendNonFinite(out, 25, value);
   constexpr int kDigits = 17;
   const double magnitude = std::fabs(value);
-  if (magnitude == 0) return EditF(20, kDigits - 1, value) + "     ";
-  std::string digits;
-  int exponent = 0;
-  Digits(value, kDigits, digits, exponent);
-  if (exponent >= -1 && exponent < kDigits) {
-    const int before_point = exponent + 1;  // 0 for 0.1 <= x < 1
-    return EditF(20, kDigits - before_point, value) + "     ";
+  if (magnitude == 0) {
+    AppendF(out, 20, kDigits - 1, value);
+    out.append(5, ' ');
+    return;
   }
-  return EditE(25, kDigits - 1, value, 1, 3);
+  Digits digits;
+  int exponent = 0;
+  SignificantDigits(magnitude, kDigits, digits, exponent);
+  if (exponent >= -1 && exponent < kDigits) {
+    // F20.(16 - exponent) rounds at the same place: the same digits.
+    WriteFixed(out, 20, kDigits - 1 - exponent, digits, std::signbit(value));
+    out.append(5, ' ');
+    return;
+  }
+  WriteExponentForm(out, 25, 1, 3, digits, exponent, std::signbit(value));
 }
+
+class CollectRecords final : public RecordSink {
+ public:
+  explicit CollectRecords(Records& records) : records_(records) {}
+  void EndRecord(std::string& line) override {
+    records_.lines.push_back(std::move(line));
+    line.clear();
+  }
+
+ private:
+  Records& records_;
+};
 
 }  // namespace
 
+CompiledFormat::CompiledFormat(std::string_view format) {
+  items_ = Parser(format).ParseTop();
+  for (size_t i = 0; i < items_.size(); ++i)
+    if (items_[i].kind == Item::Group) revert_at_ = i;
+}
+
+bool CompiledFormat::Run(std::span<const Value> values, std::string& line, RecordSink& sink) const {
+  return Executor(values, line, sink).Run(items_, revert_at_);
+}
+
+const CompiledFormat& FormatCache::Get(std::string_view format) {
+  Recent& recent = recent_[(reinterpret_cast<uintptr_t>(format.data()) >> 3) % recent_.size()];
+  if (recent.address == format.data() && *recent.text == format) return *recent.format;
+  auto found = formats_.find(format);
+  if (found == formats_.end()) {
+    CompiledFormat compiled(format);  // throws before anything is stored
+    found = formats_.emplace(std::string(format), std::move(compiled)).first;
+  }
+  recent = {format.data(), &found->first, &found->second};
+  return found->second;
+}
+
 Records ApplyFormat(std::string_view format, std::span<const Value> values) {
-  Parser parser(format);
-  const std::vector<Item> items = parser.ParseTop();
-  Executor executor(values);
-  return executor.Run(items);
+  Records records;
+  CollectRecords sink(records);
+  std::string line;
+  records.open = CompiledFormat(format).Run(values, line, sink);
+  if (records.open) records.lines.push_back(std::move(line));
+  return records;
+}
+
+void AppendListDirected(std::string& out, std::span<const Value> values) {
+  for (const Value& v : values) {
+    if (auto i = std::get_if<long long>(&v)) {
+      AppendI(out, 12, *i);
+    } else if (auto d = std::get_if<double>(&v)) {
+      out += ' ';
+      AppendListReal(out, *d);
+    } else {
+      out += ' ';
+      out += std::get<std::string_view>(v);
+    }
+  }
 }
 
 std::string ListDirected(std::span<const Value> values) {
   std::string line;
-  for (const Value& v : values) {
-    if (auto i = std::get_if<long long>(&v)) {
-      line += EditI(12, *i);
-    } else if (auto d = std::get_if<double>(&v)) {
-      line += ' ';
-      line += ListReal(*d);
-    } else {
-      line += ' ';
-      line += std::get<std::string_view>(v);
-    }
-  }
+  AppendListDirected(line, values);
   return line;
 }
 

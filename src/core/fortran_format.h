@@ -5,18 +5,33 @@
 //   Format("( / 6X 'HEIGHT OF WALL = ' F10.3 A3 )", height, label)
 // The semantics (rounding, signs, field overflow, exponent width) follow the
 // GNU Fortran runtime, against which the tests check them.
+//
+// A format is parsed once into a CompiledFormat (output units keep them in a
+// FormatCache) and then writes its fields straight into the caller's record
+// buffer; digits come from exact integer arithmetic on the binary value, so
+// the output never depends on the C library or the process locale.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 #include <variant>
 #include <vector>
 
 namespace darnek::fortran {
 
-// Single fields.
+// Single fields, appended to `out`. A numeric field is always exactly w
+// characters: right-justified, or w asterisks when the value does not fit.
+void AppendI(std::string& out, int w, long long value, int m = -1);
+void AppendF(std::string& out, int w, int d, double value, int scale = 0);
+void AppendE(std::string& out, int w, int d, double value, int scale = 0, int e = 0);
+void AppendA(std::string& out, std::string_view text, int w = -1);
+
+// The same fields as strings.
 std::string EditI(int w, long long value, int m = -1);
 std::string EditF(int w, int d, double value, int scale = 0);
 std::string EditE(int w, int d, double value, int scale = 0, int e = 0);
@@ -25,18 +40,91 @@ std::string EditA(std::string_view text, int w = -1);
 // A value handed to a format: integer, real or text.
 using Value = std::variant<long long, double, std::string_view>;
 
+// Where a running format hands each record it completes.
+class RecordSink {
+ public:
+  // `line` holds the finished record; the sink takes it and leaves `line` empty.
+  virtual void EndRecord(std::string& line) = 0;
+
+ protected:
+  ~RecordSink() = default;
+};
+
+// A format (the text of a Fortran FORMAT) parsed once. Descriptors may be
+// separated by commas or blanks. Output stops at the first data descriptor for
+// which no value is left (literals and positioning before it are still
+// written); when the format is exhausted with values left, it reverts to its
+// last top-level group (or its start) on a new record. A malformed format, or
+// a value of the wrong kind for its descriptor, throws std::logic_error: that
+// is a programming error.
+class CompiledFormat {
+ public:
+  explicit CompiledFormat(std::string_view format);
+
+  // Appends the output to `line`, which may already hold the open record of
+  // an earlier write, and hands every completed record to `sink`. Returns
+  // true when the format ended with '$': the last record stays open in
+  // `line`; otherwise it has been handed to the sink as well.
+  bool Run(std::span<const Value> values, std::string& line, RecordSink& sink) const;
+
+  struct Item {
+    enum Kind { Literal, X, Slash, Dollar, Colon, Scale, I, F, E, A, Group } kind = Literal;
+    int repeat = 1;
+    int w = -1, d = -1, e = 0, m = -1;
+    std::string text;
+    std::vector<Item> children;
+  };
+
+ private:
+  std::vector<Item> items_;
+  // Reversion restarts here: the last top-level group, or the start.
+  size_t revert_at_ = 0;
+};
+
+// The formats an output unit has used, each compiled on first use.
+class FormatCache {
+ public:
+  FormatCache() = default;
+  // A moved-from cache forgets the formats it pointed to.
+  FormatCache(FormatCache&& other) noexcept : formats_(std::move(other.formats_)), recent_(other.recent_) {
+    other.recent_ = {};
+  }
+  FormatCache& operator=(FormatCache&& other) noexcept {
+    formats_ = std::move(other.formats_);
+    recent_ = other.recent_;
+    other.recent_ = {};
+    return *this;
+  }
+  FormatCache(const FormatCache&) = delete;
+  FormatCache& operator=(const FormatCache&) = delete;
+
+  const CompiledFormat& Get(std::string_view format);
+
+ private:
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
+  std::unordered_map<std::string, CompiledFormat, Hash, std::equal_to<>> formats_;
+  // Most formats are literals, passed again and again from the same address:
+  // the last format seen at an address (its text compared, not trusted) saves
+  // hashing the text.
+  struct Recent {
+    const char* address = nullptr;
+    const std::string* text = nullptr;
+    const CompiledFormat* format = nullptr;
+  };
+  std::array<Recent, 32> recent_{};
+};
+
 struct Records {
   std::vector<std::string> lines;
   // The format ended with '$': the last line stays open for the next write.
   bool open = false;
 };
 
-// Applies a format (the text of a Fortran FORMAT) to the values. Descriptors may be separated
-// by commas or blanks. Output stops at the first data descriptor for which no
-// value is left (literals and positioning before it are still written); when
-// the format is exhausted with values left, it reverts to its last top-level
-// group (or its start) on a new record. A value of the wrong kind for its
-// descriptor throws std::logic_error: that is a programming error.
+// Applies a format to the values and collects the records (for tests and
+// one-off texts; output units write through a FormatCache instead).
 Records ApplyFormat(std::string_view format, std::span<const Value> values);
 
 namespace detail {
@@ -60,6 +148,7 @@ Records Format(std::string_view format, const Args&... args) {
 // One list-directed output record, as the GNU Fortran runtime lays it out:
 // integers in 12 columns, double-precision reals in 26 columns with 17
 // significant digits, texts after one blank.
+void AppendListDirected(std::string& out, std::span<const Value> values);
 std::string ListDirected(std::span<const Value> values);
 
 template <class... Args>

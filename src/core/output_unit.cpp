@@ -45,6 +45,39 @@ void OutputUnit::Put(const fortran::Records& records) {
   }
 }
 
+namespace {
+
+// Every record a format completes ends the unit's open record.
+class UnitRecords final : public fortran::RecordSink {
+ public:
+  explicit UnitRecords(OutputUnit& unit) : unit_(unit) {}
+  void EndRecord(std::string&) override { unit_.EndRecord(); }
+
+ private:
+  OutputUnit& unit_;
+};
+
+}  // namespace
+
+void OutputUnit::WriteValues(std::string_view format, std::span<const fortran::Value> values) {
+  if (!stream_) return;
+  UnitRecords records(*this);
+  const bool open = formats_.Get(format).Run(values, pending_, records);
+  if (open) has_pending_ = true;
+}
+
+void OutputUnit::ListValues(std::span<const fortran::Value> values) {
+  if (!stream_) return;
+  fortran::AppendListDirected(pending_, values);
+  EndRecord();
+}
+
+std::string* OutputUnit::OpenRecord() {
+  if (!stream_) return nullptr;
+  has_pending_ = true;
+  return &pending_;
+}
+
 void OutputUnit::Line(std::string_view text) { Emit(text, true); }
 
 void OutputUnit::Append(std::string_view text) { Emit(text, false); }

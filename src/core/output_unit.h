@@ -1,7 +1,8 @@
 // A sequential formatted output file of the run (report, plot data, run log,
 // console, scratch files), written record by record through the Fortran-style
 // formatter. A write whose format ends with '$' leaves its last record open;
-// the next write continues it, as non-advancing output does.
+// the next write continues it, as non-advancing output does. Each format is
+// compiled on its first use by the unit and formats straight into the record.
 #pragma once
 
 #include <fstream>
@@ -28,8 +29,10 @@ class OutputUnit {
 
   template <class... Args>
   void Write(std::string_view format, const Args&... args) {
-    Put(fortran::Format(format, args...));
+    const fortran::Value values[] = {fortran::detail::ToValue(args)..., fortran::Value{0LL}};
+    WriteValues(format, std::span<const fortran::Value>(values, sizeof...(Args)));
   }
+  void WriteValues(std::string_view format, std::span<const fortran::Value> values);
   void Put(const fortran::Records& records);
 
   // A whole record of plain text.
@@ -41,8 +44,14 @@ class OutputUnit {
   // A list-directed record.
   template <class... Args>
   void List(const Args&... args) {
-    Line(fortran::ListRecord(args...));
+    const fortran::Value values[] = {fortran::detail::ToValue(args)..., fortran::Value{0LL}};
+    ListValues(std::span<const fortran::Value>(values, sizeof...(Args)));
   }
+  void ListValues(std::span<const fortran::Value> values);
+
+  // The open record, for writers that format straight into it (it stays
+  // open); null when the unit writes nowhere.
+  std::string* OpenRecord();
 
  private:
   void Emit(std::string_view text, bool end);
@@ -51,6 +60,7 @@ class OutputUnit {
   std::ostream* stream_ = nullptr;
   std::string pending_;
   bool has_pending_ = false;
+  fortran::FormatCache formats_;
 };
 
 }  // namespace darnek

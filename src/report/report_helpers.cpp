@@ -1,7 +1,8 @@
 #include "report/report_helpers.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace darnek {
 
@@ -26,35 +27,54 @@ double SinglePrecisionPowerOfTen(int n) {
 
 }  // namespace
 
-std::string RealField(int width, int digits, double value, int low_exponent) {
+void AppendRealField(std::string& out, int width, int digits, double value, int low_exponent) {
   const double magnitude = std::fabs(value);
-  if (value == 0 || magnitude < 1e-50) return fortran::EditF(width, digits, 0.0);
+  if (value == 0 || magnitude < 1e-50) return fortran::AppendF(out, width, digits, 0.0);
   if (magnitude > SinglePrecisionPowerOfTen(low_exponent - digits) &&
       magnitude < SinglePrecisionPowerOfTen(digits)) {
     int k = static_cast<int>(std::log10(magnitude));  // truncated toward zero
     if (k < 0) k -= 1;
     const int decimals = digits - k;
-    if (decimals <= digits + 2) return fortran::EditF(width, decimals, value);
+    if (decimals <= digits + 2) return fortran::AppendF(out, width, decimals, value);
   }
-  return fortran::EditE(width, digits, value, 1);
+  fortran::AppendE(out, width, digits, value, 1);
+}
+
+std::string RealField(int width, int digits, double value, int low_exponent) {
+  std::string field;
+  AppendRealField(field, width, digits, value, low_exponent);
+  return field;
 }
 
 void WriteReal(OutputUnit& unit, int width, int digits, double value) {
-  unit.Append(RealField(width, digits, value));
+  if (std::string* record = unit.OpenRecord()) AppendRealField(*record, width, digits, value);
 }
 
-void WriteInt(OutputUnit& unit, int width, int value) { unit.Append(fortran::EditI(width, value)); }
+void WriteInt(OutputUnit& unit, int width, int value) {
+  if (std::string* record = unit.OpenRecord()) fortran::AppendI(*record, width, value);
+}
 
 void WriteBlanks(OutputUnit& unit, int n) {
-  if (n >= 1) unit.Append(std::string(static_cast<size_t>(n), ' '));
+  if (n < 1) return;
+  if (std::string* record = unit.OpenRecord()) record->append(static_cast<size_t>(n), ' ');
 }
 
 void WriteText(OutputUnit& unit, std::string_view text, int field) {
-  unit.Append(" " + PadRight(text, static_cast<size_t>(field)) + " ");
+  std::string* record = unit.OpenRecord();
+  if (!record) return;
+  const size_t n = static_cast<size_t>(std::max(field, 0));
+  *record += ' ';
+  record->append(text.substr(0, std::min(n, text.size())));
+  record->append(n - std::min(n, text.size()), ' ');
+  *record += ' ';
 }
 
 void WriteChars(OutputUnit& unit, std::string_view text, int n) {
-  unit.Append(PadRight(text, static_cast<size_t>(n)));
+  std::string* record = unit.OpenRecord();
+  if (!record) return;
+  const size_t count = static_cast<size_t>(std::max(n, 0));
+  record->append(text.substr(0, std::min(count, text.size())));
+  record->append(count - std::min(count, text.size()), ' ');
 }
 
 void WriteTrimmedText(OutputUnit& unit, std::string_view text) { unit.Append(TrimRight(text)); }
@@ -65,12 +85,20 @@ void EndLine(OutputUnit& unit) {
 }
 
 void FormatRealInto(std::string& buffer, int width, int digits, double value, int& position) {
-  CopyInto(buffer, RealField(width, digits, value, 3), width, position);
+  if (width < 1) return;
+  const size_t at = static_cast<size_t>(position);
+  const size_t end = at + static_cast<size_t>(width);
+  if (buffer.size() < end) buffer.resize(end, ' ');
+  // The field is formatted past the end of the buffer and moved into place.
+  const size_t size = buffer.size();
+  AppendRealField(buffer, width, digits, value, 3);
+  std::copy(buffer.begin() + static_cast<std::ptrdiff_t>(size), buffer.end(),
+            buffer.begin() + static_cast<std::ptrdiff_t>(at));
+  buffer.resize(size);
+  position += width;
 }
 
-void PadInto(std::string& buffer, int n, int& position) {
-  CopyInto(buffer, "", n, position);
-}
+void PadInto(std::string& buffer, int n, int& position) { CopyInto(buffer, "", n, position); }
 
 void CopyInto(std::string& buffer, std::string_view text, int n, int& position) {
   if (n < 1) return;
@@ -82,9 +110,10 @@ void CopyInto(std::string& buffer, std::string_view text, int n, int& position) 
 }
 
 std::string NumberText(double value) {
+  // As printf's %g would show it, but the same in every locale.
   char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%g", value);
-  return buffer;
+  char* end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6).ptr;
+  return std::string(buffer, end);
 }
 
 std::string_view TrimRight(std::string_view text) {

@@ -15,7 +15,9 @@ void SetUnitLabels(UnitLabels& labels, int unit_flag);
 
 // The real number rule of the report: fixed point with as many decimals as
 // `digits` significant digits need, exponent form (1P) outside the range.
-// `low_exponent` is 1 for WriteReal and 3 for FormatRealInto.
+// `low_exponent` is 1 for WriteReal and 3 for FormatRealInto. The field is
+// exactly `width` characters, appended to `out`.
+void AppendRealField(std::string& out, int width, int digits, double value, int low_exponent = 1);
 std::string RealField(int width, int digits, double value, int low_exponent = 1);
 
 // Line-composing operations: each appends to the open record of the unit.

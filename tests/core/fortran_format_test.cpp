@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cinttypes>
 #include <cmath>
 #include <cstring>
@@ -211,6 +212,131 @@ TEST(FortranFormat, AgreesWithGfortranOnABroadSample) {
     ASSERT_LT(i, expected.size());
     if (line != expected[i] && ++mismatches <= 20)
       ADD_FAILURE() << "case " << i << ": gfortran '" << line << "' ours '" << expected[i] << "'";
+    ++i;
+  }
+  EXPECT_EQ(i, expected.size());
+  EXPECT_EQ(mismatches, 0);
+}
+
+// ------------------------------------------------- random formats and values
+// Values that stress the rounding: any bit pattern, every magnitude, exact
+// decimal ties k / 2^j (j decimals, the last a 5) and the decimal texts whose
+// binary value lies just beside a tie.
+class RandomValues {
+ public:
+  explicit RandomValues(uint64_t seed) : rng_(seed) {}
+
+  double Next() {
+    double v = 0;
+    switch (rng_() % 4) {
+      case 0: {  // any finite bit pattern
+        do v = std::bit_cast<double>(rng_());
+        while (!std::isfinite(v));
+        return v;
+      }
+      case 1:
+        v = std::pow(10.0, std::uniform_real_distribution<double>(-25, 25)(rng_));
+        break;
+      case 2:  // an exact tie at j decimals
+        v = static_cast<double>(2 * (rng_() % 5000) + 1) / static_cast<double>(uint64_t{1} << Tie());
+        break;
+      default: {  // a short decimal text read as the nearest double: near a tie
+        const double base = static_cast<double>(rng_() % 100000) + 0.5;
+        v = base / std::pow(10.0, static_cast<double>(rng_() % 8));
+      }
+    }
+    return rng_() % 2 ? -v : v;
+  }
+  int Tie() {
+    last_tie_ = 1 + static_cast<int>(rng_() % 12);
+    return last_tie_;
+  }
+  // For a tie just drawn: the decimals that put the rounding on its 5.
+  int LastTieDecimals() const { return last_tie_ - 1; }
+  int Pick(int low, int high) {
+    return low + static_cast<int>(rng_() % static_cast<uint64_t>(high - low + 1));
+  }
+  bool Chance(int percent) { return static_cast<int>(rng_() % 100) < percent; }
+
+ private:
+  std::mt19937_64 rng_;
+  int last_tie_ = 1;
+};
+
+// printf rounds to nearest, ties to even, on the binary value, as the runtime
+// does: F without a scale factor must give printf's %.*f and 1PE its %.*e.
+TEST(FortranFormat, RoundsAsPrintfOnRandomValues) {
+  RandomValues random(7261);
+  int mismatches = 0;
+  for (int i = 0; i < 200000; ++i) {
+    const double v = random.Next();
+    const int d = random.Chance(30) ? random.LastTieDecimals() : random.Pick(0, 17);
+    char expected[400];
+    std::snprintf(expected, sizeof expected, "%.*f", d, v);
+    std::string fixed = EditF(400, d, v);
+    fixed.erase(0, fixed.find_first_not_of(' '));
+    if (d == 0) fixed.pop_back();  // the point that F always writes
+    char printf_text[64];
+    std::snprintf(printf_text, sizeof printf_text, "%.*e", d, v);
+    std::string printf_e = printf_text;
+    const size_t e = printf_e.find('e');
+    const int exponent = std::atoi(printf_e.c_str() + e + 1);
+    char exponent_text[16];
+    std::snprintf(exponent_text, sizeof exponent_text, std::abs(exponent) <= 99 ? "E%+03d" : "%+04d",
+                  exponent);
+    printf_e = printf_e.substr(0, e) + (d == 0 ? "." : "") + exponent_text;
+    std::string scientific = EditE(60, d, v, 1);
+    scientific.erase(0, scientific.find_first_not_of(' '));
+    if ((fixed != expected || scientific != printf_e) && ++mismatches <= 10)
+      ADD_FAILURE() << std::hexfloat << v << " d=" << d << ": F '" << fixed << "' printf '" << expected
+                    << "'; 1PE '" << scientific << "' printf '" << printf_e << "'";
+  }
+  EXPECT_EQ(mismatches, 0);
+}
+
+// Random descriptors (widths down to overflow, decimals, scale factors,
+// exponent widths) against gfortran.
+TEST(FortranFormat, AgreesWithGfortranOnRandomFormats) {
+  if (!testing::HaveGfortran()) GTEST_SKIP() << "gfortran is not installed";
+  RandomValues random(1208);
+  std::ostringstream program;
+  program << "program probe\n";
+  std::vector<std::string> expected, formats;
+  for (int i = 0; i < 3000; ++i) {
+    double v = random.Next();
+    const bool tie = random.Chance(30);
+    if (tie)
+      v = static_cast<double>(2 * random.Pick(0, 4999) + 1) /
+          static_cast<double>(uint64_t{1} << random.Tie());
+    std::string format;
+    if (random.Chance(50)) {
+      const int scale = random.Chance(50) ? 0 : random.Pick(-3, 3);
+      // On a tie, decimals that round exactly on its last digit.
+      const int d = std::max(0, tie ? random.LastTieDecimals() - scale : random.Pick(0, 12));
+      format = "(" + std::to_string(scale) + "P,F" + std::to_string(random.Pick(1, 30)) + "." +
+               std::to_string(d) + ")";
+    } else {
+      const int d = random.Pick(1, 12);
+      const int scale = random.Chance(40) ? 0 : random.Pick(1 - d, std::min(d + 1, 3));
+      format =
+          "(" + std::to_string(scale) + "P,E" + std::to_string(random.Pick(1, 30)) + "." + std::to_string(d);
+      if (random.Chance(25)) format += "E" + std::to_string(random.Pick(1, 4));
+      format += ")";
+    }
+    program << "  write(*,'" << format << "') " << FortranRealLiteral(v) << "\n";
+    expected.push_back(One(Format(format, v)));
+    formats.push_back(format + " " + FortranRealLiteral(v));
+  }
+  program << "end program probe\n";
+
+  testing::TempDir dir;
+  std::istringstream actual(testing::RunFortran(dir, program.str()));
+  std::string line;
+  size_t i = 0;
+  int mismatches = 0;
+  while (std::getline(actual, line) && i < expected.size()) {
+    if (line != expected[i] && ++mismatches <= 20)
+      ADD_FAILURE() << formats[i] << ": gfortran '" << line << "' ours '" << expected[i] << "'";
     ++i;
   }
   EXPECT_EQ(i, expected.size());

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <sstream>
 
 namespace darnek {
@@ -55,8 +56,44 @@ TEST(LineComposition, OperationsAppendToOneRecord) {
   WriteText(unit, "NAME", 6);
   WriteChars(unit, "FTX", 2);
   WriteTrimmedText(unit, "AB   ");
+  WriteReal(unit, 10, 3, 1.5);
   EndLine(unit);
-  EXPECT_EQ(s.str(), "        12 NAME   FTAB \n");
+  EXPECT_EQ(s.str(), "        12 NAME   FTAB     1.500 \n");
+}
+
+TEST(LineComposition, WritesContinueAnOpenRecordAndFormatsAreKnownByTheirText) {
+  std::ostringstream s;
+  OutputUnit unit(s);
+  unit.Write("( 'A' I3 $ )", 1);
+  WriteReal(unit, 8, 3, 0.05);
+  unit.Write("( 1P E10.3 / 'B' )", 2.5);
+  // A format text that changes in place (same address, same length) is
+  // compiled anew, not taken for the one seen there before.
+  std::string format = "( I3 )";
+  unit.Write(format, 7);
+  format[3] = '5';
+  unit.Write(format, 7);
+  unit.List(3, 0.1);
+  EXPECT_EQ(s.str(), "A  1 0.05000 2.500E+00\nB\n  7\n    7\n           3  0.10000000000000001     \n");
+}
+
+TEST(LineComposition, AUnitMovedFromWritesOnWithFormatsOfItsOwn) {
+  std::ostringstream first, second;
+  OutputUnit unit(first);
+  unit.Write("( I3 )", 1);
+  { OutputUnit taken(std::move(unit)); }
+  unit.Attach(second);
+  unit.Write("( I3 )", 2);
+  EXPECT_EQ(first.str(), "  1\n");
+  EXPECT_EQ(second.str(), "  2\n");
+}
+
+TEST(NumberText, ShowsWhatPercentGShows) {
+  for (double v : {0.0, -2.5, 0.1, 1e-5, 123456.0, 1234567.0, 2.0 / 3, -1e300, 5e-324}) {
+    char expected[32];
+    std::snprintf(expected, sizeof expected, "%g", v);
+    EXPECT_EQ(NumberText(v), expected);
+  }
 }
 
 TEST(UnitLabels, SelectEnglishSiOrNeutralTexts) {
