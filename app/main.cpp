@@ -178,13 +178,19 @@ int RunInput(const std::vector<std::string>& args) {
   std::printf("report:    %s\nplot data: %s\nrun log:   %s\n", files.report.c_str(), files.plot.c_str(),
               files.run_log.c_str());
   PrintSummary(result);
-  if (result.status != DARNEK_OK) std::printf("run ended early: %s\n", result.message.c_str());
+  // A stage whose solution broke down ends as failed; the run itself goes on.
+  const std::string ending =
+      result.status == DARNEK_ANALYSIS_FAILED ? "a stage was not solved: " : "run ended early: ";
+  if (result.status != DARNEK_OK) std::printf("%s%s\n", ending.c_str(), result.message.c_str());
   if (plot) {
     darnek::report::PictureOptions pictures;
     pictures.Title = in.filename().string();
     pictures.Summaries = result.stages;
     for (const darnek::StageSummary& s : result.stages) pictures.ExcavationDepths.push_back(s.excavation_depth);
-    if (result.status != DARNEK_OK) pictures.RunNote = "The run ended early: " + result.message;
+    if (result.status == DARNEK_ANALYSIS_FAILED)
+      pictures.RunNote = "A stage was not solved: " + result.message;
+    else if (result.status != DARNEK_OK)
+      pictures.RunNote = "The run ended early: " + result.message;
     const int drawn = DrawPictures(files.plot, (dir / (stem + "-pictures")).string(), pictures);
     if (result.status == DARNEK_OK) return drawn;
   }

@@ -30,6 +30,8 @@ enum {
   DARNEK_HANDOFF_FAILED = 2,  /* NAMES.dat unreadable or short, or a file could not be opened */
   DARNEK_INPUT_REJECTED = 3,  /* input file malformed or invalid: message in the report, run ended */
   DARNEK_INTERNAL_ERROR = 4,  /* an unexpected failure inside the engine */
+  DARNEK_ANALYSIS_FAILED = 6, /* a stage's solution broke down: non-finite values; the message
+                                 names the station */
   DARNEK_STOPPED = 10         /* analysis stopped on a fatal soil or pressure condition;
                                  10 + the stop code when the condition carries one */
 };

@@ -257,6 +257,12 @@ bool ListReader::ReadRecord(std::string_view record, const std::vector<Field>& f
         Fail(record, field.name, i, "expected a real number, found '" + token.text + "'");
       // Infinities and NaNs would only spread through the tables.
       if (!std::isfinite(v)) Fail(record, field.name, i, "expected a finite number, found '" + token.text + "'");
+      // The report's exponent fields hold two digits: a value from 1E+100 on
+      // would lose its E there, and its products overflow in the solution.
+      if (std::fabs(v) >= kLargestReal)
+        Fail(record, field.name, i,
+             "'" + token.text +
+                 "' is beyond what the report can print: a value must be smaller than 1E+100 in magnitude");
       **d = v;
     } else {
       *std::get<std::string*>(field.target) = token.text;

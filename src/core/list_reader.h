@@ -56,6 +56,10 @@ class ListReader {
   int line_number_ = 0;
 };
 
+// Reals of this magnitude or more are rejected: beyond what the report's
+// exponent fields can print.
+inline constexpr double kLargestReal = 1e100;
+
 // Number conversions of list-directed input; false when the text is not a
 // value of that type.
 bool ParseFortranInteger(std::string_view text, int& value);

@@ -343,6 +343,7 @@ struct SoilLayer {
   double LayerThickness = 0;
   SoilValues Top;
   SoilValues Bottom;
+  int Line = 0;  // input line of its record L2 (values at the top), for messages
 };
 
 struct SoilData {
@@ -486,7 +487,7 @@ struct EarthPressureData {
 };
 
 // ------------------------------------------------------------------- results
-enum class StageOutcome { NotRun, Closed, SingleSolution, DeflectionExceeded, IterationLimit };
+enum class StageOutcome { NotRun, Closed, SingleSolution, DeflectionExceeded, IterationLimit, BrokeDown };
 
 struct StationResult {
   int Station = 0;
@@ -507,6 +508,11 @@ struct ResultsData {
   std::vector<StationResult> Stations;
   // Row count of the last stage whose results were computed.
   int LastResultRows = 0;
+  // Where the solution broke down: the first station with a value that is
+  // not finite, which value, and whether it is not a number (else infinite).
+  int BreakdownStation = 0;
+  std::string BreakdownQuantity;  // "deflection", "flexural rigidity EI", ...
+  bool BreakdownNotANumber = false;
 };
 
 // ------------------------------------------------------------- the whole body

@@ -4,6 +4,7 @@
 #include <iostream>
 #include <new>
 #include <sstream>
+#include <string>
 
 #include "core/errors.h"
 #include "core/run_context.h"
@@ -96,6 +97,11 @@ StageSummary Summarize(const ProblemData& d) {
     case StageOutcome::DeflectionExceeded: s.outcome = "maximum allowable deflection exceeded"; break;
     case StageOutcome::IterationLimit: s.outcome = "iteration limit reached without closure"; break;
     case StageOutcome::NotRun: s.outcome = "not analysed"; break;
+    case StageOutcome::BrokeDown:
+      s.outcome = "solution broke down: the " + d.Results.BreakdownQuantity + " at station " +
+                  std::to_string(d.Results.BreakdownStation) + " is " +
+                  (d.Results.BreakdownNotANumber ? "not a number" : "infinite");
+      break;
   }
   if (!s.solved) return s;
   for (const StationResult& r : d.Results.Stations) {
@@ -113,12 +119,21 @@ StageSummary Summarize(const ProblemData& d) {
   return s;
 }
 
+std::string EndsAfterStage(const ProblemData& d) {
+  const std::string stage = std::to_string(d.Run.StageCounter);
+  if (d.Run.StageCounter < d.C1.NumStages)
+    return "the file ends after stage " + stage + " of " + std::to_string(d.C1.NumStages);
+  return "the file ends after stage " + stage + ", whose stage-continuation value " +
+         std::to_string(d.Run.ContinuationValue) + " asks for another stage";
+}
+
 // The stage loop: title, first control line, heading, the stage, the
 // stage-continuation value; until the value is 0 or the number of stages.
 void StageLoop(RunContext& ctx, ListReader& reader, RunResult& result, int* last_stage_code,
                const StageObserver& observer) {
   ProblemData& d = ctx.data;
   for (;;) {
+    if (d.Run.StageCounter > 0 && reader.AtEnd()) throw InputError(EndsAfterStage(d));
     input::ReadTitle(ctx, reader);
     ++d.Run.StageCounter;
     if (d.Run.StageCounter == 1) d.Run.StageTitle = d.Run.Title;
@@ -138,11 +153,18 @@ void StageLoop(RunContext& ctx, ListReader& reader, RunResult& result, int* last
     d.Results.Outcome = StageOutcome::NotRun;
     RunStage(ctx, reader);
     result.stages.push_back(Summarize(d));
+    // The run goes on to the next stage, but does not end as complete.
+    if (d.Results.Outcome == StageOutcome::BrokeDown && result.status == DARNEK_OK) {
+      result.status = DARNEK_ANALYSIS_FAILED;
+      result.message = "stage " + std::to_string(d.Run.StageCounter) + ": " + result.stages.back().outcome;
+    }
     if (observer) observer(ctx);
 
     int continuation = 0;
-    // A file that simply ends after its last stage ends the run as a 0 would.
-    reader.ReadIfAny("stage-continuation value", {{"continuation", &continuation}});
+    // A file that simply ends after its last stage ends the run as a 0 would;
+    // one that ends before the number of stages it declares is cut short.
+    const bool more = reader.ReadIfAny("stage-continuation value", {{"continuation", &continuation}});
+    if (!more && d.Run.StageCounter < d.C1.NumStages) throw InputError(EndsAfterStage(d));
     d.Run.ContinuationValue = continuation;
     const bool failed = !Solved(d.Results.Outcome);
     if (continuation == d.C1.NumStages || continuation == 0) {

@@ -1,6 +1,7 @@
 // Cross-section groups: elastic (uniform or tapered) and nonlinear sections,
 // the copies of I and E that the flexural rigidity uses, and the check that
 // every wall section names a stored section.
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -207,10 +208,11 @@ void ReadCrossSections(RunContext& ctx, ListReader& reader) {
     if (c.SectionNonlinear != 0) continue;
     for (int end = 0; end < 2; ++end) {
       const double ei = c.I[end] * c.E[end];
-      if (!(ei > 0))
-        throw InputError("wall section " + std::to_string(w + 1) + " uses cross section " + std::to_string(number) +
-                         ", whose flexural rigidity I x E at its " + (end == 0 ? "top" : "bottom") + " end is " +
-                         NumberText(ei) + ": it must be positive");
+      if (!(ei > 0) || !std::isfinite(ei))
+        throw InputError("wall section " + std::to_string(w + 1) + " uses cross section " +
+                         std::to_string(number) + ", whose flexural rigidity I x E at its " +
+                         (end == 0 ? "top" : "bottom") + " end is " + NumberText(ei) +
+                         ": it must be positive and finite");
     }
   }
 }

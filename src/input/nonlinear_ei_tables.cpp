@@ -39,6 +39,14 @@ void CheckSectionTable(int section, const std::string& source, const MomentCurva
     throw InputError(where +
                      ": the curvature of point 2 must be positive; the initial secant "
                      "stiffness (moment / curvature at point 2) is undefined");
+  // The secant stiffnesses become the wall's EI; one that overflows would
+  // only spread through the solution.
+  for (int p = 1; p < t.NumPoints(); ++p) {
+    if (t.Curvature[p] > 0 && !std::isfinite(t.Moment[p] / t.Curvature[p]))
+      throw InputError(where + ", point " + std::to_string(p + 1) +
+                       ": the secant stiffness moment / curvature (" + NumberText(t.Moment[p]) + " / " +
+                       NumberText(t.Curvature[p]) + ") is not a finite number");
+  }
 }
 
 void ReadUserTables(RunContext& ctx, ListReader& reader) {

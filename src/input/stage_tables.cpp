@@ -3,6 +3,7 @@
 // block, the specified pressure table and the user p-y curves.
 #include "input/stage_tables.h"
 
+#include <cmath>
 #include <string>
 
 #include "core/errors.h"
@@ -21,6 +22,23 @@ int ReadCount(ListReader& reader, std::string_view record, std::string_view name
 }
 
 bool IsSI(const ProblemData& d) { return d.C1.UnitSystemCode == 2; }
+
+// The slope of every segment becomes a spring stiffness of the solution, with
+// the multipliers applied and p made a load per station; one that overflows
+// would only spread through it.
+void CheckCurveStiffness(const ListReader& reader, const std::string& name, const UserPyCurve& curve,
+                         double h) {
+  for (size_t i = 1; i < curve.Y.size(); ++i) {
+    const double dp = (curve.P[i] * curve.PMultiplier * h) - (curve.P[i - 1] * curve.PMultiplier * h);
+    const double dy = curve.Y[i] * curve.YMultiplier - curve.Y[i - 1] * curve.YMultiplier;
+    // Points that the y-multiplier puts together give no slope at all.
+    if (dy == 0 || std::isfinite(dp / dy)) continue;
+    throw InputError("line " + std::to_string(reader.line()) + ": " + name + ", points " + std::to_string(i) +
+                     " and " + std::to_string(i + 1) + ": the stiffness of the segment between them (" +
+                     NumberText(dp) + " / " + NumberText(dy) +
+                     " with the multipliers) is not a finite number");
+  }
+}
 
 }  // namespace
 
@@ -159,6 +177,7 @@ void ReadEarthPressureAndSoilBlock(RunContext& ctx, ListReader& reader) {
     reader.Read(Row("soil layer", i) + ", record L1",
                 {{"SoilTypeCode", &layer.SoilTypeCode}, {"LayerBottomDepth", &layer.LayerBottomDepth}});
     reader.Read(Row("soil layer", i) + ", record L2 (layer top)", values(layer.Top));
+    layer.Line = reader.line();
     reader.Read(Row("soil layer", i) + ", record L3 (layer bottom)", values(layer.Bottom));
     layer.LayerThickness = layer.LayerBottomDepth - previous_bottom;
     // The profiles walk the layers by thickness; a layer of no or negative
@@ -169,15 +188,6 @@ void ReadEarthPressureAndSoilBlock(RunContext& ctx, ListReader& reader) {
                            " must lie below the bottom of the layer above (" + NumberText(previous_bottom) +
                            "; the top of the wall for the first layer)");
     previous_bottom = layer.LayerBottomDepth;
-    // Generated sand and silt curves rise along the initial line k x; without
-    // it they have no shape at all.
-    if (d.C1.PyCurveOption == 2 && (layer.SoilTypeCode == 4 || layer.SoilTypeCode == 5) &&
-        !(layer.Top.SoilModulusK > 0))
-      throw InputError(reader.line(), Row("soil layer", i), 0, "",
-                       std::string("the modulus of subgrade reaction k (SoilModulusK) of a ") +
-                           (layer.SoilTypeCode == 4 ? "sand" : "silt") +
-                           " layer must be positive to generate its p-y curves, found " +
-                           NumberText(layer.Top.SoilModulusK));
     soil.Layers.push_back(layer);
   }
   soil.NumSoilLayers = static_cast<int>(soil.Layers.size());
@@ -233,6 +243,7 @@ void ReadUserPyCurves(RunContext& ctx, ListReader& reader) {
       curve.Y.push_back(y);
       curve.P.push_back(pv);
     }
+    CheckCurveStiffness(reader, name, curve, d.C2.IncrementLength);
     EchoUserPyCurve(ctx, curve, previous_contd);
     previous_contd = curve.Contd;
     d.UserPyCurves.push_back(std::move(curve));

@@ -12,6 +12,7 @@
 
 #include "core/errors.h"
 #include "core/output_unit.h"
+#include "core/water_table.h"
 #include "pressure/earth_pressure.h"
 #include "pressure/pressure_steps.h"
 
@@ -108,6 +109,7 @@ std::vector<PressureRow> BuildPressureDiagram(ProblemData& data, int& row_count)
   const double H = wall.FreeHeight;
   const double zw = wall.WaterDepthBackfill;
   const double ze = wall.WaterDepthExcavation;
+  const bool excavation_water = HasWaterTable(ze);
   const double gw = ep.UnitWeightWater;
   const double q = wall.SurfacePressure;
   const int NL = ep.NL;
@@ -215,7 +217,7 @@ std::vector<PressureRow> BuildPressureDiagram(ProblemData& data, int& row_count)
 
       // Water in front of the wall pushes back.
       double u1 = 0, u2 = 0;
-      if (z > ze) {
+      if (excavation_water && z > ze) {
         u1 = std::max((std::min(z, H) - ze) * gw, 0.0);
         u2 = (z - ze) * gw;
       }

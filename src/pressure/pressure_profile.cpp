@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/errors.h"
+#include "core/water_table.h"
 #include "pressure/earth_pressure.h"
 #include "pressure/pressure_steps.h"
 
@@ -64,7 +65,7 @@ void BuildPressureProfile(ProblemData& data) {
   ep.NetActiveResultant = ep.ResultantF = ep.ResultantA = 0;
   ep.RowCount = 0;
   ep.UnitWeightWater = IsEnglish(data) ? kUnitWeightWaterEnglish : kUnitWeightWaterSI;
-  ep.BackfillWaterTable = wall.WaterDepthBackfill >= 0;
+  ep.BackfillWaterTable = HasWaterTable(wall.WaterDepthBackfill);
 
   std::vector<double> splits = SplitDepths(data);
   size_t next_split = 0;

@@ -2,10 +2,17 @@
 #include "report/results_report.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <string>
 
 namespace darnek::report {
 namespace {
+
+std::string Upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
 
 bool Solved(StageOutcome outcome) {
   return outcome == StageOutcome::Closed || outcome == StageOutcome::SingleSolution;
@@ -80,6 +87,15 @@ void WriteResults(RunContext& ctx) {
   const ResultsData& results = d.Results;
   out.Write("( / / '     RESULTS' / '     -------' / '     NUMBER OF ITERATIONS : ' I3 )", results.Iterations);
   const bool iterated = d.C2.MaxIterations != 0;
+  if (results.Outcome == StageOutcome::BrokeDown) {
+    for (OutputUnit* unit : {&ctx.report, &ctx.log})
+      unit->Write(
+          "( / '     ***** SOLUTION BROKE DOWN: VALUES THAT ARE NOT FINITE *****' / "
+          "'     ***** THE ' A ' AT STATION' I5 ' IS ' A ' *****' )",
+          Upper(results.BreakdownQuantity), results.BreakdownStation,
+          results.BreakdownNotANumber ? "NOT A NUMBER" : "INFINITE");
+    return;
+  }
   if (iterated && results.Outcome == StageOutcome::DeflectionExceeded) {
     for (OutputUnit* unit : {&ctx.report, &ctx.log})
       unit->Write("( / '     ***** MAX ALLOWABLE DEFLECTION EXCEEDED AT ***' I4 '  *** STATIONS *****' )",

@@ -3,10 +3,6 @@
 // and the layered-soil bookkeeping (cumulative resistance, equivalent depth).
 #include "soil/py_frame.h"
 
-#include <algorithm>
-#include <limits>
-
-
 #include "soil/py_curves.h"
 #include "soil/py_models.h"
 #include "soil/soil_profile.h"
@@ -23,32 +19,32 @@ void SetCurveDepths(ProblemData& d) {
   for (size_t i = 0; i < num_layers; ++i) {
     const ProfileLayer& layer = profile.Layers[i];
     const double top = layer.Top;
-    const double span = layer.Bottom - layer.Top;
-    // The last layer ends where the profile ends; a thin one must not put its
-    // first curve below the strength curve, which would stop a run whose soil
-    // table reaches deep enough.
-    const double deepest = i + 1 == num_layers ? layer.Bottom : std::numeric_limits<double>::infinity();
-    for (double z : {top + delta, top + 0.25 * span, top + 0.5 * span, top + 0.75 * span, layer.Bottom - delta})
-      profile.CurveDepths.push_back(std::min(z, deepest));
+    const double bottom = layer.Bottom;
+    const double span = bottom - top;
+    if (span >= 2 * delta) {
+      for (double z : {top + delta, top + 0.25 * span, top + 0.5 * span, top + 0.75 * span, bottom - delta})
+        profile.CurveDepths.push_back(z);
+      continue;
+    }
+    // A layer thinner than 2 delta: offsets of delta would put curves in the
+    // layers around it, where they would read their neighbours' strength.
+    // Its curves stay inside it at fixed fractions of its thickness.
+    double first = top + 0.125 * span;
+    // Except where the soil table itself ends in this layer above the depth
+    // the profile needs (not cut at the profile's limit): its first curve,
+    // delta below the top, then lies beyond the soil data and stops the run
+    // as any lookup beyond the soil data does.
+    const bool ends_soil_table = i + 1 == num_layers && bottom != profile.ProfileDepthLimit;
+    if (ends_soil_table && top + delta > bottom) first = top + delta;
+    for (double z : {first, top + 0.25 * span, top + 0.5 * span, top + 0.75 * span, bottom - 0.125 * span})
+      profile.CurveDepths.push_back(z);
   }
 
-  // Ranges by depth: a curve deeper than the current layer's bottom opens the
-  // next layer. Only the first curve of a layer can lie below its bottom (a
-  // layer thinner than delta), so every layer keeps its five curves even when
-  // its first and last depths cross.
+  // Five curves per layer, in layer order.
   profile.LayerCurveRange.assign(num_layers, {-1, -1});
-  const int num_curves = static_cast<int>(profile.CurveDepths.size());
-  if (num_curves > 0) {
-    size_t n = 0;
-    profile.LayerCurveRange[0][0] = 0;
-    for (int k = 1; k < num_curves; ++k) {
-      if (profile.CurveDepths[static_cast<size_t>(k)] > profile.Layers[n].Bottom && n + 1 < num_layers) {
-        profile.LayerCurveRange[n][1] = k - 1;
-        ++n;
-        profile.LayerCurveRange[n][0] = k;
-      }
-    }
-    profile.LayerCurveRange[n][1] = num_curves - 1;
+  for (size_t n = 0; n < num_layers; ++n) {
+    const int first = 5 * static_cast<int>(n);
+    profile.LayerCurveRange[n] = {first, first + 4};
   }
   profile.CumulativeResistance.assign(num_layers, 0.0);
   profile.XEQ.assign(num_layers, 0.0);
@@ -83,26 +79,34 @@ void DispatchLayers(RunContext& ctx, CurveOutput& output) {
 
 // ------------------------------------------------------------ active pressure
 
-double PressureAt(const ProblemData& d, double x) {
+double LoadedWidth(const ProblemData& d, double depth) {
+  if (d.C1.EarthPressureOption >= 2 && depth > d.C2.DividingDepth) return d.Wall.WP;
+  return d.Wall.WA;
+}
+
+double ActiveLoadAt(const ProblemData& d, double x) {
   const std::vector<PressureRow>& rows = d.Pressure.Rows;
   if (rows.empty() || d.C2.IncrementLength == 0) return 0;
   const double h = d.C2.IncrementLength;
-  if (x <= rows.front().col[0]) return rows.front().col[1] / h;
-  if (x >= rows.back().col[0]) return rows.back().col[1] / h;
+  // Each row as a pressure per unit area times WP. Interpolating these (not
+  // the rows as loaded) keeps a curve just below the dividing depth from
+  // mixing a row over WA with a row over WP. With WA = WP the factor is
+  // exactly 1 and the rows stand as they are.
+  const double wp = d.Wall.WP;
+  const auto value = [&](const PressureRow& row) {
+    const double width = LoadedWidth(d, row.col[0]);
+    return width > 0 ? row.col[1] * (wp / width) : row.col[1];
+  };
+  if (x <= rows.front().col[0]) return value(rows.front()) / h;
+  if (x >= rows.back().col[0]) return value(rows.back()) / h;
   size_t i = 1;
   while (rows[i].col[0] < x) ++i;
-  if (rows[i].col[0] == x) return rows[i].col[1] / h;
+  if (rows[i].col[0] == x) return value(rows[i]) / h;
   const PressureRow& a = rows[i - 1];
   const PressureRow& b = rows[i];
-  const double value = a.col[1] + (b.col[1] - a.col[1]) * (x - a.col[0]) / (b.col[0] - a.col[0]);
-  return value / h;
-}
-
-double ActiveWidthRatio(const ProblemData& d) {
-  // The multipliers keep WA/WP without the lower bound of 1; the offset of
-  // every curve uses that same ratio (it differs from the profile's only
-  // when WA < WP). Without both widths the profile's ratio stands.
-  return d.Wall.WP > 0 && d.Wall.WA > 0 ? d.Wall.WA / d.Wall.WP : d.Profile.WidthRatio;
+  const double va = value(a);
+  const double interpolated = va + (value(b) - va) * (x - a.col[0]) / (b.col[0] - a.col[0]);
+  return interpolated / h;
 }
 
 double ClayActivePressure(double pressure, double c, double b) {
@@ -135,7 +139,6 @@ void RunLayerCurves(LayerRun& run, PyModel& model) {
   f.continuous = profile.WidthRatio < kSpacedRatio;
   f.cyclic = IsCyclic(d);
   f.slope = d.Wall.ExcavationSlope / kDegreesPerRadian;
-  const double width_ratio = ActiveWidthRatio(d);
 
   profile.CumulativeResistance[n] = 0;
   model.BeginLayer(ctx, f);
@@ -165,7 +168,7 @@ void RunLayerCurves(LayerRun& run, PyModel& model) {
       }
       f.x = n > 0 && layout.equivalent_depth ? f.side_depth - f.layer_top + profile.XEQ[n]
                                              : f.side_depth;
-      f.pressure = PressureAt(d, f.wall_depth) / width_ratio;
+      f.pressure = ActiveLoadAt(d, f.wall_depth);
       const double multiplier_depth = model.MultiplierDepth(f);
       f.pm = PMultiplier(d, multiplier_depth);
       f.ym = YMultiplier(d, multiplier_depth);

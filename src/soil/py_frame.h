@@ -39,8 +39,8 @@ struct CurveFrame {
   bool cyclic = false;
   double slope = 0;            // excavation slope in radians, signed as input
 
-  // Earth-pressure load per unit length at wall_depth, divided by the width
-  // ratio; the model turns it into its active-pressure offset.
+  // Earth-pressure load at wall_depth on the width WP (force per unit
+  // length); the model turns it into its active-pressure offset.
   double pressure = 0;
   double pm = 1;  // p-multiplier at the model's multiplier depth
   double ym = 1;  // y-multiplier
@@ -147,12 +147,14 @@ void DispatchLayers(RunContext& ctx, CurveOutput& output);
 // stage without a table may still hold an earlier stage's rows).
 std::span<const ReductionFactorRow> ReductionRows(const ProblemData& d);
 
-// Earth-pressure load per unit length of wall at depth x below the top of the
-// wall (pressure table value / h); 0 without a table.
-double PressureAt(const ProblemData& d, double x);
-// The width ratio that turns that load into the offset: WA/WP as the
-// multipliers use it.
-double ActiveWidthRatio(const ProblemData& d);
+// The width by which the diagram's row at `depth` was multiplied when it was
+// read back: WA down to the dividing depth, WP below it. A specified diagram
+// counts as a load over WA throughout (its surcharge is multiplied by WA).
+double LoadedWidth(const ProblemData& d, double depth);
+// Earth-pressure load at depth x below the top of the wall on the width WP:
+// the active pressure per unit area there times WP (force per unit length);
+// 0 without a diagram.
+double ActiveLoadAt(const ProblemData& d, double x);
 
 // The offset of the clay models: load less the cohesion term 2 c b, nothing
 // at or below 1e-10.

@@ -1,13 +1,13 @@
 // The generation step of internal p-y curves and the multipliers applied to
 // every generated point.
-#include "soil/py_curves.h"
-
 #include <algorithm>
 #include <cmath>
 #include <span>
+#include <string>
 
 #include "core/errors.h"
 #include "report/report_helpers.h"
+#include "soil/py_curves.h"
 #include "soil/py_frame.h"
 #include "soil/soil_profile.h"
 #include "soil/soil_report.h"
@@ -38,6 +38,21 @@ double ReductionFactor(const ProblemData& d, double x, double ReductionFactorRow
   const ReductionFactorRow& a = rows[k - 1];
   const ReductionFactorRow& b = rows[k];
   return a.*column + (b.*column - a.*column) * (x - a.Depth) / (b.Depth - a.Depth);
+}
+
+// Generated sand and silt curves rise along the initial line k x; without it
+// they have no shape at all. Only the layers that get curves need it: one
+// wholly above the excavation level or below the profile's end has none.
+void CheckCurveModulus(const ProblemData& d) {
+  for (const ProfileLayer& p : d.Profile.Layers) {
+    if ((p.SoilTypeCode != 4 && p.SoilTypeCode != 5) || p.SoilModulusK > 0) continue;
+    const SoilLayer& layer = d.Soil.Layers[static_cast<size_t>(p.InputLayer)];
+    throw InputError(
+        "line " + std::to_string(layer.Line) + ": soil layer " + std::to_string(p.InputLayer + 1) +
+        ": the modulus of subgrade reaction k (SoilModulusK) of a " +
+        (p.SoilTypeCode == 4 ? "sand" : "silt") +
+        " layer must be positive to generate its p-y curves, found " + NumberText(p.SoilModulusK));
+  }
 }
 
 }  // namespace
@@ -74,6 +89,7 @@ void GeneratePyCurves(RunContext& ctx) {
   }
   BuildSoilProfile(ctx);
   ProblemData& d = ctx.data;
+  CheckCurveModulus(d);
 
   const std::span<const UserPyCurve> user = UserCurves(d);
   scratch.List(5 * static_cast<int>(d.Profile.Layers.size()) + static_cast<int>(user.size()));

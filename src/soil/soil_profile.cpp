@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "core/errors.h"
+#include "core/water_table.h"
 #include "report/report_helpers.h"
 #include "soil/soil_constants.h"
 #include "soil/soil_report.h"
@@ -45,7 +46,7 @@ void BuildSoilProfile(RunContext& ctx) {
   if (IsCyclic(d) && d.Soil.NumCycles < 1e-6) d.Soil.NumCycles = 100;
 
   const double H = d.Wall.FreeHeight;
-  const double water = d.Wall.WaterDepthBackfill;
+  const double water = WaterTableDepth(d.Wall.WaterDepthBackfill);
   const double gamma_water = profile.UnitWeightWater;
   profile.ProfileDepthLimit =
       d.C2.NumIncrements * d.C2.IncrementLength + 2 * d.C2.IncrementLength - H;
@@ -204,7 +205,7 @@ double AverageUnitWeightAt(RunContext& ctx, double z) {
 
 double BackfillOverburdenAt(RunContext& ctx, double x) {
   const ProblemData& d = ctx.data;
-  const double water = d.Wall.WaterDepthBackfill;
+  const double water = WaterTableDepth(d.Wall.WaterDepthBackfill);
   const double gamma_water = d.Profile.UnitWeightWater;
   double sigma = d.Wall.SurfacePressure;
   double top = 0;

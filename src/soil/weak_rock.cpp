@@ -51,7 +51,10 @@ class WeakRock final : public PyModel {
     rqd_ = RQDAt(ctx, f.z);
     gamma_ = AverageUnitWeightAt(ctx, f.z);
     eir_ = f.soil_modulus;
-    qa_ = 0.5 * (StrengthAt(ctx, f.layer_top + kInside) + qur_);
+    // The top strength is the layer's own even for a layer thinner than the
+    // small offset.
+    const double top_inside = std::min(f.layer_top + kInside, 0.5 * (f.layer_top + f.layer_bottom));
+    qa_ = 0.5 * (StrengthAt(ctx, top_inside) + qur_);
   }
 
   // The multipliers are taken at z in front of the wall and at

@@ -10,6 +10,41 @@
 
 namespace darnek::solver {
 
+namespace {
+
+// Whether the last solution left a deflection that is not finite (an
+// overflow in the recursion, or a stiffness or load that overflowed before
+// it); if so, records the first station and value that went non-finite,
+// looking first at what the solution was built from.
+bool BrokeDown(const StationTables& st, int n, ResultsData& results) {
+  bool finite = true;
+  for (int j = -1; j <= n + 1 && finite; ++j) finite = std::isfinite(st.W[j]);
+  if (finite) return false;
+  struct Term {
+    const StationArray<double>& values;
+    const char* name;
+  };
+  const Term terms[] = {{st.EI, "flexural rigidity EI"},
+                        {st.S, "spring stiffness S"},
+                        {st.Q, "load Q"},
+                        {st.R, "rotational stiffness R"},
+                        {st.T, "torque T"},
+                        {st.P, "axial load P"},
+                        {st.W, "deflection"}};
+  for (const Term& term : terms) {
+    for (int j = -1; j <= n + 1; ++j) {
+      if (std::isfinite(term.values[j])) continue;
+      results.BreakdownStation = j;
+      results.BreakdownQuantity = term.name;
+      results.BreakdownNotANumber = std::isnan(term.values[j]);
+      return true;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
 double DampingFactor(int c) {
   if (c == 0) return 0.5;
   // m doubles each time the factors of the previous level are used up:
@@ -56,6 +91,12 @@ void IterateStage(RunContext& ctx) {
     if (!data.PyCurves.empty()) ApplySoilCurves(ctx);
     const SolveSummary summary =
         SolveDeflections(st, data.SpecifiedConditions, n, h, tolerance, max_deflection);
+    // Comparisons with a NaN are all false: neither closure nor the
+    // deflection limit would ever see it.
+    if (BrokeDown(st, n, data.Results)) {
+      control.FinishBrokeDown();
+      break;
+    }
     if (control.SingleSolution()) {
       control.FinishSingleSolution();
       break;

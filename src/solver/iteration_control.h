@@ -39,6 +39,8 @@ class IterationControl {
     exceeding_stations_ = stations;
   }
   void FinishClosed() { outcome_ = StageOutcome::Closed; }
+  // A solution with a value that is not finite ends the stage as failed.
+  void FinishBrokeDown() { outcome_ = StageOutcome::BrokeDown; }
   int ExceedingStations() const { return exceeding_stations_; }
 
   // The factor of the next damping; counts it.

@@ -115,6 +115,11 @@ void AddTieBacks(RunContext& ctx) {
       tb.Stiffness = tb.Area * tb.Modulus * c / ((tb.Spacing / width) * tb.UnbondedLength);
       tb.PrestressLoad = -(width / tb.Spacing) * tb.Prestress * c;
     }
+    if (!std::isfinite(tb.Stiffness) || !std::isfinite(tb.PrestressLoad)) {
+      throw InputError(name + ": its spring stiffness (" + NumberText(tb.Stiffness) +
+                       ") or prestress load (" + NumberText(tb.PrestressLoad) +
+                       ") per station is not a finite number; check the area, modulus, lengths and spacing");
+    }
     StiffnessLoadEntry entry;
     entry.From = tb.Station;
     entry.To = tb.Station;

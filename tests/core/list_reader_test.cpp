@@ -137,12 +137,33 @@ TEST(ListReader, ARecordMissingAtTheEndIsToldFromOneCutShort) {
   }
 }
 
-TEST(ListReader, TextReadsCutTheLineToItsWidth) {
-  std::istringstream in(std::string(75, 'x') + "\nshort\n");
+TEST(ListReader, TextReadsCutTheLineToItsWidthWithoutItsCarriageReturn) {
+  // A file saved with CRLF line ends: the title keeps no stray carriage return.
+  std::istringstream in(std::string(75, 'x') + "\r\nshort\r\n1 2\r\n");
   ListReader r(in);
   EXPECT_EQ(r.ReadText("title", 70), std::string(70, 'x'));
   EXPECT_EQ(r.ReadText("title", 70), "short");
+  int a = 0, b = 0;
+  r.Read("row", {{"a", &a}, {"b", &b}});
+  EXPECT_EQ(b, 2);
   EXPECT_TRUE(r.AtEnd());
+}
+
+TEST(ListReader, RealsFrom1E100OnAreBeyondWhatTheReportCanPrint) {
+  std::istringstream in("9.999E99 -9.999E99\n1.0E100\n");
+  ListReader r(in);
+  double a = 0, b = 0;
+  r.Read("row", {{"a", &a}, {"b", &b}});
+  EXPECT_EQ(b, -9.999e99);
+  try {
+    r.Read("row", {{"a", &a}});
+    FAIL() << "1E100 accepted";
+  } catch (const InputError& e) {
+    EXPECT_STREQ(
+        e.what(),
+        "line 2: row, item 1 (a): '1.0E100' is beyond what the report can print: a value must be smaller "
+        "than 1E+100 in magnitude");
+  }
 }
 
 TEST(ListReader, AgreesWithGfortranReadOnTheSameRecords) {

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <numbers>
 #include <sstream>
 
 #include "driver/run.h"
@@ -158,6 +160,74 @@ TEST(Examples, EveryExampleClosesInEveryStageInForceAndMomentEquilibrium) {
     EXPECT_EQ(plot.Stages.size(), run.result.stages.size());
     testing::ExpectSummariesMatchPlot(run.result, plot);
   }
+}
+
+TEST(Examples, EveryStageKnowsWhereItsExcavationIs) {
+  // The pictures draw the excavation level here: FreeHeight of a stage that
+  // reads the soil block, its DividingDepth otherwise (analysis length unit).
+  const std::map<std::string, std::vector<double>> expected = {
+      {"all_records_english", {144.0, 240.0}},
+      {"all_records_si", {5.0, 5.0}},
+      {"anchored_apparent_soft_clay_si", {6.0}},
+      {"anchored_soft_clay_si", {6.0}},
+      {"anchored_two_tiebacks_si", {7.0}},
+      {"cantilever_sand", {168.0}},
+      {"cantilever_user_curves", {144.0}},
+      {"generated_pressure_user_curves", {168.0}},
+      {"multi_layer_english", {180.0}},
+      {"multi_layer_si", {4.5}},
+      {"largest_si", {0.0}},
+      {"soldier_pile_sand_si", {4.0}},
+  };
+  for (const std::string& name : ExampleNames()) {
+    SCOPED_TRACE(name);
+    const auto it = expected.find(name);
+    ASSERT_NE(it, expected.end()) << "give the new example its excavation depths here";
+    testing::TempDir dir;
+    const ExampleRun run = RunExample(name, dir);
+    ASSERT_EQ(run.result.stages.size(), it->second.size());
+    for (size_t i = 0; i < it->second.size(); ++i)
+      EXPECT_EQ(run.result.stages[i].excavation_depth, it->second[i]) << "stage " << i + 1;
+  }
+}
+
+TEST(Examples, AFileSavedWithCrlfLineEndsGivesTheSameReportAndRunLog) {
+  const std::string name = "anchored_soft_clay_si";
+  std::string crlf;
+  for (char c : testing::ReadFile((kExamples / (name + ".dat")).string())) {
+    if (c == '\n') crlf += '\r';
+    crlf += c;
+  }
+  testing::TempDir dir;
+  dir.Write(name + ".dat", crlf);
+  RunOptions options;
+  options.files =
+      FileNames{dir.File(name + ".dat"), dir.File(name + ".out"),       dir.File(name + ".plt"),
+                dir.File(name + ".log"), dir.File(name + ".pyscratch"), dir.File(name + ".epscratch")};
+  options.version_text = "TEST";
+  options.clock = testing::FixedClock;
+  std::ostringstream console;
+  options.console = &console;
+  ASSERT_EQ(darnek::Run(options).status, DARNEK_OK);
+  const std::string report = dir.Read(name + ".out");
+  EXPECT_EQ(report.find('\r'), std::string::npos);
+  EXPECT_EQ(testing::MaskVariableLines(report), testing::ReadFile((kGolden / (name + ".out")).string()));
+  EXPECT_EQ(dir.Read(name + ".log"), testing::ReadFile((kGolden / (name + ".log")).string()));
+}
+
+TEST(Examples, SoldierPilesTakeTheActivePressureOfTheirOwnWidthBelowTheCut) {
+  // HE-B piles at 2.4 m (WA) in 0.6 m holes (WP), 4 m cut, 10 kPa on dry sand
+  // of 19 kN/m3 and 33 degrees. Below the excavation level the active
+  // pressure stays at Ka (q + gamma H); every generated curve takes it off
+  // over WP, in front of the pile, and adds it behind.
+  testing::TempDir dir;
+  const ExampleRun run = RunExample("soldier_pile_sand_si", dir);
+  ASSERT_EQ(run.result.status, DARNEK_OK);
+  const double ka = std::pow(std::tan((45.0 - 33.0 / 2) * std::numbers::pi / 180.0), 2);
+  const double pa = 0.6 * ka * (10.0 + 19.0 * 4.0);
+  EXPECT_NEAR(pa, 15.212, 5e-4);
+  EXPECT_EQ(testing::Count(run.report, "               0.000             -15.212\n"), 5);
+  EXPECT_EQ(testing::Count(run.report, "               0.000              15.212\n"), 5);
 }
 
 // Reports whose every line was reviewed against the report layouts when it

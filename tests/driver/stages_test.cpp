@@ -109,6 +109,24 @@ TEST(Stages, AFailedStageWritesItsMessageAndAZeroCodeBlockAndTheRunGoesOn) {
   EXPECT_EQ(file.Stages[1].Results->Rows.size(), 21u);
 }
 
+TEST(Stages, AFileThatEndsBeforeTheStagesItDeclaresIsAnInputError) {
+  // No continuation value, one that asks for the next stage, blank lines.
+  for (const std::string after : {"", "1\n", "\n\n"}) {
+    SCOPED_TRACE("after the stage: '" + after + "'");
+    const auto out = RunText(Stage("FIRST OF THREE", 3) + after);
+    EXPECT_EQ(out.result.status, DARNEK_INPUT_REJECTED);
+    EXPECT_EQ(out.result.message, "the file ends after stage 1 of 3");
+    EXPECT_NE(out.report.find("     **** INPUT ERROR ****\n     the file ends after stage 1 of 3\n"),
+              std::string::npos);
+    EXPECT_EQ(Count(out.report, "END OF ANALYSIS"), 1);
+    EXPECT_EQ(out.result.stages.size(), 1u);
+  }
+  // After the last stage it declares, the end of the file ends the run.
+  const auto out = RunText(Stage("FIRST", 2) + "1\n" + Stage("SECOND", 2));
+  EXPECT_EQ(out.result.status, DARNEK_OK) << out.result.message;
+  EXPECT_EQ(out.result.stages.size(), 2u);
+}
+
 }  // namespace
 }  // namespace darnek
 

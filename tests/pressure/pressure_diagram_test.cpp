@@ -117,6 +117,30 @@ TEST_F(Diagram, OneTieBackGivesTheApparentPressureTrapezoid) {
   EXPECT_NEAR(area, 1.3 * R, 1e-6 * R);
 }
 
+TEST_F(Diagram, SoftClayApparentPressureRisesOverAQuarterOfTheCutAndStaysToTheExcavation) {
+  // Option 5 with soft clay on top: the diagram of soft clays rises over H/4
+  // (not over 2/3 of the first tie-back's depth) and stays at its peak down to
+  // the excavation level; its peak is the active pressure there.
+  const double H = 360;
+  Wall(H, 40, 12, 5);
+  Layer(1, 600, kGamma, 0, 2, 0.3);  // soft clay with an apparent-pressure coefficient 0.3
+  ctx.data.TieBacks.resize(1);
+  ctx.data.TieBacks[0].Depth = 10;  // feet: 2/3 of it would be 80 in
+  const auto rows = Build();
+  const double p0 = 0.3 * kGamma * H;
+  const double peak = 3.9 * ctx.data.Pressure.ResultantF / (2 * H);
+  const auto at = [&](int z) { return rows[static_cast<size_t>(z)].col; };
+  EXPECT_NEAR(at(45)[10], p0 / 2, 1e-12);  // half the peak at H/8
+  EXPECT_NEAR(at(80)[10], p0 * 80 / 90, 1e-12);
+  EXPECT_NEAR(at(90)[10], p0, 1e-12);   // the peak at H/4
+  EXPECT_NEAR(at(360)[10], p0, 1e-12);  // down to the excavation level
+  EXPECT_NEAR(at(45)[1], peak / 2, 1e-12);
+  EXPECT_NEAR(at(200)[1], peak, 1e-12);
+  // The load is this diagram (no surcharge here), no water in it.
+  EXPECT_EQ(at(45)[11], at(45)[10]);
+  EXPECT_EQ(at(45)[7], 0.0);
+}
+
 TEST_F(Diagram, ScratchFileHoldsTheCountAndTwelveFieldRows) {
   Units(2);
   Wall(3, 20, 0.3);

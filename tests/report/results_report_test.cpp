@@ -159,6 +159,22 @@ TEST(ResultsReport, FailedStagesGetTheirMessageInReportAndRunLogAndNoTables) {
   EXPECT_EQ(g.log.str(),
             "\n     ***** MAXIMUM NUMBER OF ITERATIONS  REACHED *****\n"
             "     ***** SOLUTION NOT CLOSED WITHIN SPECIFIED TOLERANCE *****\n");
+
+  // A solution that broke down, also after a single solution (MaxIterations 0).
+  Fixture b(12, 6.0, 1);
+  b.ctx.data.C2.MaxIterations = 0;
+  b.ctx.data.Results.Outcome = StageOutcome::BrokeDown;
+  b.ctx.data.Results.Iterations = 1;
+  b.ctx.data.Results.BreakdownStation = 7;
+  b.ctx.data.Results.BreakdownQuantity = "flexural rigidity EI";
+  WriteResults(b.ctx);
+  const std::string broke =
+      "\n     ***** SOLUTION BROKE DOWN: VALUES THAT ARE NOT FINITE *****\n"
+      "     ***** THE FLEXURAL RIGIDITY EI AT STATION    7 IS INFINITE *****\n";
+  EXPECT_EQ(b.report.str(), "\n\n     RESULTS\n     -------\n     NUMBER OF ITERATIONS :   1\n" + broke);
+  EXPECT_EQ(b.log.str(), broke);
+  WritePlotResults(b.ctx, 2);
+  EXPECT_EQ(b.plot.str(), "           0           0           1\n");
 }
 
 TEST(PlotResults, StationRowsInAnalysisUnitsThenTieBacks) {

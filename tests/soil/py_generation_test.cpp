@@ -83,26 +83,47 @@ TEST(PMultiplier, UserTableInterpolatesOnDepthAndIsOneOutsideIt) {
   EXPECT_EQ(PMultiplier(d, 150), 1.0);
 }
 
-TEST(PyFrame, FiveCurvesPerLayerEvenWhenTheLayerIsThinnerThanTheOffsets) {
+TEST(PyFrame, FiveCurvesInsideEveryLayerEvenWhenItIsThinnerThanTheOffsets) {
   ProblemData d;
   d.C1.UnitSystemCode = 2;
   d.Profile.Layers = {{0, 2, 1, 0, 0}, {2, 2.015, 4, 0, 1}, {2.015, 5, 1, 0, 2}};
   SetCurveDepths(d);
   const double delta = 0.010000000149011612;
-  ASSERT_EQ(d.Profile.CurveDepths.size(), 15u);
-  EXPECT_EQ(d.Profile.CurveDepths[0], delta);
-  EXPECT_EQ(d.Profile.CurveDepths[2], 1.0);
-  EXPECT_EQ(d.Profile.CurveDepths[4], 2 - delta);
-  // The thin layer: first and last depths cross.
-  EXPECT_EQ(d.Profile.CurveDepths[5], 2 + delta);
-  EXPECT_EQ(d.Profile.CurveDepths[9], 2.015 - delta);
-  EXPECT_GT(d.Profile.CurveDepths[5], d.Profile.CurveDepths[9]);
+  const std::vector<double>& z = d.Profile.CurveDepths;
+  ASSERT_EQ(z.size(), 15u);
+  EXPECT_EQ(z[0], delta);
+  EXPECT_EQ(z[2], 1.0);
+  EXPECT_EQ(z[4], 2 - delta);
+  // The thin layer (15 mm, less than 2 delta): at fixed fractions inside it,
+  // none in the layers around it, where they would read their strength.
+  const double fractions[5] = {0.125, 0.25, 0.5, 0.75, 0.875};
+  for (size_t k = 0; k < 5; ++k) EXPECT_NEAR(z[5 + k], 2 + fractions[k] * 0.015, 1e-15) << k;
+  for (size_t k = 5; k < 10; ++k) {
+    EXPECT_GT(z[k], 2.0) << k;
+    EXPECT_LT(z[k], 2.015) << k;
+    if (k > 5) {
+      EXPECT_GT(z[k], z[k - 1]) << k;
+    }
+  }
   const std::array<int, 2> expected[3] = {{0, 4}, {5, 9}, {10, 14}};
   for (size_t n = 0; n < 3; ++n) EXPECT_EQ(d.Profile.LayerCurveRange[n], expected[n]) << "layer " << n + 1;
 
+  // A last layer of 5 mm: cut at the profile's limit, it keeps its curves
+  // inside; ending the soil table above the limit, its first curve stays
+  // delta below its top, beyond the soil data, where the lookup stops the run.
+  d.Profile.Layers = {{0, 2, 1, 0, 0}, {2, 2.005, 6, 0, 1}};
+  d.Profile.ProfileDepthLimit = 2.005;
+  SetCurveDepths(d);
+  EXPECT_NEAR(z[5], 2 + 0.125 * 0.005, 1e-15);
+  EXPECT_LT(z[9], 2.005);
+  d.Profile.ProfileDepthLimit = 3;
+  SetCurveDepths(d);
+  EXPECT_EQ(z[5], 2 + delta);
+  EXPECT_NEAR(z[6], 2 + 0.25 * 0.005, 1e-15);
+
   d.C1.UnitSystemCode = 1;
   SetCurveDepths(d);
-  EXPECT_EQ(d.Profile.CurveDepths[0], 0.10000000149011612);
+  EXPECT_EQ(z[0], 0.10000000149011612);
 }
 
 TEST(PyFrame, FirstPointOfEveryCurveCarriesTheActiveOffset) {
@@ -129,6 +150,34 @@ TEST(PyFrame, FirstPointOfEveryCurveCarriesTheActiveOffset) {
     EXPECT_EQ(file.curves[k].backfill.y_text[0], FileForm(0));
     EXPECT_EQ(file.curves[k].excavation.p_text[0], FileForm(-pa)) << "curve " << k + 1;
     EXPECT_EQ(file.curves[k].backfill.p_text[0], FileForm(pa)) << "curve " << k + 1;
+  }
+}
+
+TEST(PyFrame, SoldierPilesTakeTheActivePressurePerAreaTimesTheirOwnWidth) {
+  SoilRun run;
+  ProblemData& d = run.d();
+  EnglishWall(d);  // piles 24 in wide (WP) at 96 in (WA)
+  d.C1.EarthPressureOption = 2;
+  d.C2.DividingDepth = 120;
+  AddLayer(d, 4, 600, Values(0.07, 0, 34, 0, 90), Values(0.07, 0, 34, 0, 90));
+  // As read back: rows at or above the dividing depth carry the pressure on
+  // WA, rows below it on WP; the pressure per area is 2.52 psi below 120 in.
+  const double sigma = 2.52;
+  PressureRow top, at_cut, below, deep;
+  at_cut.col[0] = 120;
+  at_cut.col[1] = sigma * 96 * 6;
+  below.col[0] = 121;
+  below.col[1] = sigma * 24 * 6;
+  deep.col[0] = 600;
+  deep.col[1] = sigma * 24 * 6;
+  d.Pressure.Rows = {top, at_cut, below, deep};
+  const ScratchFile file = testing::GenerateAndRead(run.ctx);
+  ASSERT_EQ(file.curves.size(), 5u);
+  // Every curve, also the first at 120.1 in between a WA row and a WP row:
+  // sigma x WP = 60.48 lb/in.
+  for (size_t k = 0; k < 5; ++k) {
+    EXPECT_EQ(file.curves[k].excavation.p_text[0], FileForm(-60.48)) << "curve " << k + 1;
+    EXPECT_EQ(file.curves[k].backfill.p_text[0], FileForm(60.48)) << "curve " << k + 1;
   }
 }
 

@@ -112,6 +112,34 @@ TEST(IterateStage, MaxIterationsZeroSolvesOnceAtZeroDeflection) {
   for (int j = -1; j <= 11; ++j) EXPECT_DOUBLE_EQ(f.st().W[j], g.st().W[j]) << j;
 }
 
+TEST(IterateStage, ANonFiniteSolutionEndsTheStageAndNamesTheStationAndTheValue) {
+  // Comparisons with a NaN are false: closure and the deflection limit alone
+  // would report this stage closed. A single solution is judged the same way.
+  for (const int max_iterations : {10, 0}) {
+    SolverContext f(10, 1.0);
+    UniformWall(f, 1000.0);
+    f.ctx.data.C2.MaxIterations = max_iterations;
+    f.st().BaseS[5] = 1.0;
+    f.st().BaseQ[4] = std::nan("");
+    IterateStage(f.ctx);
+    const ResultsData& r = f.ctx.data.Results;
+    EXPECT_EQ(r.Outcome, StageOutcome::BrokeDown);
+    EXPECT_EQ(r.Iterations, 1);
+    EXPECT_EQ(r.BreakdownStation, 4);
+    EXPECT_EQ(r.BreakdownQuantity, "load Q");
+    EXPECT_TRUE(r.BreakdownNotANumber);
+  }
+  // Nothing but the recursion overflowing: the first station whose deflection
+  // is not finite.
+  SolverContext g(10, 1.0);
+  UniformWall(g, 1e-300);
+  g.ctx.data.C2.MaxIterations = 10;
+  for (int j = 0; j <= 10; ++j) g.st().BaseQ[j] = 1e300;
+  IterateStage(g.ctx);
+  EXPECT_EQ(g.ctx.data.Results.Outcome, StageOutcome::BrokeDown);
+  EXPECT_EQ(g.ctx.data.Results.BreakdownQuantity, "deflection");
+}
+
 TEST(IterateStage, ClosesInTheIterationThatFindsNoChange) {
   SolverContext f(10, 1.0);
   UniformWall(f, 1.0);
