@@ -2,34 +2,37 @@
 
 namespace darnek {
 
-bool OutputUnit::Open(const std::string& path) {
-  Close();
-  auto file = std::make_unique<std::ofstream>(path, std::ios::out | std::ios::trunc | std::ios::binary);
-  if (!*file) return false;
-  file_ = std::move(file);
-  stream_ = file_.get();
-  return true;
-}
-
 void OutputUnit::Attach(std::ostream& stream) {
   Close();
   stream_ = &stream;
 }
 
+void OutputUnit::Attach(RunFile& file) {
+  Close();
+  file_ = &file;
+}
+
 void OutputUnit::Close() {
-  if (!stream_) return;
+  if (!IsOpen()) return;
+  // Detached first: a failing flush leaves nothing behind to write again.
+  RunFile* file = file_;
+  std::ostream* stream = stream_;
   if (has_pending_) EndRecord();
-  stream_->flush();
-  if (file_) file_->close();
-  file_.reset();
+  file_ = nullptr;
   stream_ = nullptr;
+  if (file) file->Flush();
+  if (stream) stream->flush();
 }
 
 void OutputUnit::Emit(std::string_view text, bool end) {
-  if (!stream_) return;
+  if (!IsOpen()) return;
   pending_ += text;
   if (end) {
-    *stream_ << pending_ << '\n';
+    pending_ += '\n';
+    if (file_)
+      file_->Write(pending_);
+    else
+      *stream_ << pending_;
     pending_.clear();
     has_pending_ = false;
   } else {

@@ -295,10 +295,9 @@ void BULK(RunContext& ctx) {
   int count = 0;
   const std::vector<PressureRow> rows = BuildPressureDiagram(ctx.data, count);
   ctx.data.Pressure.RowCount = count;
+  ctx.files.pressure_scratch.Restart();
   OutputUnit scratch;
-  if (!scratch.Open(ctx.names.pressure_scratch)) {
-    throw std::runtime_error("the pressure scratch file cannot be written: " + ctx.names.pressure_scratch);
-  }
+  scratch.Attach(ctx.files.pressure_scratch);
   scratch.List(count);
   for (const PressureRow& row : rows) {
     const auto& c = row.col;
