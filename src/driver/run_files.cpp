@@ -102,6 +102,15 @@ FileSetUp OpenRunFiles(RunContext& ctx, const std::string& folder, const std::st
     }
   }
 
+  // The input first: when it cannot be read, that is what to say.
+  Entry& input = entries[0];
+  std::string reason = input.file->Open(input.role, input.absolute, input.kind);
+  if (!reason.empty()) {
+    setup.problem = input.Describe() + " " + reason;
+    setup.input_missing = true;
+    return setup;
+  }
+
   // No output may be the input, the hand-off file or another output: the
   // run would destroy what it reads or mix two outputs into one.
   const std::string the_hand_off = "the hand-off file " + hand_off;
@@ -117,17 +126,19 @@ FileSetUp OpenRunFiles(RunContext& ctx, const std::string& folder, const std::st
   for (const Entry& e : entries) where.push_back(Locate(e.absolute));
   where.push_back(hand_off.empty() ? Location{} : Locate(hand_off));
   setup.problem = aliases([&](size_t i, size_t j) { return SameFile(where[i], where[j]); });
-  if (!setup.problem.empty()) return setup;
-
   const auto discard_all = [&] {
     for (Entry& e : entries) e.file->Discard();
   };
+  if (!setup.problem.empty()) {
+    discard_all();
+    return setup;
+  }
   for (Entry& e : entries) {
-    const std::string reason = e.file->Open(e.role, e.absolute, e.kind);
+    if (e.file->IsOpen()) continue;
+    reason = e.file->Open(e.role, e.absolute, e.kind);
     if (!reason.empty()) {
       discard_all();
       setup.problem = e.Describe() + " " + reason;
-      setup.input_missing = e.file == &f.input;
       return setup;
     }
   }

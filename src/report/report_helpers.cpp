@@ -1,7 +1,7 @@
 #include "report/report_helpers.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace darnek {
 
@@ -81,11 +81,29 @@ void CopyInto(std::string& buffer, std::string_view text, int n, int& position) 
   position += n;
 }
 
-std::string NumberText(double value) {
-  char buffer[32];
-  std::snprintf(buffer, sizeof buffer, "%g", value);
-  return buffer;
+namespace {
+
+std::string CharsText(double value, std::chars_format format, int precision) {
+  // Room for the 309 digits before the point of the largest double.
+  std::string text(330 + static_cast<size_t>(std::max(precision, 0)), '\0');
+  const auto result = std::to_chars(text.data(), text.data() + text.size(), value, format, precision);
+  text.resize(result.ec == std::errc() ? static_cast<size_t>(result.ptr - text.data()) : 0);
+  return text;
 }
+
+}  // namespace
+
+std::string FixedText(double value, int decimals) { return CharsText(value, std::chars_format::fixed, decimals); }
+
+std::string ScientificText(double value, int decimals) {
+  return CharsText(value, std::chars_format::scientific, decimals);
+}
+
+std::string GeneralText(double value, int digits) {
+  return CharsText(value, std::chars_format::general, digits);
+}
+
+std::string NumberText(double value) { return GeneralText(value, 6); }
 
 std::string_view TrimRight(std::string_view text) {
   size_t n = text.size();
