@@ -53,6 +53,7 @@ class RunFile {
   std::string Describe() const;
   FileIdentity Identity() const;
   bool Created() const { return created_; }
+  bool Regular() const { return regular_; }
 
   // Empties the file and starts writing it again from the beginning.
   void Restart();

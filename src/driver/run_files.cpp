@@ -34,9 +34,11 @@ std::string LengthProblem(const std::string& absolute) {
 }
 
 // Where a name leads: the file itself when it exists, else the name with
-// its folders resolved.
+// its folders resolved. Devices (two outputs sent to /dev/null) hold
+// nothing to lose.
 struct Location {
   bool exists = false;
+  bool device = false;
   FileIdentity identity;
   std::string resolved;
 };
@@ -46,6 +48,7 @@ Location Locate(const std::string& absolute) {
   struct stat status {};
   if (::stat(absolute.c_str(), &status) == 0) {
     where.exists = true;
+    where.device = S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode);
     where.identity = {status.st_dev, status.st_ino};
     return where;
   }
@@ -56,7 +59,7 @@ Location Locate(const std::string& absolute) {
 }
 
 bool SameFile(const Location& a, const Location& b) {
-  if (a.exists != b.exists) return false;
+  if (a.exists != b.exists || a.device || b.device) return false;
   return a.exists ? a.identity == b.identity : a.resolved == b.resolved;
 }
 
@@ -145,7 +148,7 @@ FileSetUp OpenRunFiles(RunContext& ctx, const std::string& folder, const std::st
   // The same test on the open files, for links and for files that appeared
   // in the meantime.
   std::vector<FileIdentity> opened;
-  for (const Entry& e : entries) opened.push_back(e.file->Identity());
+  for (const Entry& e : entries) opened.push_back(e.file->Regular() ? e.file->Identity() : FileIdentity{});
   opened.push_back(hand_off.empty() ? FileIdentity{} : Locate(hand_off).identity);
   setup.problem =
       aliases([&](size_t i, size_t j) { return opened[j] != FileIdentity{} && opened[i] == opened[j]; });

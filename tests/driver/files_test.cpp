@@ -116,6 +116,10 @@ TEST(FileAliasing, AnOutputThatIsTheInputOrAnotherOutputStopsTheRunWithNothingTo
     EXPECT_EQ(dir.Read("kept.out"), "an earlier report\n");
     EXPECT_EQ(FilesIn(dir.path()), before);
   }
+  // Devices hold nothing to lose: two outputs may both go to /dev/null.
+  FileNames discard = NamesIn(dir);
+  discard.plot = discard.run_log = "/dev/null";
+  EXPECT_EQ(RunFiles(discard).result.status, DARNEK_OK);
 }
 
 TEST(FileAliasing, HandOffNamesAreNeverCutAndNeverTheHandOffFile) {
