@@ -18,8 +18,8 @@ namespace {
 // The tool's own failures, apart from the engine's statuses (0 to 6, 10 and
 // above), which `run` and the call without arguments pass on.
 constexpr int kUsageError = 7;
-constexpr int kToolFileFailed = 8;   // a file or folder of the tool's own cannot be read or written
-constexpr int kNotAPlotFile = 9;     // `plot` was given a file that is not plot data
+constexpr int kToolFileFailed = 8;  // a file or folder of the tool's own cannot be read or written
+constexpr int kNotAPlotFile = 9;    // `plot` was given a file that is not plot data
 
 const char* const kUsage =
     "usage: darnek                      analyse the problem named by NAMES.dat here\n"
@@ -171,8 +171,8 @@ int RunInput(const std::vector<std::string>& args) {
   const darnek::RunResult result = darnek::Run(options);
   if (result.status == DARNEK_HANDOFF_FAILED) return result.status;
 
-  std::cout << "report:    " << files.report << "\nplot data: " << files.plot << "\nrun log:   " << files.run_log
-            << "\n";
+  std::cout << "report:    " << files.report << "\nplot data: " << files.plot
+            << "\nrun log:   " << files.run_log << "\n";
   PrintSummary(result);
   if (result.status != DARNEK_OK) std::cout << "run ended early: " << result.message << "\n";
   if (plot) {

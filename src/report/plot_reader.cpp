@@ -78,7 +78,8 @@ class Lines {
       if (kinds[i] == 'i') {
         int v = 0;
         if (!ParseFortranInteger(t.text, v))
-          Fail(record + ": value " + std::to_string(i + 1) + " should be an integer, found " + Quoted(t.text));
+          Fail(record + ": value " + std::to_string(i + 1) + " should be an integer, found " +
+               Quoted(t.text));
         values[i] = v;
       } else {
         values[i] = Real(t.text, record, i);

@@ -93,7 +93,9 @@ std::string CharsText(double value, std::chars_format format, int precision) {
 
 }  // namespace
 
-std::string FixedText(double value, int decimals) { return CharsText(value, std::chars_format::fixed, decimals); }
+std::string FixedText(double value, int decimals) {
+  return CharsText(value, std::chars_format::fixed, decimals);
+}
 
 std::string ScientificText(double value, int decimals) {
   return CharsText(value, std::chars_format::scientific, decimals);

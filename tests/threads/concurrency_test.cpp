@@ -35,9 +35,9 @@ std::vector<std::string> ExampleNames() {
 std::pair<int, std::vector<std::string>> RunExample(const std::string& name, const testing::TempDir& dir) {
   fs::copy_file(kExamples / (name + ".dat"), dir.path() / (name + ".dat"));
   RunOptions options;
-  options.files = FileNames{dir.File(name + ".dat"),       dir.File(name + ".out"),
-                            dir.File(name + ".plt"),       dir.File(name + ".log"),
-                            dir.File(name + ".pyscratch"), dir.File(name + ".epscratch")};
+  options.files =
+      FileNames{dir.File(name + ".dat"), dir.File(name + ".out"),       dir.File(name + ".plt"),
+                dir.File(name + ".log"), dir.File(name + ".pyscratch"), dir.File(name + ".epscratch")};
   options.version_text = "TEST";
   options.clock = testing::FixedClock;
   std::ostringstream console;
