@@ -270,6 +270,16 @@ TEST(EndlessRuns, ANonPositiveToleranceAndAnEndlessIterationCountAreRejected) {
 
 // ------------------------------------------------------------------ locale
 
+}  // namespace
+}  // namespace darnek
+
+// The C library keeps the list of locale folders it builds from LOCPATH (a
+// leak of glibc's, not of the engine): the leak checker is told to pass it.
+extern "C" const char* __lsan_default_suppressions() { return "leak:__argz_add_sep\n"; }
+
+namespace darnek {
+namespace {
+
 // The process switched to a German locale (decimal comma) for the scope,
 // built with localedef when the machine has none.
 class CommaLocale {
