@@ -38,6 +38,15 @@ test-sanitize:
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
 
+# The runs on several threads at once (tests/threads) built with
+# ThreadSanitizer in a folder of their own; only that test program is built.
+TSAN_BUILD ?= build-tsan
+.PHONY: test-tsan
+test-tsan:
+	cmake -S . -B $(TSAN_BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDARNEK_TSAN=ON -DDARNEK_BUILD_BENCHMARKS=OFF
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target darnek_thread_tests
+	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ./$(TSAN_BUILD)/darnek_thread_tests
+
 # The fuzz target (libFuzzer, clang) over the whole engine, seeded with every
 # example and the inputs in fuzz/seeds; runs FUZZ_SECONDS and keeps its corpus
 # in build-fuzz/corpus. Inputs that fail are written to build-fuzz/ as crash-*.

@@ -2,7 +2,8 @@
 // end's call (NAMES.dat in the current directory); `darnek run INPUT` analyses
 // one input file (records or TOML) without a hand-written NAMES.dat;
 // `darnek convert` turns records into TOML and back.
-#include <cstdio>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -13,13 +14,18 @@
 #include "darnek/darnek.h"
 #include "report/plot_pictures.h"
 #include "report/plot_reader.h"
+#include "report/report_helpers.h"
 #include "toml/toml_input.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kUsageError = 1;
+// The tool's own failures, apart from the engine's statuses (0 to 6, 10 and
+// above), which `run` and the call without arguments pass on.
+constexpr int kUsageError = 7;
+constexpr int kToolFileFailed = 8;  // a file or folder of the tool's own cannot be read or written
+constexpr int kNotAPlotFile = 9;    // `plot` was given a file that is not plot data
 
 const char* const kUsage =
     "usage: darnek                      analyse the problem named by NAMES.dat here\n"
@@ -38,10 +44,13 @@ const char* const kUsage =
     "                                   NAME-pictures beside the plot file\n"
     "       darnek --help | --version\n"
     "\n"
-    "exit status: 0 complete (data errors named in the report included), 1 usage,\n"
-    "2 files could not be opened, 3 input rejected (see the report), 4 internal error,\n"
+    "exit status: 0 complete (data errors named in the report included),\n"
+    "2 a file of the run could not be opened or names another file of the run (nothing written),\n"
+    "3 input rejected (see the report), 4 internal error, 5 a file could not be written,\n"
+    "6 a stage's solution broke down (values that are not finite; see the report),\n"
     "10 + stop code when the analysis stopped on a fatal soil or pressure condition;\n"
-    "for plot: 2 the plot file cannot be read, 3 it is not a plot-data file (line named)\n";
+    "7 usage error, 8 a folder or file of the tool's own (--out, pictures, the plot file)\n"
+    "cannot be created, read or written, 9 the plot file is not a plot-data file (line named)\n";
 
 int Usage(const std::string& problem) {
   if (!problem.empty()) std::cerr << "darnek: " << problem << "\n";
@@ -55,11 +64,19 @@ std::string Unit(int unit_flag, bool length) {
   return "";
 }
 
+// printf's %W.4e and %.2f, without the locale.
+std::string E(double value) {
+  std::string text = darnek::ScientificText(value, 4);
+  return std::string(text.size() < 11 ? 11 - text.size() : 0, ' ') + text;
+}
+std::string F2(double value) { return darnek::FixedText(value, 2); }
+
 void PrintSummary(const darnek::RunResult& result) {
   for (const darnek::StageSummary& s : result.stages) {
-    std::printf("stage %d: %s", s.stage, s.outcome.c_str());
-    if (s.iterations > 0) std::printf(", %d iteration%s", s.iterations, s.iterations == 1 ? "" : "s");
-    std::printf("\n");
+    std::cout << "stage " << std::to_string(s.stage) << ": " << s.outcome;
+    if (s.iterations > 0)
+      std::cout << ", " << std::to_string(s.iterations) << (s.iterations == 1 ? " iteration" : " iterations");
+    std::cout << "\n";
     if (!s.solved) continue;
     const std::string len = Unit(s.unit_flag, true);
     const std::string force = Unit(s.unit_flag, false);
@@ -67,13 +84,13 @@ void PrintSummary(const darnek::RunResult& result) {
     const bool english = s.unit_flag > 0;
     const double depth_factor = english ? 1.0 / 12 : 1.0;
     const char* depth_unit = english ? "ft" : (s.unit_flag < 0 ? "m" : "");
-    std::printf("  largest deflection %11.4e %s at depth %.2f %s\n", s.max_deflection, len.c_str(),
-                s.max_deflection_depth * depth_factor, depth_unit);
-    std::printf("  largest moment     %11.4e %s-%s at depth %.2f %s\n", s.max_moment, force.c_str(), len.c_str(),
-                s.max_moment_depth * depth_factor, depth_unit);
+    std::cout << "  largest deflection " << E(s.max_deflection) << " " << len << " at depth "
+              << F2(s.max_deflection_depth * depth_factor) << " " << depth_unit << "\n";
+    std::cout << "  largest moment     " << E(s.max_moment) << " " << force << "-" << len << " at depth "
+              << F2(s.max_moment_depth * depth_factor) << " " << depth_unit << "\n";
     for (const darnek::TieBackSummary& t : s.tie_backs)
-      std::printf("  tie-back %d at station %d: force per tie-back %11.4e %s\n", t.number, t.station,
-                  t.force_per_tie_back, force.c_str());
+      std::cout << "  tie-back " << std::to_string(t.number) << " at station " << std::to_string(t.station)
+                << ": force per tie-back " << E(t.force_per_tie_back) << " " << force << "\n";
   }
 }
 
@@ -87,14 +104,14 @@ int DrawPictures(const std::string& plot_file, const std::string& out_dir,
                                          : fs::path(out_dir);
     const std::vector<std::string> written = darnek::report::WritePictures(plot, dir.string(), options);
     for (const std::string& note : plot.Notes) std::cerr << "darnek: " << note << "\n";
-    std::printf("pictures:  %s\n", written.back().c_str());
+    std::cout << "pictures:  " << written.back() << "\n";
     return DARNEK_OK;
   } catch (const darnek::report::PlotFileError& e) {
     std::cerr << "darnek: " << e.what() << "\n";
-    return e.line() == 0 ? DARNEK_HANDOFF_FAILED : DARNEK_INPUT_REJECTED;
+    return e.line() == 0 ? kToolFileFailed : kNotAPlotFile;
   } catch (const std::exception& e) {
     std::cerr << "darnek: " << e.what() << "\n";
-    return DARNEK_HANDOFF_FAILED;
+    return kToolFileFailed;
   }
 }
 
@@ -138,15 +155,17 @@ int RunInput(const std::vector<std::string>& args) {
     }
   }
   if (input.empty()) return Usage("run needs an input file");
-  if (!fs::exists(input)) {
-    std::cerr << "darnek: no such input file: " << input << "\n";
-    return DARNEK_HANDOFF_FAILED;
-  }
   const fs::path in(input);
   fs::path dir = out_dir.empty() ? in.parent_path() : fs::path(out_dir);
   if (!out_dir.empty()) {
+    // The engine says what is wrong with the input; the folder is the tool's.
     std::error_code ec;
     fs::create_directories(dir, ec);
+    if (!ec && !fs::is_directory(dir, ec) && !ec) ec = std::make_error_code(std::errc::not_a_directory);
+    if (ec) {
+      std::cerr << "darnek: the output folder " << out_dir << " cannot be created: " << ec.message() << "\n";
+      return kToolFileFailed;
+    }
   }
   const std::string stem = in.stem().string();
   auto named = [&](const char* ext) { return (dir / (stem + ext)).string(); };
@@ -175,13 +194,13 @@ int RunInput(const std::vector<std::string>& args) {
   const darnek::RunResult result = darnek::Run(options);
   if (result.status == DARNEK_HANDOFF_FAILED) return result.status;
 
-  std::printf("report:    %s\nplot data: %s\nrun log:   %s\n", files.report.c_str(), files.plot.c_str(),
-              files.run_log.c_str());
+  std::cout << "report:    " << files.report << "\nplot data: " << files.plot
+            << "\nrun log:   " << files.run_log << "\n";
   PrintSummary(result);
   // A stage whose solution broke down ends as failed; the run itself goes on.
   const std::string ending =
       result.status == DARNEK_ANALYSIS_FAILED ? "a stage was not solved: " : "run ended early: ";
-  if (result.status != DARNEK_OK) std::printf("%s%s\n", ending.c_str(), result.message.c_str());
+  if (result.status != DARNEK_OK) std::cout << ending << result.message << "\n";
   if (plot) {
     darnek::report::PictureOptions pictures;
     pictures.Title = in.filename().string();
@@ -221,8 +240,8 @@ int Convert(const std::vector<std::string>& args) {
                            : "records convert to TOML: name an OUTPUT ending in .toml");
   std::ifstream in(input, std::ios::binary);
   if (!in) {
-    std::cerr << "darnek: the input file cannot be read: " << input << "\n";
-    return DARNEK_HANDOFF_FAILED;
+    std::cerr << "darnek: the input file cannot be read: " << input << ": " << std::strerror(errno) << "\n";
+    return kToolFileFailed;
   }
   std::string text;
   try {
@@ -242,10 +261,10 @@ int Convert(const std::vector<std::string>& args) {
   out << text;
   out.close();
   if (!out) {
-    std::cerr << "darnek: the output file cannot be written: " << output << "\n";
-    return DARNEK_HANDOFF_FAILED;
+    std::cerr << "darnek: the output file cannot be written: " << output << ": " << std::strerror(errno) << "\n";
+    return kToolFileFailed;
   }
-  std::printf("wrote %s\n", output.c_str());
+  std::cout << "wrote " << output << "\n";
   return DARNEK_OK;
 }
 

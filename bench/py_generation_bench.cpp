@@ -98,6 +98,7 @@ void BM_GeneratePyCurvesOf20Layers(benchmark::State& state) {
   RunContext ctx;
   TwentyLayers(ctx.data);
   ctx.names.py_scratch = (std::filesystem::temp_directory_path() / "darnek_py_bench.py").string();
+  ctx.files.py_scratch.Open("p-y scratch file", ctx.names.py_scratch, RunFile::Kind::Scratch);
   for (auto _ : state) soil::GeneratePyCurves(ctx);
   std::filesystem::remove(ctx.names.py_scratch);
 }

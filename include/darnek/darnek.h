@@ -27,9 +27,12 @@
 enum {
   DARNEK_OK = 0,              /* run complete; data errors named in the report also end here */
   DARNEK_NOT_CALLED = 1,      /* IDARNEK called with a code other than 1: nothing touched */
-  DARNEK_HANDOFF_FAILED = 2,  /* NAMES.dat unreadable or short, or a file could not be opened */
+  DARNEK_HANDOFF_FAILED = 2,  /* NAMES.dat unreadable or short, a name unusable or naming another
+                                 file of the run, or a file could not be opened: nothing written */
   DARNEK_INPUT_REJECTED = 3,  /* input file malformed or invalid: message in the report, run ended */
   DARNEK_INTERNAL_ERROR = 4,  /* an unexpected failure inside the engine */
+  DARNEK_WRITE_FAILED = 5,    /* a file of the run could not be written (or read back): the
+                                 console names the file and the reason; the run ended there */
   DARNEK_ANALYSIS_FAILED = 6, /* a stage's solution broke down: non-finite values; the message
                                  names the station */
   DARNEK_STOPPED = 10         /* analysis stopped on a fatal soil or pressure condition;
@@ -41,7 +44,10 @@ extern "C" {
 #endif
 
 /* Runs one complete analysis described by NAMES.dat in the current directory
- * when code is 1; returns 1 at once, touching no file, for any other code. */
+ * when code is 1; returns 1 at once, touching no file, for any other code.
+ * Names are resolved against the process's current directory, which every
+ * thread shares: callers that run analyses side by side use darnek::Run with
+ * absolute names (or `files`), which is re-entrant. */
 DARNEK_API int32_t DARNEK_CALL IDARNEK(int32_t code);
 
 #ifdef __cplusplus
@@ -128,6 +134,9 @@ struct RunResult {
   std::vector<StageSummary> stages;
 };
 
+/* One complete run. Re-entrant: any number of threads may run at once, each
+ * with its own files. Relative names are resolved once, at the start, against
+ * the current directory; the files are then held open to the end of the run. */
 DARNEK_API RunResult Run(const RunOptions& options);
 
 DARNEK_API const char* Version();

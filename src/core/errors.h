@@ -82,4 +82,12 @@ class FatalStop : public std::runtime_error {
   int code_;
 };
 
+// A file of the run could not be written (or read back) during the run: the
+// message names the file and gives the system's reason. Nothing more is
+// written; the call returns DARNEK_WRITE_FAILED.
+class FileFailed : public std::runtime_error {
+ public:
+  explicit FileFailed(const std::string& what) : std::runtime_error(what) {}
+};
+
 }  // namespace darnek

@@ -2,8 +2,8 @@
 #include "core/list_reader.h"
 
 #include <cctype>
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 
 #include "core/errors.h"
@@ -31,11 +31,59 @@ bool IsDigits(std::string_view s) {
 
 std::string Lower(std::string_view s) {
   std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  // ASCII only: a host's locale must not change what a number is.
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
   return out;
 }
 
+// Whether a decimal number too large or too small for a double is too large:
+// the power of ten of its first significant digit decides.
+bool Overflows(std::string_view mantissa, std::string_view exponent) {
+  long long power = 0;
+  const size_t point = std::min(mantissa.find('.'), mantissa.size());
+  const size_t first = mantissa.find_first_of("123456789");
+  if (first == std::string_view::npos) return false;
+  power = first < point ? static_cast<long long>(point - first) - 1 : -static_cast<long long>(first - point);
+  long long e = 0;
+  bool negative = false;
+  for (char c : exponent) {
+    if (c == '-') negative = true;
+    if (c >= '0' && c <= '9' && e < 1000000000) e = e * 10 + (c - '0');
+  }
+  return power + (negative ? -e : e) > 0;
+}
+
 }  // namespace
+
+LineRead ReadBoundedLine(std::istream& in, std::string& line) {
+  line.clear();
+  const std::istream::sentry ready(in, true);
+  if (!ready) return LineRead::End;
+  std::streambuf* buffer = in.rdbuf();
+  bool any = false;
+  for (;;) {
+    const int c = buffer->sbumpc();
+    if (c == std::char_traits<char>::eof()) {
+      in.setstate(any ? std::ios::eofbit : std::ios::eofbit | std::ios::failbit);
+      break;
+    }
+    any = true;
+    if (c == '\n') break;
+    // One more for a carriage return before the line end.
+    if (line.size() > kMaxLineLength) return LineRead::TooLong;
+    line.push_back(static_cast<char>(c));
+  }
+  if (!any) return LineRead::End;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line.size() > kMaxLineLength ? LineRead::TooLong : LineRead::Line;
+}
+
+std::string Quoted(std::string_view text) {
+  if (text.size() <= kMaxQuotedLength) return "'" + std::string(text) + "'";
+  return "'" + std::string(text.substr(0, kMaxQuotedLength)) + "...' (" + std::to_string(text.size()) +
+         " characters)";
+}
 
 bool ParseFortranInteger(std::string_view text, int& value) {
   size_t i = 0;
@@ -80,12 +128,15 @@ bool ParseFortranReal(std::string_view text, double& value) {
   }
   if (digits == 0) return false;
   std::string normal(body.substr(0, i));
+  std::string_view exponent;
   if (i < body.size()) {
     // Exponent: a letter E, D or Q with an optional sign, or a sign alone.
     size_t j = i;
-    if (body[j] == 'e' || body[j] == 'd' || body[j] == 'q') ++j;
-    else if (body[j] != '+' && body[j] != '-') return false;
-    std::string_view exponent = body.substr(j);
+    if (body[j] == 'e' || body[j] == 'd' || body[j] == 'q')
+      ++j;
+    else if (body[j] != '+' && body[j] != '-')
+      return false;
+    exponent = body.substr(j);
     std::string_view exponent_digits = exponent;
     if (!exponent_digits.empty() && (exponent_digits[0] == '+' || exponent_digits[0] == '-'))
       exponent_digits.remove_prefix(1);
@@ -93,22 +144,31 @@ bool ParseFortranReal(std::string_view text, double& value) {
     normal += 'e';
     normal += exponent;
   }
-  char* end = nullptr;
-  double v = std::strtod(normal.c_str(), &end);
-  if (end != normal.c_str() + normal.size()) return false;
+  double v = 0;
+  const char* end = normal.data() + normal.size();
+  const auto [stop, error] = std::from_chars(normal.data(), end, v);
+  if (stop != end) return false;
+  // Beyond the range of a double: infinity or zero, as a C library reads it.
+  if (error == std::errc::result_out_of_range)
+    v = Overflows(body.substr(0, i), exponent) ? std::numeric_limits<double>::infinity() : 0.0;
+  else if (error != std::errc())
+    return false;
   value = negative ? -v : v;
   return true;
 }
 
-bool ListReader::NextLine() {
-  if (!std::getline(in_, line_)) {
+bool ListReader::NextLine(std::string_view record) {
+  const LineRead read = ReadBoundedLine(in_, line_);
+  pos_ = 0;
+  if (read == LineRead::End) {
     line_.clear();
-    pos_ = 0;
     return false;
   }
-  if (!line_.empty() && line_.back() == '\r') line_.pop_back();
-  pos_ = 0;
   ++line_number_;
+  if (read == LineRead::TooLong) {
+    line_.clear();
+    Fail(record, "", 0, "the line is longer than " + std::to_string(kMaxLineLength) + " characters");
+  }
   return true;
 }
 
@@ -124,12 +184,11 @@ void ListReader::Fail(std::string_view record, std::string_view item, size_t ind
 // separator after the previous value is still to be consumed, so that a lone
 // comma there is a separator and a second comma a null value.
 bool ListReader::NextToken(Token& token, std::string_view record, std::string_view item) {
-  (void)record;
   (void)item;
   for (;;) {
     while (pos_ < line_.size() && IsBlank(line_[pos_])) ++pos_;
     if (pos_ >= line_.size()) {
-      if (!NextLine()) return false;
+      if (!NextLine(record)) return false;
       continue;
     }
     break;
@@ -204,7 +263,7 @@ bool ListReader::ReadIfAny(std::string_view record, const std::vector<Field>& fi
 }
 
 bool ListReader::ReadRecord(std::string_view record, const std::vector<Field>& fields, bool optional) {
-  if (!NextLine()) {
+  if (!NextLine(record)) {
     if (optional) return false;
     Fail(record, "", 0, "end of file where this record was expected");
   }
@@ -249,20 +308,20 @@ bool ListReader::ReadRecord(std::string_view record, const std::vector<Field>& f
     if (auto p = std::get_if<int*>(&field.target)) {
       int v = 0;
       if (token.quoted || !ParseFortranInteger(token.text, v))
-        Fail(record, field.name, i, "expected an integer, found '" + token.text + "'");
+        Fail(record, field.name, i, "expected an integer, found " + Quoted(token.text));
       **p = v;
     } else if (auto d = std::get_if<double*>(&field.target)) {
       double v = 0;
       if (token.quoted || !ParseFortranReal(token.text, v))
-        Fail(record, field.name, i, "expected a real number, found '" + token.text + "'");
+        Fail(record, field.name, i, "expected a real number, found " + Quoted(token.text));
       // Infinities and NaNs would only spread through the tables.
-      if (!std::isfinite(v)) Fail(record, field.name, i, "expected a finite number, found '" + token.text + "'");
+      if (!std::isfinite(v))
+        Fail(record, field.name, i, "expected a finite number, found " + Quoted(token.text));
       // The report's exponent fields hold two digits: a value from 1E+100 on
       // would lose its E there, and its products overflow in the solution.
       if (std::fabs(v) >= kLargestReal)
         Fail(record, field.name, i,
-             "'" + token.text +
-                 "' is beyond what the report can print: a value must be smaller than 1E+100 in magnitude");
+             Quoted(token.text) + " is beyond what the report can print: a value must be smaller than 1E+100 in magnitude");
       **d = v;
     } else {
       *std::get<std::string*>(field.target) = token.text;
@@ -274,7 +333,7 @@ bool ListReader::ReadRecord(std::string_view record, const std::vector<Field>& f
 }
 
 std::string ListReader::ReadText(std::string_view record, int width) {
-  if (!NextLine()) Fail(record, "", 0, "end of file where this line was expected");
+  if (!NextLine(record)) Fail(record, "", 0, "end of file where this line was expected");
   std::string text = line_.substr(0, static_cast<size_t>(width));
   pos_ = line_.size();
   return text;

@@ -45,7 +45,7 @@ class ListReader {
  private:
   struct Token;
   bool ReadRecord(std::string_view record, const std::vector<Field>& fields, bool optional);
-  bool NextLine();
+  bool NextLine(std::string_view record);
   bool NextToken(Token& token, std::string_view record, std::string_view item);
   [[noreturn]] void Fail(std::string_view record, std::string_view item, size_t index,
                          const std::string& what) const;
@@ -60,8 +60,23 @@ class ListReader {
 // exponent fields can print.
 inline constexpr double kLargestReal = 1e100;
 
-// Number conversions of list-directed input; false when the text is not a
-// value of that type.
+// The longest line the engine reads from a file; a longer line is refused, so
+// that no file, however made, can make a line take unbounded time or memory.
+inline constexpr size_t kMaxLineLength = 65536;
+// The most characters of a value that a message quotes.
+inline constexpr size_t kMaxQuotedLength = 40;
+
+// Reads one line without its end (and without a carriage return before it).
+// A line longer than kMaxLineLength is left unread beyond that: TooLong.
+enum class LineRead { Line, End, TooLong };
+LineRead ReadBoundedLine(std::istream& in, std::string& line);
+
+// A value in quotes for a message, cut to kMaxQuotedLength characters with
+// the length added when it is longer.
+std::string Quoted(std::string_view text);
+
+// Number conversions of list-directed input, independent of the process
+// locale; false when the text is not a value of that type.
 bool ParseFortranInteger(std::string_view text, int& value);
 bool ParseFortranReal(std::string_view text, double& value);
 

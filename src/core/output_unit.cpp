@@ -2,34 +2,37 @@
 
 namespace darnek {
 
-bool OutputUnit::Open(const std::string& path) {
-  Close();
-  auto file = std::make_unique<std::ofstream>(path, std::ios::out | std::ios::trunc | std::ios::binary);
-  if (!*file) return false;
-  file_ = std::move(file);
-  stream_ = file_.get();
-  return true;
-}
-
 void OutputUnit::Attach(std::ostream& stream) {
   Close();
   stream_ = &stream;
 }
 
+void OutputUnit::Attach(RunFile& file) {
+  Close();
+  file_ = &file;
+}
+
 void OutputUnit::Close() {
-  if (!stream_) return;
+  if (!IsOpen()) return;
+  // Detached first: a failing flush leaves nothing behind to write again.
+  RunFile* file = file_;
+  std::ostream* stream = stream_;
   if (has_pending_) EndRecord();
-  stream_->flush();
-  if (file_) file_->close();
-  file_.reset();
+  file_ = nullptr;
   stream_ = nullptr;
+  if (file) file->Flush();
+  if (stream) stream->flush();
 }
 
 void OutputUnit::Emit(std::string_view text, bool end) {
-  if (!stream_) return;
+  if (!IsOpen()) return;
   pending_ += text;
   if (end) {
-    *stream_ << pending_ << '\n';
+    pending_ += '\n';
+    if (file_)
+      file_->Write(pending_);
+    else
+      *stream_ << pending_;
     pending_.clear();
     has_pending_ = false;
   } else {
@@ -60,20 +63,20 @@ class UnitRecords final : public fortran::RecordSink {
 }  // namespace
 
 void OutputUnit::WriteValues(std::string_view format, std::span<const fortran::Value> values) {
-  if (!stream_) return;
+  if (!IsOpen()) return;
   UnitRecords records(*this);
   const bool open = formats_.Get(format).Run(values, pending_, records);
   if (open) has_pending_ = true;
 }
 
 void OutputUnit::ListValues(std::span<const fortran::Value> values) {
-  if (!stream_) return;
+  if (!IsOpen()) return;
   fortran::AppendListDirected(pending_, values);
   EndRecord();
 }
 
 std::string* OutputUnit::OpenRecord() {
-  if (!stream_) return nullptr;
+  if (!IsOpen()) return nullptr;
   has_pending_ = true;
   return &pending_;
 }

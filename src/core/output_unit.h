@@ -5,13 +5,12 @@
 // compiled on its first use by the unit and formats straight into the record.
 #pragma once
 
-#include <fstream>
-#include <memory>
 #include <ostream>
 #include <string>
 #include <string_view>
 
 #include "core/fortran_format.h"
+#include "core/run_file.h"
 
 namespace darnek {
 
@@ -21,11 +20,13 @@ class OutputUnit {
   // Writes to a stream the caller owns (the console, a test's string stream).
   explicit OutputUnit(std::ostream& stream) : stream_(&stream) {}
 
-  // Opens (and truncates) a file; false when it cannot be opened.
-  bool Open(const std::string& path);
   void Attach(std::ostream& stream);
+  // Writes to a file of the run (which stays open after Close); a failed
+  // write throws FileFailed.
+  void Attach(RunFile& file);
+  // Ends an open record and hands everything written to the file or stream.
   void Close();
-  bool IsOpen() const { return stream_ != nullptr; }
+  bool IsOpen() const { return stream_ != nullptr || file_ != nullptr; }
 
   template <class... Args>
   void Write(std::string_view format, const Args&... args) {
@@ -56,7 +57,7 @@ class OutputUnit {
  private:
   void Emit(std::string_view text, bool end);
 
-  std::unique_ptr<std::ofstream> file_;
+  RunFile* file_ = nullptr;
   std::ostream* stream_ = nullptr;
   std::string pending_;
   bool has_pending_ = false;

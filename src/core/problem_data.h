@@ -28,6 +28,9 @@ inline constexpr int kMaxPyCurvePoints = 200;
 inline constexpr int kMaxIncrements = 100000;
 // Rows of the earth-pressure diagram (one per inch or 0.05 m of depth).
 inline constexpr int kMaxPressureRows = 200000;
+// Iterations of one stage: with one run-log line each, this bounds the time
+// and the run log of a stage that never closes.
+inline constexpr int kMaxIterations = 10000;
 
 // Fixed-width unit labels of the report, chosen once per stage from UnitFlag.
 struct UnitLabels {

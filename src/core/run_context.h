@@ -4,25 +4,35 @@
 #pragma once
 
 #include <ctime>
-#include <fstream>
 #include <functional>
-#include <memory>
 #include <string>
 
 #include "core/output_unit.h"
 #include "core/problem_data.h"
+#include "core/run_file.h"
 #include "darnek/darnek.h"
 
 namespace darnek {
 
+// The six files of the run, all opened before anything is written and held
+// open to its end.
+struct RunFiles {
+  RunFile input;
+  RunFile report;
+  RunFile plot;
+  RunFile run_log;
+  RunFile py_scratch;
+  RunFile pressure_scratch;
+};
+
 struct RunContext {
   ProblemData data;
-  FileNames names;
+  FileNames names;  // as given: the report prints them so
+  RunFiles files;
   OutputUnit report;   // the fixed-column report
   OutputUnit plot;     // plot data for the front end's graphs
   OutputUnit log;      // run log: stage headings, iteration monitoring, warnings
   OutputUnit console;  // standard error
-  std::unique_ptr<std::ifstream> input_file;
   std::function<std::tm()> clock;
   // When positive, no stage iterates more often than this (a harness's limit).
   int iteration_cap = 0;

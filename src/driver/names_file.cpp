@@ -1,36 +1,50 @@
 #include "driver/names_file.h"
 
-#include <fstream>
-
+#include "core/errors.h"
+#include "core/list_reader.h"
+#include "core/run_file.h"
 #include "report/report_helpers.h"
 
 namespace darnek {
-namespace {
-
-bool ReadLine(std::istream& in, std::string& line) {
-  if (!std::getline(in, line)) return false;
-  if (!line.empty() && line.back() == '\r') line.pop_back();
-  return true;
-}
-
-// A name is the whole line up to 255 characters; trailing blanks are not part of it.
-std::string Name(const std::string& line) { return std::string(TrimRight(line.substr(0, 255))); }
-
-}  // namespace
 
 NamesFile ReadNamesFile(const std::string& path) {
   NamesFile names;
-  std::ifstream in(path);
-  std::string line;
-  if (!in || !ReadLine(in, line)) return names;
-  names.version_text = PadRight(line, 12);
-  for (int i = 0; i < 3; ++i)
-    if (!ReadLine(in, line)) return names;
+  RunFile file;
+  const std::string opened = file.Open("hand-off file", path, RunFile::Kind::Input);
+  if (!opened.empty()) {
+    names.problem = "the hand-off file " + path + " " + opened;
+    return names;
+  }
   std::string* targets[] = {&names.files.input,   &names.files.report,     &names.files.plot,
                             &names.files.run_log, &names.files.py_scratch, &names.files.pressure_scratch};
-  for (std::string* target : targets) {
-    if (!ReadLine(in, line)) return names;
-    *target = Name(line);
+  try {
+    RunFileStream in(file);
+    std::string line;
+    for (int number = 1; number <= 10; ++number) {
+      const LineRead read = ReadBoundedLine(in, line);
+      const std::string where = "the hand-off file " + path + ", line " + std::to_string(number);
+      if (read == LineRead::End) {
+        names.problem = where + ": the file ends here; lines 5 to 10 must name the six files of the run";
+        return names;
+      }
+      if (read == LineRead::TooLong) {
+        names.problem = where + ": the line is longer than " + std::to_string(kMaxLineLength) + " characters";
+        return names;
+      }
+      if (number == 1) names.version_text = PadRight(line, 12);
+      if (number < 5) continue;
+      // A name is the whole line; trailing blanks are not part of it.
+      const std::string_view name = TrimRight(line);
+      if (name.size() > kMaxHandOffName) {
+        names.problem = where + ": the name has " + std::to_string(name.size()) +
+                        " characters; a name may have at most " + std::to_string(kMaxHandOffName);
+        return names;
+      }
+      *targets[number - 5] = std::string(name);
+    }
+  } catch (const FileFailed& e) {
+    names.problem = e.what();
+    return names;
   }
   names.complete = true;
   return names;

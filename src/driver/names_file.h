@@ -8,12 +8,18 @@
 
 namespace darnek {
 
+// The most characters of a name on a NAMES.dat line; a longer name is
+// refused, never cut (a cut name could be another file of the run).
+inline constexpr size_t kMaxHandOffName = 255;
+
 struct NamesFile {
   std::string version_text;  // 12 characters, blank-padded
   FileNames files;
-  bool complete = false;     // all six names were read
+  bool complete = false;  // all six names were read
+  std::string problem;    // why not, naming the file and the line
 };
 
+// `path` is the hand-off file's absolute name.
 NamesFile ReadNamesFile(const std::string& path);
 
 }  // namespace darnek

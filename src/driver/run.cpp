@@ -1,6 +1,7 @@
 // The run: hand-off, files, the stage loop and the end of the run.
 #include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <iostream>
 #include <new>
 #include <sstream>
@@ -8,9 +9,11 @@
 
 #include "core/errors.h"
 #include "core/run_context.h"
+#include "core/run_file.h"
 #include "darnek/darnek.h"
 #include "driver/names_file.h"
 #include "driver/run.h"
+#include "driver/run_files.h"
 #include "driver/stage.h"
 #include "driver/stage_header.h"
 #include "input/control_input.h"
@@ -35,46 +38,6 @@ std::tm LocalNow() {
   std::tm local{};
   localtime_r(&now, &local);
   return local;
-}
-
-// Whether a file can be written, without truncating an existing one or
-// leaving a new one behind.
-bool CanWrite(const std::string& path) {
-  if (path.empty()) return false;
-  std::ifstream probe_existing(path);
-  const bool existed = static_cast<bool>(probe_existing);
-  probe_existing.close();
-  std::ofstream probe(path, std::ios::app);
-  const bool ok = static_cast<bool>(probe);
-  probe.close();
-  if (ok && !existed) std::remove(path.c_str());
-  return ok;
-}
-
-bool OpenFiles(RunContext& ctx, std::ostream& console, bool input_in_memory) {
-  const FileNames& n = ctx.names;
-  auto input = input_in_memory ? nullptr : std::make_unique<std::ifstream>(n.input, std::ios::binary);
-  if (!input_in_memory && (n.input.empty() || !*input)) {
-    WriteHandOffMessage(console);
-    console << " The input data file cannot be opened: " << n.input << "\n";
-    return false;
-  }
-  for (const std::string* path : {&n.report, &n.plot, &n.run_log}) {
-    if (!CanWrite(*path)) {
-      WriteHandOffMessage(console);
-      console << " This output file cannot be written: " << *path << "\n";
-      return false;
-    }
-  }
-  ctx.input_file = std::move(input);
-  return ctx.report.Open(n.report) && ctx.plot.Open(n.plot) && ctx.log.Open(n.run_log);
-}
-
-void CloseFiles(RunContext& ctx) {
-  ctx.report.Close();
-  ctx.input_file.reset();
-  ctx.plot.Close();
-  ctx.log.Close();
 }
 
 bool Solved(StageOutcome outcome) {
@@ -187,75 +150,116 @@ RunResult Run(const RunOptions& options) { return RunWith(options, {}); }
 RunResult RunWith(const RunOptions& options, const StageObserver& observer, const RunLimits& limits) {
   RunResult result;
   std::ostream& console = options.console ? *options.console : std::cerr;
+  const auto cannot_start = [&](const std::string& problem, bool ask_for_input) {
+    if (ask_for_input) WriteHandOffMessage(console);
+    console << " **** FILE ERROR **** " << problem << "; nothing was written\n";
+    result.status = DARNEK_HANDOFF_FAILED;
+    result.message = problem;
+    return result;
+  };
+
+  // Every name is resolved here, once: a host that changes its directory
+  // during the run changes nothing of it.
+  std::error_code no_folder;
+  const std::string folder = std::filesystem::current_path(no_folder).string();
+  const auto needs_folder = [&](const std::string& name) {
+    return !name.empty() && name[0] != '/' && no_folder;
+  };
 
   auto ctx = std::make_unique<RunContext>();
+  std::string hand_off;
   if (options.files) {
     ctx->names = *options.files;
     ctx->data.Run.VersionText = PadRight(options.version_text, 12);
   } else {
-    NamesFile names = ReadNamesFile(options.names_file);
-    if (!names.complete) {
-      WriteHandOffMessage(console);
-      result.status = DARNEK_HANDOFF_FAILED;
-      result.message = "NAMES.dat is missing or incomplete: " + options.names_file;
-      return result;
-    }
+    if (needs_folder(options.names_file))
+      return cannot_start("the current folder cannot be found: " + no_folder.message(), true);
+    hand_off = AbsoluteName(options.names_file, folder);
+    NamesFile names = ReadNamesFile(hand_off);
+    if (!names.complete) return cannot_start(names.problem, true);
     ctx->names = names.files;
     ctx->data.Run.VersionText = names.version_text;
   }
+  for (const std::string* name :
+       {&ctx->names.input, &ctx->names.report, &ctx->names.plot, &ctx->names.run_log, &ctx->names.py_scratch,
+        &ctx->names.pressure_scratch}) {
+    if (needs_folder(*name))
+      return cannot_start(
+          "the current folder, against which " + *name + " is named, cannot be found: " + no_folder.message(),
+          false);
+  }
+  const FileSetUp setup = OpenRunFiles(*ctx, folder, hand_off);
+  if (!setup.problem.empty()) return cannot_start(setup.problem, setup.input_missing);
+
   ctx->clock = options.clock;
   ctx->iteration_cap = limits.iteration_cap;
   ctx->console.Attach(console);
-  if (!OpenFiles(*ctx, console, options.input_text.has_value())) {
-    CloseFiles(*ctx);
-    result.status = DARNEK_HANDOFF_FAILED;
-    result.message = "a file of the run cannot be opened";
-    return result;
-  }
+  ctx->report.Attach(ctx->files.report);
+  ctx->plot.Attach(ctx->files.plot);
+  ctx->log.Attach(ctx->files.run_log);
 
+  // A TOML run reads the records made from it; the TOML file stays the input
+  // that the report names and that no output may overwrite.
+  RunFileStream input(ctx->files.input);
   std::istringstream text_input(options.input_text.value_or(std::string()));
-  ListReader reader(options.input_text ? static_cast<std::istream&>(text_input) : *ctx->input_file);
-  bool normal_end = true;
-  int last_stage_code = -1;  // stays -1 when the run ends on an error
+  ListReader reader(options.input_text ? static_cast<std::istream&>(text_input) : input);
+  std::string write_failure;
   try {
+    bool normal_end = true;
+    int last_stage_code = -1;  // stays -1 when the run ends on an error
     try {
-      StageLoop(*ctx, reader, result, &last_stage_code, observer);
-    } catch (const DataError& e) {
+      try {
+        StageLoop(*ctx, reader, result, &last_stage_code, observer);
+      } catch (const DataError& e) {
+        result.message = e.what();
+      } catch (const StorageExceeded& e) {
+        ctx->report.Write("( / / '     TOO MUCH DATA FOR AVAILABLE STORAGE' / / )");
+        result.message = e.what();
+      } catch (const QuietEnd&) {
+      } catch (const InputError& e) {
+        const std::string message =
+            options.describe_input_error
+                ? options.describe_input_error(
+                      {e.line(), e.record(), e.item(), e.item_name(), e.detail(), e.what(), reader.line()})
+                : std::string(e.what());
+        ctx->report.Write("( / / '     **** INPUT ERROR ****' / 5X A )", message);
+        console << " **** INPUT ERROR **** " << ctx->names.input << ", " << message << "\n";
+        result.status = DARNEK_INPUT_REJECTED;
+        result.message = message;
+      }
+    } catch (const FatalStop& e) {
+      normal_end = false;
+      result.status = DARNEK_STOPPED + e.code();
+      result.stop_code = e.code();
       result.message = e.what();
-    } catch (const StorageExceeded& e) {
-      ctx->report.Write("( / / '     TOO MUCH DATA FOR AVAILABLE STORAGE' / / )");
+    } catch (const FileFailed&) {
+      throw;
+    } catch (const std::bad_alloc&) {
+      console << " **** INTERNAL ERROR **** out of memory\n";
+      result.status = DARNEK_INTERNAL_ERROR;
+      result.message = "out of memory";
+    } catch (const std::exception& e) {
+      console << " **** INTERNAL ERROR **** " << e.what() << "\n";
+      result.status = DARNEK_INTERNAL_ERROR;
       result.message = e.what();
-    } catch (const QuietEnd&) {
-    } catch (const InputError& e) {
-      const std::string message =
-          options.describe_input_error
-              ? options.describe_input_error(
-                    {e.line(), e.record(), e.item(), e.item_name(), e.detail(), e.what(), reader.line()})
-              : std::string(e.what());
-      ctx->report.Write("( / / '     **** INPUT ERROR ****' / 5X A )", message);
-      console << " **** INPUT ERROR **** " << ctx->names.input << ", " << message << "\n";
-      result.status = DARNEK_INPUT_REJECTED;
-      result.message = message;
     }
-  } catch (const FatalStop& e) {
-    normal_end = false;
-    result.status = DARNEK_STOPPED + e.code();
-    result.stop_code = e.code();
-    result.message = e.what();
-  } catch (const std::bad_alloc&) {
-    console << " **** INTERNAL ERROR **** out of memory\n";
-    result.status = DARNEK_INTERNAL_ERROR;
-    result.message = "out of memory";
-  } catch (const std::exception& e) {
-    console << " **** INTERNAL ERROR **** " << e.what() << "\n";
-    result.status = DARNEK_INTERNAL_ERROR;
-    result.message = e.what();
+    if (normal_end) {
+      WriteEndOfAnalysis(*ctx);
+      if (last_stage_code >= 0) report::WritePlotResults(*ctx, last_stage_code);
+    }
+  } catch (const FileFailed& e) {
+    write_failure = e.what();
   }
-  if (normal_end) {
-    WriteEndOfAnalysis(*ctx);
-    if (last_stage_code >= 0) report::WritePlotResults(*ctx, last_stage_code);
+  // A file that could not be written takes precedence over every other
+  // outcome: what would tell of it is not all there.
+  std::vector<std::string> failures = CloseRunFiles(*ctx);
+  if (!write_failure.empty()) failures.insert(failures.begin(), write_failure);
+  for (const std::string& failure : failures) console << " **** WRITE ERROR **** " << failure << "\n";
+  if (!failures.empty()) {
+    result.status = DARNEK_WRITE_FAILED;
+    result.stop_code = 0;
+    result.message = failures.front();
   }
-  CloseFiles(*ctx);
   return result;
 }
 

@@ -95,6 +95,16 @@ void ReadControlLine2(RunContext& ctx, ListReader& reader) {
   if (!(c.IncrementLength > 0))
     throw InputError(line, "second control line", 2, "IncrementLength",
                      NumberText(c.IncrementLength) + "; the increment length must be positive");
+  if (c.MaxIterations > kMaxIterations)
+    throw InputError("line " + std::to_string(line) +
+                     ": second control line, item 8 (MaxIterations): " + std::to_string(c.MaxIterations) +
+                     " iterations; at most " + std::to_string(kMaxIterations) + " are allowed");
+  // The closure test compares changes with the tolerance: zero or less would
+  // never close.
+  if (c.MaxIterations > 0 && !(c.DeflectionTolerance > 0))
+    throw InputError("line " + std::to_string(line) +
+                     ": second control line, item 4 (DeflectionTolerance): " +
+                     NumberText(c.DeflectionTolerance) + "; the closure tolerance must be positive");
 }
 
 void ReadSpecifiedConditions(RunContext& ctx, ListReader& reader) {

@@ -6,7 +6,6 @@
 // scratch file as F10.3 fields, so the loads keep three decimals.
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <stdexcept>
 #include <string>
 
@@ -15,6 +14,7 @@
 #include "core/water_table.h"
 #include "pressure/earth_pressure.h"
 #include "pressure/pressure_steps.h"
+#include "report/report_helpers.h"
 
 namespace darnek::pressure {
 
@@ -27,11 +27,10 @@ int RowsPerUnit(const ProblemData& data) { return IsEnglish(data) ? 1 : 20; }
 
 // A depth for a message, with the analysis length unit.
 std::string Depth(const ProblemData& data, double depth) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.3f", depth);
+  const std::string text = FixedText(depth, 3);
   const std::string& label = data.Run.Labels.LengthLabel;
   const size_t start = label.find_first_not_of(' ');
-  return start == std::string::npos ? std::string(text) : std::string(text) + " " + label.substr(start);
+  return start == std::string::npos ? text : text + " " + label.substr(start);
 }
 
 int RoundHalfAway(double x) { return static_cast<int>(std::round(x)); }
@@ -297,10 +296,9 @@ void BULK(RunContext& ctx) {
   int count = 0;
   const std::vector<PressureRow> rows = BuildPressureDiagram(ctx.data, count);
   ctx.data.Pressure.RowCount = count;
+  ctx.files.pressure_scratch.Restart();
   OutputUnit scratch;
-  if (!scratch.Open(ctx.names.pressure_scratch)) {
-    throw std::runtime_error("the pressure scratch file cannot be written: " + ctx.names.pressure_scratch);
-  }
+  scratch.Attach(ctx.files.pressure_scratch);
   scratch.List(count);
   for (const PressureRow& row : rows) {
     const auto& c = row.col;

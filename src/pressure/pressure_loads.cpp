@@ -5,12 +5,12 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "core/list_reader.h"
+#include "core/run_file.h"
 #include "pressure/earth_pressure.h"
 #include "pressure/pressure_steps.h"
 
@@ -100,10 +100,8 @@ void WritePlotRows(RunContext& ctx) {
 
 void LoadPressureRows(RunContext& ctx) {
   ProblemData& d = ctx.data;
-  std::ifstream in(ctx.names.pressure_scratch, std::ios::binary);
-  if (!in) {
-    throw std::runtime_error("the pressure scratch file cannot be read: " + ctx.names.pressure_scratch);
-  }
+  ctx.files.pressure_scratch.Rewind();
+  RunFileStream in(ctx.files.pressure_scratch);
   ListReader reader(in);
   int n = 0;
   reader.Read("pressure scratch file: row count", {{"N", &n}});
@@ -134,7 +132,6 @@ void LoadPressureRows(RunContext& ctx) {
     c[11] = width * values[11];
     c[1] = c[11];
   }
-  in.close();
 
   WriteActivePressureTable(ctx);
   const double h = d.C2.IncrementLength;

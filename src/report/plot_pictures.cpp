@@ -7,12 +7,14 @@
 #include "report/plot_pictures.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <stdexcept>
+
+#include "core/run_file.h"
+#include "report/report_helpers.h"
 
 namespace darnek::report {
 namespace {
@@ -63,19 +65,13 @@ Units UnitsFor(int unit_flag) {
 
 // Coordinates, two decimals.
 std::string N(double v) {
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%.2f", v);
-  std::string s = buf;
+  std::string s = FixedText(v, 2);
   if (s == "-0.00") s = "0.00";
   return s;
 }
 
 // Full precision for the data- attributes.
-std::string Exact(double v) {
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%.17g", v);
-  return buf;
-}
+std::string Exact(double v) { return GeneralText(v, 17); }
 
 std::string WithMinus(std::string s) {
   if (!s.empty() && s[0] == '-') s = kMinus + s.substr(1);
@@ -83,9 +79,7 @@ std::string WithMinus(std::string s) {
 }
 
 std::string Fixed(double v, int decimals) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*f", std::max(0, decimals), v);
-  std::string s = buf;
+  std::string s = FixedText(v, std::max(0, decimals));
   if (s.find_first_not_of("-0.") == std::string::npos && s[0] == '-') s.erase(0, 1);
   return WithMinus(s);
 }
@@ -103,11 +97,10 @@ std::string Superscript(int e) {
 std::string FormatValue(double v) {
   if (!std::isfinite(v)) return "n/a";
   if (v == 0) return "0";
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "%.3e", v);
-  const std::string s = buf;
+  const std::string s = ScientificText(v, 3);
   const size_t e = s.find('e');
-  const int exponent = std::stoi(s.substr(e + 1));
+  int exponent = 0;
+  std::from_chars(s.data() + e + (s[e + 1] == '+' ? 2 : 1), s.data() + s.size(), exponent);
   if (exponent >= -3 && exponent < 6) return Fixed(v, 3 - exponent);
   return WithMinus(s.substr(0, e)) + "\u00d710" + Superscript(exponent);
 }
@@ -1032,10 +1025,12 @@ std::string Page(const PlotFile& plot, const PictureOptions& options, const std:
 }
 
 void WriteText(const std::filesystem::path& path, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << text;
-  out.close();
-  if (!out) throw std::runtime_error("cannot write " + path.string());
+  RunFile file;
+  const std::string problem = file.Open("picture file", path.string(), RunFile::Kind::Output);
+  if (!problem.empty()) throw std::runtime_error("the picture file " + path.string() + " " + problem);
+  file.Restart();
+  file.Write(text);
+  file.Close();  // a failure names the file and the reason
 }
 
 }  // namespace

@@ -7,11 +7,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <limits>
 #include <string_view>
 
+#include "core/errors.h"
 #include "core/list_reader.h"
+#include "core/run_file.h"
 
 namespace darnek::report {
 namespace {
@@ -33,9 +34,11 @@ class Lines {
       return true;
     }
     std::string line;
-    if (!std::getline(in_, line)) return false;
+    const LineRead read = ReadBoundedLine(in_, line);
+    if (read == LineRead::End) return false;
     ++line_;
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (read == LineRead::TooLong)
+      Fail("the line is longer than " + std::to_string(kMaxLineLength) + " characters", line_);
     Split(line, tokens);
     return true;
   }
@@ -75,7 +78,8 @@ class Lines {
       if (kinds[i] == 'i') {
         int v = 0;
         if (!ParseFortranInteger(t.text, v))
-          Fail(record + ": value " + std::to_string(i + 1) + " should be an integer, found '" + t.text + "'");
+          Fail(record + ": value " + std::to_string(i + 1) + " should be an integer, found " +
+               Quoted(t.text));
         values[i] = v;
       } else {
         values[i] = Real(t.text, record, i);
@@ -103,9 +107,9 @@ class Lines {
 
   static std::string Near(const std::vector<Token>& tokens) {
     if (tokens.empty()) return " (an empty line)";
-    std::string text = " near '" + tokens[0].text;
+    std::string text = tokens[0].text;
     for (size_t i = 1; i < tokens.size() && i < 4; ++i) text += " " + tokens[i].text;
-    return text + (tokens.size() > 4 ? " ...'" : "'");
+    return " near " + Quoted(text + (tokens.size() > 4 ? " ..." : ""));
   }
 
   double Real(const std::string& text, const std::string& record, size_t index) {
@@ -118,7 +122,7 @@ class Lines {
                             std::to_string(index + 1) + " did not fit its field and is not drawn");
       return std::numeric_limits<double>::quiet_NaN();
     }
-    Fail(record + ": value " + std::to_string(index + 1) + " should be a number, found '" + text + "'");
+    Fail(record + ": value " + std::to_string(index + 1) + " should be a number, found " + Quoted(text));
   }
 
   std::istream& in_;
@@ -292,7 +296,7 @@ PlotFile ParsePlotData(std::istream& in, const std::string& name) {
       lines.Next(tokens);
       std::string found = tokens[0].text;
       for (size_t i = 1; i < tokens.size() && i < 4; ++i) found += " " + tokens[i].text;
-      lines.Fail("expected the first record of a block (one, two or three integers), found '" + found + "'");
+      lines.Fail("expected the first record of a block (one, two or three integers), found " + Quoted(found));
     }
     switch (head->size()) {
       case 1: {
@@ -319,9 +323,15 @@ PlotFile ParsePlotData(std::istream& in, const std::string& name) {
 }
 
 PlotFile ReadPlotFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw PlotFileError(path + ": the plot-data file cannot be opened", 0);
-  return ParsePlotData(in, path);
+  RunFile file;
+  const std::string problem = file.Open("plot-data file", path, RunFile::Kind::Input);
+  if (!problem.empty()) throw PlotFileError("the plot-data file " + path + " " + problem, 0);
+  try {
+    RunFileStream in(file);
+    return ParsePlotData(in, path);
+  } catch (const FileFailed& e) {
+    throw PlotFileError(e.what(), 0);
+  }
 }
 
 }  // namespace darnek::report

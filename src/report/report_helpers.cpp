@@ -109,12 +109,31 @@ void CopyInto(std::string& buffer, std::string_view text, int n, int& position) 
   position += n;
 }
 
-std::string NumberText(double value) {
-  // As printf's %g would show it, but the same in every locale.
-  char buffer[32];
-  char* end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 6).ptr;
-  return std::string(buffer, end);
+namespace {
+
+std::string CharsText(double value, std::chars_format format, int precision) {
+  // Room for the 309 digits before the point of the largest double.
+  std::string text(330 + static_cast<size_t>(std::max(precision, 0)), '\0');
+  const auto result = std::to_chars(text.data(), text.data() + text.size(), value, format, precision);
+  text.resize(result.ec == std::errc() ? static_cast<size_t>(result.ptr - text.data()) : 0);
+  return text;
 }
+
+}  // namespace
+
+std::string FixedText(double value, int decimals) {
+  return CharsText(value, std::chars_format::fixed, decimals);
+}
+
+std::string ScientificText(double value, int decimals) {
+  return CharsText(value, std::chars_format::scientific, decimals);
+}
+
+std::string GeneralText(double value, int digits) {
+  return CharsText(value, std::chars_format::general, digits);
+}
+
+std::string NumberText(double value) { return GeneralText(value, 6); }
 
 std::string_view TrimRight(std::string_view text) {
   size_t n = text.size();

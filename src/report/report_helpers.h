@@ -40,6 +40,12 @@ void CopyInto(std::string& buffer, std::string_view text, int n, int& position);
 // A number as a message shows it: as many digits as it needs, up to six.
 std::string NumberText(double value);
 
+// The texts of printf's %.*f, %.*e and %.*g in the C locale, whatever the
+// process locale (no snprintf, no locale).
+std::string FixedText(double value, int decimals);
+std::string ScientificText(double value, int decimals);
+std::string GeneralText(double value, int digits);
+
 // Text without its trailing blanks.
 std::string_view TrimRight(std::string_view text);
 // The text blank-padded (or cut) to exactly n characters.

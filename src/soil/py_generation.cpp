@@ -83,10 +83,9 @@ double YMultiplier(const ProblemData& d, double x) {
 }
 
 void GeneratePyCurves(RunContext& ctx) {
+  ctx.files.py_scratch.Restart();
   OutputUnit scratch;
-  if (!scratch.Open(ctx.names.py_scratch)) {
-    throw InputError("the p-y scratch file '" + ctx.names.py_scratch + "' cannot be written");
-  }
+  scratch.Attach(ctx.files.py_scratch);
   BuildSoilProfile(ctx);
   ProblemData& d = ctx.data;
   CheckCurveModulus(d);

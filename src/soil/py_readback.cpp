@@ -3,10 +3,10 @@
 // file, not taken from memory.
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 
 #include "core/errors.h"
 #include "core/list_reader.h"
+#include "core/run_file.h"
 #include "report/report_helpers.h"
 #include "soil/py_curves.h"
 #include "soil/soil_constants.h"
@@ -31,8 +31,8 @@ FilePoint ReadPoint(ListReader& reader, const char* record) {
 
 void LoadPyCurves(RunContext& ctx) {
   ProblemData& d = ctx.data;
-  std::ifstream file(ctx.names.py_scratch, std::ios::binary);
-  if (!file) throw InputError("the p-y scratch file '" + ctx.names.py_scratch + "' cannot be read");
+  ctx.files.py_scratch.Rewind();
+  RunFileStream file(ctx.files.py_scratch);
   ListReader reader(file);
   const double h = d.C2.IncrementLength;
 

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <map>
 #include <numbers>
+#include <fstream>
 #include <sstream>
 
 #include "driver/run.h"

@@ -73,11 +73,16 @@ TEST(HandOff, MissingOrShortNamesFileCreatesNothing) {
   options.names_file = dir.File("NAMES.dat");
   options.console = &console;
   EXPECT_EQ(darnek::Run(options).status, DARNEK_HANDOFF_FAILED);
-  EXPECT_EQ(console.str(), " PLEASE CREATE AN INPUT DATA FILE AND SAVE IT\n BEFORE COMPUTATION.  TRY IT AGAIN!\n");
+  EXPECT_EQ(console.str(),
+            " PLEASE CREATE AN INPUT DATA FILE AND SAVE IT\n BEFORE COMPUTATION.  TRY IT AGAIN!\n"
+            " **** FILE ERROR **** the hand-off file " +
+                dir.File("NAMES.dat") +
+                " cannot be opened: No such file or directory; nothing was written\n");
 
   dir.Write("NAMES.dat", "V\n2\n3\n4\n" + dir.File("wall.dat") + "\n" + dir.File("wall.out") + "\n");
   dir.Write("wall.dat", ShortStage("T"));
   EXPECT_EQ(darnek::Run(options).status, DARNEK_HANDOFF_FAILED);
+  EXPECT_NE(console.str().find("NAMES.dat, line 7: the file ends here"), std::string::npos) << console.str();
   EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"NAMES.dat", "wall.dat"}));
 }
 

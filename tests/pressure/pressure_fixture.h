@@ -26,6 +26,8 @@ class PressureTest : public ::testing::Test {
     scratch = std::filesystem::temp_directory_path() /
               (std::string("darnek_") + info->test_suite_name() + "_" + info->name() + ".tmp");
     ctx.names.pressure_scratch = scratch.string();
+    EXPECT_EQ(ctx.files.pressure_scratch.Open("pressure scratch", scratch.string(), RunFile::Kind::Scratch),
+              "");
     Units(1);
   }
   void TearDown() override { std::filesystem::remove(scratch); }

@@ -35,6 +35,8 @@ struct SoilRun {
     static int counter = 0;
     const std::string name = "darnek_soil_" + std::to_string(::getpid()) + "_" + std::to_string(++counter);
     ctx.names.py_scratch = (std::filesystem::temp_directory_path() / (name + ".py")).string();
+    EXPECT_EQ(ctx.files.py_scratch.Open("p-y scratch file", ctx.names.py_scratch, RunFile::Kind::Scratch),
+              "");
   }
   ~SoilRun() { std::filesystem::remove(ctx.names.py_scratch); }
   SoilRun(const SoilRun&) = delete;

@@ -1,0 +1,221 @@
+#include "core/run_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+
+#include "core/errors.h"
+
+namespace darnek {
+namespace {
+
+// Enough to keep the number of system calls small, small enough that a run
+// of many threads holds little.
+constexpr size_t kBufferSize = 1 << 16;
+
+// strerror_r comes in two shapes; both are thread-safe, strerror is not.
+[[maybe_unused]] const char* ErrorText(int result, const char* buffer) {
+  return result == 0 ? buffer : "unknown error";
+}
+[[maybe_unused]] const char* ErrorText(const char* result, const char*) { return result; }
+
+const char* TypeName(mode_t mode) {
+  if (S_ISDIR(mode)) return "a folder";
+  if (S_ISFIFO(mode)) return "a pipe (FIFO)";
+  if (S_ISCHR(mode)) return "a character device";
+  if (S_ISBLK(mode)) return "a block device";
+  if (S_ISSOCK(mode)) return "a socket";
+  return "not a plain file";
+}
+
+}  // namespace
+
+std::string SystemErrorText(int error) {
+  char buffer[256] = {};
+  return ErrorText(strerror_r(error, buffer, sizeof buffer), buffer);
+}
+
+RunFile::RunFile(RunFile&& other) noexcept { *this = std::move(other); }
+
+RunFile& RunFile::operator=(RunFile&& other) noexcept {
+  if (this == &other) return *this;
+  Abandon();
+  fd_ = other.fd_;
+  kind_ = other.kind_;
+  role_ = std::move(other.role_);
+  path_ = std::move(other.path_);
+  buffer_ = std::move(other.buffer_);
+  created_ = other.created_;
+  written_ = other.written_;
+  failed_ = other.failed_;
+  regular_ = other.regular_;
+  other.fd_ = -1;
+  return *this;
+}
+
+std::string RunFile::Open(const std::string& role, const std::string& path, Kind kind) {
+  Abandon();
+  kind_ = kind;
+  role_ = role;
+  path_ = path;
+  buffer_.clear();
+  created_ = written_ = failed_ = false;
+  // Non-blocking while opening, so that a pipe with no one at its other end
+  // is refused instead of waiting forever.
+  int fd = -1;
+  if (kind == Kind::Input) {
+    fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return "cannot be opened: " + SystemErrorText(errno);
+  } else {
+    const int flags = (kind == Kind::Scratch ? O_RDWR | O_NOFOLLOW : O_WRONLY) | O_NONBLOCK | O_CLOEXEC;
+    // Created here or already there: a file this run created goes again when
+    // the run cannot start.
+    fd = ::open(path.c_str(), flags | O_CREAT | O_EXCL, 0666);
+    if (fd >= 0) {
+      created_ = true;
+    } else if (errno == EEXIST) {
+      fd = ::open(path.c_str(), flags);
+    }
+    if (fd < 0) {
+      const int error = errno;
+      struct stat link {};
+      if (kind == Kind::Scratch && error == ELOOP && ::lstat(path.c_str(), &link) == 0 &&
+          S_ISLNK(link.st_mode))
+        return "is a symbolic link; a scratch file is never written through one";
+      return "cannot be opened for writing: " + SystemErrorText(error);
+    }
+  }
+  struct stat status {};
+  std::string problem;
+  if (::fstat(fd, &status) != 0) {
+    problem = "cannot be examined: " + SystemErrorText(errno);
+  } else if (kind != Kind::Output && !S_ISREG(status.st_mode)) {
+    problem = std::string("is not a regular file: it is ") + TypeName(status.st_mode);
+  } else {
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) < 0)
+      problem = "cannot be set up for writing: " + SystemErrorText(errno);
+  }
+  if (!problem.empty()) {
+    ::close(fd);
+    if (created_) ::unlink(path.c_str());
+    created_ = false;
+    return problem;
+  }
+  fd_ = fd;
+  regular_ = S_ISREG(status.st_mode);
+  return {};
+}
+
+std::string RunFile::Describe() const { return "the " + role_ + " " + path_; }
+
+FileIdentity RunFile::Identity() const {
+  struct stat status {};
+  if (fd_ < 0 || ::fstat(fd_, &status) != 0) return {};
+  return {status.st_dev, status.st_ino};
+}
+
+void RunFile::Fail(const char* what, int error) {
+  failed_ = true;
+  buffer_.clear();
+  throw FileFailed(Describe() + " " + what + ": " + SystemErrorText(error));
+}
+
+void RunFile::WriteOut(const char* data, size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(fd_, data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) Fail("cannot be written", n < 0 ? errno : EIO);
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+}
+
+void RunFile::Restart() {
+  if (fd_ < 0) throw std::logic_error("a file of the run is used before it was opened");
+  if (failed_) return;
+  buffer_.clear();
+  written_ = true;
+  // Devices (a report sent to /dev/null) have no contents to drop.
+  if (!regular_) return;
+  if (::ftruncate(fd_, 0) != 0) Fail("cannot be emptied", errno);
+  if (::lseek(fd_, 0, SEEK_SET) < 0) Fail("cannot be rewound", errno);
+}
+
+void RunFile::Write(std::string_view text) {
+  if (fd_ < 0 || failed_) return;
+  written_ = true;
+  if (buffer_.capacity() < kBufferSize) buffer_.reserve(kBufferSize);
+  if (buffer_.size() + text.size() > kBufferSize) {
+    Flush();
+    if (text.size() >= kBufferSize) {
+      WriteOut(text.data(), text.size());
+      return;
+    }
+  }
+  buffer_.append(text);
+}
+
+void RunFile::Flush() {
+  if (fd_ < 0 || failed_ || buffer_.empty()) return;
+  WriteOut(buffer_.data(), buffer_.size());
+  buffer_.clear();
+}
+
+void RunFile::Rewind() {
+  if (fd_ < 0) throw std::logic_error("a file of the run is read before it was opened");
+  if (failed_) return;
+  Flush();
+  if (::lseek(fd_, 0, SEEK_SET) < 0) Fail("cannot be read back", errno);
+}
+
+void RunFile::Close() {
+  if (fd_ < 0) return;
+  try {
+    Flush();
+  } catch (...) {
+    Abandon();
+    throw;
+  }
+  const int result = ::close(fd_);
+  const int error = errno;
+  fd_ = -1;
+  if (kind_ == Kind::Scratch && created_ && !written_) ::unlink(path_.c_str());
+  if (result != 0 && !failed_) Fail("cannot be closed", error);
+}
+
+void RunFile::Discard() noexcept {
+  if (fd_ < 0) return;
+  Abandon();
+  if (created_) ::unlink(path_.c_str());
+}
+
+void RunFile::Abandon() noexcept {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+  buffer_.clear();
+}
+
+RunFileStream::RunFileStream(const RunFile& file) : std::istream(nullptr), buffer_(file) {
+  rdbuf(&buffer_);
+  // A failed read ends the run through FileFailed, not as an early end of file.
+  exceptions(std::ios::badbit);
+}
+
+RunFileStream::Buffer::int_type RunFileStream::Buffer::underflow() {
+  if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+  ssize_t n;
+  do {
+    n = ::read(file_.fd(), data_, sizeof data_);
+  } while (n < 0 && errno == EINTR);
+  if (n < 0) throw FileFailed(file_.Describe() + " cannot be read: " + SystemErrorText(errno));
+  if (n == 0) return traits_type::eof();
+  setg(data_, data_, data_ + n);
+  return traits_type::to_int_type(*gptr());
+}
+
+}  // namespace darnek

@@ -1,0 +1,109 @@
+// A file of the run, held open through one descriptor from the start of the
+// run to its end: the input, the report, plot and run-log files, and the two
+// scratch files, which are rewritten and read back through the same
+// descriptor in every stage. Holding them open means a host that changes
+// directory or renames files mid-run cannot split a run between folders, and
+// every write is checked where it happens.
+#pragma once
+
+#include <sys/types.h>
+
+#include <istream>
+#include <streambuf>
+#include <string>
+#include <string_view>
+
+namespace darnek {
+
+// The system's text for an error number.
+std::string SystemErrorText(int error);
+
+// The identity of a file on this machine: two names with the same identity
+// are one file.
+struct FileIdentity {
+  dev_t device = 0;
+  ino_t inode = 0;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+class RunFile {
+ public:
+  enum class Kind {
+    Input,    // read only; must be a regular file; opening never blocks
+    Output,   // written from the start; created when missing, links followed
+    Scratch,  // written and read back; a regular file, never through a symbolic link
+  };
+
+  RunFile() = default;
+  ~RunFile() { Abandon(); }
+  RunFile(RunFile&& other) noexcept;
+  RunFile& operator=(RunFile&& other) noexcept;
+  RunFile(const RunFile&) = delete;
+  RunFile& operator=(const RunFile&) = delete;
+
+  // Opens `path` (absolute) without truncating it; `role` names the file in
+  // messages ("report file"). On failure returns the reason (empty when
+  // open) and leaves nothing created.
+  std::string Open(const std::string& role, const std::string& path, Kind kind);
+
+  bool IsOpen() const { return fd_ >= 0; }
+  int fd() const { return fd_; }
+  const std::string& path() const { return path_; }
+  // "the report file /folder/wall.out"
+  std::string Describe() const;
+  FileIdentity Identity() const;
+  bool Created() const { return created_; }
+  bool Regular() const { return regular_; }
+
+  // Empties the file and starts writing it again from the beginning.
+  void Restart();
+  // Buffered; a failed write throws FileFailed naming the file and the reason.
+  void Write(std::string_view text);
+  void Flush();
+  // Flushes and goes back to the beginning for reading.
+  void Rewind();
+  // Flushes and closes; a scratch file this run created and never wrote is
+  // removed again, as it would never have existed. Throws FileFailed.
+  void Close();
+  // Closes without writing what is buffered and removes the file when this
+  // run created it (a run that never started). Never throws.
+  void Discard() noexcept;
+
+ private:
+  void Abandon() noexcept;
+  void WriteOut(const char* data, size_t size);
+  [[noreturn]] void Fail(const char* what, int error);
+
+  int fd_ = -1;
+  Kind kind_ = Kind::Input;
+  std::string role_;
+  std::string path_;
+  std::string buffer_;
+  bool created_ = false;
+  bool written_ = false;
+  bool failed_ = false;  // after the first failure nothing more is written
+  bool regular_ = false;
+};
+
+// An input stream over an open file, from its current position. A failed read
+// throws FileFailed out of the reading call.
+class RunFileStream : public std::istream {
+ public:
+  explicit RunFileStream(const RunFile& file);
+
+ private:
+  class Buffer : public std::streambuf {
+   public:
+    explicit Buffer(const RunFile& file) : file_(file) {}
+
+   protected:
+    int_type underflow() override;
+
+   private:
+    const RunFile& file_;
+    char data_[1 << 14];
+  };
+  Buffer buffer_;
+};
+
+}  // namespace darnek
