@@ -83,8 +83,10 @@ bool ParseFortranReal(std::string_view text, double& value) {
   if (i < body.size()) {
     // Exponent: a letter E, D or Q with an optional sign, or a sign alone.
     size_t j = i;
-    if (body[j] == 'e' || body[j] == 'd' || body[j] == 'q') ++j;
-    else if (body[j] != '+' && body[j] != '-') return false;
+    if (body[j] == 'e' || body[j] == 'd' || body[j] == 'q')
+      ++j;
+    else if (body[j] != '+' && body[j] != '-')
+      return false;
     std::string_view exponent = body.substr(j);
     std::string_view exponent_digits = exponent;
     if (!exponent_digits.empty() && (exponent_digits[0] == '+' || exponent_digits[0] == '-'))
@@ -114,20 +116,69 @@ bool ListReader::NextLine() {
 
 bool ListReader::AtEnd() { return in_.peek() == std::char_traits<char>::eof(); }
 
+std::string ListReader::UnknownCode(int code, std::string_view codes) {
+  return std::to_string(code) + " is not one of its codes (" + std::string(codes) + ")";
+}
+
+std::string ListReader::Message(int line, std::string_view record, std::string_view item, size_t index,
+                                const std::string& what) const {
+  std::string message = "line " + std::to_string(line);
+  // A record that ran on from earlier lines is found by its first line.
+  if (record_line_ > 0 && record_line_ < line)
+    message += " (the record began on line " + std::to_string(record_line_) + ")";
+  message += ": " + std::string(record);
+  if (!item.empty()) message += ", item " + std::to_string(index + 1) + " (" + std::string(item) + ")";
+  if (!what.empty()) message += ": " + what;
+  return message;
+}
+
+// "4,5" reads as the two values 4 and 5, and the record fails later on, or
+// one of its values is out of range.
+std::string ListReader::DecimalCommaNote() const {
+  if (decimal_comma_.empty()) return "";
+  std::string point = decimal_comma_;
+  point[point.find(',')] = '.';
+  return "; '" + decimal_comma_ + "' on line " + std::to_string(decimal_comma_line_) +
+         " looks like a number written with a decimal comma, which reads as two values: write " + point;
+}
+
 void ListReader::Fail(std::string_view record, std::string_view item, size_t index,
                       const std::string& what) const {
-  std::string message = "line " + std::to_string(line_number_) + ": " + std::string(record);
-  if (!item.empty()) message += ", item " + std::to_string(index + 1) + " (" + std::string(item) + ")";
-  message += ": " + what;
-  throw InputError(message);
+  throw InputError(Message(line_number_, record, item, index, what) + DecimalCommaNote());
+}
+
+std::string ListReader::Where(std::string_view record, size_t index, std::string_view name) const {
+  int line = index < item_lines_.size() ? item_lines_[index] : 0;
+  if (line == 0) line = record_line_ > 0 ? record_line_ : line_number_;
+  return Message(line, record, name, index, "");
+}
+
+void ListReader::RejectItem(std::string_view record, size_t index, std::string_view name,
+                            const std::string& what) const {
+  throw InputError(Where(record, index, name) + ": " + what + DecimalCommaNote());
+}
+
+// A value of digits alone, standing after a blank (or at the start of the
+// line) and joined by one comma to further digits that end at a blank: the
+// way "4,5" is written where the decimal sign is a comma. Values separated by
+// commas alone ("1,2,3") do not look like that.
+void ListReader::NoteDecimalComma(size_t token_start) {
+  if (!decimal_comma_.empty() || pos_ >= line_.size() || line_[pos_] != ',') return;
+  if (token_start > 0 && !IsBlank(line_[token_start - 1])) return;
+  size_t digits = token_start;
+  if (digits < pos_ && (line_[digits] == '+' || line_[digits] == '-')) ++digits;
+  if (!IsDigits(std::string_view(line_).substr(digits, pos_ - digits))) return;
+  size_t end = pos_ + 1;
+  while (end < line_.size() && std::isdigit(static_cast<unsigned char>(line_[end]))) ++end;
+  if (end == pos_ + 1 || (end < line_.size() && !IsBlank(line_[end]))) return;
+  decimal_comma_ = line_.substr(token_start, end - token_start);
+  decimal_comma_line_ = line_number_;
 }
 
 // Reads the next item of the current read. `after_value` tracks whether the
 // separator after the previous value is still to be consumed, so that a lone
 // comma there is a separator and a second comma a null value.
-bool ListReader::NextToken(Token& token, std::string_view record, std::string_view item) {
-  (void)record;
-  (void)item;
+bool ListReader::NextToken(Token& token) {
   for (;;) {
     while (pos_ < line_.size() && IsBlank(line_[pos_])) ++pos_;
     if (pos_ >= line_.size()) {
@@ -187,8 +238,10 @@ bool ListReader::NextToken(Token& token, std::string_view record, std::string_vi
       token.text.push_back(line_[pos_++]);
     }
   } else {
+    const size_t token_start = pos_;
     while (pos_ < line_.size() && !IsBlank(line_[pos_]) && line_[pos_] != ',' && line_[pos_] != '/')
       token.text.push_back(line_[pos_++]);
+    if (!token.starred) NoteDecimalComma(token_start);
   }
   return true;
 }
@@ -206,6 +259,9 @@ bool ListReader::ReadIfAny(std::string_view record, const std::vector<Field>& fi
 }
 
 bool ListReader::ReadRecord(std::string_view record, const std::vector<Field>& fields, bool optional) {
+  record_line_ = 0;
+  item_lines_.assign(fields.size(), 0);
+  decimal_comma_.clear();
   if (!NextLine()) {
     if (optional) return false;
     Fail(record, "", 0, "end of file where this record was expected");
@@ -217,7 +273,7 @@ bool ListReader::ReadRecord(std::string_view record, const std::vector<Field>& f
     const Field& field = fields[i];
     if (repeat_left == 0) {
       for (;;) {
-        if (!NextToken(token, record, field.name)) {
+        if (!NextToken(token)) {
           // Only blank lines were left: the record is missing, not cut short.
           if (i == 0 && !after_value) {
             if (optional) return false;
@@ -239,6 +295,7 @@ bool ListReader::ReadRecord(std::string_view record, const std::vector<Field>& f
         }
         break;
       }
+      if (record_line_ == 0) record_line_ = line_number_;
       if (token.kind == Token::Slash) {
         pos_ = line_.size();
         return true;
@@ -248,6 +305,7 @@ bool ListReader::ReadRecord(std::string_view record, const std::vector<Field>& f
     }
     --repeat_left;
     if (token.kind == Token::Null) continue;
+    item_lines_[i] = line_number_;
     if (auto p = std::get_if<int*>(&field.target)) {
       int v = 0;
       if (token.quoted || !ParseFortranInteger(token.text, v))
@@ -258,8 +316,14 @@ bool ListReader::ReadRecord(std::string_view record, const std::vector<Field>& f
       if (token.quoted || !ParseFortranReal(token.text, v))
         Fail(record, field.name, i, "expected a real number, found '" + token.text + "'");
       // Infinities and NaNs would only spread through the tables.
-      if (!std::isfinite(v)) Fail(record, field.name, i, "expected a finite number, found '" + token.text + "'");
+      if (!std::isfinite(v))
+        Fail(record, field.name, i, "expected a finite number, found '" + token.text + "'");
       **d = v;
+    } else if (auto c = std::get_if<CodeTarget>(&field.target)) {
+      int v = 0;
+      if (token.quoted || !ParseFortranInteger(token.text, v))
+        Fail(record, field.name, i, "expected an integer code, found '" + token.text + "'");
+      if (!c->convert(v, c->value)) Fail(record, field.name, i, UnknownCode(v, c->codes));
     } else {
       *std::get<std::string*>(field.target) = token.text;
     }
@@ -270,6 +334,9 @@ bool ListReader::ReadRecord(std::string_view record, const std::vector<Field>& f
 }
 
 std::string ListReader::ReadText(std::string_view record, int width) {
+  record_line_ = 0;
+  item_lines_.clear();
+  decimal_comma_.clear();
   if (!NextLine()) Fail(record, "", 0, "end of file where this line was expected");
   std::string text = line_.substr(0, static_cast<size_t>(width));
   pos_ = line_.size();

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "core/codes.h"
+
 namespace darnek {
 
 // Limits the input must respect; the readers reject counts above them with the
@@ -31,14 +33,14 @@ inline constexpr int kMaxPressureRows = 200000;
 
 // Fixed-width unit labels of the report, chosen once per stage from UnitFlag.
 struct UnitLabels {
-  std::string LengthLabel = "  L";            // 3
-  std::string ForceLabel = "   F";            // 4
-  std::string LengthLabel2 = " L";            // 2
-  std::string ForceLabel3 = "  F";            // 3
-  std::string SmallLengthLabel = " L";        // 2
-  std::string ForceLabel3b = "  F";           // 3
-  std::string LargeLengthLabel = "  L     ";  // 8
-  std::string LargeLengthLabel2 = " L      "; // 8
+  std::string LengthLabel = "  L";             // 3
+  std::string ForceLabel = "   F";             // 4
+  std::string LengthLabel2 = " L";             // 2
+  std::string ForceLabel3 = "  F";             // 3
+  std::string SmallLengthLabel = " L";         // 2
+  std::string ForceLabel3b = "  F";            // 3
+  std::string LargeLengthLabel = "  L     ";   // 8
+  std::string LargeLengthLabel2 = " L      ";  // 8
 };
 
 // Per-station values of the difference model, addressed by station number:
@@ -70,11 +72,11 @@ class StationArray {
 
 // ---------------------------------------------------------------- run control
 struct RunControl {
-  std::string VersionText;   // NAMES.dat line 1, 12 characters
-  std::string Title;         // first 70 columns of the title line
-  std::string StageTitle;    // the first stage's title, kept for later headings
+  std::string VersionText;  // NAMES.dat line 1, 12 characters
+  std::string Title;        // first 70 columns of the title line
+  std::string StageTitle;   // the first stage's title, kept for later headings
   int StageCounter = 0;
-  int UnitFlag = 0;          // +1 English, -1 SI, 0 neutral
+  int UnitFlag = 0;  // +1 English, -1 SI, 0 neutral
   UnitLabels Labels;
   // Set by the first stage that asks for internal generation; never cleared
   // during a run, so later stages still echo 1.
@@ -88,18 +90,18 @@ struct RunControl {
 
 // ---------------------------------------------------- first control line (C1)
 struct ControlLine1 {
-  int UnitSystemCode = 0;  // 1 English, 2 SI
+  UnitSystem UnitSystemCode = UnitSystem::English;
   int NumSpecifiedDeflections = 0;
   int NumWallSections = 0;
   int NumCrossSections = 0;
   int NumPyModificationFactors = 0;
-  int EarthPressureOption = 0;
-  int PyCurveOption = 0;
+  EarthPressureMode EarthPressureOption = EarthPressureMode::None;
+  PyCurveSource PyCurveOption = PyCurveSource::UserCurves;
   int NumUserPyCurves = 0;
   int NumStages = 0;
   int NonlinearEIOption = 0;
   int NumTieBacks = 0;
-  int HingeOption = 0;
+  HingeModel HingeOption = HingeModel::None;
 };
 
 // --------------------------------------------------- second control line (C2)
@@ -144,7 +146,7 @@ struct StationTables {
 
 // ---------------------------------------- specified deflections and slopes (S)
 struct SpecifiedCondition {
-  int Case = 0;
+  ConditionCase Case = ConditionCase::Deflection;
   int Sta = 0;
   double SpecDeflection = 0;
   double SpecSlope = 0;  // radians
@@ -152,7 +154,7 @@ struct SpecifiedCondition {
 
 // ------------------------------------------------------- wall sections (W)
 struct WallSection {
-  double SectionTop = 0;     // feet for English units
+  double SectionTop = 0;  // feet for English units
   double SectionBottom = 0;
   int SectionNumber = 0;
 };
@@ -176,7 +178,7 @@ struct SectionReinforcement {
   double Modulus = 0;
   double Yield = 0;
   double Cover = 0;
-  int Layout = 0;  // 3: positions given, one (X, Y) per bar
+  BarLayout Layout = BarLayout::Circle;  // positions given: one (X, Y) per bar
   std::vector<double> X;
   std::vector<double> Y;
 };
@@ -196,27 +198,27 @@ struct SectionStrands {
   double Ultimate = 0;
   double InitialForce = 0;
   double Cover = 0;
-  int Layout = 0;  // 3: positions given, one (X, Y) per strand
+  BarLayout Layout = BarLayout::Circle;  // positions given: one (X, Y) per strand
   std::vector<double> X;
   std::vector<double> Y;
 };
 
 struct NonlinearSectionData {
-  int SectionType = 0;                 // index into the nonlinear type names, 1-based
-  std::array<double, 9> MainRow{};     // equivalent diameter ... equivalent modulus
-  int GeometryCode = 0;                // cased shaft: 0 no core, 1 pipe core, 2 H or I core
+  NonlinearSectionType SectionType = NonlinearSectionType::RoundConcreteShaft;
+  std::array<double, 9> MainRow{};           // equivalent diameter ... equivalent modulus
+  SteelCore GeometryCode = SteelCore::None;  // the core of a cased shaft
   std::array<double, 10> GeometryRow{};
   SectionReinforcement Rebars;
   SectionTransverseReinforcement Transverse;
   SectionStrands Strands;
-  int NonlinearEIIndex = 0;            // user-defined EI type: the user table used
+  int NonlinearEIIndex = 0;  // user-defined EI type: the user table used
 };
 
 struct CrossSection {
   int Identifier = 0;
-  int SectionShapeCode = 0;
-  int SectionNonlinear = 0;
-  int SectionTapered = 0;
+  ElasticShape SectionShapeCode = ElasticShape::General;  // elastic sections; see Nonlinear.SectionType
+  SectionKind SectionNonlinear = SectionKind::Elastic;
+  SectionTaper SectionTapered = SectionTaper::Uniform;
   std::string SectionName;
   std::string SecondName;  // the AISC name of shape code 5
   // [0] top end, [1] bottom end.
@@ -241,7 +243,7 @@ struct EITable {
 
 // ---------------------------------------------- stiffness and load, supports
 struct StiffnessLoadRow {
-  int Contd = 1;  // 1 standalone, 2 linked to the next row
+  RowLink Contd = RowLink::Standalone;
   int From = 0;
   int To = 0;
   double Q = 0;
@@ -253,14 +255,14 @@ struct StiffnessLoadRow {
 struct StiffnessLoadEntry {
   int From = 0;
   int To = 0;
-  int Contd = 1;
+  RowLink Contd = RowLink::Standalone;
   double EI = 0, Q = 0, S = 0, T = 0, R = 0, P = 0;
 };
 
 struct Restraint {
   int From = 0;
   int To = 0;
-  int Contd = 1;
+  RowLink Contd = RowLink::Standalone;
   double LateralStiffness = 0;
   double RotationalStiffness = 0;
 };
@@ -298,7 +300,7 @@ struct ReductionFactorRow {
 
 // ------------------------------------------ wall, water and surcharge data
 struct SurchargeLoad {
-  int Type = 1;  // 1 point, 2 line, 3 strip; others treated as point loads
+  SurchargeType Type = SurchargeType::Point;
   double Magnitude = 0;
   double Distance = 0;          // horizontal distance from the wall
   double Width = 0;             // strip width
@@ -313,7 +315,7 @@ struct WallWaterData {
   double WaterDepthBackfill = 0;
   double WaterDepthExcavation = 0;
   double ActiveModificationFactor = 0;
-  int WaterPressureFlag = 0;
+  WaterPressure WaterPressureFlag = WaterPressure::NotAdded;
   double BackfillSlope = 0;    // degrees
   double ExcavationSlope = 0;  // degrees
   double ReferenceWidth = 0;   // one foot in the analysis unit
@@ -338,7 +340,7 @@ struct SoilValues {
 };
 
 struct SoilLayer {
-  int SoilTypeCode = 0;
+  SoilType SoilTypeCode = SoilType::SoftClay;
   double LayerBottomDepth = 0;
   double LayerThickness = 0;
   SoilValues Top;
@@ -347,7 +349,7 @@ struct SoilLayer {
 
 struct SoilData {
   int NumSoilLayers = 0;
-  int LoadingType = 1;  // 1 static, 0 cyclic
+  Loading LoadingType = Loading::Static;
   double NumCycles = 0;
   std::vector<SoilLayer> Layers;
 };
@@ -377,10 +379,10 @@ struct PyCurve {
 // ------------------------------------------------- soil profile (p-y side)
 struct ProfileLayer {
   double Top = 0;
-  double Bottom = 0;       // after truncation at the profile depth limit
-  int SoilTypeCode = 0;
+  double Bottom = 0;  // after truncation at the profile depth limit
+  SoilType SoilTypeCode = SoilType::SoftClay;
   double SoilModulusK = 0;
-  int InputLayer = 0;      // index of the input layer it came from (0-based)
+  int InputLayer = 0;  // index of the input layer it came from (0-based)
 };
 
 struct UnitWeightPoint {
@@ -420,7 +422,7 @@ struct PressureLayer {
   double phi = 0;  // degrees
   double gamma = 0;
   double OptionalCoefficient = 0;
-  int SoilTypeCode = 0;
+  SoilType SoilTypeCode = SoilType::SoftClay;
   bool DrainedFlag = false;
   bool SubmergedFlag = false;
   double f = 0;
@@ -524,7 +526,7 @@ struct ProblemData {
   int NumRestraints = 0;
   std::vector<Restraint> Restraints;
   std::vector<TieBack> TieBacks;
-  int CombineAutoReduction = 0;
+  ReductionCombination CombineAutoReduction = ReductionCombination::TableAlone;
   std::vector<ReductionFactorRow> ReductionFactorTable;
   WallWaterData Wall;
   SoilData Soil;

@@ -1,18 +1,19 @@
 // The run: hand-off, files, the stage loop and the end of the run.
+#include "driver/run.h"
+
 #include <chrono>
 #include <cmath>
 #include <iostream>
 #include <new>
 
 #include "core/errors.h"
+#include "core/list_reader.h"
 #include "core/run_context.h"
 #include "darnek/darnek.h"
 #include "driver/names_file.h"
-#include "driver/run.h"
 #include "driver/stage.h"
 #include "driver/stage_header.h"
 #include "input/control_input.h"
-#include "core/list_reader.h"
 #include "report/report_helpers.h"
 #include "report/results_report.h"
 
@@ -87,14 +88,25 @@ StageSummary Summarize(const ProblemData& d) {
   s.solved = Solved(d.Results.Outcome);
   // The soil block, when the stage reads one, says where the excavation is;
   // otherwise the dividing depth stands for it, as it does for the curves.
-  const bool soil_block = d.C1.EarthPressureOption >= 2 || d.C1.PyCurveOption == 2;
+  const bool soil_block =
+      GeneratesEarthPressure(d.C1.EarthPressureOption) || d.C1.PyCurveOption == PyCurveSource::Generated;
   s.excavation_depth = soil_block ? d.Wall.FreeHeight : d.C2.DividingDepth;
   switch (d.Results.Outcome) {
-    case StageOutcome::Closed: s.outcome = "closed"; break;
-    case StageOutcome::SingleSolution: s.outcome = "single solution"; break;
-    case StageOutcome::DeflectionExceeded: s.outcome = "maximum allowable deflection exceeded"; break;
-    case StageOutcome::IterationLimit: s.outcome = "iteration limit reached without closure"; break;
-    case StageOutcome::NotRun: s.outcome = "not analysed"; break;
+    case StageOutcome::Closed:
+      s.outcome = "closed";
+      break;
+    case StageOutcome::SingleSolution:
+      s.outcome = "single solution";
+      break;
+    case StageOutcome::DeflectionExceeded:
+      s.outcome = "maximum allowable deflection exceeded";
+      break;
+    case StageOutcome::IterationLimit:
+      s.outcome = "iteration limit reached without closure";
+      break;
+    case StageOutcome::NotRun:
+      s.outcome = "not analysed";
+      break;
   }
   if (!s.solved) return s;
   for (const StationResult& r : d.Results.Stations) {
@@ -108,7 +120,8 @@ StageSummary Summarize(const ProblemData& d) {
     }
   }
   int number = 0;
-  for (const TieBack& t : d.TieBacks) s.tie_backs.push_back({++number, t.Station, t.Depth, t.ForcePerTieBack});
+  for (const TieBack& t : d.TieBacks)
+    s.tie_backs.push_back({++number, t.Station, t.Depth, t.ForcePerTieBack});
   return s;
 }
 
@@ -130,8 +143,8 @@ void StageLoop(RunContext& ctx, ListReader& reader, RunResult& result, int* last
     WriteFileBlock(ctx);
     WriteTimeStamp(ctx, ctx.clock ? ctx.clock() : LocalNow());
     WriteStageHeading(ctx);
-    if (d.C1.UnitSystemCode == 1) d.Run.UnitFlag = 1;
-    else if (d.C1.UnitSystemCode == 2) d.Run.UnitFlag = -1;
+    // The reader accepts only the two unit systems (core/codes.h).
+    d.Run.UnitFlag = d.C1.UnitSystemCode == UnitSystem::English ? 1 : -1;
     SetUnitLabels(d.Run.Labels, d.Run.UnitFlag);
 
     d.Results.Outcome = StageOutcome::NotRun;

@@ -77,8 +77,8 @@ void DistributeRange(StationTables& st, int from, int to, const StiffnessLoadEnt
     add(static_cast<int>(from + k), static_cast<double>(k) / static_cast<double>(span), 1.0);
   if (to > last) {
     const int first_beyond = std::max(from, last + 1);
-    add(first_beyond, static_cast<double>(first_beyond - static_cast<long long>(from)) / static_cast<double>(span),
-        1.0);
+    add(first_beyond,
+        static_cast<double>(first_beyond - static_cast<long long>(from)) / static_cast<double>(span), 1.0);
     add(to, 1.0, 1.0);
   }
   add(from, 0.0, -0.5);
@@ -97,7 +97,7 @@ void AddEntryTable(RunContext& ctx, const std::vector<StiffnessLoadEntry>& entri
   const int count = static_cast<int>(entries.size());
   bool previous_linked = false;
   for (const StiffnessLoadEntry& entry : entries) {
-    const bool linked = entry.Contd == 2;
+    const bool linked = entry.Contd == RowLink::Linked;
     const EntryLineForm form = previous_linked ? EntryLineForm::ChainLater
                                : linked        ? EntryLineForm::ChainFirst
                                                : EntryLineForm::Standalone;
@@ -106,8 +106,8 @@ void AddEntryTable(RunContext& ctx, const std::vector<StiffnessLoadEntry>& entri
     previous_linked = linked;
   }
   auto walk = MakeChainWalk(
-      count, [&](int i) { return entries[i].Contd == 2; }, [&](int i) { return entries[i].From; },
-      [&](int i) { return entries[i].To; });
+      count, [&](int i) { return entries[i].Contd == RowLink::Linked; },
+      [&](int i) { return entries[i].From; }, [&](int i) { return entries[i].To; });
   ChainRange range;
   while (walk.Next(range)) {
     if (range.to < range.from) FailStationOrder(ctx.report);

@@ -11,6 +11,7 @@ namespace darnek {
 namespace {
 
 using testing::Count;
+using testing::Replace;
 using testing::RunText;
 
 // A 10 ft cantilever in sand, generated earth pressure, one tie-back and two
@@ -38,13 +39,6 @@ const char* const kBase =
     "20 2 1.0 1.0\n-10.0 20000.0\n10.0 -20000.0\n"
     "1\n";
 
-std::string Replace(const std::string& text, const std::string& from, const std::string& to) {
-  const size_t at = text.find(from);
-  EXPECT_NE(at, std::string::npos) << from;
-  if (at == std::string::npos) return text;
-  return text.substr(0, at) + to + text.substr(at + from.size());
-}
-
 TEST(Hardening, TheBaseInputRunsToClosure) {
   const auto out = RunText(kBase);
   ASSERT_EQ(out.result.status, DARNEK_OK) << out.result.message;
@@ -62,8 +56,8 @@ TEST(Hardening, EveryMalformedInputClassGetsItsMessageAndTheNormalEnd) {
   const Case cases[] = {
       {"non-finite number", "20 6.0 10.0", "20 Infinity 10.0", DARNEK_INPUT_REJECTED,
        "item 2 (IncrementLength): expected a finite number, found 'Infinity'"},
-      {"NaN", "0.0694 0.0 30.0 0.0 25.0 0.0\n0.0694", "NaN 0.0 30.0 0.0 25.0 0.0\n0.0694", DARNEK_INPUT_REJECTED,
-       "item 1 (UnitWeight): expected a finite number, found 'NaN'"},
+      {"NaN", "0.0694 0.0 30.0 0.0 25.0 0.0\n0.0694", "NaN 0.0 30.0 0.0 25.0 0.0\n0.0694",
+       DARNEK_INPUT_REJECTED, "item 1 (UnitWeight): expected a finite number, found 'NaN'"},
       {"no increments", "20 6.0 10.0", "0 6.0 10.0", DARNEK_INPUT_REJECTED,
        "(NumIncrements): 0 increments; the wall needs at least 1"},
       {"negative increment length", "20 6.0 10.0", "20 -6.0 10.0", DARNEK_INPUT_REJECTED,
@@ -79,18 +73,23 @@ TEST(Hardening, EveryMalformedInputClassGetsItsMessageAndTheNormalEnd) {
       {"zero flexural rigidity", "0 0 0 100.0 0", "0 0 0 0.0 0", DARNEK_INPUT_REJECTED,
        "whose flexural rigidity I x E at its top end is 0: it must be positive"},
       {"soil layer bottoms not increasing", "4 240.0\n", "4 0.0\n", DARNEK_INPUT_REJECTED,
-       "soil layer 1: the bottom depth 0 must lie below the bottom of the layer above"},
+       "line 18: soil layer 1, record L1, item 2 (LayerBottomDepth): the bottom depth 0 must lie below the "
+       "bottom "
+       "of the layer above"},
       {"tie-back with zero spacing", "15.0 15.0 8.0 1000.0", "15.0 15.0 0.0 1000.0", DARNEK_INPUT_REJECTED,
-       "tie-back 1: the area, elastic modulus, unbonded length, anchor spacing and the result width must be positive"},
+       "line 13: tie-back row 1, item 6 (anchor spacing): must be positive, found 0"},
       {"tie-back with zero area", "2.0 1.5 29000000.0", "2.0 0.0 29000000.0", DARNEK_INPUT_REJECTED,
-       "(area 0, modulus 2.9e+07"},
-      {"tie-back with zero unbonded length", "29000000.0 15.0 15.0", "29000000.0 0.0 15.0", DARNEK_INPUT_REJECTED,
-       "unbonded length 0,"},
-      {"p-y curve with one point", "10 2 1.0 1.0\n-10.0 10000.0\n10.0 -10000.0\n", "10 1 1.0 1.0\n10.0 -10000.0\n",
-       DARNEK_INPUT_REJECTED, "user p-y curve 1: a p-y curve needs at least 2 points, found 1"},
+       "line 13: tie-back row 1, item 2 (area): must be positive, found 0"},
+      {"tie-back with zero unbonded length", "29000000.0 15.0 15.0", "29000000.0 0.0 15.0",
+       DARNEK_INPUT_REJECTED, "line 13: tie-back row 1, item 4 (unbonded length): must be positive, found 0"},
+      {"p-y curve with one point", "10 2 1.0 1.0\n-10.0 10000.0\n10.0 -10000.0\n",
+       "10 1 1.0 1.0\n10.0 -10000.0\n", DARNEK_INPUT_REJECTED,
+       "user p-y curve 1, item 2 (number of points): a p-y curve needs at least 2 points, found 1"},
       {"p-y deflections decreasing", "-10.0 20000.0\n10.0 -20000.0", "10.0 20000.0\n-10.0 -20000.0",
-       DARNEK_INPUT_REJECTED, "the deflections of a p-y curve must increase from point to point (10 is followed by -10)"},
-      {"overlapping specified conditions", "1 0 1 1 0 2 0 2 1 0 1 0\n20 6.0 10.0 0.0001 60.0 12.0 120.0 50 0 0\n",
+       DARNEK_INPUT_REJECTED,
+       "the deflections of a p-y curve must increase from point to point (10 is followed by -10)"},
+      {"overlapping specified conditions",
+       "1 0 1 1 0 2 0 2 1 0 1 0\n20 6.0 10.0 0.0001 60.0 12.0 120.0 50 0 0\n",
        "1 2 1 1 0 2 0 2 1 0 1 0\n20 6.0 10.0 0.0001 60.0 12.0 120.0 50 0 0\n2 5 0.0 0.0\n1 6 0.0 0.0\n",
        DARNEK_INPUT_REJECTED, "each specified condition needs stations of its own"},
       {"tie-back far below the wall", "2.0 1.5 29000000.0", "1.0E300 1.5 29000000.0", DARNEK_OK,
@@ -103,16 +102,17 @@ TEST(Hardening, EveryMalformedInputClassGetsItsMessageAndTheNormalEnd) {
        "expected a real number, found 'thick'"},
       // A range down to the largest station number is neither walked nor
       // written: its values beyond the tip are reported.
-      {"stiffness row to the last integer station", "'NONE'\n0\n0\n", "'NONE'\n1\n1 0 2147483647 1.0 0 0\n0\n",
-       DARNEK_OK, "ERROR -- NON-ZERO TABLE 4 DATA BEYOND END"},
-      {"restraint from above the top to the last station", "'NONE'\n0\n0\n", "'NONE'\n0\n1\n-1 2147483647 1 5.0 0\n",
-       DARNEK_OK, "ERROR -- NON-ZERO TABLE 4 DATA BEYOND END"},
+      {"stiffness row to the last integer station", "'NONE'\n0\n0\n",
+       "'NONE'\n1\n1 0 2147483647 1.0 0 0\n0\n", DARNEK_OK, "ERROR -- NON-ZERO TABLE 4 DATA BEYOND END"},
+      {"restraint from above the top to the last station", "'NONE'\n0\n0\n",
+       "'NONE'\n0\n1\n-1 2147483647 1 5.0 0\n", DARNEK_OK, "ERROR -- NON-ZERO TABLE 4 DATA BEYOND END"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const auto out = RunText(Replace(kBase, c.from, c.to));
     EXPECT_EQ(out.result.status, c.status) << out.result.message;
-    EXPECT_NE(out.report.find(c.message), std::string::npos) << out.report.substr(out.report.size() > 600 ? out.report.size() - 600 : 0);
+    EXPECT_NE(out.report.find(c.message), std::string::npos)
+        << out.report.substr(out.report.size() > 600 ? out.report.size() - 600 : 0);
     if (c.status == DARNEK_INPUT_REJECTED) {
       EXPECT_NE(out.console.find(c.message), std::string::npos);
       EXPECT_NE(out.report.find("**** INPUT ERROR ****"), std::string::npos);
@@ -129,15 +129,18 @@ TEST(Hardening, EveryMalformedInputClassGetsItsMessageAndTheNormalEnd) {
 TEST(Hardening, GeneratedSandCurvesNeedAModulusAndGroundFlatterThanTheFrictionAngle) {
   const std::string generated = Replace(kBase, "1 0 1 1 0 2 0 2 1 0 1 0", "1 0 1 1 0 2 2 2 1 0 1 0");
   ASSERT_EQ(RunText(generated).result.status, DARNEK_OK);
-  const auto no_k = RunText(Replace(generated, "0.0694 0.0 30.0 0.0 25.0 0.0\n0.0694", "0.0694 0.0 30.0 0.0 0.0 0.0\n0.0694"));
+  const auto no_k = RunText(
+      Replace(generated, "0.0694 0.0 30.0 0.0 25.0 0.0\n0.0694", "0.0694 0.0 30.0 0.0 0.0 0.0\n0.0694"));
   EXPECT_EQ(no_k.result.status, DARNEK_INPUT_REJECTED);
-  EXPECT_NE(no_k.report.find("soil layer 1: the modulus of subgrade reaction k (SoilModulusK) of a sand layer must be "
-                             "positive to generate its p-y curves, found 0"),
+  EXPECT_NE(no_k.report.find(
+                "soil layer 1: the modulus of subgrade reaction k (SoilModulusK) of a sand layer must be "
+                "positive to generate its p-y curves, found 0"),
             std::string::npos);
   // A continuous wall (WA = WP) in front of ground steeper than phi.
   const auto steep = RunText(Replace(generated, "1.0 0 0.0 0.0\n", "1.0 0 0.0 40.0\n"));
   EXPECT_EQ(steep.result.status, DARNEK_INPUT_REJECTED);
-  EXPECT_NE(steep.report.find("the excavation slope of 40 degrees is steeper than the friction angle of 30 degrees"),
+  EXPECT_NE(steep.report.find(
+                "the excavation slope of 40 degrees is steeper than the friction angle of 30 degrees"),
             std::string::npos);
   EXPECT_EQ(steep.report.find("  NaN"), std::string::npos);
 }
@@ -156,9 +159,10 @@ TEST(Hardening, ASpecifiedPressureDiagramMustGoDown) {
       "2\n60.0 1.0\n0.0 1.0\n";
   const auto out = RunText(input);
   EXPECT_EQ(out.result.status, DARNEK_INPUT_REJECTED);
-  EXPECT_NE(out.report.find("specified pressure point 2: the depths of a pressure diagram must not decrease (60 is "
-                            "followed by 0)"),
-            std::string::npos);
+  EXPECT_NE(
+      out.report.find("specified pressure point 2, item 1 (depth): the depths of a pressure diagram must not "
+                      "decrease (60 is followed by 0)"),
+      std::string::npos);
 }
 
 TEST(Hardening, ASpecifiedPressureDiagramFarDeeperThanTheWallLoadsOnlyTheWall) {

@@ -23,7 +23,7 @@ TEST(SoilProfile, FirstLayerEndingExactlyAtTheExcavationLevelIsSkipped) {
   BuildSoilProfile(run.ctx);
   const SoilProfile& p = run.d().Profile;
   ASSERT_EQ(p.Layers.size(), 1u);
-  EXPECT_EQ(p.Layers[0].SoilTypeCode, 1);
+  EXPECT_EQ(p.Layers[0].SoilTypeCode, SoilType::SoftClay);
   EXPECT_EQ(p.Layers[0].InputLayer, 1);
   EXPECT_EQ(p.Layers[0].Top, 0.0);
   // 240 + 2 x 6 - 120: the profile stops at the second station below the tip.
@@ -43,7 +43,7 @@ TEST(SoilProfile, FirstLayerReachingJustBelowTheExcavationLevelIsKept) {
   BuildSoilProfile(run.ctx);
   const SoilProfile& p = run.d().Profile;
   ASSERT_EQ(p.Layers.size(), 2u);
-  EXPECT_EQ(p.Layers[0].SoilTypeCode, 4);
+  EXPECT_EQ(p.Layers[0].SoilTypeCode, SoilType::Sand);
   EXPECT_NEAR(p.Layers[0].Bottom, 1e-9, 1e-13);
   EXPECT_EQ(p.Layers[1].Top, p.Layers[0].Bottom);
   // The two strength points of the boundary share one depth exactly.
@@ -124,8 +124,7 @@ TEST(SoilProfile, WaterTableInsideALayerPlacesAFullWeightPointThere) {
   EXPECT_EQ(c[5].Z, 130.0);
   EXPECT_EQ(c[5].Gamma, 0.066 - water);
   EXPECT_EQ(run.d().Profile.StrengthCurve.back().Z, 130.0);
-  EXPECT_DOUBLE_EQ(AverageUnitWeightAt(run.ctx, 130),
-                   (0.07 * 80 + 0.066 * 20 + (0.066 - water) * 30) / 130);
+  EXPECT_DOUBLE_EQ(AverageUnitWeightAt(run.ctx, 130), (0.07 * 80 + 0.066 * 20 + (0.066 - water) * 30) / 130);
   // Below the curve the run stops without a message.
   EXPECT_THROW(AverageUnitWeightAt(run.ctx, 131), FatalStop);
   EXPECT_EQ(run.console.str(), "");
@@ -142,7 +141,7 @@ TEST(SoilProfile, BoundaryTakesTheLowerStrengthButTheMeanOfTheOtherValues) {
   // Boundary at 50 below the excavation.
   EXPECT_EQ(StrengthAt(ctx, 50), 5.0);
   EXPECT_DOUBLE_EQ(FrictionAngleAt(ctx, 50), 27 * kRad);
-  EXPECT_EQ(E50At(ctx, 50), 0.02);   // only the upper value is present
+  EXPECT_EQ(E50At(ctx, 50), 0.02);  // only the upper value is present
   EXPECT_EQ(RQDAt(ctx, 50), 60.0);
   // Boundary at 80: the lower layer has no strength, so the upper value holds;
   // the upper E50 and the lower E50 are both present.
@@ -211,7 +210,7 @@ TEST(SoilProfile, SetsTheRunValuesOfThePySide) {
   EnglishWall(run.d());
   ProblemData& d = run.d();
   AddLayer(d, 1, 600, Values(0.06, 3, 0, 0.01), Values(0.06, 3, 0, 0.01));
-  d.Soil.LoadingType = 0;
+  d.Soil.LoadingType = Loading::Cyclic;
   d.Soil.NumCycles = 0;
   d.Wall.WA = 10;
   d.Wall.WP = 20;
@@ -220,10 +219,10 @@ TEST(SoilProfile, SetsTheRunValuesOfThePySide) {
   EXPECT_EQ(d.Profile.WidthRatio, 1.0);
   EXPECT_EQ(d.Run.Labels.LengthLabel2, "IN");
 
-  d.Soil.LoadingType = 1;
+  d.Soil.LoadingType = Loading::Static;
   d.Soil.NumCycles = 0;
   d.Wall.WP = 0;  // no width: the ratio keeps its value
-  d.C1.UnitSystemCode = 2;
+  d.C1.UnitSystemCode = UnitSystem::SI;
   BuildSoilProfile(run.ctx);
   EXPECT_EQ(d.Soil.NumCycles, 0.0);
   EXPECT_EQ(d.Profile.WidthRatio, 1.0);
@@ -236,7 +235,7 @@ TEST(SoilProfile, WritesTheSoilLayersAndStrengthSection) {
   SoilRun run;
   EnglishWall(run.d());
   ProblemData& d = run.d();
-  d.Soil.LoadingType = 0;
+  d.Soil.LoadingType = Loading::Cyclic;
   AddLayer(d, 1, 170, Values(0.06, 2, 20, 0.01), Values(0.06, 3, 24, 0.02));
   AddLayer(d, 4, 600, Values(0.07, 0, 36, 0), Values(0.07, 0, 36, 0));
   BuildSoilProfile(run.ctx);
