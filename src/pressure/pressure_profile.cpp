@@ -6,7 +6,6 @@
 #include <cmath>
 #include <string>
 
-#include "core/errors.h"
 #include "pressure/earth_pressure.h"
 #include "pressure/pressure_steps.h"
 

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <sstream>
 
+#include "core/codes.h"
 #include "core/errors.h"
 #include "support/temp_dir.h"
 
@@ -86,7 +87,8 @@ TEST(ListReader, MalformedRecordsNameTheLineRecordAndItem) {
       r.Read("first control line", {{"UnitSystemCode", &i}, {"NumWallSections", &j}});
       FAIL() << "a real accepted for an integer";
     } catch (const InputError& e) {
-      EXPECT_STREQ(e.what(), "line 1: first control line, item 1 (UnitSystemCode): expected an integer, found '2.5'");
+      EXPECT_STREQ(e.what(),
+                   "line 1: first control line, item 1 (UnitSystemCode): expected an integer, found '2.5'");
     }
   }
   {
@@ -97,7 +99,8 @@ TEST(ListReader, MalformedRecordsNameTheLineRecordAndItem) {
       r.Read("row", {{"a", &i}, {"b", &j}, {"c", &k}});
       FAIL() << "end of file not reported";
     } catch (const InputError& e) {
-      EXPECT_STREQ(e.what(), "line 1: row, item 3 (c): end of file inside the record: 1 more value was expected");
+      EXPECT_STREQ(e.what(),
+                   "line 1: row, item 3 (c): end of file inside the record: 1 more value was expected");
     }
   }
   {
@@ -117,6 +120,46 @@ TEST(ListReader, MalformedRecordsNameTheLineRecordAndItem) {
     ListReader r2(in2);
     EXPECT_THROW(r2.Read("row", {{"i", &i}}), InputError);
   }
+}
+
+TEST(ListReader, NamesWhereARecordBeganAndAValueWithADecimalComma) {
+  const auto message = [](const std::string& text, int items) {
+    std::istringstream in(text);
+    ListReader r(in);
+    double v[3] = {};
+    std::vector<ListReader::Field> fields{{"a", &v[0]}, {"b", &v[1]}, {"c", &v[2]}};
+    fields.resize(static_cast<size_t>(items), fields.front());
+    try {
+      r.Read("row", fields);
+    } catch (const InputError& e) {
+      return std::string(e.what());
+    }
+    return std::string("no error");
+  };
+  EXPECT_EQ(message("1 2\n\nx\n", 3),
+            "line 3 (the record began on line 1): row, item 3 (c): expected a real number, found 'x'");
+  EXPECT_EQ(message("4,5 x\n", 3),
+            "line 1: row, item 3 (c): expected a real number, found 'x'; '4,5' on line 1 looks like a number "
+            "written with a decimal comma, which reads as two values: write 4.5");
+  // Commas that only separate are not taken for decimal commas.
+  EXPECT_EQ(message("1,2,x\n", 3), "line 1: row, item 3 (c): expected a real number, found 'x'");
+  EXPECT_EQ(message("1, 2 x\n", 3), "line 1: row, item 3 (c): expected a real number, found 'x'");
+  // A code item converts as it is read.
+  std::istringstream in("2\n7\n");
+  ListReader r(in);
+  UnitSystem units = UnitSystem::English;
+  r.Read("first control line", {{"UnitSystemCode", &units}});
+  EXPECT_EQ(units, UnitSystem::SI);
+  try {
+    r.Read("first control line", {{"UnitSystemCode", &units}});
+    ADD_FAILURE() << "code 7 accepted";
+  } catch (const InputError& e) {
+    EXPECT_STREQ(
+        e.what(),
+        "line 2: first control line, item 1 (UnitSystemCode): 7 is not one of its codes (1 English units, "
+        "2 SI units)");
+  }
+  EXPECT_EQ(units, UnitSystem::SI);
 }
 
 TEST(ListReader, ARecordMissingAtTheEndIsToldFromOneCutShort) {
@@ -149,12 +192,25 @@ TEST(ListReader, AgreesWithGfortranReadOnTheSameRecords) {
   if (!testing::HaveGfortran()) GTEST_SKIP() << "gfortran is not installed";
   // Each record is read as (integer, real, real, integer) starting from
   // known values, then printed with enough digits to compare exactly.
-  const std::vector<std::string> records = {
-      "1 2.5 3.5 4",        "1,2.5,3.5,4",       " 1 , 2.5 , 3.5 , 4 trailing", "1\n2.5\n3.5 4",
-      "1 2.5 /",            "3 2*7.5 1",         ",,,9",                        "1 2*4.25 8",
-      "-3 -1.5d2 +2e-3 0",  "5 .5 5. 6",         "1, , 3.5,",                   "3*, 2",
-      "7 1.0e+30 -1.0e-30 1", "4, 2*, 5",        "0 0 0 0 extra",               "8 1.25 2*",
-      "2 3 4 5 6 7 8",      " 9\t1.5\t2.5\t3",   "1,\n,2.5\n 3"};
+  const std::vector<std::string> records = {"1 2.5 3.5 4",
+                                            "1,2.5,3.5,4",
+                                            " 1 , 2.5 , 3.5 , 4 trailing",
+                                            "1\n2.5\n3.5 4",
+                                            "1 2.5 /",
+                                            "3 2*7.5 1",
+                                            ",,,9",
+                                            "1 2*4.25 8",
+                                            "-3 -1.5d2 +2e-3 0",
+                                            "5 .5 5. 6",
+                                            "1, , 3.5,",
+                                            "3*, 2",
+                                            "7 1.0e+30 -1.0e-30 1",
+                                            "4, 2*, 5",
+                                            "0 0 0 0 extra",
+                                            "8 1.25 2*",
+                                            "2 3 4 5 6 7 8",
+                                            " 9\t1.5\t2.5\t3",
+                                            "1,\n,2.5\n 3"};
   // "1, , 3.5," ends with a separator, so its read takes its last value from
   // the next line and the reads are one fewer than the lines.
   const size_t reads = records.size() - 1;
