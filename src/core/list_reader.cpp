@@ -83,10 +83,8 @@ bool ParseFortranReal(std::string_view text, double& value) {
   if (i < body.size()) {
     // Exponent: a letter E, D or Q with an optional sign, or a sign alone.
     size_t j = i;
-    if (body[j] == 'e' || body[j] == 'd' || body[j] == 'q')
-      ++j;
-    else if (body[j] != '+' && body[j] != '-')
-      return false;
+    if (body[j] == 'e' || body[j] == 'd' || body[j] == 'q') ++j;
+    else if (body[j] != '+' && body[j] != '-') return false;
     std::string_view exponent = body.substr(j);
     std::string_view exponent_digits = exponent;
     if (!exponent_digits.empty() && (exponent_digits[0] == '+' || exponent_digits[0] == '-'))
@@ -316,8 +314,7 @@ bool ListReader::ReadRecord(std::string_view record, const std::vector<Field>& f
       if (token.quoted || !ParseFortranReal(token.text, v))
         Fail(record, field.name, i, "expected a real number, found '" + token.text + "'");
       // Infinities and NaNs would only spread through the tables.
-      if (!std::isfinite(v))
-        Fail(record, field.name, i, "expected a finite number, found '" + token.text + "'");
+      if (!std::isfinite(v)) Fail(record, field.name, i, "expected a finite number, found '" + token.text + "'");
       **d = v;
     } else if (auto c = std::get_if<CodeTarget>(&field.target)) {
       int v = 0;

@@ -1,19 +1,18 @@
 // The run: hand-off, files, the stage loop and the end of the run.
-#include "driver/run.h"
-
 #include <chrono>
 #include <cmath>
 #include <iostream>
 #include <new>
 
 #include "core/errors.h"
-#include "core/list_reader.h"
 #include "core/run_context.h"
 #include "darnek/darnek.h"
 #include "driver/names_file.h"
+#include "driver/run.h"
 #include "driver/stage.h"
 #include "driver/stage_header.h"
 #include "input/control_input.h"
+#include "core/list_reader.h"
 #include "report/report_helpers.h"
 #include "report/results_report.h"
 
@@ -92,21 +91,11 @@ StageSummary Summarize(const ProblemData& d) {
       GeneratesEarthPressure(d.C1.EarthPressureOption) || d.C1.PyCurveOption == PyCurveSource::Generated;
   s.excavation_depth = soil_block ? d.Wall.FreeHeight : d.C2.DividingDepth;
   switch (d.Results.Outcome) {
-    case StageOutcome::Closed:
-      s.outcome = "closed";
-      break;
-    case StageOutcome::SingleSolution:
-      s.outcome = "single solution";
-      break;
-    case StageOutcome::DeflectionExceeded:
-      s.outcome = "maximum allowable deflection exceeded";
-      break;
-    case StageOutcome::IterationLimit:
-      s.outcome = "iteration limit reached without closure";
-      break;
-    case StageOutcome::NotRun:
-      s.outcome = "not analysed";
-      break;
+    case StageOutcome::Closed: s.outcome = "closed"; break;
+    case StageOutcome::SingleSolution: s.outcome = "single solution"; break;
+    case StageOutcome::DeflectionExceeded: s.outcome = "maximum allowable deflection exceeded"; break;
+    case StageOutcome::IterationLimit: s.outcome = "iteration limit reached without closure"; break;
+    case StageOutcome::NotRun: s.outcome = "not analysed"; break;
   }
   if (!s.solved) return s;
   for (const StationResult& r : d.Results.Stations) {
@@ -120,8 +109,7 @@ StageSummary Summarize(const ProblemData& d) {
     }
   }
   int number = 0;
-  for (const TieBack& t : d.TieBacks)
-    s.tie_backs.push_back({++number, t.Station, t.Depth, t.ForcePerTieBack});
+  for (const TieBack& t : d.TieBacks) s.tie_backs.push_back({++number, t.Station, t.Depth, t.ForcePerTieBack});
   return s;
 }
 

@@ -216,10 +216,9 @@ void ReadCrossSections(RunContext& ctx, ListReader& reader) {
     for (int end = 0; end < 2; ++end) {
       const double ei = c.I[end] * c.E[end];
       if (!(ei > 0))
-        throw InputError("wall section " + std::to_string(w + 1) + " uses cross section " +
-                         std::to_string(number) + ", whose flexural rigidity I x E at its " +
-                         (end == 0 ? "top" : "bottom") + " end is " + NumberText(ei) +
-                         ": it must be positive");
+        throw InputError("wall section " + std::to_string(w + 1) + " uses cross section " + std::to_string(number) +
+                         ", whose flexural rigidity I x E at its " + (end == 0 ? "top" : "bottom") + " end is " +
+                         NumberText(ei) + ": it must be positive");
     }
   }
 }

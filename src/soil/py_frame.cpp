@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <limits>
 
+
 #include "soil/py_curves.h"
 #include "soil/py_models.h"
 #include "soil/soil_profile.h"
@@ -27,8 +28,7 @@ void SetCurveDepths(ProblemData& d) {
     // first curve below the strength curve, which would stop a run whose soil
     // table reaches deep enough.
     const double deepest = i + 1 == num_layers ? layer.Bottom : std::numeric_limits<double>::infinity();
-    for (double z :
-         {top + delta, top + 0.25 * span, top + 0.5 * span, top + 0.75 * span, layer.Bottom - delta})
+    for (double z : {top + delta, top + 0.25 * span, top + 0.5 * span, top + 0.75 * span, layer.Bottom - delta})
       profile.CurveDepths.push_back(std::min(z, deepest));
   }
 
@@ -108,7 +108,9 @@ double ClayActivePressure(double pressure, double c, double b) {
   return pa <= 1e-10 ? 0.0 : pa;
 }
 
-double FrictionalActivePressure(double pressure) { return pressure < Single(1e-5f) ? 0.0 : pressure; }
+double FrictionalActivePressure(double pressure) {
+  return pressure < Single(1e-5f) ? 0.0 : pressure;
+}
 
 // ------------------------------------------------------------------ the frame
 
@@ -159,7 +161,8 @@ void RunLayerCurves(LayerRun& run, PyModel& model) {
           profile.XEQ[n] = model.EquivalentDepth(f, accumulated);
         }
       }
-      f.x = n > 0 && layout.equivalent_depth ? f.side_depth - f.layer_top + profile.XEQ[n] : f.side_depth;
+      f.x = n > 0 && layout.equivalent_depth ? f.side_depth - f.layer_top + profile.XEQ[n]
+                                             : f.side_depth;
       f.pressure = PressureAt(d, f.wall_depth) / width_ratio;
       const double multiplier_depth = model.MultiplierDepth(f);
       f.pm = PMultiplier(d, multiplier_depth);

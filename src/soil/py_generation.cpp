@@ -1,12 +1,13 @@
 // The generation step of internal p-y curves and the multipliers applied to
 // every generated point.
+#include "soil/py_curves.h"
+
 #include <algorithm>
 #include <cmath>
 #include <span>
 
 #include "core/errors.h"
 #include "report/report_helpers.h"
-#include "soil/py_curves.h"
 #include "soil/py_frame.h"
 #include "soil/soil_profile.h"
 #include "soil/soil_report.h"
@@ -42,8 +43,8 @@ double ReductionFactor(const ProblemData& d, double x, double ReductionFactorRow
 }  // namespace
 
 std::span<const ReductionFactorRow> ReductionRows(const ProblemData& d) {
-  const size_t n = std::min(static_cast<size_t>(std::max(d.C1.NumPyModificationFactors, 0)),
-                            d.ReductionFactorTable.size());
+  const size_t n =
+      std::min(static_cast<size_t>(std::max(d.C1.NumPyModificationFactors, 0)), d.ReductionFactorTable.size());
   return {d.ReductionFactorTable.data(), n};
 }
 
@@ -112,10 +113,9 @@ void ReportScratchOutput::WriteSide(const PyModel& model, const CurveFrame& f, c
   report.Write(layout.point_heads, labels.LengthLabel2, ForcePerLengthLabel(labels));
   for (size_t i = 0; i < kSidePoints; ++i) {
     if (layout.warn_small_deflection && i > 0 && result.y[i] < kSmallDeflection) {
-      report.Write(
-          "( / 6X '**** WARNING ****' / 6X 'DEFLECTION IS LESS THAN 1.0E-14.  THE PROGRAM' / "
-          "6X 'USED A SOIL MODULUS OF ' 1P E12.4 )",
-          result.E0);
+      report.Write("( / 6X '**** WARNING ****' / 6X 'DEFLECTION IS LESS THAN 1.0E-14.  THE PROGRAM' / "
+                   "6X 'USED A SOIL MODULUS OF ' 1P E12.4 )",
+                   result.E0);
     }
     report.Write(layout.point_row, result.y[i], result.p[i]);
     scratch_.Write(layout.scratch_row, static_cast<int>(i + 1), result.p[i], result.y[i]);

@@ -56,8 +56,8 @@ TEST(Hardening, EveryMalformedInputClassGetsItsMessageAndTheNormalEnd) {
   const Case cases[] = {
       {"non-finite number", "20 6.0 10.0", "20 Infinity 10.0", DARNEK_INPUT_REJECTED,
        "item 2 (IncrementLength): expected a finite number, found 'Infinity'"},
-      {"NaN", "0.0694 0.0 30.0 0.0 25.0 0.0\n0.0694", "NaN 0.0 30.0 0.0 25.0 0.0\n0.0694",
-       DARNEK_INPUT_REJECTED, "item 1 (UnitWeight): expected a finite number, found 'NaN'"},
+      {"NaN", "0.0694 0.0 30.0 0.0 25.0 0.0\n0.0694", "NaN 0.0 30.0 0.0 25.0 0.0\n0.0694", DARNEK_INPUT_REJECTED,
+       "item 1 (UnitWeight): expected a finite number, found 'NaN'"},
       {"no increments", "20 6.0 10.0", "0 6.0 10.0", DARNEK_INPUT_REJECTED,
        "(NumIncrements): 0 increments; the wall needs at least 1"},
       {"negative increment length", "20 6.0 10.0", "20 -6.0 10.0", DARNEK_INPUT_REJECTED,
@@ -86,10 +86,8 @@ TEST(Hardening, EveryMalformedInputClassGetsItsMessageAndTheNormalEnd) {
        "10 1 1.0 1.0\n10.0 -10000.0\n", DARNEK_INPUT_REJECTED,
        "user p-y curve 1, item 2 (number of points): a p-y curve needs at least 2 points, found 1"},
       {"p-y deflections decreasing", "-10.0 20000.0\n10.0 -20000.0", "10.0 20000.0\n-10.0 -20000.0",
-       DARNEK_INPUT_REJECTED,
-       "the deflections of a p-y curve must increase from point to point (10 is followed by -10)"},
-      {"overlapping specified conditions",
-       "1 0 1 1 0 2 0 2 1 0 1 0\n20 6.0 10.0 0.0001 60.0 12.0 120.0 50 0 0\n",
+       DARNEK_INPUT_REJECTED, "the deflections of a p-y curve must increase from point to point (10 is followed by -10)"},
+      {"overlapping specified conditions", "1 0 1 1 0 2 0 2 1 0 1 0\n20 6.0 10.0 0.0001 60.0 12.0 120.0 50 0 0\n",
        "1 2 1 1 0 2 0 2 1 0 1 0\n20 6.0 10.0 0.0001 60.0 12.0 120.0 50 0 0\n2 5 0.0 0.0\n1 6 0.0 0.0\n",
        DARNEK_INPUT_REJECTED, "each specified condition needs stations of its own"},
       {"tie-back far below the wall", "2.0 1.5 29000000.0", "1.0E300 1.5 29000000.0", DARNEK_OK,
@@ -102,17 +100,16 @@ TEST(Hardening, EveryMalformedInputClassGetsItsMessageAndTheNormalEnd) {
        "expected a real number, found 'thick'"},
       // A range down to the largest station number is neither walked nor
       // written: its values beyond the tip are reported.
-      {"stiffness row to the last integer station", "'NONE'\n0\n0\n",
-       "'NONE'\n1\n1 0 2147483647 1.0 0 0\n0\n", DARNEK_OK, "ERROR -- NON-ZERO TABLE 4 DATA BEYOND END"},
-      {"restraint from above the top to the last station", "'NONE'\n0\n0\n",
-       "'NONE'\n0\n1\n-1 2147483647 1 5.0 0\n", DARNEK_OK, "ERROR -- NON-ZERO TABLE 4 DATA BEYOND END"},
+      {"stiffness row to the last integer station", "'NONE'\n0\n0\n", "'NONE'\n1\n1 0 2147483647 1.0 0 0\n0\n",
+       DARNEK_OK, "ERROR -- NON-ZERO TABLE 4 DATA BEYOND END"},
+      {"restraint from above the top to the last station", "'NONE'\n0\n0\n", "'NONE'\n0\n1\n-1 2147483647 1 5.0 0\n",
+       DARNEK_OK, "ERROR -- NON-ZERO TABLE 4 DATA BEYOND END"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     const auto out = RunText(Replace(kBase, c.from, c.to));
     EXPECT_EQ(out.result.status, c.status) << out.result.message;
-    EXPECT_NE(out.report.find(c.message), std::string::npos)
-        << out.report.substr(out.report.size() > 600 ? out.report.size() - 600 : 0);
+    EXPECT_NE(out.report.find(c.message), std::string::npos) << out.report.substr(out.report.size() > 600 ? out.report.size() - 600 : 0);
     if (c.status == DARNEK_INPUT_REJECTED) {
       EXPECT_NE(out.console.find(c.message), std::string::npos);
       EXPECT_NE(out.report.find("**** INPUT ERROR ****"), std::string::npos);
@@ -129,18 +126,15 @@ TEST(Hardening, EveryMalformedInputClassGetsItsMessageAndTheNormalEnd) {
 TEST(Hardening, GeneratedSandCurvesNeedAModulusAndGroundFlatterThanTheFrictionAngle) {
   const std::string generated = Replace(kBase, "1 0 1 1 0 2 0 2 1 0 1 0", "1 0 1 1 0 2 2 2 1 0 1 0");
   ASSERT_EQ(RunText(generated).result.status, DARNEK_OK);
-  const auto no_k = RunText(
-      Replace(generated, "0.0694 0.0 30.0 0.0 25.0 0.0\n0.0694", "0.0694 0.0 30.0 0.0 0.0 0.0\n0.0694"));
+  const auto no_k = RunText(Replace(generated, "0.0694 0.0 30.0 0.0 25.0 0.0\n0.0694", "0.0694 0.0 30.0 0.0 0.0 0.0\n0.0694"));
   EXPECT_EQ(no_k.result.status, DARNEK_INPUT_REJECTED);
-  EXPECT_NE(no_k.report.find(
-                "soil layer 1: the modulus of subgrade reaction k (SoilModulusK) of a sand layer must be "
-                "positive to generate its p-y curves, found 0"),
+  EXPECT_NE(no_k.report.find("soil layer 1: the modulus of subgrade reaction k (SoilModulusK) of a sand layer must be "
+                             "positive to generate its p-y curves, found 0"),
             std::string::npos);
   // A continuous wall (WA = WP) in front of ground steeper than phi.
   const auto steep = RunText(Replace(generated, "1.0 0 0.0 0.0\n", "1.0 0 0.0 40.0\n"));
   EXPECT_EQ(steep.result.status, DARNEK_INPUT_REJECTED);
-  EXPECT_NE(steep.report.find(
-                "the excavation slope of 40 degrees is steeper than the friction angle of 30 degrees"),
+  EXPECT_NE(steep.report.find("the excavation slope of 40 degrees is steeper than the friction angle of 30 degrees"),
             std::string::npos);
   EXPECT_EQ(steep.report.find("  NaN"), std::string::npos);
 }
