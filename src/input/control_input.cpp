@@ -68,9 +68,8 @@ void EchoControlLine1(RunContext& ctx) {
   if (c.NumTieBacks < 1) {
     out.EndRecord();
   } else if (c.HingeOption == HingeModel::AtLowerTieBacks) {
-    out.Write(
-        "( 6X 'CONSIDER ZERO MOMENT (AASHTO HINGE MODEL) IN WALL' / "
-        "6X 'AT TIE BACK LOCATIONS EXCEPT TOP ONE' / )");
+    out.Write("( 6X 'CONSIDER ZERO MOMENT (AASHTO HINGE MODEL) IN WALL' / "
+              "6X 'AT TIE BACK LOCATIONS EXCEPT TOP ONE' / )");
   }
   WritePendingWarnings(ctx);
 }
