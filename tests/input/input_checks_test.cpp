@@ -134,6 +134,16 @@ TEST(InputChecks, CrossSectionCodesDependOnTheKindOfSection) {
        "concrete shaft, 2 cased shaft, 3 rectangular concrete pile, 4 round prestressed pile, 5 square "
        "prestressed pile, 6 octagonal prestressed pile, 7 steel pipe, 8 steel H section, 9 steel I section, "
        "10 steel AISC section, 11 user-defined EI)"},
+      {"steel core 3", "1 1 0 0\n'SECTION'\n",
+       "1 1 7 1\n'PIPE'\n24 1000 0 29000000 36000 0 0 0 29000000\n3 0 0 0 0 0 0 24 0.5 0 0\n",
+       "line 8: cross section 1, geometry record, item 1 (GeometryCode): 3 is not one of its codes (0 no "
+       "steel "
+       "core, 1 steel pipe, 2 H or I shape)"},
+      {"bar layout 4", "1 1 0 0\n'SECTION'\n",
+       "1 1 1 1\n'SHAFT'\n24 1000 4000 0 0 0 0 0 3600000\n8 1 0.79 29000000 60000 3 4\n",
+       "line 8: cross section 1, reinforcement record, item 7 (layout): 4 is not one of its codes (1 evenly "
+       "on a "
+       "circle, 2 evenly along a rectangle, 3 positions given)"},
       {"taper 2", "29000000.0 0 0 0\n", "29000000.0 0 0 2\n",
        "line 8: cross section 1, top property row, item 12 (SectionTapered): 2 is not one of its codes "
        "(0 uniform section, 1 tapered section (bottom rows follow))"},
@@ -206,6 +216,10 @@ TEST(InputChecks, WallWaterAndSurchargeRecords) {
        "(the slope of the excavation ground)"},
       {"seed strip of negative width", "0.0 0.0 0.0 0.0 0.0 0.0\n", "0.0 0.0 0.0 0.0 0.0 -3.0\n",
        "line 17: surcharge record, item 6 (strip width): must not be negative, found -3"},
+      {"seed in front of the wall", "0.0 0.0 0.0 0.0 0.0 0.0\n", "0.0 -2.0 0.0 0.0 0.0 0.0\n",
+       "line 17: surcharge record, item 2 (horizontal distance): must not be negative, found -2 (from the "
+       "wall "
+       "into the backfill)"},
       {"surcharge type 4", "1 100.0 30.0", "4 100.0 30.0",
        "line 19: surcharge load 1, item 1 (type): 4 is not one of its codes (1 point load, 2 line load, 3 "
        "strip "
@@ -214,6 +228,8 @@ TEST(InputChecks, WallWaterAndSurchargeRecords) {
        "line 19: surcharge load 1, item 3 (horizontal distance): must not be negative, found -30 (from the "
        "wall "
        "into the backfill)"},
+      {"strip of negative width", "1 100.0 30.0 0.0", "3 100.0 30.0 -6.0",
+       "line 19: surcharge load 1, item 4 (strip width): must not be negative, found -6"},
       {"negative surcharge factor", "0.0 0.0 1.0\n2 1", "0.0 0.0 -1.0\n2 1",
        "line 19: surcharge load 1, item 6 (factor): must not be negative, found -1 (a multiplier of the "
        "magnitude)"},
@@ -255,6 +271,11 @@ TEST(InputChecks, SoilControlAndSoilLayers) {
        "(no soil has a larger friction angle; near 90 degrees the passive coefficient tan^2(45 + PHI/2) "
        "grows "
        "without bound)"},
+      {"weightless soil", sand, "0.0 0.0 30.0 0.0 25.0 0.0\n",
+       "line 22: soil layer 1, record L2 (layer top), item 1 (UnitWeight): must be positive, found 0 (the "
+       "overburden grows with it)"},
+      {"negative E50", sand, "0.0694 0.0 30.0 -0.01 25.0 0.0\n",
+       "line 22: soil layer 1, record L2 (layer top), item 4 (E50): must not be negative, found -0.01"},
       {"negative strength", sand, "0.0694 -1.0 30.0 0.0 25.0 0.0\n",
        "line 22: soil layer 1, record L2 (layer top), item 2 (S): must not be negative, found -1"},
       {"negative optional coefficient", sand, "0.0694 0.0 30.0 0.0 25.0 -0.3\n",
