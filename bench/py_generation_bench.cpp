@@ -38,23 +38,23 @@ using namespace darnek;
 
 // 20 layers of 100 in below a 120 in excavation, on a wall of 400 x 6 in.
 void TwentyLayers(ProblemData& d) {
-  d.C1.UnitSystemCode = 1;
-  d.C1.PyCurveOption = 2;
+  d.C1.UnitSystemCode = UnitSystem::English;
+  d.C1.PyCurveOption = PyCurveSource::Generated;
   d.C2.NumIncrements = 400;
   d.C2.IncrementLength = 6;
   d.Wall.FreeHeight = 120;
   d.Wall.WA = 48;
   d.Wall.WP = 24;
   d.Wall.WaterDepthBackfill = 600;
-  d.Soil.LoadingType = 1;
+  d.Soil.LoadingType = Loading::Static;
   double previous = 0;
   for (int i = 0; i < 20; ++i) {
     SoilLayer layer;
-    layer.SoilTypeCode = i % 2 == 0 ? 1 : 4;
+    layer.SoilTypeCode = i % 2 == 0 ? SoilType::SoftClay : SoilType::Sand;
     layer.LayerBottomDepth = 220 + 100 * i;
     layer.LayerThickness = layer.LayerBottomDepth - previous;
     previous = layer.LayerBottomDepth;
-    if (layer.SoilTypeCode == 1) {
+    if (layer.SoilTypeCode == SoilType::SoftClay) {
       layer.Top = {0.065, 3 + 0.2 * i, 0, 0.01, 0, 0};
     } else {
       layer.Top = {0.07, 0, 32 + 0.2 * i, 0, 90, 0};

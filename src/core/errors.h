@@ -37,11 +37,13 @@ class InputError : public std::runtime_error {
   explicit InputError(const std::string& what) : std::runtime_error(what) {}
   // A fault found at a record of the input: the message reads "line L:
   // RECORD, item K (NAME): DETAIL", or "line L: RECORD: DETAIL" without an
-  // item. The pieces stay apart for callers that translate the input from
-  // another form and name the place in that form instead.
+  // item; "line L (the record began on line S): ..." for a record that ran on
+  // from an earlier line; `note` follows the detail. The pieces stay apart for
+  // callers that translate the input from another form and name the place in
+  // that form instead.
   InputError(int line, const std::string& record, int item, const std::string& item_name,
-             const std::string& detail)
-      : std::runtime_error(Compose(line, record, item, item_name, detail)),
+             const std::string& detail, int record_line = 0, const std::string& note = "")
+      : std::runtime_error(Compose(line, record_line, record, item, item_name, detail) + note),
         line_(line),
         item_(item),
         record_(record),
@@ -54,14 +56,19 @@ class InputError : public std::runtime_error {
   const std::string& item_name() const { return item_name_; }
   const std::string& detail() const { return detail_; }
 
- private:
-  static std::string Compose(int line, const std::string& record, int item, const std::string& item_name,
-                             const std::string& detail) {
-    std::string message = "line " + std::to_string(line) + ": " + record;
+  // The place and the detail in the words of every input message; no
+  // ": DETAIL" when the detail is empty.
+  static std::string Compose(int line, int record_line, const std::string& record, int item,
+                             const std::string& item_name, const std::string& detail) {
+    std::string message = "line " + std::to_string(line);
+    if (record_line > 0) message += " (the record began on line " + std::to_string(record_line) + ")";
+    message += ": " + record;
     if (item > 0) message += ", item " + std::to_string(item) + " (" + item_name + ")";
-    return message + ": " + detail;
+    if (!detail.empty()) message += ": " + detail;
+    return message;
   }
 
+ private:
   int line_ = 0;
   int item_ = 0;
   std::string record_;

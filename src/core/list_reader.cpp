@@ -174,17 +174,71 @@ bool ListReader::NextLine(std::string_view record) {
 
 bool ListReader::AtEnd() { return in_.peek() == std::char_traits<char>::eof(); }
 
+std::string ListReader::UnknownCode(int code, std::string_view codes) {
+  return std::to_string(code) + " is not one of its codes (" + std::string(codes) + ")";
+}
+
+// "4,5" reads as the two values 4 and 5, and the record fails later on, or
+// one of its values is out of range.
+std::string ListReader::DecimalCommaNote() const {
+  if (decimal_comma_.empty()) return "";
+  std::string point = decimal_comma_;
+  point[point.find(',')] = '.';
+  return "; '" + decimal_comma_ + "' on line " + std::to_string(decimal_comma_line_) +
+         " looks like a number written with a decimal comma, which reads as two values: write " + point;
+}
+
 void ListReader::Fail(std::string_view record, std::string_view item, size_t index,
                       const std::string& what) const {
   throw InputError(line_number_, std::string(record), item.empty() ? 0 : static_cast<int>(index) + 1,
-                   std::string(item), what);
+                   std::string(item), what, EarlierRecordLine(line_number_), DecimalCommaNote());
+}
+
+std::string ListReader::Where(std::string_view record, size_t index, std::string_view name) const {
+  const int line = ItemLine(index);
+  return InputError::Compose(line, EarlierRecordLine(line), std::string(record), static_cast<int>(index) + 1,
+                             std::string(name), "");
+}
+
+void ListReader::RejectItem(std::string_view record, size_t index, std::string_view name,
+                            const std::string& what) const {
+  const int line = ItemLine(index);
+  throw InputError(line, std::string(record), static_cast<int>(index) + 1, std::string(name), what,
+                   EarlierRecordLine(line), DecimalCommaNote());
+}
+
+int ListReader::ItemLine(size_t index) const {
+  const int line = index < item_lines_.size() ? item_lines_[index] : 0;
+  if (line != 0) return line;
+  return record_line_ > 0 ? record_line_ : line_number_;
+}
+
+// A record that ran on from earlier lines is found by its first line.
+int ListReader::EarlierRecordLine(int line) const {
+  return record_line_ > 0 && record_line_ < line ? record_line_ : 0;
+}
+
+// A value of digits alone, standing after a blank (or at the start of the
+// line) and joined by one comma to further digits that end at a blank: the
+// way "4,5" is written where the decimal sign is a comma. Values separated by
+// commas alone ("1,2,3") do not look like that.
+void ListReader::NoteDecimalComma(size_t token_start) {
+  if (!decimal_comma_.empty() || pos_ >= line_.size() || line_[pos_] != ',') return;
+  if (token_start > 0 && !IsBlank(line_[token_start - 1])) return;
+  size_t digits = token_start;
+  if (digits < pos_ && (line_[digits] == '+' || line_[digits] == '-')) ++digits;
+  if (!IsDigits(std::string_view(line_).substr(digits, pos_ - digits))) return;
+  size_t end = pos_ + 1;
+  while (end < line_.size() && std::isdigit(static_cast<unsigned char>(line_[end]))) ++end;
+  if (end == pos_ + 1 || (end < line_.size() && !IsBlank(line_[end]))) return;
+  decimal_comma_ = line_.substr(token_start, end - token_start);
+  decimal_comma_line_ = line_number_;
 }
 
 // Reads the next item of the current read. `after_value` tracks whether the
 // separator after the previous value is still to be consumed, so that a lone
 // comma there is a separator and a second comma a null value.
-bool ListReader::NextToken(Token& token, std::string_view record, std::string_view item) {
-  (void)item;
+bool ListReader::NextToken(Token& token, std::string_view record) {
   for (;;) {
     while (pos_ < line_.size() && IsBlank(line_[pos_])) ++pos_;
     if (pos_ >= line_.size()) {
@@ -244,8 +298,10 @@ bool ListReader::NextToken(Token& token, std::string_view record, std::string_vi
       token.text.push_back(line_[pos_++]);
     }
   } else {
+    const size_t token_start = pos_;
     while (pos_ < line_.size() && !IsBlank(line_[pos_]) && line_[pos_] != ',' && line_[pos_] != '/')
       token.text.push_back(line_[pos_++]);
+    if (!token.starred) NoteDecimalComma(token_start);
   }
   return true;
 }
@@ -263,6 +319,9 @@ bool ListReader::ReadIfAny(std::string_view record, const std::vector<Field>& fi
 }
 
 bool ListReader::ReadRecord(std::string_view record, const std::vector<Field>& fields, bool optional) {
+  record_line_ = 0;
+  item_lines_.assign(fields.size(), 0);
+  decimal_comma_.clear();
   if (!NextLine(record)) {
     if (optional) return false;
     Fail(record, "", 0, "end of file where this record was expected");
@@ -274,7 +333,7 @@ bool ListReader::ReadRecord(std::string_view record, const std::vector<Field>& f
     const Field& field = fields[i];
     if (repeat_left == 0) {
       for (;;) {
-        if (!NextToken(token, record, field.name)) {
+        if (!NextToken(token, record)) {
           // Only blank lines were left: the record is missing, not cut short.
           if (i == 0 && !after_value) {
             if (optional) return false;
@@ -296,6 +355,7 @@ bool ListReader::ReadRecord(std::string_view record, const std::vector<Field>& f
         }
         break;
       }
+      if (record_line_ == 0) record_line_ = line_number_;
       if (token.kind == Token::Slash) {
         pos_ = line_.size();
         return true;
@@ -305,6 +365,7 @@ bool ListReader::ReadRecord(std::string_view record, const std::vector<Field>& f
     }
     --repeat_left;
     if (token.kind == Token::Null) continue;
+    item_lines_[i] = line_number_;
     if (auto p = std::get_if<int*>(&field.target)) {
       int v = 0;
       if (token.quoted || !ParseFortranInteger(token.text, v))
@@ -323,6 +384,11 @@ bool ListReader::ReadRecord(std::string_view record, const std::vector<Field>& f
         Fail(record, field.name, i,
              Quoted(token.text) + " is beyond what the report can print: a value must be smaller than 1E+100 in magnitude");
       **d = v;
+    } else if (auto c = std::get_if<CodeTarget>(&field.target)) {
+      int v = 0;
+      if (token.quoted || !ParseFortranInteger(token.text, v))
+        Fail(record, field.name, i, "expected an integer code, found '" + token.text + "'");
+      if (!c->convert(v, c->value)) Fail(record, field.name, i, UnknownCode(v, c->codes));
     } else {
       *std::get<std::string*>(field.target) = token.text;
     }
@@ -333,6 +399,9 @@ bool ListReader::ReadRecord(std::string_view record, const std::vector<Field>& f
 }
 
 std::string ListReader::ReadText(std::string_view record, int width) {
+  record_line_ = 0;
+  item_lines_.clear();
+  decimal_comma_.clear();
   if (!NextLine(record)) Fail(record, "", 0, "end of file where this line was expected");
   std::string text = line_.substr(0, static_cast<size_t>(width));
   pos_ = line_.size();

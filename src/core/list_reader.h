@@ -4,7 +4,8 @@
 // is discarded; '/' ends the read early (remaining items keep their values);
 // r*c repeats a value and r* (or an empty item between commas) leaves items
 // unchanged. Malformed input throws InputError naming the line, the record and
-// the item.
+// the item (and the line where the record began, when that was an earlier
+// one); a code item is converted to its enum as it is read.
 #pragma once
 
 #include <istream>
@@ -13,13 +14,29 @@
 #include <variant>
 #include <vector>
 
+#include "core/code_traits.h"
+
 namespace darnek {
 
 class ListReader {
  public:
+  // A code item converts as it is read (core/code_traits.h).
+  struct CodeTarget {
+    void* value;
+    bool (*convert)(int code, void* value);
+    std::string_view codes;
+  };
+
   struct Field {
+    Field(std::string_view n, int* p) : name(n), target(p) {}
+    Field(std::string_view n, double* p) : name(n), target(p) {}
+    Field(std::string_view n, std::string* p) : name(n), target(p) {}
+    template <class E, class = decltype(CodeTraits<E>::kCodes)>
+    Field(std::string_view n, E* p)
+        : name(n), target(CodeTarget{p, &ConvertCode<E>, CodeTraits<E>::kCodes}) {}
+
     std::string_view name;
-    std::variant<int*, double*, std::string*> target;
+    std::variant<int*, double*, std::string*, CodeTarget> target;
   };
 
   explicit ListReader(std::istream& in) : in_(in) {}
@@ -42,18 +59,53 @@ class ListReader {
   // Number of the last line read (1-based); 0 before the first.
   int line() const { return line_number_; }
 
+  // Where item `index` (0-based) of the last read stood, in the words of the
+  // reader's own messages: "line L: record, item k (name)", and where the
+  // record began when that was an earlier line. For checks of a value after
+  // its read; an item that the read left unchanged is placed where the
+  // record began.
+  std::string Where(std::string_view record, size_t index, std::string_view name) const;
+  // Rejects item `index` of the last read: Where(...) + ": " + what.
+  [[noreturn]] void RejectItem(std::string_view record, size_t index, std::string_view name,
+                               const std::string& what) const;
+  // A code read as an integer whose meaning depends on another item:
+  // converted, or rejected as the reader rejects a code item.
+  template <class E>
+  E ToCode(std::string_view record, size_t index, std::string_view name, int code) const {
+    E value{};
+    if (!CodeTraits<E>::FromInt(code, value))
+      RejectItem(record, index, name, UnknownCode(code, CodeTraits<E>::kCodes));
+    return value;
+  }
+
  private:
   struct Token;
+  template <class E>
+  static bool ConvertCode(int code, void* value) {
+    return CodeTraits<E>::FromInt(code, *static_cast<E*>(value));
+  }
+  static std::string UnknownCode(int code, std::string_view codes);
   bool ReadRecord(std::string_view record, const std::vector<Field>& fields, bool optional);
   bool NextLine(std::string_view record);
-  bool NextToken(Token& token, std::string_view record, std::string_view item);
+  bool NextToken(Token& token, std::string_view record);
+  void NoteDecimalComma(size_t token_start);
+  int ItemLine(size_t index) const;
+  int EarlierRecordLine(int line) const;
   [[noreturn]] void Fail(std::string_view record, std::string_view item, size_t index,
                          const std::string& what) const;
+  std::string DecimalCommaNote() const;
 
   std::istream& in_;
   std::string line_;
   size_t pos_ = 0;
   int line_number_ = 0;
+  // The last read: the line of its first value, the line of each item it
+  // assigned (0: left unchanged), and the first token that looks like a
+  // number written with a decimal comma ("4,5"), with its line.
+  int record_line_ = 0;
+  std::vector<int> item_lines_;
+  std::string decimal_comma_;
+  int decimal_comma_line_ = 0;
 };
 
 // Reals of this magnitude or more are rejected: beyond what the report's

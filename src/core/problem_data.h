@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "core/codes.h"
+
 namespace darnek {
 
 // Limits the input must respect; the readers reject counts above them with the
@@ -91,18 +93,18 @@ struct RunControl {
 
 // ---------------------------------------------------- first control line (C1)
 struct ControlLine1 {
-  int UnitSystemCode = 0;  // 1 English, 2 SI
+  UnitSystem UnitSystemCode = UnitSystem::English;
   int NumSpecifiedDeflections = 0;
   int NumWallSections = 0;
   int NumCrossSections = 0;
   int NumPyModificationFactors = 0;
-  int EarthPressureOption = 0;
-  int PyCurveOption = 0;
+  EarthPressureMode EarthPressureOption = EarthPressureMode::None;
+  PyCurveSource PyCurveOption = PyCurveSource::UserCurves;
   int NumUserPyCurves = 0;
   int NumStages = 0;
   int NonlinearEIOption = 0;
   int NumTieBacks = 0;
-  int HingeOption = 0;
+  HingeModel HingeOption = HingeModel::None;
 };
 
 // --------------------------------------------------- second control line (C2)
@@ -147,7 +149,7 @@ struct StationTables {
 
 // ---------------------------------------- specified deflections and slopes (S)
 struct SpecifiedCondition {
-  int Case = 0;
+  ConditionCase Case = ConditionCase::Deflection;
   int Sta = 0;
   double SpecDeflection = 0;
   double SpecSlope = 0;  // radians
@@ -179,7 +181,7 @@ struct SectionReinforcement {
   double Modulus = 0;
   double Yield = 0;
   double Cover = 0;
-  int Layout = 0;  // 3: positions given, one (X, Y) per bar
+  BarLayout Layout = BarLayout::Circle;  // positions given: one (X, Y) per bar
   std::vector<double> X;
   std::vector<double> Y;
 };
@@ -199,15 +201,15 @@ struct SectionStrands {
   double Ultimate = 0;
   double InitialForce = 0;
   double Cover = 0;
-  int Layout = 0;  // 3: positions given, one (X, Y) per strand
+  BarLayout Layout = BarLayout::Circle;  // positions given: one (X, Y) per strand
   std::vector<double> X;
   std::vector<double> Y;
 };
 
 struct NonlinearSectionData {
-  int SectionType = 0;                 // index into the nonlinear type names, 1-based
-  std::array<double, 9> MainRow{};     // equivalent diameter ... equivalent modulus
-  int GeometryCode = 0;                // cased shaft: 0 no core, 1 pipe core, 2 H or I core
+  NonlinearSectionType SectionType = NonlinearSectionType::RoundConcreteShaft;
+  std::array<double, 9> MainRow{};           // equivalent diameter ... equivalent modulus
+  SteelCore GeometryCode = SteelCore::None;  // the core of a cased shaft
   std::array<double, 10> GeometryRow{};
   SectionReinforcement Rebars;
   SectionTransverseReinforcement Transverse;
@@ -217,9 +219,9 @@ struct NonlinearSectionData {
 
 struct CrossSection {
   int Identifier = 0;
-  int SectionShapeCode = 0;
-  int SectionNonlinear = 0;
-  int SectionTapered = 0;
+  ElasticShape SectionShapeCode = ElasticShape::General;  // elastic sections; see Nonlinear.SectionType
+  SectionKind SectionNonlinear = SectionKind::Elastic;
+  SectionTaper SectionTapered = SectionTaper::Uniform;
   std::string SectionName;
   std::string SecondName;  // the AISC name of shape code 5
   // [0] top end, [1] bottom end.
@@ -244,7 +246,7 @@ struct EITable {
 
 // ---------------------------------------------- stiffness and load, supports
 struct StiffnessLoadRow {
-  int Contd = 1;  // 1 standalone, 2 linked to the next row
+  RowLink Contd = RowLink::Standalone;
   int From = 0;
   int To = 0;
   double Q = 0;
@@ -256,14 +258,14 @@ struct StiffnessLoadRow {
 struct StiffnessLoadEntry {
   int From = 0;
   int To = 0;
-  int Contd = 1;
+  RowLink Contd = RowLink::Standalone;
   double EI = 0, Q = 0, S = 0, T = 0, R = 0, P = 0;
 };
 
 struct Restraint {
   int From = 0;
   int To = 0;
-  int Contd = 1;
+  RowLink Contd = RowLink::Standalone;
   double LateralStiffness = 0;
   double RotationalStiffness = 0;
 };
@@ -301,7 +303,7 @@ struct ReductionFactorRow {
 
 // ------------------------------------------ wall, water and surcharge data
 struct SurchargeLoad {
-  int Type = 1;  // 1 point, 2 line, 3 strip; others treated as point loads
+  SurchargeType Type = SurchargeType::Point;
   double Magnitude = 0;
   double Distance = 0;          // horizontal distance from the wall
   double Width = 0;             // strip width
@@ -316,7 +318,7 @@ struct WallWaterData {
   double WaterDepthBackfill = 0;
   double WaterDepthExcavation = 0;
   double ActiveModificationFactor = 0;
-  int WaterPressureFlag = 0;
+  WaterPressure WaterPressureFlag = WaterPressure::NotAdded;
   double BackfillSlope = 0;    // degrees
   double ExcavationSlope = 0;  // degrees
   double ReferenceWidth = 0;   // one foot in the analysis unit
@@ -341,7 +343,7 @@ struct SoilValues {
 };
 
 struct SoilLayer {
-  int SoilTypeCode = 0;
+  SoilType SoilTypeCode = SoilType::SoftClay;
   double LayerBottomDepth = 0;
   double LayerThickness = 0;
   SoilValues Top;
@@ -351,7 +353,7 @@ struct SoilLayer {
 
 struct SoilData {
   int NumSoilLayers = 0;
-  int LoadingType = 1;  // 1 static, 0 cyclic
+  Loading LoadingType = Loading::Static;
   double NumCycles = 0;
   std::vector<SoilLayer> Layers;
 };
@@ -381,8 +383,8 @@ struct PyCurve {
 // ------------------------------------------------- soil profile (p-y side)
 struct ProfileLayer {
   double Top = 0;
-  double Bottom = 0;       // after truncation at the profile depth limit
-  int SoilTypeCode = 0;
+  double Bottom = 0;  // after truncation at the profile depth limit
+  SoilType SoilTypeCode = SoilType::SoftClay;
   double SoilModulusK = 0;
   int InputLayer = 0;      // index of the input layer it came from (0-based)
 };
@@ -424,7 +426,7 @@ struct PressureLayer {
   double phi = 0;  // degrees
   double gamma = 0;
   double OptionalCoefficient = 0;
-  int SoilTypeCode = 0;
+  SoilType SoilTypeCode = SoilType::SoftClay;
   bool DrainedFlag = false;
   bool SubmergedFlag = false;
   double f = 0;
@@ -533,7 +535,7 @@ struct ProblemData {
   int NumRestraints = 0;
   std::vector<Restraint> Restraints;
   std::vector<TieBack> TieBacks;
-  int CombineAutoReduction = 0;
+  ReductionCombination CombineAutoReduction = ReductionCombination::TableAlone;
   std::vector<ReductionFactorRow> ReductionFactorTable;
   WallWaterData Wall;
   SoilData Soil;

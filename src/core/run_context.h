@@ -6,6 +6,7 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "core/output_unit.h"
 #include "core/problem_data.h"
@@ -36,6 +37,9 @@ struct RunContext {
   std::function<std::tm()> clock;
   // When positive, no stage iterates more often than this (a harness's limit).
   int iteration_cap = 0;
+  // Warnings found in the first control line, which is read before the
+  // stage's heading; the control echo writes them.
+  std::vector<std::string> pending_warnings;
 };
 
 }  // namespace darnek

@@ -52,7 +52,8 @@ StageSummary Summarize(const ProblemData& d) {
   s.solved = Solved(d.Results.Outcome);
   // The soil block, when the stage reads one, says where the excavation is;
   // otherwise the dividing depth stands for it, as it does for the curves.
-  const bool soil_block = d.C1.EarthPressureOption >= 2 || d.C1.PyCurveOption == 2;
+  const bool soil_block =
+      GeneratesEarthPressure(d.C1.EarthPressureOption) || d.C1.PyCurveOption == PyCurveSource::Generated;
   s.excavation_depth = soil_block ? d.Wall.FreeHeight : d.C2.DividingDepth;
   switch (d.Results.Outcome) {
     case StageOutcome::Closed: s.outcome = "closed"; break;
@@ -109,8 +110,8 @@ void StageLoop(RunContext& ctx, ListReader& reader, RunResult& result, int* last
     WriteFileBlock(ctx);
     WriteTimeStamp(ctx, ctx.clock ? ctx.clock() : LocalNow());
     WriteStageHeading(ctx);
-    if (d.C1.UnitSystemCode == 1) d.Run.UnitFlag = 1;
-    else if (d.C1.UnitSystemCode == 2) d.Run.UnitFlag = -1;
+    // The reader accepts only the two unit systems (core/codes.h).
+    d.Run.UnitFlag = d.C1.UnitSystemCode == UnitSystem::English ? 1 : -1;
     SetUnitLabels(d.Run.Labels, d.Run.UnitFlag);
 
     d.Results.Outcome = StageOutcome::NotRun;

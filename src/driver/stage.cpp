@@ -42,14 +42,15 @@ void ReadSupports(RunContext& ctx, ListReader& reader) {
 // given as a diagram; the soil block also feeds the generated p-y curves.
 void ApplyEarthPressure(RunContext& ctx, ListReader& reader) {
   ProblemData& d = ctx.data;
-  const int option = d.C1.EarthPressureOption;
+  const EarthPressureMode mode = d.C1.EarthPressureOption;
   d.Pressure.Rows.clear();
-  if (option >= 2 || d.C1.PyCurveOption == 2) input::ReadEarthPressureAndSoilBlock(ctx, reader);
-  if (option == 1) input::ReadSpecifiedPressureTable(ctx, reader);
-  if (option >= 2) {
+  if (GeneratesEarthPressure(mode) || d.C1.PyCurveOption == PyCurveSource::Generated)
+    input::ReadEarthPressureAndSoilBlock(ctx, reader);
+  if (mode == EarthPressureMode::SpecifiedDiagram) input::ReadSpecifiedPressureTable(ctx, reader);
+  if (GeneratesEarthPressure(mode)) {
     pressure::START(ctx);
     pressure::LoadPressureRows(ctx);
-  } else if (option == 1) {
+  } else if (mode == EarthPressureMode::SpecifiedDiagram) {
     pressure::ApplySpecifiedPressure(ctx);
   }
 }
@@ -74,7 +75,7 @@ void FillUserCurveTable(RunContext& ctx) {
 
 void BuildSoilCurves(RunContext& ctx, ListReader& reader) {
   input::ReadUserPyCurves(ctx, reader);
-  if (ctx.data.C1.PyCurveOption == 2) {
+  if (ctx.data.C1.PyCurveOption == PyCurveSource::Generated) {
     soil::GeneratePyCurves(ctx);
     soil::LoadPyCurves(ctx);
   } else {

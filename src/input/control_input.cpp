@@ -1,10 +1,13 @@
 // Title, control lines, specified deflections and slopes, wall sections.
 #include "input/control_input.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "core/errors.h"
+#include "input/input_checks.h"
 #include "report/report_helpers.h"
 
 namespace darnek::input {
@@ -15,21 +18,38 @@ void ReadTitle(RunContext& ctx, ListReader& reader) {
 
 void ReadControlLine1(RunContext& ctx, ListReader& reader) {
   ControlLine1& c = ctx.data.C1;
-  reader.Read("first control line",
-              {{"UnitSystemCode", &c.UnitSystemCode},
-               {"NumSpecifiedDeflections", &c.NumSpecifiedDeflections},
-               {"NumWallSections", &c.NumWallSections},
-               {"NumCrossSections", &c.NumCrossSections},
-               {"NumPyModificationFactors", &c.NumPyModificationFactors},
-               {"EarthPressureOption", &c.EarthPressureOption},
-               {"PyCurveOption", &c.PyCurveOption},
-               {"NumUserPyCurves", &c.NumUserPyCurves},
-               {"NumStages", &c.NumStages},
-               {"NonlinearEIOption", &c.NonlinearEIOption},
-               {"NumTieBacks", &c.NumTieBacks},
-               {"HingeOption", &c.HingeOption}});
-  if (c.EarthPressureOption >= 2) ctx.data.Run.InternalEarthPressureFlag = 1;
-  if (c.PyCurveOption == 2) ctx.data.Run.InternalPyFlag = 1;
+  const std::string_view record = "first control line";
+  reader.Read(record, {{"UnitSystemCode", &c.UnitSystemCode},
+                       {"NumSpecifiedDeflections", &c.NumSpecifiedDeflections},
+                       {"NumWallSections", &c.NumWallSections},
+                       {"NumCrossSections", &c.NumCrossSections},
+                       {"NumPyModificationFactors", &c.NumPyModificationFactors},
+                       {"EarthPressureOption", &c.EarthPressureOption},
+                       {"PyCurveOption", &c.PyCurveOption},
+                       {"NumUserPyCurves", &c.NumUserPyCurves},
+                       {"NumStages", &c.NumStages},
+                       {"NonlinearEIOption", &c.NonlinearEIOption},
+                       {"NumTieBacks", &c.NumTieBacks},
+                       {"HingeOption", &c.HingeOption}});
+  if (GeneratesEarthPressure(c.EarthPressureOption)) ctx.data.Run.InternalEarthPressureFlag = 1;
+  if (c.PyCurveOption == PyCurveSource::Generated) ctx.data.Run.InternalPyFlag = 1;
+  // Counts of rows that follow (a negative NumSpecifiedDeflections ends the
+  // run instead); the warnings follow the control echo.
+  const struct {
+    size_t index;
+    std::string_view name;
+    int count;
+  } counts[] = {{2, "NumWallSections", c.NumWallSections},
+                {3, "NumCrossSections", c.NumCrossSections},
+                {4, "NumPyModificationFactors", c.NumPyModificationFactors},
+                {7, "NumUserPyCurves", c.NumUserPyCurves},
+                {9, "NonlinearEIOption", c.NonlinearEIOption},
+                {10, "NumTieBacks", c.NumTieBacks}};
+  for (const auto& count : counts) {
+    if (count.count < 0)
+      WarnLater(ctx, reader.Where(record, count.index, count.name) + ": the count " +
+                         std::to_string(count.count) + " is negative and is read as none");
+  }
 }
 
 void EchoControlLine1(RunContext& ctx) {
@@ -47,10 +67,11 @@ void EchoControlLine1(RunContext& ctx) {
   line("NO OF TIE BACKS                                    = ", c.NumTieBacks);
   if (c.NumTieBacks < 1) {
     out.EndRecord();
-  } else if (c.HingeOption == 1) {
+  } else if (c.HingeOption == HingeModel::AtLowerTieBacks) {
     out.Write("( 6X 'CONSIDER ZERO MOMENT (AASHTO HINGE MODEL) IN WALL' / "
               "6X 'AT TIE BACK LOCATIONS EXCEPT TOP ONE' / )");
   }
+  WritePendingWarnings(ctx);
 }
 
 void ReadControlLine2(RunContext& ctx, ListReader& reader) {
@@ -69,7 +90,7 @@ void ReadControlLine2(RunContext& ctx, ListReader& reader) {
   c.WallLength = c.NumIncrements * c.IncrementLength;
 
   const UnitLabels& labels = ctx.data.Run.Labels;
-  const bool english = ctx.data.C1.UnitSystemCode == 1;
+  const bool english = ctx.data.C1.UnitSystemCode == UnitSystem::English;
   const double height = english ? c.WallHeight / 12 : c.WallHeight;
   const std::string height_label = english ? labels.LargeLengthLabel.substr(0, 3) : labels.LengthLabel;
   ctx.report.Write(
@@ -88,23 +109,36 @@ void ReadControlLine2(RunContext& ctx, ListReader& reader) {
   }
   // The station tables are sized from NumIncrements: it bounds the run's memory.
   if (c.NumIncrements > kMaxIncrements) FailStorage(ctx.report);
-  const int line = reader.line();
+  const RecordCheck check(reader, "second control line");
   if (c.NumIncrements < 1)
-    throw InputError(line, "second control line", 1, "NumIncrements",
-                     std::to_string(c.NumIncrements) + " increments; the wall needs at least 1");
+    check.Reject(0, "NumIncrements",
+                 std::to_string(c.NumIncrements) + " increments; the wall needs at least 1");
   if (!(c.IncrementLength > 0))
-    throw InputError(line, "second control line", 2, "IncrementLength",
-                     NumberText(c.IncrementLength) + "; the increment length must be positive");
+    check.Reject(1, "IncrementLength",
+                 NumberText(c.IncrementLength) + "; the increment length must be positive");
+  // The iteration limit bounds a stage that never closes, and with it the run
+  // log, which takes one monitoring line per iteration.
   if (c.MaxIterations > kMaxIterations)
-    throw InputError("line " + std::to_string(line) +
-                     ": second control line, item 8 (MaxIterations): " + std::to_string(c.MaxIterations) +
-                     " iterations; at most " + std::to_string(kMaxIterations) + " are allowed");
-  // The closure test compares changes with the tolerance: zero or less would
-  // never close.
-  if (c.MaxIterations > 0 && !(c.DeflectionTolerance > 0))
-    throw InputError("line " + std::to_string(line) +
-                     ": second control line, item 4 (DeflectionTolerance): " +
-                     NumberText(c.DeflectionTolerance) + "; the closure tolerance must be positive");
+    check.Reject(7, "MaxIterations",
+                 std::to_string(c.MaxIterations) + " iterations; at most " + std::to_string(kMaxIterations) +
+                     " are allowed");
+  // With no iterations (one linear solution) the two are not used.
+  if (c.MaxIterations > 0) {
+    check.Positive(2, "MaxAllowableDeflection", c.MaxAllowableDeflection,
+                   "a deflection beyond it ends the iteration");
+    check.Positive(3, "DeflectionTolerance", c.DeflectionTolerance,
+                   "the iteration has closed when no station moves by more than it");
+  }
+  if (ctx.data.C1.NumTieBacks > 0)
+    check.Positive(5, "ResultWidth", c.ResultWidth, "the tie-back forces are shared out by it");
+  // The analysis takes its length from the increments; WallHeight is only
+  // printed, so a difference means one of the three is not what was meant.
+  const double scale = std::max(std::fabs(c.WallLength), std::fabs(c.WallHeight));
+  if (std::fabs(c.WallHeight - c.WallLength) > 1e-6 * scale)
+    Warn(ctx, check.Where(6, "WallHeight") + ": " + NumberText(c.WallHeight) +
+                  " differs from NumIncrements x IncrementLength = " + std::to_string(c.NumIncrements) +
+                  " x " + NumberText(c.IncrementLength) + " = " + NumberText(c.WallLength) +
+                  ", the length of the wall that is analysed (WallHeight is only printed)");
 }
 
 void ReadSpecifiedConditions(RunContext& ctx, ListReader& reader) {
@@ -136,12 +170,13 @@ void ReadSpecifiedConditions(RunContext& ctx, ListReader& reader) {
     const bool repeated = row.Sta == previous;
     previous = row.Sta;
     rows.push_back(row);
-    if (row.Case == 2 && !repeated) {
-      out.Write("( 10X I3 7X I2 11X 'NONE' 8X E10.3 )", row.Sta, row.Case, row.SpecSlope);
-    } else if (row.Case >= 3 && !repeated) {
-      out.Write("( 10X I3 7X I2 3X 2(5X E10.3) )", row.Sta, row.Case, row.SpecDeflection, row.SpecSlope);
+    const int code = CodeNumber(row.Case);
+    if (row.Case == ConditionCase::Slope && !repeated) {
+      out.Write("( 10X I3 7X I2 11X 'NONE' 8X E10.3 )", row.Sta, code, row.SpecSlope);
+    } else if (row.Case == ConditionCase::DeflectionAndSlope && !repeated) {
+      out.Write("( 10X I3 7X I2 3X 2(5X E10.3) )", row.Sta, code, row.SpecDeflection, row.SpecSlope);
     } else {
-      out.Write("( 10X I3 7X I2 8X E10.3 9X 'NONE' )", row.Sta, row.Case, row.SpecDeflection);
+      out.Write("( 10X I3 7X I2 8X E10.3 9X 'NONE' )", row.Sta, code, row.SpecDeflection);
     }
   }
 }
@@ -151,12 +186,31 @@ void ReadWallSections(RunContext& ctx, ListReader& reader) {
   auto& rows = ctx.data.WallSections;
   rows.clear();
   if (n > kMaxWallSections) FailStorage(ctx.report);
+  // Stations above the first section take its top value, stations below the
+  // last its bottom value: a wall not covered end to end gets a warning.
+  const bool english = ctx.data.C1.UnitSystemCode == UnitSystem::English;
+  const double tip = english ? ctx.data.C2.WallLength / 12 : ctx.data.C2.WallLength;
+  const std::string unit = english ? " ft" : " m";
+  std::vector<std::string> warnings;
   for (int i = 0; i < n; ++i) {
     WallSection row;
-    reader.Read("wall section row " + std::to_string(i + 1),
-                {{"SectionTop", &row.SectionTop},
-                 {"SectionBottom", &row.SectionBottom},
-                 {"SectionNumber", &row.SectionNumber}});
+    const std::string record = "wall section row " + std::to_string(i + 1);
+    const RecordCheck check(reader, record);
+    reader.Read(record, {{"SectionTop", &row.SectionTop},
+                         {"SectionBottom", &row.SectionBottom},
+                         {"SectionNumber", &row.SectionNumber}});
+    if (row.SectionBottom < row.SectionTop)
+      check.Reject(1, "SectionBottom",
+                   NumberText(row.SectionBottom) + " lies above SectionTop " + NumberText(row.SectionTop) +
+                       "; depths increase downwards");
+    if (i == 0 && row.SectionTop > 1e-6 * tip)
+      warnings.push_back(check.Where(0, "SectionTop") + ": the wall sections begin " +
+                         NumberText(row.SectionTop) + unit +
+                         " below the top of the wall; the first section is extended to the top");
+    if (i == n - 1 && row.SectionBottom < tip * (1 - 1e-6))
+      warnings.push_back(check.Where(1, "SectionBottom") + ": the wall sections end at " +
+                         NumberText(row.SectionBottom) + unit + ", above the tip of the wall at " +
+                         NumberText(tip) + unit + "; the last section is extended to the tip");
     rows.push_back(row);
   }
   OutputUnit& out = ctx.report;
@@ -175,6 +229,7 @@ void ReadWallSections(RunContext& ctx, ListReader& reader) {
     EndLine(out);
   }
   out.EndRecord();
+  for (const std::string& text : warnings) Warn(ctx, text);
 }
 
 }  // namespace darnek::input

@@ -10,36 +10,42 @@
 
 namespace darnek::input {
 
-bool HasGeometryRecord(int type) {
+using Type = NonlinearSectionType;
+
+bool HasGeometryRecord(NonlinearSectionType type) {
   switch (type) {
-    case kCasedConcreteShaft:
-    case kRectangularConcretePile:
-    case kSquarePrestressedPile:
-    case kOctagonalPrestressedPile:
-    case kSteelPipePile:
-    case kSteelHPile:
-    case kSteelIPile:
-    case kSteelAiscPile:
+    case Type::CasedConcreteShaft:
+    case Type::RectangularConcretePile:
+    case Type::SquarePrestressedPile:
+    case Type::OctagonalPrestressedPile:
+    case Type::SteelPipePile:
+    case Type::SteelHPile:
+    case Type::SteelIPile:
+    case Type::SteelAiscPile:
       return true;
     default:
       return false;
   }
 }
 
-bool HasReinforcementRecord(int type) {
-  return type == kRoundConcreteShaft || type == kCasedConcreteShaft || type == kRectangularConcretePile;
+bool HasReinforcementRecord(NonlinearSectionType type) {
+  return type == Type::RoundConcreteShaft || type == Type::CasedConcreteShaft ||
+         type == Type::RectangularConcretePile;
 }
 
-bool HasStrandRecord(int type) {
-  return type == kRoundPrestressedPile || type == kSquarePrestressedPile || type == kOctagonalPrestressedPile;
+bool HasStrandRecord(NonlinearSectionType type) {
+  return type == Type::RoundPrestressedPile || type == Type::SquarePrestressedPile ||
+         type == Type::OctagonalPrestressedPile;
 }
 
-bool HasTransverseRecord(int type) {
-  return type >= kRoundConcreteShaft && type <= kOctagonalPrestressedPile;
+// The concrete sections.
+bool HasTransverseRecord(NonlinearSectionType type) {
+  return HasReinforcementRecord(type) || HasStrandRecord(type);
 }
 
 bool HasOwnMomentCurvatureTable(const CrossSection& section) {
-  return section.SectionNonlinear != 0 && section.Nonlinear.SectionType != kUserDefinedEI;
+  return section.SectionNonlinear == SectionKind::Nonlinear &&
+         section.Nonlinear.SectionType != Type::UserDefinedEI;
 }
 
 namespace {
@@ -145,28 +151,28 @@ struct ElasticProperty {
   Unit unit;
 };
 
-std::vector<ElasticProperty> ElasticProperties(int shape) {
+std::vector<ElasticProperty> ElasticProperties(ElasticShape shape) {
   const ElasticProperty diameter{"EQUIV. DIAMETER", false, 0, Unit::Length};
   const ElasticProperty width{"EXTERNAL WIDTH", false, 2, Unit::Length};
   const ElasticProperty depth{"EXTERNAL DEPTH", false, 3, Unit::Length};
   const ElasticProperty flange{"FLANGE THICKNESS", false, 6, Unit::Length};
   const ElasticProperty web{"WEB THICKNESS", false, 7, Unit::Length};
   switch (shape) {
-    case 0:
+    case ElasticShape::General:
       return {diameter, {"YOUNG MODULUS", true, 8, Unit::Stress}};
-    case 1:
+    case ElasticShape::CircularPipe:
       return {{"EXTERNAL DIAMETER", false, 0, Unit::Length}, {"INTERNAL DIAMETER", false, 1, Unit::Length}};
-    case 2:
+    case ElasticShape::RectangularPipe:
       return {diameter,
               width,
               depth,
               {"INTERNAL WIDTH", false, 4, Unit::Length},
               {"INTERNAL DEPTH", false, 5, Unit::Length}};
-    case 3:
-    case 4:
-    case 5:
+    case ElasticShape::ISection:
+    case ElasticShape::HSection:
+    case ElasticShape::AiscSection:
       return {diameter, width, depth, flange, web};
-    case 6:
+    case ElasticShape::SheetPiling:
       return {{"WIDTH", false, 2, Unit::Length}, {"DEPTH", false, 3, Unit::Length}, web};
     default:
       return {};
@@ -174,9 +180,9 @@ std::vector<ElasticProperty> ElasticProperties(int shape) {
 }
 
 void EchoElastic(SectionEcho& echo, OutputUnit& out, const CrossSection& c) {
-  out.Write("( 5X ' CROSS SECTION TYPE  :' A )", kElasticTypeNames[c.SectionShapeCode]);
-  if (c.SectionShapeCode == 5) echo.Text("AISC SECTION NAME", c.SecondName);
-  const bool tapered = c.SectionTapered >= 1;
+  out.Write("( 5X ' CROSS SECTION TYPE  :' A )", kElasticTypeNames[CodeNumber(c.SectionShapeCode)]);
+  if (c.SectionShapeCode == ElasticShape::AiscSection) echo.Text("AISC SECTION NAME", c.SecondName);
+  const bool tapered = c.SectionTapered == SectionTaper::Tapered;
   if (tapered) out.Write("( 5X ' TAPERED SECTION       ' '         TOP                  BOTTOM' )");
   for (const ElasticProperty& p : ElasticProperties(c.SectionShapeCode)) {
     const double top = p.property_row ? c.Properties[0][p.column] : c.Geometry[0][p.column];
@@ -192,12 +198,12 @@ void EchoElastic(SectionEcho& echo, OutputUnit& out, const CrossSection& c) {
 
 void EchoNonlinear(SectionEcho& echo, OutputUnit& out, const CrossSection& c) {
   const NonlinearSectionData& nl = c.Nonlinear;
-  const int type = nl.SectionType;
+  const NonlinearSectionType type = nl.SectionType;
   const auto& main = nl.MainRow;
   const auto& geo = nl.GeometryRow;
-  out.Write("( 5X ' CROSS SECTION TYPE  :' A )", kNonlinearTypeNames[type - 1]);
+  out.Write("( 5X ' CROSS SECTION TYPE  :' A )", kNonlinearTypeNames[CodeNumber(type) - 1]);
   echo.Real("EQUIV. DIAMETER", main[kMainDiameter], Unit::Length);
-  if (type == kSteelAiscPile) echo.Text("AISC SECTION NAME", c.SecondName);
+  if (type == Type::SteelAiscPile) echo.Text("AISC SECTION NAME", c.SecondName);
 
   const auto shape_lines = [&] {
     echo.Real("EXTERNAL WIDTH", geo[kGeoWidth], Unit::Length);
@@ -211,35 +217,35 @@ void EchoNonlinear(SectionEcho& echo, OutputUnit& out, const CrossSection& c) {
   };
   bool has_steel = false;
   switch (type) {
-    case kCasedConcreteShaft:
+    case Type::CasedConcreteShaft:
       echo.Real("CASING DIAMETER", geo[kGeoCasingDiameter], Unit::Length);
       echo.Real("CASING THICKNESS", geo[kGeoCasingThickness], Unit::Length);
       echo.Real("ES CASING", geo[kGeoCasingEs], Unit::Stress);
       echo.Real("FY CASING", geo[kGeoCasingFy], Unit::Stress);
-      if (nl.GeometryCode == 1) pipe_lines();
-      if (nl.GeometryCode == 2) shape_lines();
-      has_steel = nl.GeometryCode == 1 || nl.GeometryCode == 2;
+      if (nl.GeometryCode == SteelCore::Pipe) pipe_lines();
+      if (nl.GeometryCode == SteelCore::Shape) shape_lines();
+      has_steel = nl.GeometryCode != SteelCore::None;
       break;
-    case kRectangularConcretePile:
-    case kSquarePrestressedPile:
-    case kOctagonalPrestressedPile:
+    case Type::RectangularConcretePile:
+    case Type::SquarePrestressedPile:
+    case Type::OctagonalPrestressedPile:
       echo.Real("EXTERNAL WIDTH", geo[kGeoWidth], Unit::Length);
       echo.Real("EXTERNAL DEPTH", geo[kGeoDepth], Unit::Length);
       break;
-    case kSteelPipePile:
+    case Type::SteelPipePile:
       pipe_lines();
       has_steel = true;
       break;
-    case kSteelHPile:
-    case kSteelIPile:
-    case kSteelAiscPile:
+    case Type::SteelHPile:
+    case Type::SteelIPile:
+    case Type::SteelAiscPile:
       shape_lines();
       has_steel = true;
       break;
     default:
       break;
   }
-  if (type <= kOctagonalPrestressedPile) echo.Real("CONCRETE FC", main[kMainConcreteFc], Unit::Stress);
+  if (HasTransverseRecord(type)) echo.Real("CONCRETE FC", main[kMainConcreteFc], Unit::Stress);
   if (has_steel) {
     echo.Real("ES STEEL", main[kMainSteelEs], Unit::Stress);
     echo.Real("FY STEEL", main[kMainSteelFy], Unit::Stress);
@@ -251,7 +257,7 @@ void EchoNonlinear(SectionEcho& echo, OutputUnit& out, const CrossSection& c) {
     echo.Real("AREA REINFORCEMENT", r.Area, Unit::Area);
     echo.Real("ES REINFORCEMENT", r.Modulus, Unit::Stress);
     echo.Real("FY REINFORCEMENT", r.Yield, Unit::Stress);
-    echo.Integer("REINF. LAYOUT", r.Layout);
+    echo.Integer("REINF. LAYOUT", CodeNumber(r.Layout));
     echo.Real("COVER", r.Cover, Unit::Length);
     echo.Positions("REINF. COORDS", r.X, r.Y);
   }
@@ -262,7 +268,7 @@ void EchoNonlinear(SectionEcho& echo, OutputUnit& out, const CrossSection& c) {
     echo.Real("AREA STRAND", p.Area, Unit::Area);
     echo.Real("FU STRAND", p.Ultimate, Unit::Stress);
     echo.Real("INITIAL PRESS. FORCE", p.InitialForce, Unit::Force);
-    echo.Integer("STRAND LAYOUT", p.Layout);
+    echo.Integer("STRAND LAYOUT", CodeNumber(p.Layout));
     echo.Real("COVER", p.Cover, Unit::Length);
     echo.Positions("STRAND COORDS", p.X, p.Y);
   }
@@ -280,7 +286,7 @@ void EchoNonlinear(SectionEcho& echo, OutputUnit& out, const CrossSection& c) {
     echo.Real("FU/FY", main[kMainFuFy], Unit::None);
   }
   echo.Real("EQ. YOUNG MODULUS", main[kMainModulus], Unit::Stress);
-  if (type == kUserDefinedEI) echo.Integer("NONLINEAR EI INDEX", nl.NonlinearEIIndex);
+  if (type == Type::UserDefinedEI) echo.Integer("NONLINEAR EI INDEX", nl.NonlinearEIIndex);
 }
 
 void PropertiesRow(OutputUnit& out, int section, double diameter, double inertia, const char* tag) {
@@ -310,9 +316,9 @@ void EchoPropertiesTable(RunContext& ctx) {
   PropertiesHeading(out, labels);
   for (size_t i = 0; i < sections.size(); ++i) {
     const CrossSection& c = sections[i];
-    if (c.SectionNonlinear != 0) continue;
+    if (c.SectionNonlinear != SectionKind::Elastic) continue;
     const int s = static_cast<int>(i) + 1;
-    if (c.SectionTapered >= 1) {
+    if (c.SectionTapered == SectionTaper::Tapered) {
       PropertiesRow(out, s, c.Geometry[0][0], c.Properties[0][3], "TOP");
       PropertiesRow(out, s, c.Geometry[1][0], c.Properties[1][3], "BOT");
     } else {
@@ -323,7 +329,7 @@ void EchoPropertiesTable(RunContext& ctx) {
   PropertiesHeading(out, labels);
   for (size_t i = 0; i < sections.size(); ++i) {
     const CrossSection& c = sections[i];
-    if (c.SectionNonlinear == 0) continue;
+    if (c.SectionNonlinear == SectionKind::Elastic) continue;
     PropertiesRow(out, static_cast<int>(i) + 1, c.Nonlinear.MainRow[kMainDiameter],
                   c.Nonlinear.MainRow[kMainInertia], nullptr);
   }
@@ -340,7 +346,7 @@ void EchoCrossSections(RunContext& ctx) {
     const CrossSection& c = sections[i];
     out.Write("( / 5X ' CROSS SECTION       : ' I5 / 5X ' SECTION NAME        : ' A32 )",
               static_cast<int>(i) + 1, PadRight(c.SectionName, 80));
-    if (c.SectionNonlinear == 0) {
+    if (c.SectionNonlinear == SectionKind::Elastic) {
       out.Write("( 5X ' TYPE                : ' ' ELASTIC' )");
       EchoElastic(echo, out, c);
     } else {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "input/input_checks.h"
 #include "input/input_echo.h"
 #include "input/stage_tables.h"
 #include "report/report_helpers.h"
@@ -65,15 +66,10 @@ void ReadName(ListReader& reader, const std::string& record, std::string& name) 
 }
 
 void ReadElasticSection(ListReader& reader, int s, CrossSection& c) {
-  if (c.SectionShapeCode < 0 || c.SectionShapeCode > 6)
-    throw InputError(SectionRecord(s, "record X1") + ": SectionShapeCode " +
-                     std::to_string(c.SectionShapeCode) +
-                     " is not an elastic shape (0 general, 1 circular pipe, 2 rectangular pipe, "
-                     "3 I section, 4 H section, 5 AISC section, 6 sheet piling)");
   ReadRow(reader, SectionRecord(s, "top geometry row"), c.Geometry[0], kGeometryNames);
   ReadRow(reader, SectionRecord(s, "top property row"), c.Properties[0], kPropertyNames,
           {{"extra real", &c.ExtraReal[0]}, {"SectionTapered", &c.SectionTapered}});
-  if (c.SectionTapered >= 1) {
+  if (c.SectionTapered == SectionTaper::Tapered) {
     ReadRow(reader, SectionRecord(s, "bottom geometry row"), c.Geometry[1], kGeometryNames);
     ReadRow(reader, SectionRecord(s, "bottom property row"), c.Properties[1], kPropertyNames,
             {{"extra real", &c.ExtraReal[1]}});
@@ -94,10 +90,10 @@ void ReadElasticSection(ListReader& reader, int s, CrossSection& c) {
 // gives positions.
 template <class Group>
 void ReadBarPositions(RunContext& ctx, ListReader& reader, int s, std::string_view what, int count,
-                      int layout, Group& group) {
+                      BarLayout layout, Group& group) {
   group.X.clear();
   group.Y.clear();
-  if (layout != 3 || count < 1) return;
+  if (layout != BarLayout::Positions || count < 1) return;
   if (count > kMaxSectionBars) FailStorage(ctx.report);
   for (int i = 0; i < count; ++i) {
     double x = 0, y = 0;
@@ -109,14 +105,11 @@ void ReadBarPositions(RunContext& ctx, ListReader& reader, int s, std::string_vi
 }
 
 void ReadNonlinearSection(RunContext& ctx, ListReader& reader, int s, CrossSection& c) {
-  const int type = c.SectionShapeCode;
-  if (type < kRoundConcreteShaft || type > kUserDefinedEI)
-    throw InputError(SectionRecord(s, "record X1") + ": SectionShapeCode " + std::to_string(type) +
-                     " is not a nonlinear section type (1 to 11)");
   NonlinearSectionData& nl = c.Nonlinear;
-  nl.SectionType = type;
+  const NonlinearSectionType type = nl.SectionType;
   ReadRow(reader, SectionRecord(s, "nonlinear main row"), nl.MainRow, kMainNames);
-  if (type == kSteelAiscPile) ReadName(reader, SectionRecord(s, "AISC section name"), c.SecondName);
+  if (type == NonlinearSectionType::SteelAiscPile)
+    ReadName(reader, SectionRecord(s, "AISC section name"), c.SecondName);
   if (HasGeometryRecord(type)) {
     std::vector<ListReader::Field> fields{{"GeometryCode", &nl.GeometryCode}};
     for (size_t i = 0; i < nl.GeometryRow.size(); ++i)
@@ -125,24 +118,30 @@ void ReadNonlinearSection(RunContext& ctx, ListReader& reader, int s, CrossSecti
   }
   if (HasReinforcementRecord(type)) {
     SectionReinforcement& r = nl.Rebars;
-    reader.Read(SectionRecord(s, "reinforcement record"), {{"number of rebars", &r.NumRebars},
-                                                           {"bar diameter", &r.Diameter},
-                                                           {"bar area", &r.Area},
-                                                           {"ES of reinforcement", &r.Modulus},
-                                                           {"FY of reinforcement", &r.Yield},
-                                                           {"cover", &r.Cover},
-                                                           {"layout", &r.Layout}});
+    const std::string record = SectionRecord(s, "reinforcement record");
+    reader.Read(record, {{"number of rebars", &r.NumRebars},
+                         {"bar diameter", &r.Diameter},
+                         {"bar area", &r.Area},
+                         {"ES of reinforcement", &r.Modulus},
+                         {"FY of reinforcement", &r.Yield},
+                         {"cover", &r.Cover},
+                         {"layout", &r.Layout}});
+    if (r.Layout == BarLayout::Positions)
+      WarnNegativeCount(ctx, reader, record, 0, "number of rebars", r.NumRebars);
     ReadBarPositions(ctx, reader, s, "rebar", r.NumRebars, r.Layout, r);
   }
   if (HasStrandRecord(type)) {
     SectionStrands& p = nl.Strands;
-    reader.Read(SectionRecord(s, "strand record"), {{"number of strands", &p.NumStrands},
-                                                    {"strand diameter", &p.Diameter},
-                                                    {"strand area", &p.Area},
-                                                    {"FU of strand", &p.Ultimate},
-                                                    {"initial prestress force", &p.InitialForce},
-                                                    {"cover", &p.Cover},
-                                                    {"layout", &p.Layout}});
+    const std::string record = SectionRecord(s, "strand record");
+    reader.Read(record, {{"number of strands", &p.NumStrands},
+                         {"strand diameter", &p.Diameter},
+                         {"strand area", &p.Area},
+                         {"FU of strand", &p.Ultimate},
+                         {"initial prestress force", &p.InitialForce},
+                         {"cover", &p.Cover},
+                         {"layout", &p.Layout}});
+    if (p.Layout == BarLayout::Positions)
+      WarnNegativeCount(ctx, reader, record, 0, "number of strands", p.NumStrands);
     ReadBarPositions(ctx, reader, s, "strand", p.NumStrands, p.Layout, p);
   }
   if (HasTransverseRecord(type)) {
@@ -154,29 +153,38 @@ void ReadNonlinearSection(RunContext& ctx, ListReader& reader, int s, CrossSecti
                  {"spacing", &t.Spacing},
                  {"FY of transverse reinforcement", &t.Yield}});
   }
-  if (type == kUserDefinedEI)
+  if (type == NonlinearSectionType::UserDefinedEI)
     reader.Read(SectionRecord(s, "nonlinear EI index"), {{"NonlinearEIIndex", &nl.NonlinearEIIndex}});
 }
 
 // I and E of each end for the flexural rigidity; SI second moments are input
 // in mm^4 and the analysis works in metres.
 void FillRigidityCopies(const ProblemData& d, CrossSection& c) {
-  const bool si = d.C1.UnitSystemCode == 2;
+  const bool si = d.C1.UnitSystemCode == UnitSystem::SI;
+  const bool elastic = c.SectionNonlinear == SectionKind::Elastic;
   for (int end = 0; end < 2; ++end) {
-    const double i = c.SectionNonlinear == 0 ? c.Properties[end][3] : c.Nonlinear.MainRow[kMainInertia];
+    const double i = elastic ? c.Properties[end][3] : c.Nonlinear.MainRow[kMainInertia];
     c.I[end] = si ? i / kMm4PerM4 : i;
-    c.E[end] = c.SectionNonlinear == 0 ? c.Properties[end][8] : c.Nonlinear.MainRow[kMainModulus];
+    c.E[end] = elastic ? c.Properties[end][8] : c.Nonlinear.MainRow[kMainModulus];
   }
 }
 
 CrossSection ReadSection(RunContext& ctx, ListReader& reader, int s) {
   CrossSection c;
-  reader.Read(SectionRecord(s, "record X1"), {{"identifier", &c.Identifier},
-                                              {"identifier", &c.Identifier},
-                                              {"SectionShapeCode", &c.SectionShapeCode},
-                                              {"SectionNonlinear", &c.SectionNonlinear}});
+  const std::string x1 = SectionRecord(s, "record X1");
+  int shape = 0;
+  reader.Read(x1, {{"identifier", &c.Identifier},
+                   {"identifier", &c.Identifier},
+                   {"SectionShapeCode", &shape},
+                   {"SectionNonlinear", &c.SectionNonlinear}});
+  // The shape code names an elastic shape or a nonlinear type, by item 4.
+  if (c.SectionNonlinear == SectionKind::Elastic) {
+    c.SectionShapeCode = reader.ToCode<ElasticShape>(x1, 2, "SectionShapeCode", shape);
+  } else {
+    c.Nonlinear.SectionType = reader.ToCode<NonlinearSectionType>(x1, 2, "SectionShapeCode", shape);
+  }
   ReadName(reader, SectionRecord(s, "record X2 (SectionName)"), c.SectionName);
-  if (c.SectionNonlinear == 0) {
+  if (c.SectionNonlinear == SectionKind::Elastic) {
     ReadElasticSection(reader, s, c);
   } else {
     ReadNonlinearSection(ctx, reader, s, c);
@@ -205,7 +213,7 @@ void ReadCrossSections(RunContext& ctx, ListReader& reader) {
     // A wall without bending stiffness has no solution; the nonlinear
     // sections' tables are checked when they are read.
     const CrossSection& c = d.CrossSections[static_cast<size_t>(number - 1)];
-    if (c.SectionNonlinear != 0) continue;
+    if (c.SectionNonlinear != SectionKind::Elastic) continue;
     for (int end = 0; end < 2; ++end) {
       const double ei = c.I[end] * c.E[end];
       if (!(ei > 0) || !std::isfinite(ei))

@@ -11,10 +11,11 @@
 namespace darnek::input {
 
 // Which records a nonlinear section type carries after its main row.
-bool HasGeometryRecord(int type);
-bool HasReinforcementRecord(int type);
-bool HasStrandRecord(int type);
-bool HasTransverseRecord(int type);
+bool HasGeometryRecord(NonlinearSectionType type);
+bool HasReinforcementRecord(NonlinearSectionType type);
+bool HasStrandRecord(NonlinearSectionType type);
+// The concrete sections (types 1 to 6).
+bool HasTransverseRecord(NonlinearSectionType type);
 // Types whose moment-curvature table comes with the cross-section data (all
 // nonlinear types but the user-defined EI, which uses a user table).
 bool HasOwnMomentCurvatureTable(const CrossSection& section);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "core/errors.h"
+#include "input/input_checks.h"
 #include "input/input_echo.h"
 #include "input/stage_tables.h"
 #include "report/report_helpers.h"
@@ -62,6 +63,7 @@ void ReadUserTables(RunContext& ctx, ListReader& reader) {
     reader.Read(name, {{"EITableValue", &table.EITableValue},
                        {"table number (not used)", &set},
                        {"EITablePoints", &table.EITablePoints}});
+    WarnNegativeCount(ctx, reader, name, 2, "EITablePoints", table.EITablePoints);
     ReadPoints(ctx, reader, name, table.EITablePoints, table.Curvature, table.Moment);
     table.EITablePoints = static_cast<int>(table.Curvature.size());
     d.EITables.push_back(std::move(table));
@@ -109,7 +111,9 @@ void ReadSectionTables(RunContext& ctx, ListReader& reader) {
 void CopyUserTables(ProblemData& d) {
   for (size_t i = 0; i < d.CrossSections.size(); ++i) {
     CrossSection& c = d.CrossSections[i];
-    if (c.SectionNonlinear == 0 || c.Nonlinear.SectionType != kUserDefinedEI) continue;
+    if (c.SectionNonlinear == SectionKind::Elastic ||
+        c.Nonlinear.SectionType != NonlinearSectionType::UserDefinedEI)
+      continue;
     const int s = static_cast<int>(i) + 1;
     const int index = c.Nonlinear.NonlinearEIIndex;
     if (index < 1 || index > static_cast<int>(d.EITables.size()))

@@ -7,21 +7,60 @@
 #include <string>
 
 #include "core/errors.h"
+#include "input/input_checks.h"
 #include "input/input_echo.h"
 #include "report/report_helpers.h"
 
 namespace darnek::input {
 namespace {
 
+// Friction angles of soils stay well below this; as PHI nears 90 degrees the
+// passive coefficients grow without bound (89.99 degrees overflows the
+// pressure table).
+constexpr double kMaxFrictionAngle = 60;
+
 std::string Row(std::string_view table, int i) { return std::string(table) + " " + std::to_string(i); }
 
-int ReadCount(ListReader& reader, std::string_view record, std::string_view name) {
+// A count of the rows that follow; a negative one is read as none.
+int ReadCount(RunContext& ctx, ListReader& reader, std::string_view record, std::string_view name) {
   int count = 0;
   reader.Read(record, {{name, &count}});
+  WarnNegativeCount(ctx, reader, record, 0, name, count);
   return count;
 }
 
-bool IsSI(const ProblemData& d) { return d.C1.UnitSystemCode == 2; }
+bool IsSI(const ProblemData& d) { return d.C1.UnitSystemCode == UnitSystem::SI; }
+
+// The layers that generated p-y curves pass through: below the excavation
+// level and above the deepest curve, two increments below the tip.
+bool GetsGeneratedCurves(const ProblemData& d, double top, double bottom) {
+  return d.C1.PyCurveOption == PyCurveSource::Generated && bottom > d.Wall.FreeHeight &&
+         top < d.C2.WallLength + 2 * d.C2.IncrementLength;
+}
+
+// One of the value records L2 (layer top) and L3 (layer bottom).
+void CheckSoilValues(const RecordCheck& check, SoilType type, const SoilValues& v, bool curves) {
+  check.Positive(0, "UnitWeight", v.UnitWeight, "the overburden grows with it");
+  check.NotNegative(1, "S", v.S);
+  check.Within(2, "PHI", v.PHI, 0, kMaxFrictionAngle, "degrees",
+               "no soil has a larger friction angle; near 90 degrees the passive coefficient "
+               "tan^2(45 + PHI/2) grows without bound");
+  check.NotNegative(3, "E50", v.E50);
+  if (IsRock(type)) {
+    check.Within(5, "RQD or OptionalCoefficient", v.Sixth, 0, 100, "percent", "the RQD of rock");
+  } else {
+    check.NotNegative(5, "RQD or OptionalCoefficient", v.Sixth, "an earth-pressure coefficient");
+  }
+  if (!curves) return;
+  if (IsClay(type)) {
+    check.Positive(1, "S", v.S, "the p-y curves of clay are scaled by its strength");
+    check.Positive(
+        3, "E50", v.E50,
+        "the p-y curves of clay are scaled by y50, which is proportional to E50; with 0 they are flat");
+  } else if (type == SoilType::WeakRock) {
+    check.Positive(3, "E50", v.E50, "krm of weak rock: the p-y curve is scaled by yrm = krm x WP");
+  }
+}
 
 // The slope of every segment becomes a spring stiffness of the solution, with
 // the multipliers applied and p made a load per station; one that overflows
@@ -44,7 +83,7 @@ void CheckCurveStiffness(const ListReader& reader, const std::string& name, cons
 
 void ReadStiffnessLoadRows(RunContext& ctx, ListReader& reader) {
   ProblemData& d = ctx.data;
-  const int n = ReadCount(reader, "stiffness and load count", "NumStiffnessRows");
+  const int n = ReadCount(ctx, reader, "stiffness and load count", "NumStiffnessRows");
   d.StiffnessLoadRows.clear();
   d.AppliedTorques.clear();
   if (n > kMaxStiffnessLoadRows) FailStorage(ctx.report);
@@ -66,7 +105,7 @@ void ReadStiffnessLoadRows(RunContext& ctx, ListReader& reader) {
 
 void ReadRestraintsAndTieBacks(RunContext& ctx, ListReader& reader) {
   ProblemData& d = ctx.data;
-  const int n = ReadCount(reader, "restraint count", "NumRestraints");
+  const int n = ReadCount(ctx, reader, "restraint count", "NumRestraints");
   d.NumRestraints = n > 0 ? n : 0;
   d.Restraints.clear();
   d.TieBacks.clear();
@@ -82,13 +121,22 @@ void ReadRestraintsAndTieBacks(RunContext& ctx, ListReader& reader) {
   }
   for (int i = 1; i <= d.C1.NumTieBacks; ++i) {
     TieBack t;
-    reader.Read(Row("tie-back row", i), {{"depth", &t.Depth},
-                                         {"area", &t.Area},
-                                         {"elastic modulus", &t.Modulus},
-                                         {"unbonded length", &t.UnbondedLength},
-                                         {"horizontal angle", &t.Angle},
-                                         {"anchor spacing", &t.Spacing},
-                                         {"prestress force", &t.Prestress}});
+    const std::string record = Row("tie-back row", i);
+    reader.Read(record, {{"depth", &t.Depth},
+                         {"area", &t.Area},
+                         {"elastic modulus", &t.Modulus},
+                         {"unbonded length", &t.UnbondedLength},
+                         {"horizontal angle", &t.Angle},
+                         {"anchor spacing", &t.Spacing},
+                         {"prestress force", &t.Prestress}});
+    // The spring of a tie-back is area x modulus / (spacing x unbonded length),
+    // times the cosine of its angle; the force is divided by that cosine.
+    const RecordCheck check(reader, record);
+    check.Positive(1, "area", t.Area);
+    check.Positive(2, "elastic modulus", t.Modulus);
+    check.Positive(3, "unbonded length", t.UnbondedLength);
+    check.BelowRightAngle(4, "horizontal angle", t.Angle, "a vertical tie-back does not hold the wall");
+    check.Positive(5, "anchor spacing", t.Spacing);
     d.TieBacks.push_back(t);
   }
 }
@@ -107,8 +155,11 @@ void ReadPyModificationFactors(RunContext& ctx, ListReader& reader) {
               {{"CombineAutoReduction", &d.CombineAutoReduction}});
   for (int i = 1; i <= n; ++i) {
     ReductionFactorRow row;
-    reader.Read(Row("p-y modification factor row", i),
-                {{"depth", &row.Depth}, {"P-FACTOR", &row.PFactor}, {"Y-FACTOR", &row.YFactor}});
+    const std::string record = Row("p-y modification factor row", i);
+    reader.Read(record, {{"depth", &row.Depth}, {"P-FACTOR", &row.PFactor}, {"Y-FACTOR", &row.YFactor}});
+    const RecordCheck check(reader, record);
+    check.NotNegative(1, "P-FACTOR", row.PFactor, "a multiplier of the soil resistance");
+    check.Positive(2, "Y-FACTOR", row.YFactor, "a multiplier of the deflections of the p-y curves");
     d.ReductionFactorTable.push_back(row);
   }
 }
@@ -116,6 +167,7 @@ void ReadPyModificationFactors(RunContext& ctx, ListReader& reader) {
 void ReadEarthPressureAndSoilBlock(RunContext& ctx, ListReader& reader) {
   ProblemData& d = ctx.data;
   WallWaterData& w = d.Wall;
+  const RecordCheck wall(reader, "wall-and-water record");
   reader.Read("wall-and-water record", {{"FreeHeight", &w.FreeHeight},
                                         {"WA", &w.WA},
                                         {"WP", &w.WP},
@@ -125,6 +177,14 @@ void ReadEarthPressureAndSoilBlock(RunContext& ctx, ListReader& reader) {
                                         {"WaterPressureFlag", &w.WaterPressureFlag},
                                         {"BackfillSlope", &w.BackfillSlope},
                                         {"ExcavationSlope", &w.ExcavationSlope}});
+  wall.NotNegative(0, "FreeHeight", w.FreeHeight,
+                   "the depth of the excavation level below the top of the wall");
+  wall.Positive(1, "WA", w.WA, "the width that the earth pressure acts on");
+  wall.Positive(2, "WP", w.WP, "the width that the soil resistance acts on");
+  wall.NotNegative(5, "ActiveModificationFactor", w.ActiveModificationFactor,
+                   "a multiplier of the active pressure");
+  wall.BelowRightAngle(7, "BackfillSlope", w.BackfillSlope, "the slope of the backfill surface");
+  wall.BelowRightAngle(8, "ExcavationSlope", w.ExcavationSlope, "the slope of the excavation ground");
   // One foot in the analysis unit. The SI foot is twelve inches of a
   // single-precision 0.0254 m, multiplied in double: 0.30479999631643295,
   // the value the soil models have always used (not the float nearest 0.3048).
@@ -136,18 +196,26 @@ void ReadEarthPressureAndSoilBlock(RunContext& ctx, ListReader& reader) {
                                    {"line load", &w.SeedLineLoad},
                                    {"strip load", &w.SeedStripLoad},
                                    {"strip width", &w.SeedStripWidth}});
+  const RecordCheck seed(reader, "surcharge record");
+  seed.NotNegative(1, "horizontal distance", w.SeedDistance, "from the wall into the backfill");
+  seed.NotNegative(5, "strip width", w.SeedStripWidth);
 
-  const int num_loads = ReadCount(reader, "surcharge count", "number of surcharge loads");
+  const int num_loads = ReadCount(ctx, reader, "surcharge count", "number of surcharge loads");
   w.SurchargeLoads.clear();
   if (num_loads > kMaxSurchargeLoads) FailStorage(ctx.report);
   for (int i = 1; i <= num_loads; ++i) {
     SurchargeLoad s;
-    reader.Read(Row("surcharge load", i), {{"type", &s.Type},
-                                           {"magnitude", &s.Magnitude},
-                                           {"horizontal distance", &s.Distance},
-                                           {"strip width", &s.Width},
-                                           {"vertical distance", &s.VerticalDistance},
-                                           {"factor", &s.Factor}});
+    const std::string record = Row("surcharge load", i);
+    reader.Read(record, {{"type", &s.Type},
+                         {"magnitude", &s.Magnitude},
+                         {"horizontal distance", &s.Distance},
+                         {"strip width", &s.Width},
+                         {"vertical distance", &s.VerticalDistance},
+                         {"factor", &s.Factor}});
+    const RecordCheck check(reader, record);
+    check.NotNegative(2, "horizontal distance", s.Distance, "from the wall into the backfill");
+    check.NotNegative(3, "strip width", s.Width);
+    check.NotNegative(5, "factor", s.Factor, "a multiplier of the magnitude");
     // SI surcharge positions are given in millimetres.
     if (IsSI(d)) {
       s.Distance /= 1000;
@@ -161,6 +229,8 @@ void ReadEarthPressureAndSoilBlock(RunContext& ctx, ListReader& reader) {
   reader.Read("soil control record", {{"NumSoilLayers", &soil.NumSoilLayers},
                                       {"LoadingType", &soil.LoadingType},
                                       {"NumCycles", &soil.NumCycles}});
+  WarnNegativeCount(ctx, reader, "soil control record", 0, "NumSoilLayers", soil.NumSoilLayers);
+  RecordCheck(reader, "soil control record").NotNegative(2, "NumCycles", soil.NumCycles);
   soil.Layers.clear();
   if (soil.NumSoilLayers > kMaxSoilLayers) FailStorage(ctx.report);
   const auto values = [](SoilValues& v) {
@@ -174,19 +244,24 @@ void ReadEarthPressureAndSoilBlock(RunContext& ctx, ListReader& reader) {
   double previous_bottom = 0;
   for (int i = 1; i <= soil.NumSoilLayers; ++i) {
     SoilLayer layer;
-    reader.Read(Row("soil layer", i) + ", record L1",
-                {{"SoilTypeCode", &layer.SoilTypeCode}, {"LayerBottomDepth", &layer.LayerBottomDepth}});
-    reader.Read(Row("soil layer", i) + ", record L2 (layer top)", values(layer.Top));
-    layer.Line = reader.line();
-    reader.Read(Row("soil layer", i) + ", record L3 (layer bottom)", values(layer.Bottom));
+    const std::string l1 = Row("soil layer", i) + ", record L1";
+    reader.Read(l1, {{"SoilTypeCode", &layer.SoilTypeCode}, {"LayerBottomDepth", &layer.LayerBottomDepth}});
     layer.LayerThickness = layer.LayerBottomDepth - previous_bottom;
     // The profiles walk the layers by thickness; a layer of no or negative
     // thickness would end them early or run them backwards.
     if (!(layer.LayerThickness > 0))
-      throw InputError(reader.line(), Row("soil layer", i), 0, "",
-                       "the bottom depth " + NumberText(layer.LayerBottomDepth) +
-                           " must lie below the bottom of the layer above (" + NumberText(previous_bottom) +
-                           "; the top of the wall for the first layer)");
+      reader.RejectItem(l1, 1, "LayerBottomDepth",
+                        "the bottom depth " + NumberText(layer.LayerBottomDepth) +
+                            " must lie below the bottom of the layer above (" + NumberText(previous_bottom) +
+                            "; the top of the wall for the first layer)");
+    const bool curves = GetsGeneratedCurves(d, previous_bottom, layer.LayerBottomDepth);
+    const std::string l2 = Row("soil layer", i) + ", record L2 (layer top)";
+    reader.Read(l2, values(layer.Top));
+    layer.Line = reader.line();
+    CheckSoilValues(RecordCheck(reader, l2), layer.SoilTypeCode, layer.Top, curves);
+    const std::string l3 = Row("soil layer", i) + ", record L3 (layer bottom)";
+    reader.Read(l3, values(layer.Bottom));
+    CheckSoilValues(RecordCheck(reader, l3), layer.SoilTypeCode, layer.Bottom, curves);
     previous_bottom = layer.LayerBottomDepth;
     soil.Layers.push_back(layer);
   }
@@ -196,16 +271,17 @@ void ReadEarthPressureAndSoilBlock(RunContext& ctx, ListReader& reader) {
 void ReadSpecifiedPressureTable(RunContext& ctx, ListReader& reader) {
   auto& rows = ctx.data.Pressure.SpecifiedPressure;
   rows.clear();
-  const int n = ReadCount(reader, "specified pressure count", "number of pressure points");
+  const int n = ReadCount(ctx, reader, "specified pressure count", "number of pressure points");
   if (n > kMaxSpecifiedPressureRows) FailStorage(ctx.report);
   for (int i = 1; i <= n; ++i) {
     SpecifiedPressurePoint p;
-    reader.Read(Row("specified pressure point", i), {{"depth", &p.Depth}, {"pressure", &p.Pressure}});
+    const std::string record = Row("specified pressure point", i);
+    reader.Read(record, {{"depth", &p.Depth}, {"pressure", &p.Pressure}});
     // The diagram is interpolated at the stations walking down its rows.
     if (!rows.empty() && p.Depth < rows.back().Depth)
-      throw InputError(reader.line(), Row("specified pressure point", i), 0, "",
-                       "the depths of a pressure diagram must not decrease (" +
-                           NumberText(rows.back().Depth) + " is followed by " + NumberText(p.Depth) + ")");
+      reader.RejectItem(record, 0, "depth",
+                        "the depths of a pressure diagram must not decrease (" +
+                            NumberText(rows.back().Depth) + " is followed by " + NumberText(p.Depth) + ")");
     rows.push_back(p);
   }
 }
@@ -228,18 +304,22 @@ void ReadUserPyCurves(RunContext& ctx, ListReader& reader) {
     if (curve.NumPoints > kMaxPyCurvePoints) FailStorage(ctx.report);
     // The soil-curve iteration interpolates on segments between points.
     if (curve.NumPoints < 2)
-      throw InputError(reader.line(), name, 0, "",
-                       "a p-y curve needs at least 2 points, found " + std::to_string(curve.NumPoints));
+      reader.RejectItem(name, 1, "number of points",
+                        "a p-y curve needs at least 2 points, found " + std::to_string(curve.NumPoints));
+    const RecordCheck check(reader, name);
+    check.NotNegative(2, "P-MULTIPLIER", curve.PMultiplier, "a multiplier of the soil resistance");
+    check.Positive(3, "Y-MULTIPLIER", curve.YMultiplier, "a multiplier of the deflections");
     // Curves at or below the dividing depth vary linearly to the next curve.
     curve.Contd = curve.Station * d.C2.IncrementLength >= d.C2.DividingDepth ? 1 : 0;
     for (int p = 1; p <= curve.NumPoints; ++p) {
       double y = 0, pv = 0;
-      reader.Read(name + ", point " + std::to_string(p), {{"y", &y}, {"p", &pv}});
+      const std::string point = name + ", point " + std::to_string(p);
+      reader.Read(point, {{"y", &y}, {"p", &pv}});
       // The iteration finds a deflection's segment by walking up the points.
       if (!curve.Y.empty() && !(y > curve.Y.back()))
-        throw InputError(reader.line(), name + ", point " + std::to_string(p), 0, "",
-                         "the deflections of a p-y curve must increase from point to point (" +
-                             NumberText(curve.Y.back()) + " is followed by " + NumberText(y) + ")");
+        reader.RejectItem(point, 0, "y",
+                          "the deflections of a p-y curve must increase from point to point (" +
+                              NumberText(curve.Y.back()) + " is followed by " + NumberText(y) + ")");
       curve.Y.push_back(y);
       curve.P.push_back(pv);
     }

@@ -21,22 +21,6 @@ inline constexpr int kMaxSectionBars = 100;
 // 100 m at one row per 0.05 m); a specified diagram shares them.
 inline constexpr int kMaxSpecifiedPressureRows = 1999;
 
-// Nonlinear section types (SectionShapeCode of a section whose
-// SectionNonlinear is not 0).
-enum NonlinearSectionType : int {
-  kRoundConcreteShaft = 1,
-  kCasedConcreteShaft = 2,
-  kRectangularConcretePile = 3,
-  kRoundPrestressedPile = 4,
-  kSquarePrestressedPile = 5,
-  kOctagonalPrestressedPile = 6,
-  kSteelPipePile = 7,
-  kSteelHPile = 8,
-  kSteelIPile = 9,
-  kSteelAiscPile = 10,
-  kUserDefinedEI = 11,
-};
-
 // Columns of the main row of a nonlinear section (NonlinearSectionData::MainRow).
 enum NonlinearMainColumn : int {
   kMainDiameter = 0,  // equivalent diameter

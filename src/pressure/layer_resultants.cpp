@@ -36,10 +36,9 @@ ReportSurcharge SurchargeForReport(const WallWaterData& wall) {
     return s;
   }
   const SurchargeLoad& last = wall.SurchargeLoads.back();
-  // Other type codes are point loads, as in the diagram.
-  if (last.Type == 2)
+  if (last.Type == SurchargeType::Line)
     s.line = last.Magnitude;
-  else if (last.Type == 3)
+  else if (last.Type == SurchargeType::Strip)
     s.strip = last.Magnitude;
   else
     s.point = last.Magnitude;
@@ -119,7 +118,7 @@ void ComputeLayerResultants(ProblemData& data) {
   if (ep.LW >= 1 && ep.LW < ep.LP) {
     for (int L = ep.LW; L < ep.LP; ++L) {
       PressureLayer& layer = ep.Layers[static_cast<size_t>(L - 1)];
-      data.Wall.WaterPressureFlag = 1;
+      data.Wall.WaterPressureFlag = WaterPressure::Added;
       layer.PW1 = layer.PW2 = 0;
       if (!layer.DrainedFlag || !layer.SubmergedFlag) continue;
       const double T = layer.T;

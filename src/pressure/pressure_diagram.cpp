@@ -62,8 +62,9 @@ ApparentPressureShape ApparentShape(const ProblemData& data) {
   const double z1 = ties.empty() ? 0.0 : ties.front().Depth * scale;
   const double zn = ties.empty() ? 0.0 : ties.back().Depth * scale;
   ApparentPressureShape s;
-  const bool soft_clay = !data.Soil.Layers.empty() && data.Soil.Layers.front().SoilTypeCode == 1;
-  if (data.C1.EarthPressureOption == 5 && soft_clay) {
+  const bool soft_clay =
+      !data.Soil.Layers.empty() && data.Soil.Layers.front().SoilTypeCode == SoilType::SoftClay;
+  if (data.C1.EarthPressureOption == EarthPressureMode::ApparentPressureWithSurcharge && soft_clay) {
     s.a = H / 4;
     s.c = 0;
     s.b = H - s.a;
@@ -103,7 +104,7 @@ double ApparentPeak(const ProblemData& data, double resultant) {
 std::vector<PressureRow> BuildPressureDiagram(ProblemData& data, int& row_count) {
   EarthPressureData& ep = data.Pressure;
   const WallWaterData& wall = data.Wall;
-  const int option = data.C1.EarthPressureOption;
+  const EarthPressureMode option = data.C1.EarthPressureOption;
   const int k = RowsPerUnit(data);
   const double H = wall.FreeHeight;
   const double zw = wall.WaterDepthBackfill;
@@ -151,7 +152,7 @@ std::vector<PressureRow> BuildPressureDiagram(ProblemData& data, int& row_count)
   top.col[1] = top_active;
   top.col[3] = q > 0 ? top_active : 0.0;
   top.col[4] = first.Kp * first.f * q;
-  top.col[8] = option == 5 ? 0.0 : top.col[3];
+  top.col[8] = option == EarthPressureMode::ApparentPressureWithSurcharge ? 0.0 : top.col[3];
   top.col[11] = top.col[8];
   rows.push_back(top);
 
@@ -166,7 +167,7 @@ std::vector<PressureRow> BuildPressureDiagram(ProblemData& data, int& row_count)
     const bool U = p.SubmergedFlag;
     const bool above = L < LP;
     const double ge = (D && U) ? p.gamma - gw : p.gamma;
-    const double wd = (D && U && wall.WaterPressureFlag == 1) ? gw : 0.0;
+    const double wd = (D && U && wall.WaterPressureFlag == WaterPressure::Added) ? gw : 0.0;
     const double wu = (U && !D) ? gw : 0.0;
     // Below the excavation level the vertical stress stays at its value there.
     const double s0 = above ? p.SIGVP : layer(LP).SIGVP;
@@ -212,7 +213,7 @@ std::vector<PressureRow> BuildPressureDiagram(ProblemData& data, int& row_count)
       const double S = SurchargePressureAt(data, z);
       P += S;
       R += S;
-      double F = option == 3 ? AW : AW + S;
+      double F = option == EarthPressureMode::ApparentPressure ? AW : AW + S;
 
       // Water in front of the wall pushes back.
       double u1 = 0, u2 = 0;
@@ -252,7 +253,7 @@ std::vector<PressureRow> BuildPressureDiagram(ProblemData& data, int& row_count)
 
       PressureRow row;
       row.col = {z, F, AW - s, S + s, P, R, A - s, W, s, S, 0.0, A + S + W};
-      if (option == 5 && !above) {
+      if (option == EarthPressureMode::ApparentPressureWithSurcharge && !above) {
         row.col[6] += W;
         row.col[7] = 0;
         row.col[10] = 0;
@@ -264,7 +265,7 @@ std::vector<PressureRow> BuildPressureDiagram(ProblemData& data, int& row_count)
   ep.ResultantF = sum_f;
   ep.ResultantA = sum_a;
 
-  if (option == 3 || option == 5) {
+  if (IsApparentPressure(option)) {
     const ApparentPressureShape shape = ApparentShape(data);
     const double peak_f = ApparentPeak(data, sum_f);
     const double peak_a = ApparentPeak(data, sum_a);
@@ -277,7 +278,7 @@ std::vector<PressureRow> BuildPressureDiagram(ProblemData& data, int& row_count)
       auto& c = rows[i].col;
       const double z = c[0];
       c[1] = ApparentPressure(shape, peak_f, z);
-      if (option == 3) {
+      if (option == EarthPressureMode::ApparentPressure) {
         c[10] = ApparentPressure(shape, peak_a, z);
         c[11] = c[10] + c[9] + c[7];
       } else {

@@ -69,13 +69,14 @@ void WriteSurchargeInformation(RunContext& ctx, const Labels& l) {
   for (size_t i = 0; i < w.SurchargeLoads.size(); ++i) {
     const SurchargeLoad& s = w.SurchargeLoads[i];
     const int number = static_cast<int>(i) + 1;
-    if (s.Type == 1 || s.Type == 2) {
+    const bool point = s.Type == SurchargeType::Point;
+    if (s.Type != SurchargeType::Strip) {
       out.Write("( / 6X 'SURCHARGE LOADING NO.        = ' I10 / 6X A F10.3 A )", number,
-                s.Type == 1 ? "POINT LOAD                   = " : "LINE LOAD                    = ",
-                s.Magnitude, s.Type == 1 ? l.force : l.force_per_length);
+                point ? "POINT LOAD                   = " : "LINE LOAD                    = ", s.Magnitude,
+                point ? l.force : l.force_per_length);
       out.Write("( 6X 'HORIZONTAL DISTANCE BETWEEN  = ' F10.3 A / 6X 'THE WALL AND SURCHARGE         ' )",
                 s.Distance, l.length);
-    } else if (s.Type == 3) {
+    } else {
       out.Write(
           "( / 6X 'SURCHARGE LOADING NO.        = ' I10 / "
           "6X 'STRIP LOAD                   = ' F10.3 A / "
@@ -83,8 +84,6 @@ void WriteSurchargeInformation(RunContext& ctx, const Labels& l) {
           "6X 'HORIZONTAL DISTANCE BETWEEN  = ' F10.3 A / "
           "6X 'WALL AND MIDDLE OF STRIP WIDTH          ' )",
           number, s.Magnitude, l.stress, s.Width, l.length, s.Distance, l.length);
-    } else {
-      continue;
     }
     out.Write(
         "( 6X 'VERTICAL DISTANCE BETWEEN    = ' F10.3 A / 6X 'THE WALL AND SURCHARGE         ' / "

@@ -142,7 +142,7 @@ void LoadPressureRows(RunContext& ctx) {
 
 void ApplySpecifiedPressure(RunContext& ctx) {
   ProblemData& d = ctx.data;
-  ctx.plot.List(d.C1.EarthPressureOption);
+  ctx.plot.List(CodeNumber(d.C1.EarthPressureOption));
   ctx.report.Write(
       "( / / 6X 50('*') / 6X '*        SPECIFIED ACTIVE EARTH PRESSURE         *' / "
       "6X 50('*') )");

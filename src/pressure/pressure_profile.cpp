@@ -24,9 +24,10 @@ PressureLayer LayerFrom(const SoilLayer& soil, double top, double thickness, dou
   layer.phi = soil.Top.PHI;
   layer.gamma = soil.Top.UnitWeight;
   layer.SoilTypeCode = soil.SoilTypeCode;
-  layer.DrainedFlag = soil.SoilTypeCode >= 4;
+  // Sand, silt and the rocks are drained.
+  layer.DrainedFlag = !IsClay(soil.SoilTypeCode);
   // The sixth value of the rock codes is RQD, not a coefficient.
-  layer.OptionalCoefficient = (soil.SoilTypeCode == 6 || soil.SoilTypeCode == 7) ? 0.0 : soil.Top.Sixth;
+  layer.OptionalCoefficient = IsRock(soil.SoilTypeCode) ? 0.0 : soil.Top.Sixth;
   layer.f = f;
   return layer;
 }
@@ -171,7 +172,7 @@ void ComputeCoefficients(ProblemData& data) {
       // A given coefficient replaces Ka and drops the cohesion term.
       layer.Ka = layer.OptionalCoefficient;
       layer.SqrtKa = 0;
-    } else if (data.C1.EarthPressureOption == 5) {
+    } else if (data.C1.EarthPressureOption == EarthPressureMode::ApparentPressureWithSurcharge) {
       layer.Ka = layer.OptionalCoefficient;
     }
   }
@@ -179,22 +180,8 @@ void ComputeCoefficients(ProblemData& data) {
 
 void START(RunContext& ctx) {
   ProblemData& data = ctx.data;
-  const int option = data.C1.EarthPressureOption;
-  if (option == 4) {
-    throw InputError(
-        "EarthPressureOption 4 (soil springs built from the pressure diagram above the dividing "
-        "depth) is not supported: use 2 (active pressure), 3 or 5 (apparent pressure)");
-  }
-  if (option > 5) {
-    throw InputError("EarthPressureOption " + std::to_string(option) +
-                     " is not defined: use 1 (specified pressure), 2, 3 or 5");
-  }
-  if (data.Wall.FreeHeight < 0) {
-    throw InputError(
-        "FreeHeight (the free height of the wall) is negative: it is the depth of "
-        "the excavation level below the top of the wall and must be 0 or more");
-  }
-  ctx.plot.List(option);
+  // The option and FreeHeight were checked as they were read.
+  ctx.plot.List(CodeNumber(data.C1.EarthPressureOption));
 
   BuildPressureProfile(data);
   OUTPT(ctx);

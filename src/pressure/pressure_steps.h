@@ -22,7 +22,7 @@ inline constexpr double kUnitWeightWaterEnglish = static_cast<double>(0.036f);
 // Below this FreeHeight counts as zero: the surcharge expressions are scaled by it.
 inline constexpr double kZeroFreeHeight = 1e-6;
 
-inline bool IsEnglish(const ProblemData& data) { return data.C1.UnitSystemCode == 1; }
+inline bool IsEnglish(const ProblemData& data) { return data.C1.UnitSystemCode == UnitSystem::English; }
 
 // 5.1 steps 1 to 4: splits the soil layers at the excavation level and the
 // backfill water table and sets NL, LP, LW and the overflow condition.

@@ -71,9 +71,9 @@ double SurchargePressureAt(const ProblemData& data, double depth) {
     const double z = j * step;
     const double Q = load.Magnitude * load.Factor;
     const double x = load.Distance;
-    if (load.Type == 2) {
+    if (load.Type == SurchargeType::Line) {
       sum += LineLoadPressure(Q, x / H, z / H, H, 4 / kPi);
-    } else if (load.Type == 3) {
+    } else if (load.Type == SurchargeType::Strip) {
       const double alpha1 = std::atan((x + load.Width / 2) / z);
       const double alpha2 = std::atan((x - load.Width / 2) / z);
       sum += 2 * Q * StripLoadPressureFactor(alpha1, alpha2) / kPi;

@@ -24,7 +24,7 @@ void DeriveStationResults(ProblemData& d) {
   const int n = d.C2.NumIncrements;
   const double h = d.C2.IncrementLength;
   const StationTables& st = d.Stations;
-  const bool english = d.C1.UnitSystemCode == 1;
+  const bool english = d.C1.UnitSystemCode == UnitSystem::English;
 
   // Deflections one station beyond the imaginary stations, extrapolated
   // linearly, so that the end moments use the imaginary stations' own slope.
@@ -111,7 +111,7 @@ void WriteResults(RunContext& ctx) {
   DeriveStationResults(d);
 
   const UnitLabels& l = d.Run.Labels;
-  const bool english = d.C1.UnitSystemCode == 1;
+  const bool english = d.C1.UnitSystemCode == UnitSystem::English;
   const std::string x_label = l.LargeLengthLabel.substr(0, 3);
   out.Write("( / '   STA I      X         DEFL.       SLOPE     ' ' MOMENT      SHEAR    SOIL_REACT NET_FORCE/STA ' "
             "'   EI' )");
@@ -189,7 +189,7 @@ void WritePlotResults(RunContext& ctx, int stage_code) {
 
 void WritePlotUserCurves(RunContext& ctx) {
   const ProblemData& d = ctx.data;
-  ctx.plot.List(d.C1.UnitSystemCode, static_cast<int>(d.UserPyCurves.size()));
+  ctx.plot.List(CodeNumber(d.C1.UnitSystemCode), static_cast<int>(d.UserPyCurves.size()));
   for (const UserPyCurve& c : d.UserPyCurves) {
     ctx.plot.List(c.Station, static_cast<int>(c.Y.size()));
     for (size_t i = 0; i < c.Y.size(); ++i) ctx.plot.List(c.Y[i] * c.YMultiplier, c.P[i] * c.PMultiplier);

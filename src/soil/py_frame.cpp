@@ -54,8 +54,7 @@ void SetCurveDepths(ProblemData& d) {
 
 namespace {
 
-// The model of each SoilTypeCode 1..7. Codes outside this range are analysed
-// as soft clay.
+// The model of each SoilType, in code order.
 using ModelEntry = void (*)(LayerRun&);
 constexpr ModelEntry kModels[] = {
     SoftClayLayer, StiffClayBelowWaterLayer, StiffClayAboveWaterLayer, SandLayer, SiltLayer, RockLayer,
@@ -71,16 +70,15 @@ void DispatchLayers(RunContext& ctx, CurveOutput& output) {
     const auto [first, last] = profile.LayerCurveRange[n];
     if (first < 0 || last == previous_last) continue;
     previous_last = last;
-    const int code = profile.Layers[n].SoilTypeCode;
     LayerRun run{ctx, static_cast<int>(n), first, last, output};
-    (code >= 1 && code <= 7 ? kModels[code - 1] : kModels[0])(run);
+    kModels[CodeNumber(profile.Layers[n].SoilTypeCode) - 1](run);
   }
 }
 
 // ------------------------------------------------------------ active pressure
 
 double LoadedWidth(const ProblemData& d, double depth) {
-  if (d.C1.EarthPressureOption >= 2 && depth > d.C2.DividingDepth) return d.Wall.WP;
+  if (GeneratesEarthPressure(d.C1.EarthPressureOption) && depth > d.C2.DividingDepth) return d.Wall.WP;
   return d.Wall.WA;
 }
 

@@ -45,13 +45,14 @@ double ReductionFactor(const ProblemData& d, double x, double ReductionFactorRow
 // wholly above the excavation level or below the profile's end has none.
 void CheckCurveModulus(const ProblemData& d) {
   for (const ProfileLayer& p : d.Profile.Layers) {
-    if ((p.SoilTypeCode != 4 && p.SoilTypeCode != 5) || p.SoilModulusK > 0) continue;
+    if ((p.SoilTypeCode != SoilType::Sand && p.SoilTypeCode != SoilType::Silt) || p.SoilModulusK > 0) continue;
     const SoilLayer& layer = d.Soil.Layers[static_cast<size_t>(p.InputLayer)];
-    throw InputError(
-        "line " + std::to_string(layer.Line) + ": soil layer " + std::to_string(p.InputLayer + 1) +
-        ": the modulus of subgrade reaction k (SoilModulusK) of a " +
-        (p.SoilTypeCode == 4 ? "sand" : "silt") +
-        " layer must be positive to generate its p-y curves, found " + NumberText(p.SoilModulusK));
+    throw InputError(layer.Line, "soil layer " + std::to_string(p.InputLayer + 1) + ", record L2 (layer top)", 5,
+                     "SoilModulusK",
+                     std::string("the modulus of subgrade reaction k of a ") +
+                         (p.SoilTypeCode == SoilType::Sand ? "sand" : "silt") +
+                         " layer must be positive to generate its p-y curves, found " +
+                         NumberText(p.SoilModulusK));
   }
 }
 
@@ -74,7 +75,7 @@ double PMultiplier(const ProblemData& d, double x) {
   }
   if (ReductionRows(d).empty()) return automatic;
   const double factor = ReductionFactor(d, x, &ReductionFactorRow::PFactor);
-  return d.CombineAutoReduction == 1 ? factor * automatic : factor;
+  return d.CombineAutoReduction == ReductionCombination::WithAutomatic ? factor * automatic : factor;
 }
 
 double YMultiplier(const ProblemData& d, double x) {

@@ -44,7 +44,7 @@ void LoadPyCurves(RunContext& ctx) {
 
   d.PyCurves.clear();
   d.PyCurves.reserve(static_cast<size_t>(count));
-  ctx.plot.List(d.C1.UnitSystemCode, count);
+  ctx.plot.List(CodeNumber(d.C1.UnitSystemCode), count);
   for (int i = 0; i < count; ++i) {
     PyCurve curve;
     if (i < num_user) {

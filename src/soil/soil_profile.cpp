@@ -221,7 +221,7 @@ double BackfillOverburdenAt(RunContext& ctx, double x) {
     // the water table. The first submerged sand takes off the pore pressure
     // from the water table down (through any clay above it), so that the
     // stress in it is effective; later sands take off their own thickness.
-    if (layer.SoilTypeCode == 4 && end > water) {
+    if (layer.SoilTypeCode == SoilType::Sand && end > water) {
       sigma -= gamma_water * (end - (first_submerged_sand ? water : top));
       first_submerged_sand = false;
     }

@@ -32,11 +32,9 @@ double BackfillOverburdenAt(RunContext& ctx, double x);
 // The ratio WA/WP, at least 1, set by BuildSoilProfile.
 inline double WidthRatio(const ProblemData& d) { return d.Profile.WidthRatio; }
 
-// True for SI problems (UnitSystemCode 2); every other code works in inches
-// and pounds on the p-y side.
-inline bool IsSI(const ProblemData& d) { return d.C1.UnitSystemCode == 2; }
+// True for SI problems; English problems work in inches and pounds.
+inline bool IsSI(const ProblemData& d) { return d.C1.UnitSystemCode == UnitSystem::SI; }
 
-// Static loading is LoadingType 1; any other value selects the cyclic forms.
-inline bool IsCyclic(const ProblemData& d) { return d.Soil.LoadingType != 1; }
+inline bool IsCyclic(const ProblemData& d) { return d.Soil.LoadingType == Loading::Cyclic; }
 
 }  // namespace darnek::soil

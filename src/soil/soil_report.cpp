@@ -25,16 +25,24 @@ std::string ForcePerLengthLabel(const UnitLabels& labels) {
 
 namespace {
 
-const char* SoilDescription(int code) {
-  switch (code) {
-    case 2: return "THE SOIL IS A STIFF CLAY BELOW THE WATER TABLE";
-    case 3: return "THE SOIL IS A STIFF CLAY ABOVE THE WATER TABLE";
-    case 4: return "THE SOIL IS A SAND";
-    case 5: return "THE SOIL IS A SILT";
-    case 6: return "THE LAYER IS ROCK";
-    case 7: return "THE LAYER IS WEAK ROCK";
-    default: return "THE SOIL IS A SOFT CLAY";  // unknown codes are analysed as soft clay
+const char* SoilDescription(SoilType type) {
+  switch (type) {
+    case SoilType::SoftClay:
+      return "THE SOIL IS A SOFT CLAY";
+    case SoilType::StiffClayBelowWater:
+      return "THE SOIL IS A STIFF CLAY BELOW THE WATER TABLE";
+    case SoilType::StiffClayAboveWater:
+      return "THE SOIL IS A STIFF CLAY ABOVE THE WATER TABLE";
+    case SoilType::Sand:
+      return "THE SOIL IS A SAND";
+    case SoilType::Silt:
+      return "THE SOIL IS A SILT";
+    case SoilType::Rock:
+      return "THE LAYER IS ROCK";
+    case SoilType::WeakRock:
+      return "THE LAYER IS WEAK ROCK";
   }
+  return "";
 }
 
 }  // namespace
@@ -55,9 +63,9 @@ void WriteSoilProfile(RunContext& ctx) {
   out.Write(num_layers < 10 ? "( / 6X I1 ' LAYER(S) OF SOIL' )" : "( / 6X I2 ' LAYER(S) OF SOIL' )",
             num_layers);
   for (int n = 0; n < num_layers; ++n) {
-    const int code = profile.Layers[static_cast<size_t>(n)].SoilTypeCode;
-    out.Write("( / 6X 'LAYER' I3 / 10X A )", n + 1, SoilDescription(code));
-    if (IsCyclic(d) && code < 6) out.Write("( 15X 'CYCLIC MODEL' )");
+    const SoilType type = profile.Layers[static_cast<size_t>(n)].SoilTypeCode;
+    out.Write("( / 6X 'LAYER' I3 / 10X A )", n + 1, SoilDescription(type));
+    if (IsCyclic(d) && !IsRock(type)) out.Write("( 15X 'CYCLIC MODEL' )");
   }
 
   const double H = d.Wall.FreeHeight;

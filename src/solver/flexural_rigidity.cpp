@@ -26,7 +26,7 @@ void CheckCrossSection(const ProblemData& data, size_t wall_section) {
                      " cross sections)");
   }
   const CrossSection& section = data.CrossSections[static_cast<size_t>(number - 1)];
-  if (section.SectionNonlinear == 0) return;
+  if (section.SectionNonlinear == SectionKind::Elastic) return;
   const MomentCurvatureTable& table = section.Table;
   bool usable =
       table.NumPoints() >= 2 && table.Moment.size() == table.Curvature.size() && table.Curvature[1] > 0;
@@ -65,7 +65,7 @@ void UpdateFlexuralRigidity(RunContext& ctx) {
   const int n = data.C2.NumIncrements;
   const double h = data.C2.IncrementLength;
   // Section depths are in feet for English units while h is in inches.
-  const double dz = data.C1.UnitSystemCode == 1 ? h / 12.0 : h;
+  const double dz = data.C1.UnitSystemCode == UnitSystem::English ? h / 12.0 : h;
   const double h2 = h * h;
   const WallSection& first = sections.front();
   const WallSection& last = sections.back();
@@ -90,7 +90,7 @@ void UpdateFlexuralRigidity(RunContext& ctx) {
       }
     }
     const CrossSection& cs = data.CrossSections[static_cast<size_t>(ws->SectionNumber - 1)];
-    if (cs.SectionNonlinear != 0) {
+    if (cs.SectionNonlinear == SectionKind::Nonlinear) {
       const double phi = std::fabs(st.W[j - 1] - 2.0 * st.W[j] + st.W[j + 1]) / h2;
       st.EI[j] = SecantStiffness(cs.Table, phi);
       continue;

@@ -97,7 +97,7 @@ void AddEntryTable(RunContext& ctx, const std::vector<StiffnessLoadEntry>& entri
   const int count = static_cast<int>(entries.size());
   bool previous_linked = false;
   for (const StiffnessLoadEntry& entry : entries) {
-    const bool linked = entry.Contd == 2;
+    const bool linked = entry.Contd == RowLink::Linked;
     const EntryLineForm form = previous_linked ? EntryLineForm::ChainLater
                                : linked        ? EntryLineForm::ChainFirst
                                                : EntryLineForm::Standalone;
@@ -106,8 +106,8 @@ void AddEntryTable(RunContext& ctx, const std::vector<StiffnessLoadEntry>& entri
     previous_linked = linked;
   }
   auto walk = MakeChainWalk(
-      count, [&](int i) { return entries[i].Contd == 2; }, [&](int i) { return entries[i].From; },
-      [&](int i) { return entries[i].To; });
+      count, [&](int i) { return entries[i].Contd == RowLink::Linked; },
+      [&](int i) { return entries[i].From; }, [&](int i) { return entries[i].To; });
   ChainRange range;
   while (walk.Next(range)) {
     if (range.to < range.from) FailStationOrder(ctx.report);

@@ -23,16 +23,16 @@ void WriteStiffnessLoadLine(OutputUnit& report, EntryLineForm form, const Stiffn
                             double ei) {
   switch (form) {
     case EntryLineForm::Standalone:
-      report.Write("( 5X 2I4 I3 1X 1P 6E10.3 )", entry.From, entry.To, entry.Contd, ei, entry.Q, entry.S,
-                   entry.T, entry.R, entry.P);
+      report.Write("( 5X 2I4 I3 1X 1P 6E10.3 )", entry.From, entry.To, CodeNumber(entry.Contd), ei, entry.Q,
+                   entry.S, entry.T, entry.R, entry.P);
       break;
     case EntryLineForm::ChainFirst:
-      report.Write("( 5X I4 4X I3 1X 1P 6E10.3 )", entry.From, entry.Contd, ei, entry.Q, entry.S, entry.T,
-                   entry.R, entry.P);
+      report.Write("( 5X I4 4X I3 1X 1P 6E10.3 )", entry.From, CodeNumber(entry.Contd), ei, entry.Q, entry.S,
+                   entry.T, entry.R, entry.P);
       break;
     case EntryLineForm::ChainLater:
-      report.Write("( 9X I4 I3 1X 1P 6E10.3 )", entry.To, entry.Contd, ei, entry.Q, entry.S, entry.T, entry.R,
-                   entry.P);
+      report.Write("( 9X I4 I3 1X 1P 6E10.3 )", entry.To, CodeNumber(entry.Contd), ei, entry.Q, entry.S,
+                   entry.T, entry.R, entry.P);
       break;
   }
 }

@@ -34,14 +34,14 @@ void SetSpecifiedConditions(RunContext& ctx) {
     const int s = row.Sta;
     if (s < previous) FailStationOrder(ctx.report);
     const std::string name = "specified deflections and slopes: row " + std::to_string(i + 1) + " (station " +
-                             std::to_string(s) + ", case " + std::to_string(row.Case) + ")";
+                             std::to_string(s) + ", case " + std::to_string(CodeNumber(row.Case)) + ")";
     if (s > n) {
       throw InputError(name + " lies below the tip station " + std::to_string(n));
     }
     // A row at the previous row's station (or a first row at station -1)
     // can only fix the deflection: the slope rows need the station above.
     const bool repeated = s == previous;
-    const bool slope = row.Case >= 2 && !repeated;
+    const bool slope = row.Case != ConditionCase::Deflection && !repeated;
     const int lo = slope ? s - 1 : s;
     const int hi = slope ? s + 1 : s;
     // The recursion consumes the conditions from the top down, one station
@@ -57,7 +57,7 @@ void SetSpecifiedConditions(RunContext& ctx) {
       st.SolutionCode[s] = 2;
     } else {
       st.SolutionCode[s - 1] = 3;
-      if (row.Case >= 3) st.SolutionCode[s] = 4;
+      if (row.Case == ConditionCase::DeflectionAndSlope) st.SolutionCode[s] = 4;
       st.SolutionCode[s + 1] = 5;
     }
     previous = s;
@@ -85,7 +85,7 @@ void AddTieBacks(RunContext& ctx) {
   ProblemData& data = ctx.data;
   const double h = data.C2.IncrementLength;
   const double width = data.C2.ResultWidth;
-  const bool english = data.C1.UnitSystemCode == 1;
+  const bool english = data.C1.UnitSystemCode == UnitSystem::English;
   // Angles are turned into radians with pi held as the single-precision 3.1416
   // (3.1415998935699463), which moves the cosines in their sixth digit.
   const double pi = static_cast<double>(3.1416f);
@@ -93,14 +93,6 @@ void AddTieBacks(RunContext& ctx) {
   for (size_t i = 0; i < data.TieBacks.size(); ++i) {
     TieBack& tb = data.TieBacks[i];
     const std::string name = "tie-back " + std::to_string(i + 1);
-    if (!(tb.Spacing > 0) || !(tb.UnbondedLength > 0) || !(width > 0) || !(tb.Area > 0) || !(tb.Modulus > 0)) {
-      throw InputError(name +
-                       ": the area, elastic modulus, unbonded length, anchor spacing and the result width "
-                       "must be positive (area " +
-                       NumberText(tb.Area) + ", modulus " + NumberText(tb.Modulus) + ", unbonded length " +
-                       NumberText(tb.UnbondedLength) + ", spacing " + NumberText(tb.Spacing) + ", result width " +
-                       NumberText(width) + ")");
-    }
     // Depths are in feet for English units, h in inches. A depth far outside
     // the wall is kept just outside it, where the range checks report it.
     const double station = std::round(english ? 12.0 * tb.Depth / h : tb.Depth / h);
@@ -123,7 +115,7 @@ void AddTieBacks(RunContext& ctx) {
     StiffnessLoadEntry entry;
     entry.From = tb.Station;
     entry.To = tb.Station;
-    entry.Contd = 1;
+    entry.Contd = RowLink::Standalone;
     entry.S = tb.Stiffness;
     entry.Q = tb.PrestressLoad;
     detail::CheckRangeTop(name, entry.From, entry.To);
@@ -137,7 +129,7 @@ void AddTieBacks(RunContext& ctx) {
 
 void ApplyHinges(RunContext& ctx) {
   ProblemData& data = ctx.data;
-  if (data.C1.HingeOption != 1 || data.C1.NumTieBacks <= 0) return;
+  if (data.C1.HingeOption != HingeModel::AtLowerTieBacks || data.C1.NumTieBacks <= 0) return;
   const int n = data.C2.NumIncrements;
   const int count = std::min(data.C1.NumTieBacks, static_cast<int>(data.TieBacks.size()));
   for (int i = 1; i < count; ++i) {

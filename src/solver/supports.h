@@ -20,10 +20,12 @@ void AddRestraints(RunContext& ctx);
 
 // data.TieBacks: derives each anchor's station, cos of its angle, horizontal
 // stiffness and prestress load per station, then echoes and distributes a
-// single-station entry for it.
+// single-station entry for it. The reader has checked what the stiffness
+// divides by: area, modulus, unbonded length and spacing positive, the angle
+// within 90 degrees of the horizontal and ResultWidth positive.
 void AddTieBacks(RunContext& ctx);
 
-// With HingeOption 1, zero EI at the stations of tie-backs 2 .. n (the first
+// With the hinge option, zero EI at the stations of tie-backs 2 .. n (the first
 // tie-back of the input keeps its EI).
 void ApplyHinges(RunContext& ctx);
 

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <sstream>
 
+#include "core/codes.h"
 #include "core/errors.h"
 #include "support/temp_dir.h"
 
@@ -117,6 +118,46 @@ TEST(ListReader, MalformedRecordsNameTheLineRecordAndItem) {
     ListReader r2(in2);
     EXPECT_THROW(r2.Read("row", {{"i", &i}}), InputError);
   }
+}
+
+TEST(ListReader, NamesWhereARecordBeganAndAValueWithADecimalComma) {
+  const auto message = [](const std::string& text, int items) {
+    std::istringstream in(text);
+    ListReader r(in);
+    double v[3] = {};
+    std::vector<ListReader::Field> fields{{"a", &v[0]}, {"b", &v[1]}, {"c", &v[2]}};
+    fields.resize(static_cast<size_t>(items), fields.front());
+    try {
+      r.Read("row", fields);
+    } catch (const InputError& e) {
+      return std::string(e.what());
+    }
+    return std::string("no error");
+  };
+  EXPECT_EQ(message("1 2\n\nx\n", 3),
+            "line 3 (the record began on line 1): row, item 3 (c): expected a real number, found 'x'");
+  EXPECT_EQ(message("4,5 x\n", 3),
+            "line 1: row, item 3 (c): expected a real number, found 'x'; '4,5' on line 1 looks like a number "
+            "written with a decimal comma, which reads as two values: write 4.5");
+  // Commas that only separate are not taken for decimal commas.
+  EXPECT_EQ(message("1,2,x\n", 3), "line 1: row, item 3 (c): expected a real number, found 'x'");
+  EXPECT_EQ(message("1, 2 x\n", 3), "line 1: row, item 3 (c): expected a real number, found 'x'");
+  // A code item converts as it is read.
+  std::istringstream in("2\n7\n");
+  ListReader r(in);
+  UnitSystem units = UnitSystem::English;
+  r.Read("first control line", {{"UnitSystemCode", &units}});
+  EXPECT_EQ(units, UnitSystem::SI);
+  try {
+    r.Read("first control line", {{"UnitSystemCode", &units}});
+    ADD_FAILURE() << "code 7 accepted";
+  } catch (const InputError& e) {
+    EXPECT_STREQ(
+        e.what(),
+        "line 2: first control line, item 1 (UnitSystemCode): 7 is not one of its codes (1 English units, "
+        "2 SI units)");
+  }
+  EXPECT_EQ(units, UnitSystem::SI);
 }
 
 TEST(ListReader, ARecordMissingAtTheEndIsToldFromOneCutShort) {

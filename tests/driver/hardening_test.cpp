@@ -11,6 +11,7 @@ namespace darnek {
 namespace {
 
 using testing::Count;
+using testing::Replace;
 using testing::RunText;
 
 // A 10 ft cantilever in sand, generated earth pressure, one tie-back and two
@@ -37,13 +38,6 @@ const char* const kBase =
     "10 2 1.0 1.0\n-10.0 10000.0\n10.0 -10000.0\n"
     "20 2 1.0 1.0\n-10.0 20000.0\n10.0 -20000.0\n"
     "1\n";
-
-std::string Replace(const std::string& text, const std::string& from, const std::string& to) {
-  const size_t at = text.find(from);
-  EXPECT_NE(at, std::string::npos) << from;
-  if (at == std::string::npos) return text;
-  return text.substr(0, at) + to + text.substr(at + from.size());
-}
 
 TEST(Hardening, TheBaseInputRunsToClosure) {
   const auto out = RunText(kBase);
@@ -79,17 +73,18 @@ TEST(Hardening, EveryMalformedInputClassGetsItsMessageAndTheNormalEnd) {
       {"zero flexural rigidity", "0 0 0 100.0 0", "0 0 0 0.0 0", DARNEK_INPUT_REJECTED,
        "whose flexural rigidity I x E at its top end is 0: it must be positive"},
       {"soil layer bottoms not increasing", "4 240.0\n", "4 0.0\n", DARNEK_INPUT_REJECTED,
-       "soil layer 1: the bottom depth 0 must lie below the bottom of the layer above"},
+       "line 18: soil layer 1, record L1, item 2 (LayerBottomDepth): the bottom depth 0 must lie below the "
+       "bottom "
+       "of the layer above"},
       {"tie-back with zero spacing", "15.0 15.0 8.0 1000.0", "15.0 15.0 0.0 1000.0", DARNEK_INPUT_REJECTED,
-       "tie-back 1: the area, elastic modulus, unbonded length, anchor spacing and the result width must be "
-       "positive"},
+       "line 13: tie-back row 1, item 6 (anchor spacing): must be positive, found 0"},
       {"tie-back with zero area", "2.0 1.5 29000000.0", "2.0 0.0 29000000.0", DARNEK_INPUT_REJECTED,
-       "(area 0, modulus 2.9e+07"},
+       "line 13: tie-back row 1, item 2 (area): must be positive, found 0"},
       {"tie-back with zero unbonded length", "29000000.0 15.0 15.0", "29000000.0 0.0 15.0",
-       DARNEK_INPUT_REJECTED, "unbonded length 0,"},
+       DARNEK_INPUT_REJECTED, "line 13: tie-back row 1, item 4 (unbonded length): must be positive, found 0"},
       {"p-y curve with one point", "10 2 1.0 1.0\n-10.0 10000.0\n10.0 -10000.0\n",
        "10 1 1.0 1.0\n10.0 -10000.0\n", DARNEK_INPUT_REJECTED,
-       "user p-y curve 1: a p-y curve needs at least 2 points, found 1"},
+       "user p-y curve 1, item 2 (number of points): a p-y curve needs at least 2 points, found 1"},
       {"p-y deflections decreasing", "-10.0 20000.0\n10.0 -20000.0", "10.0 20000.0\n-10.0 -20000.0",
        DARNEK_INPUT_REJECTED,
        "the deflections of a p-y curve must increase from point to point (10 is followed by -10)"},
@@ -135,8 +130,8 @@ TEST(Hardening, GeneratedSandCurvesNeedAModulusAndGroundFlatterThanTheFrictionAn
   ASSERT_EQ(RunText(generated).result.status, DARNEK_OK);
   const auto no_k = RunText(Replace(generated, "0.0694 0.0 30.0 0.0 25.0 0.0\n0.0694", "0.0694 0.0 30.0 0.0 0.0 0.0\n0.0694"));
   EXPECT_EQ(no_k.result.status, DARNEK_INPUT_REJECTED);
-  EXPECT_NE(no_k.report.find("soil layer 1: the modulus of subgrade reaction k (SoilModulusK) of a sand layer must be "
-                             "positive to generate its p-y curves, found 0"),
+  EXPECT_NE(no_k.report.find("soil layer 1, record L2 (layer top), item 5 (SoilModulusK): the modulus of subgrade "
+                             "reaction k of a sand layer must be positive to generate its p-y curves, found 0"),
             std::string::npos);
   // A continuous wall (WA = WP) in front of ground steeper than phi.
   const auto steep = RunText(Replace(generated, "1.0 0 0.0 0.0\n", "1.0 0 0.0 40.0\n"));
@@ -160,9 +155,10 @@ TEST(Hardening, ASpecifiedPressureDiagramMustGoDown) {
       "2\n60.0 1.0\n0.0 1.0\n";
   const auto out = RunText(input);
   EXPECT_EQ(out.result.status, DARNEK_INPUT_REJECTED);
-  EXPECT_NE(out.report.find("specified pressure point 2: the depths of a pressure diagram must not decrease (60 is "
-                            "followed by 0)"),
-            std::string::npos);
+  EXPECT_NE(
+      out.report.find("specified pressure point 2, item 1 (depth): the depths of a pressure diagram must not "
+                      "decrease (60 is followed by 0)"),
+      std::string::npos);
 }
 
 TEST(Hardening, ASpecifiedPressureDiagramFarDeeperThanTheWallLoadsOnlyTheWall) {

@@ -83,8 +83,8 @@ TEST(SoilModulus, IsNeededOnlyByLayersThatGetCurves) {
   EXPECT_EQ(below.result.status, DARNEK_INPUT_REJECTED);
   EXPECT_EQ(
       below.result.message,
-      "line 18: soil layer 1: the modulus of subgrade reaction k (SoilModulusK) of a sand layer must be "
-      "positive to generate its p-y curves, found 0");
+      "line 18: soil layer 1, record L2 (layer top), item 5 (SoilModulusK): the modulus of subgrade reaction k "
+      "of a sand layer must be positive to generate its p-y curves, found 0");
 }
 
 TEST(WaterTables, ANegativeDepthMeansNoWaterTableForEverySubsystem) {

@@ -190,7 +190,7 @@ TEST(CrossSectionRecords, EveryNonlinearTypeReadsItsOwnRecords) {
   const auto& s = h.ctx.data.CrossSections;
   ASSERT_EQ(s.size(), 11u);
   EXPECT_EQ(s[0].Nonlinear.Rebars.X, (std::vector<double>{-10.0, 10.0}));
-  EXPECT_EQ(s[1].Nonlinear.GeometryCode, 1);
+  EXPECT_EQ(s[1].Nonlinear.GeometryCode, SteelCore::Pipe);
   EXPECT_EQ(s[1].Nonlinear.GeometryRow[input::kGeoCasingFy], 36000.0);
   EXPECT_TRUE(s[2].Nonlinear.Rebars.X.empty());  // layout 2 gives no positions
   EXPECT_EQ(s[3].Nonlinear.Strands.InitialForce, 22000.0);

@@ -35,7 +35,7 @@ ExampleRun ReadExample(const std::string& name, ProblemData* keep = nullptr) {
   for (;;) {
     input::ReadTitle(ctx, h.reader);
     input::ReadControlLine1(ctx, h.reader);
-    d.Run.UnitFlag = d.C1.UnitSystemCode == 1 ? 1 : -1;
+    d.Run.UnitFlag = d.C1.UnitSystemCode == UnitSystem::English ? 1 : -1;
     SetUnitLabels(d.Run.Labels, d.Run.UnitFlag);
     input::EchoControlLine1(ctx);
     input::ReadControlLine2(ctx, h.reader);
@@ -47,9 +47,10 @@ ExampleRun ReadExample(const std::string& name, ProblemData* keep = nullptr) {
     input::ReadRestraintsAndTieBacks(ctx, h.reader);
     input::EchoTieBackTable(ctx);
     input::ReadPyModificationFactors(ctx, h.reader);
-    if (d.C1.EarthPressureOption >= 2 || d.C1.PyCurveOption == 2)
+    if (GeneratesEarthPressure(d.C1.EarthPressureOption) || d.C1.PyCurveOption == PyCurveSource::Generated)
       input::ReadEarthPressureAndSoilBlock(ctx, h.reader);
-    if (d.C1.EarthPressureOption == 1) input::ReadSpecifiedPressureTable(ctx, h.reader);
+    if (d.C1.EarthPressureOption == EarthPressureMode::SpecifiedDiagram)
+      input::ReadSpecifiedPressureTable(ctx, h.reader);
     input::ReadUserPyCurves(ctx, h.reader);
     ++run.stages;
     int continuation = 0;

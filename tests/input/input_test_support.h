@@ -18,7 +18,7 @@ struct InputHarness {
   explicit InputHarness(int unit_flag, const std::string& text = "") : in(text), reader(in) {
     ctx.report.Attach(report);
     ctx.data.Run.UnitFlag = unit_flag;
-    ctx.data.C1.UnitSystemCode = unit_flag > 0 ? 1 : 2;
+    ctx.data.C1.UnitSystemCode = unit_flag > 0 ? UnitSystem::English : UnitSystem::SI;
     SetUnitLabels(ctx.data.Run.Labels, unit_flag);
   }
 

@@ -11,10 +11,9 @@ namespace {
 
 using testing::InputHarness;
 
-CrossSection Nonlinear(int type, int ei_index = 0) {
+CrossSection Nonlinear(NonlinearSectionType type, int ei_index = 0) {
   CrossSection c;
-  c.SectionNonlinear = 1;
-  c.SectionShapeCode = type;
+  c.SectionNonlinear = SectionKind::Nonlinear;
   c.Nonlinear.SectionType = type;
   c.Nonlinear.NonlinearEIIndex = ei_index;
   return c;
@@ -35,7 +34,7 @@ TEST(NonlinearEITables, UserTablesAreEchoedAndFeedTheUserDefinedSection) {
                  "77\n");
   ProblemData& d = h.ctx.data;
   d.C1.NonlinearEIOption = 2;
-  d.CrossSections = {CrossSection{}, Nonlinear(input::kUserDefinedEI, 2)};
+  d.CrossSections = {CrossSection{}, Nonlinear(NonlinearSectionType::UserDefinedEI, 2)};
   input::ReadNonlinearEITables(h.ctx, h.reader);
   EXPECT_EQ(h.ReadSentinel(), 77);
 
@@ -93,7 +92,8 @@ TEST(NonlinearEITables, SectionTablesFollowTheNonlinearSectionsInOrder) {
                  "3 0.0 3\n0.0 0.0\n1.0E-5 2.0E6\n1.0E-4 3.0E6\n"
                  "77\n");
   ProblemData& d = h.ctx.data;
-  d.CrossSections = {CrossSection{}, Nonlinear(input::kRoundConcreteShaft), Nonlinear(input::kSteelPipePile)};
+  d.CrossSections = {CrossSection{}, Nonlinear(NonlinearSectionType::RoundConcreteShaft),
+                     Nonlinear(NonlinearSectionType::SteelPipePile)};
   input::ReadNonlinearEITables(h.ctx, h.reader);
   EXPECT_EQ(h.ReadSentinel(), 77);
   EXPECT_TRUE(d.EITables.empty());
@@ -116,7 +116,7 @@ TEST(NonlinearEITables, SectionTablesFollowTheNonlinearSectionsInOrder) {
 TEST(NonlinearEITables, TablesWithoutAnInitialSecantAreRejected) {
   {  // zero curvature at the second point of a section's own table
     InputHarness h(+1, "1 0.0 3\n0.0 0.0\n0.0 1.0E5\n1.0E-4 3.0E6\n");
-    h.ctx.data.CrossSections = {Nonlinear(input::kSteelHPile)};
+    h.ctx.data.CrossSections = {Nonlinear(NonlinearSectionType::SteelHPile)};
     try {
       input::ReadNonlinearEITables(h.ctx, h.reader);
       ADD_FAILURE() << "no error";
@@ -130,12 +130,12 @@ TEST(NonlinearEITables, TablesWithoutAnInitialSecantAreRejected) {
   {  // a user table of one point used by a section
     InputHarness h(+1, "1\n0.0 1 1\n0.0 0.0\n");
     h.ctx.data.C1.NonlinearEIOption = 1;
-    h.ctx.data.CrossSections = {Nonlinear(input::kUserDefinedEI, 1)};
+    h.ctx.data.CrossSections = {Nonlinear(NonlinearSectionType::UserDefinedEI, 1)};
     EXPECT_THROW(input::ReadNonlinearEITables(h.ctx, h.reader), InputError);
   }
   {  // a user-defined section naming a table that is not there
     InputHarness h(+1, "");
-    h.ctx.data.CrossSections = {Nonlinear(input::kUserDefinedEI, 1)};
+    h.ctx.data.CrossSections = {Nonlinear(NonlinearSectionType::UserDefinedEI, 1)};
     try {
       input::ReadNonlinearEITables(h.ctx, h.reader);
       ADD_FAILURE() << "no error";

@@ -113,7 +113,7 @@ TEST(StiffnessLoadRows, RowsAreKeptAsInputAndTorquesRecordedPerStage) {
   input::ReadStiffnessLoadRows(h.ctx, h.reader);
   const ProblemData& d = h.ctx.data;
   ASSERT_EQ(d.StiffnessLoadRows.size(), 3u);
-  EXPECT_EQ(d.StiffnessLoadRows[1].Contd, 2);
+  EXPECT_EQ(d.StiffnessLoadRows[1].Contd, RowLink::Linked);
   EXPECT_EQ(d.StiffnessLoadRows[1].To, 8);
   EXPECT_EQ(d.StiffnessLoadRows[1].P, -50.0);  // as input; the solver flips the sign
   ASSERT_EQ(d.AppliedTorques.size(), 2u);
@@ -134,7 +134,7 @@ TEST(PyModificationFactors, ReadWhenCountedAndEmptiedOtherwise) {
   h.ctx.data.C1.NumPyModificationFactors = 2;
   input::ReadPyModificationFactors(h.ctx, h.reader);
   const ProblemData& d = h.ctx.data;
-  EXPECT_EQ(d.CombineAutoReduction, 1);
+  EXPECT_EQ(d.CombineAutoReduction, ReductionCombination::WithAutomatic);
   ASSERT_EQ(d.ReductionFactorTable.size(), 2u);
   EXPECT_EQ(d.ReductionFactorTable[1].Depth, 480.0);
   EXPECT_EQ(d.ReductionFactorTable[1].PFactor, 0.8);
@@ -168,7 +168,7 @@ TEST(EarthPressureAndSoilBlock, SIReadsMillimetreSurchargePositionsAsMetres) {
   const ProblemData& d = h.ctx.data;
   EXPECT_EQ(d.Wall.FreeHeight, 5.0);
   EXPECT_EQ(d.Wall.WaterDepthExcavation, 5.0);
-  EXPECT_EQ(d.Wall.WaterPressureFlag, 1);
+  EXPECT_EQ(d.Wall.WaterPressureFlag, WaterPressure::Added);
   EXPECT_EQ(d.Wall.BackfillSlope, 10.0);
   EXPECT_EQ(d.Wall.ReferenceWidth, 0.30479999631643295);
   EXPECT_EQ(d.Wall.SurfacePressure, 10.0);
@@ -177,7 +177,7 @@ TEST(EarthPressureAndSoilBlock, SIReadsMillimetreSurchargePositionsAsMetres) {
   EXPECT_EQ(d.Wall.SeedStripWidth, 2000.0);
   ASSERT_EQ(d.Wall.SurchargeLoads.size(), 2u);
   const SurchargeLoad& strip = d.Wall.SurchargeLoads[0];
-  EXPECT_EQ(strip.Type, 3);
+  EXPECT_EQ(strip.Type, SurchargeType::Strip);
   EXPECT_EQ(strip.Magnitude, 20.0);
   EXPECT_EQ(strip.Distance, 1.5);
   EXPECT_EQ(strip.Width, 2.0);
@@ -185,7 +185,7 @@ TEST(EarthPressureAndSoilBlock, SIReadsMillimetreSurchargePositionsAsMetres) {
   EXPECT_EQ(d.Wall.SurchargeLoads[1].Factor, 2.0);
 
   EXPECT_EQ(d.Soil.NumSoilLayers, 2);
-  EXPECT_EQ(d.Soil.LoadingType, 0);
+  EXPECT_EQ(d.Soil.LoadingType, Loading::Cyclic);
   ASSERT_EQ(d.Soil.Layers.size(), 2u);
   EXPECT_EQ(d.Soil.Layers[0].LayerThickness, 6.0);
   EXPECT_EQ(d.Soil.Layers[1].LayerThickness, 14.0);
@@ -229,7 +229,11 @@ TEST(SpecifiedPressureTable, PairsAreReadAsGiven) {
   input::ReadSpecifiedPressureTable(h.ctx, h.reader);
   EXPECT_TRUE(rows.empty());
   EXPECT_EQ(h.ReadSentinel(), 77);
-  EXPECT_TRUE(h.report.str().empty());  // the pressure tables print it
+  // The pressure tables print the diagram; a negative count is warned of.
+  EXPECT_EQ(h.report.str(),
+            "\n      **** WARNING ****\n      line 5: specified pressure count, item 1 (number of pressure "
+            "points): "
+            "the count -1 is negative and is read as none\n");
 }
 
 const char* kThreeCurves =
@@ -299,7 +303,9 @@ TEST(UserPyCurves, StorageLimitsAndTooShortCurves) {
       input::ReadUserPyCurves(h.ctx, h.reader);
       ADD_FAILURE() << "no error";
     } catch (const InputError& e) {
-      EXPECT_STREQ(e.what(), "line 1: user p-y curve 1: a p-y curve needs at least 2 points, found 1");
+      EXPECT_STREQ(e.what(),
+                   "line 1: user p-y curve 1, item 2 (number of points): a p-y curve needs at least 2 "
+                   "points, found 1");
     }
   }
   {  // a file that ends inside a curve

@@ -55,7 +55,7 @@ TEST_F(Diagram, WaterRisesToTheExcavationLevelAndIsBalancedBelowIt) {
   ctx.data.Wall.ActiveModificationFactor = f;
   ctx.data.Wall.WaterDepthBackfill = 0;
   ctx.data.Wall.WaterDepthExcavation = H;
-  ctx.data.Wall.WaterPressureFlag = 1;
+  ctx.data.Wall.WaterPressureFlag = WaterPressure::Added;
   const auto rows = Build();
   for (size_t i = 1; i < rows.size(); ++i) {
     const auto& c = rows[i].col;

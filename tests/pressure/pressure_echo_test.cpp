@@ -23,7 +23,6 @@ TEST_F(Echo, WallSurchargeAndSoilInformation) {
   ctx.data.Wall.WA = 24;
   ctx.data.Wall.WaterDepthBackfill = 100;
   AddSurcharge(2, 50, 30, 0, 6, 2);
-  AddSurcharge(9, 1, 1);  // not echoed
   BuildPressureProfile(ctx.data);
   OUTPT(ctx);
   const auto lines = Lines(report);
@@ -79,12 +78,12 @@ TEST_F(Echo, WaterAboveTheExcavationLevelSwitchesWaterPressureOn) {
   Layer(4, 300, 0.07, 30);
   ctx.data.Wall.WaterDepthBackfill = 200;
   Resultants();
-  EXPECT_EQ(ctx.data.Wall.WaterPressureFlag, 0);
+  EXPECT_EQ(ctx.data.Wall.WaterPressureFlag, WaterPressure::NotAdded);
   EXPECT_EQ(report.str().find("ACTIVE WATER"), std::string::npos);
 
   ctx.data.Wall.WaterDepthBackfill = 60;
   Resultants();
-  EXPECT_EQ(ctx.data.Wall.WaterPressureFlag, 1);
+  EXPECT_EQ(ctx.data.Wall.WaterPressureFlag, WaterPressure::Added);
   // 0.5 gamma_w T^2 = 64.8 lb/in over the 5 ft below the water table.
   EXPECT_EQ(Lines(report).back(), "       2   0.00E+00   7.50   0.65E+02   8.33");
 }
@@ -98,7 +97,8 @@ TEST_F(Echo, LayerResultantsUseTheLastSurchargeEntryOrTheSurchargeRecord) {
   ComputeLayerResultants(ctx.data);
   const double point = P(1).PA1 - soil;
   EXPECT_GT(point, 0);
-  ctx.data.Wall.SurchargeLoads.insert(ctx.data.Wall.SurchargeLoads.begin(), {2, 500, 10, 0, 0, 1});
+  ctx.data.Wall.SurchargeLoads.insert(ctx.data.Wall.SurchargeLoads.begin(),
+                                      {SurchargeType::Line, 500, 10, 0, 0, 1});
   ComputeLayerResultants(ctx.data);
   EXPECT_DOUBLE_EQ(P(1).PA1 - soil, point);
   ctx.data.Wall.SurchargeLoads.clear();

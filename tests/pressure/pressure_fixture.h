@@ -12,6 +12,7 @@
 
 #include "core/run_context.h"
 #include "report/report_helpers.h"
+#include "support/codes.h"
 
 namespace darnek::pressure::testing {
 
@@ -34,7 +35,7 @@ class PressureTest : public ::testing::Test {
 
   // 1 English (inches, pounds), 2 SI.
   void Units(int code) {
-    ctx.data.C1.UnitSystemCode = code;
+    ctx.data.C1.UnitSystemCode = darnek::testing::Code<UnitSystem>(code);
     ctx.data.Run.UnitFlag = code == 1 ? 1 : -1;
     SetUnitLabels(ctx.data.Run.Labels, ctx.data.Run.UnitFlag);
   }
@@ -42,7 +43,7 @@ class PressureTest : public ::testing::Test {
   // A wall of `increments` x `h` with free height H, dry (water tables far down).
   void Wall(double H, int increments, double h, int option = 2) {
     ProblemData& d = ctx.data;
-    d.C1.EarthPressureOption = option;
+    d.C1.EarthPressureOption = darnek::testing::Code<EarthPressureMode>(option);
     d.C2 = {increments, h, 0, 0, 1e6, 0, 0, 0, 0, 0, increments * h};
     d.Stations.BaseQ.Resize(increments);
     d.Wall.FreeHeight = H;
@@ -54,7 +55,11 @@ class PressureTest : public ::testing::Test {
   void Layer(int type, double bottom, double gamma, double phi, double c = 0, double coefficient = 0) {
     std::vector<SoilLayer>& layers = ctx.data.Soil.Layers;
     const double previous = layers.empty() ? 0.0 : layers.back().LayerBottomDepth;
-    SoilLayer layer{type, bottom, bottom - previous, {gamma, c, phi, 0, 0, coefficient}, {}};
+    SoilLayer layer{darnek::testing::Code<SoilType>(type),
+                    bottom,
+                    bottom - previous,
+                    {gamma, c, phi, 0, 0, coefficient},
+                    {}};
     layer.Bottom = layer.Top;
     layers.push_back(layer);
     ctx.data.Soil.NumSoilLayers = static_cast<int>(layers.size());
@@ -62,7 +67,8 @@ class PressureTest : public ::testing::Test {
 
   void AddSurcharge(int type, double magnitude, double distance, double width = 0, double vertical = 0,
                     double factor = 1) {
-    ctx.data.Wall.SurchargeLoads.push_back({type, magnitude, distance, width, vertical, factor});
+    ctx.data.Wall.SurchargeLoads.push_back(
+        {darnek::testing::Code<SurchargeType>(type), magnitude, distance, width, vertical, factor});
   }
 
   const PressureLayer& P(int L) const { return ctx.data.Pressure.Layers.at(static_cast<size_t>(L - 1)); }

@@ -163,15 +163,5 @@ TEST_F(Profile, UnusableProfilesStopAfterTheEcho) {
   }
 }
 
-TEST_F(Profile, InputTheDiagramCannotUseIsRejected) {
-  Wall(120, 20, 24, 4);
-  Layer(4, 480, 0.07, 30);
-  EXPECT_THROW(START(ctx), InputError);
-  ctx.data.C1.EarthPressureOption = 2;
-  ctx.data.Wall.FreeHeight = -1;
-  EXPECT_THROW(START(ctx), InputError);
-  EXPECT_EQ(report.str(), "");
-}
-
 }  // namespace
 }  // namespace darnek::pressure

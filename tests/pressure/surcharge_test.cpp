@@ -35,7 +35,7 @@ TEST_F(Surcharge, PointLoadsCloseToTheWallDoNotDependOnDistance) {
   const double m = 0.5;
   ctx.data.Wall.SurchargeLoads[0].Distance = m * H;
   EXPECT_NEAR(At(40.5), 1.77 * P * m * m * n * n / (H * H * std::pow(m * m + n * n, 3)), 1e-7 * near);
-  ctx.data.Wall.SurchargeLoads[0] = {2, 50, 60, 0, 0, 1};  // a line load
+  ctx.data.Wall.SurchargeLoads[0] = {SurchargeType::Line, 50, 60, 0, 0, 1};  // a line load
   EXPECT_NEAR(At(40.5), 4 * 50 * 0.36 * n / (kPi * H * std::pow(0.36 + n * n, 2)), 1e-12);
   ctx.data.Wall.FreeHeight = 0;
   EXPECT_EQ(At(40.5), 0);
@@ -56,7 +56,7 @@ TEST_F(Surcharge, PressureIsReadAtTheDeepestGridDepthStrictlyAboveTheLoadDepth) 
 }
 
 TEST_F(Surcharge, FactorsScaleLoadsAndLoadsOfDifferentTypesAdd) {
-  AddSurcharge(9, 1000, 10);  // unknown types are point loads
+  AddSurcharge(1, 1000, 10);
   const double point = At(30.5);
   ctx.data.Wall.SurchargeLoads[0].Factor = 2;
   EXPECT_DOUBLE_EQ(At(30.5), 2 * point);

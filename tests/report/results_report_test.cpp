@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "report/report_helpers.h"
+#include "support/codes.h"
 
 namespace darnek::report {
 namespace {
@@ -18,7 +19,7 @@ struct Fixture {
     ctx.log.Attach(log);
     ctx.plot.Attach(plot);
     ProblemData& d = ctx.data;
-    d.C1.UnitSystemCode = unit_code;
+    d.C1.UnitSystemCode = darnek::testing::Code<UnitSystem>(unit_code);
     d.Run.UnitFlag = unit_code == 1 ? 1 : -1;
     SetUnitLabels(d.Run.Labels, d.Run.UnitFlag);
     d.C2.NumIncrements = n;
@@ -92,7 +93,7 @@ TEST(StationResults, TieBackForcesFromPrestressSpringAndDeflection) {
   EXPECT_DOUBLE_EQ(d.TieBacks[0].ForcePerStation, -80.0);
   EXPECT_DOUBLE_EQ(d.TieBacks[0].ForcePerTieBack, -120.0);
   // English units: the spacing is in feet, the result width in inches.
-  d.C1.UnitSystemCode = 1;
+  d.C1.UnitSystemCode = UnitSystem::English;
   DeriveStationResults(d);
   EXPECT_DOUBLE_EQ(d.TieBacks[0].ForcePerTieBack, -80.0 * 12 * 3.0 / 2.0);
   // No prestress and no deflection: no force.
@@ -127,7 +128,7 @@ TEST(ResultsReport, RestraintLinesCoverEveryStationOfTheirRangeFromTheImaginaryO
   d.Stations.W[-1] = 0.5;
   d.Stations.W[0] = 0.25;
   d.Stations.W[1] = 0.125;
-  d.Restraints.push_back({-1, 1, 1, 1000.0, 10.0});
+  d.Restraints.push_back({-1, 1, RowLink::Standalone, 1000.0, 10.0});
   WriteResults(f.ctx);
   const std::string r = f.report.str();
   // Station -1 lies one increment above the top; its slope is taken with the

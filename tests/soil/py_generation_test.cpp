@@ -73,20 +73,22 @@ TEST(PMultiplier, UserTableInterpolatesOnDepthAndIsOneOutsideIt) {
   EXPECT_EQ(PMultiplier(d, 300), 0.5);
   EXPECT_EQ(PMultiplier(d, 300.5), 1.0);
   EXPECT_EQ(PMultiplier(d, 150), 0.8);
-  d.CombineAutoReduction = 1;
+  d.CombineAutoReduction = ReductionCombination::WithAutomatic;
   EXPECT_DOUBLE_EQ(PMultiplier(d, 175), 0.7 * a);
   EXPECT_EQ(PMultiplier(d, 130), a);
   // A table of one row gives 1.
   d.C1.NumPyModificationFactors = 1;
   EXPECT_EQ(YMultiplier(d, 150), 1.0);
-  d.CombineAutoReduction = 0;
+  d.CombineAutoReduction = ReductionCombination::TableAlone;
   EXPECT_EQ(PMultiplier(d, 150), 1.0);
 }
 
 TEST(PyFrame, FiveCurvesInsideEveryLayerEvenWhenItIsThinnerThanTheOffsets) {
   ProblemData d;
-  d.C1.UnitSystemCode = 2;
-  d.Profile.Layers = {{0, 2, 1, 0, 0}, {2, 2.015, 4, 0, 1}, {2.015, 5, 1, 0, 2}};
+  d.C1.UnitSystemCode = UnitSystem::SI;
+  d.Profile.Layers = {{0, 2, SoilType::SoftClay, 0, 0},
+                      {2, 2.015, SoilType::Sand, 0, 1},
+                      {2.015, 5, SoilType::SoftClay, 0, 2}};
   SetCurveDepths(d);
   const double delta = 0.010000000149011612;
   const std::vector<double>& z = d.Profile.CurveDepths;
@@ -111,7 +113,7 @@ TEST(PyFrame, FiveCurvesInsideEveryLayerEvenWhenItIsThinnerThanTheOffsets) {
   // A last layer of 5 mm: cut at the profile's limit, it keeps its curves
   // inside; ending the soil table above the limit, its first curve stays
   // delta below its top, beyond the soil data, where the lookup stops the run.
-  d.Profile.Layers = {{0, 2, 1, 0, 0}, {2, 2.005, 6, 0, 1}};
+  d.Profile.Layers = {{0, 2, SoilType::SoftClay, 0, 0}, {2, 2.005, SoilType::Rock, 0, 1}};
   d.Profile.ProfileDepthLimit = 2.005;
   SetCurveDepths(d);
   EXPECT_NEAR(z[5], 2 + 0.125 * 0.005, 1e-15);
@@ -121,7 +123,7 @@ TEST(PyFrame, FiveCurvesInsideEveryLayerEvenWhenItIsThinnerThanTheOffsets) {
   EXPECT_EQ(z[5], 2 + delta);
   EXPECT_NEAR(z[6], 2 + 0.25 * 0.005, 1e-15);
 
-  d.C1.UnitSystemCode = 1;
+  d.C1.UnitSystemCode = UnitSystem::English;
   SetCurveDepths(d);
   EXPECT_EQ(z[0], 0.10000000149011612);
 }
@@ -157,7 +159,7 @@ TEST(PyFrame, SoldierPilesTakeTheActivePressurePerAreaTimesTheirOwnWidth) {
   SoilRun run;
   ProblemData& d = run.d();
   EnglishWall(d);  // piles 24 in wide (WP) at 96 in (WA)
-  d.C1.EarthPressureOption = 2;
+  d.C1.EarthPressureOption = EarthPressureMode::Active;
   d.C2.DividingDepth = 120;
   AddLayer(d, 4, 600, Values(0.07, 0, 34, 0, 90), Values(0.07, 0, 34, 0, 90));
   // As read back: rows at or above the dividing depth carry the pressure on

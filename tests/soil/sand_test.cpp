@@ -229,7 +229,7 @@ TEST(Sand, CyclicAndSlopedExcavationUseTheirOwnForms) {
   SoilRun run;
   ProblemData& d = run.d();
   SandWall(d);
-  d.Soil.LoadingType = 0;
+  d.Soil.LoadingType = Loading::Cyclic;
   d.Wall.ExcavationSlope = -20;
   const ScratchFile file = Generate(run);
   const SandSoil soil;

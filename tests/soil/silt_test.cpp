@@ -292,7 +292,7 @@ TEST(Silt, SlopingGroundChangesKaOnBothSidesAndNpInFront) {
   ProblemData& d = run.d();
   const Soil soil;
   SiltWall(d, soil);
-  d.Soil.LoadingType = 0;
+  d.Soil.LoadingType = Loading::Cyclic;
   d.Wall.ExcavationSlope = 20;
   const ScratchFile file = GenerateAndRead(run.ctx);
   for (size_t k = 0; k < 5; ++k) {

@@ -194,7 +194,7 @@ TEST(SoftClay, ContinuousWallUsesPassivePressureAndTheOneFootWidth) {
 TEST(SoftClay, CyclicCurvesDegradeAboveTheTransitionDepth) {
   SoilRun run;
   ClayWall(run.d());
-  run.d().Soil.LoadingType = 0;
+  run.d().Soil.LoadingType = Loading::Cyclic;
   const ScratchFile file = Generate(run);
   EXPECT_EQ(run.d().Soil.NumCycles, 100.0);
   const double y50 = 2.5 * kEps50 * kB;
@@ -271,20 +271,6 @@ TEST(SoftClay, LaterLayerEntersAtTheDepthOfEqualResistance) {
   const double gamma6 = (kGamma * 60 + g2 * (p.CurveDepths[6] - 60)) / p.CurveDepths[6];
   const double np = 3 + gamma6 * x / c2 + 0.5 * x / kB;
   EXPECT_EQ(file.curves[6].excavation.p_text[16], FileForm(std::min(np, 9.0) * c2 * kB));
-}
-
-TEST(SoftClay, UnknownSoilCodesAreAnalysedAsSoftClay) {
-  SoilRun a, b;
-  ClayWall(a.d(), 1);
-  ClayWall(b.d(), 9);
-  Generate(a);
-  Generate(b);
-  std::ifstream fa(a.ctx.names.py_scratch), fb(b.ctx.names.py_scratch);
-  std::stringstream sa, sb;
-  sa << fa.rdbuf();
-  sb << fb.rdbuf();
-  EXPECT_EQ(sa.str(), sb.str());
-  EXPECT_GT(sa.str().size(), 1000u);
 }
 
 }  // namespace

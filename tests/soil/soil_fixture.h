@@ -19,6 +19,7 @@
 #include "core/fortran_format.h"
 #include "core/run_context.h"
 #include "soil/py_curves.h"
+#include "support/codes.h"
 
 namespace darnek::soil::testing {
 
@@ -53,7 +54,7 @@ inline SoilValues Values(double gamma, double s, double phi, double e50, double 
 inline void AddLayer(ProblemData& d, int code, double bottom, SoilValues top, SoilValues bottom_values) {
   const double previous = d.Soil.Layers.empty() ? 0.0 : d.Soil.Layers.back().LayerBottomDepth;
   SoilLayer layer;
-  layer.SoilTypeCode = code;
+  layer.SoilTypeCode = darnek::testing::Code<SoilType>(code);
   layer.LayerBottomDepth = bottom;
   layer.LayerThickness = bottom - previous;
   layer.Top = top;
@@ -66,8 +67,8 @@ inline void AddLayer(ProblemData& d, int code, double bottom, SoilValues top, So
 // reaches 240 + 12 - 120 = 132 in below the excavation level; static loading,
 // dry soil, spaced elements 24 in wide at 96 in (no closely-spaced reduction).
 inline void EnglishWall(ProblemData& d) {
-  d.C1.UnitSystemCode = 1;
-  d.C1.PyCurveOption = 2;
+  d.C1.UnitSystemCode = UnitSystem::English;
+  d.C1.PyCurveOption = PyCurveSource::Generated;
   d.C2.NumIncrements = 40;
   d.C2.IncrementLength = 6;
   d.C2.WallLength = 240;
@@ -76,7 +77,7 @@ inline void EnglishWall(ProblemData& d) {
   d.Wall.WP = 24;
   d.Wall.WaterDepthBackfill = 10000;
   d.Wall.ReferenceWidth = 12;
-  d.Soil.LoadingType = 1;
+  d.Soil.LoadingType = Loading::Static;
 }
 
 // One side of a generated curve in the scratch file: each line's p' and y'

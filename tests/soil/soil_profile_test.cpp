@@ -23,7 +23,7 @@ TEST(SoilProfile, FirstLayerEndingExactlyAtTheExcavationLevelIsSkipped) {
   BuildSoilProfile(run.ctx);
   const SoilProfile& p = run.d().Profile;
   ASSERT_EQ(p.Layers.size(), 1u);
-  EXPECT_EQ(p.Layers[0].SoilTypeCode, 1);
+  EXPECT_EQ(p.Layers[0].SoilTypeCode, SoilType::SoftClay);
   EXPECT_EQ(p.Layers[0].InputLayer, 1);
   EXPECT_EQ(p.Layers[0].Top, 0.0);
   // 240 + 2 x 6 - 120: the profile stops at the second station below the tip.
@@ -43,7 +43,7 @@ TEST(SoilProfile, FirstLayerReachingJustBelowTheExcavationLevelIsKept) {
   BuildSoilProfile(run.ctx);
   const SoilProfile& p = run.d().Profile;
   ASSERT_EQ(p.Layers.size(), 2u);
-  EXPECT_EQ(p.Layers[0].SoilTypeCode, 4);
+  EXPECT_EQ(p.Layers[0].SoilTypeCode, SoilType::Sand);
   EXPECT_NEAR(p.Layers[0].Bottom, 1e-9, 1e-13);
   EXPECT_EQ(p.Layers[1].Top, p.Layers[0].Bottom);
   // The two strength points of the boundary share one depth exactly.
@@ -211,7 +211,7 @@ TEST(SoilProfile, SetsTheRunValuesOfThePySide) {
   EnglishWall(run.d());
   ProblemData& d = run.d();
   AddLayer(d, 1, 600, Values(0.06, 3, 0, 0.01), Values(0.06, 3, 0, 0.01));
-  d.Soil.LoadingType = 0;
+  d.Soil.LoadingType = Loading::Cyclic;
   d.Soil.NumCycles = 0;
   d.Wall.WA = 10;
   d.Wall.WP = 20;
@@ -220,10 +220,10 @@ TEST(SoilProfile, SetsTheRunValuesOfThePySide) {
   EXPECT_EQ(d.Profile.WidthRatio, 1.0);
   EXPECT_EQ(d.Run.Labels.LengthLabel2, "IN");
 
-  d.Soil.LoadingType = 1;
+  d.Soil.LoadingType = Loading::Static;
   d.Soil.NumCycles = 0;
   d.Wall.WP = 0;  // no width: the ratio keeps its value
-  d.C1.UnitSystemCode = 2;
+  d.C1.UnitSystemCode = UnitSystem::SI;
   BuildSoilProfile(run.ctx);
   EXPECT_EQ(d.Soil.NumCycles, 0.0);
   EXPECT_EQ(d.Profile.WidthRatio, 1.0);
@@ -236,7 +236,7 @@ TEST(SoilProfile, WritesTheSoilLayersAndStrengthSection) {
   SoilRun run;
   EnglishWall(run.d());
   ProblemData& d = run.d();
-  d.Soil.LoadingType = 0;
+  d.Soil.LoadingType = Loading::Cyclic;
   AddLayer(d, 1, 170, Values(0.06, 2, 20, 0.01), Values(0.06, 3, 24, 0.02));
   AddLayer(d, 4, 600, Values(0.07, 0, 36, 0), Values(0.07, 0, 36, 0));
   BuildSoilProfile(run.ctx);

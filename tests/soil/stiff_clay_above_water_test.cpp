@@ -120,7 +120,7 @@ TEST(StiffClayAboveWater, HundredCyclesStretchTheCurveToFortyFourY50) {
   SoilRun cyclic_run, static_run;
   ClayWall(cyclic_run.d());
   ClayWall(static_run.d());
-  cyclic_run.d().Soil.LoadingType = 0;  // NumCycles 0 becomes 100
+  cyclic_run.d().Soil.LoadingType = Loading::Cyclic;  // NumCycles 0 becomes 100
   const ScratchFile cyclic = GenerateAndRead(cyclic_run.ctx);
   const ScratchFile flat = GenerateAndRead(static_run.ctx);
   EXPECT_EQ(cyclic_run.d().Soil.NumCycles, 100.0);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "soil_fixture.h"
+#include "support/codes.h"
 
 namespace darnek::soil {
 namespace {
@@ -162,7 +163,7 @@ TEST(StiffClayBelowWater, CoefficientsStartAt0_223And0_20AndStayConstantAtDepth)
   SoilRun wide_static, wide_cyclic;
   ClayWall(wide_static.d(), 1e6, 1000);
   ClayWall(wide_cyclic.d(), 1e6, 1000);
-  wide_cyclic.d().Soil.LoadingType = 0;
+  wide_cyclic.d().Soil.LoadingType = Loading::Cyclic;
   const ScratchFile s = GenerateAndRead(wide_static.ctx);
   const ScratchFile c = GenerateAndRead(wide_cyclic.ctx);
   const double y50 = kEps50 * 1000;
@@ -177,7 +178,7 @@ TEST(StiffClayBelowWater, CoefficientsStartAt0_223And0_20AndStayConstantAtDepth)
   // cyclic Ac stays at 0.30 beyond 3 (curves 4 and 5: x / b = 4.1, 5.5).
   SoilRun narrow;
   ClayWall(narrow.d());
-  narrow.d().Soil.LoadingType = 0;
+  narrow.d().Soil.LoadingType = Loading::Cyclic;
   const ScratchFile n = GenerateAndRead(narrow.ctx);
   for (size_t k = 0; k < 5; ++k) {
     const double z = narrow.d().Profile.CurveDepths[k];
@@ -203,7 +204,7 @@ TEST(StiffClayBelowWater, SmallModulusMakesTheInitialLineGovern) {
   for (const int loading : {1, 0}) {
     SoilRun run;
     ClayWall(run.d(), 0.02);
-    run.d().Soil.LoadingType = loading;
+    run.d().Soil.LoadingType = darnek::testing::Code<Loading>(loading);
     const ScratchFile file = GenerateAndRead(run.ctx);
     for (size_t k = 0; k < 5; ++k) {
       const double z = run.d().Profile.CurveDepths[k];

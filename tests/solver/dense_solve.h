@@ -19,7 +19,7 @@ namespace darnek::solver::testing {
 inline std::vector<double> DenseSolve(const StationTables& st,
                                       const std::vector<SpecifiedCondition>& conditions, int n, double h) {
   int slopes = 0;
-  for (const SpecifiedCondition& c : conditions) slopes += c.Case >= 2 ? 1 : 0;
+  for (const SpecifiedCondition& c : conditions) slopes += c.Case != ConditionCase::Deflection ? 1 : 0;
   const int rows = n + 3;
   const int size = rows + slopes;
   std::vector<std::vector<double>> m(size, std::vector<double>(size + 1, 0.0));
@@ -46,13 +46,13 @@ inline std::vector<double> DenseSolve(const StationTables& st,
   int extra = rows;
   for (const SpecifiedCondition& c : conditions) {
     const int s = c.Sta;
-    if (c.Case != 2) {
+    if (c.Case != ConditionCase::Slope) {
       auto& row = m[col(s)];
       std::fill(row.begin(), row.end(), 0.0);
       row[col(s)] = 1.0;
       row[size] = c.SpecDeflection;
     }
-    if (c.Case >= 2) {
+    if (c.Case != ConditionCase::Deflection) {
       m[col(s - 1)][extra] = -0.5 * h * h;
       m[col(s + 1)][extra] = 0.5 * h * h;
       auto& row = m[extra];

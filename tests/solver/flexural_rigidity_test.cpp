@@ -19,7 +19,7 @@ CrossSection Linear(double ei_top, double ei_bot) {
 
 CrossSection Nonlinear(std::vector<double> curvature, std::vector<double> moment) {
   CrossSection c;
-  c.SectionNonlinear = 1;
+  c.SectionNonlinear = SectionKind::Nonlinear;
   c.Table.Curvature = std::move(curvature);
   c.Table.Moment = std::move(moment);
   return c;

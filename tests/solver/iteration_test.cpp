@@ -276,7 +276,7 @@ TEST(IterateStage, HingeOptionZeroesMomentAtLowerTieBacksOnly) {
   data.C2.MaxIterations = 20;
   data.C2.DeflectionTolerance = 1e-9;
   data.C2.ResultWidth = 1.0;
-  data.C1.HingeOption = 1;
+  data.C1.HingeOption = HingeModel::AtLowerTieBacks;
   data.C1.NumTieBacks = 3;
   for (double depth : {2.0, 5.0, 8.0}) {
     TieBack t;

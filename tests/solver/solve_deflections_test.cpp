@@ -75,10 +75,11 @@ TEST(SolveDeflections, AgreesWithDenseSolveWithSpecifiedDeflectionsAndSlopes) {
   SolverContext f(30, 0.5);
   FillVaryingWall(f);
   f.ctx.data.SpecifiedConditions = {
-      {1, 0, 0.01, 0.0},                           // deflection at the top
-      {2, 5, 0.0, 0.002},                          // slope
-      {3, 12, -0.004, 0.0},                        // deflection and slope
-      {1, 20, 0.003, 0.0},  {2, 29, 0.0, -0.001},  // slope next to the tip
+      {ConditionCase::Deflection, 0, 0.01, 0.0},             // deflection at the top
+      {ConditionCase::Slope, 5, 0.0, 0.002},                 // slope
+      {ConditionCase::DeflectionAndSlope, 12, -0.004, 0.0},  // deflection and slope
+      {ConditionCase::Deflection, 20, 0.003, 0.0},
+      {ConditionCase::Slope, 29, 0.0, -0.001},  // slope next to the tip
   };
   SetSpecifiedConditions(f.ctx);
   ExpectAgreesWithDenseSolve(f);
@@ -94,7 +95,8 @@ TEST(SolveDeflections, AgreesWithDenseSolveWithSpecifiedDeflectionsAndSlopes) {
 TEST(SolveDeflections, AgreesWithDenseSolveWithBothConditionsAtTopAndTip) {
   SolverContext f(24, 0.25);
   FillVaryingWall(f);
-  f.ctx.data.SpecifiedConditions = {{3, 0, 0.002, 0.01}, {3, 24, 0.0, 0.0}};
+  f.ctx.data.SpecifiedConditions = {{ConditionCase::DeflectionAndSlope, 0, 0.002, 0.01},
+                                    {ConditionCase::DeflectionAndSlope, 24, 0.0, 0.0}};
   SetSpecifiedConditions(f.ctx);
   ExpectAgreesWithDenseSolve(f);
   EXPECT_EQ(f.st().W[0], 0.002);
@@ -206,7 +208,7 @@ TEST(SolveDeflections, CantileverFixedBySpecifiedConditionsConvergesAtFirstOrder
     StationTables& st = f.st();
     for (int j = 0; j <= n; ++j) st.EI[j] = EI;
     st.Q[0] = P;
-    f.ctx.data.SpecifiedConditions = {{3, n, 0.0, 0.0}};
+    f.ctx.data.SpecifiedConditions = {{ConditionCase::DeflectionAndSlope, n, 0.0, 0.0}};
     SetSpecifiedConditions(f.ctx);
     SolveDeflections(st, f.ctx.data.SpecifiedConditions, n, h, 0.0, 1e30);
     darnek::testing::RecordFigure("top_deflection_n" + std::to_string(n), st.W[0]);

@@ -9,6 +9,7 @@
 #include "core/run_context.h"
 #include "report/report_helpers.h"
 #include "solver/stations.h"
+#include "support/codes.h"
 
 namespace darnek::solver::testing {
 
@@ -20,7 +21,7 @@ struct SolverContext {
   SolverContext(int n, double h, int unit_system = 2) {
     ctx.report.Attach(report);
     ctx.log.Attach(log);
-    ctx.data.C1.UnitSystemCode = unit_system;
+    ctx.data.C1.UnitSystemCode = darnek::testing::Code<UnitSystem>(unit_system);
     ctx.data.Run.UnitFlag = unit_system == 1 ? 1 : -1;
     SetUnitLabels(ctx.data.Run.Labels, ctx.data.Run.UnitFlag);
     ctx.data.C2.NumIncrements = n;

@@ -108,10 +108,10 @@ TEST(AddStiffnessLoadRows, EchoesTheThreeLineFormsWithCurrentEIAndInputSignOfP) 
   SolverContext f(20, 0.5);
   for (int j = 0; j <= 20; ++j) f.st().EI[j] = 1000.0 * j;
   f.ctx.data.StiffnessLoadRows = {
-      {1, 2, 6, -1.5, 0.0, 12.0},   // standalone
-      {2, 8, 9, 10.0, 3.0, 0.0},    // first of a chain
-      {2, 0, 12, 20.0, 0.0, -4.0},  // later row, linked on
-      {1, 0, 16, 0.0, 0.0, 0.0},    // later row, end of the chain
+      {RowLink::Standalone, 2, 6, -1.5, 0.0, 12.0},  // standalone
+      {RowLink::Linked, 8, 9, 10.0, 3.0, 0.0},       // first of a chain
+      {RowLink::Linked, 0, 12, 20.0, 0.0, -4.0},     // later row, linked on
+      {RowLink::Standalone, 0, 16, 0.0, 0.0, 0.0},   // later row, end of the chain
   };
   AddStiffnessLoadRows(f.ctx);
   std::vector<std::string> lines = f.ReportLines();
@@ -129,10 +129,10 @@ TEST(AddStiffnessLoadRows, EchoesTheThreeLineFormsWithCurrentEIAndInputSignOfP) 
 TEST(AddStiffnessLoadRows, LinkedRowsVaryLinearlyFromFirstFromToNextTo) {
   SolverContext f(20, 1.0);
   f.ctx.data.StiffnessLoadRows = {
-      {1, 1, 1, 7.0, 0.0, 0.0},    // standalone single station
-      {2, 4, 5, 10.0, 0.0, 2.0},   // chain: 10 at station 4 ...
-      {2, 0, 8, 30.0, 0.0, 4.0},   // ... 30 at station 8, linked on ...
-      {1, 0, 12, 10.0, 0.0, 0.0},  // ... 10 at station 12
+      {RowLink::Standalone, 1, 1, 7.0, 0.0, 0.0},    // standalone single station
+      {RowLink::Linked, 4, 5, 10.0, 0.0, 2.0},       // chain: 10 at station 4 ...
+      {RowLink::Linked, 0, 8, 30.0, 0.0, 4.0},       // ... 30 at station 8, linked on ...
+      {RowLink::Standalone, 0, 12, 10.0, 0.0, 0.0},  // ... 10 at station 12
   };
   AddStiffnessLoadRows(f.ctx);
   const StationTables& st = f.st();
@@ -148,7 +148,8 @@ TEST(AddStiffnessLoadRows, LinkedRowsVaryLinearlyFromFirstFromToNextTo) {
 
 TEST(AddStiffnessLoadRows, LinkedLastRowStillCarriesItsValues) {
   SolverContext f(20, 1.0);
-  f.ctx.data.StiffnessLoadRows = {{1, 2, 2, 1.0, 0.0, 0.0}, {2, 5, 7, 4.0, 0.0, 0.0}};
+  f.ctx.data.StiffnessLoadRows = {{RowLink::Standalone, 2, 2, 1.0, 0.0, 0.0},
+                                  {RowLink::Linked, 5, 7, 4.0, 0.0, 0.0}};
   AddStiffnessLoadRows(f.ctx);
   EXPECT_EQ(f.st().BaseQ[5], 2.0);
   EXPECT_EQ(f.st().BaseQ[6], 4.0);
@@ -157,7 +158,8 @@ TEST(AddStiffnessLoadRows, LinkedLastRowStillCarriesItsValues) {
 
 TEST(AddStiffnessLoadRows, ChainEndingAboveItsStartIsOutOfOrder) {
   SolverContext f(20, 1.0);
-  f.ctx.data.StiffnessLoadRows = {{2, 8, 8, 1.0, 0.0, 0.0}, {1, 0, 4, 2.0, 0.0, 0.0}};
+  f.ctx.data.StiffnessLoadRows = {{RowLink::Linked, 8, 8, 1.0, 0.0, 0.0},
+                                  {RowLink::Standalone, 0, 4, 2.0, 0.0, 0.0}};
   EXPECT_THROW(AddStiffnessLoadRows(f.ctx), DataError);
   EXPECT_EQ(f.ReportLines().back(), "     ERROR STOP -- STATIONS NOT IN ORDER");
 }

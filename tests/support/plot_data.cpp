@@ -7,6 +7,7 @@
 
 #include "core/run_context.h"
 #include "report/results_report.h"
+#include "support/codes.h"
 #include "support/temp_dir.h"
 
 namespace darnek::testing {
@@ -45,7 +46,7 @@ std::string SoilCurveRecords(const PlotSoilCurves& block) {
     // User curves go through the engine's own writer.
     RunContext ctx;
     ctx.plot.Attach(text);
-    ctx.data.C1.UnitSystemCode = block.UnitSystemCode;
+    ctx.data.C1.UnitSystemCode = Code<UnitSystem>(block.UnitSystemCode);
     for (const PlotSoilCurve& c : block.Curves) {
       UserPyCurve u;
       u.Station = c.Station;

@@ -1,5 +1,7 @@
 #include "support/run_helper.h"
 
+#include <gtest/gtest.h>
+
 #include <regex>
 #include <sstream>
 
@@ -52,6 +54,13 @@ int Count(const std::string& haystack, const std::string& needle) {
   int n = 0;
   for (size_t p = haystack.find(needle); p != std::string::npos; p = haystack.find(needle, p + needle.size())) ++n;
   return n;
+}
+
+std::string Replace(const std::string& text, const std::string& from, const std::string& to) {
+  const size_t at = text.find(from);
+  EXPECT_NE(at, std::string::npos) << from;
+  if (at == std::string::npos) return text;
+  return text.substr(0, at) + to + text.substr(at + from.size());
 }
 
 }  // namespace darnek::testing

@@ -29,4 +29,8 @@ std::string MaskVariableLines(const std::string& report);
 // Number of times `needle` occurs in `haystack`.
 int Count(const std::string& haystack, const std::string& needle);
 
+// The text with the first `from` replaced by `to`; a test failure when there
+// is no `from` in it.
+std::string Replace(const std::string& text, const std::string& from, const std::string& to);
+
 }  // namespace darnek::testing

@@ -245,7 +245,7 @@ TEST(TomlInput, ErrorsNameTheTomlLineColumnAndKeyPath) {
   EXPECT_EQ(layers.result.status, DARNEK_INPUT_REJECTED);
   EXPECT_EQ(
       layers.result.message,
-      "line 42, column 1: stage 1, soil_layer 2: the bottom depth 200 must lie below the bottom of the layer "
+      "line 44, column 16: stage 1, soil_layer 2, bottom_depth: the bottom depth 200 must lie below the bottom of the layer "
       "above (300; the top of the wall for the first layer)");
 
   // Record files whose stage count or continuation values the TOML form

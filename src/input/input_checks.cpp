@@ -1,0 +1,55 @@
+// Range checks of values as they are read, and the warnings of the input.
+#include "input/input_checks.h"
+
+#include "report/report_helpers.h"
+
+namespace darnek::input {
+
+void Warn(RunContext& ctx, const std::string& text) {
+  ctx.report.Write("( / 6X '**** WARNING ****' / 6X A )", text);
+  ctx.console.Line(" **** WARNING **** " + ctx.names.input + ", " + text);
+}
+
+void WarnLater(RunContext& ctx, const std::string& text) { ctx.pending_warnings.push_back(text); }
+
+void WritePendingWarnings(RunContext& ctx) {
+  for (const std::string& text : ctx.pending_warnings) Warn(ctx, text);
+  ctx.pending_warnings.clear();
+}
+
+void WarnNegativeCount(RunContext& ctx, const ListReader& reader, std::string_view record, size_t index,
+                       std::string_view name, int count) {
+  if (count >= 0) return;
+  Warn(ctx, reader.Where(record, index, name) + ": the count " + std::to_string(count) +
+                " is negative and is read as none");
+}
+
+namespace {
+
+std::string Why(std::string_view why) { return why.empty() ? "" : " (" + std::string(why) + ")"; }
+
+}  // namespace
+
+void RecordCheck::Positive(size_t index, std::string_view name, double value, std::string_view why) const {
+  if (!(value > 0)) Reject(index, name, "must be positive, found " + NumberText(value) + Why(why));
+}
+
+void RecordCheck::NotNegative(size_t index, std::string_view name, double value, std::string_view why) const {
+  if (value < 0) Reject(index, name, "must not be negative, found " + NumberText(value) + Why(why));
+}
+
+void RecordCheck::Within(size_t index, std::string_view name, double value, double low, double high,
+                         std::string_view unit, std::string_view why) const {
+  if (value < low || value > high)
+    Reject(index, name,
+           "must lie from " + NumberText(low) + " to " + NumberText(high) + " " + std::string(unit) +
+               ", found " + NumberText(value) + Why(why));
+}
+
+void RecordCheck::BelowRightAngle(size_t index, std::string_view name, double degrees,
+                                  std::string_view why) const {
+  if (!(degrees > -90 && degrees < 90))
+    Reject(index, name, "must lie between -90 and 90 degrees, found " + NumberText(degrees) + Why(why));
+}
+
+}  // namespace darnek::input
