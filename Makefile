@@ -62,3 +62,12 @@ fuzz:
 	cp examples/*.dat fuzz/seeds/* tests/fuzz_regressions/* $(FUZZ_BUILD)/corpus/ 2>/dev/null || true
 	cd $(FUZZ_BUILD) && ASAN_OPTIONS=detect_leaks=1 ./input_fuzzer -max_total_time=$(FUZZ_SECONDS) \
 	  -timeout=20 -rss_limit_mb=4096 -max_len=65536 -dict=../fuzz/input.dict corpus
+
+# Every C++ file as clang-format (the checked-in .clang-format) leaves it.
+.PHONY: format format-check
+format:
+	@scripts/ensure-deps format
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+format-check:
+	@scripts/ensure-deps format
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror

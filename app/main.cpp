@@ -205,7 +205,8 @@ int RunInput(const std::vector<std::string>& args) {
     darnek::report::PictureOptions pictures;
     pictures.Title = in.filename().string();
     pictures.Summaries = result.stages;
-    for (const darnek::StageSummary& s : result.stages) pictures.ExcavationDepths.push_back(s.excavation_depth);
+    for (const darnek::StageSummary& s : result.stages)
+      pictures.ExcavationDepths.push_back(s.excavation_depth);
     if (result.status == DARNEK_ANALYSIS_FAILED)
       pictures.RunNote = "A stage was not solved: " + result.message;
     else if (result.status != DARNEK_OK)
@@ -261,7 +262,8 @@ int Convert(const std::vector<std::string>& args) {
   out << text;
   out.close();
   if (!out) {
-    std::cerr << "darnek: the output file cannot be written: " << output << ": " << std::strerror(errno) << "\n";
+    std::cerr << "darnek: the output file cannot be written: " << output << ": " << std::strerror(errno)
+              << "\n";
     return kToolFileFailed;
   }
   std::cout << "wrote " << output << "\n";

@@ -1,12 +1,13 @@
 // Feeds arbitrary bytes to the engine as the input data file of a run. Every
 // input must end in a status, never in a crash, a sanitizer report or a hang.
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 
 #include "driver/run.h"
 

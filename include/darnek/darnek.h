@@ -11,15 +11,15 @@
 #if defined(_WIN32)
 /* The front end calls IDARNEK with the standard Windows calling convention:
  * one 32-bit argument that the callee removes from the stack. */
-#  define DARNEK_CALL __stdcall
-#  if defined(DARNEK_BUILDING)
-#    define DARNEK_API __declspec(dllexport)
-#  else
-#    define DARNEK_API __declspec(dllimport)
-#  endif
+#define DARNEK_CALL __stdcall
+#if defined(DARNEK_BUILDING)
+#define DARNEK_API __declspec(dllexport)
 #else
-#  define DARNEK_CALL
-#  define DARNEK_API __attribute__((visibility("default")))
+#define DARNEK_API __declspec(dllimport)
+#endif
+#else
+#define DARNEK_CALL
+#define DARNEK_API __attribute__((visibility("default")))
 #endif
 
 /* Status values returned by IDARNEK and darnek::Run, and the exit status of the
@@ -107,19 +107,19 @@ struct RunOptions {
 struct TieBackSummary {
   int number = 0;
   int station = 0;
-  double depth = 0;            /* as input */
+  double depth = 0; /* as input */
   double force_per_tie_back = 0;
 };
 
 struct StageSummary {
   int stage = 0;
-  std::string outcome;         /* "closed", "single solution", "deflection exceeded",
-                                  "iteration limit reached", or the reason it did not run */
+  std::string outcome; /* "closed", "single solution", "deflection exceeded",
+                          "iteration limit reached", or the reason it did not run */
   bool solved = false;
   int iterations = 0;
-  int unit_flag = 0;           /* +1 English, -1 SI, 0 neutral */
-  double max_deflection = 0;   /* signed value of largest magnitude */
-  double max_deflection_depth = 0;  /* analysis length unit (inches for English units) */
+  int unit_flag = 0;               /* +1 English, -1 SI, 0 neutral */
+  double max_deflection = 0;       /* signed value of largest magnitude */
+  double max_deflection_depth = 0; /* analysis length unit (inches for English units) */
   double max_moment = 0;
   double max_moment_depth = 0;
   /* Depth of the excavation level (analysis length unit), for the pictures. */
@@ -129,8 +129,8 @@ struct StageSummary {
 
 struct RunResult {
   int status = DARNEK_OK;
-  int stop_code = 0;           /* the stop code of a fatal condition, when it has one */
-  std::string message;         /* the reason for a nonzero status */
+  int stop_code = 0;   /* the stop code of a fatal condition, when it has one */
+  std::string message; /* the reason for a nonzero status */
   std::vector<StageSummary> stages;
 };
 

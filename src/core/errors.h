@@ -81,8 +81,7 @@ class InputError : public std::runtime_error {
 // is no "END OF ANALYSIS", and the call returns the stopped status.
 class FatalStop : public std::runtime_error {
  public:
-  explicit FatalStop(const std::string& what, int code = 0)
-      : std::runtime_error(what), code_(code) {}
+  explicit FatalStop(const std::string& what, int code = 0) : std::runtime_error(what), code_(code) {}
   int code() const { return code_; }
 
  private:

@@ -382,7 +382,8 @@ bool ListReader::ReadRecord(std::string_view record, const std::vector<Field>& f
       // would lose its E there, and its products overflow in the solution.
       if (std::fabs(v) >= kLargestReal)
         Fail(record, field.name, i,
-             Quoted(token.text) + " is beyond what the report can print: a value must be smaller than 1E+100 in magnitude");
+             Quoted(token.text) +
+                 " is beyond what the report can print: a value must be smaller than 1E+100 in magnitude");
       **d = v;
     } else if (auto c = std::get_if<CodeTarget>(&field.target)) {
       int v = 0;

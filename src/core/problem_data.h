@@ -36,14 +36,14 @@ inline constexpr int kMaxIterations = 10000;
 
 // Fixed-width unit labels of the report, chosen once per stage from UnitFlag.
 struct UnitLabels {
-  std::string LengthLabel = "  L";            // 3
-  std::string ForceLabel = "   F";            // 4
-  std::string LengthLabel2 = " L";            // 2
-  std::string ForceLabel3 = "  F";            // 3
-  std::string SmallLengthLabel = " L";        // 2
-  std::string ForceLabel3b = "  F";           // 3
-  std::string LargeLengthLabel = "  L     ";  // 8
-  std::string LargeLengthLabel2 = " L      "; // 8
+  std::string LengthLabel = "  L";             // 3
+  std::string ForceLabel = "   F";             // 4
+  std::string LengthLabel2 = " L";             // 2
+  std::string ForceLabel3 = "  F";             // 3
+  std::string SmallLengthLabel = " L";         // 2
+  std::string ForceLabel3b = "  F";            // 3
+  std::string LargeLengthLabel = "  L     ";   // 8
+  std::string LargeLengthLabel2 = " L      ";  // 8
 };
 
 // Per-station values of the difference model, addressed by station number:
@@ -75,11 +75,11 @@ class StationArray {
 
 // ---------------------------------------------------------------- run control
 struct RunControl {
-  std::string VersionText;   // NAMES.dat line 1, 12 characters
-  std::string Title;         // first 70 columns of the title line
-  std::string StageTitle;    // the first stage's title, kept for later headings
+  std::string VersionText;  // NAMES.dat line 1, 12 characters
+  std::string Title;        // first 70 columns of the title line
+  std::string StageTitle;   // the first stage's title, kept for later headings
   int StageCounter = 0;
-  int UnitFlag = 0;          // +1 English, -1 SI, 0 neutral
+  int UnitFlag = 0;  // +1 English, -1 SI, 0 neutral
   UnitLabels Labels;
   // Set by the first stage that asks for internal generation; never cleared
   // during a run, so later stages still echo 1.
@@ -157,7 +157,7 @@ struct SpecifiedCondition {
 
 // ------------------------------------------------------- wall sections (W)
 struct WallSection {
-  double SectionTop = 0;     // feet for English units
+  double SectionTop = 0;  // feet for English units
   double SectionBottom = 0;
   int SectionNumber = 0;
 };
@@ -214,7 +214,7 @@ struct NonlinearSectionData {
   SectionReinforcement Rebars;
   SectionTransverseReinforcement Transverse;
   SectionStrands Strands;
-  int NonlinearEIIndex = 0;            // user-defined EI type: the user table used
+  int NonlinearEIIndex = 0;  // user-defined EI type: the user table used
 };
 
 struct CrossSection {
@@ -386,7 +386,7 @@ struct ProfileLayer {
   double Bottom = 0;  // after truncation at the profile depth limit
   SoilType SoilTypeCode = SoilType::SoftClay;
   double SoilModulusK = 0;
-  int InputLayer = 0;      // index of the input layer it came from (0-based)
+  int InputLayer = 0;  // index of the input layer it came from (0-based)
 };
 
 struct UnitWeightPoint {

@@ -1,4 +1,6 @@
 // The run: hand-off, files, the stage loop and the end of the run.
+#include "driver/run.h"
+
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -8,16 +10,15 @@
 #include <string>
 
 #include "core/errors.h"
+#include "core/list_reader.h"
 #include "core/run_context.h"
 #include "core/run_file.h"
 #include "darnek/darnek.h"
 #include "driver/names_file.h"
-#include "driver/run.h"
 #include "driver/run_files.h"
 #include "driver/stage.h"
 #include "driver/stage_header.h"
 #include "input/control_input.h"
-#include "core/list_reader.h"
 #include "report/report_helpers.h"
 #include "report/results_report.h"
 
@@ -56,11 +57,21 @@ StageSummary Summarize(const ProblemData& d) {
       GeneratesEarthPressure(d.C1.EarthPressureOption) || d.C1.PyCurveOption == PyCurveSource::Generated;
   s.excavation_depth = soil_block ? d.Wall.FreeHeight : d.C2.DividingDepth;
   switch (d.Results.Outcome) {
-    case StageOutcome::Closed: s.outcome = "closed"; break;
-    case StageOutcome::SingleSolution: s.outcome = "single solution"; break;
-    case StageOutcome::DeflectionExceeded: s.outcome = "maximum allowable deflection exceeded"; break;
-    case StageOutcome::IterationLimit: s.outcome = "iteration limit reached without closure"; break;
-    case StageOutcome::NotRun: s.outcome = "not analysed"; break;
+    case StageOutcome::Closed:
+      s.outcome = "closed";
+      break;
+    case StageOutcome::SingleSolution:
+      s.outcome = "single solution";
+      break;
+    case StageOutcome::DeflectionExceeded:
+      s.outcome = "maximum allowable deflection exceeded";
+      break;
+    case StageOutcome::IterationLimit:
+      s.outcome = "iteration limit reached without closure";
+      break;
+    case StageOutcome::NotRun:
+      s.outcome = "not analysed";
+      break;
     case StageOutcome::BrokeDown:
       s.outcome = "solution broke down: the " + d.Results.BreakdownQuantity + " at station " +
                   std::to_string(d.Results.BreakdownStation) + " is " +
@@ -79,7 +90,8 @@ StageSummary Summarize(const ProblemData& d) {
     }
   }
   int number = 0;
-  for (const TieBack& t : d.TieBacks) s.tie_backs.push_back({++number, t.Station, t.Depth, t.ForcePerTieBack});
+  for (const TieBack& t : d.TieBacks)
+    s.tie_backs.push_back({++number, t.Station, t.Depth, t.ForcePerTieBack});
   return s;
 }
 

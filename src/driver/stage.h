@@ -2,8 +2,8 @@
 // generate the loads and soil curves, iterate, and write the results.
 #pragma once
 
-#include "core/run_context.h"
 #include "core/list_reader.h"
+#include "core/run_context.h"
 
 namespace darnek {
 

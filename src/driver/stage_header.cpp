@@ -26,8 +26,9 @@ void WriteFileBlock(RunContext& ctx) {
 }
 
 void WriteTimeStamp(RunContext& ctx, const std::tm& now) {
-  static const char* const kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
-                                        "July",    "August",   "September", "October", "November", "December"};
+  static const char* const kMonths[] = {"January",   "February", "March",    "April",
+                                        "May",       "June",     "July",     "August",
+                                        "September", "October",  "November", "December"};
   const int month = now.tm_mon >= 0 && now.tm_mon < 12 ? now.tm_mon : 0;
   OutputUnit& out = ctx.report;
   out.Write("( 5X 73('-') / 26X 'Time and Date of Analysis' / 5X 73('-') )");

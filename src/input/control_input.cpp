@@ -68,25 +68,25 @@ void EchoControlLine1(RunContext& ctx) {
   if (c.NumTieBacks < 1) {
     out.EndRecord();
   } else if (c.HingeOption == HingeModel::AtLowerTieBacks) {
-    out.Write("( 6X 'CONSIDER ZERO MOMENT (AASHTO HINGE MODEL) IN WALL' / "
-              "6X 'AT TIE BACK LOCATIONS EXCEPT TOP ONE' / )");
+    out.Write(
+        "( 6X 'CONSIDER ZERO MOMENT (AASHTO HINGE MODEL) IN WALL' / "
+        "6X 'AT TIE BACK LOCATIONS EXCEPT TOP ONE' / )");
   }
   WritePendingWarnings(ctx);
 }
 
 void ReadControlLine2(RunContext& ctx, ListReader& reader) {
   ControlLine2& c = ctx.data.C2;
-  reader.Read("second control line",
-              {{"NumIncrements", &c.NumIncrements},
-               {"IncrementLength", &c.IncrementLength},
-               {"MaxAllowableDeflection", &c.MaxAllowableDeflection},
-               {"DeflectionTolerance", &c.DeflectionTolerance},
-               {"DividingDepth", &c.DividingDepth},
-               {"ResultWidth", &c.ResultWidth},
-               {"WallHeight", &c.WallHeight},
-               {"MaxIterations", &c.MaxIterations},
-               {"item 9 (not used)", &c.Unused9},
-               {"item 10 (not used)", &c.Unused10}});
+  reader.Read("second control line", {{"NumIncrements", &c.NumIncrements},
+                                      {"IncrementLength", &c.IncrementLength},
+                                      {"MaxAllowableDeflection", &c.MaxAllowableDeflection},
+                                      {"DeflectionTolerance", &c.DeflectionTolerance},
+                                      {"DividingDepth", &c.DividingDepth},
+                                      {"ResultWidth", &c.ResultWidth},
+                                      {"WallHeight", &c.WallHeight},
+                                      {"MaxIterations", &c.MaxIterations},
+                                      {"item 9 (not used)", &c.Unused9},
+                                      {"item 10 (not used)", &c.Unused10}});
   c.WallLength = c.NumIncrements * c.IncrementLength;
 
   const UnitLabels& labels = ctx.data.Run.Labels;
@@ -145,10 +145,11 @@ void ReadSpecifiedConditions(RunContext& ctx, ListReader& reader) {
   const int n = ctx.data.C1.NumSpecifiedDeflections;
   OutputUnit& out = ctx.report;
   if (n > 0) {
-    out.Write("( / / 6X 50('*') / 6X '*        SPECIFIED DEFLECTIONS AND SLOPES        *' / 6X 50('*') / "
-              "/ 5X '     STA      CASE       DEFLECTION        SLOPE' "
-              "/ 5X '                            ' A2 '              ' 'RAD' )",
-              ctx.data.Run.Labels.LargeLengthLabel2.substr(0, 2));
+    out.Write(
+        "( / / 6X 50('*') / 6X '*        SPECIFIED DEFLECTIONS AND SLOPES        *' / 6X 50('*') / "
+        "/ 5X '     STA      CASE       DEFLECTION        SLOPE' "
+        "/ 5X '                            ' A2 '              ' 'RAD' )",
+        ctx.data.Run.Labels.LargeLengthLabel2.substr(0, 2));
   }
   if (n < 0) throw QuietEnd();
   auto& rows = ctx.data.SpecifiedConditions;

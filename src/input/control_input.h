@@ -2,8 +2,8 @@
 // deflections and slopes and the wall sections, each echoed as it is read.
 #pragma once
 
-#include "core/run_context.h"
 #include "core/list_reader.h"
+#include "core/run_context.h"
 
 namespace darnek::input {
 

@@ -64,7 +64,8 @@ void AddStationLoads(ProblemData& d) {
   // Loads only reach the stations of the wall itself (a diagram may be given
   // deeper than the wall, as deep as the user likes).
   const double last_station = std::round(rows.back().col[0] / h);
-  const int end = last_station < base_q.NumIncrements() ? static_cast<int>(last_station) : base_q.NumIncrements();
+  const int end =
+      last_station < base_q.NumIncrements() ? static_cast<int>(last_station) : base_q.NumIncrements();
   size_t i = 0;  // the first row at or below the station (never moves up)
   double value = rows.back().col[1];
   for (int j = 1; j <= end; ++j) {

@@ -85,7 +85,8 @@ void WriteResults(RunContext& ctx) {
   ProblemData& d = ctx.data;
   OutputUnit& out = ctx.report;
   const ResultsData& results = d.Results;
-  out.Write("( / / '     RESULTS' / '     -------' / '     NUMBER OF ITERATIONS : ' I3 )", results.Iterations);
+  out.Write("( / / '     RESULTS' / '     -------' / '     NUMBER OF ITERATIONS : ' I3 )",
+            results.Iterations);
   const bool iterated = d.C2.MaxIterations != 0;
   if (results.Outcome == StageOutcome::BrokeDown) {
     for (OutputUnit* unit : {&ctx.report, &ctx.log})
@@ -104,8 +105,9 @@ void WriteResults(RunContext& ctx) {
   }
   if (iterated && results.Outcome == StageOutcome::IterationLimit) {
     for (OutputUnit* unit : {&ctx.report, &ctx.log})
-      unit->Write("( / '     ***** MAXIMUM NUMBER OF ITERATIONS  REACHED *****' / "
-                  "'     ***** SOLUTION NOT CLOSED WITHIN SPECIFIED' ' TOLERANCE *****' )");
+      unit->Write(
+          "( / '     ***** MAXIMUM NUMBER OF ITERATIONS  REACHED *****' / "
+          "'     ***** SOLUTION NOT CLOSED WITHIN SPECIFIED' ' TOLERANCE *****' )");
     return;
   }
   DeriveStationResults(d);
@@ -113,13 +115,16 @@ void WriteResults(RunContext& ctx) {
   const UnitLabels& l = d.Run.Labels;
   const bool english = d.C1.UnitSystemCode == UnitSystem::English;
   const std::string x_label = l.LargeLengthLabel.substr(0, 3);
-  out.Write("( / '   STA I      X         DEFL.       SLOPE     ' ' MOMENT      SHEAR    SOIL_REACT NET_FORCE/STA ' "
-            "'   EI' )");
+  out.Write(
+      "( / '   STA I      X         DEFL.       SLOPE     ' ' MOMENT      SHEAR    SOIL_REACT NET_FORCE/STA "
+      "' "
+      "'   EI' )");
   out.Write("( 12X A3 9X A3 10X 'RAD' 6X A3 A1 A2 7X A4 3X 4X A3 '/' A2 7X A4 6X A3 A1 A2 A2 A1 )", x_label,
             l.LengthLabel, l.ForceLabel3, "-", l.LengthLabel2, l.ForceLabel, l.ForceLabel3, l.LengthLabel2,
             l.ForceLabel, l.ForceLabel3, "-", l.LengthLabel2, "**", "2");
-  out.Write("( '   ------    ----        ----       -----     ' ' ------      ------    ---------   ---------   ' "
-            "'---------' )");
+  out.Write(
+      "( '   ------    ----        ----       -----     ' ' ------      ------    ---------   ---------   ' "
+      "'---------' )");
   // X prints in feet for English units.
   const auto feet = [english](double x) { return english ? x / 12 : x; };
   for (const StationResult& r : results.Stations) {
@@ -128,9 +133,10 @@ void WriteResults(RunContext& ctx) {
   }
 
   if (!d.Restraints.empty()) {
-    out.Write("( / / '     LATERAL AND ROTATIONAL RESTRAINT RESULTS' / "
-              "'     ----------------------------------------' / / "
-              "'     STA         X             FORCE           MOMENT' )");
+    out.Write(
+        "( / / '     LATERAL AND ROTATIONAL RESTRAINT RESULTS' / "
+        "'     ----------------------------------------' / / "
+        "'     STA         X             FORCE           MOMENT' )");
     out.Write("( 15X A3 14X A3 11X A3 '-' A3 )", x_label, l.ForceLabel3, l.ForceLabel3, l.LengthLabel);
     out.Write("( '    -----    ---------       ---------       ---------' )");
     const int n = d.C2.NumIncrements;
@@ -157,8 +163,9 @@ void WriteResults(RunContext& ctx) {
   }
 
   if (d.C1.NumTieBacks > 0) {
-    out.Write("( / / '     TIE BACK RESULTS' / '     ----------------' / / "
-              "'     N     STA         X       ' ' HOR.FORCE/STA.     FORCE/STA.     FORCE/TIE BACK' )");
+    out.Write(
+        "( / / '     TIE BACK RESULTS' / '     ----------------' / / "
+        "'     N     STA         X       ' ' HOR.FORCE/STA.     FORCE/STA.     FORCE/TIE BACK' )");
     out.Write("( 21X A3 12X A3 15X A3 15X A3 )", x_label, l.ForceLabel3, l.ForceLabel3, l.ForceLabel3);
     out.Write("( '   -----  -----    --------    ' ' --------------   --------------   --------------' )");
     int number = 0;
@@ -178,12 +185,14 @@ void WritePlotResults(RunContext& ctx, int stage_code) {
   }
   ctx.plot.List(stage_code, static_cast<int>(results.Stations.size()), d.Run.UnitFlag);
   for (const StationResult& r : results.Stations)
-    ctx.plot.Write("( 7(1X 1P E13.4) )", r.X, r.Deflection, r.Moment, r.Shear, r.NetForce, r.EI, r.SoilReaction);
+    ctx.plot.Write("( 7(1X 1P E13.4) )", r.X, r.Deflection, r.Moment, r.Shear, r.NetForce, r.EI,
+                   r.SoilReaction);
   ctx.plot.List(static_cast<int>(d.TieBacks.size()));
   int number = 0;
   for (const TieBack& t : d.TieBacks) {
-    ctx.plot.Write("( 1X I5 2X I5 2X 1P E12.3 8(2X 1P E15.4) )", ++number, t.Station, t.Depth, t.Spacing, t.Area,
-                   t.Angle, t.HorizontalForcePerStation, t.ForcePerStation, t.ForcePerTieBack, t.Prestress);
+    ctx.plot.Write("( 1X I5 2X I5 2X 1P E12.3 8(2X 1P E15.4) )", ++number, t.Station, t.Depth, t.Spacing,
+                   t.Area, t.Angle, t.HorizontalForcePerStation, t.ForcePerStation, t.ForcePerTieBack,
+                   t.Prestress);
   }
 }
 

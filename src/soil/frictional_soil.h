@@ -75,8 +75,8 @@ struct WedgeIntegral {
 };
 
 template <class Extra>
-WedgeIntegral IntegrateWedge(const SandTable& a_table, double width, double gamma, double c1, double c2, double xm,
-                             int steps, double target, Extra extra) {
+WedgeIntegral IntegrateWedge(const SandTable& a_table, double width, double gamma, double c1, double c2,
+                             double xm, int steps, double target, Extra extra) {
   WedgeIntegral result;
   if (!(xm > 0)) return result;
   const double step = xm / steps;

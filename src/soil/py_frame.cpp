@@ -112,9 +112,7 @@ double ClayActivePressure(double pressure, double c, double b) {
   return pa <= 1e-10 ? 0.0 : pa;
 }
 
-double FrictionalActivePressure(double pressure) {
-  return pressure < Single(1e-5f) ? 0.0 : pressure;
-}
+double FrictionalActivePressure(double pressure) { return pressure < Single(1e-5f) ? 0.0 : pressure; }
 
 // ------------------------------------------------------------------ the frame
 
@@ -164,8 +162,7 @@ void RunLayerCurves(LayerRun& run, PyModel& model) {
           profile.XEQ[n] = model.EquivalentDepth(f, accumulated);
         }
       }
-      f.x = n > 0 && layout.equivalent_depth ? f.side_depth - f.layer_top + profile.XEQ[n]
-                                             : f.side_depth;
+      f.x = n > 0 && layout.equivalent_depth ? f.side_depth - f.layer_top + profile.XEQ[n] : f.side_depth;
       f.pressure = ActiveLoadAt(d, f.wall_depth);
       const double multiplier_depth = model.MultiplierDepth(f);
       f.pm = PMultiplier(d, multiplier_depth);

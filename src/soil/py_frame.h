@@ -18,26 +18,26 @@ enum class Side { kExcavation = 1, kBackfill = 2 };
 
 // What the frame knows about the curve and side being generated.
 struct CurveFrame {
-  int layer = 0;             // profile layer, 0-based
-  int curve = 0;             // curve index, 0-based
+  int layer = 0;  // profile layer, 0-based
+  int curve = 0;  // curve index, 0-based
   bool first_in_layer = false;
   bool last_in_layer = false;
-  double z = 0;              // curve depth below the excavation level
-  double z_previous = 0;     // the previous curve's depth in this layer (z at the first)
-  double layer_top = 0;      // profile depths of the layer
-  double layer_bottom = 0;   // after truncation at the profile depth limit
-  double soil_modulus = 0;   // SoilModulusK of the layer
+  double z = 0;             // curve depth below the excavation level
+  double z_previous = 0;    // the previous curve's depth in this layer (z at the first)
+  double layer_top = 0;     // profile depths of the layer
+  double layer_bottom = 0;  // after truncation at the profile depth limit
+  double soil_modulus = 0;  // SoilModulusK of the layer
 
   Side side = Side::kExcavation;
-  double side_depth = 0;     // x_s: depth below this side's ground surface
-  double x = 0;              // depth entering the resistance formulas (equivalent depth in later layers)
-  double wall_depth = 0;     // z + FreeHeight: depth below the top of the wall
+  double side_depth = 0;  // x_s: depth below this side's ground surface
+  double x = 0;           // depth entering the resistance formulas (equivalent depth in later layers)
+  double wall_depth = 0;  // z + FreeHeight: depth below the top of the wall
 
   double b = 0;                // WP, width for soil resistance
   double reference_width = 0;  // one foot, the width of the continuous-wall forms
   bool continuous = false;     // WidthRatio below 1.1
   bool cyclic = false;
-  double slope = 0;            // excavation slope in radians, signed as input
+  double slope = 0;  // excavation slope in radians, signed as input
 
   // Earth-pressure load at wall_depth on the width WP (force per unit
   // length); the model turns it into its active-pressure offset.

@@ -45,10 +45,11 @@ double ReductionFactor(const ProblemData& d, double x, double ReductionFactorRow
 // wholly above the excavation level or below the profile's end has none.
 void CheckCurveModulus(const ProblemData& d) {
   for (const ProfileLayer& p : d.Profile.Layers) {
-    if ((p.SoilTypeCode != SoilType::Sand && p.SoilTypeCode != SoilType::Silt) || p.SoilModulusK > 0) continue;
+    if ((p.SoilTypeCode != SoilType::Sand && p.SoilTypeCode != SoilType::Silt) || p.SoilModulusK > 0)
+      continue;
     const SoilLayer& layer = d.Soil.Layers[static_cast<size_t>(p.InputLayer)];
-    throw InputError(layer.Line, "soil layer " + std::to_string(p.InputLayer + 1) + ", record L2 (layer top)", 5,
-                     "SoilModulusK",
+    throw InputError(layer.Line, "soil layer " + std::to_string(p.InputLayer + 1) + ", record L2 (layer top)",
+                     5, "SoilModulusK",
                      std::string("the modulus of subgrade reaction k of a ") +
                          (p.SoilTypeCode == SoilType::Sand ? "sand" : "silt") +
                          " layer must be positive to generate its p-y curves, found " +
@@ -59,8 +60,8 @@ void CheckCurveModulus(const ProblemData& d) {
 }  // namespace
 
 std::span<const ReductionFactorRow> ReductionRows(const ProblemData& d) {
-  const size_t n =
-      std::min(static_cast<size_t>(std::max(d.C1.NumPyModificationFactors, 0)), d.ReductionFactorTable.size());
+  const size_t n = std::min(static_cast<size_t>(std::max(d.C1.NumPyModificationFactors, 0)),
+                            d.ReductionFactorTable.size());
   return {d.ReductionFactorTable.data(), n};
 }
 
@@ -129,9 +130,10 @@ void ReportScratchOutput::WriteSide(const PyModel& model, const CurveFrame& f, c
   report.Write(layout.point_heads, labels.LengthLabel2, ForcePerLengthLabel(labels));
   for (size_t i = 0; i < kSidePoints; ++i) {
     if (layout.warn_small_deflection && i > 0 && result.y[i] < kSmallDeflection) {
-      report.Write("( / 6X '**** WARNING ****' / 6X 'DEFLECTION IS LESS THAN 1.0E-14.  THE PROGRAM' / "
-                   "6X 'USED A SOIL MODULUS OF ' 1P E12.4 )",
-                   result.E0);
+      report.Write(
+          "( / 6X '**** WARNING ****' / 6X 'DEFLECTION IS LESS THAN 1.0E-14.  THE PROGRAM' / "
+          "6X 'USED A SOIL MODULUS OF ' 1P E12.4 )",
+          result.E0);
     }
     report.Write(layout.point_row, result.y[i], result.p[i]);
     scratch_.Write(layout.scratch_row, static_cast<int>(i + 1), result.p[i], result.y[i]);

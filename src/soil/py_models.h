@@ -6,7 +6,7 @@
 
 namespace darnek::soil {
 
-void SoftClayLayer(LayerRun& run);            // soft_clay.cpp: code 1
+void SoftClayLayer(LayerRun& run);             // soft_clay.cpp: code 1
 void StiffClayBelowWaterLayer(LayerRun& run);  // stiff_clay_below_water.cpp: code 2
 void StiffClayAboveWaterLayer(LayerRun& run);  // stiff_clay_above_water.cpp: code 3
 void SandLayer(LayerRun& run);                 // sand.cpp: code 4

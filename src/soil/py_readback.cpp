@@ -66,12 +66,14 @@ void LoadPyCurves(RunContext& ctx) {
       int points = 0;
       reader.Read("p-y scratch file: generated curve", {{"depth", &depth}, {"number of points", &points}});
       if (points != 2 * kSidePoints) {
-        throw InputError("p-y scratch file line " + std::to_string(reader.line()) + ": a generated curve has " +
-                         std::to_string(2 * kSidePoints) + " points, not " + std::to_string(points));
+        throw InputError("p-y scratch file line " + std::to_string(reader.line()) +
+                         ": a generated curve has " + std::to_string(2 * kSidePoints) + " points, not " +
+                         std::to_string(points));
       }
       std::array<FilePoint, kSidePoints> excavation;
       std::array<FilePoint, kSidePoints> backfill;
-      for (FilePoint& point : excavation) point = ReadPoint(reader, "p-y scratch file: excavation-side point");
+      for (FilePoint& point : excavation)
+        point = ReadPoint(reader, "p-y scratch file: excavation-side point");
       for (FilePoint& point : backfill) point = ReadPoint(reader, "p-y scratch file: backfill-side point");
 
       const int station = static_cast<int>(std::round(depth / h));

@@ -65,8 +65,8 @@ class Sand final : public PyModel {
     const double c2 = w.Quadratic();
     const double d1 = w.FlowAround(b);
     const double xm = c2 > 0 ? std::max(0.0, (d1 - c1) / c2) : 0.0;
-    const WedgeIntegral wedge = IntegrateWedge(a_table, width, gamma_, c1, c2, xm, kIntegrationSteps, accumulated,
-                                               [](double, double) { return 0.0; });
+    const WedgeIntegral wedge = IntegrateWedge(a_table, width, gamma_, c1, c2, xm, kIntegrationSteps,
+                                               accumulated, [](double, double) { return 0.0; });
     if (wedge.reached) return wedge.depth;
     const double flow = kDeepA * gamma_ * d1 * xm;
     if (!(flow > 0)) return xm;
@@ -114,8 +114,9 @@ class Sand final : public PyModel {
       const double t = sloped ? theta : 0.0;
       // The passive wedge needs ground flatter than the friction angle.
       if (t > phi_)
-        throw InputError("soil layer with sand below the excavation (profile layer " + std::to_string(f.layer + 1) +
-                         "): the excavation slope of " + NumberText(std::fabs(ctx.data.Wall.ExcavationSlope)) +
+        throw InputError("soil layer with sand below the excavation (profile layer " +
+                         std::to_string(f.layer + 1) + "): the excavation slope of " +
+                         NumberText(std::fabs(ctx.data.Wall.ExcavationSlope)) +
                          " degrees is steeper than the friction angle of " + NumberText(phi_ * 180 / kPi) +
                          " degrees, so a continuous wall has no passive resistance there");
       const double delta = phi_ / 2;
@@ -182,16 +183,18 @@ class Sand final : public PyModel {
     const UnitLabels& labels = d.Run.Labels;
     const double degrees = phi_ * 180 / kPi;
     if (!continuous_) {
-      ctx.report.Write("( / 1X 'DEPTH BELOW GS' 3X 'DIAM' 4X 'PHI' 2X 'GAMMA AVG' 4X 'A' 4X 'B' 6X 'PCT' 6X 'PCD' / "
-                       "13X A2 5X A2 4X 'DEG' 2X A9 13X A6 3X A6 )",
-                       DepthLabel(d), labels.LengthLabel2, UnitWeightLabel(labels), ForcePerLengthLabel(labels),
-                       ForcePerLengthLabel(labels));
+      ctx.report.Write(
+          "( / 1X 'DEPTH BELOW GS' 3X 'DIAM' 4X 'PHI' 2X 'GAMMA AVG' 4X 'A' 4X 'B' 6X 'PCT' 6X 'PCD' / "
+          "13X A2 5X A2 4X 'DEG' 2X A9 13X A6 3X A6 )",
+          DepthLabel(d), labels.LengthLabel2, UnitWeightLabel(labels), ForcePerLengthLabel(labels),
+          ForcePerLengthLabel(labels));
       ctx.report.Write("( 5X F10.2 2F7.2 2X 1P E9.2 0P 2F5.2 1P 2E9.2 )", ReportDepth(d, f.side_depth), f.b,
                        degrees, gamma_, a_, b_, pct_, pcd_);
     } else {
-      ctx.report.Write("( / 1X 'DEPTH BELOW GS' 3X 'DIAM' 4X 'PHI' 2X 'GAMMA AVG' 4X 'A' 4X 'B' 6X 'PC ' / "
-                       "13X A2 5X A2 4X 'DEG' 2X A9 13X A6 )",
-                       DepthLabel(d), labels.LengthLabel2, UnitWeightLabel(labels), ForcePerLengthLabel(labels));
+      ctx.report.Write(
+          "( / 1X 'DEPTH BELOW GS' 3X 'DIAM' 4X 'PHI' 2X 'GAMMA AVG' 4X 'A' 4X 'B' 6X 'PC ' / "
+          "13X A2 5X A2 4X 'DEG' 2X A9 13X A6 )",
+          DepthLabel(d), labels.LengthLabel2, UnitWeightLabel(labels), ForcePerLengthLabel(labels));
       ctx.report.Write("( 5X F10.2 2F7.2 2X 1P E9.2 0P 2F5.2 1P E9.2 )", ReportDepth(d, f.side_depth), f.b,
                        degrees, gamma_, a_, b_, pct_);
     }

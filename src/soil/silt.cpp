@@ -100,8 +100,8 @@ class Silt final : public PyModel {
     const double c2 = w.Quadratic();
     const double d1 = w.FlowAround(b);
     const double xm = c2 > 0 ? std::max(0.0, (d1 - c1) / c2) : 0.0;
-    const WedgeIntegral wedge =
-        IntegrateWedge(a_table, width, gamma_, c1, c2, xm, kIntegrationSteps, accumulated, [&](double x0, double x1) {
+    const WedgeIntegral wedge = IntegrateWedge(
+        a_table, width, gamma_, c1, c2, xm, kIntegrationSteps, accumulated, [&](double x0, double x1) {
           return CohesiveIntegral(c_, gamma_, b, x1) - CohesiveIntegral(c_, gamma_, b, x0);
         });
     if (wedge.reached) return wedge.depth;

@@ -18,8 +18,8 @@ constexpr double kOneThird = Single(1.0f / 3.0f);
 constexpr double kTwoThirds = Single(2.0f / 3.0f);
 
 // Deflections of the 17 points as fractions of 8 y50 (single precision).
-constexpr float kGrid[kSidePoints] = {0.0f,  0.00025f, 0.0025f, 0.0075f, 0.02f, 0.04f, 0.06f, 0.10f, 0.15f,
-                                      0.225f, 0.30f,   0.40f,   0.50f,   0.65f, 0.80f, 1.0f,  1.2f};
+constexpr float kGrid[kSidePoints] = {0.0f,   0.00025f, 0.0025f, 0.0075f, 0.02f, 0.04f, 0.06f, 0.10f, 0.15f,
+                                      0.225f, 0.30f,    0.40f,   0.50f,   0.65f, 0.80f, 1.0f,  1.2f};
 
 const CurveLayout kLayout = [] {
   CurveLayout layout;
@@ -96,7 +96,9 @@ class SoftClay final : public PyModel {
     e0_ = 0.5 * pu_ * std::pow(y50_ / kSmallDeflection, kTwoThirds) / y50_;
   }
 
-  double ActivePressure(const CurveFrame& f) const override { return ClayActivePressure(f.pressure, c_, f.b); }
+  double ActivePressure(const CurveFrame& f) const override {
+    return ClayActivePressure(f.pressure, c_, f.b);
+  }
 
   double InitialModulus() const override { return e0_; }
 
@@ -124,9 +126,10 @@ class SoftClay final : public PyModel {
   void WriteQuantities(RunContext& ctx, const CurveFrame& f) const override {
     const ProblemData& d = ctx.data;
     const UnitLabels& labels = d.Run.Labels;
-    ctx.report.Write("( / 1X 'DEPTH BELOW GS' 6X 'DIAM' 10X 'C' 2X 'GAMMA AVG' 9X 'E50' / "
-                     "13X A2 8X A2 2X A9 2X A9 )",
-                     DepthLabel(d), labels.LengthLabel2, StressLabel(labels), UnitWeightLabel(labels));
+    ctx.report.Write(
+        "( / 1X 'DEPTH BELOW GS' 6X 'DIAM' 10X 'C' 2X 'GAMMA AVG' 9X 'E50' / "
+        "13X A2 8X A2 2X A9 2X A9 )",
+        DepthLabel(d), labels.LengthLabel2, StressLabel(labels), UnitWeightLabel(labels));
     ctx.report.Write("( 5X F10.2 F10.3 1P 2E11.4 E12.4 )", ReportDepth(d, f.side_depth), f.b, c_, gamma_,
                      eps50_);
   }

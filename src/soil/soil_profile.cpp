@@ -48,16 +48,15 @@ void BuildSoilProfile(RunContext& ctx) {
   const double H = d.Wall.FreeHeight;
   const double water = WaterTableDepth(d.Wall.WaterDepthBackfill);
   const double gamma_water = profile.UnitWeightWater;
-  profile.ProfileDepthLimit =
-      d.C2.NumIncrements * d.C2.IncrementLength + 2 * d.C2.IncrementLength - H;
+  profile.ProfileDepthLimit = d.C2.NumIncrements * d.C2.IncrementLength + 2 * d.C2.IncrementLength - H;
 
   profile.Layers.clear();
   profile.UnitWeightCurve.clear();
   profile.StrengthCurve.clear();
 
   const int num_layers = std::min<int>(d.Soil.NumSoilLayers, static_cast<int>(d.Soil.Layers.size()));
-  double running_depth = 0;    // D: input depth to the layer bottom
-  double profile_depth = 0;    // bottom of the last profile layer
+  double running_depth = 0;  // D: input depth to the layer bottom
+  double profile_depth = 0;  // bottom of the last profile layer
   bool started = false;
   bool truncated = false;
   for (int i = 0; i < num_layers; ++i) {
@@ -125,9 +124,10 @@ enum class BoundaryRule {
 [[noreturn]] void StopBeyondCurve(RunContext& ctx, double z, const char* curve) {
   // The block goes twice to the console; the report is left as it stands.
   for (int i = 0; i < 2; ++i) {
-    ctx.console.Write("( / 6X '**** WARNING ****' / 6X 'THE VALUE OF X =' F12.3 / "
-                      "6X 'IS BEYOND THE EXTENT OF' / 6X A )",
-                      z, curve);
+    ctx.console.Write(
+        "( / 6X '**** WARNING ****' / 6X 'THE VALUE OF X =' F12.3 / "
+        "6X 'IS BEYOND THE EXTENT OF' / 6X A )",
+        z, curve);
   }
   throw FatalStop(std::string("depth beyond ") + curve);
 }
@@ -229,9 +229,10 @@ double BackfillOverburdenAt(RunContext& ctx, double x) {
     top = bottom;
   }
   if (x <= top) return sigma;
-  ctx.report.Write("( / 6X '**** WARNING ****' / 6X 'THE VALUE OF X =' F12.3 / "
-                   "6X 'IS BEYOND THE EXTENT OF' / 6X 'THE INPUT CURVE FOR UNIT WEIGHT' )",
-                   x);
+  ctx.report.Write(
+      "( / 6X '**** WARNING ****' / 6X 'THE VALUE OF X =' F12.3 / "
+      "6X 'IS BEYOND THE EXTENT OF' / 6X 'THE INPUT CURVE FOR UNIT WEIGHT' )",
+      x);
   throw FatalStop("depth below the soil layers");
 }
 

@@ -94,8 +94,9 @@ void WritePyCurvesHeading(RunContext& ctx) {
   OutputUnit& out = ctx.report;
   const std::span<const ReductionFactorRow> table = ReductionRows(ctx.data);
   if (!table.empty()) {
-    out.Write("( / / 6X 'REDUCTION FACTORS FOR CLOSELY-SPACED WALL ELEMENTS' / / "
-              "6X 'DEPTH     P-FACTOR     Y-FACTOR' )");
+    out.Write(
+        "( / / 6X 'REDUCTION FACTORS FOR CLOSELY-SPACED WALL ELEMENTS' / / "
+        "6X 'DEPTH     P-FACTOR     Y-FACTOR' )");
     for (const ReductionFactorRow& row : table) {
       out.Write("( 4X F7.2 7X F6.2 7X F6.2 )", row.Depth, row.PFactor, row.YFactor);
     }

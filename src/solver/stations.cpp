@@ -77,8 +77,8 @@ void DistributeRange(StationTables& st, int from, int to, const StiffnessLoadEnt
     add(static_cast<int>(from + k), static_cast<double>(k) / static_cast<double>(span), 1.0);
   if (to > last) {
     const int first_beyond = std::max(from, last + 1);
-    add(first_beyond, static_cast<double>(first_beyond - static_cast<long long>(from)) / static_cast<double>(span),
-        1.0);
+    add(first_beyond,
+        static_cast<double>(first_beyond - static_cast<long long>(from)) / static_cast<double>(span), 1.0);
     add(to, 1.0, 1.0);
   }
   add(from, 0.0, -0.5);

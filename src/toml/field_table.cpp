@@ -375,7 +375,8 @@ struct Records {
            "the earth-pressure load: \"none\"; \"specified\" (the diagram `specified_pressure`); "
            "\"generated\" from the soil layers; \"apparent\" (code 3), the apparent-pressure diagram for "
            "anchored walls; \"apparent_soft_clay\" (code 5), its variant that rises over a quarter of the "
-           "excavation when the first layer is soft clay, with the active pressure at the excavation level from "
+           "excavation when the first layer is soft clay, with the active pressure at the excavation level "
+           "from "
            "each layer's given coefficient",
            kEarthPressure),
        CodeKey("PyCurveOption", "py_curves",

@@ -41,10 +41,12 @@ TEST(Tool, WithoutArgumentsItIsTheFrontEndsCallInTheCurrentFolder) {
 
 TEST(Tool, RunAnalysesAnInputAndSaysWhereTheFilesAreAndWhatItFound) {
   testing::TempDir dir;
-  std::filesystem::copy_file(std::filesystem::path(DARNEK_SOURCE_DIR) / "examples" / "anchored_two_tiebacks_si.dat",
-                             dir.path() / "wall.dat");
+  std::filesystem::copy_file(
+      std::filesystem::path(DARNEK_SOURCE_DIR) / "examples" / "anchored_two_tiebacks_si.dat",
+      dir.path() / "wall.dat");
   int status = -1;
-  const std::string out = Tool("run '" + dir.File("wall.dat") + "' --out '" + dir.File("results") + "'", &status);
+  const std::string out =
+      Tool("run '" + dir.File("wall.dat") + "' --out '" + dir.File("results") + "'", &status);
   EXPECT_EQ(status, 0) << out;
   EXPECT_NE(out.find("report:    " + dir.File("results/wall.out")), std::string::npos) << out;
   EXPECT_NE(out.find("stage 1: closed"), std::string::npos) << out;

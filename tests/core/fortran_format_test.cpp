@@ -78,7 +78,8 @@ TEST(FortranFormat, RealFieldsMatchTheGnuRuntime) {
       {"(1PE10.3)", -std::numeric_limits<double>::infinity(), " -Infinity"},
       {"(F10.3)", std::numeric_limits<double>::quiet_NaN(), "       NaN"},
   };
-  for (const Case& c : cases) EXPECT_EQ(One(Format(c.format, c.value)), c.expected) << c.format << " " << c.value;
+  for (const Case& c : cases)
+    EXPECT_EQ(One(Format(c.format, c.value)), c.expected) << c.format << " " << c.value;
 }
 
 TEST(FortranFormat, IntegerAndTextFields) {
@@ -144,12 +145,11 @@ std::string FortranRealLiteral(double v) {
 }
 
 std::vector<double> SampleValues() {
-  std::vector<double> values = {0.0,     -0.0,      1.0,       -1.0,      0.5,      -0.5,     0.125,
-                                0.375,   2.5,       3.5,       0.05,      0.005,    0.0005,   9.9995,
-                                99.995,  0.99995,   999.9995,  -9.9995,   1234567., 1e-5,     123.456,
-                                1e10,    1e-10,     1e99,      1e100,     1e-99,    1e-100,   9.99e99,
-                                1e-300,  1e300,     0.1,       0.2,       0.3,      1.0 / 3,  2.0 / 3,
-                                12345.5, 0.0001234, 5e-324,    1.7e308,   -2.675,   2.675,    1.005};
+  std::vector<double> values = {
+      0.0,     -0.0,    1.0,     -1.0,      0.5,     -0.5,     0.125,   0.375,    2.5,  3.5,     0.05,
+      0.005,   0.0005,  9.9995,  99.995,    0.99995, 999.9995, -9.9995, 1234567., 1e-5, 123.456, 1e10,
+      1e-10,   1e99,    1e100,   1e-99,     1e-100,  9.99e99,  1e-300,  1e300,    0.1,  0.2,     0.3,
+      1.0 / 3, 2.0 / 3, 12345.5, 0.0001234, 5e-324,  1.7e308,  -2.675,  2.675,    1.005};
   std::mt19937_64 rng(20261208);
   std::uniform_real_distribution<double> exponent(-12.0, 12.0);
   std::uniform_real_distribution<double> wide(-130.0, 130.0);
@@ -166,10 +166,10 @@ std::vector<double> SampleValues() {
 TEST(FortranFormat, AgreesWithGfortranOnABroadSample) {
   if (!testing::HaveGfortran()) GTEST_SKIP() << "gfortran is not installed";
   const std::vector<std::string> real_formats = {
-      "(F10.3)", "(F8.0)",     "(F6.2)",     "(F4.1)",        "(F14.5)",      "(F12.7)",   "(F3.1)",
-      "(E10.3)", "(1PE10.3)",  "(1PE12.3)",  "(1PE13.4)",     "(1PE15.4)",    "(E9.1)",    "(E10.2)",
-      "(E6.2)",  "(1PE9.2)",   "(2PE12.3)",  "(-1PE12.4)",    "(1PE14.5E3)",  "(E12.3E1)", "(1P,F8.3)",
-      "(1PE20.3)", "(E20.3)",  "(1P,E10.1)", "(F10.3,1X,A)"};
+      "(F10.3)",   "(F8.0)",    "(F6.2)",     "(F4.1)",      "(F14.5)",     "(F12.7)",   "(F3.1)",
+      "(E10.3)",   "(1PE10.3)", "(1PE12.3)",  "(1PE13.4)",   "(1PE15.4)",   "(E9.1)",    "(E10.2)",
+      "(E6.2)",    "(1PE9.2)",  "(2PE12.3)",  "(-1PE12.4)",  "(1PE14.5E3)", "(E12.3E1)", "(1P,F8.3)",
+      "(1PE20.3)", "(E20.3)",   "(1P,E10.1)", "(F10.3,1X,A)"};
   const std::vector<double> values = SampleValues();
   std::ostringstream program;
   program << "program probe\n";
@@ -185,8 +185,8 @@ TEST(FortranFormat, AgreesWithGfortranOnABroadSample) {
       }
     }
   }
-  const long long ints[] = {0, 1, -1, 7, -7, 99, 100, -100, 12345, -12345, 2147483647LL, -2147483648LL,
-                            123456789012LL};
+  const long long ints[] = {
+      0, 1, -1, 7, -7, 99, 100, -100, 12345, -12345, 2147483647LL, -2147483648LL, 123456789012LL};
   for (const char* f : {"(I1)", "(I3)", "(I5)", "(I5.3)", "(I12)", "(I2)"}) {
     for (long long v : ints) {
       program << "  write(*,'" << f << "') " << v << "_8\n";

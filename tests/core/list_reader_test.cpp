@@ -87,7 +87,8 @@ TEST(ListReader, MalformedRecordsNameTheLineRecordAndItem) {
       r.Read("first control line", {{"UnitSystemCode", &i}, {"NumWallSections", &j}});
       FAIL() << "a real accepted for an integer";
     } catch (const InputError& e) {
-      EXPECT_STREQ(e.what(), "line 1: first control line, item 1 (UnitSystemCode): expected an integer, found '2.5'");
+      EXPECT_STREQ(e.what(),
+                   "line 1: first control line, item 1 (UnitSystemCode): expected an integer, found '2.5'");
     }
   }
   {
@@ -98,7 +99,8 @@ TEST(ListReader, MalformedRecordsNameTheLineRecordAndItem) {
       r.Read("row", {{"a", &i}, {"b", &j}, {"c", &k}});
       FAIL() << "end of file not reported";
     } catch (const InputError& e) {
-      EXPECT_STREQ(e.what(), "line 1: row, item 3 (c): end of file inside the record: 1 more value was expected");
+      EXPECT_STREQ(e.what(),
+                   "line 1: row, item 3 (c): end of file inside the record: 1 more value was expected");
     }
   }
   {
@@ -211,12 +213,25 @@ TEST(ListReader, AgreesWithGfortranReadOnTheSameRecords) {
   if (!testing::HaveGfortran()) GTEST_SKIP() << "gfortran is not installed";
   // Each record is read as (integer, real, real, integer) starting from
   // known values, then printed with enough digits to compare exactly.
-  const std::vector<std::string> records = {
-      "1 2.5 3.5 4",        "1,2.5,3.5,4",       " 1 , 2.5 , 3.5 , 4 trailing", "1\n2.5\n3.5 4",
-      "1 2.5 /",            "3 2*7.5 1",         ",,,9",                        "1 2*4.25 8",
-      "-3 -1.5d2 +2e-3 0",  "5 .5 5. 6",         "1, , 3.5,",                   "3*, 2",
-      "7 1.0e+30 -1.0e-30 1", "4, 2*, 5",        "0 0 0 0 extra",               "8 1.25 2*",
-      "2 3 4 5 6 7 8",      " 9\t1.5\t2.5\t3",   "1,\n,2.5\n 3"};
+  const std::vector<std::string> records = {"1 2.5 3.5 4",
+                                            "1,2.5,3.5,4",
+                                            " 1 , 2.5 , 3.5 , 4 trailing",
+                                            "1\n2.5\n3.5 4",
+                                            "1 2.5 /",
+                                            "3 2*7.5 1",
+                                            ",,,9",
+                                            "1 2*4.25 8",
+                                            "-3 -1.5d2 +2e-3 0",
+                                            "5 .5 5. 6",
+                                            "1, , 3.5,",
+                                            "3*, 2",
+                                            "7 1.0e+30 -1.0e-30 1",
+                                            "4, 2*, 5",
+                                            "0 0 0 0 extra",
+                                            "8 1.25 2*",
+                                            "2 3 4 5 6 7 8",
+                                            " 9\t1.5\t2.5\t3",
+                                            "1,\n,2.5\n 3"};
   // "1, , 3.5," ends with a separator, so its read takes its last value from
   // the next line and the reads are one fewer than the lines.
   const size_t reads = records.size() - 1;

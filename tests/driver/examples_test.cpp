@@ -6,9 +6,9 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <numbers>
-#include <fstream>
 #include <sstream>
 
 #include "driver/run.h"

@@ -258,9 +258,8 @@ TEST(EndlessRuns, ANonPositiveToleranceAndAnEndlessIterationCountAreRejected) {
             std::string::npos);
   const auto negative = with("70 6.0 12.0 -0.0001 168.0 12.0 420.0 100 0 0");
   EXPECT_EQ(negative.result.status, DARNEK_INPUT_REJECTED);
-  EXPECT_NE(
-      negative.report.find("item 4 (DeflectionTolerance): must be positive, found -0.0001"),
-      std::string::npos);
+  EXPECT_NE(negative.report.find("item 4 (DeflectionTolerance): must be positive, found -0.0001"),
+            std::string::npos);
   const auto zero = with("70 6.0 12.0 0.0 168.0 12.0 420.0 10000 0 0");
   EXPECT_NE(zero.report.find("item 4 (DeflectionTolerance): must be positive, found 0"), std::string::npos);
   // A single solution never uses the tolerance, and 10000 iterations are allowed.

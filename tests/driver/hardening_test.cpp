@@ -111,7 +111,8 @@ TEST(Hardening, EveryMalformedInputClassGetsItsMessageAndTheNormalEnd) {
     SCOPED_TRACE(c.what);
     const auto out = RunText(Replace(kBase, c.from, c.to));
     EXPECT_EQ(out.result.status, c.status) << out.result.message;
-    EXPECT_NE(out.report.find(c.message), std::string::npos) << out.report.substr(out.report.size() > 600 ? out.report.size() - 600 : 0);
+    EXPECT_NE(out.report.find(c.message), std::string::npos)
+        << out.report.substr(out.report.size() > 600 ? out.report.size() - 600 : 0);
     if (c.status == DARNEK_INPUT_REJECTED) {
       EXPECT_NE(out.console.find(c.message), std::string::npos);
       EXPECT_NE(out.report.find("**** INPUT ERROR ****"), std::string::npos);
@@ -128,15 +129,18 @@ TEST(Hardening, EveryMalformedInputClassGetsItsMessageAndTheNormalEnd) {
 TEST(Hardening, GeneratedSandCurvesNeedAModulusAndGroundFlatterThanTheFrictionAngle) {
   const std::string generated = Replace(kBase, "1 0 1 1 0 2 0 2 1 0 1 0", "1 0 1 1 0 2 2 2 1 0 1 0");
   ASSERT_EQ(RunText(generated).result.status, DARNEK_OK);
-  const auto no_k = RunText(Replace(generated, "0.0694 0.0 30.0 0.0 25.0 0.0\n0.0694", "0.0694 0.0 30.0 0.0 0.0 0.0\n0.0694"));
+  const auto no_k = RunText(
+      Replace(generated, "0.0694 0.0 30.0 0.0 25.0 0.0\n0.0694", "0.0694 0.0 30.0 0.0 0.0 0.0\n0.0694"));
   EXPECT_EQ(no_k.result.status, DARNEK_INPUT_REJECTED);
-  EXPECT_NE(no_k.report.find("soil layer 1, record L2 (layer top), item 5 (SoilModulusK): the modulus of subgrade "
-                             "reaction k of a sand layer must be positive to generate its p-y curves, found 0"),
-            std::string::npos);
+  EXPECT_NE(
+      no_k.report.find("soil layer 1, record L2 (layer top), item 5 (SoilModulusK): the modulus of subgrade "
+                       "reaction k of a sand layer must be positive to generate its p-y curves, found 0"),
+      std::string::npos);
   // A continuous wall (WA = WP) in front of ground steeper than phi.
   const auto steep = RunText(Replace(generated, "1.0 0 0.0 0.0\n", "1.0 0 0.0 40.0\n"));
   EXPECT_EQ(steep.result.status, DARNEK_INPUT_REJECTED);
-  EXPECT_NE(steep.report.find("the excavation slope of 40 degrees is steeper than the friction angle of 30 degrees"),
+  EXPECT_NE(steep.report.find(
+                "the excavation slope of 40 degrees is steeper than the friction angle of 30 degrees"),
             std::string::npos);
   EXPECT_EQ(steep.report.find("  NaN"), std::string::npos);
 }

@@ -16,7 +16,8 @@ using testing::Count;
 using testing::RunText;
 
 // A stage that ends at once after its control echo (negative MaxIterations).
-std::string ShortStage(const std::string& title, int unit_code = 1, const std::string& max_iterations = "-1") {
+std::string ShortStage(const std::string& title, int unit_code = 1,
+                       const std::string& max_iterations = "-1") {
   return title + "\n" + std::to_string(unit_code) + " 0 0 0 0 0 0 0 1 0 0 0\n" +
          "40 6.0 10.0 0.001 120.0 12.0 240.0 " + max_iterations + " 0 0\n";
 }
@@ -39,10 +40,10 @@ TEST(EntryPoint, CodesOtherThanOneReturnOneAndTouchNoFile) {
   testing::TempDir dir;
   for (const char* code : {"0", "2", "-1"}) {
     int status = 0;
-    const std::string out = testing::RunCommand("cd '" + dir.path().string() + "' && '" +
-                                                    std::string(DARNEK_DLOPEN_CALLER_PATH) + "' '" +
-                                                    DARNEK_LIBRARY_PATH + "' " + code,
-                                                &status);
+    const std::string out =
+        testing::RunCommand("cd '" + dir.path().string() + "' && '" + std::string(DARNEK_DLOPEN_CALLER_PATH) +
+                                "' '" + DARNEK_LIBRARY_PATH + "' " + code,
+                            &status);
     EXPECT_EQ(status, 0);
     EXPECT_EQ(out, "1\n") << "code " << code;
   }
@@ -54,10 +55,10 @@ TEST(EntryPoint, LoadedAtRunTimeItRunsTheProblemNamedByTheHandOffFile) {
   dir.Write("NAMES.dat", NamesFor(dir));
   dir.Write("wall.dat", ShortStage("LOADED BY DLOPEN"));
   int status = 0;
-  const std::string out = testing::RunCommand("cd '" + dir.path().string() + "' && '" +
-                                                  std::string(DARNEK_DLOPEN_CALLER_PATH) + "' '" +
-                                                  DARNEK_LIBRARY_PATH + "' 1",
-                                              &status);
+  const std::string out =
+      testing::RunCommand("cd '" + dir.path().string() + "' && '" + std::string(DARNEK_DLOPEN_CALLER_PATH) +
+                              "' '" + DARNEK_LIBRARY_PATH + "' 1",
+                          &status);
   EXPECT_EQ(out, "0\n");
   const std::string report = dir.Read("wall.out");
   EXPECT_NE(report.find("DARNEK for Windows, Version V 2.0 TEST  "), std::string::npos);
@@ -92,7 +93,7 @@ TEST(HandOff, AnOutputFileThatCannotBeOpenedCreatesNothing) {
   std::ostringstream console;
   RunOptions options;
   FileNames files{dir.File("wall.dat"), dir.File("wall.out"), dir.File("no such folder/wall.plt"),
-                  dir.File("wall.log"), dir.File("a"), dir.File("b")};
+                  dir.File("wall.log"), dir.File("a"),        dir.File("b")};
   options.files = files;
   options.console = &console;
   const RunResult result = darnek::Run(options);
@@ -156,7 +157,8 @@ TEST(ControlRecords, EnglishHeightIsPrintedInFeetAndIterationLinesFollow) {
 }
 
 std::string WithSpecifiedPoints(const std::string& rows, int count) {
-  return "T\n1 " + std::to_string(count) + " 0 0 0 0 0 0 1 0 0 0\n40 6.0 10.0 0.001 120.0 12.0 240.0 10 0 0\n" + rows;
+  return "T\n1 " + std::to_string(count) +
+         " 0 0 0 0 0 0 1 0 0 0\n40 6.0 10.0 0.001 120.0 12.0 240.0 10 0 0\n" + rows;
 }
 
 TEST(ControlRecords, TwentySpecifiedPointsAreAcceptedAndTwentyOneAreTooMany) {
@@ -164,16 +166,17 @@ TEST(ControlRecords, TwentySpecifiedPointsAreAcceptedAndTwentyOneAreTooMany) {
   for (int i = 0; i < 21; ++i) rows += "1 " + std::to_string(i) + " 0.0 0.0\n";
   const auto too_many = RunText(WithSpecifiedPoints(rows, 21));
   EXPECT_EQ(too_many.result.status, DARNEK_OK);
-  EXPECT_NE(too_many.report.find("\n\n\n     TOO MUCH DATA FOR AVAILABLE STORAGE\n\n\n\n\n     END OF ANALYSIS"),
-            std::string::npos);
+  EXPECT_NE(
+      too_many.report.find("\n\n\n     TOO MUCH DATA FOR AVAILABLE STORAGE\n\n\n\n\n     END OF ANALYSIS"),
+      std::string::npos);
   const auto twenty = RunText(WithSpecifiedPoints(rows, 20) + "0\n");
   EXPECT_EQ(twenty.report.find("TOO MUCH DATA"), std::string::npos);
   EXPECT_EQ(Count(twenty.report, "         NONE\n"), 20);
 }
 
 TEST(ControlRecords, SpecifiedRowsEchoByCaseAndStationsMustNotDecrease) {
-  const auto out = RunText(WithSpecifiedPoints("1 0 0.5 0.0\n2 5 0.0 0.001\n3 10 -0.25 0.002\n2 10 0.75 0.003\n", 4) +
-                           "0\n");
+  const auto out = RunText(
+      WithSpecifiedPoints("1 0 0.5 0.0\n2 5 0.0 0.001\n3 10 -0.25 0.002\n2 10 0.75 0.003\n", 4) + "0\n");
   EXPECT_NE(out.report.find("          STA      CASE       DEFLECTION        SLOPE\n"
                             "                                 FT              RAD\n"
                             "            0        1         0.500E+00         NONE\n"
@@ -215,7 +218,8 @@ TEST(ControlRecords, WallSectionsEchoWithTheReportNumberRule) {
 TEST(MalformedInput, GetsOneClearMessageAndTheNormalEnd) {
   const auto out = RunText("T\n1 0 0 x 0 0 0 0 1 0 0 0\n");
   EXPECT_EQ(out.result.status, DARNEK_INPUT_REJECTED);
-  const std::string message = "line 2: first control line, item 4 (NumCrossSections): expected an integer, found 'x'";
+  const std::string message =
+      "line 2: first control line, item 4 (NumCrossSections): expected an integer, found 'x'";
   EXPECT_NE(out.report.find("     **** INPUT ERROR ****\n     " + message + "\n\n\n     END OF ANALYSIS"),
             std::string::npos);
   EXPECT_NE(out.console.find(message), std::string::npos);

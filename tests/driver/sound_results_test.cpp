@@ -81,10 +81,10 @@ TEST(SoilModulus, IsNeededOnlyByLayersThatGetCurves) {
   // the line of its top values.
   const auto below = RunText(ReplaceAll(SandWall(1, "4 10.0\n" + kSand), "24400.0", "0.0"));
   EXPECT_EQ(below.result.status, DARNEK_INPUT_REJECTED);
-  EXPECT_EQ(
-      below.result.message,
-      "line 18: soil layer 1, record L2 (layer top), item 5 (SoilModulusK): the modulus of subgrade reaction k "
-      "of a sand layer must be positive to generate its p-y curves, found 0");
+  EXPECT_EQ(below.result.message,
+            "line 18: soil layer 1, record L2 (layer top), item 5 (SoilModulusK): the modulus of subgrade "
+            "reaction k "
+            "of a sand layer must be positive to generate its p-y curves, found 0");
 }
 
 TEST(WaterTables, ANegativeDepthMeansNoWaterTableForEverySubsystem) {

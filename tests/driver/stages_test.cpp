@@ -15,8 +15,8 @@ using testing::RunText;
 
 // A 10 ft cantilever of 20 increments in English units, loaded by a uniform
 // specified pressure and held by one linear user curve below 5 ft.
-std::string Stage(const std::string& title, int num_stages, int max_iterations = 50,
-                  double pressure = 1.0, double max_deflection = 10.0) {
+std::string Stage(const std::string& title, int num_stages, int max_iterations = 50, double pressure = 1.0,
+                  double max_deflection = 10.0) {
   std::ostringstream s;
   s << title << "\n"
     << "1 0 1 1 0 1 0 2 " << num_stages << " 0 0 0\n"
@@ -37,7 +37,7 @@ TEST(Stages, TwoStagesShowTwoBannersNumberedHeadingsAndOneEnd) {
   ASSERT_EQ(out.result.stages.size(), 2u);
   EXPECT_EQ(Count(out.report, "DARNEK for Windows, Version"), 2);
   // Two empty lines separate the stages before the second banner.
-  EXPECT_NE(out.report.find("\n\n\n     =====") , std::string::npos);
+  EXPECT_NE(out.report.find("\n\n\n     ====="), std::string::npos);
   const std::string title = "FIRST STAGE TITLE" + std::string(53, ' ');
   for (const std::string* file : {&out.report, &out.log}) {
     EXPECT_NE(file->find("\n\n      Stage No : 1  " + title + "\n"), std::string::npos);
@@ -136,7 +136,8 @@ namespace {
 TEST(Stages, TheGenerationFlagsStayOnInLaterStages) {
   // Stage 2 of this example gives its pressure as a diagram and its curves
   // by hand; its echo still shows both generation flags set by stage 1.
-  const auto out = testing::RunText(testing::ReadFile(std::string(DARNEK_SOURCE_DIR) + "/examples/all_records_si.dat"));
+  const auto out =
+      testing::RunText(testing::ReadFile(std::string(DARNEK_SOURCE_DIR) + "/examples/all_records_si.dat"));
   ASSERT_EQ(out.result.status, DARNEK_OK) << out.result.message;
   EXPECT_EQ(testing::Count(out.report, "GENERATE EARTH PRESSURE INTERNALLY                 =  1\n"), 2);
   EXPECT_EQ(testing::Count(out.report, "GENERATE SOIL RESISTANCE (P-Y) CURVES INTERNALLY   =  1\n"), 2);

@@ -65,9 +65,11 @@ PlotFile SiStagedExcavation() {
 const std::vector<PlotFile>& ExamplePlots() {
   static const std::vector<PlotFile> plots = [] {
     std::vector<PlotFile> files;
-    for (const auto& e : std::filesystem::directory_iterator(std::filesystem::path(DARNEK_SOURCE_DIR) / "examples")) {
+    for (const auto& e :
+         std::filesystem::directory_iterator(std::filesystem::path(DARNEK_SOURCE_DIR) / "examples")) {
       if (e.path().extension() != ".dat") continue;
-      const testing::RunOutput out = testing::RunText(testing::ReadFile(e.path().string()), e.path().filename());
+      const testing::RunOutput out =
+          testing::RunText(testing::ReadFile(e.path().string()), e.path().filename());
       std::istringstream in(out.plot);
       files.push_back(ParsePlotData(in, e.path().stem().string() + ".plt"));
     }
@@ -407,7 +409,8 @@ TEST(PyCurvePictures, BranchesMapBackToTheCurvePoints) {
           // A generated curve: 17 backfill points at y <= 0, 16 excavation
           // points; a user curve carried among generated ones splits at y = 0.
           size_t at_or_below_zero = 0;
-          while (at_or_below_zero < c.Points.size() && !(c.Points[at_or_below_zero].Y > 0)) ++at_or_below_zero;
+          while (at_or_below_zero < c.Points.size() && !(c.Points[at_or_below_zero].Y > 0))
+            ++at_or_below_zero;
           EXPECT_EQ(backfill.size(), at_or_below_zero);
           if (c.Points.size() == 33) {
             EXPECT_EQ(backfill.size(), 17u);

@@ -112,7 +112,11 @@ TEST(ResultsReport, EnglishTableHeadingUnitsAndRows) {
   d.Stations.W[12] = 0.25;
   WriteResults(f.ctx);
   const std::string r = f.report.str();
-  EXPECT_EQ(r.rfind("\n\n     RESULTS\n     -------\n     NUMBER OF ITERATIONS :   7\n\n   STA I      X         DEFL.", 0), 0u);
+  EXPECT_EQ(
+      r.rfind(
+          "\n\n     RESULTS\n     -------\n     NUMBER OF ITERATIONS :   7\n\n   STA I      X         DEFL.",
+          0),
+      0u);
   EXPECT_NE(r.find("\n             FT          IN          RAD      LBS-IN        LBS       LBS/IN"
                    "        LBS      LBS-IN**2\n"),
             std::string::npos);
@@ -147,7 +151,8 @@ TEST(ResultsReport, FailedStagesGetTheirMessageInReportAndRunLogAndNoTables) {
   d.Results.Iterations = 3;
   d.Results.ExceedingStations = 5;
   WriteResults(f.ctx);
-  const std::string exceeded = "\n     ***** MAX ALLOWABLE DEFLECTION EXCEEDED AT ***   5  *** STATIONS *****\n";
+  const std::string exceeded =
+      "\n     ***** MAX ALLOWABLE DEFLECTION EXCEEDED AT ***   5  *** STATIONS *****\n";
   EXPECT_EQ(f.report.str(), "\n\n     RESULTS\n     -------\n     NUMBER OF ITERATIONS :   3\n" + exceeded);
   EXPECT_EQ(f.log.str(), exceeded);
   WritePlotResults(f.ctx, 2);
@@ -185,13 +190,14 @@ TEST(PlotResults, StationRowsInAnalysisUnitsThenTieBacks) {
   d.Stations.W[1] = 0.5;
   DeriveStationResults(d);
   WritePlotResults(f.ctx, 1);
-  EXPECT_EQ(f.plot.str(),
-            "           1           3           1\n"
-            // Zero EI times a negative curvature is a negative zero, printed with its sign.
-            "    0.0000E+00    0.0000E+00    0.0000E+00   -0.0000E+00    0.0000E+00    0.0000E+00    0.0000E+00\n"
-            "    6.0000E+00    5.0000E-01   -0.0000E+00    0.0000E+00    0.0000E+00    0.0000E+00    0.0000E+00\n"
-            "    1.2000E+01    0.0000E+00    0.0000E+00    0.0000E+00    0.0000E+00    0.0000E+00    0.0000E+00\n"
-            "           0\n");
+  EXPECT_EQ(
+      f.plot.str(),
+      "           1           3           1\n"
+      // Zero EI times a negative curvature is a negative zero, printed with its sign.
+      "    0.0000E+00    0.0000E+00    0.0000E+00   -0.0000E+00    0.0000E+00    0.0000E+00    0.0000E+00\n"
+      "    6.0000E+00    5.0000E-01   -0.0000E+00    0.0000E+00    0.0000E+00    0.0000E+00    0.0000E+00\n"
+      "    1.2000E+01    0.0000E+00    0.0000E+00    0.0000E+00    0.0000E+00    0.0000E+00    0.0000E+00\n"
+      "           0\n");
 }
 
 }  // namespace

@@ -53,7 +53,8 @@ TEST(PMultiplier, ClosedSpacingReductionBetweenRatiosOf1_1And3_1) {
   d.Wall.WA = 1.1000001 * 24;
   EXPECT_LT(PMultiplier(d, 130), 0.56);
   d.Wall.WA = 3.0999 * 24;  // the fit slightly exceeds 1 just below 3.1
-  EXPECT_EQ(PMultiplier(d, 130), static_cast<double>(0.5292f) * std::pow(3.0999, static_cast<double>(0.5659f)));
+  EXPECT_EQ(PMultiplier(d, 130),
+            static_cast<double>(0.5292f) * std::pow(3.0999, static_cast<double>(0.5659f)));
 }
 
 TEST(PMultiplier, UserTableInterpolatesOnDepthAndIsOneOutsideIt) {
@@ -219,8 +220,10 @@ TEST(PyFrame, MultipliersScaleThePointsAndAreReported) {
   const ScratchFile b = ReadScratch(scaled.ctx.names.py_scratch, 0);
   for (size_t k = 0; k < 10; ++k) {
     for (size_t i = 0; i < 17; ++i) {
-      EXPECT_NEAR(b.curves[k].excavation.y[i], 2 * a.curves[k].excavation.y[i], 1e-3 * std::fabs(b.curves[k].excavation.y[i]));
-      EXPECT_NEAR(b.curves[k].backfill.p[i], 0.5 * a.curves[k].backfill.p[i], 1e-3 * std::fabs(b.curves[k].backfill.p[i]));
+      EXPECT_NEAR(b.curves[k].excavation.y[i], 2 * a.curves[k].excavation.y[i],
+                  1e-3 * std::fabs(b.curves[k].excavation.y[i]));
+      EXPECT_NEAR(b.curves[k].backfill.p[i], 0.5 * a.curves[k].backfill.p[i],
+                  1e-3 * std::fabs(b.curves[k].backfill.p[i]));
     }
   }
   const std::string report = scaled.report.str();
@@ -316,7 +319,7 @@ TEST(PyCurves, ScratchFileCarriesUserCurvesFirstAndIsReadBackIntoTheTable) {
     // Deflections increase through the table curve.
     for (size_t j = 1; j < 33; ++j) EXPECT_LT(c.Y[j - 1], c.Y[j]) << "curve " << k + 2 << " point " << j;
   }
-  EXPECT_EQ(d.PyCurves[1].From, 20);  // 120.1 / 6 = 20.02
+  EXPECT_EQ(d.PyCurves[1].From, 20);   // 120.1 / 6 = 20.02
   EXPECT_EQ(d.PyCurves[10].From, 42);  // the second fictitious station below the tip
 
   // The plot block: unit system and count, then per curve its depth and points.
@@ -353,18 +356,19 @@ TEST(PyCurves, EverySoilCodeHasItsModelAndTheMixedFileIsReadBack) {
   ASSERT_EQ(file.curves.size(), 35u);
   // The number form of each model: four digits (clays, sand), adjacent
   // fields (rock), three digits (silt, weak rock).
-  const size_t lengths[7] = {testing::kScaledLine, testing::kScaledLine,  testing::kScaledLine,  testing::kScaledLine,
-                             testing::kUnscaledLine, testing::kAdjacentLine, testing::kUnscaledLine};
+  const size_t lengths[7] = {testing::kScaledLine,  testing::kScaledLine,   testing::kScaledLine,
+                             testing::kScaledLine,  testing::kUnscaledLine, testing::kAdjacentLine,
+                             testing::kUnscaledLine};
   for (size_t k = 0; k < 35; ++k) {
     EXPECT_EQ(file.curves[k].excavation.line_length, lengths[k / 5]) << "curve " << k + 1;
     EXPECT_EQ(file.curves[k].backfill.line_length, lengths[k / 5]) << "curve " << k + 1;
   }
   const std::string report = run.report.str();
   EXPECT_EQ(testing::CountOccurrences(report, "       CAVG  GAMMA AVG"), 20);     // stiff clays
-  EXPECT_EQ(testing::CountOccurrences(report, "      PCT      PCD\n"), 10);         // sand
-  EXPECT_EQ(testing::CountOccurrences(report, "       Puc       Pu\xED\n"), 10);   // silt
+  EXPECT_EQ(testing::CountOccurrences(report, "      PCT      PCD\n"), 10);       // sand
+  EXPECT_EQ(testing::CountOccurrences(report, "       Puc       Pu\xED\n"), 10);  // silt
   EXPECT_EQ(testing::CountOccurrences(report, "DEPTH-EXCAVATION SIDE"), 5);       // rock
-  EXPECT_EQ(testing::CountOccurrences(report, "         Qu        Eu "), 10);      // weak rock
+  EXPECT_EQ(testing::CountOccurrences(report, "         Qu        Eu "), 10);     // weak rock
   EXPECT_EQ(testing::CountOccurrences(report, "AT THE EXCAVATION SIDE"), 30);
 
   LoadPyCurves(run.ctx);

@@ -69,8 +69,9 @@ double Wedge(const SandSoil& s, double b, double x, double theta) {
   const double d2 = 1 / (1 + std::tan(theta) * tb);
   const double f = 4 * dd * dd * dd - 3 * dd * dd + 1;
   return s.gamma * x *
-         (kK0 * x * tp * std::sin(beta) * f / (tbp * std::cos(alpha)) + tb / tbp * (b * d2 + x * tb * ta * d2 * d2) +
-          kK0 * x * tb * (tp * std::sin(beta) - ta) * f - ka * b);
+         (kK0 * x * tp * std::sin(beta) * f / (tbp * std::cos(alpha)) +
+          tb / tbp * (b * d2 + x * tb * ta * d2 * d2) + kK0 * x * tb * (tp * std::sin(beta) - ta) * f -
+          ka * b);
 }
 
 double FlowAround(const SandSoil& s, double b, double x) {
@@ -238,7 +239,8 @@ TEST(Sand, CyclicAndSlopedExcavationUseTheirOwnForms) {
     const double z = d.Profile.CurveDepths[k];
     const Curve e = SandCurve(Spaced(soil, 24, z, z, kCyclic, theta));
     const Curve b = SandCurve(Spaced(soil, 24, z + 120, z + 120, kCyclic));
-    ExpectSide(file.curves[k].excavation, e.y, e.p, "sloped cyclic excavation, curve " + std::to_string(k + 1));
+    ExpectSide(file.curves[k].excavation, e.y, e.p,
+               "sloped cyclic excavation, curve " + std::to_string(k + 1));
     ExpectSide(file.curves[k].backfill, b.y, b.p, "cyclic backfill, curve " + std::to_string(k + 1));
   }
 }
@@ -255,7 +257,8 @@ TEST(Sand, ContinuousWallUsesPassivePressureAndTheOneFootWidth) {
   const SandSoil soil;
   const auto kp = [&](double t) {
     const double delta = kPhi / 2;
-    const double root = std::sqrt(std::sin(delta + kPhi) * std::sin(kPhi - t) / (std::cos(delta) * std::cos(t)));
+    const double root =
+        std::sqrt(std::sin(delta + kPhi) * std::sin(kPhi - t) / (std::cos(delta) * std::cos(t)));
     return std::pow(std::cos(kPhi), 2) / (std::cos(delta) * std::pow(1 - root, 2));
   };
   for (size_t k = 0; k < 5; ++k) {
@@ -264,7 +267,8 @@ TEST(Sand, ContinuousWallUsesPassivePressureAndTheOneFootWidth) {
     // a one-foot strip.
     const double ps_e = kp(10 / kDeg) * kGamma * z * 30;
     const double ps_b = kp(0) * (0.4 + kGamma * (z + 120)) * 30;
-    const SandSide qe = Characteristic(soil, ps_e, Lookup(kStatic.a, z / 12), Lookup(kStatic.b, z / 12), 12, z);
+    const SandSide qe =
+        Characteristic(soil, ps_e, Lookup(kStatic.a, z / 12), Lookup(kStatic.b, z / 12), 12, z);
     const SandSide qb = Characteristic(soil, ps_b, Lookup(kStatic.a, (z + 120) / 12),
                                        Lookup(kStatic.b, (z + 120) / 12), 12, z + 120);
     const Curve e = SandCurve(qe);

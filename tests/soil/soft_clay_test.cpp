@@ -160,7 +160,8 @@ TEST(SoftClay, ExcavationSlopeReducesOnlyTheFrontResistanceWhicheverWayItSlopes)
   EXPECT_EQ(sa.str(), sb.str());
   EXPECT_EQ(down.report.str(), up.report.str());
   // ... and not those of level ground.
-  EXPECT_NE(ReadScratch(down.ctx.names.py_scratch, 0).curves[1].excavation.p_text, flat.curves[1].excavation.p_text);
+  EXPECT_NE(ReadScratch(down.ctx.names.py_scratch, 0).curves[1].excavation.p_text,
+            flat.curves[1].excavation.p_text);
 }
 
 TEST(SoftClay, ContinuousWallUsesPassivePressureAndTheOneFootWidth) {
@@ -247,7 +248,8 @@ TEST(SoftClay, LaterLayerEntersAtTheDepthOfEqualResistance) {
   // Layer 1 accumulates pu times the step from each curve to the next.
   double accumulated = 0;
   for (size_t k = 1; k < 5; ++k) {
-    accumulated += std::min(WedgeNp(p.CurveDepths[k]), 9.0) * kC * kB * (p.CurveDepths[k] - p.CurveDepths[k - 1]);
+    accumulated +=
+        std::min(WedgeNp(p.CurveDepths[k]), 9.0) * kC * kB * (p.CurveDepths[k] - p.CurveDepths[k - 1]);
   }
   EXPECT_NEAR(p.CumulativeResistance[0], accumulated, 1e-9 * accumulated);
 

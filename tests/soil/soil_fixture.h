@@ -5,6 +5,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <array>
 #include <cmath>
@@ -13,8 +14,6 @@
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "core/fortran_format.h"
 #include "core/run_context.h"
@@ -132,7 +131,8 @@ inline ScratchFile ReadScratch(const std::string& path, int user_lines) {
         size_t p_at = 6, y_at = 17;
         if (line.size() == kAdjacentLine) y_at = 16;
         if (line.size() == kUnscaledLine) p_at = 7, y_at = 19;
-        EXPECT_TRUE(line.size() == kScaledLine || line.size() == kAdjacentLine || line.size() == kUnscaledLine)
+        EXPECT_TRUE(line.size() == kScaledLine || line.size() == kAdjacentLine ||
+                    line.size() == kUnscaledLine)
             << line;
         side->p_text[i] = line.substr(p_at, 10);
         side->y_text[i] = line.substr(y_at, 10);

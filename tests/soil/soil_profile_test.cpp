@@ -124,8 +124,7 @@ TEST(SoilProfile, WaterTableInsideALayerPlacesAFullWeightPointThere) {
   EXPECT_EQ(c[5].Z, 130.0);
   EXPECT_EQ(c[5].Gamma, 0.066 - water);
   EXPECT_EQ(run.d().Profile.StrengthCurve.back().Z, 130.0);
-  EXPECT_DOUBLE_EQ(AverageUnitWeightAt(run.ctx, 130),
-                   (0.07 * 80 + 0.066 * 20 + (0.066 - water) * 30) / 130);
+  EXPECT_DOUBLE_EQ(AverageUnitWeightAt(run.ctx, 130), (0.07 * 80 + 0.066 * 20 + (0.066 - water) * 30) / 130);
   // Below the curve the run stops without a message.
   EXPECT_THROW(AverageUnitWeightAt(run.ctx, 131), FatalStop);
   EXPECT_EQ(run.console.str(), "");
@@ -142,7 +141,7 @@ TEST(SoilProfile, BoundaryTakesTheLowerStrengthButTheMeanOfTheOtherValues) {
   // Boundary at 50 below the excavation.
   EXPECT_EQ(StrengthAt(ctx, 50), 5.0);
   EXPECT_DOUBLE_EQ(FrictionAngleAt(ctx, 50), 27 * kRad);
-  EXPECT_EQ(E50At(ctx, 50), 0.02);   // only the upper value is present
+  EXPECT_EQ(E50At(ctx, 50), 0.02);  // only the upper value is present
   EXPECT_EQ(RQDAt(ctx, 50), 60.0);
   // Boundary at 80: the lower layer has no strength, so the upper value holds;
   // the upper E50 and the lower E50 are both present.

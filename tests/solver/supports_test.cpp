@@ -40,7 +40,8 @@ TEST(AddTieBacks, SIDepthsInMetresAndEnglishDepthsAtLongIncrements) {
   SolverContext si(20, 0.4);
   si.ctx.data.C2.ResultWidth = 1.0;
   // 2.5 and 2.4 increments down.
-  for (double depth : {1.0, 0.96}) si.ctx.data.TieBacks.push_back(MakeTieBack(depth, 1e-3, 2e8, 8.0, 0.0, 2.0, 0.0));
+  for (double depth : {1.0, 0.96})
+    si.ctx.data.TieBacks.push_back(MakeTieBack(depth, 1e-3, 2e8, 8.0, 0.0, 2.0, 0.0));
   AddTieBacks(si.ctx);
   EXPECT_EQ(si.ctx.data.TieBacks[0].Station, 3);
   EXPECT_EQ(si.ctx.data.TieBacks[1].Station, 2);

@@ -52,7 +52,8 @@ std::string MaskVariableLines(const std::string& report) {
 
 int Count(const std::string& haystack, const std::string& needle) {
   int n = 0;
-  for (size_t p = haystack.find(needle); p != std::string::npos; p = haystack.find(needle, p + needle.size())) ++n;
+  for (size_t p = haystack.find(needle); p != std::string::npos; p = haystack.find(needle, p + needle.size()))
+    ++n;
   return n;
 }
 

@@ -1,12 +1,13 @@
 #include "support/temp_dir.h"
 
+#include <sys/wait.h>
+
 #include <array>
 #include <cstdio>
 #include <fstream>
 #include <random>
 #include <sstream>
 #include <stdexcept>
-#include <sys/wait.h>
 
 namespace darnek::testing {
 

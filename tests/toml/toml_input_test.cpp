@@ -243,10 +243,10 @@ TEST(TomlInput, ErrorsNameTheTomlLineColumnAndKeyPath) {
   dir.Write("layers.toml", Replace(kWall, "bottom_depth = 600.0", "bottom_depth = 200.0"));
   const Outputs layers = RunFile(dir.path() / "layers.toml");
   EXPECT_EQ(layers.result.status, DARNEK_INPUT_REJECTED);
-  EXPECT_EQ(
-      layers.result.message,
-      "line 44, column 16: stage 1, soil_layer 2, bottom_depth: the bottom depth 200 must lie below the bottom of the layer "
-      "above (300; the top of the wall for the first layer)");
+  EXPECT_EQ(layers.result.message,
+            "line 44, column 16: stage 1, soil_layer 2, bottom_depth: the bottom depth 200 must lie below "
+            "the bottom of the layer "
+            "above (300; the top of the wall for the first layer)");
 
   // Record files whose stage count or continuation values the TOML form
   // cannot hold are refused.
