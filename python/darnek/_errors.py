@@ -20,6 +20,13 @@ class InputError(ValueError):
         self.detail = detail or message
         self.file = file
 
+    # Equal when they say the same, so that results compare equal after pickling.
+    def __eq__(self, other):
+        return isinstance(other, InputError) and self.args == other.args
+
+    def __hash__(self):
+        return hash(self.args)
+
     def __str__(self):
         return f"{self.file}, {self.message}" if self.file else self.message
 

@@ -1,3 +1,5 @@
+import pickle
+
 import pytest
 
 import darnek
@@ -60,6 +62,7 @@ def test_run_many_keeps_order_and_isolates_failures(cantilever):
     bad.stages[0].increments = 0
     models[2:2] = [bad, "no-such-file.toml", 42]
     results = darnek.run_many(models, jobs=2, progress=False)
+    assert pickle.loads(pickle.dumps(results)) == results
     assert [r.status for r in results] == [0, 0, 3, 3, 4, 0, 0, 0, 0]
     assert results[2].error.item == "stage 1, increments"
     assert "no-such-file.toml" in results[3].message and "int" in results[4].message
