@@ -19,12 +19,16 @@ namespace darnek::toml_input {
 class TomlError : public std::runtime_error {
  public:
   TomlError(int line, int column, const std::string& what);
+  TomlError(int line, int column, const std::string& path, const std::string& what);
   int line() const { return line_; }
   int column() const { return column_; }
+  // The key path the error names; empty for a syntax error.
+  const std::string& path() const { return path_; }
 
  private:
   int line_;
   int column_;
+  std::string path_;
 };
 
 // A record file that has no TOML form (for example a stage-continuation value
@@ -59,6 +63,17 @@ Records TomlToRecords(const std::string& toml_text);
 // The TOML text of a record file; throws ConvertError, or InputError for a
 // malformed record. `source_name` names the file in the TOML's first comment.
 std::string RecordsToToml(std::istream& records, const std::string& source_name);
+
+// Where in the TOML file an input error found in the records made from it lies.
+struct TomlPlace {
+  int line = 0;  // 0 when the error names no record
+  int column = 0;
+  std::string path;    // "stage 1, soil_layer 2", when `line` is set
+  std::string key;     // "friction_angle_deg" when one value is at fault, else empty
+  int stage = 0;       // the stage the engine was reading when `line` is 0; 0 when unknown
+  std::string detail;  // what is wrong, without the place
+};
+TomlPlace LocateInToml(const Records& records, const InputErrorPlace& place);
 
 // The message of an input error found in records made from TOML: the TOML
 // line and column, the key path and what is wrong.

@@ -22,6 +22,11 @@ TomlError::TomlError(int line, int column, const std::string& what)
       line_(line),
       column_(column) {}
 
+TomlError::TomlError(int line, int column, const std::string& path, const std::string& what)
+    : TomlError(line, column, path + ": " + what) {
+  path_ = path;
+}
+
 bool IsTomlPath(const std::string& path) {
   const size_t dot = path.rfind('.');
   if (dot == std::string::npos) return false;
@@ -116,7 +121,7 @@ class Writer {
 
  private:
   [[noreturn]] static void Fail(Place place, const std::string& path, const std::string& what) {
-    throw TomlError(place.line, place.column, path + ": " + what);
+    throw TomlError(place.line, place.column, path, what);
   }
 
   void Stage(const toml::table& table, int number) {
@@ -661,7 +666,7 @@ Records TomlToRecords(const std::string& toml_text) {
   return Writer(root).Make();
 }
 
-std::string DescribeInTomlTerms(const Records& records, const InputErrorPlace& place) {
+TomlPlace LocateInToml(const Records& records, const InputErrorPlace& place) {
   int line = place.line;
   std::string detail = place.detail;
   int item = place.item;
@@ -678,23 +683,39 @@ std::string DescribeInTomlTerms(const Records& records, const InputErrorPlace& p
       }
     }
   }
+  TomlPlace out;
   if (line >= 1 && line <= static_cast<int>(records.places.size())) {
     const RecordPlace& p = records.places[static_cast<size_t>(line - 1)];
+    out.path = p.path;
+    out.stage = p.stage;
+    out.detail = detail;
     if (item >= 1 && item <= static_cast<int>(p.items.size()) &&
         !p.items[static_cast<size_t>(item - 1)].key.empty()) {
       const RecordPlace::Item& it = p.items[static_cast<size_t>(item - 1)];
-      return "line " + std::to_string(it.line) + ", column " + std::to_string(it.column) + ": " + p.path +
-             ", " + it.key + ": " + detail;
+      out.line = it.line;
+      out.column = it.column;
+      out.key = it.key;
+    } else {
+      out.line = p.line;
+      out.column = p.column;
     }
-    return "line " + std::to_string(p.line) + ", column " + std::to_string(p.column) + ": " + p.path + ": " +
-           detail;
+    return out;
   }
   // An error that names no record: the stage it was found in.
+  out.detail = place.message;
   const int last = place.last_line;
   if (last >= 1 && last <= static_cast<int>(records.places.size()))
-    return "stage " + std::to_string(records.places[static_cast<size_t>(last - 1)].stage) + ": " +
-           place.message;
-  return place.message;
+    out.stage = records.places[static_cast<size_t>(last - 1)].stage;
+  return out;
+}
+
+std::string DescribeInTomlTerms(const Records& records, const InputErrorPlace& place) {
+  const TomlPlace p = LocateInToml(records, place);
+  if (p.line > 0)
+    return "line " + std::to_string(p.line) + ", column " + std::to_string(p.column) + ": " + p.path +
+           (p.key.empty() ? "" : ", " + p.key) + ": " + p.detail;
+  if (p.stage > 0) return "stage " + std::to_string(p.stage) + ": " + p.detail;
+  return p.detail;
 }
 
 std::shared_ptr<const Records> PrepareTomlRun(RunOptions& options) {

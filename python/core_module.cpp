@@ -1,0 +1,405 @@
+// darnek._core: the engine inside a Python process. The Python package
+// (python/darnek) builds on these few functions; they take and give plain
+// texts, dicts and lists so that the package alone decides what users see.
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+#include <stdlib.h>
+#include <toml++/toml.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <system_error>
+
+#include "darnek/darnek.h"
+#include "toml/field_table.h"
+#include "toml/toml_input.h"
+
+namespace py = pybind11;
+namespace fs = std::filesystem;
+namespace ti = darnek::toml_input;
+
+namespace {
+
+// An input error as the package's InputError carries it.
+struct ErrorInfo {
+  std::string message;
+  int line = 0;
+  int column = 0;
+  std::string item;  // key path: "stage 1, soil_layer 2, friction_angle_deg"
+  std::string detail;
+};
+
+py::object ToPython(const std::optional<ErrorInfo>& e) {
+  if (!e) return py::none();
+  py::dict d;
+  d["message"] = e->message;
+  d["line"] = e->line;
+  d["column"] = e->column;
+  d["item"] = e->item;
+  d["detail"] = e->detail;
+  return d;
+}
+
+ErrorInfo FromTomlError(const ti::TomlError& e) {
+  ErrorInfo info;
+  info.message = e.what();
+  info.line = e.line();
+  info.column = e.column();
+  info.item = e.path();
+  const std::string prefix = "line " + std::to_string(e.line()) + ", column " + std::to_string(e.column()) +
+                             ": " + (e.path().empty() ? "" : e.path() + ": ");
+  info.detail = info.message.rfind(prefix, 0) == 0 ? info.message.substr(prefix.size()) : info.message;
+  return info;
+}
+
+// The leading "line N" of a record reader's message, else 0.
+int LineOf(const std::string& message) {
+  if (message.rfind("line ", 0) != 0) return 0;
+  int line = 0;
+  for (size_t i = 5; i < message.size() && message[i] >= '0' && message[i] <= '9'; ++i)
+    line = line * 10 + (message[i] - '0');
+  return line;
+}
+
+// (records text, None) or (None, error).
+py::tuple TomlToRecords(const std::string& toml_text) {
+  std::string records;
+  std::optional<ErrorInfo> error;
+  {
+    py::gil_scoped_release release;
+    try {
+      records = ti::TomlToRecords(toml_text).text;
+    } catch (const ti::TomlError& e) {
+      error = FromTomlError(e);
+    }
+  }
+  if (error) return py::make_tuple(py::none(), ToPython(error));
+  return py::make_tuple(records, py::none());
+}
+
+// (TOML text, None) or (None, error).
+py::tuple RecordsToToml(const std::string& records_text, const std::string& source_name) {
+  std::string toml_text;
+  std::optional<ErrorInfo> error;
+  {
+    py::gil_scoped_release release;
+    try {
+      std::istringstream in(records_text);
+      toml_text = ti::RecordsToToml(in, source_name);
+    } catch (const std::exception& e) {
+      ErrorInfo info;
+      info.message = e.what();
+      info.line = LineOf(info.message);
+      info.detail = info.message;
+      error = info;
+    }
+  }
+  if (error) return py::make_tuple(py::none(), ToPython(error));
+  return py::make_tuple(toml_text, py::none());
+}
+
+// A Python value as a TOML node; None is left out by the caller.
+std::unique_ptr<toml::node> ToNode(py::handle value, const std::string& path);
+
+std::unique_ptr<toml::table> ToTable(py::handle value, const std::string& path) {
+  auto table = std::make_unique<toml::table>();
+  for (auto [k, v] : py::reinterpret_borrow<py::dict>(value)) {
+    if (!py::isinstance<py::str>(k))
+      throw py::type_error(path + ": a key that is not a text: " + py::repr(k).cast<std::string>());
+    if (v.is_none()) continue;
+    const std::string key = k.cast<std::string>();
+    auto node = ToNode(v, path.empty() ? key : path + "." + key);
+    if (node) table->insert(key, std::move(*node));
+  }
+  return table;
+}
+
+std::unique_ptr<toml::node> ToNode(py::handle value, const std::string& path) {
+  if (py::isinstance<py::bool_>(value)) return std::make_unique<toml::value<bool>>(value.cast<bool>());
+  if (PyLong_Check(value.ptr())) return std::make_unique<toml::value<int64_t>>(value.cast<int64_t>());
+  if (PyFloat_Check(value.ptr())) {
+    const double v = value.cast<double>();
+    if (!std::isfinite(v)) throw py::value_error(path + ": a number that is not finite");
+    return std::make_unique<toml::value<double>>(v);
+  }
+  if (py::isinstance<py::str>(value))
+    return std::make_unique<toml::value<std::string>>(value.cast<std::string>());
+  if (py::isinstance<py::dict>(value)) return ToTable(value, path);
+  if (py::isinstance<py::list>(value) || py::isinstance<py::tuple>(value)) {
+    auto array = std::make_unique<toml::array>();
+    size_t i = 0;
+    for (py::handle element : value) {
+      auto node = ToNode(element, path + "[" + std::to_string(i++) + "]");
+      if (node) array->push_back(std::move(*node));
+    }
+    return array;
+  }
+  // numpy scalars and other numbers.
+  if (PyIndex_Check(value.ptr()))
+    return std::make_unique<toml::value<int64_t>>(
+        py::reinterpret_steal<py::object>(PyNumber_Index(value.ptr())).cast<int64_t>());
+  if (py::hasattr(value, "__float__"))
+    return ToNode(py::float_(py::reinterpret_borrow<py::object>(value)), path);
+  throw py::type_error(path + ": a value TOML cannot hold: " + py::repr(value).cast<std::string>());
+}
+
+bool WordChar(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '-' ||
+         c == '+' || c == '.';
+}
+
+// toml++ writes every float with 17 significant digits (7.9400000000000004);
+// the shortest text that reads back to the same value is the one to read.
+// Strings are written as basic strings, so a quote and a backslash escape
+// are all there is to skip.
+std::string ShortestFloats(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  size_t i = 0;
+  while (i < text.size()) {
+    const char c = text[i];
+    if (c == '"') {
+      size_t j = i + 1;
+      while (j < text.size() && text[j] != '"') j += text[j] == '\\' ? 2 : 1;
+      j = std::min(j + 1, text.size());
+      out.append(text, i, j - i);
+      i = j;
+      continue;
+    }
+    if (!WordChar(c) || (i > 0 && WordChar(text[i - 1]))) {
+      out += c;
+      ++i;
+      continue;
+    }
+    size_t j = i;
+    while (j < text.size() && WordChar(text[j])) ++j;
+    const std::string_view word(text.data() + i, j - i);
+    double value = 0;
+    const char* first = word.data() + (word[0] == '+' ? 1 : 0);
+    const auto parsed = std::from_chars(first, word.data() + word.size(), value);
+    const bool is_float = word.find_first_of(".eE") != std::string_view::npos &&
+                          (word[0] == '-' || word[0] == '+' || (word[0] >= '0' && word[0] <= '9'));
+    if (is_float && parsed.ec == std::errc() && parsed.ptr == word.data() + word.size() &&
+        std::isfinite(value))
+      out += ti::RealText(value);
+    else
+      out += word;
+    i = j;
+  }
+  return out;
+}
+
+std::string DictToToml(const py::dict& data) {
+  const std::unique_ptr<toml::table> table = ToTable(data, "");
+  std::ostringstream out;
+  const toml::format_flags flags = toml::toml_formatter::default_flags & ~toml::format_flags::indentation &
+                                   ~toml::format_flags::allow_literal_strings &
+                                   ~toml::format_flags::allow_multi_line_strings;
+  out << toml::toml_formatter(*table, flags);
+  return ShortestFloats(out.str()) + "\n";
+}
+
+// Every TOML table of the input and its keys: "value", "rows", "tables" (an
+// array of tables) or "table" (a sub-table such as `ground`).
+class SchemaWalker {
+ public:
+  py::dict Make() {
+    Key("", "units", "value");
+    Key("", "stage", "tables");
+    Key("stage", "units", "value");
+    Walk(ti::StageSchema(), "stage");
+    py::dict out;
+    for (const auto& [table, keys] : tables_) {
+      py::dict d;
+      for (const auto& [k, kind] : keys) d[py::str(k)] = kind;
+      out[py::str(table)] = d;
+    }
+    return out;
+  }
+
+ private:
+  // A dotted key lands in its sub-table, which its parent holds as a table.
+  void Key(const std::string& table, std::string_view key, const char* kind) {
+    std::string holder = table;
+    std::string_view rest = key;
+    for (size_t dot = rest.find('.'); dot != std::string_view::npos; dot = rest.find('.')) {
+      const std::string part(rest.substr(0, dot));
+      tables_[holder].emplace(part, "table");
+      holder += (holder.empty() ? "" : ".") + part;
+      rest.remove_prefix(dot + 1);
+    }
+    tables_[holder][std::string(rest)] = kind;
+  }
+
+  void Walk(const std::vector<ti::Node>& nodes, const std::string& table) {
+    for (const ti::Node& n : nodes) {
+      switch (n.kind) {
+        case ti::Node::Rec:
+          for (const ti::Field& f : n.record->items) {
+            const bool keyed = f.from == ti::From::Key || f.from == ti::From::Case ||
+                               f.from == ti::From::Tapered || f.from == ti::From::CountOrRows;
+            if (!keyed || f.key.empty()) continue;
+            Key(table, f.key, "value");
+            if (!f.alt_key.empty()) Key(table, f.alt_key, "value");
+          }
+          break;
+        case ti::Node::Each:
+          Key(table, n.key, "tables");
+          Walk(n.children, table + "." + std::string(n.key));
+          break;
+        case ti::Node::Rows:
+          Key(table, n.key, "rows");
+          break;
+        case ti::Node::When:
+          Walk(n.children, table);
+          break;
+      }
+    }
+  }
+
+  std::map<std::string, std::map<std::string, std::string>> tables_;
+};
+
+py::dict Summary(const darnek::StageSummary& s) {
+  py::dict d;
+  d["stage"] = s.stage;
+  d["outcome"] = s.outcome;
+  d["solved"] = s.solved;
+  d["iterations"] = s.iterations;
+  d["unit_flag"] = s.unit_flag;
+  d["max_deflection"] = s.max_deflection;
+  d["max_deflection_depth"] = s.max_deflection_depth;
+  d["max_moment"] = s.max_moment;
+  d["max_moment_depth"] = s.max_moment_depth;
+  d["excavation_depth"] = s.excavation_depth;
+  py::list ties;
+  for (const darnek::TieBackSummary& t : s.tie_backs) {
+    py::dict td;
+    td["number"] = t.number;
+    td["station"] = t.station;
+    td["depth"] = t.depth;
+    td["force_per_tie_back"] = t.force_per_tie_back;
+    ties.append(td);
+  }
+  d["tie_backs"] = ties;
+  return d;
+}
+
+// Removes a private folder when the run is over, whatever happened.
+struct TemporaryFolder {
+  fs::path path;
+  ~TemporaryFolder() {
+    std::error_code ec;
+    if (!path.empty()) fs::remove_all(path, ec);
+  }
+};
+
+// Analyses a TOML text. `outputs` maps "report", "plot", "log", "py_scratch"
+// and "pressure_scratch" to the files the caller wants kept. `input_file` is
+// the file the text was read from, if any; otherwise the text is written to
+// the private folder as `name`. The report names that input file.
+py::dict RunToml(const std::string& toml_text, const std::string& input_file, const std::string& name,
+                 const py::dict& outputs) {
+  std::map<std::string, std::string> wanted;
+  for (auto [k, v] : outputs)
+    if (!v.is_none()) wanted[k.cast<std::string>()] = py::str(v).cast<std::string>();
+
+  darnek::RunResult result;
+  std::optional<ErrorInfo> input_error;
+  std::string console_text;
+  {
+    py::gil_scoped_release release;
+    std::shared_ptr<const ti::Records> records;
+    try {
+      records = std::make_shared<const ti::Records>(ti::TomlToRecords(toml_text));
+    } catch (const ti::TomlError& e) {
+      input_error = FromTomlError(e);
+      result.status = DARNEK_INPUT_REJECTED;
+      result.message = e.what();
+    }
+    if (records) {
+      // Until the engine can keep a run's outputs in memory, the files nobody
+      // asked for are written to a private temporary folder, removed afterwards.
+      TemporaryFolder scratch;
+      std::string tmpl = (fs::temp_directory_path() / "darnek-XXXXXX").string();
+      if (mkdtemp(tmpl.data()) == nullptr) {
+        result.status = DARNEK_HANDOFF_FAILED;
+        result.message = "a temporary folder cannot be created in " + fs::temp_directory_path().string();
+      } else {
+        scratch.path = tmpl;
+        auto file = [&](const char* key, const char* ext) {
+          const auto it = wanted.find(key);
+          return it != wanted.end() ? it->second : (scratch.path / (std::string("run") + ext)).string();
+        };
+        darnek::FileNames files;
+        files.input = input_file;
+        if (files.input.empty()) {
+          // The engine opens the input it names, even when it reads the text from memory.
+          files.input = (scratch.path / fs::path(name).filename()).string();
+          std::ofstream out(files.input, std::ios::binary);
+          out << toml_text;
+        }
+        files.report = file("report", ".out");
+        files.plot = file("plot", ".plt");
+        files.run_log = file("log", ".log");
+        files.py_scratch = file("py_scratch", ".pyscratch");
+        files.pressure_scratch = file("pressure_scratch", ".epscratch");
+
+        std::ostringstream console;
+        darnek::RunOptions options;
+        options.files = files;
+        options.version_text = darnek::Version();
+        options.console = &console;
+        options.input_text = records->text;
+        options.describe_input_error = [&records, &input_error](const darnek::InputErrorPlace& place) {
+          const ti::TomlPlace p = ti::LocateInToml(*records, place);
+          ErrorInfo info;
+          info.message = ti::DescribeInTomlTerms(*records, place);
+          info.line = p.line;
+          info.column = p.column;
+          info.item = p.key.empty() ? p.path : p.path + ", " + p.key;
+          info.detail = p.detail;
+          input_error = info;
+          return info.message;
+        };
+        result = darnek::Run(options);
+        console_text = console.str();
+      }
+    }
+  }
+  if (result.status == DARNEK_INPUT_REJECTED && !input_error) {
+    ErrorInfo info;
+    info.message = info.detail = result.message;
+    input_error = info;
+  }
+  py::dict out;
+  out["status"] = result.status;
+  out["stop_code"] = result.stop_code;
+  out["message"] = result.message;
+  out["console"] = console_text;
+  out["input_error"] = result.status == DARNEK_INPUT_REJECTED ? ToPython(input_error) : py::none();
+  py::list stages;
+  for (const darnek::StageSummary& s : result.stages) stages.append(Summary(s));
+  out["stages"] = stages;
+  return out;
+}
+
+}  // namespace
+
+PYBIND11_MODULE(_core, m) {
+  m.doc() = "The darnek engine; use the darnek package rather than this module.";
+  m.def("version", [] { return std::string(darnek::Version()); });
+  m.def("toml_to_records", &TomlToRecords, py::arg("toml_text"));
+  m.def("records_to_toml", &RecordsToToml, py::arg("records_text"), py::arg("source_name"));
+  m.def("dict_to_toml", &DictToToml, py::arg("data"));
+  m.def("schema", [] { return SchemaWalker().Make(); });
+  m.def("run_toml", &RunToml, py::arg("toml_text"), py::arg("input_file"), py::arg("name"),
+        py::arg("outputs"));
+}

@@ -1,0 +1,32 @@
+"""darnek: analysis of flexible retaining walls, in-process from Python.
+
+    import darnek
+    m = darnek.load("wall.toml")
+    m.stages[0].soil_layers[0].friction_angle_deg = 30
+    result = darnek.run(m)
+    print(result.stages[0].max_moment)
+
+See docs/python.md.
+"""
+
+from . import _core
+from ._errors import InputError
+from ._model import Model, Table, TableList, load, load_records, loads
+from ._run import Result, StageResult, TieBack, run, run_many
+
+__version__ = _core.version()
+
+__all__ = [
+    "InputError",
+    "Model",
+    "Result",
+    "StageResult",
+    "Table",
+    "TableList",
+    "TieBack",
+    "load",
+    "load_records",
+    "loads",
+    "run",
+    "run_many",
+]

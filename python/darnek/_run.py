@@ -1,0 +1,189 @@
+"""Running models: one at a time, on threads, or on a Dask cluster."""
+
+import math
+import os
+from concurrent.futures import ThreadPoolExecutor, as_completed
+from dataclasses import dataclass, field
+
+from . import _core
+from ._errors import InputError
+from ._model import Model, load
+
+# The engine's statuses (include/darnek/darnek.h).
+OK = 0
+INPUT_REJECTED = 3
+INTERNAL_ERROR = 4
+
+
+@dataclass
+class TieBack:
+    number: int
+    station: int
+    depth: float  # as input
+    force_per_tie_back: float
+
+
+@dataclass
+class StageResult:
+    """What `darnek run` prints for a stage. Lengths are in the analysis's
+    length unit (inches for English units, metres for SI), depths too."""
+
+    stage: int
+    outcome: str  # "closed", "single solution", "deflection exceeded", "iteration limit reached", ...
+    solved: bool
+    iterations: int
+    unit_flag: int  # +1 English, -1 SI
+    max_deflection: float  # signed value of largest magnitude
+    max_deflection_depth: float
+    max_moment: float
+    max_moment_depth: float
+    excavation_depth: float
+    tie_backs: list = field(default_factory=list)
+
+    @property
+    def units(self):
+        return {1: "english", -1: "si"}.get(self.unit_flag)
+
+
+@dataclass
+class Result:
+    """The outcome of one run. ``status`` is the tool's exit status (0 complete,
+    3 input rejected, 6 a stage not solved, 10 and above a fatal soil or
+    pressure condition, ...); ``message`` says why when it is not 0;
+    ``messages`` holds what the engine wrote to the console; ``error`` is the
+    InputError of a rejected input (run_many reports it here, run raises it)."""
+
+    status: int
+    message: str = ""
+    stages: list = field(default_factory=list)
+    stop_code: int = 0
+    messages: str = ""
+    error: InputError = None
+
+    @property
+    def ok(self):
+        return self.status == OK
+
+
+def _as_model(model):
+    if isinstance(model, Model):
+        return model
+    if isinstance(model, dict):
+        return Model.from_dict(model)
+    if isinstance(model, (str, os.PathLike)):
+        return load(model)
+    raise TypeError(f"a darnek.Model, a dict or a file name is needed, not {type(model).__name__}")
+
+
+def _result(raw, file):
+    error = InputError._from_core(raw["input_error"], file) if raw["input_error"] else None
+    stages = []
+    for s in raw["stages"]:
+        s = dict(s)
+        s["tie_backs"] = [TieBack(**t) for t in s["tie_backs"]]
+        stages.append(StageResult(**s))
+    return Result(raw["status"], raw["message"], stages, raw["stop_code"], raw["console"], error)
+
+
+def _run(model, name, outputs, raise_input_error):
+    model = _as_model(model)
+    text, file = model._run_text()
+    if name is None:
+        name = os.path.basename(file) if file else "model.toml"
+    outputs = {k: os.fspath(v) for k, v in outputs.items() if v is not None}
+    raw = _core.run_toml(text, file if file and os.path.isfile(file) else "", name, outputs)
+    result = _result(raw, file)
+    if result.error is not None and raise_input_error:
+        raise result.error
+    return result
+
+
+def run(model, report=None, plot=None, log=None, py_scratch=None, pressure_scratch=None, name=None):
+    """Analyses a model (a Model, a dict, or a file name) in this process.
+
+    No file is written unless named: ``report``, ``plot``, ``log``,
+    ``py_scratch`` and ``pressure_scratch`` keep those outputs. ``name`` names
+    the input in the report (the model's file name by default). An input the
+    engine rejects raises InputError; every other outcome is in the Result.
+    """
+    outputs = {"report": report, "plot": plot, "log": log, "py_scratch": py_scratch,
+               "pressure_scratch": pressure_scratch}
+    return _run(model, name, outputs, raise_input_error=True)
+
+
+def _run_one(model):
+    """A run that never raises: failures become the result's status."""
+    try:
+        return _run(model, None, {}, raise_input_error=False)
+    except InputError as e:
+        return Result(INPUT_REJECTED, str(e), error=e)
+    except Exception as e:  # a model that cannot be run must not stop the others
+        return Result(INTERNAL_ERROR, f"{type(e).__name__}: {e}")
+
+
+def _run_chunk(models):
+    return [_run_one(m) for m in models]
+
+
+def _progress(total, progress, unit="run"):
+    if progress is False:
+        return None
+    try:
+        from tqdm import tqdm
+    except ImportError:
+        return None
+    # None: a bar only on a terminal.
+    return tqdm(total=total, unit=unit, disable=None if progress is None else False)
+
+
+def run_many(models, jobs=None, client=None, progress=None, chunk_size=None):
+    """Analyses many models; the results come in the order of the models.
+
+    A model that fails is reported in its Result (status and message) and
+    never stops the others. ``jobs`` threads run in this process (all cores by
+    default); with ``client`` (a dask.distributed Client) the models go to the
+    cluster's workers in chunks of ``chunk_size`` instead. ``progress``: a
+    tqdm progress bar (True always, None on a terminal, False never).
+    """
+    models = list(models)
+    if not models:
+        return []
+    bar = _progress(len(models), progress)
+    try:
+        if client is not None:
+            return _run_on_cluster(models, client, chunk_size, bar)
+        jobs = jobs or os.cpu_count() or 1
+        if jobs == 1:
+            results = []
+            for m in models:
+                results.append(_run_one(m))
+                if bar is not None:
+                    bar.update(1)
+            return results
+        with ThreadPoolExecutor(max_workers=jobs) as pool:
+            futures = [pool.submit(_run_one, m) for m in models]
+            if bar is not None:
+                for f in as_completed(futures):
+                    bar.update(1)
+            return [f.result() for f in futures]
+    finally:
+        if bar is not None:
+            bar.close()
+
+
+def _run_on_cluster(models, client, chunk_size, bar):
+    from distributed import as_completed as dask_completed
+
+    if chunk_size is None:
+        # A few chunks per worker thread balance the load without a task per wall.
+        threads = sum(client.nthreads().values()) or 1
+        chunk_size = max(1, math.ceil(len(models) / (4 * threads)))
+    chunks = [models[i:i + chunk_size] for i in range(0, len(models), chunk_size)]
+    futures = client.map(_run_chunk, chunks, pure=False)
+    if bar is not None:
+        for f in dask_completed(futures):
+            bar.update(len(chunks[futures.index(f)]))
+    results = []
+    for chunk in client.gather(futures):
+        results.extend(chunk)
+    return results
