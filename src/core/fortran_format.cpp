@@ -317,8 +317,12 @@ constexpr auto kPowers = [] {
 // first one.
 void SignificantDigits(double magnitude, int n, Digits& digits, int& exponent) {
   if (n <= 18) {
-    const Binary b = Decompose(magnitude);
-    const int binary_exponent = b.exponent + static_cast<int>(std::bit_width(b.mantissa)) - 1;
+    // The power of two of the leading bit (subnormals have fewer bits).
+    const uint64_t bits = std::bit_cast<uint64_t>(magnitude);
+    const int biased = static_cast<int>(bits >> 52);
+    const int binary_exponent =
+        biased != 0 ? biased - 1023
+                    : -1075 + static_cast<int>(std::bit_width(bits & ((uint64_t{1} << 52) - 1)));
     // floor(binary_exponent * log10 2) is floor(log10 |x|) or one less;
     // a power of ten settles most cases, the loop the rest (and a rounding
     // that carries into an extra digit).
@@ -326,7 +330,8 @@ void SignificantDigits(double magnitude, int n, Digits& digits, int& exponent) {
     if (k + 1 >= kFirstPower && k + 1 <= kLastPower && magnitude >= kPowers[k + 1 - kFirstPower]) ++k;
     for (int attempt = 0; attempt < 4; ++attempt) {
       uint64_t r = 0;
-      if (!QuickScaledRound(magnitude, n - 1 - k, r) && !ScaledRound(b, n - 1 - k, r)) break;
+      if (!QuickScaledRound(magnitude, n - 1 - k, r) && !ScaledRound(Decompose(magnitude), n - 1 - k, r))
+        break;
       if (r >= kPow10[n]) {
         ++k;
       } else if (r < kPow10[n - 1]) {
@@ -350,17 +355,41 @@ void SignificantDigits(double magnitude, int n, Digits& digits, int& exponent) {
   digits.SetWide();
 }
 
-void Stars(std::string& out, int w) { out.append(static_cast<size_t>(std::max(w, 0)), '*'); }
+// A numeric field is written into exactly w characters at `dst` (nothing
+// when w <= 0); the public Append functions make room in a string for it.
 
-// Appends a field of w characters whose last `length` (<= w) the caller
-// fills through the returned pointer; the rest are blanks.
-char* Field(std::string& out, int w, int length) {
-  out.append(static_cast<size_t>(w), ' ');
-  return out.data() + out.size() - length;
+void Fill(char* p, int n, char c) {
+  if (n > 0) std::memset(p, c, static_cast<size_t>(n));
+}
+
+// Blanks, in a few wide stores rather than a call: fields are short.
+[[gnu::always_inline]] inline void FillBlanks(char* p, int n) {
+  constexpr uint64_t kBlanks = 0x2020202020202020;
+  if (n >= 8) {
+    for (int i = 0; i + 8 <= n; i += 8) std::memcpy(p + i, &kBlanks, 8);
+    std::memcpy(p + n - 8, &kBlanks, 8);
+  } else if (n >= 4) {
+    std::memcpy(p, &kBlanks, 4);
+    std::memcpy(p + n - 4, &kBlanks, 4);
+  } else if (n >= 2) {
+    std::memcpy(p, &kBlanks, 2);
+    std::memcpy(p + n - 2, &kBlanks, 2);
+  } else if (n == 1) {
+    *p = ' ';
+  }
+}
+
+void Stars(char* dst, int w) { Fill(dst, w, '*'); }
+
+// Blanks the first w - length characters of a field and returns where the
+// last `length` (<= w) begin, for the caller to fill.
+[[gnu::always_inline]] inline char* Field(char* dst, int w, int length) {
+  FillBlanks(dst, w - length);
+  return dst + (w - length);
 }
 
 // Infinity and NaN as the runtime writes them in a numeric field.
-void AppendNonFinite(std::string& out, int w, double value) {
+void PutNonFinite(char* dst, int w, double value) {
   std::string_view text;
   if (std::isnan(value)) {
     text = "NaN";
@@ -369,30 +398,24 @@ void AppendNonFinite(std::string& out, int w, double value) {
   } else {
     text = w >= 8 ? "Infinity" : "Inf";
   }
-  if (static_cast<int>(text.size()) > w) return Stars(out, w);
-  std::memcpy(Field(out, w, static_cast<int>(text.size())), text.data(), text.size());
+  if (static_cast<int>(text.size()) > w) return Stars(dst, w);
+  std::memcpy(Field(dst, w, static_cast<int>(text.size())), text.data(), text.size());
 }
 
-}  // namespace
-
-// ------------------------------------------------------------------ fields
-
-void AppendI(std::string& out, int w, long long value, int m) {
+void PutI(char* dst, int w, long long value, int m) {
   const uint64_t magnitude =
       value < 0 ? uint64_t{0} - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
   const int size = (m == 0 && value == 0) ? 0 : DigitCount(magnitude);
   const int digits = std::max(size, m);  // m forces leading zeros
   const int length = (value < 0 ? 1 : 0) + digits;
-  if (length > w) return Stars(out, w);
-  char* p = Field(out, w, length);
+  if (length > w) return Stars(dst, w);
+  char* p = Field(dst, w, length);
   if (value < 0) *p++ = '-';
   WriteDigits(p + digits, magnitude, digits);
 }
 
-namespace {
-
 // The F layout of round(|x| * 10^(d+k)) (the digits) with d decimals.
-void WriteFixed(std::string& out, int w, int d, const Digits& digits, bool negative) {
+void WriteFixed(char* dst, int w, int d, const Digits& digits, bool negative) {
   const int integer_digits = digits.size() - d;  // <= 0: the integer part is 0
   const bool zero_integer = integer_digits <= 0 || digits.IsZero();
   int before = zero_integer ? 1 : integer_digits;
@@ -403,15 +426,15 @@ void WriteFixed(std::string& out, int w, int d, const Digits& digits, bool negat
     before = 0;
     --length;
   }
-  if (length > w) return Stars(out, w);
-  char* p = Field(out, w, length);
+  if (length > w) return Stars(dst, w);
+  char* p = Field(dst, w, length);
   if (negative) *p = '-';
   digits.WriteWithPoint(p + length, before + d, d);
 }
 
 // The E layout: `digits` are the significant digits the scale factor asks
 // for and `exponent` the decimal exponent of the first one.
-void WriteExponentForm(std::string& out, int w, int scale, int e, const Digits& digits, int exponent,
+void WriteExponentForm(char* dst, int w, int scale, int e, const Digits& digits, int exponent,
                        bool negative) {
   const int significant = digits.size();
   const int printed = exponent + 1 - scale;  // relative to the point the scale factor sets
@@ -422,10 +445,10 @@ void WriteExponentForm(std::string& out, int w, int scale, int e, const Digits& 
   bool letter = true;
   int exponent_width = 2;
   if (e > 0) {
-    if (exponent_digits > e) return Stars(out, w);
+    if (exponent_digits > e) return Stars(dst, w);
     exponent_width = e;
   } else if (magnitude > 999) {
-    return Stars(out, w);
+    return Stars(dst, w);
   } else if (magnitude > 99) {
     letter = false;
     exponent_width = 3;
@@ -440,8 +463,8 @@ void WriteExponentForm(std::string& out, int w, int scale, int e, const Digits& 
     leading_zero = false;
     --length;
   }
-  if (length > w) return Stars(out, w);
-  char* p = Field(out, w, length);
+  if (length > w) return Stars(dst, w);
+  char* p = Field(dst, w, length);
   if (negative) *p++ = '-';
   if (leading_zero) *p++ = '0';
   p += mantissa_digits + 1;
@@ -451,24 +474,22 @@ void WriteExponentForm(std::string& out, int w, int scale, int e, const Digits& 
   WriteDigits(p + exponent_width, static_cast<uint64_t>(magnitude), exponent_width);
 }
 
-}  // namespace
-
-void AppendF(std::string& out, int w, int d, double value, int scale) {
-  if (!std::isfinite(value)) return AppendNonFinite(out, w, value);
+void PutF(char* dst, int w, int d, double value, int scale) {
+  if (!std::isfinite(value)) return PutNonFinite(dst, w, value);
   if (d < 0) d = 0;
   // A scale factor moves the decimal point of the exact decimal expansion
   // rather than multiplying, so kP rounds (and never overflows) as the
   // runtime does: the field shows round(|x| * 10^(d+k)) with d decimals.
   Digits digits;
   RoundedDigits(std::fabs(value), d + scale, digits);
-  WriteFixed(out, w, d, digits, std::signbit(value));
+  WriteFixed(dst, w, d, digits, std::signbit(value));
 }
 
-void AppendE(std::string& out, int w, int d, double value, int scale, int e) {
-  if (!std::isfinite(value)) return AppendNonFinite(out, w, value);
+void PutE(char* dst, int w, int d, double value, int scale, int e) {
+  if (!std::isfinite(value)) return PutNonFinite(dst, w, value);
   // With scale factor k: k <= 0 gives 0.(|k| zeros)(d+k digits); k > 0 gives
   // k digits before the point and d-k+1 after.
-  if (scale <= -d || scale >= d + 2) return Stars(out, w);
+  if (scale <= -d || scale >= d + 2) return Stars(dst, w);
   const int significant = scale <= 0 ? d + scale : d + 1;
   Digits digits;
   // Zero prints its exponent as 0.
@@ -481,18 +502,50 @@ void AppendE(std::string& out, int w, int d, double value, int scale, int e) {
     digits.Wide().assign(static_cast<size_t>(significant), '0');
     digits.SetWide();
   }
-  WriteExponentForm(out, w, scale, e, digits, exponent, std::signbit(value));
+  WriteExponentForm(dst, w, scale, e, digits, exponent, std::signbit(value));
+}
+
+// The characters an A field writes.
+size_t AWidth(std::string_view text, int w) { return w < 0 ? text.size() : static_cast<size_t>(w); }
+
+void PutA(char* dst, std::string_view text, int w) {
+  if (w < 0) {
+    std::memcpy(dst, text.data(), text.size());
+  } else if (static_cast<int>(text.size()) >= w) {
+    std::memcpy(dst, text.data(), static_cast<size_t>(w));
+  } else {
+    const int blanks = w - static_cast<int>(text.size());
+    FillBlanks(dst, blanks);
+    std::memcpy(dst + blanks, text.data(), text.size());
+  }
+}
+
+// Room for n more characters at the end of `out`.
+char* Grow(std::string& out, size_t n) {
+  const size_t at = out.size();
+  out.resize(at + n);
+  return out.data() + at;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------ fields
+
+void AppendI(std::string& out, int w, long long value, int m) {
+  if (w > 0) PutI(Grow(out, static_cast<size_t>(w)), w, value, m);
+}
+
+void AppendF(std::string& out, int w, int d, double value, int scale) {
+  if (w > 0) PutF(Grow(out, static_cast<size_t>(w)), w, d, value, scale);
+}
+
+void AppendE(std::string& out, int w, int d, double value, int scale, int e) {
+  if (w > 0) PutE(Grow(out, static_cast<size_t>(w)), w, d, value, scale, e);
 }
 
 void AppendA(std::string& out, std::string_view text, int w) {
-  if (w < 0) {
-    out.append(text);
-  } else if (static_cast<int>(text.size()) >= w) {
-    out.append(text.substr(0, static_cast<size_t>(w)));
-  } else {
-    out.append(static_cast<size_t>(w) - text.size(), ' ');
-    out.append(text);
-  }
+  const size_t n = AWidth(text, w);
+  if (n > 0) PutA(Grow(out, n), text, w);
 }
 
 std::string EditI(int w, long long value, int m) {
@@ -754,7 +807,8 @@ class Unroller {
     return ops_.size() > barrier_ && ops_.back().kind == kind ? &ops_.back() : nullptr;
   }
   void Push(const Op& op, std::string text = {}) {
-    if (ops_.size() >= kMaxSteps) throw std::logic_error("format too long once its repeat counts are unrolled");
+    if (ops_.size() >= kMaxSteps)
+      throw std::logic_error("format too long once its repeat counts are unrolled");
     ops_.push_back(op);
     texts_.push_back(std::move(text));
   }
@@ -800,20 +854,67 @@ class Unroller {
   size_t barrier_ = 0;
 };
 
-void Blanks(std::string& line, int n) {
-  if (n > 0) line.append(static_cast<size_t>(n), ' ');
-}
+// The record a run is writing: its pieces gather on the stack, where the
+// fields are written in place, and go to the caller's line in one append per
+// record (or per few hundred characters).
+class Pieces {
+ public:
+  explicit Pieces(std::string& line) : line_(line) {}
+  Pieces(const Pieces&) = delete;
+  Pieces& operator=(const Pieces&) = delete;
+
+  // Room for n characters; null when n is wider than the whole buffer, and
+  // the caller appends to Line() instead.
+  char* Room(size_t n) {
+    if (used_ + n > sizeof buffer_) {
+      Flush();
+      if (n > sizeof buffer_) return nullptr;
+    }
+    char* p = buffer_ + used_;
+    used_ += n;
+    return p;
+  }
+  // Everything written so far, on the line.
+  std::string& Line() {
+    Flush();
+    return line_;
+  }
+  void Blanks(int n) {
+    if (n <= 0) return;
+    if (char* p = Room(static_cast<size_t>(n)))
+      FillBlanks(p, n);
+    else
+      Line().append(static_cast<size_t>(n), ' ');
+  }
+  void Text(const char* text, size_t n) {
+    if (char* p = Room(n))
+      std::memcpy(p, text, n);
+    else
+      Line().append(text, n);
+  }
+
+ private:
+  void Flush() {
+    line_.append(buffer_, used_);
+    used_ = 0;
+  }
+
+  std::string& line_;
+  size_t used_ = 0;
+  char buffer_[512];
+};
 
 // G editing of list-directed output for double precision: 17 significant
 // digits in a field of 25, fixed form for 0.1 <= |x| < 1e17 (with the four
 // columns of the absent exponent left blank), exponent form otherwise.
-void AppendListReal(std::string& out, double value) {
-  if (!std::isfinite(value)) return AppendNonFinite(out, 25, value);
+void PutListReal(char* dst, double value) {
+  constexpr int kWidth = 25;
+  if (!std::isfinite(value)) return PutNonFinite(dst, kWidth, value);
   constexpr int kDigits = 17;
   const double magnitude = std::fabs(value);
   if (magnitude == 0) {
-    AppendF(out, 20, kDigits - 1, value);
-    out.append(5, ' ');
+    PutF(dst, 20, kDigits - 1, value, 0);
+    FillBlanks(dst + 20, 5);
     return;
   }
   Digits digits;
@@ -821,11 +922,11 @@ void AppendListReal(std::string& out, double value) {
   SignificantDigits(magnitude, kDigits, digits, exponent);
   if (exponent >= -1 && exponent < kDigits) {
     // F20.(16 - exponent) rounds at the same place: the same digits.
-    WriteFixed(out, 20, kDigits - 1 - exponent, digits, std::signbit(value));
-    out.append(5, ' ');
+    WriteFixed(dst, 20, kDigits - 1 - exponent, digits, std::signbit(value));
+    FillBlanks(dst + 20, 5);
     return;
   }
-  WriteExponentForm(out, 25, 1, 3, digits, exponent, std::signbit(value));
+  WriteExponentForm(dst, kWidth, 1, 3, digits, exponent, std::signbit(value));
 }
 
 class CollectRecords final : public RecordSink {
@@ -865,21 +966,21 @@ bool CompiledFormat::Run(std::span<const Value> values, std::string& line, Recor
   bool dollar = false;
   int scale = 0;
   int pending_blanks = 0;  // nX not yet written: only written when something follows
+  Pieces record(line);
   const auto end_record = [&] {
-    sink.EndRecord(line);
+    sink.EndRecord(record.Line());
     pending_blanks = 0;
     dollar = false;
   };
-  const auto value = [&](size_t at) -> const Value& { return values[at]; };
   size_t from = 0;
   for (;;) {
     for (size_t i = from; i < ops_.size(); ++i) {
       const Op& op = ops_[i];
       switch (op.kind) {
         case Op::Literal:
-          Blanks(line, pending_blanks);
+          record.Blanks(pending_blanks);
           pending_blanks = 0;
-          line.append(texts_.data() + op.text, op.size);
+          record.Text(texts_.data() + op.text, op.size);
           continue;
         case Op::X:
           pending_blanks += op.w;
@@ -901,31 +1002,47 @@ bool CompiledFormat::Run(std::span<const Value> values, std::string& line, Recor
       }
       // Output stops at the first data descriptor without a value.
       if (next >= count) goto stopped;
-      const Value& v = value(next++);
+      const Value& v = values[next++];
       consumed_any = true;
+      const size_t width = static_cast<size_t>(std::max(op.w, 0));
       switch (op.kind) {
         case Op::I:
           if (auto p = std::get_if<long long>(&v)) {
-            Blanks(line, pending_blanks + op.lead);
-            AppendI(line, op.w, *p, op.m);
+            record.Blanks(pending_blanks + op.lead);
+            if (char* field = record.Room(width))
+              PutI(field, op.w, *p, op.m);
+            else
+              AppendI(record.Line(), op.w, *p, op.m);
             break;
           }
           throw std::logic_error("I edit descriptor given a non-integer value");
         case Op::F:
+          if (auto p = std::get_if<double>(&v)) {
+            record.Blanks(pending_blanks + op.lead);
+            if (char* field = record.Room(width))
+              PutF(field, op.w, op.d, *p, scale);
+            else
+              AppendF(record.Line(), op.w, op.d, *p, scale);
+            break;
+          }
+          throw std::logic_error("real edit descriptor given a non-real value");
         case Op::E:
           if (auto p = std::get_if<double>(&v)) {
-            Blanks(line, pending_blanks + op.lead);
-            if (op.kind == Op::F)
-              AppendF(line, op.w, op.d, *p, scale);
+            record.Blanks(pending_blanks + op.lead);
+            if (char* field = record.Room(width))
+              PutE(field, op.w, op.d, *p, scale, op.e);
             else
-              AppendE(line, op.w, op.d, *p, scale, op.e);
+              AppendE(record.Line(), op.w, op.d, *p, scale, op.e);
             break;
           }
           throw std::logic_error("real edit descriptor given a non-real value");
         default:
           if (auto p = std::get_if<std::string_view>(&v)) {
-            Blanks(line, pending_blanks + op.lead);
-            AppendA(line, *p, op.w);
+            record.Blanks(pending_blanks + op.lead);
+            if (char* field = record.Room(AWidth(*p, op.w)))
+              PutA(field, *p, op.w);
+            else
+              AppendA(record.Line(), *p, op.w);
             break;
           }
           throw std::logic_error("A edit descriptor given a non-text value");
@@ -940,7 +1057,8 @@ bool CompiledFormat::Run(std::span<const Value> values, std::string& line, Recor
     from = revert_at_;
   }
 stopped:
-  if (!dollar) sink.EndRecord(line);
+  if (!dollar) sink.EndRecord(record.Line());
+  record.Line();
   return dollar;
 }
 
@@ -966,12 +1084,15 @@ Records ApplyFormat(std::string_view format, std::span<const Value> values) {
 }
 
 void AppendListDirected(std::string& out, std::span<const Value> values) {
+  char field[26];
   for (const Value& v : values) {
     if (auto i = std::get_if<long long>(&v)) {
-      AppendI(out, 12, *i);
+      PutI(field, 12, *i, -1);
+      out.append(field, 12);
     } else if (auto d = std::get_if<double>(&v)) {
-      out += ' ';
-      AppendListReal(out, *d);
+      field[0] = ' ';
+      PutListReal(field + 1, *d);
+      out.append(field, 26);
     } else {
       out += ' ';
       out += std::get<std::string_view>(v);
