@@ -73,7 +73,7 @@ class CompiledFormat {
   struct Op {
     enum Kind : uint8_t { Literal, X, Slash, Dollar, Colon, Scale, I, F, E, A } kind = Literal;
     int w = -1, d = -1, e = 0, m = -1;
-    int lead = 0;  // blanks of nX written before the field, when it is written
+    int lead = 0;                 // blanks of nX written before the field, when it is written
     uint32_t text = 0, size = 0;  // a literal's text in texts_
   };
 
