@@ -16,16 +16,16 @@
 #include "report/plot_reader.h"
 #include "report/report_helpers.h"
 #include "toml/toml_input.h"
+#include "tool.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// The tool's own failures, apart from the engine's statuses (0 to 6, 10 and
-// above), which `run` and the call without arguments pass on.
-constexpr int kUsageError = 7;
-constexpr int kToolFileFailed = 8;  // a file or folder of the tool's own cannot be read or written
-constexpr int kNotAPlotFile = 9;    // `plot` was given a file that is not plot data
+using darnek::tool::kNotAPlotFile;
+using darnek::tool::kToolFileFailed;
+using darnek::tool::Unit;
+using darnek::tool::Usage;
 
 const char* const kUsage =
     "usage: darnek                      analyse the problem named by NAMES.dat here\n"
@@ -34,6 +34,12 @@ const char* const kUsage =
     "                                   and run log (.log) go beside INPUT or into DIR;\n"
     "                                   --plot also draws the pictures (as `plot` does);\n"
     "                                   INPUT.toml is the TOML form of an input file\n"
+    "       darnek batch INPUT... [--jobs N] [--out DIR] [--summary FILE.csv]\n"
+    "                                   analyse many inputs on N threads (default: the\n"
+    "                                   cores), each file's outputs where `run` puts them;\n"
+    "                                   one CSV row per stage in FILE.csv; progress on\n"
+    "                                   stderr; the exit status is the first failing\n"
+    "                                   input's (0 when every input succeeded)\n"
     "       darnek convert INPUT [-o OUTPUT]\n"
     "                                   records to TOML (INPUT.dat -> OUTPUT.toml) or TOML to\n"
     "                                   records (INPUT.toml -> OUTPUT.dat); OUTPUT defaults to\n"
@@ -51,18 +57,6 @@ const char* const kUsage =
     "10 + stop code when the analysis stopped on a fatal soil or pressure condition;\n"
     "7 usage error, 8 a folder or file of the tool's own (--out, pictures, the plot file)\n"
     "cannot be created, read or written, 9 the plot file is not a plot-data file (line named)\n";
-
-int Usage(const std::string& problem) {
-  if (!problem.empty()) std::cerr << "darnek: " << problem << "\n";
-  std::cerr << kUsage;
-  return kUsageError;
-}
-
-std::string Unit(int unit_flag, bool length) {
-  if (unit_flag > 0) return length ? "in" : "lbs";
-  if (unit_flag < 0) return length ? "m" : "kN";
-  return "";
-}
 
 // printf's %W.4e and %.2f, without the locale.
 std::string E(double value) {
@@ -156,42 +150,16 @@ int RunInput(const std::vector<std::string>& args) {
   }
   if (input.empty()) return Usage("run needs an input file");
   const fs::path in(input);
-  fs::path dir = out_dir.empty() ? in.parent_path() : fs::path(out_dir);
-  if (!out_dir.empty()) {
-    // The engine says what is wrong with the input; the folder is the tool's.
-    std::error_code ec;
-    fs::create_directories(dir, ec);
-    if (!ec && !fs::is_directory(dir, ec) && !ec) ec = std::make_error_code(std::errc::not_a_directory);
-    if (ec) {
-      std::cerr << "darnek: the output folder " << out_dir << " cannot be created: " << ec.message() << "\n";
-      return kToolFileFailed;
-    }
-  }
+  if (!out_dir.empty() && !darnek::tool::MakeOutputFolder(out_dir)) return kToolFileFailed;
+  const fs::path dir = out_dir.empty() ? in.parent_path() : fs::path(out_dir);
   const std::string stem = in.stem().string();
-  auto named = [&](const char* ext) { return (dir / (stem + ext)).string(); };
-
-  darnek::RunOptions options;
-  darnek::FileNames files;
-  files.input = input;
-  files.report = named(".out");
-  files.plot = named(".plt");
-  files.run_log = named(".log");
-  files.py_scratch = named(".pyscratch");
-  files.pressure_scratch = named(".epscratch");
-  options.files = files;
-  options.version_text = darnek::Version();
-  if (darnek::toml_input::IsTomlPath(input)) {
-    try {
-      darnek::toml_input::PrepareTomlRun(options);
-    } catch (const darnek::toml_input::TomlError& e) {
-      std::cerr << "darnek: " << input << ", " << e.what() << "\n";
-      return DARNEK_INPUT_REJECTED;
-    } catch (const darnek::toml_input::ConvertError& e) {
-      std::cerr << "darnek: " << e.what() << "\n";
-      return DARNEK_HANDOFF_FAILED;
-    }
+  darnek::tool::InputRun prepared = darnek::tool::PrepareInputRun(input, out_dir);
+  if (prepared.status != DARNEK_OK) {
+    std::cerr << "darnek: " << prepared.error << "\n";
+    return prepared.status;
   }
-  const darnek::RunResult result = darnek::Run(options);
+  const darnek::FileNames files = *prepared.options.files;
+  const darnek::RunResult result = darnek::Run(prepared.options);
   if (result.status == DARNEK_HANDOFF_FAILED) return result.status;
 
   std::cout << "report:    " << files.report << "\nplot data: " << files.plot
@@ -287,5 +255,63 @@ int main(int argc, char** argv) {
   if (command == "run") return RunInput(std::vector<std::string>(args.begin() + 1, args.end()));
   if (command == "plot") return PlotCommand(std::vector<std::string>(args.begin() + 1, args.end()));
   if (command == "convert") return Convert(std::vector<std::string>(args.begin() + 1, args.end()));
+  if (command == "batch") return darnek::tool::Batch(std::vector<std::string>(args.begin() + 1, args.end()));
   return Usage("unknown command or option " + command);
 }
+
+namespace darnek::tool {
+
+int Usage(const std::string& problem) {
+  if (!problem.empty()) std::cerr << "darnek: " << problem << "\n";
+  std::cerr << kUsage;
+  return kUsageError;
+}
+
+std::string Unit(int unit_flag, bool length) {
+  if (unit_flag > 0) return length ? "in" : "lbs";
+  if (unit_flag < 0) return length ? "m" : "kN";
+  return "";
+}
+
+bool MakeOutputFolder(const std::string& dir) {
+  // The engine says what is wrong with the input; the folder is the tool's.
+  std::error_code ec;
+  fs::create_directories(dir, ec);
+  if (!ec && !fs::is_directory(dir, ec) && !ec) ec = std::make_error_code(std::errc::not_a_directory);
+  if (!ec) return true;
+  std::cerr << "darnek: the output folder " << dir << " cannot be created: " << ec.message() << "\n";
+  return false;
+}
+
+std::string OutputStem(const std::string& input, const std::string& dir) {
+  const fs::path in(input);
+  return ((dir.empty() ? in.parent_path() : fs::path(dir)) / in.stem()).string();
+}
+
+InputRun PrepareInputRun(const std::string& input, const std::string& dir) {
+  const std::string stem = OutputStem(input, dir);
+  InputRun run;
+  FileNames files;
+  files.input = input;
+  files.report = stem + ".out";
+  files.plot = stem + ".plt";
+  files.run_log = stem + ".log";
+  files.py_scratch = stem + ".pyscratch";
+  files.pressure_scratch = stem + ".epscratch";
+  run.options.files = files;
+  run.options.version_text = Version();
+  if (toml_input::IsTomlPath(input)) {
+    try {
+      toml_input::PrepareTomlRun(run.options);
+    } catch (const toml_input::TomlError& e) {
+      run.status = DARNEK_INPUT_REJECTED;
+      run.error = input + ", " + e.what();
+    } catch (const toml_input::ConvertError& e) {
+      run.status = DARNEK_HANDOFF_FAILED;
+      run.error = e.what();
+    }
+  }
+  return run;
+}
+
+}  // namespace darnek::tool

@@ -123,13 +123,43 @@ bool ScaledRound(Binary b, int p, uint64_t& out) {
   return true;
 }
 
+// The powers of ten a double holds exactly.
+constexpr auto kExactPowers = [] {
+  std::array<double, 23> powers{};
+  powers[0] = 1;
+  for (size_t i = 1; i < powers.size(); ++i) powers[i] = powers[i - 1] * 10;
+  return powers;
+}();
+
+// round(|x| * 10^p), ties to even, from one rounded multiplication (or
+// division) when that settles it, which it does for nearly every field:
+// the rounded product is within 2^-53 of the exact one relative to it, so
+// both round alike unless the product lies that close to a half. Returns
+// false when it does, or is out of range; the exact computation decides then.
+bool QuickScaledRound(double magnitude, int p, uint64_t& out) {
+  if (p > 22 || p < -22) return false;
+  const double y = p >= 0 ? magnitude * kExactPowers[static_cast<size_t>(p)]
+                          : magnitude / kExactPowers[static_cast<size_t>(-p)];
+  if (y < 0.25) {  // far below a half, however tiny the value
+    out = 0;
+    return true;
+  }
+  if (!(y < 0x1p52)) return false;  // no fraction left to judge by
+  const uint64_t whole = static_cast<uint64_t>(y);
+  const double fraction = y - static_cast<double>(whole);  // exact
+  if (std::fabs(fraction - 0.5) <= y * 0x1p-52) return false;
+  out = whole + (fraction > 0.5 ? 1 : 0);
+  return true;
+}
+
 constexpr char kDigitPairs[] =
     "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
 // Writes exactly `count` digits of v (with leading zeros) ending at `end`.
-void WriteDigits(char* end, uint64_t v, int count) {
+template <class Unsigned>
+void WriteDigitsOf(char* end, Unsigned v, int count) {
   for (; count >= 2; count -= 2) {
     end -= 2;
     std::memcpy(end, kDigitPairs + 2 * (v % 100), 2);
@@ -138,44 +168,86 @@ void WriteDigits(char* end, uint64_t v, int count) {
   if (count == 1) *--end = static_cast<char>('0' + v % 10);
 }
 
+// Most fields hold fewer than ten digits, and 32-bit division by a constant
+// is the cheaper one.
+void WriteDigits(char* end, uint64_t v, int count) {
+  if (v <= UINT32_MAX)
+    WriteDigitsOf(end, static_cast<uint32_t>(v), count);
+  else
+    WriteDigitsOf(end, v, count);
+}
+
 int DigitCount(uint64_t v) {
   v |= 1;                                          // the same count, and 0 has one digit
   const int t = (std::bit_width(v) * 1233) >> 12;  // log10 estimate, at most one high
   return t + 1 - (v < kPow10[t] ? 1 : 0);
 }
 
+// Writes `count` digits of v (leading zeros as needed) ending at `end`, with
+// a point before the last `after` of them; returns where they start.
+template <class Unsigned>
+char* WriteDigitsWithPointOf(char* end, Unsigned v, int count, int after) {
+  char* p = end;
+  int rest = after;
+  for (; rest >= 2; rest -= 2) {
+    p -= 2;
+    std::memcpy(p, kDigitPairs + 2 * (v % 100), 2);
+    v /= 100;
+  }
+  if (rest == 1) {
+    *--p = static_cast<char>('0' + v % 10);
+    v /= 10;
+  }
+  *--p = '.';
+  const int before = count - after;
+  WriteDigitsOf(p, v, before);
+  return p - before;
+}
+
+char* WriteDigitsWithPoint(char* end, uint64_t v, int count, int after) {
+  if (v <= UINT32_MAX) return WriteDigitsWithPointOf(end, static_cast<uint32_t>(v), count, after);
+  return WriteDigitsWithPointOf(end, v, count, after);
+}
+
 // The decimal digits of a rounded field: a 64-bit integer for every field
-// the report writes, a text for the rare wider one.
+// the report writes, written straight into the field; an exact decimal text
+// for the rare wider one.
 class Digits {
  public:
   void SetValue(uint64_t v, int count) {
     value_ = v;
-    count_ = count;
-    wide_.clear();
+    size_ = count;
+    wide_ = false;
   }
-  std::string& Wide() { return wide_; }
-  void SetWide() { count_ = static_cast<int>(wide_.size()); }
-  int size() const { return count_; }
-  bool IsZero() const { return wide_.empty() ? value_ == 0 : wide_ == "0"; }
+  std::string& Wide() { return text_; }
+  void SetWide() {
+    size_ = static_cast<int>(text_.size());
+    wide_ = true;
+  }
+  int size() const { return size_; }
+  // The rounded value is zero (its digits carry no leading zeros).
+  bool IsZero() const { return wide_ ? text_ == "0" : value_ == 0; }
 
-  // Writes digits [from, from + n) to dst.
-  void Write(char* dst, int from, int n) const {
-    if (n <= 0) return;
-    if (!wide_.empty()) {
-      std::memcpy(dst, wide_.data() + from, static_cast<size_t>(n));
+  // Writes the last `count` digits, with zeros before the first one as
+  // needed, ending at `end`, and a point before the last `after` of them.
+  void WriteWithPoint(char* end, int count, int after) const {
+    if (!wide_) {
+      WriteDigitsWithPoint(end, value_, count, after);
       return;
     }
-    uint64_t v = value_;
-    const int after = count_ - from - n;
-    if (after > 0) v /= kPow10[after];
-    if (from > 0) v %= kPow10[n];
-    WriteDigits(dst + n, v, n);
+    char* p = end;
+    for (int i = 0; i < count; ++i) {
+      if (i == after) *--p = '.';
+      *--p = i < size_ ? text_[static_cast<size_t>(size_ - 1 - i)] : '0';
+    }
+    if (after == count) *--p = '.';
   }
 
  private:
   uint64_t value_ = 0;
-  int count_ = 1;
-  std::string wide_;
+  int size_ = 0;
+  bool wide_ = false;
+  std::string text_;
 };
 
 // Drops the last `drop` digits of an exact decimal integer, rounding to
@@ -209,7 +281,8 @@ void RoundAwayDigits(std::string& digits, size_t drop) {
 // The digits of round(|x| * 10^p), without leading zeros ("0" for zero).
 void RoundedDigits(double magnitude, int p, Digits& digits) {
   uint64_t r = 0;
-  if (magnitude == 0 || ScaledRound(Decompose(magnitude), p, r)) return digits.SetValue(r, DigitCount(r));
+  if (magnitude == 0 || QuickScaledRound(magnitude, p, r) || ScaledRound(Decompose(magnitude), p, r))
+    return digits.SetValue(r, DigitCount(r));
   // Fixed notation with max(p, 0) decimals is exactly rounded; with p < 0
   // the value is an integer (at least 2^64 here), whose exact digits are
   // rounded once, -p places to the left.
@@ -244,8 +317,12 @@ constexpr auto kPowers = [] {
 // first one.
 void SignificantDigits(double magnitude, int n, Digits& digits, int& exponent) {
   if (n <= 18) {
-    const Binary b = Decompose(magnitude);
-    const int binary_exponent = b.exponent + std::bit_width(b.mantissa) - 1;
+    // The power of two of the leading bit (subnormals have fewer bits).
+    const uint64_t bits = std::bit_cast<uint64_t>(magnitude);
+    const int biased = static_cast<int>(bits >> 52);
+    const int binary_exponent =
+        biased != 0 ? biased - 1023
+                    : -1075 + static_cast<int>(std::bit_width(bits & ((uint64_t{1} << 52) - 1)));
     // floor(binary_exponent * log10 2) is floor(log10 |x|) or one less;
     // a power of ten settles most cases, the loop the rest (and a rounding
     // that carries into an extra digit).
@@ -253,7 +330,8 @@ void SignificantDigits(double magnitude, int n, Digits& digits, int& exponent) {
     if (k + 1 >= kFirstPower && k + 1 <= kLastPower && magnitude >= kPowers[k + 1 - kFirstPower]) ++k;
     for (int attempt = 0; attempt < 4; ++attempt) {
       uint64_t r = 0;
-      if (!ScaledRound(b, n - 1 - k, r)) break;
+      if (!QuickScaledRound(magnitude, n - 1 - k, r) && !ScaledRound(Decompose(magnitude), n - 1 - k, r))
+        break;
       if (r >= kPow10[n]) {
         ++k;
       } else if (r < kPow10[n - 1]) {
@@ -277,17 +355,41 @@ void SignificantDigits(double magnitude, int n, Digits& digits, int& exponent) {
   digits.SetWide();
 }
 
-void Stars(std::string& out, int w) { out.append(static_cast<size_t>(std::max(w, 0)), '*'); }
+// A numeric field is written into exactly w characters at `dst` (nothing
+// when w <= 0); the public Append functions make room in a string for it.
 
-// Appends a field of w characters whose last `length` (<= w) the caller
-// fills through the returned pointer; the rest are blanks.
-char* Field(std::string& out, int w, int length) {
-  out.append(static_cast<size_t>(w), ' ');
-  return out.data() + out.size() - length;
+void Fill(char* p, int n, char c) {
+  if (n > 0) std::memset(p, c, static_cast<size_t>(n));
+}
+
+// Blanks, in a few wide stores rather than a call: fields are short.
+[[gnu::always_inline]] inline void FillBlanks(char* p, int n) {
+  constexpr uint64_t kBlanks = 0x2020202020202020;
+  if (n >= 8) {
+    for (int i = 0; i + 8 <= n; i += 8) std::memcpy(p + i, &kBlanks, 8);
+    std::memcpy(p + n - 8, &kBlanks, 8);
+  } else if (n >= 4) {
+    std::memcpy(p, &kBlanks, 4);
+    std::memcpy(p + n - 4, &kBlanks, 4);
+  } else if (n >= 2) {
+    std::memcpy(p, &kBlanks, 2);
+    std::memcpy(p + n - 2, &kBlanks, 2);
+  } else if (n == 1) {
+    *p = ' ';
+  }
+}
+
+void Stars(char* dst, int w) { Fill(dst, w, '*'); }
+
+// Blanks the first w - length characters of a field and returns where the
+// last `length` (<= w) begin, for the caller to fill.
+[[gnu::always_inline]] inline char* Field(char* dst, int w, int length) {
+  FillBlanks(dst, w - length);
+  return dst + (w - length);
 }
 
 // Infinity and NaN as the runtime writes them in a numeric field.
-void AppendNonFinite(std::string& out, int w, double value) {
+void PutNonFinite(char* dst, int w, double value) {
   std::string_view text;
   if (std::isnan(value)) {
     text = "NaN";
@@ -296,59 +398,43 @@ void AppendNonFinite(std::string& out, int w, double value) {
   } else {
     text = w >= 8 ? "Infinity" : "Inf";
   }
-  if (static_cast<int>(text.size()) > w) return Stars(out, w);
-  std::memcpy(Field(out, w, static_cast<int>(text.size())), text.data(), text.size());
+  if (static_cast<int>(text.size()) > w) return Stars(dst, w);
+  std::memcpy(Field(dst, w, static_cast<int>(text.size())), text.data(), text.size());
 }
 
-}  // namespace
-
-// ------------------------------------------------------------------ fields
-
-void AppendI(std::string& out, int w, long long value, int m) {
+void PutI(char* dst, int w, long long value, int m) {
   const uint64_t magnitude =
       value < 0 ? uint64_t{0} - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
   const int size = (m == 0 && value == 0) ? 0 : DigitCount(magnitude);
   const int digits = std::max(size, m);  // m forces leading zeros
   const int length = (value < 0 ? 1 : 0) + digits;
-  if (length > w) return Stars(out, w);
-  char* p = Field(out, w, length);
+  if (length > w) return Stars(dst, w);
+  char* p = Field(dst, w, length);
   if (value < 0) *p++ = '-';
   WriteDigits(p + digits, magnitude, digits);
 }
 
-namespace {
-
 // The F layout of round(|x| * 10^(d+k)) (the digits) with d decimals.
-void WriteFixed(std::string& out, int w, int d, const Digits& digits, bool negative) {
-  const int size = digits.size();
-  const int integer_digits = size - d;  // <= 0: the integer part is 0
+void WriteFixed(char* dst, int w, int d, const Digits& digits, bool negative) {
+  const int integer_digits = digits.size() - d;  // <= 0: the integer part is 0
   const bool zero_integer = integer_digits <= 0 || digits.IsZero();
-  int length = (negative ? 1 : 0) + (zero_integer ? 1 : integer_digits) + 1 + d;
+  int before = zero_integer ? 1 : integer_digits;
+  int length = (negative ? 1 : 0) + before + 1 + d;
   // The zero before the decimal point is optional and goes first when the
   // field is tight, unless it is the only digit.
-  const bool drop_zero = zero_integer && d > 0 && length > w;
-  if (drop_zero) --length;
-  if (length > w) return Stars(out, w);
-  char* p = Field(out, w, length);
-  if (negative) *p++ = '-';
-  if (!zero_integer) {
-    digits.Write(p, 0, integer_digits);
-    p += integer_digits;
-  } else if (!drop_zero) {
-    *p++ = '0';
+  if (zero_integer && d > 0 && length > w) {
+    before = 0;
+    --length;
   }
-  *p++ = '.';
-  if (integer_digits > 0) {
-    digits.Write(p, integer_digits, d);
-  } else {
-    for (int i = 0; i < -integer_digits; ++i) *p++ = '0';
-    digits.Write(p, 0, size);
-  }
+  if (length > w) return Stars(dst, w);
+  char* p = Field(dst, w, length);
+  if (negative) *p = '-';
+  digits.WriteWithPoint(p + length, before + d, d);
 }
 
 // The E layout: `digits` are the significant digits the scale factor asks
 // for and `exponent` the decimal exponent of the first one.
-void WriteExponentForm(std::string& out, int w, int scale, int e, const Digits& digits, int exponent,
+void WriteExponentForm(char* dst, int w, int scale, int e, const Digits& digits, int exponent,
                        bool negative) {
   const int significant = digits.size();
   const int printed = exponent + 1 - scale;  // relative to the point the scale factor sets
@@ -359,61 +445,51 @@ void WriteExponentForm(std::string& out, int w, int scale, int e, const Digits& 
   bool letter = true;
   int exponent_width = 2;
   if (e > 0) {
-    if (exponent_digits > e) return Stars(out, w);
+    if (exponent_digits > e) return Stars(dst, w);
     exponent_width = e;
   } else if (magnitude > 999) {
-    return Stars(out, w);
+    return Stars(dst, w);
   } else if (magnitude > 99) {
     letter = false;
     exponent_width = 3;
   }
-  const int mantissa_length = scale <= 0 ? 2 + -scale + significant : significant + 1;
+  // k <= 0: 0.(|k| zeros)(digits); k > 0: k digits, the point, the rest.
+  const int mantissa_digits = scale <= 0 ? -scale + significant : significant;
+  const int after_point = scale <= 0 ? mantissa_digits : significant - scale;
   const int exponent_length = (letter ? 2 : 1) + exponent_width;
   bool leading_zero = scale <= 0;
-  int length = (negative ? 1 : 0) + mantissa_length + exponent_length;
+  int length = (negative ? 1 : 0) + (leading_zero ? 1 : 0) + mantissa_digits + 1 + exponent_length;
   if (leading_zero && length > w) {
     leading_zero = false;
     --length;
   }
-  if (length > w) return Stars(out, w);
-  char* p = Field(out, w, length);
+  if (length > w) return Stars(dst, w);
+  char* p = Field(dst, w, length);
   if (negative) *p++ = '-';
-  if (scale <= 0) {
-    if (leading_zero) *p++ = '0';
-    *p++ = '.';
-    for (int i = 0; i < -scale; ++i) *p++ = '0';
-    digits.Write(p, 0, significant);
-    p += significant;
-  } else {
-    digits.Write(p, 0, scale);
-    p += scale;
-    *p++ = '.';
-    digits.Write(p, scale, significant - scale);
-    p += significant - scale;
-  }
+  if (leading_zero) *p++ = '0';
+  p += mantissa_digits + 1;
+  digits.WriteWithPoint(p, mantissa_digits, after_point);
   if (letter) *p++ = 'E';
   *p++ = printed < 0 ? '-' : '+';
   WriteDigits(p + exponent_width, static_cast<uint64_t>(magnitude), exponent_width);
 }
 
-}  // namespace
-
-void AppendF(std::string& out, int w, int d, double value, int scale) {
-  if (!std::isfinite(value)) return AppendNonFinite(out, w, value);
+void PutF(char* dst, int w, int d, double value, int scale) {
+  if (!std::isfinite(value)) return PutNonFinite(dst, w, value);
   if (d < 0) d = 0;
   // A scale factor moves the decimal point of the exact decimal expansion
   // rather than multiplying, so kP rounds (and never overflows) as the
   // runtime does: the field shows round(|x| * 10^(d+k)) with d decimals.
   Digits digits;
   RoundedDigits(std::fabs(value), d + scale, digits);
-  WriteFixed(out, w, d, digits, std::signbit(value));
+  WriteFixed(dst, w, d, digits, std::signbit(value));
 }
 
-void AppendE(std::string& out, int w, int d, double value, int scale, int e) {
-  if (!std::isfinite(value)) return AppendNonFinite(out, w, value);
+void PutE(char* dst, int w, int d, double value, int scale, int e) {
+  if (!std::isfinite(value)) return PutNonFinite(dst, w, value);
   // With scale factor k: k <= 0 gives 0.(|k| zeros)(d+k digits); k > 0 gives
   // k digits before the point and d-k+1 after.
-  if (scale <= -d || scale >= d + 2) return Stars(out, w);
+  if (scale <= -d || scale >= d + 2) return Stars(dst, w);
   const int significant = scale <= 0 ? d + scale : d + 1;
   Digits digits;
   // Zero prints its exponent as 0.
@@ -426,18 +502,50 @@ void AppendE(std::string& out, int w, int d, double value, int scale, int e) {
     digits.Wide().assign(static_cast<size_t>(significant), '0');
     digits.SetWide();
   }
-  WriteExponentForm(out, w, scale, e, digits, exponent, std::signbit(value));
+  WriteExponentForm(dst, w, scale, e, digits, exponent, std::signbit(value));
+}
+
+// The characters an A field writes.
+size_t AWidth(std::string_view text, int w) { return w < 0 ? text.size() : static_cast<size_t>(w); }
+
+void PutA(char* dst, std::string_view text, int w) {
+  if (w < 0) {
+    std::memcpy(dst, text.data(), text.size());
+  } else if (static_cast<int>(text.size()) >= w) {
+    std::memcpy(dst, text.data(), static_cast<size_t>(w));
+  } else {
+    const int blanks = w - static_cast<int>(text.size());
+    FillBlanks(dst, blanks);
+    std::memcpy(dst + blanks, text.data(), text.size());
+  }
+}
+
+// Room for n more characters at the end of `out`.
+char* Grow(std::string& out, size_t n) {
+  const size_t at = out.size();
+  out.resize(at + n);
+  return out.data() + at;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------ fields
+
+void AppendI(std::string& out, int w, long long value, int m) {
+  if (w > 0) PutI(Grow(out, static_cast<size_t>(w)), w, value, m);
+}
+
+void AppendF(std::string& out, int w, int d, double value, int scale) {
+  if (w > 0) PutF(Grow(out, static_cast<size_t>(w)), w, d, value, scale);
+}
+
+void AppendE(std::string& out, int w, int d, double value, int scale, int e) {
+  if (w > 0) PutE(Grow(out, static_cast<size_t>(w)), w, d, value, scale, e);
 }
 
 void AppendA(std::string& out, std::string_view text, int w) {
-  if (w < 0) {
-    out.append(text);
-  } else if (static_cast<int>(text.size()) >= w) {
-    out.append(text.substr(0, static_cast<size_t>(w)));
-  } else {
-    out.append(static_cast<size_t>(w) - text.size(), ' ');
-    out.append(text);
-  }
+  const size_t n = AWidth(text, w);
+  if (n > 0) PutA(Grow(out, n), text, w);
 }
 
 std::string EditI(int w, long long value, int m) {
@@ -467,7 +575,14 @@ std::string EditA(std::string_view text, int w) {
 // ------------------------------------------------------------ format parsing
 namespace {
 
-using Item = CompiledFormat::Item;
+// A format as written: descriptors with repeat counts, groups nested.
+struct Item {
+  enum Kind { Literal, X, Slash, Dollar, Colon, Scale, I, F, E, A, Group } kind = Literal;
+  int repeat = 1;
+  int w = -1, d = -1, e = 0, m = -1;
+  std::string text;
+  std::vector<Item> children;
+};
 
 class Parser {
  public:
@@ -628,138 +743,178 @@ class Parser {
   size_t pos_ = 0;
 };
 
-// One run of a compiled format: appends to the caller's line and hands
-// finished records to the sink.
-class Executor {
+// Unrolls the items of a format into the flat list a run walks.
+class Unroller {
  public:
-  Executor(std::span<const Value> values, std::string& line, RecordSink& sink)
-      : values_(values), line_(line), sink_(sink) {}
+  using Op = CompiledFormat::Op;
 
-  bool Run(const std::vector<Item>& items, size_t revert_at) {
-    Execute(items, 0);
-    while (!stopped_ && next_ < values_.size()) {
-      if (!consumed_any_) throw std::logic_error("format has no data descriptor for its values");
-      EndRecord();
-      consumed_any_ = false;
-      Execute(items, revert_at);
+  // Nothing before this point merges with what follows: reversion jumps here.
+  void Barrier() { barrier_ = ops_.size(); }
+  size_t size() const { return ops_.size(); }
+
+  void Add(const std::vector<Item>& items) {
+    for (const Item& item : items) {
+      if (item.kind == Item::Group) {
+        for (int r = 0; r < item.repeat; ++r) Add(item.children);
+        continue;
+      }
+      Op op;
+      op.kind = static_cast<Op::Kind>(item.kind);
+      op.w = item.w;
+      op.d = item.d;
+      op.e = item.e;
+      op.m = item.m;
+      switch (item.kind) {
+        case Item::Literal: {
+          std::string text;
+          for (int r = 0; r < item.repeat; ++r) text += item.text;
+          AddLiteral(std::move(text));
+          break;
+        }
+        case Item::X:
+          AddBlanks(item.w);
+          break;
+        case Item::Slash:
+        case Item::I:
+        case Item::F:
+        case Item::E:
+        case Item::A:
+          for (int r = 0; r < item.repeat; ++r) AddStep(op);
+          break;
+        default:
+          AddStep(op);
+      }
     }
-    if (!dollar_) sink_.EndRecord(line_);
-    return dollar_;
+  }
+
+  // Packs the literal texts into one string.
+  std::vector<Op> Finish(std::string& texts) {
+    for (size_t i = 0; i < ops_.size(); ++i) {
+      if (ops_[i].kind != Op::Literal) continue;
+      ops_[i].text = static_cast<uint32_t>(texts.size());
+      ops_[i].size = static_cast<uint32_t>(texts_[i].size());
+      texts += texts_[i];
+    }
+    return std::move(ops_);
   }
 
  private:
-  void EndRecord() {
-    sink_.EndRecord(line_);
-    pending_blanks_ = 0;
-    dollar_ = false;
+  // A run of this many steps is a format no report needs; most likely a
+  // mistyped repeat count.
+  static constexpr size_t kMaxSteps = 1 << 16;
+
+  Op* Last(Op::Kind kind) {
+    return ops_.size() > barrier_ && ops_.back().kind == kind ? &ops_.back() : nullptr;
   }
-  // Blanks of nX are written only when something follows them on the record.
-  void Position() {
-    if (pending_blanks_ > 0) line_.append(static_cast<size_t>(pending_blanks_), ' ');
-    pending_blanks_ = 0;
+  void Push(const Op& op, std::string text = {}) {
+    if (ops_.size() >= kMaxSteps)
+      throw std::logic_error("format too long once its repeat counts are unrolled");
+    ops_.push_back(op);
+    texts_.push_back(std::move(text));
   }
-  const Value* NextValue() {
-    if (next_ >= values_.size()) {
-      stopped_ = true;
-      return nullptr;
+  void Pop() {
+    ops_.pop_back();
+    texts_.pop_back();
+  }
+  void AddBlanks(int n) {
+    if (Op* x = Last(Op::X)) {
+      x->w += n;
+      return;
     }
-    consumed_any_ = true;
-    return &values_[next_++];
+    Op op;
+    op.kind = Op::X;
+    op.w = n;
+    Push(op);
   }
-  static double AsReal(const Value& v) {
-    if (auto p = std::get_if<double>(&v)) return *p;
-    throw std::logic_error("real edit descriptor given a non-real value");
+  void AddLiteral(std::string text) {
+    if (Op* x = Last(Op::X)) {
+      // Blanks before a literal are always written: they become its text.
+      text.insert(0, static_cast<size_t>(std::max(x->w, 0)), ' ');
+      Pop();
+    }
+    if (Last(Op::Literal)) {
+      texts_.back() += text;
+      return;
+    }
+    Op op;
+    op.kind = Op::Literal;
+    Push(op, std::move(text));
+  }
+  void AddStep(Op op) {
+    const bool field = op.kind == Op::I || op.kind == Op::F || op.kind == Op::E || op.kind == Op::A;
+    if (Op* x = field ? Last(Op::X) : nullptr) {
+      op.lead = x->w;
+      Pop();
+    }
+    Push(op);
   }
 
-  void Execute(const std::vector<Item>& items, size_t from) {
-    for (size_t i = from; i < items.size() && !stopped_; ++i) {
-      const Item& item = items[i];
-      for (int r = 0; r < item.repeat && !stopped_; ++r) ExecuteOne(item);
+  std::vector<Op> ops_;
+  std::vector<std::string> texts_;  // beside ops_ while unrolling
+  size_t barrier_ = 0;
+};
+
+// The record a run is writing: its pieces gather on the stack, where the
+// fields are written in place, and go to the caller's line in one append per
+// record (or per few hundred characters).
+class Pieces {
+ public:
+  explicit Pieces(std::string& line) : line_(line) {}
+  Pieces(const Pieces&) = delete;
+  Pieces& operator=(const Pieces&) = delete;
+
+  // Room for n characters; null when n is wider than the whole buffer, and
+  // the caller appends to Line() instead.
+  char* Room(size_t n) {
+    if (used_ + n > sizeof buffer_) {
+      Flush();
+      if (n > sizeof buffer_) return nullptr;
     }
+    char* p = buffer_ + used_;
+    used_ += n;
+    return p;
+  }
+  // Everything written so far, on the line.
+  std::string& Line() {
+    Flush();
+    return line_;
+  }
+  void Blanks(int n) {
+    if (n <= 0) return;
+    if (char* p = Room(static_cast<size_t>(n)))
+      FillBlanks(p, n);
+    else
+      Line().append(static_cast<size_t>(n), ' ');
+  }
+  void Text(const char* text, size_t n) {
+    if (char* p = Room(n))
+      std::memcpy(p, text, n);
+    else
+      Line().append(text, n);
   }
 
-  void ExecuteOne(const Item& item) {
-    switch (item.kind) {
-      case Item::Literal:
-        Position();
-        line_ += item.text;
-        return;
-      case Item::X:
-        pending_blanks_ += item.w;
-        return;
-      case Item::Slash:
-        EndRecord();
-        return;
-      case Item::Dollar:
-        dollar_ = true;
-        return;
-      case Item::Colon:
-        if (next_ >= values_.size()) stopped_ = true;
-        return;
-      case Item::Scale:
-        scale_ = item.w;
-        return;
-      case Item::Group:
-        Execute(item.children, 0);
-        return;
-      default:
-        break;
-    }
-    const Value* v = NextValue();
-    if (!v) return;
-    switch (item.kind) {
-      case Item::I:
-        if (auto p = std::get_if<long long>(v)) {
-          Position();
-          AppendI(line_, item.w, *p, item.m);
-          return;
-        }
-        throw std::logic_error("I edit descriptor given a non-integer value");
-      case Item::F: {
-        const double x = AsReal(*v);
-        Position();
-        AppendF(line_, item.w, item.d, x, scale_);
-        return;
-      }
-      case Item::E: {
-        const double x = AsReal(*v);
-        Position();
-        AppendE(line_, item.w, item.d, x, scale_, item.e);
-        return;
-      }
-      case Item::A:
-        if (auto p = std::get_if<std::string_view>(v)) {
-          Position();
-          AppendA(line_, *p, item.w);
-          return;
-        }
-        throw std::logic_error("A edit descriptor given a non-text value");
-      default:
-        return;
-    }
+ private:
+  void Flush() {
+    line_.append(buffer_, used_);
+    used_ = 0;
   }
 
-  std::span<const Value> values_;
   std::string& line_;
-  RecordSink& sink_;
-  size_t next_ = 0;
-  bool stopped_ = false;
-  bool consumed_any_ = false;
-  bool dollar_ = false;
-  int scale_ = 0;
-  int pending_blanks_ = 0;
+  size_t used_ = 0;
+  char buffer_[512];
 };
 
 // G editing of list-directed output for double precision: 17 significant
 // digits in a field of 25, fixed form for 0.1 <= |x| < 1e17 (with the four
 // columns of the absent exponent left blank), exponent form otherwise.
-void AppendListReal(std::string& out, double value) {
-  if (!std::isfinite(value)) return AppendNonFinite(out, 25, value);
+void PutListReal(char* dst, double value) {
+  constexpr int kWidth = 25;
+  if (!std::isfinite(value)) return PutNonFinite(dst, kWidth, value);
   constexpr int kDigits = 17;
   const double magnitude = std::fabs(value);
   if (magnitude == 0) {
-    AppendF(out, 20, kDigits - 1, value);
-    out.append(5, ' ');
+    PutF(dst, 20, kDigits - 1, value, 0);
+    FillBlanks(dst + 20, 5);
     return;
   }
   Digits digits;
@@ -767,11 +922,11 @@ void AppendListReal(std::string& out, double value) {
   SignificantDigits(magnitude, kDigits, digits, exponent);
   if (exponent >= -1 && exponent < kDigits) {
     // F20.(16 - exponent) rounds at the same place: the same digits.
-    WriteFixed(out, 20, kDigits - 1 - exponent, digits, std::signbit(value));
-    out.append(5, ' ');
+    WriteFixed(dst, 20, kDigits - 1 - exponent, digits, std::signbit(value));
+    FillBlanks(dst + 20, 5);
     return;
   }
-  WriteExponentForm(out, 25, 1, 3, digits, exponent, std::signbit(value));
+  WriteExponentForm(dst, kWidth, 1, 3, digits, exponent, std::signbit(value));
 }
 
 class CollectRecords final : public RecordSink {
@@ -789,13 +944,122 @@ class CollectRecords final : public RecordSink {
 }  // namespace
 
 CompiledFormat::CompiledFormat(std::string_view format) {
-  items_ = Parser(format).ParseTop();
-  for (size_t i = 0; i < items_.size(); ++i)
-    if (items_[i].kind == Item::Group) revert_at_ = i;
+  const std::vector<Item> items = Parser(format).ParseTop();
+  size_t revert_item = 0;
+  for (size_t i = 0; i < items.size(); ++i)
+    if (items[i].kind == Item::Group) revert_item = i;
+  Unroller unroller;
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (i == revert_item) {
+      unroller.Barrier();
+      revert_at_ = unroller.size();
+    }
+    unroller.Add({items[i]});
+  }
+  ops_ = unroller.Finish(texts_);
 }
 
 bool CompiledFormat::Run(std::span<const Value> values, std::string& line, RecordSink& sink) const {
-  return Executor(values, line, sink).Run(items_, revert_at_);
+  const size_t count = values.size();
+  size_t next = 0;
+  bool consumed_any = false;
+  bool dollar = false;
+  int scale = 0;
+  int pending_blanks = 0;  // nX not yet written: only written when something follows
+  Pieces record(line);
+  const auto end_record = [&] {
+    sink.EndRecord(record.Line());
+    pending_blanks = 0;
+    dollar = false;
+  };
+  size_t from = 0;
+  for (;;) {
+    for (size_t i = from; i < ops_.size(); ++i) {
+      const Op& op = ops_[i];
+      switch (op.kind) {
+        case Op::Literal:
+          record.Blanks(pending_blanks);
+          pending_blanks = 0;
+          record.Text(texts_.data() + op.text, op.size);
+          continue;
+        case Op::X:
+          pending_blanks += op.w;
+          continue;
+        case Op::Slash:
+          end_record();
+          continue;
+        case Op::Dollar:
+          dollar = true;
+          continue;
+        case Op::Colon:
+          if (next >= count) goto stopped;
+          continue;
+        case Op::Scale:
+          scale = op.w;
+          continue;
+        default:
+          break;
+      }
+      // Output stops at the first data descriptor without a value.
+      if (next >= count) goto stopped;
+      const Value& v = values[next++];
+      consumed_any = true;
+      const size_t width = static_cast<size_t>(std::max(op.w, 0));
+      switch (op.kind) {
+        case Op::I:
+          if (auto p = std::get_if<long long>(&v)) {
+            record.Blanks(pending_blanks + op.lead);
+            if (char* field = record.Room(width))
+              PutI(field, op.w, *p, op.m);
+            else
+              AppendI(record.Line(), op.w, *p, op.m);
+            break;
+          }
+          throw std::logic_error("I edit descriptor given a non-integer value");
+        case Op::F:
+          if (auto p = std::get_if<double>(&v)) {
+            record.Blanks(pending_blanks + op.lead);
+            if (char* field = record.Room(width))
+              PutF(field, op.w, op.d, *p, scale);
+            else
+              AppendF(record.Line(), op.w, op.d, *p, scale);
+            break;
+          }
+          throw std::logic_error("real edit descriptor given a non-real value");
+        case Op::E:
+          if (auto p = std::get_if<double>(&v)) {
+            record.Blanks(pending_blanks + op.lead);
+            if (char* field = record.Room(width))
+              PutE(field, op.w, op.d, *p, scale, op.e);
+            else
+              AppendE(record.Line(), op.w, op.d, *p, scale, op.e);
+            break;
+          }
+          throw std::logic_error("real edit descriptor given a non-real value");
+        default:
+          if (auto p = std::get_if<std::string_view>(&v)) {
+            record.Blanks(pending_blanks + op.lead);
+            if (char* field = record.Room(AWidth(*p, op.w)))
+              PutA(field, *p, op.w);
+            else
+              AppendA(record.Line(), *p, op.w);
+            break;
+          }
+          throw std::logic_error("A edit descriptor given a non-text value");
+      }
+      pending_blanks = 0;
+    }
+    // The format is exhausted: values left revert it on a new record.
+    if (next >= count) break;
+    if (!consumed_any) throw std::logic_error("format has no data descriptor for its values");
+    end_record();
+    consumed_any = false;
+    from = revert_at_;
+  }
+stopped:
+  if (!dollar) sink.EndRecord(record.Line());
+  record.Line();
+  return dollar;
 }
 
 const CompiledFormat& FormatCache::Get(std::string_view format) {
@@ -820,12 +1084,15 @@ Records ApplyFormat(std::string_view format, std::span<const Value> values) {
 }
 
 void AppendListDirected(std::string& out, std::span<const Value> values) {
+  char field[26];
   for (const Value& v : values) {
     if (auto i = std::get_if<long long>(&v)) {
-      AppendI(out, 12, *i);
+      PutI(field, 12, *i, -1);
+      out.append(field, 12);
     } else if (auto d = std::get_if<double>(&v)) {
-      out += ' ';
-      AppendListReal(out, *d);
+      field[0] = ' ';
+      PutListReal(field + 1, *d);
+      out.append(field, 26);
     } else {
       out += ' ';
       out += std::get<std::string_view>(v);

@@ -67,16 +67,19 @@ class CompiledFormat {
   // `line`; otherwise it has been handed to the sink as well.
   bool Run(std::span<const Value> values, std::string& line, RecordSink& sink) const;
 
-  struct Item {
-    enum Kind { Literal, X, Slash, Dollar, Colon, Scale, I, F, E, A, Group } kind = Literal;
-    int repeat = 1;
+  // One step of a format, with its groups and repeat counts unrolled, so that
+  // a run walks a flat list: the blanks of nX before a field or a literal are
+  // part of it, and neighbouring literals are one text.
+  struct Op {
+    enum Kind : uint8_t { Literal, X, Slash, Dollar, Colon, Scale, I, F, E, A } kind = Literal;
     int w = -1, d = -1, e = 0, m = -1;
-    std::string text;
-    std::vector<Item> children;
+    int lead = 0;                 // blanks of nX written before the field, when it is written
+    uint32_t text = 0, size = 0;  // a literal's text in texts_
   };
 
  private:
-  std::vector<Item> items_;
+  std::vector<Op> ops_;
+  std::string texts_;
   // Reversion restarts here: the last top-level group, or the start.
   size_t revert_at_ = 0;
 };

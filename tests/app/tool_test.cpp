@@ -1,7 +1,10 @@
 // The command-line tool as a person or a script uses it.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
+#include <sstream>
+#include <vector>
 
 #include "support/run_helper.h"
 #include "support/temp_dir.h"
@@ -96,6 +99,61 @@ TEST(Tool, ConvertsBetweenRecordsAndTomlAndRunsToml) {
   EXPECT_EQ(status, DARNEK_INPUT_REJECTED);
   EXPECT_EQ(bad.rfind("darnek: " + dir.File("bad.toml") + ", line 3, column 16: ", 0), 0u) << bad;
   EXPECT_FALSE(std::filesystem::exists(dir.File("bad/bad.out")));
+}
+
+// batch: a rejected input among good ones fails alone, the others' outputs
+// and summary rows are all there, and the status names the failure.
+TEST(Tool, BatchRunsEveryInputAndSummarisesEachStage) {
+  testing::TempDir dir;
+  const std::filesystem::path examples = std::filesystem::path(DARNEK_SOURCE_DIR) / "examples";
+  std::filesystem::copy_file(examples / "anchored_two_tiebacks_si.dat", dir.path() / "two.dat");
+  std::filesystem::copy_file(examples / "cantilever_sand.toml", dir.path() / "sand.toml");
+  dir.Write("bad.dat", "T\n1 0 0 x\n");
+  int status = -1;
+  const std::string out =
+      Tool("batch '" + dir.File("two.dat") + "' '" + dir.File("bad.dat") + "' '" + dir.File("sand.toml") +
+               "' --jobs 2 --out '" + dir.File("out") + "' --summary '" + dir.File("sum.csv") + "'",
+           &status);
+  EXPECT_EQ(status, DARNEK_INPUT_REJECTED) << out;
+  EXPECT_NE(out.find("3 inputs: 2 succeeded, 1 failed"), std::string::npos) << out;
+  EXPECT_NE(out.find("failed:    " + dir.File("bad.dat") + " (status 3)"), std::string::npos) << out;
+  EXPECT_NE(out.find("[3/3] "), std::string::npos) << out;  // plain progress lines off a terminal
+  for (const char* f : {"out/two.out", "out/two.plt", "out/two.log", "out/sand.out", "out/sand.log"})
+    EXPECT_TRUE(std::filesystem::exists(dir.File(f))) << f;
+
+  std::istringstream csv(dir.Read("sum.csv"));
+  std::vector<std::string> rows;
+  for (std::string row; std::getline(csv, row);) rows.push_back(row);
+  ASSERT_EQ(rows.size(), 4u) << dir.Read("sum.csv");
+  EXPECT_EQ(rows[0],
+            "file,status,message,stage,outcome,iterations,max_deflection,max_deflection_depth,max_moment,"
+            "max_moment_depth,deflection_unit,depth_unit,moment_unit,force_unit,tie_back_1_force,"
+            "tie_back_2_force");
+  const auto fields = [](const std::string& row) {  // commas inside quotes separate nothing
+    int n = 1;
+    bool quoted = false;
+    for (char c : row) {
+      if (c == '"') quoted = !quoted;
+      if (c == ',' && !quoted) ++n;
+    }
+    return n;
+  };
+  for (const std::string& row : rows) EXPECT_EQ(fields(row), 16) << row;
+  EXPECT_EQ(rows[1].rfind(dir.File("two.dat") + ",0,,1,closed,", 0), 0u) << rows[1];
+  EXPECT_NE(rows[1].find(",m,m,kN-m,kN,"), std::string::npos) << rows[1];
+  EXPECT_EQ(rows[2].rfind(dir.File("bad.dat") + ",3,", 0), 0u) << rows[2];
+  EXPECT_NE(rows[3].find(",in,ft,lbs-in,lbs,,"), std::string::npos) << rows[3];
+  // Its tie-back forces are the ones `run` prints.
+  const std::string run =
+      Tool("run '" + dir.File("two.dat") + "' --out '" + dir.File("single") + "'", &status);
+  const double printed =
+      std::stod(run.substr(run.find("force per tie-back", run.find("tie-back 2 at")) + 19));
+  const double summarised = std::stod(rows[1].substr(rows[1].rfind(',') + 1));
+  EXPECT_NEAR(summarised, printed, 1e-4 * std::fabs(printed)) << rows[1] << "\n" << run;
+
+  // Two inputs that would write the same outputs: nothing runs.
+  Tool("batch '" + dir.File("two.dat") + "' '" + dir.File("two.toml") + "'", &status);
+  EXPECT_EQ(status, 7);
 }
 
 }  // namespace

@@ -1,0 +1,261 @@
+// `darnek batch`: many inputs analysed on several threads, each run on its own
+// files as `run` would make them, with a summary table and progress on stderr.
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "darnek/darnek.h"
+#include "report/report_helpers.h"
+#include "tool.h"
+
+namespace darnek::tool {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+struct Outcome {
+  RunResult result;
+  std::string console;  // what the run said on its console
+};
+
+// The shortest text that reads back as the same double, without the locale.
+std::string Number(double value) {
+  char text[32];
+  const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+  return std::string(text, end);
+}
+
+// A CSV field, quoted when it holds a separator, a quote or a line break.
+std::string Csv(const std::string& field) {
+  if (field.find_first_of(",\"\r\n") == std::string::npos) return field;
+  std::string quoted = "\"";
+  for (char c : field) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return quoted + "\"";
+}
+
+// One row per stage; a file that ended before its first stage has one row
+// without a stage. Depths are in the report's units: feet for English units.
+void WriteSummary(std::ostream& out, const std::vector<std::string>& inputs,
+                  const std::vector<Outcome>& outcomes) {
+  size_t tie_backs = 0;
+  for (const Outcome& o : outcomes)
+    for (const StageSummary& s : o.result.stages) tie_backs = std::max(tie_backs, s.tie_backs.size());
+  out << "file,status,message,stage,outcome,iterations,max_deflection,max_deflection_depth,max_moment,"
+         "max_moment_depth,deflection_unit,depth_unit,moment_unit,force_unit";
+  for (size_t t = 1; t <= tie_backs; ++t) out << ",tie_back_" << std::to_string(t) << "_force";
+  out << "\n";
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    const RunResult& r = outcomes[i].result;
+    const std::string lead = Csv(inputs[i]) + "," + std::to_string(r.status) + "," + Csv(r.message) + ",";
+    if (r.stages.empty()) {
+      out << lead << std::string(10 + tie_backs, ',') << "\n";
+      continue;
+    }
+    for (const StageSummary& s : r.stages) {
+      out << lead << std::to_string(s.stage) << "," << Csv(s.outcome) << "," << std::to_string(s.iterations);
+      const bool english = s.unit_flag > 0;
+      const double depth_factor = english ? 1.0 / 12 : 1.0;
+      if (s.solved) {
+        out << "," << Number(s.max_deflection) << "," << Number(s.max_deflection_depth * depth_factor) << ","
+            << Number(s.max_moment) << "," << Number(s.max_moment_depth * depth_factor);
+      } else {
+        out << ",,,,";
+      }
+      const std::string length = Unit(s.unit_flag, true), force = Unit(s.unit_flag, false);
+      out << "," << length << "," << (english ? "ft" : length) << ","
+          << (s.unit_flag != 0 ? force + "-" + length : "") << "," << force;
+      for (size_t t = 0; t < tie_backs; ++t)
+        out << "," << (s.solved && t < s.tie_backs.size() ? Number(s.tie_backs[t].force_per_tie_back) : "");
+      out << "\n";
+    }
+  }
+}
+
+// The progress of a batch on stderr: a bar redrawn in place on a terminal,
+// a line per finished input otherwise. Failures always get a line of their own.
+class Progress {
+ public:
+  explicit Progress(size_t total) : total_(total), live_(::isatty(STDERR_FILENO) == 1) {}
+
+  void Finished(const std::string& input, const Outcome& outcome) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    ++done_;
+    const RunResult& r = outcome.result;
+    std::string note;
+    // The console usually tells the failure already; the message only when not.
+    if (r.status != DARNEK_OK && (r.message.empty() || outcome.console.find(r.message) == std::string::npos))
+      note = "darnek: " + input + ": " + (r.message.empty() ? "failed" : r.message);
+    if (!outcome.console.empty()) {
+      std::istringstream said(outcome.console);
+      for (std::string line; std::getline(said, line);)
+        if (!line.empty()) note += (note.empty() ? "" : "\n") + ("darnek: " + input + ": " + line);
+    }
+    if (live_) {
+      if (!note.empty()) std::cerr << "\r\033[K" << note << "\n";
+      const auto now = Clock::now();
+      if (done_ == total_ || !note.empty() || now - drawn_ >= std::chrono::milliseconds(100)) {
+        drawn_ = now;
+        std::cerr << "\r" << Bar(now) << "\033[K" << (done_ == total_ ? "\n" : "") << std::flush;
+      }
+    } else {
+      std::cerr << "[" << std::to_string(done_) << "/" << std::to_string(total_) << "] " << input << ": "
+                << (r.status == DARNEK_OK ? "complete" : "failed (status " + std::to_string(r.status) + ")")
+                << "\n";
+      if (!note.empty()) std::cerr << note << "\n";
+    }
+  }
+
+ private:
+  std::string Bar(Clock::time_point now) const {
+    constexpr size_t kWidth = 30;
+    const size_t filled = total_ == 0 ? kWidth : kWidth * done_ / total_;
+    const double seconds = std::chrono::duration<double>(now - start_).count();
+    const double rate = seconds > 0 ? static_cast<double>(done_) / seconds : 0;
+    std::string bar = "[" + std::string(filled, '#') + std::string(kWidth - filled, ' ') + "] " +
+                      std::to_string(done_) + "/" + std::to_string(total_) + "  " + FixedText(rate, 1) +
+                      " files/s";
+    if (done_ < total_ && rate > 0)
+      bar += "  " + FixedText(static_cast<double>(total_ - done_) / rate, 0) + " s left";
+    return bar;
+  }
+
+  std::mutex mutex_;
+  const size_t total_;
+  const bool live_;
+  size_t done_ = 0;
+  const Clock::time_point start_ = Clock::now();
+  Clock::time_point drawn_{};
+};
+
+Outcome Analyse(const std::string& input, const std::string& out_dir) {
+  Outcome outcome;
+  InputRun prepared = PrepareInputRun(input, out_dir);
+  if (prepared.status != DARNEK_OK) {
+    outcome.result.status = prepared.status;
+    outcome.result.message = prepared.error;
+    return outcome;
+  }
+  // Each run speaks on its own console, shown with the file's name.
+  std::ostringstream console;
+  prepared.options.console = &console;
+  try {
+    outcome.result = Run(prepared.options);
+  } catch (const std::exception& e) {
+    outcome.result.status = DARNEK_INTERNAL_ERROR;
+    outcome.result.message = e.what();
+  }
+  outcome.console = console.str();
+  return outcome;
+}
+
+}  // namespace
+
+int Batch(const std::vector<std::string>& args) {
+  std::vector<std::string> inputs;
+  std::string out_dir;
+  std::string summary;
+  unsigned jobs = std::max(1u, std::thread::hardware_concurrency());
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--out" || args[i] == "--summary" || args[i] == "--jobs") {
+      if (i + 1 >= args.size()) return Usage(args[i] + " needs a value");
+      const std::string& value = args[++i];
+      if (args[i - 1] == "--out") {
+        out_dir = value;
+      } else if (args[i - 1] == "--summary") {
+        summary = value;
+      } else {
+        unsigned n = 0;
+        const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), n);
+        if (error != std::errc() || end != value.data() + value.size() || n == 0 || n > 1024)
+          return Usage("--jobs needs a whole number from 1 to 1024, not " + value);
+        jobs = n;
+      }
+    } else if (!args[i].empty() && args[i][0] == '-') {
+      return Usage("unknown option " + args[i]);
+    } else {
+      inputs.push_back(args[i]);
+    }
+  }
+  if (inputs.empty()) return Usage("batch needs at least one input file");
+
+  // Two inputs whose outputs would be the same files (a.dat and a.toml, or
+  // one name in two folders sent to one --out) would overwrite each other.
+  std::map<std::string, size_t> stems;
+  for (size_t i = 0; i < inputs.size(); ++i) {
+    const std::string stem = fs::absolute(OutputStem(inputs[i], out_dir)).lexically_normal().string();
+    const auto [at, fresh] = stems.emplace(stem, i);
+    if (!fresh)
+      return Usage(inputs[at->second] + " and " + inputs[i] + " would write the same outputs (" + stem +
+                   ".*)");
+  }
+  if (!out_dir.empty() && !MakeOutputFolder(out_dir)) return kToolFileFailed;
+  // The summary is opened first: a table that cannot be written is found out
+  // before any work is done.
+  std::ofstream table;
+  if (!summary.empty()) {
+    table.open(summary, std::ios::binary | std::ios::trunc);
+    if (!table) {
+      std::cerr << "darnek: the summary file " << summary << " cannot be written: " << std::strerror(errno)
+                << "\n";
+      return kToolFileFailed;
+    }
+  }
+
+  std::vector<Outcome> outcomes(inputs.size());
+  Progress progress(inputs.size());
+  std::atomic<size_t> next{0};
+  const auto work = [&] {
+    for (size_t i; (i = next.fetch_add(1)) < inputs.size();) {
+      outcomes[i] = Analyse(inputs[i], out_dir);
+      progress.Finished(inputs[i], outcomes[i]);
+    }
+  };
+  {
+    std::vector<std::jthread> threads;
+    const size_t count = std::min<size_t>(jobs, inputs.size());
+    for (size_t t = 1; t < count; ++t) threads.emplace_back(work);
+    work();
+  }
+
+  size_t failed = 0;
+  int status = DARNEK_OK;
+  for (const Outcome& o : outcomes) {
+    if (o.result.status == DARNEK_OK) continue;
+    if (failed++ == 0) status = o.result.status;
+  }
+  std::cout << std::to_string(inputs.size()) << (inputs.size() == 1 ? " input: " : " inputs: ")
+            << std::to_string(inputs.size() - failed) << " succeeded, " << std::to_string(failed)
+            << " failed\n";
+  for (size_t i = 0; i < inputs.size(); ++i)
+    if (outcomes[i].result.status != DARNEK_OK)
+      std::cout << "failed:    " << inputs[i] << " (status " << std::to_string(outcomes[i].result.status)
+                << ")\n";
+  if (!summary.empty()) {
+    WriteSummary(table, inputs, outcomes);
+    table.close();
+    if (!table) {
+      std::cerr << "darnek: the summary file " << summary << " cannot be written: " << std::strerror(errno)
+                << "\n";
+      return kToolFileFailed;
+    }
+    std::cout << "summary:   " << summary << "\n";
+  }
+  return status;
+}
+
+}  // namespace darnek::tool

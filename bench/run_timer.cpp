@@ -1,0 +1,161 @@
+// Wall times of whole runs, measured side by side: every round runs each
+// measurement once, in turn, so that a busy machine slows all of them alike;
+// the figures are the medians over the rounds and their ratios.
+//
+//   run_timer --tool build/darnek --noop build/noop --work DIR
+//             --largest largest.dat --n4000 largest_n4000.dat
+//             --batch-list inputs.txt [--rounds 31] [--batch-rounds 5]
+//
+// (a) `darnek run` of the largest problem against a static no-op process;
+// (b) the same wall at N = 4000 against N = 400;
+// (c) the largest problem run in this process against (a)'s whole process;
+// (d) `darnek batch` of the listed inputs with --jobs 1 against --jobs 2.
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "darnek/darnek.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+// Runs a program with its output discarded; returns its exit status.
+int Spawn(const std::vector<std::string>& args) {
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  const int error = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (error != 0) {
+    std::fprintf(stderr, "run_timer: cannot start %s\n", argv[0]);
+    std::exit(2);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+}
+
+double Millis(const std::function<void()>& work) {
+  const auto start = Clock::now();
+  work();
+  return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  const size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// The in-process run of (c). Its outputs go to files in a memory-backed
+// folder; a caller that wants only the results would send them to memory
+// here instead, and nothing else in the measurement changes.
+darnek::RunOptions InProcessOptions(const std::string& input, const std::string& dir,
+                                    std::ostringstream& console) {
+  darnek::RunOptions options;
+  darnek::FileNames files;
+  files.input = input;
+  const std::string stem = (fs::path(dir) / "inprocess").string();
+  files.report = stem + ".out";
+  files.plot = stem + ".plt";
+  files.run_log = stem + ".log";
+  files.py_scratch = stem + ".pyscratch";
+  files.pressure_scratch = stem + ".epscratch";
+  options.files = files;
+  options.version_text = darnek::Version();
+  options.console = &console;
+  return options;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::map<std::string, std::string> arg;
+  for (int i = 1; i + 1 < argc; i += 2) arg[argv[i]] = argv[i + 1];
+  for (const char* needed : {"--tool", "--noop", "--work", "--largest", "--n4000", "--batch-list"})
+    if (!arg.count(needed)) {
+      std::fprintf(stderr, "run_timer: %s is needed\n", needed);
+      return 2;
+    }
+  const int rounds = arg.count("--rounds") ? std::atoi(arg["--rounds"].c_str()) : 31;
+  const int batch_rounds = arg.count("--batch-rounds") ? std::atoi(arg["--batch-rounds"].c_str()) : 5;
+  const std::string tool = arg["--tool"], work = arg["--work"];
+  fs::create_directories(work);
+
+  std::vector<std::string> batch_inputs;
+  std::ifstream list(arg["--batch-list"]);
+  for (std::string line; std::getline(list, line);)
+    if (!line.empty()) batch_inputs.push_back(line);
+
+  const std::vector<std::string> noop = {arg["--noop"]};
+  const std::vector<std::string> run400 = {tool, "run", arg["--largest"], "--out", work + "/a"};
+  const std::vector<std::string> run4000 = {tool, "run", arg["--n4000"], "--out", work + "/b"};
+  const auto batch = [&](const char* jobs) {
+    std::vector<std::string> command = {tool, "batch", "--jobs", jobs, "--out", work + "/d"};
+    command.insert(command.end(), batch_inputs.begin(), batch_inputs.end());
+    return command;
+  };
+  const std::vector<std::string> batch1 = batch("1"), batch2 = batch("2");
+  fs::create_directories(work + "/c");
+
+  // Every command must succeed once before it is timed.
+  for (const auto* command : {&noop, &run400, &run4000, &batch1})
+    if (const int status = Spawn(*command); status != 0) {
+      std::fprintf(stderr, "run_timer: %s %s ended with status %d\n", (*command)[0].c_str(),
+                   command->size() > 1 ? (*command)[1].c_str() : "", status);
+      return 2;
+    }
+
+  std::vector<double> t_noop, t_400, t_4000, t_inprocess, t_batch1, t_batch2;
+  for (int r = 0; r < rounds; ++r) {
+    t_noop.push_back(Millis([&] { Spawn(noop); }));
+    t_400.push_back(Millis([&] { Spawn(run400); }));
+    t_4000.push_back(Millis([&] { Spawn(run4000); }));
+    t_inprocess.push_back(Millis([&] {
+      std::ostringstream console;
+      const darnek::RunResult result = darnek::Run(InProcessOptions(arg["--largest"], work + "/c", console));
+      if (result.status != DARNEK_OK) std::exit(2);
+    }));
+  }
+  for (int r = 0; r < batch_rounds; ++r) {
+    t_batch1.push_back(Millis([&] { Spawn(batch1); }));
+    t_batch2.push_back(Millis([&] { Spawn(batch2); }));
+  }
+
+  const double noop_ms = Median(t_noop), run_ms = Median(t_400), large_ms = Median(t_4000),
+               inprocess_ms = Median(t_inprocess), b1 = Median(t_batch1), b2 = Median(t_batch2);
+  std::printf("medians over %d rounds (batch: %d rounds), ms\n", rounds, batch_rounds);
+  std::printf("  static no-op process          %9.3f\n", noop_ms);
+  std::printf("  darnek run, N = 400           %9.3f\n", run_ms);
+  std::printf("  darnek run, N = 4000          %9.3f\n", large_ms);
+  std::printf("  in-process run, N = 400       %9.3f\n", inprocess_ms);
+  std::printf("  batch of %zu, --jobs 1        %9.3f\n", batch_inputs.size(), b1);
+  std::printf("  batch of %zu, --jobs 2        %9.3f\n", batch_inputs.size(), b2);
+  std::printf("(a) run / no-op process         %6.2f   (target <= 2.5)\n", run_ms / noop_ms);
+  std::printf("(b) N = 4000 / N = 400          %6.2f   (target <= 1.5)\n", large_ms / run_ms);
+  std::printf("(c) in-process / whole process  %6.2f   (target <= 0.25)\n", inprocess_ms / run_ms);
+  std::printf("(d) batch --jobs 1 / --jobs 2   %6.2f   (target >= 1.8)\n", b1 / b2);
+  return 0;
+}
