@@ -296,5 +296,28 @@ TEST(LoadStepping, ALoadBeyondTheCurvesCapacityEndsWithTheFractionCarried) {
   RecordFigure("Q300.load_fraction", stage.load_fraction);
 }
 
+// Where the ordinary iteration closes, load stepping must reach the same
+// solution: generated sand curves (with their active-pressure offset at zero
+// deflection) and a tie-back on soft clay, cut short at 3 iterations.
+TEST(LoadStepping, ReachesTheSolutionOfTheOrdinaryIterationWhereThatOneIsCutShort) {
+  for (const char* name : {"cantilever_sand.dat", "anchored_soft_clay_si.dat"}) {
+    SCOPED_TRACE(name);
+    const std::string text = testing::ReadFile((kSource / "examples" / name).string());
+    const testing::RunOutput closed = testing::RunText(text);
+    const size_t line = text.find('\n', text.find('\n') + 1) + 1;
+    const size_t end = text.find('\n', line);
+    const std::string control = text.substr(line, end - line);
+    const testing::RunOutput stepped =
+        testing::RunText(testing::Replace(text, control, testing::Replace(control, " 100 ", " 3 ")));
+    ASSERT_EQ(stepped.result.stages.size(), 1u);
+    const StageSummary& a = closed.result.stages.front();
+    const StageSummary& b = stepped.result.stages.front();
+    EXPECT_EQ(a.outcome, "closed");
+    EXPECT_EQ(b.outcome, "closed by load stepping");
+    EXPECT_NEAR(Relative(b.max_deflection, a.max_deflection), 0, 1e-4);
+    EXPECT_NEAR(Relative(b.max_moment, a.max_moment), 0, 1e-4);
+  }
+}
+
 }  // namespace
 }  // namespace darnek
