@@ -70,7 +70,11 @@ void PrintSummary(const darnek::RunResult& result) {
     std::cout << "stage " << std::to_string(s.stage) << ": " << s.outcome;
     if (s.iterations > 0)
       std::cout << ", " << std::to_string(s.iterations) << (s.iterations == 1 ? " iteration" : " iterations");
+    if (s.load_stepped && s.solved) std::cout << ", then " << std::to_string(s.load_steps) << " load steps";
     std::cout << "\n";
+    if (s.load_stepped && !s.solved)
+      std::cout << "  beyond the capacity of its supports: load stepping carried "
+                << darnek::FixedText(s.load_fraction, 3) << " of the loads\n";
     if (!s.solved) continue;
     const std::string len = Unit(s.unit_flag, true);
     const std::string force = Unit(s.unit_flag, false);

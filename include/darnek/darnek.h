@@ -113,10 +113,17 @@ struct TieBackSummary {
 
 struct StageSummary {
   int stage = 0;
-  std::string outcome; /* "closed", "single solution", "deflection exceeded",
-                          "iteration limit reached", or the reason it did not run */
+  std::string outcome; /* "closed", "closed by load stepping", "single solution",
+                          "maximum allowable deflection exceeded", "iteration limit reached
+                          without closure", or the reason it did not run */
   bool solved = false;
   int iterations = 0;
+  /* Load stepping, tried when the iteration did not close: its increments and
+   * the largest fraction of the stage's loads it carried (1 when it closed the
+   * stage; below 1 the wall is beyond the capacity of its supports). */
+  bool load_stepped = false;
+  int load_steps = 0;
+  double load_fraction = 0;
   int unit_flag = 0;               /* +1 English, -1 SI, 0 neutral */
   double max_deflection = 0;       /* signed value of largest magnitude */
   double max_deflection_depth = 0; /* analysis length unit (inches for English units) */

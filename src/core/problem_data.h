@@ -518,6 +518,12 @@ struct ResultsData {
   int BreakdownStation = 0;
   std::string BreakdownQuantity;  // "deflection", "flexural rigidity EI", ...
   bool BreakdownNotANumber = false;
+  // Load stepping after an iteration that did not close: whether it was
+  // tried, its increments and the largest fraction of the loads it carried.
+  // A stage it closes has the outcome Closed.
+  bool LoadStepped = false;
+  int LoadSteps = 0;
+  double LoadFraction = 0;
 };
 
 // ------------------------------------------------------------- the whole body

@@ -51,6 +51,9 @@ StageSummary Summarize(const ProblemData& d) {
   s.unit_flag = d.Run.UnitFlag;
   s.iterations = d.Results.Iterations;
   s.solved = Solved(d.Results.Outcome);
+  s.load_stepped = d.Results.LoadStepped;
+  s.load_steps = d.Results.LoadSteps;
+  s.load_fraction = d.Results.LoadFraction;
   // The soil block, when the stage reads one, says where the excavation is;
   // otherwise the dividing depth stands for it, as it does for the curves.
   const bool soil_block =
@@ -58,7 +61,7 @@ StageSummary Summarize(const ProblemData& d) {
   s.excavation_depth = soil_block ? d.Wall.FreeHeight : d.C2.DividingDepth;
   switch (d.Results.Outcome) {
     case StageOutcome::Closed:
-      s.outcome = "closed";
+      s.outcome = s.load_stepped ? "closed by load stepping" : "closed";
       break;
     case StageOutcome::SingleSolution:
       s.outcome = "single solution";

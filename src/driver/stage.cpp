@@ -8,6 +8,7 @@
 #include "pressure/earth_pressure.h"
 #include "report/results_report.h"
 #include "soil/py_curves.h"
+#include "solver/load_stepping.h"
 #include "solver/solver.h"
 
 namespace darnek {
@@ -92,6 +93,17 @@ void RunStage(RunContext& ctx, ListReader& reader) {
   BuildSoilCurves(ctx, reader);
   solver::UpdateFlexuralRigidity(ctx);
   solver::IterateStage(ctx);
+  // A stage that did not close may still have a solution that the iteration
+  // overshot; load stepping looks for it before the stage is given up.
+  ResultsData& results = ctx.data.Results;
+  results.LoadStepped =
+      results.Outcome == StageOutcome::DeflectionExceeded || results.Outcome == StageOutcome::IterationLimit;
+  if (results.LoadStepped) {
+    const solver::LoadSteppingOutcome stepped = solver::SolveByLoadStepping(ctx);
+    results.LoadSteps = stepped.steps;
+    results.LoadFraction = stepped.fraction;
+    if (stepped.found) results.Outcome = StageOutcome::Closed;
+  }
   report::WriteResults(ctx);
 }
 

@@ -18,6 +18,17 @@ bool Solved(StageOutcome outcome) {
   return outcome == StageOutcome::Closed || outcome == StageOutcome::SingleSolution;
 }
 
+// After the message of a stage that did not close, what load stepping could
+// carry of its loads.
+void WriteBeyondCapacity(RunContext& ctx) {
+  if (!ctx.data.Results.LoadStepped) return;
+  for (OutputUnit* unit : {&ctx.report, &ctx.log})
+    unit->Write(
+        "( '     ***** THE WALL IS BEYOND THE CAPACITY OF ITS SUPPORTS: LOAD STEPPING CARRIED' F6.3 "
+        "' OF THE LOADS *****' )",
+        ctx.data.Results.LoadFraction);
+}
+
 }  // namespace
 
 void DeriveStationResults(ProblemData& d) {
@@ -101,6 +112,7 @@ void WriteResults(RunContext& ctx) {
     for (OutputUnit* unit : {&ctx.report, &ctx.log})
       unit->Write("( / '     ***** MAX ALLOWABLE DEFLECTION EXCEEDED AT ***' I4 '  *** STATIONS *****' )",
                   results.ExceedingStations);
+    WriteBeyondCapacity(ctx);
     return;
   }
   if (iterated && results.Outcome == StageOutcome::IterationLimit) {
@@ -108,7 +120,14 @@ void WriteResults(RunContext& ctx) {
       unit->Write(
           "( / '     ***** MAXIMUM NUMBER OF ITERATIONS  REACHED *****' / "
           "'     ***** SOLUTION NOT CLOSED WITHIN SPECIFIED' ' TOLERANCE *****' )");
+    WriteBeyondCapacity(ctx);
     return;
+  }
+  if (results.LoadStepped) {
+    for (OutputUnit* unit : {&ctx.report, &ctx.log})
+      unit->Write(
+          "( / '     ***** ITERATION NOT CLOSED: SOLUTION FOUND BY LOAD STEPPING IN' I4 ' STEPS *****' )",
+          results.LoadSteps);
   }
   DeriveStationResults(d);
 

@@ -19,6 +19,11 @@ namespace darnek::solver {
 // IN ORDER".
 void ApplySoilCurves(RunContext& ctx);
 
+// As ApplySoilCurves, with the larger of the tangent and the secant from zero
+// deflection as each curve's stiffness (never below zero); the load takes up
+// the difference, so the line still passes through the curve at W.
+void ApplySoilCurvesBoundedTangent(RunContext& ctx);
+
 // Damps a solution that alternates between two states (W equal to Wprev2 and
 // Wprev1 equal to Wprev3 within the tolerance over stations 0 .. N): W becomes
 // w W + (1 - w) Wprev1 with the control's next factor. Returns whether it did.

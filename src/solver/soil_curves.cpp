@@ -1,5 +1,6 @@
 // Linearisation of the soil curves (the "Q - W" curves of the beam-column
 // method) at the current deflections.
+#include <algorithm>
 #include <string>
 
 #include "core/errors.h"
@@ -32,6 +33,16 @@ CurveLine LineAt(const PyCurve& curve, double w) {
   return {-s, p[k - 1] - s * y[k - 1], p[k - 1] + s * (w - y[k - 1])};
 }
 
+// The line through the curve at w with the larger of the tangent and the
+// secant from zero deflection as its stiffness (never below zero): on a flat
+// branch the secant still resists, and the load carries the difference.
+CurveLine BoundedLineAt(const PyCurve& curve, double w) {
+  const CurveLine tangent = LineAt(curve, w);
+  double k = std::max(tangent.stiffness, 0.0);
+  if (w != 0.0) k = std::max(k, -(tangent.resistance - LineAt(curve, 0.0).resistance) / w);
+  return {k, tangent.resistance + k * w, tangent.resistance};
+}
+
 void CheckCurve(const PyCurve& curve, int index) {
   if (curve.NumPoints() < 2 || curve.P.size() != curve.Y.size()) {
     throw InputError("soil curve " + std::to_string(index + 1) + " (stations " + std::to_string(curve.From) +
@@ -40,9 +51,8 @@ void CheckCurve(const PyCurve& curve, int index) {
   }
 }
 
-}  // namespace
-
-void ApplySoilCurves(RunContext& ctx) {
+template <class Line>
+void Apply(RunContext& ctx, Line line_at) {
   const auto& curves = ctx.data.PyCurves;
   StationTables& st = ctx.data.Stations;
   const int n = ctx.data.C2.NumIncrements;
@@ -74,8 +84,8 @@ void ApplySoilCurves(RunContext& ctx) {
     auto add = [&](int station, double g) {
       const double t = span == 0 ? 0.0 : static_cast<double>(station - range.from) / span;
       const double w = st.W[station];
-      const CurveLine a = LineAt(first, w);
-      const CurveLine b = LineAt(second, w);
+      const CurveLine a = line_at(first, w);
+      const CurveLine b = line_at(second, w);
       st.S[station] += (a.stiffness + (b.stiffness - a.stiffness) * t) * g;
       st.Q[station] += (a.load + (b.load - a.load) * t) * g;
       st.SoilReaction[station] += (a.resistance + (b.resistance - a.resistance) * t) * g / h;
@@ -87,5 +97,11 @@ void ApplySoilCurves(RunContext& ctx) {
     }
   }
 }
+
+}  // namespace
+
+void ApplySoilCurves(RunContext& ctx) { Apply(ctx, LineAt); }
+
+void ApplySoilCurvesBoundedTangent(RunContext& ctx) { Apply(ctx, BoundedLineAt); }
 
 }  // namespace darnek::solver

@@ -5,12 +5,16 @@
 // figures recorded here and explains the differences.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <sstream>
 #include <string>
 
 #include "pressure/pressure_fixture.h"
 #include "pressure/pressure_steps.h"
+#include "report/plot_reader.h"
+#include "report/report_helpers.h"
 #include "soil/soil_fixture.h"
 #include "support/figures.h"
 #include "support/run_helper.h"
@@ -205,6 +209,114 @@ TEST(LimitEquilibrium, AnchoredWallCarriesLessThanFreeEarthSupport) {
   RecordFigure("anchor_ratio", engine_anchor / anchor);
   RecordFigure("moment_ratio", engine_moment / moment);
   RecordFigure("statics_moment_at_engine_anchor_kNm_per_m", span_moment(engine_anchor));
+}
+
+// ------------------------------------------------------------ load stepping
+
+// A 20 m wall, practically rigid (EI 1e11 kN m2, h = 1 m), on identical user
+// curves from station 0 to station 20: one linked range whose end stations
+// take half a curve, so a uniform translation y meets a resistance of 20 p(y).
+// p rises in branches of 100, 500, 250 and 400 kN/m per m to 12.5 kN/m at
+// 40 mm and stays there; it is mirrored for negative y. A load Q at mid-length
+// moves the wall by the y at which 20 p(y) = Q. The first tangent solution
+// puts every station on the flat branch and the second has no soil stiffness
+// at all: the iteration runs away, and load stepping has to find the answer.
+std::string RigidWall(double load) {
+  const double y[] = {0, 0.01, 0.02, 0.03, 0.04, 1};
+  const double p[] = {0, -1, -6, -8.5, -12.5, -12.5};
+  std::string curve = " 11 1.0 1.0\n";
+  for (int i = 5; i >= 1; --i) curve += std::to_string(-y[i]) + " " + std::to_string(-p[i]) + "\n";
+  for (int i = 0; i <= 5; ++i) curve += std::to_string(y[i]) + " " + std::to_string(p[i]) + "\n";
+  return "RIGID WALL ON MULTILINEAR USER CURVES, LOAD AT MID-LENGTH\n"
+         "2 0 1 1 0 0 0 2 1 0 0 0\n"
+         "20 1.0 0.5 0.000001 0.0 1.0 20.0 100 0 0\n"
+         "0.0 20.0 1\n"
+         "1 1 6 0\n"
+         "'RIGID SECTION'\n"
+         "0.0 0.0 630.0 427.0 0.0 0.0 13.0 12.2\n"
+         "19800.0 0.0 0.0 5.0E14 0.0 0.0 0.0 0.0 2.0E8 0.0 0.0 0\n"
+         "0 0 13.0 0 0\n"
+         "'NONE'\n"
+         "1\n"
+         "1 10 10 " +
+         std::to_string(load) + " 0 0\n0\n0" + curve + "20" + curve + "1\n";
+}
+
+TEST(LoadStepping, FindsTheHandDeflectionsOfARigidWallWhereTheIterationRunsAway) {
+  struct Case {
+    double load, hand;  // kN; m, on the branches of 500, 250 and 400 kN/m per m
+  };
+  for (const Case& c :
+       {Case{100, 0.01 + 4.0 / 500}, Case{150, 0.02 + 1.5 / 250}, Case{200, 0.03 + 1.5 / 400}}) {
+    SCOPED_TRACE(c.load);
+    const testing::RunOutput out = testing::RunText(RigidWall(c.load));
+    ASSERT_EQ(out.result.status, DARNEK_OK) << out.result.message;
+    const StageSummary& stage = out.result.stages.front();
+    EXPECT_EQ(stage.outcome, "closed by load stepping");
+    EXPECT_GE(stage.load_steps, 10);
+    for (const std::string* text : {&out.report, &out.log})
+      EXPECT_EQ(testing::Count(*text, "***** ITERATION NOT CLOSED: SOLUTION FOUND BY LOAD STEPPING IN  " +
+                                          std::to_string(stage.load_steps) + " STEPS *****"),
+                1);
+    std::istringstream plot(out.plot);
+    const report::PlotFile file = report::ParsePlotData(plot, "wall.plt");
+    ASSERT_EQ(file.Stages.size(), 1u);
+    ASSERT_EQ(file.Stages[0].Results->Rows.size(), 21u);
+    double largest_error = 0;
+    for (const report::PlotStationRow& row : file.Stages[0].Results->Rows) {
+      EXPECT_NEAR(Relative(row.Deflection, c.hand), 0, 1e-3) << "at " << row.X << " m";
+      largest_error = std::max(largest_error, std::fabs(Relative(row.Deflection, c.hand)));
+    }
+    const std::string name = "Q" + std::to_string(static_cast<int>(c.load));
+    RecordFigure(name + ".hand_deflection_m", c.hand);
+    RecordFigure(name + ".engine_deflection_m", stage.max_deflection);
+    RecordFigure(name + ".largest_error_relative", largest_error);
+    RecordFigure(name + ".load_steps", stage.load_steps);
+  }
+}
+
+// 300 kN against the 20 x 12.5 = 250 kN the curves can give: no solution, and
+// load stepping carries 250 / 300 of the load at most.
+TEST(LoadStepping, ALoadBeyondTheCurvesCapacityEndsWithTheFractionCarried) {
+  const testing::RunOutput out = testing::RunText(RigidWall(300));
+  ASSERT_EQ(out.result.status, DARNEK_OK) << out.result.message;
+  const StageSummary& stage = out.result.stages.front();
+  EXPECT_EQ(stage.outcome, "maximum allowable deflection exceeded");
+  EXPECT_FALSE(stage.solved);
+  EXPECT_TRUE(stage.load_stepped);
+  EXPECT_LE(stage.load_fraction, 250.0 / 300);
+  EXPECT_GT(stage.load_fraction, 0.82);
+  const std::string message =
+      "     ***** MAX ALLOWABLE DEFLECTION EXCEEDED AT ***  21  *** STATIONS *****\n"
+      "     ***** THE WALL IS BEYOND THE CAPACITY OF ITS SUPPORTS: LOAD STEPPING CARRIED " +
+      FixedText(stage.load_fraction, 3) + " OF THE LOADS *****\n";
+  EXPECT_EQ(testing::Count(out.report, message), 1);
+  EXPECT_EQ(testing::Count(out.log, message), 1);
+  EXPECT_EQ(out.report.find("STA I"), std::string::npos);
+  RecordFigure("Q300.load_fraction", stage.load_fraction);
+}
+
+// Where the ordinary iteration closes, load stepping must reach the same
+// solution: generated sand curves (with their active-pressure offset at zero
+// deflection) and a tie-back on soft clay, cut short at 3 iterations.
+TEST(LoadStepping, ReachesTheSolutionOfTheOrdinaryIterationWhereThatOneIsCutShort) {
+  for (const char* name : {"cantilever_sand.dat", "anchored_soft_clay_si.dat"}) {
+    SCOPED_TRACE(name);
+    const std::string text = testing::ReadFile((kSource / "examples" / name).string());
+    const testing::RunOutput closed = testing::RunText(text);
+    const size_t line = text.find('\n', text.find('\n') + 1) + 1;
+    const size_t end = text.find('\n', line);
+    const std::string control = text.substr(line, end - line);
+    const testing::RunOutput stepped =
+        testing::RunText(testing::Replace(text, control, testing::Replace(control, " 100 ", " 3 ")));
+    ASSERT_EQ(stepped.result.stages.size(), 1u);
+    const StageSummary& a = closed.result.stages.front();
+    const StageSummary& b = stepped.result.stages.front();
+    EXPECT_EQ(a.outcome, "closed");
+    EXPECT_EQ(b.outcome, "closed by load stepping");
+    EXPECT_NEAR(Relative(b.max_deflection, a.max_deflection), 0, 1e-4);
+    EXPECT_NEAR(Relative(b.max_moment, a.max_moment), 0, 1e-4);
+  }
 }
 
 }  // namespace

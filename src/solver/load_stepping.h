@@ -1,0 +1,28 @@
+// The fallback of a stage whose iteration did not close: the loads applied in
+// increments from the unloaded wall, each increment iterated to closure from
+// the last one with the soil curves linearised by a bounded tangent.
+#pragma once
+
+#include "core/run_context.h"
+
+namespace darnek::solver {
+
+struct LoadSteppingOutcome {
+  bool found = false;   // closed at the full loads within the stage's tolerance
+  int steps = 0;        // load increments carried
+  double fraction = 0;  // largest fraction of the loads carried (1 when found)
+};
+
+// Starts again from zero deflections and applies the loads of the stage (Q,
+// the couples T and the specified deflections and slopes, all scaled
+// together; the axial loads stay whole) in increments. An increment that
+// exceeds the allowable deflection, breaks down or does not close within its
+// iterations is cut in half and tried again from the last closed state. At the
+// full loads the closed state is checked with one solution of the ordinary
+// iteration, which must change no deflection by more than the tolerance. When
+// found, the tables hold that solution as the ordinary iteration leaves a
+// closed stage; otherwise they hold whatever the last attempt left. Writes
+// nothing to the run's files.
+LoadSteppingOutcome SolveByLoadStepping(RunContext& ctx);
+
+}  // namespace darnek::solver
