@@ -1,5 +1,3 @@
-#include "report/plot_pictures.h"
-
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
@@ -8,12 +6,13 @@
 #include <filesystem>
 #include <sstream>
 
+#include "pictures/drawings.h"
 #include "support/plot_data.h"
 #include "support/run_helper.h"
 #include "support/temp_dir.h"
 #include "support/xml.h"
 
-namespace darnek::report {
+namespace darnek::pictures {
 namespace {
 
 using testing::ParseXml;
@@ -578,4 +577,4 @@ TEST(PlotCommand, DrawsThePicturesOfAPlotFile) {
 }
 
 }  // namespace
-}  // namespace darnek::report
+}  // namespace darnek::pictures
