@@ -27,7 +27,8 @@ class PlotFileError : public std::runtime_error {
 };
 
 struct PictureOptions {
-  /* Heading of the page; the plot file's name when empty. */
+  /* The input file's name: the page's heading when the run gives no title
+   * (the plot file's name when this is empty too), else named under it. */
   std::string Title;
   /* Excavation level of each stage (index 0 = stage 1), below the top of the
    * wall in the analysis length unit (inches for English units, as the X of
@@ -53,8 +54,9 @@ struct DrawnPictures {
 };
 
 /* Reads the plot-data file and writes into `dir` (created when missing)
- * stage<N>-wall.svg, stage<N>-pressure.svg and stage<N>-py-curves.svg for
- * the stages that have something to draw, and report.html. Throws
+ * stage<N>-wall.svg, stage<N>-pressure.svg, stage<N>-net-pressure.svg and
+ * stage<N>-py-curves.svg for the stages that have something to draw,
+ * all-stages.svg when two or more stages were solved, and report.html. Throws
  * PlotFileError for the plot file, std::runtime_error naming the file or
  * folder that cannot be written. */
 DrawnPictures DrawPlotFile(const std::string& plot_file, const std::string& dir,

@@ -37,6 +37,15 @@ const StageSummary* SummaryFor(const PlotStage& stage, const PictureOptions& opt
   return nullptr;
 }
 
+}  // namespace
+
+const StageGround* GroundFor(const PlotStage& stage, const PictureOptions& options) {
+  const StageSummary* summary = SummaryFor(stage, options);
+  return summary ? &summary->Ground : nullptr;
+}
+
+namespace {
+
 void Row(std::string& h, const std::string& head, const std::string& value) {
   h += "<tr><th>" + Escape(head) + "</th><td>" + value + "</td></tr>\n";
 }
@@ -54,6 +63,7 @@ std::string Largest(const std::vector<PlotStationRow>& rows, double PlotStationR
 
 std::string StageSummaryTable(const PlotStage& stage, const StageSummary* summary, const Units& u,
                               std::optional<double> excavation, bool excavation_given) {
+  const std::string per = " " + PerWidth(summary ? &summary->Ground : nullptr, u);
   std::string h = "<table class=\"summary\">\n";
   const bool solved = stage.Results && stage.Results->Solved && !stage.Results->Rows.empty();
   std::string outcome;
@@ -80,15 +90,15 @@ std::string StageSummaryTable(const PlotStage& stage, const StageSummary* summar
           Escape(FormatValue(summary->max_deflection) + " " + u.length + " at depth " +
                  FormatDepth(summary->max_deflection_depth * u.depth_factor) + " " + u.depth));
       Row(h, "Largest bending moment",
-          Escape(FormatValue(summary->max_moment) + " " + u.force + "-" + u.length + " at depth " +
+          Escape(FormatValue(summary->max_moment) + " " + u.Moment() + per + " at depth " +
                  FormatDepth(summary->max_moment_depth * u.depth_factor) + " " + u.depth));
     } else {
       Row(h, "Largest deflection", Largest(rows, &PlotStationRow::Deflection, u.length, u));
-      Row(h, "Largest bending moment", Largest(rows, &PlotStationRow::Moment, u.force + "-" + u.length, u));
+      Row(h, "Largest bending moment", Largest(rows, &PlotStationRow::Moment, u.Moment() + per, u));
     }
-    Row(h, "Largest shear", Largest(rows, &PlotStationRow::Shear, u.force, u));
+    Row(h, "Largest shear", Largest(rows, &PlotStationRow::Shear, u.force + per, u));
     Row(h, "Largest soil reaction",
-        Largest(rows, &PlotStationRow::SoilReaction, u.force + "/" + u.length, u));
+        Largest(rows, &PlotStationRow::SoilReaction, u.ForcePerLength() + per, u));
     Row(h, "Wall",
         std::to_string(rows.size()) + " stations, tip at depth " +
             Escape(FormatDepth(WallLength(stage, u)) + " " + u.depth));
@@ -149,17 +159,77 @@ std::string StageSummaryTable(const PlotStage& stage, const StageSummary* summar
 }
 
 struct StageSvgs {
-  std::string wall, pressure, py;
+  std::string wall, pressure, net, py;
 };
 
 StageSvgs DrawStage(const PlotStage& stage, const PictureOptions& options) {
   const std::optional<double> excavation = ExcavationDepthFor(stage, options);
-  return {DrawWallDiagrams(stage, excavation), DrawEarthPressure(stage, excavation),
-          DrawPyCurves(stage, excavation)};
+  const StageGround* ground = GroundFor(stage, options);
+  return {DrawWallDiagrams(stage, excavation, ground), DrawEarthPressure(stage, excavation, ground),
+          DrawNetPressure(stage, excavation, ground), DrawPyCurves(stage, excavation, ground)};
 }
 
-std::string Page(const PlotFile& plot, const PictureOptions& options, const std::vector<StageSvgs>& svgs) {
-  const std::string title = options.Title.empty() ? plot.Name : options.Title;
+// The problem's title: the first stage title the run gave, else the one
+// the options name, else the plot file's name.
+std::string PageTitle(const PlotFile& plot, const PictureOptions& options) {
+  for (const PlotStage& stage : plot.Stages)
+    if (const StageGround* ground = GroundFor(stage, options); ground && !ground->Title.empty())
+      return ground->Title;
+  return options.Title.empty() ? plot.Name : options.Title;
+}
+
+// The largest values of every stage side by side, in the units of the
+// first stage drawn on the envelope.
+std::string EnvelopeTable(const PlotFile& plot, const PictureOptions& options) {
+  std::string h = "<table class=\"envelope\">\n";
+  const PlotStage* first = nullptr;
+  for (const PlotStage& stage : plot.Stages)
+    if (!first && stage.Results && stage.Results->Solved) first = &stage;
+  const Units u = UnitsFor(first ? StageUnitFlag(*first) : 0);
+  const std::string per = " " + PerWidth(first ? GroundFor(*first, options) : nullptr, u);
+  h += "<tr><th>Stage</th><th>Excavation level (" + u.depth + ")</th><th>Largest deflection (" + u.length +
+       ")</th><th>Largest bending moment (" + Escape(u.Moment() + per) + ")</th><th>Largest shear (" +
+       Escape(u.force + per) + ")</th><th>Tie-back forces (" + u.force + " per tie-back)</th></tr>\n";
+  for (const PlotStage& stage : plot.Stages) {
+    h += "<tr data-stage=\"" + std::to_string(stage.Number) + "\"><td>" + std::to_string(stage.Number) +
+         "</td>";
+    const std::optional<double> e = ExcavationDepthFor(stage, options);
+    h += "<td>" +
+         (e && std::isfinite(*e) ? Escape(FormatDepth(*e * u.depth_factor)) : std::string("\u2014")) +
+         "</td>";
+    if (!stage.Results || !stage.Results->Solved || stage.Results->Rows.empty() ||
+        StageUnitFlag(stage) != StageUnitFlag(*first)) {
+      h += "<td colspan=\"4\">" +
+           std::string(stage.Results && stage.Results->Solved ? "other units" : "no solution") +
+           "</td></tr>\n";
+      continue;
+    }
+    const std::vector<PlotStationRow>& rows = stage.Results->Rows;
+    for (double PlotStationRow::*member :
+         {&PlotStationRow::Deflection, &PlotStationRow::Moment, &PlotStationRow::Shear}) {
+      std::vector<double> values;
+      for (const PlotStationRow& r : rows) values.push_back(r.*member);
+      const int k = LargestIndex(values);
+      h += k < 0 ? std::string("<td>n/a</td>")
+                 : "<td data-value=\"" + Exact(values[static_cast<size_t>(k)]) + "\">" +
+                       Escape(FormatValue(values[static_cast<size_t>(k)]) + " at " +
+                              FormatDepth(rows[static_cast<size_t>(k)].X * u.depth_factor)) +
+                       "</td>";
+    }
+    std::string forces;
+    for (const PlotTieBack& t : stage.Results->TieBacks)
+      forces +=
+          (forces.empty() ? "" : ", ") + std::to_string(t.Number) + ": " + FormatValue(t.ForcePerTieBack);
+    h += "<td>" + (forces.empty() ? std::string("\u2014") : Escape(forces)) + "</td></tr>\n";
+  }
+  h += "</table>\n";
+  return h;
+}
+
+std::string Page(const PlotFile& plot, const PictureOptions& options, const std::vector<StageSvgs>& svgs,
+                 const std::string& envelope) {
+  const std::string title = PageTitle(plot, options);
+  const std::string input = options.Title.empty() || options.Title == title ? "" : options.Title + ", ";
   std::string h =
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n"
       "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"/>\n<title>" +
@@ -176,26 +246,32 @@ std::string Page(const PlotFile& plot, const PictureOptions& options, const std:
       "table { border-collapse: collapse; margin: 10px 0 18px 0; font-size: 14px; }\n"
       "th, td { text-align: left; padding: 4px 12px 4px 0; vertical-align: top; }\n"
       "table.summary th { color: #444; font-weight: normal; width: 200px; }\n"
-      "table.tie-backs th { border-bottom: 1px solid #999; color: #444; }\n"
-      "table.tie-backs td { border-bottom: 1px solid #e3e3e3; }\n"
+      "table.tie-backs th, table.envelope th { border-bottom: 1px solid #999; color: #444; }\n"
+      "table.tie-backs td, table.envelope td { border-bottom: 1px solid #e3e3e3; }\n"
       "strong.failed { color: #b03a2e; }\n"
       "figure { margin: 12px 0 28px 0; }\n"
       "figure svg { max-width: 100%; height: auto; display: block; border: 1px solid #ddd; }\n"
       "figcaption { font-size: 13px; color: #555; margin-top: 4px; }\n"
       "</style>\n</head>\n<body>\n<h1>" +
-      Escape(title) + "</h1>\n<p class=\"note\">Drawn from the plot-data file " + Escape(plot.Name) + ": " +
-      std::to_string(plot.Stages.size()) + (plot.Stages.size() == 1 ? " stage" : " stages") +
+      Escape(title) + "</h1>\n<p class=\"note\">" + Escape(input) + "drawn from the plot-data file " +
+      Escape(plot.Name) + ": " + std::to_string(plot.Stages.size()) +
+      (plot.Stages.size() == 1 ? " stage" : " stages") +
       ". Depths are measured down from the top of the wall.</p>\n";
   if (!options.RunNote.empty())
     h += "<p><strong class=\"failed\">" + Escape(options.RunNote) + "</strong></p>\n";
   for (const std::string& note : plot.Notes) h += "<p class=\"note\">" + Escape(note) + "</p>\n";
   if (plot.Stages.size() > 1) {
     h += "<nav>";
+    if (!envelope.empty()) h += "<a href=\"#all-stages\">All stages</a>";
     for (const PlotStage& stage : plot.Stages)
       h += "<a href=\"#stage-" + std::to_string(stage.Number) + "\">" + StageName(stage) + "</a>";
     h += "</nav>\n";
   }
   if (plot.Stages.empty()) h += "<p>The plot file holds no stage.</p>\n";
+  if (!envelope.empty()) {
+    h += "<section id=\"all-stages\">\n<h2>All stages</h2>\n" + EnvelopeTable(plot, options) + "<figure>\n" +
+         StripXmlDeclaration(envelope) + "</figure>\n</section>\n";
+  }
   for (size_t i = 0; i < plot.Stages.size(); ++i) {
     const PlotStage& stage = plot.Stages[i];
     const Units u = UnitsFor(StageUnitFlag(stage));
@@ -210,6 +286,7 @@ std::string Page(const PlotFile& plot, const PictureOptions& options, const std:
       h += "<figure>\n" + StripXmlDeclaration(pictures.pressure) + "</figure>\n";
     else
       h += "<p class=\"note\">No earth-pressure diagram for this stage in the plot file.</p>\n";
+    if (!pictures.net.empty()) h += "<figure>\n" + StripXmlDeclaration(pictures.net) + "</figure>\n";
     if (!pictures.py.empty())
       h += "<figure>\n" + StripXmlDeclaration(pictures.py) + "</figure>\n";
     else
@@ -234,7 +311,7 @@ void WriteText(const std::filesystem::path& path, const std::string& text) {
 std::string BuildReportPage(const PlotFile& plot, const PictureOptions& options) {
   std::vector<StageSvgs> svgs;
   for (const PlotStage& stage : plot.Stages) svgs.push_back(DrawStage(stage, options));
-  return Page(plot, options, svgs);
+  return Page(plot, options, svgs, DrawEnvelope(plot, options));
 }
 
 std::vector<std::string> WritePictures(const PlotFile& plot, const std::string& dir,
@@ -250,6 +327,7 @@ std::vector<std::string> WritePictures(const PlotFile& plot, const std::string& 
     const std::string prefix = "stage" + std::to_string(stage.Number);
     const std::pair<const char*, const std::string*> files[] = {{"-wall.svg", &svgs.back().wall},
                                                                 {"-pressure.svg", &svgs.back().pressure},
+                                                                {"-net-pressure.svg", &svgs.back().net},
                                                                 {"-py-curves.svg", &svgs.back().py}};
     for (const auto& [suffix, text] : files) {
       if (text->empty()) continue;
@@ -258,8 +336,14 @@ std::vector<std::string> WritePictures(const PlotFile& plot, const std::string& 
       written.push_back(path.string());
     }
   }
+  const std::string envelope = DrawEnvelope(plot, options);
+  if (!envelope.empty()) {
+    const fs::path path = fs::path(dir) / "all-stages.svg";
+    WriteText(path, envelope);
+    written.push_back(path.string());
+  }
   const fs::path page = fs::path(dir) / "report.html";
-  WriteText(page, Page(plot, options, svgs));
+  WriteText(page, Page(plot, options, svgs, envelope));
   written.push_back(page.string());
   return written;
 }

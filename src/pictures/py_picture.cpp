@@ -43,7 +43,8 @@ std::vector<size_t> ChooseCurves(const std::vector<PlotSoilCurve>& curves, size_
 
 }  // namespace
 
-std::string DrawPyCurves(const PlotStage& stage, std::optional<double> excavation_depth) {
+std::string DrawPyCurves(const PlotStage& stage, std::optional<double> excavation_depth,
+                         const StageGround* ground) {
   if (!stage.SoilCurves || stage.SoilCurves->Curves.empty()) return "";
   const Units u = UnitsFor(StageUnitFlag(stage));
   const std::vector<PlotSoilCurve>& curves = stage.SoilCurves->Curves;
@@ -65,7 +66,10 @@ std::string DrawPyCurves(const PlotStage& stage, std::optional<double> excavatio
                             std::to_string(curves.size()) + " depths";
 
   std::string s = SvgOpen(width, height, title);
-  Title(s, title, u.system + "; p is the soil resistance per unit length of wall, y the deflection");
+  std::string subtitle = StageTitle(ground);
+  subtitle += (subtitle.empty() ? "" : " \u2014 ") + u.system +
+              "; p is the soil resistance per unit length of wall, y the deflection";
+  Title(s, title, subtitle);
   // Legend and how to read the signs.
   double lx = 20;
   const double ly = 80;
@@ -95,7 +99,7 @@ std::string DrawPyCurves(const PlotStage& stage, std::optional<double> excavatio
     const PlotSoilCurve& c = curves[chosen[n]];
     const double cx = 10 + cell_width * static_cast<double>(n % columns);
     const double cy = head + cell_height * static_cast<double>(n / columns);
-    const double px0 = cx + 78, px1 = cx + cell_width - 16, py0 = cy + 34, py1 = cy + cell_height - 62;
+    const double px0 = cx + 78, px1 = cx + cell_width - 16, py0 = cy + 42, py1 = cy + cell_height - 62;
 
     std::string heading;
     std::optional<double> depth;
@@ -128,6 +132,13 @@ std::string DrawPyCurves(const PlotStage& stage, std::optional<double> excavatio
     s += "<g class=\"py-panel\" data-curve=\"" + std::to_string(chosen[n]) + "\">\n";
     Text(s, (px0 + px1) / 2, cy + 18, heading,
          " text-anchor=\"middle\" font-size=\"13\" font-weight=\"bold\"");
+    // The layer the curve lies in, when the run gave the layers.
+    if (depth && ground)
+      for (const GroundLayer& l : ground->Layers)
+        if (*depth / u.depth_factor > l.Top && *depth / u.depth_factor <= l.Bottom)
+          Text(s, (px0 + px1) / 2, cy + 33, l.SoilType,
+               std::string(" class=\"soil\" text-anchor=\"middle\" font-size=\"11\" fill=\"") + kNoteColour +
+                   "\"");
     for (double t : yaxis.ticks) {
       const double px = x(t);
       s += "<g class=\"tick-y\" data-value=\"" + Exact(t) + "\">\n";

@@ -60,6 +60,14 @@ std::string FormatValue(double v) {
 
 std::string FormatDepth(double depth) { return Fixed(depth, 2); }
 
+std::string Plain(double v) {
+  std::string s = FormatValue(v);
+  if (s.find("\u00d7") != std::string::npos || s.find('.') == std::string::npos) return s;
+  while (s.back() == '0') s.pop_back();
+  if (s.back() == '.') s.pop_back();
+  return s;
+}
+
 std::string Escape(const std::string& text) {
   std::string out;
   out.reserve(text.size());
@@ -123,24 +131,52 @@ void Curve(std::string& s, const std::vector<std::pair<double, double>>& points,
            double width, const std::string& cls, const std::string& extra) {
   std::string run;
   int count = 0;
+  size_t first = 0;
   auto flush = [&] {
     if (count >= 1) {
-      s += "<polyline class=\"" + cls + "\" fill=\"none\" stroke=\"" + colour + "\" stroke-width=\"" +
-           N(width) + "\" stroke-linejoin=\"round\"" + extra + " points=\"" + run + "\"/>\n";
+      s += "<polyline class=\"" + cls + "\" data-first=\"" + std::to_string(first) +
+           "\" fill=\"none\" stroke=\"" + colour + "\" stroke-width=\"" + N(width) +
+           "\" stroke-linejoin=\"round\"" + extra + " points=\"" + run + "\"/>\n";
     }
     run.clear();
     count = 0;
   };
-  for (const auto& [x, y] : points) {
+  for (size_t i = 0; i < points.size(); ++i) {
+    const auto& [x, y] = points[i];
     if (!std::isfinite(x) || !std::isfinite(y)) {
       flush();
       continue;
     }
+    if (count == 0) first = i;
     if (count > 0) run += ' ';
     run += N(x) + "," + N(y);
     ++count;
   }
   flush();
+}
+
+void Area(std::string& s, const std::vector<std::pair<double, double>>& upper,
+          const std::vector<std::pair<double, double>>& lower, const std::string& fill,
+          const std::string& cls) {
+  std::string path;
+  // One closed shape per run of finite points: along the upper edge, back
+  // along the lower.
+  size_t start = 0;
+  for (size_t i = 0; i <= upper.size(); ++i) {
+    const bool finite = i < upper.size() && i < lower.size() && std::isfinite(upper[i].first) &&
+                        std::isfinite(upper[i].second) && std::isfinite(lower[i].first) &&
+                        std::isfinite(lower[i].second);
+    if (finite) continue;
+    if (i > start + 1) {
+      for (size_t k = start; k < i; ++k)
+        path += (k == start ? " M" : " L") + N(upper[k].first) + "," + N(upper[k].second);
+      for (size_t k = i; k-- > start;) path += " L" + N(lower[k].first) + "," + N(lower[k].second);
+      path += " Z";
+    }
+    start = i + 1;
+  }
+  if (path.empty()) return;
+  s += "<path class=\"" + cls + "\" d=\"" + path.substr(1) + "\" fill=\"" + fill + "\" stroke=\"none\"/>\n";
 }
 
 void Title(std::string& s, const std::string& title, const std::string& subtitle) {

@@ -48,6 +48,8 @@ std::string Superscript(int e);
 // mantissa times a power of ten; "n/a" when not finite.
 std::string FormatValue(double v);
 std::string FormatDepth(double depth);
+// Up to four significant digits without trailing zeros: 2.4, 0.75, 1250.
+std::string Plain(double v);
 // Text for XML character data and attribute values.
 std::string Escape(const std::string& text);
 // Characters (not bytes) of a UTF-8 label.
@@ -63,9 +65,15 @@ void Text(std::string& s, double x, double y, const std::string& text, const std
 // Text with a white outline, legible where it crosses a curve or grid.
 void HaloText(std::string& s, double x, double y, const std::string& text, const std::string& extra = "");
 void Frame(std::string& s, double left, double top, double right, double bottom);
-// Polylines through the points, broken where a value is unknown.
+// Polylines through the points, broken where a value is unknown; each names
+// the index of its first point (data-first).
 void Curve(std::string& s, const std::vector<std::pair<double, double>>& points, const std::string& colour,
            double width, const std::string& cls, const std::string& extra = "");
+// A filled shape between two edges of the same length (one per run of
+// finite points).
+void Area(std::string& s, const std::vector<std::pair<double, double>>& upper,
+          const std::vector<std::pair<double, double>>& lower, const std::string& fill,
+          const std::string& cls);
 void Title(std::string& s, const std::string& title, const std::string& subtitle);
 // A picture that has only a message.
 std::string MessageSvg(const std::string& title, const std::vector<std::string>& lines);
