@@ -46,9 +46,9 @@ std::string DrawEnvelope(const PlotFile& plot, const PictureOptions& options) {
   const Map y{depth_axis.lo, depth_axis.hi, top, bottom};
 
   std::string s = SvgOpen(width, height, title);
-  std::string subtitle = StageTitle(ground);
-  subtitle += (subtitle.empty() ? "" : " \u2014 ") + u.system + "; " + WidthNote(ground, u) +
-              "; each stage is an analysis of its own, from zero deflection";
+  // Each stage's title is its own; the envelope has none of them.
+  const std::string subtitle =
+      u.system + "; " + WidthNote(ground, u) + "; each stage is an analysis of its own, from zero deflection";
   Title(s, title, subtitle);
   Text(
       s, 20, 68,
@@ -107,7 +107,8 @@ std::string DrawEnvelope(const PlotFile& plot, const PictureOptions& options) {
         const double py = y(*e * u.depth_factor);
         s += "<g class=\"excavation\" data-depth=\"" + Exact(*e * u.depth_factor) + "\">\n";
         Line(s, px0, py, px0 + 22, py, StageColour(i), 3);
-        Text(s, px0 + 26, py + 4, std::to_string(stage.Number),
+        // Numbers side by side, where stages dig to the same level.
+        Text(s, px0 + 26 + 10 * static_cast<double>(i), py + 4, std::to_string(stage.Number),
              std::string(" font-size=\"10\" font-weight=\"bold\" fill=\"") + StageColour(i) + "\"");
         s += "</g>\n";
       }

@@ -60,8 +60,8 @@ std::vector<Part> LoadParts(const PlotEarthPressure& pressure, const StageGround
     const PlotPressureRow& r = rows[i];
     const double standard = r.Active + r.SurfaceShare + r.Surcharge + r.Water;
     const bool in_span = apparent_option && first <= last && i + 1 >= first && i <= last + 1;
-    const bool replaced =
-        in_span && std::abs(r.Apparent + r.Surcharge + r.Water - r.Load) < std::abs(standard - r.Load);
+    const bool replaced = in_span && std::abs(r.Apparent + r.Surcharge + r.Water - r.Load) <=
+                                         std::abs(standard - r.Load) + 1e-3;
     if (replaced) {
       apparent[i] = r.Apparent;
       water[i] = r.Water;
@@ -156,10 +156,11 @@ std::string DrawEarthPressure(const PlotStage& stage, std::optional<double> exca
 
   std::string s = SvgOpen(width, height, title);
   std::string subtitle = StageTitle(ground);
-  subtitle += (subtitle.empty() ? "" : " \u2014 ") + u.system + "; " +
-              OptionText(stage.EarthPressure->Option) + "; pressure times the loaded width, " +
-              WidthNote(ground, u);
+  subtitle +=
+      (subtitle.empty() ? "" : " \u2014 ") + u.system + "; " + OptionText(stage.EarthPressure->Option);
   Title(s, title, subtitle);
+  Text(s, 20, 68, "The load is the pressure times the loaded width; " + WidthNote(ground, u) + ".",
+       std::string(" font-size=\"12\" fill=\"") + kNoteColour + "\"");
   DepthAxisTitle(s, u, top, bottom);
   s += "<g class=\"depth-axis\">\n";
   DepthGrid(s, depth_axis, y, column_left, column_left, true);

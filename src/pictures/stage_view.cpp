@@ -51,8 +51,7 @@ std::string WidthNote(const StageGround* ground, const Units& u) {
                                 ? "piles " + Plain(ground->ResistanceWidth) + " " + u.length + " wide at " +
                                       Plain(ground->EarthPressureWidth) + " " + u.length + " centres"
                                 : "";
-  if (!piles.empty() && Same(width, ground->EarthPressureWidth))
-    return "results per pile: " + piles + " (ResultWidth = spacing)";
+  if (!piles.empty() && Same(width, ground->EarthPressureWidth)) return "results per pile (" + piles + ")";
   std::string note =
       "results " + PerWidth(ground, u) + " (ResultWidth " + Plain(width) + " " + u.length + ")";
   if (!piles.empty()) note += "; " + piles;
@@ -149,7 +148,8 @@ void DrawMarks(std::string& s, const std::vector<DepthMark>& marks, const Map& y
       s += "<g class=\"tie-back\" data-depth=\"" + Exact(m.depth) + "\">\n";
       Line(s, left, py, right, py, kTieBackColour, 1.2, " stroke-dasharray=\"2 3\"");
       if (label_tie_backs)
-        HaloText(s, right - 5, py - 5, m.label,
+        // Below the line: a marked value's label sits above its point.
+        HaloText(s, right - 5, py + 14, m.label,
                  std::string(" text-anchor=\"end\" font-size=\"11\" fill=\"") + kTieBackColour + "\"");
     }
     s += "</g>\n";
@@ -250,11 +250,12 @@ void SoilColumn(std::string& s, const PlotStage& stage, const StageGround* groun
                 std::optional<double> excavation, const Axis& depth_axis, const Map& y, double left,
                 double top, double bottom) {
   const double right = left + kSoilColumnWidth;
-  const double wall_left = left + 72, wall_right = wall_left + 6;
+  // Behind the wall wide enough for a layer's name and strength.
+  const double wall_left = left + 94, wall_right = wall_left + 6;
   const double dig = excavation && std::isfinite(*excavation) ? *excavation * u.depth_factor : 0;
   auto clamp = [&](double depth) { return std::clamp(depth, depth_axis.lo, depth_axis.hi); };
   s += "<g class=\"soil-column\">\n";
-  Text(s, (left + right) / 2, 80, "Ground", " text-anchor=\"middle\" font-size=\"15\" font-weight=\"bold\"");
+  Text(s, (left + right) / 2, 92, "Ground", " text-anchor=\"middle\" font-size=\"15\" font-weight=\"bold\"");
   const std::string small =
       std::string(" text-anchor=\"middle\" font-size=\"10\" fill=\"") + kNoteColour + "\"";
   Text(s, (left + wall_left) / 2, top - 8, "behind", small);

@@ -71,7 +71,7 @@ void DrawMarks(std::string& s, const std::vector<DepthMark>& marks, const Map& y
 // with its tie-backs, the soil in front below the excavation level, the
 // water tables. Without the ground (a plot file drawn alone) it says that
 // the plot file does not hold the layers.
-inline constexpr double kSoilColumnWidth = 132;
+inline constexpr double kSoilColumnWidth = 150;
 void SoilColumn(std::string& s, const PlotStage& stage, const StageGround* ground, const Units& u,
                 std::optional<double> excavation, const Axis& depth_axis, const Map& y, double left,
                 double top, double bottom);

@@ -97,8 +97,7 @@ std::string DrawWallDiagrams(const PlotStage& stage, std::optional<double> excav
 
   std::string s = SvgOpen(width, height, title);
   std::string subtitle = StageTitle(ground);
-  subtitle += (subtitle.empty() ? "" : " \u2014 ") + u.system + "; " + WidthNote(ground, u) +
-              "; depth below the top of the wall in " + u.depth + "; largest values marked";
+  subtitle += (subtitle.empty() ? "" : " \u2014 ") + u.system + "; " + WidthNote(ground, u);
   Title(s, title, subtitle);
   Text(s, 20, 68,
        "Signs: deflection, shear and soil reaction positive towards the excavation; moment positive with the "
