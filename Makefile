@@ -63,6 +63,21 @@ fuzz:
 	cd $(FUZZ_BUILD) && ASAN_OPTIONS=detect_leaks=1 ./input_fuzzer -max_total_time=$(FUZZ_SECONDS) \
 	  -timeout=20 -rss_limit_mb=4096 -max_len=65536 -dict=../fuzz/input.dict corpus
 
+# The plot-data reader and the pictures under libFuzzer, in the same build
+# folder, seeded with the plot files of every example (written by a run of the
+# tool) and the files in fuzz/plot_seeds; corpus in build-fuzz/plot-corpus.
+.PHONY: fuzz-plot
+fuzz-plot: build
+	@scripts/ensure-deps fuzz
+	cmake -S . -B $(FUZZ_BUILD) -G "$(GENERATOR)" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DDARNEK_FUZZ=ON -DDARNEK_SANITIZE=ON -DDARNEK_BUILD_TESTS=OFF -DDARNEK_BUILD_BENCHMARKS=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target plot_fuzzer
+	mkdir -p $(FUZZ_BUILD)/plot-corpus $(FUZZ_BUILD)/plot-seeds
+	for f in examples/*.dat; do ./$(BUILD)/darnek run $$f --out $(FUZZ_BUILD)/plot-seeds >/dev/null || true; done
+	cp $(FUZZ_BUILD)/plot-seeds/*.plt fuzz/plot_seeds/* $(FUZZ_BUILD)/plot-corpus/ 2>/dev/null || true
+	cd $(FUZZ_BUILD) && ASAN_OPTIONS=detect_leaks=1 ./plot_fuzzer -max_total_time=$(FUZZ_SECONDS) \
+	  -timeout=20 -rss_limit_mb=4096 -max_len=65536 -dict=../fuzz/plot.dict plot-corpus
+
 # Every C++ file as clang-format (the checked-in .clang-format) leaves it.
 .PHONY: format format-check
 format:

@@ -12,8 +12,7 @@
 #include <vector>
 
 #include "darnek/darnek.h"
-#include "report/plot_pictures.h"
-#include "report/plot_reader.h"
+#include "darnek/pictures.h"
 #include "report/report_helpers.h"
 #include "toml/toml_input.h"
 #include "tool.h"
@@ -94,17 +93,17 @@ void PrintSummary(const darnek::RunResult& result) {
 
 // Draws the pictures of a plot-data file; prints where the page is.
 int DrawPictures(const std::string& plot_file, const std::string& out_dir,
-                 const darnek::report::PictureOptions& options) {
+                 const darnek::pictures::PictureOptions& options) {
   try {
-    const darnek::report::PlotFile plot = darnek::report::ReadPlotFile(plot_file);
     const fs::path dir = out_dir.empty() ? fs::path(plot_file).parent_path() /
                                                (fs::path(plot_file).stem().string() + "-pictures")
                                          : fs::path(out_dir);
-    const std::vector<std::string> written = darnek::report::WritePictures(plot, dir.string(), options);
-    for (const std::string& note : plot.Notes) std::cerr << "darnek: " << note << "\n";
-    std::cout << "pictures:  " << written.back() << "\n";
+    const darnek::pictures::DrawnPictures drawn =
+        darnek::pictures::DrawPlotFile(plot_file, dir.string(), options);
+    for (const std::string& note : drawn.Notes) std::cerr << "darnek: " << note << "\n";
+    std::cout << "pictures:  " << drawn.Files.back() << "\n";
     return DARNEK_OK;
-  } catch (const darnek::report::PlotFileError& e) {
+  } catch (const darnek::pictures::PlotFileError& e) {
     std::cerr << "darnek: " << e.what() << "\n";
     return e.line() == 0 ? kToolFileFailed : kNotAPlotFile;
   } catch (const std::exception& e) {
@@ -129,7 +128,7 @@ int PlotCommand(const std::vector<std::string>& args) {
     }
   }
   if (plot_file.empty()) return Usage("plot needs a plot-data file");
-  darnek::report::PictureOptions options;
+  darnek::pictures::PictureOptions options;
   options.Title = fs::path(plot_file).filename().string();
   return DrawPictures(plot_file, out_dir, options);
 }
@@ -174,15 +173,8 @@ int RunInput(const std::vector<std::string>& args) {
       result.status == DARNEK_ANALYSIS_FAILED ? "a stage was not solved: " : "run ended early: ";
   if (result.status != DARNEK_OK) std::cout << ending << result.message << "\n";
   if (plot) {
-    darnek::report::PictureOptions pictures;
+    darnek::pictures::PictureOptions pictures = darnek::pictures::OptionsFromRun(result);
     pictures.Title = in.filename().string();
-    pictures.Summaries = result.stages;
-    for (const darnek::StageSummary& s : result.stages)
-      pictures.ExcavationDepths.push_back(s.excavation_depth);
-    if (result.status == DARNEK_ANALYSIS_FAILED)
-      pictures.RunNote = "A stage was not solved: " + result.message;
-    else if (result.status != DARNEK_OK)
-      pictures.RunNote = "The run ended early: " + result.message;
     const int drawn = DrawPictures(files.plot, (dir / (stem + "-pictures")).string(), pictures);
     if (result.status == DARNEK_OK) return drawn;
   }

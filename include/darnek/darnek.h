@@ -111,6 +111,33 @@ struct TieBackSummary {
   double force_per_tie_back = 0;
 };
 
+/* One soil layer of a stage, as the input gives it (values at its top). */
+struct GroundLayer {
+  double Top = 0;    /* depth below the top of the wall, analysis length unit (inches, metres) */
+  double Bottom = 0; /* as Top */
+  int SoilTypeCode = 0;
+  std::string SoilType;  /* "soft clay", "sand", ... */
+  double UnitWeight = 0; /* total unit weight: lb/in3, kN/m3 */
+  double Strength = 0;   /* S: undrained shear strength, or compressive strength of rock: lb/in2, kN/m2 */
+  double FrictionAngleDeg = 0; /* PHI */
+};
+
+/* What a stage's pictures show beside the plot data, which does not carry it. */
+struct StageGround {
+  std::string Title; /* the stage's title line */
+  /* False when the stage reads no wall, water and soil records (user p-y
+   * curves with a specified or no earth pressure): no layers, no water. */
+  bool HasSoilBlock = false;
+  std::vector<GroundLayer> Layers;
+  /* Water tables behind and in front of the wall, depths below the top of the
+   * wall in the analysis length unit; negative: that side has none. */
+  double WaterDepthBackfill = -1;
+  double WaterDepthExcavation = -1;
+  double ResultWidth = 0;        /* the width of wall the results are for, analysis length unit */
+  double EarthPressureWidth = 0; /* WA */
+  double ResistanceWidth = 0;    /* WP */
+};
+
 struct StageSummary {
   int stage = 0;
   std::string outcome; /* "closed", "closed by load stepping", "single solution",
@@ -132,6 +159,7 @@ struct StageSummary {
   /* Depth of the excavation level (analysis length unit), for the pictures. */
   double excavation_depth = 0;
   std::vector<TieBackSummary> tie_backs;
+  StageGround Ground;
 };
 
 struct RunResult {

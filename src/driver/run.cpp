@@ -45,6 +45,46 @@ bool Solved(StageOutcome outcome) {
   return outcome == StageOutcome::Closed || outcome == StageOutcome::SingleSolution;
 }
 
+const char* SoilTypeName(SoilType type) {
+  switch (type) {
+    case SoilType::SoftClay:
+      return "soft clay";
+    case SoilType::StiffClayBelowWater:
+      return "stiff clay below the water table";
+    case SoilType::StiffClayAboveWater:
+      return "stiff clay above the water table";
+    case SoilType::Sand:
+      return "sand";
+    case SoilType::Silt:
+      return "silt";
+    case SoilType::Rock:
+      return "rock";
+    case SoilType::WeakRock:
+      return "weak rock";
+  }
+  return "soil";
+}
+
+// The ground as the stage's input gives it, for the pictures.
+StageGround GroundOf(const ProblemData& d, bool soil_block) {
+  StageGround g;
+  g.Title = std::string(TrimRight(d.Run.Title));
+  g.ResultWidth = d.C2.ResultWidth;
+  g.HasSoilBlock = soil_block;
+  if (!soil_block) return g;
+  g.WaterDepthBackfill = d.Wall.WaterDepthBackfill;
+  g.WaterDepthExcavation = d.Wall.WaterDepthExcavation;
+  g.EarthPressureWidth = d.Wall.WA;
+  g.ResistanceWidth = d.Wall.WP;
+  double top = 0;
+  for (const SoilLayer& layer : d.Soil.Layers) {
+    g.Layers.push_back({top, layer.LayerBottomDepth, static_cast<int>(layer.SoilTypeCode),
+                        SoilTypeName(layer.SoilTypeCode), layer.Top.UnitWeight, layer.Top.S, layer.Top.PHI});
+    top = layer.LayerBottomDepth;
+  }
+  return g;
+}
+
 StageSummary Summarize(const ProblemData& d) {
   StageSummary s;
   s.stage = d.Run.StageCounter;
@@ -59,6 +99,7 @@ StageSummary Summarize(const ProblemData& d) {
   const bool soil_block =
       GeneratesEarthPressure(d.C1.EarthPressureOption) || d.C1.PyCurveOption == PyCurveSource::Generated;
   s.excavation_depth = soil_block ? d.Wall.FreeHeight : d.C2.DividingDepth;
+  s.Ground = GroundOf(d, soil_block);
   switch (d.Results.Outcome) {
     case StageOutcome::Closed:
       s.outcome = s.load_stepped ? "closed by load stepping" : "closed";

@@ -157,7 +157,7 @@ TEST(Examples, EveryExampleClosesInEveryStageInForceAndMomentEquilibrium) {
     }
     EXPECT_EQ(testing::Count(run.report, "END OF ANALYSIS"), 1);
     EXPECT_EQ(testing::Count(run.log, "END OF ANALYSIS"), 1);
-    const report::PlotFile plot = testing::ExpectPlotFileReadsBack(run.plot_path);
+    const pictures::PlotFile plot = testing::ExpectPlotFileReadsBack(run.plot_path);
     EXPECT_EQ(plot.Stages.size(), run.result.stages.size());
     testing::ExpectSummariesMatchPlot(run.result, plot);
   }

@@ -9,7 +9,7 @@
 #include <regex>
 #include <sstream>
 
-#include "report/plot_reader.h"
+#include "pictures/plot_reader.h"
 #include "support/run_helper.h"
 #include "support/temp_dir.h"
 
@@ -191,7 +191,7 @@ TEST(NonFinite, AStageWhoseSolutionOverflowsFailsAndTheRunStatusSaysSo) {
   EXPECT_EQ(out.report.find("Infinity"), std::string::npos);
   // The failed stage's results block carries the code 0 and no rows.
   std::istringstream plot(out.plot);
-  const report::PlotFile file = report::ParsePlotData(plot, "wall.plt");
+  const pictures::PlotFile file = pictures::ParsePlotData(plot, "wall.plt");
   ASSERT_EQ(file.Stages.size(), 2u);
   ASSERT_TRUE(file.Stages[0].Results.has_value());
   EXPECT_EQ(file.Stages[0].Results->StageCode, 0);

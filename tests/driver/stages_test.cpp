@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "report/plot_reader.h"
+#include "pictures/plot_reader.h"
 #include "support/run_helper.h"
 
 namespace darnek {
@@ -56,7 +56,7 @@ TEST(Stages, AContinuationThatAsksForMoreGivesALongTermStageAndStageCodeTwo) {
   EXPECT_NE(out.report.find("\n\n      Long Term :  SHORT TERM"), std::string::npos);
   EXPECT_NE(out.log.find("\n\n      Long Term :  SHORT TERM"), std::string::npos);
   std::istringstream plot(out.plot);
-  const report::PlotFile file = report::ParsePlotData(plot, "wall.plt");
+  const pictures::PlotFile file = pictures::ParsePlotData(plot, "wall.plt");
   ASSERT_EQ(file.Stages.size(), 2u);
   // The value 9 after the first stage gives its block the code 2; the last
   // block carries the code of the stage before it.
@@ -69,7 +69,7 @@ TEST(Stages, ASingleStageRunWritesStageCodeOne) {
   const auto out = RunText(Stage("ONLY", 1) + "\n\n");
   EXPECT_EQ(out.result.status, DARNEK_OK) << out.result.message;
   std::istringstream plot(out.plot);
-  const report::PlotFile file = report::ParsePlotData(plot, "wall.plt");
+  const pictures::PlotFile file = pictures::ParsePlotData(plot, "wall.plt");
   ASSERT_EQ(file.Stages.size(), 1u);
   EXPECT_EQ(file.Stages[0].Results->StageCode, 1);
   EXPECT_EQ(file.Stages[0].Results->Rows.size(), 21u);
@@ -100,7 +100,7 @@ TEST(Stages, AFailedStageWritesItsMessageAndAZeroCodeBlockAndTheRunGoesOn) {
   EXPECT_NE(out.log.find("     ***** MAX ALLOWABLE DEFLECTION EXCEEDED AT ***  21  *** STATIONS *****"),
             std::string::npos);
   std::istringstream plot(out.plot);
-  const report::PlotFile file = report::ParsePlotData(plot, "wall.plt");
+  const pictures::PlotFile file = pictures::ParsePlotData(plot, "wall.plt");
   ASSERT_EQ(file.Stages.size(), 2u);
   // The failed stage: one record with code 0 and no rows (no stage before it
   // had results); the last stage carries the failed stage's code 0.

@@ -12,16 +12,16 @@
 
 namespace darnek::testing {
 
-using report::PlotCurvePoint;
-using report::PlotEarthPressure;
-using report::PlotFile;
-using report::PlotPressureRow;
-using report::PlotResults;
-using report::PlotSoilCurve;
-using report::PlotSoilCurves;
-using report::PlotStage;
-using report::PlotStationRow;
-using report::PlotTieBack;
+using pictures::PlotCurvePoint;
+using pictures::PlotEarthPressure;
+using pictures::PlotFile;
+using pictures::PlotPressureRow;
+using pictures::PlotResults;
+using pictures::PlotSoilCurve;
+using pictures::PlotSoilCurves;
+using pictures::PlotStage;
+using pictures::PlotStationRow;
+using pictures::PlotTieBack;
 
 // ------------------------------------------------------------------ writing
 
@@ -224,7 +224,7 @@ void ExpectSamePlot(const PlotFile& expected, const PlotFile& actual) {
 }
 
 PlotFile ExpectPlotFileReadsBack(const std::string& path) {
-  const PlotFile plot = report::ReadPlotFile(path);
+  const PlotFile plot = pictures::ReadPlotFile(path);
   EXPECT_TRUE(plot.Notes.empty()) << plot.Notes.front();
   std::istringstream original(ReadFile(path));
   std::istringstream rewritten(PlotRecords(plot));

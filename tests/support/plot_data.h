@@ -8,30 +8,30 @@
 #include <string>
 
 #include "darnek/darnek.h"
-#include "report/plot_reader.h"
+#include "pictures/plot_reader.h"
 
 namespace darnek::testing {
 
 // The records of one block, or of a whole file (blocks in stage order).
-std::string EarthPressureRecords(const report::PlotEarthPressure& block);
-std::string SoilCurveRecords(const report::PlotSoilCurves& block);
-std::string ResultsRecords(const report::PlotResults& block);
-std::string PlotRecords(const report::PlotFile& file);
+std::string EarthPressureRecords(const pictures::PlotEarthPressure& block);
+std::string SoilCurveRecords(const pictures::PlotSoilCurves& block);
+std::string ResultsRecords(const pictures::PlotResults& block);
+std::string PlotRecords(const pictures::PlotFile& file);
 
 // Every block and value of `actual` equals `expected` to the precision of
 // the field the value was written in.
-void ExpectSamePlot(const report::PlotFile& expected, const report::PlotFile& actual);
+void ExpectSamePlot(const pictures::PlotFile& expected, const pictures::PlotFile& actual);
 
 // Reads a plot-data file that the engine wrote and checks that writing the
 // structures back in the engine's formats gives the file again, line for
 // line: every number of the file was read, and read right. Returns what was
 // read.
-report::PlotFile ExpectPlotFileReadsBack(const std::string& path);
+pictures::PlotFile ExpectPlotFileReadsBack(const std::string& path);
 
 // The run's per-stage summaries agree with the plot data of the same stages:
 // outcome (solved or not), largest deflection and moment with their depths,
 // and the tie-back forces.
-void ExpectSummariesMatchPlot(const RunResult& result, const report::PlotFile& plot);
+void ExpectSummariesMatchPlot(const RunResult& result, const pictures::PlotFile& plot);
 
 // A sample stage: a sheet-pile wall in sand solved as a beam on linear
 // springs below the excavation, loaded by the active pressure above it.
@@ -47,6 +47,6 @@ struct SampleWall {
   bool earth_pressure = true;
   bool failed = false;
 };
-report::PlotStage SampleStage(const SampleWall& wall);
+pictures::PlotStage SampleStage(const SampleWall& wall);
 
 }  // namespace darnek::testing

@@ -11,9 +11,9 @@
 #include <sstream>
 #include <string>
 
+#include "pictures/plot_reader.h"
 #include "pressure/pressure_fixture.h"
 #include "pressure/pressure_steps.h"
-#include "report/plot_reader.h"
 #include "report/report_helpers.h"
 #include "soil/soil_fixture.h"
 #include "support/figures.h"
@@ -259,11 +259,11 @@ TEST(LoadStepping, FindsTheHandDeflectionsOfARigidWallWhereTheIterationRunsAway)
                                           std::to_string(stage.load_steps) + " STEPS *****"),
                 1);
     std::istringstream plot(out.plot);
-    const report::PlotFile file = report::ParsePlotData(plot, "wall.plt");
+    const pictures::PlotFile file = pictures::ParsePlotData(plot, "wall.plt");
     ASSERT_EQ(file.Stages.size(), 1u);
     ASSERT_EQ(file.Stages[0].Results->Rows.size(), 21u);
     double largest_error = 0;
-    for (const report::PlotStationRow& row : file.Stages[0].Results->Rows) {
+    for (const pictures::PlotStationRow& row : file.Stages[0].Results->Rows) {
       EXPECT_NEAR(Relative(row.Deflection, c.hand), 0, 1e-3) << "at " << row.X << " m";
       largest_error = std::max(largest_error, std::fabs(Relative(row.Deflection, c.hand)));
     }

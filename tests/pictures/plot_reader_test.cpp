@@ -1,4 +1,4 @@
-#include "report/plot_reader.h"
+#include "pictures/plot_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include "support/plot_data.h"
 #include "support/temp_dir.h"
 
-namespace darnek::report {
+namespace darnek::pictures {
 namespace {
 
 using testing::ExpectPlotFileReadsBack;
@@ -214,4 +214,4 @@ TEST(PlotReader, MalformedFilesAreRejectedWithTheirLine) {
 }
 
 }  // namespace
-}  // namespace darnek::report
+}  // namespace darnek::pictures

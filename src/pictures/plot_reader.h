@@ -5,11 +5,12 @@
 
 #include <istream>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
-namespace darnek::report {
+#include "darnek/pictures.h"
+
+namespace darnek::pictures {
 
 // One row of the earth-pressure diagram. Depth in the analysis length unit
 // (inches or metres) below the top of the wall; the loads are pressures times
@@ -102,16 +103,6 @@ struct PlotFile {
   std::vector<std::string> Notes;
 };
 
-// A plot-data file that does not have the engine's layout.
-class PlotFileError : public std::runtime_error {
- public:
-  PlotFileError(const std::string& what, int line) : std::runtime_error(what), line_(line) {}
-  int line() const { return line_; }
-
- private:
-  int line_;
-};
-
 // +1 English, -1 SI, 0 when neither the results nor the soil-curve block
 // tells.
 int StageUnitFlag(const PlotStage& stage);
@@ -126,4 +117,4 @@ std::optional<double> ExcavationDepthFromCurves(const PlotStage& stage);
 PlotFile ReadPlotFile(const std::string& path);
 PlotFile ParsePlotData(std::istream& in, const std::string& name);
 
-}  // namespace darnek::report
+}  // namespace darnek::pictures

@@ -3,7 +3,7 @@
 // block, three a results block. Inside a block the counts say how many
 // records follow. Every record is one line; fixed-format fields always have a
 // blank before them, so a line splits into its values at the blanks.
-#include "report/plot_reader.h"
+#include "pictures/plot_reader.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,7 +14,7 @@
 #include "core/list_reader.h"
 #include "core/run_file.h"
 
-namespace darnek::report {
+namespace darnek::pictures {
 namespace {
 
 struct Token {
@@ -334,4 +334,4 @@ PlotFile ReadPlotFile(const std::string& path) {
   }
 }
 
-}  // namespace darnek::report
+}  // namespace darnek::pictures

@@ -1,5 +1,3 @@
-#include "report/plot_pictures.h"
-
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
@@ -8,12 +6,13 @@
 #include <filesystem>
 #include <sstream>
 
+#include "pictures/drawings.h"
 #include "support/plot_data.h"
 #include "support/run_helper.h"
 #include "support/temp_dir.h"
 #include "support/xml.h"
 
-namespace darnek::report {
+namespace darnek::pictures {
 namespace {
 
 using testing::ParseXml;
@@ -61,18 +60,32 @@ PlotFile SiStagedExcavation() {
   return file;
 }
 
-// What the engine wrote for every bundled example, read back.
-const std::vector<PlotFile>& ExamplePlots() {
-  static const std::vector<PlotFile> plots = [] {
-    std::vector<PlotFile> files;
+// What the engine wrote for every bundled example, read back, with the
+// options the tool draws it with after the run.
+struct ExampleRun {
+  PlotFile plot;
+  PictureOptions options;
+};
+const std::vector<ExampleRun>& ExampleRuns() {
+  static const std::vector<ExampleRun> runs = [] {
+    std::vector<ExampleRun> all;
     for (const auto& e :
          std::filesystem::directory_iterator(std::filesystem::path(DARNEK_SOURCE_DIR) / "examples")) {
       if (e.path().extension() != ".dat") continue;
       const testing::RunOutput out =
           testing::RunText(testing::ReadFile(e.path().string()), e.path().filename());
       std::istringstream in(out.plot);
-      files.push_back(ParsePlotData(in, e.path().stem().string() + ".plt"));
+      all.push_back({ParsePlotData(in, e.path().stem().string() + ".plt"), OptionsFromRun(out.result)});
     }
+    return all;
+  }();
+  return runs;
+}
+
+const std::vector<PlotFile>& ExamplePlots() {
+  static const std::vector<PlotFile> plots = [] {
+    std::vector<PlotFile> files;
+    for (const ExampleRun& run : ExampleRuns()) files.push_back(run.plot);
     return files;
   }();
   return plots;
@@ -209,12 +222,12 @@ TEST(WallDiagrams, UnitsFollowTheUnitFlagWithDepthsInFeetForEnglishUnits) {
       ParseXml(DrawWallDiagrams(EnglishAnchoredWall().Stages[0], std::nullopt)).AllText();
   EXPECT_NE(english.find("Depth below top of wall (ft)"), std::string::npos);
   EXPECT_NE(english.find("(in)"), std::string::npos);
-  EXPECT_NE(english.find("lbs-in)"), std::string::npos);
-  EXPECT_NE(english.find("(lbs/in)"), std::string::npos);
+  EXPECT_NE(english.find("lbs\u00b7in per result width)"), std::string::npos);
+  EXPECT_NE(english.find("(lbs/in per result width)"), std::string::npos);
   const std::string si = ParseXml(DrawWallDiagrams(SiStagedExcavation().Stages[1], std::nullopt)).AllText();
   EXPECT_NE(si.find("Depth below top of wall (m)"), std::string::npos);
-  EXPECT_NE(si.find("kN-m)"), std::string::npos);
-  EXPECT_NE(si.find("(kN/m)"), std::string::npos);
+  EXPECT_NE(si.find("kN\u00b7m per result width)"), std::string::npos);
+  EXPECT_NE(si.find("(kN/m per result width)"), std::string::npos);
   EXPECT_EQ(si.find("lbs"), std::string::npos);
 }
 
@@ -309,7 +322,7 @@ TEST(WallDiagrams, ExcavationLevelAndTieBacksAreDrawnAtTheirDepths) {
   ASSERT_EQ(tie_backs.size(), 4u);
   const double tie_depth = stage.Results->TieBacks[0].Station * 6.0 / 12;
   EXPECT_NEAR(tie_backs[0]->FindAll("line").at(0)->Number("y1"), depth.Pixel(tie_depth), 1.0);
-  EXPECT_NE(tie_backs[3]->AllText().find("Tie-back 1"), std::string::npos);
+  EXPECT_NE(with.WithClass("tie-back-force").at(0)->AllText().find("Tie-back 1"), std::string::npos);
 
   const XmlNode without = ParseXml(DrawWallDiagrams(stage, std::nullopt));
   EXPECT_TRUE(without.WithClass("excavation").empty());
@@ -323,9 +336,9 @@ TEST(EarthPressureDiagram, TotalAndItsPartsMapBackToTheRows) {
   };
   const Part parts[] = {
       {"curve-total", [](const PlotPressureRow& r) { return r.Load; }},
-      {"curve-active", [](const PlotPressureRow& r) { return r.Active + r.SurfaceShare; }},
+      {"curve-active", [](const PlotPressureRow& r) { return r.Active; }},
       {"curve-water", [](const PlotPressureRow& r) { return r.Water; }},
-      {"curve-surcharge", [](const PlotPressureRow& r) { return r.Surcharge; }},
+      {"curve-surcharge", [](const PlotPressureRow& r) { return r.Surcharge + r.SurfaceShare; }},
   };
   int drawn_diagrams = 0;
   for (const PlotFile& file : AllPlots()) {
@@ -340,16 +353,32 @@ TEST(EarthPressureDiagram, TotalAndItsPartsMapBackToTheRows) {
       ASSERT_NE(each_panel, nullptr);
       const Scale each_value = ScaleFromTicks(each_panel->WithClass("tick-value"), false);
       const std::vector<PlotPressureRow>& each_rows = each.EarthPressure->Rows;
+      // Where the apparent pressure replaces the active, the surface
+      // pressure's share goes with it.
+      std::vector<bool> replaced(each_rows.size(), false);
+      for (const XmlNode* line : each_panel->WithClass("curve-apparent"))
+        for (size_t k = 0; k < PolylinePoints(*line).size(); ++k)
+          replaced.at(static_cast<size_t>(line->Number("data-first")) + k) = true;
       for (const Part& p : parts) {
-        const auto points = CurvePoints(*each_panel, p.cls);
         // The parts are drawn only where the stage has them (a specified
-        // diagram has none); the total always.
-        if (points.empty() && std::string(p.cls) != "curve-total") continue;
+        // diagram has none, the apparent pressure replaces the active
+        // over its depth); the total always, whole.
+        const auto lines = each_panel->WithClass(p.cls);
+        if (std::string(p.cls) == "curve-total") {
+          ASSERT_EQ(CurvePoints(*each_panel, p.cls).size(), each_rows.size());
+        }
         SCOPED_TRACE(p.cls);
-        ASSERT_EQ(points.size(), each_rows.size());
-        for (size_t i = 0; i < each_rows.size(); ++i) {
-          EXPECT_NEAR(points[i].first, each_value.Pixel(p.pick(each_rows[i])), 1.0) << "row " << i;
-          EXPECT_NEAR(points[i].second, each_depth.Pixel(each_rows[i].Depth * to_depth), 1.0) << "row " << i;
+        for (const XmlNode* line : lines) {
+          const auto points = PolylinePoints(*line);
+          const size_t first = static_cast<size_t>(line->Number("data-first"));
+          ASSERT_LE(first + points.size(), each_rows.size());
+          for (size_t k = 0; k < points.size(); ++k) {
+            const PlotPressureRow& r = each_rows[first + k];
+            const double v =
+                p.pick(r) - (replaced[first + k] && p.pick == parts[3].pick ? r.SurfaceShare : 0);
+            EXPECT_NEAR(points[k].first, each_value.Pixel(v), 1.0) << "row " << first + k;
+            EXPECT_NEAR(points[k].second, each_depth.Pixel(r.Depth * to_depth), 1.0) << "row " << first + k;
+          }
         }
       }
       ++drawn_diagrams;
@@ -369,7 +398,7 @@ TEST(EarthPressureDiagram, TotalAndItsPartsMapBackToTheRows) {
   for (const PlotPressureRow& r : rows) largest = std::max(largest, r.Load);
   EXPECT_EQ(mark->Number("data-value"), largest);
   EXPECT_NEAR(LabelNumber(mark->FindAll("text").at(0)->text), largest, largest * 5e-4);
-  EXPECT_NE(svg.AllText().find("(lbs/in)"), std::string::npos);
+  EXPECT_NE(svg.AllText().find("(lbs/in per result width)"), std::string::npos);
 
   // A dry wall without surcharge: the total and the active pressure only.
   SampleWall dry;
@@ -450,14 +479,19 @@ TEST(ReportPage, HoldsEveryStageWithItsSummaryAndPictures) {
   EXPECT_TRUE(html.FindAll("script").empty());
   EXPECT_TRUE(html.FindAll("link").empty());
   EXPECT_TRUE(html.FindAll("img").empty());
-  for (const XmlNode* a : html.FindAll("a")) EXPECT_EQ(a->Attr("href").rfind("#stage-", 0), 0u);
+  for (const XmlNode* a : html.FindAll("a"))
+    EXPECT_TRUE(a->Attr("href").rfind("#stage-", 0) == 0 || a->Attr("href") == "#all-stages")
+        << a->Attr("href");
   EXPECT_EQ(page.find("url("), std::string::npos);
 
-  const auto sections = html.FindAll("section");
-  ASSERT_EQ(sections.size(), 3u);
-  // Stages 1 and 2 have the wall, pressure and p-y pictures; stage 3 its
-  // message in place of the wall diagrams, and the other two.
-  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(sections[i]->FindAll("svg").size(), 3u) << "stage " << i + 1;
+  auto sections = html.FindAll("section");
+  ASSERT_EQ(sections.size(), 4u);
+  EXPECT_EQ(sections[0]->Attr("id"), "all-stages");
+  sections.erase(sections.begin());
+  // Stages 1 and 2 have the wall, pressure, net-pressure and p-y pictures;
+  // stage 3 its message in place of the wall diagrams, and no net pressure.
+  for (size_t i = 0; i < 3; ++i)
+    EXPECT_EQ(sections[i]->FindAll("svg").size(), i < 2 ? 4u : 3u) << "stage " << i + 1;
   const std::string first = sections[0]->AllText();
   EXPECT_NE(first.find("solved"), std::string::npos);
   EXPECT_NE(first.find("not recorded in the plot file"), std::string::npos);  // iterations
@@ -533,7 +567,9 @@ TEST(ReportPage, WritesOneFilePerPictureAndThePage) {
   TempDir dir;
   const PlotFile file = SiStagedExcavation();
   const std::vector<std::string> written = WritePictures(file, dir.File("out"), PictureOptions{});
-  ASSERT_EQ(written.size(), 10u);  // 3 stages x 3 pictures, and the page
+  // 3 stages x 3 pictures, the net pressure of the 2 solved, both on one
+  // envelope, and the page.
+  ASSERT_EQ(written.size(), 13u);
   EXPECT_EQ(std::filesystem::path(written.back()).filename(), "report.html");
   for (const std::string& path : written) {
     const std::string text = testing::ReadFile(path);
@@ -557,7 +593,9 @@ TEST(PlotCommand, DrawsThePicturesOfAPlotFile) {
     EXPECT_EQ(status, 0) << said;
     EXPECT_NE(said.find("report.html"), std::string::npos) << said;
     const XmlNode page = ParseXml(testing::ReadFile(out + "/report.html"));
-    EXPECT_EQ(page.FindAll("section").size(), file.Stages.size());
+    const auto stages = page.FindAll(
+        [](const XmlNode& n) { return n.name == "section" && n.Attr("id").rfind("stage-", 0) == 0; });
+    EXPECT_EQ(stages.size(), file.Stages.size());
   }
   // Without --out, the pictures go beside the plot file.
   int status = -1;
@@ -577,5 +615,230 @@ TEST(PlotCommand, DrawsThePicturesOfAPlotFile) {
       << missing;
 }
 
+// ------------------------------------------------ what the run adds
+
+const ExampleRun& Example(const std::string& stem) {
+  for (const ExampleRun& run : ExampleRuns())
+    if (run.plot.Name == stem + ".plt") return run;
+  throw std::runtime_error("no example " + stem);
+}
+
+double ValueAt(const Scale& scale, double pixel) { return scale.v0 + (pixel - scale.p0) / scale.slope; }
+
+TEST(WallDiagrams, TieBackForcesSignsAndTheWidthOfTheResultsAreWritten) {
+  int forces = 0;
+  for (const ExampleRun& run : ExampleRuns()) {
+    for (const PlotStage& stage : run.plot.Stages) {
+      if (!stage.Results->Solved) continue;
+      SCOPED_TRACE(run.plot.Name + " stage " + std::to_string(stage.Number));
+      const StageGround* ground = GroundFor(stage, run.options);
+      ASSERT_NE(ground, nullptr);
+      const XmlNode svg = ParseXml(DrawWallDiagrams(stage, ExcavationDepthFor(stage, run.options), ground));
+      EXPECT_NE(svg.WithClass("sign-convention").at(0)->text.find("tie-back forces negative in tension"),
+                std::string::npos);
+      const Scale depth = ScaleFromTicks(svg.WithClass("depth-axis").at(0)->WithClass("tick-depth"), true);
+      const auto labels = svg.WithClass("tie-back-force");
+      ASSERT_EQ(labels.size(), stage.Results->TieBacks.size());
+      for (size_t i = 0; i < labels.size(); ++i) {
+        const PlotTieBack& t = stage.Results->TieBacks[i];
+        const auto texts = labels[i]->FindAll("text");
+        const std::string first = texts.at(0)->text, second = texts.at(1)->text;
+        const std::string head = "Tie-back " + std::to_string(t.Number) + ": ";
+        ASSERT_EQ(first.rfind(head, 0), 0u) << first;
+        EXPECT_NEAR(LabelNumber(first.substr(head.size())), t.ForcePerTieBack,
+                    std::abs(t.ForcePerTieBack) * 5e-4)
+            << first;
+        EXPECT_EQ(second.find("in tension") != std::string::npos, t.ForcePerTieBack < 0) << second;
+        const double row_depth = stage.Results->Rows.at(static_cast<size_t>(t.Station)).X *
+                                 (StageUnitFlag(stage) > 0 ? 1.0 / 12 : 1.0);
+        EXPECT_NEAR(texts[0]->Number("y") + 5, depth.Pixel(row_depth), 1.0) << first;
+        ++forces;
+      }
+    }
+  }
+  EXPECT_GE(forces, 4);
+  // Moments and forces name the width they are for.
+  const std::pair<const char*, const char*> widths[] = {
+      {"soldier_pile_sand_si", "kN\u00b7m per pile"},
+      {"anchored_two_tiebacks_si", "kN\u00b7m per m of wall"},
+      {"cantilever_sand", "lbs\u00b7in per ft of wall"}};
+  for (const auto& [stem, unit] : widths) {
+    const ExampleRun& run = Example(stem);
+    const PlotStage& stage = run.plot.Stages[0];
+    const XmlNode svg = ParseXml(DrawWallDiagrams(stage, std::nullopt, GroundFor(stage, run.options)));
+    EXPECT_NE(Panel(svg, "moment")->FindAll("text").at(1)->text.find(unit), std::string::npos) << stem;
+  }
+}
+
+TEST(SoilColumn, LayersWaterTablesAndTheExcavationSitAtTheirDepths) {
+  int layers = 0, water = 0;
+  for (const ExampleRun& run : ExampleRuns()) {
+    for (const PlotStage& stage : run.plot.Stages) {
+      const StageGround* ground = GroundFor(stage, run.options);
+      if (!stage.Results->Solved || !ground->HasSoilBlock) continue;
+      SCOPED_TRACE(run.plot.Name + " stage " + std::to_string(stage.Number));
+      const double f = StageUnitFlag(stage) > 0 ? 1.0 / 12 : 1.0;
+      const std::optional<double> dig = ExcavationDepthFor(stage, run.options);
+      const XmlNode svg = ParseXml(DrawWallDiagrams(stage, dig, ground));
+      const Scale depth = ScaleFromTicks(svg.WithClass("depth-axis").at(0)->WithClass("tick-depth"), true);
+      const XmlNode* column = svg.WithClass("soil-column").at(0);
+      for (const XmlNode* drawn : column->WithClass("soil-layer")) {
+        const auto it = std::find_if(ground->Layers.begin(), ground->Layers.end(), [&](const GroundLayer& l) {
+          return l.Top * f == drawn->Number("data-top") && l.Bottom * f == drawn->Number("data-bottom");
+        });
+        ASSERT_NE(it, ground->Layers.end());
+        EXPECT_EQ(drawn->Number("data-soil"), it->SoilTypeCode);
+        const auto rects = drawn->FindAll("rect");
+        // Behind the wall from the layer's top; in front from the
+        // excavation level down.
+        EXPECT_NEAR(rects.at(0)->Number("y"), depth.Pixel(it->Top * f), 0.02);
+        if (rects.size() == 2) {
+          EXPECT_NEAR(rects[1]->Number("y"), depth.Pixel(std::max(it->Top * f, *dig * f)), 0.02);
+        } else {
+          EXPECT_LE(it->Bottom, *dig);
+        }
+        ++layers;
+      }
+      for (const XmlNode* w : column->WithClass("water-table")) {
+        const double expected =
+            w->Attr("data-side") == "backfill" ? ground->WaterDepthBackfill : ground->WaterDepthExcavation;
+        EXPECT_DOUBLE_EQ(w->Number("data-depth"), expected * f);
+        EXPECT_NEAR(w->FindAll("line").at(0)->Number("y1"), depth.Pixel(expected * f), 0.02);
+        ++water;
+      }
+    }
+  }
+  EXPECT_GE(layers, 10);
+  EXPECT_GE(water, 3);
+}
+
+TEST(NetPressure, TheNetCurveIsTheWallsOwnNetLoadAndBalancesTheTieBacks) {
+  int drawn = 0;
+  for (const ExampleRun& run : ExampleRuns()) {
+    for (const PlotStage& stage : run.plot.Stages) {
+      const std::string text =
+          DrawNetPressure(stage, ExcavationDepthFor(stage, run.options), GroundFor(stage, run.options));
+      if (!stage.Results->Solved) {
+        EXPECT_EQ(text, "");
+        continue;
+      }
+      SCOPED_TRACE(run.plot.Name + " stage " + std::to_string(stage.Number));
+      // Point loads and supports of the all-records examples are not in the
+      // plot file, so the picture cannot balance them.
+      if (run.plot.Name.rfind("all_records", 0) == 0) continue;
+      const XmlNode svg = ParseXml(text);
+      const XmlNode* panel = Panel(svg, "net-pressure");
+      const Scale value = ScaleFromTicks(panel->WithClass("tick-value"), false);
+      const auto net = CurvePoints(*panel, "net-total");
+      const std::vector<PlotStationRow>& rows = stage.Results->Rows;
+      ASSERT_EQ(net.size(), rows.size());
+      // The load and soil reaction the picture adds up are what bends the
+      // wall: away from the tie-backs and the ends, its net force per
+      // station over the spacing.
+      const double h = rows[1].X - rows[0].X;
+      double largest = 0;
+      for (const PlotStationRow& r : rows) largest = std::max(largest, std::abs(r.NetForce / h));
+      for (size_t i = 2; i + 2 < rows.size(); ++i) {
+        bool near_tie_back = false;
+        for (const PlotTieBack& t : stage.Results->TieBacks)
+          near_tie_back |= std::abs(static_cast<int>(i) - t.Station) <= 1;
+        if (near_tie_back) continue;
+        EXPECT_NEAR(ValueAt(value, net[i].first), rows[i].NetForce / h, 0.02 * largest) << "row " << i;
+      }
+      // The resultants of the legend: the net load and the tie-backs balance.
+      double sum = 0, scale = 0;
+      for (const XmlNode* e : svg.WithClass("legend-entry")) {
+        const std::string part = e->Attr("data-part");
+        if (part == "net" || part == "tie-back") sum += e->Number("data-resultant");
+        if (part == "load" || part == "tie-back") scale += std::abs(e->Number("data-resultant"));
+      }
+      EXPECT_NEAR(sum, 0, 0.02 * scale);
+      ++drawn;
+    }
+  }
+  EXPECT_GE(drawn, 9);
+}
+
+TEST(Envelope, EveryStageIsDrawnOnOneDepthAxisWithItsLargestValuesTabled) {
+  const ExampleRun& run = Example("all_records_si");
+  ASSERT_GE(run.plot.Stages.size(), 2u);
+  const XmlNode svg = ParseXml(DrawEnvelope(run.plot, run.options));
+  const Scale depth = ScaleFromTicks(svg.WithClass("depth-axis").at(0)->WithClass("tick-depth"), true);
+  const XmlNode page = ParseXml(BuildReportPage(run.plot, run.options));
+  const XmlNode* table = page.WithClass("envelope").at(0);
+  for (const char* key : {"deflection", "moment"}) {
+    const double PlotStationRow::*member =
+        std::string(key) == "deflection" ? &PlotStationRow::Deflection : &PlotStationRow::Moment;
+    const XmlNode* panel = Panel(svg, key);
+    const Scale value = ScaleFromTicks(panel->WithClass("tick-value"), false);
+    const auto curves = panel->WithClass("stage-curve");
+    size_t solved = 0;
+    for (const PlotStage& stage : run.plot.Stages) {
+      if (!stage.Results->Solved) continue;
+      SCOPED_TRACE(std::string(key) + " stage " + std::to_string(stage.Number));
+      const XmlNode* curve = curves.at(solved++);
+      EXPECT_EQ(curve->Number("data-stage"), stage.Number);
+      const auto points = CurvePoints(*curve, "curve");
+      const std::vector<PlotStationRow>& rows = stage.Results->Rows;
+      ASSERT_EQ(points.size(), rows.size());
+      for (size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_NEAR(points[i].first, value.Pixel(rows[i].*member), 1.0);
+        EXPECT_NEAR(points[i].second, depth.Pixel(rows[i].X), 1.0);
+      }
+      double largest = 0;
+      for (const PlotStationRow& r : rows)
+        if (std::abs(r.*member) > std::abs(largest)) largest = r.*member;
+      EXPECT_EQ(curve->WithClass("extreme").at(0)->Number("data-value"), largest);
+      const XmlNode* row =
+          table
+              ->FindAll([&](const XmlNode& n) {
+                return n.name == "tr" && n.Has("data-stage") && n.Number("data-stage") == stage.Number;
+              })
+              .at(0);
+      const XmlNode* cell = row->FindAll("td").at(key == std::string("deflection") ? 2 : 3);
+      EXPECT_EQ(cell->Number("data-value"), largest);
+      EXPECT_NEAR(LabelNumber(cell->text), largest, std::abs(largest) * 5e-4) << cell->text;
+    }
+    EXPECT_EQ(solved, curves.size());
+  }
+  // One stage alone has no envelope.
+  PlotFile one = run.plot;
+  one.Stages.resize(1);
+  EXPECT_EQ(DrawEnvelope(one, run.options), "");
+}
+
+TEST(ReportPage, NamesTheProblemAndThePressurePartsAddUpToTheLoad) {
+  int diagrams = 0;
+  for (const ExampleRun& run : ExampleRuns()) {
+    const XmlNode page = ParseXml(BuildReportPage(run.plot, run.options));
+    const std::string title = run.options.Summaries.at(0).Ground.Title;
+    ASSERT_FALSE(title.empty()) << run.plot.Name;
+    EXPECT_EQ(page.FindAll("h1").at(0)->text, title);
+    for (const PlotStage& stage : run.plot.Stages) {
+      if (!stage.EarthPressure || stage.EarthPressure->Rows.empty() || stage.EarthPressure->Option == 1)
+        continue;
+      SCOPED_TRACE(run.plot.Name + " stage " + std::to_string(stage.Number));
+      const XmlNode svg = ParseXml(DrawEarthPressure(stage, std::nullopt, GroundFor(stage, run.options)));
+      const XmlNode* panel = Panel(svg, "earth-pressure");
+      const Scale value = ScaleFromTicks(panel->WithClass("tick-value"), false);
+      const std::vector<PlotPressureRow>& rows = stage.EarthPressure->Rows;
+      std::vector<double> sum(rows.size(), 0.0);
+      for (const char* part :
+           {"curve-active", "curve-clay", "curve-apparent", "curve-water", "curve-surcharge"}) {
+        for (const XmlNode* line : panel->WithClass(part)) {
+          const auto points = PolylinePoints(*line);
+          const size_t first = static_cast<size_t>(line->Number("data-first"));
+          for (size_t k = 0; k < points.size(); ++k) sum.at(first + k) += ValueAt(value, points[k].first);
+        }
+      }
+      const double pixel = std::abs(1 / value.slope);
+      for (size_t i = 0; i < rows.size(); ++i)
+        EXPECT_NEAR(sum[i], rows[i].Load, 4 * pixel + 5e-3) << "row " << i << " of " << rows.size();
+      ++diagrams;
+    }
+  }
+  EXPECT_GE(diagrams, 8);
+}
+
 }  // namespace
-}  // namespace darnek::report
+}  // namespace darnek::pictures

@@ -1,0 +1,67 @@
+/* darnek pictures: the diagrams an engineer judges a wall by, drawn from the
+ * plot-data file that a run writes, as standalone SVG files and one HTML page.
+ *
+ * A library of its own (darnek_pictures), linked by the command-line tool and
+ * the tests; libdarnek.so, which the front end loads, does not carry it. */
+#ifndef DARNEK_PICTURES_H
+#define DARNEK_PICTURES_H
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "darnek/darnek.h"
+
+namespace darnek::pictures {
+
+/* A plot-data file that cannot be read (line 0) or does not have the
+ * engine's layout (the line where it goes wrong). */
+class PlotFileError : public std::runtime_error {
+ public:
+  PlotFileError(const std::string& what, int line) : std::runtime_error(what), line_(line) {}
+  int line() const { return line_; }
+
+ private:
+  int line_;
+};
+
+struct PictureOptions {
+  /* The input file's name: the page's heading when the run gives no title
+   * (the plot file's name when this is empty too), else named under it. */
+  std::string Title;
+  /* Excavation level of each stage (index 0 = stage 1), below the top of the
+   * wall in the analysis length unit (inches for English units, as the X of
+   * the plot file). Where it is missing the first generated p-y curve gives
+   * it when there is one; otherwise it is not drawn. */
+  std::vector<std::optional<double>> ExcavationDepths;
+  /* The per-stage summaries of the run that wrote the plot file, when the
+   * pictures are drawn right after it; matched to stages by stage number.
+   */
+  std::vector<StageSummary> Summaries;
+  /* A line for the top of the page, such as why the run ended early. */
+  std::string RunNote;
+};
+
+/* The options for drawing the plot file of a run just made: the summaries,
+ * the excavation levels and a note when the run did not end as complete. */
+PictureOptions OptionsFromRun(const RunResult& run);
+
+struct DrawnPictures {
+  std::vector<std::string> Files; /* the files written, report.html last */
+  /* Values the engine could not fit in their fields, named with their line. */
+  std::vector<std::string> Notes;
+};
+
+/* Reads the plot-data file and writes into `dir` (created when missing)
+ * stage<N>-wall.svg, stage<N>-pressure.svg, stage<N>-net-pressure.svg and
+ * stage<N>-py-curves.svg for the stages that have something to draw,
+ * all-stages.svg when two or more stages were solved, and report.html. Throws
+ * PlotFileError for the plot file, std::runtime_error naming the file or
+ * folder that cannot be written. */
+DrawnPictures DrawPlotFile(const std::string& plot_file, const std::string& dir,
+                           const PictureOptions& options);
+
+}  // namespace darnek::pictures
+
+#endif /* DARNEK_PICTURES_H */

@@ -1,0 +1,40 @@
+// Axes with ticks at 1, 2 or 5 times a power of ten, the map from values to
+// pixels, and the tick marks and grid lines of a panel. Ticks carry their
+// values in data- attributes, so that a picture can be read back and
+// checked against the plot data.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace darnek::pictures {
+
+struct Axis {
+  double lo = 0, hi = 1;
+  std::vector<double> ticks;
+  int decimals = 0;  // of the tick labels
+  int exponent = 0;  // tick labels show value / 10^exponent
+};
+
+// About `target` ticks covering [lo, hi], never so close on `pixels` of axis
+// that their labels would touch. With `scaled_labels` very large or small
+// values are labelled in a power of ten that AxisUnit names.
+Axis MakeAxis(double lo, double hi, int target, bool scaled_labels, double pixels, bool vertical);
+std::string TickLabel(const Axis& axis, double v);
+// The unit as the axis shows it: millimetres read better than 10^-3 m.
+std::string AxisUnit(const Axis& axis, const std::string& unit);
+// The range of the finite values, always including zero.
+std::pair<double, double> RangeWithZero(const std::vector<double>& values);
+
+struct Map {
+  double v0, v1, p0, p1;
+  double operator()(double v) const { return p0 + (v - v0) * (p1 - p0) / (v1 - v0); }
+};
+
+// Value ticks along the top of a panel, with grid lines down it.
+void ValueTicks(std::string& s, const Axis& axis, const Map& x, double top, double bottom);
+// Depth grid lines across a panel; labels only where asked.
+void DepthGrid(std::string& s, const Axis& axis, const Map& y, double left, double right, bool labels);
+
+}  // namespace darnek::pictures

@@ -1,0 +1,371 @@
+// The HTML page: every stage's summary with its pictures inline, one
+// self-contained file; and the files written beside it.
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <stdexcept>
+
+#include "core/run_file.h"
+#include "pictures/drawings.h"
+#include "pictures/stage_view.h"
+#include "pictures/svg.h"
+
+namespace darnek::pictures {
+
+// ------------------------------------------------------------ the page
+
+std::optional<double> ExcavationDepthFor(const PlotStage& stage, const PictureOptions& options) {
+  const size_t index = static_cast<size_t>(stage.Number - 1);
+  if (stage.Number >= 1 && index < options.ExcavationDepths.size() && options.ExcavationDepths[index])
+    return options.ExcavationDepths[index];
+  return ExcavationDepthFromCurves(stage);
+}
+
+namespace {
+
+std::string StripXmlDeclaration(const std::string& svg) {
+  if (svg.rfind("<?xml", 0) != 0) return svg;
+  const size_t end = svg.find("?>");
+  size_t start = end + 2;
+  while (start < svg.size() && (svg[start] == '\n' || svg[start] == '\r')) ++start;
+  return svg.substr(start);
+}
+
+const StageSummary* SummaryFor(const PlotStage& stage, const PictureOptions& options) {
+  for (const StageSummary& s : options.Summaries)
+    if (s.stage == stage.Number) return &s;
+  return nullptr;
+}
+
+}  // namespace
+
+const StageGround* GroundFor(const PlotStage& stage, const PictureOptions& options) {
+  const StageSummary* summary = SummaryFor(stage, options);
+  return summary ? &summary->Ground : nullptr;
+}
+
+namespace {
+
+void Row(std::string& h, const std::string& head, const std::string& value) {
+  h += "<tr><th>" + Escape(head) + "</th><td>" + value + "</td></tr>\n";
+}
+
+std::string Largest(const std::vector<PlotStationRow>& rows, double PlotStationRow::*member,
+                    const std::string& unit, const Units& u) {
+  std::vector<double> values;
+  for (const PlotStationRow& r : rows) values.push_back(r.*member);
+  const int k = LargestIndex(values);
+  if (k < 0) return "not recorded";
+  const PlotStationRow& r = rows[static_cast<size_t>(k)];
+  return Escape(FormatValue(r.*member) + " " + unit + " at depth " + FormatDepth(r.X * u.depth_factor) + " " +
+                u.depth);
+}
+
+std::string StageSummaryTable(const PlotStage& stage, const StageSummary* summary, const Units& u,
+                              std::optional<double> excavation, bool excavation_given) {
+  const std::string per = " " + PerWidth(summary ? &summary->Ground : nullptr, u);
+  std::string h = "<table class=\"summary\">\n";
+  const bool solved = stage.Results && stage.Results->Solved && !stage.Results->Rows.empty();
+  std::string outcome;
+  if (summary && !summary->outcome.empty())
+    outcome = Escape(summary->outcome);
+  else if (solved)
+    outcome = "solved";
+  else if (stage.Results)
+    outcome =
+        "no solution: the maximum allowable deflection was exceeded or the iteration limit was reached "
+        "(the plot file does not record which; the report does)";
+  else
+    outcome = "no results: the plot file ends before this stage's results";
+  if (!solved && (!summary || !summary->solved))
+    outcome = "<strong class=\"failed\">" + outcome + "</strong>";
+  Row(h, "Outcome", outcome);
+  Row(h, "Iterations",
+      summary ? std::to_string(summary->iterations)
+              : "not recorded in the plot file (see the report or the run log)");
+  if (solved) {
+    const std::vector<PlotStationRow>& rows = stage.Results->Rows;
+    if (summary && summary->solved) {
+      Row(h, "Largest deflection",
+          Escape(FormatValue(summary->max_deflection) + " " + u.length + " at depth " +
+                 FormatDepth(summary->max_deflection_depth * u.depth_factor) + " " + u.depth));
+      Row(h, "Largest bending moment",
+          Escape(FormatValue(summary->max_moment) + " " + u.Moment() + per + " at depth " +
+                 FormatDepth(summary->max_moment_depth * u.depth_factor) + " " + u.depth));
+    } else {
+      Row(h, "Largest deflection", Largest(rows, &PlotStationRow::Deflection, u.length, u));
+      Row(h, "Largest bending moment", Largest(rows, &PlotStationRow::Moment, u.Moment() + per, u));
+    }
+    Row(h, "Largest shear", Largest(rows, &PlotStationRow::Shear, u.force + per, u));
+    Row(h, "Largest soil reaction",
+        Largest(rows, &PlotStationRow::SoilReaction, u.ForcePerLength() + per, u));
+    Row(h, "Wall",
+        std::to_string(rows.size()) + " stations, tip at depth " +
+            Escape(FormatDepth(WallLength(stage, u)) + " " + u.depth));
+  }
+  if (excavation) {
+    Row(h, "Excavation level",
+        Escape(FormatDepth(*excavation * u.depth_factor) + " " + u.depth + " below the top of the wall") +
+            (excavation_given ? "" : " (from the depth of the first generated p-y curve)"));
+  } else {
+    Row(h, "Excavation level", "not recorded in the plot file; not drawn");
+  }
+  if (stage.EarthPressure)
+    Row(h, "Earth pressure",
+        Escape(OptionText(stage.EarthPressure->Option)) + ", " +
+            std::to_string(stage.EarthPressure->Rows.size()) + " rows");
+  else
+    Row(h, "Earth pressure", "none in the plot file for this stage");
+  if (stage.SoilCurves) {
+    size_t generated = 0;
+    for (const PlotSoilCurve& c : stage.SoilCurves->Curves) generated += c.Generated ? 1 : 0;
+    const size_t user = stage.SoilCurves->Curves.size() - generated;
+    std::string text;
+    if (generated) text += std::to_string(generated) + " generated";
+    if (user) text += std::string(text.empty() ? "" : ", ") + std::to_string(user) + " user";
+    if (text.empty()) text = "none";
+    Row(h, "p-y curves", text);
+  } else {
+    Row(h, "p-y curves", "none in the plot file for this stage");
+  }
+  h += "</table>\n";
+
+  // Tie-back forces: the plot file has them all; a run summary has the force
+  // per tie-back when the plot file's block is missing.
+  if (solved && !stage.Results->TieBacks.empty()) {
+    h += "<table class=\"tie-backs\">\n<tr><th>Tie-back</th><th>Station</th><th>Depth (" + u.depth +
+         ")</th><th>Angle (deg)</th><th>Horizontal force per station (" + u.force +
+         ")</th><th>Force per station (" + u.force + ")</th><th>Force per tie-back (" + u.force +
+         ")</th><th>Prestress (" + u.force + ")</th></tr>\n";
+    for (const PlotTieBack& t : stage.Results->TieBacks) {
+      h += "<tr><td>" + std::to_string(t.Number) + "</td><td>" + std::to_string(t.Station) + "</td><td>" +
+           Escape(FormatDepth(t.Depth)) + "</td><td>" + Escape(FormatValue(t.Angle)) + "</td><td>" +
+           Escape(FormatValue(t.HorizontalForcePerStation)) + "</td><td>" +
+           Escape(FormatValue(t.ForcePerStation)) + "</td><td>" + Escape(FormatValue(t.ForcePerTieBack)) +
+           "</td><td>" + Escape(FormatValue(t.Prestress)) + "</td></tr>\n";
+    }
+    h += "</table>\n";
+  } else if (summary && !summary->tie_backs.empty()) {
+    h += "<table class=\"tie-backs\">\n<tr><th>Tie-back</th><th>Station</th><th>Depth (" + u.depth +
+         ")</th><th>Force per tie-back (" + u.force + ")</th></tr>\n";
+    for (const TieBackSummary& t : summary->tie_backs) {
+      h += "<tr><td>" + std::to_string(t.number) + "</td><td>" + std::to_string(t.station) + "</td><td>" +
+           Escape(FormatDepth(t.depth)) + "</td><td>" + Escape(FormatValue(t.force_per_tie_back)) +
+           "</td></tr>\n";
+    }
+    h += "</table>\n";
+  }
+  return h;
+}
+
+struct StageSvgs {
+  std::string wall, pressure, net, py;
+};
+
+StageSvgs DrawStage(const PlotStage& stage, const PictureOptions& options) {
+  const std::optional<double> excavation = ExcavationDepthFor(stage, options);
+  const StageGround* ground = GroundFor(stage, options);
+  return {DrawWallDiagrams(stage, excavation, ground), DrawEarthPressure(stage, excavation, ground),
+          DrawNetPressure(stage, excavation, ground), DrawPyCurves(stage, excavation, ground)};
+}
+
+// The problem's title: the first stage title the run gave, else the one
+// the options name, else the plot file's name.
+std::string PageTitle(const PlotFile& plot, const PictureOptions& options) {
+  for (const PlotStage& stage : plot.Stages)
+    if (const StageGround* ground = GroundFor(stage, options); ground && !ground->Title.empty())
+      return ground->Title;
+  return options.Title.empty() ? plot.Name : options.Title;
+}
+
+// The largest values of every stage side by side, in the units of the
+// first stage drawn on the envelope.
+std::string EnvelopeTable(const PlotFile& plot, const PictureOptions& options) {
+  std::string h = "<table class=\"envelope\">\n";
+  const PlotStage* first = nullptr;
+  for (const PlotStage& stage : plot.Stages)
+    if (!first && stage.Results && stage.Results->Solved) first = &stage;
+  const Units u = UnitsFor(first ? StageUnitFlag(*first) : 0);
+  const std::string per = " " + PerWidth(first ? GroundFor(*first, options) : nullptr, u);
+  h += "<tr><th>Stage</th><th>Excavation level (" + u.depth + ")</th><th>Largest deflection (" + u.length +
+       ")</th><th>Largest bending moment (" + Escape(u.Moment() + per) + ")</th><th>Largest shear (" +
+       Escape(u.force + per) + ")</th><th>Tie-back forces (" + u.force + " per tie-back)</th></tr>\n";
+  for (const PlotStage& stage : plot.Stages) {
+    h += "<tr data-stage=\"" + std::to_string(stage.Number) + "\"><td>" + std::to_string(stage.Number) +
+         "</td>";
+    const std::optional<double> e = ExcavationDepthFor(stage, options);
+    h += "<td>" +
+         (e && std::isfinite(*e) ? Escape(FormatDepth(*e * u.depth_factor)) : std::string("\u2014")) +
+         "</td>";
+    if (!stage.Results || !stage.Results->Solved || stage.Results->Rows.empty() ||
+        StageUnitFlag(stage) != StageUnitFlag(*first)) {
+      h += "<td colspan=\"4\">" +
+           std::string(stage.Results && stage.Results->Solved ? "other units" : "no solution") +
+           "</td></tr>\n";
+      continue;
+    }
+    const std::vector<PlotStationRow>& rows = stage.Results->Rows;
+    for (double PlotStationRow::*member :
+         {&PlotStationRow::Deflection, &PlotStationRow::Moment, &PlotStationRow::Shear}) {
+      std::vector<double> values;
+      for (const PlotStationRow& r : rows) values.push_back(r.*member);
+      const int k = LargestIndex(values);
+      h += k < 0 ? std::string("<td>n/a</td>")
+                 : "<td data-value=\"" + Exact(values[static_cast<size_t>(k)]) + "\">" +
+                       Escape(FormatValue(values[static_cast<size_t>(k)]) + " at " +
+                              FormatDepth(rows[static_cast<size_t>(k)].X * u.depth_factor)) +
+                       "</td>";
+    }
+    std::string forces;
+    for (const PlotTieBack& t : stage.Results->TieBacks)
+      forces +=
+          (forces.empty() ? "" : ", ") + std::to_string(t.Number) + ": " + FormatValue(t.ForcePerTieBack);
+    h += "<td>" + (forces.empty() ? std::string("\u2014") : Escape(forces)) + "</td></tr>\n";
+  }
+  h += "</table>\n";
+  return h;
+}
+
+std::string Page(const PlotFile& plot, const PictureOptions& options, const std::vector<StageSvgs>& svgs,
+                 const std::string& envelope) {
+  const std::string title = PageTitle(plot, options);
+  const std::string input = options.Title.empty() || options.Title == title ? "" : options.Title + ", ";
+  std::string h =
+      "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n"
+      "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"/>\n<title>" +
+      Escape(title) +
+      " \u2014 wall diagrams</title>\n<style>\n"
+      "body { font-family: " +
+      std::string(kFont) +
+      "; color: #1a1a1a; margin: 24px auto; max-width: 1240px;"
+      " padding: 0 16px; line-height: 1.4; }\n"
+      "h1 { font-size: 24px; margin-bottom: 4px; }\n"
+      "h2 { font-size: 20px; border-bottom: 2px solid #ccc; padding-bottom: 4px; margin-top: 36px; }\n"
+      "p.note { color: #555; font-size: 14px; margin-top: 0; }\n"
+      "nav a { margin-right: 14px; }\n"
+      "table { border-collapse: collapse; margin: 10px 0 18px 0; font-size: 14px; }\n"
+      "th, td { text-align: left; padding: 4px 12px 4px 0; vertical-align: top; }\n"
+      "table.summary th { color: #444; font-weight: normal; width: 200px; }\n"
+      "table.tie-backs th, table.envelope th { border-bottom: 1px solid #999; color: #444; }\n"
+      "table.tie-backs td, table.envelope td { border-bottom: 1px solid #e3e3e3; }\n"
+      "strong.failed { color: #b03a2e; }\n"
+      "figure { margin: 12px 0 28px 0; }\n"
+      "figure svg { max-width: 100%; height: auto; display: block; border: 1px solid #ddd; }\n"
+      "figcaption { font-size: 13px; color: #555; margin-top: 4px; }\n"
+      "</style>\n</head>\n<body>\n<h1>" +
+      Escape(title) + "</h1>\n<p class=\"note\">" + Escape(input) + "drawn from the plot-data file " +
+      Escape(plot.Name) + ": " + std::to_string(plot.Stages.size()) +
+      (plot.Stages.size() == 1 ? " stage" : " stages") +
+      ". Depths are measured down from the top of the wall.</p>\n";
+  if (!options.RunNote.empty())
+    h += "<p><strong class=\"failed\">" + Escape(options.RunNote) + "</strong></p>\n";
+  for (const std::string& note : plot.Notes) h += "<p class=\"note\">" + Escape(note) + "</p>\n";
+  if (plot.Stages.size() > 1) {
+    h += "<nav>";
+    if (!envelope.empty()) h += "<a href=\"#all-stages\">All stages</a>";
+    for (const PlotStage& stage : plot.Stages)
+      h += "<a href=\"#stage-" + std::to_string(stage.Number) + "\">" + StageName(stage) + "</a>";
+    h += "</nav>\n";
+  }
+  if (plot.Stages.empty()) h += "<p>The plot file holds no stage.</p>\n";
+  if (!envelope.empty()) {
+    h += "<section id=\"all-stages\">\n<h2>All stages</h2>\n" + EnvelopeTable(plot, options) + "<figure>\n" +
+         StripXmlDeclaration(envelope) + "</figure>\n</section>\n";
+  }
+  for (size_t i = 0; i < plot.Stages.size(); ++i) {
+    const PlotStage& stage = plot.Stages[i];
+    const Units u = UnitsFor(StageUnitFlag(stage));
+    const size_t index = static_cast<size_t>(stage.Number - 1);
+    const bool given = index < options.ExcavationDepths.size() && options.ExcavationDepths[index].has_value();
+    h += "<section id=\"stage-" + std::to_string(stage.Number) + "\">\n<h2>" + StageName(stage) + " (" +
+         Escape(u.system) + ")</h2>\n";
+    h += StageSummaryTable(stage, SummaryFor(stage, options), u, ExcavationDepthFor(stage, options), given);
+    const StageSvgs& pictures = svgs[i];
+    h += "<figure>\n" + StripXmlDeclaration(pictures.wall) + "</figure>\n";
+    if (!pictures.pressure.empty())
+      h += "<figure>\n" + StripXmlDeclaration(pictures.pressure) + "</figure>\n";
+    else
+      h += "<p class=\"note\">No earth-pressure diagram for this stage in the plot file.</p>\n";
+    if (!pictures.net.empty()) h += "<figure>\n" + StripXmlDeclaration(pictures.net) + "</figure>\n";
+    if (!pictures.py.empty())
+      h += "<figure>\n" + StripXmlDeclaration(pictures.py) + "</figure>\n";
+    else
+      h += "<p class=\"note\">No p-y curves for this stage in the plot file.</p>\n";
+    h += "</section>\n";
+  }
+  h += "</body>\n</html>\n";
+  return h;
+}
+
+void WriteText(const std::filesystem::path& path, const std::string& text) {
+  RunFile file;
+  const std::string problem = file.Open("picture file", path.string(), RunFile::Kind::Output);
+  if (!problem.empty()) throw std::runtime_error("the picture file " + path.string() + " " + problem);
+  file.Restart();
+  file.Write(text);
+  file.Close();  // a failure names the file and the reason
+}
+
+}  // namespace
+
+std::string BuildReportPage(const PlotFile& plot, const PictureOptions& options) {
+  std::vector<StageSvgs> svgs;
+  for (const PlotStage& stage : plot.Stages) svgs.push_back(DrawStage(stage, options));
+  return Page(plot, options, svgs, DrawEnvelope(plot, options));
+}
+
+std::vector<std::string> WritePictures(const PlotFile& plot, const std::string& dir,
+                                       const PictureOptions& options) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::create_directories(dir, ec);
+  if (ec) throw std::runtime_error("cannot create the folder " + dir + ": " + ec.message());
+  std::vector<std::string> written;
+  std::vector<StageSvgs> svgs;
+  for (const PlotStage& stage : plot.Stages) {
+    svgs.push_back(DrawStage(stage, options));
+    const std::string prefix = "stage" + std::to_string(stage.Number);
+    const std::pair<const char*, const std::string*> files[] = {{"-wall.svg", &svgs.back().wall},
+                                                                {"-pressure.svg", &svgs.back().pressure},
+                                                                {"-net-pressure.svg", &svgs.back().net},
+                                                                {"-py-curves.svg", &svgs.back().py}};
+    for (const auto& [suffix, text] : files) {
+      if (text->empty()) continue;
+      const fs::path path = fs::path(dir) / (prefix + suffix);
+      WriteText(path, *text);
+      written.push_back(path.string());
+    }
+  }
+  const std::string envelope = DrawEnvelope(plot, options);
+  if (!envelope.empty()) {
+    const fs::path path = fs::path(dir) / "all-stages.svg";
+    WriteText(path, envelope);
+    written.push_back(path.string());
+  }
+  const fs::path page = fs::path(dir) / "report.html";
+  WriteText(page, Page(plot, options, svgs, envelope));
+  written.push_back(page.string());
+  return written;
+}
+
+PictureOptions OptionsFromRun(const RunResult& run) {
+  PictureOptions options;
+  options.Summaries = run.stages;
+  for (const StageSummary& s : run.stages) options.ExcavationDepths.push_back(s.excavation_depth);
+  if (run.status == DARNEK_ANALYSIS_FAILED)
+    options.RunNote = "A stage was not solved: " + run.message;
+  else if (run.status != DARNEK_OK)
+    options.RunNote = "The run ended early: " + run.message;
+  return options;
+}
+
+DrawnPictures DrawPlotFile(const std::string& plot_file, const std::string& dir,
+                           const PictureOptions& options) {
+  const PlotFile plot = ReadPlotFile(plot_file);
+  DrawnPictures drawn;
+  drawn.Files = WritePictures(plot, dir, options);
+  drawn.Notes = plot.Notes;
+  return drawn;
+}
+
+}  // namespace darnek::pictures

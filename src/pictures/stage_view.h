@@ -1,0 +1,79 @@
+// What the pictures of one stage share: the units a stage is drawn in and the
+// width its results are for, the depth marks (excavation level, tie-backs),
+// the marked largest values and the soil column beside the depth axis.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "darnek/darnek.h"
+#include "pictures/axes.h"
+#include "pictures/plot_reader.h"
+
+namespace darnek::pictures {
+
+struct Units {
+  std::string length;  // of deflection and y: the analysis length unit
+  std::string force;
+  std::string depth;    // of the depth axis
+  double depth_factor;  // analysis length unit to depth unit
+  std::string system;
+  std::string stress;       // of soil strengths, as input
+  std::string unit_weight;  // as input
+  std::string Moment() const { return force + "\u00b7" + length; }
+  std::string ForcePerLength() const { return force + "/" + length; }
+};
+
+Units UnitsFor(int unit_flag);
+
+// The width of wall the results are for, as a unit's suffix: "per m of
+// wall", "per ft of wall", "per pile" (soldier piles whose ResultWidth is
+// their spacing), or "per result width" when the plot file is drawn alone.
+std::string PerWidth(const StageGround* ground, const Units& u);
+// The same as a sentence for a picture's subtitle, with the widths.
+std::string WidthNote(const StageGround* ground, const Units& u);
+
+// The stage's title from the run, else empty.
+std::string StageTitle(const StageGround* ground);
+
+// A tie-back's force per tie-back with its sign read out:
+// "Tie-back 1: −117.8 kN per tie-back (tension)".
+std::string TieBackForceText(const PlotTieBack& t, const Units& u);
+
+std::string StageName(const PlotStage& stage);
+// Depth of the wall tip in the depth unit, from the station rows.
+double WallLength(const PlotStage& stage, const Units& u);
+// Index of the value of largest magnitude; -1 when none is finite.
+int LargestIndex(const std::vector<double>& values);
+// The earth-pressure option as the page and the pictures name it.
+std::string OptionText(int option);
+
+// A marked point with its value: a dot on the curve and a label that stays
+// inside the panel.
+void Extreme(std::string& s, const std::string& quantity, double value, double depth, double px, double py,
+             double left, double right, double top, const std::string& colour, const std::string& label);
+
+struct DepthMark {
+  double depth;  // depth unit
+  std::string label;
+  bool excavation;
+};
+
+// Depth unit: the depth of the station the model puts the tie-back at.
+double TieBackDepth(const PlotStage& stage, const PlotTieBack& t, const Units& u);
+std::vector<DepthMark> DepthMarks(const PlotStage& stage, const Units& u, std::optional<double> excavation);
+void DrawMarks(std::string& s, const std::vector<DepthMark>& marks, const Map& y, double left, double right,
+               const Axis& depth_axis, bool label_excavation, bool label_tie_backs);
+
+// The soil column drawn between `left` and left + kSoilColumnWidth, from
+// `top` to `bottom` on the depth axis: the soil behind the wall, the wall
+// with its tie-backs, the soil in front below the excavation level, the
+// water tables. Without the ground (a plot file drawn alone) it says that
+// the plot file does not hold the layers.
+inline constexpr double kSoilColumnWidth = 150;
+void SoilColumn(std::string& s, const PlotStage& stage, const StageGround* ground, const Units& u,
+                std::optional<double> excavation, const Axis& depth_axis, const Map& y, double left,
+                double top, double bottom);
+
+}  // namespace darnek::pictures
