@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "core/report_helpers.h"
 #include "darnek/darnek.h"
 #include "report/plot_pictures.h"
 #include "report/plot_reader.h"
-#include "report/report_helpers.h"
 #include "toml/toml_input.h"
 
 namespace fs = std::filesystem;

@@ -11,10 +11,10 @@
 
 #include "core/errors.h"
 #include "core/output_unit.h"
+#include "core/report_helpers.h"
 #include "core/water_table.h"
 #include "pressure/earth_pressure.h"
 #include "pressure/pressure_steps.h"
-#include "report/report_helpers.h"
 
 namespace darnek::pressure {
 

@@ -13,8 +13,8 @@
 #include <limits>
 #include <stdexcept>
 
+#include "core/report_helpers.h"
 #include "core/run_file.h"
-#include "report/report_helpers.h"
 
 namespace darnek::report {
 namespace {

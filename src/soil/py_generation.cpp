@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/errors.h"
-#include "report/report_helpers.h"
+#include "core/report_helpers.h"
 #include "soil/py_curves.h"
 #include "soil/py_frame.h"
 #include "soil/soil_profile.h"

@@ -6,8 +6,8 @@
 
 #include "core/errors.h"
 #include "core/list_reader.h"
+#include "core/report_helpers.h"
 #include "core/run_file.h"
-#include "report/report_helpers.h"
 #include "soil/py_curves.h"
 #include "soil/soil_constants.h"
 
@@ -38,7 +38,7 @@ void LoadPyCurves(RunContext& ctx) {
 
   int count = 0;
   reader.Read("p-y scratch file: number of curves", {{"number of curves", &count}});
-  if (count > kMaxPyCurves) FailStorage(ctx.report);
+  if (count > kMaxPyCurves) throw StorageExceeded();
   count = std::max(count, 0);
   const int num_user = std::clamp(d.C1.NumUserPyCurves, 0, static_cast<int>(d.UserPyCurves.size()));
 
@@ -51,7 +51,7 @@ void LoadPyCurves(RunContext& ctx) {
       int station = 0;
       int points = 0;
       reader.Read("p-y scratch file: user curve", {{"station", &station}, {"number of points", &points}});
-      if (points > kMaxPyCurvePoints) FailStorage(ctx.report);
+      if (points > kMaxPyCurvePoints) throw StorageExceeded();
       curve.From = curve.To = station;
       curve.Contd = d.UserPyCurves[static_cast<size_t>(i)].Contd;
       ctx.plot.Write("( 1X F10.2 1X I5 )", station * h, points);

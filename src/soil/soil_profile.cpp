@@ -6,8 +6,8 @@
 #include <cmath>
 
 #include "core/errors.h"
+#include "core/report_helpers.h"
 #include "core/water_table.h"
-#include "report/report_helpers.h"
 #include "soil/soil_constants.h"
 #include "soil/soil_report.h"
 

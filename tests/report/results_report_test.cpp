@@ -5,7 +5,7 @@
 #include <cmath>
 #include <sstream>
 
-#include "report/report_helpers.h"
+#include "core/report_helpers.h"
 #include "support/codes.h"
 
 namespace darnek::report {
