@@ -1,11 +1,13 @@
 // One stage, in the order its records stand in the input file: each record is
 // read and echoed, handed to the subsystem that turns it into loads, springs
-// or soil curves, and the wall is then solved and its results written.
+// or soil curves; the wall is then solved, its results computed, and only then
+// written.
 #include "driver/stage.h"
 
 #include "input/control_input.h"
 #include "input/stage_tables.h"
 #include "pressure/earth_pressure.h"
+#include "report/iteration_log.h"
 #include "report/results_report.h"
 #include "soil/py_curves.h"
 #include "solver/solver.h"
@@ -91,7 +93,11 @@ void RunStage(RunContext& ctx, ListReader& reader) {
   ApplyEarthPressure(ctx, reader);
   BuildSoilCurves(ctx, reader);
   solver::UpdateFlexuralRigidity(ctx);
-  solver::IterateStage(ctx);
+  solver::IterationMonitor monitor;
+  monitor.Started = [&ctx](bool single) { report::WriteMonitoringHeading(ctx.log, single); };
+  monitor.Stepped = [&ctx](const IterationStep& step) { report::WriteMonitoringLine(ctx.log, step); };
+  solver::IterateStage(ctx, monitor);
+  if (solver::HasStationResults(ctx.data)) solver::DeriveStationResults(ctx.data);
   report::WriteResults(ctx);
 }
 
