@@ -243,6 +243,8 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
         result.message = message;
       }
     } catch (const FatalStop& e) {
+      if (const auto* soil_stop = dynamic_cast<const soil::SoilStop*>(&e))
+        report::WriteSoilStop(ctx->console, ctx->report, *soil_stop);
       normal_end = false;
       result.status = DARNEK_STOPPED + e.code();
       result.stop_code = e.code();

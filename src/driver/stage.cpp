@@ -50,7 +50,7 @@ void ApplyEarthPressure(RunContext& ctx, ListReader& reader) {
     input::ReadEarthPressureAndSoilBlock(ctx, reader);
   if (mode == EarthPressureMode::SpecifiedDiagram) input::ReadSpecifiedPressureTable(ctx, reader);
   if (GeneratesEarthPressure(mode)) {
-    pressure::START(ctx);
+    pressure::GeneratePressureDiagram(ctx);
     pressure::LoadPressureRows(ctx);
   } else if (mode == EarthPressureMode::SpecifiedDiagram) {
     pressure::ApplySpecifiedPressure(ctx);

@@ -1,4 +1,4 @@
-// The pressure diagram on the retained side (BULK): one row every inch
+// The pressure diagram on the retained side (WritePressureScratch): one row every inch
 // (English units) or every 0.05 m (SI) down each pressure layer with the
 // active earth pressure, water pressures, surcharge, passive and at-rest
 // pressures; options 3 and 5 replace it above the excavation level by the
@@ -293,7 +293,7 @@ std::vector<PressureRow> BuildPressureDiagram(ProblemData& data, int& row_count)
   return rows;
 }
 
-void BULK(RunContext& ctx) {
+void WritePressureScratch(RunContext& ctx) {
   int count = 0;
   const std::vector<PressureRow> rows = BuildPressureDiagram(ctx.data, count);
   ctx.data.Pressure.RowCount = count;

@@ -29,7 +29,7 @@ TEST_F(Loads, WidthForEarthPressureActsDownToTheDividingDepthAndWAIsKept) {
   Layer(4, 300, 0.07, 30);
   ctx.data.C2.DividingDepth = 120;
   ctx.data.Wall.WA = 2;
-  START(ctx);
+  GeneratePressureDiagram(ctx);
   LoadPressureRows(ctx);
   const auto& rows = ctx.data.Pressure.Rows;
   ASSERT_EQ(rows.size(), 241u);
