@@ -18,7 +18,8 @@ namespace darnek::pressure {
 // FreeHeight, soil layers ending above the wall bottom).
 void GeneratePressureDiagram(RunContext& ctx);
 
-// Reads the scratch file back into data.Pressure.Rows with the loaded widths
+// Turns data.Pressure.Rows, which hold the values exactly as the scratch file
+// was written (never read back from it), into loads with the loaded widths
 // (WA down to DividingDepth, WP below; data.Wall.WA is left as it is), prints
 // the ACTIVE EARTH PRESSURE table, adds the loads to data.Stations.BaseQ of
 // stations 1 .. NumIncrements and writes the plot rows.

@@ -47,7 +47,8 @@ void WriteLayerResultants(RunContext& ctx);
 // of the last pressure layer (the first is the top row at depth 0).
 // `row_count` receives the count of rows down to the wall bottom.
 std::vector<PressureRow> BuildPressureDiagram(ProblemData& data, int& row_count);
-// Writes the diagram to the pressure scratch file.
+// Writes the diagram to the pressure scratch file, and keeps in
+// data.Pressure.Rows the rows down to the wall bottom as they were written.
 void WritePressureScratch(RunContext& ctx);
 
 // Value of the apparent-pressure trapezoid with peak `peak` at `depth`.
