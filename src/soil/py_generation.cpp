@@ -88,6 +88,8 @@ void GeneratePyCurves(RunContext& ctx) {
   ctx.files.py_scratch.Restart();
   OutputUnit scratch;
   scratch.Attach(ctx.files.py_scratch);
+  ctx.py_curves_text.clear();
+  scratch.KeepCopy(&ctx.py_curves_text);
   BuildSoilProfile(ctx);
   ProblemData& d = ctx.data;
   CheckCurveModulus(d);

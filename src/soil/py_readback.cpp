@@ -1,13 +1,14 @@
-// Read-back of the p-y scratch file into the solver's curve table. The solver
-// receives the curves at the precision of the file, so they are read from the
-// file, not taken from memory.
+// The p-y scratch file's curves into the solver's curve table. The solver
+// receives the curves at the precision of the file, so they are parsed from
+// the text that was written to it (kept as it was written; the file itself is
+// never read back).
 #include <algorithm>
 #include <cmath>
+#include <sstream>
 
 #include "core/errors.h"
 #include "core/list_reader.h"
 #include "core/report_helpers.h"
-#include "core/run_file.h"
 #include "soil/py_curves.h"
 #include "soil/soil_constants.h"
 
@@ -31,8 +32,7 @@ FilePoint ReadPoint(ListReader& reader, const char* record) {
 
 void LoadPyCurves(RunContext& ctx) {
   ProblemData& d = ctx.data;
-  ctx.files.py_scratch.Rewind();
-  RunFileStream file(ctx.files.py_scratch);
+  std::istringstream file(ctx.py_curves_text);
   ListReader reader(file);
   const double h = d.C2.IncrementLength;
 
