@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "darnek/darnek.h"
-#include "report/report_helpers.h"
+#include "core/report_helpers.h"
 #include "tool.h"
 
 namespace darnek::tool {

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "core/report_helpers.h"
 #include "darnek/darnek.h"
 #include "darnek/pictures.h"
-#include "report/report_helpers.h"
 #include "toml/toml_input.h"
 #include "tool.h"
 

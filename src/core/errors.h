@@ -7,19 +7,33 @@
 
 namespace darnek {
 
-// A data error that the report names (storage, station order, ...): the
-// message is already in the report; the run ends through its normal end and
-// the call still returns 0.
+// A data error that the report names in words of its own: the driver writes
+// the message of its kind to the report, and the run ends through its normal
+// end; the call still returns 0.
 class DataError : public std::runtime_error {
  public:
-  explicit DataError(const std::string& what) : std::runtime_error(what) {}
+  enum class Kind {
+    StationsNotInOrder,  // a station range whose TO lies above its FROM, or rows out of station order
+    DataBeyondEnd,       // stiffness or load values beyond the tip of the wall
+  };
+  explicit DataError(Kind kind) : std::runtime_error(Text(kind)), kind_(kind) {}
+  Kind kind() const { return kind_; }
+
+  // The words of the report, which are also the message of the run.
+  static const char* Text(Kind kind) {
+    return kind == Kind::StationsNotInOrder ? "ERROR STOP -- STATIONS NOT IN ORDER"
+                                            : "ERROR -- NON-ZERO TABLE 4 DATA BEYOND END";
+  }
+
+ private:
+  Kind kind_;
 };
 
-// A table that would outgrow the engine's storage, found where there is no
-// report to write to: the driver writes the storage message and ends the run
-// as for a DataError.
+// A table that would outgrow the engine's storage: the driver writes the
+// storage message to the report and ends the run as for a DataError.
 class StorageExceeded : public std::runtime_error {
  public:
+  StorageExceeded() : std::runtime_error("TOO MUCH DATA FOR AVAILABLE STORAGE") {}
   explicit StorageExceeded(const std::string& what) : std::runtime_error(what) {}
 };
 

@@ -33,6 +33,7 @@ void OutputUnit::Emit(std::string_view text, bool end) {
       file_->Write(pending_);
     else
       *stream_ << pending_;
+    if (copy_) *copy_ += pending_;
     pending_.clear();
     has_pending_ = false;
   } else {

@@ -506,11 +506,21 @@ struct StationResult {
   double EI = 0;
 };
 
+// One pass of a stage's iteration, as the run log's monitoring table shows it.
+struct IterationStep {
+  int Iteration = 0;
+  int ChangedStations = 0;               // stations whose deflection changed by more than the tolerance
+  double MaxChange = 0;                  // the largest change of deflection
+  double Deflections[4] = {0, 0, 0, 0};  // of stations 1 to 4
+};
+
 struct ResultsData {
   StageOutcome Outcome = StageOutcome::NotRun;
   int Iterations = 0;
   int ExceedingStations = 0;
   std::vector<StationResult> Stations;
+  // Every pass of the iteration; none for a single solution.
+  std::vector<IterationStep> History;
   // Row count of the last stage whose results were computed.
   int LastResultRows = 0;
   // Where the solution broke down: the first station with a value that is

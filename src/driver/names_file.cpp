@@ -2,8 +2,8 @@
 
 #include "core/errors.h"
 #include "core/list_reader.h"
+#include "core/report_helpers.h"
 #include "core/run_file.h"
-#include "report/report_helpers.h"
 
 namespace darnek {
 

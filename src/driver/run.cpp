@@ -11,16 +11,17 @@
 
 #include "core/errors.h"
 #include "core/list_reader.h"
+#include "core/report_helpers.h"
 #include "core/run_context.h"
 #include "core/run_file.h"
 #include "darnek/darnek.h"
 #include "driver/names_file.h"
 #include "driver/run_files.h"
 #include "driver/stage.h"
-#include "driver/stage_header.h"
 #include "input/control_input.h"
-#include "report/report_helpers.h"
 #include "report/results_report.h"
+#include "report/run_messages.h"
+#include "report/stage_header.h"
 
 #ifndef DARNEK_VERSION_STRING
 #define DARNEK_VERSION_STRING "0.0.0"
@@ -162,10 +163,10 @@ void StageLoop(RunContext& ctx, ListReader& reader, RunResult& result, int* last
       ctx.report.EndRecord();
       ctx.report.EndRecord();
     }
-    WriteBanner(ctx);
-    WriteFileBlock(ctx);
-    WriteTimeStamp(ctx, ctx.clock ? ctx.clock() : LocalNow());
-    WriteStageHeading(ctx);
+    report::WriteBanner(ctx);
+    report::WriteFileBlock(ctx);
+    report::WriteTimeStamp(ctx, ctx.clock ? ctx.clock() : LocalNow());
+    report::WriteStageHeading(ctx);
     // The reader accepts only the two unit systems (core/codes.h).
     d.Run.UnitFlag = d.C1.UnitSystemCode == UnitSystem::English ? 1 : -1;
     SetUnitLabels(d.Run.Labels, d.Run.UnitFlag);
@@ -268,9 +269,10 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
       try {
         StageLoop(*ctx, reader, result, &last_stage_code, observer);
       } catch (const DataError& e) {
+        report::WriteDataError(ctx->report, e.kind());
         result.message = e.what();
       } catch (const StorageExceeded& e) {
-        ctx->report.Write("( / / '     TOO MUCH DATA FOR AVAILABLE STORAGE' / / )");
+        report::WriteStorageExceeded(ctx->report);
         result.message = e.what();
       } catch (const QuietEnd&) {
       } catch (const InputError& e) {
@@ -279,12 +281,14 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
                 ? options.describe_input_error(
                       {e.line(), e.record(), e.item(), e.item_name(), e.detail(), e.what(), reader.line()})
                 : std::string(e.what());
-        ctx->report.Write("( / / '     **** INPUT ERROR ****' / 5X A )", message);
+        report::WriteInputError(ctx->report, message);
         console << " **** INPUT ERROR **** " << ctx->names.input << ", " << message << "\n";
         result.status = DARNEK_INPUT_REJECTED;
         result.message = message;
       }
     } catch (const FatalStop& e) {
+      if (const auto* soil_stop = dynamic_cast<const soil::SoilStop*>(&e))
+        report::WriteSoilStop(ctx->console, ctx->report, *soil_stop);
       normal_end = false;
       result.status = DARNEK_STOPPED + e.code();
       result.stop_code = e.code();
@@ -301,7 +305,7 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
       result.message = e.what();
     }
     if (normal_end) {
-      WriteEndOfAnalysis(*ctx);
+      report::WriteEndOfAnalysis(*ctx);
       if (last_stage_code >= 0) report::WritePlotResults(*ctx, last_stage_code);
     }
   } catch (const FileFailed& e) {

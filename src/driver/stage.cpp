@@ -1,11 +1,13 @@
 // One stage, in the order its records stand in the input file: each record is
 // read and echoed, handed to the subsystem that turns it into loads, springs
-// or soil curves, and the wall is then solved and its results written.
+// or soil curves; the wall is then solved, its results computed, and only then
+// written.
 #include "driver/stage.h"
 
 #include "input/control_input.h"
 #include "input/stage_tables.h"
 #include "pressure/earth_pressure.h"
+#include "report/iteration_log.h"
 #include "report/results_report.h"
 #include "soil/py_curves.h"
 #include "solver/load_stepping.h"
@@ -49,7 +51,7 @@ void ApplyEarthPressure(RunContext& ctx, ListReader& reader) {
     input::ReadEarthPressureAndSoilBlock(ctx, reader);
   if (mode == EarthPressureMode::SpecifiedDiagram) input::ReadSpecifiedPressureTable(ctx, reader);
   if (GeneratesEarthPressure(mode)) {
-    pressure::START(ctx);
+    pressure::GeneratePressureDiagram(ctx);
     pressure::LoadPressureRows(ctx);
   } else if (mode == EarthPressureMode::SpecifiedDiagram) {
     pressure::ApplySpecifiedPressure(ctx);
@@ -92,7 +94,10 @@ void RunStage(RunContext& ctx, ListReader& reader) {
   ApplyEarthPressure(ctx, reader);
   BuildSoilCurves(ctx, reader);
   solver::UpdateFlexuralRigidity(ctx);
-  solver::IterateStage(ctx);
+  solver::IterationMonitor monitor;
+  monitor.Started = [&ctx](bool single) { report::WriteMonitoringHeading(ctx.log, single); };
+  monitor.Stepped = [&ctx](const IterationStep& step) { report::WriteMonitoringLine(ctx.log, step); };
+  solver::IterateStage(ctx, monitor);
   // A stage that did not close may still have a solution that the iteration
   // overshot; load stepping looks for it before the stage is given up.
   ResultsData& results = ctx.data.Results;
@@ -104,6 +109,7 @@ void RunStage(RunContext& ctx, ListReader& reader) {
     results.LoadFraction = stepped.fraction;
     if (stepped.found) results.Outcome = StageOutcome::Closed;
   }
+  if (solver::HasStationResults(ctx.data)) solver::DeriveStationResults(ctx.data);
   report::WriteResults(ctx);
 }
 

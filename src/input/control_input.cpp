@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "core/report_helpers.h"
 #include "input/input_checks.h"
-#include "report/report_helpers.h"
 
 namespace darnek::input {
 
@@ -108,7 +108,7 @@ void ReadControlLine2(RunContext& ctx, ListReader& reader) {
         c.MaxIterations);
   }
   // The station tables are sized from NumIncrements: it bounds the run's memory.
-  if (c.NumIncrements > kMaxIncrements) FailStorage(ctx.report);
+  if (c.NumIncrements > kMaxIncrements) throw StorageExceeded();
   const RecordCheck check(reader, "second control line");
   if (c.NumIncrements < 1)
     check.Reject(0, "NumIncrements",
@@ -158,7 +158,7 @@ void ReadSpecifiedConditions(RunContext& ctx, ListReader& reader) {
     out.Write("( / '                    ' )");
     return;
   }
-  if (n > kMaxSpecifiedConditions) FailStorage(out);
+  if (n > kMaxSpecifiedConditions) throw StorageExceeded();
   int previous = -1;
   for (int i = 0; i < n; ++i) {
     SpecifiedCondition row;
@@ -167,7 +167,7 @@ void ReadSpecifiedConditions(RunContext& ctx, ListReader& reader) {
                  {"Sta", &row.Sta},
                  {"SpecDeflection", &row.SpecDeflection},
                  {"SpecSlope", &row.SpecSlope}});
-    if (row.Sta < previous) FailStationOrder(out);
+    if (row.Sta < previous) throw DataError(DataError::Kind::StationsNotInOrder);
     const bool repeated = row.Sta == previous;
     previous = row.Sta;
     rows.push_back(row);
@@ -186,7 +186,7 @@ void ReadWallSections(RunContext& ctx, ListReader& reader) {
   const int n = ctx.data.C1.NumWallSections;
   auto& rows = ctx.data.WallSections;
   rows.clear();
-  if (n > kMaxWallSections) FailStorage(ctx.report);
+  if (n > kMaxWallSections) throw StorageExceeded();
   // Stations above the first section take its top value, stations below the
   // last its bottom value: a wall not covered end to end gets a warning.
   const bool english = ctx.data.C1.UnitSystemCode == UnitSystem::English;

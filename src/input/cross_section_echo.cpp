@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
+#include "core/report_helpers.h"
 #include "input/input_echo.h"
 #include "input/stage_tables.h"
-#include "report/report_helpers.h"
 
 namespace darnek::input {
 

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "core/report_helpers.h"
 #include "input/input_checks.h"
 #include "input/input_echo.h"
 #include "input/stage_tables.h"
-#include "report/report_helpers.h"
 
 namespace darnek::input {
 namespace {
@@ -89,12 +89,12 @@ void ReadElasticSection(ListReader& reader, int s, CrossSection& c) {
 // Bars or strands: the record, then one (X, Y) row per bar when the layout
 // gives positions.
 template <class Group>
-void ReadBarPositions(RunContext& ctx, ListReader& reader, int s, std::string_view what, int count,
-                      BarLayout layout, Group& group) {
+void ReadBarPositions(ListReader& reader, int s, std::string_view what, int count, BarLayout layout,
+                      Group& group) {
   group.X.clear();
   group.Y.clear();
   if (layout != BarLayout::Positions || count < 1) return;
-  if (count > kMaxSectionBars) FailStorage(ctx.report);
+  if (count > kMaxSectionBars) throw StorageExceeded();
   for (int i = 0; i < count; ++i) {
     double x = 0, y = 0;
     reader.Read(SectionRecord(s, std::string(what) + " position " + std::to_string(i + 1)),
@@ -128,7 +128,7 @@ void ReadNonlinearSection(RunContext& ctx, ListReader& reader, int s, CrossSecti
                          {"layout", &r.Layout}});
     if (r.Layout == BarLayout::Positions)
       WarnNegativeCount(ctx, reader, record, 0, "number of rebars", r.NumRebars);
-    ReadBarPositions(ctx, reader, s, "rebar", r.NumRebars, r.Layout, r);
+    ReadBarPositions(reader, s, "rebar", r.NumRebars, r.Layout, r);
   }
   if (HasStrandRecord(type)) {
     SectionStrands& p = nl.Strands;
@@ -142,7 +142,7 @@ void ReadNonlinearSection(RunContext& ctx, ListReader& reader, int s, CrossSecti
                          {"layout", &p.Layout}});
     if (p.Layout == BarLayout::Positions)
       WarnNegativeCount(ctx, reader, record, 0, "number of strands", p.NumStrands);
-    ReadBarPositions(ctx, reader, s, "strand", p.NumStrands, p.Layout, p);
+    ReadBarPositions(reader, s, "strand", p.NumStrands, p.Layout, p);
   }
   if (HasTransverseRecord(type)) {
     SectionTransverseReinforcement& t = nl.Transverse;
@@ -198,7 +198,7 @@ CrossSection ReadSection(RunContext& ctx, ListReader& reader, int s) {
 void ReadCrossSections(RunContext& ctx, ListReader& reader) {
   ProblemData& d = ctx.data;
   const int n = d.C1.NumCrossSections;
-  if (n > kMaxCrossSections) FailStorage(ctx.report);
+  if (n > kMaxCrossSections) throw StorageExceeded();
   d.CrossSections.clear();
   for (int s = 1; s <= n; ++s) d.CrossSections.push_back(ReadSection(ctx, reader, s));
   EchoCrossSections(ctx);

@@ -1,7 +1,7 @@
 // Range checks of values as they are read, and the warnings of the input.
 #include "input/input_checks.h"
 
-#include "report/report_helpers.h"
+#include "core/report_helpers.h"
 
 namespace darnek::input {
 

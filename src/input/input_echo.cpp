@@ -2,7 +2,7 @@
 // tables of nonlinear flexural rigidity.
 #include "input/input_echo.h"
 
-#include "report/report_helpers.h"
+#include "core/report_helpers.h"
 
 namespace darnek::input {
 

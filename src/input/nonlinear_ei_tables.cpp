@@ -5,21 +5,21 @@
 #include <string>
 
 #include "core/errors.h"
+#include "core/report_helpers.h"
 #include "input/input_checks.h"
 #include "input/input_echo.h"
 #include "input/stage_tables.h"
-#include "report/report_helpers.h"
 
 namespace darnek::input {
 namespace {
 
 // Reads `count` (curvature, moment) rows; a count above the table's capacity
 // ends the run with the storage message, a negative count means no rows.
-void ReadPoints(RunContext& ctx, ListReader& reader, const std::string& table, int count,
-                std::vector<double>& curvature, std::vector<double>& moment) {
+void ReadPoints(ListReader& reader, const std::string& table, int count, std::vector<double>& curvature,
+                std::vector<double>& moment) {
   curvature.clear();
   moment.clear();
-  if (count > kMaxEITablePoints) FailStorage(ctx.report);
+  if (count > kMaxEITablePoints) throw StorageExceeded();
   for (int p = 1; p <= count; ++p) {
     double phi = 0, m = 0;
     reader.Read(table + ", point " + std::to_string(p), {{"curvature", &phi}, {"moment", &m}});
@@ -53,7 +53,7 @@ void CheckSectionTable(int section, const std::string& source, const MomentCurva
 void ReadUserTables(RunContext& ctx, ListReader& reader) {
   ProblemData& d = ctx.data;
   const int n = d.C1.NonlinearEIOption;
-  if (n > kMaxNonlinearEITables) FailStorage(ctx.report);
+  if (n > kMaxNonlinearEITables) throw StorageExceeded();
   int unused = 0;
   reader.Read("nonlinear EI tables, count record", {{"number of tables (not used)", &unused}});
   for (int t = 1; t <= n; ++t) {
@@ -64,7 +64,7 @@ void ReadUserTables(RunContext& ctx, ListReader& reader) {
                        {"table number (not used)", &set},
                        {"EITablePoints", &table.EITablePoints}});
     WarnNegativeCount(ctx, reader, name, 2, "EITablePoints", table.EITablePoints);
-    ReadPoints(ctx, reader, name, table.EITablePoints, table.Curvature, table.Moment);
+    ReadPoints(reader, name, table.EITablePoints, table.Curvature, table.Moment);
     table.EITablePoints = static_cast<int>(table.Curvature.size());
     d.EITables.push_back(std::move(table));
   }
@@ -95,7 +95,7 @@ void ReadSectionTables(RunContext& ctx, ListReader& reader) {
       throw InputError(reader.line(), name, 0, "",
                        "the record names cross section " + std::to_string(number) +
                            "; the tables follow the nonlinear sections in order");
-    ReadPoints(ctx, reader, name, points, c.Table.Curvature, c.Table.Moment);
+    ReadPoints(reader, name, points, c.Table.Curvature, c.Table.Moment);
     CheckSectionTable(s, "its moment-curvature table", c.Table);
   }
   if (!any) return;

@@ -7,9 +7,9 @@
 #include <string>
 
 #include "core/errors.h"
+#include "core/report_helpers.h"
 #include "input/input_checks.h"
 #include "input/input_echo.h"
-#include "report/report_helpers.h"
 
 namespace darnek::input {
 namespace {
@@ -86,7 +86,7 @@ void ReadStiffnessLoadRows(RunContext& ctx, ListReader& reader) {
   const int n = ReadCount(ctx, reader, "stiffness and load count", "NumStiffnessRows");
   d.StiffnessLoadRows.clear();
   d.AppliedTorques.clear();
-  if (n > kMaxStiffnessLoadRows) FailStorage(ctx.report);
+  if (n > kMaxStiffnessLoadRows) throw StorageExceeded();
   const double h = d.C2.IncrementLength;
   for (int i = 1; i <= n; ++i) {
     StiffnessLoadRow row;
@@ -109,7 +109,7 @@ void ReadRestraintsAndTieBacks(RunContext& ctx, ListReader& reader) {
   d.NumRestraints = n > 0 ? n : 0;
   d.Restraints.clear();
   d.TieBacks.clear();
-  if (n > kMaxRestraints || d.C1.NumTieBacks > kMaxTieBacks) FailStorage(ctx.report);
+  if (n > kMaxRestraints || d.C1.NumTieBacks > kMaxTieBacks) throw StorageExceeded();
   for (int i = 1; i <= n; ++i) {
     Restraint r;
     reader.Read(Row("restraint row", i), {{"FROM", &r.From},
@@ -150,7 +150,7 @@ void ReadPyModificationFactors(RunContext& ctx, ListReader& reader) {
   d.ReductionFactorTable.clear();
   const int n = d.C1.NumPyModificationFactors;
   if (n <= 0) return;
-  if (n > kMaxPyModificationFactors) FailStorage(ctx.report);
+  if (n > kMaxPyModificationFactors) throw StorageExceeded();
   reader.Read("p-y modification factors, combination record",
               {{"CombineAutoReduction", &d.CombineAutoReduction}});
   for (int i = 1; i <= n; ++i) {
@@ -202,7 +202,7 @@ void ReadEarthPressureAndSoilBlock(RunContext& ctx, ListReader& reader) {
 
   const int num_loads = ReadCount(ctx, reader, "surcharge count", "number of surcharge loads");
   w.SurchargeLoads.clear();
-  if (num_loads > kMaxSurchargeLoads) FailStorage(ctx.report);
+  if (num_loads > kMaxSurchargeLoads) throw StorageExceeded();
   for (int i = 1; i <= num_loads; ++i) {
     SurchargeLoad s;
     const std::string record = Row("surcharge load", i);
@@ -232,7 +232,7 @@ void ReadEarthPressureAndSoilBlock(RunContext& ctx, ListReader& reader) {
   WarnNegativeCount(ctx, reader, "soil control record", 0, "NumSoilLayers", soil.NumSoilLayers);
   RecordCheck(reader, "soil control record").NotNegative(2, "NumCycles", soil.NumCycles);
   soil.Layers.clear();
-  if (soil.NumSoilLayers > kMaxSoilLayers) FailStorage(ctx.report);
+  if (soil.NumSoilLayers > kMaxSoilLayers) throw StorageExceeded();
   const auto values = [](SoilValues& v) {
     return std::vector<ListReader::Field>{{"UnitWeight", &v.UnitWeight},
                                           {"S", &v.S},
@@ -272,7 +272,7 @@ void ReadSpecifiedPressureTable(RunContext& ctx, ListReader& reader) {
   auto& rows = ctx.data.Pressure.SpecifiedPressure;
   rows.clear();
   const int n = ReadCount(ctx, reader, "specified pressure count", "number of pressure points");
-  if (n > kMaxSpecifiedPressureRows) FailStorage(ctx.report);
+  if (n > kMaxSpecifiedPressureRows) throw StorageExceeded();
   for (int i = 1; i <= n; ++i) {
     SpecifiedPressurePoint p;
     const std::string record = Row("specified pressure point", i);
@@ -291,7 +291,7 @@ void ReadUserPyCurves(RunContext& ctx, ListReader& reader) {
   d.UserPyCurves.clear();
   const int n = d.C1.NumUserPyCurves;
   if (n <= 0) return;
-  if (n > kMaxPyCurves) FailStorage(ctx.report);
+  if (n > kMaxPyCurves) throw StorageExceeded();
   EchoUserPyCurveHeading(ctx);
   int previous_contd = 0;
   for (int i = 1; i <= n; ++i) {
@@ -301,7 +301,7 @@ void ReadUserPyCurves(RunContext& ctx, ListReader& reader) {
                        {"number of points", &curve.NumPoints},
                        {"P-MULTIPLIER", &curve.PMultiplier},
                        {"Y-MULTIPLIER", &curve.YMultiplier}});
-    if (curve.NumPoints > kMaxPyCurvePoints) FailStorage(ctx.report);
+    if (curve.NumPoints > kMaxPyCurvePoints) throw StorageExceeded();
     // The soil-curve iteration interpolates on segments between points.
     if (curve.NumPoints < 2)
       reader.RejectItem(name, 1, "number of points",

@@ -6,7 +6,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "report/report_helpers.h"
+#include "core/report_helpers.h"
 
 namespace darnek::pictures {
 

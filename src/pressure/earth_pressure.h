@@ -9,16 +9,17 @@
 namespace darnek::pressure {
 
 // EarthPressureOption 2, 3 or 5: builds the pressure profile and its
-// coefficients, echoes the input (OUTPT), reports the layer resultants
-// (FORCES) and writes the diagram to the pressure scratch file (BULK). Also
+// coefficients and the layer resultants, echoes the input, reports the
+// resultants and writes the diagram to the pressure scratch file. Also
 // writes the plot record with EarthPressureOption.
 // Throws FatalStop (code 1: the soil profile ends at or above the excavation
 // level; code 2: more than 20 pressure layers) after the echo, and InputError
 // for input the diagram cannot use (option 4 or above 5, a negative
 // FreeHeight, soil layers ending above the wall bottom).
-void START(RunContext& ctx);
+void GeneratePressureDiagram(RunContext& ctx);
 
-// Reads the scratch file back into data.Pressure.Rows with the loaded widths
+// Turns data.Pressure.Rows, which hold the values exactly as the scratch file
+// was written (never read back from it), into loads with the loaded widths
 // (WA down to DividingDepth, WP below; data.Wall.WA is left as it is), prints
 // the ACTIVE EARTH PRESSURE table, adds the loads to data.Stations.BaseQ of
 // stations 1 .. NumIncrements and writes the plot rows.

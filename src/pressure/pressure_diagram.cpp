@@ -1,4 +1,4 @@
-// The pressure diagram on the retained side (BULK): one row every inch
+// The pressure diagram on the retained side (WritePressureScratch): one row every inch
 // (English units) or every 0.05 m (SI) down each pressure layer with the
 // active earth pressure, water pressures, surcharge, passive and at-rest
 // pressures; options 3 and 5 replace it above the excavation level by the
@@ -10,11 +10,13 @@
 #include <string>
 
 #include "core/errors.h"
+#include "core/fortran_format.h"
+#include "core/list_reader.h"
 #include "core/output_unit.h"
+#include "core/report_helpers.h"
 #include "core/water_table.h"
 #include "pressure/earth_pressure.h"
 #include "pressure/pressure_steps.h"
-#include "report/report_helpers.h"
 
 namespace darnek::pressure {
 
@@ -293,18 +295,49 @@ std::vector<PressureRow> BuildPressureDiagram(ProblemData& data, int& row_count)
   return rows;
 }
 
-void BULK(RunContext& ctx) {
+namespace {
+
+// The values of a written row as a reader of the file gets them: each F10.3
+// field after its blank, parsed as the list reader parses it.
+void ReadBackRow(std::string_view line, int line_number, PressureRow& row) {
+  static constexpr const char* kNames[12] = {"depth",    "column 2",  "column 3",  "column 4",
+                                             "column 5", "column 6",  "column 7",  "column 8",
+                                             "column 9", "column 10", "column 11", "column 12"};
+  for (size_t k = 0; k < row.col.size(); ++k) {
+    std::string_view field = line.substr(1 + 11 * k, 10);
+    while (!field.empty() && field.front() == ' ') field.remove_prefix(1);
+    if (!ParseFortranReal(field, row.col[k]))
+      throw InputError(line_number, "pressure scratch file row", static_cast<int>(k) + 1, kNames[k],
+                       "expected a real number, found " + Quoted(field));
+  }
+}
+
+}  // namespace
+
+void WritePressureScratch(RunContext& ctx) {
   int count = 0;
   const std::vector<PressureRow> rows = BuildPressureDiagram(ctx.data, count);
   ctx.data.Pressure.RowCount = count;
+  if (count > static_cast<int>(rows.size()))
+    throw InputError(static_cast<int>(rows.size()) + 2, "pressure scratch file row", 0, "",
+                     "end of file where this record was expected");
   ctx.files.pressure_scratch.Restart();
   OutputUnit scratch;
   scratch.Attach(ctx.files.pressure_scratch);
   scratch.List(count);
-  for (const PressureRow& row : rows) {
-    const auto& c = row.col;
-    scratch.Write("( 12(1X F10.3) )", c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7], c[8], c[9], c[10],
-                  c[11]);
+  // The loads are the values as written: three decimals, exactly what the
+  // file gives back to a reader.
+  std::vector<PressureRow>& written = ctx.data.Pressure.Rows;
+  written.assign(static_cast<size_t>(std::max(count, 0)), PressureRow{});
+  std::string line;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    line.clear();
+    for (const double value : rows[i].col) {
+      line += ' ';
+      fortran::AppendF(line, 10, 3, value);
+    }
+    scratch.Line(line);
+    if (i < written.size()) ReadBackRow(line, static_cast<int>(i) + 2, written[i]);
   }
   scratch.Close();
 }

@@ -1,6 +1,6 @@
 // Report sections of the earth-pressure preparation: the wall, surcharge and
-// soil echo (OUTPT), the overburden and coefficient tables, and the layer
-// resultants (FORCES).
+// soil echo (WritePressureInput), the overburden and coefficient tables, and the layer
+// resultants (WriteLayerResultants).
 #include <string>
 
 #include "core/errors.h"
@@ -119,7 +119,7 @@ void WriteSoilInformation(RunContext& ctx) {
 
 }  // namespace
 
-void OUTPT(RunContext& ctx) {
+void WritePressureInput(RunContext& ctx) {
   const Labels l = LabelsOf(ctx.data);
   WriteWallInformation(ctx, l);
   WriteSurchargeInformation(ctx, l);
@@ -166,9 +166,8 @@ void WriteCoefficientTable(RunContext& ctx) {
   }
 }
 
-void FORCES(RunContext& ctx) {
-  ProblemData& d = ctx.data;
-  ComputeLayerResultants(d);
+void WriteLayerResultants(RunContext& ctx) {
+  const ProblemData& d = ctx.data;
   const EarthPressureData& ep = d.Pressure;
   const Labels l = LabelsOf(d);
   OutputUnit& out = ctx.report;

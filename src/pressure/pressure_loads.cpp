@@ -1,5 +1,5 @@
-// The pressure diagram as loads on the wall: the rows read back from the
-// pressure scratch file with the loaded widths (or the user's diagram), the
+// The pressure diagram as loads on the wall: the rows as the pressure scratch
+// file holds them, with the loaded widths (or the user's diagram), the
 // ACTIVE EARTH PRESSURE table, the load per station added to BaseQ, and the
 // plot rows.
 #include <algorithm>
@@ -101,20 +101,8 @@ void WritePlotRows(RunContext& ctx) {
 
 void LoadPressureRows(RunContext& ctx) {
   ProblemData& d = ctx.data;
-  ctx.files.pressure_scratch.Rewind();
-  RunFileStream in(ctx.files.pressure_scratch);
-  ListReader reader(in);
-  int n = 0;
-  reader.Read("pressure scratch file: row count", {{"N", &n}});
+  // The rows as the scratch file holds them, taken when they were written.
   std::vector<PressureRow>& rows = d.Pressure.Rows;
-  rows.assign(static_cast<size_t>(std::max(n, 0)), PressureRow{});
-
-  std::array<double, 12> values{};
-  static constexpr const char* kNames[12] = {"depth",    "column 2",  "column 3",  "column 4",
-                                             "column 5", "column 6",  "column 7",  "column 8",
-                                             "column 9", "column 10", "column 11", "column 12"};
-  std::vector<ListReader::Field> fields;
-  for (size_t c = 0; c < values.size(); ++c) fields.push_back({kNames[c], &values[c]});
 
   // The width for earth pressure acts down to the dividing depth, the width
   // for soil resistance below it. A local width: WA stays as input, since the
@@ -122,7 +110,7 @@ void LoadPressureRows(RunContext& ctx) {
   double width = d.Wall.WA;
   bool below_dividing_depth = false;
   for (size_t i = 0; i < rows.size(); ++i) {
-    reader.Read("pressure scratch file row", fields);  // the reader names the line
+    const std::array<double, 12> values = rows[i].col;
     if (!below_dividing_depth && values[0] > d.C2.DividingDepth) {
       below_dividing_depth = true;
       width = d.Wall.WP;

@@ -1,6 +1,6 @@
 // The pressure profile of the retained soil: the soil layers cut at the
 // excavation level and at the backfill water table, the overburden at the
-// layer tops and the Rankine earth-pressure coefficients; and START, which
+// layer tops and the Rankine earth-pressure coefficients; and GeneratePressureDiagram, which
 // runs the earth-pressure steps of a stage in order.
 #include <algorithm>
 #include <cmath>
@@ -178,19 +178,20 @@ void ComputeCoefficients(ProblemData& data) {
   }
 }
 
-void START(RunContext& ctx) {
+void GeneratePressureDiagram(RunContext& ctx) {
   ProblemData& data = ctx.data;
   // The option and FreeHeight were checked as they were read.
   ctx.plot.List(CodeNumber(data.C1.EarthPressureOption));
 
   BuildPressureProfile(data);
-  OUTPT(ctx);
+  WritePressureInput(ctx);
   ComputeOverburden(data);
   WriteOverburdenTable(ctx);
   ComputeCoefficients(data);
   WriteCoefficientTable(ctx);
-  FORCES(ctx);
-  BULK(ctx);
+  ComputeLayerResultants(data);
+  WriteLayerResultants(ctx);
+  WritePressureScratch(ctx);
 }
 
 }  // namespace darnek::pressure

@@ -1,4 +1,4 @@
-// Steps of the earth-pressure subsystem behind START, and the constants they
+// Steps of the earth-pressure subsystem behind GeneratePressureDiagram, and the constants they
 // share. Internal to src/pressure (and its tests).
 #pragma once
 
@@ -24,7 +24,7 @@ inline constexpr double kZeroFreeHeight = 1e-6;
 
 inline bool IsEnglish(const ProblemData& data) { return data.C1.UnitSystemCode == UnitSystem::English; }
 
-// 5.1 steps 1 to 4: splits the soil layers at the excavation level and the
+// Splits the soil layers at the excavation level and the
 // backfill water table and sets NL, LP, LW and the overflow condition.
 void BuildPressureProfile(ProblemData& data);
 // Effective overburden at the layer tops (SIGVPEffective, then SIGVP with the
@@ -36,18 +36,20 @@ void ComputeCoefficients(ProblemData& data);
 // water resultants (which switch WaterPressureFlag on) and the net resultant.
 void ComputeLayerResultants(ProblemData& data);
 
-// The report steps.
-void OUTPT(RunContext& ctx);
+// The report steps: the input echo, the overburden and coefficient tables,
+// and the layer resultants (computed before, by ComputeLayerResultants).
+void WritePressureInput(RunContext& ctx);
 void WriteOverburdenTable(RunContext& ctx);
 void WriteCoefficientTable(RunContext& ctx);
-void FORCES(RunContext& ctx);
+void WriteLayerResultants(RunContext& ctx);
 
 // The pressure diagram of the generated options: every row down to the bottom
 // of the last pressure layer (the first is the top row at depth 0).
 // `row_count` receives the count of rows down to the wall bottom.
 std::vector<PressureRow> BuildPressureDiagram(ProblemData& data, int& row_count);
-// Writes the diagram to the pressure scratch file.
-void BULK(RunContext& ctx);
+// Writes the diagram to the pressure scratch file, and keeps in
+// data.Pressure.Rows the rows down to the wall bottom as they were written.
+void WritePressureScratch(RunContext& ctx);
 
 // Value of the apparent-pressure trapezoid with peak `peak` at `depth`.
 struct ApparentPressureShape {

@@ -53,7 +53,7 @@ double SurchargePressureAt(const ProblemData& data, double depth) {
   if (loads.empty()) return 0;
   const double H = data.Wall.FreeHeight;
   // The expressions are scaled by the free height; without one the loads are
-  // skipped (START and the specified diagram say so in the report).
+  // skipped (the generated diagram and the specified diagram say so in the report).
   if (H < kZeroFreeHeight) return 0;
   const double step = data.C2.WallLength / kGridPoints;
   if (!(step > 0)) return 0;

@@ -1,18 +1,14 @@
-// The results of a stage: station values derived from the deflections, the
-// restraint and tie-back forces, their report tables, and the plot-data
-// records the front end draws from.
+// The results of a stage as the report and the plot-data file show them: the
+// station, restraint and tie-back tables and the plot-data records the front
+// end draws from. The values are computed before (solver/station_results.h).
 #pragma once
 
 #include "core/run_context.h"
 
 namespace darnek::report {
 
-// Slope, moment, shear, net force per station and the tie-back forces, from
-// the last solution; stored in data.Results and data.TieBacks.
-void DeriveStationResults(ProblemData& data);
-
 // The RESULTS heading, then the failure message of a stage that did not
-// close, or the station, restraint and tie-back tables.
+// close, or the station, restraint and tie-back tables of data.Results.
 void WriteResults(RunContext& ctx);
 
 // The results block of the plot-data file for the stage just analysed, with

@@ -11,7 +11,8 @@ namespace darnek::soil {
 // profile layer) and writes the reduction factors and "P-Y CURVES DATA".
 void GeneratePyCurves(RunContext& ctx);
 
-// Reads the p-y scratch file back into data.PyCurves (more than 400 curves:
+// Parses the p-y scratch file's text as GeneratePyCurves wrote it (never the
+// file itself) into data.PyCurves (more than 400 curves:
 // the storage message) and writes the soil-curve block of the plot file.
 void LoadPyCurves(RunContext& ctx);
 

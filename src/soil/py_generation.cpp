@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/errors.h"
-#include "report/report_helpers.h"
+#include "core/report_helpers.h"
 #include "soil/py_curves.h"
 #include "soil/py_frame.h"
 #include "soil/soil_profile.h"
@@ -88,6 +88,8 @@ void GeneratePyCurves(RunContext& ctx) {
   ctx.files.py_scratch.Restart();
   OutputUnit scratch;
   scratch.Attach(ctx.files.py_scratch);
+  ctx.py_curves_text.clear();
+  scratch.KeepCopy(&ctx.py_curves_text);
   BuildSoilProfile(ctx);
   ProblemData& d = ctx.data;
   CheckCurveModulus(d);

@@ -1,13 +1,14 @@
-// Read-back of the p-y scratch file into the solver's curve table. The solver
-// receives the curves at the precision of the file, so they are read from the
-// file, not taken from memory.
+// The p-y scratch file's curves into the solver's curve table. The solver
+// receives the curves at the precision of the file, so they are parsed from
+// the text that was written to it (kept as it was written; the file itself is
+// never read back).
 #include <algorithm>
 #include <cmath>
+#include <sstream>
 
 #include "core/errors.h"
 #include "core/list_reader.h"
-#include "core/run_file.h"
-#include "report/report_helpers.h"
+#include "core/report_helpers.h"
 #include "soil/py_curves.h"
 #include "soil/soil_constants.h"
 
@@ -31,14 +32,13 @@ FilePoint ReadPoint(ListReader& reader, const char* record) {
 
 void LoadPyCurves(RunContext& ctx) {
   ProblemData& d = ctx.data;
-  ctx.files.py_scratch.Rewind();
-  RunFileStream file(ctx.files.py_scratch);
+  std::istringstream file(ctx.py_curves_text);
   ListReader reader(file);
   const double h = d.C2.IncrementLength;
 
   int count = 0;
   reader.Read("p-y scratch file: number of curves", {{"number of curves", &count}});
-  if (count > kMaxPyCurves) FailStorage(ctx.report);
+  if (count > kMaxPyCurves) throw StorageExceeded();
   count = std::max(count, 0);
   const int num_user = std::clamp(d.C1.NumUserPyCurves, 0, static_cast<int>(d.UserPyCurves.size()));
 
@@ -51,7 +51,7 @@ void LoadPyCurves(RunContext& ctx) {
       int station = 0;
       int points = 0;
       reader.Read("p-y scratch file: user curve", {{"station", &station}, {"number of points", &points}});
-      if (points > kMaxPyCurvePoints) FailStorage(ctx.report);
+      if (points > kMaxPyCurvePoints) throw StorageExceeded();
       curve.From = curve.To = station;
       curve.Contd = d.UserPyCurves[static_cast<size_t>(i)].Contd;
       ctx.plot.Write("( 1X F10.2 1X I5 )", station * h, points);

@@ -33,7 +33,7 @@ class Rock final : public PyModel {
   void LookUp(RunContext& ctx, const CurveFrame& f) override {
     const double qu = StrengthAt(ctx, f.z);
     // Without strength the second line would be 0 / 0: stop as weak rock does.
-    if (qu < kZeroRockStrength) StopOnZeroRockStrength(ctx);
+    if (qu < kZeroRockStrength) StopOnZeroRockStrength();
     su_ = qu / 2;
     gamma_ = AverageUnitWeightAt(ctx, f.z);
   }

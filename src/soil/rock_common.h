@@ -10,6 +10,6 @@ namespace darnek::soil {
 inline constexpr double kZeroRockStrength = 1e-10;
 
 // Writes the zero-strength warning to the console and stops the run.
-[[noreturn]] void StopOnZeroRockStrength(RunContext& ctx);
+[[noreturn]] void StopOnZeroRockStrength();
 
 }  // namespace darnek::soil

@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "core/errors.h"
-#include "report/report_helpers.h"
+#include "core/report_helpers.h"
 #include "soil/frictional_soil.h"
 #include "soil/py_models.h"
 #include "soil/soil_profile.h"

@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/errors.h"
 #include "soil/frictional_soil.h"
 #include "soil/py_models.h"
 #include "soil/soil_profile.h"
 #include "soil/soil_report.h"
+#include "soil/soil_stop.h"
 
 namespace darnek::soil {
 
@@ -47,11 +47,9 @@ enum class Shape {
   kBilinear = 3,  // initial line to pu, then pu
 };
 
-[[noreturn]] void StopOnSlope(RunContext& ctx) {
-  ctx.console.Line("WARNING-------The Angle of the slope can not");
-  ctx.console.Line("              be greater than the internal  ");
-  ctx.console.Line("              friction angle of the sand.   ");
-  throw FatalStop("excavation slope not smaller than the friction angle of silt");
+[[noreturn]] void StopOnSlope() {
+  throw SoilStop(SoilStop::Kind::SlopeNotBelowFriction,
+                 "excavation slope not smaller than the friction angle of silt");
 }
 
 // The integral from 0 to x of the cohesive resistance of spaced elements on
@@ -117,7 +115,7 @@ class Silt final : public PyModel {
     const bool excavation = f.side == Side::kExcavation;
     const double theta = std::fabs(f.slope);
     // Also stops a silt without friction, whatever the slope.
-    if (std::pow(std::cos(theta), 2) - std::pow(std::cos(phi_), 2) < 1e-10) StopOnSlope(ctx);
+    if (std::pow(std::cos(theta), 2) - std::pow(std::cos(phi_), 2) < 1e-10) StopOnSlope();
     const double slope_factor = excavation && theta > 1e-20 ? 1 / (1 + std::tan(theta)) : 1.0;
     const Wedge w(phi_, kPiSilt);
     const double ka = ActiveCoefficient(w, theta);

@@ -3,7 +3,7 @@
 // type codes this engine does not know.
 #include <cmath>
 
-#include "report/report_helpers.h"
+#include "core/report_helpers.h"
 #include "soil/py_models.h"
 #include "soil/soil_profile.h"
 #include "soil/soil_report.h"

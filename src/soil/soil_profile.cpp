@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/errors.h"
+#include "core/report_helpers.h"
 #include "core/water_table.h"
-#include "report/report_helpers.h"
 #include "soil/soil_constants.h"
 #include "soil/soil_report.h"
+#include "soil/soil_stop.h"
 
 namespace darnek::soil {
 
@@ -121,22 +121,15 @@ enum class BoundaryRule {
   kMean,        // PHI, E50, RQD: the mean of the two values present
 };
 
-[[noreturn]] void StopBeyondCurve(RunContext& ctx, double z, const char* curve) {
-  // The block goes twice to the console; the report is left as it stands.
-  for (int i = 0; i < 2; ++i) {
-    ctx.console.Write(
-        "( / 6X '**** WARNING ****' / 6X 'THE VALUE OF X =' F12.3 / "
-        "6X 'IS BEYOND THE EXTENT OF' / 6X A )",
-        z, curve);
-  }
-  throw FatalStop(std::string("depth beyond ") + curve);
+[[noreturn]] void StopBeyondCurve(double z, const char* curve) {
+  throw SoilStop(SoilStop::Kind::BeyondCurve, std::string("depth beyond ") + curve, z, curve);
 }
 
 double CurveValue(RunContext& ctx, double z, double StrengthPoint::*field, BoundaryRule rule,
                   const char* curve_name) {
   const std::vector<StrengthPoint>& curve = ctx.data.Profile.StrengthCurve;
   const size_t m = curve.size();
-  if (m < 2 || z > curve.back().Z) StopBeyondCurve(ctx, z, curve_name);
+  if (m < 2 || z > curve.back().Z) StopBeyondCurve(z, curve_name);
   size_t k = 1;
   while (z > curve[k].Z) ++k;
   const double upper = curve[k].*field;
@@ -229,11 +222,7 @@ double BackfillOverburdenAt(RunContext& ctx, double x) {
     top = bottom;
   }
   if (x <= top) return sigma;
-  ctx.report.Write(
-      "( / 6X '**** WARNING ****' / 6X 'THE VALUE OF X =' F12.3 / "
-      "6X 'IS BEYOND THE EXTENT OF' / 6X 'THE INPUT CURVE FOR UNIT WEIGHT' )",
-      x);
-  throw FatalStop("depth below the soil layers");
+  throw SoilStop(SoilStop::Kind::BelowSoilLayers, "depth below the soil layers", x);
 }
 
 }  // namespace darnek::soil

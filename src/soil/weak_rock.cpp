@@ -46,7 +46,7 @@ class WeakRock final : public PyModel {
 
   void LookUp(RunContext& ctx, const CurveFrame& f) override {
     qur_ = StrengthAt(ctx, f.z);
-    if (!f.first_in_layer && qur_ < kZeroRockStrength) StopOnZeroRockStrength(ctx);
+    if (!f.first_in_layer && qur_ < kZeroRockStrength) StopOnZeroRockStrength();
     krm_ = E50At(ctx, f.z);
     rqd_ = RQDAt(ctx, f.z);
     gamma_ = AverageUnitWeightAt(ctx, f.z);

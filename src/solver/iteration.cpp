@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "solver/flexural_rigidity.h"
-#include "solver/iteration_log.h"
 #include "solver/solve_deflections.h"
 #include "solver/supports.h"
 
@@ -67,7 +66,7 @@ bool DampOscillation(StationTables& st, int num_increments, double tolerance, It
   return true;
 }
 
-void IterateStage(RunContext& ctx) {
+void IterateStage(RunContext& ctx, const IterationMonitor& monitor) {
   ProblemData& data = ctx.data;
   StationTables& st = data.Stations;
   const int n = data.C2.NumIncrements;
@@ -77,7 +76,8 @@ void IterateStage(RunContext& ctx) {
 
   const int cap = ctx.iteration_cap;
   IterationControl control(cap > 0 && data.C2.MaxIterations > cap ? cap : data.C2.MaxIterations);
-  WriteMonitoringHeading(ctx.log, control.SingleSolution());
+  data.Results.History.clear();
+  if (monitor.Started) monitor.Started(control.SingleSolution());
   if (!control.SingleSolution()) {
     for (int j = 0; j <= n; ++j) st.Wprev1[j] = st.W[j];
   }
@@ -103,9 +103,13 @@ void IterateStage(RunContext& ctx) {
     }
 
     // The columns headed NODE 0 to NODE 3 show stations 1 to 4.
-    double shown[4];
-    for (int k = 0; k < 4; ++k) shown[k] = k + 1 <= n + 3 ? st.W[k + 1] : 0.0;
-    WriteMonitoringLine(ctx.log, control.Iteration(), summary.changed_stations, summary.max_change, shown);
+    IterationStep step;
+    step.Iteration = control.Iteration();
+    step.ChangedStations = summary.changed_stations;
+    step.MaxChange = summary.max_change;
+    for (int k = 0; k < 4; ++k) step.Deflections[k] = k + 1 <= n + 3 ? st.W[k + 1] : 0.0;
+    data.Results.History.push_back(step);
+    if (monitor.Stepped) monitor.Stepped(step);
 
     if (summary.exceeding_stations > 0) {
       control.FinishExceeded(summary.exceeding_stations);

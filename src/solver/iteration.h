@@ -3,6 +3,8 @@
 // solutions, and the flexural rigidity and hinges refreshed for the next pass.
 #pragma once
 
+#include <functional>
+
 #include "core/run_context.h"
 #include "solver/iteration_control.h"
 
@@ -29,10 +31,15 @@ void ApplySoilCurvesBoundedTangent(RunContext& ctx);
 // w W + (1 - w) Wprev1 with the control's next factor. Returns whether it did.
 bool DampOscillation(StationTables& st, int num_increments, double tolerance, IterationControl& control);
 
+// Told of the iteration as it goes, for a caller that shows its progress.
+struct IterationMonitor {
+  std::function<void(bool single_solution)> Started;
+  std::function<void(const IterationStep& step)> Stepped;
+};
+
 // The whole iteration of one stage, after the stations are prepared and the
-// first flexural rigidities are set. Writes the monitoring table to the run
-// log and sets data.Results.Outcome, Iterations and ExceedingStations; the
-// results heading, the failure messages and the tables are the report's.
-void IterateStage(RunContext& ctx);
+// first flexural rigidities are set. Sets data.Results.Outcome, Iterations,
+// ExceedingStations and History, and tells the monitor of each pass.
+void IterateStage(RunContext& ctx, const IterationMonitor& monitor = {});
 
 }  // namespace darnek::solver

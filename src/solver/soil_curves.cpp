@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/errors.h"
-#include "report/report_helpers.h"
+#include "core/report_helpers.h"
 #include "solver/chain_walk.h"
 #include "solver/iteration.h"
 
@@ -68,7 +68,7 @@ void Apply(RunContext& ctx, Line line_at) {
     CheckCurve(first, range.first);
     CheckCurve(second, range.second);
     const long long span = static_cast<long long>(range.to) - range.from;
-    if (span < 0) FailStationOrder(ctx.report);
+    if (span < 0) throw DataError(DataError::Kind::StationsNotInOrder);
     if (range.from < -1) {
       throw InputError("soil curve " + std::to_string(range.first + 1) + " reaches station " +
                        std::to_string(range.from) +

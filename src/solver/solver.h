@@ -5,5 +5,6 @@
 #include "solver/flexural_rigidity.h"
 #include "solver/iteration.h"
 #include "solver/solve_deflections.h"
+#include "solver/station_results.h"
 #include "solver/stations.h"
 #include "solver/supports.h"

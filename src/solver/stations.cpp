@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "core/errors.h"
-#include "report/report_helpers.h"
+#include "core/report_helpers.h"
 #include "solver/chain_walk.h"
 #include "solver/distribution.h"
 #include "solver/stiffness_load_echo.h"
@@ -110,7 +110,7 @@ void AddEntryTable(RunContext& ctx, const std::vector<StiffnessLoadEntry>& entri
       [&](int i) { return entries[i].From; }, [&](int i) { return entries[i].To; });
   ChainRange range;
   while (walk.Next(range)) {
-    if (range.to < range.from) FailStationOrder(ctx.report);
+    if (range.to < range.from) throw DataError(DataError::Kind::StationsNotInOrder);
     const std::string name = what + " row " + std::to_string(range.first + 1) +
                              (range.second != range.first ? " to " + std::to_string(range.second + 1) : "");
     CheckRangeTop(name, range.from, range.to);
@@ -121,7 +121,7 @@ void AddEntryTable(RunContext& ctx, const std::vector<StiffnessLoadEntry>& entri
 }  // namespace detail
 
 void DistributeEntry(RunContext& ctx, const StiffnessLoadEntry& entry) {
-  if (entry.To < entry.From) FailStationOrder(ctx.report);
+  if (entry.To < entry.From) throw DataError(DataError::Kind::StationsNotInOrder);
   detail::CheckRangeTop("stiffness and load entry", entry.From, entry.To);
   detail::DistributeRange(ctx.data.Stations, entry.From, entry.To, entry, entry);
 }
@@ -158,10 +158,7 @@ void CheckBeyondEnd(RunContext& ctx) {
     beyond = beyond || st.EI[j] != 0 || st.BaseQ[j] != 0 || st.BaseS[j] != 0 || st.T[j] != 0 ||
              st.R[j] != 0 || st.P[j] != 0;
   }
-  if (beyond) {
-    ctx.report.Write("( / / '     ERROR -- NON-ZERO TABLE 4 DATA BEYOND END' )");
-    throw DataError("ERROR -- NON-ZERO TABLE 4 DATA BEYOND END");
-  }
+  if (beyond) throw DataError(DataError::Kind::DataBeyondEnd);
 }
 
 }  // namespace darnek::solver

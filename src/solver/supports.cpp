@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/errors.h"
-#include "report/report_helpers.h"
+#include "core/report_helpers.h"
 #include "solver/distribution.h"
 
 namespace darnek::solver {
@@ -24,7 +24,7 @@ void SetSpecifiedConditions(RunContext& ctx) {
   const auto& rows = ctx.data.SpecifiedConditions;
   StationTables& st = ctx.data.Stations;
   const int n = ctx.data.C2.NumIncrements;
-  if (static_cast<int>(rows.size()) > kMaxSpecifiedConditions) FailStorage(ctx.report);
+  if (static_cast<int>(rows.size()) > kMaxSpecifiedConditions) throw StorageExceeded();
   st.SolutionCode.Fill(1);
   int previous = -1;
   int claimed_lo = 0;  // stations claimed by the previous row
@@ -32,7 +32,7 @@ void SetSpecifiedConditions(RunContext& ctx) {
   for (size_t i = 0; i < rows.size(); ++i) {
     const SpecifiedCondition& row = rows[i];
     const int s = row.Sta;
-    if (s < previous) FailStationOrder(ctx.report);
+    if (s < previous) throw DataError(DataError::Kind::StationsNotInOrder);
     const std::string name = "specified deflections and slopes: row " + std::to_string(i + 1) + " (station " +
                              std::to_string(s) + ", case " + std::to_string(CodeNumber(row.Case)) + ")";
     if (s > n) {

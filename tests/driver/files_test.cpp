@@ -16,8 +16,8 @@
 #include <sstream>
 
 #include "core/list_reader.h"
+#include "core/report_helpers.h"
 #include "driver/run.h"
-#include "report/report_helpers.h"
 #include "support/run_helper.h"
 #include "support/temp_dir.h"
 

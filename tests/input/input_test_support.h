@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "core/list_reader.h"
+#include "core/report_helpers.h"
 #include "core/run_context.h"
-#include "report/report_helpers.h"
 
 namespace darnek::testing {
 

@@ -148,8 +148,7 @@ TEST(NonlinearEITables, TablesWithoutAnInitialSecantAreRejected) {
   {  // more points than a table holds
     InputHarness h(+1, "1\n0.0 1 101\n");
     h.ctx.data.C1.NonlinearEIOption = 1;
-    EXPECT_THROW(input::ReadNonlinearEITables(h.ctx, h.reader), DataError);
-    EXPECT_NE(h.report.str().find("TOO MUCH DATA FOR AVAILABLE STORAGE"), std::string::npos);
+    EXPECT_THROW(input::ReadNonlinearEITables(h.ctx, h.reader), StorageExceeded);
   }
 }
 

@@ -145,7 +145,7 @@ TEST_F(Diagram, ScratchFileHoldsTheCountAndTwelveFieldRows) {
   Units(2);
   Wall(3, 20, 0.3);
   Layer(4, 7.5, 18, 30);
-  START(ctx);
+  GeneratePressureDiagram(ctx);
   std::ifstream in(scratch);
   std::vector<std::string> lines;
   for (std::string line; std::getline(in, line);) lines.push_back(line);

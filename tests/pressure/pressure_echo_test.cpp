@@ -13,7 +13,8 @@ class Echo : public testing::PressureTest {
     BuildPressureProfile(ctx.data);
     ComputeOverburden(ctx.data);
     ComputeCoefficients(ctx.data);
-    FORCES(ctx);
+    ComputeLayerResultants(ctx.data);
+    WriteLayerResultants(ctx);
   }
 };
 
@@ -24,7 +25,7 @@ TEST_F(Echo, WallSurchargeAndSoilInformation) {
   ctx.data.Wall.WaterDepthBackfill = 100;
   AddSurcharge(2, 50, 30, 0, 6, 2);
   BuildPressureProfile(ctx.data);
-  OUTPT(ctx);
+  WritePressureInput(ctx);
   const auto lines = Lines(report);
   ASSERT_EQ(lines.size(), 46u);
   EXPECT_EQ(lines[4], "      *                WALL INFORMATION                *");

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "core/report_helpers.h"
 #include "core/run_context.h"
-#include "report/report_helpers.h"
 #include "support/codes.h"
 
 namespace darnek::pressure::testing {

@@ -1,8 +1,7 @@
-// The diagram as loads: read-back with the loaded widths, the ACTIVE EARTH
+// The diagram as loads: the rows as written, with the loaded widths, the ACTIVE EARTH
 // PRESSURE table, station loads by interpolation, plot rows, and the
 // specified diagram.
 #include <cmath>
-#include <fstream>
 
 #include "pressure/earth_pressure.h"
 #include "pressure/pressure_fixture.h"
@@ -12,11 +11,12 @@ namespace {
 
 class Loads : public testing::PressureTest {
  protected:
-  // Rows of depth and total pressure (column 12); the other columns hold 1.
+  // Rows as written to the scratch file, of depth and total pressure
+  // (column 12); the other columns hold 1.
   void WriteScratch(const std::vector<std::pair<double, double>>& rows) {
-    std::ofstream out(scratch);
-    out << rows.size() << "\n";
-    for (const auto& [depth, pressure] : rows) out << depth << " 9 0 1 1 1 1 1 1 1 1 " << pressure << "\n";
+    ctx.data.Pressure.Rows.clear();
+    for (const auto& [depth, pressure] : rows)
+      ctx.data.Pressure.Rows.push_back({{depth, 9, 0, 1, 1, 1, 1, 1, 1, 1, 1, pressure}});
   }
   std::vector<std::string> TableRows() const {
     const auto lines = Lines(report);
@@ -29,7 +29,7 @@ TEST_F(Loads, WidthForEarthPressureActsDownToTheDividingDepthAndWAIsKept) {
   Layer(4, 300, 0.07, 30);
   ctx.data.C2.DividingDepth = 120;
   ctx.data.Wall.WA = 2;
-  START(ctx);
+  GeneratePressureDiagram(ctx);
   LoadPressureRows(ctx);
   const auto& rows = ctx.data.Pressure.Rows;
   ASSERT_EQ(rows.size(), 241u);

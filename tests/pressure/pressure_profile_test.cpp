@@ -144,7 +144,7 @@ TEST_F(Profile, UnusableProfilesStopAfterTheEcho) {
   Wall(120, 20, 24);
   Layer(4, 120, 0.07, 30);  // ends at the excavation level
   try {
-    START(ctx);
+    GeneratePressureDiagram(ctx);
     FAIL();
   } catch (const FatalStop& e) {
     EXPECT_EQ(e.code(), 1);
@@ -156,7 +156,7 @@ TEST_F(Profile, UnusableProfilesStopAfterTheEcho) {
   for (int i = 1; i <= 20; ++i) Layer(4, 24.0 * i, 0.07, 30);
   ctx.data.Wall.WaterDepthBackfill = 30;  // the 21st pressure layer
   try {
-    START(ctx);
+    GeneratePressureDiagram(ctx);
     FAIL();
   } catch (const FatalStop& e) {
     EXPECT_EQ(e.code(), 2);

@@ -5,7 +5,8 @@
 #include <cmath>
 #include <sstream>
 
-#include "report/report_helpers.h"
+#include "core/report_helpers.h"
+#include "solver/station_results.h"
 #include "support/codes.h"
 
 namespace darnek::report {
@@ -40,7 +41,7 @@ TEST(StationResults, CubicDeflectionGivesExactMomentAndShear) {
   StationTables& st = f.ctx.data.Stations;
   for (int k = -1; k <= n + 1; ++k) st.W[k] = a * std::pow(k * h, 3);
   for (int k = 0; k <= n; ++k) st.EI[k] = ei;
-  DeriveStationResults(f.ctx.data);
+  solver::DeriveStationResults(f.ctx.data);
   const auto& rows = f.ctx.data.Results.Stations;
   ASSERT_EQ(rows.size(), static_cast<size_t>(n + 1));
   for (int k = 1; k < n; ++k) {
@@ -62,10 +63,10 @@ TEST(StationResults, AppliedCoupleCorrectsShearAndNetForceAroundItsStation) {
   const int n = 10;
   Fixture f(n, 1.0, 2);
   ProblemData& d = f.ctx.data;
-  DeriveStationResults(d);
+  solver::DeriveStationResults(d);
   const auto plain = d.Results.Stations;
   d.AppliedTorques.push_back({5, 2.0});
-  DeriveStationResults(d);
+  solver::DeriveStationResults(d);
   const auto& rows = d.Results.Stations;
   EXPECT_DOUBLE_EQ(rows[5].Shear - plain[5].Shear, -2.0);
   EXPECT_DOUBLE_EQ(rows[4].Shear - plain[4].Shear, -1.0);
@@ -88,18 +89,18 @@ TEST(StationResults, TieBackForcesFromPrestressSpringAndDeflection) {
   t.CosAngle = 0.5;
   d.TieBacks.push_back(t);
   d.Stations.W[4] = -0.01;
-  DeriveStationResults(d);
+  solver::DeriveStationResults(d);
   EXPECT_DOUBLE_EQ(d.TieBacks[0].HorizontalForcePerStation, -40.0);
   EXPECT_DOUBLE_EQ(d.TieBacks[0].ForcePerStation, -80.0);
   EXPECT_DOUBLE_EQ(d.TieBacks[0].ForcePerTieBack, -120.0);
   // English units: the spacing is in feet, the result width in inches.
   d.C1.UnitSystemCode = UnitSystem::English;
-  DeriveStationResults(d);
+  solver::DeriveStationResults(d);
   EXPECT_DOUBLE_EQ(d.TieBacks[0].ForcePerTieBack, -80.0 * 12 * 3.0 / 2.0);
   // No prestress and no deflection: no force.
   d.TieBacks[0].PrestressLoad = 0;
   d.Stations.W[4] = 0;
-  DeriveStationResults(d);
+  solver::DeriveStationResults(d);
   EXPECT_EQ(d.TieBacks[0].ForcePerTieBack, 0.0);
 }
 
@@ -110,6 +111,7 @@ TEST(ResultsReport, EnglishTableHeadingUnitsAndRows) {
   d.Results.Iterations = 7;
   for (int k = 0; k <= 12; ++k) d.Stations.EI[k] = 1e9;
   d.Stations.W[12] = 0.25;
+  solver::DeriveStationResults(d);
   WriteResults(f.ctx);
   const std::string r = f.report.str();
   EXPECT_EQ(
@@ -133,6 +135,7 @@ TEST(ResultsReport, RestraintLinesCoverEveryStationOfTheirRangeFromTheImaginaryO
   d.Stations.W[0] = 0.25;
   d.Stations.W[1] = 0.125;
   d.Restraints.push_back({-1, 1, RowLink::Standalone, 1000.0, 10.0});
+  solver::DeriveStationResults(d);
   WriteResults(f.ctx);
   const std::string r = f.report.str();
   // Station -1 lies one increment above the top; its slope is taken with the
@@ -188,7 +191,7 @@ TEST(PlotResults, StationRowsInAnalysisUnitsThenTieBacks) {
   ProblemData& d = f.ctx.data;
   d.Results.Outcome = StageOutcome::Closed;
   d.Stations.W[1] = 0.5;
-  DeriveStationResults(d);
+  solver::DeriveStationResults(d);
   WritePlotResults(f.ctx, 1);
   EXPECT_EQ(
       f.plot.str(),

@@ -339,10 +339,9 @@ TEST(PyCurves, ScratchFileCarriesUserCurvesFirstAndIsReadBackIntoTheTable) {
 
 TEST(PyCurves, MoreThan400CurvesInTheScratchFileExceedTheStorage) {
   SoilRun run;
-  std::ofstream(run.ctx.names.py_scratch) << "401\n";
+  run.ctx.py_curves_text = "401\n";
   run.d().C2.IncrementLength = 6;
-  EXPECT_THROW(LoadPyCurves(run.ctx), DataError);
-  EXPECT_EQ(run.report.str(), "\n\n     TOO MUCH DATA FOR AVAILABLE STORAGE\n\n\n");
+  EXPECT_THROW(LoadPyCurves(run.ctx), StorageExceeded);
 }
 
 TEST(PyCurves, EverySoilCodeHasItsModelAndTheMixedFileIsReadBack) {

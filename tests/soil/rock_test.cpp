@@ -133,7 +133,7 @@ TEST(Rock, RockWithoutStrengthStopsOnTheConsole) {
   SoilRun run;
   RockWall(run.d(), 0);
   run.d().Soil.Layers[0].Bottom.S = 0;
-  EXPECT_THROW(GeneratePyCurves(run.ctx), FatalStop);
+  EXPECT_TRUE(testing::StopsWithWarning(run, [&] { GeneratePyCurves(run.ctx); }));
   EXPECT_EQ(run.console.str(),
             "--------------------WARNING----------------------\n"
             "THE COHESIVE STRENGTH IS 0 FOR ROCK ACCORING TO THE INPUT\n"
@@ -247,7 +247,7 @@ TEST(WeakRock, ZeroStrengthAfterTheFirstCurveStopsOnTheConsole) {
   WeakRockWall(d);
   d.Soil.Layers[0].Top.S = 0;
   d.Soil.Layers[0].Bottom.S = 0;
-  EXPECT_THROW(GeneratePyCurves(run.ctx), FatalStop);
+  EXPECT_TRUE(testing::StopsWithWarning(run, [&] { GeneratePyCurves(run.ctx); }));
   EXPECT_EQ(run.console.str(),
             "--------------------WARNING----------------------\n"
             "THE COHESIVE STRENGTH IS 0 FOR ROCK ACCORING TO THE INPUT\n"

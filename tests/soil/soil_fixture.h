@@ -17,7 +17,9 @@
 
 #include "core/fortran_format.h"
 #include "core/run_context.h"
+#include "report/run_messages.h"
 #include "soil/py_curves.h"
+#include "soil/soil_stop.h"
 #include "support/codes.h"
 
 namespace darnek::soil::testing {
@@ -199,6 +201,19 @@ inline int CountOccurrences(const std::string& text, const std::string& piece) {
   int n = 0;
   for (size_t pos = text.find(piece); pos != std::string::npos; pos = text.find(piece, pos + 1)) ++n;
   return n;
+}
+
+// Runs a call that ends in a soil stop and writes its warning as the driver
+// does; false when the call does not stop so.
+template <class F>
+bool StopsWithWarning(SoilRun& run, F call) {
+  try {
+    call();
+  } catch (const SoilStop& stop) {
+    report::WriteSoilStop(run.ctx.console, run.ctx.report, stop);
+    return true;
+  }
+  return false;
 }
 
 }  // namespace darnek::soil::testing

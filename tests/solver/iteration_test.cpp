@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "dense_solve.h"
+#include "report/iteration_log.h"
 #include "solver/flexural_rigidity.h"
 #include "solver/solve_deflections.h"
 #include "solver/supports.h"
@@ -24,6 +25,14 @@ void UniformWall(SolverContext& f, double ei) {
   f.ctx.data.CrossSections = {c};
   f.ctx.data.WallSections = {{0.0, f.n() * f.h(), 1}};
   UpdateFlexuralRigidity(f.ctx);
+}
+
+// The iteration with the monitor the driver gives it: the table to the run log.
+void IterateLogged(RunContext& ctx) {
+  IterationMonitor monitor;
+  monitor.Started = [&ctx](bool single) { report::WriteMonitoringHeading(ctx.log, single); };
+  monitor.Stepped = [&ctx](const IterationStep& step) { report::WriteMonitoringLine(ctx.log, step); };
+  IterateStage(ctx, monitor);
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -95,7 +104,7 @@ TEST(IterateStage, MaxIterationsZeroSolvesOnceAtZeroDeflection) {
     f.ctx.data.PyCurves.push_back(
         PyCurve{j, j, 0, {-1.0, -0.01, 0.01, 1.0}, {1.0 + 100.0, 100.0, -100.0, -100.0 - 1.0}});
   }
-  IterateStage(f.ctx);
+  IterateLogged(f.ctx);
   EXPECT_EQ(f.ctx.data.Results.Outcome, StageOutcome::SingleSolution);
   EXPECT_EQ(f.ctx.data.Results.Iterations, 1);
   std::vector<std::string> expected_log = kMonitoringHeading;
@@ -121,7 +130,7 @@ TEST(IterateStage, ANonFiniteSolutionEndsTheStageAndNamesTheStationAndTheValue) 
     f.ctx.data.C2.MaxIterations = max_iterations;
     f.st().BaseS[5] = 1.0;
     f.st().BaseQ[4] = std::nan("");
-    IterateStage(f.ctx);
+    IterateLogged(f.ctx);
     const ResultsData& r = f.ctx.data.Results;
     EXPECT_EQ(r.Outcome, StageOutcome::BrokeDown);
     EXPECT_EQ(r.Iterations, 1);
@@ -135,7 +144,7 @@ TEST(IterateStage, ANonFiniteSolutionEndsTheStageAndNamesTheStationAndTheValue) 
   UniformWall(g, 1e-300);
   g.ctx.data.C2.MaxIterations = 10;
   for (int j = 0; j <= 10; ++j) g.st().BaseQ[j] = 1e300;
-  IterateStage(g.ctx);
+  IterateLogged(g.ctx);
   EXPECT_EQ(g.ctx.data.Results.Outcome, StageOutcome::BrokeDown);
   EXPECT_EQ(g.ctx.data.Results.BreakdownQuantity, "deflection");
 }
@@ -145,7 +154,7 @@ TEST(IterateStage, ClosesInTheIterationThatFindsNoChange) {
   UniformWall(f, 1.0);
   f.ctx.data.C2.MaxIterations = 10;
   f.ctx.data.C2.DeflectionTolerance = 1e-6;
-  IterateStage(f.ctx);  // nothing loads the wall: the first solution is the start
+  IterateLogged(f.ctx);  // nothing loads the wall: the first solution is the start
   EXPECT_EQ(f.ctx.data.Results.Outcome, StageOutcome::Closed);
   EXPECT_EQ(f.ctx.data.Results.Iterations, 1);
 
@@ -157,7 +166,7 @@ TEST(IterateStage, ClosesInTheIterationThatFindsNoChange) {
     g.st().BaseS[j] = 1.0;
     g.st().BaseQ[j] = 1.0;
   }
-  IterateStage(g.ctx);
+  IterateLogged(g.ctx);
   EXPECT_EQ(g.ctx.data.Results.Outcome, StageOutcome::Closed);
   EXPECT_EQ(g.ctx.data.Results.Iterations, 2);
   std::vector<std::string> expected_log = kMonitoringHeading;
@@ -166,6 +175,10 @@ TEST(IterateStage, ClosesInTheIterationThatFindsNoChange) {
   expected_log.push_back(
       "      2         0         0.000E+00   1.000E+00   1.000E+00   1.000E+00   1.000E+00");
   EXPECT_EQ(Lines(g.log.str()), expected_log);
+  // The history holds what the table shows.
+  ASSERT_EQ(g.ctx.data.Results.History.size(), 2u);
+  EXPECT_EQ(g.ctx.data.Results.History[0].ChangedStations, 11);
+  EXPECT_EQ(g.ctx.data.Results.History[1].MaxChange, 0.0);
 }
 
 TEST(IterateStage, ExceedanceStopsAtOnceWithTheCountOfStations) {
@@ -175,7 +188,7 @@ TEST(IterateStage, ExceedanceStopsAtOnceWithTheCountOfStations) {
   f.ctx.data.C2.MaxAllowableDeflection = 0.02;
   for (int j = 0; j <= 20; ++j) f.st().BaseS[j] = 30.0;
   f.st().BaseQ[0] = 10.0;
-  IterateStage(f.ctx);
+  IterateLogged(f.ctx);
   int beyond = 0;
   for (int j = 0; j <= 20; ++j) beyond += std::fabs(f.st().W[j]) > 0.02 ? 1 : 0;
   ASSERT_GT(beyond, 1);
@@ -191,7 +204,7 @@ TEST(IterateStage, IterationLimitReportsTheLimit) {
   UniformWall(f, 1.0);
   f.ctx.data.C2.MaxIterations = 1;
   for (int j = 0; j <= 10; ++j) f.st().BaseS[j] = f.st().BaseQ[j] = 1.0;
-  IterateStage(f.ctx);
+  IterateLogged(f.ctx);
   EXPECT_EQ(f.ctx.data.Results.Outcome, StageOutcome::IterationLimit);
   EXPECT_EQ(f.ctx.data.Results.Iterations, 1);
 }
@@ -225,7 +238,7 @@ TEST(IterateStage, NonlinearWallAgreesWithAnIndependentFixedPointIteration) {
     curves.push_back(c);
     f.ctx.data.PyCurves.push_back(PyCurve{s, s, 1, {-1.0, -c.ye, c.ye, 1.0}, {c.pu, c.pu, -c.pu, -c.pu}});
   }
-  IterateStage(f.ctx);
+  IterateLogged(f.ctx);
   ASSERT_EQ(f.ctx.data.Results.Outcome, StageOutcome::Closed);
 
   // The same iteration written out: each station's line interpolated between
@@ -290,7 +303,7 @@ TEST(IterateStage, HingeOptionZeroesMomentAtLowerTieBacksOnly) {
   AddTieBacks(f.ctx);
   for (int j = 0; j <= n; ++j) f.st().BaseQ[j] = j < 20 ? 10.0 * h : 0.0;
   for (int s = 20; s <= n; s += 2) data.PyCurves.push_back(PyCurve{s, s, 1, {-1.0, 1.0}, {4000.0, -4000.0}});
-  IterateStage(f.ctx);
+  IterateLogged(f.ctx);
   ASSERT_EQ(data.Results.Outcome, StageOutcome::Closed);
   ASSERT_GE(data.Results.Iterations, 2);
   const StationTables& st = f.st();
@@ -322,7 +335,7 @@ TEST(IterateStage, AlternatingSolutionIsDampedFromIteration41) {
   f.ctx.data.C2.MaxIterations = 41;
   f.ctx.data.C2.DeflectionTolerance = 1e-9;
   f.ctx.data.PyCurves = {PyCurve{0, 0, 0, {-10.0, 1.0, 10.0}, {0.0, 0.0, 27.0}}};
-  IterateStage(f.ctx);
+  IterateLogged(f.ctx);
   EXPECT_EQ(f.ctx.data.Results.Outcome, StageOutcome::IterationLimit);
   EXPECT_EQ(f.ctx.data.Results.Iterations, 41);
 

@@ -3,6 +3,7 @@
 #include "core/errors.h"
 #include "solver/iteration.h"
 #include "solver_fixture.h"
+#include "support/data_error.h"
 
 namespace darnek::solver {
 namespace {
@@ -110,8 +111,8 @@ TEST(ApplySoilCurves, ChainsContinueAndALinkedLastCurveStillActs) {
 TEST(ApplySoilCurves, RejectsRangesOutOfOrderAndCurvesOfOnePoint) {
   SolverContext f(20, 1.0);
   f.ctx.data.PyCurves = {Straight(9, 1, 1.0), Straight(5, 0, 1.0)};
-  EXPECT_THROW(ApplySoilCurves(f.ctx), DataError);
-  EXPECT_EQ(f.ReportLines().back(), "     ERROR STOP -- STATIONS NOT IN ORDER");
+  EXPECT_EQ(darnek::testing::DataErrorKind([&] { ApplySoilCurves(f.ctx); }),
+            DataError::Kind::StationsNotInOrder);
   f.ctx.data.PyCurves = {Curve(3, 0, {0.0}, {0.0})};
   EXPECT_THROW(ApplySoilCurves(f.ctx), InputError);
 }

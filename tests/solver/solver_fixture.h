@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "core/report_helpers.h"
 #include "core/run_context.h"
-#include "report/report_helpers.h"
 #include "solver/stations.h"
 #include "support/codes.h"
 

@@ -5,6 +5,7 @@
 #include "core/errors.h"
 #include "solver/solve_deflections.h"
 #include "solver_fixture.h"
+#include "support/data_error.h"
 
 namespace darnek::solver {
 namespace {
@@ -98,7 +99,7 @@ TEST(AddTieBacks, AnchorBelowTheTipIsDataBeyondTheEnd) {
   SolverContext f(10, 1.0);
   f.ctx.data.TieBacks.push_back(MakeTieBack(11.0, 1.0, 1.0, 1.0, 0.0, 1.0, 10.0));
   AddTieBacks(f.ctx);
-  EXPECT_THROW(CheckBeyondEnd(f.ctx), DataError);
+  EXPECT_EQ(darnek::testing::DataErrorKind([&] { CheckBeyondEnd(f.ctx); }), DataError::Kind::DataBeyondEnd);
 }
 
 TEST(ApplyHinges, ZeroesEIAtTieBacksAfterTheFirstOnly) {
@@ -159,10 +160,11 @@ TEST(SetSpecifiedConditions, RejectsStationsOutOfOrderOrBelowTheTip) {
   SolverContext f(20, 1.0);
   f.ctx.data.SpecifiedConditions = {{ConditionCase::Deflection, 8, 0.0, 0.0},
                                     {ConditionCase::Deflection, 3, 0.0, 0.0}};
-  EXPECT_THROW(SetSpecifiedConditions(f.ctx), DataError);
-  EXPECT_EQ(f.ReportLines().back(), "     ERROR STOP -- STATIONS NOT IN ORDER");
+  EXPECT_EQ(darnek::testing::DataErrorKind([&] { SetSpecifiedConditions(f.ctx); }),
+            DataError::Kind::StationsNotInOrder);
   f.ctx.data.SpecifiedConditions = {{ConditionCase::Deflection, -2, 0.0, 0.0}};
-  EXPECT_THROW(SetSpecifiedConditions(f.ctx), DataError);
+  EXPECT_EQ(darnek::testing::DataErrorKind([&] { SetSpecifiedConditions(f.ctx); }),
+            DataError::Kind::StationsNotInOrder);
   f.ctx.data.SpecifiedConditions = {{ConditionCase::Deflection, 21, 0.0, 0.0}};
   EXPECT_THROW(SetSpecifiedConditions(f.ctx), InputError);
 }

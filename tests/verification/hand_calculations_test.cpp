@@ -14,7 +14,7 @@
 #include "pictures/plot_reader.h"
 #include "pressure/pressure_fixture.h"
 #include "pressure/pressure_steps.h"
-#include "report/report_helpers.h"
+#include "core/report_helpers.h"
 #include "soil/soil_fixture.h"
 #include "support/figures.h"
 #include "support/run_helper.h"

@@ -1,4 +1,4 @@
-#include "report/report_helpers.h"
+#include "core/report_helpers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "report/report_helpers.h"
+#include "core/report_helpers.h"
 
 #include <algorithm>
 #include <charconv>
@@ -145,22 +145,6 @@ std::string PadRight(std::string_view text, size_t n) {
   std::string out(text.substr(0, std::min(n, text.size())));
   out.resize(n, ' ');
   return out;
-}
-
-}  // namespace darnek
-
-#include "core/errors.h"
-
-namespace darnek {
-
-void FailStorage(OutputUnit& report) {
-  report.Write("( / / '     TOO MUCH DATA FOR AVAILABLE STORAGE' / / )");
-  throw DataError("TOO MUCH DATA FOR AVAILABLE STORAGE");
-}
-
-void FailStationOrder(OutputUnit& report) {
-  report.Write("( / / '     ERROR STOP -- STATIONS NOT IN ORDER' )");
-  throw DataError("ERROR STOP -- STATIONS NOT IN ORDER");
 }
 
 }  // namespace darnek

@@ -2,8 +2,9 @@
 #pragma once
 
 #include "core/output_unit.h"
+#include "core/problem_data.h"
 
-namespace darnek::solver {
+namespace darnek::report {
 
 // The table heading; with a single solution (MaxIterations 0) followed by an
 // empty line and a line of 20 blanks in place of the monitoring lines.
@@ -12,7 +13,6 @@ void WriteMonitoringHeading(OutputUnit& log, bool single_solution);
 // One line per iteration: the iteration number, the stations changing by more
 // than the tolerance, the largest change and the deflections of stations 1 to
 // 4 (under the columns headed NODE 0 to NODE 3).
-void WriteMonitoringLine(OutputUnit& log, int iteration, int changed_stations, double max_change,
-                         const double (&deflections)[4]);
+void WriteMonitoringLine(OutputUnit& log, const IterationStep& step);
 
-}  // namespace darnek::solver
+}  // namespace darnek::report

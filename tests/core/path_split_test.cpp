@@ -1,4 +1,4 @@
-#include "driver/path_split.h"
+#include "core/path_split.h"
 
 #include <gtest/gtest.h>
 

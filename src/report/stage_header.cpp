@@ -1,9 +1,11 @@
-#include "driver/stage_header.h"
+// The heading of every stage in the report and run log (banner, file block,
+// time stamp, stage title) and the end of the run.
+#include "report/stage_header.h"
 
-#include "driver/path_split.h"
-#include "report/report_helpers.h"
+#include "core/path_split.h"
+#include "core/report_helpers.h"
 
-namespace darnek {
+namespace darnek::report {
 
 void WriteBanner(RunContext& ctx) {
   OutputUnit& out = ctx.report;
@@ -55,4 +57,4 @@ void WriteEndOfAnalysis(RunContext& ctx) {
     out->Write("( / / '     END OF ANALYSIS                             ' )");
 }
 
-}  // namespace darnek
+}  // namespace darnek::report

@@ -1,7 +1,7 @@
 // Run-log lines of the iteration.
-#include "solver/iteration_log.h"
+#include "report/iteration_log.h"
 
-namespace darnek::solver {
+namespace darnek::report {
 
 void WriteMonitoringHeading(OutputUnit& log, bool single_solution) {
   log.Write(
@@ -12,10 +12,9 @@ void WriteMonitoringHeading(OutputUnit& log, bool single_solution) {
   if (single_solution) log.Write("( / '                    ' )");
 }
 
-void WriteMonitoringLine(OutputUnit& log, int iteration, int changed_stations, double max_change,
-                         const double (&deflections)[4]) {
-  log.Write("( 3X I4 6X I4 6X 1P 5E12.3 )", iteration, changed_stations, max_change, deflections[0],
-            deflections[1], deflections[2], deflections[3]);
+void WriteMonitoringLine(OutputUnit& log, const IterationStep& step) {
+  log.Write("( 3X I4 6X I4 6X 1P 5E12.3 )", step.Iteration, step.ChangedStations, step.MaxChange,
+            step.Deflections[0], step.Deflections[1], step.Deflections[2], step.Deflections[3]);
 }
 
-}  // namespace darnek::solver
+}  // namespace darnek::report

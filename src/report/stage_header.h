@@ -6,7 +6,7 @@
 
 #include "core/run_context.h"
 
-namespace darnek {
+namespace darnek::report {
 
 void WriteBanner(RunContext& ctx);
 void WriteFileBlock(RunContext& ctx);
@@ -14,4 +14,4 @@ void WriteTimeStamp(RunContext& ctx, const std::tm& now);
 void WriteStageHeading(RunContext& ctx);
 void WriteEndOfAnalysis(RunContext& ctx);
 
-}  // namespace darnek
+}  // namespace darnek::report

@@ -52,12 +52,3 @@ std::string_view TrimRight(std::string_view text);
 std::string PadRight(std::string_view text, size_t n);
 
 }  // namespace darnek
-
-namespace darnek {
-
-// The two data errors of the reader and the solver: one message in the
-// report, then the run ends through its normal end (DataError).
-[[noreturn]] void FailStorage(OutputUnit& report);
-[[noreturn]] void FailStationOrder(OutputUnit& report);
-
-}  // namespace darnek
