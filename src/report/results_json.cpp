@@ -63,19 +63,26 @@ Json UnitsJson(const ResultUnits& u) {
               {"py_y", u.py_y},           {"py_p", u.py_p}};
 }
 
-// Largest deflection and moment, with depths in the depth unit.
-Json LargestJson(const StageSummary& summary, const StageResults& stage) {
+// Largest deflection and moment, and their depths in the depth unit.
+struct Largest {
+  double deflection, deflection_depth, moment, moment_depth;
+};
+Largest LargestOf(const StageSummary& summary, const StageResults& stage) {
   const double depth_factor = stage.unit_system == "English" ? 1.0 / 12 : 1.0;
-  return Json{{"deflection", summary.max_deflection},
-              {"deflection_depth", summary.max_deflection_depth * depth_factor},
-              {"moment", summary.max_moment},
-              {"moment_depth", summary.max_moment_depth * depth_factor}};
+  return {summary.max_deflection, summary.max_deflection_depth * depth_factor, summary.max_moment,
+          summary.max_moment_depth * depth_factor};
 }
 
 Json StageJson(const StageResults& s, const StageSummary* summary) {
   Json stage{{"stage", s.stage},           {"outcome", s.outcome},         {"solved", s.solved},
              {"iterations", s.iterations}, {"unit_system", s.unit_system}, {"units", UnitsJson(s.units)}};
-  if (summary && s.solved) stage["largest"] = LargestJson(*summary, s);
+  if (summary && s.solved) {
+    const Largest l = LargestOf(*summary, s);
+    stage["largest"] = Json{{"deflection", l.deflection},
+                            {"deflection_depth", l.deflection_depth},
+                            {"moment", l.moment},
+                            {"moment_depth", l.moment_depth}};
+  }
   Json stations = Json::object();
   stations["station"] = s.stations.station;
   for (const StationColumn& c : kStationColumns) stations[c.name] = s.stations.*c.values;
@@ -202,9 +209,9 @@ std::string StagesCsv(const RunResult& result) {
     text += std::to_string(s.stage) + "," + CsvText(s.outcome) + "," + (s.solved ? "true" : "false") + "," +
             std::to_string(s.iterations) + "," + s.unit_system;
     if (s.solved && i < result.stages.size()) {
-      const Json largest = LargestJson(result.stages[i], s);
-      for (const char* key : {"deflection", "deflection_depth", "moment", "moment_depth"})
-        text += "," + Number(largest[key].get<double>());
+      const Largest l = LargestOf(result.stages[i], s);
+      for (double value : {l.deflection, l.deflection_depth, l.moment, l.moment_depth})
+        text += "," + Number(value);
     } else {
       text += ",,,,";
     }
