@@ -18,8 +18,8 @@
 #include <thread>
 #include <vector>
 
-#include "darnek/darnek.h"
 #include "core/report_helpers.h"
+#include "darnek/darnek.h"
 #include "tool.h"
 
 namespace darnek::tool {

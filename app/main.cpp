@@ -28,10 +28,12 @@ using darnek::tool::Usage;
 
 const char* const kUsage =
     "usage: darnek                      analyse the problem named by NAMES.dat here\n"
-    "       darnek run INPUT [--out DIR] [--plot]\n"
+    "       darnek run INPUT [--out DIR] [--plot] [--json FILE] [--csv DIR]\n"
     "                                   analyse INPUT; the report (.out), plot data (.plt)\n"
     "                                   and run log (.log) go beside INPUT or into DIR;\n"
     "                                   --plot also draws the pictures (as `plot` does);\n"
+    "                                   --json writes every result as one JSON document,\n"
+    "                                   --csv a station table per stage and stages.csv\n"
     "                                   INPUT.toml is the TOML form of an input file\n"
     "       darnek batch INPUT... [--jobs N] [--out DIR] [--summary FILE.csv]\n"
     "                                   analyse many inputs on N threads (default: the\n"
@@ -133,13 +135,30 @@ int PlotCommand(const std::vector<std::string>& args) {
   return DrawPictures(plot_file, out_dir, options);
 }
 
+bool MakeFolder(const std::string& folder, const char* what) {
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  if (!ec && !fs::is_directory(folder, ec) && !ec) ec = std::make_error_code(std::errc::not_a_directory);
+  if (ec)
+    std::cerr << "darnek: the " << what << " folder " << folder << " cannot be created: " << ec.message()
+              << "\n";
+  return !ec;
+}
+
 int RunInput(const std::vector<std::string>& args) {
   std::string input;
   std::string out_dir;
+  std::string json_file;
+  std::string csv_dir;
   bool plot = false;
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--plot") {
       plot = true;
+    } else if (args[i] == "--json" || args[i] == "--csv") {
+      if (i + 1 >= args.size())
+        return Usage(args[i] + (args[i] == "--json" ? " needs a file" : " needs a folder"));
+      (args[i] == "--json" ? json_file : csv_dir) = args[i + 1];
+      ++i;
     } else if (args[i] == "--out") {
       if (i + 1 >= args.size()) return Usage("--out needs a folder");
       out_dir = args[++i];
@@ -154,6 +173,7 @@ int RunInput(const std::vector<std::string>& args) {
   if (input.empty()) return Usage("run needs an input file");
   const fs::path in(input);
   if (!out_dir.empty() && !darnek::tool::MakeOutputFolder(out_dir)) return kToolFileFailed;
+  if (!csv_dir.empty() && !MakeFolder(csv_dir, "CSV")) return kToolFileFailed;
   const fs::path dir = out_dir.empty() ? in.parent_path() : fs::path(out_dir);
   const std::string stem = in.stem().string();
   darnek::tool::InputRun prepared = darnek::tool::PrepareInputRun(input, out_dir);
@@ -161,12 +181,34 @@ int RunInput(const std::vector<std::string>& args) {
     std::cerr << "darnek: " << prepared.error << "\n";
     return prepared.status;
   }
+  prepared.options.keep_results = !json_file.empty() || !csv_dir.empty();
+  if (!json_file.empty()) {
+    const darnek::FileNames& run_files = *prepared.options.files;
+    for (const std::string& run_file : {run_files.input, run_files.report, run_files.plot, run_files.run_log,
+                                        run_files.py_scratch, run_files.pressure_scratch}) {
+      std::error_code ec;
+      if (fs::weakly_canonical(json_file, ec) == fs::weakly_canonical(run_file, ec) && !ec)
+        return Usage("--json " + json_file + " names a file of the run");
+    }
+  }
   const darnek::FileNames files = *prepared.options.files;
   const darnek::RunResult result = darnek::Run(prepared.options);
   if (result.status == DARNEK_HANDOFF_FAILED) return result.status;
 
   std::cout << "report:    " << files.report << "\nplot data: " << files.plot
             << "\nrun log:   " << files.run_log << "\n";
+  // The results files come after the run's own, and a failure to write them
+  // ends the run as a failure to write any file of the run does.
+  std::string results_failure;
+  if (!json_file.empty()) {
+    results_failure = darnek::WriteResultsJsonFile(json_file, result);
+    if (results_failure.empty()) std::cout << "json:      " << json_file << "\n";
+  }
+  if (!csv_dir.empty() && results_failure.empty()) {
+    results_failure = darnek::WriteResultsCsv(csv_dir, result);
+    if (results_failure.empty()) std::cout << "csv:       " << csv_dir << "\n";
+  }
+  if (!results_failure.empty()) std::cerr << " **** WRITE ERROR **** " << results_failure << "\n";
   PrintSummary(result);
   // A stage whose solution broke down ends as failed; the run itself goes on.
   const std::string ending =
@@ -176,9 +218,9 @@ int RunInput(const std::vector<std::string>& args) {
     darnek::pictures::PictureOptions pictures = darnek::pictures::OptionsFromRun(result);
     pictures.Title = in.filename().string();
     const int drawn = DrawPictures(files.plot, (dir / (stem + "-pictures")).string(), pictures);
-    if (result.status == DARNEK_OK) return drawn;
+    if (result.status == DARNEK_OK && results_failure.empty()) return drawn;
   }
-  return result.status;
+  return results_failure.empty() ? result.status : DARNEK_WRITE_FAILED;
 }
 
 // Records to TOML or TOML to records, by the input's extension.

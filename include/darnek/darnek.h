@@ -60,6 +60,8 @@ DARNEK_API int32_t DARNEK_CALL IDARNEK(int32_t code);
 #include <string>
 #include <vector>
 
+#include "darnek/results.h"
+
 namespace darnek {
 
 /* The six files of a run, as NAMES.dat names them on lines 5 to 10. */
@@ -101,6 +103,8 @@ struct RunOptions {
   /* Rewrites the message of an input error for the input's own form; the
    * engine's message stands when this is empty. */
   std::function<std::string(const InputErrorPlace&)> describe_input_error;
+  /* Keep every stage's results in RunResult::results (see darnek/results.h). */
+  bool keep_results = false;
 };
 
 /* What the tool prints per stage. */
@@ -167,6 +171,8 @@ struct RunResult {
   int stop_code = 0;   /* the stop code of a fatal condition, when it has one */
   std::string message; /* the reason for a nonzero status */
   std::vector<StageSummary> stages;
+  /* Per stage, when RunOptions::keep_results asks for them. */
+  std::vector<StageResults> results;
 };
 
 /* One complete run. Re-entrant: any number of threads may run at once, each

@@ -15,6 +15,7 @@
 #include "core/run_context.h"
 #include "core/run_file.h"
 #include "darnek/darnek.h"
+#include "driver/collect_results.h"
 #include "driver/names_file.h"
 #include "driver/run_files.h"
 #include "driver/stage.h"
@@ -151,7 +152,7 @@ std::string EndsAfterStage(const ProblemData& d) {
 // The stage loop: title, first control line, heading, the stage, the
 // stage-continuation value; until the value is 0 or the number of stages.
 void StageLoop(RunContext& ctx, ListReader& reader, RunResult& result, int* last_stage_code,
-               const StageObserver& observer) {
+               const StageObserver& observer, bool keep_results) {
   ProblemData& d = ctx.data;
   for (;;) {
     if (d.Run.StageCounter > 0 && reader.AtEnd()) throw InputError(EndsAfterStage(d));
@@ -174,6 +175,7 @@ void StageLoop(RunContext& ctx, ListReader& reader, RunResult& result, int* last
     d.Results.Outcome = StageOutcome::NotRun;
     RunStage(ctx, reader);
     result.stages.push_back(Summarize(d));
+    if (keep_results) result.results.push_back(CollectStageResults(d, result.stages.back()));
     // The run goes on to the next stage, but does not end as complete.
     if (d.Results.Outcome == StageOutcome::BrokeDown && result.status == DARNEK_OK) {
       result.status = DARNEK_ANALYSIS_FAILED;
@@ -267,7 +269,7 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
     int last_stage_code = -1;  // stays -1 when the run ends on an error
     try {
       try {
-        StageLoop(*ctx, reader, result, &last_stage_code, observer);
+        StageLoop(*ctx, reader, result, &last_stage_code, observer, options.keep_results);
       } catch (const DataError& e) {
         report::WriteDataError(ctx->report, e.kind());
         result.message = e.what();

@@ -11,10 +11,10 @@
 #include <sstream>
 #include <string>
 
+#include "core/report_helpers.h"
 #include "pictures/plot_reader.h"
 #include "pressure/pressure_fixture.h"
 #include "pressure/pressure_steps.h"
-#include "core/report_helpers.h"
 #include "soil/soil_fixture.h"
 #include "support/figures.h"
 #include "support/run_helper.h"
