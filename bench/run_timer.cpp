@@ -10,6 +10,12 @@
 // (b) the same wall at N = 4000 against N = 400;
 // (c) the largest problem run in this process against (a)'s whole process;
 // (d) `darnek batch` of the listed inputs with --jobs 1 against --jobs 2.
+//
+//   run_timer --inprocess INPUT --work DIR [--rounds 31] [--keep-results 1]
+//
+// times only (c)'s in-process run of INPUT, with the per-stage results kept
+// when asked, and prints its median in ms: bench/python_bench.py sets it
+// beside the same run made from Python.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -94,12 +100,25 @@ darnek::RunOptions InProcessOptions(const std::string& input, const std::string&
 int main(int argc, char** argv) {
   std::map<std::string, std::string> arg;
   for (int i = 1; i + 1 < argc; i += 2) arg[argv[i]] = argv[i + 1];
+  const int rounds = arg.count("--rounds") ? std::atoi(arg["--rounds"].c_str()) : 31;
+  if (arg.count("--inprocess") && arg.count("--work")) {
+    fs::create_directories(arg["--work"]);
+    std::vector<double> times;
+    for (int r = 0; r < rounds; ++r)
+      times.push_back(Millis([&] {
+        std::ostringstream console;
+        darnek::RunOptions options = InProcessOptions(arg["--inprocess"], arg["--work"], console);
+        options.keep_results = arg["--keep-results"] == "1";
+        if (darnek::Run(options).status != DARNEK_OK) std::exit(2);
+      }));
+    std::printf("%.6f\n", Median(times));
+    return 0;
+  }
   for (const char* needed : {"--tool", "--noop", "--work", "--largest", "--n4000", "--batch-list"})
     if (!arg.count(needed)) {
       std::fprintf(stderr, "run_timer: %s is needed\n", needed);
       return 2;
     }
-  const int rounds = arg.count("--rounds") ? std::atoi(arg["--rounds"].c_str()) : 31;
   const int batch_rounds = arg.count("--batch-rounds") ? std::atoi(arg["--batch-rounds"].c_str()) : 5;
   const std::string tool = arg["--tool"], work = arg["--work"];
   fs::create_directories(work);

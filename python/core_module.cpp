@@ -1,6 +1,7 @@
 // darnek._core: the engine inside a Python process. The Python package
 // (python/darnek) builds on these few functions; they take and give plain
 // texts, dicts and lists so that the package alone decides what users see.
+#include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 #include <stdlib.h>
@@ -11,11 +12,13 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "darnek/darnek.h"
 #include "toml/field_table.h"
@@ -292,6 +295,100 @@ py::dict Summary(const darnek::StageSummary& s) {
   return d;
 }
 
+// A copy of the values as a numpy array, made in one block.
+template <typename T>
+py::array_t<T> Array(const std::vector<T>& values) {
+  return py::array_t<T>(static_cast<py::ssize_t>(values.size()), values.data());
+}
+
+py::dict Units(const darnek::ResultUnits& u) {
+  py::dict d;
+  d["depth"] = u.depth;
+  d["deflection"] = u.deflection;
+  d["slope"] = u.slope;
+  d["moment"] = u.moment;
+  d["shear"] = u.shear;
+  d["soil_reaction"] = u.soil_reaction;
+  d["net_force"] = u.net_force;
+  d["ei"] = u.ei;
+  d["force"] = u.force;
+  d["pressure"] = u.pressure;
+  d["py_y"] = u.py_y;
+  d["py_p"] = u.py_p;
+  return d;
+}
+
+// The arrays of a stage, added to its summary. The summary's tie-backs gain
+// the forces per station of the solved stage.
+void AddResults(const darnek::StageResults& r, py::dict& d) {
+  d["unit_system"] = r.unit_system;
+  d["units"] = Units(r.units);
+  const darnek::StationTable& t = r.stations;
+  py::dict stations;
+  stations["station"] = Array(t.station);
+  stations["depth"] = Array(t.depth);
+  stations["deflection"] = Array(t.deflection);
+  stations["slope"] = Array(t.slope);
+  stations["moment"] = Array(t.moment);
+  stations["shear"] = Array(t.shear);
+  stations["soil_reaction"] = Array(t.soil_reaction);
+  stations["net_force"] = Array(t.net_force);
+  stations["ei"] = Array(t.ei);
+  d["stations"] = stations;
+
+  py::list ties = d["tie_backs"];
+  for (py::handle tie : ties) {
+    py::dict td = py::reinterpret_borrow<py::dict>(tie);
+    const int number = td["number"].cast<int>();
+    const auto found = std::find_if(r.tie_backs.begin(), r.tie_backs.end(),
+                                    [number](const darnek::TieBackResult& x) { return x.number == number; });
+    const double nan = std::nan("");
+    td["horizontal_force_per_station"] =
+        found != r.tie_backs.end() ? found->horizontal_force_per_station : nan;
+    td["force_per_station"] = found != r.tie_backs.end() ? found->force_per_station : nan;
+  }
+
+  const darnek::PressureDiagram& p = r.pressure;
+  py::dict pressure;
+  pressure["depth"] = Array(p.depth);
+  pressure["load_per_station"] = Array(p.load_per_station);
+  pressure["active_with_water"] = Array(p.active_with_water);
+  pressure["surcharge"] = Array(p.surcharge);
+  pressure["passive"] = Array(p.passive);
+  pressure["at_rest"] = Array(p.at_rest);
+  pressure["active"] = Array(p.active);
+  pressure["water"] = Array(p.water);
+  pressure["surface_share"] = Array(p.surface_share);
+  pressure["surcharge_loads"] = Array(p.surcharge_loads);
+  pressure["apparent"] = Array(p.apparent);
+  pressure["total"] = Array(p.total);
+  d["pressure"] = pressure;
+
+  py::list curves;
+  for (const darnek::PyCurveResult& c : r.py_curves) {
+    py::dict cd;
+    cd["source"] = c.generated ? "generated" : "user";
+    cd["station"] = c.station;
+    cd["depth"] = c.depth;
+    cd["y"] = Array(c.y);
+    cd["p"] = Array(c.p);
+    curves.append(cd);
+  }
+  d["py_curves"] = curves;
+
+  py::list history;
+  for (const darnek::IterationRecord& h : r.history) {
+    py::dict hd;
+    hd["iteration"] = h.iteration;
+    hd["changed_stations"] = h.changed_stations;
+    hd["max_change"] = h.max_change;
+    hd["deflections"] =
+        py::make_tuple(h.deflections[0], h.deflections[1], h.deflections[2], h.deflections[3]);
+    history.append(hd);
+  }
+  d["history"] = history;
+}
+
 // Removes a private folder when the run is over, whatever happened.
 struct TemporaryFolder {
   fs::path path;
@@ -358,6 +455,7 @@ py::dict RunToml(const std::string& toml_text, const std::string& input_file, co
         options.version_text = darnek::Version();
         options.console = &console;
         options.input_text = records->text;
+        options.keep_results = true;
         options.describe_input_error = [&records, &input_error](const darnek::InputErrorPlace& place) {
           const ti::TomlPlace p = ti::LocateInToml(*records, place);
           ErrorInfo info;
@@ -386,7 +484,11 @@ py::dict RunToml(const std::string& toml_text, const std::string& input_file, co
   out["console"] = console_text;
   out["input_error"] = result.status == DARNEK_INPUT_REJECTED ? ToPython(input_error) : py::none();
   py::list stages;
-  for (const darnek::StageSummary& s : result.stages) stages.append(Summary(s));
+  for (size_t i = 0; i < result.stages.size(); ++i) {
+    py::dict stage = Summary(result.stages[i]);
+    if (i < result.results.size()) AddResults(result.results[i], stage);
+    stages.append(stage);
+  }
   out["stages"] = stages;
   return out;
 }

@@ -12,13 +12,16 @@ See docs/python.md.
 from . import _core
 from ._errors import InputError
 from ._model import Model, Table, TableList, load, load_records, loads
-from ._run import Result, StageResult, TieBack, run, run_many
+from ._run import Iteration, Pressure, PyCurve, Result, StageResult, TieBack, run, run_many
 
 __version__ = _core.version()
 
 __all__ = [
     "InputError",
+    "Iteration",
     "Model",
+    "Pressure",
+    "PyCurve",
     "Result",
     "StageResult",
     "Table",

@@ -3,7 +3,9 @@
 import math
 import os
 from concurrent.futures import ThreadPoolExecutor, as_completed
-from dataclasses import dataclass, field
+from dataclasses import dataclass, field, fields
+
+import numpy as np
 
 from . import _core
 from ._errors import InputError
@@ -15,18 +17,113 @@ INPUT_REJECTED = 3
 INTERNAL_ERROR = 4
 
 
-@dataclass
-class TieBack:
+# The columns of a stage's station table, as StageResult attributes.
+STATION_COLUMNS = ("station", "depth", "deflection", "slope", "moment", "shear", "soil_reaction", "net_force",
+                   "ei")
+PRESSURE_COLUMNS = ("depth", "load_per_station", "active_with_water", "surcharge", "passive", "at_rest",
+                    "active", "water", "surface_share", "surcharge_loads", "apparent", "total")
+
+
+def _same(a, b):
+    if isinstance(a, np.ndarray) or isinstance(b, np.ndarray):
+        return (isinstance(a, np.ndarray) and isinstance(b, np.ndarray) and a.dtype == b.dtype
+                and np.array_equal(a, b))
+    # NaN (a force of a stage not solved) is the same as NaN.
+    return a == b or (isinstance(a, float) and isinstance(b, float) and a != a and b != b)
+
+
+class _Values:
+    """Equality field by field, numpy arrays by their values (a dataclass's
+    own equality cannot compare arrays)."""
+
+    def __eq__(self, other):
+        if type(other) is not type(self):
+            return NotImplemented
+        return all(_same(getattr(self, f.name), getattr(other, f.name)) for f in fields(self))
+
+
+def _pandas():
+    try:
+        import pandas
+    except ImportError:
+        raise ImportError("to_dataframe() needs pandas, which is not installed "
+                          "(Debian: apt-get install python3-pandas; or pip install pandas)") from None
+    return pandas
+
+
+def _empty(dtype=float):
+    return np.empty(0, dtype=dtype)
+
+
+@dataclass(eq=False)
+class TieBack(_Values):
     number: int
     station: int
     depth: float  # as input
     force_per_tie_back: float
+    # NaN when the stage was not solved.
+    horizontal_force_per_station: float = math.nan
+    force_per_station: float = math.nan  # along the tie-back
+
+
+@dataclass(eq=False)
+class Pressure(_Values):
+    """The earth-pressure diagram as the solver loads it, one array per column
+    (docs/results-json.md); every array is empty without earth pressure."""
+
+    COLUMNS = PRESSURE_COLUMNS
+
+    depth: np.ndarray = field(default_factory=_empty)
+    load_per_station: np.ndarray = field(default_factory=_empty)
+    active_with_water: np.ndarray = field(default_factory=_empty)
+    surcharge: np.ndarray = field(default_factory=_empty)
+    passive: np.ndarray = field(default_factory=_empty)
+    at_rest: np.ndarray = field(default_factory=_empty)
+    active: np.ndarray = field(default_factory=_empty)
+    water: np.ndarray = field(default_factory=_empty)
+    surface_share: np.ndarray = field(default_factory=_empty)
+    surcharge_loads: np.ndarray = field(default_factory=_empty)
+    apparent: np.ndarray = field(default_factory=_empty)
+    total: np.ndarray = field(default_factory=_empty)
+
+    def __len__(self):
+        return len(self.depth)
+
+    def __repr__(self):
+        return f"Pressure({len(self)} rows)"
+
+    def to_dataframe(self):
+        return _pandas().DataFrame({c: getattr(self, c) for c in PRESSURE_COLUMNS})
+
+
+@dataclass(eq=False)
+class PyCurve(_Values):
+    source: str  # "user" or "generated"
+    station: int
+    depth: float
+    y: np.ndarray
+    p: np.ndarray
+
+    def __repr__(self):
+        return f"PyCurve({self.source}, station {self.station}, {len(self.y)} points)"
 
 
 @dataclass
-class StageResult:
-    """What `darnek run` prints for a stage. Lengths are in the analysis's
-    length unit (inches for English units, metres for SI), depths too."""
+class Iteration:
+    iteration: int
+    changed_stations: int  # whose deflection changed by more than the tolerance
+    max_change: float
+    deflections: tuple  # of stations 1 to 4
+
+
+@dataclass(eq=False)
+class StageResult(_Values):
+    """A stage's outcome, what `darnek run` prints for it, and its results as
+    arrays. The summary's lengths and depths are in the analysis's length unit
+    (inches for English units, metres for SI); the arrays' depths are in feet
+    or metres and every other array in the units that ``units`` names."""
+
+    STATION_COLUMNS = STATION_COLUMNS
 
     stage: int
     outcome: str  # "closed", "single solution", "deflection exceeded", "iteration limit reached", ...
@@ -39,10 +136,28 @@ class StageResult:
     max_moment_depth: float
     excavation_depth: float
     tie_backs: list = field(default_factory=list)
+    unit_system: str = ""  # "English" or "SI"
+    units: dict = field(default_factory=dict, repr=False)  # the unit of each quantity
+    # One value per station, 0 (the top of the wall) to N; empty when not solved.
+    station: np.ndarray = field(default_factory=lambda: _empty(np.int32), repr=False)
+    depth: np.ndarray = field(default_factory=_empty, repr=False)
+    deflection: np.ndarray = field(default_factory=_empty, repr=False)
+    slope: np.ndarray = field(default_factory=_empty, repr=False)
+    moment: np.ndarray = field(default_factory=_empty, repr=False)
+    shear: np.ndarray = field(default_factory=_empty, repr=False)
+    soil_reaction: np.ndarray = field(default_factory=_empty, repr=False)
+    net_force: np.ndarray = field(default_factory=_empty, repr=False)
+    ei: np.ndarray = field(default_factory=_empty, repr=False)
+    pressure: Pressure = field(default_factory=Pressure, repr=False)
+    py_curves: list = field(default_factory=list, repr=False)
+    history: list = field(default_factory=list, repr=False)
 
-    @property
-    def units(self):
-        return {1: "english", -1: "si"}.get(self.unit_flag)
+    def to_dataframe(self):
+        """The station table as a pandas DataFrame, one row per station;
+        ``attrs["units"]`` holds the units."""
+        frame = _pandas().DataFrame({c: getattr(self, c) for c in STATION_COLUMNS})
+        frame.attrs["units"] = dict(self.units)
+        return frame
 
 
 @dataclass
@@ -64,6 +179,21 @@ class Result:
     def ok(self):
         return self.status == OK
 
+    def to_dataframe(self):
+        """The station tables of every stage as one pandas DataFrame, one row
+        per station, with a ``stage`` column first."""
+        pandas = _pandas()
+        frames = []
+        for s in self.stages:
+            frame = s.to_dataframe()
+            frame.insert(0, "stage", np.full(len(frame), s.stage, dtype=np.int32))
+            frames.append(frame)
+        if not frames:
+            return pandas.DataFrame(columns=["stage", *STATION_COLUMNS])
+        frame = pandas.concat(frames, ignore_index=True)
+        frame.attrs["units"] = dict(self.stages[0].units)  # each stage's own are in stages[i].units
+        return frame
+
 
 def _as_model(model):
     if isinstance(model, Model):
@@ -81,6 +211,11 @@ def _result(raw, file):
     for s in raw["stages"]:
         s = dict(s)
         s["tie_backs"] = [TieBack(**t) for t in s["tie_backs"]]
+        s.update(s.pop("stations", {}))
+        if "pressure" in s:
+            s["pressure"] = Pressure(**s["pressure"])
+        s["py_curves"] = [PyCurve(**c) for c in s.get("py_curves", ())]
+        s["history"] = [Iteration(**h) for h in s.get("history", ())]
         stages.append(StageResult(**s))
     return Result(raw["status"], raw["message"], stages, raw["stop_code"], raw["console"], error)
 

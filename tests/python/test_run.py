@@ -1,22 +1,45 @@
+import importlib.util
+import json
 import pickle
+import sys
 
+import numpy as np
 import pytest
 
 import darnek
-from conftest import EXAMPLES, parse_summary, run_tool
+from conftest import EXAMPLES, run_tool
 
 
-def summary(result):
-    return [
-        {
-            "outcome": s.outcome,
-            "iterations": s.iterations,
-            "values": ([s.max_deflection, s.max_deflection_depth * (1 / 12 if s.unit_flag > 0 else 1),
-                        s.max_moment, s.max_moment_depth * (1 / 12 if s.unit_flag > 0 else 1)]
-                       if s.solved else []) + [t.force_per_tie_back for t in s.tie_backs if s.solved],
-        }
-        for s in result.stages
-    ]
+def assert_same_as_json(result, doc):
+    """The result equals the tool's --json document of the same input."""
+    def same(got, expected):
+        np.testing.assert_allclose(got, np.asarray(expected, dtype=float), rtol=1e-12, atol=0)
+
+    assert (result.status, result.stop_code, result.message) == (doc["status"], doc["stop_code"], doc["message"])
+    assert len(result.stages) == len(doc["stages"])
+    for s, j in zip(result.stages, doc["stages"]):
+        assert (s.stage, s.outcome, s.solved, s.iterations, s.unit_system, s.units) == (
+            j["stage"], j["outcome"], j["solved"], j["iterations"], j["unit_system"], j["units"])
+        for column in darnek.StageResult.STATION_COLUMNS:
+            same(getattr(s, column), j["stations"][column])
+        for column in darnek.Pressure.COLUMNS:
+            same(getattr(s.pressure, column), j["pressure"][column])
+        if s.solved:
+            feet = 1 / 12 if s.unit_system == "English" else 1
+            same([s.max_deflection, s.max_deflection_depth * feet, s.max_moment, s.max_moment_depth * feet],
+                 [j["largest"][k] for k in ("deflection", "deflection_depth", "moment", "moment_depth")])
+            keys = ("number", "station", "depth", "horizontal_force_per_station", "force_per_station",
+                    "force_per_tie_back")
+            same([[getattr(t, k) for k in keys] for t in s.tie_backs], [[t[k] for k in keys] for t in j["tie_backs"]])
+        assert [(c.source, c.station) for c in s.py_curves] == [(c["source"], c["station"]) for c in j["py_curves"]]
+        for c, e in zip(s.py_curves, j["py_curves"]):
+            same([c.depth], [e["depth"]])
+            same(c.y, e["y"])
+            same(c.p, e["p"])
+        assert [(h.iteration, h.changed_stations) for h in s.history] == [
+            (h["iteration"], h["changed_stations"]) for h in j["history"]]
+        same([[h.max_change, *h.deflections] for h in s.history],
+             [[h["max_change"], *h["deflections"]] for h in j["history"]])
 
 
 @pytest.mark.parametrize("toml", sorted(EXAMPLES.glob("*.toml")), ids=lambda p: p.stem)
@@ -25,14 +48,26 @@ def test_model_round_trip_runs_as_the_record_file(toml, tmp_path):
     again = darnek.loads(model.to_toml())
     assert again == model
     result = darnek.run(again, plot=tmp_path / "model.plt")
-    tool = run_tool("run", toml.with_suffix(".dat"), "--out", tmp_path)
+    tool = run_tool("run", toml.with_suffix(".dat"), "--out", tmp_path, "--json", tmp_path / "tool.json")
     assert result.status == tool.returncode
-    expected = parse_summary(tool.stdout)
-    got = summary(result)
-    assert [(s["outcome"], s["iterations"]) for s in got] == [(s["outcome"], s["iterations"]) for s in expected]
-    for g, e in zip(got, expected):
-        assert g["values"] == pytest.approx(e["values"], rel=6e-5, abs=1e-12)
+    assert_same_as_json(result, json.loads((tmp_path / "tool.json").read_text()))
     assert (tmp_path / "model.plt").read_bytes() == (tmp_path / (toml.stem + ".plt")).read_bytes()
+
+
+def test_results_as_dataframes(monkeypatch):
+    result = darnek.run(EXAMPLES / "all_records_si.toml")
+    solved = [s for s in result.stages if s.solved]
+    assert len(solved) == 2 and all(len(s.depth) > 1 for s in solved)
+    if importlib.util.find_spec("pandas"):
+        frame = result.to_dataframe()
+        assert list(frame.columns) == ["stage", *darnek.StageResult.STATION_COLUMNS]
+        assert len(frame) == sum(len(s.depth) for s in result.stages)
+        assert frame[frame.stage == 2].moment.tolist() == result.stages[1].moment.tolist()
+        assert solved[0].to_dataframe().shape == (len(solved[0].depth), 9)
+        assert frame.attrs["units"]["moment"] == "kN-m"
+    monkeypatch.setitem(sys.modules, "pandas", None)
+    with pytest.raises(ImportError, match="needs pandas"):
+        result.to_dataframe()
 
 
 def test_run_touches_no_file_unless_asked(cantilever, tmp_path, monkeypatch):
@@ -69,7 +104,7 @@ def test_run_many_keeps_order_and_isolates_failures(cantilever):
     good = [r for r in results if r.ok]
     assert good == [darnek.run(m) for m in models if not isinstance(m, (str, int)) and m is not bad]
     moments = [r.stages[0].max_moment for r in good]
-    assert len(set(moments)) == len(moments)
+    assert len(set(moments)) == len(moments) and good[0] != good[1]
 
 
 def test_dask_local_cluster_equals_local_run(cantilever):
