@@ -182,7 +182,7 @@ std::string StationsCsv(const StageResults& s) {
   text += "\n";
   for (size_t i = 0; i < s.stations.size(); ++i) {
     text += std::to_string(s.stations.station[i]);
-    for (const StationColumn& c : kStationColumns) text += "," + Number((s.stations.*c.values)[i]);
+    for (const StationColumn& c : kStationColumns) (text += ',') += Number((s.stations.*c.values)[i]);
     text += "\n";
   }
   return text;
@@ -211,11 +211,11 @@ std::string StagesCsv(const RunResult& result) {
     if (s.solved && i < result.stages.size()) {
       const Largest l = LargestOf(result.stages[i], s);
       for (double value : {l.deflection, l.deflection_depth, l.moment, l.moment_depth})
-        text += "," + Number(value);
+        (text += ',') += Number(value);
     } else {
       text += ",,,,";
     }
-    text += "," + std::to_string(s.tie_backs.size()) + "\n";
+    ((text += ',') += std::to_string(s.tie_backs.size())) += '\n';
   }
   return text;
 }
@@ -242,7 +242,7 @@ void Dump(const Json& value, int depth, std::string& out) {
     if (value.is_object()) out += Json(it.key()).dump() + ": ";
     Dump(it.value(), depth + 1, out);
   }
-  out += "\n" + std::string(static_cast<size_t>(depth), ' ') + (value.is_array() ? "]" : "}");
+  (out += '\n').append(static_cast<size_t>(depth), ' ') += value.is_array() ? ']' : '}';
 }
 
 }  // namespace
