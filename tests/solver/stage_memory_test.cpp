@@ -20,14 +20,14 @@ using solver::SpringState;
 // A stiff wall 20 m long on 41 stations, each with two faces of 100 kN/m3
 // that yield at 8 kPa: one resists positive deflection, the other negative.
 // The plateau rises at 1 % of the first slope: a flat one would leave the
-// wall at exactly its capacity with no stiffness. `plateau` false makes both
-// faces linear. One stage per load at mid-length.
-std::string RigidWall(const std::vector<double>& loads, bool plateau, const std::string& top = "") {
-  std::string t = "units = \"si\"\n" + top;
-  const std::string right = plateau ? "[[-1.0, 0.0], [0.0, 0.0], [0.08, -8.0], [1.0, -8.92]]"
-                                    : "[[-1.0, 0.0], [0.0, 0.0], [1.0, -100.0]]";
+// wall at exactly its capacity with no stiffness. `plateau` false gives
+// linear springs instead. One stage per load at mid-length.
+std::string RigidWall(const std::vector<double>& loads, bool plateau) {
+  std::string t = "units = \"si\"\n";
+  const std::string right =
+      plateau ? "[[-1.0, 0.0], [0.0, 0.0], [0.08, -8.0], [1.0, -8.92]]" : "[[-1.0, 100.0], [1.0, -100.0]]";
   const std::string left = plateau ? "[[-1.0, 8.92], [-0.08, 8.0], [0.0, 0.0], [1.0, 0.0]]"
-                                   : "[[-1.0, 100.0], [0.0, 0.0], [1.0, 0.0]]";
+                                   : "[[-1.0, 50.0], [0.0, 0.0], [1.0, -50.0]]";
   for (double load : loads) {
     t += "[[stage]]\ntitle = \"RIGID WALL\"\nearth_pressure = \"none\"\npy_curves = \"user\"\n"
          "increments = 40\nincrement_length = 0.5\nmax_deflection = 1.0\ndeflection_tolerance = 1e-7\n"
@@ -139,6 +139,12 @@ TEST(StageMemory, TheRigidWallRemembersItsFirstPush) {
   EXPECT_NEAR(std::fabs(memory.m[1]), 100.0, 0.1);
   EXPECT_NEAR(std::fabs(memory.m[2]), 200.0, 0.1);
   EXPECT_EQ(testing::Count(memory.out.report, "STAGE MEMORY: THIS STAGE STARTS FROM THE LAST"), 3);
+
+  // The TOML keys ask for the same.
+  const Staged keyed = RunToml(testing::Replace(toml, "units = \"si\"\n",
+                                                "units = \"si\"\nstage_memory = true\nunload_factor = 0.5\n"),
+                               false);
+  EXPECT_EQ(keyed.w, memory.w);
 
   const Staged alone = RunToml(toml, false);
   ASSERT_EQ(alone.w.size(), 3u);
