@@ -140,6 +140,11 @@ TEST(StageMemory, TheRigidWallRemembersItsFirstPush) {
   EXPECT_NEAR(std::fabs(memory.m[2]), 200.0, 0.1);
   EXPECT_EQ(testing::Count(memory.out.report, "STAGE MEMORY: THIS STAGE STARTS FROM THE LAST"), 3);
 
+  // A stage repeated unchanged changes nothing.
+  const Staged repeated = RunToml(RigidWall({160, 40, 40}, true), true, 0.5);
+  ASSERT_EQ(repeated.w.size(), 3u);
+  EXPECT_NEAR(repeated.w[2], repeated.w[1], 1e-9);
+
   // The TOML keys ask for the same.
   const Staged keyed = RunToml(testing::Replace(toml, "units = \"si\"\n",
                                                 "units = \"si\"\nstage_memory = true\nunload_factor = 0.5\n"),
