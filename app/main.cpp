@@ -3,10 +3,13 @@
 // one input file (records or TOML) without a hand-written NAMES.dat;
 // `darnek convert` turns records into TOML and back.
 #include <cerrno>
+#include <charconv>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -29,12 +32,15 @@ using darnek::tool::Usage;
 const char* const kUsage =
     "usage: darnek                      analyse the problem named by NAMES.dat here\n"
     "       darnek run INPUT [--out DIR] [--plot] [--json FILE] [--csv DIR]\n"
+    "                 [--stage-memory [--unload-factor F]]\n"
     "                                   analyse INPUT; the report (.out), plot data (.plt)\n"
     "                                   and run log (.log) go beside INPUT or into DIR;\n"
     "                                   --plot also draws the pictures (as `plot` does);\n"
     "                                   --json writes every result as one JSON document,\n"
     "                                   --csv a station table per stage and stages.csv\n"
-    "                                   INPUT.toml is the TOML form of an input file\n"
+    "                                   INPUT.toml is the TOML form of an input file;\n"
+    "                                   --stage-memory starts each stage from the one\n"
+    "                                   before it (docs/modelling.md)\n"
     "       darnek batch INPUT... [--jobs N] [--out DIR] [--summary FILE.csv]\n"
     "                                   analyse many inputs on N threads (default: the\n"
     "                                   cores), each file's outputs where `run` puts them;\n"
@@ -145,15 +151,31 @@ bool MakeFolder(const std::string& folder, const char* what) {
   return !ec;
 }
 
+bool ParseFactor(const std::string& text, double& value) {
+  const char* end = text.data() + text.size();
+  const auto parsed = std::from_chars(text.data(), end, value);
+  return parsed.ec == std::errc() && parsed.ptr == end && std::isfinite(value) && value > 0;
+}
+
 int RunInput(const std::vector<std::string>& args) {
   std::string input;
   std::string out_dir;
   std::string json_file;
   std::string csv_dir;
   bool plot = false;
+  bool stage_memory = false;
+  std::optional<double> unload_factor;
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--plot") {
       plot = true;
+    } else if (args[i] == "--stage-memory") {
+      stage_memory = true;
+    } else if (args[i] == "--unload-factor") {
+      double f = 0;
+      if (i + 1 >= args.size() || !ParseFactor(args[i + 1], f))
+        return Usage("--unload-factor needs a number above 0");
+      unload_factor = f;
+      ++i;
     } else if (args[i] == "--json" || args[i] == "--csv") {
       if (i + 1 >= args.size())
         return Usage(args[i] + (args[i] == "--json" ? " needs a file" : " needs a folder"));
@@ -182,6 +204,9 @@ int RunInput(const std::vector<std::string>& args) {
     return prepared.status;
   }
   prepared.options.keep_results = !json_file.empty() || !csv_dir.empty();
+  if (unload_factor && !stage_memory) return Usage("--unload-factor needs --stage-memory");
+  if (stage_memory) prepared.options.stage_memory = true;
+  if (unload_factor) prepared.options.unload_factor = *unload_factor;
   if (!json_file.empty()) {
     const darnek::FileNames& run_files = *prepared.options.files;
     for (const std::string& run_file : {run_files.input, run_files.report, run_files.plot, run_files.run_log,

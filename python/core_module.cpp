@@ -215,6 +215,8 @@ class SchemaWalker {
  public:
   py::dict Make() {
     Key("", "units", "value");
+    Key("", "stage_memory", "value");
+    Key("", "unload_factor", "value");
     Key("", "stage", "tables");
     Key("stage", "units", "value");
     Walk(ti::StageSchema(), "stage");

@@ -105,6 +105,11 @@ struct RunOptions {
   std::function<std::string(const InputErrorPlace&)> describe_input_error;
   /* Keep every stage's results in RunResult::results (see darnek/results.h). */
   bool keep_results = false;
+  /* Stage memory (docs/modelling.md): each stage starts from the deflections,
+   * spring states and tie-back locks of the stage before it; unload_factor
+   * scales the springs' unload/reload stiffness. Off: independent stages. */
+  bool stage_memory = false;
+  double unload_factor = 1.0;
 };
 
 /* What the tool prints per stage. */

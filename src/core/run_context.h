@@ -5,6 +5,7 @@
 
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,9 @@
 #include "darnek/darnek.h"
 
 namespace darnek {
+namespace solver {
+struct StageMemory;
+}
 
 // The six files of the run, all opened before anything is written and held
 // open to its end.
@@ -43,6 +47,8 @@ struct RunContext {
   // The p-y scratch file's text as the stage wrote it: the solver's curves
   // are read from it, at the file's precision, without reading the file.
   std::string py_curves_text;
+  // Set when the run carries state from stage to stage (solver/stage_memory.h).
+  std::shared_ptr<solver::StageMemory> memory;
 };
 
 }  // namespace darnek

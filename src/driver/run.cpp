@@ -23,6 +23,7 @@
 #include "report/results_report.h"
 #include "report/run_messages.h"
 #include "report/stage_header.h"
+#include "solver/stage_memory.h"
 
 #ifndef DARNEK_VERSION_STRING
 #define DARNEK_VERSION_STRING "0.0.0"
@@ -168,6 +169,9 @@ void StageLoop(RunContext& ctx, ListReader& reader, RunResult& result, int* last
     report::WriteFileBlock(ctx);
     report::WriteTimeStamp(ctx, ctx.clock ? ctx.clock() : LocalNow());
     report::WriteStageHeading(ctx);
+    if (ctx.memory)
+      ctx.report.Write("( / '     STAGE MEMORY: THIS STAGE STARTS FROM THE LAST; UNLOAD FACTOR' 1P E11.3 )",
+                       ctx.memory->UnloadFactor);
     // The reader accepts only the two unit systems (core/codes.h).
     d.Run.UnitFlag = d.C1.UnitSystemCode == UnitSystem::English ? 1 : -1;
     SetUnitLabels(d.Run.Labels, d.Run.UnitFlag);
@@ -180,6 +184,12 @@ void StageLoop(RunContext& ctx, ListReader& reader, RunResult& result, int* last
     if (d.Results.Outcome == StageOutcome::BrokeDown && result.status == DARNEK_OK) {
       result.status = DARNEK_ANALYSIS_FAILED;
       result.message = "stage " + std::to_string(d.Run.StageCounter) + ": " + result.stages.back().outcome;
+    }
+    if (ctx.memory && !Solved(d.Results.Outcome) && result.status == DARNEK_OK) {
+      result.status = DARNEK_ANALYSIS_FAILED;
+      result.message = "stage " + std::to_string(d.Run.StageCounter) + ": " + result.stages.back().outcome +
+                       (ctx.memory->FailedStage < d.Run.StageCounter ? " (previous stage failed)" : "") +
+                       "; with stage memory the later stages are not analysed";
     }
     if (observer) observer(ctx);
 
@@ -253,6 +263,10 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
 
   ctx->clock = options.clock;
   ctx->iteration_cap = limits.iteration_cap;
+  if (options.stage_memory) {
+    ctx->memory = std::make_shared<solver::StageMemory>();
+    ctx->memory->UnloadFactor = options.unload_factor;
+  }
   ctx->console.Attach(console);
   ctx->report.Attach(ctx->files.report);
   ctx->plot.Attach(ctx->files.plot);
@@ -269,6 +283,9 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
     int last_stage_code = -1;  // stays -1 when the run ends on an error
     try {
       try {
+        if (ctx->memory && !(std::isfinite(options.unload_factor) && options.unload_factor > 0))
+          throw InputError("the unload factor " + NumberText(options.unload_factor) +
+                           " must be a number greater than 0");
         StageLoop(*ctx, reader, result, &last_stage_code, observer, options.keep_results);
       } catch (const DataError& e) {
         report::WriteDataError(ctx->report, e.kind());

@@ -12,6 +12,7 @@
 #include "soil/py_curves.h"
 #include "solver/load_stepping.h"
 #include "solver/solver.h"
+#include "solver/stage_memory.h"
 
 namespace darnek {
 namespace {
@@ -19,6 +20,7 @@ namespace {
 void ReadControlAndWall(RunContext& ctx, ListReader& reader) {
   input::EchoControlLine1(ctx);
   input::ReadControlLine2(ctx, reader);
+  if (ctx.memory) solver::CheckMemoryStations(ctx);
   solver::PrepareStations(ctx);
   input::ReadSpecifiedConditions(ctx, reader);
   solver::SetSpecifiedConditions(ctx);
@@ -93,6 +95,15 @@ void RunStage(RunContext& ctx, ListReader& reader) {
   ReadSupports(ctx, reader);
   ApplyEarthPressure(ctx, reader);
   BuildSoilCurves(ctx, reader);
+  // With stage memory a stage stands on the one before it; once one has
+  // failed, there is nothing for the later stages to stand on.
+  if (ctx.memory && ctx.memory->FailedStage > 0) {
+    for (OutputUnit* unit : {&ctx.report, &ctx.log})
+      unit->Write("( / '     ***** NOT ANALYSED: PREVIOUS STAGE FAILED *****' )");
+    ctx.data.Results = ResultsData{};
+    return;
+  }
+  if (ctx.memory) solver::PrepareMemoryStage(ctx);
   solver::UpdateFlexuralRigidity(ctx);
   solver::IterationMonitor monitor;
   monitor.Started = [&ctx](bool single) { report::WriteMonitoringHeading(ctx.log, single); };
@@ -109,7 +120,9 @@ void RunStage(RunContext& ctx, ListReader& reader) {
     results.LoadFraction = stepped.fraction;
     if (stepped.found) results.Outcome = StageOutcome::Closed;
   }
-  if (solver::HasStationResults(ctx.data)) solver::DeriveStationResults(ctx.data);
+  const bool has_results = solver::HasStationResults(ctx.data);
+  if (has_results) solver::DeriveStationResults(ctx.data);
+  if (ctx.memory) solver::CloseMemoryStage(ctx, has_results);
   report::WriteResults(ctx);
 }
 

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <string>
 
+#include "solver/stage_memory.h"
+
 namespace darnek::report {
 namespace {
 
@@ -130,6 +132,11 @@ void WriteResults(RunContext& ctx) {
     for (const TieBack& t : d.TieBacks) {
       out.Write("( 1X I5 2X I5 2X 1P E12.3 2X E15.4 2X E15.4 2X E15.4 )", ++number, t.Station, t.Depth,
                 t.HorizontalForcePerStation, t.ForcePerStation, t.ForcePerTieBack);
+    }
+    if (ctx.memory) {
+      out.Write("( / '     TIE BACK STATE WITH STAGE MEMORY' )");
+      for (size_t i = 0; i < d.TieBacks.size(); ++i)
+        out.Write("( 1X I5 4X A )", static_cast<int>(i + 1), solver::TieBackMemoryText(*ctx.memory, i));
     }
   }
 }

@@ -26,6 +26,13 @@ void ApplySoilCurves(RunContext& ctx);
 // the difference, so the line still passes through the curve at W.
 void ApplySoilCurvesBoundedTangent(RunContext& ctx);
 
+// Every station share of every curve range that ApplySoilCurves applies, with
+// the same checks: visit(station, t, g, first, second, standalone) stands for
+// g times the curves `first` and `second` interpolated at t; `standalone` for
+// a curve of a single station.
+using CurveShareVisit = std::function<void(int, double, double, int, int, bool)>;
+void ForEachCurveShare(RunContext& ctx, const CurveShareVisit& visit);
+
 // Damps a solution that alternates between two states (W equal to Wprev2 and
 // Wprev1 equal to Wprev3 within the tolerance over stations 0 .. N): W becomes
 // w W + (1 - w) Wprev1 with the control's next factor. Returns whether it did.

@@ -51,12 +51,12 @@ void CheckCurve(const PyCurve& curve, int index) {
   }
 }
 
-template <class Line>
-void Apply(RunContext& ctx, Line line_at) {
+// Calls visit(station, t, g, range, span) for every station share of every
+// curve range: the curves at t between the range's two ends, at weight g.
+template <class Visit>
+void Walk(RunContext& ctx, Visit visit) {
   const auto& curves = ctx.data.PyCurves;
-  StationTables& st = ctx.data.Stations;
   const int n = ctx.data.C2.NumIncrements;
-  const double h = ctx.data.C2.IncrementLength;
 
   auto walk = MakeChainWalk(
       static_cast<int>(curves.size()), [&](int i) { return curves[i].Contd == 1; },
@@ -83,12 +83,7 @@ void Apply(RunContext& ctx, Line line_at) {
 
     auto add = [&](int station, double g) {
       const double t = span == 0 ? 0.0 : static_cast<double>(station - range.from) / span;
-      const double w = st.W[station];
-      const CurveLine a = line_at(first, w);
-      const CurveLine b = line_at(second, w);
-      st.S[station] += (a.stiffness + (b.stiffness - a.stiffness) * t) * g;
-      st.Q[station] += (a.load + (b.load - a.load) * t) * g;
-      st.SoilReaction[station] += (a.resistance + (b.resistance - a.resistance) * t) * g / h;
+      visit(station, t, g, range, span);
     };
     for (int j = range.from; j <= to; ++j) add(j, 1.0);
     if (span > 0) {
@@ -98,10 +93,31 @@ void Apply(RunContext& ctx, Line line_at) {
   }
 }
 
+template <class Line>
+void Apply(RunContext& ctx, Line line_at) {
+  const auto& curves = ctx.data.PyCurves;
+  StationTables& st = ctx.data.Stations;
+  const double h = ctx.data.C2.IncrementLength;
+  Walk(ctx, [&](int station, double t, double g, const ChainRange& range, long long) {
+    const double w = st.W[station];
+    const CurveLine a = line_at(curves[range.first], w);
+    const CurveLine b = line_at(curves[range.second], w);
+    st.S[station] += (a.stiffness + (b.stiffness - a.stiffness) * t) * g;
+    st.Q[station] += (a.load + (b.load - a.load) * t) * g;
+    st.SoilReaction[station] += (a.resistance + (b.resistance - a.resistance) * t) * g / h;
+  });
+}
+
 }  // namespace
 
 void ApplySoilCurves(RunContext& ctx) { Apply(ctx, LineAt); }
 
 void ApplySoilCurvesBoundedTangent(RunContext& ctx) { Apply(ctx, BoundedLineAt); }
+
+void ForEachCurveShare(RunContext& ctx, const CurveShareVisit& visit) {
+  Walk(ctx, [&](int station, double t, double g, const ChainRange& range, long long span) {
+    visit(station, t, g, range.first, range.second, span == 0);
+  });
+}
 
 }  // namespace darnek::solver

@@ -8,6 +8,7 @@
 #include "core/errors.h"
 #include "core/report_helpers.h"
 #include "solver/distribution.h"
+#include "solver/stage_memory.h"
 
 namespace darnek::solver {
 
@@ -112,6 +113,7 @@ void AddTieBacks(RunContext& ctx) {
                        ") or prestress load (" + NumberText(tb.PrestressLoad) +
                        ") per station is not a finite number; check the area, modulus, lengths and spacing");
     }
+    if (ctx.memory) ApplyTieBackMemory(ctx, i, tb);
     StiffnessLoadEntry entry;
     entry.From = tb.Station;
     entry.To = tb.Station;

@@ -55,6 +55,10 @@ struct RecordPlace {
 struct Records {
   std::string text;                 // the records, one per line
   std::vector<RecordPlace> places;  // per line of `text`
+  // The top-level `stage_memory` and `unload_factor`, which are run options
+  // rather than records.
+  bool stage_memory = false;
+  double unload_factor = 1.0;
 };
 
 // The records of a TOML file's text; throws TomlError.

@@ -9,6 +9,7 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <sstream>
 
@@ -106,9 +107,23 @@ class Writer {
   Records Make() {
     for (const auto& [key, node] : root_) {
       const std::string k(key.str());
-      if (k != "units" && k != "stage")
-        Fail({static_cast<int>(key.source().begin.line), static_cast<int>(key.source().begin.column)}, k,
-             "unknown key (the file holds `units` and the `[[stage]]` tables)");
+      const Place place{static_cast<int>(key.source().begin.line),
+                        static_cast<int>(key.source().begin.column)};
+      if (k == "stage_memory") {
+        const auto* b = node.as_boolean();
+        if (!b) Fail(place, k, "must be true or false");
+        out_.stage_memory = b->get();
+      } else if (k == "unload_factor") {
+        const std::optional<double> f = node.value<double>();
+        if (!f || !std::isfinite(*f) || *f <= 0)
+          Fail(place, k,
+               "must be a number greater than 0 (the unload/reload stiffness over the first slope)");
+        out_.unload_factor = *f;
+      } else if (k != "units" && k != "stage") {
+        Fail(place, k,
+             "unknown key (the file holds `units`, `stage_memory`, `unload_factor` and the `[[stage]]` "
+             "tables)");
+      }
     }
     const toml::node* stages = root_.get("stage");
     if (!stages || !stages->is_array_of_tables() || stages->as_array()->empty())
@@ -726,6 +741,8 @@ std::shared_ptr<const Records> PrepareTomlRun(RunOptions& options) {
   text << in.rdbuf();
   auto records = std::make_shared<const Records>(TomlToRecords(text.str()));
   options.input_text = records->text;
+  options.stage_memory = records->stage_memory;
+  options.unload_factor = records->unload_factor;
   options.describe_input_error = [records](const InputErrorPlace& place) {
     return DescribeInTomlTerms(*records, place);
   };

@@ -19,9 +19,12 @@ std::tm FixedClock() {
 }
 
 RunOutput RunText(const std::string& input, const std::string& input_name) {
+  return RunText(input, RunOptions{}, input_name);
+}
+
+RunOutput RunText(const std::string& input, RunOptions options, const std::string& input_name) {
   TempDir dir;
   dir.Write(input_name, input);
-  RunOptions options;
   FileNames files;
   files.input = dir.File(input_name);
   files.report = dir.File("wall.out");

@@ -21,6 +21,8 @@ struct RunOutput {
 std::tm FixedClock();
 
 RunOutput RunText(const std::string& input, const std::string& input_name = "wall.dat");
+// As RunText, with the given options (files, clock and console are set here).
+RunOutput RunText(const std::string& input, RunOptions options, const std::string& input_name = "wall.dat");
 
 // The report with the lines that differ from run to run masked (the time
 // stamp and the folder of the input file), for golden comparisons.
