@@ -103,7 +103,11 @@ class Progress {
     if (!outcome.console.empty()) {
       std::istringstream said(outcome.console);
       for (std::string line; std::getline(said, line);)
-        if (!line.empty()) note += (note.empty() ? "" : "\n") + ("darnek: " + input + ": " + line);
+        if (!line.empty()) {
+          if (!note.empty()) note += '\n';
+          ((note += "darnek: ") += input) += ": ";
+          note += line;
+        }
     }
     if (live_) {
       if (!note.empty()) std::cerr << "\r\033[K" << note << "\n";
@@ -126,9 +130,9 @@ class Progress {
     const size_t filled = total_ == 0 ? kWidth : kWidth * done_ / total_;
     const double seconds = std::chrono::duration<double>(now - start_).count();
     const double rate = seconds > 0 ? static_cast<double>(done_) / seconds : 0;
-    std::string bar = "[" + std::string(filled, '#') + std::string(kWidth - filled, ' ') + "] " +
-                      std::to_string(done_) + "/" + std::to_string(total_) + "  " + FixedText(rate, 1) +
-                      " files/s";
+    std::string bar = std::string(1, '[') + std::string(filled, '#') + std::string(kWidth - filled, ' ') +
+                      "] " + std::to_string(done_) + "/" + std::to_string(total_) + "  " +
+                      FixedText(rate, 1) + " files/s";
     if (done_ < total_ && rate > 0)
       bar += "  " + FixedText(static_cast<double>(total_ - done_) / rate, 0) + " s left";
     return bar;

@@ -68,7 +68,7 @@ std::string DrawWallDiagrams(const PlotStage& stage, std::optional<double> excav
                        "The report and the run log say which."});
   }
   const std::vector<PlotStationRow>& rows = stage.Results->Rows;
-  const std::string per = " " + PerWidth(ground, u);
+  const std::string per = std::string(1, ' ') + PerWidth(ground, u);
   // Which way a positive value points, at the two ends of each value axis.
   const std::vector<Quantity> quantities = {
       {"deflection", "Deflection", u.length, u.length, kDeflectionColour, &PlotStationRow::Deflection,
@@ -124,7 +124,7 @@ std::string DrawWallDiagrams(const PlotStage& stage, std::optional<double> excav
     Text(s, (px0 + px1) / 2, 92, quantity.title,
          std::string(" text-anchor=\"middle\" font-size=\"15\" font-weight=\"bold\" fill=\"") +
              quantity.colour + "\"");
-    Text(s, (px0 + px1) / 2, 110, "(" + AxisUnit(axis, quantity.axis_unit) + ")",
+    Text(s, (px0 + px1) / 2, 110, std::string(1, '(') + AxisUnit(axis, quantity.axis_unit) + ")",
          " text-anchor=\"middle\" font-size=\"12\"");
     const std::string hint = std::string(" font-size=\"10\" fill=\"") + kNoteColour + "\"";
     Text(s, px0, 128, quantity.negative_side, " class=\"sign-hint\"" + hint);
