@@ -72,7 +72,7 @@ void TwentyLayers(ProblemData& d) {
 class Discard : public soil::CurveOutput {
  public:
   void BeginCurve(const soil::CurveFrame&) override {}
-  void WriteSide(const soil::PyModel&, const soil::CurveFrame&, const soil::SideResult& result) override {
+  void WriteSide(const soil::CurveLayout&, const soil::CurveFrame&, const soil::SideResult& result) override {
     benchmark::DoNotOptimize(result.p[16]);
   }
 };

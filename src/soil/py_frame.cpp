@@ -6,6 +6,7 @@
 #include "soil/py_curves.h"
 #include "soil/py_models.h"
 #include "soil/soil_profile.h"
+#include "soil/soil_stop.h"
 
 namespace darnek::soil {
 
@@ -155,7 +156,14 @@ void RunLayerCurves(LayerRun& run, PyModel& model) {
       const bool excavation = side == Side::kExcavation;
       f.side_depth = excavation ? f.z : f.z + H;
       if (excavation) {
-        model.LookUp(ctx, f);
+        // The warning stands before the stop that may follow it.
+        try {
+          model.LookUp(ctx, f);
+        } catch (const SoilStop&) {
+          if (const auto z = model.TakeStrengthCurveExceeded()) run.output.StrengthCurveExceeded(*z);
+          throw;
+        }
+        if (const auto z = model.TakeStrengthCurveExceeded()) run.output.StrengthCurveExceeded(*z);
         if (f.first_in_layer && n > 0 && layout.equivalent_depth) {
           double accumulated = 0;
           for (size_t i = 0; i < n; ++i) accumulated += profile.CumulativeResistance[i];
@@ -196,7 +204,11 @@ void RunLayerCurves(LayerRun& run, PyModel& model) {
         }
         previous_rate = rate;
       }
-      run.output.WriteSide(model, f, result);
+      result.parameters = model.Parameters();
+      result.parameters.side = f.side;
+      result.parameters.depth_below_surface = f.side_depth;
+      result.parameters.width = f.b;
+      run.output.WriteSide(layout, f, result);
     }
     previous_z = f.z;
   }
