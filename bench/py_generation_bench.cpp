@@ -64,8 +64,8 @@ void TwentyLayers(ProblemData& d) {
   }
   d.Soil.NumSoilLayers = 20;
   PressureRow a, b;
-  b.col[0] = 3000;
-  b.col[1] = 60000;
+  b.Depth = 3000;
+  b.LoadPerStation = 60000;
   d.Pressure.Rows = {a, b};
 }
 

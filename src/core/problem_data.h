@@ -450,19 +450,33 @@ struct PressureLayer {
   double CrackDepth = 0;  // depth of the tension crack below the layer top
 };
 
-// One row of the pressure diagram. In the scratch file col[0] is the depth
-// and col[1] .. col[11] the eleven pressure components. In
-// EarthPressureData::Rows (what the p-y generation reads):
-//   col[0]  depth below the top of the wall;
-//   col[1]  load per station: the total load pressure times the loaded width
-//           times IncrementLength (with the specified diagram: (pressure +
-//           surcharge * WA) * IncrementLength);
-//   col[2] .. col[10]  the components after the width factor;
-//   col[11] the total load pressure after the width factor (force per unit
-//           length of wall).
+// One row of the pressure diagram, its columns in the order of the pressure
+// scratch file. In EarthPressureData::Rows (what the p-y generation reads)
+// every pressure is after the width factor (force per unit length of wall).
 struct PressureRow {
-  std::array<double, 12> col{};  // col[0] is column 1 (depth)
+  double Depth = 0;  // below the top of the wall
+  // The load: in the diagram the net load pressure; in EarthPressureData::Rows
+  // Total times IncrementLength (with the specified diagram:
+  // (pressure + surcharge * WA) * IncrementLength).
+  double LoadPerStation = 0;
+  double ActiveWithWater = 0;  // with the specified diagram: the pressure given
+  double Surcharge = 0;        // of the surcharge loads and the surface pressure
+  double Passive = 0;
+  double AtRest = 0;
+  double Active = 0;
+  double Water = 0;
+  double SurfaceShare = 0;  // of the uniform surface pressure
+  double SurchargeLoads = 0;
+  double Apparent = 0;  // the apparent-pressure trapezoid of anchored walls
+  double Total = 0;     // the total load pressure
 };
+
+// The columns of a PressureRow in the order of the pressure scratch file.
+inline constexpr double PressureRow::*kPressureColumns[] = {
+    &PressureRow::Depth,          &PressureRow::LoadPerStation, &PressureRow::ActiveWithWater,
+    &PressureRow::Surcharge,      &PressureRow::Passive,        &PressureRow::AtRest,
+    &PressureRow::Active,         &PressureRow::Water,          &PressureRow::SurfaceShare,
+    &PressureRow::SurchargeLoads, &PressureRow::Apparent,       &PressureRow::Total};
 
 struct SpecifiedPressurePoint {
   double Depth = 0;
@@ -486,7 +500,7 @@ struct EarthPressureData {
   double ResultantF = 0;
   double ResultantA = 0;
   // Rows read back from the pressure scratch file (after the width factor) or
-  // built from the specified diagram; see PressureRow for the columns.
+  // built from the specified diagram.
   std::vector<PressureRow> Rows;
   std::vector<SpecifiedPressurePoint> SpecifiedPressure;
 };
