@@ -64,15 +64,15 @@ void TwentyLayers(ProblemData& d) {
   }
   d.Soil.NumSoilLayers = 20;
   PressureRow a, b;
-  b.col[0] = 3000;
-  b.col[1] = 60000;
+  b.Depth = 3000;
+  b.LoadPerStation = 60000;
   d.Pressure.Rows = {a, b};
 }
 
 class Discard : public soil::CurveOutput {
  public:
   void BeginCurve(const soil::CurveFrame&) override {}
-  void WriteSide(const soil::PyModel&, const soil::CurveFrame&, const soil::SideResult& result) override {
+  void WriteSide(const soil::CurveLayout&, const soil::CurveFrame&, const soil::SideResult& result) override {
     benchmark::DoNotOptimize(result.p[16]);
   }
 };

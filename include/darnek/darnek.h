@@ -74,6 +74,30 @@ struct FileNames {
   std::string pressure_scratch;
 };
 
+/* Where an output of the run goes: to its file, into RunResult::outputs, or
+ * nowhere. An output that is not a file is never created, opened or checked
+ * against the other names; its name only labels it in the report. */
+enum class OutputMode { File, Memory, Discard };
+
+struct OutputModes {
+  OutputMode report = OutputMode::File;
+  OutputMode plot = OutputMode::File;
+  OutputMode run_log = OutputMode::File;
+  OutputMode py_scratch = OutputMode::File;
+  OutputMode pressure_scratch = OutputMode::File;
+};
+
+/* The outputs sent to memory, byte for byte what their files would hold at
+ * the end of the run (a scratch text holds the last stage that wrote it);
+ * empty for the others. */
+struct OutputTexts {
+  std::string report;
+  std::string plot;
+  std::string run_log;
+  std::string py_scratch;
+  std::string pressure_scratch;
+};
+
 /* Where the engine found an input error, for a caller that gave the input as
  * text translated from another form (a TOML file) and names the place in that
  * form. `line` is 0 when the error names no record of the input text. */
@@ -98,8 +122,12 @@ struct RunOptions {
   /* Where the console and standard-error messages go; std::cerr when null. */
   std::ostream* console = nullptr;
   /* The input records as text in memory; the input file (`files.input` or
-   * NAMES.dat's) is then not opened and only names the input in the report. */
+   * NAMES.dat's) is then never opened, need not exist, and only names the
+   * input in the report (no output that is a file may bear its name). */
   std::optional<std::string> input_text;
+  /* Where each output goes. With every output in memory or discarded and
+   * `input_text` set, a run touches no file at all. */
+  OutputModes outputs;
   /* Rewrites the message of an input error for the input's own form; the
    * engine's message stands when this is empty. */
   std::function<std::string(const InputErrorPlace&)> describe_input_error;
@@ -178,6 +206,8 @@ struct RunResult {
   std::vector<StageSummary> stages;
   /* Per stage, when RunOptions::keep_results asks for them. */
   std::vector<StageResults> results;
+  /* The outputs that RunOptions::outputs sends to memory. */
+  OutputTexts outputs;
 };
 
 /* One complete run. Re-entrant: any number of threads may run at once, each

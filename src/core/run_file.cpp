@@ -45,6 +45,8 @@ RunFile& RunFile::operator=(RunFile&& other) noexcept {
   if (this == &other) return *this;
   Abandon();
   fd_ = other.fd_;
+  target_ = other.target_;
+  text_ = std::move(other.text_);
   kind_ = other.kind_;
   role_ = std::move(other.role_);
   path_ = std::move(other.path_);
@@ -54,6 +56,7 @@ RunFile& RunFile::operator=(RunFile&& other) noexcept {
   failed_ = other.failed_;
   regular_ = other.regular_;
   other.fd_ = -1;
+  other.target_ = Target::Descriptor;
   return *this;
 }
 
@@ -111,6 +114,15 @@ std::string RunFile::Open(const std::string& role, const std::string& path, Kind
   return {};
 }
 
+void RunFile::OpenInMemory(const std::string& role, bool keep) {
+  Abandon();
+  target_ = keep ? Target::Memory : Target::Nowhere;
+  kind_ = Kind::Output;
+  role_ = role;
+  path_.clear();
+  created_ = written_ = failed_ = regular_ = false;
+}
+
 std::string RunFile::Describe() const { return "the " + role_ + " " + path_; }
 
 FileIdentity RunFile::Identity() const {
@@ -136,6 +148,10 @@ void RunFile::WriteOut(const char* data, size_t size) {
 }
 
 void RunFile::Restart() {
+  if (target_ != Target::Descriptor) {
+    text_.clear();
+    return;
+  }
   if (fd_ < 0) throw std::logic_error("a file of the run is used before it was opened");
   if (failed_) return;
   buffer_.clear();
@@ -147,6 +163,7 @@ void RunFile::Restart() {
 }
 
 void RunFile::Write(std::string_view text) {
+  if (target_ == Target::Memory) text_.append(text);
   if (fd_ < 0 || failed_) return;
   written_ = true;
   if (buffer_.capacity() < kBufferSize) buffer_.reserve(kBufferSize);
@@ -197,6 +214,7 @@ void RunFile::Discard() noexcept {
 void RunFile::Abandon() noexcept {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
+  target_ = Target::Descriptor;
   buffer_.clear();
 }
 

@@ -45,8 +45,12 @@ class RunFile {
   // messages ("report file"). On failure returns the reason (empty when
   // open) and leaves nothing created.
   std::string Open(const std::string& role, const std::string& path, Kind kind);
+  // An output that is no file: what is written is kept in memory (TakeText
+  // hands it over), or dropped when `keep` is false. Nothing can fail.
+  void OpenInMemory(const std::string& role, bool keep);
+  std::string TakeText() { return std::move(text_); }
 
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return fd_ >= 0 || target_ != Target::Descriptor; }
   int fd() const { return fd_; }
   const std::string& path() const { return path_; }
   // "the report file /folder/wall.out"
@@ -74,7 +78,11 @@ class RunFile {
   void WriteOut(const char* data, size_t size);
   [[noreturn]] void Fail(const char* what, int error);
 
+  enum class Target { Descriptor, Memory, Nowhere };
+
   int fd_ = -1;
+  Target target_ = Target::Descriptor;
+  std::string text_;  // what an output in memory holds
   Kind kind_ = Kind::Input;
   std::string role_;
   std::string path_;

@@ -38,8 +38,8 @@ void AddPressure(const std::vector<PressureRow>& rows, double depth_factor, Pres
       &p.water, &p.surface_share,    &p.surcharge_loads,   &p.apparent,  &p.total};
   for (std::vector<double>* column : columns) column->reserve(rows.size());
   for (const PressureRow& row : rows) {
-    p.depth.push_back(row.col[0] * depth_factor);
-    for (size_t c = 1; c < 12; ++c) columns[c]->push_back(row.col[c]);
+    p.depth.push_back(row.Depth * depth_factor);
+    for (size_t c = 1; c < std::size(kPressureColumns); ++c) columns[c]->push_back(row.*kPressureColumns[c]);
   }
 }
 

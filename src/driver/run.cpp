@@ -250,15 +250,21 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
     ctx->names = names.files;
     ctx->data.Run.VersionText = names.version_text;
   }
-  for (const std::string* name :
-       {&ctx->names.input, &ctx->names.report, &ctx->names.plot, &ctx->names.run_log, &ctx->names.py_scratch,
-        &ctx->names.pressure_scratch}) {
-    if (needs_folder(*name))
+  const OutputModes& modes = options.outputs;
+  const std::pair<const std::string*, bool> named[] = {
+      {&ctx->names.input, !options.input_text},
+      {&ctx->names.report, modes.report == OutputMode::File},
+      {&ctx->names.plot, modes.plot == OutputMode::File},
+      {&ctx->names.run_log, modes.run_log == OutputMode::File},
+      {&ctx->names.py_scratch, modes.py_scratch == OutputMode::File},
+      {&ctx->names.pressure_scratch, modes.pressure_scratch == OutputMode::File}};
+  for (const auto& [name, is_file] : named) {
+    if (is_file && needs_folder(*name))
       return cannot_start(
           "the current folder, against which " + *name + " is named, cannot be found: " + no_folder.message(),
           false);
   }
-  const FileSetUp setup = OpenRunFiles(*ctx, folder, hand_off);
+  const FileSetUp setup = OpenRunFiles(*ctx, folder, hand_off, modes, options.input_text.has_value());
   if (!setup.problem.empty()) return cannot_start(setup.problem, setup.input_missing);
 
   ctx->clock = options.clock;
@@ -340,6 +346,9 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
     result.stop_code = 0;
     result.message = failures.front();
   }
+  RunFiles& f = ctx->files;
+  result.outputs = {f.report.TakeText(), f.plot.TakeText(), f.run_log.TakeText(), f.py_scratch.TakeText(),
+                    f.pressure_scratch.TakeText()};
   return result;
 }
 

@@ -68,7 +68,12 @@ struct Entry {
   const std::string* given;
   RunFile* file;
   RunFile::Kind kind;
+  OutputMode mode;  // File for the input when it is read from its file
   std::string absolute;
+  bool IsFile() const { return mode == OutputMode::File; }
+  // Whether the name stands for a file no output may be: the input's name
+  // does even when its text comes from memory.
+  bool Checked() const { return IsFile() || (kind == RunFile::Kind::Input && !given->empty()); }
   std::string Describe() const { return std::string("the ") + role + " " + Shown(absolute); }
 };
 
@@ -79,19 +84,31 @@ std::string AbsoluteName(const std::string& name, const std::string& folder) {
   return folder.empty() || folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
-FileSetUp OpenRunFiles(RunContext& ctx, const std::string& folder, const std::string& hand_off) {
+FileSetUp OpenRunFiles(RunContext& ctx, const std::string& folder, const std::string& hand_off,
+                       const OutputModes& modes, bool input_in_memory) {
   const FileNames& n = ctx.names;
   RunFiles& f = ctx.files;
   using Kind = RunFile::Kind;
-  Entry entries[] = {{"input data file", &n.input, &f.input, Kind::Input, {}},
-                     {"report file", &n.report, &f.report, Kind::Output, {}},
-                     {"plot-data file", &n.plot, &f.plot, Kind::Output, {}},
-                     {"run-log file", &n.run_log, &f.run_log, Kind::Output, {}},
-                     {"p-y scratch file", &n.py_scratch, &f.py_scratch, Kind::Scratch, {}},
-                     {"pressure scratch file", &n.pressure_scratch, &f.pressure_scratch, Kind::Scratch, {}}};
+  const OutputMode input_mode = input_in_memory ? OutputMode::Memory : OutputMode::File;
+  Entry entries[] = {{"input data file", &n.input, &f.input, Kind::Input, input_mode, {}},
+                     {"report file", &n.report, &f.report, Kind::Output, modes.report, {}},
+                     {"plot-data file", &n.plot, &f.plot, Kind::Output, modes.plot, {}},
+                     {"run-log file", &n.run_log, &f.run_log, Kind::Output, modes.run_log, {}},
+                     {"p-y scratch file", &n.py_scratch, &f.py_scratch, Kind::Scratch, modes.py_scratch, {}},
+                     {"pressure scratch file",
+                      &n.pressure_scratch,
+                      &f.pressure_scratch,
+                      Kind::Scratch,
+                      modes.pressure_scratch,
+                      {}}};
   constexpr size_t kCount = std::size(entries);
   FileSetUp setup;
   for (Entry& e : entries) {
+    // A name that labels no file needs none and can do no harm.
+    if (!e.IsFile()) {
+      e.absolute = AbsoluteName(*e.given, folder);
+      continue;
+    }
     if (e.given->empty()) {
       setup.problem = std::string("the ") + e.role + " has no name";
       setup.input_missing = e.file == &f.input;
@@ -107,26 +124,28 @@ FileSetUp OpenRunFiles(RunContext& ctx, const std::string& folder, const std::st
 
   // The input first: when it cannot be read, that is what to say.
   Entry& input = entries[0];
-  std::string reason = input.file->Open(input.role, input.absolute, input.kind);
+  std::string reason = input.IsFile() ? input.file->Open(input.role, input.absolute, input.kind) : "";
   if (!reason.empty()) {
     setup.problem = input.Describe() + " " + reason;
     setup.input_missing = true;
     return setup;
   }
 
-  // No output may be the input, the hand-off file or another output: the
-  // run would destroy what it reads or mix two outputs into one.
+  // No output file may be the input, the hand-off file or another output:
+  // the run would destroy what it reads or mix two outputs into one.
   const std::string the_hand_off = "the hand-off file " + hand_off;
   const auto aliases = [&](auto same) -> std::string {
     for (size_t j = 1; j < kCount; ++j) {
+      if (!entries[j].IsFile()) continue;
       if (!hand_off.empty() && same(j, kCount)) return entries[j].Describe() + " is " + the_hand_off;
       for (size_t i = 0; i < j; ++i)
-        if (same(i, j)) return entries[j].Describe() + " is the same file as " + entries[i].Describe();
+        if (entries[i].Checked() && same(i, j))
+          return entries[j].Describe() + " is the same file as " + entries[i].Describe();
     }
     return {};
   };
   std::vector<Location> where;
-  for (const Entry& e : entries) where.push_back(Locate(e.absolute));
+  for (const Entry& e : entries) where.push_back(e.Checked() ? Locate(e.absolute) : Location{});
   where.push_back(hand_off.empty() ? Location{} : Locate(hand_off));
   setup.problem = aliases([&](size_t i, size_t j) { return SameFile(where[i], where[j]); });
   const auto discard_all = [&] {
@@ -137,7 +156,11 @@ FileSetUp OpenRunFiles(RunContext& ctx, const std::string& folder, const std::st
     return setup;
   }
   for (Entry& e : entries) {
-    if (e.file->IsOpen()) continue;
+    if (e.file->IsOpen() || e.kind == Kind::Input) continue;
+    if (!e.IsFile()) {
+      e.file->OpenInMemory(e.role, e.mode == OutputMode::Memory);
+      continue;
+    }
     reason = e.file->Open(e.role, e.absolute, e.kind);
     if (!reason.empty()) {
       discard_all();

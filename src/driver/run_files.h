@@ -18,11 +18,14 @@ struct FileSetUp {
 // The absolute form of `name`, resolved against `folder` when relative.
 std::string AbsoluteName(const std::string& name, const std::string& folder);
 
-// Opens the six files named in ctx.names, resolved against `folder`.
-// `hand_off` is the absolute name of NAMES.dat when the names came from it:
-// no output may be that file either. On failure nothing is left open and
-// nothing is created or changed.
-FileSetUp OpenRunFiles(RunContext& ctx, const std::string& folder, const std::string& hand_off);
+// Opens the six files named in ctx.names, resolved against `folder`: the
+// outputs that `modes` sends to memory or nowhere are no files, and the input
+// is not opened when its text comes from memory. `hand_off` is the absolute
+// name of NAMES.dat when the names came from it: no output file may be that
+// file either. On failure nothing is left open and nothing is created or
+// changed.
+FileSetUp OpenRunFiles(RunContext& ctx, const std::string& folder, const std::string& hand_off,
+                       const OutputModes& modes, bool input_in_memory);
 
 // Closes every file of the run, each even when another fails; returns the
 // failures.

@@ -103,8 +103,59 @@ double ApparentPeak(const ProblemData& data, double resultant) {
   return length > 0 ? 1.3 * resultant / length : 0.0;
 }
 
-std::vector<PressureRow> BuildPressureDiagram(ProblemData& data, int& row_count) {
-  EarthPressureData& ep = data.Pressure;
+namespace {
+
+// The rows of the diagram: `to_bottom` down to the wall bottom (what the
+// scratch file announces), `generated` down to the bottom of the last
+// pressure layer. Refuses a diagram larger than the storage or one whose
+// layers end above the wall bottom.
+struct RowCounts {
+  int to_bottom = 0;
+  int generated = 0;
+};
+
+RowCounts CountRows(const ProblemData& data) {
+  const EarthPressureData& ep = data.Pressure;
+  const int k = RowsPerUnit(data);
+  const int NL = ep.NL;
+  const auto layer = [&](int L) -> const PressureLayer& { return ep.Layers[static_cast<size_t>(L - 1)]; };
+  // Counted in double first: a layer thick enough to overflow the count is a
+  // diagram larger than the storage, not a number to wrap around.
+  double rows_generated = 1;
+  for (int L = 1; L <= NL; ++L) rows_generated += std::round(k * layer(L).T);
+  const double rows_to_bottom = std::round(k * (data.C2.WallLength - layer(NL).ZTOP));
+  if (rows_generated > kMaxPressureRows || rows_to_bottom > kMaxPressureRows)
+    throw StorageExceeded("the earth-pressure diagram would have more than " +
+                          std::to_string(kMaxPressureRows) + " rows");
+  RowCounts counts{1, 1};
+  for (int L = 1; L <= NL; ++L) {
+    const int n = RoundHalfAway(k * layer(L).T);
+    counts.generated += n;
+    if (L < NL) counts.to_bottom += n;
+  }
+  counts.to_bottom += RoundHalfAway(k * (data.C2.WallLength - layer(NL).ZTOP));
+  if (counts.generated < counts.to_bottom) {
+    const double bottom = layer(NL).ZTOP + layer(NL).T;
+    throw InputError("the soil layers end at a depth of " + Depth(data, bottom) +
+                     ", above the bottom of the wall at " + Depth(data, data.C2.WallLength) +
+                     ": the last soil layer must reach the wall bottom");
+  }
+  return counts;
+}
+
+// What the rows of a diagram carry from one layer to the next.
+struct DiagramRun {
+  double passive_slope = 0, at_rest_slope = 0;
+  // Running resultants above the excavation level of the load and the
+  // active pressure, and their previous row values.
+  double sum_f = 0, sum_a = 0, f_prev = 0, a_prev = 0;
+  size_t last_above = 0;  // index of the row at the excavation level
+  int row = 1;            // 1-based number of the last row
+};
+
+// The rows of pressure layer L (1-based), appended to `rows`.
+void AddLayerRows(const ProblemData& data, int L, DiagramRun& run, std::vector<PressureRow>& rows) {
+  const EarthPressureData& ep = data.Pressure;
   const WallWaterData& wall = data.Wall;
   const EarthPressureMode option = data.C1.EarthPressureOption;
   const int k = RowsPerUnit(data);
@@ -114,184 +165,170 @@ std::vector<PressureRow> BuildPressureDiagram(ProblemData& data, int& row_count)
   const bool excavation_water = HasWaterTable(ze);
   const double gw = ep.UnitWeightWater;
   const double q = wall.SurfacePressure;
-  const int NL = ep.NL;
   const int LP = ep.LP;
-  const auto layer = [&](int L) -> const PressureLayer& { return ep.Layers[static_cast<size_t>(L - 1)]; };
+  const auto layer = [&](int i) -> const PressureLayer& { return ep.Layers[static_cast<size_t>(i - 1)]; };
 
+  const PressureLayer& p = layer(L);
+  const double f = p.f;
+  const bool D = p.DrainedFlag;
+  const bool U = p.SubmergedFlag;
+  const bool above = L < LP;
+  const double ge = (D && U) ? p.gamma - gw : p.gamma;
+  const double wd = (D && U && wall.WaterPressureFlag == WaterPressure::Added) ? gw : 0.0;
+  const double wu = (U && !D) ? gw : 0.0;
+  // Below the excavation level the vertical stress stays at its value there.
+  const double s0 = above ? p.SIGVP : layer(LP).SIGVP;
+  const double a0 = p.Ka * s0 - 2 * p.c * p.SqrtKa;
+  const double dw = p.ZTOP - zw;
+
+  LayerLines lines;
+  lines.active = {f * a0, above ? f * p.Ka * ge : 0.0};
+  if (above) {
+    lines.active_water = {f * (a0 + wd * dw), f * (p.Ka * ge + wd)};
+  } else {
+    lines.active_water = {H >= zw ? f * (a0 + wd * (H - zw)) : f * a0, 0.0};
+  }
+  // Below the excavation level passive and at-rest pressures keep the
+  // slopes of the last layer above it.
+  if (above) {
+    run.passive_slope = f * (p.Kp * ge + wd);
+    run.at_rest_slope = f * (p.K0 * ge + wd);
+  }
+  lines.passive = {f * (p.Kp * s0 + 2 * p.c * p.SqrtKp + wd * dw), run.passive_slope};
+  lines.at_rest = {f * (p.K0 * (s0 + 2 * p.c) + wd * dw), run.at_rest_slope};
+  lines.water = {f * (wd + wu) * dw, f * (wd + wu)};
+  lines.undrained_top = f * wu * dw;
+  lines.undrained_slope = f * wu;
+  const double share = f * (q * p.Ka - 2 * p.c * p.SqrtKa);
+  const double s = (q >= 1e-6 && share > 0) ? share : 0.0;
+
+  const int n = RoundHalfAway(k * p.T);
+  for (int j = 1; j <= n; ++j) {
+    ++run.row;
+    const double t = j * p.T / n;
+    const double z = p.ZTOP + t;
+    double A = lines.active.At(t);
+    if (z <= H + kDepthTolerance) {
+      // Down to the excavation level the undrained water is counted in the
+      // water column, not in the active pressure.
+      A = (lines.active.top - lines.undrained_top) + (lines.active.slope - lines.undrained_slope) * t;
+    }
+    double AW = lines.active_water.At(t);
+    double P = lines.passive.At(t);
+    double R = lines.at_rest.At(t);
+    double W = lines.water.At(t);
+    const double S = SurchargePressureAt(data, z);
+    P += S;
+    R += S;
+    double F = option == EarthPressureMode::ApparentPressure ? AW : AW + S;
+
+    // Water in front of the wall pushes back.
+    double u1 = 0, u2 = 0;
+    if (excavation_water && z > ze) {
+      u1 = std::max((std::min(z, H) - ze) * gw, 0.0);
+      u2 = (z - ze) * gw;
+    }
+    if (U) {
+      F -= f * u1;
+      AW -= f * u1;
+    }
+    W -= f * u2;
+
+    // Negative net pressures never reach the load: a negative active
+    // pressure first uses up positive water pressure.
+    const double tiny = Tiny(run.row);
+    if (F < kFloor) F = tiny;
+    if (AW < kFloor) AW = tiny;
+    if (A < kFloor) {
+      if (W <= kFloor) {
+        A = tiny;
+      } else if (W + A < kFloor) {
+        W = tiny;
+        A = tiny;
+      } else {
+        W += A;
+        A = tiny;
+      }
+    }
+
+    if (above) {
+      run.sum_f += (run.f_prev + F) / 2 / k;
+      run.sum_a += (run.a_prev + A) / 2 / k;
+      run.f_prev = F;
+      run.a_prev = A;
+    }
+
+    PressureRow row{z, F, AW - s, S + s, P, R, A - s, W, s, S, 0.0, A + S + W};
+    if (option == EarthPressureMode::ApparentPressureWithSurcharge && !above) {
+      row.Active += W;
+      row.Water = 0;
+      row.Apparent = 0;
+    }
+    rows.push_back(row);
+    if (above) run.last_above = rows.size() - 1;
+  }
+}
+
+// Options 3 and 5: the apparent-pressure trapezoid of anchored walls
+// replaces the rows above the excavation level.
+void OverlayApparentPressure(const ProblemData& data, const DiagramRun& run, std::vector<PressureRow>& rows) {
+  const EarthPressureData& ep = data.Pressure;
+  const EarthPressureMode option = data.C1.EarthPressureOption;
+  const double q = data.Wall.SurfacePressure;
+  const PressureLayer& first = ep.Layers.front();
+  const ApparentPressureShape shape = ApparentShape(data);
+  const double peak_f = ApparentPeak(data, run.sum_f);
+  const double peak_a = ApparentPeak(data, run.sum_a);
+  // Option 5 scales the at-rest column by the active pressure at the
+  // excavation level: the coefficient and stress of the layer whose top
+  // lies there.
+  const PressureLayer& at_excavation = ep.Layers[static_cast<size_t>(ep.LP - 1)];
+  const double p0 = at_excavation.f * at_excavation.Ka * at_excavation.SIGVP;
+  for (size_t i = 1; i <= run.last_above; ++i) {
+    PressureRow& row = rows[i];
+    const double z = row.Depth;
+    row.LoadPerStation = ApparentPressure(shape, peak_f, z);
+    if (option == EarthPressureMode::ApparentPressure) {
+      row.Apparent = ApparentPressure(shape, peak_a, z);
+      row.Total = row.Apparent + row.SurchargeLoads + row.Water;
+    } else {
+      row.Apparent = ApparentPressure(shape, p0, z);
+      row.Total = row.Apparent + row.SurchargeLoads;
+      row.SurfaceShare = p0 != 0 ? q * first.Ka * first.f * row.Apparent / p0 : 0.0;
+      row.Active = row.Apparent - row.SurfaceShare;
+      row.Water = 0;
+    }
+  }
+}
+
+}  // namespace
+
+std::vector<PressureRow> BuildPressureDiagram(ProblemData& data, int& row_count) {
+  EarthPressureData& ep = data.Pressure;
   std::vector<PressureRow> rows;
   row_count = 0;
-  if (NL < 1 || LP < 1) return rows;
+  if (ep.NL < 1 || ep.LP < 1) return rows;
+  const RowCounts counts = CountRows(data);
+  row_count = counts.to_bottom;
+  rows.reserve(static_cast<size_t>(counts.generated));
 
-  // Rows down to the wall bottom; the diagram itself runs to the bottom of the
-  // last pressure layer.
-  // Counted in double first: a layer thick enough to overflow the count is a
-  // diagram larger than the storage, not a number to wrap around.
-  double rows_generated = 1;
-  for (int L = 1; L <= NL; ++L) rows_generated += std::round(k * layer(L).T);
-  const double rows_to_bottom = std::round(k * (data.C2.WallLength - layer(NL).ZTOP));
-  if (rows_generated > kMaxPressureRows || rows_to_bottom > kMaxPressureRows)
-    throw StorageExceeded("the earth-pressure diagram would have more than " +
-                          std::to_string(kMaxPressureRows) + " rows");
-  int generated = 1;
-  row_count = 1;
-  for (int L = 1; L <= NL; ++L) {
-    const int n = RoundHalfAway(k * layer(L).T);
-    generated += n;
-    if (L < NL) row_count += n;
-  }
-  row_count += RoundHalfAway(k * (data.C2.WallLength - layer(NL).ZTOP));
-  if (generated < row_count) {
-    const double bottom = layer(NL).ZTOP + layer(NL).T;
-    throw InputError("the soil layers end at a depth of " + Depth(data, bottom) +
-                     ", above the bottom of the wall at " + Depth(data, data.C2.WallLength) +
-                     ": the last soil layer must reach the wall bottom");
-  }
-  rows.reserve(static_cast<size_t>(generated));
-
-  const PressureLayer& first = layer(1);
+  const PressureLayer& first = ep.Layers.front();
+  const double q = data.Wall.SurfacePressure;
   const double top_active = first.Ka * first.f * q;
   PressureRow top;
-  top.col[1] = top_active;
-  top.col[3] = q > 0 ? top_active : 0.0;
-  top.col[4] = first.Kp * first.f * q;
-  top.col[8] = option == EarthPressureMode::ApparentPressureWithSurcharge ? 0.0 : top.col[3];
-  top.col[11] = top.col[8];
+  top.LoadPerStation = top_active;
+  top.Surcharge = q > 0 ? top_active : 0.0;
+  top.Passive = first.Kp * first.f * q;
+  top.SurfaceShare =
+      data.C1.EarthPressureOption == EarthPressureMode::ApparentPressureWithSurcharge ? 0.0 : top.Surcharge;
+  top.Total = top.SurfaceShare;
   rows.push_back(top);
 
-  double passive_slope = 0, at_rest_slope = 0;
-  double sum_f = 0, sum_a = 0, f_prev = 0, a_prev = 0;
-  size_t last_above = 0;  // index of the row at the excavation level
-  int r = 1;
-  for (int L = 1; L <= NL; ++L) {
-    const PressureLayer& p = layer(L);
-    const double f = p.f;
-    const bool D = p.DrainedFlag;
-    const bool U = p.SubmergedFlag;
-    const bool above = L < LP;
-    const double ge = (D && U) ? p.gamma - gw : p.gamma;
-    const double wd = (D && U && wall.WaterPressureFlag == WaterPressure::Added) ? gw : 0.0;
-    const double wu = (U && !D) ? gw : 0.0;
-    // Below the excavation level the vertical stress stays at its value there.
-    const double s0 = above ? p.SIGVP : layer(LP).SIGVP;
-    const double a0 = p.Ka * s0 - 2 * p.c * p.SqrtKa;
-    const double dw = p.ZTOP - zw;
-
-    LayerLines lines;
-    lines.active = {f * a0, above ? f * p.Ka * ge : 0.0};
-    if (above) {
-      lines.active_water = {f * (a0 + wd * dw), f * (p.Ka * ge + wd)};
-    } else {
-      lines.active_water = {H >= zw ? f * (a0 + wd * (H - zw)) : f * a0, 0.0};
-    }
-    // Below the excavation level passive and at-rest pressures keep the
-    // slopes of the last layer above it.
-    if (above) {
-      passive_slope = f * (p.Kp * ge + wd);
-      at_rest_slope = f * (p.K0 * ge + wd);
-    }
-    lines.passive = {f * (p.Kp * s0 + 2 * p.c * p.SqrtKp + wd * dw), passive_slope};
-    lines.at_rest = {f * (p.K0 * (s0 + 2 * p.c) + wd * dw), at_rest_slope};
-    lines.water = {f * (wd + wu) * dw, f * (wd + wu)};
-    lines.undrained_top = f * wu * dw;
-    lines.undrained_slope = f * wu;
-    const double share = f * (q * p.Ka - 2 * p.c * p.SqrtKa);
-    const double s = (q >= 1e-6 && share > 0) ? share : 0.0;
-
-    const int n = RoundHalfAway(k * p.T);
-    for (int j = 1; j <= n; ++j) {
-      ++r;
-      const double t = j * p.T / n;
-      const double z = p.ZTOP + t;
-      double A = lines.active.At(t);
-      if (z <= H + kDepthTolerance) {
-        // Down to the excavation level the undrained water is counted in the
-        // water column, not in the active pressure.
-        A = (lines.active.top - lines.undrained_top) + (lines.active.slope - lines.undrained_slope) * t;
-      }
-      double AW = lines.active_water.At(t);
-      double P = lines.passive.At(t);
-      double R = lines.at_rest.At(t);
-      double W = lines.water.At(t);
-      const double S = SurchargePressureAt(data, z);
-      P += S;
-      R += S;
-      double F = option == EarthPressureMode::ApparentPressure ? AW : AW + S;
-
-      // Water in front of the wall pushes back.
-      double u1 = 0, u2 = 0;
-      if (excavation_water && z > ze) {
-        u1 = std::max((std::min(z, H) - ze) * gw, 0.0);
-        u2 = (z - ze) * gw;
-      }
-      if (U) {
-        F -= f * u1;
-        AW -= f * u1;
-      }
-      W -= f * u2;
-
-      // Negative net pressures never reach the load: a negative active
-      // pressure first uses up positive water pressure.
-      const double tiny = Tiny(r);
-      if (F < kFloor) F = tiny;
-      if (AW < kFloor) AW = tiny;
-      if (A < kFloor) {
-        if (W <= kFloor) {
-          A = tiny;
-        } else if (W + A < kFloor) {
-          W = tiny;
-          A = tiny;
-        } else {
-          W += A;
-          A = tiny;
-        }
-      }
-
-      if (above) {
-        sum_f += (f_prev + F) / 2 / k;
-        sum_a += (a_prev + A) / 2 / k;
-        f_prev = F;
-        a_prev = A;
-      }
-
-      PressureRow row;
-      row.col = {z, F, AW - s, S + s, P, R, A - s, W, s, S, 0.0, A + S + W};
-      if (option == EarthPressureMode::ApparentPressureWithSurcharge && !above) {
-        row.col[6] += W;
-        row.col[7] = 0;
-        row.col[10] = 0;
-      }
-      rows.push_back(row);
-      if (above) last_above = rows.size() - 1;
-    }
-  }
-  ep.ResultantF = sum_f;
-  ep.ResultantA = sum_a;
-
-  if (IsApparentPressure(option)) {
-    const ApparentPressureShape shape = ApparentShape(data);
-    const double peak_f = ApparentPeak(data, sum_f);
-    const double peak_a = ApparentPeak(data, sum_a);
-    // Option 5 scales the at-rest column by the active pressure at the
-    // excavation level: the coefficient and stress of the layer whose top
-    // lies there.
-    const PressureLayer& at_excavation = layer(LP);
-    const double p0 = at_excavation.f * at_excavation.Ka * at_excavation.SIGVP;
-    for (size_t i = 1; i <= last_above; ++i) {
-      auto& c = rows[i].col;
-      const double z = c[0];
-      c[1] = ApparentPressure(shape, peak_f, z);
-      if (option == EarthPressureMode::ApparentPressure) {
-        c[10] = ApparentPressure(shape, peak_a, z);
-        c[11] = c[10] + c[9] + c[7];
-      } else {
-        c[10] = ApparentPressure(shape, p0, z);
-        c[11] = c[10] + c[9];
-        c[8] = p0 != 0 ? q * first.Ka * first.f * c[10] / p0 : 0.0;
-        c[6] = c[10] - c[8];
-        c[7] = 0;
-      }
-    }
-  }
+  DiagramRun run;
+  for (int L = 1; L <= ep.NL; ++L) AddLayerRows(data, L, run, rows);
+  ep.ResultantF = run.sum_f;
+  ep.ResultantA = run.sum_a;
+  if (IsApparentPressure(data.C1.EarthPressureOption)) OverlayApparentPressure(data, run, rows);
   return rows;
 }
 
@@ -303,10 +340,10 @@ void ReadBackRow(std::string_view line, int line_number, PressureRow& row) {
   static constexpr const char* kNames[12] = {"depth",    "column 2",  "column 3",  "column 4",
                                              "column 5", "column 6",  "column 7",  "column 8",
                                              "column 9", "column 10", "column 11", "column 12"};
-  for (size_t k = 0; k < row.col.size(); ++k) {
+  for (size_t k = 0; k < std::size(kPressureColumns); ++k) {
     std::string_view field = line.substr(1 + 11 * k, 10);
     while (!field.empty() && field.front() == ' ') field.remove_prefix(1);
-    if (!ParseFortranReal(field, row.col[k]))
+    if (!ParseFortranReal(field, row.*kPressureColumns[k]))
       throw InputError(line_number, "pressure scratch file row", static_cast<int>(k) + 1, kNames[k],
                        "expected a real number, found " + Quoted(field));
   }
@@ -332,9 +369,9 @@ void WritePressureScratch(RunContext& ctx) {
   std::string line;
   for (size_t i = 0; i < rows.size(); ++i) {
     line.clear();
-    for (const double value : rows[i].col) {
+    for (const auto column : kPressureColumns) {
       line += ' ';
-      fortran::AppendF(line, 10, 3, value);
+      fortran::AppendF(line, 10, 3, rows[i].*column);
     }
     scratch.Line(line);
     if (i < written.size()) ReadBackRow(line, static_cast<int>(i) + 2, written[i]);

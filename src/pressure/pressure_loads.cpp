@@ -43,8 +43,8 @@ void WriteActivePressureTable(RunContext& ctx) {
   const int n = static_cast<int>(rows.size());
   const int step = n < kFullTableRows ? 1 : (english ? 6 : 4);
   const auto row = [&](int i) {
-    const auto& c = rows[static_cast<size_t>(i)].col;
-    WriteTableRow(ctx, english ? c[0] / 12 : c[0], c[1]);
+    const auto& c = rows[static_cast<size_t>(i)];
+    WriteTableRow(ctx, english ? c.Depth / 12 : c.Depth, c.LoadPerStation);
   };
   int last = -1;
   for (int i = 0; i < n; i += step) {
@@ -54,7 +54,7 @@ void WriteActivePressureTable(RunContext& ctx) {
   if (last != n - 1 && n > 0) row(n - 1);
 }
 
-// Adds col[1] (force per station) to BaseQ of stations 1 and below by linear
+// Adds LoadPerStation to BaseQ of stations 1 and below by linear
 // interpolation in depth; station 0 gets no earth-pressure load.
 void AddStationLoads(ProblemData& d) {
   const std::vector<PressureRow>& rows = d.Pressure.Rows;
@@ -63,21 +63,22 @@ void AddStationLoads(ProblemData& d) {
   if (rows.empty() || base_q.Empty() || !(h > 0)) return;
   // Loads only reach the stations of the wall itself (a diagram may be given
   // deeper than the wall, as deep as the user likes).
-  const double last_station = std::round(rows.back().col[0] / h);
+  const double last_station = std::round(rows.back().Depth / h);
   const int end =
       last_station < base_q.NumIncrements() ? static_cast<int>(last_station) : base_q.NumIncrements();
   size_t i = 0;  // the first row at or below the station (never moves up)
-  double value = rows.back().col[1];
+  double value = rows.back().LoadPerStation;
   for (int j = 1; j <= end; ++j) {
     const double depth = j * h;
-    while (i < rows.size() && rows[i].col[0] < depth) ++i;
+    while (i < rows.size() && rows[i].Depth < depth) ++i;
     if (i < rows.size()) {
-      const auto& below = rows[i].col;
-      if (i == 0 || below[0] == rows[i - 1].col[0]) {
-        value = below[1];
+      const auto& below = rows[i];
+      if (i == 0 || below.Depth == rows[i - 1].Depth) {
+        value = below.LoadPerStation;
       } else {
-        const auto& above = rows[i - 1].col;
-        value = above[1] + (below[1] - above[1]) * (depth - above[0]) / (below[0] - above[0]);
+        const auto& above = rows[i - 1];
+        value = above.LoadPerStation + (below.LoadPerStation - above.LoadPerStation) * (depth - above.Depth) /
+                                           (below.Depth - above.Depth);
       }
     }
     // Past the last row the previous station's value is used again.
@@ -90,10 +91,10 @@ void WritePlotRows(RunContext& ctx) {
   const double h = ctx.data.C2.IncrementLength;
   ctx.plot.List(static_cast<int>(rows.size()));
   for (PressureRow& row : rows) {
-    auto& c = row.col;
     // The front end draws column 3 on a scale that cannot show zero.
-    if (c[2] == 0) c[2] = 1e-7;
-    ctx.plot.Write("( 10(2X F10.3) )", c[0], c[1] / h, c[11], c[6], c[8], c[10], c[9], c[7]);
+    if (row.ActiveWithWater == 0) row.ActiveWithWater = 1e-7;
+    ctx.plot.Write("( 10(2X F10.3) )", row.Depth, row.LoadPerStation / h, row.Total, row.Active,
+                   row.SurfaceShare, row.Apparent, row.SurchargeLoads, row.Water);
   }
 }
 
@@ -110,21 +111,19 @@ void LoadPressureRows(RunContext& ctx) {
   double width = d.Wall.WA;
   bool below_dividing_depth = false;
   for (size_t i = 0; i < rows.size(); ++i) {
-    const std::array<double, 12> values = rows[i].col;
-    if (!below_dividing_depth && values[0] > d.C2.DividingDepth) {
+    PressureRow& row = rows[i];
+    if (!below_dividing_depth && row.Depth > d.C2.DividingDepth) {
       below_dividing_depth = true;
       width = d.Wall.WP;
     }
-    auto& c = rows[i].col;
-    c[0] = values[0];
-    for (size_t k = 2; k <= 10; ++k) c[k] = width * values[k];
-    c[11] = width * values[11];
-    c[1] = c[11];
+    // Every pressure after the width factor; the load is their total.
+    for (size_t k = 2; k < std::size(kPressureColumns); ++k) row.*kPressureColumns[k] *= width;
+    row.LoadPerStation = row.Total;
   }
 
   WriteActivePressureTable(ctx);
   const double h = d.C2.IncrementLength;
-  for (PressureRow& row : rows) row.col[1] *= h;
+  for (PressureRow& row : rows) row.LoadPerStation *= h;
   AddStationLoads(d);
   WritePlotRows(ctx);
 }
@@ -144,17 +143,17 @@ void ApplySpecifiedPressure(RunContext& ctx) {
   for (size_t i = 0; i < rows.size(); ++i) {
     const SpecifiedPressurePoint& point = d.Pressure.SpecifiedPressure[i];
     WriteTableRow(ctx, point.Depth, point.Pressure);
-    auto& c = rows[i].col;
-    c[0] = point.Depth;
-    c[2] = point.Pressure;
-    c[1] = point.Pressure * h;
+    PressureRow& row = rows[i];
+    row.Depth = point.Depth;
+    row.ActiveWithWater = point.Pressure;
+    row.LoadPerStation = point.Pressure * h;
     if (surcharge) {
       // The specified pressure is per unit length of wall already; the
       // surcharge acts over the width for earth pressure.
-      c[3] = SurchargePressureAt(d, point.Depth) * d.Wall.WA;
-      c[1] = (c[2] + c[3]) * h;
+      row.Surcharge = SurchargePressureAt(d, point.Depth) * d.Wall.WA;
+      row.LoadPerStation = (row.ActiveWithWater + row.Surcharge) * h;
     }
-    c[11] = c[1] / h;
+    row.Total = row.LoadPerStation / h;
   }
   if (surcharge && d.Wall.FreeHeight < kZeroFreeHeight) {
     ctx.report.Write(

@@ -6,6 +6,7 @@
 #include "soil/py_curves.h"
 #include "soil/py_models.h"
 #include "soil/soil_profile.h"
+#include "soil/soil_stop.h"
 
 namespace darnek::soil {
 
@@ -92,18 +93,18 @@ double ActiveLoadAt(const ProblemData& d, double x) {
   // exactly 1 and the rows stand as they are.
   const double wp = d.Wall.WP;
   const auto value = [&](const PressureRow& row) {
-    const double width = LoadedWidth(d, row.col[0]);
-    return width > 0 ? row.col[1] * (wp / width) : row.col[1];
+    const double width = LoadedWidth(d, row.Depth);
+    return width > 0 ? row.LoadPerStation * (wp / width) : row.LoadPerStation;
   };
-  if (x <= rows.front().col[0]) return value(rows.front()) / h;
-  if (x >= rows.back().col[0]) return value(rows.back()) / h;
+  if (x <= rows.front().Depth) return value(rows.front()) / h;
+  if (x >= rows.back().Depth) return value(rows.back()) / h;
   size_t i = 1;
-  while (rows[i].col[0] < x) ++i;
-  if (rows[i].col[0] == x) return value(rows[i]) / h;
+  while (rows[i].Depth < x) ++i;
+  if (rows[i].Depth == x) return value(rows[i]) / h;
   const PressureRow& a = rows[i - 1];
   const PressureRow& b = rows[i];
   const double va = value(a);
-  const double interpolated = va + (value(b) - va) * (x - a.col[0]) / (b.col[0] - a.col[0]);
+  const double interpolated = va + (value(b) - va) * (x - a.Depth) / (b.Depth - a.Depth);
   return interpolated / h;
 }
 
@@ -155,7 +156,14 @@ void RunLayerCurves(LayerRun& run, PyModel& model) {
       const bool excavation = side == Side::kExcavation;
       f.side_depth = excavation ? f.z : f.z + H;
       if (excavation) {
-        model.LookUp(ctx, f);
+        // The warning stands before the stop that may follow it.
+        try {
+          model.LookUp(ctx, f);
+        } catch (const SoilStop&) {
+          if (const auto z = model.TakeStrengthCurveExceeded()) run.output.StrengthCurveExceeded(*z);
+          throw;
+        }
+        if (const auto z = model.TakeStrengthCurveExceeded()) run.output.StrengthCurveExceeded(*z);
         if (f.first_in_layer && n > 0 && layout.equivalent_depth) {
           double accumulated = 0;
           for (size_t i = 0; i < n; ++i) accumulated += profile.CumulativeResistance[i];
@@ -196,7 +204,11 @@ void RunLayerCurves(LayerRun& run, PyModel& model) {
         }
         previous_rate = rate;
       }
-      run.output.WriteSide(model, f, result);
+      result.parameters = model.Parameters();
+      result.parameters.side = f.side;
+      result.parameters.depth_below_surface = f.side_depth;
+      result.parameters.width = f.b;
+      run.output.WriteSide(layout, f, result);
     }
     previous_z = f.z;
   }

@@ -5,7 +5,9 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <span>
+#include <utility>
 
 #include "core/run_context.h"
 #include "soil/soil_constants.h"
@@ -52,6 +54,31 @@ enum class Accumulation {
   kTrapezoid,  // the mean of the previous and current rates times the step
 };
 
+// Which soil quantities a side's curve was built from, by model.
+enum class CurveParameterSet { kSoftClay, kStiffClay, kSand, kSilt, kRock, kWeakRock };
+
+// The soil quantities a side's curve was built from, as a user reads them
+// above its points. A model fills the fields of its set; the frame fills the
+// side, the depth and the width.
+struct CurveParameters {
+  CurveParameterSet set = CurveParameterSet::kSoftClay;
+  Side side = Side::kExcavation;
+  double depth_below_surface = 0;      // below this side's ground surface
+  double width = 0;                    // WP, the width resisting
+  double cohesion = 0;                 // clays: c at the curve depth
+  double average_cohesion = 0;         // stiff clays: c averaged down the layer ("CAVG")
+  double unit_weight = 0;              // the average effective unit weight above the curve
+  double strain_at_half_strength = 0;  // clays: E50; weak rock: k_rm
+  double friction_angle_deg = 0;       // sand, silt
+  double factor_a = 0;                 // sand, silt: the empirical factors A and B
+  double factor_b = 0;
+  double wedge_resistance = 0;  // sand: PCT (PC for a continuous wall); silt: Puc
+  double flow_resistance = 0;   // sand: PCD (none for a continuous wall); silt: Pu
+  bool continuous = false;      // sand: a continuous wall, one ultimate resistance
+  double rock_strength = 0;     // rock: the strength "C"; weak rock: Qu
+  double rock_modulus = 0;      // weak rock: Eu
+};
+
 // The fixed parts of a model's behaviour and layout.
 struct CurveLayout {
   // Later layers enter the formulas at the equivalent depth x - top + XEQ;
@@ -78,7 +105,7 @@ struct CurveLayout {
 // excavation side: LookUp (and EquivalentDepth at the layer's first curve of a
 // later layer); per side: Prepare, ActivePressure, InitialModulus, Grid,
 // Resistance for each point with y >= 1e-14, ResistanceRate (excavation side),
-// then WriteSideHeading and WriteQuantities when the side is written.
+// then Parameters for the side's output.
 class PyModel {
  public:
   virtual ~PyModel() = default;
@@ -104,17 +131,26 @@ class PyModel {
   // The resistance per unit depth that the layer accumulates at this curve.
   virtual double ResistanceRate() const = 0;
 
-  // Report of one side: the side heading, then the model's heads and data row.
-  virtual void WriteSideHeading(RunContext& ctx, const CurveFrame& f) const;
-  virtual void WriteQuantities(RunContext& ctx, const CurveFrame& f) const = 0;
+  // The soil quantities of this side's curve (the frame adds the side, depth
+  // and width).
+  virtual CurveParameters Parameters() const = 0;
+
+  // The depth at which the look-up just made went beyond the strength
+  // curve, once: the output warns of it.
+  std::optional<double> TakeStrengthCurveExceeded() { return std::exchange(strength_curve_exceeded_, {}); }
+
+ protected:
+  std::optional<double> strength_curve_exceeded_;
 };
 
-// The points of one side as written: y' = ym y, p' = pm p -/+ pa.
+// The points of one side as written: y' = ym y, p' = pm p -/+ pa, and what
+// they were built from.
 struct SideResult {
   SidePoints y{};
   SidePoints p{};
   double pa = 0;
   double E0 = 0;
+  CurveParameters parameters;
 };
 
 // Receives the generated curves: the report and the scratch file in a run, a
@@ -123,7 +159,10 @@ class CurveOutput {
  public:
   virtual ~CurveOutput() = default;
   virtual void BeginCurve(const CurveFrame& f) = 0;
-  virtual void WriteSide(const PyModel& model, const CurveFrame& f, const SideResult& result) = 0;
+  // A look-up at depth z went beyond the strength curve (the curve takes
+  // the layer's bottom value).
+  virtual void StrengthCurveExceeded(double /*z*/) {}
+  virtual void WriteSide(const CurveLayout& layout, const CurveFrame& f, const SideResult& result) = 0;
 };
 
 // One profile layer's share of the generation.
@@ -161,18 +200,5 @@ double ActiveLoadAt(const ProblemData& d, double x);
 double ClayActivePressure(double pressure, double c, double b);
 // The offset of the frictional models: the load itself, nothing below 1e-5.
 double FrictionalActivePressure(double pressure);
-
-// The report writer of a run: each side to the report, each point to the
-// p-y scratch file.
-class ReportScratchOutput : public CurveOutput {
- public:
-  ReportScratchOutput(RunContext& ctx, OutputUnit& scratch) : ctx_(ctx), scratch_(scratch) {}
-  void BeginCurve(const CurveFrame& f) override;
-  void WriteSide(const PyModel& model, const CurveFrame& f, const SideResult& result) override;
-
- private:
-  RunContext& ctx_;
-  OutputUnit& scratch_;
-};
 
 }  // namespace darnek::soil

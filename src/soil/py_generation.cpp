@@ -95,52 +95,13 @@ void GeneratePyCurves(RunContext& ctx) {
   CheckCurveModulus(d);
 
   const std::span<const UserPyCurve> user = UserCurves(d);
-  scratch.List(5 * static_cast<int>(d.Profile.Layers.size()) + static_cast<int>(user.size()));
-  for (const UserPyCurve& curve : user) {
-    const size_t points = std::min(curve.Y.size(), curve.P.size());
-    scratch.List(curve.Station, static_cast<int>(points));
-    for (size_t j = 0; j < points; ++j) {
-      scratch.List(static_cast<int>(j + 1), curve.P[j] * curve.PMultiplier, curve.Y[j] * curve.YMultiplier);
-    }
-  }
+  WriteScratchHead(scratch, 5 * static_cast<int>(d.Profile.Layers.size()), user);
 
   WritePyCurvesHeading(ctx);
   SetCurveDepths(d);
   ReportScratchOutput output(ctx, scratch);
   DispatchLayers(ctx, output);
   scratch.Close();
-}
-
-// ------------------------------------------------------------------ report
-
-void PyModel::WriteSideHeading(RunContext& ctx, const CurveFrame& f) const {
-  if (f.side == Side::kExcavation) {
-    ctx.report.Write("( / 6X 'AT THE EXCAVATION SIDE' )");
-  } else {
-    ctx.report.Write("( / 6X 'AT THE BACKFILL SIDE' )");
-  }
-}
-
-void ReportScratchOutput::BeginCurve(const CurveFrame& f) { scratch_.List(f.wall_depth, 2 * kSidePoints); }
-
-void ReportScratchOutput::WriteSide(const PyModel& model, const CurveFrame& f, const SideResult& result) {
-  OutputUnit& report = ctx_.report;
-  const CurveLayout& layout = model.Layout();
-  const UnitLabels& labels = ctx_.data.Run.Labels;
-  model.WriteSideHeading(ctx_, f);
-  model.WriteQuantities(ctx_, f);
-  report.Write(layout.point_heads, labels.LengthLabel2, ForcePerLengthLabel(labels));
-  for (size_t i = 0; i < kSidePoints; ++i) {
-    if (layout.warn_small_deflection && i > 0 && result.y[i] < kSmallDeflection) {
-      report.Write(
-          "( / 6X '**** WARNING ****' / 6X 'DEFLECTION IS LESS THAN 1.0E-14.  THE PROGRAM' / "
-          "6X 'USED A SOIL MODULUS OF ' 1P E12.4 )",
-          result.E0);
-    }
-    report.Write(layout.point_row, result.y[i], result.p[i]);
-    scratch_.Write(layout.scratch_row, static_cast<int>(i + 1), result.p[i], result.y[i]);
-  }
-  report.Write("( ' P-Multiplier = ' F8.4 ' Y-Multiplier = ' F8.4 )", f.pm, f.ym);
 }
 
 }  // namespace darnek::soil

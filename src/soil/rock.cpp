@@ -4,7 +4,6 @@
 #include "soil/py_models.h"
 #include "soil/rock_common.h"
 #include "soil/soil_profile.h"
-#include "soil/soil_report.h"
 
 namespace darnek::soil {
 
@@ -72,18 +71,11 @@ class Rock final : public PyModel {
 
   double ResistanceRate() const override { return ultimate_; }
 
-  void WriteSideHeading(RunContext& /*ctx*/, const CurveFrame& /*f*/) const override {}
-
-  void WriteQuantities(RunContext& ctx, const CurveFrame& f) const override {
-    const ProblemData& d = ctx.data;
-    const UnitLabels& labels = d.Run.Labels;
-    if (f.side == Side::kExcavation) {
-      ctx.report.Write("( / 1X 'DEPTH-EXCAVATION SIDE' 6X 'DIAM' 9X 'C' )");
-    } else {
-      ctx.report.Write("( / 3X 'DEPTH-BACKFILL SIDE' 6X 'DIAM' 9X 'C' )");
-    }
-    ctx.report.Write("( 20X A2 8X A2 1X A9 )", DepthLabel(d), labels.LengthLabel2, StressLabel(labels));
-    ctx.report.Write("( 12X F10.2 F10.3 1P E10.1 )", ReportDepth(d, f.side_depth), f.b, su_);
+  CurveParameters Parameters() const override {
+    CurveParameters p;
+    p.set = CurveParameterSet::kRock;
+    p.rock_strength = su_;
+    return p;
   }
 
  private:

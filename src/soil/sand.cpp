@@ -10,7 +10,6 @@
 #include "soil/frictional_soil.h"
 #include "soil/py_models.h"
 #include "soil/soil_profile.h"
-#include "soil/soil_report.h"
 
 namespace darnek::soil {
 
@@ -178,26 +177,17 @@ class Sand final : public PyModel {
 
   double ResistanceRate() const override { return pu_; }
 
-  void WriteQuantities(RunContext& ctx, const CurveFrame& f) const override {
-    const ProblemData& d = ctx.data;
-    const UnitLabels& labels = d.Run.Labels;
-    const double degrees = phi_ * 180 / kPi;
-    if (!continuous_) {
-      ctx.report.Write(
-          "( / 1X 'DEPTH BELOW GS' 3X 'DIAM' 4X 'PHI' 2X 'GAMMA AVG' 4X 'A' 4X 'B' 6X 'PCT' 6X 'PCD' / "
-          "13X A2 5X A2 4X 'DEG' 2X A9 13X A6 3X A6 )",
-          DepthLabel(d), labels.LengthLabel2, UnitWeightLabel(labels), ForcePerLengthLabel(labels),
-          ForcePerLengthLabel(labels));
-      ctx.report.Write("( 5X F10.2 2F7.2 2X 1P E9.2 0P 2F5.2 1P 2E9.2 )", ReportDepth(d, f.side_depth), f.b,
-                       degrees, gamma_, a_, b_, pct_, pcd_);
-    } else {
-      ctx.report.Write(
-          "( / 1X 'DEPTH BELOW GS' 3X 'DIAM' 4X 'PHI' 2X 'GAMMA AVG' 4X 'A' 4X 'B' 6X 'PC ' / "
-          "13X A2 5X A2 4X 'DEG' 2X A9 13X A6 )",
-          DepthLabel(d), labels.LengthLabel2, UnitWeightLabel(labels), ForcePerLengthLabel(labels));
-      ctx.report.Write("( 5X F10.2 2F7.2 2X 1P E9.2 0P 2F5.2 1P E9.2 )", ReportDepth(d, f.side_depth), f.b,
-                       degrees, gamma_, a_, b_, pct_);
-    }
+  CurveParameters Parameters() const override {
+    CurveParameters p;
+    p.set = CurveParameterSet::kSand;
+    p.friction_angle_deg = phi_ * 180 / kPi;
+    p.unit_weight = gamma_;
+    p.factor_a = a_;
+    p.factor_b = b_;
+    p.continuous = continuous_;
+    p.wedge_resistance = pct_;
+    p.flow_resistance = pcd_;
+    return p;
   }
 
  private:

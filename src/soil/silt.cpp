@@ -8,7 +8,6 @@
 #include "soil/frictional_soil.h"
 #include "soil/py_models.h"
 #include "soil/soil_profile.h"
-#include "soil/soil_report.h"
 #include "soil/soil_stop.h"
 
 namespace darnek::soil {
@@ -252,17 +251,16 @@ class Silt final : public PyModel {
 
   double ResistanceRate() const override { return pu_; }
 
-  void WriteQuantities(RunContext& ctx, const CurveFrame& f) const override {
-    const ProblemData& d = ctx.data;
-    const UnitLabels& labels = d.Run.Labels;
-    const std::string force = ForcePerLengthLabel(labels);
-    // The phi of the last head is character 237 of code page 437.
-    ctx.report.Write(
-        "( / 5X 'DEPTH' 6X 'DIAM' 7X 'PHI' 1X 'GAMMA AVG' 9X 'A' 9X 'B' 7X 'Puc' 7X 'Pu' A1 / "
-        "8X A2 8X A2 7X 'DEG' 1X A9 24X A6 4X A6 )",
-        "\xED", DepthLabel(d), labels.LengthLabel2, UnitWeightLabel(labels), force, force);
-    ctx.report.Write("( 2F10.2 F10.1 1P E10.3 0P 2F10.2 1P 2E10.3 )", ReportDepth(d, f.side_depth), f.b,
-                     phi_ * 180 / kPiSilt, gamma_, a_, b_, pc_, ps_);
+  CurveParameters Parameters() const override {
+    CurveParameters p;
+    p.set = CurveParameterSet::kSilt;
+    p.friction_angle_deg = phi_ * 180 / kPiSilt;
+    p.unit_weight = gamma_;
+    p.factor_a = a_;
+    p.factor_b = b_;
+    p.wedge_resistance = pc_;
+    p.flow_resistance = ps_;
+    return p;
   }
 
  private:

@@ -6,7 +6,6 @@
 #include "core/report_helpers.h"
 #include "soil/py_models.h"
 #include "soil/soil_profile.h"
-#include "soil/soil_report.h"
 
 namespace darnek::soil {
 
@@ -123,15 +122,13 @@ class SoftClay final : public PyModel {
     return x_ >= zr_ ? kCyclicFactor * pu_ : kCyclicFactor * pu_ * (x_ / zr_);
   }
 
-  void WriteQuantities(RunContext& ctx, const CurveFrame& f) const override {
-    const ProblemData& d = ctx.data;
-    const UnitLabels& labels = d.Run.Labels;
-    ctx.report.Write(
-        "( / 1X 'DEPTH BELOW GS' 6X 'DIAM' 10X 'C' 2X 'GAMMA AVG' 9X 'E50' / "
-        "13X A2 8X A2 2X A9 2X A9 )",
-        DepthLabel(d), labels.LengthLabel2, StressLabel(labels), UnitWeightLabel(labels));
-    ctx.report.Write("( 5X F10.2 F10.3 1P 2E11.4 E12.4 )", ReportDepth(d, f.side_depth), f.b, c_, gamma_,
-                     eps50_);
+  CurveParameters Parameters() const override {
+    CurveParameters p;
+    p.set = CurveParameterSet::kSoftClay;
+    p.cohesion = c_;
+    p.unit_weight = gamma_;
+    p.strain_at_half_strength = eps50_;
+    return p;
   }
 
  private:

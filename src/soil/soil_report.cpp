@@ -1,6 +1,8 @@
 // Report sections of the soil profile and the heading of the p-y curves.
 #include "soil/soil_report.h"
 
+#include <algorithm>
+
 #include "soil/py_frame.h"
 #include "soil/soil_constants.h"
 #include "soil/soil_profile.h"
@@ -102,6 +104,126 @@ void WritePyCurvesHeading(RunContext& ctx) {
     }
   }
   out.Write("( / / 6X 50('*') / 6X '*        P-Y CURVES DATA                         *' / 6X 50('*') )");
+}
+
+void WriteScratchHead(OutputUnit& scratch, int generated, std::span<const UserPyCurve> user) {
+  scratch.List(generated + static_cast<int>(user.size()));
+  for (const UserPyCurve& curve : user) {
+    const size_t points = std::min(curve.Y.size(), curve.P.size());
+    scratch.List(curve.Station, static_cast<int>(points));
+    for (size_t j = 0; j < points; ++j) {
+      scratch.List(static_cast<int>(j + 1), curve.P[j] * curve.PMultiplier, curve.Y[j] * curve.YMultiplier);
+    }
+  }
+}
+
+namespace {
+
+// The heads and the data row of the soil quantities above a side's points.
+void WriteCurveParameters(OutputUnit& report, const ProblemData& d, const CurveParameters& p) {
+  const UnitLabels& labels = d.Run.Labels;
+  const std::string stress = StressLabel(labels);
+  const std::string force = ForcePerLengthLabel(labels);
+  const double depth = ReportDepth(d, p.depth_below_surface);
+  switch (p.set) {
+    case CurveParameterSet::kSoftClay:
+      report.Write(
+          "( / 1X 'DEPTH BELOW GS' 6X 'DIAM' 10X 'C' 2X 'GAMMA AVG' 9X 'E50' / "
+          "13X A2 8X A2 2X A9 2X A9 )",
+          DepthLabel(d), labels.LengthLabel2, stress, UnitWeightLabel(labels));
+      report.Write("( 5X F10.2 F10.3 1P 2E11.4 E12.4 )", depth, p.width, p.cohesion, p.unit_weight,
+                   p.strain_at_half_strength);
+      return;
+    case CurveParameterSet::kStiffClay:
+      report.Write(
+          "( / 1X 'DEPTH BELOW GS' 6X 'DIAM' 10X 'C' 7X 'CAVG' 2X 'GAMMA AVG' 9X 'E50' / "
+          "13X A2 8X A2 2X A9 2X A9 2X A9 )",
+          DepthLabel(d), labels.LengthLabel2, stress, stress, UnitWeightLabel(labels));
+      report.Write("( 5X F10.2 F10.3 1P 3E11.4 E12.4 )", depth, p.width, p.cohesion, p.average_cohesion,
+                   p.unit_weight, p.strain_at_half_strength);
+      return;
+    case CurveParameterSet::kSand:
+      if (!p.continuous) {
+        report.Write(
+            "( / 1X 'DEPTH BELOW GS' 3X 'DIAM' 4X 'PHI' 2X 'GAMMA AVG' 4X 'A' 4X 'B' 6X 'PCT' 6X 'PCD' / "
+            "13X A2 5X A2 4X 'DEG' 2X A9 13X A6 3X A6 )",
+            DepthLabel(d), labels.LengthLabel2, UnitWeightLabel(labels), force, force);
+        report.Write("( 5X F10.2 2F7.2 2X 1P E9.2 0P 2F5.2 1P 2E9.2 )", depth, p.width, p.friction_angle_deg,
+                     p.unit_weight, p.factor_a, p.factor_b, p.wedge_resistance, p.flow_resistance);
+      } else {
+        report.Write(
+            "( / 1X 'DEPTH BELOW GS' 3X 'DIAM' 4X 'PHI' 2X 'GAMMA AVG' 4X 'A' 4X 'B' 6X 'PC ' / "
+            "13X A2 5X A2 4X 'DEG' 2X A9 13X A6 )",
+            DepthLabel(d), labels.LengthLabel2, UnitWeightLabel(labels), force);
+        report.Write("( 5X F10.2 2F7.2 2X 1P E9.2 0P 2F5.2 1P E9.2 )", depth, p.width, p.friction_angle_deg,
+                     p.unit_weight, p.factor_a, p.factor_b, p.wedge_resistance);
+      }
+      return;
+    case CurveParameterSet::kSilt:
+      // The phi of the last head is character 237 of code page 437.
+      report.Write(
+          "( / 5X 'DEPTH' 6X 'DIAM' 7X 'PHI' 1X 'GAMMA AVG' 9X 'A' 9X 'B' 7X 'Puc' 7X 'Pu' A1 / "
+          "8X A2 8X A2 7X 'DEG' 1X A9 24X A6 4X A6 )",
+          "\xED", DepthLabel(d), labels.LengthLabel2, UnitWeightLabel(labels), force, force);
+      report.Write("( 2F10.2 F10.1 1P E10.3 0P 2F10.2 1P 2E10.3 )", depth, p.width, p.friction_angle_deg,
+                   p.unit_weight, p.factor_a, p.factor_b, p.wedge_resistance, p.flow_resistance);
+      return;
+    case CurveParameterSet::kRock:
+      if (p.side == Side::kExcavation) {
+        report.Write("( / 1X 'DEPTH-EXCAVATION SIDE' 6X 'DIAM' 9X 'C' )");
+      } else {
+        report.Write("( / 3X 'DEPTH-BACKFILL SIDE' 6X 'DIAM' 9X 'C' )");
+      }
+      report.Write("( 20X A2 8X A2 1X A9 )", DepthLabel(d), labels.LengthLabel2, stress);
+      report.Write("( 12X F10.2 F10.3 1P E10.1 )", depth, p.width, p.rock_strength);
+      return;
+    case CurveParameterSet::kWeakRock:
+      report.Write(
+          "( / 10X 'DEPTH' 6X 'DIAM' 9X 'Qu' 7X ' Eu ' 2X 'GAMMA AVG' 9X 'E50' / "
+          "13X A2 8X A2 2X A9 2X A9 2X A9 )",
+          DepthLabel(d), labels.LengthLabel2, stress, stress, UnitWeightLabel(labels));
+      report.Write("( 5X F10.2 F10.3 1P 3E11.4 E12.4 )", depth, p.width, p.rock_strength, p.rock_modulus,
+                   p.unit_weight, p.strain_at_half_strength);
+      return;
+  }
+}
+
+}  // namespace
+
+void ReportScratchOutput::BeginCurve(const CurveFrame& f) { scratch_.List(f.wall_depth, 2 * kSidePoints); }
+
+void ReportScratchOutput::StrengthCurveExceeded(double z) {
+  ctx_.report.Write(
+      "( / 6X '**** WARNING ****' / 6X 'THE VALUE OF X =' F12.3 / "
+      "6X 'IS BEYOND THE EXTENT OF THE' / 6X 'INPUT CURVE FOR STRENGTH' )",
+      z);
+}
+
+void ReportScratchOutput::WriteSide(const CurveLayout& layout, const CurveFrame& f,
+                                    const SideResult& result) {
+  OutputUnit& report = ctx_.report;
+  const UnitLabels& labels = ctx_.data.Run.Labels;
+  // Rock heads its rows with the side itself.
+  if (result.parameters.set != CurveParameterSet::kRock) {
+    if (f.side == Side::kExcavation) {
+      report.Write("( / 6X 'AT THE EXCAVATION SIDE' )");
+    } else {
+      report.Write("( / 6X 'AT THE BACKFILL SIDE' )");
+    }
+  }
+  WriteCurveParameters(report, ctx_.data, result.parameters);
+  report.Write(layout.point_heads, labels.LengthLabel2, ForcePerLengthLabel(labels));
+  for (size_t i = 0; i < kSidePoints; ++i) {
+    if (layout.warn_small_deflection && i > 0 && result.y[i] < kSmallDeflection) {
+      report.Write(
+          "( / 6X '**** WARNING ****' / 6X 'DEFLECTION IS LESS THAN 1.0E-14.  THE PROGRAM' / "
+          "6X 'USED A SOIL MODULUS OF ' 1P E12.4 )",
+          result.E0);
+    }
+    report.Write(layout.point_row, result.y[i], result.p[i]);
+    scratch_.Write(layout.scratch_row, static_cast<int>(i + 1), result.p[i], result.y[i]);
+  }
+  report.Write("( ' P-Multiplier = ' F8.4 ' Y-Multiplier = ' F8.4 )", f.pm, f.ym);
 }
 
 }  // namespace darnek::soil

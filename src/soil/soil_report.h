@@ -1,10 +1,14 @@
-// Report pieces of the soil subsystem: compound unit labels, the depth unit of
-// the p-y tables, and the sections written by the profile and generation steps.
+// The soil subsystem's writer, its only file that writes: compound unit
+// labels, the depth unit of the p-y tables, the profile's echo, and the
+// generated curves as the report and the p-y scratch file show them (the
+// models only compute them).
 #pragma once
 
+#include <span>
 #include <string>
 
 #include "core/run_context.h"
+#include "soil/py_frame.h"
 
 namespace darnek::soil {
 
@@ -22,5 +26,23 @@ void WriteSoilProfile(RunContext& ctx);
 // "REDUCTION FACTORS FOR CLOSELY-SPACED WALL ELEMENTS" (when a table is
 // given) and the heading "P-Y CURVES DATA".
 void WritePyCurvesHeading(RunContext& ctx);
+
+// The head of the p-y scratch file: the number of curves (`generated` and
+// the user's) and the user's curves with their multipliers applied.
+void WriteScratchHead(OutputUnit& scratch, int generated, std::span<const UserPyCurve> user);
+
+// The writer of a run's generated curves: each side to the report, each
+// point to the p-y scratch file.
+class ReportScratchOutput : public CurveOutput {
+ public:
+  ReportScratchOutput(RunContext& ctx, OutputUnit& scratch) : ctx_(ctx), scratch_(scratch) {}
+  void BeginCurve(const CurveFrame& f) override;
+  void StrengthCurveExceeded(double z) override;
+  void WriteSide(const CurveLayout& layout, const CurveFrame& f, const SideResult& result) override;
+
+ private:
+  RunContext& ctx_;
+  OutputUnit& scratch_;
+};
 
 }  // namespace darnek::soil

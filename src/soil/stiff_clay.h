@@ -1,6 +1,8 @@
 // What the two stiff-clay models share: the average cohesion of the layer
-// down to a curve depth ("CAVG") in its two forms, and the report row.
+// down to a curve depth ("CAVG") in its two forms.
 #pragma once
+
+#include <optional>
 
 #include "soil/py_frame.h"
 
@@ -8,10 +10,10 @@ namespace darnek::soil {
 
 // The average of the layer's linear strength profile between its top and
 // f.z: the mean of the top value and the value at f.z (the value at f.z
-// itself within 1e-5 of the top). A depth beyond the strength curve writes
-// the strength warning to the report and takes the layer's bottom value; the
+// itself within 1e-5 of the top). A depth beyond the strength curve is kept
+// in `exceeded_at`, for the warning, and takes the layer's bottom value; the
 // strength lookup at that depth then stops the run.
-double LayerAverageStrength(RunContext& ctx, const CurveFrame& f);
+double LayerAverageStrength(const ProblemData& d, const CurveFrame& f, std::optional<double>& exceeded_at);
 
 // The trapezoid average of c over the layer's curves, from its first curve
 // down to the current one (c itself at the first curve).
@@ -24,10 +26,5 @@ class RunningStrengthAverage {
   double previous_c_ = 0;
   double area_ = 0;
 };
-
-// Heads "DEPTH BELOW GS", "DIAM", "C", "CAVG", "GAMMA AVG", "E50" and the
-// data row of one side.
-void WriteStiffClayQuantities(RunContext& ctx, const CurveFrame& f, double c, double ca, double gamma,
-                              double eps50);
 
 }  // namespace darnek::soil

@@ -43,7 +43,7 @@ class StiffClayAboveWater final : public PyModel {
   }
 
   void LookUp(RunContext& ctx, const CurveFrame& f) override {
-    ca_ = LayerAverageStrength(ctx, f);
+    ca_ = LayerAverageStrength(ctx.data, f, strength_curve_exceeded_);
     c_ = StrengthAt(ctx, f.z);
     gamma_ = AverageUnitWeightAt(ctx, f.z);
     eps50_ = E50At(ctx, f.z);
@@ -114,8 +114,14 @@ class StiffClayAboveWater final : public PyModel {
 
   double ResistanceRate() const override { return pu_; }
 
-  void WriteQuantities(RunContext& ctx, const CurveFrame& f) const override {
-    WriteStiffClayQuantities(ctx, f, c_, ca_, gamma_, eps50_);
+  CurveParameters Parameters() const override {
+    CurveParameters p;
+    p.set = CurveParameterSet::kStiffClay;
+    p.cohesion = c_;
+    p.average_cohesion = ca_;
+    p.unit_weight = gamma_;
+    p.strain_at_half_strength = eps50_;
+    return p;
   }
 
  private:

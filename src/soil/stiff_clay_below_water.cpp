@@ -69,7 +69,7 @@ class StiffClayBelowWater final : public PyModel {
   void LookUp(RunContext& ctx, const CurveFrame& f) override {
     // The first layer averages its linear strength profile; a later layer,
     // whose top may lie at any depth, the strengths at its curves.
-    if (f.layer == 0) ca_ = LayerAverageStrength(ctx, f);
+    if (f.layer == 0) ca_ = LayerAverageStrength(ctx.data, f, strength_curve_exceeded_);
     c_ = StrengthAt(ctx, f.z);
     const double running = running_.Add(f, c_);
     if (f.layer != 0) ca_ = running;
@@ -165,8 +165,14 @@ class StiffClayBelowWater final : public PyModel {
     return 0.5 * (previous_pc_ + excavation_pc_) * fraction;
   }
 
-  void WriteQuantities(RunContext& ctx, const CurveFrame& f) const override {
-    WriteStiffClayQuantities(ctx, f, c_, ca_, gamma_, eps50_);
+  CurveParameters Parameters() const override {
+    CurveParameters p;
+    p.set = CurveParameterSet::kStiffClay;
+    p.cohesion = c_;
+    p.average_cohesion = ca_;
+    p.unit_weight = gamma_;
+    p.strain_at_half_strength = eps50_;
+    return p;
   }
 
  private:

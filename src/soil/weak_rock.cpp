@@ -7,7 +7,6 @@
 #include "soil/py_models.h"
 #include "soil/rock_common.h"
 #include "soil/soil_profile.h"
-#include "soil/soil_report.h"
 
 namespace darnek::soil {
 
@@ -97,16 +96,14 @@ class WeakRock final : public PyModel {
 
   double ResistanceRate() const override { return pur_; }
 
-  void WriteQuantities(RunContext& ctx, const CurveFrame& f) const override {
-    const ProblemData& d = ctx.data;
-    const UnitLabels& labels = d.Run.Labels;
-    const std::string stress = StressLabel(labels);
-    ctx.report.Write(
-        "( / 10X 'DEPTH' 6X 'DIAM' 9X 'Qu' 7X ' Eu ' 2X 'GAMMA AVG' 9X 'E50' / "
-        "13X A2 8X A2 2X A9 2X A9 2X A9 )",
-        DepthLabel(d), labels.LengthLabel2, stress, stress, UnitWeightLabel(labels));
-    ctx.report.Write("( 5X F10.2 F10.3 1P 3E11.4 E12.4 )", ReportDepth(d, f.side_depth), f.b, qur_, eir_,
-                     gamma_, krm_);
+  CurveParameters Parameters() const override {
+    CurveParameters p;
+    p.set = CurveParameterSet::kWeakRock;
+    p.rock_strength = qur_;
+    p.rock_modulus = eir_;
+    p.unit_weight = gamma_;
+    p.strain_at_half_strength = krm_;
+    return p;
   }
 
  private:

@@ -107,6 +107,45 @@ TEST(HandOff, AnOutputFileThatCannotBeOpenedCreatesNothing) {
   EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"wall.dat"}));
 }
 
+// A host that keeps every output in memory gets the files' bytes and no file
+// is touched: not even the input, whose name then only labels the report.
+TEST(HandOff, OutputsInMemoryAreTheFilesBytesAndTouchNoFile) {
+  testing::TempDir dir;
+  const std::string input = testing::ReadFile(
+      (std::filesystem::path(DARNEK_SOURCE_DIR) / "examples" / "multi_layer_si.dat").string());
+  dir.Write("wall.dat", input);
+  RunOptions options;
+  options.files = FileNames{dir.File("wall.dat"), dir.File("wall.out"), dir.File("wall.plt"),
+                            dir.File("wall.log"), dir.File("wall.py"),  dir.File("wall.ep")};
+  options.clock = testing::FixedClock;
+  std::ostringstream console;
+  options.console = &console;
+  ASSERT_EQ(darnek::Run(options).status, DARNEK_OK);
+  const OutputTexts files{dir.Read("wall.out"), dir.Read("wall.plt"), dir.Read("wall.log"),
+                          dir.Read("wall.py"), dir.Read("wall.ep")};
+  for (const std::string& f : FilesIn(dir)) std::filesystem::remove(dir.path() / f);
+
+  options.input_text = input;
+  options.outputs = {OutputMode::Memory, OutputMode::Memory, OutputMode::Memory, OutputMode::Memory,
+                     OutputMode::Memory};
+  const RunResult memory = darnek::Run(options);
+  EXPECT_EQ(memory.status, DARNEK_OK) << console.str();
+  EXPECT_EQ(memory.outputs.report, files.report);
+  EXPECT_EQ(memory.outputs.plot, files.plot);
+  EXPECT_EQ(memory.outputs.run_log, files.run_log);
+  EXPECT_EQ(memory.outputs.py_scratch, files.py_scratch);
+  EXPECT_EQ(memory.outputs.pressure_scratch, files.pressure_scratch);
+  EXPECT_FALSE(files.py_scratch.empty() || files.pressure_scratch.empty());
+
+  options.outputs = {OutputMode::Discard, OutputMode::Discard, OutputMode::Memory, OutputMode::Discard,
+                     OutputMode::Discard};
+  const RunResult discarded = darnek::Run(options);
+  EXPECT_EQ(discarded.status, DARNEK_OK);
+  EXPECT_TRUE(discarded.outputs.report.empty() && discarded.outputs.py_scratch.empty());
+  EXPECT_EQ(discarded.outputs.run_log, files.run_log);
+  EXPECT_TRUE(FilesIn(dir).empty());
+}
+
 TEST(ReportHead, BannerFileBlockTimeStampAndTitle) {
   const std::string long_title = "SHEET PILE WALL " + std::string(60, 'X');  // 76 columns
   const auto out = RunText(ShortStage(long_title));

@@ -36,15 +36,15 @@ TEST_F(Diagram, DrySandGrowsLinearlyToTheExcavationLevelAndStaysConstantBelow) {
   ASSERT_EQ(rows.size(), 301u);  // one per inch down to the layer bottom
   EXPECT_EQ(count, 241);         // counted down to the wall bottom
   for (size_t i = 1; i < rows.size(); ++i) {
-    const auto& c = rows[i].col;
-    ASSERT_EQ(c[0], static_cast<double>(i));
-    const double active = P(1).Ka * kGamma * std::min(c[0], 120.0);
-    const double S = SurchargePressureAt(ctx.data, c[0]);
-    EXPECT_NEAR(c[6], active, 1e-12) << "z = " << c[0];
-    EXPECT_EQ(c[9], S);
-    EXPECT_NEAR(c[11], active + S, 1e-12) << "z = " << c[0];
-    EXPECT_NEAR(c[1], active + S, 1e-12) << "z = " << c[0];
-    EXPECT_EQ(c[7], 0);
+    const auto& c = rows[i];
+    ASSERT_EQ(c.Depth, static_cast<double>(i));
+    const double active = P(1).Ka * kGamma * std::min(c.Depth, 120.0);
+    const double S = SurchargePressureAt(ctx.data, c.Depth);
+    EXPECT_NEAR(c.Active, active, 1e-12) << "z = " << c.Depth;
+    EXPECT_EQ(c.SurchargeLoads, S);
+    EXPECT_NEAR(c.Total, active + S, 1e-12) << "z = " << c.Depth;
+    EXPECT_NEAR(c.LoadPerStation, active + S, 1e-12) << "z = " << c.Depth;
+    EXPECT_EQ(c.Water, 0);
   }
 }
 
@@ -58,11 +58,11 @@ TEST_F(Diagram, WaterRisesToTheExcavationLevelAndIsBalancedBelowIt) {
   ctx.data.Wall.WaterPressureFlag = WaterPressure::Added;
   const auto rows = Build();
   for (size_t i = 1; i < rows.size(); ++i) {
-    const auto& c = rows[i].col;
-    const double z = std::min(c[0], H);
-    EXPECT_NEAR(c[7], kWater * f * z, 1e-12) << "z = " << c[0];
-    EXPECT_NEAR(c[6], f * P(1).Ka * (kGamma - kWater) * z, 1e-12) << "z = " << c[0];
-    EXPECT_NEAR(c[11], c[6] + c[7], 1e-12);
+    const auto& c = rows[i];
+    const double z = std::min(c.Depth, H);
+    EXPECT_NEAR(c.Water, kWater * f * z, 1e-12) << "z = " << c.Depth;
+    EXPECT_NEAR(c.Active, f * P(1).Ka * (kGamma - kWater) * z, 1e-12) << "z = " << c.Depth;
+    EXPECT_NEAR(c.Total, c.Active + c.Water, 1e-12);
   }
 }
 
@@ -71,17 +71,17 @@ TEST_F(Diagram, NegativeActivePressureUsesUpWaterPressureAndBecomesTiny) {
   Layer(1, 300, kGamma, 0, 1);  // A = 0.034 z - 2 above H, water 0.036 z
   ctx.data.Wall.WaterDepthBackfill = 0;
   auto rows = Build();
-  EXPECT_EQ(rows[10].col[6], Tiny(11));  // A + W < 0: both tiny
-  EXPECT_EQ(rows[10].col[7], Tiny(11));
-  EXPECT_EQ(rows[40].col[6], Tiny(41));  // water takes the tension up
-  EXPECT_NEAR(rows[40].col[7], kWater * 40 + (P(1).Ka * kGamma * 40 - 2 * P(1).SqrtKa - kWater * 40), 1e-12);
+  EXPECT_EQ(rows[10].Active, Tiny(11));  // A + W < 0: both tiny
+  EXPECT_EQ(rows[10].Water, Tiny(11));
+  EXPECT_EQ(rows[40].Active, Tiny(41));  // water takes the tension up
+  EXPECT_NEAR(rows[40].Water, kWater * 40 + (P(1).Ka * kGamma * 40 - 2 * P(1).SqrtKa - kWater * 40), 1e-12);
 
   ctx.data.Wall.WaterDepthBackfill = 1e5;  // dry, cohesion above the overburden
   ctx.data.Soil.Layers[0].Top.S = 5;
   rows = Build();
   for (int i = 1; i <= 120; ++i) {
-    EXPECT_EQ(rows[static_cast<size_t>(i)].col[1], Tiny(i + 1)) << i;
-    EXPECT_EQ(rows[static_cast<size_t>(i)].col[6], Tiny(i + 1)) << i;
+    EXPECT_EQ(rows[static_cast<size_t>(i)].LoadPerStation, Tiny(i + 1)) << i;
+    EXPECT_EQ(rows[static_cast<size_t>(i)].Active, Tiny(i + 1)) << i;
   }
 }
 
@@ -96,14 +96,14 @@ TEST_F(Diagram, OneTieBackGivesTheApparentPressureTrapezoid) {
   const double R = P(1).Ka * kGamma * H * H / 2;
   EXPECT_NEAR(ctx.data.Pressure.ResultantF, R, 1e-9 * R);
   const double peak = 3.9 * ctx.data.Pressure.ResultantF / (2 * H);
-  const auto col2 = [&](int z) { return rows[static_cast<size_t>(z)].col[1]; };
+  const auto col2 = [&](int z) { return rows[static_cast<size_t>(z)].LoadPerStation; };
   EXPECT_NEAR(col2(40), peak / 2, 1e-12);  // rising to 6.67 ft
   EXPECT_NEAR(col2(80), peak, 1e-12);
   EXPECT_NEAR(col2(200), peak, 1e-12);  // flat to 16.67 ft
   EXPECT_NEAR(col2(280), peak / 2, 1e-12);
   EXPECT_NEAR(col2(360), 0, 1e-12);  // zero at 30 ft
-  EXPECT_NEAR(rows[200].col[10], 3.9 * ctx.data.Pressure.ResultantA / (2 * H), 1e-12);
-  EXPECT_EQ(rows[200].col[11], rows[200].col[10]);
+  EXPECT_NEAR(rows[200].Apparent, 3.9 * ctx.data.Pressure.ResultantA / (2 * H), 1e-12);
+  EXPECT_EQ(rows[200].Total, rows[200].Apparent);
   EXPECT_NEAR(col2(361), P(1).Ka * kGamma * H, 1e-12);  // standard rows below H
 
   // With more tie-backs the trapezoid still carries 1.3 R.
@@ -129,16 +129,16 @@ TEST_F(Diagram, SoftClayApparentPressureRisesOverAQuarterOfTheCutAndStaysToTheEx
   const auto rows = Build();
   const double p0 = 0.3 * kGamma * H;
   const double peak = 3.9 * ctx.data.Pressure.ResultantF / (2 * H);
-  const auto at = [&](int z) { return rows[static_cast<size_t>(z)].col; };
-  EXPECT_NEAR(at(45)[10], p0 / 2, 1e-12);  // half the peak at H/8
-  EXPECT_NEAR(at(80)[10], p0 * 80 / 90, 1e-12);
-  EXPECT_NEAR(at(90)[10], p0, 1e-12);   // the peak at H/4
-  EXPECT_NEAR(at(360)[10], p0, 1e-12);  // down to the excavation level
-  EXPECT_NEAR(at(45)[1], peak / 2, 1e-12);
-  EXPECT_NEAR(at(200)[1], peak, 1e-12);
+  const auto at = [&](int z) { return rows[static_cast<size_t>(z)]; };
+  EXPECT_NEAR(at(45).Apparent, p0 / 2, 1e-12);  // half the peak at H/8
+  EXPECT_NEAR(at(80).Apparent, p0 * 80 / 90, 1e-12);
+  EXPECT_NEAR(at(90).Apparent, p0, 1e-12);   // the peak at H/4
+  EXPECT_NEAR(at(360).Apparent, p0, 1e-12);  // down to the excavation level
+  EXPECT_NEAR(at(45).LoadPerStation, peak / 2, 1e-12);
+  EXPECT_NEAR(at(200).LoadPerStation, peak, 1e-12);
   // The load is this diagram (no surcharge here), no water in it.
-  EXPECT_EQ(at(45)[11], at(45)[10]);
-  EXPECT_EQ(at(45)[7], 0.0);
+  EXPECT_EQ(at(45).Total, at(45).Apparent);
+  EXPECT_EQ(at(45).Water, 0.0);
 }
 
 TEST_F(Diagram, ScratchFileHoldsTheCountAndTwelveFieldRows) {

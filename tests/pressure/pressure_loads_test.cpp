@@ -16,7 +16,7 @@ class Loads : public testing::PressureTest {
   void WriteScratch(const std::vector<std::pair<double, double>>& rows) {
     ctx.data.Pressure.Rows.clear();
     for (const auto& [depth, pressure] : rows)
-      ctx.data.Pressure.Rows.push_back({{depth, 9, 0, 1, 1, 1, 1, 1, 1, 1, 1, pressure}});
+      ctx.data.Pressure.Rows.push_back({depth, 9, 0, 1, 1, 1, 1, 1, 1, 1, 1, pressure});
   }
   std::vector<std::string> TableRows() const {
     const auto lines = Lines(report);
@@ -34,14 +34,14 @@ TEST_F(Loads, WidthForEarthPressureActsDownToTheDividingDepthAndWAIsKept) {
   const auto& rows = ctx.data.Pressure.Rows;
   ASSERT_EQ(rows.size(), 241u);
   for (const PressureRow& row : rows) {
-    const double z = row.col[0];
+    const double z = row.Depth;
     const double pressure = std::round(P(1).Ka * 0.07 * std::min(z, 120.0) * 1000) / 1000;  // F10.3
-    EXPECT_DOUBLE_EQ(row.col[11], (z <= 120 ? 2 : 1) * pressure) << "z = " << z;
-    EXPECT_DOUBLE_EQ(row.col[1], row.col[11] * 12) << "z = " << z;
+    EXPECT_DOUBLE_EQ(row.Total, (z <= 120 ? 2 : 1) * pressure) << "z = " << z;
+    EXPECT_DOUBLE_EQ(row.LoadPerStation, row.Total * 12) << "z = " << z;
   }
   EXPECT_EQ(ctx.data.Wall.WA, 2);  // the soil side still needs WA/WP
   EXPECT_EQ(ctx.data.Stations.BaseQ[0], 0);
-  for (int j = 1; j <= 20; ++j) EXPECT_EQ(ctx.data.Stations.BaseQ[j], rows[12u * j].col[1]);
+  for (int j = 1; j <= 20; ++j) EXPECT_EQ(ctx.data.Stations.BaseQ[j], rows[12u * j].LoadPerStation);
 }
 
 TEST_F(Loads, StationLoadsInterpolateBetweenRowsAndRepeatPastTheLast) {
@@ -55,7 +55,7 @@ TEST_F(Loads, StationLoadsInterpolateBetweenRowsAndRepeatPastTheLast) {
   EXPECT_EQ(
       Lines(plot)[2],
       "      10.000       3.000       3.000       3.000       3.000       3.000       3.000       3.000");
-  EXPECT_EQ(ctx.data.Pressure.Rows[1].col[2], 1e-7);  // a zero column 3 is made visible
+  EXPECT_EQ(ctx.data.Pressure.Rows[1].ActiveWithWater, 1e-7);  // a zero column 3 is made visible
 }
 
 TEST_F(Loads, LongTablesPrintEverySixthRowInEnglishUnitsPlusTheLast) {
@@ -96,7 +96,7 @@ TEST_F(Loads, SpecifiedDiagramLoadsStationsWithoutWidthAndWithHOnce) {
   ApplySpecifiedPressure(ctx);
   const double S = SurchargePressureAt(ctx.data, 26);
   ASSERT_GT(S, 0);
-  EXPECT_DOUBLE_EQ(ctx.data.Pressure.Rows[3].col[1], (3.6 + 3 * S) * 4);
+  EXPECT_DOUBLE_EQ(ctx.data.Pressure.Rows[3].LoadPerStation, (3.6 + 3 * S) * 4);
 }
 
 }  // namespace

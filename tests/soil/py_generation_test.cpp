@@ -26,11 +26,11 @@ void TwoLayerWall(ProblemData& d) {
 
 void LinearPressure(ProblemData& d) {
   PressureRow a, b, c;
-  a.col[0] = 0;
-  b.col[0] = 150;
-  b.col[1] = 4800;
-  c.col[0] = 600;
-  c.col[1] = 24000;
+  a.Depth = 0;
+  b.Depth = 150;
+  b.LoadPerStation = 4800;
+  c.Depth = 600;
+  c.LoadPerStation = 24000;
   d.Pressure.Rows = {a, b, c};
 }
 
@@ -167,12 +167,12 @@ TEST(PyFrame, SoldierPilesTakeTheActivePressurePerAreaTimesTheirOwnWidth) {
   // WA, rows below it on WP; the pressure per area is 2.52 psi below 120 in.
   const double sigma = 2.52;
   PressureRow top, at_cut, below, deep;
-  at_cut.col[0] = 120;
-  at_cut.col[1] = sigma * 96 * 6;
-  below.col[0] = 121;
-  below.col[1] = sigma * 24 * 6;
-  deep.col[0] = 600;
-  deep.col[1] = sigma * 24 * 6;
+  at_cut.Depth = 120;
+  at_cut.LoadPerStation = sigma * 96 * 6;
+  below.Depth = 121;
+  below.LoadPerStation = sigma * 24 * 6;
+  deep.Depth = 600;
+  deep.LoadPerStation = sigma * 24 * 6;
   d.Pressure.Rows = {top, at_cut, below, deep};
   const ScratchFile file = testing::GenerateAndRead(run.ctx);
   ASSERT_EQ(file.curves.size(), 5u);

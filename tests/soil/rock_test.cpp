@@ -81,8 +81,8 @@ TEST(Rock, TwoLinesToTheUltimateThenTheResidualWithMultipliersAtEachPassDepth) {
   testing::ReductionTable(d, kTable);
   // Rock takes no share of the earth pressure.
   PressureRow top, bottom;
-  bottom.col[0] = 600;
-  bottom.col[1] = 60000;
+  bottom.Depth = 600;
+  bottom.LoadPerStation = 60000;
   d.Pressure.Rows = {top, bottom};
   const ScratchFile file = GenerateAndRead(run.ctx);
   for (size_t k = 0; k < 5; ++k) {

@@ -163,8 +163,8 @@ TEST(Sand, StaticCurvesFollowTheFourPartCurveOnBothSides) {
   ProblemData& d = run.d();
   SandWall(d);
   PressureRow top, bottom;
-  bottom.col[0] = 600;
-  bottom.col[1] = 6000;
+  bottom.Depth = 600;
+  bottom.LoadPerStation = 6000;
   d.Pressure.Rows = {top, bottom};
   const ScratchFile file = Generate(run);
   const SandSoil soil;

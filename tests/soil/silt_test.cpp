@@ -207,8 +207,8 @@ TEST(Silt, InitialLineDecidesBetweenTheThreeShapes) {
     soil.k = k;
     SiltWall(d, soil);
     PressureRow top, bottom;
-    bottom.col[0] = 600;
-    bottom.col[1] = 6000;
+    bottom.Depth = 600;
+    bottom.LoadPerStation = 6000;
     d.Pressure.Rows = {top, bottom};
     const ScratchFile file = GenerateAndRead(run.ctx);
     std::vector<int> shapes;

@@ -78,9 +78,9 @@ TEST(SoftClay, StaticCurvesFollowMatlockOnBothSidesWithTheActiveOffset) {
   ClayWall(d);
   // Earth-pressure loads per station growing linearly with depth.
   PressureRow top, bottom;
-  top.col[0] = 0;
-  bottom.col[0] = 600;
-  bottom.col[1] = 30000;
+  top.Depth = 0;
+  bottom.Depth = 600;
+  bottom.LoadPerStation = 30000;
   d.Pressure.Rows = {top, bottom};
   const ScratchFile file = Generate(run);
   ASSERT_EQ(file.count, 5);

@@ -74,8 +74,8 @@ TEST(StiffClayAboveWater, StaticCurveReachesPuAt16Y50AndEndsAt18And20Y50) {
   ClayWall(d);
   d.Soil.NumCycles = 7;
   PressureRow top, bottom;
-  bottom.col[0] = 600;
-  bottom.col[1] = 60000;
+  bottom.Depth = 600;
+  bottom.LoadPerStation = 60000;
   d.Pressure.Rows = {top, bottom};
   const ScratchFile file = GenerateAndRead(run.ctx);
   // A static run counts one cycle.

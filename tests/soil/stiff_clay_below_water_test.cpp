@@ -130,8 +130,8 @@ TEST(StiffClayBelowWater, StaticCurvesSoftenToTheResidualFrom18To200AY50) {
   ClayWall(d);
   d.Wall.WaterDepthBackfill = 0;
   PressureRow top, bottom;
-  bottom.col[0] = 600;
-  bottom.col[1] = 60000;
+  bottom.Depth = 600;
+  bottom.LoadPerStation = 60000;
   d.Pressure.Rows = {top, bottom};
   const ScratchFile file = GenerateAndRead(run.ctx);
   const double gamma = kGamma - 0.035999998450279236;  // submerged throughout
