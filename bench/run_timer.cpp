@@ -11,10 +11,11 @@
 // (c) the largest problem run in this process against (a)'s whole process;
 // (d) `darnek batch` of the listed inputs with --jobs 1 against --jobs 2.
 //
-//   run_timer --inprocess INPUT --work DIR [--rounds 31] [--keep-results 1]
+//   run_timer --inprocess INPUT --work DIR [--rounds 31] [--keep-results 1] [--memory 1]
 //
 // times only (c)'s in-process run of INPUT, with the per-stage results kept
-// when asked, and prints its median in ms: bench/python_bench.py sets it
+// when asked and the outputs in memory (--memory 1) or in files in DIR, and
+// prints its median in ms: bench/python_bench.py sets it
 // beside the same run made from Python.
 #include <fcntl.h>
 #include <spawn.h>
@@ -75,11 +76,10 @@ double Median(std::vector<double> v) {
   return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-// The in-process run of (c). Its outputs go to files in a memory-backed
-// folder; a caller that wants only the results would send them to memory
-// here instead, and nothing else in the measurement changes.
+// The in-process run of (c): every output kept in memory, as by a caller that
+// wants only the results; with in_memory false, files in `dir`.
 darnek::RunOptions InProcessOptions(const std::string& input, const std::string& dir,
-                                    std::ostringstream& console) {
+                                    std::ostringstream& console, bool in_memory) {
   darnek::RunOptions options;
   darnek::FileNames files;
   files.input = input;
@@ -92,6 +92,9 @@ darnek::RunOptions InProcessOptions(const std::string& input, const std::string&
   options.files = files;
   options.version_text = darnek::Version();
   options.console = &console;
+  if (in_memory)
+    options.outputs = {darnek::OutputMode::Memory, darnek::OutputMode::Memory, darnek::OutputMode::Memory,
+                       darnek::OutputMode::Memory, darnek::OutputMode::Memory};
   return options;
 }
 
@@ -107,7 +110,8 @@ int main(int argc, char** argv) {
     for (int r = 0; r < rounds; ++r)
       times.push_back(Millis([&] {
         std::ostringstream console;
-        darnek::RunOptions options = InProcessOptions(arg["--inprocess"], arg["--work"], console);
+        darnek::RunOptions options =
+            InProcessOptions(arg["--inprocess"], arg["--work"], console, arg["--memory"] == "1");
         options.keep_results = arg["--keep-results"] == "1";
         if (darnek::Run(options).status != DARNEK_OK) std::exit(2);
       }));
@@ -154,7 +158,8 @@ int main(int argc, char** argv) {
     t_4000.push_back(Millis([&] { Spawn(run4000); }));
     t_inprocess.push_back(Millis([&] {
       std::ostringstream console;
-      const darnek::RunResult result = darnek::Run(InProcessOptions(arg["--largest"], work + "/c", console));
+      const darnek::RunResult result =
+          darnek::Run(InProcessOptions(arg["--largest"], work + "/c", console, true));
       if (result.status != DARNEK_OK) std::exit(2);
     }));
   }

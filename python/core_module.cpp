@@ -391,19 +391,10 @@ void AddResults(const darnek::StageResults& r, py::dict& d) {
   d["history"] = history;
 }
 
-// Removes a private folder when the run is over, whatever happened.
-struct TemporaryFolder {
-  fs::path path;
-  ~TemporaryFolder() {
-    std::error_code ec;
-    if (!path.empty()) fs::remove_all(path, ec);
-  }
-};
-
 // Analyses a TOML text. `outputs` maps "report", "plot", "log", "py_scratch"
 // and "pressure_scratch" to the files the caller wants kept. `input_file` is
-// the file the text was read from, if any; otherwise the text is written to
-// the private folder as `name`. The report names that input file.
+// the file the text was read from, if any, else `name`; the report names it,
+// and the engine reads the text, never that file.
 py::dict RunToml(const std::string& toml_text, const std::string& input_file, const std::string& name,
                  const py::dict& outputs) {
   std::map<std::string, std::string> wanted;
@@ -424,54 +415,44 @@ py::dict RunToml(const std::string& toml_text, const std::string& input_file, co
       result.message = e.what();
     }
     if (records) {
-      // Until the engine can keep a run's outputs in memory, the files nobody
-      // asked for are written to a private temporary folder, removed afterwards.
-      TemporaryFolder scratch;
-      std::string tmpl = (fs::temp_directory_path() / "darnek-XXXXXX").string();
-      if (mkdtemp(tmpl.data()) == nullptr) {
-        result.status = DARNEK_HANDOFF_FAILED;
-        result.message = "a temporary folder cannot be created in " + fs::temp_directory_path().string();
-      } else {
-        scratch.path = tmpl;
-        auto file = [&](const char* key, const char* ext) {
-          const auto it = wanted.find(key);
-          return it != wanted.end() ? it->second : (scratch.path / (std::string("run") + ext)).string();
-        };
-        darnek::FileNames files;
-        files.input = input_file;
-        if (files.input.empty()) {
-          // The engine opens the input it names, even when it reads the text from memory.
-          files.input = (scratch.path / fs::path(name).filename()).string();
-          std::ofstream out(files.input, std::ios::binary);
-          out << toml_text;
-        }
-        files.report = file("report", ".out");
-        files.plot = file("plot", ".plt");
-        files.run_log = file("log", ".log");
-        files.py_scratch = file("py_scratch", ".pyscratch");
-        files.pressure_scratch = file("pressure_scratch", ".epscratch");
+      // Outputs nobody asked for are discarded: a run touches no file unless told to.
+      darnek::RunOptions options;
+      darnek::FileNames files;
+      // The input's name only labels the report; the engine reads the text.
+      files.input = input_file.empty() ? name : input_file;
+      auto file = [&](const char* key, darnek::OutputMode& mode, const char* ext) {
+        const auto it = wanted.find(key);
+        if (it != wanted.end()) return it->second;
+        mode = darnek::OutputMode::Discard;
+        return std::string("run") + ext;
+      };
+      files.report = file("report", options.outputs.report, ".out");
+      files.plot = file("plot", options.outputs.plot, ".plt");
+      files.run_log = file("log", options.outputs.run_log, ".log");
+      files.py_scratch = file("py_scratch", options.outputs.py_scratch, ".pyscratch");
+      files.pressure_scratch = file("pressure_scratch", options.outputs.pressure_scratch, ".epscratch");
 
-        std::ostringstream console;
-        darnek::RunOptions options;
-        options.files = files;
-        options.version_text = darnek::Version();
-        options.console = &console;
-        options.input_text = records->text;
-        options.keep_results = true;
-        options.describe_input_error = [&records, &input_error](const darnek::InputErrorPlace& place) {
-          const ti::TomlPlace p = ti::LocateInToml(*records, place);
-          ErrorInfo info;
-          info.message = ti::DescribeInTomlTerms(*records, place);
-          info.line = p.line;
-          info.column = p.column;
-          info.item = p.key.empty() ? p.path : p.path + ", " + p.key;
-          info.detail = p.detail;
-          input_error = info;
-          return info.message;
-        };
-        result = darnek::Run(options);
-        console_text = console.str();
-      }
+      std::ostringstream console;
+      options.files = files;
+      options.version_text = darnek::Version();
+      options.console = &console;
+      options.input_text = records->text;
+      options.keep_results = true;
+      options.stage_memory = records->stage_memory;
+      options.unload_factor = records->unload_factor;
+      options.describe_input_error = [&records, &input_error](const darnek::InputErrorPlace& place) {
+        const ti::TomlPlace p = ti::LocateInToml(*records, place);
+        ErrorInfo info;
+        info.message = ti::DescribeInTomlTerms(*records, place);
+        info.line = p.line;
+        info.column = p.column;
+        info.item = p.key.empty() ? p.path : p.path + ", " + p.key;
+        info.detail = p.detail;
+        input_error = info;
+        return info.message;
+      };
+      result = darnek::Run(options);
+      console_text = console.str();
     }
   }
   if (result.status == DARNEK_INPUT_REJECTED && !input_error) {
