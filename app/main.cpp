@@ -141,16 +141,6 @@ int PlotCommand(const std::vector<std::string>& args) {
   return DrawPictures(plot_file, out_dir, options);
 }
 
-bool MakeFolder(const std::string& folder, const char* what) {
-  std::error_code ec;
-  fs::create_directories(folder, ec);
-  if (!ec && !fs::is_directory(folder, ec) && !ec) ec = std::make_error_code(std::errc::not_a_directory);
-  if (ec)
-    std::cerr << "darnek: the " << what << " folder " << folder << " cannot be created: " << ec.message()
-              << "\n";
-  return !ec;
-}
-
 bool ParseFactor(const std::string& text, double& value) {
   const char* end = text.data() + text.size();
   const auto parsed = std::from_chars(text.data(), end, value);
@@ -195,7 +185,7 @@ int RunInput(const std::vector<std::string>& args) {
   if (input.empty()) return Usage("run needs an input file");
   const fs::path in(input);
   if (!out_dir.empty() && !darnek::tool::MakeOutputFolder(out_dir)) return kToolFileFailed;
-  if (!csv_dir.empty() && !MakeFolder(csv_dir, "CSV")) return kToolFileFailed;
+  if (!csv_dir.empty() && !darnek::tool::MakeOutputFolder(csv_dir, "CSV")) return kToolFileFailed;
   const fs::path dir = out_dir.empty() ? in.parent_path() : fs::path(out_dir);
   const std::string stem = in.stem().string();
   darnek::tool::InputRun prepared = darnek::tool::PrepareInputRun(input, out_dir);
@@ -336,13 +326,13 @@ std::string Unit(int unit_flag, bool length) {
   return "";
 }
 
-bool MakeOutputFolder(const std::string& dir) {
+bool MakeOutputFolder(const std::string& dir, const char* what) {
   // The engine says what is wrong with the input; the folder is the tool's.
   std::error_code ec;
   fs::create_directories(dir, ec);
   if (!ec && !fs::is_directory(dir, ec) && !ec) ec = std::make_error_code(std::errc::not_a_directory);
   if (!ec) return true;
-  std::cerr << "darnek: the output folder " << dir << " cannot be created: " << ec.message() << "\n";
+  std::cerr << "darnek: the " << what << " folder " << dir << " cannot be created: " << ec.message() << "\n";
   return false;
 }
 

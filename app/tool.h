@@ -32,8 +32,8 @@ struct InputRun {
 InputRun PrepareInputRun(const std::string& input, const std::string& dir);
 
 // Creates the folder (and its parents) when missing; on failure says why on
-// stderr and returns false.
-bool MakeOutputFolder(const std::string& dir);
+// stderr, naming the folder as `what` ("output", "CSV"), and returns false.
+bool MakeOutputFolder(const std::string& dir, const char* what = "output");
 
 // The outputs of `input` in `dir` (or beside it), without the extension.
 std::string OutputStem(const std::string& input, const std::string& dir);

@@ -120,6 +120,18 @@ void LegendNote(std::string& s, double x, double y, const std::string& text) {
   Text(s, x, y, text, std::string(" font-size=\"11\" fill=\"") + kNoteColour + "\"");
 }
 
+// The depth axis with its title and grid, and the soil column beside it, as
+// both pressure pictures draw them left of their panel.
+void DepthAxisAndGround(std::string& s, const PlotStage& stage, const StageGround* ground, const Units& u,
+                        std::optional<double> excavation_depth, const Axis& depth_axis, const Map& y,
+                        double column_left, double top, double bottom) {
+  DepthAxisTitle(s, u, top, bottom);
+  s += "<g class=\"depth-axis\">\n";
+  DepthGrid(s, depth_axis, y, column_left, column_left, true);
+  s += "</g>\n";
+  SoilColumn(s, stage, ground, u, excavation_depth, depth_axis, y, column_left, top, bottom);
+}
+
 }  // namespace
 
 // ----------------------------------------------------------- earth pressure
@@ -161,11 +173,7 @@ std::string DrawEarthPressure(const PlotStage& stage, std::optional<double> exca
   Title(s, title, subtitle);
   Text(s, 20, 68, "The load is the pressure times the loaded width; " + WidthNote(ground, u) + ".",
        std::string(" font-size=\"12\" fill=\"") + kNoteColour + "\"");
-  DepthAxisTitle(s, u, top, bottom);
-  s += "<g class=\"depth-axis\">\n";
-  DepthGrid(s, depth_axis, y, column_left, column_left, true);
-  s += "</g>\n";
-  SoilColumn(s, stage, ground, u, excavation_depth, depth_axis, y, column_left, top, bottom);
+  DepthAxisAndGround(s, stage, ground, u, excavation_depth, depth_axis, y, column_left, top, bottom);
   s += "<g class=\"panel\" data-quantity=\"earth-pressure\">\n";
   Text(s, (left + right) / 2, 92, "Load on the wall per unit depth",
        " text-anchor=\"middle\" font-size=\"15\" font-weight=\"bold\"");
@@ -338,11 +346,7 @@ std::string DrawNetPressure(const PlotStage& stage, std::optional<double> excava
        "The earth-pressure load pushes the wall towards the excavation; the soil reaction of the p-y curves "
        "resists it; the tie-backs carry the rest.",
        std::string(" font-size=\"12\" fill=\"") + kNoteColour + "\"");
-  DepthAxisTitle(s, u, top, bottom);
-  s += "<g class=\"depth-axis\">\n";
-  DepthGrid(s, depth_axis, y, column_left, column_left, true);
-  s += "</g>\n";
-  SoilColumn(s, stage, ground, u, excavation_depth, depth_axis, y, column_left, top, bottom);
+  DepthAxisAndGround(s, stage, ground, u, excavation_depth, depth_axis, y, column_left, top, bottom);
   s += "<g class=\"panel\" data-quantity=\"net-pressure\">\n";
   Text(s, (left + right) / 2, 92, "Forces on the wall per unit depth",
        " text-anchor=\"middle\" font-size=\"15\" font-weight=\"bold\"");
