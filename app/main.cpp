@@ -270,7 +270,17 @@ int Convert(const std::vector<std::string>& args) {
     if (from_toml) {
       std::ostringstream toml;
       toml << in.rdbuf();
-      text = darnek::toml_input::TomlToRecords(toml.str()).text;
+      const darnek::toml_input::Records records = darnek::toml_input::TomlToRecords(toml.str());
+      text = records.text;
+      // The records have no place for a run option: said here, so that the
+      // converted file is not taken for the same analysis.
+      if (records.stage_memory)
+        std::cerr << "darnek: warning: " << input << ": stage_memory is a run option and the records have no "
+                  << "place for it: " << output << " analyses every stage alone; run it with --stage-memory"
+                  << (records.unload_factor != 1.0
+                          ? " --unload-factor " + darnek::NumberText(records.unload_factor)
+                          : "")
+                  << " for the analysis of " << input << "\n";
     } else {
       text = darnek::toml_input::RecordsToToml(in, fs::path(input).filename().string());
     }

@@ -204,6 +204,9 @@ struct RunResult {
   int stop_code = 0;   /* the stop code of a fatal condition, when it has one */
   std::string message; /* the reason for a nonzero status */
   std::vector<StageSummary> stages;
+  /* The run's stage memory, as RunOptions asked for it. */
+  bool stage_memory = false;
+  double unload_factor = 1.0;
   /* Per stage, when RunOptions::keep_results asks for them. */
   std::vector<StageResults> results;
   /* The outputs that RunOptions::outputs sends to memory. */

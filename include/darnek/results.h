@@ -55,6 +55,10 @@ struct TieBackResult {
   double horizontal_force_per_station = 0;
   double force_per_station = 0; /* along the tie-back */
   double force_per_tie_back = 0;
+  /* With stage memory only: "held" at its prestress, or "locked" at the end
+   * of stage lock_stage. Empty without it. */
+  std::string memory_state;
+  int lock_stage = 0;
 };
 
 /* The earth-pressure diagram as the solver loads it: pressures after the
@@ -107,6 +111,9 @@ struct StageResults {
   PressureDiagram pressure;             /* empty without earth pressure */
   std::vector<PyCurveResult> py_curves;
   std::vector<IterationRecord> history; /* empty for a single solution */
+  /* With stage memory only: per station, the deflection since the end of the
+   * stage before (the total for the first); empty without it. */
+  std::vector<double> deflection_since_previous;
 };
 
 struct RunResult;

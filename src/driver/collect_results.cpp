@@ -62,8 +62,14 @@ StageResults CollectStageResults(const ProblemData& d, const StageSummary& summa
     AddStations(d.Results, depth_factor, s.stations);
     int number = 0;
     for (const TieBack& t : d.TieBacks)
-      s.tie_backs.push_back(
-          {++number, t.Station, t.Depth, t.HorizontalForcePerStation, t.ForcePerStation, t.ForcePerTieBack});
+      s.tie_backs.push_back({++number,
+                             t.Station,
+                             t.Depth,
+                             t.HorizontalForcePerStation,
+                             t.ForcePerStation,
+                             t.ForcePerTieBack,
+                             {},
+                             0});
   }
   AddPressure(d.Pressure.Rows, depth_factor, s.pressure);
   // The solver holds p as a load per station; a user reads it per unit length.

@@ -169,9 +169,12 @@ void StageLoop(RunContext& ctx, ListReader& reader, RunResult& result, int* last
     report::WriteFileBlock(ctx);
     report::WriteTimeStamp(ctx, ctx.clock ? ctx.clock() : LocalNow());
     report::WriteStageHeading(ctx);
-    if (ctx.memory)
+    if (ctx.memory) {
       ctx.report.Write("( / '     STAGE MEMORY: THIS STAGE STARTS FROM THE LAST; UNLOAD FACTOR' 1P E11.3 )",
                        ctx.memory->UnloadFactor);
+      if (d.Run.StageCounter == 1)
+        ctx.plot.Write("( ' STAGE MEMORY ON; UNLOAD FACTOR' 1P E11.3 )", ctx.memory->UnloadFactor);
+    }
     // The reader accepts only the two unit systems (core/codes.h).
     d.Run.UnitFlag = d.C1.UnitSystemCode == UnitSystem::English ? 1 : -1;
     SetUnitLabels(d.Run.Labels, d.Run.UnitFlag);
@@ -180,6 +183,7 @@ void StageLoop(RunContext& ctx, ListReader& reader, RunResult& result, int* last
     RunStage(ctx, reader);
     result.stages.push_back(Summarize(d));
     if (keep_results) result.results.push_back(CollectStageResults(d, result.stages.back()));
+    if (keep_results && ctx.memory) solver::AddMemoryResults(*ctx.memory, result.results.back());
     // The run goes on to the next stage, but does not end as complete.
     if (d.Results.Outcome == StageOutcome::BrokeDown && result.status == DARNEK_OK) {
       result.status = DARNEK_ANALYSIS_FAILED;
@@ -272,6 +276,8 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
   if (options.stage_memory) {
     ctx->memory = std::make_shared<solver::StageMemory>();
     ctx->memory->UnloadFactor = options.unload_factor;
+    result.stage_memory = true;
+    result.unload_factor = options.unload_factor;
   }
   ctx->console.Attach(console);
   ctx->report.Attach(ctx->files.report);

@@ -48,7 +48,11 @@ std::string DrawEnvelope(const PlotFile& plot, const PictureOptions& options) {
   std::string s = SvgOpen(width, height, title);
   // Each stage's title is its own; the envelope has none of them.
   const std::string subtitle =
-      u.system + "; " + WidthNote(ground, u) + "; each stage is an analysis of its own, from zero deflection";
+      u.system + "; " + WidthNote(ground, u) +
+      (plot.StageMemoryUnloadFactor
+           ? "; stage memory: each stage starts from the one before it (unload factor " +
+                 N(*plot.StageMemoryUnloadFactor) + ")"
+           : "; each stage is an analysis of its own, from zero deflection");
   Title(s, title, subtitle);
   Text(
       s, 20, 68,

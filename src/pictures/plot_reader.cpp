@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <string_view>
 
@@ -88,6 +89,9 @@ class Lines {
     return values;
   }
 
+  // One real value of a record already read.
+  double Value(const std::string& text, const std::string& record) { return Real(text, record, 5); }
+
  private:
   static void Split(const std::string& line, std::vector<Token>& tokens) {
     tokens.clear();
@@ -132,6 +136,15 @@ class Lines {
   bool has_peeked_ = false;
   std::vector<Token> peeked_;
 };
+
+// " STAGE MEMORY ON; UNLOAD FACTOR  5.000E-01": a run with stage memory.
+bool IsStageMemoryLine(const std::vector<Token>& tokens) {
+  static constexpr const char* kWords[] = {"STAGE", "MEMORY", "ON;", "UNLOAD", "FACTOR"};
+  if (tokens.size() != std::size(kWords) + 1) return false;
+  for (size_t i = 0; i < std::size(kWords); ++i)
+    if (tokens[i].text != kWords[i]) return false;
+  return true;
+}
 
 bool AllIntegers(const std::vector<Token>& tokens) {
   if (tokens.empty()) return false;
@@ -291,6 +304,12 @@ PlotFile ParsePlotData(std::istream& in, const std::string& name) {
       continue;
     }
     const int line = lines.line() + 1;
+    if (line == 1 && IsStageMemoryLine(*head)) {
+      std::vector<Token> tokens;
+      lines.Next(tokens);
+      file.StageMemoryUnloadFactor = lines.Value(tokens.back().text, "the stage-memory line");
+      continue;
+    }
     if (!AllIntegers(*head) || head->size() > 3) {
       std::vector<Token> tokens;
       lines.Next(tokens);

@@ -101,6 +101,9 @@ struct PlotFile {
   // Values the engine could not fit in their fields (written as asterisks);
   // they are read as NaN and named here with their line.
   std::vector<std::string> Notes;
+  // A run with stage memory says so in the file's first line, with its
+  // unload factor; empty otherwise.
+  std::optional<double> StageMemoryUnloadFactor = std::nullopt;
 };
 
 // +1 English, -1 SI, 0 when neither the results nor the soil-curve block

@@ -73,7 +73,8 @@ Largest LargestOf(const StageSummary& summary, const StageResults& stage) {
           summary.max_moment_depth * depth_factor};
 }
 
-Json StageJson(const StageResults& s, const StageSummary* summary) {
+// `memory`: the run had stage memory; only then do its columns appear.
+Json StageJson(const StageResults& s, const StageSummary* summary, bool memory) {
   Json stage{{"stage", s.stage},           {"outcome", s.outcome},         {"solved", s.solved},
              {"iterations", s.iterations}, {"unit_system", s.unit_system}, {"units", UnitsJson(s.units)}};
   if (summary && s.solved) {
@@ -86,15 +87,21 @@ Json StageJson(const StageResults& s, const StageSummary* summary) {
   Json stations = Json::object();
   stations["station"] = s.stations.station;
   for (const StationColumn& c : kStationColumns) stations[c.name] = s.stations.*c.values;
+  if (memory) stations["deflection_since_previous"] = s.deflection_since_previous;
   stage["stations"] = std::move(stations);
   Json tie_backs = Json::array();
-  for (const TieBackResult& t : s.tie_backs)
+  for (const TieBackResult& t : s.tie_backs) {
     tie_backs.push_back({{"number", t.number},
                          {"station", t.station},
                          {"depth", t.depth},
                          {"horizontal_force_per_station", t.horizontal_force_per_station},
                          {"force_per_station", t.force_per_station},
                          {"force_per_tie_back", t.force_per_tie_back}});
+    if (memory) {
+      tie_backs.back()["memory_state"] = t.memory_state;
+      tie_backs.back()["lock_stage"] = t.lock_stage == 0 ? Json() : Json(t.lock_stage);
+    }
+  }
   stage["tie_backs"] = std::move(tie_backs);
   Json pressure = Json::object();
   for (const PressureColumn& c : kPressureColumns) pressure[c.name] = s.pressure.*c.values;
@@ -130,9 +137,11 @@ Json RunJson(const RunResult& result) {
     system = system.empty() || system == s.unit_system ? s.unit_system : "mixed";
   run["unit_system"] = system.empty() ? Json() : Json(system);
   run["units"] = system.empty() || system == "mixed" ? Json() : UnitsJson(result.results.front().units);
+  if (result.stage_memory) run["stage_memory"] = Json{{"unload_factor", result.unload_factor}};
   Json stages = Json::array();
   for (size_t i = 0; i < result.results.size(); ++i)
-    stages.push_back(StageJson(result.results[i], i < result.stages.size() ? &result.stages[i] : nullptr));
+    stages.push_back(StageJson(result.results[i], i < result.stages.size() ? &result.stages[i] : nullptr,
+                               result.stage_memory));
   run["stages"] = std::move(stages);
   return run;
 }
@@ -175,15 +184,28 @@ std::string WriteText(const std::string& path, const std::string& what, const st
   return {};
 }
 
-std::string StationsCsv(const StageResults& s) {
+std::string StationsCsv(const StageResults& s, bool memory) {
   std::string text = "station";
   for (const StationColumn& c : kStationColumns)
     text += std::string(",") + c.name + "_" + UnitSuffix(s.units.*c.unit);
+  if (memory) text += ",deflection_since_previous_" + UnitSuffix(s.units.deflection);
   text += "\n";
   for (size_t i = 0; i < s.stations.size(); ++i) {
     text += std::to_string(s.stations.station[i]);
     for (const StationColumn& c : kStationColumns) (text += ',') += Number((s.stations.*c.values)[i]);
+    if (memory)
+      (text += ',') += i < s.deflection_since_previous.size() ? Number(s.deflection_since_previous[i]) : "";
     text += "\n";
+  }
+  return text;
+}
+
+// "held" or "locked in stage k" per tie-back, in order, parted by ";".
+std::string TieBackStates(const StageResults& s) {
+  std::string text;
+  for (const TieBackResult& t : s.tie_backs) {
+    if (!text.empty()) text += ';';
+    text += t.lock_stage > 0 ? t.memory_state + " in stage " + std::to_string(t.lock_stage) : t.memory_state;
   }
   return text;
 }
@@ -199,11 +221,11 @@ std::string StagesCsv(const RunResult& result) {
     return one_system ? std::string(name) + "_" + UnitSuffix(result.results.front().units.*unit)
                       : std::string(name);
   };
-  std::string text = "stage,outcome,solved,iterations,unit_system," +
-                     named("max_deflection", &ResultUnits::deflection) + "," +
-                     named("max_deflection_depth", &ResultUnits::depth) + "," +
-                     named("max_moment", &ResultUnits::moment) + "," +
-                     named("max_moment_depth", &ResultUnits::depth) + ",tie_backs\n";
+  std::string text =
+      "stage,outcome,solved,iterations,unit_system," + named("max_deflection", &ResultUnits::deflection) +
+      "," + named("max_deflection_depth", &ResultUnits::depth) + "," +
+      named("max_moment", &ResultUnits::moment) + "," + named("max_moment_depth", &ResultUnits::depth) +
+      ",tie_backs" + (result.stage_memory ? ",stage_memory,unload_factor,tie_back_states\n" : "\n");
   for (size_t i = 0; i < result.results.size(); ++i) {
     const StageResults& s = result.results[i];
     text += std::to_string(s.stage) + "," + CsvText(s.outcome) + "," + (s.solved ? "true" : "false") + "," +
@@ -215,7 +237,9 @@ std::string StagesCsv(const RunResult& result) {
     } else {
       text += ",,,,";
     }
-    ((text += ',') += std::to_string(s.tie_backs.size())) += '\n';
+    (text += ',') += std::to_string(s.tie_backs.size());
+    if (result.stage_memory) ((text += ",true,") += Number(result.unload_factor) + ",") += TieBackStates(s);
+    text += '\n';
   }
   return text;
 }
@@ -269,7 +293,7 @@ std::string WriteResultsCsv(const std::string& folder, const RunResult& result) 
     if (!s.solved) continue;
     errno = 0;
     problem = WriteText((dir / ("stage-" + std::to_string(s.stage) + "-stations.csv")).string(),
-                        "CSV results file", StationsCsv(s));
+                        "CSV results file", StationsCsv(s, result.stage_memory));
   }
   return problem;
 }

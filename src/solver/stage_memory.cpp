@@ -150,6 +150,7 @@ void PrepareMemoryStage(RunContext& ctx) {
   ProblemData& d = ctx.data;
   StationTables& st = d.Stations;
   const int n = d.C2.NumIncrements;
+  m.StartW = m.HasState ? m.W : std::vector<double>(static_cast<size_t>(n) + 7, 0.0);
   if (m.HasState) {
     for (int j = -3; j <= n + 3; ++j) st.W[j] = m.PreviousW(j);
   }
@@ -275,6 +276,21 @@ void CloseMemoryStage(RunContext& ctx, bool solved) {
     t.HLock = d.TieBacks[i].PrestressLoad;
   }
   m.TieBacks = m.ActiveTieBacks;
+}
+
+void AddMemoryResults(const StageMemory& memory, StageResults& results) {
+  const StationTable& st = results.stations;
+  results.deflection_since_previous.resize(st.size());
+  for (size_t i = 0; i < st.size(); ++i) {
+    const size_t index = static_cast<size_t>(st.station[i] + 3);
+    const double start = index < memory.StartW.size() ? memory.StartW[index] : 0.0;
+    results.deflection_since_previous[i] = st.deflection[i] - start;
+  }
+  for (size_t i = 0; i < results.tie_backs.size() && i < memory.ActiveTieBacks.size(); ++i) {
+    const TieBackMemory& t = memory.ActiveTieBacks[i];
+    results.tie_backs[i].memory_state = t.Held ? "held" : "locked";
+    results.tie_backs[i].lock_stage = t.Held ? 0 : t.LockStage;
+  }
 }
 
 std::string TieBackMemoryText(const StageMemory& memory, size_t index) {

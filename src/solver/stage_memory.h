@@ -60,7 +60,8 @@ struct StageMemory {
   double IncrementLength = 0;
   int FailedStage = 0;  // the first stage that gave no results; 0 none
   bool HasState = false;
-  std::vector<double> W;  // deflections at stations -3 .. N+3 at the end of the last stage
+  std::vector<double> W;       // deflections at stations -3 .. N+3 at the end of the last stage
+  std::vector<double> StartW;  // W as the stage being analysed found it
   // The springs of the last stage closed, and of the stage being analysed.
   struct Spring {
     int Station = 0;
@@ -92,6 +93,10 @@ void ApplyTieBackMemory(RunContext& ctx, size_t index, TieBack& tb);
 
 // Keeps the end state of a stage that gave results; records a failure.
 void CloseMemoryStage(RunContext& ctx, bool solved);
+
+// The stage's deflections since the stage before and its tie-backs' states,
+// into its kept results.
+void AddMemoryResults(const StageMemory& memory, StageResults& results);
 
 // "PRESTRESSED (FORCE HELD)" or "LOCKED IN STAGE k" for the stage's tie-back.
 std::string TieBackMemoryText(const StageMemory& memory, size_t index);

@@ -83,6 +83,20 @@ TEST(Tool, ConvertsBetweenRecordsAndTomlAndRunsToml) {
   Tool("convert '" + dir.File("wall.toml") + "' -o '" + dir.File("again.toml") + "'", &status);
   EXPECT_EQ(status, 7);  // a usage error
 
+  // Records have no place for stage memory: converted from them a TOML never
+  // asks for it, and converted to them it is lost with a warning.
+  EXPECT_EQ(dir.Read("wall.toml").find("stage_memory"), std::string::npos);
+  dir.Write("memory.toml", testing::Replace(dir.Read("wall.toml"),
+                                            "units =", "stage_memory = true\nunload_factor = 0.5\nunits ="));
+  const std::string warned = Tool("convert '" + dir.File("memory.toml") + "'", &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(warned.find("warning: " + dir.File("memory.toml") + ": stage_memory is a run option"),
+            std::string::npos)
+      << warned;
+  EXPECT_NE(warned.find("analyses every stage alone; run it with --stage-memory --unload-factor 0.5 "),
+            std::string::npos)
+      << warned;
+
   const std::string out =
       Tool("run '" + dir.File("wall.toml") + "' --out '" + dir.File("toml") + "'", &status);
   EXPECT_EQ(status, 0) << out;

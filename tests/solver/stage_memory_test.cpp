@@ -5,10 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <nlohmann/json.hpp>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "darnek/results.h"
+#include "pictures/drawings.h"
+#include "pictures/plot_reader.h"
 #include "support/run_helper.h"
+#include "support/temp_dir.h"
 #include "toml/toml_input.h"
 
 namespace darnek {
@@ -195,6 +201,185 @@ TEST(StageMemory, ChangedStationsAreRejectedAndAFailedStageStopsTheSequence) {
   EXPECT_FALSE(failed.out.result.stages[0].solved);
   EXPECT_FALSE(failed.out.result.stages[1].solved);
   EXPECT_EQ(testing::Count(failed.out.report, "NOT ANALYSED: PREVIOUS STAGE FAILED"), 2);
+}
+
+// A long flexible wall (EI 1000 kN m2) on linear springs of 2000 kN/m2, with
+// an anchor at mid-length stressed to 200 kN at 60 degrees in every stage
+// (100 kN across the wall) and a load at the anchor that pushes back by
+// `counter` kN/m per stage. Anchor stiffness: 1e-4 cos 60 m2 x 2.1e8 / 10 m.
+std::string AnchoredWall(const std::vector<double>& counter) {
+  std::string t = "units = \"si\"\n";
+  for (double q : counter) {
+    t += "[[stage]]\ntitle = \"ANCHORED WALL\"\nearth_pressure = \"none\"\npy_curves = \"user\"\n"
+         "increments = 200\nincrement_length = 0.1\nmax_deflection = 1.0\ndeflection_tolerance = 1e-9\n"
+         "dividing_depth = 25.0\nresult_width = 1.0\nwall_height = 20.0\nmax_iterations = 100\n"
+         "[[stage.wall_section]]\ntop = 0.0\nbottom = 20.0\ncross_section = 1\n"
+         "[[stage.cross_section]]\nshape = \"general\"\nmoment_of_inertia = 1e12\nelastic_modulus = 1000\n"
+         "[[stage.tie_back]]\ndepth = 10.0\narea = 5e-5\nelastic_modulus = 2.1e8\nunbonded_length = 10.0\n"
+         "angle_deg = 60.0\nspacing = 1.0\nprestress = 200.0\n"
+         "[[stage.load]]\nfrom_station = 100\nlateral_load = " +
+         std::to_string(q) + "\n";
+    for (int j = 0; j <= 200; ++j) {
+      const std::string weight = j == 0 || j == 200 ? "p_multiplier = 0.5\n" : "";
+      t += "[[stage.py_curve]]\nstation = " + std::to_string(j) + "\n" + weight +
+           "points = [[-1.0, 2000.0], [1.0, -2000.0]]\n";
+    }
+  }
+  return t;
+}
+
+// Held at its prestress, the anchor is a force of 100 kN and no spring: on
+// the long wall, Hetenyi's P beta / 2k = 21.02 mm and P / 4 beta = 29.73 kN m
+// under it in every stage that the counter-load leaves at 100 kN; half the
+// force gives half, an equal counter-load nothing, a double one the mirror.
+// Alone, each stage adds the anchor's stiffness of 525 kN/m to the wall's
+// 2k / beta: 100 / (4757 + 525) = 18.9 mm.
+TEST(StageMemory, AnAnchorHeldAtItsPrestressIsAForceInEveryStage) {
+  const double beta = std::pow(2000.0 / (4.0 * 1000.0), 0.25);
+  const double u = 100.0 * beta / (2.0 * 2000.0);
+  const Staged memory = RunToml(AnchoredWall({0, 50, 100, 200}), true);
+  ASSERT_EQ(memory.out.result.results.size(), 4u) << memory.out.report;
+  std::vector<double> w;
+  for (const StageResults& r : memory.out.result.results) w.push_back(r.stations.deflection[100]);
+  const double sign = w[0] < 0 ? -1.0 : 1.0;
+  EXPECT_NEAR(sign * w[0], u, 0.005 * u);
+  EXPECT_NEAR(sign * w[1], u / 2, 0.005 * u / 2);
+  // To the rounding of the anchor's angle: its 100 kN are 100.0004.
+  EXPECT_NEAR(w[2], 0.0, 1e-6);
+  EXPECT_NEAR(w[3], -w[0], 1e-6);
+  EXPECT_NEAR(std::fabs(memory.m[0]), 100.0 / (4.0 * beta), 0.005 * 25.0 / beta);
+  for (const StageResults& r : memory.out.result.results) {
+    ASSERT_EQ(r.tie_backs.size(), 1u);
+    EXPECT_NEAR(std::fabs(r.tie_backs[0].force_per_tie_back), 200.0, 1e-9) << "stage " << r.stage;
+  }
+  EXPECT_EQ(testing::Count(memory.out.report, "PRESTRESSED (FORCE HELD)"), 4);
+
+  const Staged alone = RunToml(AnchoredWall({0}), false);
+  ASSERT_EQ(alone.w.size(), 1u);
+  EXPECT_NEAR(std::fabs(alone.out.result.results[0].stations.deflection[100]),
+              100.0 / (2.0 * 2000.0 / beta + 525.0), 0.005 * u);
+}
+
+// A 10 m wall with generated earth and water pressure on linear springs below
+// the excavation; per stage the backfill water depth and the excavation
+// depth (the springs above it are gone).
+std::string WateredWall(const std::vector<std::pair<double, double>>& water_and_cut) {
+  std::string t = "units = \"si\"\n";
+  for (const auto& [water, cut] : water_and_cut) {
+    t += "[[stage]]\ntitle = \"WATER LOWERED\"\nearth_pressure = \"generated\"\npy_curves = \"user\"\n"
+         "increments = 100\nincrement_length = 0.1\nmax_deflection = 1.0\ndeflection_tolerance = 1e-9\n"
+         "dividing_depth = " +
+         std::to_string(cut) +
+         "\nresult_width = 1.0\nwall_height = 10.0\nmax_iterations = 100\n"
+         "[[stage.wall_section]]\ntop = 0.0\nbottom = 10.0\ncross_section = 1\n"
+         "[[stage.cross_section]]\nshape = \"general\"\nmoment_of_inertia = 2e8\nelastic_modulus = 2.1e8\n"
+         "[stage.ground]\nexcavation_depth = " +
+         std::to_string(cut) +
+         "\nearth_pressure_width = 1.0\nsoil_resistance_width = 1.0\nwater_depth_backfill = " +
+         std::to_string(water) + "\nwater_depth_excavation = " + std::to_string(cut) +
+         "\nwater_pressure_in_drained_layers = true\n"
+         "[[stage.soil_layer]]\ntype = \"sand\"\nbottom_depth = 20.0\nunit_weight = 19.0\n"
+         "friction_angle_deg = 30.0\nsubgrade_modulus = 10000.0\n";
+    for (int j = static_cast<int>(std::lround(cut / 0.1)); j <= 100; ++j) {
+      const std::string weight = j == 100 ? "p_multiplier = 0.5\n" : "";
+      t += "[[stage.py_curve]]\nstation = " + std::to_string(j) + "\n" + weight +
+           "points = [[-1.0, 5000.0], [1.0, -5000.0]]\n";
+    }
+  }
+  return t;
+}
+
+void ExpectSameStations(const Staged& a, const Staged& b, double tolerance) {
+  ASSERT_EQ(a.out.result.results.size(), b.out.result.results.size());
+  for (size_t k = 0; k < a.out.result.results.size(); ++k) {
+    const auto& x = a.out.result.results[k].stations;
+    const auto& y = b.out.result.results[k].stations;
+    ASSERT_EQ(x.size(), y.size()) << "stage " << k + 1;
+    for (size_t j = 0; j < x.size(); ++j)
+      EXPECT_NEAR(x.deflection[j], y.deflection[j], tolerance) << "stage " << k + 1 << " station " << j;
+  }
+}
+
+// Water lowered in three steps, then a deeper cut, on linear springs: each
+// stage's own pressures are its loads, so memory gives the independent
+// results; loads applied as increments would add up the water.
+TEST(StageMemory, WaterLoweredInStepsOnLinearSpringsIsTheIndependentResult) {
+  const std::string toml = WateredWall({{1.0, 4.0}, {2.5, 4.0}, {4.0, 4.0}, {4.0, 5.0}});
+  const Staged memory = RunToml(toml, true);
+  const Staged alone = RunToml(toml, false);
+  ASSERT_EQ(memory.out.result.results.size(), 4u) << memory.out.report;
+  EXPECT_EQ(memory.out.result.status, DARNEK_OK) << memory.out.result.message;
+  // The water matters: each step moves the top of the wall.
+  EXPECT_GT(std::fabs(alone.out.result.results[0].stations.deflection[0] -
+                      alone.out.result.results[1].stations.deflection[0]),
+            1e-4);
+  ExpectSameStations(memory, alone, 1e-9);
+}
+
+// Loading that only grows gives with memory what each stage gives alone,
+// and every stage with memory, unloaded or not, is in equilibrium: the soil
+// carries the load.
+TEST(StageMemory, MonotonicLoadingIsTheIndependentResultAndEveryStageIsInEquilibrium) {
+  const std::string rising = RigidWall({40, 100, 160}, true);
+  ExpectSameStations(RunToml(rising, true, 0.5), RunToml(rising, false), 1e-8);
+
+  const std::vector<double> loads{160, 40, 80};
+  const Staged memory = RunToml(RigidWall(loads, true), true, 0.5);
+  ASSERT_EQ(memory.out.result.results.size(), 3u);
+  for (size_t k = 0; k < 3; ++k) {
+    const StationTable& st = memory.out.result.results[k].stations;
+    double soil = 0;
+    for (size_t j = 0; j < st.size(); ++j) soil += st.soil_reaction[j] * 0.5;
+    EXPECT_NEAR(soil + loads[k], 0.0, 1e-6 * loads[k]) << "stage " << k + 1;
+  }
+}
+
+// With memory, the JSON, the CSV tables and the plot file say so and give
+// each stage's step and each tie-back's state; without it they are as ever.
+TEST(StageMemory, TheResultFilesSayTheModeIsOnAndGiveTheStepsAndTheTieBackStates) {
+  std::string toml = AnchoredWall({0, 50});
+  toml.replace(toml.rfind("prestress = 200.0"), 17, "prestress = 0.0");
+  const Staged memory = RunToml(toml, true, 0.5);
+  ASSERT_EQ(memory.out.result.results.size(), 2u) << memory.out.report;
+  const auto json = nlohmann::json::parse(ResultsJson(memory.out.result));
+  EXPECT_EQ(json["stage_memory"]["unload_factor"], 0.5);
+  const auto& s1 = json["stages"][0];
+  const auto& s2 = json["stages"][1];
+  EXPECT_EQ(s1["stations"]["deflection_since_previous"][100], s1["stations"]["deflection"][100]);
+  const double w1 = s1["stations"]["deflection"][100];
+  const double w2 = s2["stations"]["deflection"][100];
+  EXPECT_EQ(s2["stations"]["deflection_since_previous"][100], w2 - w1);
+  EXPECT_EQ(s1["tie_backs"][0]["memory_state"], "held");
+  EXPECT_TRUE(s1["tie_backs"][0]["lock_stage"].is_null());
+  EXPECT_EQ(s2["tie_backs"][0]["memory_state"], "locked");
+  EXPECT_EQ(s2["tie_backs"][0]["lock_stage"], 1);
+  EXPECT_EQ(testing::Count(memory.out.report, "LOCKED IN STAGE 1"), 1);
+
+  testing::TempDir dir;
+  ASSERT_EQ(WriteResultsCsv(dir.path().string(), memory.out.result), "");
+  const std::string stages = dir.Read("stages.csv");
+  EXPECT_NE(stages.find(",tie_backs,stage_memory,unload_factor,tie_back_states\n"), std::string::npos)
+      << stages;
+  EXPECT_NE(stages.find(",1,true,0.5,held\n"), std::string::npos) << stages;
+  EXPECT_NE(stages.find(",1,true,0.5,locked in stage 1\n"), std::string::npos) << stages;
+  EXPECT_NE(dir.Read("stage-2-stations.csv").find(",ei_kN_m2,deflection_since_previous_m\n"),
+            std::string::npos);
+
+  EXPECT_EQ(memory.out.plot.rfind(" STAGE MEMORY ON; UNLOAD FACTOR  5.000E-01\n", 0), 0u);
+  std::istringstream plot(memory.out.plot);
+  const pictures::PlotFile file = pictures::ParsePlotData(plot, "wall.plt");
+  EXPECT_EQ(file.StageMemoryUnloadFactor, 0.5);
+  EXPECT_EQ(file.Stages.size(), 2u);
+  EXPECT_NE(pictures::DrawEnvelope(file, {}).find("stage memory: each stage starts from the one before it"),
+            std::string::npos);
+
+  const Staged alone = RunToml(toml, false);
+  const std::string plain = ResultsJson(alone.out.result);
+  for (const char* key : {"stage_memory", "deflection_since_previous", "memory_state", "lock_stage"})
+    EXPECT_EQ(plain.find(key), std::string::npos) << key;
+  EXPECT_EQ(alone.out.plot.find("MEMORY"), std::string::npos);
+  std::istringstream alone_plot(alone.out.plot);
+  EXPECT_FALSE(pictures::ParsePlotData(alone_plot, "wall.plt").StageMemoryUnloadFactor);
 }
 
 }  // namespace
