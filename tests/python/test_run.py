@@ -115,3 +115,19 @@ def test_dask_local_cluster_equals_local_run(cantilever):
         remote = darnek.run_many(models, client=client, chunk_size=3, progress=False)
     assert remote == darnek.run_many(models, jobs=1, progress=False)
     assert all(r.ok for r in remote)
+
+
+def test_stage_memory_rides_with_the_model(tmp_path):
+    model = darnek.load(EXAMPLES / "all_records_si.toml")
+    alone = darnek.run(model)
+    model.stage_memory = True
+    model.unload_factor = 0.5
+    text = model.to_toml()
+    assert "stage_memory = true" in text and "unload_factor = 0.5" in text
+    sequence = darnek.run(darnek.loads(text))
+    tool = run_tool("run", EXAMPLES / "all_records_si.toml", "--out", tmp_path, "--stage-memory",
+                    "--unload-factor", "0.5", "--json", tmp_path / "tool.json")
+    doc = json.loads((tmp_path / "tool.json").read_text())
+    assert [s.max_deflection for s in sequence.stages] == [s["largest"]["deflection"] for s in doc["stages"]]
+    # The prestressed tie-backs are held forces with memory: stage 1 moves too.
+    assert [s.max_deflection for s in sequence.stages] != [s.max_deflection for s in alone.stages]
