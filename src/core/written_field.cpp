@@ -12,49 +12,46 @@ namespace darnek {
 namespace {
 
 std::string_view Trimmed(std::string_view field) {
-  const size_t first = field.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return field.substr(first, field.find_last_not_of(' ') - first + 1);
+  size_t first = 0;
+  size_t last = field.size();
+  while (first < last && field[first] == ' ') ++first;
+  while (last > first && field[last - 1] == ' ') --last;
+  return field.substr(first, last - first);
 }
 
 constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
-// [-]digits[.digits][E(+|-)digits] with at most 15 significant digits and a
-// power of ten within 1e22: the digits and the power are both exact
-// doubles, so one multiplication or division rounds the decimal value once,
-// correctly, and gives the double from_chars gives. False for any other text.
+// [-]digits[.digits][E(+|-)digits] with at most 15 digits and a power of
+// ten within 1e22: the digits and the power are both exact doubles, so one
+// multiplication or division rounds the decimal value once, correctly, and
+// gives the double from_chars gives. False for any other text.
 bool ReadShortDecimal(std::string_view text, double& value) {
-  size_t i = 0;
-  const bool negative = i < text.size() && text[i] == '-';
-  if (negative) ++i;
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  const bool negative = p != end && *p == '-';
+  if (negative) ++p;
   uint64_t digits = 0;
-  int count = 0;
+  const char* const first = p;
+  while (p != end && static_cast<unsigned>(*p - '0') < 10)
+    digits = digits * 10 + static_cast<unsigned>(*p++ - '0');
+  int count = static_cast<int>(p - first);
   int scale = 0;  // decimals after the point
-  bool point = false;
-  bool any = false;
-  for (; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c >= '0' && c <= '9') {
-      any = true;
-      if (digits != 0 || c != '0') ++count;
-      digits = digits * 10 + static_cast<uint64_t>(c - '0');
-      if (point) ++scale;
-      if (count > 15) return false;
-    } else if (c == '.' && !point) {
-      point = true;
-    } else {
-      break;
-    }
+  if (p != end && *p == '.') {
+    const char* const fraction = ++p;
+    while (p != end && static_cast<unsigned>(*p - '0') < 10)
+      digits = digits * 10 + static_cast<unsigned>(*p++ - '0');
+    scale = static_cast<int>(p - fraction);
+    count += scale;
   }
-  if (!any) return false;
+  if (count == 0 || count > 15) return false;
   int exponent = 0;
-  if (i < text.size()) {
-    if (text[i] != 'E' || i + 2 >= text.size() || (text[i + 1] != '+' && text[i + 1] != '-')) return false;
-    const bool down = text[i + 1] == '-';
-    for (i += 2; i < text.size(); ++i) {
-      if (text[i] < '0' || text[i] > '9' || exponent > 1000) return false;
-      exponent = exponent * 10 + (text[i] - '0');
+  if (p != end) {
+    if (*p != 'E' || end - p < 3 || end - p > 5 || (p[1] != '+' && p[1] != '-')) return false;
+    const bool down = p[1] == '-';
+    for (p += 2; p != end; ++p) {
+      if (static_cast<unsigned>(*p - '0') >= 10) return false;
+      exponent = exponent * 10 + (*p - '0');
     }
     if (down) exponent = -exponent;
   }
