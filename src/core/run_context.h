@@ -44,9 +44,6 @@ struct RunContext {
   // Warnings found in the first control line, which is read before the
   // stage's heading; the control echo writes them.
   std::vector<std::string> pending_warnings;
-  // The p-y scratch file's text as the stage wrote it: the solver's curves
-  // are read from it, at the file's precision, without reading the file.
-  std::string py_curves_text;
   // Set when the run carries state from stage to stage (solver/stage_memory.h).
   std::shared_ptr<solver::StageMemory> memory;
 };

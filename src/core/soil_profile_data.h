@@ -44,4 +44,16 @@ struct SoilProfile {
   std::vector<double> XEQ;
 };
 
+// A p-y curve as the p-y scratch file holds it, at the file's precision (the
+// precision the solver works with): a user's curve with its multipliers
+// applied, or a generated curve with both sides in one table, the backfill
+// side at negative deflections.
+struct WrittenPyCurve {
+  int Station = 0;
+  int Contd = 0;
+  double Depth = 0;                // below the top of the wall
+  std::vector<double> Deflection;  // ascending
+  std::vector<double> Resistance;  // per unit length of wall
+};
+
 }  // namespace darnek

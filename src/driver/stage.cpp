@@ -81,8 +81,9 @@ void FillUserCurveTable(RunContext& ctx) {
 void BuildSoilCurves(RunContext& ctx, ListReader& reader) {
   input::ReadUserPyCurves(ctx, reader);
   if (ctx.data.C1.PyCurveOption == PyCurveSource::Generated) {
-    soil::GeneratePyCurves(ctx);
-    soil::LoadPyCurves(ctx);
+    const std::vector<WrittenPyCurve> curves = soil::GeneratePyCurves(ctx);
+    soil::FillCurveTable(ctx.data, curves);
+    report::WritePlotPyCurves(ctx, curves);
   } else {
     FillUserCurveTable(ctx);
   }

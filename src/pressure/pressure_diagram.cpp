@@ -15,6 +15,7 @@
 #include "core/output_unit.h"
 #include "core/report_helpers.h"
 #include "core/water_table.h"
+#include "core/written_field.h"
 #include "pressure/earth_pressure.h"
 #include "pressure/pressure_steps.h"
 
@@ -334,20 +335,9 @@ std::vector<PressureRow> BuildPressureDiagram(ProblemData& data, int& row_count)
 
 namespace {
 
-// The values of a written row as a reader of the file gets them: each F10.3
-// field after its blank, parsed as the list reader parses it.
-void ReadBackRow(std::string_view line, int line_number, PressureRow& row) {
-  static constexpr const char* kNames[12] = {"depth",    "column 2",  "column 3",  "column 4",
-                                             "column 5", "column 6",  "column 7",  "column 8",
-                                             "column 9", "column 10", "column 11", "column 12"};
-  for (size_t k = 0; k < std::size(kPressureColumns); ++k) {
-    std::string_view field = line.substr(1 + 11 * k, 10);
-    while (!field.empty() && field.front() == ' ') field.remove_prefix(1);
-    if (!ParseFortranReal(field, row.*kPressureColumns[k]))
-      throw InputError(line_number, "pressure scratch file row", static_cast<int>(k) + 1, kNames[k],
-                       "expected a real number, found " + Quoted(field));
-  }
-}
+constexpr const char* kColumnNames[12] = {"depth",    "column 2",  "column 3",  "column 4",
+                                          "column 5", "column 6",  "column 7",  "column 8",
+                                          "column 9", "column 10", "column 11", "column 12"};
 
 }  // namespace
 
@@ -367,6 +357,7 @@ void WritePressureScratch(RunContext& ctx) {
   std::vector<PressureRow>& written = ctx.data.Pressure.Rows;
   written.assign(static_cast<size_t>(std::max(count, 0)), PressureRow{});
   std::string line;
+  line.reserve(11 * std::size(kPressureColumns));
   for (size_t i = 0; i < rows.size(); ++i) {
     line.clear();
     for (const auto column : kPressureColumns) {
@@ -374,7 +365,15 @@ void WritePressureScratch(RunContext& ctx) {
       fortran::AppendF(line, 10, 3, rows[i].*column);
     }
     scratch.Line(line);
-    if (i < written.size()) ReadBackRow(line, static_cast<int>(i) + 2, written[i]);
+    if (i >= written.size()) continue;
+    // Each field of the row just written, as a reader of the file gets it.
+    for (size_t k = 0; k < std::size(kPressureColumns); ++k) {
+      std::string_view field(line.data() + 1 + 11 * k, 10);
+      if (ReadWrittenField(field, written[i].*kPressureColumns[k])) continue;
+      field.remove_prefix(std::min(field.find_first_not_of(' '), field.size()));
+      throw InputError(static_cast<int>(i) + 2, "pressure scratch file row", static_cast<int>(k) + 1,
+                       kColumnNames[k], "expected a real number, found " + Quoted(field));
+    }
   }
   scratch.Close();
 }

@@ -170,4 +170,12 @@ void WritePlotUserCurves(RunContext& ctx) {
   }
 }
 
+void WritePlotPyCurves(RunContext& ctx, std::span<const WrittenPyCurve> curves) {
+  ctx.plot.List(CodeNumber(ctx.data.C1.UnitSystemCode), static_cast<int>(curves.size()));
+  for (const WrittenPyCurve& c : curves) {
+    ctx.plot.Write("( 1X F10.2 1X I5 )", c.Depth, static_cast<int>(c.Deflection.size()));
+    for (size_t i = 0; i < c.Deflection.size(); ++i) ctx.plot.List(c.Deflection[i], c.Resistance[i]);
+  }
+}
+
 }  // namespace darnek::report

@@ -3,6 +3,8 @@
 // end draws from. The values are computed before (solver/station_results.h).
 #pragma once
 
+#include <span>
+
 #include "core/run_context.h"
 
 namespace darnek::report {
@@ -17,5 +19,8 @@ void WritePlotResults(RunContext& ctx, int stage_code);
 
 // The user-curve soil block of the plot-data file.
 void WritePlotUserCurves(RunContext& ctx);
+// The soil-curve block of the plot file for generated curves: each curve's
+// depth and points as the p-y scratch file holds them.
+void WritePlotPyCurves(RunContext& ctx, std::span<const WrittenPyCurve> curves);
 
 }  // namespace darnek::report

@@ -79,6 +79,15 @@ struct CurveParameters {
   double rock_modulus = 0;      // weak rock: Eu
 };
 
+// The number form of a scratch line: the point number in five columns, then
+// p' and y' in E10.3 fields, each after its blanks, under the scale factor
+// (1: one digit before the point, 0: none).
+struct ScratchRowForm {
+  int blanks_before_p = 1;
+  int blanks_before_y = 1;
+  int scale = 1;
+};
+
 // The fixed parts of a model's behaviour and layout.
 struct CurveLayout {
   // Later layers enter the formulas at the equivalent depth x - top + XEQ;
@@ -95,7 +104,7 @@ struct CurveLayout {
   const char* point_row = nullptr;
   // Scratch line: point number, p', y'. Its number form is the precision the
   // solver receives.
-  const char* scratch_row = nullptr;
+  ScratchRowForm scratch_row;
   // A point after the first whose written deflection is below 1e-14 gets the
   // small-deflection warning in the report.
   bool warn_small_deflection = false;

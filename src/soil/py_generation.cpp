@@ -4,6 +4,7 @@
 #include <cmath>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "core/errors.h"
 #include "core/report_helpers.h"
@@ -84,24 +85,44 @@ double YMultiplier(const ProblemData& d, double x) {
   return ReductionFactor(d, x, &ReductionFactorRow::YFactor);
 }
 
-void GeneratePyCurves(RunContext& ctx) {
+std::vector<WrittenPyCurve> GeneratePyCurves(RunContext& ctx) {
   ctx.files.py_scratch.Restart();
   OutputUnit scratch;
   scratch.Attach(ctx.files.py_scratch);
-  ctx.py_curves_text.clear();
-  scratch.KeepCopy(&ctx.py_curves_text);
   BuildSoilProfile(ctx);
   ProblemData& d = ctx.data;
   CheckCurveModulus(d);
 
   const std::span<const UserPyCurve> user = UserCurves(d);
-  WriteScratchHead(scratch, 5 * static_cast<int>(d.Profile.Layers.size()), user);
+  const int generated = 5 * static_cast<int>(d.Profile.Layers.size());
+  std::vector<WrittenPyCurve> curves;
+  curves.reserve(user.size() + static_cast<size_t>(generated));
+  ReportScratchOutput output(ctx, scratch, curves);
+  output.WriteHead(generated, user);
 
   WritePyCurvesHeading(ctx);
   SetCurveDepths(d);
-  ReportScratchOutput output(ctx, scratch);
   DispatchLayers(ctx, output);
   scratch.Close();
+  // The file and the report are whole before either fault stops the stage.
+  if (curves.size() > static_cast<size_t>(kMaxPyCurves)) throw StorageExceeded();
+  if (output.Unreadable()) throw *output.Unreadable();
+  return curves;
+}
+
+void FillCurveTable(ProblemData& d, std::span<const WrittenPyCurve> curves) {
+  const double h = d.C2.IncrementLength;
+  d.PyCurves.clear();
+  d.PyCurves.reserve(curves.size());
+  for (const WrittenPyCurve& written : curves) {
+    PyCurve curve;
+    curve.From = curve.To = written.Station;
+    curve.Contd = written.Contd;
+    curve.Y = written.Deflection;
+    curve.P.reserve(written.Resistance.size());
+    for (double p : written.Resistance) curve.P.push_back(p * h);
+    d.PyCurves.push_back(std::move(curve));
+  }
 }
 
 }  // namespace darnek::soil

@@ -21,7 +21,7 @@ const CurveLayout kLayout = [] {
   layout.point_heads = "( / 19X 'Y' 19X 'P' / 18X A2 14X A6 )";
   // Exponent form: y1 is a few ten-thousandths of the width.
   layout.point_row = "( 1P 2E20.3 )";
-  layout.scratch_row = "( I5 1X 1P 2E10.3 )";
+  layout.scratch_row = {1, 0, 1};  // I5 1X 1P 2E10.3: adjacent fields
   return layout;
 }();
 

@@ -2,7 +2,9 @@
 #include "soil/soil_report.h"
 
 #include <algorithm>
+#include <cmath>
 
+#include "core/written_field.h"
 #include "soil/py_frame.h"
 #include "soil/soil_constants.h"
 #include "soil/soil_profile.h"
@@ -106,15 +108,81 @@ void WritePyCurvesHeading(RunContext& ctx) {
   out.Write("( / / 6X 50('*') / 6X '*        P-Y CURVES DATA                         *' / 6X 50('*') )");
 }
 
-void WriteScratchHead(OutputUnit& scratch, int generated, std::span<const UserPyCurve> user) {
-  scratch.List(generated + static_cast<int>(user.size()));
-  for (const UserPyCurve& curve : user) {
-    const size_t points = std::min(curve.Y.size(), curve.P.size());
-    scratch.List(curve.Station, static_cast<int>(points));
-    for (size_t j = 0; j < points; ++j) {
-      scratch.List(static_cast<int>(j + 1), curve.P[j] * curve.PMultiplier, curve.Y[j] * curve.YMultiplier);
-    }
+ReportScratchOutput::ReportScratchOutput(RunContext& ctx, OutputUnit& scratch,
+                                         std::vector<WrittenPyCurve>& curves)
+    : ctx_(ctx), scratch_(scratch), curves_(curves) {
+  record_.reserve(80);
+}
+
+double ReportScratchOutput::ReadBack(size_t at, size_t width, const char* record, int item,
+                                     const char* name) {
+  try {
+    return ReadWrittenReal(std::string_view(record_).substr(at, width), line_, record, item, name);
+  } catch (const InputError& e) {
+    if (!unreadable_) unreadable_ = e;
+    return 0;
   }
+}
+
+void ReportScratchOutput::EndLine() {
+  scratch_.Line(record_);
+  record_.clear();
+  ++line_;
+}
+
+namespace {
+
+// List-directed fields, one at a time: an integer takes 12 columns, a real 26.
+constexpr size_t kListInteger = 12;
+constexpr size_t kListReal = 26;
+
+void AppendListed(std::string& record, const fortran::Value& value) {
+  fortran::AppendListDirected(record, std::span<const fortran::Value>(&value, 1));
+}
+
+}  // namespace
+
+void ReportScratchOutput::WriteHead(int generated, std::span<const UserPyCurve> user) {
+  line_ = 1;
+  record_.clear();
+  AppendListed(record_, static_cast<long long>(generated) + static_cast<long long>(user.size()));
+  EndLine();
+  const double h = ctx_.data.C2.IncrementLength;
+  for (const UserPyCurve& u : user) {
+    const size_t points = std::min(u.Y.size(), u.P.size());
+    AppendListed(record_, static_cast<long long>(u.Station));
+    AppendListed(record_, static_cast<long long>(points));
+    EndLine();
+    WrittenPyCurve curve;
+    curve.Station = u.Station;
+    curve.Contd = u.Contd;
+    curve.Depth = u.Station * h;
+    curve.Deflection.reserve(points);
+    curve.Resistance.reserve(points);
+    for (size_t j = 0; j < points; ++j) {
+      AppendListed(record_, static_cast<long long>(j + 1));
+      AppendListed(record_, u.P[j] * u.PMultiplier);
+      AppendListed(record_, u.Y[j] * u.YMultiplier);
+      constexpr const char* kRecord = "p-y scratch file: user curve point";
+      curve.Resistance.push_back(ReadBack(kListInteger, kListReal, kRecord, 2, "p"));
+      curve.Deflection.push_back(ReadBack(kListInteger + kListReal, kListReal, kRecord, 3, "y"));
+      EndLine();
+    }
+    curves_.push_back(std::move(curve));
+  }
+}
+
+void ReportScratchOutput::BeginCurve(const CurveFrame& f) {
+  AppendListed(record_, f.wall_depth);
+  AppendListed(record_, static_cast<long long>(2 * kSidePoints));
+  const double depth = ReadBack(0, kListReal, "p-y scratch file: generated curve", 1, "depth");
+  EndLine();
+  const double h = ctx_.data.C2.IncrementLength;
+  WrittenPyCurve curve;
+  curve.Station = static_cast<int>(std::round(depth / h));
+  curve.Contd = 1;
+  curve.Depth = depth;
+  curves_.push_back(std::move(curve));
 }
 
 namespace {
@@ -190,8 +258,6 @@ void WriteCurveParameters(OutputUnit& report, const ProblemData& d, const CurveP
 
 }  // namespace
 
-void ReportScratchOutput::BeginCurve(const CurveFrame& f) { scratch_.List(f.wall_depth, 2 * kSidePoints); }
-
 void ReportScratchOutput::StrengthCurveExceeded(double z) {
   ctx_.report.Write(
       "( / 6X '**** WARNING ****' / 6X 'THE VALUE OF X =' F12.3 / "
@@ -221,9 +287,41 @@ void ReportScratchOutput::WriteSide(const CurveLayout& layout, const CurveFrame&
           result.E0);
     }
     report.Write(layout.point_row, result.y[i], result.p[i]);
-    scratch_.Write(layout.scratch_row, static_cast<int>(i + 1), result.p[i], result.y[i]);
+    WriteScratchPoint(layout.scratch_row, f.side, i, result.p[i], result.y[i]);
   }
   report.Write("( ' P-Multiplier = ' F8.4 ' Y-Multiplier = ' F8.4 )", f.pm, f.ym);
+  if (f.side == Side::kBackfill && !curves_.empty()) {
+    // The backfill side at negative deflections, then the excavation side
+    // without its point at zero deflection.
+    WrittenPyCurve& curve = curves_.back();
+    curve.Deflection.resize(2 * kSidePoints - 1);
+    curve.Resistance.resize(2 * kSidePoints - 1);
+    for (size_t j = 0; j < kSidePoints; ++j) {
+      curve.Deflection[kSidePoints - 1 - j] = -backfill_y_[j];
+      curve.Resistance[kSidePoints - 1 - j] = backfill_p_[j];
+    }
+    for (size_t j = 1; j < kSidePoints; ++j) {
+      curve.Deflection[kSidePoints - 1 + j] = excavation_y_[j];
+      curve.Resistance[kSidePoints - 1 + j] = -excavation_p_[j];
+    }
+  }
+}
+
+void ReportScratchOutput::WriteScratchPoint(const ScratchRowForm& form, Side side, size_t i, double p,
+                                            double y) {
+  fortran::AppendI(record_, 5, static_cast<long long>(i + 1));
+  record_.append(static_cast<size_t>(form.blanks_before_p), ' ');
+  const size_t p_at = record_.size();
+  fortran::AppendE(record_, 10, 3, p, form.scale);
+  record_.append(static_cast<size_t>(form.blanks_before_y), ' ');
+  const size_t y_at = record_.size();
+  fortran::AppendE(record_, 10, 3, y, form.scale);
+  const bool excavation = side == Side::kExcavation;
+  const char* record =
+      excavation ? "p-y scratch file: excavation-side point" : "p-y scratch file: backfill-side point";
+  (excavation ? excavation_p_ : backfill_p_)[i] = ReadBack(p_at, 10, record, 2, "p");
+  (excavation ? excavation_y_ : backfill_y_)[i] = ReadBack(y_at, 10, record, 3, "y");
+  EndLine();
 }
 
 }  // namespace darnek::soil

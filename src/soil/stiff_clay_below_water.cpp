@@ -58,7 +58,7 @@ const CurveLayout kLayout = [] {
   layout.accumulate_to_bottom = false;
   layout.point_heads = "( / 19X 'Y' 19X 'P' / 18X A2 14X A6 )";
   layout.point_row = "( 2F20.3 )";
-  layout.scratch_row = "( I5 2(1X 1P E10.3) )";
+  layout.scratch_row = {1, 1, 1};  // I5 2(1X 1P E10.3)
   return layout;
 }();
 

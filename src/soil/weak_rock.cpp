@@ -31,7 +31,7 @@ const CurveLayout kLayout = [] {
   layout.accumulate_to_bottom = false;
   layout.point_heads = "( / 19X 'Y' 19X 'P' / 18X A2 14X A6 )";
   layout.point_row = "( 2E20.3 )";
-  layout.scratch_row = "( I5 2(2X E10.3) )";
+  layout.scratch_row = {2, 2, 0};  // I5 2(2X E10.3)
   return layout;
 }();
 

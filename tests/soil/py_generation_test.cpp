@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/errors.h"
+#include "report/results_report.h"
 #include "soil/py_curves.h"
 #include "soil/py_frame.h"
 #include "soil_fixture.h"
@@ -282,7 +283,7 @@ TEST(PyCurves, ScratchFileCarriesUserCurvesFirstAndIsReadBackIntoTheTable) {
   user.Y = {0, 0.1, 1.0 / 3};
   user.P = {0, 50, 100};
   d.UserPyCurves = {user, user};  // the second belongs to an earlier stage
-  GeneratePyCurves(run.ctx);
+  const std::vector<WrittenPyCurve> curves = GeneratePyCurves(run.ctx);
 
   const ScratchFile file = ReadScratch(run.ctx.names.py_scratch, 4);
   EXPECT_EQ(file.count, 11);
@@ -290,7 +291,8 @@ TEST(PyCurves, ScratchFileCarriesUserCurvesFirstAndIsReadBackIntoTheTable) {
   EXPECT_EQ(file.user_lines[0], fortran::ListRecord(3, 3));
   EXPECT_EQ(file.user_lines[3], fortran::ListRecord(3, 50.0, 2.0 / 3));
 
-  LoadPyCurves(run.ctx);
+  FillCurveTable(d, curves);
+  report::WritePlotPyCurves(run.ctx, curves);
   ASSERT_EQ(d.PyCurves.size(), 11u);
   const PyCurve& u = d.PyCurves[0];
   EXPECT_EQ(u.From, 3);
@@ -337,11 +339,22 @@ TEST(PyCurves, ScratchFileCarriesUserCurvesFirstAndIsReadBackIntoTheTable) {
   EXPECT_EQ(line, fortran::ListRecord(-file.curves[0].backfill.y[16], file.curves[0].backfill.p[16]));
 }
 
-TEST(PyCurves, MoreThan400CurvesInTheScratchFileExceedTheStorage) {
+TEST(PyCurves, MoreThan400CurvesExceedTheStorageOnceTheFileIsWritten) {
   SoilRun run;
-  run.ctx.py_curves_text = "401\n";
-  run.d().C2.IncrementLength = 6;
-  EXPECT_THROW(LoadPyCurves(run.ctx), StorageExceeded);
+  ProblemData& d = run.d();
+  TwoLayerWall(d);
+  LinearPressure(d);
+  UserPyCurve user;
+  user.Station = 3;
+  user.Y = {0, 1};
+  user.P = {0, 50};
+  d.UserPyCurves.assign(391, user);
+  d.C1.NumUserPyCurves = 391;
+  EXPECT_THROW(GeneratePyCurves(run.ctx), StorageExceeded);
+  // 391 user curves and 10 generated: the file holds all 401.
+  const ScratchFile file = ReadScratch(run.ctx.names.py_scratch, 391 * 3);
+  EXPECT_EQ(file.count, 401);
+  EXPECT_EQ(file.curves.size(), 10u);
 }
 
 TEST(PyCurves, EverySoilCodeHasItsModelAndTheMixedFileIsReadBack) {
@@ -351,7 +364,8 @@ TEST(PyCurves, EverySoilCodeHasItsModelAndTheMixedFileIsReadBack) {
   // Codes 1 to 7, 20 in each below the excavation (the last cut at 132 in).
   const SoilValues values = Values(0.07, 10, 30, 0.005, 100, 60);
   for (int code = 1; code <= 7; ++code) AddLayer(d, code, code < 7 ? 120 + 20 * code : 600, values, values);
-  const ScratchFile file = testing::GenerateAndRead(run.ctx);
+  const std::vector<WrittenPyCurve> curves = GeneratePyCurves(run.ctx);
+  const ScratchFile file = ReadScratch(run.ctx.names.py_scratch, 0);
   ASSERT_EQ(file.curves.size(), 35u);
   // The number form of each model: four digits (clays, sand), adjacent
   // fields (rock), three digits (silt, weak rock).
@@ -370,7 +384,7 @@ TEST(PyCurves, EverySoilCodeHasItsModelAndTheMixedFileIsReadBack) {
   EXPECT_EQ(testing::CountOccurrences(report, "         Qu        Eu "), 10);     // weak rock
   EXPECT_EQ(testing::CountOccurrences(report, "AT THE EXCAVATION SIDE"), 30);
 
-  LoadPyCurves(run.ctx);
+  FillCurveTable(d, curves);
   ASSERT_EQ(d.PyCurves.size(), 35u);
   for (size_t k = 0; k < 35; ++k) {
     EXPECT_EQ(d.PyCurves[k].Y[16], -file.curves[k].backfill.y[0]);
