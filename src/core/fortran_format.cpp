@@ -136,7 +136,7 @@ constexpr auto kExactPowers = [] {
 // the rounded product is within 2^-53 of the exact one relative to it, so
 // both round alike unless the product lies that close to a half. Returns
 // false when it does, or is out of range; the exact computation decides then.
-bool QuickScaledRound(double magnitude, int p, uint64_t& out) {
+[[gnu::always_inline]] inline bool QuickScaledRound(double magnitude, int p, uint64_t& out) {
   if (p > 22 || p < -22) return false;
   const double y = p >= 0 ? magnitude * kExactPowers[static_cast<size_t>(p)]
                           : magnitude / kExactPowers[static_cast<size_t>(-p)];
@@ -204,7 +204,7 @@ char* WriteDigitsWithPointOf(char* end, Unsigned v, int count, int after) {
   return p - before;
 }
 
-char* WriteDigitsWithPoint(char* end, uint64_t v, int count, int after) {
+[[gnu::always_inline]] inline char* WriteDigitsWithPoint(char* end, uint64_t v, int count, int after) {
   if (v <= UINT32_MAX) return WriteDigitsWithPointOf(end, static_cast<uint32_t>(v), count, after);
   return WriteDigitsWithPointOf(end, v, count, after);
 }
@@ -230,11 +230,16 @@ class Digits {
 
   // Writes the last `count` digits, with zeros before the first one as
   // needed, ending at `end`, and a point before the last `after` of them.
-  void WriteWithPoint(char* end, int count, int after) const {
+  [[gnu::always_inline]] void WriteWithPoint(char* end, int count, int after) const {
     if (!wide_) {
       WriteDigitsWithPoint(end, value_, count, after);
       return;
     }
+    WriteWideWithPoint(end, count, after);
+  }
+
+ private:
+  [[gnu::noinline]] void WriteWideWithPoint(char* end, int count, int after) const {
     char* p = end;
     for (int i = 0; i < count; ++i) {
       if (i == after) *--p = '.';
@@ -243,7 +248,6 @@ class Digits {
     if (after == count) *--p = '.';
   }
 
- private:
   uint64_t value_ = 0;
   int size_ = 0;
   bool wide_ = false;
@@ -279,10 +283,7 @@ void RoundAwayDigits(std::string& digits, size_t drop) {
 }
 
 // The digits of round(|x| * 10^p), without leading zeros ("0" for zero).
-void RoundedDigits(double magnitude, int p, Digits& digits) {
-  uint64_t r = 0;
-  if (magnitude == 0 || QuickScaledRound(magnitude, p, r) || ScaledRound(Decompose(magnitude), p, r))
-    return digits.SetValue(r, DigitCount(r));
+[[gnu::noinline]] void WideRoundedDigits(double magnitude, int p, Digits& digits) {
   // Fixed notation with max(p, 0) decimals is exactly rounded; with p < 0
   // the value is an integer (at least 2^64 here), whose exact digits are
   // rounded once, -p places to the left.
@@ -300,6 +301,13 @@ void RoundedDigits(double magnitude, int p, Digits& digits) {
   digits.SetWide();
 }
 
+[[gnu::always_inline]] inline void RoundedDigits(double magnitude, int p, Digits& digits) {
+  uint64_t r = 0;
+  if (magnitude == 0 || QuickScaledRound(magnitude, p, r) || ScaledRound(Decompose(magnitude), p, r))
+    return digits.SetValue(r, DigitCount(r));
+  WideRoundedDigits(magnitude, p, digits);
+}
+
 // 10^k as doubles, for the first guess of a decimal exponent.
 constexpr int kFirstPower = -30;
 constexpr int kLastPower = 30;
@@ -313,9 +321,11 @@ constexpr auto kPowers = [] {
   return powers;
 }();
 
+[[gnu::noinline]] void WideSignificantDigits(double magnitude, int n, Digits& digits, int& exponent);
+
 // n significant digits of |x| > 0, rounded, and the decimal exponent of the
 // first one.
-void SignificantDigits(double magnitude, int n, Digits& digits, int& exponent) {
+[[gnu::always_inline]] inline void SignificantDigits(double magnitude, int n, Digits& digits, int& exponent) {
   if (n <= 18) {
     // The power of two of the leading bit (subnormals have fewer bits).
     const uint64_t bits = std::bit_cast<uint64_t>(magnitude);
@@ -343,6 +353,10 @@ void SignificantDigits(double magnitude, int n, Digits& digits, int& exponent) {
       }
     }
   }
+  WideSignificantDigits(magnitude, n, digits, exponent);
+}
+
+void WideSignificantDigits(double magnitude, int n, Digits& digits, int& exponent) {
   std::string& text = digits.Wide();
   text.resize(static_cast<size_t>(n) + 16);
   char* end =
@@ -415,7 +429,7 @@ void PutI(char* dst, int w, long long value, int m) {
 }
 
 // The F layout of round(|x| * 10^(d+k)) (the digits) with d decimals.
-void WriteFixed(char* dst, int w, int d, const Digits& digits, bool negative) {
+[[gnu::always_inline]] inline void WriteFixed(char* dst, int w, int d, const Digits& digits, bool negative) {
   const int integer_digits = digits.size() - d;  // <= 0: the integer part is 0
   const bool zero_integer = integer_digits <= 0 || digits.IsZero();
   int before = zero_integer ? 1 : integer_digits;
@@ -434,8 +448,8 @@ void WriteFixed(char* dst, int w, int d, const Digits& digits, bool negative) {
 
 // The E layout: `digits` are the significant digits the scale factor asks
 // for and `exponent` the decimal exponent of the first one.
-void WriteExponentForm(char* dst, int w, int scale, int e, const Digits& digits, int exponent,
-                       bool negative) {
+[[gnu::always_inline]] inline void WriteExponentForm(char* dst, int w, int scale, int e, const Digits& digits,
+                                                     int exponent, bool negative) {
   const int significant = digits.size();
   const int printed = exponent + 1 - scale;  // relative to the point the scale factor sets
   const int magnitude = std::abs(printed);
@@ -752,7 +766,7 @@ class Unroller {
   void Barrier() { barrier_ = ops_.size(); }
   size_t size() const { return ops_.size(); }
 
-  void Add(const std::vector<Item>& items) {
+  void Add(std::span<const Item> items) {
     for (const Item& item : items) {
       if (item.kind == Item::Group) {
         for (int r = 0; r < item.repeat; ++r) Add(item.children);
@@ -879,7 +893,7 @@ class Pieces {
     Flush();
     return line_;
   }
-  void Blanks(int n) {
+  [[gnu::always_inline]] void Blanks(int n) {
     if (n <= 0) return;
     if (char* p = Room(static_cast<size_t>(n)))
       FillBlanks(p, n);
@@ -954,7 +968,7 @@ CompiledFormat::CompiledFormat(std::string_view format) {
       unroller.Barrier();
       revert_at_ = unroller.size();
     }
-    unroller.Add({items[i]});
+    unroller.Add(std::span<const Item>(&items[i], 1));
   }
   ops_ = unroller.Finish(texts_);
 }
