@@ -204,8 +204,50 @@ char* WriteDigitsWithPointOf(char* end, Unsigned v, int count, int after) {
   return p - before;
 }
 
+// A field writer may scribble this many characters past the end of its
+// field (every buffer it writes into keeps the room): a few whole-word
+// stores are cheaper than digit-by-digit ones, and whatever follows the
+// field is written after it.
+constexpr size_t kSlack = 32;
+
+// The eight decimal digits of v < 10^8 (leading zeros included) as the
+// characters of one little-endian word, first digit in the lowest byte: the
+// halves, then the pairs of each, then the digits of each pair are split
+// all at once by multiplying by reciprocals, in lanes too wide to spill.
+[[gnu::always_inline]] inline uint64_t EightDigits(uint32_t v) {
+  const uint64_t merged = (v / 10000) | (uint64_t{v % 10000} << 32);
+  const uint64_t hundreds = ((merged * 10486) >> 20) & ((uint64_t{0x7f} << 32) | 0x7f);
+  const uint64_t pairs = hundreds | ((merged - 100 * hundreds) << 16);
+  const uint64_t tens = ((pairs * 103) >> 10) & 0x000f000f000f000f;
+  return (tens | ((pairs - 10 * tens) << 8)) | 0x3030303030303030;
+}
+
+[[gnu::always_inline]] inline void Store8(char* p, uint64_t word) { std::memcpy(p, &word, 8); }
+
+// Writes `count` digits of v < 10^count, the way WriteDigitsWithPointOf
+// does, overwriting up to kSlack characters past `end`.
 [[gnu::always_inline]] inline char* WriteDigitsWithPoint(char* end, uint64_t v, int count, int after) {
-  if (v <= UINT32_MAX) return WriteDigitsWithPointOf(end, static_cast<uint32_t>(v), count, after);
+  char* p = end - count - 1;
+  const int before = count - after;
+  if (count <= 8 && v < 100000000) {
+    const uint64_t word = EightDigits(static_cast<uint32_t>(v));
+    Store8(p, word >> (8 * (8 - count)));
+    if (after > 0) Store8(p + before + 1, word >> (8 * (8 - after)));
+    p[before] = '.';
+    return p;
+  }
+  if (count <= 24) {
+    // Every uint64_t has at most 20 digits: three words hold them all.
+    char digits[24 + 24];
+    Store8(digits, EightDigits(static_cast<uint32_t>(v / 10000000000000000)));
+    Store8(digits + 8, EightDigits(static_cast<uint32_t>(v / 100000000 % 100000000)));
+    Store8(digits + 16, EightDigits(static_cast<uint32_t>(v % 100000000)));
+    const char* first = digits + 24 - count;
+    std::memcpy(p, first, 24);
+    std::memcpy(p + before + 1, first + before, 24);
+    p[before] = '.';
+    return p;
+  }
   return WriteDigitsWithPointOf(end, v, count, after);
 }
 
@@ -535,10 +577,14 @@ void PutA(char* dst, std::string_view text, int w) {
 }
 
 // Room for n more characters at the end of `out`.
-char* Grow(std::string& out, size_t n) {
+// Room for n more characters at the end of `out`, with the slack a field
+// writer needs.
+template <class Put>
+void AppendField(std::string& out, size_t n, const Put& put) {
   const size_t at = out.size();
+  out.resize(at + n + kSlack);
+  put(out.data() + at);
   out.resize(at + n);
-  return out.data() + at;
 }
 
 }  // namespace
@@ -546,20 +592,20 @@ char* Grow(std::string& out, size_t n) {
 // ------------------------------------------------------------------ fields
 
 void AppendI(std::string& out, int w, long long value, int m) {
-  if (w > 0) PutI(Grow(out, static_cast<size_t>(w)), w, value, m);
+  if (w > 0) AppendField(out, static_cast<size_t>(w), [&](char* dst) { PutI(dst, w, value, m); });
 }
 
 void AppendF(std::string& out, int w, int d, double value, int scale) {
-  if (w > 0) PutF(Grow(out, static_cast<size_t>(w)), w, d, value, scale);
+  if (w > 0) AppendField(out, static_cast<size_t>(w), [&](char* dst) { PutF(dst, w, d, value, scale); });
 }
 
 void AppendE(std::string& out, int w, int d, double value, int scale, int e) {
-  if (w > 0) PutE(Grow(out, static_cast<size_t>(w)), w, d, value, scale, e);
+  if (w > 0) AppendField(out, static_cast<size_t>(w), [&](char* dst) { PutE(dst, w, d, value, scale, e); });
 }
 
 void AppendA(std::string& out, std::string_view text, int w) {
   const size_t n = AWidth(text, w);
-  if (n > 0) PutA(Grow(out, n), text, w);
+  if (n > 0) AppendField(out, n, [&](char* dst) { PutA(dst, text, w); });
 }
 
 std::string EditI(int w, long long value, int m) {
@@ -880,9 +926,9 @@ class Pieces {
   // Room for n characters; null when n is wider than the whole buffer, and
   // the caller appends to Line() instead.
   char* Room(size_t n) {
-    if (used_ + n > sizeof buffer_) {
+    if (used_ + n + kSlack > sizeof buffer_) {
       Flush();
-      if (n > sizeof buffer_) return nullptr;
+      if (n + kSlack > sizeof buffer_) return nullptr;
     }
     char* p = buffer_ + used_;
     used_ += n;
@@ -1098,7 +1144,7 @@ Records ApplyFormat(std::string_view format, std::span<const Value> values) {
 }
 
 void AppendListDirected(std::string& out, std::span<const Value> values) {
-  char field[26];
+  char field[26 + kSlack];
   for (const Value& v : values) {
     if (auto i = std::get_if<long long>(&v)) {
       PutI(field, 12, *i, -1);
