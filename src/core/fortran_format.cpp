@@ -136,7 +136,7 @@ constexpr auto kExactPowers = [] {
 // the rounded product is within 2^-53 of the exact one relative to it, so
 // both round alike unless the product lies that close to a half. Returns
 // false when it does, or is out of range; the exact computation decides then.
-bool QuickScaledRound(double magnitude, int p, uint64_t& out) {
+[[gnu::always_inline]] inline bool QuickScaledRound(double magnitude, int p, uint64_t& out) {
   if (p > 22 || p < -22) return false;
   const double y = p >= 0 ? magnitude * kExactPowers[static_cast<size_t>(p)]
                           : magnitude / kExactPowers[static_cast<size_t>(-p)];
@@ -204,8 +204,50 @@ char* WriteDigitsWithPointOf(char* end, Unsigned v, int count, int after) {
   return p - before;
 }
 
-char* WriteDigitsWithPoint(char* end, uint64_t v, int count, int after) {
-  if (v <= UINT32_MAX) return WriteDigitsWithPointOf(end, static_cast<uint32_t>(v), count, after);
+// A field writer may scribble this many characters past the end of its
+// field (every buffer it writes into keeps the room): a few whole-word
+// stores are cheaper than digit-by-digit ones, and whatever follows the
+// field is written after it.
+constexpr size_t kSlack = 32;
+
+// The eight decimal digits of v < 10^8 (leading zeros included) as the
+// characters of one little-endian word, first digit in the lowest byte: the
+// halves, then the pairs of each, then the digits of each pair are split
+// all at once by multiplying by reciprocals, in lanes too wide to spill.
+[[gnu::always_inline]] inline uint64_t EightDigits(uint32_t v) {
+  const uint64_t merged = (v / 10000) | (uint64_t{v % 10000} << 32);
+  const uint64_t hundreds = ((merged * 10486) >> 20) & ((uint64_t{0x7f} << 32) | 0x7f);
+  const uint64_t pairs = hundreds | ((merged - 100 * hundreds) << 16);
+  const uint64_t tens = ((pairs * 103) >> 10) & 0x000f000f000f000f;
+  return (tens | ((pairs - 10 * tens) << 8)) | 0x3030303030303030;
+}
+
+[[gnu::always_inline]] inline void Store8(char* p, uint64_t word) { std::memcpy(p, &word, 8); }
+
+// Writes `count` digits of v < 10^count, the way WriteDigitsWithPointOf
+// does, overwriting up to kSlack characters past `end`.
+[[gnu::always_inline]] inline char* WriteDigitsWithPoint(char* end, uint64_t v, int count, int after) {
+  char* p = end - count - 1;
+  const int before = count - after;
+  if (count <= 8 && v < 100000000) {
+    const uint64_t word = EightDigits(static_cast<uint32_t>(v));
+    Store8(p, word >> (8 * (8 - count)));
+    if (after > 0) Store8(p + before + 1, word >> (8 * (8 - after)));
+    p[before] = '.';
+    return p;
+  }
+  if (count <= 24) {
+    // Every uint64_t has at most 20 digits: three words hold them all.
+    char digits[24 + 24];
+    Store8(digits, EightDigits(static_cast<uint32_t>(v / 10000000000000000)));
+    Store8(digits + 8, EightDigits(static_cast<uint32_t>(v / 100000000 % 100000000)));
+    Store8(digits + 16, EightDigits(static_cast<uint32_t>(v % 100000000)));
+    const char* first = digits + 24 - count;
+    std::memcpy(p, first, 24);
+    std::memcpy(p + before + 1, first + before, 24);
+    p[before] = '.';
+    return p;
+  }
   return WriteDigitsWithPointOf(end, v, count, after);
 }
 
@@ -230,11 +272,16 @@ class Digits {
 
   // Writes the last `count` digits, with zeros before the first one as
   // needed, ending at `end`, and a point before the last `after` of them.
-  void WriteWithPoint(char* end, int count, int after) const {
+  [[gnu::always_inline]] void WriteWithPoint(char* end, int count, int after) const {
     if (!wide_) {
       WriteDigitsWithPoint(end, value_, count, after);
       return;
     }
+    WriteWideWithPoint(end, count, after);
+  }
+
+ private:
+  [[gnu::noinline]] void WriteWideWithPoint(char* end, int count, int after) const {
     char* p = end;
     for (int i = 0; i < count; ++i) {
       if (i == after) *--p = '.';
@@ -243,7 +290,6 @@ class Digits {
     if (after == count) *--p = '.';
   }
 
- private:
   uint64_t value_ = 0;
   int size_ = 0;
   bool wide_ = false;
@@ -279,10 +325,7 @@ void RoundAwayDigits(std::string& digits, size_t drop) {
 }
 
 // The digits of round(|x| * 10^p), without leading zeros ("0" for zero).
-void RoundedDigits(double magnitude, int p, Digits& digits) {
-  uint64_t r = 0;
-  if (magnitude == 0 || QuickScaledRound(magnitude, p, r) || ScaledRound(Decompose(magnitude), p, r))
-    return digits.SetValue(r, DigitCount(r));
+[[gnu::noinline]] void WideRoundedDigits(double magnitude, int p, Digits& digits) {
   // Fixed notation with max(p, 0) decimals is exactly rounded; with p < 0
   // the value is an integer (at least 2^64 here), whose exact digits are
   // rounded once, -p places to the left.
@@ -300,6 +343,13 @@ void RoundedDigits(double magnitude, int p, Digits& digits) {
   digits.SetWide();
 }
 
+[[gnu::always_inline]] inline void RoundedDigits(double magnitude, int p, Digits& digits) {
+  uint64_t r = 0;
+  if (magnitude == 0 || QuickScaledRound(magnitude, p, r) || ScaledRound(Decompose(magnitude), p, r))
+    return digits.SetValue(r, DigitCount(r));
+  WideRoundedDigits(magnitude, p, digits);
+}
+
 // 10^k as doubles, for the first guess of a decimal exponent.
 constexpr int kFirstPower = -30;
 constexpr int kLastPower = 30;
@@ -313,9 +363,11 @@ constexpr auto kPowers = [] {
   return powers;
 }();
 
+[[gnu::noinline]] void WideSignificantDigits(double magnitude, int n, Digits& digits, int& exponent);
+
 // n significant digits of |x| > 0, rounded, and the decimal exponent of the
 // first one.
-void SignificantDigits(double magnitude, int n, Digits& digits, int& exponent) {
+[[gnu::always_inline]] inline void SignificantDigits(double magnitude, int n, Digits& digits, int& exponent) {
   if (n <= 18) {
     // The power of two of the leading bit (subnormals have fewer bits).
     const uint64_t bits = std::bit_cast<uint64_t>(magnitude);
@@ -343,6 +395,10 @@ void SignificantDigits(double magnitude, int n, Digits& digits, int& exponent) {
       }
     }
   }
+  WideSignificantDigits(magnitude, n, digits, exponent);
+}
+
+void WideSignificantDigits(double magnitude, int n, Digits& digits, int& exponent) {
   std::string& text = digits.Wide();
   text.resize(static_cast<size_t>(n) + 16);
   char* end =
@@ -415,7 +471,7 @@ void PutI(char* dst, int w, long long value, int m) {
 }
 
 // The F layout of round(|x| * 10^(d+k)) (the digits) with d decimals.
-void WriteFixed(char* dst, int w, int d, const Digits& digits, bool negative) {
+[[gnu::always_inline]] inline void WriteFixed(char* dst, int w, int d, const Digits& digits, bool negative) {
   const int integer_digits = digits.size() - d;  // <= 0: the integer part is 0
   const bool zero_integer = integer_digits <= 0 || digits.IsZero();
   int before = zero_integer ? 1 : integer_digits;
@@ -434,8 +490,8 @@ void WriteFixed(char* dst, int w, int d, const Digits& digits, bool negative) {
 
 // The E layout: `digits` are the significant digits the scale factor asks
 // for and `exponent` the decimal exponent of the first one.
-void WriteExponentForm(char* dst, int w, int scale, int e, const Digits& digits, int exponent,
-                       bool negative) {
+[[gnu::always_inline]] inline void WriteExponentForm(char* dst, int w, int scale, int e, const Digits& digits,
+                                                     int exponent, bool negative) {
   const int significant = digits.size();
   const int printed = exponent + 1 - scale;  // relative to the point the scale factor sets
   const int magnitude = std::abs(printed);
@@ -521,10 +577,14 @@ void PutA(char* dst, std::string_view text, int w) {
 }
 
 // Room for n more characters at the end of `out`.
-char* Grow(std::string& out, size_t n) {
+// Room for n more characters at the end of `out`, with the slack a field
+// writer needs.
+template <class Put>
+void AppendField(std::string& out, size_t n, const Put& put) {
   const size_t at = out.size();
+  out.resize(at + n + kSlack);
+  put(out.data() + at);
   out.resize(at + n);
-  return out.data() + at;
 }
 
 }  // namespace
@@ -532,20 +592,20 @@ char* Grow(std::string& out, size_t n) {
 // ------------------------------------------------------------------ fields
 
 void AppendI(std::string& out, int w, long long value, int m) {
-  if (w > 0) PutI(Grow(out, static_cast<size_t>(w)), w, value, m);
+  if (w > 0) AppendField(out, static_cast<size_t>(w), [&](char* dst) { PutI(dst, w, value, m); });
 }
 
 void AppendF(std::string& out, int w, int d, double value, int scale) {
-  if (w > 0) PutF(Grow(out, static_cast<size_t>(w)), w, d, value, scale);
+  if (w > 0) AppendField(out, static_cast<size_t>(w), [&](char* dst) { PutF(dst, w, d, value, scale); });
 }
 
 void AppendE(std::string& out, int w, int d, double value, int scale, int e) {
-  if (w > 0) PutE(Grow(out, static_cast<size_t>(w)), w, d, value, scale, e);
+  if (w > 0) AppendField(out, static_cast<size_t>(w), [&](char* dst) { PutE(dst, w, d, value, scale, e); });
 }
 
 void AppendA(std::string& out, std::string_view text, int w) {
   const size_t n = AWidth(text, w);
-  if (n > 0) PutA(Grow(out, n), text, w);
+  if (n > 0) AppendField(out, n, [&](char* dst) { PutA(dst, text, w); });
 }
 
 std::string EditI(int w, long long value, int m) {
@@ -752,7 +812,7 @@ class Unroller {
   void Barrier() { barrier_ = ops_.size(); }
   size_t size() const { return ops_.size(); }
 
-  void Add(const std::vector<Item>& items) {
+  void Add(std::span<const Item> items) {
     for (const Item& item : items) {
       if (item.kind == Item::Group) {
         for (int r = 0; r < item.repeat; ++r) Add(item.children);
@@ -866,9 +926,9 @@ class Pieces {
   // Room for n characters; null when n is wider than the whole buffer, and
   // the caller appends to Line() instead.
   char* Room(size_t n) {
-    if (used_ + n > sizeof buffer_) {
+    if (used_ + n + kSlack > sizeof buffer_) {
       Flush();
-      if (n > sizeof buffer_) return nullptr;
+      if (n + kSlack > sizeof buffer_) return nullptr;
     }
     char* p = buffer_ + used_;
     used_ += n;
@@ -879,7 +939,7 @@ class Pieces {
     Flush();
     return line_;
   }
-  void Blanks(int n) {
+  [[gnu::always_inline]] void Blanks(int n) {
     if (n <= 0) return;
     if (char* p = Room(static_cast<size_t>(n)))
       FillBlanks(p, n);
@@ -954,7 +1014,7 @@ CompiledFormat::CompiledFormat(std::string_view format) {
       unroller.Barrier();
       revert_at_ = unroller.size();
     }
-    unroller.Add({items[i]});
+    unroller.Add(std::span<const Item>(&items[i], 1));
   }
   ops_ = unroller.Finish(texts_);
 }
@@ -1084,7 +1144,7 @@ Records ApplyFormat(std::string_view format, std::span<const Value> values) {
 }
 
 void AppendListDirected(std::string& out, std::span<const Value> values) {
-  char field[26];
+  char field[26 + kSlack];
   for (const Value& v : values) {
     if (auto i = std::get_if<long long>(&v)) {
       PutI(field, 12, *i, -1);

@@ -27,18 +27,21 @@ void OutputUnit::Close() {
 void OutputUnit::Emit(std::string_view text, bool end) {
   if (!IsOpen()) return;
   pending_ += text;
-  if (end) {
-    pending_ += '\n';
-    if (file_)
-      file_->Write(pending_);
-    else
-      *stream_ << pending_;
-    if (copy_) *copy_ += pending_;
-    pending_.clear();
-    has_pending_ = false;
-  } else {
+  if (end)
+    Finish();
+  else
     has_pending_ = true;
-  }
+}
+
+void OutputUnit::Finish() {
+  pending_ += '\n';
+  if (file_)
+    file_->Write(pending_);
+  else
+    *stream_ << pending_;
+  if (copy_) copy_->append(pending_);
+  pending_.clear();
+  has_pending_ = false;
 }
 
 void OutputUnit::Put(const fortran::Records& records) {
@@ -86,6 +89,8 @@ void OutputUnit::Line(std::string_view text) { Emit(text, true); }
 
 void OutputUnit::Append(std::string_view text) { Emit(text, false); }
 
-void OutputUnit::EndRecord() { Emit("", true); }
+void OutputUnit::EndRecord() {
+  if (IsOpen()) Finish();
+}
 
 }  // namespace darnek

@@ -60,6 +60,8 @@ class OutputUnit {
 
  private:
   void Emit(std::string_view text, bool end);
+  // Ends the open record and hands it on.
+  void Finish();
 
   RunFile* file_ = nullptr;
   std::ostream* stream_ = nullptr;

@@ -425,5 +425,18 @@ TEST(FortranFormat, AgreesWithGfortranOnRandomRecords) {
   EXPECT_EQ(mismatches, 0);
 }
 
+// Fields of every digit count, from one to eighteen, written whole and
+// nothing of them spilling into their neighbours.
+TEST(FortranFormat, FieldsOfEveryLengthKeepToTheirColumns) {
+  EXPECT_EQ(One(Format("('<' F5.0 '|' F10.3 '|' F22.5 '|' 1P E12.4 '|' E26.17 '>')", 42.0, 123456.789,
+                       99999999999999.0, -0.000123456, 1.0 / 3)),
+            "<  42.|123456.789|  99999999999999.00000| -1.2346E-04|   3.33333333333333315E-01>");
+  std::string line = "ab";
+  AppendF(line, 6, 2, 3.14159);
+  AppendE(line, 10, 3, -2.5e-7);
+  line += "cd";
+  EXPECT_EQ(line, "ab  3.14-0.250E-06cd");
+}
+
 }  // namespace
 }  // namespace darnek::fortran
