@@ -246,7 +246,7 @@ class SchemaWalker {
   void Walk(const std::vector<ti::Node>& nodes, const std::string& table) {
     for (const ti::Node& n : nodes) {
       switch (n.kind) {
-        case ti::Node::Rec:
+        case ti::NodeKind::Rec:
           for (const ti::Field& f : n.record->items) {
             const bool keyed = f.from == ti::From::Key || f.from == ti::From::Case ||
                                f.from == ti::From::Tapered || f.from == ti::From::CountOrRows;
@@ -255,14 +255,14 @@ class SchemaWalker {
             if (!f.alt_key.empty()) Key(table, f.alt_key, "value");
           }
           break;
-        case ti::Node::Each:
+        case ti::NodeKind::Each:
           Key(table, n.key, "tables");
           Walk(n.children, table + "." + std::string(n.key));
           break;
-        case ti::Node::Rows:
+        case ti::NodeKind::Rows:
           Key(table, n.key, "rows");
           break;
-        case ti::Node::When:
+        case ti::NodeKind::When:
           Walk(n.children, table);
           break;
       }

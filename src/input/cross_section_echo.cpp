@@ -148,7 +148,7 @@ struct ElasticProperty {
   const char* name;
   bool property_row;
   int column;
-  Unit unit;
+  input::Unit unit;
 };
 
 std::vector<ElasticProperty> ElasticProperties(ElasticShape shape) {

@@ -30,7 +30,7 @@ struct CurveFrame {
   double layer_bottom = 0;  // after truncation at the profile depth limit
   double soil_modulus = 0;  // SoilModulusK of the layer
 
-  Side side = Side::kExcavation;
+  soil::Side side = Side::kExcavation;
   double side_depth = 0;  // x_s: depth below this side's ground surface
   double x = 0;           // depth entering the resistance formulas (equivalent depth in later layers)
   double wall_depth = 0;  // z + FreeHeight: depth below the top of the wall
@@ -62,7 +62,7 @@ enum class CurveParameterSet { kSoftClay, kStiffClay, kSand, kSilt, kRock, kWeak
 // side, the depth and the width.
 struct CurveParameters {
   CurveParameterSet set = CurveParameterSet::kSoftClay;
-  Side side = Side::kExcavation;
+  soil::Side side = Side::kExcavation;
   double depth_below_surface = 0;      // below this side's ground surface
   double width = 0;                    // WP, the width resisting
   double cohesion = 0;                 // clays: c at the curve depth
@@ -93,7 +93,7 @@ struct CurveLayout {
   // Later layers enter the formulas at the equivalent depth x - top + XEQ;
   // otherwise x is the depth below the side's surface.
   bool equivalent_depth = true;
-  Accumulation accumulation = Accumulation::kTrapezoid;
+  soil::Accumulation accumulation = Accumulation::kTrapezoid;
   // At the layer's last curve the rate is also carried to the layer bottom.
   bool accumulate_to_bottom = false;
   // p' = pm p; a model that applies pm itself inside Resistance sets false.

@@ -69,14 +69,14 @@ std::string ValueText(const Field& f) {
 
 std::string FallbackText(const Field& f) {
   switch (f.fallback.kind) {
-    case Default::Required:
+    case DefaultKind::Required:
       return "required";
-    case Default::Text:
+    case DefaultKind::Text:
       return Quoted("\"" + std::string(f.fallback.text) + "\"");
-    case Default::SameAs:
+    case DefaultKind::SameAs:
       return Quoted(f.fallback.text);
-    case Default::Value:
-    case Default::Top:
+    case DefaultKind::Value:
+    case DefaultKind::Top:
       if (f.type == Type::Flag)
         return Quoted(static_cast<int>(f.fallback.value) == f.codes->codes[0].number ? "false" : "true");
       if (f.type == Type::Code)
@@ -167,13 +167,13 @@ class Writer {
     Table(table, element, true);
     for (const Node& node : nodes) {
       switch (node.kind) {
-        case Node::Rec:
+        case NodeKind::Rec:
           RecordRows(*node.record, table, why);
           break;
-        case Node::When:
+        case NodeKind::When:
           Walk(node.children, table, element, std::string(node.why));
           break;
-        case Node::Each: {
+        case NodeKind::Each: {
           const std::string sub = table + "." + std::string(node.key);
           std::string_view key = node.key;
           TableDoc& holder = Holder(table, key);
@@ -182,7 +182,7 @@ class Writer {
           Walk(node.children, sub, std::string(node.element), "");
           break;
         }
-        case Node::Rows:
+        case NodeKind::Rows:
           RowsRow(node, table, why);
           break;
       }

@@ -206,8 +206,8 @@ bool IsWeakRock(const Scope& s) { return s.Get("SoilTypeCode") == 7; }
 
 // ------------------------------------------------------------ field makers
 constexpr Default kRequired{};
-constexpr Default Zero{Default::Value, 0, {}};
-constexpr Default One{Default::Value, 1, {}};
+constexpr Default Zero{DefaultKind::Value, 0, {}};
+constexpr Default One{DefaultKind::Value, 1, {}};
 
 Field Key(std::string_view item, Type type, std::string_view key, std::string_view meaning, Unit unit,
           Default fallback, double slash = 0) {
@@ -242,7 +242,7 @@ Field CodeKey(std::string_view item, std::string_view key, std::string_view mean
 Field FlagKey(std::string_view item, std::string_view key, std::string_view meaning, const CodeSet& codes,
               double slash = 0) {
   Field f = Key(item, Type::Flag, key, meaning, Unit::None,
-                Default{Default::Value, double(codes.codes[0].number), {}}, slash);
+                Default{DefaultKind::Value, double(codes.codes[0].number), {}}, slash);
   f.codes = &codes;
   return f;
 }
@@ -361,7 +361,7 @@ struct Records {
   Record title{"T",
                "title line",
                {TextKey("Title", "title", "the stage's title; the engine reads its first 70 characters",
-                        Default{Default::Text, 0, ""})},
+                        Default{DefaultKind::Text, 0, ""})},
                false,
                true};
   Record c1{
@@ -435,7 +435,7 @@ struct Records {
   Record x2{"X2",
             "record X2 (SectionName)",
             {TextKey("SectionName", "name", "section name (the report shows 32 characters)",
-                     Default{Default::Text, 0, ""})}};
+                     Default{DefaultKind::Text, 0, ""})}};
   Record xe1{"XE1", "top geometry row", Geometry(End::Top)};
   Record xe2{"XE2", "top property row", Properties(End::Top)};
   Record xe3{"XE3", "bottom geometry row", Geometry(End::Bottom)};
@@ -449,7 +449,7 @@ struct Records {
   Record xe6{"XE6",
              "second name",
              {TextKey("text", "aisc_name", "AISC section name (shape \"aisc_section\")",
-                      Default{Default::Text, 0, "NONE"})}};
+                      Default{DefaultKind::Text, 0, "NONE"})}};
   Record n1{
       "N1",
       "nonlinear main row",
@@ -564,7 +564,7 @@ struct Records {
                      kLinked, 1),
              Int("FROM", "from_station", "first station", Unit::Station),
              Key("TO", Type::Integer, "to_station", "last station", Unit::Station,
-                 Default{Default::SameAs, 0, "from_station"}),
+                 Default{DefaultKind::SameAs, 0, "from_station"}),
              Real("Q", "lateral_load", "transverse load per station", Unit::Force, Zero),
              Real("T", "torque", "torque, a couple at `from_station`", Unit::Moment, Zero),
              Real("P", "axial_load", "axial load", Unit::Force, Zero)}};
@@ -574,7 +574,7 @@ struct Records {
       "restraint row",
       {Int("FROM", "from_station", "first station", Unit::Station),
        Key("TO", Type::Integer, "to_station", "last station", Unit::Station,
-           Default{Default::SameAs, 0, "from_station"}),
+           Default{DefaultKind::SameAs, 0, "from_station"}),
        FlagKey("CONTD", "linked", "true: linked to the next `restraint` (CONTD 2)", kLinked, 1),
        Real("lateral stiffness", "lateral_stiffness", "lateral stiffness per station", Unit::Spring, Zero),
        Real("rotational stiffness", "rotational_stiffness", "rotational stiffness per station",
@@ -689,14 +689,14 @@ const Records& R() {
 
 Node Rec(const Record& r) {
   Node n;
-  n.kind = Node::Rec;
+  n.kind = NodeKind::Rec;
   n.record = &r;
   return n;
 }
 Node Each(std::string_view key, std::string_view count_item, std::string_view element,
           std::vector<Node> children) {
   Node n;
-  n.kind = Node::Each;
+  n.kind = NodeKind::Each;
   n.key = key;
   n.count_item = count_item;
   n.element = element;
@@ -705,7 +705,7 @@ Node Each(std::string_view key, std::string_view count_item, std::string_view el
 }
 Node Rows(std::string_view key, std::string_view count_item, std::string_view element, const Record& r) {
   Node n;
-  n.kind = Node::Rows;
+  n.kind = NodeKind::Rows;
   n.record = &r;
   n.key = key;
   n.count_item = count_item;
@@ -714,7 +714,7 @@ Node Rows(std::string_view key, std::string_view count_item, std::string_view el
 }
 Node When(Condition c, std::string_view why, std::vector<Node> children) {
   Node n;
-  n.kind = Node::When;
+  n.kind = NodeKind::When;
   n.when = c;
   n.why = why;
   n.children = std::move(children);

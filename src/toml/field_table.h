@@ -97,28 +97,30 @@ struct CodeSet {
   std::string Names() const;  // "a, b or c"
 };
 
+enum class DefaultKind { Required, Value, Text, SameAs, Top };
+
 struct Default {
-  enum Kind { Required, Value, Text, SameAs, Top } kind = Required;
+  DefaultKind kind = DefaultKind::Required;
   double value = 0;
   std::string_view text;  // Text: the text; SameAs: the key whose value it takes
 };
 
 struct Field {
   std::string_view item;  // the item's name in the record format
-  Type type = Type::Real;
-  From from = From::Key;
+  toml_input::Type type = Type::Real;
+  toml_input::From from = From::Key;
   std::string_view key;  // TOML key, counted array, or for rows the column's name
   std::string_view meaning;
-  Unit unit = Unit::None;
+  toml_input::Unit unit = Unit::None;
   Default fallback;  // what an absent key means
   // What a '/' leaves: the engine's initial value (for records that keep the
   // previous stage's values, the value before any stage has read one).
   double slash = 0;
   const CodeSet* codes = nullptr;
-  End end = End::None;
+  toml_input::End end = End::None;
   std::string_view alt_key;  // the key's name where `alt_when` holds
   Condition alt_when = nullptr;
-  Unit alt_unit = Unit::None;
+  toml_input::Unit alt_unit = Unit::None;
   std::string_view alt_meaning;
   std::string_view rows;          // CountOrRows: the array of rows
   bool check = false;             // Position: a different value in the records is rejected
@@ -133,15 +135,17 @@ struct Record {
   bool text_line = false;       // the title: one formatted line
 };
 
+enum class NodeKind { Rec, Each, Rows, When };
+
 struct Node {
-  enum Kind { Rec, Each, Rows, When } kind = Rec;
-  const Record* record = nullptr;  // Rec, Rows
-  std::string_view key;            // Each, Rows: the TOML array
-  std::string_view count_item;     // Each, Rows: the item whose value counts the elements in records
-  Condition when = nullptr;        // When
-  std::string_view why;            // When: the condition in words, for messages and the docs
-  std::vector<Node> children;      // Each, When
-  std::string_view element;        // Each, Rows: what one element is, for the docs
+  NodeKind kind = NodeKind::Rec;
+  const toml_input::Record* record = nullptr;  // Rec, Rows
+  std::string_view key;                        // Each, Rows: the TOML array
+  std::string_view count_item;  // Each, Rows: the item whose value counts the elements in records
+  Condition when = nullptr;     // When
+  std::string_view why;         // When: the condition in words, for messages and the docs
+  std::vector<Node> children;   // Each, When
+  std::string_view element;     // Each, Rows: what one element is, for the docs
 };
 
 // The records of one stage, as a tree of records, repetitions and conditions.

@@ -17,8 +17,10 @@ namespace {
 // The TOML document being written, in the order of the records.
 struct OutTable;
 
+enum class EntryKind { Scalar, Pair, Rows, Table, Tables };
+
 struct OutEntry {
-  enum Kind { Scalar, Pair, Rows, Table, Tables } kind = Scalar;
+  EntryKind kind = EntryKind::Scalar;
   std::string key;
   std::string text;            // Scalar: the value as TOML text
   double top = 0, bottom = 0;  // Pair: the two ends
@@ -36,7 +38,7 @@ struct OutTable {
       if (e.key == key) return &e;
     return nullptr;
   }
-  OutEntry& Add(std::string_view key, OutEntry::Kind kind) {
+  OutEntry& Add(std::string_view key, EntryKind kind) {
     if (OutEntry* e = Find(key)) return *e;
     entries.push_back(OutEntry{});
     entries.back().kind = kind;
@@ -47,14 +49,14 @@ struct OutTable {
   OutTable& Holder(std::string_view& dotted) {
     const size_t dot = dotted.find('.');
     if (dot == std::string_view::npos) return *this;
-    OutEntry& sub = Add(dotted.substr(0, dot), OutEntry::Table);
+    OutEntry& sub = Add(dotted.substr(0, dot), EntryKind::Table);
     if (sub.tables.empty()) sub.tables.emplace_back();
     dotted.remove_prefix(dot + 1);
     return sub.tables.front().Holder(dotted);
   }
   void Set(std::string_view dotted, const std::string& text) {
     OutTable& t = Holder(dotted);
-    t.Add(dotted, OutEntry::Scalar).text = text;
+    t.Add(dotted, EntryKind::Scalar).text = text;
   }
 };
 
@@ -101,7 +103,7 @@ class Converter {
   explicit Converter(std::istream& in) : reader_(in) {}
 
   std::string Make(const std::string& source_name) {
-    OutEntry& stages = root_.Add("stage", OutEntry::Tables);
+    OutEntry& stages = root_.Add("stage", EntryKind::Tables);
     std::vector<int> num_stages;
     std::vector<int> continuations;
     for (int number = 1;; ++number) {
@@ -158,17 +160,17 @@ class Converter {
   void Walk(const std::vector<Node>& nodes, OutTable& table, int position, const std::string& name) {
     for (const Node& node : nodes) {
       switch (node.kind) {
-        case Node::Rec:
+        case NodeKind::Rec:
           ReadRecord(*node.record, table, position);
           break;
-        case Node::When:
+        case NodeKind::When:
           if (node.when(scope_)) Walk(node.children, table, position, name);
           break;
-        case Node::Each: {
+        case NodeKind::Each: {
           const int count = static_cast<int>(scope_.Get(node.count_item));
           const std::string key(node.key);
           for (int i = 0; i < count; ++i) {
-            OutEntry& array = table.Add(node.key, OutEntry::Tables);
+            OutEntry& array = table.Add(node.key, EntryKind::Tables);
             if (static_cast<int>(array.tables.size()) <= i) array.tables.emplace_back();
             const std::string element = name + "." + key + "#" + std::to_string(i + 1);
             Scope outer = scope_;
@@ -181,11 +183,11 @@ class Converter {
           }
           break;
         }
-        case Node::Rows: {
+        case NodeKind::Rows: {
           const int count = static_cast<int>(scope_.Get(node.count_item));
           std::string_view key = node.key;
           OutTable& holder = table.Holder(key);
-          OutEntry& rows = holder.Add(key, OutEntry::Rows);
+          OutEntry& rows = holder.Add(key, EntryKind::Rows);
           for (int i = 0; i < count; ++i) {
             const ReadValues v = Read(*node.record, {}, false);
             std::string row = "[";
@@ -203,7 +205,7 @@ class Converter {
   void FinishElement(const Node& node, OutTable& element) {
     if (node.key != "cross_section" || scope_.Get("SectionTapered") < 1) return;
     for (const OutEntry& e : element.entries)
-      if (e.kind == OutEntry::Pair && e.has_bottom && e.top != e.bottom) return;
+      if (e.kind == EntryKind::Pair && e.has_bottom && e.top != e.bottom) return;
     element.Set("tapered", "true");
   }
 
@@ -322,16 +324,16 @@ class Converter {
     OutTable& holder = table.Holder(key);
     if (f.end != End::None) {
       const double value = v.reals[i];
-      const bool is_default = f.fallback.kind == Default::Value && value == f.fallback.value;
+      const bool is_default = f.fallback.kind == DefaultKind::Value && value == f.fallback.value;
       OutEntry* e = holder.Find(key);
       if (f.end == End::Top) {
-        if (is_default && f.fallback.kind != Default::Required) return;
-        OutEntry& pair = holder.Add(key, OutEntry::Pair);
+        if (is_default && f.fallback.kind != DefaultKind::Required) return;
+        OutEntry& pair = holder.Add(key, EntryKind::Pair);
         pair.top = value;
       } else {
         if (!e) {
           if (is_default) return;
-          e = &holder.Add(key, OutEntry::Pair);
+          e = &holder.Add(key, EntryKind::Pair);
           e->top = f.fallback.value;
         }
         e->bottom = value;
@@ -359,7 +361,7 @@ class Converter {
                    : CodeText(f, *f.codes, v.ints[i], scope_.Get("SectionNonlinear") != 0 ? 1 : 0);
         break;
       case Type::Text:
-        if (f.fallback.kind == Default::Text && v.texts[i] == f.fallback.text) return;
+        if (f.fallback.kind == DefaultKind::Text && v.texts[i] == f.fallback.text) return;
         text = TomlString(v.texts[i], reader_.line());
         break;
     }
@@ -368,16 +370,16 @@ class Converter {
 
   static bool IsDefault(const Field& f, const Record& record, const ReadValues& v, double value) {
     switch (f.fallback.kind) {
-      case Default::Required:
+      case DefaultKind::Required:
         return false;
-      case Default::Value:
-      case Default::Top:
+      case DefaultKind::Value:
+      case DefaultKind::Top:
         return value == f.fallback.value;
-      case Default::SameAs:
+      case DefaultKind::SameAs:
         for (size_t k = 0; k < record.items.size(); ++k)
           if (record.items[k].key == f.fallback.text) return value == v.Number(k, record.items[k].type);
         return false;
-      case Default::Text:
+      case DefaultKind::Text:
         return false;
     }
     return false;
@@ -413,23 +415,23 @@ class Converter {
     stage.Find("ground")->tables.front().comments.push_back(
         "The surcharges of stage " + std::to_string(kept_stage_) +
         ", which this stage keeps, and the ground values that scale them.");
-    OutEntry& surcharges = stage.Add("surcharge", OutEntry::Tables);
+    OutEntry& surcharges = stage.Add("surcharge", EntryKind::Tables);
     surcharges.tables = kept_surcharges_;
   }
 
   static void Render(const OutTable& table, const std::string& path, std::string& out) {
     for (const OutEntry& e : table.entries) {
       switch (e.kind) {
-        case OutEntry::Scalar:
+        case EntryKind::Scalar:
           out += e.key + " = " + e.text + "\n";
           break;
-        case OutEntry::Pair:
+        case EntryKind::Pair:
           out += e.key + " = ";
           out += !e.has_bottom || e.top == e.bottom ? RealText(e.top)
                                                     : "[" + RealText(e.top) + ", " + RealText(e.bottom) + "]";
           out += "\n";
           break;
-        case OutEntry::Rows:
+        case EntryKind::Rows:
           out += e.key + " = [\n";
           for (const std::string& row : e.rows) out += "  " + row + ",\n";
           out += "]\n";
@@ -440,12 +442,12 @@ class Converter {
     }
     for (const OutEntry& e : table.entries) {
       const std::string sub = path.empty() ? e.key : path + "." + e.key;
-      if (e.kind == OutEntry::Table) {
+      if (e.kind == EntryKind::Table) {
         out += "\n";
         for (const std::string& c : e.tables.front().comments) out += "# " + c + "\n";
         out += "[" + sub + "]\n";
         Render(e.tables.front(), sub, out);
-      } else if (e.kind == OutEntry::Tables) {
+      } else if (e.kind == EntryKind::Tables) {
         for (const OutTable& element : e.tables) {
           out += "\n";
           for (const std::string& c : element.comments) out += "# " + c + "\n";

@@ -168,18 +168,18 @@ class Writer {
   void Walk(const std::vector<Node>& nodes, Context& ctx) {
     for (const Node& node : nodes) {
       switch (node.kind) {
-        case Node::Rec: {
+        case NodeKind::Rec: {
           const std::vector<ItemValue> values = Values(*node.record, ctx);
           EmitRecord(*node.record, ctx, values);
           break;
         }
-        case Node::When:
+        case NodeKind::When:
           if (node.when(scope_)) Walk(node.children, ctx);
           break;
-        case Node::Each:
+        case NodeKind::Each:
           EachElement(node, ctx);
           break;
-        case Node::Rows:
+        case NodeKind::Rows:
           RowsOf(node, ctx);
           break;
       }
@@ -463,20 +463,20 @@ class Writer {
     v.place = {std::string(key), ctx.place.line, ctx.place.column};
     if (!node) {
       switch (f.fallback.kind) {
-        case Default::Required:
+        case DefaultKind::Required:
           Fail(ctx.place, ctx.path, "`" + std::string(key) + "` is missing");
-        case Default::Text:
+        case DefaultKind::Text:
           v.numeric = false;
           v.text = QuoteText(std::string(f.fallback.text));
           return v;
-        case Default::SameAs: {
+        case DefaultKind::SameAs: {
           const toml::node* same = Lookup(ctx, f.fallback.text);
           if (!same) Fail(ctx.place, ctx.path, "`" + std::string(f.fallback.text) + "` is missing");
           return NumberValue(f.type == Type::Real ? Number(*same, path) : Integer(*same, path), f.type,
                              v.place);
         }
-        case Default::Value:
-        case Default::Top:
+        case DefaultKind::Value:
+        case DefaultKind::Top:
           return NumberValue(f.fallback.value, f.type, v.place);
       }
     }
@@ -627,12 +627,12 @@ class Writer {
                           std::string_view condition) -> void {
       for (const Node& n : nodes) {
         if (found) return;
-        if ((n.kind == Node::Each || n.kind == Node::Rows) && n.key == key) {
+        if ((n.kind == NodeKind::Each || n.kind == NodeKind::Rows) && n.key == key) {
           found = true;
           why = condition;
           return;
         }
-        if (n.record && n.kind == Node::Rec)
+        if (n.record && n.kind == NodeKind::Rec)
           for (const Field& f : n.record->items)
             if ((f.from != From::Count && f.from != From::Zero && f.from != From::Position &&
                  (f.key == key || (f.key.size() > key.size() && f.key.rfind(key + ".", 0) == 0))) ||
@@ -641,7 +641,7 @@ class Writer {
               why = condition;
               return;
             }
-        if (n.kind == Node::When) self(self, n.children, n.why);
+        if (n.kind == NodeKind::When) self(self, n.children, n.why);
       }
     };
     for (const std::vector<Node>* schema : ctx.schemas) walk(walk, *schema, "");
