@@ -63,7 +63,7 @@ std::string TypeName(const toml::node& node) {
 struct Context {
   const toml::table* table = nullptr;
   std::string path;
-  Place place;
+  toml_input::Place place;
   int position = 0;
   std::set<std::string, std::less<>> used;
   std::vector<const std::vector<Node>*> schemas;  // the nodes this table is walked with
