@@ -78,6 +78,13 @@ fuzz-plot: build
 	cd $(FUZZ_BUILD) && ASAN_OPTIONS=detect_leaks=1 ./plot_fuzzer -max_total_time=$(FUZZ_SECONDS) \
 	  -timeout=20 -rss_limit_mb=4096 -max_len=65536 -dict=../fuzz/plot.dict plot-corpus
 
+# The naming convention (.clang-tidy, docs/architecture.md) over every file the
+# build compiles; clang-tidy parses each one, so this takes minutes, not seconds.
+.PHONY: names-check
+names-check: build
+	@scripts/ensure-deps names
+	run-clang-tidy -p $(BUILD) -quiet >/dev/null
+
 # Every C++ file as clang-format (the checked-in .clang-format) leaves it.
 .PHONY: format format-check
 format:

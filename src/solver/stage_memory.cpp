@@ -192,9 +192,10 @@ void PrepareMemoryStage(RunContext& ctx) {
     spring.Station = key.first;
     spring.Slot = key.second;
     spring.Curve = std::move(b);
-    const auto kept = std::find_if(m.Springs.begin(), m.Springs.end(), [&](const StageMemory::Spring& s) {
-      return s.Station == key.first && s.Slot == key.second;
-    });
+    const auto kept =
+        std::find_if(m.Springs.begin(), m.Springs.end(), [&spring](const StageMemory::Spring& s) {
+          return s.Station == spring.Station && s.Slot == spring.Slot;
+        });
     if (kept != m.Springs.end()) {
       spring.State = kept->State;
     } else {

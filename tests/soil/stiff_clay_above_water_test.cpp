@@ -183,8 +183,8 @@ TEST(StiffClayAboveWater, LaterLayerEntersAtTheDepthOfEqualResistance) {
 
     // Layer 1 accumulates the trapezoid of its excavation-side pu.
     double accumulated = 0;
-    const auto pu1 = [&](double z) {
-      return std::min((3 * upper * kB + kGamma * kB * z + 0.5 * upper * z) * slope_factor, 9 * upper * kB);
+    const auto pu1 = [&, c = upper](double z) {
+      return std::min((3 * c * kB + kGamma * kB * z + 0.5 * c * z) * slope_factor, 9 * c * kB);
     };
     for (size_t k = 1; k < 5; ++k) {
       accumulated += 0.5 * (pu1(p.CurveDepths[k - 1]) + pu1(p.CurveDepths[k])) *
