@@ -267,6 +267,11 @@ class Digits {
     wide_ = true;
   }
   int size() const { return size_; }
+  // The digits as one integer, when they fit in 64 bits.
+  bool Narrow(uint64_t& v) const {
+    v = value_;
+    return !wide_;
+  }
   // The rounded value is zero (its digits carry no leading zeros).
   bool IsZero() const { return wide_ ? text_ == "0" : value_ == 0; }
 
@@ -470,8 +475,23 @@ void PutI(char* dst, int w, long long value, int m) {
   WriteDigits(p + digits, magnitude, digits);
 }
 
+// The value a reader gets back from a field showing the digits times
+// 10^power: the decimal rounded once to a double, which one multiplication
+// or division by an exact power of ten does when the digits are exact too.
+// False when that does not settle it and the field's text must be read.
+[[gnu::always_inline]] inline bool ValueShown(const Digits& digits, int power, bool negative, double& read) {
+  uint64_t v = 0;
+  if (!digits.Narrow(v) || v > (uint64_t{1} << 53) || power < -22 || power > 22) return false;
+  const double m = static_cast<double>(v);
+  const double magnitude = power >= 0 ? m * kExactPowers[static_cast<size_t>(power)]
+                                      : m / kExactPowers[static_cast<size_t>(-power)];
+  read = negative ? -magnitude : magnitude;
+  return true;
+}
+
 // The F layout of round(|x| * 10^(d+k)) (the digits) with d decimals.
-[[gnu::always_inline]] inline void WriteFixed(char* dst, int w, int d, const Digits& digits, bool negative) {
+[[gnu::always_inline]] inline bool WriteFixed(char* dst, int w, int d, const Digits& digits, bool negative,
+                                              double* read = nullptr) {
   const int integer_digits = digits.size() - d;  // <= 0: the integer part is 0
   const bool zero_integer = integer_digits <= 0 || digits.IsZero();
   int before = zero_integer ? 1 : integer_digits;
@@ -482,16 +502,20 @@ void PutI(char* dst, int w, long long value, int m) {
     before = 0;
     --length;
   }
-  if (length > w) return Stars(dst, w);
+  if (length > w) {
+    Stars(dst, w);
+    return false;
+  }
   char* p = Field(dst, w, length);
   if (negative) *p = '-';
   digits.WriteWithPoint(p + length, before + d, d);
+  return read && ValueShown(digits, -d, negative, *read);
 }
 
 // The E layout: `digits` are the significant digits the scale factor asks
 // for and `exponent` the decimal exponent of the first one.
-[[gnu::always_inline]] inline void WriteExponentForm(char* dst, int w, int scale, int e, const Digits& digits,
-                                                     int exponent, bool negative) {
+[[gnu::always_inline]] inline bool WriteExponentForm(char* dst, int w, int scale, int e, const Digits& digits,
+                                                     int exponent, bool negative, double* read = nullptr) {
   const int significant = digits.size();
   const int printed = exponent + 1 - scale;  // relative to the point the scale factor sets
   const int magnitude = std::abs(printed);
@@ -501,10 +525,10 @@ void PutI(char* dst, int w, long long value, int m) {
   bool letter = true;
   int exponent_width = 2;
   if (e > 0) {
-    if (exponent_digits > e) return Stars(dst, w);
+    if (exponent_digits > e) return Stars(dst, w), false;
     exponent_width = e;
   } else if (magnitude > 999) {
-    return Stars(dst, w);
+    return Stars(dst, w), false;
   } else if (magnitude > 99) {
     letter = false;
     exponent_width = 3;
@@ -519,7 +543,7 @@ void PutI(char* dst, int w, long long value, int m) {
     leading_zero = false;
     --length;
   }
-  if (length > w) return Stars(dst, w);
+  if (length > w) return Stars(dst, w), false;
   char* p = Field(dst, w, length);
   if (negative) *p++ = '-';
   if (leading_zero) *p++ = '0';
@@ -528,24 +552,25 @@ void PutI(char* dst, int w, long long value, int m) {
   if (letter) *p++ = 'E';
   *p++ = printed < 0 ? '-' : '+';
   WriteDigits(p + exponent_width, static_cast<uint64_t>(magnitude), exponent_width);
+  return read && letter && ValueShown(digits, exponent + 1 - significant, negative, *read);
 }
 
-void PutF(char* dst, int w, int d, double value, int scale) {
-  if (!std::isfinite(value)) return PutNonFinite(dst, w, value);
+bool PutF(char* dst, int w, int d, double value, int scale, double* read = nullptr) {
+  if (!std::isfinite(value)) return PutNonFinite(dst, w, value), false;
   if (d < 0) d = 0;
   // A scale factor moves the decimal point of the exact decimal expansion
   // rather than multiplying, so kP rounds (and never overflows) as the
   // runtime does: the field shows round(|x| * 10^(d+k)) with d decimals.
   Digits digits;
   RoundedDigits(std::fabs(value), d + scale, digits);
-  WriteFixed(dst, w, d, digits, std::signbit(value));
+  return WriteFixed(dst, w, d, digits, std::signbit(value), read);
 }
 
-void PutE(char* dst, int w, int d, double value, int scale, int e) {
-  if (!std::isfinite(value)) return PutNonFinite(dst, w, value);
+bool PutE(char* dst, int w, int d, double value, int scale, int e, double* read = nullptr) {
+  if (!std::isfinite(value)) return PutNonFinite(dst, w, value), false;
   // With scale factor k: k <= 0 gives 0.(|k| zeros)(d+k digits); k > 0 gives
   // k digits before the point and d-k+1 after.
-  if (scale <= -d || scale >= d + 2) return Stars(dst, w);
+  if (scale <= -d || scale >= d + 2) return Stars(dst, w), false;
   const int significant = scale <= 0 ? d + scale : d + 1;
   Digits digits;
   // Zero prints its exponent as 0.
@@ -558,7 +583,7 @@ void PutE(char* dst, int w, int d, double value, int scale, int e) {
     digits.Wide().assign(static_cast<size_t>(significant), '0');
     digits.SetWide();
   }
-  WriteExponentForm(dst, w, scale, e, digits, exponent, std::signbit(value));
+  return WriteExponentForm(dst, w, scale, e, digits, exponent, std::signbit(value), read);
 }
 
 // The characters an A field writes.
@@ -601,6 +626,22 @@ void AppendF(std::string& out, int w, int d, double value, int scale) {
 
 void AppendE(std::string& out, int w, int d, double value, int scale, int e) {
   if (w > 0) AppendField(out, static_cast<size_t>(w), [&](char* dst) { PutE(dst, w, d, value, scale, e); });
+}
+
+bool AppendFReadBack(std::string& out, int w, int d, double value, int scale, double& read) {
+  bool known = false;
+  if (w > 0)
+    AppendField(out, static_cast<size_t>(w),
+                [&](char* dst) { known = PutF(dst, w, d, value, scale, &read); });
+  return known;
+}
+
+bool AppendEReadBack(std::string& out, int w, int d, double value, int scale, double& read) {
+  bool known = false;
+  if (w > 0)
+    AppendField(out, static_cast<size_t>(w),
+                [&](char* dst) { known = PutE(dst, w, d, value, scale, 0, &read); });
+  return known;
 }
 
 void AppendA(std::string& out, std::string_view text, int w) {

@@ -31,6 +31,13 @@ void AppendF(std::string& out, int w, int d, double value, int scale = 0);
 void AppendE(std::string& out, int w, int d, double value, int scale = 0, int e = 0);
 void AppendA(std::string& out, std::string_view text, int w = -1);
 
+// F and E fields (the latter without an exponent width) that also give the
+// value a reader of the field gets back, the same double reading its text
+// gives, when the digits settle it: true then. False when the text must be
+// read (asterisks, a non-finite value, digits or a power of ten too wide).
+bool AppendFReadBack(std::string& out, int w, int d, double value, int scale, double& read);
+bool AppendEReadBack(std::string& out, int w, int d, double value, int scale, double& read);
+
 // The same fields as strings.
 std::string EditI(int w, long long value, int m = -1);
 std::string EditF(int w, int d, double value, int scale = 0);

@@ -312,15 +312,17 @@ void ReportScratchOutput::WriteScratchPoint(const ScratchRowForm& form, Side sid
   fortran::AppendI(record_, 5, static_cast<long long>(i + 1));
   record_.append(static_cast<size_t>(form.blanks_before_p), ' ');
   const size_t p_at = record_.size();
-  fortran::AppendE(record_, 10, 3, p, form.scale);
+  double p_read = 0;
+  const bool p_known = fortran::AppendEReadBack(record_, 10, 3, p, form.scale, p_read);
   record_.append(static_cast<size_t>(form.blanks_before_y), ' ');
   const size_t y_at = record_.size();
-  fortran::AppendE(record_, 10, 3, y, form.scale);
+  double y_read = 0;
+  const bool y_known = fortran::AppendEReadBack(record_, 10, 3, y, form.scale, y_read);
   const bool excavation = side == Side::kExcavation;
   const char* record =
       excavation ? "p-y scratch file: excavation-side point" : "p-y scratch file: backfill-side point";
-  (excavation ? excavation_p_ : backfill_p_)[i] = ReadBack(p_at, 10, record, 2, "p");
-  (excavation ? excavation_y_ : backfill_y_)[i] = ReadBack(y_at, 10, record, 3, "y");
+  (excavation ? excavation_p_ : backfill_p_)[i] = p_known ? p_read : ReadBack(p_at, 10, record, 2, "p");
+  (excavation ? excavation_y_ : backfill_y_)[i] = y_known ? y_read : ReadBack(y_at, 10, record, 3, "y");
   EndLine();
 }
 
