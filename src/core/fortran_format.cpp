@@ -251,53 +251,46 @@ constexpr size_t kSlack = 32;
   return WriteDigitsWithPointOf(end, v, count, after);
 }
 
-// The decimal digits of a rounded field: a 64-bit integer for every field
-// the report writes, written straight into the field; an exact decimal text
-// for the rare wider one.
-class Digits {
- public:
-  void SetValue(uint64_t v, int count) {
-    value_ = v;
-    size_ = count;
-    wide_ = false;
-  }
-  std::string& Wide() { return text_; }
-  void SetWide() {
-    size_ = static_cast<int>(text_.size());
-    wide_ = true;
-  }
-  int size() const { return size_; }
-  // The digits as one integer, when they fit in 64 bits.
-  bool Narrow(uint64_t& v) const {
-    v = value_;
-    return !wide_;
-  }
-  // The rounded value is zero (its digits carry no leading zeros).
-  bool IsZero() const { return wide_ ? text_ == "0" : value_ == 0; }
+// The decimal digits of a rounded field as one 64-bit integer, as every
+// field the report writes has them, written straight into the field.
+struct Digits {
+  uint64_t Value = 0;
+  int Count = 0;
 
+  int size() const { return Count; }
+  // The rounded value is zero.
+  bool IsZero() const { return Value == 0; }
+  // The digits as one integer.
+  bool Narrow(uint64_t& v) const {
+    v = Value;
+    return true;
+  }
   // Writes the last `count` digits, with zeros before the first one as
   // needed, ending at `end`, and a point before the last `after` of them.
   [[gnu::always_inline]] void WriteWithPoint(char* end, int count, int after) const {
-    if (!wide_) {
-      WriteDigitsWithPoint(end, value_, count, after);
-      return;
-    }
-    WriteWideWithPoint(end, count, after);
+    WriteDigitsWithPoint(end, Value, count, after);
   }
+};
 
- private:
-  [[gnu::noinline]] void WriteWideWithPoint(char* end, int count, int after) const {
+// The digits of a rarer, wider field as exact decimal text, without leading
+// zeros; the same interface as Digits.
+class WideDigits {
+ public:
+  std::string& Text() { return text_; }
+  int size() const { return static_cast<int>(text_.size()); }
+  bool IsZero() const { return text_ == "0"; }
+  bool Narrow(uint64_t&) const { return false; }
+  void WriteWithPoint(char* end, int count, int after) const {
+    const int size = this->size();
     char* p = end;
     for (int i = 0; i < count; ++i) {
       if (i == after) *--p = '.';
-      *--p = i < size_ ? text_[static_cast<size_t>(size_ - 1 - i)] : '0';
+      *--p = i < size ? text_[static_cast<size_t>(size - 1 - i)] : '0';
     }
     if (after == count) *--p = '.';
   }
 
-  uint64_t value_ = 0;
-  int size_ = 0;
-  bool wide_ = false;
+ private:
   std::string text_;
 };
 
@@ -330,11 +323,11 @@ void RoundAwayDigits(std::string& digits, size_t drop) {
 }
 
 // The digits of round(|x| * 10^p), without leading zeros ("0" for zero).
-[[gnu::noinline]] void WideRoundedDigits(double magnitude, int p, Digits& digits) {
+void WideRoundedDigits(double magnitude, int p, WideDigits& digits) {
   // Fixed notation with max(p, 0) decimals is exactly rounded; with p < 0
   // the value is an integer (at least 2^64 here), whose exact digits are
   // rounded once, -p places to the left.
-  std::string& text = digits.Wide();
+  std::string& text = digits.Text();
   const int decimals = std::max(p, 0);
   text.resize(330 + static_cast<size_t>(decimals));
   char* end =
@@ -345,14 +338,15 @@ void RoundAwayDigits(std::string& digits, size_t drop) {
   if (p < 0) RoundAwayDigits(text, static_cast<size_t>(-p));
   const size_t first = text.find_first_not_of('0');
   text.erase(0, first == std::string::npos ? text.size() - 1 : first);
-  digits.SetWide();
 }
 
-[[gnu::always_inline]] inline void RoundedDigits(double magnitude, int p, Digits& digits) {
+// The digits of round(|x| * 10^p) when they fit in 64 bits.
+[[gnu::always_inline]] inline bool RoundedDigits(double magnitude, int p, Digits& digits) {
   uint64_t r = 0;
-  if (magnitude == 0 || QuickScaledRound(magnitude, p, r) || ScaledRound(Decompose(magnitude), p, r))
-    return digits.SetValue(r, DigitCount(r));
-  WideRoundedDigits(magnitude, p, digits);
+  if (magnitude != 0 && !QuickScaledRound(magnitude, p, r) && !ScaledRound(Decompose(magnitude), p, r))
+    return false;
+  digits = {r, DigitCount(r)};
+  return true;
 }
 
 // 10^k as doubles, for the first guess of a decimal exponent.
@@ -368,11 +362,10 @@ constexpr auto kPowers = [] {
   return powers;
 }();
 
-[[gnu::noinline]] void WideSignificantDigits(double magnitude, int n, Digits& digits, int& exponent);
-
 // n significant digits of |x| > 0, rounded, and the decimal exponent of the
-// first one.
-[[gnu::always_inline]] inline void SignificantDigits(double magnitude, int n, Digits& digits, int& exponent) {
+// first one; false when they do not fit in 64 bits (WideSignificantDigits
+// gives them then).
+[[gnu::always_inline]] inline bool SignificantDigits(double magnitude, int n, Digits& digits, int& exponent) {
   if (n <= 18) {
     // The power of two of the leading bit (subnormals have fewer bits).
     const uint64_t bits = std::bit_cast<uint64_t>(magnitude);
@@ -394,17 +387,17 @@ constexpr auto kPowers = [] {
       } else if (r < kPow10[n - 1]) {
         --k;
       } else {
-        digits.SetValue(r, n);
+        digits = {r, n};
         exponent = k;
-        return;
+        return true;
       }
     }
   }
-  WideSignificantDigits(magnitude, n, digits, exponent);
+  return false;
 }
 
-void WideSignificantDigits(double magnitude, int n, Digits& digits, int& exponent) {
-  std::string& text = digits.Wide();
+void WideSignificantDigits(double magnitude, int n, WideDigits& digits, int& exponent) {
+  std::string& text = digits.Text();
   text.resize(static_cast<size_t>(n) + 16);
   char* end =
       std::to_chars(text.data(), text.data() + text.size(), magnitude, std::chars_format::scientific, n - 1)
@@ -413,7 +406,6 @@ void WideSignificantDigits(double magnitude, int n, Digits& digits, int& exponen
   std::from_chars(e + (e[1] == '+' ? 2 : 1), end, exponent);
   text.resize(static_cast<size_t>(e - text.data()));
   text.erase(std::remove(text.begin(), text.end(), '.'), text.end());
-  digits.SetWide();
 }
 
 // A numeric field is written into exactly w characters at `dst` (nothing
@@ -479,7 +471,9 @@ void PutI(char* dst, int w, long long value, int m) {
 // 10^power: the decimal rounded once to a double, which one multiplication
 // or division by an exact power of ten does when the digits are exact too.
 // False when that does not settle it and the field's text must be read.
-[[gnu::always_inline]] inline bool ValueShown(const Digits& digits, int power, bool negative, double& read) {
+template <class AnyDigits>
+[[gnu::always_inline]] inline bool ValueShown(const AnyDigits& digits, int power, bool negative,
+                                              double& read) {
   uint64_t v = 0;
   if (!digits.Narrow(v) || v > (uint64_t{1} << 53) || power < -22 || power > 22) return false;
   const double m = static_cast<double>(v);
@@ -490,7 +484,8 @@ void PutI(char* dst, int w, long long value, int m) {
 }
 
 // The F layout of round(|x| * 10^(d+k)) (the digits) with d decimals.
-[[gnu::always_inline]] inline bool WriteFixed(char* dst, int w, int d, const Digits& digits, bool negative,
+template <class AnyDigits>
+[[gnu::always_inline]] inline bool WriteFixed(char* dst, int w, int d, const AnyDigits& digits, bool negative,
                                               double* read = nullptr) {
   const int integer_digits = digits.size() - d;  // <= 0: the integer part is 0
   const bool zero_integer = integer_digits <= 0 || digits.IsZero();
@@ -514,8 +509,10 @@ void PutI(char* dst, int w, long long value, int m) {
 
 // The E layout: `digits` are the significant digits the scale factor asks
 // for and `exponent` the decimal exponent of the first one.
-[[gnu::always_inline]] inline bool WriteExponentForm(char* dst, int w, int scale, int e, const Digits& digits,
-                                                     int exponent, bool negative, double* read = nullptr) {
+template <class AnyDigits>
+[[gnu::always_inline]] inline bool WriteExponentForm(char* dst, int w, int scale, int e,
+                                                     const AnyDigits& digits, int exponent, bool negative,
+                                                     double* read = nullptr) {
   const int significant = digits.size();
   const int printed = exponent + 1 - scale;  // relative to the point the scale factor sets
   const int magnitude = std::abs(printed);
@@ -555,6 +552,12 @@ void PutI(char* dst, int w, long long value, int m) {
   return read && letter && ValueShown(digits, exponent + 1 - significant, negative, *read);
 }
 
+[[gnu::noinline]] bool PutWideF(char* dst, int w, int d, double value, int scale) {
+  WideDigits digits;
+  WideRoundedDigits(std::fabs(value), d + scale, digits);
+  return WriteFixed(dst, w, d, digits, std::signbit(value));
+}
+
 bool PutF(char* dst, int w, int d, double value, int scale, double* read = nullptr) {
   if (!std::isfinite(value)) return PutNonFinite(dst, w, value), false;
   if (d < 0) d = 0;
@@ -562,8 +565,19 @@ bool PutF(char* dst, int w, int d, double value, int scale, double* read = nullp
   // rather than multiplying, so kP rounds (and never overflows) as the
   // runtime does: the field shows round(|x| * 10^(d+k)) with d decimals.
   Digits digits;
-  RoundedDigits(std::fabs(value), d + scale, digits);
-  return WriteFixed(dst, w, d, digits, std::signbit(value), read);
+  if (RoundedDigits(std::fabs(value), d + scale, digits))
+    return WriteFixed(dst, w, d, digits, std::signbit(value), read);
+  return PutWideF(dst, w, d, value, scale);
+}
+
+[[gnu::noinline]] bool PutWideE(char* dst, int w, int scale, int e, double value, int significant) {
+  WideDigits digits;
+  int exponent = scale - 1;
+  if (value != 0)
+    WideSignificantDigits(std::fabs(value), significant, digits, exponent);
+  else
+    digits.Text().assign(static_cast<size_t>(significant), '0');
+  return WriteExponentForm(dst, w, scale, e, digits, exponent, std::signbit(value));
 }
 
 bool PutE(char* dst, int w, int d, double value, int scale, int e, double* read = nullptr) {
@@ -572,18 +586,12 @@ bool PutE(char* dst, int w, int d, double value, int scale, int e, double* read 
   // k digits before the point and d-k+1 after.
   if (scale <= -d || scale >= d + 2) return Stars(dst, w), false;
   const int significant = scale <= 0 ? d + scale : d + 1;
-  Digits digits;
   // Zero prints its exponent as 0.
+  Digits digits{0, significant};
   int exponent = scale - 1;
-  if (value != 0) {
-    SignificantDigits(std::fabs(value), significant, digits, exponent);
-  } else if (significant <= 19) {
-    digits.SetValue(0, significant);
-  } else {
-    digits.Wide().assign(static_cast<size_t>(significant), '0');
-    digits.SetWide();
-  }
-  return WriteExponentForm(dst, w, scale, e, digits, exponent, std::signbit(value), read);
+  if (value != 0 ? SignificantDigits(std::fabs(value), significant, digits, exponent) : significant <= 19)
+    return WriteExponentForm(dst, w, scale, e, digits, exponent, std::signbit(value), read);
+  return PutWideE(dst, w, scale, e, value, significant);
 }
 
 // The characters an A field writes.
@@ -1005,6 +1013,18 @@ class Pieces {
   char buffer_[512];
 };
 
+template <class AnyDigits>
+void PutListRealDigits(char* dst, double value, const AnyDigits& digits, int exponent) {
+  constexpr int kDigits = 17;
+  if (exponent >= -1 && exponent < kDigits) {
+    // F20.(16 - exponent) rounds at the same place: the same digits.
+    WriteFixed(dst, 20, kDigits - 1 - exponent, digits, std::signbit(value));
+    FillBlanks(dst + 20, 5);
+    return;
+  }
+  WriteExponentForm(dst, 25, 1, 3, digits, exponent, std::signbit(value));
+}
+
 // G editing of list-directed output for double precision: 17 significant
 // digits in a field of 25, fixed form for 0.1 <= |x| < 1e17 (with the four
 // columns of the absent exponent left blank), exponent form otherwise.
@@ -1020,14 +1040,11 @@ void PutListReal(char* dst, double value) {
   }
   Digits digits;
   int exponent = 0;
-  SignificantDigits(magnitude, kDigits, digits, exponent);
-  if (exponent >= -1 && exponent < kDigits) {
-    // F20.(16 - exponent) rounds at the same place: the same digits.
-    WriteFixed(dst, 20, kDigits - 1 - exponent, digits, std::signbit(value));
-    FillBlanks(dst + 20, 5);
-    return;
-  }
-  WriteExponentForm(dst, kWidth, 1, 3, digits, exponent, std::signbit(value));
+  if (SignificantDigits(magnitude, kDigits, digits, exponent))
+    return PutListRealDigits(dst, value, digits, exponent);
+  WideDigits wide;
+  WideSignificantDigits(magnitude, kDigits, wide, exponent);
+  PutListRealDigits(dst, value, wide, exponent);
 }
 
 class CollectRecords final : public RecordSink {
