@@ -657,6 +657,27 @@ void AppendA(std::string& out, std::string_view text, int w) {
   if (n > 0) AppendField(out, n, [&](char* dst) { PutA(dst, text, w); });
 }
 
+char* FieldRecord::Take(int n) {
+  static_assert(sizeof buffer_ >= kRoom + kSlack);
+  if (n < 0) n = 0;
+  if (static_cast<size_t>(n) > kRoom - used_) throw std::logic_error("a field record outgrows its room");
+  char* p = buffer_ + used_;
+  used_ += static_cast<size_t>(n);
+  return p;
+}
+
+void FieldRecord::Blanks(int n) { FillBlanks(Take(n), n); }
+
+void FieldRecord::I(int w, long long value, int m) { PutI(Take(w), w, value, m); }
+
+bool FieldRecord::F(int w, int d, double value, int scale, double& read) {
+  return PutF(Take(w), w, d, value, scale, &read);
+}
+
+bool FieldRecord::E(int w, int d, double value, int scale, double& read) {
+  return PutE(Take(w), w, d, value, scale, 0, &read);
+}
+
 std::string EditI(int w, long long value, int m) {
   std::string s;
   AppendI(s, w, value, m);

@@ -44,6 +44,31 @@ std::string EditF(int w, int d, double value, int scale = 0);
 std::string EditE(int w, int d, double value, int scale = 0, int e = 0);
 std::string EditA(std::string_view text, int w = -1);
 
+// A record of a few fields formatted on the stack, for writers that build
+// their records field by field (and take the values back from the digits):
+// no string grows, and the record goes out as one text. A record longer
+// than its room is a programming error (std::logic_error).
+class FieldRecord {
+ public:
+  static constexpr size_t kRoom = 256;
+
+  void Clear() { used_ = 0; }
+  std::string_view Text() const { return {buffer_, used_}; }
+  size_t size() const { return used_; }
+  void Blanks(int n);
+  void I(int w, long long value, int m = -1);
+  // As AppendFReadBack and AppendEReadBack.
+  bool F(int w, int d, double value, int scale, double& read);
+  bool E(int w, int d, double value, int scale, double& read);
+
+ private:
+  // Room for n characters and the slack a field writer scribbles on.
+  char* Take(int n);
+
+  size_t used_ = 0;
+  char buffer_[kRoom + 32];
+};
+
 // A value handed to a format: integer, real or text.
 using Value = std::variant<long long, double, std::string_view>;
 
