@@ -548,7 +548,10 @@ template <class AnyDigits>
   digits.WriteWithPoint(p, mantissa_digits, after_point);
   if (letter) *p++ = 'E';
   *p++ = printed < 0 ? '-' : '+';
-  WriteDigits(p + exponent_width, static_cast<uint64_t>(magnitude), exponent_width);
+  if (exponent_width == 2)  // nearly always
+    std::memcpy(p, kDigitPairs + 2 * magnitude, 2);
+  else
+    WriteDigits(p + exponent_width, static_cast<uint64_t>(magnitude), exponent_width);
   return read && letter && ValueShown(digits, exponent + 1 - significant, negative, *read);
 }
 

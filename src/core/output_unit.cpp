@@ -34,14 +34,21 @@ void OutputUnit::Emit(std::string_view text, bool end) {
 }
 
 void OutputUnit::Finish() {
-  pending_ += '\n';
-  if (file_)
-    file_->Write(pending_);
-  else
-    *stream_ << pending_;
-  if (copy_) copy_->append(pending_);
+  Send(pending_);
   pending_.clear();
   has_pending_ = false;
+}
+
+void OutputUnit::Send(std::string_view record) {
+  if (file_) {
+    file_->WriteLine(record);
+  } else {
+    *stream_ << record << '\n';
+  }
+  if (copy_) {
+    copy_->append(record);
+    copy_->push_back('\n');
+  }
 }
 
 void OutputUnit::Put(const fortran::Records& records) {
@@ -85,7 +92,13 @@ std::string* OutputUnit::OpenRecord() {
   return &pending_;
 }
 
-void OutputUnit::Line(std::string_view text) { Emit(text, true); }
+void OutputUnit::Line(std::string_view text) {
+  if (!IsOpen()) return;
+  if (!pending_.empty()) return Emit(text, true);
+  // No open record to continue: the text goes out as it stands.
+  Send(text);
+  has_pending_ = false;
+}
 
 void OutputUnit::Append(std::string_view text) { Emit(text, false); }
 

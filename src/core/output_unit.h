@@ -62,6 +62,8 @@ class OutputUnit {
   void Emit(std::string_view text, bool end);
   // Ends the open record and hands it on.
   void Finish();
+  // A whole record to the file or stream (and the copy).
+  void Send(std::string_view record);
 
   RunFile* file_ = nullptr;
   std::ostream* stream_ = nullptr;
