@@ -1012,6 +1012,16 @@ class Pieces {
     Flush();
     return line_;
   }
+  // The whole record: straight from the buffer when it all fits there.
+  std::string_view Record() {
+    if (line_.empty()) return {buffer_, used_};
+    return Line();
+  }
+  // Drops the record (once it has been handed on).
+  void Clear() {
+    used_ = 0;
+    line_.clear();
+  }
   [[gnu::always_inline]] void Blanks(int n) {
     if (n <= 0) return;
     if (char* p = Room(static_cast<size_t>(n)))
@@ -1074,10 +1084,7 @@ void PutListReal(char* dst, double value) {
 class CollectRecords final : public RecordSink {
  public:
   explicit CollectRecords(Records& records) : records_(records) {}
-  void EndRecord(std::string& line) override {
-    records_.lines.push_back(std::move(line));
-    line.clear();
-  }
+  void Complete(std::string_view record) override { records_.lines.emplace_back(record); }
 
  private:
   Records& records_;
@@ -1110,7 +1117,8 @@ bool CompiledFormat::Run(std::span<const Value> values, std::string& line, Recor
   int pending_blanks = 0;  // nX not yet written: only written when something follows
   Pieces record(line);
   const auto end_record = [&] {
-    sink.EndRecord(record.Line());
+    sink.Complete(record.Record());
+    record.Clear();
     pending_blanks = 0;
     dollar = false;
   };
@@ -1199,7 +1207,10 @@ bool CompiledFormat::Run(std::span<const Value> values, std::string& line, Recor
     from = revert_at_;
   }
 stopped:
-  if (!dollar) sink.EndRecord(record.Line());
+  if (!dollar) {
+    sink.Complete(record.Record());
+    record.Clear();
+  }
   record.Line();
   return dollar;
 }

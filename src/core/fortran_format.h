@@ -75,8 +75,8 @@ using Value = std::variant<long long, double, std::string_view>;
 // Where a running format hands each record it completes.
 class RecordSink {
  public:
-  // `line` holds the finished record; the sink takes it and leaves `line` empty.
-  virtual void EndRecord(std::string& line) = 0;
+  // A finished record, valid for the call only.
+  virtual void Complete(std::string_view record) = 0;
 
  protected:
   ~RecordSink() = default;

@@ -39,6 +39,12 @@ void OutputUnit::Finish() {
   has_pending_ = false;
 }
 
+void OutputUnit::Complete(std::string_view record) {
+  // The format run has the unit's open record and empties it.
+  Send(record);
+  has_pending_ = false;
+}
+
 void OutputUnit::Send(std::string_view record) {
   if (file_) {
     file_->WriteLine(record);
@@ -59,24 +65,9 @@ void OutputUnit::Put(const fortran::Records& records) {
   }
 }
 
-namespace {
-
-// Every record a format completes ends the unit's open record.
-class UnitRecords final : public fortran::RecordSink {
- public:
-  explicit UnitRecords(OutputUnit& unit) : unit_(unit) {}
-  void EndRecord(std::string&) override { unit_.EndRecord(); }
-
- private:
-  OutputUnit& unit_;
-};
-
-}  // namespace
-
 void OutputUnit::WriteValues(std::string_view format, std::span<const fortran::Value> values) {
   if (!IsOpen()) return;
-  UnitRecords records(*this);
-  const bool open = formats_.Get(format).Run(values, pending_, records);
+  const bool open = formats_.Get(format).Run(values, pending_, *this);
   if (open) has_pending_ = true;
 }
 
