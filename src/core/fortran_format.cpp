@@ -898,12 +898,9 @@ class Unroller {
       op.e = item.e;
       op.m = item.m;
       switch (item.kind) {
-        case Item::Literal: {
-          std::string text;
-          for (int r = 0; r < item.repeat; ++r) text += item.text;
-          AddLiteral(std::move(text));
+        case Item::Literal:
+          AddLiteral(item.text, item.repeat);
           break;
-        }
         case Item::X:
           AddBlanks(item.w);
           break;
@@ -920,14 +917,9 @@ class Unroller {
     }
   }
 
-  // Packs the literal texts into one string.
+  // The steps, and the literal texts they point into.
   std::vector<Op> Finish(std::string& texts) {
-    for (size_t i = 0; i < ops_.size(); ++i) {
-      if (ops_[i].kind != Op::Literal) continue;
-      ops_[i].text = static_cast<uint32_t>(texts.size());
-      ops_[i].size = static_cast<uint32_t>(texts_[i].size());
-      texts += texts_[i];
-    }
+    texts = std::move(texts_);
     return std::move(ops_);
   }
 
@@ -939,15 +931,10 @@ class Unroller {
   Op* Last(Op::Kind kind) {
     return ops_.size() > barrier_ && ops_.back().kind == kind ? &ops_.back() : nullptr;
   }
-  void Push(const Op& op, std::string text = {}) {
+  void Push(const Op& op) {
     if (ops_.size() >= kMaxSteps)
       throw std::logic_error("format too long once its repeat counts are unrolled");
     ops_.push_back(op);
-    texts_.push_back(std::move(text));
-  }
-  void Pop() {
-    ops_.pop_back();
-    texts_.pop_back();
   }
   void AddBlanks(int n) {
     if (Op* x = Last(Op::X)) {
@@ -959,31 +946,37 @@ class Unroller {
     op.w = n;
     Push(op);
   }
-  void AddLiteral(std::string text) {
+  // A literal's text is always the last in texts_ while it is the last
+  // step, so a literal that follows it extends it in place.
+  void AddLiteral(std::string_view text, int repeat) {
+    size_t blanks = 0;
     if (Op* x = Last(Op::X)) {
       // Blanks before a literal are always written: they become its text.
-      text.insert(0, static_cast<size_t>(std::max(x->w, 0)), ' ');
-      Pop();
+      blanks = static_cast<size_t>(std::max(x->w, 0));
+      ops_.pop_back();
     }
-    if (Last(Op::Literal)) {
-      texts_.back() += text;
-      return;
+    if (!Last(Op::Literal)) {
+      Op op;
+      op.kind = Op::Literal;
+      op.text = static_cast<uint32_t>(texts_.size());
+      Push(op);
     }
-    Op op;
-    op.kind = Op::Literal;
-    Push(op, std::move(text));
+    texts_.append(blanks, ' ');
+    for (int r = 0; r < repeat; ++r) texts_ += text;
+    Op& literal = ops_.back();
+    literal.size = static_cast<uint32_t>(texts_.size() - literal.text);
   }
   void AddStep(Op op) {
     const bool field = op.kind == Op::I || op.kind == Op::F || op.kind == Op::E || op.kind == Op::A;
     if (Op* x = field ? Last(Op::X) : nullptr) {
       op.lead = x->w;
-      Pop();
+      ops_.pop_back();
     }
     Push(op);
   }
 
   std::vector<Op> ops_;
-  std::vector<std::string> texts_;  // beside ops_ while unrolling
+  std::string texts_;
   size_t barrier_ = 0;
 };
 
