@@ -573,6 +573,44 @@ bool PutF(char* dst, int w, int d, double value, int scale, double* read = nullp
   return PutWideF(dst, w, d, value, scale);
 }
 
+// The E field nearly every report line has (scale factor 0 or 1, no
+// exponent width, at most eight digits, a two-digit exponent, room enough)
+// in a few whole-word stores, as WriteExponentForm lays it out. `written`
+// false leaves the field to WriteExponentForm.
+[[gnu::always_inline]] inline bool ShortExponentForm(char* dst, int w, int scale, int e, const Digits& digits,
+                                                     int exponent, bool negative, double* read,
+                                                     bool& written) {
+  const int significant = digits.Count;
+  const int printed = exponent + 1 - scale;
+  if (e != 0 || (scale != 0 && scale != 1) || significant > 8 || printed <= -100 || printed >= 100)
+    return false;
+  bool leading_zero = scale == 0;
+  int length = (negative ? 1 : 0) + (leading_zero ? 1 : 0) + significant + 1 + 4;
+  if (leading_zero && length > w) {
+    leading_zero = false;
+    --length;
+  }
+  if (length > w) return false;
+  written = true;
+  char* p = Field(dst, w, length);
+  if (negative) *p++ = '-';
+  const uint64_t word = EightDigits(static_cast<uint32_t>(digits.Value)) >> (8 * (8 - significant));
+  if (scale == 1) {  // d.ddd
+    Store8(p + 1, word);
+    p[0] = p[1];
+    p[1] = '.';
+  } else {  // 0.dddd
+    if (leading_zero) *p++ = '0';
+    *p = '.';
+    Store8(p + 1, word);
+  }
+  p += significant + 1;
+  p[0] = 'E';
+  p[1] = printed < 0 ? '-' : '+';
+  std::memcpy(p + 2, kDigitPairs + 2 * std::abs(printed), 2);
+  return read && ValueShown(digits, exponent + 1 - significant, negative, *read);
+}
+
 [[gnu::noinline]] bool PutWideE(char* dst, int w, int scale, int e, double value, int significant) {
   WideDigits digits;
   int exponent = scale - 1;
@@ -592,8 +630,13 @@ bool PutE(char* dst, int w, int d, double value, int scale, int e, double* read 
   // Zero prints its exponent as 0.
   Digits digits{0, significant};
   int exponent = scale - 1;
-  if (value != 0 ? SignificantDigits(std::fabs(value), significant, digits, exponent) : significant <= 19)
+  if (value != 0 ? SignificantDigits(std::fabs(value), significant, digits, exponent) : significant <= 19) {
+    bool written = false;
+    const bool known =
+        ShortExponentForm(dst, w, scale, e, digits, exponent, std::signbit(value), read, written);
+    if (written) return known;
     return WriteExponentForm(dst, w, scale, e, digits, exponent, std::signbit(value), read);
+  }
   return PutWideE(dst, w, scale, e, value, significant);
 }
 
