@@ -8,6 +8,7 @@
 #include <cmath>
 #include <random>
 #include <sstream>
+#include <stdexcept>
 
 #include "core/errors.h"
 #include "core/fortran_format.h"
@@ -78,6 +79,21 @@ TEST(WrittenField, FieldsWrittenWithTheirValueGiveTheTextsDouble) {
     }
   }
   EXPECT_GT(known, 40000);
+  // A record built field by field on the stack holds the same text, and
+  // refuses to outgrow its room rather than write past it.
+  fortran::FieldRecord row;
+  std::string appended;
+  double read = 0;
+  row.I(5, 12);
+  fortran::AppendI(appended, 5, 12);
+  row.Blanks(2);
+  appended += "  ";
+  row.E(10, 3, -0.0123456, 1, read);
+  fortran::AppendE(appended, 10, 3, -0.0123456, 1);
+  row.F(10, 3, 1e30, 0, read);
+  fortran::AppendF(appended, 10, 3, 1e30);
+  EXPECT_EQ(row.Text(), appended);
+  EXPECT_THROW(row.Blanks(static_cast<int>(fortran::FieldRecord::kRoom)), std::logic_error);
 }
 
 TEST(WrittenField, AFieldThatDoesNotReadBackFailsAsTheReaderWould) {
