@@ -807,6 +807,7 @@ class Parser {
 
   std::vector<Item> ParseList(char close) {
     std::vector<Item> items;
+    items.reserve(16);  // most lists are short: no regrowth moving their items
     for (;;) {
       SkipSeparators();
       if (AtEnd()) {
