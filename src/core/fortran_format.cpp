@@ -251,48 +251,46 @@ constexpr size_t kSlack = 32;
   return WriteDigitsWithPointOf(end, v, count, after);
 }
 
-// The decimal digits of a rounded field: a 64-bit integer for every field
-// the report writes, written straight into the field; an exact decimal text
-// for the rare wider one.
-class Digits {
- public:
-  void SetValue(uint64_t v, int count) {
-    value_ = v;
-    size_ = count;
-    wide_ = false;
-  }
-  std::string& Wide() { return text_; }
-  void SetWide() {
-    size_ = static_cast<int>(text_.size());
-    wide_ = true;
-  }
-  int size() const { return size_; }
-  // The rounded value is zero (its digits carry no leading zeros).
-  bool IsZero() const { return wide_ ? text_ == "0" : value_ == 0; }
+// The decimal digits of a rounded field as one 64-bit integer, as every
+// field the report writes has them, written straight into the field.
+struct Digits {
+  uint64_t Value = 0;
+  int Count = 0;
 
+  int size() const { return Count; }
+  // The rounded value is zero.
+  bool IsZero() const { return Value == 0; }
+  // The digits as one integer.
+  bool Narrow(uint64_t& v) const {
+    v = Value;
+    return true;
+  }
   // Writes the last `count` digits, with zeros before the first one as
   // needed, ending at `end`, and a point before the last `after` of them.
   [[gnu::always_inline]] void WriteWithPoint(char* end, int count, int after) const {
-    if (!wide_) {
-      WriteDigitsWithPoint(end, value_, count, after);
-      return;
-    }
-    WriteWideWithPoint(end, count, after);
+    WriteDigitsWithPoint(end, Value, count, after);
   }
+};
 
- private:
-  [[gnu::noinline]] void WriteWideWithPoint(char* end, int count, int after) const {
+// The digits of a rarer, wider field as exact decimal text, without leading
+// zeros; the same interface as Digits.
+class WideDigits {
+ public:
+  std::string& Text() { return text_; }
+  int size() const { return static_cast<int>(text_.size()); }
+  bool IsZero() const { return text_ == "0"; }
+  bool Narrow(uint64_t&) const { return false; }
+  void WriteWithPoint(char* end, int count, int after) const {
+    const int size = this->size();
     char* p = end;
     for (int i = 0; i < count; ++i) {
       if (i == after) *--p = '.';
-      *--p = i < size_ ? text_[static_cast<size_t>(size_ - 1 - i)] : '0';
+      *--p = i < size ? text_[static_cast<size_t>(size - 1 - i)] : '0';
     }
     if (after == count) *--p = '.';
   }
 
-  uint64_t value_ = 0;
-  int size_ = 0;
-  bool wide_ = false;
+ private:
   std::string text_;
 };
 
@@ -325,11 +323,11 @@ void RoundAwayDigits(std::string& digits, size_t drop) {
 }
 
 // The digits of round(|x| * 10^p), without leading zeros ("0" for zero).
-[[gnu::noinline]] void WideRoundedDigits(double magnitude, int p, Digits& digits) {
+void WideRoundedDigits(double magnitude, int p, WideDigits& digits) {
   // Fixed notation with max(p, 0) decimals is exactly rounded; with p < 0
   // the value is an integer (at least 2^64 here), whose exact digits are
   // rounded once, -p places to the left.
-  std::string& text = digits.Wide();
+  std::string& text = digits.Text();
   const int decimals = std::max(p, 0);
   text.resize(330 + static_cast<size_t>(decimals));
   char* end =
@@ -340,14 +338,15 @@ void RoundAwayDigits(std::string& digits, size_t drop) {
   if (p < 0) RoundAwayDigits(text, static_cast<size_t>(-p));
   const size_t first = text.find_first_not_of('0');
   text.erase(0, first == std::string::npos ? text.size() - 1 : first);
-  digits.SetWide();
 }
 
-[[gnu::always_inline]] inline void RoundedDigits(double magnitude, int p, Digits& digits) {
+// The digits of round(|x| * 10^p) when they fit in 64 bits.
+[[gnu::always_inline]] inline bool RoundedDigits(double magnitude, int p, Digits& digits) {
   uint64_t r = 0;
-  if (magnitude == 0 || QuickScaledRound(magnitude, p, r) || ScaledRound(Decompose(magnitude), p, r))
-    return digits.SetValue(r, DigitCount(r));
-  WideRoundedDigits(magnitude, p, digits);
+  if (magnitude != 0 && !QuickScaledRound(magnitude, p, r) && !ScaledRound(Decompose(magnitude), p, r))
+    return false;
+  digits = {r, DigitCount(r)};
+  return true;
 }
 
 // 10^k as doubles, for the first guess of a decimal exponent.
@@ -363,11 +362,10 @@ constexpr auto kPowers = [] {
   return powers;
 }();
 
-[[gnu::noinline]] void WideSignificantDigits(double magnitude, int n, Digits& digits, int& exponent);
-
 // n significant digits of |x| > 0, rounded, and the decimal exponent of the
-// first one.
-[[gnu::always_inline]] inline void SignificantDigits(double magnitude, int n, Digits& digits, int& exponent) {
+// first one; false when they do not fit in 64 bits (WideSignificantDigits
+// gives them then).
+[[gnu::always_inline]] inline bool SignificantDigits(double magnitude, int n, Digits& digits, int& exponent) {
   if (n <= 18) {
     // The power of two of the leading bit (subnormals have fewer bits).
     const uint64_t bits = std::bit_cast<uint64_t>(magnitude);
@@ -389,17 +387,17 @@ constexpr auto kPowers = [] {
       } else if (r < kPow10[n - 1]) {
         --k;
       } else {
-        digits.SetValue(r, n);
+        digits = {r, n};
         exponent = k;
-        return;
+        return true;
       }
     }
   }
-  WideSignificantDigits(magnitude, n, digits, exponent);
+  return false;
 }
 
-void WideSignificantDigits(double magnitude, int n, Digits& digits, int& exponent) {
-  std::string& text = digits.Wide();
+void WideSignificantDigits(double magnitude, int n, WideDigits& digits, int& exponent) {
+  std::string& text = digits.Text();
   text.resize(static_cast<size_t>(n) + 16);
   char* end =
       std::to_chars(text.data(), text.data() + text.size(), magnitude, std::chars_format::scientific, n - 1)
@@ -408,7 +406,6 @@ void WideSignificantDigits(double magnitude, int n, Digits& digits, int& exponen
   std::from_chars(e + (e[1] == '+' ? 2 : 1), end, exponent);
   text.resize(static_cast<size_t>(e - text.data()));
   text.erase(std::remove(text.begin(), text.end(), '.'), text.end());
-  digits.SetWide();
 }
 
 // A numeric field is written into exactly w characters at `dst` (nothing
@@ -470,8 +467,26 @@ void PutI(char* dst, int w, long long value, int m) {
   WriteDigits(p + digits, magnitude, digits);
 }
 
+// The value a reader gets back from a field showing the digits times
+// 10^power: the decimal rounded once to a double, which one multiplication
+// or division by an exact power of ten does when the digits are exact too.
+// False when that does not settle it and the field's text must be read.
+template <class AnyDigits>
+[[gnu::always_inline]] inline bool ValueShown(const AnyDigits& digits, int power, bool negative,
+                                              double& read) {
+  uint64_t v = 0;
+  if (!digits.Narrow(v) || v > (uint64_t{1} << 53) || power < -22 || power > 22) return false;
+  const double m = static_cast<double>(v);
+  const double magnitude = power >= 0 ? m * kExactPowers[static_cast<size_t>(power)]
+                                      : m / kExactPowers[static_cast<size_t>(-power)];
+  read = negative ? -magnitude : magnitude;
+  return true;
+}
+
 // The F layout of round(|x| * 10^(d+k)) (the digits) with d decimals.
-[[gnu::always_inline]] inline void WriteFixed(char* dst, int w, int d, const Digits& digits, bool negative) {
+template <class AnyDigits>
+[[gnu::always_inline]] inline bool WriteFixed(char* dst, int w, int d, const AnyDigits& digits, bool negative,
+                                              double* read = nullptr) {
   const int integer_digits = digits.size() - d;  // <= 0: the integer part is 0
   const bool zero_integer = integer_digits <= 0 || digits.IsZero();
   int before = zero_integer ? 1 : integer_digits;
@@ -482,16 +497,22 @@ void PutI(char* dst, int w, long long value, int m) {
     before = 0;
     --length;
   }
-  if (length > w) return Stars(dst, w);
+  if (length > w) {
+    Stars(dst, w);
+    return false;
+  }
   char* p = Field(dst, w, length);
   if (negative) *p = '-';
   digits.WriteWithPoint(p + length, before + d, d);
+  return read && ValueShown(digits, -d, negative, *read);
 }
 
 // The E layout: `digits` are the significant digits the scale factor asks
 // for and `exponent` the decimal exponent of the first one.
-[[gnu::always_inline]] inline void WriteExponentForm(char* dst, int w, int scale, int e, const Digits& digits,
-                                                     int exponent, bool negative) {
+template <class AnyDigits>
+[[gnu::always_inline]] inline bool WriteExponentForm(char* dst, int w, int scale, int e,
+                                                     const AnyDigits& digits, int exponent, bool negative,
+                                                     double* read = nullptr) {
   const int significant = digits.size();
   const int printed = exponent + 1 - scale;  // relative to the point the scale factor sets
   const int magnitude = std::abs(printed);
@@ -501,10 +522,10 @@ void PutI(char* dst, int w, long long value, int m) {
   bool letter = true;
   int exponent_width = 2;
   if (e > 0) {
-    if (exponent_digits > e) return Stars(dst, w);
+    if (exponent_digits > e) return Stars(dst, w), false;
     exponent_width = e;
   } else if (magnitude > 999) {
-    return Stars(dst, w);
+    return Stars(dst, w), false;
   } else if (magnitude > 99) {
     letter = false;
     exponent_width = 3;
@@ -519,7 +540,7 @@ void PutI(char* dst, int w, long long value, int m) {
     leading_zero = false;
     --length;
   }
-  if (length > w) return Stars(dst, w);
+  if (length > w) return Stars(dst, w), false;
   char* p = Field(dst, w, length);
   if (negative) *p++ = '-';
   if (leading_zero) *p++ = '0';
@@ -527,38 +548,96 @@ void PutI(char* dst, int w, long long value, int m) {
   digits.WriteWithPoint(p, mantissa_digits, after_point);
   if (letter) *p++ = 'E';
   *p++ = printed < 0 ? '-' : '+';
-  WriteDigits(p + exponent_width, static_cast<uint64_t>(magnitude), exponent_width);
+  if (exponent_width == 2)  // nearly always
+    std::memcpy(p, kDigitPairs + 2 * magnitude, 2);
+  else
+    WriteDigits(p + exponent_width, static_cast<uint64_t>(magnitude), exponent_width);
+  return read && letter && ValueShown(digits, exponent + 1 - significant, negative, *read);
 }
 
-void PutF(char* dst, int w, int d, double value, int scale) {
-  if (!std::isfinite(value)) return PutNonFinite(dst, w, value);
+[[gnu::noinline]] bool PutWideF(char* dst, int w, int d, double value, int scale) {
+  WideDigits digits;
+  WideRoundedDigits(std::fabs(value), d + scale, digits);
+  return WriteFixed(dst, w, d, digits, std::signbit(value));
+}
+
+bool PutF(char* dst, int w, int d, double value, int scale, double* read = nullptr) {
+  if (!std::isfinite(value)) return PutNonFinite(dst, w, value), false;
   if (d < 0) d = 0;
   // A scale factor moves the decimal point of the exact decimal expansion
   // rather than multiplying, so kP rounds (and never overflows) as the
   // runtime does: the field shows round(|x| * 10^(d+k)) with d decimals.
   Digits digits;
-  RoundedDigits(std::fabs(value), d + scale, digits);
-  WriteFixed(dst, w, d, digits, std::signbit(value));
+  if (RoundedDigits(std::fabs(value), d + scale, digits))
+    return WriteFixed(dst, w, d, digits, std::signbit(value), read);
+  return PutWideF(dst, w, d, value, scale);
 }
 
-void PutE(char* dst, int w, int d, double value, int scale, int e) {
-  if (!std::isfinite(value)) return PutNonFinite(dst, w, value);
+// The E field nearly every report line has (scale factor 0 or 1, no
+// exponent width, at most eight digits, a two-digit exponent, room enough)
+// in a few whole-word stores, as WriteExponentForm lays it out. `written`
+// false leaves the field to WriteExponentForm.
+[[gnu::always_inline]] inline bool ShortExponentForm(char* dst, int w, int scale, int e, const Digits& digits,
+                                                     int exponent, bool negative, double* read,
+                                                     bool& written) {
+  const int significant = digits.Count;
+  const int printed = exponent + 1 - scale;
+  if (e != 0 || (scale != 0 && scale != 1) || significant > 8 || printed <= -100 || printed >= 100)
+    return false;
+  bool leading_zero = scale == 0;
+  int length = (negative ? 1 : 0) + (leading_zero ? 1 : 0) + significant + 1 + 4;
+  if (leading_zero && length > w) {
+    leading_zero = false;
+    --length;
+  }
+  if (length > w) return false;
+  written = true;
+  char* p = Field(dst, w, length);
+  if (negative) *p++ = '-';
+  const uint64_t word = EightDigits(static_cast<uint32_t>(digits.Value)) >> (8 * (8 - significant));
+  if (scale == 1) {  // d.ddd
+    Store8(p + 1, word);
+    p[0] = p[1];
+    p[1] = '.';
+  } else {  // 0.dddd
+    if (leading_zero) *p++ = '0';
+    *p = '.';
+    Store8(p + 1, word);
+  }
+  p += significant + 1;
+  p[0] = 'E';
+  p[1] = printed < 0 ? '-' : '+';
+  std::memcpy(p + 2, kDigitPairs + 2 * std::abs(printed), 2);
+  return read && ValueShown(digits, exponent + 1 - significant, negative, *read);
+}
+
+[[gnu::noinline]] bool PutWideE(char* dst, int w, int scale, int e, double value, int significant) {
+  WideDigits digits;
+  int exponent = scale - 1;
+  if (value != 0)
+    WideSignificantDigits(std::fabs(value), significant, digits, exponent);
+  else
+    digits.Text().assign(static_cast<size_t>(significant), '0');
+  return WriteExponentForm(dst, w, scale, e, digits, exponent, std::signbit(value));
+}
+
+bool PutE(char* dst, int w, int d, double value, int scale, int e, double* read = nullptr) {
+  if (!std::isfinite(value)) return PutNonFinite(dst, w, value), false;
   // With scale factor k: k <= 0 gives 0.(|k| zeros)(d+k digits); k > 0 gives
   // k digits before the point and d-k+1 after.
-  if (scale <= -d || scale >= d + 2) return Stars(dst, w);
+  if (scale <= -d || scale >= d + 2) return Stars(dst, w), false;
   const int significant = scale <= 0 ? d + scale : d + 1;
-  Digits digits;
   // Zero prints its exponent as 0.
+  Digits digits{0, significant};
   int exponent = scale - 1;
-  if (value != 0) {
-    SignificantDigits(std::fabs(value), significant, digits, exponent);
-  } else if (significant <= 19) {
-    digits.SetValue(0, significant);
-  } else {
-    digits.Wide().assign(static_cast<size_t>(significant), '0');
-    digits.SetWide();
+  if (value != 0 ? SignificantDigits(std::fabs(value), significant, digits, exponent) : significant <= 19) {
+    bool written = false;
+    const bool known =
+        ShortExponentForm(dst, w, scale, e, digits, exponent, std::signbit(value), read, written);
+    if (written) return known;
+    return WriteExponentForm(dst, w, scale, e, digits, exponent, std::signbit(value), read);
   }
-  WriteExponentForm(dst, w, scale, e, digits, exponent, std::signbit(value));
+  return PutWideE(dst, w, scale, e, value, significant);
 }
 
 // The characters an A field writes.
@@ -603,9 +682,46 @@ void AppendE(std::string& out, int w, int d, double value, int scale, int e) {
   if (w > 0) AppendField(out, static_cast<size_t>(w), [&](char* dst) { PutE(dst, w, d, value, scale, e); });
 }
 
+bool AppendFReadBack(std::string& out, int w, int d, double value, int scale, double& read) {
+  bool known = false;
+  if (w > 0)
+    AppendField(out, static_cast<size_t>(w),
+                [&](char* dst) { known = PutF(dst, w, d, value, scale, &read); });
+  return known;
+}
+
+bool AppendEReadBack(std::string& out, int w, int d, double value, int scale, double& read) {
+  bool known = false;
+  if (w > 0)
+    AppendField(out, static_cast<size_t>(w),
+                [&](char* dst) { known = PutE(dst, w, d, value, scale, 0, &read); });
+  return known;
+}
+
 void AppendA(std::string& out, std::string_view text, int w) {
   const size_t n = AWidth(text, w);
   if (n > 0) AppendField(out, n, [&](char* dst) { PutA(dst, text, w); });
+}
+
+char* FieldRecord::Take(int n) {
+  static_assert(sizeof buffer_ >= kRoom + kSlack);
+  if (n < 0) n = 0;
+  if (static_cast<size_t>(n) > kRoom - used_) throw std::logic_error("a field record outgrows its room");
+  char* p = buffer_ + used_;
+  used_ += static_cast<size_t>(n);
+  return p;
+}
+
+void FieldRecord::Blanks(int n) { FillBlanks(Take(n), n); }
+
+void FieldRecord::I(int w, long long value, int m) { PutI(Take(w), w, value, m); }
+
+bool FieldRecord::F(int w, int d, double value, int scale, double& read) {
+  return PutF(Take(w), w, d, value, scale, &read);
+}
+
+bool FieldRecord::E(int w, int d, double value, int scale, double& read) {
+  return PutE(Take(w), w, d, value, scale, 0, &read);
 }
 
 std::string EditI(int w, long long value, int m) {
@@ -691,6 +807,7 @@ class Parser {
 
   std::vector<Item> ParseList(char close) {
     std::vector<Item> items;
+    items.reserve(16);  // most lists are short: no regrowth moving their items
     for (;;) {
       SkipSeparators();
       if (AtEnd()) {
@@ -825,12 +942,9 @@ class Unroller {
       op.e = item.e;
       op.m = item.m;
       switch (item.kind) {
-        case Item::Literal: {
-          std::string text;
-          for (int r = 0; r < item.repeat; ++r) text += item.text;
-          AddLiteral(std::move(text));
+        case Item::Literal:
+          AddLiteral(item.text, item.repeat);
           break;
-        }
         case Item::X:
           AddBlanks(item.w);
           break;
@@ -847,14 +961,9 @@ class Unroller {
     }
   }
 
-  // Packs the literal texts into one string.
+  // The steps, and the literal texts they point into.
   std::vector<Op> Finish(std::string& texts) {
-    for (size_t i = 0; i < ops_.size(); ++i) {
-      if (ops_[i].kind != Op::Literal) continue;
-      ops_[i].text = static_cast<uint32_t>(texts.size());
-      ops_[i].size = static_cast<uint32_t>(texts_[i].size());
-      texts += texts_[i];
-    }
+    texts = std::move(texts_);
     return std::move(ops_);
   }
 
@@ -866,15 +975,10 @@ class Unroller {
   Op* Last(Op::Kind kind) {
     return ops_.size() > barrier_ && ops_.back().kind == kind ? &ops_.back() : nullptr;
   }
-  void Push(const Op& op, std::string text = {}) {
+  void Push(const Op& op) {
     if (ops_.size() >= kMaxSteps)
       throw std::logic_error("format too long once its repeat counts are unrolled");
     ops_.push_back(op);
-    texts_.push_back(std::move(text));
-  }
-  void Pop() {
-    ops_.pop_back();
-    texts_.pop_back();
   }
   void AddBlanks(int n) {
     if (Op* x = Last(Op::X)) {
@@ -886,31 +990,37 @@ class Unroller {
     op.w = n;
     Push(op);
   }
-  void AddLiteral(std::string text) {
+  // A literal's text is always the last in texts_ while it is the last
+  // step, so a literal that follows it extends it in place.
+  void AddLiteral(std::string_view text, int repeat) {
+    size_t blanks = 0;
     if (Op* x = Last(Op::X)) {
       // Blanks before a literal are always written: they become its text.
-      text.insert(0, static_cast<size_t>(std::max(x->w, 0)), ' ');
-      Pop();
+      blanks = static_cast<size_t>(std::max(x->w, 0));
+      ops_.pop_back();
     }
-    if (Last(Op::Literal)) {
-      texts_.back() += text;
-      return;
+    if (!Last(Op::Literal)) {
+      Op op;
+      op.kind = Op::Literal;
+      op.text = static_cast<uint32_t>(texts_.size());
+      Push(op);
     }
-    Op op;
-    op.kind = Op::Literal;
-    Push(op, std::move(text));
+    texts_.append(blanks, ' ');
+    for (int r = 0; r < repeat; ++r) texts_ += text;
+    Op& literal = ops_.back();
+    literal.size = static_cast<uint32_t>(texts_.size() - literal.text);
   }
   void AddStep(Op op) {
     const bool field = op.kind == Op::I || op.kind == Op::F || op.kind == Op::E || op.kind == Op::A;
     if (Op* x = field ? Last(Op::X) : nullptr) {
       op.lead = x->w;
-      Pop();
+      ops_.pop_back();
     }
     Push(op);
   }
 
   std::vector<Op> ops_;
-  std::vector<std::string> texts_;  // beside ops_ while unrolling
+  std::string texts_;
   size_t barrier_ = 0;
 };
 
@@ -939,6 +1049,16 @@ class Pieces {
     Flush();
     return line_;
   }
+  // The whole record: straight from the buffer when it all fits there.
+  std::string_view Record() {
+    if (line_.empty()) return {buffer_, used_};
+    return Line();
+  }
+  // Drops the record (once it has been handed on).
+  void Clear() {
+    used_ = 0;
+    line_.clear();
+  }
   [[gnu::always_inline]] void Blanks(int n) {
     if (n <= 0) return;
     if (char* p = Room(static_cast<size_t>(n)))
@@ -964,6 +1084,18 @@ class Pieces {
   char buffer_[512];
 };
 
+template <class AnyDigits>
+void PutListRealDigits(char* dst, double value, const AnyDigits& digits, int exponent) {
+  constexpr int kDigits = 17;
+  if (exponent >= -1 && exponent < kDigits) {
+    // F20.(16 - exponent) rounds at the same place: the same digits.
+    WriteFixed(dst, 20, kDigits - 1 - exponent, digits, std::signbit(value));
+    FillBlanks(dst + 20, 5);
+    return;
+  }
+  WriteExponentForm(dst, 25, 1, 3, digits, exponent, std::signbit(value));
+}
+
 // G editing of list-directed output for double precision: 17 significant
 // digits in a field of 25, fixed form for 0.1 <= |x| < 1e17 (with the four
 // columns of the absent exponent left blank), exponent form otherwise.
@@ -979,23 +1111,17 @@ void PutListReal(char* dst, double value) {
   }
   Digits digits;
   int exponent = 0;
-  SignificantDigits(magnitude, kDigits, digits, exponent);
-  if (exponent >= -1 && exponent < kDigits) {
-    // F20.(16 - exponent) rounds at the same place: the same digits.
-    WriteFixed(dst, 20, kDigits - 1 - exponent, digits, std::signbit(value));
-    FillBlanks(dst + 20, 5);
-    return;
-  }
-  WriteExponentForm(dst, kWidth, 1, 3, digits, exponent, std::signbit(value));
+  if (SignificantDigits(magnitude, kDigits, digits, exponent))
+    return PutListRealDigits(dst, value, digits, exponent);
+  WideDigits wide;
+  WideSignificantDigits(magnitude, kDigits, wide, exponent);
+  PutListRealDigits(dst, value, wide, exponent);
 }
 
 class CollectRecords final : public RecordSink {
  public:
   explicit CollectRecords(Records& records) : records_(records) {}
-  void EndRecord(std::string& line) override {
-    records_.lines.push_back(std::move(line));
-    line.clear();
-  }
+  void Complete(std::string_view record) override { records_.lines.emplace_back(record); }
 
  private:
   Records& records_;
@@ -1028,7 +1154,8 @@ bool CompiledFormat::Run(std::span<const Value> values, std::string& line, Recor
   int pending_blanks = 0;  // nX not yet written: only written when something follows
   Pieces record(line);
   const auto end_record = [&] {
-    sink.EndRecord(record.Line());
+    sink.Complete(record.Record());
+    record.Clear();
     pending_blanks = 0;
     dollar = false;
   };
@@ -1117,7 +1244,10 @@ bool CompiledFormat::Run(std::span<const Value> values, std::string& line, Recor
     from = revert_at_;
   }
 stopped:
-  if (!dollar) sink.EndRecord(record.Line());
+  if (!dollar) {
+    sink.Complete(record.Record());
+    record.Clear();
+  }
   record.Line();
   return dollar;
 }

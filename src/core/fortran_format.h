@@ -31,11 +31,43 @@ void AppendF(std::string& out, int w, int d, double value, int scale = 0);
 void AppendE(std::string& out, int w, int d, double value, int scale = 0, int e = 0);
 void AppendA(std::string& out, std::string_view text, int w = -1);
 
+// F and E fields (the latter without an exponent width) that also give the
+// value a reader of the field gets back, the same double reading its text
+// gives, when the digits settle it: true then. False when the text must be
+// read (asterisks, a non-finite value, digits or a power of ten too wide).
+bool AppendFReadBack(std::string& out, int w, int d, double value, int scale, double& read);
+bool AppendEReadBack(std::string& out, int w, int d, double value, int scale, double& read);
+
 // The same fields as strings.
 std::string EditI(int w, long long value, int m = -1);
 std::string EditF(int w, int d, double value, int scale = 0);
 std::string EditE(int w, int d, double value, int scale = 0, int e = 0);
 std::string EditA(std::string_view text, int w = -1);
+
+// A record of a few fields formatted on the stack, for writers that build
+// their records field by field (and take the values back from the digits):
+// no string grows, and the record goes out as one text. A record longer
+// than its room is a programming error (std::logic_error).
+class FieldRecord {
+ public:
+  static constexpr size_t kRoom = 256;
+
+  void Clear() { used_ = 0; }
+  std::string_view Text() const { return {buffer_, used_}; }
+  size_t size() const { return used_; }
+  void Blanks(int n);
+  void I(int w, long long value, int m = -1);
+  // As AppendFReadBack and AppendEReadBack.
+  bool F(int w, int d, double value, int scale, double& read);
+  bool E(int w, int d, double value, int scale, double& read);
+
+ private:
+  // Room for n characters and the slack a field writer scribbles on.
+  char* Take(int n);
+
+  size_t used_ = 0;
+  char buffer_[kRoom + 32];
+};
 
 // A value handed to a format: integer, real or text.
 using Value = std::variant<long long, double, std::string_view>;
@@ -43,8 +75,8 @@ using Value = std::variant<long long, double, std::string_view>;
 // Where a running format hands each record it completes.
 class RecordSink {
  public:
-  // `line` holds the finished record; the sink takes it and leaves `line` empty.
-  virtual void EndRecord(std::string& line) = 0;
+  // A finished record, valid for the call only.
+  virtual void Complete(std::string_view record) = 0;
 
  protected:
   ~RecordSink() = default;

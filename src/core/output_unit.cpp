@@ -34,14 +34,27 @@ void OutputUnit::Emit(std::string_view text, bool end) {
 }
 
 void OutputUnit::Finish() {
-  pending_ += '\n';
-  if (file_)
-    file_->Write(pending_);
-  else
-    *stream_ << pending_;
-  if (copy_) copy_->append(pending_);
+  Send(pending_);
   pending_.clear();
   has_pending_ = false;
+}
+
+void OutputUnit::Complete(std::string_view record) {
+  // The format run has the unit's open record and empties it.
+  Send(record);
+  has_pending_ = false;
+}
+
+void OutputUnit::Send(std::string_view record) {
+  if (file_) {
+    file_->WriteLine(record);
+  } else {
+    *stream_ << record << '\n';
+  }
+  if (copy_) {
+    copy_->append(record);
+    copy_->push_back('\n');
+  }
 }
 
 void OutputUnit::Put(const fortran::Records& records) {
@@ -52,24 +65,9 @@ void OutputUnit::Put(const fortran::Records& records) {
   }
 }
 
-namespace {
-
-// Every record a format completes ends the unit's open record.
-class UnitRecords final : public fortran::RecordSink {
- public:
-  explicit UnitRecords(OutputUnit& unit) : unit_(unit) {}
-  void EndRecord(std::string&) override { unit_.EndRecord(); }
-
- private:
-  OutputUnit& unit_;
-};
-
-}  // namespace
-
 void OutputUnit::WriteValues(std::string_view format, std::span<const fortran::Value> values) {
   if (!IsOpen()) return;
-  UnitRecords records(*this);
-  const bool open = formats_.Get(format).Run(values, pending_, records);
+  const bool open = formats_.Get(format).Run(values, pending_, *this);
   if (open) has_pending_ = true;
 }
 
@@ -85,7 +83,13 @@ std::string* OutputUnit::OpenRecord() {
   return &pending_;
 }
 
-void OutputUnit::Line(std::string_view text) { Emit(text, true); }
+void OutputUnit::Line(std::string_view text) {
+  if (!IsOpen()) return;
+  if (!pending_.empty()) return Emit(text, true);
+  // No open record to continue: the text goes out as it stands.
+  Send(text);
+  has_pending_ = false;
+}
 
 void OutputUnit::Append(std::string_view text) { Emit(text, false); }
 

@@ -14,7 +14,7 @@
 
 namespace darnek {
 
-class OutputUnit {
+class OutputUnit : private fortran::RecordSink {
  public:
   OutputUnit() = default;
   // Writes to a stream the caller owns (the console, a test's string stream).
@@ -59,9 +59,13 @@ class OutputUnit {
   std::string* OpenRecord();
 
  private:
+  // A record a format run completes (the run empties the open record).
+  void Complete(std::string_view record) override;
   void Emit(std::string_view text, bool end);
   // Ends the open record and hands it on.
   void Finish();
+  // A whole record to the file or stream (and the copy).
+  void Send(std::string_view record);
 
   RunFile* file_ = nullptr;
   std::ostream* stream_ = nullptr;

@@ -177,6 +177,20 @@ void RunFile::Write(std::string_view text) {
   buffer_.append(text);
 }
 
+void RunFile::WriteLine(std::string_view text) {
+  // Straight into the buffer when it has room: a record and its newline
+  // are copied once.
+  if (fd_ >= 0 && !failed_ && buffer_.capacity() >= kBufferSize &&
+      buffer_.size() + text.size() < kBufferSize) {
+    written_ = true;
+    buffer_.append(text);
+    buffer_.push_back('\n');
+    return;
+  }
+  Write(text);
+  Write("\n");
+}
+
 void RunFile::Flush() {
   if (fd_ < 0 || failed_ || buffer_.empty()) return;
   WriteOut(buffer_.data(), buffer_.size());

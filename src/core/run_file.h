@@ -63,6 +63,8 @@ class RunFile {
   void Restart();
   // Buffered; a failed write throws FileFailed naming the file and the reason.
   void Write(std::string_view text);
+  // The text and a newline.
+  void WriteLine(std::string_view text);
   void Flush();
   // Flushes and goes back to the beginning for reading.
   void Rewind();

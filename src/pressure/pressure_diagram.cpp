@@ -5,6 +5,7 @@
 // apparent-pressure trapezoid of anchored walls. The rows go to the pressure
 // scratch file as F10.3 fields, so the loads keep three decimals.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <stdexcept>
 #include <string>
@@ -356,19 +357,25 @@ void WritePressureScratch(RunContext& ctx) {
   // file gives back to a reader.
   std::vector<PressureRow>& written = ctx.data.Pressure.Rows;
   written.assign(static_cast<size_t>(std::max(count, 0)), PressureRow{});
-  std::string line;
-  line.reserve(11 * std::size(kPressureColumns));
+  fortran::FieldRecord line;
   for (size_t i = 0; i < rows.size(); ++i) {
-    line.clear();
-    for (const auto column : kPressureColumns) {
-      line += ' ';
-      fortran::AppendF(line, 10, 3, rows[i].*column);
-    }
-    scratch.Line(line);
-    if (i >= written.size()) continue;
-    // Each field of the row just written, as a reader of the file gets it.
+    line.Clear();
+    // Each field of the row, as a reader of the file gets it: from its
+    // digits where they settle it, otherwise from its text.
+    std::array<double, std::size(kPressureColumns)> read{};
+    std::array<bool, std::size(kPressureColumns)> known{};
     for (size_t k = 0; k < std::size(kPressureColumns); ++k) {
-      std::string_view field(line.data() + 1 + 11 * k, 10);
+      line.Blanks(1);
+      known[k] = line.F(10, 3, rows[i].*kPressureColumns[k], 0, read[k]);
+    }
+    scratch.Line(line.Text());
+    if (i >= written.size()) continue;
+    for (size_t k = 0; k < std::size(kPressureColumns); ++k) {
+      if (known[k]) {
+        written[i].*kPressureColumns[k] = read[k];
+        continue;
+      }
+      std::string_view field = line.Text().substr(1 + 11 * k, 10);
       if (ReadWrittenField(field, written[i].*kPressureColumns[k])) continue;
       field.remove_prefix(std::min(field.find_first_not_of(' '), field.size()));
       throw InputError(static_cast<int>(i) + 2, "pressure scratch file row", static_cast<int>(k) + 1,

@@ -114,10 +114,9 @@ ReportScratchOutput::ReportScratchOutput(RunContext& ctx, OutputUnit& scratch,
   record_.reserve(80);
 }
 
-double ReportScratchOutput::ReadBack(size_t at, size_t width, const char* record, int item,
-                                     const char* name) {
+double ReportScratchOutput::ReadBack(std::string_view field, const char* record, int item, const char* name) {
   try {
-    return ReadWrittenReal(std::string_view(record_).substr(at, width), line_, record, item, name);
+    return ReadWrittenReal(field, line_, record, item, name);
   } catch (const InputError& e) {
     if (!unreadable_) unreadable_ = e;
     return 0;
@@ -164,8 +163,10 @@ void ReportScratchOutput::WriteHead(int generated, std::span<const UserPyCurve> 
       AppendListed(record_, u.P[j] * u.PMultiplier);
       AppendListed(record_, u.Y[j] * u.YMultiplier);
       constexpr const char* kRecord = "p-y scratch file: user curve point";
-      curve.Resistance.push_back(ReadBack(kListInteger, kListReal, kRecord, 2, "p"));
-      curve.Deflection.push_back(ReadBack(kListInteger + kListReal, kListReal, kRecord, 3, "y"));
+      curve.Resistance.push_back(
+          ReadBack(std::string_view(record_).substr(kListInteger, kListReal), kRecord, 2, "p"));
+      curve.Deflection.push_back(
+          ReadBack(std::string_view(record_).substr(kListInteger + kListReal, kListReal), kRecord, 3, "y"));
       EndLine();
     }
     curves_.push_back(std::move(curve));
@@ -175,7 +176,8 @@ void ReportScratchOutput::WriteHead(int generated, std::span<const UserPyCurve> 
 void ReportScratchOutput::BeginCurve(const CurveFrame& f) {
   AppendListed(record_, f.wall_depth);
   AppendListed(record_, static_cast<long long>(2 * kSidePoints));
-  const double depth = ReadBack(0, kListReal, "p-y scratch file: generated curve", 1, "depth");
+  const double depth = ReadBack(std::string_view(record_).substr(0, kListReal),
+                                "p-y scratch file: generated curve", 1, "depth");
   EndLine();
   const double h = ctx_.data.C2.IncrementLength;
   WrittenPyCurve curve;
@@ -309,19 +311,26 @@ void ReportScratchOutput::WriteSide(const CurveLayout& layout, const CurveFrame&
 
 void ReportScratchOutput::WriteScratchPoint(const ScratchRowForm& form, Side side, size_t i, double p,
                                             double y) {
-  fortran::AppendI(record_, 5, static_cast<long long>(i + 1));
-  record_.append(static_cast<size_t>(form.blanks_before_p), ' ');
-  const size_t p_at = record_.size();
-  fortran::AppendE(record_, 10, 3, p, form.scale);
-  record_.append(static_cast<size_t>(form.blanks_before_y), ' ');
-  const size_t y_at = record_.size();
-  fortran::AppendE(record_, 10, 3, y, form.scale);
+  fortran::FieldRecord& row = row_;
+  row.Clear();
+  row.I(5, static_cast<long long>(i + 1));
+  row.Blanks(form.blanks_before_p);
+  const size_t p_at = row.size();
+  double p_read = 0;
+  const bool p_known = row.E(10, 3, p, form.scale, p_read);
+  row.Blanks(form.blanks_before_y);
+  const size_t y_at = row.size();
+  double y_read = 0;
+  const bool y_known = row.E(10, 3, y, form.scale, y_read);
   const bool excavation = side == Side::kExcavation;
   const char* record =
       excavation ? "p-y scratch file: excavation-side point" : "p-y scratch file: backfill-side point";
-  (excavation ? excavation_p_ : backfill_p_)[i] = ReadBack(p_at, 10, record, 2, "p");
-  (excavation ? excavation_y_ : backfill_y_)[i] = ReadBack(y_at, 10, record, 3, "y");
-  EndLine();
+  (excavation ? excavation_p_ : backfill_p_)[i] =
+      p_known ? p_read : ReadBack(row.Text().substr(p_at, 10), record, 2, "p");
+  (excavation ? excavation_y_ : backfill_y_)[i] =
+      y_known ? y_read : ReadBack(row.Text().substr(y_at, 10), record, 3, "y");
+  scratch_.Line(row.Text());
+  ++line_;
 }
 
 }  // namespace darnek::soil

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "core/fortran_format.h"
 #include "core/run_context.h"
 #include "soil/py_frame.h"
 
@@ -48,7 +49,7 @@ class ReportScratchOutput : public CurveOutput {
   const std::optional<InputError>& Unreadable() const { return unreadable_; }
 
  private:
-  double ReadBack(size_t at, size_t width, const char* record, int item, const char* name);
+  double ReadBack(std::string_view field, const char* record, int item, const char* name);
   void WriteScratchPoint(const ScratchRowForm& form, Side side, size_t i, double p, double y);
   void EndLine();
 
@@ -56,7 +57,8 @@ class ReportScratchOutput : public CurveOutput {
   OutputUnit& scratch_;
   std::vector<WrittenPyCurve>& curves_;
   std::string record_;
-  int line_ = 0;  // of the scratch file, the record being written
+  fortran::FieldRecord row_;  // a point of a generated curve
+  int line_ = 0;              // of the scratch file, the record being written
   std::optional<InputError> unreadable_;
   // The sides of the generated curve being written, as read back.
   SidePoints excavation_p_{};

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <random>
 #include <sstream>
+#include <stdexcept>
 
 #include "core/errors.h"
 #include "core/fortran_format.h"
@@ -42,6 +43,57 @@ TEST(WrittenField, EveryFormOfTheScratchFilesGivesTheReadersDouble) {
       EXPECT_EQ(std::bit_cast<uint64_t>(got), std::bit_cast<uint64_t>(FileValue(field))) << field;
     }
   }
+}
+
+// The writers take the value from the digits they have just rounded when
+// those settle it; it must be the double reading the field's text gives.
+TEST(WrittenField, FieldsWrittenWithTheirValueGiveTheTextsDouble) {
+  std::mt19937_64 random(1709);
+  std::uniform_real_distribution<double> mantissa(-10, 10);
+  std::uniform_int_distribution<int> power(-30, 30);
+  std::uniform_int_distribution<int> decimals(0, 12);
+  std::vector<double> values = {0.0,    -0.0,         0.0005,      -0.0004999,
+                                2.5e-3, 1.0005,       999999.9994, 9.9995e21,
+                                1e300,  std::nan(""), -INFINITY,   123456789012345678.0};
+  for (int i = 0; i < 20000; ++i) values.push_back(mantissa(random) * std::pow(10.0, power(random)));
+  int known = 0;
+  for (double v : values) {
+    const int d = decimals(random);
+    for (int form = 0; form < 4; ++form) {
+      std::string field;
+      double read = 0;
+      bool settled = false;
+      if (form == 0) settled = fortran::AppendFReadBack(field, 10, 3, v, 0, read);
+      if (form == 1) settled = fortran::AppendFReadBack(field, 30, d, v, d % 3 - 1, read);
+      if (form == 2) settled = fortran::AppendEReadBack(field, 10, 3, v, 1, read);
+      if (form == 3) settled = fortran::AppendEReadBack(field, 25, d + 1, v, d % 3 - 1, read);
+      ASSERT_EQ(field.size(), form == 0 || form == 2 ? 10u : form == 1 ? 30u : 25u);
+      double text = 0;
+      if (!ReadWrittenField(field, text)) {
+        EXPECT_FALSE(settled) << field;
+        continue;
+      }
+      if (!settled) continue;
+      ++known;
+      EXPECT_EQ(std::bit_cast<uint64_t>(read), std::bit_cast<uint64_t>(text)) << field;
+    }
+  }
+  EXPECT_GT(known, 40000);
+  // A record built field by field on the stack holds the same text, and
+  // refuses to outgrow its room rather than write past it.
+  fortran::FieldRecord row;
+  std::string appended;
+  double read = 0;
+  row.I(5, 12);
+  fortran::AppendI(appended, 5, 12);
+  row.Blanks(2);
+  appended += "  ";
+  row.E(10, 3, -0.0123456, 1, read);
+  fortran::AppendE(appended, 10, 3, -0.0123456, 1);
+  row.F(10, 3, 1e30, 0, read);
+  fortran::AppendF(appended, 10, 3, 1e30);
+  EXPECT_EQ(row.Text(), appended);
+  EXPECT_THROW(row.Blanks(static_cast<int>(fortran::FieldRecord::kRoom)), std::logic_error);
 }
 
 TEST(WrittenField, AFieldThatDoesNotReadBackFailsAsTheReaderWould) {
