@@ -752,8 +752,10 @@ std::string EditA(std::string_view text, int w) {
 namespace {
 
 // A format as written: descriptors with repeat counts, groups nested.
+enum class ItemKind { Literal, X, Slash, Dollar, Colon, Scale, I, F, E, A, Group };
+
 struct Item {
-  enum Kind { Literal, X, Slash, Dollar, Colon, Scale, I, F, E, A, Group } kind = Literal;
+  ItemKind kind = ItemKind::Literal;
   int repeat = 1;
   int w = -1, d = -1, e = 0, m = -1;
   std::string text;
@@ -831,7 +833,7 @@ class Parser {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     if (c == '(') {
       ++pos_;
-      item.kind = Item::Group;
+      item.kind = ItemKind::Group;
       item.children = ParseList(')');
       item.repeat = has_count ? count : 1;
       return item;
@@ -851,34 +853,34 @@ class Parser {
         }
         item.text.push_back(s_[pos_++]);
       }
-      item.kind = Item::Literal;
+      item.kind = ItemKind::Literal;
       item.repeat = has_count ? count : 1;
       return item;
     }
     ++pos_;
     switch (c) {
       case 'X':
-        item.kind = Item::X;
+        item.kind = ItemKind::X;
         item.w = has_count ? count : 1;
         return item;
       case 'P':
         if (!has_count) Fail("P needs a scale factor");
-        item.kind = Item::Scale;
+        item.kind = ItemKind::Scale;
         item.w = count;
         return item;
       case '/':
-        item.kind = Item::Slash;
+        item.kind = ItemKind::Slash;
         item.repeat = has_count ? count : 1;
         return item;
       case '$':
       case '\\':
-        item.kind = Item::Dollar;
+        item.kind = ItemKind::Dollar;
         return item;
       case ':':
-        item.kind = Item::Colon;
+        item.kind = ItemKind::Colon;
         return item;
       case 'I':
-        item.kind = Item::I;
+        item.kind = ItemKind::I;
         item.w = ExpectInt();
         if (!AtEnd() && s_[pos_] == '.') {
           ++pos_;
@@ -886,14 +888,14 @@ class Parser {
         }
         break;
       case 'F':
-        item.kind = Item::F;
+        item.kind = ItemKind::F;
         item.w = ExpectInt();
         if (AtEnd() || s_[pos_] != '.') Fail("F needs w.d");
         ++pos_;
         item.d = ExpectInt();
         break;
       case 'E':
-        item.kind = Item::E;
+        item.kind = ItemKind::E;
         item.w = ExpectInt();
         if (AtEnd() || s_[pos_] != '.') Fail("E needs w.d");
         ++pos_;
@@ -904,7 +906,7 @@ class Parser {
         }
         break;
       case 'A': {
-        item.kind = Item::A;
+        item.kind = ItemKind::A;
         int w = 0;
         if (ReadInt(w)) item.w = w;
         break;
@@ -924,6 +926,7 @@ class Parser {
 class Unroller {
  public:
   using Op = CompiledFormat::Op;
+  using OpKind = CompiledFormat::OpKind;
 
   // Nothing before this point merges with what follows: reversion jumps here.
   void Barrier() { barrier_ = ops_.size(); }
@@ -931,28 +934,28 @@ class Unroller {
 
   void Add(std::span<const Item> items) {
     for (const Item& item : items) {
-      if (item.kind == Item::Group) {
+      if (item.kind == ItemKind::Group) {
         for (int r = 0; r < item.repeat; ++r) Add(item.children);
         continue;
       }
       Op op;
-      op.kind = static_cast<Op::Kind>(item.kind);
+      op.kind = static_cast<OpKind>(item.kind);
       op.w = item.w;
       op.d = item.d;
       op.e = item.e;
       op.m = item.m;
       switch (item.kind) {
-        case Item::Literal:
+        case ItemKind::Literal:
           AddLiteral(item.text, item.repeat);
           break;
-        case Item::X:
+        case ItemKind::X:
           AddBlanks(item.w);
           break;
-        case Item::Slash:
-        case Item::I:
-        case Item::F:
-        case Item::E:
-        case Item::A:
+        case ItemKind::Slash:
+        case ItemKind::I:
+        case ItemKind::F:
+        case ItemKind::E:
+        case ItemKind::A:
           for (int r = 0; r < item.repeat; ++r) AddStep(op);
           break;
         default:
@@ -972,7 +975,7 @@ class Unroller {
   // mistyped repeat count.
   static constexpr size_t kMaxSteps = 1 << 16;
 
-  Op* Last(Op::Kind kind) {
+  Op* Last(OpKind kind) {
     return ops_.size() > barrier_ && ops_.back().kind == kind ? &ops_.back() : nullptr;
   }
   void Push(const Op& op) {
@@ -981,12 +984,12 @@ class Unroller {
     ops_.push_back(op);
   }
   void AddBlanks(int n) {
-    if (Op* x = Last(Op::X)) {
+    if (Op* x = Last(OpKind::X)) {
       x->w += n;
       return;
     }
     Op op;
-    op.kind = Op::X;
+    op.kind = OpKind::X;
     op.w = n;
     Push(op);
   }
@@ -994,14 +997,14 @@ class Unroller {
   // step, so a literal that follows it extends it in place.
   void AddLiteral(std::string_view text, int repeat) {
     size_t blanks = 0;
-    if (Op* x = Last(Op::X)) {
+    if (Op* x = Last(OpKind::X)) {
       // Blanks before a literal are always written: they become its text.
       blanks = static_cast<size_t>(std::max(x->w, 0));
       ops_.pop_back();
     }
-    if (!Last(Op::Literal)) {
+    if (!Last(OpKind::Literal)) {
       Op op;
-      op.kind = Op::Literal;
+      op.kind = OpKind::Literal;
       op.text = static_cast<uint32_t>(texts_.size());
       Push(op);
     }
@@ -1011,8 +1014,9 @@ class Unroller {
     literal.size = static_cast<uint32_t>(texts_.size() - literal.text);
   }
   void AddStep(Op op) {
-    const bool field = op.kind == Op::I || op.kind == Op::F || op.kind == Op::E || op.kind == Op::A;
-    if (Op* x = field ? Last(Op::X) : nullptr) {
+    const bool field =
+        op.kind == OpKind::I || op.kind == OpKind::F || op.kind == OpKind::E || op.kind == OpKind::A;
+    if (Op* x = field ? Last(OpKind::X) : nullptr) {
       op.lead = x->w;
       ops_.pop_back();
     }
@@ -1133,7 +1137,7 @@ CompiledFormat::CompiledFormat(std::string_view format) {
   const std::vector<Item> items = Parser(format).ParseTop();
   size_t revert_item = 0;
   for (size_t i = 0; i < items.size(); ++i)
-    if (items[i].kind == Item::Group) revert_item = i;
+    if (items[i].kind == ItemKind::Group) revert_item = i;
   Unroller unroller;
   for (size_t i = 0; i < items.size(); ++i) {
     if (i == revert_item) {
@@ -1164,24 +1168,24 @@ bool CompiledFormat::Run(std::span<const Value> values, std::string& line, Recor
     for (size_t i = from; i < ops_.size(); ++i) {
       const Op& op = ops_[i];
       switch (op.kind) {
-        case Op::Literal:
+        case OpKind::Literal:
           record.Blanks(pending_blanks);
           pending_blanks = 0;
           record.Text(texts_.data() + op.text, op.size);
           continue;
-        case Op::X:
+        case OpKind::X:
           pending_blanks += op.w;
           continue;
-        case Op::Slash:
+        case OpKind::Slash:
           end_record();
           continue;
-        case Op::Dollar:
+        case OpKind::Dollar:
           dollar = true;
           continue;
-        case Op::Colon:
+        case OpKind::Colon:
           if (next >= count) goto stopped;
           continue;
-        case Op::Scale:
+        case OpKind::Scale:
           scale = op.w;
           continue;
         default:
@@ -1193,7 +1197,7 @@ bool CompiledFormat::Run(std::span<const Value> values, std::string& line, Recor
       consumed_any = true;
       const size_t width = static_cast<size_t>(std::max(op.w, 0));
       switch (op.kind) {
-        case Op::I:
+        case OpKind::I:
           if (auto p = std::get_if<long long>(&v)) {
             record.Blanks(pending_blanks + op.lead);
             if (char* field = record.Room(width))
@@ -1203,7 +1207,7 @@ bool CompiledFormat::Run(std::span<const Value> values, std::string& line, Recor
             break;
           }
           throw std::logic_error("I edit descriptor given a non-integer value");
-        case Op::F:
+        case OpKind::F:
           if (auto p = std::get_if<double>(&v)) {
             record.Blanks(pending_blanks + op.lead);
             if (char* field = record.Room(width))
@@ -1213,7 +1217,7 @@ bool CompiledFormat::Run(std::span<const Value> values, std::string& line, Recor
             break;
           }
           throw std::logic_error("real edit descriptor given a non-real value");
-        case Op::E:
+        case OpKind::E:
           if (auto p = std::get_if<double>(&v)) {
             record.Blanks(pending_blanks + op.lead);
             if (char* field = record.Room(width))

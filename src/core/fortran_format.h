@@ -102,8 +102,9 @@ class CompiledFormat {
   // One step of a format, with its groups and repeat counts unrolled, so that
   // a run walks a flat list: the blanks of nX before a field or a literal are
   // part of it, and neighbouring literals are one text.
+  enum class OpKind : uint8_t { Literal, X, Slash, Dollar, Colon, Scale, I, F, E, A };
   struct Op {
-    enum Kind : uint8_t { Literal, X, Slash, Dollar, Colon, Scale, I, F, E, A } kind = Literal;
+    OpKind kind = OpKind::Literal;
     int w = -1, d = -1, e = 0, m = -1;
     int lead = 0;                 // blanks of nX written before the field, when it is written
     uint32_t text = 0, size = 0;  // a literal's text in texts_
