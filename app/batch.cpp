@@ -29,8 +29,8 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 struct Outcome {
-  RunResult result;
-  std::string console;  // what the run said on its console
+  RunResult Result;
+  std::string Console;  // what the run said on its console
 };
 
 // The shortest text that reads back as the same double, without the locale.
@@ -54,33 +54,33 @@ void WriteSummary(std::ostream& out, const std::vector<std::string>& inputs,
                   const std::vector<Outcome>& outcomes) {
   size_t tie_backs = 0;
   for (const Outcome& o : outcomes)
-    for (const StageSummary& s : o.result.stages) tie_backs = std::max(tie_backs, s.tie_backs.size());
+    for (const StageSummary& s : o.Result.Stages) tie_backs = std::max(tie_backs, s.TieBacks.size());
   out << "file,status,message,stage,outcome,iterations,max_deflection,max_deflection_depth,max_moment,"
          "max_moment_depth,deflection_unit,depth_unit,moment_unit,force_unit";
   for (size_t t = 1; t <= tie_backs; ++t) out << ",tie_back_" << std::to_string(t) << "_force";
   out << "\n";
   for (size_t i = 0; i < inputs.size(); ++i) {
-    const RunResult& r = outcomes[i].result;
-    const std::string lead = Csv(inputs[i]) + "," + std::to_string(r.status) + "," + Csv(r.message) + ",";
-    if (r.stages.empty()) {
+    const RunResult& r = outcomes[i].Result;
+    const std::string lead = Csv(inputs[i]) + "," + std::to_string(r.Status) + "," + Csv(r.Message) + ",";
+    if (r.Stages.empty()) {
       out << lead << std::string(10 + tie_backs, ',') << "\n";
       continue;
     }
-    for (const StageSummary& s : r.stages) {
-      out << lead << std::to_string(s.stage) << "," << Csv(s.outcome) << "," << std::to_string(s.iterations);
-      const bool english = s.unit_flag > 0;
+    for (const StageSummary& s : r.Stages) {
+      out << lead << std::to_string(s.Stage) << "," << Csv(s.Outcome) << "," << std::to_string(s.Iterations);
+      const bool english = s.UnitFlag > 0;
       const double depth_factor = english ? 1.0 / 12 : 1.0;
-      if (s.solved) {
-        out << "," << Number(s.max_deflection) << "," << Number(s.max_deflection_depth * depth_factor) << ","
-            << Number(s.max_moment) << "," << Number(s.max_moment_depth * depth_factor);
+      if (s.Solved) {
+        out << "," << Number(s.MaxDeflection) << "," << Number(s.MaxDeflectionDepth * depth_factor) << ","
+            << Number(s.MaxMoment) << "," << Number(s.MaxMomentDepth * depth_factor);
       } else {
         out << ",,,,";
       }
-      const std::string length = Unit(s.unit_flag, true), force = Unit(s.unit_flag, false);
+      const std::string length = Unit(s.UnitFlag, true), force = Unit(s.UnitFlag, false);
       out << "," << length << "," << (english ? "ft" : length) << ","
-          << (s.unit_flag != 0 ? force + "-" + length : "") << "," << force;
+          << (s.UnitFlag != 0 ? force + "-" + length : "") << "," << force;
       for (size_t t = 0; t < tie_backs; ++t)
-        out << "," << (s.solved && t < s.tie_backs.size() ? Number(s.tie_backs[t].force_per_tie_back) : "");
+        out << "," << (s.Solved && t < s.TieBacks.size() ? Number(s.TieBacks[t].ForcePerTieBack) : "");
       out << "\n";
     }
   }
@@ -95,13 +95,13 @@ class Progress {
   void Finished(const std::string& input, const Outcome& outcome) {
     const std::lock_guard<std::mutex> lock(mutex_);
     ++done_;
-    const RunResult& r = outcome.result;
+    const RunResult& r = outcome.Result;
     std::string note;
     // The console usually tells the failure already; the message only when not.
-    if (r.status != DARNEK_OK && (r.message.empty() || outcome.console.find(r.message) == std::string::npos))
-      note = "darnek: " + input + ": " + (r.message.empty() ? "failed" : r.message);
-    if (!outcome.console.empty()) {
-      std::istringstream said(outcome.console);
+    if (r.Status != DARNEK_OK && (r.Message.empty() || outcome.Console.find(r.Message) == std::string::npos))
+      note = "darnek: " + input + ": " + (r.Message.empty() ? "failed" : r.Message);
+    if (!outcome.Console.empty()) {
+      std::istringstream said(outcome.Console);
       for (std::string line; std::getline(said, line);)
         if (!line.empty()) {
           if (!note.empty()) note += '\n';
@@ -118,7 +118,7 @@ class Progress {
       }
     } else {
       std::cerr << "[" << std::to_string(done_) << "/" << std::to_string(total_) << "] " << input << ": "
-                << (r.status == DARNEK_OK ? "complete" : "failed (status " + std::to_string(r.status) + ")")
+                << (r.Status == DARNEK_OK ? "complete" : "failed (status " + std::to_string(r.Status) + ")")
                 << "\n";
       if (!note.empty()) std::cerr << note << "\n";
     }
@@ -149,21 +149,21 @@ class Progress {
 Outcome Analyse(const std::string& input, const std::string& out_dir) {
   Outcome outcome;
   InputRun prepared = PrepareInputRun(input, out_dir);
-  if (prepared.status != DARNEK_OK) {
-    outcome.result.status = prepared.status;
-    outcome.result.message = prepared.error;
+  if (prepared.Status != DARNEK_OK) {
+    outcome.Result.Status = prepared.Status;
+    outcome.Result.Message = prepared.Error;
     return outcome;
   }
   // Each run speaks on its own console, shown with the file's name.
   std::ostringstream console;
-  prepared.options.console = &console;
+  prepared.Options.Console = &console;
   try {
-    outcome.result = Run(prepared.options);
+    outcome.Result = Run(prepared.Options);
   } catch (const std::exception& e) {
-    outcome.result.status = DARNEK_INTERNAL_ERROR;
-    outcome.result.message = e.what();
+    outcome.Result.Status = DARNEK_INTERNAL_ERROR;
+    outcome.Result.Message = e.what();
   }
-  outcome.console = console.str();
+  outcome.Console = console.str();
   return outcome;
 }
 
@@ -239,15 +239,15 @@ int Batch(const std::vector<std::string>& args) {
   size_t failed = 0;
   int status = DARNEK_OK;
   for (const Outcome& o : outcomes) {
-    if (o.result.status == DARNEK_OK) continue;
-    if (failed++ == 0) status = o.result.status;
+    if (o.Result.Status == DARNEK_OK) continue;
+    if (failed++ == 0) status = o.Result.Status;
   }
   std::cout << std::to_string(inputs.size()) << (inputs.size() == 1 ? " input: " : " inputs: ")
             << std::to_string(inputs.size() - failed) << " succeeded, " << std::to_string(failed)
             << " failed\n";
   for (size_t i = 0; i < inputs.size(); ++i)
-    if (outcomes[i].result.status != DARNEK_OK)
-      std::cout << "failed:    " << inputs[i] << " (status " << std::to_string(outcomes[i].result.status)
+    if (outcomes[i].Result.Status != DARNEK_OK)
+      std::cout << "failed:    " << inputs[i] << " (status " << std::to_string(outcomes[i].Result.Status)
                 << ")\n";
   if (!summary.empty()) {
     WriteSummary(table, inputs, outcomes);

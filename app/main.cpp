@@ -73,29 +73,29 @@ std::string E(double value) {
 std::string F2(double value) { return darnek::FixedText(value, 2); }
 
 void PrintSummary(const darnek::RunResult& result) {
-  for (const darnek::StageSummary& s : result.stages) {
-    std::cout << "stage " << std::to_string(s.stage) << ": " << s.outcome;
-    if (s.iterations > 0)
-      std::cout << ", " << std::to_string(s.iterations) << (s.iterations == 1 ? " iteration" : " iterations");
-    if (s.load_stepped && s.solved) std::cout << ", then " << std::to_string(s.load_steps) << " load steps";
+  for (const darnek::StageSummary& s : result.Stages) {
+    std::cout << "stage " << std::to_string(s.Stage) << ": " << s.Outcome;
+    if (s.Iterations > 0)
+      std::cout << ", " << std::to_string(s.Iterations) << (s.Iterations == 1 ? " iteration" : " iterations");
+    if (s.LoadStepped && s.Solved) std::cout << ", then " << std::to_string(s.LoadSteps) << " load steps";
     std::cout << "\n";
-    if (s.load_stepped && !s.solved)
+    if (s.LoadStepped && !s.Solved)
       std::cout << "  beyond the capacity of its supports: load stepping carried "
-                << darnek::FixedText(s.load_fraction, 3) << " of the loads\n";
-    if (!s.solved) continue;
-    const std::string len = Unit(s.unit_flag, true);
-    const std::string force = Unit(s.unit_flag, false);
+                << darnek::FixedText(s.LoadFraction, 3) << " of the loads\n";
+    if (!s.Solved) continue;
+    const std::string len = Unit(s.UnitFlag, true);
+    const std::string force = Unit(s.UnitFlag, false);
     // Depths as the report prints them: feet for English units.
-    const bool english = s.unit_flag > 0;
+    const bool english = s.UnitFlag > 0;
     const double depth_factor = english ? 1.0 / 12 : 1.0;
-    const char* depth_unit = english ? "ft" : (s.unit_flag < 0 ? "m" : "");
-    std::cout << "  largest deflection " << E(s.max_deflection) << " " << len << " at depth "
-              << F2(s.max_deflection_depth * depth_factor) << " " << depth_unit << "\n";
-    std::cout << "  largest moment     " << E(s.max_moment) << " " << force << "-" << len << " at depth "
-              << F2(s.max_moment_depth * depth_factor) << " " << depth_unit << "\n";
-    for (const darnek::TieBackSummary& t : s.tie_backs)
-      std::cout << "  tie-back " << std::to_string(t.number) << " at station " << std::to_string(t.station)
-                << ": force per tie-back " << E(t.force_per_tie_back) << " " << force << "\n";
+    const char* depth_unit = english ? "ft" : (s.UnitFlag < 0 ? "m" : "");
+    std::cout << "  largest deflection " << E(s.MaxDeflection) << " " << len << " at depth "
+              << F2(s.MaxDeflectionDepth * depth_factor) << " " << depth_unit << "\n";
+    std::cout << "  largest moment     " << E(s.MaxMoment) << " " << force << "-" << len << " at depth "
+              << F2(s.MaxMomentDepth * depth_factor) << " " << depth_unit << "\n";
+    for (const darnek::TieBackSummary& t : s.TieBacks)
+      std::cout << "  tie-back " << std::to_string(t.Number) << " at station " << std::to_string(t.Station)
+                << ": force per tie-back " << E(t.ForcePerTieBack) << " " << force << "\n";
   }
 }
 
@@ -189,29 +189,29 @@ int RunInput(const std::vector<std::string>& args) {
   const fs::path dir = out_dir.empty() ? in.parent_path() : fs::path(out_dir);
   const std::string stem = in.stem().string();
   darnek::tool::InputRun prepared = darnek::tool::PrepareInputRun(input, out_dir);
-  if (prepared.status != DARNEK_OK) {
-    std::cerr << "darnek: " << prepared.error << "\n";
-    return prepared.status;
+  if (prepared.Status != DARNEK_OK) {
+    std::cerr << "darnek: " << prepared.Error << "\n";
+    return prepared.Status;
   }
-  prepared.options.keep_results = !json_file.empty() || !csv_dir.empty();
+  prepared.Options.KeepResults = !json_file.empty() || !csv_dir.empty();
   if (unload_factor && !stage_memory) return Usage("--unload-factor needs --stage-memory");
-  if (stage_memory) prepared.options.stage_memory = true;
-  if (unload_factor) prepared.options.unload_factor = *unload_factor;
+  if (stage_memory) prepared.Options.StageMemory = true;
+  if (unload_factor) prepared.Options.UnloadFactor = *unload_factor;
   if (!json_file.empty()) {
-    const darnek::FileNames& run_files = *prepared.options.files;
-    for (const std::string& run_file : {run_files.input, run_files.report, run_files.plot, run_files.run_log,
-                                        run_files.py_scratch, run_files.pressure_scratch}) {
+    const darnek::FileNames& run_files = *prepared.Options.Files;
+    for (const std::string& run_file : {run_files.Input, run_files.Report, run_files.Plot, run_files.RunLog,
+                                        run_files.PyScratch, run_files.PressureScratch}) {
       std::error_code ec;
       if (fs::weakly_canonical(json_file, ec) == fs::weakly_canonical(run_file, ec) && !ec)
         return Usage("--json " + json_file + " names a file of the run");
     }
   }
-  const darnek::FileNames files = *prepared.options.files;
-  const darnek::RunResult result = darnek::Run(prepared.options);
-  if (result.status == DARNEK_HANDOFF_FAILED) return result.status;
+  const darnek::FileNames files = *prepared.Options.Files;
+  const darnek::RunResult result = darnek::Run(prepared.Options);
+  if (result.Status == DARNEK_HANDOFF_FAILED) return result.Status;
 
-  std::cout << "report:    " << files.report << "\nplot data: " << files.plot
-            << "\nrun log:   " << files.run_log << "\n";
+  std::cout << "report:    " << files.Report << "\nplot data: " << files.Plot
+            << "\nrun log:   " << files.RunLog << "\n";
   // The results files come after the run's own, and a failure to write them
   // ends the run as a failure to write any file of the run does.
   std::string results_failure;
@@ -227,15 +227,15 @@ int RunInput(const std::vector<std::string>& args) {
   PrintSummary(result);
   // A stage whose solution broke down ends as failed; the run itself goes on.
   const std::string ending =
-      result.status == DARNEK_ANALYSIS_FAILED ? "a stage was not solved: " : "run ended early: ";
-  if (result.status != DARNEK_OK) std::cout << ending << result.message << "\n";
+      result.Status == DARNEK_ANALYSIS_FAILED ? "a stage was not solved: " : "run ended early: ";
+  if (result.Status != DARNEK_OK) std::cout << ending << result.Message << "\n";
   if (plot) {
     darnek::pictures::PictureOptions pictures = darnek::pictures::OptionsFromRun(result);
     pictures.Title = in.filename().string();
-    const int drawn = DrawPictures(files.plot, (dir / (stem + "-pictures")).string(), pictures);
-    if (result.status == DARNEK_OK && results_failure.empty()) return drawn;
+    const int drawn = DrawPictures(files.Plot, (dir / (stem + "-pictures")).string(), pictures);
+    if (result.Status == DARNEK_OK && results_failure.empty()) return drawn;
   }
-  return results_failure.empty() ? result.status : DARNEK_WRITE_FAILED;
+  return results_failure.empty() ? result.Status : DARNEK_WRITE_FAILED;
 }
 
 // Records to TOML or TOML to records, by the input's extension.
@@ -271,14 +271,14 @@ int Convert(const std::vector<std::string>& args) {
       std::ostringstream toml;
       toml << in.rdbuf();
       const darnek::toml_input::Records records = darnek::toml_input::TomlToRecords(toml.str());
-      text = records.text;
+      text = records.Text;
       // The records have no place for a run option: said here, so that the
       // converted file is not taken for the same analysis.
-      if (records.stage_memory)
+      if (records.StageMemory)
         std::cerr << "darnek: warning: " << input << ": stage_memory is a run option and the records have no "
                   << "place for it: " << output << " analyses every stage alone; run it with --stage-memory"
-                  << (records.unload_factor != 1.0
-                          ? " --unload-factor " + darnek::NumberText(records.unload_factor)
+                  << (records.UnloadFactor != 1.0
+                          ? " --unload-factor " + darnek::NumberText(records.UnloadFactor)
                           : "")
                   << " for the analysis of " << input << "\n";
     } else {
@@ -305,7 +305,7 @@ int Convert(const std::vector<std::string>& args) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.empty()) return darnek::Run(darnek::RunOptions{}).status;
+  if (args.empty()) return darnek::Run(darnek::RunOptions{}).Status;
   const std::string command = args[0];
   if (command == "--help" || command == "-h") {
     std::cout << kUsage;
@@ -355,23 +355,23 @@ InputRun PrepareInputRun(const std::string& input, const std::string& dir) {
   const std::string stem = OutputStem(input, dir);
   InputRun run;
   FileNames files;
-  files.input = input;
-  files.report = stem + ".out";
-  files.plot = stem + ".plt";
-  files.run_log = stem + ".log";
-  files.py_scratch = stem + ".pyscratch";
-  files.pressure_scratch = stem + ".epscratch";
-  run.options.files = files;
-  run.options.version_text = Version();
+  files.Input = input;
+  files.Report = stem + ".out";
+  files.Plot = stem + ".plt";
+  files.RunLog = stem + ".log";
+  files.PyScratch = stem + ".pyscratch";
+  files.PressureScratch = stem + ".epscratch";
+  run.Options.Files = files;
+  run.Options.VersionText = Version();
   if (toml_input::IsTomlPath(input)) {
     try {
-      toml_input::PrepareTomlRun(run.options);
+      toml_input::PrepareTomlRun(run.Options);
     } catch (const toml_input::TomlError& e) {
-      run.status = DARNEK_INPUT_REJECTED;
-      run.error = input + ", " + e.what();
+      run.Status = DARNEK_INPUT_REJECTED;
+      run.Error = input + ", " + e.what();
     } catch (const toml_input::ConvertError& e) {
-      run.status = DARNEK_HANDOFF_FAILED;
-      run.error = e.what();
+      run.Status = DARNEK_HANDOFF_FAILED;
+      run.Error = e.what();
     }
   }
   return run;

@@ -25,9 +25,9 @@ std::string Unit(int unit_flag, bool length);
 // input when empty), named after the input. A TOML input is read and
 // translated here: `status` is nonzero and `error` says why when it cannot be.
 struct InputRun {
-  RunOptions options;
-  int status = DARNEK_OK;
-  std::string error;
+  RunOptions Options;
+  int Status = DARNEK_OK;
+  std::string Error;
 };
 InputRun PrepareInputRun(const std::string& input, const std::string& dir);
 

@@ -73,15 +73,15 @@ class Discard : public soil::CurveOutput {
  public:
   void BeginCurve(const soil::CurveFrame&) override {}
   void WriteSide(const soil::CurveLayout&, const soil::CurveFrame&, const soil::SideResult& result) override {
-    benchmark::DoNotOptimize(result.p[16]);
+    benchmark::DoNotOptimize(result.P[16]);
   }
 };
 
 void BM_ComputeCurvesOf20Layers(benchmark::State& state) {
   RunContext ctx;  // no report attached: the profile echo goes nowhere
-  TwentyLayers(ctx.data);
+  TwentyLayers(ctx.Data);
   soil::BuildSoilProfile(ctx);
-  soil::SetCurveDepths(ctx.data);
+  soil::SetCurveDepths(ctx.Data);
   Discard output;
   long long allocations = 0;
   for (auto _ : state) {
@@ -89,18 +89,18 @@ void BM_ComputeCurvesOf20Layers(benchmark::State& state) {
     soil::DispatchLayers(ctx, output);
     allocations += g_allocations.load() - before;
   }
-  state.counters["curves"] = static_cast<double>(ctx.data.Profile.CurveDepths.size());
+  state.counters["curves"] = static_cast<double>(ctx.Data.Profile.CurveDepths.size());
   state.counters["allocs/iter"] = static_cast<double>(allocations) / static_cast<double>(state.iterations());
 }
 BENCHMARK(BM_ComputeCurvesOf20Layers);
 
 void BM_GeneratePyCurvesOf20Layers(benchmark::State& state) {
   RunContext ctx;
-  TwentyLayers(ctx.data);
-  ctx.names.py_scratch = (std::filesystem::temp_directory_path() / "darnek_py_bench.py").string();
-  ctx.files.py_scratch.Open("p-y scratch file", ctx.names.py_scratch, RunFile::Kind::Scratch);
+  TwentyLayers(ctx.Data);
+  ctx.Names.PyScratch = (std::filesystem::temp_directory_path() / "darnek_py_bench.py").string();
+  ctx.Files.PyScratch.Open("p-y scratch file", ctx.Names.PyScratch, RunFile::Kind::Scratch);
   for (auto _ : state) soil::GeneratePyCurves(ctx);
-  std::filesystem::remove(ctx.names.py_scratch);
+  std::filesystem::remove(ctx.Names.PyScratch);
 }
 BENCHMARK(BM_GeneratePyCurvesOf20Layers)->Unit(benchmark::kMicrosecond);
 

@@ -82,18 +82,18 @@ darnek::RunOptions InProcessOptions(const std::string& input, const std::string&
                                     std::ostringstream& console, bool in_memory) {
   darnek::RunOptions options;
   darnek::FileNames files;
-  files.input = input;
+  files.Input = input;
   const std::string stem = (fs::path(dir) / "inprocess").string();
-  files.report = stem + ".out";
-  files.plot = stem + ".plt";
-  files.run_log = stem + ".log";
-  files.py_scratch = stem + ".pyscratch";
-  files.pressure_scratch = stem + ".epscratch";
-  options.files = files;
-  options.version_text = darnek::Version();
-  options.console = &console;
+  files.Report = stem + ".out";
+  files.Plot = stem + ".plt";
+  files.RunLog = stem + ".log";
+  files.PyScratch = stem + ".pyscratch";
+  files.PressureScratch = stem + ".epscratch";
+  options.Files = files;
+  options.VersionText = darnek::Version();
+  options.Console = &console;
   if (in_memory)
-    options.outputs = {darnek::OutputMode::Memory, darnek::OutputMode::Memory, darnek::OutputMode::Memory,
+    options.Outputs = {darnek::OutputMode::Memory, darnek::OutputMode::Memory, darnek::OutputMode::Memory,
                        darnek::OutputMode::Memory, darnek::OutputMode::Memory};
   return options;
 }
@@ -112,8 +112,8 @@ int main(int argc, char** argv) {
         std::ostringstream console;
         darnek::RunOptions options =
             InProcessOptions(arg["--inprocess"], arg["--work"], console, arg["--memory"] == "1");
-        options.keep_results = arg["--keep-results"] == "1";
-        if (darnek::Run(options).status != DARNEK_OK) std::exit(2);
+        options.KeepResults = arg["--keep-results"] == "1";
+        if (darnek::Run(options).Status != DARNEK_OK) std::exit(2);
       }));
     std::printf("%.6f\n", Median(times));
     return 0;
@@ -160,7 +160,7 @@ int main(int argc, char** argv) {
       std::ostringstream console;
       const darnek::RunResult result =
           darnek::Run(InProcessOptions(arg["--largest"], work + "/c", console, true));
-      if (result.status != DARNEK_OK) std::exit(2);
+      if (result.Status != DARNEK_OK) std::exit(2);
     }));
   }
   for (int r = 0; r < batch_rounds; ++r) {

@@ -39,18 +39,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   }
   darnek::RunOptions options;
-  options.files = darnek::FileNames{input,
+  options.Files = darnek::FileNames{input,
                                     (dir / "out.out").string(),
                                     (dir / "out.plt").string(),
                                     (dir / "out.log").string(),
                                     (dir / "out.pyscratch").string(),
                                     (dir / "out.epscratch").string()};
-  options.version_text = "FUZZ";
-  options.clock = FixedTime;
+  options.VersionText = "FUZZ";
+  options.Clock = FixedTime;
   std::ostringstream console;
-  options.console = &console;
+  options.Console = &console;
   darnek::RunLimits limits;
-  limits.iteration_cap = 60;
+  limits.IterationCap = 60;
   darnek::RunWith(options, {}, limits);
   return 0;
 }

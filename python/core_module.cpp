@@ -32,33 +32,33 @@ namespace {
 
 // An input error as the package's InputError carries it.
 struct ErrorInfo {
-  std::string message;
-  int line = 0;
-  int column = 0;
-  std::string item;  // key path: "stage 1, soil_layer 2, friction_angle_deg"
-  std::string detail;
+  std::string Message;
+  int Line = 0;
+  int Column = 0;
+  std::string Item;  // key path: "stage 1, soil_layer 2, friction_angle_deg"
+  std::string Detail;
 };
 
 py::object ToPython(const std::optional<ErrorInfo>& e) {
   if (!e) return py::none();
   py::dict d;
-  d["message"] = e->message;
-  d["line"] = e->line;
-  d["column"] = e->column;
-  d["item"] = e->item;
-  d["detail"] = e->detail;
+  d["message"] = e->Message;
+  d["line"] = e->Line;
+  d["column"] = e->Column;
+  d["item"] = e->Item;
+  d["detail"] = e->Detail;
   return d;
 }
 
 ErrorInfo FromTomlError(const ti::TomlError& e) {
   ErrorInfo info;
-  info.message = e.what();
-  info.line = e.line();
-  info.column = e.column();
-  info.item = e.path();
+  info.Message = e.what();
+  info.Line = e.line();
+  info.Column = e.column();
+  info.Item = e.path();
   const std::string prefix = "line " + std::to_string(e.line()) + ", column " + std::to_string(e.column()) +
                              ": " + (e.path().empty() ? "" : e.path() + ": ");
-  info.detail = info.message.rfind(prefix, 0) == 0 ? info.message.substr(prefix.size()) : info.message;
+  info.Detail = info.Message.rfind(prefix, 0) == 0 ? info.Message.substr(prefix.size()) : info.Message;
   return info;
 }
 
@@ -78,7 +78,7 @@ py::tuple TomlToRecords(const std::string& toml_text) {
   {
     py::gil_scoped_release release;
     try {
-      records = ti::TomlToRecords(toml_text).text;
+      records = ti::TomlToRecords(toml_text).Text;
     } catch (const ti::TomlError& e) {
       error = FromTomlError(e);
     }
@@ -98,9 +98,9 @@ py::tuple RecordsToToml(const std::string& records_text, const std::string& sour
       toml_text = ti::RecordsToToml(in, source_name);
     } catch (const std::exception& e) {
       ErrorInfo info;
-      info.message = e.what();
-      info.line = LineOf(info.message);
-      info.detail = info.message;
+      info.Message = e.what();
+      info.Line = LineOf(info.Message);
+      info.Detail = info.Message;
       error = info;
     }
   }
@@ -245,25 +245,25 @@ class SchemaWalker {
 
   void Walk(const std::vector<ti::Node>& nodes, const std::string& table) {
     for (const ti::Node& n : nodes) {
-      switch (n.kind) {
+      switch (n.Kind) {
         case ti::NodeKind::Rec:
-          for (const ti::Field& f : n.record->items) {
-            const bool keyed = f.from == ti::From::Key || f.from == ti::From::Case ||
-                               f.from == ti::From::Tapered || f.from == ti::From::CountOrRows;
-            if (!keyed || f.key.empty()) continue;
-            Key(table, f.key, "value");
-            if (!f.alt_key.empty()) Key(table, f.alt_key, "value");
+          for (const ti::Field& f : n.Record->Items) {
+            const bool keyed = f.From == ti::From::Key || f.From == ti::From::Case ||
+                               f.From == ti::From::Tapered || f.From == ti::From::CountOrRows;
+            if (!keyed || f.Key.empty()) continue;
+            Key(table, f.Key, "value");
+            if (!f.AltKey.empty()) Key(table, f.AltKey, "value");
           }
           break;
         case ti::NodeKind::Each:
-          Key(table, n.key, "tables");
-          Walk(n.children, table + "." + std::string(n.key));
+          Key(table, n.Key, "tables");
+          Walk(n.Children, table + "." + std::string(n.Key));
           break;
         case ti::NodeKind::Rows:
-          Key(table, n.key, "rows");
+          Key(table, n.Key, "rows");
           break;
         case ti::NodeKind::When:
-          Walk(n.children, table);
+          Walk(n.Children, table);
           break;
       }
     }
@@ -274,23 +274,23 @@ class SchemaWalker {
 
 py::dict Summary(const darnek::StageSummary& s) {
   py::dict d;
-  d["stage"] = s.stage;
-  d["outcome"] = s.outcome;
-  d["solved"] = s.solved;
-  d["iterations"] = s.iterations;
-  d["unit_flag"] = s.unit_flag;
-  d["max_deflection"] = s.max_deflection;
-  d["max_deflection_depth"] = s.max_deflection_depth;
-  d["max_moment"] = s.max_moment;
-  d["max_moment_depth"] = s.max_moment_depth;
-  d["excavation_depth"] = s.excavation_depth;
+  d["stage"] = s.Stage;
+  d["outcome"] = s.Outcome;
+  d["solved"] = s.Solved;
+  d["iterations"] = s.Iterations;
+  d["unit_flag"] = s.UnitFlag;
+  d["max_deflection"] = s.MaxDeflection;
+  d["max_deflection_depth"] = s.MaxDeflectionDepth;
+  d["max_moment"] = s.MaxMoment;
+  d["max_moment_depth"] = s.MaxMomentDepth;
+  d["excavation_depth"] = s.ExcavationDepth;
   py::list ties;
-  for (const darnek::TieBackSummary& t : s.tie_backs) {
+  for (const darnek::TieBackSummary& t : s.TieBacks) {
     py::dict td;
-    td["number"] = t.number;
-    td["station"] = t.station;
-    td["depth"] = t.depth;
-    td["force_per_tie_back"] = t.force_per_tie_back;
+    td["number"] = t.Number;
+    td["station"] = t.Station;
+    td["depth"] = t.Depth;
+    td["force_per_tie_back"] = t.ForcePerTieBack;
     ties.append(td);
   }
   d["tie_backs"] = ties;
@@ -305,87 +305,86 @@ py::array_t<T> Array(const std::vector<T>& values) {
 
 py::dict Units(const darnek::ResultUnits& u) {
   py::dict d;
-  d["depth"] = u.depth;
-  d["deflection"] = u.deflection;
-  d["slope"] = u.slope;
-  d["moment"] = u.moment;
-  d["shear"] = u.shear;
-  d["soil_reaction"] = u.soil_reaction;
-  d["net_force"] = u.net_force;
-  d["ei"] = u.ei;
-  d["force"] = u.force;
-  d["pressure"] = u.pressure;
-  d["py_y"] = u.py_y;
-  d["py_p"] = u.py_p;
+  d["depth"] = u.Depth;
+  d["deflection"] = u.Deflection;
+  d["slope"] = u.Slope;
+  d["moment"] = u.Moment;
+  d["shear"] = u.Shear;
+  d["soil_reaction"] = u.SoilReaction;
+  d["net_force"] = u.NetForce;
+  d["ei"] = u.Ei;
+  d["force"] = u.Force;
+  d["pressure"] = u.Pressure;
+  d["py_y"] = u.PyY;
+  d["py_p"] = u.PyP;
   return d;
 }
 
 // The arrays of a stage, added to its summary. The summary's tie-backs gain
 // the forces per station of the solved stage.
 void AddResults(const darnek::StageResults& r, py::dict& d) {
-  d["unit_system"] = r.unit_system;
-  d["units"] = Units(r.units);
-  const darnek::StationTable& t = r.stations;
+  d["unit_system"] = r.UnitSystem;
+  d["units"] = Units(r.Units);
+  const darnek::StationTable& t = r.Stations;
   py::dict stations;
-  stations["station"] = Array(t.station);
-  stations["depth"] = Array(t.depth);
-  stations["deflection"] = Array(t.deflection);
-  stations["slope"] = Array(t.slope);
-  stations["moment"] = Array(t.moment);
-  stations["shear"] = Array(t.shear);
-  stations["soil_reaction"] = Array(t.soil_reaction);
-  stations["net_force"] = Array(t.net_force);
-  stations["ei"] = Array(t.ei);
+  stations["station"] = Array(t.Station);
+  stations["depth"] = Array(t.Depth);
+  stations["deflection"] = Array(t.Deflection);
+  stations["slope"] = Array(t.Slope);
+  stations["moment"] = Array(t.Moment);
+  stations["shear"] = Array(t.Shear);
+  stations["soil_reaction"] = Array(t.SoilReaction);
+  stations["net_force"] = Array(t.NetForce);
+  stations["ei"] = Array(t.Ei);
   d["stations"] = stations;
 
   py::list ties = d["tie_backs"];
   for (py::handle tie : ties) {
     py::dict td = py::reinterpret_borrow<py::dict>(tie);
     const int number = td["number"].cast<int>();
-    const auto found = std::find_if(r.tie_backs.begin(), r.tie_backs.end(),
-                                    [number](const darnek::TieBackResult& x) { return x.number == number; });
+    const auto found = std::find_if(r.TieBacks.begin(), r.TieBacks.end(),
+                                    [number](const darnek::TieBackResult& x) { return x.Number == number; });
     const double nan = std::nan("");
-    td["horizontal_force_per_station"] =
-        found != r.tie_backs.end() ? found->horizontal_force_per_station : nan;
-    td["force_per_station"] = found != r.tie_backs.end() ? found->force_per_station : nan;
+    td["horizontal_force_per_station"] = found != r.TieBacks.end() ? found->HorizontalForcePerStation : nan;
+    td["force_per_station"] = found != r.TieBacks.end() ? found->ForcePerStation : nan;
   }
 
-  const darnek::PressureDiagram& p = r.pressure;
+  const darnek::PressureDiagram& p = r.Pressure;
   py::dict pressure;
-  pressure["depth"] = Array(p.depth);
-  pressure["load_per_station"] = Array(p.load_per_station);
-  pressure["active_with_water"] = Array(p.active_with_water);
-  pressure["surcharge"] = Array(p.surcharge);
-  pressure["passive"] = Array(p.passive);
-  pressure["at_rest"] = Array(p.at_rest);
-  pressure["active"] = Array(p.active);
-  pressure["water"] = Array(p.water);
-  pressure["surface_share"] = Array(p.surface_share);
-  pressure["surcharge_loads"] = Array(p.surcharge_loads);
-  pressure["apparent"] = Array(p.apparent);
-  pressure["total"] = Array(p.total);
+  pressure["depth"] = Array(p.Depth);
+  pressure["load_per_station"] = Array(p.LoadPerStation);
+  pressure["active_with_water"] = Array(p.ActiveWithWater);
+  pressure["surcharge"] = Array(p.Surcharge);
+  pressure["passive"] = Array(p.Passive);
+  pressure["at_rest"] = Array(p.AtRest);
+  pressure["active"] = Array(p.Active);
+  pressure["water"] = Array(p.Water);
+  pressure["surface_share"] = Array(p.SurfaceShare);
+  pressure["surcharge_loads"] = Array(p.SurchargeLoads);
+  pressure["apparent"] = Array(p.Apparent);
+  pressure["total"] = Array(p.Total);
   d["pressure"] = pressure;
 
   py::list curves;
-  for (const darnek::PyCurveResult& c : r.py_curves) {
+  for (const darnek::PyCurveResult& c : r.PyCurves) {
     py::dict cd;
-    cd["source"] = c.generated ? "generated" : "user";
-    cd["station"] = c.station;
-    cd["depth"] = c.depth;
-    cd["y"] = Array(c.y);
-    cd["p"] = Array(c.p);
+    cd["source"] = c.Generated ? "generated" : "user";
+    cd["station"] = c.Station;
+    cd["depth"] = c.Depth;
+    cd["y"] = Array(c.Y);
+    cd["p"] = Array(c.P);
     curves.append(cd);
   }
   d["py_curves"] = curves;
 
   py::list history;
-  for (const darnek::IterationRecord& h : r.history) {
+  for (const darnek::IterationRecord& h : r.History) {
     py::dict hd;
-    hd["iteration"] = h.iteration;
-    hd["changed_stations"] = h.changed_stations;
-    hd["max_change"] = h.max_change;
+    hd["iteration"] = h.Iteration;
+    hd["changed_stations"] = h.ChangedStations;
+    hd["max_change"] = h.MaxChange;
     hd["deflections"] =
-        py::make_tuple(h.deflections[0], h.deflections[1], h.deflections[2], h.deflections[3]);
+        py::make_tuple(h.Deflections[0], h.Deflections[1], h.Deflections[2], h.Deflections[3]);
     history.append(hd);
   }
   d["history"] = history;
@@ -411,65 +410,65 @@ py::dict RunToml(const std::string& toml_text, const std::string& input_file, co
       records = std::make_shared<const ti::Records>(ti::TomlToRecords(toml_text));
     } catch (const ti::TomlError& e) {
       input_error = FromTomlError(e);
-      result.status = DARNEK_INPUT_REJECTED;
-      result.message = e.what();
+      result.Status = DARNEK_INPUT_REJECTED;
+      result.Message = e.what();
     }
     if (records) {
       // Outputs nobody asked for are discarded: a run touches no file unless told to.
       darnek::RunOptions options;
       darnek::FileNames files;
       // The input's name only labels the report; the engine reads the text.
-      files.input = input_file.empty() ? name : input_file;
+      files.Input = input_file.empty() ? name : input_file;
       auto file = [&](const char* key, darnek::OutputMode& mode, const char* ext) {
         const auto it = wanted.find(key);
         if (it != wanted.end()) return it->second;
         mode = darnek::OutputMode::Discard;
         return std::string("run") + ext;
       };
-      files.report = file("report", options.outputs.report, ".out");
-      files.plot = file("plot", options.outputs.plot, ".plt");
-      files.run_log = file("log", options.outputs.run_log, ".log");
-      files.py_scratch = file("py_scratch", options.outputs.py_scratch, ".pyscratch");
-      files.pressure_scratch = file("pressure_scratch", options.outputs.pressure_scratch, ".epscratch");
+      files.Report = file("report", options.Outputs.Report, ".out");
+      files.Plot = file("plot", options.Outputs.Plot, ".plt");
+      files.RunLog = file("log", options.Outputs.RunLog, ".log");
+      files.PyScratch = file("py_scratch", options.Outputs.PyScratch, ".pyscratch");
+      files.PressureScratch = file("pressure_scratch", options.Outputs.PressureScratch, ".epscratch");
 
       std::ostringstream console;
-      options.files = files;
-      options.version_text = darnek::Version();
-      options.console = &console;
-      options.input_text = records->text;
-      options.keep_results = true;
-      options.stage_memory = records->stage_memory;
-      options.unload_factor = records->unload_factor;
-      options.describe_input_error = [&records, &input_error](const darnek::InputErrorPlace& place) {
+      options.Files = files;
+      options.VersionText = darnek::Version();
+      options.Console = &console;
+      options.InputText = records->Text;
+      options.KeepResults = true;
+      options.StageMemory = records->StageMemory;
+      options.UnloadFactor = records->UnloadFactor;
+      options.DescribeInputError = [&records, &input_error](const darnek::InputErrorPlace& place) {
         const ti::TomlPlace p = ti::LocateInToml(*records, place);
         ErrorInfo info;
-        info.message = ti::DescribeInTomlTerms(*records, place);
-        info.line = p.line;
-        info.column = p.column;
-        info.item = p.key.empty() ? p.path : p.path + ", " + p.key;
-        info.detail = p.detail;
+        info.Message = ti::DescribeInTomlTerms(*records, place);
+        info.Line = p.Line;
+        info.Column = p.Column;
+        info.Item = p.Key.empty() ? p.Path : p.Path + ", " + p.Key;
+        info.Detail = p.Detail;
         input_error = info;
-        return info.message;
+        return info.Message;
       };
       result = darnek::Run(options);
       console_text = console.str();
     }
   }
-  if (result.status == DARNEK_INPUT_REJECTED && !input_error) {
+  if (result.Status == DARNEK_INPUT_REJECTED && !input_error) {
     ErrorInfo info;
-    info.message = info.detail = result.message;
+    info.Message = info.Detail = result.Message;
     input_error = info;
   }
   py::dict out;
-  out["status"] = result.status;
-  out["stop_code"] = result.stop_code;
-  out["message"] = result.message;
+  out["status"] = result.Status;
+  out["stop_code"] = result.StopCode;
+  out["message"] = result.Message;
   out["console"] = console_text;
-  out["input_error"] = result.status == DARNEK_INPUT_REJECTED ? ToPython(input_error) : py::none();
+  out["input_error"] = result.Status == DARNEK_INPUT_REJECTED ? ToPython(input_error) : py::none();
   py::list stages;
-  for (size_t i = 0; i < result.stages.size(); ++i) {
-    py::dict stage = Summary(result.stages[i]);
-    if (i < result.results.size()) AddResults(result.results[i], stage);
+  for (size_t i = 0; i < result.Stages.size(); ++i) {
+    py::dict stage = Summary(result.Stages[i]);
+    if (i < result.Results.size()) AddResults(result.Results[i], stage);
     stages.append(stage);
   }
   out["stages"] = stages;

@@ -47,7 +47,7 @@ extern "C" {
  * when code is 1; returns 1 at once, touching no file, for any other code.
  * Names are resolved against the process's current directory, which every
  * thread shares: callers that run analyses side by side use darnek::Run with
- * absolute names (or `files`), which is re-entrant. */
+ * absolute names (or `RunOptions::Files`), which is re-entrant. */
 DARNEK_API int32_t DARNEK_CALL IDARNEK(int32_t code);
 
 #ifdef __cplusplus
@@ -66,86 +66,86 @@ namespace darnek {
 
 /* The six files of a run, as NAMES.dat names them on lines 5 to 10. */
 struct FileNames {
-  std::string input;
-  std::string report;
-  std::string plot;
-  std::string run_log;
-  std::string py_scratch;
-  std::string pressure_scratch;
+  std::string Input;
+  std::string Report;
+  std::string Plot;
+  std::string RunLog;
+  std::string PyScratch;
+  std::string PressureScratch;
 };
 
-/* Where an output of the run goes: to its file, into RunResult::outputs, or
+/* Where an output of the run goes: to its file, into RunResult::Outputs, or
  * nowhere. An output that is not a file is never created, opened or checked
  * against the other names; its name only labels it in the report. */
 enum class OutputMode { File, Memory, Discard };
 
 struct OutputModes {
-  OutputMode report = OutputMode::File;
-  OutputMode plot = OutputMode::File;
-  OutputMode run_log = OutputMode::File;
-  OutputMode py_scratch = OutputMode::File;
-  OutputMode pressure_scratch = OutputMode::File;
+  OutputMode Report = OutputMode::File;
+  OutputMode Plot = OutputMode::File;
+  OutputMode RunLog = OutputMode::File;
+  OutputMode PyScratch = OutputMode::File;
+  OutputMode PressureScratch = OutputMode::File;
 };
 
 /* The outputs sent to memory, byte for byte what their files would hold at
  * the end of the run (a scratch text holds the last stage that wrote it);
  * empty for the others. */
 struct OutputTexts {
-  std::string report;
-  std::string plot;
-  std::string run_log;
-  std::string py_scratch;
-  std::string pressure_scratch;
+  std::string Report;
+  std::string Plot;
+  std::string RunLog;
+  std::string PyScratch;
+  std::string PressureScratch;
 };
 
 /* Where the engine found an input error, for a caller that gave the input as
  * text translated from another form (a TOML file) and names the place in that
- * form. `line` is 0 when the error names no record of the input text. */
+ * form. `Line` is 0 when the error names no record of the input text. */
 struct InputErrorPlace {
-  int line = 0;       /* line of the input text */
-  std::string record; /* the record, as the engine names it */
-  int item = 0;       /* 1-based item of the record; 0 for the whole record */
-  std::string item_name;
-  std::string detail;  /* what is wrong, without the place */
-  std::string message; /* the engine's own message */
-  int last_line = 0;   /* the last line the engine had read */
+  int Line = 0;       /* line of the input text */
+  std::string Record; /* the record, as the engine names it */
+  int Item = 0;       /* 1-based item of the record; 0 for the whole record */
+  std::string ItemName;
+  std::string Detail;  /* what is wrong, without the place */
+  std::string Message; /* the engine's own message */
+  int LastLine = 0;    /* the last line the engine had read */
 };
 
 struct RunOptions {
-  /* Read NAMES.dat from this path (the front end's hand-off) unless `files` is set. */
-  std::string names_file = "NAMES.dat";
-  /* Files given directly; the version text then comes from `version_text`. */
-  std::optional<FileNames> files;
-  std::string version_text;
+  /* Read NAMES.dat from this path (the front end's hand-off) unless `Files` is set. */
+  std::string NamesFile = "NAMES.dat";
+  /* Files given directly; the version text then comes from `VersionText`. */
+  std::optional<FileNames> Files;
+  std::string VersionText;
   /* Local time of the analysis; the system clock when empty. */
-  std::function<std::tm()> clock;
+  std::function<std::tm()> Clock;
   /* Where the console and standard-error messages go; std::cerr when null. */
-  std::ostream* console = nullptr;
-  /* The input records as text in memory; the input file (`files.input` or
+  std::ostream* Console = nullptr;
+  /* The input records as text in memory; the input file (`Files->Input` or
    * NAMES.dat's) is then never opened, need not exist, and only names the
    * input in the report (no output that is a file may bear its name). */
-  std::optional<std::string> input_text;
+  std::optional<std::string> InputText;
   /* Where each output goes. With every output in memory or discarded and
-   * `input_text` set, a run touches no file at all. */
-  OutputModes outputs;
+   * `InputText` set, a run touches no file at all. */
+  OutputModes Outputs;
   /* Rewrites the message of an input error for the input's own form; the
    * engine's message stands when this is empty. */
-  std::function<std::string(const InputErrorPlace&)> describe_input_error;
-  /* Keep every stage's results in RunResult::results (see darnek/results.h). */
-  bool keep_results = false;
+  std::function<std::string(const InputErrorPlace&)> DescribeInputError;
+  /* Keep every stage's results in RunResult::Results (see darnek/results.h). */
+  bool KeepResults = false;
   /* Stage memory (docs/modelling.md): each stage starts from the deflections,
    * spring states and tie-back locks of the stage before it; unload_factor
    * scales the springs' unload/reload stiffness. Off: independent stages. */
-  bool stage_memory = false;
-  double unload_factor = 1.0;
+  bool StageMemory = false;
+  double UnloadFactor = 1.0;
 };
 
 /* What the tool prints per stage. */
 struct TieBackSummary {
-  int number = 0;
-  int station = 0;
-  double depth = 0; /* as input */
-  double force_per_tie_back = 0;
+  int Number = 0;
+  int Station = 0;
+  double Depth = 0; /* as input */
+  double ForcePerTieBack = 0;
 };
 
 /* One soil layer of a stage, as the input gives it (values at its top). */
@@ -176,41 +176,41 @@ struct StageGround {
 };
 
 struct StageSummary {
-  int stage = 0;
-  std::string outcome; /* "closed", "closed by load stepping", "single solution",
+  int Stage = 0;
+  std::string Outcome; /* "closed", "closed by load stepping", "single solution",
                           "maximum allowable deflection exceeded", "iteration limit reached
                           without closure", or the reason it did not run */
-  bool solved = false;
-  int iterations = 0;
+  bool Solved = false;
+  int Iterations = 0;
   /* Load stepping, tried when the iteration did not close: its increments and
    * the largest fraction of the stage's loads it carried (1 when it closed the
    * stage; below 1 the wall is beyond the capacity of its supports). */
-  bool load_stepped = false;
-  int load_steps = 0;
-  double load_fraction = 0;
-  int unit_flag = 0;               /* +1 English, -1 SI, 0 neutral */
-  double max_deflection = 0;       /* signed value of largest magnitude */
-  double max_deflection_depth = 0; /* analysis length unit (inches for English units) */
-  double max_moment = 0;
-  double max_moment_depth = 0;
+  bool LoadStepped = false;
+  int LoadSteps = 0;
+  double LoadFraction = 0;
+  int UnitFlag = 0;              /* +1 English, -1 SI, 0 neutral */
+  double MaxDeflection = 0;      /* signed value of largest magnitude */
+  double MaxDeflectionDepth = 0; /* analysis length unit (inches for English units) */
+  double MaxMoment = 0;
+  double MaxMomentDepth = 0;
   /* Depth of the excavation level (analysis length unit), for the pictures. */
-  double excavation_depth = 0;
-  std::vector<TieBackSummary> tie_backs;
+  double ExcavationDepth = 0;
+  std::vector<TieBackSummary> TieBacks;
   StageGround Ground;
 };
 
 struct RunResult {
-  int status = DARNEK_OK;
-  int stop_code = 0;   /* the stop code of a fatal condition, when it has one */
-  std::string message; /* the reason for a nonzero status */
-  std::vector<StageSummary> stages;
+  int Status = DARNEK_OK;
+  int StopCode = 0;    /* the stop code of a fatal condition, when it has one */
+  std::string Message; /* the reason for a nonzero status */
+  std::vector<StageSummary> Stages;
   /* The run's stage memory, as RunOptions asked for it. */
-  bool stage_memory = false;
-  double unload_factor = 1.0;
-  /* Per stage, when RunOptions::keep_results asks for them. */
-  std::vector<StageResults> results;
-  /* The outputs that RunOptions::outputs sends to memory. */
-  OutputTexts outputs;
+  bool StageMemory = false;
+  double UnloadFactor = 1.0;
+  /* Per stage, when RunOptions::KeepResults asks for them. */
+  std::vector<StageResults> Results;
+  /* The outputs that RunOptions::Outputs sends to memory. */
+  OutputTexts Outputs;
 };
 
 /* One complete run. Re-entrant: any number of threads may run at once, each

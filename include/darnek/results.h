@@ -1,10 +1,10 @@
 /* darnek: the results of a run as values, for scripts and for the JSON and
- * CSV files. Filled only when RunOptions::keep_results asks for them.
+ * CSV files. Filled only when RunOptions::KeepResults asks for them.
  *
  * Every value is the engine's own double, not the report's rounding. Depths
  * are in feet (English units) or metres (SI), as the report prints them; every
  * other quantity is in the analysis units: inches and pounds, or metres and
- * kilonewtons. StageResults::units names the unit of each quantity. */
+ * kilonewtons. StageResults::Units names the unit of each quantity. */
 /* darnek.h includes this file where RunResult needs it, after its macros. */
 #include "darnek/darnek.h"
 
@@ -20,100 +20,100 @@ namespace darnek {
 
 /* The unit of each quantity, as short names ("ft", "in", "lbs-in", "kN/m"). */
 struct ResultUnits {
-  std::string depth;
-  std::string deflection;
-  std::string slope;
-  std::string moment;
-  std::string shear;
-  std::string soil_reaction; /* force per unit length of wall */
-  std::string net_force;     /* force per station */
-  std::string ei;
-  std::string force;    /* tie-back forces, loads per station */
-  std::string pressure; /* pressure diagram: force per unit length of wall */
-  std::string py_y;
-  std::string py_p; /* force per unit length of wall */
+  std::string Depth;
+  std::string Deflection;
+  std::string Slope;
+  std::string Moment;
+  std::string Shear;
+  std::string SoilReaction; /* force per unit length of wall */
+  std::string NetForce;     /* force per station */
+  std::string Ei;
+  std::string Force;    /* tie-back forces, loads per station */
+  std::string Pressure; /* pressure diagram: force per unit length of wall */
+  std::string PyY;
+  std::string PyP; /* force per unit length of wall */
 };
 
 /* One value per station, station 0 (the top of the wall) to N. */
 struct StationTable {
-  std::vector<int> station;
-  std::vector<double> depth;
-  std::vector<double> deflection;
-  std::vector<double> slope;
-  std::vector<double> moment;
-  std::vector<double> shear;
-  std::vector<double> soil_reaction;
-  std::vector<double> net_force;
-  std::vector<double> ei;
-  std::size_t size() const { return station.size(); }
+  std::vector<int> Station;
+  std::vector<double> Depth;
+  std::vector<double> Deflection;
+  std::vector<double> Slope;
+  std::vector<double> Moment;
+  std::vector<double> Shear;
+  std::vector<double> SoilReaction;
+  std::vector<double> NetForce;
+  std::vector<double> Ei;
+  std::size_t size() const { return Station.size(); }
 };
 
 struct TieBackResult {
-  int number = 0; /* 1-based, in input order */
-  int station = 0;
-  double depth = 0;
-  double horizontal_force_per_station = 0;
-  double force_per_station = 0; /* along the tie-back */
-  double force_per_tie_back = 0;
+  int Number = 0; /* 1-based, in input order */
+  int Station = 0;
+  double Depth = 0;
+  double HorizontalForcePerStation = 0;
+  double ForcePerStation = 0; /* along the tie-back */
+  double ForcePerTieBack = 0;
   /* With stage memory only: "held" at its prestress, or "locked" at the end
    * of stage lock_stage. Empty without it. */
-  std::string memory_state;
-  int lock_stage = 0;
+  std::string MemoryState;
+  int LockStage = 0;
 };
 
 /* The earth-pressure diagram as the solver loads it: pressures after the
  * width factor (force per unit length of wall). With a specified diagram
- * `active_with_water` holds the specified pressure and `surcharge` the
+ * `ActiveWithWater` holds the specified pressure and `Surcharge` the
  * surcharge; the other components are zero. */
 struct PressureDiagram {
-  std::vector<double> depth;
-  std::vector<double> load_per_station; /* `total` times the station spacing */
-  std::vector<double> active_with_water;
-  std::vector<double> surcharge; /* of the surcharge loads and the surface pressure */
-  std::vector<double> passive;
-  std::vector<double> at_rest;
-  std::vector<double> active;
-  std::vector<double> water;
-  std::vector<double> surface_share; /* of the uniform surface pressure */
-  std::vector<double> surcharge_loads;
-  std::vector<double> apparent;
-  std::vector<double> total;
-  std::size_t size() const { return depth.size(); }
+  std::vector<double> Depth;
+  std::vector<double> LoadPerStation; /* `Total` times the station spacing */
+  std::vector<double> ActiveWithWater;
+  std::vector<double> Surcharge; /* of the surcharge loads and the surface pressure */
+  std::vector<double> Passive;
+  std::vector<double> AtRest;
+  std::vector<double> Active;
+  std::vector<double> Water;
+  std::vector<double> SurfaceShare; /* of the uniform surface pressure */
+  std::vector<double> SurchargeLoads;
+  std::vector<double> Apparent;
+  std::vector<double> Total;
+  std::size_t size() const { return Depth.size(); }
 };
 
 /* One p-y curve of the solver's table. A generated curve runs from the
  * backfill side (negative y) to the excavation side. */
 struct PyCurveResult {
-  bool generated = false; /* else given by the user */
-  int station = 0;
-  double depth = 0;
-  std::vector<double> y;
-  std::vector<double> p;
+  bool Generated = false; /* else given by the user */
+  int Station = 0;
+  double Depth = 0;
+  std::vector<double> Y;
+  std::vector<double> P;
 };
 
 /* One pass of the iteration. */
 struct IterationRecord {
-  int iteration = 0;
-  int changed_stations = 0;             /* stations whose deflection changed by more than the tolerance */
-  double max_change = 0;                /* the largest change of deflection */
-  double deflections[4] = {0, 0, 0, 0}; /* of stations 1 to 4 */
+  int Iteration = 0;
+  int ChangedStations = 0;              /* stations whose deflection changed by more than the tolerance */
+  double MaxChange = 0;                 /* the largest change of deflection */
+  double Deflections[4] = {0, 0, 0, 0}; /* of stations 1 to 4 */
 };
 
 struct StageResults {
-  int stage = 0;
-  std::string outcome; /* as StageSummary::outcome */
-  bool solved = false;
-  int iterations = 0;
-  std::string unit_system; /* "English" or "SI" */
-  ResultUnits units;
-  StationTable stations;                /* empty when the stage was not solved */
-  std::vector<TieBackResult> tie_backs; /* empty when the stage was not solved */
-  PressureDiagram pressure;             /* empty without earth pressure */
-  std::vector<PyCurveResult> py_curves;
-  std::vector<IterationRecord> history; /* empty for a single solution */
+  int Stage = 0;
+  std::string Outcome; /* as StageSummary::Outcome */
+  bool Solved = false;
+  int Iterations = 0;
+  std::string UnitSystem; /* "English" or "SI" */
+  ResultUnits Units;
+  StationTable Stations;               /* empty when the stage was not solved */
+  std::vector<TieBackResult> TieBacks; /* empty when the stage was not solved */
+  PressureDiagram Pressure;            /* empty without earth pressure */
+  std::vector<PyCurveResult> PyCurves;
+  std::vector<IterationRecord> History; /* empty for a single solution */
   /* With stage memory only: per station, the deflection since the end of the
    * stage before (the total for the first); empty without it. */
-  std::vector<double> deflection_since_previous;
+  std::vector<double> DeflectionSincePrevious;
 };
 
 struct RunResult;
@@ -121,7 +121,7 @@ struct RunResult;
 /* The run as one JSON document: status, message, the unit system and units,
  * and per stage its summary and the results above. Numbers are written in
  * their shortest form that reads back to the same double. The run must have
- * been made with RunOptions::keep_results. */
+ * been made with RunOptions::KeepResults. */
 DARNEK_API void WriteResultsJson(std::ostream& out, const RunResult& result);
 DARNEK_API std::string ResultsJson(const RunResult& result);
 

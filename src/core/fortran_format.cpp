@@ -36,8 +36,8 @@ constexpr auto kPow10 = [] {
 
 // |x| = mantissa * 2^exponent with an odd mantissa (x finite, not zero).
 struct Binary {
-  uint64_t mantissa;
-  int exponent;
+  uint64_t Mantissa;
+  int Exponent;
 };
 
 Binary Decompose(double magnitude) {
@@ -45,9 +45,9 @@ Binary Decompose(double magnitude) {
   const uint64_t fraction = bits & ((uint64_t{1} << 52) - 1);
   const int biased = static_cast<int>((bits >> 52) & 0x7ff);
   Binary b = biased == 0 ? Binary{fraction, -1074} : Binary{fraction | (uint64_t{1} << 52), biased - 1075};
-  const int zeros = std::countr_zero(b.mantissa);
-  b.mantissa >>= zeros;
-  b.exponent += zeros;
+  const int zeros = std::countr_zero(b.Mantissa);
+  b.Mantissa >>= zeros;
+  b.Exponent += zeros;
   return b;
 }
 
@@ -62,8 +62,8 @@ T RoundQuotient(T q, int remainder_vs_half) {
 
 // round(m * 2^e * 10^p), ties to even, when the result fits in 64 bits.
 bool ScaledRound(Binary b, int p, uint64_t& out) {
-  const uint64_t m = b.mantissa;
-  const int e = b.exponent;
+  const uint64_t m = b.Mantissa;
+  const int e = b.Exponent;
   if (p >= 0) {
 #if DARNEK_HAVE_INT128
     if (p > 22) return false;  // m * 10^p < 2^53 * 2^74 = 2^127 up to here
@@ -755,11 +755,11 @@ namespace {
 enum class ItemKind { Literal, X, Slash, Dollar, Colon, Scale, I, F, E, A, Group };
 
 struct Item {
-  ItemKind kind = ItemKind::Literal;
-  int repeat = 1;
-  int w = -1, d = -1, e = 0, m = -1;
-  std::string text;
-  std::vector<Item> children;
+  ItemKind Kind = ItemKind::Literal;
+  int Repeat = 1;
+  int W = -1, D = -1, E = 0, M = -1;
+  std::string Text;
+  std::vector<Item> Children;
 };
 
 class Parser {
@@ -833,9 +833,9 @@ class Parser {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     if (c == '(') {
       ++pos_;
-      item.kind = ItemKind::Group;
-      item.children = ParseList(')');
-      item.repeat = has_count ? count : 1;
+      item.Kind = ItemKind::Group;
+      item.Children = ParseList(')');
+      item.Repeat = has_count ? count : 1;
       return item;
     }
     if (c == '\'' || c == '"') {
@@ -844,77 +844,77 @@ class Parser {
         if (AtEnd()) Fail("unterminated literal");
         if (s_[pos_] == quote) {
           if (pos_ + 1 < s_.size() && s_[pos_ + 1] == quote) {
-            item.text.push_back(quote);
+            item.Text.push_back(quote);
             pos_ += 2;
             continue;
           }
           ++pos_;
           break;
         }
-        item.text.push_back(s_[pos_++]);
+        item.Text.push_back(s_[pos_++]);
       }
-      item.kind = ItemKind::Literal;
-      item.repeat = has_count ? count : 1;
+      item.Kind = ItemKind::Literal;
+      item.Repeat = has_count ? count : 1;
       return item;
     }
     ++pos_;
     switch (c) {
       case 'X':
-        item.kind = ItemKind::X;
-        item.w = has_count ? count : 1;
+        item.Kind = ItemKind::X;
+        item.W = has_count ? count : 1;
         return item;
       case 'P':
         if (!has_count) Fail("P needs a scale factor");
-        item.kind = ItemKind::Scale;
-        item.w = count;
+        item.Kind = ItemKind::Scale;
+        item.W = count;
         return item;
       case '/':
-        item.kind = ItemKind::Slash;
-        item.repeat = has_count ? count : 1;
+        item.Kind = ItemKind::Slash;
+        item.Repeat = has_count ? count : 1;
         return item;
       case '$':
       case '\\':
-        item.kind = ItemKind::Dollar;
+        item.Kind = ItemKind::Dollar;
         return item;
       case ':':
-        item.kind = ItemKind::Colon;
+        item.Kind = ItemKind::Colon;
         return item;
       case 'I':
-        item.kind = ItemKind::I;
-        item.w = ExpectInt();
+        item.Kind = ItemKind::I;
+        item.W = ExpectInt();
         if (!AtEnd() && s_[pos_] == '.') {
           ++pos_;
-          item.m = ExpectInt();
+          item.M = ExpectInt();
         }
         break;
       case 'F':
-        item.kind = ItemKind::F;
-        item.w = ExpectInt();
+        item.Kind = ItemKind::F;
+        item.W = ExpectInt();
         if (AtEnd() || s_[pos_] != '.') Fail("F needs w.d");
         ++pos_;
-        item.d = ExpectInt();
+        item.D = ExpectInt();
         break;
       case 'E':
-        item.kind = ItemKind::E;
-        item.w = ExpectInt();
+        item.Kind = ItemKind::E;
+        item.W = ExpectInt();
         if (AtEnd() || s_[pos_] != '.') Fail("E needs w.d");
         ++pos_;
-        item.d = ExpectInt();
+        item.D = ExpectInt();
         if (!AtEnd() && (s_[pos_] == 'E' || s_[pos_] == 'e')) {
           ++pos_;
-          item.e = ExpectInt();
+          item.E = ExpectInt();
         }
         break;
       case 'A': {
-        item.kind = ItemKind::A;
+        item.Kind = ItemKind::A;
         int w = 0;
-        if (ReadInt(w)) item.w = w;
+        if (ReadInt(w)) item.W = w;
         break;
       }
       default:
         Fail("unknown descriptor");
     }
-    item.repeat = has_count ? count : 1;
+    item.Repeat = has_count ? count : 1;
     return item;
   }
 
@@ -934,29 +934,29 @@ class Unroller {
 
   void Add(std::span<const Item> items) {
     for (const Item& item : items) {
-      if (item.kind == ItemKind::Group) {
-        for (int r = 0; r < item.repeat; ++r) Add(item.children);
+      if (item.Kind == ItemKind::Group) {
+        for (int r = 0; r < item.Repeat; ++r) Add(item.Children);
         continue;
       }
       Op op;
-      op.kind = static_cast<OpKind>(item.kind);
-      op.w = item.w;
-      op.d = item.d;
-      op.e = item.e;
-      op.m = item.m;
-      switch (item.kind) {
+      op.Kind = static_cast<OpKind>(item.Kind);
+      op.W = item.W;
+      op.D = item.D;
+      op.E = item.E;
+      op.M = item.M;
+      switch (item.Kind) {
         case ItemKind::Literal:
-          AddLiteral(item.text, item.repeat);
+          AddLiteral(item.Text, item.Repeat);
           break;
         case ItemKind::X:
-          AddBlanks(item.w);
+          AddBlanks(item.W);
           break;
         case ItemKind::Slash:
         case ItemKind::I:
         case ItemKind::F:
         case ItemKind::E:
         case ItemKind::A:
-          for (int r = 0; r < item.repeat; ++r) AddStep(op);
+          for (int r = 0; r < item.Repeat; ++r) AddStep(op);
           break;
         default:
           AddStep(op);
@@ -976,7 +976,7 @@ class Unroller {
   static constexpr size_t kMaxSteps = 1 << 16;
 
   Op* Last(OpKind kind) {
-    return ops_.size() > barrier_ && ops_.back().kind == kind ? &ops_.back() : nullptr;
+    return ops_.size() > barrier_ && ops_.back().Kind == kind ? &ops_.back() : nullptr;
   }
   void Push(const Op& op) {
     if (ops_.size() >= kMaxSteps)
@@ -985,12 +985,12 @@ class Unroller {
   }
   void AddBlanks(int n) {
     if (Op* x = Last(OpKind::X)) {
-      x->w += n;
+      x->W += n;
       return;
     }
     Op op;
-    op.kind = OpKind::X;
-    op.w = n;
+    op.Kind = OpKind::X;
+    op.W = n;
     Push(op);
   }
   // A literal's text is always the last in texts_ while it is the last
@@ -999,25 +999,25 @@ class Unroller {
     size_t blanks = 0;
     if (Op* x = Last(OpKind::X)) {
       // Blanks before a literal are always written: they become its text.
-      blanks = static_cast<size_t>(std::max(x->w, 0));
+      blanks = static_cast<size_t>(std::max(x->W, 0));
       ops_.pop_back();
     }
     if (!Last(OpKind::Literal)) {
       Op op;
-      op.kind = OpKind::Literal;
-      op.text = static_cast<uint32_t>(texts_.size());
+      op.Kind = OpKind::Literal;
+      op.Text = static_cast<uint32_t>(texts_.size());
       Push(op);
     }
     texts_.append(blanks, ' ');
     for (int r = 0; r < repeat; ++r) texts_ += text;
     Op& literal = ops_.back();
-    literal.size = static_cast<uint32_t>(texts_.size() - literal.text);
+    literal.Size = static_cast<uint32_t>(texts_.size() - literal.Text);
   }
   void AddStep(Op op) {
     const bool field =
-        op.kind == OpKind::I || op.kind == OpKind::F || op.kind == OpKind::E || op.kind == OpKind::A;
+        op.Kind == OpKind::I || op.Kind == OpKind::F || op.Kind == OpKind::E || op.Kind == OpKind::A;
     if (Op* x = field ? Last(OpKind::X) : nullptr) {
-      op.lead = x->w;
+      op.Lead = x->W;
       ops_.pop_back();
     }
     Push(op);
@@ -1125,7 +1125,7 @@ void PutListReal(char* dst, double value) {
 class CollectRecords final : public RecordSink {
  public:
   explicit CollectRecords(Records& records) : records_(records) {}
-  void Complete(std::string_view record) override { records_.lines.emplace_back(record); }
+  void Complete(std::string_view record) override { records_.Lines.emplace_back(record); }
 
  private:
   Records& records_;
@@ -1137,7 +1137,7 @@ CompiledFormat::CompiledFormat(std::string_view format) {
   const std::vector<Item> items = Parser(format).ParseTop();
   size_t revert_item = 0;
   for (size_t i = 0; i < items.size(); ++i)
-    if (items[i].kind == ItemKind::Group) revert_item = i;
+    if (items[i].Kind == ItemKind::Group) revert_item = i;
   Unroller unroller;
   for (size_t i = 0; i < items.size(); ++i) {
     if (i == revert_item) {
@@ -1167,14 +1167,14 @@ bool CompiledFormat::Run(std::span<const Value> values, std::string& line, Recor
   for (;;) {
     for (size_t i = from; i < ops_.size(); ++i) {
       const Op& op = ops_[i];
-      switch (op.kind) {
+      switch (op.Kind) {
         case OpKind::Literal:
           record.Blanks(pending_blanks);
           pending_blanks = 0;
-          record.Text(texts_.data() + op.text, op.size);
+          record.Text(texts_.data() + op.Text, op.Size);
           continue;
         case OpKind::X:
-          pending_blanks += op.w;
+          pending_blanks += op.W;
           continue;
         case OpKind::Slash:
           end_record();
@@ -1186,7 +1186,7 @@ bool CompiledFormat::Run(std::span<const Value> values, std::string& line, Recor
           if (next >= count) goto stopped;
           continue;
         case OpKind::Scale:
-          scale = op.w;
+          scale = op.W;
           continue;
         default:
           break;
@@ -1195,45 +1195,45 @@ bool CompiledFormat::Run(std::span<const Value> values, std::string& line, Recor
       if (next >= count) goto stopped;
       const Value& v = values[next++];
       consumed_any = true;
-      const size_t width = static_cast<size_t>(std::max(op.w, 0));
-      switch (op.kind) {
+      const size_t width = static_cast<size_t>(std::max(op.W, 0));
+      switch (op.Kind) {
         case OpKind::I:
           if (auto p = std::get_if<long long>(&v)) {
-            record.Blanks(pending_blanks + op.lead);
+            record.Blanks(pending_blanks + op.Lead);
             if (char* field = record.Room(width))
-              PutI(field, op.w, *p, op.m);
+              PutI(field, op.W, *p, op.M);
             else
-              AppendI(record.Line(), op.w, *p, op.m);
+              AppendI(record.Line(), op.W, *p, op.M);
             break;
           }
           throw std::logic_error("I edit descriptor given a non-integer value");
         case OpKind::F:
           if (auto p = std::get_if<double>(&v)) {
-            record.Blanks(pending_blanks + op.lead);
+            record.Blanks(pending_blanks + op.Lead);
             if (char* field = record.Room(width))
-              PutF(field, op.w, op.d, *p, scale);
+              PutF(field, op.W, op.D, *p, scale);
             else
-              AppendF(record.Line(), op.w, op.d, *p, scale);
+              AppendF(record.Line(), op.W, op.D, *p, scale);
             break;
           }
           throw std::logic_error("real edit descriptor given a non-real value");
         case OpKind::E:
           if (auto p = std::get_if<double>(&v)) {
-            record.Blanks(pending_blanks + op.lead);
+            record.Blanks(pending_blanks + op.Lead);
             if (char* field = record.Room(width))
-              PutE(field, op.w, op.d, *p, scale, op.e);
+              PutE(field, op.W, op.D, *p, scale, op.E);
             else
-              AppendE(record.Line(), op.w, op.d, *p, scale, op.e);
+              AppendE(record.Line(), op.W, op.D, *p, scale, op.E);
             break;
           }
           throw std::logic_error("real edit descriptor given a non-real value");
         default:
           if (auto p = std::get_if<std::string_view>(&v)) {
-            record.Blanks(pending_blanks + op.lead);
-            if (char* field = record.Room(AWidth(*p, op.w)))
-              PutA(field, *p, op.w);
+            record.Blanks(pending_blanks + op.Lead);
+            if (char* field = record.Room(AWidth(*p, op.W)))
+              PutA(field, *p, op.W);
             else
-              AppendA(record.Line(), *p, op.w);
+              AppendA(record.Line(), *p, op.W);
             break;
           }
           throw std::logic_error("A edit descriptor given a non-text value");
@@ -1258,7 +1258,7 @@ stopped:
 
 const CompiledFormat& FormatCache::Get(std::string_view format) {
   Recent& recent = recent_[(reinterpret_cast<uintptr_t>(format.data()) >> 3) % recent_.size()];
-  if (recent.address == format.data() && *recent.text == format) return *recent.format;
+  if (recent.Address == format.data() && *recent.Text == format) return *recent.Format;
   auto found = formats_.find(format);
   if (found == formats_.end()) {
     CompiledFormat compiled(format);  // throws before anything is stored
@@ -1272,8 +1272,8 @@ Records ApplyFormat(std::string_view format, std::span<const Value> values) {
   Records records;
   CollectRecords sink(records);
   std::string line;
-  records.open = CompiledFormat(format).Run(values, line, sink);
-  if (records.open) records.lines.push_back(std::move(line));
+  records.Open = CompiledFormat(format).Run(values, line, sink);
+  if (records.Open) records.Lines.push_back(std::move(line));
   return records;
 }
 

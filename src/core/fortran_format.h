@@ -104,10 +104,10 @@ class CompiledFormat {
   // part of it, and neighbouring literals are one text.
   enum class OpKind : uint8_t { Literal, X, Slash, Dollar, Colon, Scale, I, F, E, A };
   struct Op {
-    OpKind kind = OpKind::Literal;
-    int w = -1, d = -1, e = 0, m = -1;
-    int lead = 0;                 // blanks of nX written before the field, when it is written
-    uint32_t text = 0, size = 0;  // a literal's text in texts_
+    OpKind Kind = OpKind::Literal;
+    int W = -1, D = -1, E = 0, M = -1;
+    int Lead = 0;                 // blanks of nX written before the field, when it is written
+    uint32_t Text = 0, Size = 0;  // a literal's text in texts_
   };
 
  private:
@@ -146,17 +146,17 @@ class FormatCache {
   // the last format seen at an address (its text compared, not trusted) saves
   // hashing the text.
   struct Recent {
-    const char* address = nullptr;
-    const std::string* text = nullptr;
-    const CompiledFormat* format = nullptr;
+    const char* Address = nullptr;
+    const std::string* Text = nullptr;
+    const CompiledFormat* Format = nullptr;
   };
   std::array<Recent, 32> recent_{};
 };
 
 struct Records {
-  std::vector<std::string> lines;
+  std::vector<std::string> Lines;
   // The format ended with '$': the last line stays open for the next write.
-  bool open = false;
+  bool Open = false;
 };
 
 // Applies a format to the values and collects the records (for tests and

@@ -11,11 +11,11 @@
 namespace darnek {
 
 struct ListReader::Token {
-  enum Kind { Value, Null, Comma, Slash } kind = Value;
-  std::string text;
-  bool quoted = false;
-  bool starred = false;  // carried a repeat count r*
-  int repeat = 1;
+  enum Kind { Value, Null, Comma, Slash } Kind = Value;
+  std::string Text;
+  bool Quoted = false;
+  bool Starred = false;  // carried a repeat count r*
+  int Repeat = 1;
 };
 
 namespace {
@@ -250,12 +250,12 @@ bool ListReader::NextToken(Token& token, std::string_view record) {
   const char c = line_[pos_];
   token = Token{};
   if (c == '/') {
-    token.kind = Token::Slash;
+    token.Kind = Token::Slash;
     ++pos_;
     return true;
   }
   if (c == ',') {
-    token.kind = Token::Comma;
+    token.Kind = Token::Comma;
     ++pos_;
     return true;
   }
@@ -273,35 +273,35 @@ bool ListReader::NextToken(Token& token, std::string_view record) {
     int repeat = 0;
     if (!ParseFortranInteger(std::string_view(line_).substr(start, star - start), repeat) || repeat < 1)
       repeat = 1;
-    token.repeat = repeat;
-    token.starred = true;
+    token.Repeat = repeat;
+    token.Starred = true;
     if (pos_ >= line_.size() || IsBlank(line_[pos_]) || line_[pos_] == ',' || line_[pos_] == '/') {
-      token.kind = Token::Null;
+      token.Kind = Token::Null;
       return true;
     }
   }
   const char q = pos_ < line_.size() ? line_[pos_] : '\0';
   if (q == '\'' || q == '"') {
-    token.quoted = true;
+    token.Quoted = true;
     ++pos_;
     for (;;) {
       if (pos_ >= line_.size()) break;  // an unterminated text ends with its line
       if (line_[pos_] == q) {
         if (pos_ + 1 < line_.size() && line_[pos_ + 1] == q) {
-          token.text.push_back(q);
+          token.Text.push_back(q);
           pos_ += 2;
           continue;
         }
         ++pos_;
         break;
       }
-      token.text.push_back(line_[pos_++]);
+      token.Text.push_back(line_[pos_++]);
     }
   } else {
     const size_t token_start = pos_;
     while (pos_ < line_.size() && !IsBlank(line_[pos_]) && line_[pos_] != ',' && line_[pos_] != '/')
-      token.text.push_back(line_[pos_++]);
-    if (!token.starred) NoteDecimalComma(token_start);
+      token.Text.push_back(line_[pos_++]);
+    if (!token.Starred) NoteDecimalComma(token_start);
   }
   return true;
 }
@@ -340,58 +340,58 @@ bool ListReader::ReadRecord(std::string_view record, const std::vector<Field>& f
             Fail(record, "", 0, "end of file where this record was expected");
           }
           const size_t left = fields.size() - i;
-          Fail(record, field.name, i,
+          Fail(record, field.Name, i,
                "end of file inside the record: " + std::to_string(left) +
                    (left == 1 ? " more value was" : " more values were") + " expected");
         }
         // The comma that separates this item from the previous value; any
         // other comma stands for a null value.
-        if (token.kind == Token::Comma) {
+        if (token.Kind == Token::Comma) {
           if (after_value) {
             after_value = false;
             continue;
           }
-          token.kind = Token::Null;
+          token.Kind = Token::Null;
         }
         break;
       }
       if (record_line_ == 0) record_line_ = line_number_;
-      if (token.kind == Token::Slash) {
+      if (token.Kind == Token::Slash) {
         pos_ = line_.size();
         return true;
       }
-      repeat_left = token.repeat;
-      after_value = token.kind == Token::Value || token.starred;
+      repeat_left = token.Repeat;
+      after_value = token.Kind == Token::Value || token.Starred;
     }
     --repeat_left;
-    if (token.kind == Token::Null) continue;
+    if (token.Kind == Token::Null) continue;
     item_lines_[i] = line_number_;
-    if (auto p = std::get_if<int*>(&field.target)) {
+    if (auto p = std::get_if<int*>(&field.Target)) {
       int v = 0;
-      if (token.quoted || !ParseFortranInteger(token.text, v))
-        Fail(record, field.name, i, "expected an integer, found " + Quoted(token.text));
+      if (token.Quoted || !ParseFortranInteger(token.Text, v))
+        Fail(record, field.Name, i, "expected an integer, found " + Quoted(token.Text));
       **p = v;
-    } else if (auto d = std::get_if<double*>(&field.target)) {
+    } else if (auto d = std::get_if<double*>(&field.Target)) {
       double v = 0;
-      if (token.quoted || !ParseFortranReal(token.text, v))
-        Fail(record, field.name, i, "expected a real number, found " + Quoted(token.text));
+      if (token.Quoted || !ParseFortranReal(token.Text, v))
+        Fail(record, field.Name, i, "expected a real number, found " + Quoted(token.Text));
       // Infinities and NaNs would only spread through the tables.
       if (!std::isfinite(v))
-        Fail(record, field.name, i, "expected a finite number, found " + Quoted(token.text));
+        Fail(record, field.Name, i, "expected a finite number, found " + Quoted(token.Text));
       // The report's exponent fields hold two digits: a value from 1E+100 on
       // would lose its E there, and its products overflow in the solution.
       if (std::fabs(v) >= kLargestReal)
-        Fail(record, field.name, i,
-             Quoted(token.text) +
+        Fail(record, field.Name, i,
+             Quoted(token.Text) +
                  " is beyond what the report can print: a value must be smaller than 1E+100 in magnitude");
       **d = v;
-    } else if (auto c = std::get_if<CodeTarget>(&field.target)) {
+    } else if (auto c = std::get_if<CodeTarget>(&field.Target)) {
       int v = 0;
-      if (token.quoted || !ParseFortranInteger(token.text, v))
-        Fail(record, field.name, i, "expected an integer code, found '" + token.text + "'");
-      if (!c->convert(v, c->value)) Fail(record, field.name, i, UnknownCode(v, c->codes));
+      if (token.Quoted || !ParseFortranInteger(token.Text, v))
+        Fail(record, field.Name, i, "expected an integer code, found '" + token.Text + "'");
+      if (!c->Convert(v, c->Value)) Fail(record, field.Name, i, UnknownCode(v, c->Codes));
     } else {
-      *std::get<std::string*>(field.target) = token.text;
+      *std::get<std::string*>(field.Target) = token.Text;
     }
   }
   // What is left of the last line used belongs to no later read.

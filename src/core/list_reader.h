@@ -22,21 +22,21 @@ class ListReader {
  public:
   // A code item converts as it is read (core/code_traits.h).
   struct CodeTarget {
-    void* value;
-    bool (*convert)(int code, void* value);
-    std::string_view codes;
+    void* Value;
+    bool (*Convert)(int code, void* value);
+    std::string_view Codes;
   };
 
   struct Field {
-    Field(std::string_view n, int* p) : name(n), target(p) {}
-    Field(std::string_view n, double* p) : name(n), target(p) {}
-    Field(std::string_view n, std::string* p) : name(n), target(p) {}
+    Field(std::string_view n, int* p) : Name(n), Target(p) {}
+    Field(std::string_view n, double* p) : Name(n), Target(p) {}
+    Field(std::string_view n, std::string* p) : Name(n), Target(p) {}
     template <class E, class = decltype(CodeTraits<E>::kCodes)>
     Field(std::string_view n, E* p)
-        : name(n), target(CodeTarget{p, &ConvertCode<E>, CodeTraits<E>::kCodes}) {}
+        : Name(n), Target(CodeTarget{p, &ConvertCode<E>, CodeTraits<E>::kCodes}) {}
 
-    std::string_view name;
-    std::variant<int*, double*, std::string*, CodeTarget> target;
+    std::string_view Name;
+    std::variant<int*, double*, std::string*, CodeTarget> Target;
   };
 
   explicit ListReader(std::istream& in) : in_(in) {}

@@ -58,10 +58,10 @@ void OutputUnit::Send(std::string_view record) {
 }
 
 void OutputUnit::Put(const fortran::Records& records) {
-  const size_t n = records.lines.size();
+  const size_t n = records.Lines.size();
   for (size_t i = 0; i < n; ++i) {
     const bool last = i + 1 == n;
-    Emit(records.lines[i], !(last && records.open));
+    Emit(records.Lines[i], !(last && records.Open));
   }
 }
 

@@ -8,10 +8,10 @@
 namespace darnek {
 
 struct PathParts {
-  std::string drive;      // "C:" or empty
-  std::string directory;  // up to and including the last separator
-  std::string name;       // without the extension
-  std::string extension;  // from the last '.' of the file name, with the dot
+  std::string Drive;      // "C:" or empty
+  std::string Directory;  // up to and including the last separator
+  std::string Name;       // without the extension
+  std::string Extension;  // from the last '.' of the file name, with the dot
 };
 
 PathParts SplitWindowsPath(std::string_view path);

@@ -13,14 +13,14 @@ namespace darnek {
 struct PressureLayer {
   double T = 0;
   double ZTOP = 0;
-  double c = 0;
-  double phi = 0;  // degrees
-  double gamma = 0;
+  double C = 0;
+  double Phi = 0;  // degrees
+  double Gamma = 0;
   double OptionalCoefficient = 0;
   SoilType SoilTypeCode = SoilType::SoftClay;
   bool DrainedFlag = false;
   bool SubmergedFlag = false;
-  double f = 0;
+  double F = 0;
   double Ka = 0, SqrtKa = 0;
   double Kp = 0, SqrtKp = 0;
   double K0 = 0;

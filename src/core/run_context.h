@@ -22,30 +22,30 @@ struct StageMemory;
 // The six files of the run, all opened before anything is written and held
 // open to its end.
 struct RunFiles {
-  RunFile input;
-  RunFile report;
-  RunFile plot;
-  RunFile run_log;
-  RunFile py_scratch;
-  RunFile pressure_scratch;
+  RunFile Input;
+  RunFile Report;
+  RunFile Plot;
+  RunFile RunLog;
+  RunFile PyScratch;
+  RunFile PressureScratch;
 };
 
 struct RunContext {
-  ProblemData data;
-  FileNames names;  // as given: the report prints them so
-  RunFiles files;
-  OutputUnit report;   // the fixed-column report
-  OutputUnit plot;     // plot data for the front end's graphs
-  OutputUnit log;      // run log: stage headings, iteration monitoring, warnings
-  OutputUnit console;  // standard error
-  std::function<std::tm()> clock;
+  ProblemData Data;
+  FileNames Names;  // as given: the report prints them so
+  RunFiles Files;
+  OutputUnit Report;   // the fixed-column report
+  OutputUnit Plot;     // plot data for the front end's graphs
+  OutputUnit Log;      // run log: stage headings, iteration monitoring, warnings
+  OutputUnit Console;  // standard error
+  std::function<std::tm()> Clock;
   // When positive, no stage iterates more often than this (a harness's limit).
-  int iteration_cap = 0;
+  int IterationCap = 0;
   // Warnings found in the first control line, which is read before the
   // stage's heading; the control echo writes them.
-  std::vector<std::string> pending_warnings;
+  std::vector<std::string> PendingWarnings;
   // Set when the run carries state from stage to stage (solver/stage_memory.h).
-  std::shared_ptr<solver::StageMemory> memory;
+  std::shared_ptr<solver::StageMemory> Memory;
 };
 
 }  // namespace darnek

@@ -21,8 +21,8 @@ std::string SystemErrorText(int error);
 // The identity of a file on this machine: two names with the same identity
 // are one file.
 struct FileIdentity {
-  dev_t device = 0;
-  ino_t inode = 0;
+  dev_t Device = 0;
+  ino_t Inode = 0;
   bool operator==(const FileIdentity&) const = default;
 };
 

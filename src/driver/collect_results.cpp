@@ -16,29 +16,29 @@ ResultUnits UnitsOf(bool english) {
 void AddStations(const ResultsData& results, double depth_factor, StationTable& t) {
   const size_t n = results.Stations.size();
   for (std::vector<double>* column :
-       {&t.depth, &t.deflection, &t.slope, &t.moment, &t.shear, &t.soil_reaction, &t.net_force, &t.ei})
+       {&t.Depth, &t.Deflection, &t.Slope, &t.Moment, &t.Shear, &t.SoilReaction, &t.NetForce, &t.Ei})
     column->reserve(n);
-  t.station.reserve(n);
+  t.Station.reserve(n);
   for (const StationResult& r : results.Stations) {
-    t.station.push_back(r.Station);
-    t.depth.push_back(r.X * depth_factor);
-    t.deflection.push_back(r.Deflection);
-    t.slope.push_back(r.Slope);
-    t.moment.push_back(r.Moment);
-    t.shear.push_back(r.Shear);
-    t.soil_reaction.push_back(r.SoilReaction);
-    t.net_force.push_back(r.NetForce);
-    t.ei.push_back(r.EI);
+    t.Station.push_back(r.Station);
+    t.Depth.push_back(r.X * depth_factor);
+    t.Deflection.push_back(r.Deflection);
+    t.Slope.push_back(r.Slope);
+    t.Moment.push_back(r.Moment);
+    t.Shear.push_back(r.Shear);
+    t.SoilReaction.push_back(r.SoilReaction);
+    t.NetForce.push_back(r.NetForce);
+    t.Ei.push_back(r.EI);
   }
 }
 
 void AddPressure(const std::vector<PressureRow>& rows, double depth_factor, PressureDiagram& p) {
-  std::vector<double>* columns[12] = {
-      &p.depth, &p.load_per_station, &p.active_with_water, &p.surcharge, &p.passive, &p.at_rest, &p.active,
-      &p.water, &p.surface_share,    &p.surcharge_loads,   &p.apparent,  &p.total};
+  std::vector<double>* columns[12] = {&p.Depth,        &p.LoadPerStation, &p.ActiveWithWater, &p.Surcharge,
+                                      &p.Passive,      &p.AtRest,         &p.Active,          &p.Water,
+                                      &p.SurfaceShare, &p.SurchargeLoads, &p.Apparent,        &p.Total};
   for (std::vector<double>* column : columns) column->reserve(rows.size());
   for (const PressureRow& row : rows) {
-    p.depth.push_back(row.Depth * depth_factor);
+    p.Depth.push_back(row.Depth * depth_factor);
     for (size_t c = 1; c < std::size(kPressureColumns); ++c) columns[c]->push_back(row.*kPressureColumns[c]);
   }
 }
@@ -47,31 +47,31 @@ void AddPressure(const std::vector<PressureRow>& rows, double depth_factor, Pres
 
 StageResults CollectStageResults(const ProblemData& d, const StageSummary& summary) {
   StageResults s;
-  s.stage = summary.stage;
-  s.outcome = summary.outcome;
-  s.solved = summary.solved;
-  s.iterations = summary.iterations;
+  s.Stage = summary.Stage;
+  s.Outcome = summary.Outcome;
+  s.Solved = summary.Solved;
+  s.Iterations = summary.Iterations;
   const bool english = d.C1.UnitSystemCode == UnitSystem::English;
-  s.unit_system = english ? "English" : "SI";
-  s.units = UnitsOf(english);
+  s.UnitSystem = english ? "English" : "SI";
+  s.Units = UnitsOf(english);
   // Depths as the report prints them: feet, not the analysis unit inches.
   const double depth_factor = english ? 1.0 / 12 : 1.0;
   const double h = d.C2.IncrementLength;
 
-  if (s.solved) {
-    AddStations(d.Results, depth_factor, s.stations);
+  if (s.Solved) {
+    AddStations(d.Results, depth_factor, s.Stations);
     int number = 0;
     for (const TieBack& t : d.TieBacks)
-      s.tie_backs.push_back({++number,
-                             t.Station,
-                             t.Depth,
-                             t.HorizontalForcePerStation,
-                             t.ForcePerStation,
-                             t.ForcePerTieBack,
-                             {},
-                             0});
+      s.TieBacks.push_back({++number,
+                            t.Station,
+                            t.Depth,
+                            t.HorizontalForcePerStation,
+                            t.ForcePerStation,
+                            t.ForcePerTieBack,
+                            {},
+                            0});
   }
-  AddPressure(d.Pressure.Rows, depth_factor, s.pressure);
+  AddPressure(d.Pressure.Rows, depth_factor, s.Pressure);
   // The solver holds p as a load per station; a user reads it per unit length.
   const bool generated = d.C1.PyCurveOption == PyCurveSource::Generated;
   const size_t num_user =
@@ -81,21 +81,21 @@ StageResults CollectStageResults(const ProblemData& d, const StageSummary& summa
   for (size_t i = 0; i < d.PyCurves.size(); ++i) {
     const PyCurve& c = d.PyCurves[i];
     PyCurveResult curve;
-    curve.generated = i >= num_user;
-    curve.station = c.From;
-    curve.depth = c.From * h * depth_factor;
-    curve.y = c.Y;
-    curve.p.reserve(c.P.size());
-    for (double p : c.P) curve.p.push_back(h != 0 ? p / h : p);
-    s.py_curves.push_back(std::move(curve));
+    curve.Generated = i >= num_user;
+    curve.Station = c.From;
+    curve.Depth = c.From * h * depth_factor;
+    curve.Y = c.Y;
+    curve.P.reserve(c.P.size());
+    for (double p : c.P) curve.P.push_back(h != 0 ? p / h : p);
+    s.PyCurves.push_back(std::move(curve));
   }
   for (const IterationStep& step : d.Results.History) {
     IterationRecord r;
-    r.iteration = step.Iteration;
-    r.changed_stations = step.ChangedStations;
-    r.max_change = step.MaxChange;
-    for (int k = 0; k < 4; ++k) r.deflections[k] = step.Deflections[k];
-    s.history.push_back(r);
+    r.Iteration = step.Iteration;
+    r.ChangedStations = step.ChangedStations;
+    r.MaxChange = step.MaxChange;
+    for (int k = 0; k < 4; ++k) r.Deflections[k] = step.Deflections[k];
+    s.History.push_back(r);
   }
   return s;
 }

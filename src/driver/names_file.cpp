@@ -12,11 +12,11 @@ NamesFile ReadNamesFile(const std::string& path) {
   RunFile file;
   const std::string opened = file.Open("hand-off file", path, RunFile::Kind::Input);
   if (!opened.empty()) {
-    names.problem = "the hand-off file " + path + " " + opened;
+    names.Problem = "the hand-off file " + path + " " + opened;
     return names;
   }
-  std::string* targets[] = {&names.files.input,   &names.files.report,     &names.files.plot,
-                            &names.files.run_log, &names.files.py_scratch, &names.files.pressure_scratch};
+  std::string* targets[] = {&names.Files.Input,  &names.Files.Report,    &names.Files.Plot,
+                            &names.Files.RunLog, &names.Files.PyScratch, &names.Files.PressureScratch};
   try {
     RunFileStream in(file);
     std::string line;
@@ -24,29 +24,29 @@ NamesFile ReadNamesFile(const std::string& path) {
       const LineRead read = ReadBoundedLine(in, line);
       const std::string where = "the hand-off file " + path + ", line " + std::to_string(number);
       if (read == LineRead::End) {
-        names.problem = where + ": the file ends here; lines 5 to 10 must name the six files of the run";
+        names.Problem = where + ": the file ends here; lines 5 to 10 must name the six files of the run";
         return names;
       }
       if (read == LineRead::TooLong) {
-        names.problem = where + ": the line is longer than " + std::to_string(kMaxLineLength) + " characters";
+        names.Problem = where + ": the line is longer than " + std::to_string(kMaxLineLength) + " characters";
         return names;
       }
-      if (number == 1) names.version_text = PadRight(line, 12);
+      if (number == 1) names.VersionText = PadRight(line, 12);
       if (number < 5) continue;
       // A name is the whole line; trailing blanks are not part of it.
       const std::string_view name = TrimRight(line);
       if (name.size() > kMaxHandOffName) {
-        names.problem = where + ": the name has " + std::to_string(name.size()) +
+        names.Problem = where + ": the name has " + std::to_string(name.size()) +
                         " characters; a name may have at most " + std::to_string(kMaxHandOffName);
         return names;
       }
       *targets[number - 5] = std::string(name);
     }
   } catch (const FileFailed& e) {
-    names.problem = e.what();
+    names.Problem = e.what();
     return names;
   }
-  names.complete = true;
+  names.Complete = true;
   return names;
 }
 

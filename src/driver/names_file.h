@@ -13,10 +13,10 @@ namespace darnek {
 inline constexpr size_t kMaxHandOffName = 255;
 
 struct NamesFile {
-  std::string version_text;  // 12 characters, blank-padded
-  FileNames files;
-  bool complete = false;  // all six names were read
-  std::string problem;    // why not, naming the file and the line
+  std::string VersionText;  // 12 characters, blank-padded
+  FileNames Files;
+  bool Complete = false;  // all six names were read
+  std::string Problem;    // why not, naming the file and the line
 };
 
 // `path` is the hand-off file's absolute name.

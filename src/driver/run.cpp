@@ -90,55 +90,54 @@ StageGround GroundOf(const ProblemData& d, bool soil_block) {
 
 StageSummary Summarize(const ProblemData& d) {
   StageSummary s;
-  s.stage = d.Run.StageCounter;
-  s.unit_flag = d.Run.UnitFlag;
-  s.iterations = d.Results.Iterations;
-  s.solved = Solved(d.Results.Outcome);
-  s.load_stepped = d.Results.LoadStepped;
-  s.load_steps = d.Results.LoadSteps;
-  s.load_fraction = d.Results.LoadFraction;
+  s.Stage = d.Run.StageCounter;
+  s.UnitFlag = d.Run.UnitFlag;
+  s.Iterations = d.Results.Iterations;
+  s.Solved = Solved(d.Results.Outcome);
+  s.LoadStepped = d.Results.LoadStepped;
+  s.LoadSteps = d.Results.LoadSteps;
+  s.LoadFraction = d.Results.LoadFraction;
   // The soil block, when the stage reads one, says where the excavation is;
   // otherwise the dividing depth stands for it, as it does for the curves.
   const bool soil_block =
       GeneratesEarthPressure(d.C1.EarthPressureOption) || d.C1.PyCurveOption == PyCurveSource::Generated;
-  s.excavation_depth = soil_block ? d.Wall.FreeHeight : d.C2.DividingDepth;
+  s.ExcavationDepth = soil_block ? d.Wall.FreeHeight : d.C2.DividingDepth;
   s.Ground = GroundOf(d, soil_block);
   switch (d.Results.Outcome) {
     case StageOutcome::Closed:
-      s.outcome = s.load_stepped ? "closed by load stepping" : "closed";
+      s.Outcome = s.LoadStepped ? "closed by load stepping" : "closed";
       break;
     case StageOutcome::SingleSolution:
-      s.outcome = "single solution";
+      s.Outcome = "single solution";
       break;
     case StageOutcome::DeflectionExceeded:
-      s.outcome = "maximum allowable deflection exceeded";
+      s.Outcome = "maximum allowable deflection exceeded";
       break;
     case StageOutcome::IterationLimit:
-      s.outcome = "iteration limit reached without closure";
+      s.Outcome = "iteration limit reached without closure";
       break;
     case StageOutcome::NotRun:
-      s.outcome = "not analysed";
+      s.Outcome = "not analysed";
       break;
     case StageOutcome::BrokeDown:
-      s.outcome = "solution broke down: the " + d.Results.BreakdownQuantity + " at station " +
+      s.Outcome = "solution broke down: the " + d.Results.BreakdownQuantity + " at station " +
                   std::to_string(d.Results.BreakdownStation) + " is " +
                   (d.Results.BreakdownNotANumber ? "not a number" : "infinite");
       break;
   }
-  if (!s.solved) return s;
+  if (!s.Solved) return s;
   for (const StationResult& r : d.Results.Stations) {
-    if (std::fabs(r.Deflection) > std::fabs(s.max_deflection)) {
-      s.max_deflection = r.Deflection;
-      s.max_deflection_depth = r.X;
+    if (std::fabs(r.Deflection) > std::fabs(s.MaxDeflection)) {
+      s.MaxDeflection = r.Deflection;
+      s.MaxDeflectionDepth = r.X;
     }
-    if (std::fabs(r.Moment) > std::fabs(s.max_moment)) {
-      s.max_moment = r.Moment;
-      s.max_moment_depth = r.X;
+    if (std::fabs(r.Moment) > std::fabs(s.MaxMoment)) {
+      s.MaxMoment = r.Moment;
+      s.MaxMomentDepth = r.X;
     }
   }
   int number = 0;
-  for (const TieBack& t : d.TieBacks)
-    s.tie_backs.push_back({++number, t.Station, t.Depth, t.ForcePerTieBack});
+  for (const TieBack& t : d.TieBacks) s.TieBacks.push_back({++number, t.Station, t.Depth, t.ForcePerTieBack});
   return s;
 }
 
@@ -154,7 +153,7 @@ std::string EndsAfterStage(const ProblemData& d) {
 // stage-continuation value; until the value is 0 or the number of stages.
 void StageLoop(RunContext& ctx, ListReader& reader, RunResult& result, int* last_stage_code,
                const StageObserver& observer, bool keep_results) {
-  ProblemData& d = ctx.data;
+  ProblemData& d = ctx.Data;
   for (;;) {
     if (d.Run.StageCounter > 0 && reader.AtEnd()) throw InputError(EndsAfterStage(d));
     input::ReadTitle(ctx, reader);
@@ -162,18 +161,18 @@ void StageLoop(RunContext& ctx, ListReader& reader, RunResult& result, int* last
     if (d.Run.StageCounter == 1) d.Run.StageTitle = d.Run.Title;
     input::ReadControlLine1(ctx, reader);
     if (d.Run.StageCounter > 1) {
-      ctx.report.EndRecord();
-      ctx.report.EndRecord();
+      ctx.Report.EndRecord();
+      ctx.Report.EndRecord();
     }
     report::WriteBanner(ctx);
     report::WriteFileBlock(ctx);
-    report::WriteTimeStamp(ctx, ctx.clock ? ctx.clock() : LocalNow());
+    report::WriteTimeStamp(ctx, ctx.Clock ? ctx.Clock() : LocalNow());
     report::WriteStageHeading(ctx);
-    if (ctx.memory) {
-      ctx.report.Write("( / '     STAGE MEMORY: THIS STAGE STARTS FROM THE LAST; UNLOAD FACTOR' 1P E11.3 )",
-                       ctx.memory->UnloadFactor);
+    if (ctx.Memory) {
+      ctx.Report.Write("( / '     STAGE MEMORY: THIS STAGE STARTS FROM THE LAST; UNLOAD FACTOR' 1P E11.3 )",
+                       ctx.Memory->UnloadFactor);
       if (d.Run.StageCounter == 1)
-        ctx.plot.Write("( ' STAGE MEMORY ON; UNLOAD FACTOR' 1P E11.3 )", ctx.memory->UnloadFactor);
+        ctx.Plot.Write("( ' STAGE MEMORY ON; UNLOAD FACTOR' 1P E11.3 )", ctx.Memory->UnloadFactor);
     }
     // The reader accepts only the two unit systems (core/codes.h).
     d.Run.UnitFlag = d.C1.UnitSystemCode == UnitSystem::English ? 1 : -1;
@@ -181,18 +180,18 @@ void StageLoop(RunContext& ctx, ListReader& reader, RunResult& result, int* last
 
     d.Results.Outcome = StageOutcome::NotRun;
     RunStage(ctx, reader);
-    result.stages.push_back(Summarize(d));
-    if (keep_results) result.results.push_back(CollectStageResults(d, result.stages.back()));
-    if (keep_results && ctx.memory) solver::AddMemoryResults(*ctx.memory, result.results.back());
+    result.Stages.push_back(Summarize(d));
+    if (keep_results) result.Results.push_back(CollectStageResults(d, result.Stages.back()));
+    if (keep_results && ctx.Memory) solver::AddMemoryResults(*ctx.Memory, result.Results.back());
     // The run goes on to the next stage, but does not end as complete.
-    if (d.Results.Outcome == StageOutcome::BrokeDown && result.status == DARNEK_OK) {
-      result.status = DARNEK_ANALYSIS_FAILED;
-      result.message = "stage " + std::to_string(d.Run.StageCounter) + ": " + result.stages.back().outcome;
+    if (d.Results.Outcome == StageOutcome::BrokeDown && result.Status == DARNEK_OK) {
+      result.Status = DARNEK_ANALYSIS_FAILED;
+      result.Message = "stage " + std::to_string(d.Run.StageCounter) + ": " + result.Stages.back().Outcome;
     }
-    if (ctx.memory && !Solved(d.Results.Outcome) && result.status == DARNEK_OK) {
-      result.status = DARNEK_ANALYSIS_FAILED;
-      result.message = "stage " + std::to_string(d.Run.StageCounter) + ": " + result.stages.back().outcome +
-                       (ctx.memory->FailedStage < d.Run.StageCounter ? " (previous stage failed)" : "") +
+    if (ctx.Memory && !Solved(d.Results.Outcome) && result.Status == DARNEK_OK) {
+      result.Status = DARNEK_ANALYSIS_FAILED;
+      result.Message = "stage " + std::to_string(d.Run.StageCounter) + ": " + result.Stages.back().Outcome +
+                       (ctx.Memory->FailedStage < d.Run.StageCounter ? " (previous stage failed)" : "") +
                        "; with stage memory the later stages are not analysed";
     }
     if (observer) observer(ctx);
@@ -223,12 +222,12 @@ RunResult Run(const RunOptions& options) { return RunWith(options, {}); }
 
 RunResult RunWith(const RunOptions& options, const StageObserver& observer, const RunLimits& limits) {
   RunResult result;
-  std::ostream& console = options.console ? *options.console : std::cerr;
+  std::ostream& console = options.Console ? *options.Console : std::cerr;
   const auto cannot_start = [&](const std::string& problem, bool ask_for_input) {
     if (ask_for_input) WriteHandOffMessage(console);
     console << " **** FILE ERROR **** " << problem << "; nothing was written\n";
-    result.status = DARNEK_HANDOFF_FAILED;
-    result.message = problem;
+    result.Status = DARNEK_HANDOFF_FAILED;
+    result.Message = problem;
     return result;
   };
 
@@ -242,98 +241,98 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
 
   auto ctx = std::make_unique<RunContext>();
   std::string hand_off;
-  if (options.files) {
-    ctx->names = *options.files;
-    ctx->data.Run.VersionText = PadRight(options.version_text, 12);
+  if (options.Files) {
+    ctx->Names = *options.Files;
+    ctx->Data.Run.VersionText = PadRight(options.VersionText, 12);
   } else {
-    if (needs_folder(options.names_file))
+    if (needs_folder(options.NamesFile))
       return cannot_start("the current folder cannot be found: " + no_folder.message(), true);
-    hand_off = AbsoluteName(options.names_file, folder);
+    hand_off = AbsoluteName(options.NamesFile, folder);
     NamesFile names = ReadNamesFile(hand_off);
-    if (!names.complete) return cannot_start(names.problem, true);
-    ctx->names = names.files;
-    ctx->data.Run.VersionText = names.version_text;
+    if (!names.Complete) return cannot_start(names.Problem, true);
+    ctx->Names = names.Files;
+    ctx->Data.Run.VersionText = names.VersionText;
   }
-  const OutputModes& modes = options.outputs;
+  const OutputModes& modes = options.Outputs;
   const std::pair<const std::string*, bool> named[] = {
-      {&ctx->names.input, !options.input_text},
-      {&ctx->names.report, modes.report == OutputMode::File},
-      {&ctx->names.plot, modes.plot == OutputMode::File},
-      {&ctx->names.run_log, modes.run_log == OutputMode::File},
-      {&ctx->names.py_scratch, modes.py_scratch == OutputMode::File},
-      {&ctx->names.pressure_scratch, modes.pressure_scratch == OutputMode::File}};
+      {&ctx->Names.Input, !options.InputText},
+      {&ctx->Names.Report, modes.Report == OutputMode::File},
+      {&ctx->Names.Plot, modes.Plot == OutputMode::File},
+      {&ctx->Names.RunLog, modes.RunLog == OutputMode::File},
+      {&ctx->Names.PyScratch, modes.PyScratch == OutputMode::File},
+      {&ctx->Names.PressureScratch, modes.PressureScratch == OutputMode::File}};
   for (const auto& [name, is_file] : named) {
     if (is_file && needs_folder(*name))
       return cannot_start(
           "the current folder, against which " + *name + " is named, cannot be found: " + no_folder.message(),
           false);
   }
-  const FileSetUp setup = OpenRunFiles(*ctx, folder, hand_off, modes, options.input_text.has_value());
-  if (!setup.problem.empty()) return cannot_start(setup.problem, setup.input_missing);
+  const FileSetUp setup = OpenRunFiles(*ctx, folder, hand_off, modes, options.InputText.has_value());
+  if (!setup.Problem.empty()) return cannot_start(setup.Problem, setup.InputMissing);
 
-  ctx->clock = options.clock;
-  ctx->iteration_cap = limits.iteration_cap;
-  if (options.stage_memory) {
-    ctx->memory = std::make_shared<solver::StageMemory>();
-    ctx->memory->UnloadFactor = options.unload_factor;
-    result.stage_memory = true;
-    result.unload_factor = options.unload_factor;
+  ctx->Clock = options.Clock;
+  ctx->IterationCap = limits.IterationCap;
+  if (options.StageMemory) {
+    ctx->Memory = std::make_shared<solver::StageMemory>();
+    ctx->Memory->UnloadFactor = options.UnloadFactor;
+    result.StageMemory = true;
+    result.UnloadFactor = options.UnloadFactor;
   }
-  ctx->console.Attach(console);
-  ctx->report.Attach(ctx->files.report);
-  ctx->plot.Attach(ctx->files.plot);
-  ctx->log.Attach(ctx->files.run_log);
+  ctx->Console.Attach(console);
+  ctx->Report.Attach(ctx->Files.Report);
+  ctx->Plot.Attach(ctx->Files.Plot);
+  ctx->Log.Attach(ctx->Files.RunLog);
 
   // A TOML run reads the records made from it; the TOML file stays the input
   // that the report names and that no output may overwrite.
-  RunFileStream input(ctx->files.input);
-  std::istringstream text_input(options.input_text.value_or(std::string()));
-  ListReader reader(options.input_text ? static_cast<std::istream&>(text_input) : input);
+  RunFileStream input(ctx->Files.Input);
+  std::istringstream text_input(options.InputText.value_or(std::string()));
+  ListReader reader(options.InputText ? static_cast<std::istream&>(text_input) : input);
   std::string write_failure;
   try {
     bool normal_end = true;
     int last_stage_code = -1;  // stays -1 when the run ends on an error
     try {
       try {
-        if (ctx->memory && !(std::isfinite(options.unload_factor) && options.unload_factor > 0))
-          throw InputError("the unload factor " + NumberText(options.unload_factor) +
+        if (ctx->Memory && !(std::isfinite(options.UnloadFactor) && options.UnloadFactor > 0))
+          throw InputError("the unload factor " + NumberText(options.UnloadFactor) +
                            " must be a number greater than 0");
-        StageLoop(*ctx, reader, result, &last_stage_code, observer, options.keep_results);
+        StageLoop(*ctx, reader, result, &last_stage_code, observer, options.KeepResults);
       } catch (const DataError& e) {
-        report::WriteDataError(ctx->report, e.kind());
-        result.message = e.what();
+        report::WriteDataError(ctx->Report, e.kind());
+        result.Message = e.what();
       } catch (const StorageExceeded& e) {
-        report::WriteStorageExceeded(ctx->report);
-        result.message = e.what();
+        report::WriteStorageExceeded(ctx->Report);
+        result.Message = e.what();
       } catch (const QuietEnd&) {
       } catch (const InputError& e) {
         const std::string message =
-            options.describe_input_error
-                ? options.describe_input_error(
+            options.DescribeInputError
+                ? options.DescribeInputError(
                       {e.line(), e.record(), e.item(), e.item_name(), e.detail(), e.what(), reader.line()})
                 : std::string(e.what());
-        report::WriteInputError(ctx->report, message);
-        console << " **** INPUT ERROR **** " << ctx->names.input << ", " << message << "\n";
-        result.status = DARNEK_INPUT_REJECTED;
-        result.message = message;
+        report::WriteInputError(ctx->Report, message);
+        console << " **** INPUT ERROR **** " << ctx->Names.Input << ", " << message << "\n";
+        result.Status = DARNEK_INPUT_REJECTED;
+        result.Message = message;
       }
     } catch (const FatalStop& e) {
       if (const auto* soil_stop = dynamic_cast<const soil::SoilStop*>(&e))
-        report::WriteSoilStop(ctx->console, ctx->report, *soil_stop);
+        report::WriteSoilStop(ctx->Console, ctx->Report, *soil_stop);
       normal_end = false;
-      result.status = DARNEK_STOPPED + e.code();
-      result.stop_code = e.code();
-      result.message = e.what();
+      result.Status = DARNEK_STOPPED + e.code();
+      result.StopCode = e.code();
+      result.Message = e.what();
     } catch (const FileFailed&) {
       throw;
     } catch (const std::bad_alloc&) {
       console << " **** INTERNAL ERROR **** out of memory\n";
-      result.status = DARNEK_INTERNAL_ERROR;
-      result.message = "out of memory";
+      result.Status = DARNEK_INTERNAL_ERROR;
+      result.Message = "out of memory";
     } catch (const std::exception& e) {
       console << " **** INTERNAL ERROR **** " << e.what() << "\n";
-      result.status = DARNEK_INTERNAL_ERROR;
-      result.message = e.what();
+      result.Status = DARNEK_INTERNAL_ERROR;
+      result.Message = e.what();
     }
     if (normal_end) {
       report::WriteEndOfAnalysis(*ctx);
@@ -348,13 +347,13 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
   if (!write_failure.empty()) failures.insert(failures.begin(), write_failure);
   for (const std::string& failure : failures) console << " **** WRITE ERROR **** " << failure << "\n";
   if (!failures.empty()) {
-    result.status = DARNEK_WRITE_FAILED;
-    result.stop_code = 0;
-    result.message = failures.front();
+    result.Status = DARNEK_WRITE_FAILED;
+    result.StopCode = 0;
+    result.Message = failures.front();
   }
-  RunFiles& f = ctx->files;
-  result.outputs = {f.report.TakeText(), f.plot.TakeText(), f.run_log.TakeText(), f.py_scratch.TakeText(),
-                    f.pressure_scratch.TakeText()};
+  RunFiles& f = ctx->Files;
+  result.Outputs = {f.Report.TakeText(), f.Plot.TakeText(), f.RunLog.TakeText(), f.PyScratch.TakeText(),
+                    f.PressureScratch.TakeText()};
   return result;
 }
 
@@ -363,7 +362,7 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
 extern "C" DARNEK_API int32_t DARNEK_CALL IDARNEK(int32_t code) {
   if (code != 1) return DARNEK_NOT_CALLED;
   try {
-    return darnek::Run(darnek::RunOptions{}).status;
+    return darnek::Run(darnek::RunOptions{}).Status;
   } catch (...) {
     return DARNEK_INTERNAL_ERROR;
   }

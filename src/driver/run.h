@@ -14,7 +14,7 @@ using StageObserver = std::function<void(const RunContext&)>;
 // Limits a harness may put on a run so that arbitrary input cannot keep it
 // busy for long: the fuzz target caps the iterations of every stage.
 struct RunLimits {
-  int iteration_cap = 0;  // 0: the input's MaxIterations as given
+  int IterationCap = 0;  // 0: the input's MaxIterations as given
 };
 
 RunResult RunWith(const RunOptions& options, const StageObserver& observer, const RunLimits& limits = {});

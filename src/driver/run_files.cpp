@@ -37,44 +37,44 @@ std::string LengthProblem(const std::string& absolute) {
 // its folders resolved. Devices (two outputs sent to /dev/null) hold
 // nothing to lose.
 struct Location {
-  bool exists = false;
-  bool device = false;
-  FileIdentity identity;
-  std::string resolved;
+  bool Exists = false;
+  bool Device = false;
+  FileIdentity Identity;
+  std::string Resolved;
 };
 
 Location Locate(const std::string& absolute) {
   Location where;
   struct stat status {};
   if (::stat(absolute.c_str(), &status) == 0) {
-    where.exists = true;
-    where.device = S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode);
-    where.identity = {status.st_dev, status.st_ino};
+    where.Exists = true;
+    where.Device = S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode);
+    where.Identity = {status.st_dev, status.st_ino};
     return where;
   }
   std::error_code error;
-  where.resolved = std::filesystem::weakly_canonical(absolute, error).string();
-  if (error) where.resolved = std::filesystem::path(absolute).lexically_normal().string();
+  where.Resolved = std::filesystem::weakly_canonical(absolute, error).string();
+  if (error) where.Resolved = std::filesystem::path(absolute).lexically_normal().string();
   return where;
 }
 
 bool SameFile(const Location& a, const Location& b) {
-  if (a.exists != b.exists || a.device || b.device) return false;
-  return a.exists ? a.identity == b.identity : a.resolved == b.resolved;
+  if (a.Exists != b.Exists || a.Device || b.Device) return false;
+  return a.Exists ? a.Identity == b.Identity : a.Resolved == b.Resolved;
 }
 
 struct Entry {
-  const char* role;
-  const std::string* given;
-  RunFile* file;
-  RunFile::Kind kind;
-  OutputMode mode;  // File for the input when it is read from its file
-  std::string absolute;
-  bool IsFile() const { return mode == OutputMode::File; }
+  const char* Role;
+  const std::string* Given;
+  RunFile* File;
+  RunFile::Kind Kind;
+  OutputMode Mode;  // File for the input when it is read from its file
+  std::string Absolute;
+  bool IsFile() const { return Mode == OutputMode::File; }
   // Whether the name stands for a file no output may be: the input's name
   // does even when its text comes from memory.
-  bool Checked() const { return IsFile() || (kind == RunFile::Kind::Input && !given->empty()); }
-  std::string Describe() const { return std::string("the ") + role + " " + Shown(absolute); }
+  bool Checked() const { return IsFile() || (Kind == RunFile::Kind::Input && !Given->empty()); }
+  std::string Describe() const { return std::string("the ") + Role + " " + Shown(Absolute); }
 };
 
 }  // namespace
@@ -86,48 +86,48 @@ std::string AbsoluteName(const std::string& name, const std::string& folder) {
 
 FileSetUp OpenRunFiles(RunContext& ctx, const std::string& folder, const std::string& hand_off,
                        const OutputModes& modes, bool input_in_memory) {
-  const FileNames& n = ctx.names;
-  RunFiles& f = ctx.files;
+  const FileNames& n = ctx.Names;
+  RunFiles& f = ctx.Files;
   using Kind = RunFile::Kind;
   const OutputMode input_mode = input_in_memory ? OutputMode::Memory : OutputMode::File;
-  Entry entries[] = {{"input data file", &n.input, &f.input, Kind::Input, input_mode, {}},
-                     {"report file", &n.report, &f.report, Kind::Output, modes.report, {}},
-                     {"plot-data file", &n.plot, &f.plot, Kind::Output, modes.plot, {}},
-                     {"run-log file", &n.run_log, &f.run_log, Kind::Output, modes.run_log, {}},
-                     {"p-y scratch file", &n.py_scratch, &f.py_scratch, Kind::Scratch, modes.py_scratch, {}},
+  Entry entries[] = {{"input data file", &n.Input, &f.Input, Kind::Input, input_mode, {}},
+                     {"report file", &n.Report, &f.Report, Kind::Output, modes.Report, {}},
+                     {"plot-data file", &n.Plot, &f.Plot, Kind::Output, modes.Plot, {}},
+                     {"run-log file", &n.RunLog, &f.RunLog, Kind::Output, modes.RunLog, {}},
+                     {"p-y scratch file", &n.PyScratch, &f.PyScratch, Kind::Scratch, modes.PyScratch, {}},
                      {"pressure scratch file",
-                      &n.pressure_scratch,
-                      &f.pressure_scratch,
+                      &n.PressureScratch,
+                      &f.PressureScratch,
                       Kind::Scratch,
-                      modes.pressure_scratch,
+                      modes.PressureScratch,
                       {}}};
   constexpr size_t kCount = std::size(entries);
   FileSetUp setup;
   for (Entry& e : entries) {
     // A name that labels no file needs none and can do no harm.
     if (!e.IsFile()) {
-      e.absolute = AbsoluteName(*e.given, folder);
+      e.Absolute = AbsoluteName(*e.Given, folder);
       continue;
     }
-    if (e.given->empty()) {
-      setup.problem = std::string("the ") + e.role + " has no name";
-      setup.input_missing = e.file == &f.input;
+    if (e.Given->empty()) {
+      setup.Problem = std::string("the ") + e.Role + " has no name";
+      setup.InputMissing = e.File == &f.Input;
       return setup;
     }
-    e.absolute = AbsoluteName(*e.given, folder);
-    const std::string problem = LengthProblem(e.absolute);
+    e.Absolute = AbsoluteName(*e.Given, folder);
+    const std::string problem = LengthProblem(e.Absolute);
     if (!problem.empty()) {
-      setup.problem = e.Describe() + " " + problem;
+      setup.Problem = e.Describe() + " " + problem;
       return setup;
     }
   }
 
   // The input first: when it cannot be read, that is what to say.
   Entry& input = entries[0];
-  std::string reason = input.IsFile() ? input.file->Open(input.role, input.absolute, input.kind) : "";
+  std::string reason = input.IsFile() ? input.File->Open(input.Role, input.Absolute, input.Kind) : "";
   if (!reason.empty()) {
-    setup.problem = input.Describe() + " " + reason;
-    setup.input_missing = true;
+    setup.Problem = input.Describe() + " " + reason;
+    setup.InputMissing = true;
     return setup;
   }
 
@@ -145,48 +145,48 @@ FileSetUp OpenRunFiles(RunContext& ctx, const std::string& folder, const std::st
     return {};
   };
   std::vector<Location> where;
-  for (const Entry& e : entries) where.push_back(e.Checked() ? Locate(e.absolute) : Location{});
+  for (const Entry& e : entries) where.push_back(e.Checked() ? Locate(e.Absolute) : Location{});
   where.push_back(hand_off.empty() ? Location{} : Locate(hand_off));
-  setup.problem = aliases([&](size_t i, size_t j) { return SameFile(where[i], where[j]); });
+  setup.Problem = aliases([&](size_t i, size_t j) { return SameFile(where[i], where[j]); });
   const auto discard_all = [&] {
-    for (Entry& e : entries) e.file->Discard();
+    for (Entry& e : entries) e.File->Discard();
   };
-  if (!setup.problem.empty()) {
+  if (!setup.Problem.empty()) {
     discard_all();
     return setup;
   }
   for (Entry& e : entries) {
-    if (e.file->IsOpen() || e.kind == Kind::Input) continue;
+    if (e.File->IsOpen() || e.Kind == Kind::Input) continue;
     if (!e.IsFile()) {
-      e.file->OpenInMemory(e.role, e.mode == OutputMode::Memory);
+      e.File->OpenInMemory(e.Role, e.Mode == OutputMode::Memory);
       continue;
     }
-    reason = e.file->Open(e.role, e.absolute, e.kind);
+    reason = e.File->Open(e.Role, e.Absolute, e.Kind);
     if (!reason.empty()) {
       discard_all();
-      setup.problem = e.Describe() + " " + reason;
+      setup.Problem = e.Describe() + " " + reason;
       return setup;
     }
   }
   // The same test on the open files, for links and for files that appeared
   // in the meantime.
   std::vector<FileIdentity> opened;
-  for (const Entry& e : entries) opened.push_back(e.file->Regular() ? e.file->Identity() : FileIdentity{});
-  opened.push_back(hand_off.empty() ? FileIdentity{} : Locate(hand_off).identity);
-  setup.problem =
+  for (const Entry& e : entries) opened.push_back(e.File->Regular() ? e.File->Identity() : FileIdentity{});
+  opened.push_back(hand_off.empty() ? FileIdentity{} : Locate(hand_off).Identity);
+  setup.Problem =
       aliases([&](size_t i, size_t j) { return opened[j] != FileIdentity{} && opened[i] == opened[j]; });
-  if (!setup.problem.empty()) {
+  if (!setup.Problem.empty()) {
     discard_all();
     return setup;
   }
   // Only now is anything changed: the outputs start empty.
   try {
-    f.report.Restart();
-    f.plot.Restart();
-    f.run_log.Restart();
+    f.Report.Restart();
+    f.Plot.Restart();
+    f.RunLog.Restart();
   } catch (const FileFailed& e) {
     discard_all();
-    setup.problem = e.what();
+    setup.Problem = e.what();
   }
   return setup;
 }
@@ -200,11 +200,11 @@ std::vector<std::string> CloseRunFiles(RunContext& ctx) {
       failures.push_back(e.what());
     }
   };
-  attempt([&] { ctx.report.Close(); });
-  attempt([&] { ctx.plot.Close(); });
-  attempt([&] { ctx.log.Close(); });
-  RunFiles& f = ctx.files;
-  for (RunFile* file : {&f.report, &f.input, &f.plot, &f.run_log, &f.py_scratch, &f.pressure_scratch})
+  attempt([&] { ctx.Report.Close(); });
+  attempt([&] { ctx.Plot.Close(); });
+  attempt([&] { ctx.Log.Close(); });
+  RunFiles& f = ctx.Files;
+  for (RunFile* file : {&f.Report, &f.Input, &f.Plot, &f.RunLog, &f.PyScratch, &f.PressureScratch})
     attempt([&] { file->Close(); });
   return failures;
 }

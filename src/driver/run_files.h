@@ -11,8 +11,8 @@
 namespace darnek {
 
 struct FileSetUp {
-  std::string problem;         // empty when every file is open
-  bool input_missing = false;  // the input could not be opened: ask for one
+  std::string Problem;        // empty when every file is open
+  bool InputMissing = false;  // the input could not be opened: ask for one
 };
 
 // The absolute form of `name`, resolved against `folder` when relative.

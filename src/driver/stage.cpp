@@ -20,7 +20,7 @@ namespace {
 void ReadControlAndWall(RunContext& ctx, ListReader& reader) {
   input::EchoControlLine1(ctx);
   input::ReadControlLine2(ctx, reader);
-  if (ctx.memory) solver::CheckMemoryStations(ctx);
+  if (ctx.Memory) solver::CheckMemoryStations(ctx);
   solver::PrepareStations(ctx);
   input::ReadSpecifiedConditions(ctx, reader);
   solver::SetSpecifiedConditions(ctx);
@@ -46,7 +46,7 @@ void ReadSupports(RunContext& ctx, ListReader& reader) {
 // The earth-pressure load on the wall: generated from the soil layers or
 // given as a diagram; the soil block also feeds the generated p-y curves.
 void ApplyEarthPressure(RunContext& ctx, ListReader& reader) {
-  ProblemData& d = ctx.data;
+  ProblemData& d = ctx.Data;
   const EarthPressureMode mode = d.C1.EarthPressureOption;
   d.Pressure.Rows.clear();
   if (GeneratesEarthPressure(mode) || d.C1.PyCurveOption == PyCurveSource::Generated)
@@ -62,7 +62,7 @@ void ApplyEarthPressure(RunContext& ctx, ListReader& reader) {
 
 // User curves go straight into the solver's table, p made a load per station.
 void FillUserCurveTable(RunContext& ctx) {
-  ProblemData& d = ctx.data;
+  ProblemData& d = ctx.Data;
   const double h = d.C2.IncrementLength;
   d.PyCurves.clear();
   for (const UserPyCurve& u : d.UserPyCurves) {
@@ -80,9 +80,9 @@ void FillUserCurveTable(RunContext& ctx) {
 
 void BuildSoilCurves(RunContext& ctx, ListReader& reader) {
   input::ReadUserPyCurves(ctx, reader);
-  if (ctx.data.C1.PyCurveOption == PyCurveSource::Generated) {
+  if (ctx.Data.C1.PyCurveOption == PyCurveSource::Generated) {
     const std::vector<WrittenPyCurve> curves = soil::GeneratePyCurves(ctx);
-    soil::FillCurveTable(ctx.data, curves);
+    soil::FillCurveTable(ctx.Data, curves);
     report::WritePlotPyCurves(ctx, curves);
   } else {
     FillUserCurveTable(ctx);
@@ -98,32 +98,32 @@ void RunStage(RunContext& ctx, ListReader& reader) {
   BuildSoilCurves(ctx, reader);
   // With stage memory a stage stands on the one before it; once one has
   // failed, there is nothing for the later stages to stand on.
-  if (ctx.memory && ctx.memory->FailedStage > 0) {
-    for (OutputUnit* unit : {&ctx.report, &ctx.log})
+  if (ctx.Memory && ctx.Memory->FailedStage > 0) {
+    for (OutputUnit* unit : {&ctx.Report, &ctx.Log})
       unit->Write("( / '     ***** NOT ANALYSED: PREVIOUS STAGE FAILED *****' )");
-    ctx.data.Results = ResultsData{};
+    ctx.Data.Results = ResultsData{};
     return;
   }
-  if (ctx.memory) solver::PrepareMemoryStage(ctx);
+  if (ctx.Memory) solver::PrepareMemoryStage(ctx);
   solver::UpdateFlexuralRigidity(ctx);
   solver::IterationMonitor monitor;
-  monitor.Started = [&ctx](bool single) { report::WriteMonitoringHeading(ctx.log, single); };
-  monitor.Stepped = [&ctx](const IterationStep& step) { report::WriteMonitoringLine(ctx.log, step); };
+  monitor.Started = [&ctx](bool single) { report::WriteMonitoringHeading(ctx.Log, single); };
+  monitor.Stepped = [&ctx](const IterationStep& step) { report::WriteMonitoringLine(ctx.Log, step); };
   solver::IterateStage(ctx, monitor);
   // A stage that did not close may still have a solution that the iteration
   // overshot; load stepping looks for it before the stage is given up.
-  ResultsData& results = ctx.data.Results;
+  ResultsData& results = ctx.Data.Results;
   results.LoadStepped =
       results.Outcome == StageOutcome::DeflectionExceeded || results.Outcome == StageOutcome::IterationLimit;
   if (results.LoadStepped) {
     const solver::LoadSteppingOutcome stepped = solver::SolveByLoadStepping(ctx);
-    results.LoadSteps = stepped.steps;
-    results.LoadFraction = stepped.fraction;
-    if (stepped.found) results.Outcome = StageOutcome::Closed;
+    results.LoadSteps = stepped.Steps;
+    results.LoadFraction = stepped.Fraction;
+    if (stepped.Found) results.Outcome = StageOutcome::Closed;
   }
-  const bool has_results = solver::HasStationResults(ctx.data);
-  if (has_results) solver::DeriveStationResults(ctx.data);
-  if (ctx.memory) solver::CloseMemoryStage(ctx, has_results);
+  const bool has_results = solver::HasStationResults(ctx.Data);
+  if (has_results) solver::DeriveStationResults(ctx.Data);
+  if (ctx.Memory) solver::CloseMemoryStage(ctx, has_results);
   report::WriteResults(ctx);
 }
 

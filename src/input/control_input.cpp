@@ -13,11 +13,11 @@
 namespace darnek::input {
 
 void ReadTitle(RunContext& ctx, ListReader& reader) {
-  ctx.data.Run.Title = PadRight(reader.ReadText("title line", 70), 80);
+  ctx.Data.Run.Title = PadRight(reader.ReadText("title line", 70), 80);
 }
 
 void ReadControlLine1(RunContext& ctx, ListReader& reader) {
-  ControlLine1& c = ctx.data.C1;
+  ControlLine1& c = ctx.Data.C1;
   const std::string_view record = "first control line";
   reader.Read(record, {{"UnitSystemCode", &c.UnitSystemCode},
                        {"NumSpecifiedDeflections", &c.NumSpecifiedDeflections},
@@ -31,14 +31,14 @@ void ReadControlLine1(RunContext& ctx, ListReader& reader) {
                        {"NonlinearEIOption", &c.NonlinearEIOption},
                        {"NumTieBacks", &c.NumTieBacks},
                        {"HingeOption", &c.HingeOption}});
-  if (GeneratesEarthPressure(c.EarthPressureOption)) ctx.data.Run.InternalEarthPressureFlag = 1;
-  if (c.PyCurveOption == PyCurveSource::Generated) ctx.data.Run.InternalPyFlag = 1;
+  if (GeneratesEarthPressure(c.EarthPressureOption)) ctx.Data.Run.InternalEarthPressureFlag = 1;
+  if (c.PyCurveOption == PyCurveSource::Generated) ctx.Data.Run.InternalPyFlag = 1;
   // Counts of rows that follow (a negative NumSpecifiedDeflections ends the
   // run instead); the warnings follow the control echo.
   const struct {
-    size_t index;
-    std::string_view name;
-    int count;
+    size_t Index;
+    std::string_view Name;
+    int Count;
   } counts[] = {{2, "NumWallSections", c.NumWallSections},
                 {3, "NumCrossSections", c.NumCrossSections},
                 {4, "NumPyModificationFactors", c.NumPyModificationFactors},
@@ -46,22 +46,22 @@ void ReadControlLine1(RunContext& ctx, ListReader& reader) {
                 {9, "NonlinearEIOption", c.NonlinearEIOption},
                 {10, "NumTieBacks", c.NumTieBacks}};
   for (const auto& count : counts) {
-    if (count.count < 0)
-      WarnLater(ctx, reader.Where(record, count.index, count.name) + ": the count " +
-                         std::to_string(count.count) + " is negative and is read as none");
+    if (count.Count < 0)
+      WarnLater(ctx, reader.Where(record, count.Index, count.Name) + ": the count " +
+                         std::to_string(count.Count) + " is negative and is read as none");
   }
 }
 
 void EchoControlLine1(RunContext& ctx) {
-  const ControlLine1& c = ctx.data.C1;
-  OutputUnit& out = ctx.report;
+  const ControlLine1& c = ctx.Data.C1;
+  OutputUnit& out = ctx.Report;
   out.Write("( / / 6X 50('*') / 6X '*        PROGRAM CONTROL PARAMETERS              *' / 6X 50('*') / )");
   const auto line = [&](const char* label, int value) { out.Write("( 6X A I2 )", label, value); };
   line("NO OF POINTS FOR SPECIFIED DEFLECTIONS AND SLOPES  = ", c.NumSpecifiedDeflections);
   line("NO OF WALL SECTIONS                                = ", c.NumWallSections);
   line("NO OF CROSS SECTIONS                               = ", c.NumCrossSections);
-  line("GENERATE EARTH PRESSURE INTERNALLY                 = ", ctx.data.Run.InternalEarthPressureFlag);
-  line("GENERATE SOIL RESISTANCE (P-Y) CURVES INTERNALLY   = ", ctx.data.Run.InternalPyFlag);
+  line("GENERATE EARTH PRESSURE INTERNALLY                 = ", ctx.Data.Run.InternalEarthPressureFlag);
+  line("GENERATE SOIL RESISTANCE (P-Y) CURVES INTERNALLY   = ", ctx.Data.Run.InternalPyFlag);
   line("NO OF P-Y MODIFICATION FACTORS FOR GEN. P-Y CURVES = ", c.NumPyModificationFactors);
   line("NO OF USER-SPECIFIED SOIL RESISTANCE (P-Y) CURVES  = ", c.NumUserPyCurves);
   line("NO OF TIE BACKS                                    = ", c.NumTieBacks);
@@ -76,7 +76,7 @@ void EchoControlLine1(RunContext& ctx) {
 }
 
 void ReadControlLine2(RunContext& ctx, ListReader& reader) {
-  ControlLine2& c = ctx.data.C2;
+  ControlLine2& c = ctx.Data.C2;
   reader.Read("second control line", {{"NumIncrements", &c.NumIncrements},
                                       {"IncrementLength", &c.IncrementLength},
                                       {"MaxAllowableDeflection", &c.MaxAllowableDeflection},
@@ -89,18 +89,18 @@ void ReadControlLine2(RunContext& ctx, ListReader& reader) {
                                       {"item 10 (not used)", &c.Unused10}});
   c.WallLength = c.NumIncrements * c.IncrementLength;
 
-  const UnitLabels& labels = ctx.data.Run.Labels;
-  const bool english = ctx.data.C1.UnitSystemCode == UnitSystem::English;
+  const UnitLabels& labels = ctx.Data.Run.Labels;
+  const bool english = ctx.Data.C1.UnitSystemCode == UnitSystem::English;
   const double height = english ? c.WallHeight / 12 : c.WallHeight;
   const std::string height_label = english ? labels.LargeLengthLabel.substr(0, 3) : labels.LengthLabel;
-  ctx.report.Write(
+  ctx.Report.Write(
       "( / 6X 'HEIGHT OF WALL                                     = ' F10.3 A3 "
       "/ 6X 'NUMBER OF INCREMENTS                               = ' I10 "
       "/ 6X 'INCREMENT LENGTH                                   = ' F10.3 A3 )",
       height, height_label, c.NumIncrements, c.IncrementLength, labels.LengthLabel);
   if (c.MaxIterations < 0) throw QuietEnd();
   if (c.MaxIterations > 0) {
-    ctx.report.Write(
+    ctx.Report.Write(
         "( 6X 'MAXIMUM ALLOWABLE DEFLECTION                       = ' F10.3 A3 "
         "/ 6X 'DEFLECTION CLOSURE TOLERANCE                       = ' 1P E10.3 A3 "
         "/ 6X 'MAXIMUM NUMBER OF ITERATIONS                       = ' I10 )",
@@ -129,7 +129,7 @@ void ReadControlLine2(RunContext& ctx, ListReader& reader) {
     check.Positive(3, "DeflectionTolerance", c.DeflectionTolerance,
                    "the iteration has closed when no station moves by more than it");
   }
-  if (ctx.data.C1.NumTieBacks > 0)
+  if (ctx.Data.C1.NumTieBacks > 0)
     check.Positive(5, "ResultWidth", c.ResultWidth, "the tie-back forces are shared out by it");
   // The analysis takes its length from the increments; WallHeight is only
   // printed, so a difference means one of the three is not what was meant.
@@ -142,17 +142,17 @@ void ReadControlLine2(RunContext& ctx, ListReader& reader) {
 }
 
 void ReadSpecifiedConditions(RunContext& ctx, ListReader& reader) {
-  const int n = ctx.data.C1.NumSpecifiedDeflections;
-  OutputUnit& out = ctx.report;
+  const int n = ctx.Data.C1.NumSpecifiedDeflections;
+  OutputUnit& out = ctx.Report;
   if (n > 0) {
     out.Write(
         "( / / 6X 50('*') / 6X '*        SPECIFIED DEFLECTIONS AND SLOPES        *' / 6X 50('*') / "
         "/ 5X '     STA      CASE       DEFLECTION        SLOPE' "
         "/ 5X '                            ' A2 '              ' 'RAD' )",
-        ctx.data.Run.Labels.LargeLengthLabel2.substr(0, 2));
+        ctx.Data.Run.Labels.LargeLengthLabel2.substr(0, 2));
   }
   if (n < 0) throw QuietEnd();
-  auto& rows = ctx.data.SpecifiedConditions;
+  auto& rows = ctx.Data.SpecifiedConditions;
   rows.clear();
   if (n == 0) {
     out.Write("( / '                    ' )");
@@ -183,14 +183,14 @@ void ReadSpecifiedConditions(RunContext& ctx, ListReader& reader) {
 }
 
 void ReadWallSections(RunContext& ctx, ListReader& reader) {
-  const int n = ctx.data.C1.NumWallSections;
-  auto& rows = ctx.data.WallSections;
+  const int n = ctx.Data.C1.NumWallSections;
+  auto& rows = ctx.Data.WallSections;
   rows.clear();
   if (n > kMaxWallSections) throw StorageExceeded();
   // Stations above the first section take its top value, stations below the
   // last its bottom value: a wall not covered end to end gets a warning.
-  const bool english = ctx.data.C1.UnitSystemCode == UnitSystem::English;
-  const double tip = english ? ctx.data.C2.WallLength / 12 : ctx.data.C2.WallLength;
+  const bool english = ctx.Data.C1.UnitSystemCode == UnitSystem::English;
+  const double tip = english ? ctx.Data.C2.WallLength / 12 : ctx.Data.C2.WallLength;
   const std::string unit = english ? " ft" : " m";
   std::vector<std::string> warnings;
   for (int i = 0; i < n; ++i) {
@@ -214,8 +214,8 @@ void ReadWallSections(RunContext& ctx, ListReader& reader) {
                          NumberText(tip) + unit + "; the last section is extended to the tip");
     rows.push_back(row);
   }
-  OutputUnit& out = ctx.report;
-  const std::string label = ctx.data.Run.Labels.LargeLengthLabel2.substr(0, 2);
+  OutputUnit& out = ctx.Report;
+  const std::string label = ctx.Data.Run.Labels.LargeLengthLabel2.substr(0, 2);
   out.Write("( / 5X '* WALL SECTIONS *' )");
   out.Write("( / 5X '  SECT' 9X ' TOP ' 7X 'BOTTOM' 5X 'SECTION' )");
   out.Write("( 5X '      ' 9X 1X A2 12X A2 )", label, label);

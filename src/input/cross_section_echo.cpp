@@ -67,7 +67,7 @@ enum class Unit { None, Length, Area, Stress, Force };
 // Composes the echo lines of one section with the report's labels.
 class SectionEcho {
  public:
-  explicit SectionEcho(RunContext& ctx) : out_(ctx.report), labels_(ctx.data.Run.Labels) {}
+  explicit SectionEcho(RunContext& ctx) : out_(ctx.Report), labels_(ctx.Data.Run.Labels) {}
 
   std::string UnitText(Unit unit) const {
     switch (unit) {
@@ -145,10 +145,10 @@ class SectionEcho {
 // One echoed property of an elastic section: a geometry column (8 reals) or a
 // property column (10 reals), each with its top and bottom value.
 struct ElasticProperty {
-  const char* name;
-  bool property_row;
-  int column;
-  input::Unit unit;
+  const char* Name;
+  bool PropertyRow;
+  int Column;
+  input::Unit Unit;
 };
 
 std::vector<ElasticProperty> ElasticProperties(ElasticShape shape) {
@@ -185,12 +185,12 @@ void EchoElastic(SectionEcho& echo, OutputUnit& out, const CrossSection& c) {
   const bool tapered = c.SectionTapered == SectionTaper::Tapered;
   if (tapered) out.Write("( 5X ' TAPERED SECTION       ' '         TOP                  BOTTOM' )");
   for (const ElasticProperty& p : ElasticProperties(c.SectionShapeCode)) {
-    const double top = p.property_row ? c.Properties[0][p.column] : c.Geometry[0][p.column];
-    const double bottom = p.property_row ? c.Properties[1][p.column] : c.Geometry[1][p.column];
+    const double top = p.PropertyRow ? c.Properties[0][p.Column] : c.Geometry[0][p.Column];
+    const double bottom = p.PropertyRow ? c.Properties[1][p.Column] : c.Geometry[1][p.Column];
     if (tapered) {
-      echo.Tapered(p.name, top, bottom, p.unit);
+      echo.Tapered(p.Name, top, bottom, p.Unit);
     } else {
-      echo.Real(p.name, top, p.unit);
+      echo.Real(p.Name, top, p.Unit);
     }
   }
   echo.Real("THICKNESS", c.Thickness, Unit::Length);
@@ -202,26 +202,26 @@ void EchoNonlinear(SectionEcho& echo, OutputUnit& out, const CrossSection& c) {
   const auto& main = nl.MainRow;
   const auto& geo = nl.GeometryRow;
   out.Write("( 5X ' CROSS SECTION TYPE  :' A )", kNonlinearTypeNames[CodeNumber(type) - 1]);
-  echo.Real("EQUIV. DIAMETER", main[kMainDiameter], Unit::Length);
+  echo.Real("EQUIV. DIAMETER", main[MainDiameter], Unit::Length);
   if (type == Type::SteelAiscPile) echo.Text("AISC SECTION NAME", c.SecondName);
 
   const auto shape_lines = [&] {
-    echo.Real("EXTERNAL WIDTH", geo[kGeoWidth], Unit::Length);
-    echo.Real("EXTERNAL DEPTH", geo[kGeoDepth], Unit::Length);
-    echo.Real("FLANGE THICKNESS", geo[kGeoFlange], Unit::Length);
-    echo.Real("WEB THICKNESS", geo[kGeoWeb], Unit::Length);
+    echo.Real("EXTERNAL WIDTH", geo[GeoWidth], Unit::Length);
+    echo.Real("EXTERNAL DEPTH", geo[GeoDepth], Unit::Length);
+    echo.Real("FLANGE THICKNESS", geo[GeoFlange], Unit::Length);
+    echo.Real("WEB THICKNESS", geo[GeoWeb], Unit::Length);
   };
   const auto pipe_lines = [&] {
-    echo.Real("STEEL DIAMETER", geo[kGeoSteelDiameter], Unit::Length);
-    echo.Real("STEEL THICKNESS", geo[kGeoSteelThickness], Unit::Length);
+    echo.Real("STEEL DIAMETER", geo[GeoSteelDiameter], Unit::Length);
+    echo.Real("STEEL THICKNESS", geo[GeoSteelThickness], Unit::Length);
   };
   bool has_steel = false;
   switch (type) {
     case Type::CasedConcreteShaft:
-      echo.Real("CASING DIAMETER", geo[kGeoCasingDiameter], Unit::Length);
-      echo.Real("CASING THICKNESS", geo[kGeoCasingThickness], Unit::Length);
-      echo.Real("ES CASING", geo[kGeoCasingEs], Unit::Stress);
-      echo.Real("FY CASING", geo[kGeoCasingFy], Unit::Stress);
+      echo.Real("CASING DIAMETER", geo[GeoCasingDiameter], Unit::Length);
+      echo.Real("CASING THICKNESS", geo[GeoCasingThickness], Unit::Length);
+      echo.Real("ES CASING", geo[GeoCasingEs], Unit::Stress);
+      echo.Real("FY CASING", geo[GeoCasingFy], Unit::Stress);
       if (nl.GeometryCode == SteelCore::Pipe) pipe_lines();
       if (nl.GeometryCode == SteelCore::Shape) shape_lines();
       has_steel = nl.GeometryCode != SteelCore::None;
@@ -229,8 +229,8 @@ void EchoNonlinear(SectionEcho& echo, OutputUnit& out, const CrossSection& c) {
     case Type::RectangularConcretePile:
     case Type::SquarePrestressedPile:
     case Type::OctagonalPrestressedPile:
-      echo.Real("EXTERNAL WIDTH", geo[kGeoWidth], Unit::Length);
-      echo.Real("EXTERNAL DEPTH", geo[kGeoDepth], Unit::Length);
+      echo.Real("EXTERNAL WIDTH", geo[GeoWidth], Unit::Length);
+      echo.Real("EXTERNAL DEPTH", geo[GeoDepth], Unit::Length);
       break;
     case Type::SteelPipePile:
       pipe_lines();
@@ -245,10 +245,10 @@ void EchoNonlinear(SectionEcho& echo, OutputUnit& out, const CrossSection& c) {
     default:
       break;
   }
-  if (HasTransverseRecord(type)) echo.Real("CONCRETE FC", main[kMainConcreteFc], Unit::Stress);
+  if (HasTransverseRecord(type)) echo.Real("CONCRETE FC", main[MainConcreteFc], Unit::Stress);
   if (has_steel) {
-    echo.Real("ES STEEL", main[kMainSteelEs], Unit::Stress);
-    echo.Real("FY STEEL", main[kMainSteelFy], Unit::Stress);
+    echo.Real("ES STEEL", main[MainSteelEs], Unit::Stress);
+    echo.Real("FY STEEL", main[MainSteelFy], Unit::Stress);
   }
   if (HasReinforcementRecord(type)) {
     const SectionReinforcement& r = nl.Rebars;
@@ -281,11 +281,11 @@ void EchoNonlinear(SectionEcho& echo, OutputUnit& out, const CrossSection& c) {
     echo.Real("FY TRANSV. REINF.", t.Yield, Unit::Stress);
   }
   if (HasReinforcementRecord(type) || has_steel) {
-    echo.Real("ESH", main[kMainEsh], Unit::None);
-    echo.Real("ESU", main[kMainEsu], Unit::None);
-    echo.Real("FU/FY", main[kMainFuFy], Unit::None);
+    echo.Real("ESH", main[MainEsh], Unit::None);
+    echo.Real("ESU", main[MainEsu], Unit::None);
+    echo.Real("FU/FY", main[MainFuFy], Unit::None);
   }
-  echo.Real("EQ. YOUNG MODULUS", main[kMainModulus], Unit::Stress);
+  echo.Real("EQ. YOUNG MODULUS", main[MainModulus], Unit::Stress);
   if (type == Type::UserDefinedEI) echo.Integer("NONLINEAR EI INDEX", nl.NonlinearEIIndex);
 }
 
@@ -308,9 +308,9 @@ void PropertiesHeading(OutputUnit& out, const UnitLabels& labels) {
 }
 
 void EchoPropertiesTable(RunContext& ctx) {
-  OutputUnit& out = ctx.report;
-  const UnitLabels& labels = ctx.data.Run.Labels;
-  const auto& sections = ctx.data.CrossSections;
+  OutputUnit& out = ctx.Report;
+  const UnitLabels& labels = ctx.Data.Run.Labels;
+  const auto& sections = ctx.Data.CrossSections;
   out.Write("( / / 5X '* CROSS SECTIONS PROPERTIES *' )");
   out.Write("( / 5X '         ELASTIC SECTIONS         ' )");
   PropertiesHeading(out, labels);
@@ -330,18 +330,18 @@ void EchoPropertiesTable(RunContext& ctx) {
   for (size_t i = 0; i < sections.size(); ++i) {
     const CrossSection& c = sections[i];
     if (c.SectionNonlinear == SectionKind::Elastic) continue;
-    PropertiesRow(out, static_cast<int>(i) + 1, c.Nonlinear.MainRow[kMainDiameter],
-                  c.Nonlinear.MainRow[kMainInertia], nullptr);
+    PropertiesRow(out, static_cast<int>(i) + 1, c.Nonlinear.MainRow[MainDiameter],
+                  c.Nonlinear.MainRow[MainInertia], nullptr);
   }
 }
 
 }  // namespace
 
 void EchoCrossSections(RunContext& ctx) {
-  OutputUnit& out = ctx.report;
+  OutputUnit& out = ctx.Report;
   SectionEcho echo(ctx);
   out.Write("( / 5X '* CROSS SECTIONS *' )");
-  const auto& sections = ctx.data.CrossSections;
+  const auto& sections = ctx.Data.CrossSections;
   for (size_t i = 0; i < sections.size(); ++i) {
     const CrossSection& c = sections[i];
     out.Write("( / 5X ' CROSS SECTION       : ' I5 / 5X ' SECTION NAME        : ' A32 )",

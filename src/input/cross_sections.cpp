@@ -163,9 +163,9 @@ void FillRigidityCopies(const ProblemData& d, CrossSection& c) {
   const bool si = d.C1.UnitSystemCode == UnitSystem::SI;
   const bool elastic = c.SectionNonlinear == SectionKind::Elastic;
   for (int end = 0; end < 2; ++end) {
-    const double i = elastic ? c.Properties[end][3] : c.Nonlinear.MainRow[kMainInertia];
+    const double i = elastic ? c.Properties[end][3] : c.Nonlinear.MainRow[MainInertia];
     c.I[end] = si ? i / kMm4PerM4 : i;
-    c.E[end] = elastic ? c.Properties[end][8] : c.Nonlinear.MainRow[kMainModulus];
+    c.E[end] = elastic ? c.Properties[end][8] : c.Nonlinear.MainRow[MainModulus];
   }
 }
 
@@ -189,14 +189,14 @@ CrossSection ReadSection(RunContext& ctx, ListReader& reader, int s) {
   } else {
     ReadNonlinearSection(ctx, reader, s, c);
   }
-  FillRigidityCopies(ctx.data, c);
+  FillRigidityCopies(ctx.Data, c);
   return c;
 }
 
 }  // namespace
 
 void ReadCrossSections(RunContext& ctx, ListReader& reader) {
-  ProblemData& d = ctx.data;
+  ProblemData& d = ctx.Data;
   const int n = d.C1.NumCrossSections;
   if (n > kMaxCrossSections) throw StorageExceeded();
   d.CrossSections.clear();

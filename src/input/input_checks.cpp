@@ -6,15 +6,15 @@
 namespace darnek::input {
 
 void Warn(RunContext& ctx, const std::string& text) {
-  ctx.report.Write("( / 6X '**** WARNING ****' / 6X A )", text);
-  ctx.console.Line(" **** WARNING **** " + ctx.names.input + ", " + text);
+  ctx.Report.Write("( / 6X '**** WARNING ****' / 6X A )", text);
+  ctx.Console.Line(" **** WARNING **** " + ctx.Names.Input + ", " + text);
 }
 
-void WarnLater(RunContext& ctx, const std::string& text) { ctx.pending_warnings.push_back(text); }
+void WarnLater(RunContext& ctx, const std::string& text) { ctx.PendingWarnings.push_back(text); }
 
 void WritePendingWarnings(RunContext& ctx) {
-  for (const std::string& text : ctx.pending_warnings) Warn(ctx, text);
-  ctx.pending_warnings.clear();
+  for (const std::string& text : ctx.PendingWarnings) Warn(ctx, text);
+  ctx.PendingWarnings.clear();
 }
 
 void WarnNegativeCount(RunContext& ctx, const ListReader& reader, std::string_view record, size_t index,

@@ -8,16 +8,16 @@ namespace darnek::input {
 
 void EchoMomentCurvatureHeading(RunContext& ctx, bool user_defined) {
   if (user_defined) {
-    ctx.report.Write("( / 5X '* USER DEFINED NONLINEAR EI *' )");
+    ctx.Report.Write("( / 5X '* USER DEFINED NONLINEAR EI *' )");
   } else {
-    ctx.report.Write("( / 5X '* INTERNALLY GENERATED NONLINEAR EI *' )");
+    ctx.Report.Write("( / 5X '* INTERNALLY GENERATED NONLINEAR EI *' )");
   }
 }
 
 void EchoMomentCurvatureTable(RunContext& ctx, int set, double axial_thrust,
                               const std::vector<double>& curvature, const std::vector<double>& moment) {
-  OutputUnit& out = ctx.report;
-  const UnitLabels& labels = ctx.data.Run.Labels;
+  OutputUnit& out = ctx.Report;
+  const UnitLabels& labels = ctx.Data.Run.Labels;
   out.Write("( / 5X '   SET          =  ' I5 )", set);
   out.Write("( / 5X '   AXIAL THRUST =  ' F10.4 2X A4 )", axial_thrust, labels.ForceLabel);
   out.Write("( / 5X '   N  ' 9X ' CURVATURE ' 7X ' MOMENT ' 7X '   EI   ' )");
@@ -43,8 +43,8 @@ void EchoMomentCurvatureTable(RunContext& ctx, int set, double axial_thrust,
 }
 
 void EchoTieBacks(RunContext& ctx) {
-  OutputUnit& out = ctx.report;
-  const UnitLabels& labels = ctx.data.Run.Labels;
+  OutputUnit& out = ctx.Report;
+  const UnitLabels& labels = ctx.Data.Run.Labels;
   const std::string large = labels.LargeLengthLabel2.substr(0, 2);
   out.Write(
       "( / / / 6X 50('*') / 6X '*                  TIE BACK DATA                 *' / "
@@ -54,20 +54,20 @@ void EchoTieBacks(RunContext& ctx) {
   out.Write("( 6X 4X A2 7X A2 A2 A1 2X A4 A1 A2 A2 A1 5X A2 7X 'DEG' 7X A2 6X A4 )", large,
             labels.LengthLabel2, "**", "2", labels.ForceLabel, "/", labels.LengthLabel2, "**", "2", large,
             large, labels.ForceLabel);
-  for (const TieBack& t : ctx.data.TieBacks) {
+  for (const TieBack& t : ctx.Data.TieBacks) {
     out.Write("( 6X 1P 7E10.3 )", t.Depth, t.Area, t.Modulus, t.UnbondedLength, t.Angle, t.Spacing,
               t.Prestress);
   }
 }
 
 void EchoUserPyCurveHeading(RunContext& ctx) {
-  ctx.report.Write(
+  ctx.Report.Write(
       "( / / 6X 50('*') / 6X '*     INPUTTED  SOIL RESISTANCE (P-Y) CURVES     *' / "
       "6X 50('*') / )");
 }
 
 void EchoUserPyCurve(RunContext& ctx, const UserPyCurve& curve, int previous_contd) {
-  OutputUnit& out = ctx.report;
+  OutputUnit& out = ctx.Report;
   out.Write("( / / A )",
             std::string("     FROM TO CONTD      P-MULTIPLIER  Y-MULTIPLIER") + "      POINTS     ");
   // FROM and TO of the curve's range are its own station: a standalone curve

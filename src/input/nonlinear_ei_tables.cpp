@@ -51,7 +51,7 @@ void CheckSectionTable(int section, const std::string& source, const MomentCurva
 }
 
 void ReadUserTables(RunContext& ctx, ListReader& reader) {
-  ProblemData& d = ctx.data;
+  ProblemData& d = ctx.Data;
   const int n = d.C1.NonlinearEIOption;
   if (n > kMaxNonlinearEITables) throw StorageExceeded();
   int unused = 0;
@@ -79,7 +79,7 @@ void ReadUserTables(RunContext& ctx, ListReader& reader) {
 // cross-section order; each names its section so that a table cannot slip to
 // the wrong one.
 void ReadSectionTables(RunContext& ctx, ListReader& reader) {
-  auto& sections = ctx.data.CrossSections;
+  auto& sections = ctx.Data.CrossSections;
   bool any = false;
   for (size_t i = 0; i < sections.size(); ++i) {
     CrossSection& c = sections[i];
@@ -131,7 +131,7 @@ void CopyUserTables(ProblemData& d) {
 }  // namespace
 
 void ReadNonlinearEITables(RunContext& ctx, ListReader& reader) {
-  ProblemData& d = ctx.data;
+  ProblemData& d = ctx.Data;
   d.EITables.clear();
   if (d.C1.NonlinearEIOption > 0) ReadUserTables(ctx, reader);
   ReadSectionTables(ctx, reader);

@@ -82,7 +82,7 @@ void CheckCurveStiffness(const ListReader& reader, const std::string& name, cons
 }  // namespace
 
 void ReadStiffnessLoadRows(RunContext& ctx, ListReader& reader) {
-  ProblemData& d = ctx.data;
+  ProblemData& d = ctx.Data;
   const int n = ReadCount(ctx, reader, "stiffness and load count", "NumStiffnessRows");
   d.StiffnessLoadRows.clear();
   d.AppliedTorques.clear();
@@ -104,7 +104,7 @@ void ReadStiffnessLoadRows(RunContext& ctx, ListReader& reader) {
 }
 
 void ReadRestraintsAndTieBacks(RunContext& ctx, ListReader& reader) {
-  ProblemData& d = ctx.data;
+  ProblemData& d = ctx.Data;
   const int n = ReadCount(ctx, reader, "restraint count", "NumRestraints");
   d.NumRestraints = n > 0 ? n : 0;
   d.Restraints.clear();
@@ -142,11 +142,11 @@ void ReadRestraintsAndTieBacks(RunContext& ctx, ListReader& reader) {
 }
 
 void EchoTieBackTable(RunContext& ctx) {
-  if (!ctx.data.TieBacks.empty()) EchoTieBacks(ctx);
+  if (!ctx.Data.TieBacks.empty()) EchoTieBacks(ctx);
 }
 
 void ReadPyModificationFactors(RunContext& ctx, ListReader& reader) {
-  ProblemData& d = ctx.data;
+  ProblemData& d = ctx.Data;
   d.ReductionFactorTable.clear();
   const int n = d.C1.NumPyModificationFactors;
   if (n <= 0) return;
@@ -165,7 +165,7 @@ void ReadPyModificationFactors(RunContext& ctx, ListReader& reader) {
 }
 
 void ReadEarthPressureAndSoilBlock(RunContext& ctx, ListReader& reader) {
-  ProblemData& d = ctx.data;
+  ProblemData& d = ctx.Data;
   WallWaterData& w = d.Wall;
   const RecordCheck wall(reader, "wall-and-water record");
   reader.Read("wall-and-water record", {{"FreeHeight", &w.FreeHeight},
@@ -269,7 +269,7 @@ void ReadEarthPressureAndSoilBlock(RunContext& ctx, ListReader& reader) {
 }
 
 void ReadSpecifiedPressureTable(RunContext& ctx, ListReader& reader) {
-  auto& rows = ctx.data.Pressure.SpecifiedPressure;
+  auto& rows = ctx.Data.Pressure.SpecifiedPressure;
   rows.clear();
   const int n = ReadCount(ctx, reader, "specified pressure count", "number of pressure points");
   if (n > kMaxSpecifiedPressureRows) throw StorageExceeded();
@@ -287,7 +287,7 @@ void ReadSpecifiedPressureTable(RunContext& ctx, ListReader& reader) {
 }
 
 void ReadUserPyCurves(RunContext& ctx, ListReader& reader) {
-  ProblemData& d = ctx.data;
+  ProblemData& d = ctx.Data;
   d.UserPyCurves.clear();
   const int n = d.C1.NumUserPyCurves;
   if (n <= 0) return;

@@ -23,29 +23,29 @@ inline constexpr int kMaxSpecifiedPressureRows = 1999;
 
 // Columns of the main row of a nonlinear section (NonlinearSectionData::MainRow).
 enum NonlinearMainColumn : int {
-  kMainDiameter = 0,  // equivalent diameter
-  kMainInertia = 1,   // equivalent second moment of area
-  kMainConcreteFc = 2,
-  kMainSteelEs = 3,
-  kMainSteelFy = 4,
-  kMainEsh = 5,
-  kMainEsu = 6,
-  kMainFuFy = 7,
-  kMainModulus = 8,  // equivalent Young's modulus
+  MainDiameter = 0,  // equivalent diameter
+  MainInertia = 1,   // equivalent second moment of area
+  MainConcreteFc = 2,
+  MainSteelEs = 3,
+  MainSteelFy = 4,
+  MainEsh = 5,
+  MainEsu = 6,
+  MainFuFy = 7,
+  MainModulus = 8,  // equivalent Young's modulus
 };
 
 // Columns of the geometry row of a nonlinear section.
 enum NonlinearGeometryColumn : int {
-  kGeoWidth = 0,
-  kGeoDepth = 1,
-  kGeoWeb = 2,
-  kGeoFlange = 3,
-  kGeoCasingDiameter = 4,
-  kGeoCasingThickness = 5,
-  kGeoSteelDiameter = 6,
-  kGeoSteelThickness = 7,
-  kGeoCasingEs = 8,
-  kGeoCasingFy = 9,
+  GeoWidth = 0,
+  GeoDepth = 1,
+  GeoWeb = 2,
+  GeoFlange = 3,
+  GeoCasingDiameter = 4,
+  GeoCasingThickness = 5,
+  GeoSteelDiameter = 6,
+  GeoSteelThickness = 7,
+  GeoCasingEs = 8,
+  GeoCasingFy = 9,
 };
 
 // NumCrossSections groups (more than 100: storage message). Stores

@@ -17,25 +17,25 @@ Axis AxisWithStep(double lo, double hi, double step, bool scaled_labels) {
   Axis axis;
   const double first = std::floor(lo / step + 1e-9);
   const double last = std::ceil(hi / step - 1e-9);
-  axis.lo = first * step;
-  axis.hi = last * step;
+  axis.Lo = first * step;
+  axis.Hi = last * step;
   for (double i = first; i <= last + 0.5; i += 1) {
     double t = i * step;
     if (std::abs(t) < step * 1e-9) t = 0;
-    axis.ticks.push_back(t);
+    axis.Ticks.push_back(t);
   }
-  const double largest = std::max(std::abs(axis.lo), std::abs(axis.hi));
+  const double largest = std::max(std::abs(axis.Lo), std::abs(axis.Hi));
   if (scaled_labels && largest > 0 && (largest >= 1e5 || largest < 1e-2))
-    axis.exponent = static_cast<int>(std::floor(std::log10(largest) / 3)) * 3;
-  const double scaled_step = step / std::pow(10.0, axis.exponent);
-  axis.decimals = std::max(0, -static_cast<int>(std::floor(std::log10(scaled_step) + 1e-9)));
+    axis.Exponent = static_cast<int>(std::floor(std::log10(largest) / 3)) * 3;
+  const double scaled_step = step / std::pow(10.0, axis.Exponent);
+  axis.Decimals = std::max(0, -static_cast<int>(std::floor(std::log10(scaled_step) + 1e-9)));
   return axis;
 }
 
 }  // namespace
 
 std::string TickLabel(const Axis& axis, double v) {
-  return Fixed(v / std::pow(10.0, axis.exponent), axis.decimals);
+  return Fixed(v / std::pow(10.0, axis.Exponent), axis.Decimals);
 }
 
 // Ticks at 1, 2 or 5 times a power of ten covering [lo, hi]: about `target`
@@ -56,11 +56,11 @@ Axis MakeAxis(double lo, double hi, int target, bool scaled_labels, double pixel
   Axis axis;
   for (int attempt = 0; attempt < 8; ++attempt) {
     axis = AxisWithStep(lo, hi, multiple * magnitude, scaled_labels);
-    const double spacing = pixels / static_cast<double>(axis.ticks.size() - 1);
+    const double spacing = pixels / static_cast<double>(axis.Ticks.size() - 1);
     size_t widest = 0;
-    for (double t : axis.ticks) widest = std::max(widest, Glyphs(TickLabel(axis, t)));
+    for (double t : axis.Ticks) widest = std::max(widest, Glyphs(TickLabel(axis, t)));
     const double needed = vertical ? 20 : 7.0 * static_cast<double>(widest) + 12;
-    if (axis.ticks.size() <= static_cast<size_t>(target) + 2 && spacing >= needed) break;
+    if (axis.Ticks.size() <= static_cast<size_t>(target) + 2 && spacing >= needed) break;
     if (multiple == 1)
       multiple = 2;
     else if (multiple == 2)
@@ -73,9 +73,9 @@ Axis MakeAxis(double lo, double hi, int target, bool scaled_labels, double pixel
 
 // The unit as the axis shows it: millimetres read better than 10^-3 m.
 std::string AxisUnit(const Axis& axis, const std::string& unit) {
-  if (axis.exponent == 0) return unit;
-  if (unit == "m" && axis.exponent == -3) return "mm";
-  return "\u00d710" + Superscript(axis.exponent) + " " + unit;
+  if (axis.Exponent == 0) return unit;
+  if (unit == "m" && axis.Exponent == -3) return "mm";
+  return "\u00d710" + Superscript(axis.Exponent) + " " + unit;
 }
 
 // The range of the finite values, always including zero.
@@ -91,7 +91,7 @@ std::pair<double, double> RangeWithZero(const std::vector<double>& values) {
 
 // Value ticks along the top of a panel, with grid lines down it.
 void ValueTicks(std::string& s, const Axis& axis, const Map& x, double top, double bottom) {
-  for (double t : axis.ticks) {
+  for (double t : axis.Ticks) {
     const double px = x(t);
     s += "<g class=\"tick-value\" data-value=\"" + Exact(t) + "\">\n";
     Line(s, px, top, px, bottom, t == 0 ? kZeroColour : kGridColour, t == 0 ? 1.2 : 1);
@@ -103,7 +103,7 @@ void ValueTicks(std::string& s, const Axis& axis, const Map& x, double top, doub
 
 // Depth grid lines across a panel; labels only where asked.
 void DepthGrid(std::string& s, const Axis& axis, const Map& y, double left, double right, bool labels) {
-  for (double t : axis.ticks) {
+  for (double t : axis.Ticks) {
     const double py = y(t);
     if (labels) s += "<g class=\"tick-depth\" data-value=\"" + Exact(t) + "\">\n";
     Line(s, left, py, right, py, kGridColour, 1);

@@ -11,10 +11,10 @@
 namespace darnek::pictures {
 
 struct Axis {
-  double lo = 0, hi = 1;
-  std::vector<double> ticks;
-  int decimals = 0;  // of the tick labels
-  int exponent = 0;  // tick labels show value / 10^exponent
+  double Lo = 0, Hi = 1;
+  std::vector<double> Ticks;
+  int Decimals = 0;  // of the tick labels
+  int Exponent = 0;  // tick labels show value / 10^exponent
 };
 
 // About `target` ticks covering [lo, hi], never so close on `pixels` of axis
@@ -28,8 +28,8 @@ std::string AxisUnit(const Axis& axis, const std::string& unit);
 std::pair<double, double> RangeWithZero(const std::vector<double>& values);
 
 struct Map {
-  double v0, v1, p0, p1;
-  double operator()(double v) const { return p0 + (v - v0) * (p1 - p0) / (v1 - v0); }
+  double V0, V1, P0, P1;
+  double operator()(double v) const { return P0 + (v - V0) * (P1 - P0) / (V1 - V0); }
 };
 
 // Value ticks along the top of a panel, with grid lines down it.

@@ -40,15 +40,15 @@ std::string DrawEnvelope(const PlotFile& plot, const PictureOptions& options) {
   for (const PlotStage* stage : drawn) {
     deepest = std::max(deepest, WallLength(*stage, u));
     const std::optional<double> e = ExcavationDepthFor(*stage, options);
-    if (e && std::isfinite(*e)) deepest = std::max(deepest, *e * u.depth_factor);
+    if (e && std::isfinite(*e)) deepest = std::max(deepest, *e * u.DepthFactor);
   }
   const Axis depth_axis = MakeAxis(0, deepest, 10, false, bottom - top, true);
-  const Map y{depth_axis.lo, depth_axis.hi, top, bottom};
+  const Map y{depth_axis.Lo, depth_axis.Hi, top, bottom};
 
   std::string s = SvgOpen(width, height, title);
   // Each stage's title is its own; the envelope has none of them.
   const std::string subtitle =
-      u.system + "; " + WidthNote(ground, u) +
+      u.System + "; " + WidthNote(ground, u) +
       (plot.StageMemoryUnloadFactor
            ? "; stage memory: each stage starts from the one before it (unload factor " +
                  N(*plot.StageMemoryUnloadFactor) + ")"
@@ -59,23 +59,23 @@ std::string DrawEnvelope(const PlotFile& plot, const PictureOptions& options) {
       "Signs: deflection positive towards the excavation; moment positive with the retained face in tension. "
       "Dots mark each stage's largest value.",
       std::string(" class=\"sign-convention\" font-size=\"12\" fill=\"") + kNoteColour + "\"");
-  Text(s, 18, (top + bottom) / 2, "Depth below top of wall (" + u.depth + ")",
+  Text(s, 18, (top + bottom) / 2, "Depth below top of wall (" + u.Depth + ")",
        " font-size=\"13\" text-anchor=\"middle\" transform=\"rotate(-90 18 " + N((top + bottom) / 2) + ")\"");
   s += "<g class=\"depth-axis\">\n";
   DepthGrid(s, depth_axis, y, left, left, true);
   s += "</g>\n";
 
   struct Quantity {
-    const char* key;
-    const char* title;
-    std::string unit;
-    std::string axis_unit;
-    double PlotStationRow::*member;
-    const char* negative_side;
-    const char* positive_side;
+    const char* Key;
+    const char* Title;
+    std::string Unit;
+    std::string AxisUnit;
+    double PlotStationRow::*Member;
+    const char* NegativeSide;
+    const char* PositiveSide;
   };
   const Quantity quantities[] = {
-      {"deflection", "Deflection", u.length, u.length, &PlotStationRow::Deflection, "\u2190 backfill",
+      {"deflection", "Deflection", u.Length, u.Length, &PlotStationRow::Deflection, "\u2190 backfill",
        "excavation \u2192"},
       {"moment", "Bending moment", u.Moment(), u.Moment() + per, &PlotStationRow::Moment,
        "\u2190 excavation face", "retained face \u2192"},
@@ -85,19 +85,19 @@ std::string DrawEnvelope(const PlotFile& plot, const PictureOptions& options) {
     const double px0 = left + static_cast<double>(q) * (panel_width + gap), px1 = px0 + panel_width;
     std::vector<double> all;
     for (const PlotStage* stage : drawn)
-      for (const PlotStationRow& r : stage->Results->Rows) all.push_back(r.*quantity.member);
+      for (const PlotStationRow& r : stage->Results->Rows) all.push_back(r.*quantity.Member);
     const auto [lo, hi] = RangeWithZero(all);
     const Axis axis = MakeAxis(lo, hi, 5, true, panel_width, false);
-    const Map x{axis.lo, axis.hi, px0, px1};
-    s += std::string("<g class=\"panel\" data-quantity=\"") + quantity.key + "\">\n";
-    Text(s, (px0 + px1) / 2, 92, quantity.title,
+    const Map x{axis.Lo, axis.Hi, px0, px1};
+    s += std::string("<g class=\"panel\" data-quantity=\"") + quantity.Key + "\">\n";
+    Text(s, (px0 + px1) / 2, 92, quantity.Title,
          " text-anchor=\"middle\" font-size=\"15\" font-weight=\"bold\"");
-    Text(s, (px0 + px1) / 2, 110, "(" + AxisUnit(axis, quantity.axis_unit) + ")",
+    Text(s, (px0 + px1) / 2, 110, "(" + AxisUnit(axis, quantity.AxisUnit) + ")",
          " text-anchor=\"middle\" font-size=\"12\"");
     const std::string hint =
         std::string(" class=\"sign-hint\" font-size=\"10\" fill=\"") + kNoteColour + "\"";
-    Text(s, px0, 128, quantity.negative_side, hint);
-    Text(s, px1, 128, quantity.positive_side, hint + " text-anchor=\"end\"");
+    Text(s, px0, 128, quantity.NegativeSide, hint);
+    Text(s, px1, 128, quantity.PositiveSide, hint + " text-anchor=\"end\"");
     DepthGrid(s, depth_axis, y, px0, px1, false);
     ValueTicks(s, axis, x, top, bottom);
     Frame(s, px0, top, px1, bottom);
@@ -107,9 +107,9 @@ std::string DrawEnvelope(const PlotFile& plot, const PictureOptions& options) {
       s += "<g class=\"stage-curve\" data-stage=\"" + std::to_string(stage.Number) + "\">\n";
       // The stage's excavation level: a short mark at the panel's edge.
       const std::optional<double> e = ExcavationDepthFor(stage, options);
-      if (e && std::isfinite(*e) && *e * u.depth_factor <= depth_axis.hi) {
-        const double py = y(*e * u.depth_factor);
-        s += "<g class=\"excavation\" data-depth=\"" + Exact(*e * u.depth_factor) + "\">\n";
+      if (e && std::isfinite(*e) && *e * u.DepthFactor <= depth_axis.Hi) {
+        const double py = y(*e * u.DepthFactor);
+        s += "<g class=\"excavation\" data-depth=\"" + Exact(*e * u.DepthFactor) + "\">\n";
         Line(s, px0, py, px0 + 22, py, StageColour(i), 3);
         // Numbers side by side, where stages dig to the same level.
         Text(s, px0 + 26 + 10 * static_cast<double>(i), py + 4, std::to_string(stage.Number),
@@ -119,15 +119,15 @@ std::string DrawEnvelope(const PlotFile& plot, const PictureOptions& options) {
       std::vector<std::pair<double, double>> points;
       std::vector<double> values;
       for (const PlotStationRow& r : rows) {
-        points.emplace_back(x(r.*quantity.member), y(r.X * u.depth_factor));
-        values.push_back(r.*quantity.member);
+        points.emplace_back(x(r.*quantity.Member), y(r.X * u.DepthFactor));
+        values.push_back(r.*quantity.Member);
       }
       Curve(s, points, StageColour(i), 2, "curve", StageDash(i));
       const int k = LargestIndex(values);
       if (k >= 0) {
         const PlotStationRow& r = rows[static_cast<size_t>(k)];
-        const double v = r.*quantity.member, d = r.X * u.depth_factor;
-        s += "<g class=\"extreme\" data-quantity=\"" + std::string(quantity.key) + "\" data-value=\"" +
+        const double v = r.*quantity.Member, d = r.X * u.DepthFactor;
+        s += "<g class=\"extreme\" data-quantity=\"" + std::string(quantity.Key) + "\" data-value=\"" +
              Exact(v) + "\" data-depth=\"" + Exact(d) + "\">\n";
         s += "<circle cx=\"" + N(x(v)) + "\" cy=\"" + N(y(d)) + "\" r=\"4\" fill=\"" + StageColour(i) +
              "\" stroke=\"#ffffff\" stroke-width=\"1.2\"/>\n";
@@ -150,7 +150,7 @@ std::string DrawEnvelope(const PlotFile& plot, const PictureOptions& options) {
       const size_t i = static_cast<size_t>(it - drawn.begin());
       Line(s, legend_x, ly - 4, legend_x + 30, ly - 4, StageColour(i), 2.4, StageDash(i));
       const std::optional<double> e = ExcavationDepthFor(stage, options);
-      if (e && std::isfinite(*e)) label += ": excavation " + FormatDepth(*e * u.depth_factor) + " " + u.depth;
+      if (e && std::isfinite(*e)) label += ": excavation " + FormatDepth(*e * u.DepthFactor) + " " + u.Depth;
     } else {
       label += StageUnitFlag(stage) != StageUnitFlag(*drawn.front()) && stage.Results && stage.Results->Solved
                    ? ": other units, not drawn"

@@ -33,7 +33,7 @@ std::string StripXmlDeclaration(const std::string& svg) {
 
 const StageSummary* SummaryFor(const PlotStage& stage, const PictureOptions& options) {
   for (const StageSummary& s : options.Summaries)
-    if (s.stage == stage.Number) return &s;
+    if (s.Stage == stage.Number) return &s;
   return nullptr;
 }
 
@@ -57,8 +57,8 @@ std::string Largest(const std::vector<PlotStationRow>& rows, double PlotStationR
   const int k = LargestIndex(values);
   if (k < 0) return "not recorded";
   const PlotStationRow& r = rows[static_cast<size_t>(k)];
-  return Escape(FormatValue(r.*member) + " " + unit + " at depth " + FormatDepth(r.X * u.depth_factor) + " " +
-                u.depth);
+  return Escape(FormatValue(r.*member) + " " + unit + " at depth " + FormatDepth(r.X * u.DepthFactor) + " " +
+                u.Depth);
 }
 
 std::string StageSummaryTable(const PlotStage& stage, const StageSummary* summary, const Units& u,
@@ -67,8 +67,8 @@ std::string StageSummaryTable(const PlotStage& stage, const StageSummary* summar
   std::string h = "<table class=\"summary\">\n";
   const bool solved = stage.Results && stage.Results->Solved && !stage.Results->Rows.empty();
   std::string outcome;
-  if (summary && !summary->outcome.empty())
-    outcome = Escape(summary->outcome);
+  if (summary && !summary->Outcome.empty())
+    outcome = Escape(summary->Outcome);
   else if (solved)
     outcome = "solved";
   else if (stage.Results)
@@ -77,35 +77,35 @@ std::string StageSummaryTable(const PlotStage& stage, const StageSummary* summar
         "(the plot file does not record which; the report does)";
   else
     outcome = "no results: the plot file ends before this stage's results";
-  if (!solved && (!summary || !summary->solved))
+  if (!solved && (!summary || !summary->Solved))
     outcome = "<strong class=\"failed\">" + outcome + "</strong>";
   Row(h, "Outcome", outcome);
   Row(h, "Iterations",
-      summary ? std::to_string(summary->iterations)
+      summary ? std::to_string(summary->Iterations)
               : "not recorded in the plot file (see the report or the run log)");
   if (solved) {
     const std::vector<PlotStationRow>& rows = stage.Results->Rows;
-    if (summary && summary->solved) {
+    if (summary && summary->Solved) {
       Row(h, "Largest deflection",
-          Escape(FormatValue(summary->max_deflection) + " " + u.length + " at depth " +
-                 FormatDepth(summary->max_deflection_depth * u.depth_factor) + " " + u.depth));
+          Escape(FormatValue(summary->MaxDeflection) + " " + u.Length + " at depth " +
+                 FormatDepth(summary->MaxDeflectionDepth * u.DepthFactor) + " " + u.Depth));
       Row(h, "Largest bending moment",
-          Escape(FormatValue(summary->max_moment) + " " + u.Moment() + per + " at depth " +
-                 FormatDepth(summary->max_moment_depth * u.depth_factor) + " " + u.depth));
+          Escape(FormatValue(summary->MaxMoment) + " " + u.Moment() + per + " at depth " +
+                 FormatDepth(summary->MaxMomentDepth * u.DepthFactor) + " " + u.Depth));
     } else {
-      Row(h, "Largest deflection", Largest(rows, &PlotStationRow::Deflection, u.length, u));
+      Row(h, "Largest deflection", Largest(rows, &PlotStationRow::Deflection, u.Length, u));
       Row(h, "Largest bending moment", Largest(rows, &PlotStationRow::Moment, u.Moment() + per, u));
     }
-    Row(h, "Largest shear", Largest(rows, &PlotStationRow::Shear, u.force + per, u));
+    Row(h, "Largest shear", Largest(rows, &PlotStationRow::Shear, u.Force + per, u));
     Row(h, "Largest soil reaction",
         Largest(rows, &PlotStationRow::SoilReaction, u.ForcePerLength() + per, u));
     Row(h, "Wall",
         std::to_string(rows.size()) + " stations, tip at depth " +
-            Escape(FormatDepth(WallLength(stage, u)) + " " + u.depth));
+            Escape(FormatDepth(WallLength(stage, u)) + " " + u.Depth));
   }
   if (excavation) {
     Row(h, "Excavation level",
-        Escape(FormatDepth(*excavation * u.depth_factor) + " " + u.depth + " below the top of the wall") +
+        Escape(FormatDepth(*excavation * u.DepthFactor) + " " + u.Depth + " below the top of the wall") +
             (excavation_given ? "" : " (from the depth of the first generated p-y curve)"));
   } else {
     Row(h, "Excavation level", "not recorded in the plot file; not drawn");
@@ -133,10 +133,10 @@ std::string StageSummaryTable(const PlotStage& stage, const StageSummary* summar
   // Tie-back forces: the plot file has them all; a run summary has the force
   // per tie-back when the plot file's block is missing.
   if (solved && !stage.Results->TieBacks.empty()) {
-    h += "<table class=\"tie-backs\">\n<tr><th>Tie-back</th><th>Station</th><th>Depth (" + u.depth +
-         ")</th><th>Angle (deg)</th><th>Horizontal force per station (" + u.force +
-         ")</th><th>Force per station (" + u.force + ")</th><th>Force per tie-back (" + u.force +
-         ")</th><th>Prestress (" + u.force + ")</th></tr>\n";
+    h += "<table class=\"tie-backs\">\n<tr><th>Tie-back</th><th>Station</th><th>Depth (" + u.Depth +
+         ")</th><th>Angle (deg)</th><th>Horizontal force per station (" + u.Force +
+         ")</th><th>Force per station (" + u.Force + ")</th><th>Force per tie-back (" + u.Force +
+         ")</th><th>Prestress (" + u.Force + ")</th></tr>\n";
     for (const PlotTieBack& t : stage.Results->TieBacks) {
       h += "<tr><td>" + std::to_string(t.Number) + "</td><td>" + std::to_string(t.Station) + "</td><td>" +
            Escape(FormatDepth(t.Depth)) + "</td><td>" + Escape(FormatValue(t.Angle)) + "</td><td>" +
@@ -145,12 +145,12 @@ std::string StageSummaryTable(const PlotStage& stage, const StageSummary* summar
            "</td><td>" + Escape(FormatValue(t.Prestress)) + "</td></tr>\n";
     }
     h += "</table>\n";
-  } else if (summary && !summary->tie_backs.empty()) {
-    h += "<table class=\"tie-backs\">\n<tr><th>Tie-back</th><th>Station</th><th>Depth (" + u.depth +
-         ")</th><th>Force per tie-back (" + u.force + ")</th></tr>\n";
-    for (const TieBackSummary& t : summary->tie_backs) {
-      h += "<tr><td>" + std::to_string(t.number) + "</td><td>" + std::to_string(t.station) + "</td><td>" +
-           Escape(FormatDepth(t.depth)) + "</td><td>" + Escape(FormatValue(t.force_per_tie_back)) +
+  } else if (summary && !summary->TieBacks.empty()) {
+    h += "<table class=\"tie-backs\">\n<tr><th>Tie-back</th><th>Station</th><th>Depth (" + u.Depth +
+         ")</th><th>Force per tie-back (" + u.Force + ")</th></tr>\n";
+    for (const TieBackSummary& t : summary->TieBacks) {
+      h += "<tr><td>" + std::to_string(t.Number) + "</td><td>" + std::to_string(t.Station) + "</td><td>" +
+           Escape(FormatDepth(t.Depth)) + "</td><td>" + Escape(FormatValue(t.ForcePerTieBack)) +
            "</td></tr>\n";
     }
     h += "</table>\n";
@@ -159,7 +159,7 @@ std::string StageSummaryTable(const PlotStage& stage, const StageSummary* summar
 }
 
 struct StageSvgs {
-  std::string wall, pressure, net, py;
+  std::string Wall, Pressure, Net, Py;
 };
 
 StageSvgs DrawStage(const PlotStage& stage, const PictureOptions& options) {
@@ -187,15 +187,14 @@ std::string EnvelopeTable(const PlotFile& plot, const PictureOptions& options) {
     if (!first && stage.Results && stage.Results->Solved) first = &stage;
   const Units u = UnitsFor(first ? StageUnitFlag(*first) : 0);
   const std::string per = " " + PerWidth(first ? GroundFor(*first, options) : nullptr, u);
-  h += "<tr><th>Stage</th><th>Excavation level (" + u.depth + ")</th><th>Largest deflection (" + u.length +
+  h += "<tr><th>Stage</th><th>Excavation level (" + u.Depth + ")</th><th>Largest deflection (" + u.Length +
        ")</th><th>Largest bending moment (" + Escape(u.Moment() + per) + ")</th><th>Largest shear (" +
-       Escape(u.force + per) + ")</th><th>Tie-back forces (" + u.force + " per tie-back)</th></tr>\n";
+       Escape(u.Force + per) + ")</th><th>Tie-back forces (" + u.Force + " per tie-back)</th></tr>\n";
   for (const PlotStage& stage : plot.Stages) {
     h += "<tr data-stage=\"" + std::to_string(stage.Number) + "\"><td>" + std::to_string(stage.Number) +
          "</td>";
     const std::optional<double> e = ExcavationDepthFor(stage, options);
-    h += "<td>" +
-         (e && std::isfinite(*e) ? Escape(FormatDepth(*e * u.depth_factor)) : std::string("\u2014")) +
+    h += "<td>" + (e && std::isfinite(*e) ? Escape(FormatDepth(*e * u.DepthFactor)) : std::string("\u2014")) +
          "</td>";
     if (!stage.Results || !stage.Results->Solved || stage.Results->Rows.empty() ||
         StageUnitFlag(stage) != StageUnitFlag(*first)) {
@@ -213,7 +212,7 @@ std::string EnvelopeTable(const PlotFile& plot, const PictureOptions& options) {
       h += k < 0 ? std::string("<td>n/a</td>")
                  : "<td data-value=\"" + Exact(values[static_cast<size_t>(k)]) + "\">" +
                        Escape(FormatValue(values[static_cast<size_t>(k)]) + " at " +
-                              FormatDepth(rows[static_cast<size_t>(k)].X * u.depth_factor)) +
+                              FormatDepth(rows[static_cast<size_t>(k)].X * u.DepthFactor)) +
                        "</td>";
     }
     std::string forces;
@@ -278,17 +277,17 @@ std::string Page(const PlotFile& plot, const PictureOptions& options, const std:
     const size_t index = static_cast<size_t>(stage.Number - 1);
     const bool given = index < options.ExcavationDepths.size() && options.ExcavationDepths[index].has_value();
     h += "<section id=\"stage-" + std::to_string(stage.Number) + "\">\n<h2>" + StageName(stage) + " (" +
-         Escape(u.system) + ")</h2>\n";
+         Escape(u.System) + ")</h2>\n";
     h += StageSummaryTable(stage, SummaryFor(stage, options), u, ExcavationDepthFor(stage, options), given);
     const StageSvgs& pictures = svgs[i];
-    h += "<figure>\n" + StripXmlDeclaration(pictures.wall) + "</figure>\n";
-    if (!pictures.pressure.empty())
-      h += "<figure>\n" + StripXmlDeclaration(pictures.pressure) + "</figure>\n";
+    h += "<figure>\n" + StripXmlDeclaration(pictures.Wall) + "</figure>\n";
+    if (!pictures.Pressure.empty())
+      h += "<figure>\n" + StripXmlDeclaration(pictures.Pressure) + "</figure>\n";
     else
       h += "<p class=\"note\">No earth-pressure diagram for this stage in the plot file.</p>\n";
-    if (!pictures.net.empty()) h += "<figure>\n" + StripXmlDeclaration(pictures.net) + "</figure>\n";
-    if (!pictures.py.empty())
-      h += "<figure>\n" + StripXmlDeclaration(pictures.py) + "</figure>\n";
+    if (!pictures.Net.empty()) h += "<figure>\n" + StripXmlDeclaration(pictures.Net) + "</figure>\n";
+    if (!pictures.Py.empty())
+      h += "<figure>\n" + StripXmlDeclaration(pictures.Py) + "</figure>\n";
     else
       h += "<p class=\"note\">No p-y curves for this stage in the plot file.</p>\n";
     h += "</section>\n";
@@ -325,10 +324,10 @@ std::vector<std::string> WritePictures(const PlotFile& plot, const std::string& 
   for (const PlotStage& stage : plot.Stages) {
     svgs.push_back(DrawStage(stage, options));
     const std::string prefix = "stage" + std::to_string(stage.Number);
-    const std::pair<const char*, const std::string*> files[] = {{"-wall.svg", &svgs.back().wall},
-                                                                {"-pressure.svg", &svgs.back().pressure},
-                                                                {"-net-pressure.svg", &svgs.back().net},
-                                                                {"-py-curves.svg", &svgs.back().py}};
+    const std::pair<const char*, const std::string*> files[] = {{"-wall.svg", &svgs.back().Wall},
+                                                                {"-pressure.svg", &svgs.back().Pressure},
+                                                                {"-net-pressure.svg", &svgs.back().Net},
+                                                                {"-py-curves.svg", &svgs.back().Py}};
     for (const auto& [suffix, text] : files) {
       if (text->empty()) continue;
       const fs::path path = fs::path(dir) / (prefix + suffix);
@@ -350,12 +349,12 @@ std::vector<std::string> WritePictures(const PlotFile& plot, const std::string& 
 
 PictureOptions OptionsFromRun(const RunResult& run) {
   PictureOptions options;
-  options.Summaries = run.stages;
-  for (const StageSummary& s : run.stages) options.ExcavationDepths.push_back(s.excavation_depth);
-  if (run.status == DARNEK_ANALYSIS_FAILED)
-    options.RunNote = "A stage was not solved: " + run.message;
-  else if (run.status != DARNEK_OK)
-    options.RunNote = "The run ended early: " + run.message;
+  options.Summaries = run.Stages;
+  for (const StageSummary& s : run.Stages) options.ExcavationDepths.push_back(s.ExcavationDepth);
+  if (run.Status == DARNEK_ANALYSIS_FAILED)
+    options.RunNote = "A stage was not solved: " + run.Message;
+  else if (run.Status != DARNEK_OK)
+    options.RunNote = "The run ended early: " + run.Message;
   return options;
 }
 

@@ -19,8 +19,8 @@ namespace darnek::pictures {
 namespace {
 
 struct Token {
-  std::string text;
-  bool integer = false;
+  std::string Text;
+  bool Integer = false;
 };
 
 class Lines {
@@ -78,12 +78,12 @@ class Lines {
       const Token& t = tokens[i];
       if (kinds[i] == 'i') {
         int v = 0;
-        if (!ParseFortranInteger(t.text, v))
+        if (!ParseFortranInteger(t.Text, v))
           Fail(record + ": value " + std::to_string(i + 1) + " should be an integer, found " +
-               Quoted(t.text));
+               Quoted(t.Text));
         values[i] = v;
       } else {
-        values[i] = Real(t.text, record, i);
+        values[i] = Real(t.Text, record, i);
       }
     }
     return values;
@@ -102,17 +102,17 @@ class Lines {
       const size_t start = i;
       while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
       Token t;
-      t.text = line.substr(start, i - start);
+      t.Text = line.substr(start, i - start);
       int ignored = 0;
-      t.integer = ParseFortranInteger(t.text, ignored);
+      t.Integer = ParseFortranInteger(t.Text, ignored);
       tokens.push_back(std::move(t));
     }
   }
 
   static std::string Near(const std::vector<Token>& tokens) {
     if (tokens.empty()) return " (an empty line)";
-    std::string text = tokens[0].text;
-    for (size_t i = 1; i < tokens.size() && i < 4; ++i) text += " " + tokens[i].text;
+    std::string text = tokens[0].Text;
+    for (size_t i = 1; i < tokens.size() && i < 4; ++i) text += " " + tokens[i].Text;
     return " near " + Quoted(text + (tokens.size() > 4 ? " ..." : ""));
   }
 
@@ -142,14 +142,14 @@ bool IsStageMemoryLine(const std::vector<Token>& tokens) {
   static constexpr const char* kWords[] = {"STAGE", "MEMORY", "ON;", "UNLOAD", "FACTOR"};
   if (tokens.size() != std::size(kWords) + 1) return false;
   for (size_t i = 0; i < std::size(kWords); ++i)
-    if (tokens[i].text != kWords[i]) return false;
+    if (tokens[i].Text != kWords[i]) return false;
   return true;
 }
 
 bool AllIntegers(const std::vector<Token>& tokens) {
   if (tokens.empty()) return false;
   for (const Token& t : tokens)
-    if (!t.integer) return false;
+    if (!t.Integer) return false;
   return true;
 }
 
@@ -171,7 +171,7 @@ PlotEarthPressure ReadEarthPressure(Lines& lines, int option) {
   // The row count is the next record when the stage wrote the diagram; a
   // stage may stop after the option record.
   const std::vector<Token>* next = lines.Peek();
-  if (next == nullptr || next->size() != 1 || !(*next)[0].integer) return block;
+  if (next == nullptr || next->size() != 1 || !(*next)[0].Integer) return block;
   block.HasRowCount = true;
   const int rows =
       Count(lines.Record("i", "the earth-pressure row count")[0], lines, "earth-pressure row count");
@@ -195,7 +195,7 @@ PlotSoilCurves ReadSoilCurves(Lines& lines, int unit_code, int count) {
     int points = 0;
     // A user curve is headed by its station (an integer), a generated one
     // by its depth (a real).
-    if (!head->empty() && (*head)[0].integer) {
+    if (!head->empty() && (*head)[0].Integer) {
       const std::vector<double> v = lines.Record("ii", "the header of " + name + " (station, points)");
       curve.Station = static_cast<int>(v[0]);
       points = Count(v[1], lines, "point count");
@@ -218,7 +218,7 @@ PlotSoilCurves ReadSoilCurves(Lines& lines, int unit_code, int count) {
 bool IsStationRow(const std::vector<Token>* tokens) {
   if (tokens == nullptr || tokens->size() != 7) return false;
   for (const Token& t : *tokens)
-    if (t.integer) return false;
+    if (t.Integer) return false;
   return true;
 }
 
@@ -283,8 +283,8 @@ PlotFile ParsePlotData(std::istream& in, const std::string& name) {
   Lines lines(in, name, file);
   // Blocks of one stage come in the order earth pressure, soil curves,
   // results; a block that cannot follow the last one starts a new stage.
-  enum Kind { kNone = 0, kEarthPressure = 1, kSoilCurves = 2, kResults = 3 };
-  Kind last = kResults;
+  enum class Kind { None = 0, EarthPressure = 1, SoilCurves = 2, Results = 3 };
+  Kind last = Kind::Results;
   auto stage_for = [&](Kind kind, int line) -> PlotStage& {
     if (file.Stages.empty() || kind <= last) {
       PlotStage stage;
@@ -307,32 +307,32 @@ PlotFile ParsePlotData(std::istream& in, const std::string& name) {
     if (line == 1 && IsStageMemoryLine(*head)) {
       std::vector<Token> tokens;
       lines.Next(tokens);
-      file.StageMemoryUnloadFactor = lines.Value(tokens.back().text, "the stage-memory line");
+      file.StageMemoryUnloadFactor = lines.Value(tokens.back().Text, "the stage-memory line");
       continue;
     }
     if (!AllIntegers(*head) || head->size() > 3) {
       std::vector<Token> tokens;
       lines.Next(tokens);
-      std::string found = tokens[0].text;
-      for (size_t i = 1; i < tokens.size() && i < 4; ++i) found += " " + tokens[i].text;
+      std::string found = tokens[0].Text;
+      for (size_t i = 1; i < tokens.size() && i < 4; ++i) found += " " + tokens[i].Text;
       lines.Fail("expected the first record of a block (one, two or three integers), found " + Quoted(found));
     }
     switch (head->size()) {
       case 1: {
         const std::vector<double> v = lines.Record("i", "the earth-pressure option");
-        stage_for(kEarthPressure, line).EarthPressure = ReadEarthPressure(lines, static_cast<int>(v[0]));
+        stage_for(Kind::EarthPressure, line).EarthPressure = ReadEarthPressure(lines, static_cast<int>(v[0]));
         break;
       }
       case 2: {
         const std::vector<double> v = lines.Record("ii", "the soil-curve block header");
         const int count = Count(v[1], lines, "curve count");
-        stage_for(kSoilCurves, line).SoilCurves = ReadSoilCurves(lines, static_cast<int>(v[0]), count);
+        stage_for(Kind::SoilCurves, line).SoilCurves = ReadSoilCurves(lines, static_cast<int>(v[0]), count);
         break;
       }
       default: {
         const std::vector<double> v = lines.Record("iii", "the results block header");
         const int rows = Count(v[1], lines, "row count");
-        stage_for(kResults, line).Results =
+        stage_for(Kind::Results, line).Results =
             ReadResults(lines, static_cast<int>(v[0]), rows, static_cast<int>(v[2]));
         break;
       }

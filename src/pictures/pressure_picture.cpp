@@ -33,12 +33,12 @@ bool InClay(const StageGround* ground, double depth) {
 }
 
 struct Part {
-  const char* key;
-  std::string label;
-  const char* colour;
-  double width;
-  const char* dash;
-  std::vector<double> values;  // NaN where the part is not drawn
+  const char* Key;
+  std::string Label;
+  const char* Colour;
+  double Width;
+  const char* Dash;
+  std::vector<double> Values;  // NaN where the part is not drawn
 };
 
 // The parts of the load that add up to it, row by row: the active earth
@@ -84,7 +84,7 @@ std::vector<Part> LoadParts(const PlotEarthPressure& pressure, const StageGround
       {"water", water_label, kWaterColour, 1.8, "", water},
       {"surcharge", "Surcharge (surface pressure and loads)", kSurchargeColour, 1.8, "", surcharge},
   };
-  std::erase_if(parts, [](const Part& p) { return !AnyNonZero(p.values); });
+  std::erase_if(parts, [](const Part& p) { return !AnyNonZero(p.Values); });
   return parts;
 }
 
@@ -94,12 +94,12 @@ double DeepestDepth(const PlotStage& stage, const Units& u, std::optional<double
   for (double d : depths)
     if (std::isfinite(d)) deepest = std::max(deepest, d);
   if (excavation_depth && std::isfinite(*excavation_depth))
-    deepest = std::max(deepest, *excavation_depth * u.depth_factor);
+    deepest = std::max(deepest, *excavation_depth * u.DepthFactor);
   return deepest;
 }
 
 void DepthAxisTitle(std::string& s, const Units& u, double top, double bottom) {
-  Text(s, 18, (top + bottom) / 2, "Depth below top of wall (" + u.depth + ")",
+  Text(s, 18, (top + bottom) / 2, "Depth below top of wall (" + u.Depth + ")",
        " font-size=\"13\" text-anchor=\"middle\" transform=\"rotate(-90 18 " + N((top + bottom) / 2) + ")\"");
 }
 
@@ -147,7 +147,7 @@ std::string DrawEarthPressure(const PlotStage& stage, std::optional<double> exca
   std::vector<double> total, depths;
   for (const PlotPressureRow& r : rows) {
     total.push_back(r.Load);
-    depths.push_back(r.Depth * u.depth_factor);
+    depths.push_back(r.Depth * u.DepthFactor);
   }
   std::vector<Part> parts = {{"total", "Total load on the wall", kTotalColour, 4.5, "", total}};
   // A specified diagram has no parts: only its total.
@@ -159,17 +159,17 @@ std::string DrawEarthPressure(const PlotStage& stage, std::optional<double> exca
   const double left = column_left + kSoilColumnWidth + 40, right = left + 520;
   const Axis depth_axis =
       MakeAxis(0, DeepestDepth(stage, u, excavation_depth, depths), 10, false, bottom - top, true);
-  const Map y{depth_axis.lo, depth_axis.hi, top, bottom};
+  const Map y{depth_axis.Lo, depth_axis.Hi, top, bottom};
   std::vector<double> all;
-  for (const Part& p : parts) all.insert(all.end(), p.values.begin(), p.values.end());
+  for (const Part& p : parts) all.insert(all.end(), p.Values.begin(), p.Values.end());
   const auto [lo, hi] = RangeWithZero(all);
   const Axis axis = MakeAxis(lo, hi, 6, true, right - left, false);
-  const Map x{axis.lo, axis.hi, left, right};
+  const Map x{axis.Lo, axis.Hi, left, right};
 
   std::string s = SvgOpen(width, height, title);
   std::string subtitle = StageTitle(ground);
   subtitle +=
-      (subtitle.empty() ? "" : " \u2014 ") + u.system + "; " + OptionText(stage.EarthPressure->Option);
+      (subtitle.empty() ? "" : " \u2014 ") + u.System + "; " + OptionText(stage.EarthPressure->Option);
   Title(s, title, subtitle);
   Text(s, 20, 68, "The load is the pressure times the loaded width; " + WidthNote(ground, u) + ".",
        std::string(" font-size=\"12\" fill=\"") + kNoteColour + "\"");
@@ -188,16 +188,16 @@ std::string DrawEarthPressure(const PlotStage& stage, std::optional<double> exca
   // total (the active pressure of a dry wall) shows inside it.
   for (const Part& p : parts) {
     std::vector<std::pair<double, double>> points;
-    for (size_t r = 0; r < rows.size(); ++r) points.emplace_back(x(p.values[r]), y(depths[r]));
-    const std::string dash = *p.dash ? std::string(" stroke-dasharray=\"") + p.dash + "\"" : "";
-    Curve(s, points, p.colour, p.width, std::string("curve-") + p.key, dash);
+    for (size_t r = 0; r < rows.size(); ++r) points.emplace_back(x(p.Values[r]), y(depths[r]));
+    const std::string dash = *p.Dash ? std::string(" stroke-dasharray=\"") + p.Dash + "\"" : "";
+    Curve(s, points, p.Colour, p.Width, std::string("curve-") + p.Key, dash);
   }
   const int k = LargestIndex(total);
   if (k >= 0) {
     const double v = total[static_cast<size_t>(k)];
     const double d = depths[static_cast<size_t>(k)];
     Extreme(s, "total", v, d, x(v), y(d), left, right, top, kTotalColour,
-            FormatValue(v) + " " + unit + " at " + FormatDepth(d) + " " + u.depth);
+            FormatValue(v) + " " + unit + " at " + FormatDepth(d) + " " + u.Depth);
   }
   s += "</g>\n";
 
@@ -209,9 +209,9 @@ std::string DrawEarthPressure(const PlotStage& stage, std::optional<double> exca
   ly += 22;
   std::string sum;
   for (const Part& p : parts) {
-    LegendLine(s, lx, ly, p.colour, p.width, p.dash, p.label);
+    LegendLine(s, lx, ly, p.Colour, p.Width, p.Dash, p.Label);
     ly += 20;
-    if (&p != &parts[0]) sum += std::string(sum.empty() ? "" : " + ") + p.key;
+    if (&p != &parts[0]) sum += std::string(sum.empty() ? "" : " + ") + p.Key;
   }
   ly += 8;
   if (stage.EarthPressure->Option == 1) {
@@ -221,13 +221,13 @@ std::string DrawEarthPressure(const PlotStage& stage, std::optional<double> exca
     LegendNote(s, lx, ly, "At every depth: total = " + sum);
     ly += 15;
     if (parts.size() > 1 &&
-        std::any_of(parts.begin(), parts.end(), [](const Part& p) { return std::string(p.key) == "clay"; })) {
+        std::any_of(parts.begin(), parts.end(), [](const Part& p) { return std::string(p.Key) == "clay"; })) {
       LegendNote(s, lx, ly, "In clay the pressure is worked in total stress:");
       LegendNote(s, lx, ly + 15, "one line, its water included.");
       ly += 30;
     }
     if (!ground && std::any_of(parts.begin(), parts.end(),
-                               [](const Part& p) { return std::string(p.key) == "water"; })) {
+                               [](const Part& p) { return std::string(p.Key) == "water"; })) {
       LegendNote(s, lx, ly, "\u00b9 The plot file does not say which rows lie in");
       LegendNote(s, lx, ly + 15, "clay; there this line also holds the clay's");
       LegendNote(s, lx, ly + 30, "undrained pressure (\u03c3v \u2212 2c, total stress).");
@@ -304,7 +304,7 @@ std::string DrawNetPressure(const PlotStage& stage, std::optional<double> excava
   for (size_t i = 0; i < n; ++i) {
     const PlotStationRow& r = rows[i];
     xs[i] = r.X;
-    depths[i] = r.X * u.depth_factor;
+    depths[i] = r.X * u.DepthFactor;
     load[i] = Interpolate(load_table, r.X);
     // A station with no soil reaction has no curve; one with a reaction
     // above the first curve takes that curve's offset.
@@ -327,20 +327,20 @@ std::string DrawNetPressure(const PlotStage& stage, std::optional<double> excava
   const double column_left = 62, top = 156, bottom = height - 40;
   const double left = column_left + kSoilColumnWidth + 40, right = left + 520;
   std::vector<double> load_depths;
-  for (const auto& [d, v] : load_table) load_depths.push_back(d * u.depth_factor);
+  for (const auto& [d, v] : load_table) load_depths.push_back(d * u.DepthFactor);
   const Axis depth_axis =
       MakeAxis(0, DeepestDepth(stage, u, excavation_depth, load_depths), 10, false, bottom - top, true);
-  const Map y{depth_axis.lo, depth_axis.hi, top, bottom};
+  const Map y{depth_axis.Lo, depth_axis.Hi, top, bottom};
   std::vector<double> all = behind;
   all.insert(all.end(), front.begin(), front.end());
   all.insert(all.end(), net.begin(), net.end());
   const auto [lo, hi] = RangeWithZero(all);
   const Axis axis = MakeAxis(lo, hi, 6, true, right - left, false);
-  const Map x{axis.lo, axis.hi, left, right};
+  const Map x{axis.Lo, axis.Hi, left, right};
 
   std::string s = SvgOpen(width, height, title);
   std::string subtitle = StageTitle(ground);
-  subtitle += (subtitle.empty() ? "" : " \u2014 ") + u.system + "; " + WidthNote(ground, u);
+  subtitle += (subtitle.empty() ? "" : " \u2014 ") + u.System + "; " + WidthNote(ground, u);
   Title(s, title, subtitle);
   Text(s, 20, 68,
        "The earth-pressure load pushes the wall towards the excavation; the soil reaction of the p-y curves "
@@ -385,7 +385,7 @@ std::string DrawNetPressure(const PlotStage& stage, std::optional<double> excava
   for (const PlotTieBack& t : stage.Results->TieBacks) {
     const double depth = TieBackDepth(stage, t, u);
     const double f = t.HorizontalForcePerStation;
-    if (!std::isfinite(depth) || depth < depth_axis.lo || depth > depth_axis.hi || !std::isfinite(f))
+    if (!std::isfinite(depth) || depth < depth_axis.Lo || depth > depth_axis.Hi || !std::isfinite(f))
       continue;
     const double x0 = x(0), py = y(depth);
     const double x1 = f < 0 ? std::max(left + 8, x0 - 70) : std::min(right - 8, x0 + 70);
@@ -396,7 +396,7 @@ std::string DrawNetPressure(const PlotStage& stage, std::optional<double> excava
     s += "<path d=\"M" + N(x1) + "," + N(py) + " L" + N(x1 + head) + "," + N(py - 5) + " L" + N(x1 + head) +
          "," + N(py + 5) + " Z\" fill=\"" + kTieBackColour + "\"/>\n";
     HaloText(s, x1 + (f < 0 ? 0 : 0), py - 8,
-             "Tie-back " + std::to_string(t.Number) + ": " + FormatValue(f) + " " + u.force,
+             "Tie-back " + std::to_string(t.Number) + ": " + FormatValue(f) + " " + u.Force,
              std::string(f < 0 ? "" : " text-anchor=\"end\"") +
                  " font-size=\"11\" font-weight=\"bold\" fill=\"" + kTieBackColour + "\"");
     s += "</g>\n";
@@ -409,7 +409,7 @@ std::string DrawNetPressure(const PlotStage& stage, std::optional<double> excava
   double ly = top + 6;
   Text(s, lx, ly, "Parts and their resultants", " font-size=\"13\" font-weight=\"bold\"");
   ly += 22;
-  const std::string force = " " + u.force + " " + per;
+  const std::string force = " " + u.Force + " " + per;
   auto entry = [&](const char* fill, const char* colour, double line_width, const std::string& label,
                    double resultant, const char* key) {
     s += "<g class=\"legend-entry\" data-part=\"" + std::string(key) + "\" data-resultant=\"" +

@@ -51,7 +51,7 @@ std::string DrawPyCurves(const PlotStage& stage, std::optional<double> excavatio
   const std::vector<size_t> chosen = ChooseCurves(curves, 6);
   bool any_generated = false, any_user = false;
   for (size_t i : chosen) (curves[i].Generated ? any_generated : any_user) = true;
-  const std::string p_unit = u.force + "/" + u.length;
+  const std::string p_unit = u.Force + "/" + u.Length;
   // The station spacing, for the depth of a user curve.
   std::optional<double> h;
   if (stage.Results && stage.Results->Rows.size() >= 2)
@@ -67,7 +67,7 @@ std::string DrawPyCurves(const PlotStage& stage, std::optional<double> excavatio
 
   std::string s = SvgOpen(width, height, title);
   std::string subtitle = StageTitle(ground);
-  subtitle += (subtitle.empty() ? "" : " \u2014 ") + u.system +
+  subtitle += (subtitle.empty() ? "" : " \u2014 ") + u.System +
               "; p is the soil resistance per unit length of wall, y the deflection";
   Title(s, title, subtitle);
   // Legend and how to read the signs.
@@ -104,17 +104,17 @@ std::string DrawPyCurves(const PlotStage& stage, std::optional<double> excavatio
     std::string heading;
     std::optional<double> depth;
     if (c.Generated)
-      depth = c.Depth * u.depth_factor;
+      depth = c.Depth * u.DepthFactor;
     else if (h)
-      depth = c.Station * *h * u.depth_factor;
+      depth = c.Station * *h * u.DepthFactor;
     if (c.Generated)
-      heading = "Depth " + FormatDepth(*depth) + " " + u.depth;
+      heading = "Depth " + FormatDepth(*depth) + " " + u.Depth;
     else
       heading = "Station " + std::to_string(c.Station) +
-                (depth ? ", depth " + FormatDepth(*depth) + " " + u.depth : "");
+                (depth ? ", depth " + FormatDepth(*depth) + " " + u.Depth : "");
     if (depth && excavation_depth && std::isfinite(*excavation_depth)) {
-      const double below = *depth - *excavation_depth * u.depth_factor;
-      if (below > 0) heading += " (" + FormatDepth(below) + " " + u.depth + " below excavation)";
+      const double below = *depth - *excavation_depth * u.DepthFactor;
+      if (below > 0) heading += " (" + FormatDepth(below) + " " + u.Depth + " below excavation)";
     }
 
     std::vector<double> ys, ps;
@@ -126,8 +126,8 @@ std::string DrawPyCurves(const PlotStage& stage, std::optional<double> excavatio
     const auto [plo, phi] = RangeWithZero(ps);
     const Axis yaxis = MakeAxis(ylo, yhi, 4, true, px1 - px0, false);
     const Axis paxis = MakeAxis(plo, phi, 5, true, py1 - py0, true);
-    const Map x{yaxis.lo, yaxis.hi, px0, px1};
-    const Map y{paxis.lo, paxis.hi, py1, py0};
+    const Map x{yaxis.Lo, yaxis.Hi, px0, px1};
+    const Map y{paxis.Lo, paxis.Hi, py1, py0};
 
     s += "<g class=\"py-panel\" data-curve=\"" + std::to_string(chosen[n]) + "\">\n";
     Text(s, (px0 + px1) / 2, cy + 18, heading,
@@ -135,11 +135,11 @@ std::string DrawPyCurves(const PlotStage& stage, std::optional<double> excavatio
     // The layer the curve lies in, when the run gave the layers.
     if (depth && ground)
       for (const GroundLayer& l : ground->Layers)
-        if (*depth / u.depth_factor > l.Top && *depth / u.depth_factor <= l.Bottom)
+        if (*depth / u.DepthFactor > l.Top && *depth / u.DepthFactor <= l.Bottom)
           Text(s, (px0 + px1) / 2, cy + 33, l.SoilType,
                std::string(" class=\"soil\" text-anchor=\"middle\" font-size=\"11\" fill=\"") + kNoteColour +
                    "\"");
-    for (double t : yaxis.ticks) {
+    for (double t : yaxis.Ticks) {
       const double px = x(t);
       s += "<g class=\"tick-y\" data-value=\"" + Exact(t) + "\">\n";
       Line(s, px, py0, px, py1, t == 0 ? kZeroColour : kGridColour, t == 0 ? 1.2 : 1);
@@ -147,7 +147,7 @@ std::string DrawPyCurves(const PlotStage& stage, std::optional<double> excavatio
       Text(s, px, py1 + 16, TickLabel(yaxis, t), " text-anchor=\"middle\" font-size=\"11\"");
       s += "</g>\n";
     }
-    for (double t : paxis.ticks) {
+    for (double t : paxis.Ticks) {
       const double py = y(t);
       s += "<g class=\"tick-p\" data-value=\"" + Exact(t) + "\">\n";
       Line(s, px0, py, px1, py, t == 0 ? kZeroColour : kGridColour, t == 0 ? 1.2 : 1);
@@ -156,7 +156,7 @@ std::string DrawPyCurves(const PlotStage& stage, std::optional<double> excavatio
       s += "</g>\n";
     }
     Frame(s, px0, py0, px1, py1);
-    Text(s, (px0 + px1) / 2, py1 + 36, "y, deflection (" + AxisUnit(yaxis, u.length) + ")",
+    Text(s, (px0 + px1) / 2, py1 + 36, "y, deflection (" + AxisUnit(yaxis, u.Length) + ")",
          " text-anchor=\"middle\" font-size=\"12\"");
     const double label_x = cx + 14, label_y = (py0 + py1) / 2;
     Text(s, label_x, label_y, "p (" + AxisUnit(paxis, p_unit) + ")",

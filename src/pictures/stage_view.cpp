@@ -36,24 +36,24 @@ std::string PerWidth(const StageGround* ground, const Units& u) {
   if (!HasWidth(ground)) return "per result width";
   const double width = ground->ResultWidth;
   if (Piles(*ground) && Same(width, ground->EarthPressureWidth)) return "per pile";
-  if (u.length == "in" && Same(width, 12)) return "per ft of wall";
+  if (u.Length == "in" && Same(width, 12)) return "per ft of wall";
   // English widths read in feet, as the depths do.
-  if (u.length == "in" && Same(width / 12, std::round(width / 12)))
+  if (u.Length == "in" && Same(width / 12, std::round(width / 12)))
     return "per " + Plain(width / 12) + " ft of wall";
-  if (u.length == "m" && Same(width, 1)) return "per m of wall";
-  return "per " + Plain(width) + " " + u.length + " of wall";
+  if (u.Length == "m" && Same(width, 1)) return "per m of wall";
+  return "per " + Plain(width) + " " + u.Length + " of wall";
 }
 
 std::string WidthNote(const StageGround* ground, const Units& u) {
   if (!HasWidth(ground)) return "results per result width of wall (the plot file does not give ResultWidth)";
   const double width = ground->ResultWidth;
   const std::string piles = Piles(*ground)
-                                ? "piles " + Plain(ground->ResistanceWidth) + " " + u.length + " wide at " +
-                                      Plain(ground->EarthPressureWidth) + " " + u.length + " centres"
+                                ? "piles " + Plain(ground->ResistanceWidth) + " " + u.Length + " wide at " +
+                                      Plain(ground->EarthPressureWidth) + " " + u.Length + " centres"
                                 : "";
   if (!piles.empty() && Same(width, ground->EarthPressureWidth)) return "results per pile (" + piles + ")";
   std::string note =
-      "results " + PerWidth(ground, u) + " (ResultWidth " + Plain(width) + " " + u.length + ")";
+      "results " + PerWidth(ground, u) + " (ResultWidth " + Plain(width) + " " + u.Length + ")";
   if (!piles.empty()) note += "; " + piles;
   return note;
 }
@@ -63,7 +63,7 @@ std::string StageTitle(const StageGround* ground) { return ground ? ground->Titl
 std::string TieBackForceText(const PlotTieBack& t, const Units& u) {
   const double f = t.ForcePerTieBack;
   std::string text = "Tie-back " + std::to_string(t.Number) + ": " + FormatValue(f);
-  if (std::isfinite(f)) text += " " + u.force + " per tie-back";
+  if (std::isfinite(f)) text += " " + u.Force + " per tie-back";
   if (std::isfinite(f) && f < 0) text += " (tension)";
   if (std::isfinite(f) && f > 0) text += " (compression)";
   return text;
@@ -104,7 +104,7 @@ double WallLength(const PlotStage& stage, const Units& u) {
   double length = 0;
   if (stage.Results)
     for (const PlotStationRow& r : stage.Results->Rows)
-      if (std::isfinite(r.X)) length = std::max(length, r.X * u.depth_factor);
+      if (std::isfinite(r.X)) length = std::max(length, r.X * u.DepthFactor);
   return length;
 }
 
@@ -115,7 +115,7 @@ double TieBackDepth(const PlotStage& stage, const PlotTieBack& t, const Units& u
     const std::vector<PlotStationRow>& rows = stage.Results->Rows;
     if (t.Station >= 0 && static_cast<size_t>(t.Station) < rows.size() &&
         std::isfinite(rows[static_cast<size_t>(t.Station)].X))
-      return rows[static_cast<size_t>(t.Station)].X * u.depth_factor;
+      return rows[static_cast<size_t>(t.Station)].X * u.DepthFactor;
   }
   return t.Depth;
 }
@@ -123,8 +123,8 @@ double TieBackDepth(const PlotStage& stage, const PlotTieBack& t, const Units& u
 std::vector<DepthMark> DepthMarks(const PlotStage& stage, const Units& u, std::optional<double> excavation) {
   std::vector<DepthMark> marks;
   if (excavation && std::isfinite(*excavation)) {
-    const double d = *excavation * u.depth_factor;
-    marks.push_back({d, "Excavation level " + FormatDepth(d) + " " + u.depth, true});
+    const double d = *excavation * u.DepthFactor;
+    marks.push_back({d, "Excavation level " + FormatDepth(d) + " " + u.Depth, true});
   }
   if (stage.Results && stage.Results->Solved) {
     for (const PlotTieBack& t : stage.Results->TieBacks)
@@ -136,20 +136,20 @@ std::vector<DepthMark> DepthMarks(const PlotStage& stage, const Units& u, std::o
 void DrawMarks(std::string& s, const std::vector<DepthMark>& marks, const Map& y, double left, double right,
                const Axis& depth_axis, bool label_excavation, bool label_tie_backs) {
   for (const DepthMark& m : marks) {
-    if (m.depth < depth_axis.lo || m.depth > depth_axis.hi) continue;
-    const double py = y(m.depth);
-    if (m.excavation) {
-      s += "<g class=\"excavation\" data-depth=\"" + Exact(m.depth) + "\">\n";
+    if (m.Depth < depth_axis.Lo || m.Depth > depth_axis.Hi) continue;
+    const double py = y(m.Depth);
+    if (m.Excavation) {
+      s += "<g class=\"excavation\" data-depth=\"" + Exact(m.Depth) + "\">\n";
       Line(s, left, py, right, py, kExcavationColour, 1.6, " stroke-dasharray=\"8 4\"");
       if (label_excavation)
-        HaloText(s, left + 5, py - 5, m.label,
+        HaloText(s, left + 5, py - 5, m.Label,
                  std::string(" font-size=\"11\" font-weight=\"bold\" fill=\"") + kExcavationColour + "\"");
     } else {
-      s += "<g class=\"tie-back\" data-depth=\"" + Exact(m.depth) + "\">\n";
+      s += "<g class=\"tie-back\" data-depth=\"" + Exact(m.Depth) + "\">\n";
       Line(s, left, py, right, py, kTieBackColour, 1.2, " stroke-dasharray=\"2 3\"");
       if (label_tie_backs)
         // Below the line: a marked value's label sits above its point.
-        HaloText(s, right - 5, py + 14, m.label,
+        HaloText(s, right - 5, py + 14, m.Label,
                  std::string(" text-anchor=\"end\" font-size=\"11\" fill=\"") + kTieBackColour + "\"");
     }
     s += "</g>\n";
@@ -222,14 +222,14 @@ std::string SoilProperty(const GroundLayer& l, const Units& u) {
     case 1:
     case 2:
     case 3:
-      return "su " + Plain(l.Strength) + " " + u.stress;
+      return "su " + Plain(l.Strength) + " " + u.Stress;
     case 4:
       return phi;
     case 5:
-      return phi + ", c " + Plain(l.Strength) + " " + u.stress;
+      return phi + ", c " + Plain(l.Strength) + " " + u.Stress;
     case 6:
     case 7:
-      return "qu " + Plain(l.Strength) + " " + u.stress;
+      return "qu " + Plain(l.Strength) + " " + u.Stress;
     default:
       return "";
   }
@@ -252,8 +252,8 @@ void SoilColumn(std::string& s, const PlotStage& stage, const StageGround* groun
   const double right = left + kSoilColumnWidth;
   // Behind the wall wide enough for a layer's name and strength.
   const double wall_left = left + 94, wall_right = wall_left + 6;
-  const double dig = excavation && std::isfinite(*excavation) ? *excavation * u.depth_factor : 0;
-  auto clamp = [&](double depth) { return std::clamp(depth, depth_axis.lo, depth_axis.hi); };
+  const double dig = excavation && std::isfinite(*excavation) ? *excavation * u.DepthFactor : 0;
+  auto clamp = [&](double depth) { return std::clamp(depth, depth_axis.Lo, depth_axis.Hi); };
   s += "<g class=\"soil-column\">\n";
   Text(s, (left + right) / 2, 92, "Ground", " text-anchor=\"middle\" font-size=\"15\" font-weight=\"bold\"");
   const std::string small =
@@ -273,14 +273,14 @@ void SoilColumn(std::string& s, const PlotStage& stage, const StageGround* groun
              "\" transform=\"rotate(-90 " + N(cx) + " " + N(cy) + ")\"");
   } else {
     for (const GroundLayer& l : ground->Layers) {
-      const double t = clamp(l.Top * u.depth_factor), b = clamp(l.Bottom * u.depth_factor);
+      const double t = clamp(l.Top * u.DepthFactor), b = clamp(l.Bottom * u.DepthFactor);
       if (!(b > t)) continue;
-      s += "<g class=\"soil-layer\" data-top=\"" + Exact(l.Top * u.depth_factor) + "\" data-bottom=\"" +
-           Exact(l.Bottom * u.depth_factor) + "\" data-soil=\"" + std::to_string(l.SoilTypeCode) + "\">\n";
+      s += "<g class=\"soil-layer\" data-top=\"" + Exact(l.Top * u.DepthFactor) + "\" data-bottom=\"" +
+           Exact(l.Bottom * u.DepthFactor) + "\" data-soil=\"" + std::to_string(l.SoilTypeCode) + "\">\n";
       s += "<title>" +
-           Escape(l.SoilType + ", " + FormatDepth(l.Top * u.depth_factor) + " to " +
-                  FormatDepth(l.Bottom * u.depth_factor) + " " + u.depth + ": unit weight " +
-                  Plain(l.UnitWeight) + " " + u.unit_weight + ", S " + Plain(l.Strength) + " " + u.stress +
+           Escape(l.SoilType + ", " + FormatDepth(l.Top * u.DepthFactor) + " to " +
+                  FormatDepth(l.Bottom * u.DepthFactor) + " " + u.Depth + ": unit weight " +
+                  Plain(l.UnitWeight) + " " + u.UnitWeight + ", S " + Plain(l.Strength) + " " + u.Stress +
                   ", PHI " + Plain(l.FrictionAngleDeg) + "\u00b0") +
            "</title>\n";
       const std::string fill = SoilFill(l.SoilTypeCode);
@@ -300,11 +300,11 @@ void SoilColumn(std::string& s, const PlotStage& stage, const StageGround* groun
       }
       s += "</g>\n";
     }
-    const double zw = ground->WaterDepthBackfill * u.depth_factor;
-    if (ground->WaterDepthBackfill >= 0 && zw <= depth_axis.hi)
+    const double zw = ground->WaterDepthBackfill * u.DepthFactor;
+    if (ground->WaterDepthBackfill >= 0 && zw <= depth_axis.Hi)
       WaterMark(s, "backfill", zw, left, wall_left, y(zw));
-    const double ze = ground->WaterDepthExcavation * u.depth_factor;
-    if (ground->WaterDepthExcavation >= 0 && ze <= depth_axis.hi) {
+    const double ze = ground->WaterDepthExcavation * u.DepthFactor;
+    if (ground->WaterDepthExcavation >= 0 && ze <= depth_axis.Hi) {
       // Water standing in the excavation above its floor.
       if (ze < dig)
         s += "<rect x=\"" + N(wall_right) + "\" y=\"" + N(y(ze)) + "\" width=\"" + N(right - wall_right) +
@@ -312,17 +312,17 @@ void SoilColumn(std::string& s, const PlotStage& stage, const StageGround* groun
       WaterMark(s, "excavation", ze, wall_right, right, y(ze));
     }
   }
-  if (excavation && std::isfinite(*excavation) && dig >= depth_axis.lo && dig <= depth_axis.hi)
+  if (excavation && std::isfinite(*excavation) && dig >= depth_axis.Lo && dig <= depth_axis.Hi)
     Line(s, wall_right, y(dig), right, y(dig), kExcavationColour, 2.2);
   const double tip = clamp(WallLength(stage, u));
-  if (tip > depth_axis.lo)
-    s += "<rect class=\"wall\" x=\"" + N(wall_left) + "\" y=\"" + N(y(depth_axis.lo)) + "\" width=\"" +
-         N(wall_right - wall_left) + "\" height=\"" + N(y(tip) - y(depth_axis.lo)) +
+  if (tip > depth_axis.Lo)
+    s += "<rect class=\"wall\" x=\"" + N(wall_left) + "\" y=\"" + N(y(depth_axis.Lo)) + "\" width=\"" +
+         N(wall_right - wall_left) + "\" height=\"" + N(y(tip) - y(depth_axis.Lo)) +
          "\" fill=\"#4a4a4a\" stroke=\"none\"/>\n";
   if (stage.Results && stage.Results->Solved) {
     for (const PlotTieBack& t : stage.Results->TieBacks) {
       const double depth = TieBackDepth(stage, t, u);
-      if (!std::isfinite(depth) || depth < depth_axis.lo || depth > depth_axis.hi) continue;
+      if (!std::isfinite(depth) || depth < depth_axis.Lo || depth > depth_axis.Hi) continue;
       // Into the backfill, inclined as the tie-back is.
       const double length = wall_left - left - 8;
       const double angle = std::isfinite(t.Angle) ? std::clamp(t.Angle, -60.0, 60.0) : 0.0;

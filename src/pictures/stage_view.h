@@ -14,15 +14,15 @@
 namespace darnek::pictures {
 
 struct Units {
-  std::string length;  // of deflection and y: the analysis length unit
-  std::string force;
-  std::string depth;    // of the depth axis
-  double depth_factor;  // analysis length unit to depth unit
-  std::string system;
-  std::string stress;       // of soil strengths, as input
-  std::string unit_weight;  // as input
-  std::string Moment() const { return force + "\u00b7" + length; }
-  std::string ForcePerLength() const { return force + "/" + length; }
+  std::string Length;  // of deflection and y: the analysis length unit
+  std::string Force;
+  std::string Depth;   // of the depth axis
+  double DepthFactor;  // analysis length unit to depth unit
+  std::string System;
+  std::string Stress;      // of soil strengths, as input
+  std::string UnitWeight;  // as input
+  std::string Moment() const { return Force + "\u00b7" + Length; }
+  std::string ForcePerLength() const { return Force + "/" + Length; }
 };
 
 Units UnitsFor(int unit_flag);
@@ -55,9 +55,9 @@ void Extreme(std::string& s, const std::string& quantity, double value, double d
              double left, double right, double top, const std::string& colour, const std::string& label);
 
 struct DepthMark {
-  double depth;  // depth unit
-  std::string label;
-  bool excavation;
+  double Depth;  // depth unit
+  std::string Label;
+  bool Excavation;
 };
 
 // Depth unit: the depth of the station the model puts the tie-back at.

@@ -11,14 +11,14 @@ namespace darnek::pictures {
 namespace {
 
 struct Quantity {
-  const char* key;
-  const char* title;
-  std::string unit;       // of a marked value
-  std::string axis_unit;  // with the width the value is for
-  const char* colour;
-  double PlotStationRow::*member;
-  const char* negative_side;
-  const char* positive_side;
+  const char* Key;
+  const char* Title;
+  std::string Unit;      // of a marked value
+  std::string AxisUnit;  // with the width the value is for
+  const char* Colour;
+  double PlotStationRow::*Member;
+  const char* NegativeSide;
+  const char* PositiveSide;
 };
 
 // Each tie-back's force per tie-back beside it, on the side of the panel the
@@ -28,7 +28,7 @@ void TieBackForces(std::string& s, const PlotStage& stage, const Units& u, const
                    double left, double right) {
   for (const PlotTieBack& t : stage.Results->TieBacks) {
     const double depth = TieBackDepth(stage, t, u);
-    if (!std::isfinite(depth) || depth < depth_axis.lo || depth > depth_axis.hi) continue;
+    if (!std::isfinite(depth) || depth < depth_axis.Lo || depth > depth_axis.Hi) continue;
     double curve_x = (left + right) / 2;
     for (size_t i = 0; i < depths.size(); ++i)
       if (std::abs(depths[i] - depth) < 1e-9 * std::max(1.0, depth) && std::isfinite(values[i]))
@@ -42,7 +42,7 @@ void TieBackForces(std::string& s, const PlotStage& stage, const Units& u, const
     const std::string style =
         anchor + " font-size=\"11\" font-weight=\"bold\" fill=\"" + kTieBackColour + "\"";
     HaloText(s, tx, y(depth) - 5,
-             "Tie-back " + std::to_string(t.Number) + ": " + FormatValue(f) + " " + u.force, style);
+             "Tie-back " + std::to_string(t.Number) + ": " + FormatValue(f) + " " + u.Force, style);
     std::string second = "per tie-back";
     if (std::isfinite(f) && f < 0) second += ", in tension";
     if (std::isfinite(f) && f > 0) second += ", in compression";
@@ -71,11 +71,11 @@ std::string DrawWallDiagrams(const PlotStage& stage, std::optional<double> excav
   const std::string per = std::string(1, ' ') + PerWidth(ground, u);
   // Which way a positive value points, at the two ends of each value axis.
   const std::vector<Quantity> quantities = {
-      {"deflection", "Deflection", u.length, u.length, kDeflectionColour, &PlotStationRow::Deflection,
+      {"deflection", "Deflection", u.Length, u.Length, kDeflectionColour, &PlotStationRow::Deflection,
        "\u2190 backfill", "excavation \u2192"},
       {"moment", "Bending moment", u.Moment(), u.Moment() + per, kMomentColour, &PlotStationRow::Moment,
        "\u2190 excavation face", "retained face \u2192"},
-      {"shear", "Shear", u.force, u.force + per, kShearColour, &PlotStationRow::Shear, "\u2190 backfill",
+      {"shear", "Shear", u.Force, u.Force + per, kShearColour, &PlotStationRow::Shear, "\u2190 backfill",
        "excavation \u2192"},
       {"soil-reaction", "Soil reaction", u.ForcePerLength(), u.ForcePerLength() + per, kSoilReactionColour,
        &PlotStationRow::SoilReaction, "\u2190 backfill", "excavation \u2192"},
@@ -87,23 +87,23 @@ std::string DrawWallDiagrams(const PlotStage& stage, std::optional<double> excav
   const double panel_width = (width - left - right_margin - gap * 3) / 4;
 
   std::vector<double> depths;
-  for (const PlotStationRow& r : rows) depths.push_back(r.X * u.depth_factor);
+  for (const PlotStationRow& r : rows) depths.push_back(r.X * u.DepthFactor);
   double deepest = WallLength(stage, u);
   if (excavation_depth && std::isfinite(*excavation_depth))
-    deepest = std::max(deepest, *excavation_depth * u.depth_factor);
+    deepest = std::max(deepest, *excavation_depth * u.DepthFactor);
   const Axis depth_axis = MakeAxis(0, deepest, 10, false, bottom - top, true);
-  const Map y{depth_axis.lo, depth_axis.hi, top, bottom};
+  const Map y{depth_axis.Lo, depth_axis.Hi, top, bottom};
   const std::vector<DepthMark> marks = DepthMarks(stage, u, excavation_depth);
 
   std::string s = SvgOpen(width, height, title);
   std::string subtitle = StageTitle(ground);
-  subtitle += (subtitle.empty() ? "" : " \u2014 ") + u.system + "; " + WidthNote(ground, u);
+  subtitle += (subtitle.empty() ? "" : " \u2014 ") + u.System + "; " + WidthNote(ground, u);
   Title(s, title, subtitle);
   Text(s, 20, 68,
        "Signs: deflection, shear and soil reaction positive towards the excavation; moment positive with the "
        "retained face in tension; tie-back forces negative in tension.",
        std::string(" class=\"sign-convention\" font-size=\"12\" fill=\"") + kNoteColour + "\"");
-  Text(s, 18, (top + bottom) / 2, "Depth below top of wall (" + u.depth + ")",
+  Text(s, 18, (top + bottom) / 2, "Depth below top of wall (" + u.Depth + ")",
        " font-size=\"13\" text-anchor=\"middle\" transform=\"rotate(-90 18 " + N((top + bottom) / 2) + ")\"");
   s += "<g class=\"depth-axis\">\n";
   DepthGrid(s, depth_axis, y, column_left, column_left, true);
@@ -115,36 +115,36 @@ std::string DrawWallDiagrams(const PlotStage& stage, std::optional<double> excav
     const double px0 = left + static_cast<double>(q) * (panel_width + gap);
     const double px1 = px0 + panel_width;
     std::vector<double> values;
-    for (const PlotStationRow& r : rows) values.push_back(r.*quantity.member);
+    for (const PlotStationRow& r : rows) values.push_back(r.*quantity.Member);
     const auto [lo, hi] = RangeWithZero(values);
     const Axis axis = MakeAxis(lo, hi, 4, true, panel_width, false);
-    const Map x{axis.lo, axis.hi, px0, px1};
+    const Map x{axis.Lo, axis.Hi, px0, px1};
 
-    s += std::string("<g class=\"panel\" data-quantity=\"") + quantity.key + "\">\n";
-    Text(s, (px0 + px1) / 2, 92, quantity.title,
+    s += std::string("<g class=\"panel\" data-quantity=\"") + quantity.Key + "\">\n";
+    Text(s, (px0 + px1) / 2, 92, quantity.Title,
          std::string(" text-anchor=\"middle\" font-size=\"15\" font-weight=\"bold\" fill=\"") +
-             quantity.colour + "\"");
-    Text(s, (px0 + px1) / 2, 110, std::string(1, '(') + AxisUnit(axis, quantity.axis_unit) + ")",
+             quantity.Colour + "\"");
+    Text(s, (px0 + px1) / 2, 110, std::string(1, '(') + AxisUnit(axis, quantity.AxisUnit) + ")",
          " text-anchor=\"middle\" font-size=\"12\"");
     const std::string hint = std::string(" font-size=\"10\" fill=\"") + kNoteColour + "\"";
-    Text(s, px0, 128, quantity.negative_side, " class=\"sign-hint\"" + hint);
-    Text(s, px1, 128, quantity.positive_side, " class=\"sign-hint\" text-anchor=\"end\"" + hint);
+    Text(s, px0, 128, quantity.NegativeSide, " class=\"sign-hint\"" + hint);
+    Text(s, px1, 128, quantity.PositiveSide, " class=\"sign-hint\" text-anchor=\"end\"" + hint);
     DepthGrid(s, depth_axis, y, px0, px1, false);
     ValueTicks(s, axis, x, top, bottom);
     DrawMarks(s, marks, y, px0, px1, depth_axis, q == 0, false);
     Frame(s, px0, top, px1, bottom);
     std::vector<std::pair<double, double>> points;
     for (size_t i = 0; i < rows.size(); ++i) points.emplace_back(x(values[i]), y(depths[i]));
-    Curve(s, points, quantity.colour, 2.2, "curve");
+    Curve(s, points, quantity.Colour, 2.2, "curve");
     const int k = LargestIndex(values);
     if (k >= 0) {
       const double v = values[static_cast<size_t>(k)];
       const double d = depths[static_cast<size_t>(k)];
       // The label speaks the unit of the axis it sits on.
-      const bool millimetres = AxisUnit(axis, quantity.unit) == "mm";
-      Extreme(s, quantity.key, v, d, x(v), y(d), px0, px1, top, quantity.colour,
-              (millimetres ? FormatValue(v * 1000) + " mm" : FormatValue(v) + " " + quantity.unit) + " at " +
-                  FormatDepth(d) + " " + u.depth);
+      const bool millimetres = AxisUnit(axis, quantity.Unit) == "mm";
+      Extreme(s, quantity.Key, v, d, x(v), y(d), px0, px1, top, quantity.Colour,
+              (millimetres ? FormatValue(v * 1000) + " mm" : FormatValue(v) + " " + quantity.Unit) + " at " +
+                  FormatDepth(d) + " " + u.Depth);
     }
     if (q == 0) TieBackForces(s, stage, u, values, depths, x, y, depth_axis, px0, px1);
     s += "</g>\n";

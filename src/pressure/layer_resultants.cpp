@@ -21,30 +21,30 @@ constexpr int kIntegrationPoints = 10;
 // surcharge table (its magnitude under its own type), or the single surcharge
 // of the surcharge record with all three magnitudes when the table is empty.
 struct ReportSurcharge {
-  double point = 0, line = 0, strip = 0;
-  double distance = 0, width = 0, level = 0;
+  double Point = 0, Line = 0, Strip = 0;
+  double Distance = 0, Width = 0, Level = 0;
 };
 
 ReportSurcharge SurchargeForReport(const WallWaterData& wall) {
   ReportSurcharge s;
   if (wall.SurchargeLoads.empty()) {
-    s.point = wall.SeedPointLoad;
-    s.line = wall.SeedLineLoad;
-    s.strip = wall.SeedStripLoad;
-    s.distance = wall.SeedDistance;
-    s.width = wall.SeedStripWidth;
+    s.Point = wall.SeedPointLoad;
+    s.Line = wall.SeedLineLoad;
+    s.Strip = wall.SeedStripLoad;
+    s.Distance = wall.SeedDistance;
+    s.Width = wall.SeedStripWidth;
     return s;
   }
   const SurchargeLoad& last = wall.SurchargeLoads.back();
   if (last.Type == SurchargeType::Line)
-    s.line = last.Magnitude;
+    s.Line = last.Magnitude;
   else if (last.Type == SurchargeType::Strip)
-    s.strip = last.Magnitude;
+    s.Strip = last.Magnitude;
   else
-    s.point = last.Magnitude;
-  s.distance = last.Distance;
-  s.width = last.Width;
-  s.level = last.VerticalDistance;
+    s.Point = last.Magnitude;
+  s.Distance = last.Distance;
+  s.Width = last.Width;
+  s.Level = last.VerticalDistance;
   return s;
 }
 
@@ -52,17 +52,17 @@ ReportSurcharge SurchargeForReport(const WallWaterData& wall) {
 // the load level (the surface plus the load's vertical distance), so that a
 // deeper layer sees the surcharge as far below the load as it lies.
 double SurchargeResultant(const ReportSurcharge& s, double H, double top, double T) {
-  const double m = s.distance / H;
+  const double m = s.Distance / H;
   double sum = 0;
   for (int j = 1; j <= kIntegrationPoints; ++j) {
-    const double n = (top + j * T / kIntegrationPoints + s.level) / H;
+    const double n = (top + j * T / kIntegrationPoints + s.Level) / H;
     double sigma = 0;
-    if (s.point > kLoadGiven) sigma += PointLoadPressure(s.point, m, n, H);
-    if (s.line > kLoadGiven) sigma += LineLoadPressure(s.line, m, n, H, kLineFarFactor);
-    if (s.strip > kLoadGiven) {
-      const double alpha1 = std::atan((m + s.width / (2 * H)) / n);
-      const double alpha2 = std::atan((m - s.width / (2 * H)) / n);
-      sigma += kStripFactor * s.strip * StripLoadPressureFactor(alpha1, alpha2);
+    if (s.Point > kLoadGiven) sigma += PointLoadPressure(s.Point, m, n, H);
+    if (s.Line > kLoadGiven) sigma += LineLoadPressure(s.Line, m, n, H, kLineFarFactor);
+    if (s.Strip > kLoadGiven) {
+      const double alpha1 = std::atan((m + s.Width / (2 * H)) / n);
+      const double alpha2 = std::atan((m - s.Width / (2 * H)) / n);
+      sigma += kStripFactor * s.Strip * StripLoadPressureFactor(alpha1, alpha2);
     }
     sum += sigma * T / kIntegrationPoints;
   }
@@ -84,22 +84,22 @@ void ComputeLayerResultants(ProblemData& data) {
     PressureLayer& layer = ep.Layers[static_cast<size_t>(L - 1)];
     const PressureLayer& below = ep.Layers[static_cast<size_t>(L)];
     const double T = layer.T;
-    const double f = layer.f;
+    const double f = layer.F;
     const double sigma_top = layer.SIGVP;
     const double sigma_bottom = below.SIGVP;
-    const double ge = (layer.DrainedFlag && layer.SubmergedFlag) ? layer.gamma - gw : layer.gamma;
+    const double ge = (layer.DrainedFlag && layer.SubmergedFlag) ? layer.Gamma - gw : layer.Gamma;
 
     layer.PA1 = f * layer.Ka * sigma_top * T;
     if (with_surcharge) layer.PA1 += SurchargeResultant(surcharge, H, layer.ZTOP, T);
     layer.Z1 = layer.ZTOP + T / 2;
     layer.PA2 = 0.5 * f * layer.Ka * ge * T * T;
     layer.Z2 = layer.ZTOP + 2 * T / 3;
-    layer.PA3 = -2 * f * T * layer.c * layer.SqrtKa;
+    layer.PA3 = -2 * f * T * layer.C * layer.SqrtKa;
 
     if (layer.PA1 + layer.PA3 < 0) {
       // Tension crack: only the triangle of positive active pressure below
       // the depth where it passes zero acts on the wall.
-      const double cohesion = 2 * layer.c * layer.SqrtKa;
+      const double cohesion = 2 * layer.C * layer.SqrtKa;
       const double pb = layer.Ka * sigma_bottom - cohesion;
       const double pt = layer.Ka * sigma_top - cohesion;
       // Height of that triangle; none when the pressure stays negative down
@@ -122,8 +122,8 @@ void ComputeLayerResultants(ProblemData& data) {
       layer.PW1 = layer.PW2 = 0;
       if (!layer.DrainedFlag || !layer.SubmergedFlag) continue;
       const double T = layer.T;
-      layer.PW1 = layer.f * gw * std::fmax(layer.ZTOP - zw, 0.0) * T;
-      layer.PW2 = 0.5 * layer.f * gw * T * T;
+      layer.PW1 = layer.F * gw * std::fmax(layer.ZTOP - zw, 0.0) * T;
+      layer.PW2 = 0.5 * layer.F * gw * T * T;
       net += layer.PW1 + layer.PW2;
     }
   }

@@ -45,15 +45,15 @@ double Tiny(int row) { return static_cast<double>(static_cast<float>(row) * 1e-1
 
 // Straight lines down one pressure layer: value at the top and slope.
 struct Line {
-  double top = 0, slope = 0;
-  double At(double t) const { return top + slope * t; }
+  double Top = 0, Slope = 0;
+  double At(double t) const { return Top + Slope * t; }
 };
 
 struct LayerLines {
-  Line active, active_water, passive, at_rest, water;
-  double undrained_top = 0, undrained_slope = 0;
-  double surface_share = 0;
-  double wu = 0;
+  Line Active, ActiveWater, Passive, AtRest, Water;
+  double UndrainedTop = 0, UndrainedSlope = 0;
+  double SurfaceShare = 0;
+  double Wu = 0;
 };
 
 }  // namespace
@@ -69,27 +69,27 @@ ApparentPressureShape ApparentShape(const ProblemData& data) {
   const bool soft_clay =
       !data.Soil.Layers.empty() && data.Soil.Layers.front().SoilTypeCode == SoilType::SoftClay;
   if (data.C1.EarthPressureOption == EarthPressureMode::ApparentPressureWithSurcharge && soft_clay) {
-    s.a = H / 4;
-    s.c = 0;
-    s.b = H - s.a;
+    s.A = H / 4;
+    s.C = 0;
+    s.B = H - s.A;
     return s;
   }
-  s.a = 2 * z1 / 3;
+  s.A = 2 * z1 / 3;
   if (ties.size() < 2) {
-    s.c = 2 * (H - z1) / 3;
-    s.b = H / 3;
+    s.C = 2 * (H - z1) / 3;
+    s.B = H / 3;
   } else {
-    s.c = 2 * (H - zn) / 3;
-    s.b = H - s.a - s.c;
+    s.C = 2 * (H - zn) / 3;
+    s.B = H - s.A - s.C;
   }
   return s;
 }
 
 double ApparentPressure(const ApparentPressureShape& s, double peak, double depth) {
-  if (depth < s.a) return s.a > 0 ? peak * depth / s.a : peak;
-  if (depth <= s.a + s.b + kDepthTolerance) return peak;
-  if (s.c <= 0) return 0;
-  return peak * std::max(0.0, (s.a + s.b + s.c - depth) / s.c);
+  if (depth < s.A) return s.A > 0 ? peak * depth / s.A : peak;
+  if (depth <= s.A + s.B + kDepthTolerance) return peak;
+  if (s.C <= 0) return 0;
+  return peak * std::max(0.0, (s.A + s.B + s.C - depth) / s.C);
 }
 
 double ApparentPeak(const ProblemData& data, double resultant) {
@@ -112,8 +112,8 @@ namespace {
 // pressure layer. Refuses a diagram larger than the storage or one whose
 // layers end above the wall bottom.
 struct RowCounts {
-  int to_bottom = 0;
-  int generated = 0;
+  int ToBottom = 0;
+  int Generated = 0;
 };
 
 RowCounts CountRows(const ProblemData& data) {
@@ -132,11 +132,11 @@ RowCounts CountRows(const ProblemData& data) {
   RowCounts counts{1, 1};
   for (int L = 1; L <= NL; ++L) {
     const int n = RoundHalfAway(k * layer(L).T);
-    counts.generated += n;
-    if (L < NL) counts.to_bottom += n;
+    counts.Generated += n;
+    if (L < NL) counts.ToBottom += n;
   }
-  counts.to_bottom += RoundHalfAway(k * (data.C2.WallLength - layer(NL).ZTOP));
-  if (counts.generated < counts.to_bottom) {
+  counts.ToBottom += RoundHalfAway(k * (data.C2.WallLength - layer(NL).ZTOP));
+  if (counts.Generated < counts.ToBottom) {
     const double bottom = layer(NL).ZTOP + layer(NL).T;
     throw InputError("the soil layers end at a depth of " + Depth(data, bottom) +
                      ", above the bottom of the wall at " + Depth(data, data.C2.WallLength) +
@@ -147,12 +147,12 @@ RowCounts CountRows(const ProblemData& data) {
 
 // What the rows of a diagram carry from one layer to the next.
 struct DiagramRun {
-  double passive_slope = 0, at_rest_slope = 0;
+  double PassiveSlope = 0, AtRestSlope = 0;
   // Running resultants above the excavation level of the load and the
   // active pressure, and their previous row values.
-  double sum_f = 0, sum_a = 0, f_prev = 0, a_prev = 0;
-  size_t last_above = 0;  // index of the row at the excavation level
-  int row = 1;            // 1-based number of the last row
+  double SumF = 0, SumA = 0, FPrev = 0, APrev = 0;
+  size_t LastAbove = 0;  // index of the row at the excavation level
+  int Row = 1;           // 1-based number of the last row
 };
 
 // The rows of pressure layer L (1-based), appended to `rows`.
@@ -171,54 +171,54 @@ void AddLayerRows(const ProblemData& data, int L, DiagramRun& run, std::vector<P
   const auto layer = [&](int i) -> const PressureLayer& { return ep.Layers[static_cast<size_t>(i - 1)]; };
 
   const PressureLayer& p = layer(L);
-  const double f = p.f;
+  const double f = p.F;
   const bool D = p.DrainedFlag;
   const bool U = p.SubmergedFlag;
   const bool above = L < LP;
-  const double ge = (D && U) ? p.gamma - gw : p.gamma;
+  const double ge = (D && U) ? p.Gamma - gw : p.Gamma;
   const double wd = (D && U && wall.WaterPressureFlag == WaterPressure::Added) ? gw : 0.0;
   const double wu = (U && !D) ? gw : 0.0;
   // Below the excavation level the vertical stress stays at its value there.
   const double s0 = above ? p.SIGVP : layer(LP).SIGVP;
-  const double a0 = p.Ka * s0 - 2 * p.c * p.SqrtKa;
+  const double a0 = p.Ka * s0 - 2 * p.C * p.SqrtKa;
   const double dw = p.ZTOP - zw;
 
   LayerLines lines;
-  lines.active = {f * a0, above ? f * p.Ka * ge : 0.0};
+  lines.Active = {f * a0, above ? f * p.Ka * ge : 0.0};
   if (above) {
-    lines.active_water = {f * (a0 + wd * dw), f * (p.Ka * ge + wd)};
+    lines.ActiveWater = {f * (a0 + wd * dw), f * (p.Ka * ge + wd)};
   } else {
-    lines.active_water = {H >= zw ? f * (a0 + wd * (H - zw)) : f * a0, 0.0};
+    lines.ActiveWater = {H >= zw ? f * (a0 + wd * (H - zw)) : f * a0, 0.0};
   }
   // Below the excavation level passive and at-rest pressures keep the
   // slopes of the last layer above it.
   if (above) {
-    run.passive_slope = f * (p.Kp * ge + wd);
-    run.at_rest_slope = f * (p.K0 * ge + wd);
+    run.PassiveSlope = f * (p.Kp * ge + wd);
+    run.AtRestSlope = f * (p.K0 * ge + wd);
   }
-  lines.passive = {f * (p.Kp * s0 + 2 * p.c * p.SqrtKp + wd * dw), run.passive_slope};
-  lines.at_rest = {f * (p.K0 * (s0 + 2 * p.c) + wd * dw), run.at_rest_slope};
-  lines.water = {f * (wd + wu) * dw, f * (wd + wu)};
-  lines.undrained_top = f * wu * dw;
-  lines.undrained_slope = f * wu;
-  const double share = f * (q * p.Ka - 2 * p.c * p.SqrtKa);
+  lines.Passive = {f * (p.Kp * s0 + 2 * p.C * p.SqrtKp + wd * dw), run.PassiveSlope};
+  lines.AtRest = {f * (p.K0 * (s0 + 2 * p.C) + wd * dw), run.AtRestSlope};
+  lines.Water = {f * (wd + wu) * dw, f * (wd + wu)};
+  lines.UndrainedTop = f * wu * dw;
+  lines.UndrainedSlope = f * wu;
+  const double share = f * (q * p.Ka - 2 * p.C * p.SqrtKa);
   const double s = (q >= 1e-6 && share > 0) ? share : 0.0;
 
   const int n = RoundHalfAway(k * p.T);
   for (int j = 1; j <= n; ++j) {
-    ++run.row;
+    ++run.Row;
     const double t = j * p.T / n;
     const double z = p.ZTOP + t;
-    double A = lines.active.At(t);
+    double A = lines.Active.At(t);
     if (z <= H + kDepthTolerance) {
       // Down to the excavation level the undrained water is counted in the
       // water column, not in the active pressure.
-      A = (lines.active.top - lines.undrained_top) + (lines.active.slope - lines.undrained_slope) * t;
+      A = (lines.Active.Top - lines.UndrainedTop) + (lines.Active.Slope - lines.UndrainedSlope) * t;
     }
-    double AW = lines.active_water.At(t);
-    double P = lines.passive.At(t);
-    double R = lines.at_rest.At(t);
-    double W = lines.water.At(t);
+    double AW = lines.ActiveWater.At(t);
+    double P = lines.Passive.At(t);
+    double R = lines.AtRest.At(t);
+    double W = lines.Water.At(t);
     const double S = SurchargePressureAt(data, z);
     P += S;
     R += S;
@@ -238,7 +238,7 @@ void AddLayerRows(const ProblemData& data, int L, DiagramRun& run, std::vector<P
 
     // Negative net pressures never reach the load: a negative active
     // pressure first uses up positive water pressure.
-    const double tiny = Tiny(run.row);
+    const double tiny = Tiny(run.Row);
     if (F < kFloor) F = tiny;
     if (AW < kFloor) AW = tiny;
     if (A < kFloor) {
@@ -254,10 +254,10 @@ void AddLayerRows(const ProblemData& data, int L, DiagramRun& run, std::vector<P
     }
 
     if (above) {
-      run.sum_f += (run.f_prev + F) / 2 / k;
-      run.sum_a += (run.a_prev + A) / 2 / k;
-      run.f_prev = F;
-      run.a_prev = A;
+      run.SumF += (run.FPrev + F) / 2 / k;
+      run.SumA += (run.APrev + A) / 2 / k;
+      run.FPrev = F;
+      run.APrev = A;
     }
 
     PressureRow row{z, F, AW - s, S + s, P, R, A - s, W, s, S, 0.0, A + S + W};
@@ -267,7 +267,7 @@ void AddLayerRows(const ProblemData& data, int L, DiagramRun& run, std::vector<P
       row.Apparent = 0;
     }
     rows.push_back(row);
-    if (above) run.last_above = rows.size() - 1;
+    if (above) run.LastAbove = rows.size() - 1;
   }
 }
 
@@ -279,14 +279,14 @@ void OverlayApparentPressure(const ProblemData& data, const DiagramRun& run, std
   const double q = data.Wall.SurfacePressure;
   const PressureLayer& first = ep.Layers.front();
   const ApparentPressureShape shape = ApparentShape(data);
-  const double peak_f = ApparentPeak(data, run.sum_f);
-  const double peak_a = ApparentPeak(data, run.sum_a);
+  const double peak_f = ApparentPeak(data, run.SumF);
+  const double peak_a = ApparentPeak(data, run.SumA);
   // Option 5 scales the at-rest column by the active pressure at the
   // excavation level: the coefficient and stress of the layer whose top
   // lies there.
   const PressureLayer& at_excavation = ep.Layers[static_cast<size_t>(ep.LP - 1)];
-  const double p0 = at_excavation.f * at_excavation.Ka * at_excavation.SIGVP;
-  for (size_t i = 1; i <= run.last_above; ++i) {
+  const double p0 = at_excavation.F * at_excavation.Ka * at_excavation.SIGVP;
+  for (size_t i = 1; i <= run.LastAbove; ++i) {
     PressureRow& row = rows[i];
     const double z = row.Depth;
     row.LoadPerStation = ApparentPressure(shape, peak_f, z);
@@ -296,7 +296,7 @@ void OverlayApparentPressure(const ProblemData& data, const DiagramRun& run, std
     } else {
       row.Apparent = ApparentPressure(shape, p0, z);
       row.Total = row.Apparent + row.SurchargeLoads;
-      row.SurfaceShare = p0 != 0 ? q * first.Ka * first.f * row.Apparent / p0 : 0.0;
+      row.SurfaceShare = p0 != 0 ? q * first.Ka * first.F * row.Apparent / p0 : 0.0;
       row.Active = row.Apparent - row.SurfaceShare;
       row.Water = 0;
     }
@@ -311,16 +311,16 @@ std::vector<PressureRow> BuildPressureDiagram(ProblemData& data, int& row_count)
   row_count = 0;
   if (ep.NL < 1 || ep.LP < 1) return rows;
   const RowCounts counts = CountRows(data);
-  row_count = counts.to_bottom;
-  rows.reserve(static_cast<size_t>(counts.generated));
+  row_count = counts.ToBottom;
+  rows.reserve(static_cast<size_t>(counts.Generated));
 
   const PressureLayer& first = ep.Layers.front();
   const double q = data.Wall.SurfacePressure;
-  const double top_active = first.Ka * first.f * q;
+  const double top_active = first.Ka * first.F * q;
   PressureRow top;
   top.LoadPerStation = top_active;
   top.Surcharge = q > 0 ? top_active : 0.0;
-  top.Passive = first.Kp * first.f * q;
+  top.Passive = first.Kp * first.F * q;
   top.SurfaceShare =
       data.C1.EarthPressureOption == EarthPressureMode::ApparentPressureWithSurcharge ? 0.0 : top.Surcharge;
   top.Total = top.SurfaceShare;
@@ -328,8 +328,8 @@ std::vector<PressureRow> BuildPressureDiagram(ProblemData& data, int& row_count)
 
   DiagramRun run;
   for (int L = 1; L <= ep.NL; ++L) AddLayerRows(data, L, run, rows);
-  ep.ResultantF = run.sum_f;
-  ep.ResultantA = run.sum_a;
+  ep.ResultantF = run.SumF;
+  ep.ResultantA = run.SumA;
   if (IsApparentPressure(data.C1.EarthPressureOption)) OverlayApparentPressure(data, run, rows);
   return rows;
 }
@@ -344,18 +344,18 @@ constexpr const char* kColumnNames[12] = {"depth",    "column 2",  "column 3",  
 
 void WritePressureScratch(RunContext& ctx) {
   int count = 0;
-  const std::vector<PressureRow> rows = BuildPressureDiagram(ctx.data, count);
-  ctx.data.Pressure.RowCount = count;
+  const std::vector<PressureRow> rows = BuildPressureDiagram(ctx.Data, count);
+  ctx.Data.Pressure.RowCount = count;
   if (count > static_cast<int>(rows.size()))
     throw InputError(static_cast<int>(rows.size()) + 2, "pressure scratch file row", 0, "",
                      "end of file where this record was expected");
-  ctx.files.pressure_scratch.Restart();
+  ctx.Files.PressureScratch.Restart();
   OutputUnit scratch;
-  scratch.Attach(ctx.files.pressure_scratch);
+  scratch.Attach(ctx.Files.PressureScratch);
   scratch.List(count);
   // The loads are the values as written: three decimals, exactly what the
   // file gives back to a reader.
-  std::vector<PressureRow>& written = ctx.data.Pressure.Rows;
+  std::vector<PressureRow>& written = ctx.Data.Pressure.Rows;
   written.assign(static_cast<size_t>(std::max(count, 0)), PressureRow{});
   fortran::FieldRecord line;
   for (size_t i = 0; i < rows.size(); ++i) {

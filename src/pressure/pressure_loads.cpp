@@ -22,22 +22,22 @@ namespace {
 constexpr int kFullTableRows = 51;
 
 void WriteTableHeading(RunContext& ctx, const std::string& depth_label) {
-  const UnitLabels& u = ctx.data.Run.Labels;
-  ctx.report.Write(
+  const UnitLabels& u = ctx.Data.Run.Labels;
+  ctx.Report.Write(
       "( 8X ' DEPTH         ACTIVE EARTH PRESSURE' / 8X 1X A3 17X A / "
       "8X '--------       ------------------------' )",
       depth_label, u.ForceLabel + "/" + u.LengthLabel2);
 }
 
 void WriteTableRow(RunContext& ctx, double depth, double value) {
-  ctx.report.Write("( 6X F10.3 10X F10.3 )", depth, value);
+  ctx.Report.Write("( 6X F10.3 10X F10.3 )", depth, value);
 }
 
 void WriteActivePressureTable(RunContext& ctx) {
-  const ProblemData& d = ctx.data;
+  const ProblemData& d = ctx.Data;
   const std::vector<PressureRow>& rows = d.Pressure.Rows;
   const bool english = IsEnglish(d);
-  ctx.report.Write("( / )");  // two blank lines
+  ctx.Report.Write("( / )");  // two blank lines
   // Depths print in feet in English units.
   WriteTableHeading(ctx, english ? d.Run.Labels.LargeLengthLabel.substr(0, 3) : d.Run.Labels.LengthLabel);
   const int n = static_cast<int>(rows.size());
@@ -87,13 +87,13 @@ void AddStationLoads(ProblemData& d) {
 }
 
 void WritePlotRows(RunContext& ctx) {
-  std::vector<PressureRow>& rows = ctx.data.Pressure.Rows;
-  const double h = ctx.data.C2.IncrementLength;
-  ctx.plot.List(static_cast<int>(rows.size()));
+  std::vector<PressureRow>& rows = ctx.Data.Pressure.Rows;
+  const double h = ctx.Data.C2.IncrementLength;
+  ctx.Plot.List(static_cast<int>(rows.size()));
   for (PressureRow& row : rows) {
     // The front end draws column 3 on a scale that cannot show zero.
     if (row.ActiveWithWater == 0) row.ActiveWithWater = 1e-7;
-    ctx.plot.Write("( 10(2X F10.3) )", row.Depth, row.LoadPerStation / h, row.Total, row.Active,
+    ctx.Plot.Write("( 10(2X F10.3) )", row.Depth, row.LoadPerStation / h, row.Total, row.Active,
                    row.SurfaceShare, row.Apparent, row.SurchargeLoads, row.Water);
   }
 }
@@ -101,7 +101,7 @@ void WritePlotRows(RunContext& ctx) {
 }  // namespace
 
 void LoadPressureRows(RunContext& ctx) {
-  ProblemData& d = ctx.data;
+  ProblemData& d = ctx.Data;
   // The rows as the scratch file holds them, taken when they were written.
   std::vector<PressureRow>& rows = d.Pressure.Rows;
 
@@ -129,9 +129,9 @@ void LoadPressureRows(RunContext& ctx) {
 }
 
 void ApplySpecifiedPressure(RunContext& ctx) {
-  ProblemData& d = ctx.data;
-  ctx.plot.List(CodeNumber(d.C1.EarthPressureOption));
-  ctx.report.Write(
+  ProblemData& d = ctx.Data;
+  ctx.Plot.List(CodeNumber(d.C1.EarthPressureOption));
+  ctx.Report.Write(
       "( / / 6X 50('*') / 6X '*        SPECIFIED ACTIVE EARTH PRESSURE         *' / "
       "6X 50('*') )");
   // The depths are printed as read, in the analysis length unit.
@@ -156,7 +156,7 @@ void ApplySpecifiedPressure(RunContext& ctx) {
     row.Total = row.LoadPerStation / h;
   }
   if (surcharge && d.Wall.FreeHeight < kZeroFreeHeight) {
-    ctx.report.Write(
+    ctx.Report.Write(
         "( / 6X '**** WARNING ****' / "
         "6X 'THE FREE HEIGHT OF WALL IS ZERO: THE SURCHARGE LOADS ARE NOT APPLIED' / "
         "6X '(THEIR LATERAL PRESSURES ARE SCALED BY THE FREE HEIGHT).' )");

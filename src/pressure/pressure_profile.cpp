@@ -20,15 +20,15 @@ PressureLayer LayerFrom(const SoilLayer& soil, double top, double thickness, dou
   layer.ZTOP = top;
   layer.T = thickness;
   // A pressure layer carries the values given at the top of its soil layer.
-  layer.c = soil.Top.S;
-  layer.phi = soil.Top.PHI;
-  layer.gamma = soil.Top.UnitWeight;
+  layer.C = soil.Top.S;
+  layer.Phi = soil.Top.PHI;
+  layer.Gamma = soil.Top.UnitWeight;
   layer.SoilTypeCode = soil.SoilTypeCode;
   // Sand, silt and the rocks are drained.
   layer.DrainedFlag = !IsClay(soil.SoilTypeCode);
   // The sixth value of the rock codes is RQD, not a coefficient.
   layer.OptionalCoefficient = IsRock(soil.SoilTypeCode) ? 0.0 : soil.Top.Sixth;
-  layer.f = f;
+  layer.F = f;
   return layer;
 }
 
@@ -138,7 +138,7 @@ void ComputeOverburden(ProblemData& data) {
     if (layer.OptionalCoefficient > kGivenThreshold && !layer.DrainedFlag && layer.SubmergedFlag) {
       layer.SIGVP += water;
     }
-    total += layer.gamma * layer.T;
+    total += layer.Gamma * layer.T;
   }
 }
 
@@ -148,7 +148,7 @@ void ComputeCoefficients(ProblemData& data) {
   const double abs_beta = std::fabs(beta);
   for (int L = 1; L <= ep.NL; ++L) {
     PressureLayer& layer = ep.Layers[static_cast<size_t>(L - 1)];
-    const double phi = layer.phi / kDegreesPerRadian;
+    const double phi = layer.Phi / kDegreesPerRadian;
     layer.SlopeWarning = false;
     if (abs_beta > 0 && phi > abs_beta) {
       // Rankine's active coefficient for a backfill sloping at beta.
@@ -158,12 +158,12 @@ void ComputeCoefficients(ProblemData& data) {
       layer.Ka = cb * (cb - r) / (cb + r);
       layer.SqrtKa = std::sqrt(layer.Ka);
     } else {
-      const double t = std::tan((45.0 - layer.phi / 2) / kDegreesPerRadian);
+      const double t = std::tan((45.0 - layer.Phi / 2) / kDegreesPerRadian);
       layer.Ka = t * t;
       layer.SqrtKa = t;
       layer.SlopeWarning = abs_beta > 0 && L < ep.LP;
     }
-    const double tp = std::tan((45.0 + layer.phi / 2) / kDegreesPerRadian);
+    const double tp = std::tan((45.0 + layer.Phi / 2) / kDegreesPerRadian);
     layer.Kp = tp * tp;
     layer.SqrtKp = tp;
     layer.K0 = 1 - std::sin(phi);
@@ -179,9 +179,9 @@ void ComputeCoefficients(ProblemData& data) {
 }
 
 void GeneratePressureDiagram(RunContext& ctx) {
-  ProblemData& data = ctx.data;
+  ProblemData& data = ctx.Data;
   // The option and FreeHeight were checked as they were read.
-  ctx.plot.List(CodeNumber(data.C1.EarthPressureOption));
+  ctx.Plot.List(CodeNumber(data.C1.EarthPressureOption));
 
   BuildPressureProfile(data);
   WritePressureInput(ctx);

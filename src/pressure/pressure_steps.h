@@ -53,9 +53,9 @@ void WritePressureScratch(RunContext& ctx);
 
 // Value of the apparent-pressure trapezoid with peak `peak` at `depth`.
 struct ApparentPressureShape {
-  double a = 0;  // depth where the peak is reached
-  double b = 0;  // length of the constant part
-  double c = 0;  // length of the falling part
+  double A = 0;  // depth where the peak is reached
+  double B = 0;  // length of the constant part
+  double C = 0;  // length of the falling part
 };
 ApparentPressureShape ApparentShape(const ProblemData& data);
 double ApparentPressure(const ApparentPressureShape& shape, double peak, double depth);

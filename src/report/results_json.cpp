@@ -19,108 +19,106 @@ using Json = nlohmann::ordered_json;
 
 // The columns of the tables, in the order the JSON and the CSV give them.
 struct StationColumn {
-  const char* name;
-  std::vector<double> StationTable::*values;
-  std::string ResultUnits::*unit;
+  const char* Name;
+  std::vector<double> StationTable::*Values;
+  std::string ResultUnits::*Unit;
 };
 constexpr StationColumn kStationColumns[] = {
-    {"depth", &StationTable::depth, &ResultUnits::depth},
-    {"deflection", &StationTable::deflection, &ResultUnits::deflection},
-    {"slope", &StationTable::slope, &ResultUnits::slope},
-    {"moment", &StationTable::moment, &ResultUnits::moment},
-    {"shear", &StationTable::shear, &ResultUnits::shear},
-    {"soil_reaction", &StationTable::soil_reaction, &ResultUnits::soil_reaction},
-    {"net_force", &StationTable::net_force, &ResultUnits::net_force},
-    {"ei", &StationTable::ei, &ResultUnits::ei},
+    {"depth", &StationTable::Depth, &ResultUnits::Depth},
+    {"deflection", &StationTable::Deflection, &ResultUnits::Deflection},
+    {"slope", &StationTable::Slope, &ResultUnits::Slope},
+    {"moment", &StationTable::Moment, &ResultUnits::Moment},
+    {"shear", &StationTable::Shear, &ResultUnits::Shear},
+    {"soil_reaction", &StationTable::SoilReaction, &ResultUnits::SoilReaction},
+    {"net_force", &StationTable::NetForce, &ResultUnits::NetForce},
+    {"ei", &StationTable::Ei, &ResultUnits::Ei},
 };
 
 struct PressureColumn {
-  const char* name;
-  std::vector<double> PressureDiagram::*values;
-  std::string ResultUnits::*unit;
+  const char* Name;
+  std::vector<double> PressureDiagram::*Values;
+  std::string ResultUnits::*Unit;
 };
 constexpr PressureColumn kPressureColumns[] = {
-    {"depth", &PressureDiagram::depth, &ResultUnits::depth},
-    {"load_per_station", &PressureDiagram::load_per_station, &ResultUnits::force},
-    {"active_with_water", &PressureDiagram::active_with_water, &ResultUnits::pressure},
-    {"surcharge", &PressureDiagram::surcharge, &ResultUnits::pressure},
-    {"passive", &PressureDiagram::passive, &ResultUnits::pressure},
-    {"at_rest", &PressureDiagram::at_rest, &ResultUnits::pressure},
-    {"active", &PressureDiagram::active, &ResultUnits::pressure},
-    {"water", &PressureDiagram::water, &ResultUnits::pressure},
-    {"surface_share", &PressureDiagram::surface_share, &ResultUnits::pressure},
-    {"surcharge_loads", &PressureDiagram::surcharge_loads, &ResultUnits::pressure},
-    {"apparent", &PressureDiagram::apparent, &ResultUnits::pressure},
-    {"total", &PressureDiagram::total, &ResultUnits::pressure},
+    {"depth", &PressureDiagram::Depth, &ResultUnits::Depth},
+    {"load_per_station", &PressureDiagram::LoadPerStation, &ResultUnits::Force},
+    {"active_with_water", &PressureDiagram::ActiveWithWater, &ResultUnits::Pressure},
+    {"surcharge", &PressureDiagram::Surcharge, &ResultUnits::Pressure},
+    {"passive", &PressureDiagram::Passive, &ResultUnits::Pressure},
+    {"at_rest", &PressureDiagram::AtRest, &ResultUnits::Pressure},
+    {"active", &PressureDiagram::Active, &ResultUnits::Pressure},
+    {"water", &PressureDiagram::Water, &ResultUnits::Pressure},
+    {"surface_share", &PressureDiagram::SurfaceShare, &ResultUnits::Pressure},
+    {"surcharge_loads", &PressureDiagram::SurchargeLoads, &ResultUnits::Pressure},
+    {"apparent", &PressureDiagram::Apparent, &ResultUnits::Pressure},
+    {"total", &PressureDiagram::Total, &ResultUnits::Pressure},
 };
 
 Json UnitsJson(const ResultUnits& u) {
-  return Json{{"depth", u.depth},         {"deflection", u.deflection},
-              {"slope", u.slope},         {"moment", u.moment},
-              {"shear", u.shear},         {"soil_reaction", u.soil_reaction},
-              {"net_force", u.net_force}, {"ei", u.ei},
-              {"force", u.force},         {"pressure", u.pressure},
-              {"py_y", u.py_y},           {"py_p", u.py_p}};
+  return Json{
+      {"depth", u.Depth}, {"deflection", u.Deflection},      {"slope", u.Slope},        {"moment", u.Moment},
+      {"shear", u.Shear}, {"soil_reaction", u.SoilReaction}, {"net_force", u.NetForce}, {"ei", u.Ei},
+      {"force", u.Force}, {"pressure", u.Pressure},          {"py_y", u.PyY},           {"py_p", u.PyP}};
 }
 
 // Largest deflection and moment, and their depths in the depth unit.
 struct Largest {
-  double deflection, deflection_depth, moment, moment_depth;
+  double Deflection, DeflectionDepth, Moment, MomentDepth;
 };
 Largest LargestOf(const StageSummary& summary, const StageResults& stage) {
-  const double depth_factor = stage.unit_system == "English" ? 1.0 / 12 : 1.0;
-  return {summary.max_deflection, summary.max_deflection_depth * depth_factor, summary.max_moment,
-          summary.max_moment_depth * depth_factor};
+  const double depth_factor = stage.UnitSystem == "English" ? 1.0 / 12 : 1.0;
+  return {summary.MaxDeflection, summary.MaxDeflectionDepth * depth_factor, summary.MaxMoment,
+          summary.MaxMomentDepth * depth_factor};
 }
 
 // `memory`: the run had stage memory; only then do its columns appear.
 Json StageJson(const StageResults& s, const StageSummary* summary, bool memory) {
-  Json stage{{"stage", s.stage},           {"outcome", s.outcome},         {"solved", s.solved},
-             {"iterations", s.iterations}, {"unit_system", s.unit_system}, {"units", UnitsJson(s.units)}};
-  if (summary && s.solved) {
+  Json stage{{"stage", s.Stage},           {"outcome", s.Outcome},        {"solved", s.Solved},
+             {"iterations", s.Iterations}, {"unit_system", s.UnitSystem}, {"units", UnitsJson(s.Units)}};
+  if (summary && s.Solved) {
     const Largest l = LargestOf(*summary, s);
-    stage["largest"] = Json{{"deflection", l.deflection},
-                            {"deflection_depth", l.deflection_depth},
-                            {"moment", l.moment},
-                            {"moment_depth", l.moment_depth}};
+    stage["largest"] = Json{{"deflection", l.Deflection},
+                            {"deflection_depth", l.DeflectionDepth},
+                            {"moment", l.Moment},
+                            {"moment_depth", l.MomentDepth}};
   }
   Json stations = Json::object();
-  stations["station"] = s.stations.station;
-  for (const StationColumn& c : kStationColumns) stations[c.name] = s.stations.*c.values;
-  if (memory) stations["deflection_since_previous"] = s.deflection_since_previous;
+  stations["station"] = s.Stations.Station;
+  for (const StationColumn& c : kStationColumns) stations[c.Name] = s.Stations.*c.Values;
+  if (memory) stations["deflection_since_previous"] = s.DeflectionSincePrevious;
   stage["stations"] = std::move(stations);
   Json tie_backs = Json::array();
-  for (const TieBackResult& t : s.tie_backs) {
-    tie_backs.push_back({{"number", t.number},
-                         {"station", t.station},
-                         {"depth", t.depth},
-                         {"horizontal_force_per_station", t.horizontal_force_per_station},
-                         {"force_per_station", t.force_per_station},
-                         {"force_per_tie_back", t.force_per_tie_back}});
+  for (const TieBackResult& t : s.TieBacks) {
+    tie_backs.push_back({{"number", t.Number},
+                         {"station", t.Station},
+                         {"depth", t.Depth},
+                         {"horizontal_force_per_station", t.HorizontalForcePerStation},
+                         {"force_per_station", t.ForcePerStation},
+                         {"force_per_tie_back", t.ForcePerTieBack}});
     if (memory) {
-      tie_backs.back()["memory_state"] = t.memory_state;
-      tie_backs.back()["lock_stage"] = t.lock_stage == 0 ? Json() : Json(t.lock_stage);
+      tie_backs.back()["memory_state"] = t.MemoryState;
+      tie_backs.back()["lock_stage"] = t.LockStage == 0 ? Json() : Json(t.LockStage);
     }
   }
   stage["tie_backs"] = std::move(tie_backs);
   Json pressure = Json::object();
-  for (const PressureColumn& c : kPressureColumns) pressure[c.name] = s.pressure.*c.values;
+  for (const PressureColumn& c : kPressureColumns) pressure[c.Name] = s.Pressure.*c.Values;
   stage["pressure"] = std::move(pressure);
   Json curves = Json::array();
-  for (const PyCurveResult& c : s.py_curves)
-    curves.push_back({{"source", c.generated ? "generated" : "user"},
-                      {"station", c.station},
-                      {"depth", c.depth},
-                      {"y", c.y},
-                      {"p", c.p}});
+  for (const PyCurveResult& c : s.PyCurves)
+    curves.push_back({{"source", c.Generated ? "generated" : "user"},
+                      {"station", c.Station},
+                      {"depth", c.Depth},
+                      {"y", c.Y},
+                      {"p", c.P}});
   stage["py_curves"] = std::move(curves);
   Json history = Json::array();
-  for (const IterationRecord& r : s.history)
+  for (const IterationRecord& r : s.History)
     history.push_back(
-        {{"iteration", r.iteration},
-         {"changed_stations", r.changed_stations},
-         {"max_change", r.max_change},
-         {"deflections", {r.deflections[0], r.deflections[1], r.deflections[2], r.deflections[3]}}});
+        {{"iteration", r.Iteration},
+         {"changed_stations", r.ChangedStations},
+         {"max_change", r.MaxChange},
+         {"deflections", {r.Deflections[0], r.Deflections[1], r.Deflections[2], r.Deflections[3]}}});
   stage["history"] = std::move(history);
   return stage;
 }
@@ -128,20 +126,20 @@ Json StageJson(const StageResults& s, const StageSummary* summary, bool memory) 
 Json RunJson(const RunResult& result) {
   Json run{{"program", "darnek"},
            {"version", Version()},
-           {"status", result.status},
-           {"stop_code", result.stop_code},
-           {"message", result.message}};
+           {"status", result.Status},
+           {"stop_code", result.StopCode},
+           {"message", result.Message}};
   // A run whose stages share one unit system states it once for all.
   std::string system;
-  for (const StageResults& s : result.results)
-    system = system.empty() || system == s.unit_system ? s.unit_system : "mixed";
+  for (const StageResults& s : result.Results)
+    system = system.empty() || system == s.UnitSystem ? s.UnitSystem : "mixed";
   run["unit_system"] = system.empty() ? Json() : Json(system);
-  run["units"] = system.empty() || system == "mixed" ? Json() : UnitsJson(result.results.front().units);
-  if (result.stage_memory) run["stage_memory"] = Json{{"unload_factor", result.unload_factor}};
+  run["units"] = system.empty() || system == "mixed" ? Json() : UnitsJson(result.Results.front().Units);
+  if (result.StageMemory) run["stage_memory"] = Json{{"unload_factor", result.UnloadFactor}};
   Json stages = Json::array();
-  for (size_t i = 0; i < result.results.size(); ++i)
-    stages.push_back(StageJson(result.results[i], i < result.stages.size() ? &result.stages[i] : nullptr,
-                               result.stage_memory));
+  for (size_t i = 0; i < result.Results.size(); ++i)
+    stages.push_back(StageJson(result.Results[i], i < result.Stages.size() ? &result.Stages[i] : nullptr,
+                               result.StageMemory));
   run["stages"] = std::move(stages);
   return run;
 }
@@ -187,14 +185,14 @@ std::string WriteText(const std::string& path, const std::string& what, const st
 std::string StationsCsv(const StageResults& s, bool memory) {
   std::string text = "station";
   for (const StationColumn& c : kStationColumns)
-    text += std::string(",") + c.name + "_" + UnitSuffix(s.units.*c.unit);
-  if (memory) text += ",deflection_since_previous_" + UnitSuffix(s.units.deflection);
+    text += std::string(",") + c.Name + "_" + UnitSuffix(s.Units.*c.Unit);
+  if (memory) text += ",deflection_since_previous_" + UnitSuffix(s.Units.Deflection);
   text += "\n";
-  for (size_t i = 0; i < s.stations.size(); ++i) {
-    text += std::to_string(s.stations.station[i]);
-    for (const StationColumn& c : kStationColumns) (text += ',') += Number((s.stations.*c.values)[i]);
+  for (size_t i = 0; i < s.Stations.size(); ++i) {
+    text += std::to_string(s.Stations.Station[i]);
+    for (const StationColumn& c : kStationColumns) (text += ',') += Number((s.Stations.*c.Values)[i]);
     if (memory)
-      (text += ',') += i < s.deflection_since_previous.size() ? Number(s.deflection_since_previous[i]) : "";
+      (text += ',') += i < s.DeflectionSincePrevious.size() ? Number(s.DeflectionSincePrevious[i]) : "";
     text += "\n";
   }
   return text;
@@ -203,9 +201,9 @@ std::string StationsCsv(const StageResults& s, bool memory) {
 // "held" or "locked in stage k" per tie-back, in order, parted by ";".
 std::string TieBackStates(const StageResults& s) {
   std::string text;
-  for (const TieBackResult& t : s.tie_backs) {
+  for (const TieBackResult& t : s.TieBacks) {
     if (!text.empty()) text += ';';
-    text += t.lock_stage > 0 ? t.memory_state + " in stage " + std::to_string(t.lock_stage) : t.memory_state;
+    text += t.LockStage > 0 ? t.MemoryState + " in stage " + std::to_string(t.LockStage) : t.MemoryState;
   }
   return text;
 }
@@ -214,31 +212,31 @@ std::string StagesCsv(const RunResult& result) {
   // Units in the names when every stage has the same unit system; otherwise
   // the unit_system column says which units each row is in.
   std::string system;
-  for (const StageResults& s : result.results)
-    system = system.empty() || system == s.unit_system ? s.unit_system : "mixed";
+  for (const StageResults& s : result.Results)
+    system = system.empty() || system == s.UnitSystem ? s.UnitSystem : "mixed";
   const bool one_system = !system.empty() && system != "mixed";
   const auto named = [&](const char* name, std::string ResultUnits::*unit) {
-    return one_system ? std::string(name) + "_" + UnitSuffix(result.results.front().units.*unit)
+    return one_system ? std::string(name) + "_" + UnitSuffix(result.Results.front().Units.*unit)
                       : std::string(name);
   };
   std::string text =
-      "stage,outcome,solved,iterations,unit_system," + named("max_deflection", &ResultUnits::deflection) +
-      "," + named("max_deflection_depth", &ResultUnits::depth) + "," +
-      named("max_moment", &ResultUnits::moment) + "," + named("max_moment_depth", &ResultUnits::depth) +
-      ",tie_backs" + (result.stage_memory ? ",stage_memory,unload_factor,tie_back_states\n" : "\n");
-  for (size_t i = 0; i < result.results.size(); ++i) {
-    const StageResults& s = result.results[i];
-    text += std::to_string(s.stage) + "," + CsvText(s.outcome) + "," + (s.solved ? "true" : "false") + "," +
-            std::to_string(s.iterations) + "," + s.unit_system;
-    if (s.solved && i < result.stages.size()) {
-      const Largest l = LargestOf(result.stages[i], s);
-      for (double value : {l.deflection, l.deflection_depth, l.moment, l.moment_depth})
+      "stage,outcome,solved,iterations,unit_system," + named("max_deflection", &ResultUnits::Deflection) +
+      "," + named("max_deflection_depth", &ResultUnits::Depth) + "," +
+      named("max_moment", &ResultUnits::Moment) + "," + named("max_moment_depth", &ResultUnits::Depth) +
+      ",tie_backs" + (result.StageMemory ? ",stage_memory,unload_factor,tie_back_states\n" : "\n");
+  for (size_t i = 0; i < result.Results.size(); ++i) {
+    const StageResults& s = result.Results[i];
+    text += std::to_string(s.Stage) + "," + CsvText(s.Outcome) + "," + (s.Solved ? "true" : "false") + "," +
+            std::to_string(s.Iterations) + "," + s.UnitSystem;
+    if (s.Solved && i < result.Stages.size()) {
+      const Largest l = LargestOf(result.Stages[i], s);
+      for (double value : {l.Deflection, l.DeflectionDepth, l.Moment, l.MomentDepth})
         (text += ',') += Number(value);
     } else {
       text += ",,,,";
     }
-    (text += ',') += std::to_string(s.tie_backs.size());
-    if (result.stage_memory) ((text += ",true,") += Number(result.unload_factor) + ",") += TieBackStates(s);
+    (text += ',') += std::to_string(s.TieBacks.size());
+    if (result.StageMemory) ((text += ",true,") += Number(result.UnloadFactor) + ",") += TieBackStates(s);
     text += '\n';
   }
   return text;
@@ -288,12 +286,12 @@ std::string WriteResultsCsv(const std::string& folder, const RunResult& result) 
   const std::filesystem::path dir(folder);
   errno = 0;
   std::string problem = WriteText((dir / "stages.csv").string(), "CSV results file", StagesCsv(result));
-  for (const StageResults& s : result.results) {
+  for (const StageResults& s : result.Results) {
     if (!problem.empty()) break;
-    if (!s.solved) continue;
+    if (!s.Solved) continue;
     errno = 0;
-    problem = WriteText((dir / ("stage-" + std::to_string(s.stage) + "-stations.csv")).string(),
-                        "CSV results file", StationsCsv(s, result.stage_memory));
+    problem = WriteText((dir / ("stage-" + std::to_string(s.Stage) + "-stations.csv")).string(),
+                        "CSV results file", StationsCsv(s, result.StageMemory));
   }
   return problem;
 }

@@ -24,25 +24,25 @@ bool Solved(StageOutcome outcome) {
 // After the message of a stage that did not close, what load stepping could
 // carry of its loads.
 void WriteBeyondCapacity(RunContext& ctx) {
-  if (!ctx.data.Results.LoadStepped) return;
-  for (OutputUnit* unit : {&ctx.report, &ctx.log})
+  if (!ctx.Data.Results.LoadStepped) return;
+  for (OutputUnit* unit : {&ctx.Report, &ctx.Log})
     unit->Write(
         "( '     ***** THE WALL IS BEYOND THE CAPACITY OF ITS SUPPORTS: LOAD STEPPING CARRIED' F6.3 "
         "' OF THE LOADS *****' )",
-        ctx.data.Results.LoadFraction);
+        ctx.Data.Results.LoadFraction);
 }
 
 }  // namespace
 
 void WriteResults(RunContext& ctx) {
-  ProblemData& d = ctx.data;
-  OutputUnit& out = ctx.report;
+  ProblemData& d = ctx.Data;
+  OutputUnit& out = ctx.Report;
   const ResultsData& results = d.Results;
   out.Write("( / / '     RESULTS' / '     -------' / '     NUMBER OF ITERATIONS : ' I3 )",
             results.Iterations);
   const bool iterated = d.C2.MaxIterations != 0;
   if (results.Outcome == StageOutcome::BrokeDown) {
-    for (OutputUnit* unit : {&ctx.report, &ctx.log})
+    for (OutputUnit* unit : {&ctx.Report, &ctx.Log})
       unit->Write(
           "( / '     ***** SOLUTION BROKE DOWN: VALUES THAT ARE NOT FINITE *****' / "
           "'     ***** THE ' A ' AT STATION' I5 ' IS ' A ' *****' )",
@@ -51,14 +51,14 @@ void WriteResults(RunContext& ctx) {
     return;
   }
   if (iterated && results.Outcome == StageOutcome::DeflectionExceeded) {
-    for (OutputUnit* unit : {&ctx.report, &ctx.log})
+    for (OutputUnit* unit : {&ctx.Report, &ctx.Log})
       unit->Write("( / '     ***** MAX ALLOWABLE DEFLECTION EXCEEDED AT ***' I4 '  *** STATIONS *****' )",
                   results.ExceedingStations);
     WriteBeyondCapacity(ctx);
     return;
   }
   if (iterated && results.Outcome == StageOutcome::IterationLimit) {
-    for (OutputUnit* unit : {&ctx.report, &ctx.log})
+    for (OutputUnit* unit : {&ctx.Report, &ctx.Log})
       unit->Write(
           "( / '     ***** MAXIMUM NUMBER OF ITERATIONS  REACHED *****' / "
           "'     ***** SOLUTION NOT CLOSED WITHIN SPECIFIED' ' TOLERANCE *****' )");
@@ -66,7 +66,7 @@ void WriteResults(RunContext& ctx) {
     return;
   }
   if (results.LoadStepped) {
-    for (OutputUnit* unit : {&ctx.report, &ctx.log})
+    for (OutputUnit* unit : {&ctx.Report, &ctx.Log})
       unit->Write(
           "( / '     ***** ITERATION NOT CLOSED: SOLUTION FOUND BY LOAD STEPPING IN' I4 ' STEPS *****' )",
           results.LoadSteps);
@@ -133,48 +133,48 @@ void WriteResults(RunContext& ctx) {
       out.Write("( 1X I5 2X I5 2X 1P E12.3 2X E15.4 2X E15.4 2X E15.4 )", ++number, t.Station, t.Depth,
                 t.HorizontalForcePerStation, t.ForcePerStation, t.ForcePerTieBack);
     }
-    if (ctx.memory) {
+    if (ctx.Memory) {
       out.Write("( / '     TIE BACK STATE WITH STAGE MEMORY' )");
       for (size_t i = 0; i < d.TieBacks.size(); ++i)
-        out.Write("( 1X I5 4X A )", static_cast<int>(i + 1), solver::TieBackMemoryText(*ctx.memory, i));
+        out.Write("( 1X I5 4X A )", static_cast<int>(i + 1), solver::TieBackMemoryText(*ctx.Memory, i));
     }
   }
 }
 
 void WritePlotResults(RunContext& ctx, int stage_code) {
-  const ProblemData& d = ctx.data;
+  const ProblemData& d = ctx.Data;
   const ResultsData& results = d.Results;
   if (!Solved(results.Outcome)) {
-    ctx.plot.List(0, results.LastResultRows, d.Run.UnitFlag);
+    ctx.Plot.List(0, results.LastResultRows, d.Run.UnitFlag);
     return;
   }
-  ctx.plot.List(stage_code, static_cast<int>(results.Stations.size()), d.Run.UnitFlag);
+  ctx.Plot.List(stage_code, static_cast<int>(results.Stations.size()), d.Run.UnitFlag);
   for (const StationResult& r : results.Stations)
-    ctx.plot.Write("( 7(1X 1P E13.4) )", r.X, r.Deflection, r.Moment, r.Shear, r.NetForce, r.EI,
+    ctx.Plot.Write("( 7(1X 1P E13.4) )", r.X, r.Deflection, r.Moment, r.Shear, r.NetForce, r.EI,
                    r.SoilReaction);
-  ctx.plot.List(static_cast<int>(d.TieBacks.size()));
+  ctx.Plot.List(static_cast<int>(d.TieBacks.size()));
   int number = 0;
   for (const TieBack& t : d.TieBacks) {
-    ctx.plot.Write("( 1X I5 2X I5 2X 1P E12.3 8(2X 1P E15.4) )", ++number, t.Station, t.Depth, t.Spacing,
+    ctx.Plot.Write("( 1X I5 2X I5 2X 1P E12.3 8(2X 1P E15.4) )", ++number, t.Station, t.Depth, t.Spacing,
                    t.Area, t.Angle, t.HorizontalForcePerStation, t.ForcePerStation, t.ForcePerTieBack,
                    t.Prestress);
   }
 }
 
 void WritePlotUserCurves(RunContext& ctx) {
-  const ProblemData& d = ctx.data;
-  ctx.plot.List(CodeNumber(d.C1.UnitSystemCode), static_cast<int>(d.UserPyCurves.size()));
+  const ProblemData& d = ctx.Data;
+  ctx.Plot.List(CodeNumber(d.C1.UnitSystemCode), static_cast<int>(d.UserPyCurves.size()));
   for (const UserPyCurve& c : d.UserPyCurves) {
-    ctx.plot.List(c.Station, static_cast<int>(c.Y.size()));
-    for (size_t i = 0; i < c.Y.size(); ++i) ctx.plot.List(c.Y[i] * c.YMultiplier, c.P[i] * c.PMultiplier);
+    ctx.Plot.List(c.Station, static_cast<int>(c.Y.size()));
+    for (size_t i = 0; i < c.Y.size(); ++i) ctx.Plot.List(c.Y[i] * c.YMultiplier, c.P[i] * c.PMultiplier);
   }
 }
 
 void WritePlotPyCurves(RunContext& ctx, std::span<const WrittenPyCurve> curves) {
-  ctx.plot.List(CodeNumber(ctx.data.C1.UnitSystemCode), static_cast<int>(curves.size()));
+  ctx.Plot.List(CodeNumber(ctx.Data.C1.UnitSystemCode), static_cast<int>(curves.size()));
   for (const WrittenPyCurve& c : curves) {
-    ctx.plot.Write("( 1X F10.2 1X I5 )", c.Depth, static_cast<int>(c.Deflection.size()));
-    for (size_t i = 0; i < c.Deflection.size(); ++i) ctx.plot.List(c.Deflection[i], c.Resistance[i]);
+    ctx.Plot.Write("( 1X F10.2 1X I5 )", c.Depth, static_cast<int>(c.Deflection.size()));
+    for (size_t i = 0; i < c.Deflection.size(); ++i) ctx.Plot.List(c.Deflection[i], c.Resistance[i]);
   }
 }
 

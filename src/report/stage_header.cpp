@@ -8,22 +8,22 @@
 namespace darnek::report {
 
 void WriteBanner(RunContext& ctx) {
-  OutputUnit& out = ctx.report;
+  OutputUnit& out = ctx.Report;
   out.Write("( 5X 73('=') / )");
-  out.Write("( 20X '  DARNEK for Windows, Version ' A / )", ctx.data.Run.VersionText);
+  out.Write("( 20X '  DARNEK for Windows, Version ' A / )", ctx.Data.Run.VersionText);
   out.Write("( 20X '   A Program for the Analysis of ' / 20X '   Flexible Retaining Walls ' / )");
   out.Write("( 5X 73('=') / )");
 }
 
 void WriteFileBlock(RunContext& ctx) {
-  const PathParts input = SplitWindowsPath(ctx.names.input);
-  const PathParts report = SplitWindowsPath(ctx.names.report);
-  const PathParts plot = SplitWindowsPath(ctx.names.plot);
-  OutputUnit& out = ctx.report;
-  out.Write("( 5X 'Path to file locations      : ' A )", TrimRight(input.drive + input.directory));
-  out.Write("( 5X 'Name of input data file     : ' A )", TrimRight(input.name + input.extension));
-  out.Write("( 5X 'Name of output file         : ' A )", TrimRight(report.name + report.extension));
-  out.Write("( 5X 'Name of plot output file    : ' A )", TrimRight(plot.name + plot.extension));
+  const PathParts input = SplitWindowsPath(ctx.Names.Input);
+  const PathParts report = SplitWindowsPath(ctx.Names.Report);
+  const PathParts plot = SplitWindowsPath(ctx.Names.Plot);
+  OutputUnit& out = ctx.Report;
+  out.Write("( 5X 'Path to file locations      : ' A )", TrimRight(input.Drive + input.Directory));
+  out.Write("( 5X 'Name of input data file     : ' A )", TrimRight(input.Name + input.Extension));
+  out.Write("( 5X 'Name of output file         : ' A )", TrimRight(report.Name + report.Extension));
+  out.Write("( 5X 'Name of plot output file    : ' A )", TrimRight(plot.Name + plot.Extension));
   out.EndRecord();
 }
 
@@ -32,17 +32,17 @@ void WriteTimeStamp(RunContext& ctx, const std::tm& now) {
                                         "May",       "June",     "July",     "August",
                                         "September", "October",  "November", "December"};
   const int month = now.tm_mon >= 0 && now.tm_mon < 12 ? now.tm_mon : 0;
-  OutputUnit& out = ctx.report;
+  OutputUnit& out = ctx.Report;
   out.Write("( 5X 73('-') / 26X 'Time and Date of Analysis' / 5X 73('-') )");
   out.Write("( 15X 'Date:  ' A 1X I2.2 ', ' I4 5X 'Time:  ' I2.2 ':' I2.2 ':' I2.2 )", kMonths[month],
             now.tm_mday, now.tm_year + 1900, now.tm_hour, now.tm_min, now.tm_sec);
 }
 
 void WriteStageHeading(RunContext& ctx) {
-  const RunControl& run = ctx.data.Run;
-  for (OutputUnit* out : {&ctx.report, &ctx.log}) {
+  const RunControl& run = ctx.Data.Run;
+  for (OutputUnit* out : {&ctx.Report, &ctx.Log}) {
     out->EndRecord();
-    if (ctx.data.C1.NumStages > 1) {
+    if (ctx.Data.C1.NumStages > 1) {
       out->Write("( / 6X 'Stage No :' I2 2X A70 )", run.StageCounter, run.StageTitle);
     } else if (run.StageCounter == 1) {
       out->Write("( / 6X A70 )", run.Title);
@@ -53,7 +53,7 @@ void WriteStageHeading(RunContext& ctx) {
 }
 
 void WriteEndOfAnalysis(RunContext& ctx) {
-  for (OutputUnit* out : {&ctx.report, &ctx.log})
+  for (OutputUnit* out : {&ctx.Report, &ctx.Log})
     out->Write("( / / '     END OF ANALYSIS                             ' )");
 }
 

@@ -38,28 +38,28 @@ inline double SandCoefficient(const SandTable& table, double ratio) {
 // the model was written with.
 struct Wedge {
   Wedge(double phi, double pi)
-      : alpha(phi / 2),
-        beta(pi / 4 + phi / 2),
-        ka(std::pow(std::tan(pi / 4 - phi / 2), 2)),
-        tan_phi(std::tan(phi)),
-        tan_alpha(std::tan(alpha)),
-        tan_beta(std::tan(beta)),
-        tan_beta_phi(std::tan(beta - phi)),
-        sin_beta(std::sin(beta)),
-        cos_alpha(std::cos(alpha)) {}
-  double alpha, beta, ka;
-  double tan_phi, tan_alpha, tan_beta, tan_beta_phi, sin_beta, cos_alpha;
+      : Alpha(phi / 2),
+        Beta(pi / 4 + phi / 2),
+        Ka(std::pow(std::tan(pi / 4 - phi / 2), 2)),
+        TanPhi(std::tan(phi)),
+        TanAlpha(std::tan(Alpha)),
+        TanBeta(std::tan(Beta)),
+        TanBetaPhi(std::tan(Beta - phi)),
+        SinBeta(std::sin(Beta)),
+        CosAlpha(std::cos(Alpha)) {}
+  double Alpha, Beta, Ka;
+  double TanPhi, TanAlpha, TanBeta, TanBetaPhi, SinBeta, CosAlpha;
 
   // Flow-around resistance per unit of gamma x: [Ka (tan^8 beta - 1) + K0 tan phi tan^4 beta] b.
   double FlowAround(double b) const {
-    return (ka * (std::pow(tan_beta, 8) - 1) + kK0 * tan_phi * std::pow(tan_beta, 4)) * b;
+    return (Ka * (std::pow(TanBeta, 8) - 1) + kK0 * TanPhi * std::pow(TanBeta, 4)) * b;
   }
   // The level-ground wedge value is gamma (Linear x + Quadratic x^2), with
   // `active` the coefficient of its active-pressure term.
-  double Linear(double b, double active) const { return b * (tan_beta / tan_beta_phi - active); }
+  double Linear(double b, double active) const { return b * (TanBeta / TanBetaPhi - active); }
   double Quadratic() const {
-    return kK0 * tan_phi * sin_beta / (tan_beta_phi * cos_alpha) +
-           tan_beta * tan_beta * tan_alpha / tan_beta_phi + kK0 * tan_beta * (tan_phi * sin_beta - tan_alpha);
+    return kK0 * TanPhi * SinBeta / (TanBetaPhi * CosAlpha) + TanBeta * TanBeta * TanAlpha / TanBetaPhi +
+           kK0 * TanBeta * (TanPhi * SinBeta - TanAlpha);
   }
 };
 
@@ -69,9 +69,9 @@ struct Wedge {
 // mid-depth times the exact integral of the wedge polynomial over the step.
 // Stops at the step in which the sum passes `target`, interpolating in it.
 struct WedgeIntegral {
-  bool reached = false;
-  double depth = 0;  // where the sum reached the target, when it did
-  double sum = 0;    // the integral up to xm otherwise
+  bool Reached = false;
+  double Depth = 0;  // where the sum reached the target, when it did
+  double Sum = 0;    // the integral up to xm otherwise
 };
 
 template <class Extra>
@@ -86,12 +86,12 @@ WedgeIntegral IntegrateWedge(const SandTable& a_table, double width, double gamm
     const double a = SandCoefficient(a_table, 0.5 * (x0 + x1) / width);
     const double increment =
         a * gamma * (c1 * (x1 * x1 - x0 * x0) / 2 + c2 * (x1 * x1 * x1 - x0 * x0 * x0) / 3) + extra(x0, x1);
-    if (increment > 0 && result.sum + increment >= target) {
-      result.reached = true;
-      result.depth = x0 + step * (target - result.sum) / increment;
+    if (increment > 0 && result.Sum + increment >= target) {
+      result.Reached = true;
+      result.Depth = x0 + step * (target - result.Sum) / increment;
       return result;
     }
-    result.sum += increment;
+    result.Sum += increment;
   }
   return result;
 }

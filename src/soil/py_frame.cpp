@@ -65,7 +65,7 @@ constexpr ModelEntry kModels[] = {
 }  // namespace
 
 void DispatchLayers(RunContext& ctx, CurveOutput& output) {
-  const SoilProfile& profile = ctx.data.Profile;
+  const SoilProfile& profile = ctx.Data.Profile;
   int previous_last = -1;
   for (size_t n = 0; n < profile.Layers.size(); ++n) {
     const auto [first, last] = profile.LayerCurveRange[n];
@@ -118,24 +118,24 @@ double FrictionalActivePressure(double pressure) { return pressure < Single(1e-5
 // ------------------------------------------------------------------ the frame
 
 void RunLayerCurves(LayerRun& run, PyModel& model) {
-  RunContext& ctx = run.ctx;
-  ProblemData& d = ctx.data;
+  RunContext& ctx = run.Ctx;
+  ProblemData& d = ctx.Data;
   SoilProfile& profile = d.Profile;
   const CurveLayout& layout = model.Layout();
-  const size_t n = static_cast<size_t>(run.layer);
+  const size_t n = static_cast<size_t>(run.Layer);
   const ProfileLayer& layer = profile.Layers[n];
   const double H = d.Wall.FreeHeight;
 
   CurveFrame f;
-  f.layer = run.layer;
-  f.layer_top = layer.Top;
-  f.layer_bottom = layer.Bottom;
-  f.soil_modulus = layer.SoilModulusK;
-  f.b = d.Wall.WP;
-  f.reference_width = d.Wall.ReferenceWidth;
-  f.continuous = profile.WidthRatio < kSpacedRatio;
-  f.cyclic = IsCyclic(d);
-  f.slope = d.Wall.ExcavationSlope / kDegreesPerRadian;
+  f.Layer = run.Layer;
+  f.LayerTop = layer.Top;
+  f.LayerBottom = layer.Bottom;
+  f.SoilModulus = layer.SoilModulusK;
+  f.B = d.Wall.WP;
+  f.ReferenceWidth = d.Wall.ReferenceWidth;
+  f.Continuous = profile.WidthRatio < kSpacedRatio;
+  f.Cyclic = IsCyclic(d);
+  f.Slope = d.Wall.ExcavationSlope / kDegreesPerRadian;
 
   profile.CumulativeResistance[n] = 0;
   model.BeginLayer(ctx, f);
@@ -143,74 +143,74 @@ void RunLayerCurves(LayerRun& run, PyModel& model) {
   double previous_rate = 0;
   SidePoints y;
   SideResult result;
-  for (int k = run.first; k <= run.last; ++k) {
-    f.curve = k;
-    f.first_in_layer = k == run.first;
-    f.last_in_layer = k == run.last;
-    f.z = profile.CurveDepths[static_cast<size_t>(k)];
-    f.z_previous = f.first_in_layer ? f.z : previous_z;
-    f.wall_depth = f.z + H;
-    run.output.BeginCurve(f);
-    for (Side side : {Side::kExcavation, Side::kBackfill}) {
-      f.side = side;
-      const bool excavation = side == Side::kExcavation;
-      f.side_depth = excavation ? f.z : f.z + H;
+  for (int k = run.First; k <= run.Last; ++k) {
+    f.Curve = k;
+    f.FirstInLayer = k == run.First;
+    f.LastInLayer = k == run.Last;
+    f.Z = profile.CurveDepths[static_cast<size_t>(k)];
+    f.ZPrevious = f.FirstInLayer ? f.Z : previous_z;
+    f.WallDepth = f.Z + H;
+    run.Output.BeginCurve(f);
+    for (Side side : {Side::Excavation, Side::Backfill}) {
+      f.Side = side;
+      const bool excavation = side == Side::Excavation;
+      f.SideDepth = excavation ? f.Z : f.Z + H;
       if (excavation) {
         // The warning stands before the stop that may follow it.
         try {
           model.LookUp(ctx, f);
         } catch (const SoilStop&) {
-          if (const auto z = model.TakeStrengthCurveExceeded()) run.output.StrengthCurveExceeded(*z);
+          if (const auto z = model.TakeStrengthCurveExceeded()) run.Output.StrengthCurveExceeded(*z);
           throw;
         }
-        if (const auto z = model.TakeStrengthCurveExceeded()) run.output.StrengthCurveExceeded(*z);
-        if (f.first_in_layer && n > 0 && layout.equivalent_depth) {
+        if (const auto z = model.TakeStrengthCurveExceeded()) run.Output.StrengthCurveExceeded(*z);
+        if (f.FirstInLayer && n > 0 && layout.EquivalentDepth) {
           double accumulated = 0;
           for (size_t i = 0; i < n; ++i) accumulated += profile.CumulativeResistance[i];
           profile.XEQ[n] = model.EquivalentDepth(f, accumulated);
         }
       }
-      f.x = n > 0 && layout.equivalent_depth ? f.side_depth - f.layer_top + profile.XEQ[n] : f.side_depth;
-      f.pressure = ActiveLoadAt(d, f.wall_depth);
+      f.X = n > 0 && layout.EquivalentDepth ? f.SideDepth - f.LayerTop + profile.XEQ[n] : f.SideDepth;
+      f.Pressure = ActiveLoadAt(d, f.WallDepth);
       const double multiplier_depth = model.MultiplierDepth(f);
-      f.pm = PMultiplier(d, multiplier_depth);
-      f.ym = YMultiplier(d, multiplier_depth);
+      f.Pm = PMultiplier(d, multiplier_depth);
+      f.Ym = YMultiplier(d, multiplier_depth);
 
       model.Prepare(ctx, f);
-      result.pa = model.ActivePressure(f);
+      result.Pa = model.ActivePressure(f);
       result.E0 = model.InitialModulus();
       model.Grid(y);
-      const double pm = layout.apply_p_multiplier ? f.pm : 1.0;
-      const double offset = excavation ? -result.pa : result.pa;
+      const double pm = layout.ApplyPMultiplier ? f.Pm : 1.0;
+      const double offset = excavation ? -result.Pa : result.Pa;
       for (int i = 0; i < kSidePoints; ++i) {
         const double yi = y[static_cast<size_t>(i)];
         // Below 1e-14 the curve is the model's initial line; at zero it is
         // zero whatever the modulus.
         const double p = yi < kSmallDeflection ? (yi == 0 ? 0.0 : result.E0 * yi) : model.Resistance(yi);
-        result.y[static_cast<size_t>(i)] = f.ym * yi;
-        result.p[static_cast<size_t>(i)] = pm * p + offset;
+        result.Y[static_cast<size_t>(i)] = f.Ym * yi;
+        result.P[static_cast<size_t>(i)] = pm * p + offset;
       }
 
       if (excavation) {
         const double rate = model.ResistanceRate();
-        if (!f.first_in_layer) {
-          const double step = f.z - previous_z;
-          profile.CumulativeResistance[n] += layout.accumulation == Accumulation::kRectangle
+        if (!f.FirstInLayer) {
+          const double step = f.Z - previous_z;
+          profile.CumulativeResistance[n] += layout.Accumulation == Accumulation::Rectangle
                                                  ? rate * step
                                                  : 0.5 * (previous_rate + rate) * step;
         }
-        if (f.last_in_layer && layout.accumulate_to_bottom) {
-          profile.CumulativeResistance[n] += rate * (f.layer_bottom - f.z);
+        if (f.LastInLayer && layout.AccumulateToBottom) {
+          profile.CumulativeResistance[n] += rate * (f.LayerBottom - f.Z);
         }
         previous_rate = rate;
       }
-      result.parameters = model.Parameters();
-      result.parameters.side = f.side;
-      result.parameters.depth_below_surface = f.side_depth;
-      result.parameters.width = f.b;
-      run.output.WriteSide(layout, f, result);
+      result.Parameters = model.Parameters();
+      result.Parameters.Side = f.Side;
+      result.Parameters.DepthBelowSurface = f.SideDepth;
+      result.Parameters.Width = f.B;
+      run.Output.WriteSide(layout, f, result);
     }
-    previous_z = f.z;
+    previous_z = f.Z;
   }
 }
 

@@ -16,98 +16,98 @@ namespace darnek::soil {
 
 using SidePoints = std::array<double, kSidePoints>;
 
-enum class Side { kExcavation = 1, kBackfill = 2 };
+enum class Side { Excavation = 1, Backfill = 2 };
 
 // What the frame knows about the curve and side being generated.
 struct CurveFrame {
-  int layer = 0;  // profile layer, 0-based
-  int curve = 0;  // curve index, 0-based
-  bool first_in_layer = false;
-  bool last_in_layer = false;
-  double z = 0;             // curve depth below the excavation level
-  double z_previous = 0;    // the previous curve's depth in this layer (z at the first)
-  double layer_top = 0;     // profile depths of the layer
-  double layer_bottom = 0;  // after truncation at the profile depth limit
-  double soil_modulus = 0;  // SoilModulusK of the layer
+  int Layer = 0;  // profile layer, 0-based
+  int Curve = 0;  // curve index, 0-based
+  bool FirstInLayer = false;
+  bool LastInLayer = false;
+  double Z = 0;            // curve depth below the excavation level
+  double ZPrevious = 0;    // the previous curve's depth in this layer (z at the first)
+  double LayerTop = 0;     // profile depths of the layer
+  double LayerBottom = 0;  // after truncation at the profile depth limit
+  double SoilModulus = 0;  // SoilModulusK of the layer
 
-  soil::Side side = Side::kExcavation;
-  double side_depth = 0;  // x_s: depth below this side's ground surface
-  double x = 0;           // depth entering the resistance formulas (equivalent depth in later layers)
-  double wall_depth = 0;  // z + FreeHeight: depth below the top of the wall
+  soil::Side Side = Side::Excavation;
+  double SideDepth = 0;  // x_s: depth below this side's ground surface
+  double X = 0;          // depth entering the resistance formulas (equivalent depth in later layers)
+  double WallDepth = 0;  // z + FreeHeight: depth below the top of the wall
 
-  double b = 0;                // WP, width for soil resistance
-  double reference_width = 0;  // one foot, the width of the continuous-wall forms
-  bool continuous = false;     // WidthRatio below 1.1
-  bool cyclic = false;
-  double slope = 0;  // excavation slope in radians, signed as input
+  double B = 0;               // WP, width for soil resistance
+  double ReferenceWidth = 0;  // one foot, the width of the continuous-wall forms
+  bool Continuous = false;    // WidthRatio below 1.1
+  bool Cyclic = false;
+  double Slope = 0;  // excavation slope in radians, signed as input
 
   // Earth-pressure load at wall_depth on the width WP (force per unit
   // length); the model turns it into its active-pressure offset.
-  double pressure = 0;
-  double pm = 1;  // p-multiplier at the model's multiplier depth
-  double ym = 1;  // y-multiplier
+  double Pressure = 0;
+  double Pm = 1;  // p-multiplier at the model's multiplier depth
+  double Ym = 1;  // y-multiplier
 };
 
 // How the layer's cumulative resistance grows from one curve depth to the next.
 enum class Accumulation {
-  kRectangle,  // the current curve's rate times the step
-  kTrapezoid,  // the mean of the previous and current rates times the step
+  Rectangle,  // the current curve's rate times the step
+  Trapezoid,  // the mean of the previous and current rates times the step
 };
 
 // Which soil quantities a side's curve was built from, by model.
-enum class CurveParameterSet { kSoftClay, kStiffClay, kSand, kSilt, kRock, kWeakRock };
+enum class CurveParameterSet { SoftClay, StiffClay, Sand, Silt, Rock, WeakRock };
 
 // The soil quantities a side's curve was built from, as a user reads them
 // above its points. A model fills the fields of its set; the frame fills the
 // side, the depth and the width.
 struct CurveParameters {
-  CurveParameterSet set = CurveParameterSet::kSoftClay;
-  soil::Side side = Side::kExcavation;
-  double depth_below_surface = 0;      // below this side's ground surface
-  double width = 0;                    // WP, the width resisting
-  double cohesion = 0;                 // clays: c at the curve depth
-  double average_cohesion = 0;         // stiff clays: c averaged down the layer ("CAVG")
-  double unit_weight = 0;              // the average effective unit weight above the curve
-  double strain_at_half_strength = 0;  // clays: E50; weak rock: k_rm
-  double friction_angle_deg = 0;       // sand, silt
-  double factor_a = 0;                 // sand, silt: the empirical factors A and B
-  double factor_b = 0;
-  double wedge_resistance = 0;  // sand: PCT (PC for a continuous wall); silt: Puc
-  double flow_resistance = 0;   // sand: PCD (none for a continuous wall); silt: Pu
-  bool continuous = false;      // sand: a continuous wall, one ultimate resistance
-  double rock_strength = 0;     // rock: the strength "C"; weak rock: Qu
-  double rock_modulus = 0;      // weak rock: Eu
+  CurveParameterSet Set = CurveParameterSet::SoftClay;
+  soil::Side Side = Side::Excavation;
+  double DepthBelowSurface = 0;     // below this side's ground surface
+  double Width = 0;                 // WP, the width resisting
+  double Cohesion = 0;              // clays: c at the curve depth
+  double AverageCohesion = 0;       // stiff clays: c averaged down the layer ("CAVG")
+  double UnitWeight = 0;            // the average effective unit weight above the curve
+  double StrainAtHalfStrength = 0;  // clays: E50; weak rock: k_rm
+  double FrictionAngleDeg = 0;      // sand, silt
+  double FactorA = 0;               // sand, silt: the empirical factors A and B
+  double FactorB = 0;
+  double WedgeResistance = 0;  // sand: PCT (PC for a continuous wall); silt: Puc
+  double FlowResistance = 0;   // sand: PCD (none for a continuous wall); silt: Pu
+  bool Continuous = false;     // sand: a continuous wall, one ultimate resistance
+  double RockStrength = 0;     // rock: the strength "C"; weak rock: Qu
+  double RockModulus = 0;      // weak rock: Eu
 };
 
 // The number form of a scratch line: the point number in five columns, then
 // p' and y' in E10.3 fields, each after its blanks, under the scale factor
 // (1: one digit before the point, 0: none).
 struct ScratchRowForm {
-  int blanks_before_p = 1;
-  int blanks_before_y = 1;
-  int scale = 1;
+  int BlanksBeforeP = 1;
+  int BlanksBeforeY = 1;
+  int Scale = 1;
 };
 
 // The fixed parts of a model's behaviour and layout.
 struct CurveLayout {
   // Later layers enter the formulas at the equivalent depth x - top + XEQ;
   // otherwise x is the depth below the side's surface.
-  bool equivalent_depth = true;
-  soil::Accumulation accumulation = Accumulation::kTrapezoid;
+  bool EquivalentDepth = true;
+  soil::Accumulation Accumulation = Accumulation::Trapezoid;
   // At the layer's last curve the rate is also carried to the layer bottom.
-  bool accumulate_to_bottom = false;
+  bool AccumulateToBottom = false;
   // p' = pm p; a model that applies pm itself inside Resistance sets false.
-  bool apply_p_multiplier = true;
+  bool ApplyPMultiplier = true;
   // Report: the heads above the 17 rows (given the deflection label and the
   // force-per-length label) and one row (y', p').
-  const char* point_heads = nullptr;
-  const char* point_row = nullptr;
+  const char* PointHeads = nullptr;
+  const char* PointRow = nullptr;
   // Scratch line: point number, p', y'. Its number form is the precision the
   // solver receives.
-  ScratchRowForm scratch_row;
+  ScratchRowForm ScratchRow;
   // A point after the first whose written deflection is below 1e-14 gets the
   // small-deflection warning in the report.
-  bool warn_small_deflection = false;
+  bool WarnSmallDeflection = false;
 };
 
 // One soil model. The frame calls, per layer: BeginLayer; per curve, on the
@@ -128,7 +128,7 @@ class PyModel {
   // equals `accumulated`, the resistance of the layers above.
   virtual double EquivalentDepth(const CurveFrame& /*f*/, double /*accumulated*/) const { return 0; }
   // Depth below the top of the wall at which the multipliers are evaluated.
-  virtual double MultiplierDepth(const CurveFrame& f) const { return f.wall_depth; }
+  virtual double MultiplierDepth(const CurveFrame& f) const { return f.WallDepth; }
   // Ultimate resistance and curve shape of this side.
   virtual void Prepare(RunContext& ctx, const CurveFrame& f) = 0;
   // Active-pressure offset pa (force per unit length), from f.pressure.
@@ -155,11 +155,11 @@ class PyModel {
 // The points of one side as written: y' = ym y, p' = pm p -/+ pa, and what
 // they were built from.
 struct SideResult {
-  SidePoints y{};
-  SidePoints p{};
-  double pa = 0;
+  SidePoints Y{};
+  SidePoints P{};
+  double Pa = 0;
   double E0 = 0;
-  CurveParameters parameters;
+  CurveParameters Parameters;
 };
 
 // Receives the generated curves: the report and the scratch file in a run, a
@@ -176,11 +176,11 @@ class CurveOutput {
 
 // One profile layer's share of the generation.
 struct LayerRun {
-  RunContext& ctx;
-  int layer;  // 0-based
-  int first;  // curve indices, 0-based, inclusive
-  int last;
-  CurveOutput& output;
+  RunContext& Ctx;
+  int Layer;  // 0-based
+  int First;  // curve indices, 0-based, inclusive
+  int Last;
+  CurveOutput& Output;
 };
 
 // Generates curves first..last of the layer with the model.

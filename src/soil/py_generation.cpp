@@ -86,11 +86,11 @@ double YMultiplier(const ProblemData& d, double x) {
 }
 
 std::vector<WrittenPyCurve> GeneratePyCurves(RunContext& ctx) {
-  ctx.files.py_scratch.Restart();
+  ctx.Files.PyScratch.Restart();
   OutputUnit scratch;
-  scratch.Attach(ctx.files.py_scratch);
+  scratch.Attach(ctx.Files.PyScratch);
   BuildSoilProfile(ctx);
-  ProblemData& d = ctx.data;
+  ProblemData& d = ctx.Data;
   CheckCurveModulus(d);
 
   const std::span<const UserPyCurve> user = UserCurves(d);

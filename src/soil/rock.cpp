@@ -13,15 +13,15 @@ constexpr double kInitialStrain = Single(0.0004f);  // y1 / b
 
 const CurveLayout kLayout = [] {
   CurveLayout layout;
-  layout.equivalent_depth = false;
-  layout.accumulation = Accumulation::kTrapezoid;
-  layout.accumulate_to_bottom = false;
+  layout.EquivalentDepth = false;
+  layout.Accumulation = Accumulation::Trapezoid;
+  layout.AccumulateToBottom = false;
   // The residual branch carries no multiplier.
-  layout.apply_p_multiplier = false;
-  layout.point_heads = "( / 19X 'Y' 19X 'P' / 18X A2 14X A6 )";
+  layout.ApplyPMultiplier = false;
+  layout.PointHeads = "( / 19X 'Y' 19X 'P' / 18X A2 14X A6 )";
   // Exponent form: y1 is a few ten-thousandths of the width.
-  layout.point_row = "( 1P 2E20.3 )";
-  layout.scratch_row = {1, 0, 1};  // I5 1X 1P 2E10.3: adjacent fields
+  layout.PointRow = "( 1P 2E20.3 )";
+  layout.ScratchRow = {1, 0, 1};  // I5 1X 1P 2E10.3: adjacent fields
   return layout;
 }();
 
@@ -30,27 +30,27 @@ class Rock final : public PyModel {
   const CurveLayout& Layout() const override { return kLayout; }
 
   void LookUp(RunContext& ctx, const CurveFrame& f) override {
-    const double qu = StrengthAt(ctx, f.z);
+    const double qu = StrengthAt(ctx, f.Z);
     // Without strength the second line would be 0 / 0: stop as weak rock does.
     if (qu < kZeroRockStrength) StopOnZeroRockStrength();
     su_ = qu / 2;
-    gamma_ = AverageUnitWeightAt(ctx, f.z);
+    gamma_ = AverageUnitWeightAt(ctx, f.Z);
   }
 
   // The multipliers are taken at z + FreeHeight in front of the wall and at
   // z behind it.
   double MultiplierDepth(const CurveFrame& f) const override {
-    return f.side == Side::kExcavation ? f.wall_depth : f.z;
+    return f.Side == Side::Excavation ? f.WallDepth : f.Z;
   }
 
   void Prepare(RunContext& /*ctx*/, const CurveFrame& f) override {
-    const double b = f.b;
-    pm_ = f.pm;
+    const double b = f.B;
+    pm_ = f.Pm;
     es_ = 2000 * su_;
     y1_ = kInitialStrain * b;
     p1_ = es_ * y1_;
     y2_ = y1_ + (b * su_ - p1_) / (100 * su_);
-    residual_ = 0.5 * gamma_ * b * f.side_depth;
+    residual_ = 0.5 * gamma_ * b * f.SideDepth;
     ultimate_ = b * su_;
   }
 
@@ -73,8 +73,8 @@ class Rock final : public PyModel {
 
   CurveParameters Parameters() const override {
     CurveParameters p;
-    p.set = CurveParameterSet::kRock;
-    p.rock_strength = su_;
+    p.Set = CurveParameterSet::Rock;
+    p.RockStrength = su_;
     return p;
   }
 

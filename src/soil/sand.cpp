@@ -21,12 +21,12 @@ constexpr int kIntegrationSteps = 100;
 
 const CurveLayout kLayout = [] {
   CurveLayout layout;
-  layout.equivalent_depth = true;
-  layout.accumulation = Accumulation::kTrapezoid;
-  layout.accumulate_to_bottom = true;
-  layout.point_heads = "( / 19X 'Y' 19X 'P' / 18X A2 14X A6 )";
-  layout.point_row = "( 2F20.3 )";
-  layout.scratch_row = {1, 1, 1};  // I5 2(1X 1P E10.3)
+  layout.EquivalentDepth = true;
+  layout.Accumulation = Accumulation::Trapezoid;
+  layout.AccumulateToBottom = true;
+  layout.PointHeads = "( / 19X 'Y' 19X 'P' / 18X A2 14X A6 )";
+  layout.PointRow = "( 2F20.3 )";
+  layout.ScratchRow = {1, 1, 1};  // I5 2(1X 1P E10.3)
   return layout;
 }();
 
@@ -35,9 +35,9 @@ class Sand final : public PyModel {
   const CurveLayout& Layout() const override { return kLayout; }
 
   void LookUp(RunContext& ctx, const CurveFrame& f) override {
-    phi_ = FrictionAngleAt(ctx, f.z);
-    gamma_ = AverageUnitWeightAt(ctx, f.z);
-    k_ = f.soil_modulus;
+    phi_ = FrictionAngleAt(ctx, f.Z);
+    gamma_ = AverageUnitWeightAt(ctx, f.Z);
+    k_ = f.SoilModulus;
   }
 
   // The depth at which the integral of A pct from the surface equals the
@@ -56,54 +56,54 @@ class Sand final : public PyModel {
   // depth at the meeting depth carried on below it.
   double EquivalentDepth(const CurveFrame& f, double accumulated) const override {
     if (accumulated <= 0) return 0;
-    const double b = f.b;
-    const double width = f.continuous ? f.reference_width : b;
-    const SandTable& a_table = f.cyclic ? kACyclic : kAStatic;
+    const double b = f.B;
+    const double width = f.Continuous ? f.ReferenceWidth : b;
+    const SandTable& a_table = f.Cyclic ? kACyclic : kAStatic;
     const Wedge w(phi_, kPi);
-    const double c1 = w.Linear(b, w.ka);
+    const double c1 = w.Linear(b, w.Ka);
     const double c2 = w.Quadratic();
     const double d1 = w.FlowAround(b);
     const double xm = c2 > 0 ? std::max(0.0, (d1 - c1) / c2) : 0.0;
     const WedgeIntegral wedge = IntegrateWedge(a_table, width, gamma_, c1, c2, xm, kIntegrationSteps,
                                                accumulated, [](double, double) { return 0.0; });
-    if (wedge.reached) return wedge.depth;
+    if (wedge.Reached) return wedge.Depth;
     const double flow = kDeepA * gamma_ * d1 * xm;
     if (!(flow > 0)) return xm;
-    return xm + (accumulated - wedge.sum) / flow;
+    return xm + (accumulated - wedge.Sum) / flow;
   }
 
   void Prepare(RunContext& ctx, const CurveFrame& f) override {
-    const double b = f.b;
-    const double x = f.x;
-    const bool excavation = f.side == Side::kExcavation;
-    continuous_ = f.continuous;
+    const double b = f.B;
+    const double x = f.X;
+    const bool excavation = f.Side == Side::Excavation;
+    continuous_ = f.Continuous;
     // The continuous-wall forms take the curve shape of a one-foot strip.
-    const double width = f.continuous ? f.reference_width : b;
-    const double ratio = f.side_depth / width;
-    a_ = SandCoefficient(f.cyclic ? kACyclic : kAStatic, ratio);
-    b_ = SandCoefficient(f.cyclic ? kBCyclic : kBStatic, ratio);
-    const double theta = excavation ? std::fabs(f.slope) : 0.0;
+    const double width = f.Continuous ? f.ReferenceWidth : b;
+    const double ratio = f.SideDepth / width;
+    a_ = SandCoefficient(f.Cyclic ? kACyclic : kAStatic, ratio);
+    b_ = SandCoefficient(f.Cyclic ? kBCyclic : kBStatic, ratio);
+    const double theta = excavation ? std::fabs(f.Slope) : 0.0;
     const bool sloped = theta > 1e-15;
     const Wedge w(phi_, kPi);
 
     double ps = 0;
-    if (!f.continuous) {
+    if (!f.Continuous) {
       const double k0x = kK0 * x;
       if (!sloped) {
         pct_ = gamma_ * x *
-               (k0x * w.tan_phi * w.sin_beta / (w.tan_beta_phi * w.cos_alpha) +
-                w.tan_beta / w.tan_beta_phi * (b + x * w.tan_beta * w.tan_alpha) +
-                k0x * w.tan_beta * (w.tan_phi * w.sin_beta - w.tan_alpha) - w.ka * b);
+               (k0x * w.TanPhi * w.SinBeta / (w.TanBetaPhi * w.CosAlpha) +
+                w.TanBeta / w.TanBetaPhi * (b + x * w.TanBeta * w.TanAlpha) +
+                k0x * w.TanBeta * (w.TanPhi * w.SinBeta - w.TanAlpha) - w.Ka * b);
       } else {
         // Wedge in front of a sloping excavation ground.
-        const double tt = std::tan(theta) * w.tan_beta;
+        const double tt = std::tan(theta) * w.TanBeta;
         const double dd = tt / (1 + tt);
         const double d2 = 1 / (1 + tt);
         const double ff = 4 * dd * dd * dd - 3 * dd * dd + 1;
         pct_ = gamma_ * x *
-               (k0x * w.tan_phi * w.sin_beta * ff / (w.tan_beta_phi * w.cos_alpha) +
-                w.tan_beta / w.tan_beta_phi * (b * d2 + x * w.tan_beta * w.tan_alpha * d2 * d2) +
-                k0x * w.tan_beta * (w.tan_phi * w.sin_beta - w.tan_alpha) * ff - w.ka * b);
+               (k0x * w.TanPhi * w.SinBeta * ff / (w.TanBetaPhi * w.CosAlpha) +
+                w.TanBeta / w.TanBetaPhi * (b * d2 + x * w.TanBeta * w.TanAlpha * d2 * d2) +
+                k0x * w.TanBeta * (w.TanPhi * w.SinBeta - w.TanAlpha) * ff - w.Ka * b);
       }
       pcd_ = w.FlowAround(b) * gamma_ * x;
       ps = std::min(pct_, pcd_);
@@ -114,15 +114,15 @@ class Sand final : public PyModel {
       // The passive wedge needs ground flatter than the friction angle.
       if (t > phi_)
         throw InputError("soil layer with sand below the excavation (profile layer " +
-                         std::to_string(f.layer + 1) + "): the excavation slope of " +
-                         NumberText(std::fabs(ctx.data.Wall.ExcavationSlope)) +
+                         std::to_string(f.Layer + 1) + "): the excavation slope of " +
+                         NumberText(std::fabs(ctx.Data.Wall.ExcavationSlope)) +
                          " degrees is steeper than the friction angle of " + NumberText(phi_ * 180 / kPi) +
                          " degrees, so a continuous wall has no passive resistance there");
       const double delta = phi_ / 2;
       const double root =
           std::sqrt(std::sin(delta + phi_) * std::sin(phi_ - t) / (std::cos(delta) * std::cos(t)));
       const double kp = std::pow(std::cos(phi_), 2) / (std::cos(delta) * std::pow(1 - root, 2));
-      const double sigma = excavation ? gamma_ * f.side_depth : BackfillOverburdenAt(ctx, f.wall_depth);
+      const double sigma = excavation ? gamma_ * f.SideDepth : BackfillOverburdenAt(ctx, f.WallDepth);
       ps = kp * sigma * b;
       pct_ = ps;
       pcd_ = 0;
@@ -147,7 +147,7 @@ class Sand final : public PyModel {
     ya_ = yk_ <= ym_ / 5 ? yk_ : ym_ / 10;
   }
 
-  double ActivePressure(const CurveFrame& f) const override { return FrictionalActivePressure(f.pressure); }
+  double ActivePressure(const CurveFrame& f) const override { return FrictionalActivePressure(f.Pressure); }
 
   double InitialModulus() const override { return kx_; }
 
@@ -179,14 +179,14 @@ class Sand final : public PyModel {
 
   CurveParameters Parameters() const override {
     CurveParameters p;
-    p.set = CurveParameterSet::kSand;
-    p.friction_angle_deg = phi_ * 180 / kPi;
-    p.unit_weight = gamma_;
-    p.factor_a = a_;
-    p.factor_b = b_;
-    p.continuous = continuous_;
-    p.wedge_resistance = pct_;
-    p.flow_resistance = pcd_;
+    p.Set = CurveParameterSet::Sand;
+    p.FrictionAngleDeg = phi_ * 180 / kPi;
+    p.UnitWeight = gamma_;
+    p.FactorA = a_;
+    p.FactorB = b_;
+    p.Continuous = continuous_;
+    p.WedgeResistance = pct_;
+    p.FlowResistance = pcd_;
     return p;
   }
 

@@ -31,19 +31,19 @@ constexpr double kShape3Tail[4] = {Single(1.05f), Single(1.10f), Single(1.15f), 
 
 const CurveLayout kLayout = [] {
   CurveLayout layout;
-  layout.equivalent_depth = true;
-  layout.accumulation = Accumulation::kTrapezoid;
-  layout.accumulate_to_bottom = true;
-  layout.point_heads = "( / 19X 'Y' 19X 'P' / 18X A2 14X A6 )";
-  layout.point_row = "( 2E20.3 )";
-  layout.scratch_row = {2, 2, 0};  // I5 2(2X E10.3)
+  layout.EquivalentDepth = true;
+  layout.Accumulation = Accumulation::Trapezoid;
+  layout.AccumulateToBottom = true;
+  layout.PointHeads = "( / 19X 'Y' 19X 'P' / 18X A2 14X A6 )";
+  layout.PointRow = "( 2E20.3 )";
+  layout.ScratchRow = {2, 2, 0};  // I5 2(2X E10.3)
   return layout;
 }();
 
 enum class Shape {
-  kSand = 1,      // initial line, parabola, straight line, ultimate (as sand)
-  kLineMeet = 2,  // initial line to the straight segment, then the segment
-  kBilinear = 3,  // initial line to pu, then pu
+  Sand = 1,      // initial line, parabola, straight line, ultimate (as sand)
+  LineMeet = 2,  // initial line to the straight segment, then the segment
+  Bilinear = 3,  // initial line to pu, then pu
 };
 
 [[noreturn]] void StopOnSlope() {
@@ -70,10 +70,10 @@ class Silt final : public PyModel {
   const CurveLayout& Layout() const override { return kLayout; }
 
   void LookUp(RunContext& ctx, const CurveFrame& f) override {
-    phi_ = FrictionAngleAt(ctx, f.z);
-    c_ = StrengthAt(ctx, f.z);
-    gamma_ = AverageUnitWeightAt(ctx, f.z);
-    k_ = f.soil_modulus;
+    phi_ = FrictionAngleAt(ctx, f.Z);
+    c_ = StrengthAt(ctx, f.Z);
+    gamma_ = AverageUnitWeightAt(ctx, f.Z);
+    k_ = f.SoilModulus;
   }
 
   // The depth at which the integral from 0 of A pct + pc (spaced elements,
@@ -89,11 +89,11 @@ class Silt final : public PyModel {
   // value with the deep A = 0.88 plus 9 c b: X = xm + R / (0.88 gamma d1 xm + 9 c b).
   double EquivalentDepth(const CurveFrame& f, double accumulated) const override {
     if (accumulated <= 0) return 0;
-    const double b = f.b;
-    const double width = f.continuous ? f.reference_width : b;
-    const SandTable& a_table = f.cyclic ? kACyclic : kAStatic;
+    const double b = f.B;
+    const double width = f.Continuous ? f.ReferenceWidth : b;
+    const SandTable& a_table = f.Cyclic ? kACyclic : kAStatic;
     const Wedge w(phi_, kPiSilt);
-    const double c1 = w.Linear(b, ActiveCoefficient(w, std::fabs(f.slope)));
+    const double c1 = w.Linear(b, ActiveCoefficient(w, std::fabs(f.Slope)));
     const double c2 = w.Quadratic();
     const double d1 = w.FlowAround(b);
     const double xm = c2 > 0 ? std::max(0.0, (d1 - c1) / c2) : 0.0;
@@ -101,37 +101,37 @@ class Silt final : public PyModel {
         a_table, width, gamma_, c1, c2, xm, kIntegrationSteps, accumulated, [&](double x0, double x1) {
           return CohesiveIntegral(c_, gamma_, b, x1) - CohesiveIntegral(c_, gamma_, b, x0);
         });
-    if (wedge.reached) return wedge.depth;
-    const double rest = accumulated - wedge.sum;
+    if (wedge.Reached) return wedge.Depth;
+    const double rest = accumulated - wedge.Sum;
     const double resistance = kDeepA * gamma_ * d1 * xm + 9 * std::max(c_, 0.0) * b;
     if (!(resistance > 0)) return xm;
     return xm + rest / resistance;
   }
 
   void Prepare(RunContext& ctx, const CurveFrame& f) override {
-    const double b = f.b;
-    const double x = f.x;
-    const bool excavation = f.side == Side::kExcavation;
-    const double theta = std::fabs(f.slope);
+    const double b = f.B;
+    const double x = f.X;
+    const bool excavation = f.Side == Side::Excavation;
+    const double theta = std::fabs(f.Slope);
     // Also stops a silt without friction, whatever the slope.
     if (std::pow(std::cos(theta), 2) - std::pow(std::cos(phi_), 2) < 1e-10) StopOnSlope();
     const double slope_factor = excavation && theta > 1e-20 ? 1 / (1 + std::tan(theta)) : 1.0;
     const Wedge w(phi_, kPiSilt);
     const double ka = ActiveCoefficient(w, theta);
-    ka0_ = w.ka;
+    ka0_ = w.Ka;
     // The continuous-wall forms take the curve shape of a one-foot strip.
-    const double width = f.continuous ? f.reference_width : b;
-    a_ = SandCoefficient(f.cyclic ? kACyclic : kAStatic, x / width);
-    b_ = SandCoefficient(f.cyclic ? kBCyclic : kBStatic, x / width);
+    const double width = f.Continuous ? f.ReferenceWidth : b;
+    a_ = SandCoefficient(f.Cyclic ? kACyclic : kAStatic, x / width);
+    b_ = SandCoefficient(f.Cyclic ? kBCyclic : kBStatic, x / width);
 
-    if (!f.continuous) {
+    if (!f.Continuous) {
       const double k0x = kK0 * x;
       const double pct = gamma_ * x *
-                         (k0x * w.tan_phi * w.sin_beta / (w.tan_beta_phi * w.cos_alpha) +
-                          w.tan_beta / w.tan_beta_phi * (b + x * w.tan_beta * w.tan_alpha) +
-                          k0x * w.tan_beta * (w.tan_phi * w.sin_beta - w.tan_alpha) - ka * b);
+                         (k0x * w.TanPhi * w.SinBeta / (w.TanBetaPhi * w.CosAlpha) +
+                          w.TanBeta / w.TanBetaPhi * (b + x * w.TanBeta * w.TanAlpha) +
+                          k0x * w.TanBeta * (w.TanPhi * w.SinBeta - w.TanAlpha) - ka * b);
       const double pcd =
-          (kK0 * w.tan_phi * std::pow(w.tan_beta, 4) + w.ka * (std::pow(w.tan_beta, 8) - 1)) * gamma_ * x * b;
+          (kK0 * w.TanPhi * std::pow(w.TanBeta, 4) + w.Ka * (std::pow(w.TanBeta, 8) - 1)) * gamma_ * x * b;
       ps_ = std::min(pct, pcd);
       // As soft clay; without cohesion there is no cohesive part.
       const double np = c_ > 0 ? (3 + gamma_ * x / c_ + 0.5 * x / b) * slope_factor : 0.0;
@@ -143,7 +143,7 @@ class Silt final : public PyModel {
       const double root = std::sqrt(std::sin(phi_ + kWallFriction) * std::sin(phi_ - t) /
                                     (std::cos(kWallFriction) * std::cos(t)));
       const double kp = std::pow(std::cos(phi_), 2) / (std::cos(kWallFriction) * std::pow(1 - root, 2));
-      const double sigma = excavation ? gamma_ * f.side_depth : BackfillOverburdenAt(ctx, f.wall_depth);
+      const double sigma = excavation ? gamma_ * f.SideDepth : BackfillOverburdenAt(ctx, f.WallDepth);
       ps_ = kp * sigma * b;
       pc_ = 2 * c_ * std::sqrt(kp) * b * slope_factor;
     }
@@ -161,17 +161,17 @@ class Silt final : public PyModel {
     if (x > 0) {
       yk_ = std::pow(c_curve_ / es_, n_ / (n_ - 1));
       if (yk_ >= 0 && yk_ < ym_) {
-        shape_ = Shape::kSand;
+        shape_ = Shape::Sand;
       } else if (yi_ >= ym_ && yi_ < yu_) {
-        shape_ = Shape::kLineMeet;
+        shape_ = Shape::LineMeet;
       } else {
-        shape_ = yp_ >= yu_ ? Shape::kBilinear : Shape::kSand;
+        shape_ = yp_ >= yu_ ? Shape::Bilinear : Shape::Sand;
       }
     } else {
       // At or above the surface the previous curve's shape is kept.
       yk_ = 2 * width;
     }
-    if (shape_ == Shape::kSand) {
+    if (shape_ == Shape::Sand) {
       if (yu_ < yk_) {
         // The initial line reaches pu before yu: the points are spread over
         // the line up to pu / Es instead.
@@ -188,7 +188,7 @@ class Silt final : public PyModel {
   }
 
   double ActivePressure(const CurveFrame& f) const override {
-    return FrictionalActivePressure(f.pressure - 2 * c_ * std::sqrt(ka0_) * f.b);
+    return FrictionalActivePressure(f.Pressure - 2 * c_ * std::sqrt(ka0_) * f.B);
   }
 
   double InitialModulus() const override { return es_; }
@@ -196,7 +196,7 @@ class Silt final : public PyModel {
   void Grid(SidePoints& y) const override {
     y[0] = 0;
     switch (shape_) {
-      case Shape::kSand:
+      case Shape::Sand:
         y[1] = ya_ / 2;
         y[2] = ya_;
         for (int j = 1; j <= 9; ++j) y[static_cast<size_t>(2 + j)] = ya_ + j * (ym_ - ya_) / 10;
@@ -206,12 +206,12 @@ class Silt final : public PyModel {
         y[15] = yu_;
         y[16] = kLastGridFactor * yu_;
         break;
-      case Shape::kLineMeet:
+      case Shape::LineMeet:
         for (size_t i = 0; i < 8; ++i) y[i + 1] = yi_ * kShape2Grid[i];
         for (int j = 1; j <= 5; ++j) y[static_cast<size_t>(8 + j)] = yi_ + j * (yu_ - yi_) / 6;
         for (size_t i = 0; i < 3; ++i) y[14 + i] = kShape2Tail[i] * yu_;
         break;
-      case Shape::kBilinear:
+      case Shape::Bilinear:
         for (int j = 1; j <= 12; ++j) y[static_cast<size_t>(j)] = j * yp_ / 12;
         for (size_t i = 0; i < 4; ++i) y[13 + i] = kShape3Tail[i] * yp_;
         break;
@@ -221,7 +221,7 @@ class Silt final : public PyModel {
   double Resistance(double y) const override {
     double p;
     switch (shape_) {
-      case Shape::kSand:
+      case Shape::Sand:
         if (y <= yk_) {
           p = es_ * y;
         } else if (y <= ym_) {
@@ -232,7 +232,7 @@ class Silt final : public PyModel {
           p = pu_;
         }
         break;
-      case Shape::kLineMeet:
+      case Shape::LineMeet:
         if (y <= yi_) {
           p = es_ * y;
         } else if (y <= yu_) {
@@ -241,7 +241,7 @@ class Silt final : public PyModel {
           p = pu_;
         }
         break;
-      case Shape::kBilinear:
+      case Shape::Bilinear:
       default:
         p = y <= yp_ ? es_ * y : pu_;
         break;
@@ -253,13 +253,13 @@ class Silt final : public PyModel {
 
   CurveParameters Parameters() const override {
     CurveParameters p;
-    p.set = CurveParameterSet::kSilt;
-    p.friction_angle_deg = phi_ * 180 / kPiSilt;
-    p.unit_weight = gamma_;
-    p.factor_a = a_;
-    p.factor_b = b_;
-    p.wedge_resistance = pc_;
-    p.flow_resistance = ps_;
+    p.Set = CurveParameterSet::Silt;
+    p.FrictionAngleDeg = phi_ * 180 / kPiSilt;
+    p.UnitWeight = gamma_;
+    p.FactorA = a_;
+    p.FactorB = b_;
+    p.WedgeResistance = pc_;
+    p.FlowResistance = ps_;
     return p;
   }
 
@@ -267,7 +267,7 @@ class Silt final : public PyModel {
   // Ka of the wedge: on sloping ground the active coefficient of a slope
   // theta (Rankine), on level ground tan^2(pi / 4 - phi / 2).
   double ActiveCoefficient(const Wedge& w, double theta) const {
-    if (theta <= 1e-10) return w.ka;
+    if (theta <= 1e-10) return w.Ka;
     const double cos_theta = std::cos(theta);
     const double root = std::sqrt(cos_theta * cos_theta - std::pow(std::cos(phi_), 2));
     return cos_theta * (cos_theta - root) / (cos_theta + root);
@@ -279,7 +279,7 @@ class Silt final : public PyModel {
   double k_ = 0;
   // Kept from one curve to the next: a curve at or above the surface takes
   // the previous curve's shape.
-  Shape shape_ = Shape::kSand;
+  Shape shape_ = Shape::Sand;
   // Side.
   double ka0_ = 0;
   double a_ = 0, b_ = 0;

@@ -22,13 +22,13 @@ constexpr float kGrid[kSidePoints] = {0.0f,   0.00025f, 0.0025f, 0.0075f, 0.02f,
 
 const CurveLayout kLayout = [] {
   CurveLayout layout;
-  layout.equivalent_depth = true;
-  layout.accumulation = Accumulation::kRectangle;
-  layout.accumulate_to_bottom = false;
-  layout.point_heads = "( / 18X 'Y,' 18X 'P,' / 18X A2 14X A6 )";
-  layout.point_row = "( 2F20.3 )";
-  layout.scratch_row = {1, 1, 1};  // I5 2(1X 1P E10.3)
-  layout.warn_small_deflection = true;
+  layout.EquivalentDepth = true;
+  layout.Accumulation = Accumulation::Rectangle;
+  layout.AccumulateToBottom = false;
+  layout.PointHeads = "( / 18X 'Y,' 18X 'P,' / 18X A2 14X A6 )";
+  layout.PointRow = "( 2F20.3 )";
+  layout.ScratchRow = {1, 1, 1};  // I5 2(1X 1P E10.3)
+  layout.WarnSmallDeflection = true;
   return layout;
 }();
 
@@ -44,9 +44,9 @@ class SoftClay final : public PyModel {
   const CurveLayout& Layout() const override { return kLayout; }
 
   void LookUp(RunContext& ctx, const CurveFrame& f) override {
-    c_ = StrengthAt(ctx, f.z);
-    gamma_ = AverageUnitWeightAt(ctx, f.z);
-    eps50_ = E50At(ctx, f.z);
+    c_ = StrengthAt(ctx, f.Z);
+    gamma_ = AverageUnitWeightAt(ctx, f.Z);
+    eps50_ = E50At(ctx, f.Z);
   }
 
   // Inverts the integral of the ultimate resistance from the surface: the
@@ -54,49 +54,49 @@ class SoftClay final : public PyModel {
   // to zr, then the flow-around value 9 c b. The static root is used for
   // cyclic loading as well.
   double EquivalentDepth(const CurveFrame& f, double accumulated) const override {
-    const double b = f.b;
+    const double b = f.B;
     const double zr = TransitionDepth(c_, gamma_, b);
     const double quadratic = 0.5 * gamma_ * b + 0.25 * c_;
     const double linear = 3 * b * c_;
     const double resistance_to_zr =
-        f.cyclic ? kCyclicFactor * (gamma_ * b * zr * zr / 3 + 1.5 * c_ * b * zr + c_ * zr * zr / 6)
+        f.Cyclic ? kCyclicFactor * (gamma_ * b * zr * zr / 3 + 1.5 * c_ * b * zr + c_ * zr * zr / 6)
                  : linear * zr + quadratic * zr * zr;
     if (accumulated <= resistance_to_zr) {
       return (std::sqrt(linear * linear + 4 * accumulated * quadratic) - linear) / (2 * quadratic);
     }
-    const double flow = f.cyclic ? kCyclicFactor * 9 * c_ * b : 9 * c_ * b;
+    const double flow = f.Cyclic ? kCyclicFactor * 9 * c_ * b : 9 * c_ * b;
     return zr + (accumulated - resistance_to_zr) / flow;
   }
 
   void Prepare(RunContext& ctx, const CurveFrame& f) override {
-    const double b = f.b;
-    const bool excavation = f.side == Side::kExcavation;
+    const double b = f.B;
+    const bool excavation = f.Side == Side::Excavation;
     // A sloping excavation ground lowers the resistance in front of the wall,
     // whichever way it slopes.
-    const double slope = std::fabs(f.slope);
+    const double slope = std::fabs(f.Slope);
     const double slope_factor = excavation && slope > 1e-20 ? 1 / (1 + std::tan(slope)) : 1.0;
-    x_ = f.x;
-    cyclic_ = f.cyclic;
+    x_ = f.X;
+    cyclic_ = f.Cyclic;
     np_ = c_ > 0 ? (3 + gamma_ * x_ / c_ + 0.5 * x_ / b) * slope_factor : 0.0;
     pu_ = np_ <= 9 ? np_ * c_ * b : 9 * c_ * b;
-    if (!f.continuous) {
+    if (!f.Continuous) {
       y50_ = 2.5 * eps50_ * b;
     } else {
       // A continuous wall: passive pressure over the width, and the curve
       // shape of a one-foot strip.
       if (excavation) {
-        pu_ = (gamma_ * f.side_depth + 2 * c_) * b * slope_factor;
+        pu_ = (gamma_ * f.SideDepth + 2 * c_) * b * slope_factor;
       } else {
-        pu_ = (BackfillOverburdenAt(ctx, f.wall_depth) + 2 * c_) * b;
+        pu_ = (BackfillOverburdenAt(ctx, f.WallDepth) + 2 * c_) * b;
       }
-      y50_ = 2.5 * eps50_ * f.reference_width;
+      y50_ = 2.5 * eps50_ * f.ReferenceWidth;
     }
     zr_ = TransitionDepth(c_, gamma_, b);
     e0_ = 0.5 * pu_ * std::pow(y50_ / kSmallDeflection, kTwoThirds) / y50_;
   }
 
   double ActivePressure(const CurveFrame& f) const override {
-    return ClayActivePressure(f.pressure, c_, f.b);
+    return ClayActivePressure(f.Pressure, c_, f.B);
   }
 
   double InitialModulus() const override { return e0_; }
@@ -124,10 +124,10 @@ class SoftClay final : public PyModel {
 
   CurveParameters Parameters() const override {
     CurveParameters p;
-    p.set = CurveParameterSet::kSoftClay;
-    p.cohesion = c_;
-    p.unit_weight = gamma_;
-    p.strain_at_half_strength = eps50_;
+    p.Set = CurveParameterSet::SoftClay;
+    p.Cohesion = c_;
+    p.UnitWeight = gamma_;
+    p.StrainAtHalfStrength = eps50_;
     return p;
   }
 

@@ -30,7 +30,7 @@ StrengthPoint ValuesAt(const StrengthPoint& top, const StrengthPoint& bottom, do
 }  // namespace
 
 void BuildSoilProfile(RunContext& ctx) {
-  ProblemData& d = ctx.data;
+  ProblemData& d = ctx.Data;
   SoilProfile& profile = d.Profile;
   const bool si = IsSI(d);
 
@@ -117,8 +117,8 @@ void BuildSoilProfile(RunContext& ctx) {
 namespace {
 
 enum class BoundaryRule {
-  kLowerLayer,  // S: the lower layer's value unless it is absent
-  kMean,        // PHI, E50, RQD: the mean of the two values present
+  LowerLayer,  // S: the lower layer's value unless it is absent
+  Mean,        // PHI, E50, RQD: the mean of the two values present
 };
 
 [[noreturn]] void StopBeyondCurve(double z, const char* curve) {
@@ -127,7 +127,7 @@ enum class BoundaryRule {
 
 double CurveValue(RunContext& ctx, double z, double StrengthPoint::*field, BoundaryRule rule,
                   const char* curve_name) {
-  const std::vector<StrengthPoint>& curve = ctx.data.Profile.StrengthCurve;
+  const std::vector<StrengthPoint>& curve = ctx.Data.Profile.StrengthCurve;
   const size_t m = curve.size();
   if (m < 2 || z > curve.back().Z) StopBeyondCurve(z, curve_name);
   size_t k = 1;
@@ -135,7 +135,7 @@ double CurveValue(RunContext& ctx, double z, double StrengthPoint::*field, Bound
   const double upper = curve[k].*field;
   if (z == curve[k].Z && k + 1 < m && curve[k + 1].Z == curve[k].Z) {
     const double lower = curve[k + 1].*field;
-    if (rule == BoundaryRule::kLowerLayer) return lower >= kAbsentValue ? lower : upper;
+    if (rule == BoundaryRule::LowerLayer) return lower >= kAbsentValue ? lower : upper;
     const bool has_upper = upper >= kAbsentValue;
     const bool has_lower = lower >= kAbsentValue;
     if (has_upper && has_lower) return 0.5 * (upper + lower);
@@ -151,23 +151,23 @@ double CurveValue(RunContext& ctx, double z, double StrengthPoint::*field, Bound
 }  // namespace
 
 double StrengthAt(RunContext& ctx, double z) {
-  return CurveValue(ctx, z, &StrengthPoint::S, BoundaryRule::kLowerLayer, "THE INPUT STRENGTH CURVE");
+  return CurveValue(ctx, z, &StrengthPoint::S, BoundaryRule::LowerLayer, "THE INPUT STRENGTH CURVE");
 }
 
 double FrictionAngleAt(RunContext& ctx, double z) {
-  return CurveValue(ctx, z, &StrengthPoint::PHI, BoundaryRule::kMean, "THE INPUT PHI CURVE");
+  return CurveValue(ctx, z, &StrengthPoint::PHI, BoundaryRule::Mean, "THE INPUT PHI CURVE");
 }
 
 double E50At(RunContext& ctx, double z) {
-  return CurveValue(ctx, z, &StrengthPoint::E50, BoundaryRule::kMean, "THE INPUT STRENGTH CURVE");
+  return CurveValue(ctx, z, &StrengthPoint::E50, BoundaryRule::Mean, "THE INPUT STRENGTH CURVE");
 }
 
 double RQDAt(RunContext& ctx, double z) {
-  return CurveValue(ctx, z, &StrengthPoint::RQD, BoundaryRule::kMean, "THE INPUT STRENGTH CURVE");
+  return CurveValue(ctx, z, &StrengthPoint::RQD, BoundaryRule::Mean, "THE INPUT STRENGTH CURVE");
 }
 
 double AverageUnitWeightAt(RunContext& ctx, double z) {
-  const std::vector<UnitWeightPoint>& curve = ctx.data.Profile.UnitWeightCurve;
+  const std::vector<UnitWeightPoint>& curve = ctx.Data.Profile.UnitWeightCurve;
   if (curve.size() < 2) return 0;
   const double z0 = curve.front().Z;
   if (z < z0) return 0;
@@ -197,7 +197,7 @@ double AverageUnitWeightAt(RunContext& ctx, double z) {
 }
 
 double BackfillOverburdenAt(RunContext& ctx, double x) {
-  const ProblemData& d = ctx.data;
+  const ProblemData& d = ctx.Data;
   const double water = WaterTableDepth(d.Wall.WaterDepthBackfill);
   const double gamma_water = d.Profile.UnitWeightWater;
   double sigma = d.Wall.SurfacePressure;

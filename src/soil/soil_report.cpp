@@ -52,10 +52,10 @@ const char* SoilDescription(SoilType type) {
 }  // namespace
 
 void WriteSoilProfile(RunContext& ctx) {
-  const ProblemData& d = ctx.data;
+  const ProblemData& d = ctx.Data;
   const SoilProfile& profile = d.Profile;
   const UnitLabels& labels = d.Run.Labels;
-  OutputUnit& out = ctx.report;
+  OutputUnit& out = ctx.Report;
   const std::string depth_label = DepthLabel(d);
 
   out.Write("( / / 6X 50('*') / 6X '*        SOIL LAYERS AND STRENGTH DATA           *' / 6X 50('*') / )");
@@ -95,8 +95,8 @@ void WriteSoilProfile(RunContext& ctx) {
 }
 
 void WritePyCurvesHeading(RunContext& ctx) {
-  OutputUnit& out = ctx.report;
-  const std::span<const ReductionFactorRow> table = ReductionRows(ctx.data);
+  OutputUnit& out = ctx.Report;
+  const std::span<const ReductionFactorRow> table = ReductionRows(ctx.Data);
   if (!table.empty()) {
     out.Write(
         "( / / 6X 'REDUCTION FACTORS FOR CLOSELY-SPACED WALL ELEMENTS' / / "
@@ -146,7 +146,7 @@ void ReportScratchOutput::WriteHead(int generated, std::span<const UserPyCurve> 
   record_.clear();
   AppendListed(record_, static_cast<long long>(generated) + static_cast<long long>(user.size()));
   EndLine();
-  const double h = ctx_.data.C2.IncrementLength;
+  const double h = ctx_.Data.C2.IncrementLength;
   for (const UserPyCurve& u : user) {
     const size_t points = std::min(u.Y.size(), u.P.size());
     AppendListed(record_, static_cast<long long>(u.Station));
@@ -174,12 +174,12 @@ void ReportScratchOutput::WriteHead(int generated, std::span<const UserPyCurve> 
 }
 
 void ReportScratchOutput::BeginCurve(const CurveFrame& f) {
-  AppendListed(record_, f.wall_depth);
+  AppendListed(record_, f.WallDepth);
   AppendListed(record_, static_cast<long long>(2 * kSidePoints));
   const double depth = ReadBack(std::string_view(record_).substr(0, kListReal),
                                 "p-y scratch file: generated curve", 1, "depth");
   EndLine();
-  const double h = ctx_.data.C2.IncrementLength;
+  const double h = ctx_.Data.C2.IncrementLength;
   WrittenPyCurve curve;
   curve.Station = static_cast<int>(std::round(depth / h));
   curve.Contd = 1;
@@ -194,66 +194,66 @@ void WriteCurveParameters(OutputUnit& report, const ProblemData& d, const CurveP
   const UnitLabels& labels = d.Run.Labels;
   const std::string stress = StressLabel(labels);
   const std::string force = ForcePerLengthLabel(labels);
-  const double depth = ReportDepth(d, p.depth_below_surface);
-  switch (p.set) {
-    case CurveParameterSet::kSoftClay:
+  const double depth = ReportDepth(d, p.DepthBelowSurface);
+  switch (p.Set) {
+    case CurveParameterSet::SoftClay:
       report.Write(
           "( / 1X 'DEPTH BELOW GS' 6X 'DIAM' 10X 'C' 2X 'GAMMA AVG' 9X 'E50' / "
           "13X A2 8X A2 2X A9 2X A9 )",
           DepthLabel(d), labels.LengthLabel2, stress, UnitWeightLabel(labels));
-      report.Write("( 5X F10.2 F10.3 1P 2E11.4 E12.4 )", depth, p.width, p.cohesion, p.unit_weight,
-                   p.strain_at_half_strength);
+      report.Write("( 5X F10.2 F10.3 1P 2E11.4 E12.4 )", depth, p.Width, p.Cohesion, p.UnitWeight,
+                   p.StrainAtHalfStrength);
       return;
-    case CurveParameterSet::kStiffClay:
+    case CurveParameterSet::StiffClay:
       report.Write(
           "( / 1X 'DEPTH BELOW GS' 6X 'DIAM' 10X 'C' 7X 'CAVG' 2X 'GAMMA AVG' 9X 'E50' / "
           "13X A2 8X A2 2X A9 2X A9 2X A9 )",
           DepthLabel(d), labels.LengthLabel2, stress, stress, UnitWeightLabel(labels));
-      report.Write("( 5X F10.2 F10.3 1P 3E11.4 E12.4 )", depth, p.width, p.cohesion, p.average_cohesion,
-                   p.unit_weight, p.strain_at_half_strength);
+      report.Write("( 5X F10.2 F10.3 1P 3E11.4 E12.4 )", depth, p.Width, p.Cohesion, p.AverageCohesion,
+                   p.UnitWeight, p.StrainAtHalfStrength);
       return;
-    case CurveParameterSet::kSand:
-      if (!p.continuous) {
+    case CurveParameterSet::Sand:
+      if (!p.Continuous) {
         report.Write(
             "( / 1X 'DEPTH BELOW GS' 3X 'DIAM' 4X 'PHI' 2X 'GAMMA AVG' 4X 'A' 4X 'B' 6X 'PCT' 6X 'PCD' / "
             "13X A2 5X A2 4X 'DEG' 2X A9 13X A6 3X A6 )",
             DepthLabel(d), labels.LengthLabel2, UnitWeightLabel(labels), force, force);
-        report.Write("( 5X F10.2 2F7.2 2X 1P E9.2 0P 2F5.2 1P 2E9.2 )", depth, p.width, p.friction_angle_deg,
-                     p.unit_weight, p.factor_a, p.factor_b, p.wedge_resistance, p.flow_resistance);
+        report.Write("( 5X F10.2 2F7.2 2X 1P E9.2 0P 2F5.2 1P 2E9.2 )", depth, p.Width, p.FrictionAngleDeg,
+                     p.UnitWeight, p.FactorA, p.FactorB, p.WedgeResistance, p.FlowResistance);
       } else {
         report.Write(
             "( / 1X 'DEPTH BELOW GS' 3X 'DIAM' 4X 'PHI' 2X 'GAMMA AVG' 4X 'A' 4X 'B' 6X 'PC ' / "
             "13X A2 5X A2 4X 'DEG' 2X A9 13X A6 )",
             DepthLabel(d), labels.LengthLabel2, UnitWeightLabel(labels), force);
-        report.Write("( 5X F10.2 2F7.2 2X 1P E9.2 0P 2F5.2 1P E9.2 )", depth, p.width, p.friction_angle_deg,
-                     p.unit_weight, p.factor_a, p.factor_b, p.wedge_resistance);
+        report.Write("( 5X F10.2 2F7.2 2X 1P E9.2 0P 2F5.2 1P E9.2 )", depth, p.Width, p.FrictionAngleDeg,
+                     p.UnitWeight, p.FactorA, p.FactorB, p.WedgeResistance);
       }
       return;
-    case CurveParameterSet::kSilt:
+    case CurveParameterSet::Silt:
       // The phi of the last head is character 237 of code page 437.
       report.Write(
           "( / 5X 'DEPTH' 6X 'DIAM' 7X 'PHI' 1X 'GAMMA AVG' 9X 'A' 9X 'B' 7X 'Puc' 7X 'Pu' A1 / "
           "8X A2 8X A2 7X 'DEG' 1X A9 24X A6 4X A6 )",
           "\xED", DepthLabel(d), labels.LengthLabel2, UnitWeightLabel(labels), force, force);
-      report.Write("( 2F10.2 F10.1 1P E10.3 0P 2F10.2 1P 2E10.3 )", depth, p.width, p.friction_angle_deg,
-                   p.unit_weight, p.factor_a, p.factor_b, p.wedge_resistance, p.flow_resistance);
+      report.Write("( 2F10.2 F10.1 1P E10.3 0P 2F10.2 1P 2E10.3 )", depth, p.Width, p.FrictionAngleDeg,
+                   p.UnitWeight, p.FactorA, p.FactorB, p.WedgeResistance, p.FlowResistance);
       return;
-    case CurveParameterSet::kRock:
-      if (p.side == Side::kExcavation) {
+    case CurveParameterSet::Rock:
+      if (p.Side == Side::Excavation) {
         report.Write("( / 1X 'DEPTH-EXCAVATION SIDE' 6X 'DIAM' 9X 'C' )");
       } else {
         report.Write("( / 3X 'DEPTH-BACKFILL SIDE' 6X 'DIAM' 9X 'C' )");
       }
       report.Write("( 20X A2 8X A2 1X A9 )", DepthLabel(d), labels.LengthLabel2, stress);
-      report.Write("( 12X F10.2 F10.3 1P E10.1 )", depth, p.width, p.rock_strength);
+      report.Write("( 12X F10.2 F10.3 1P E10.1 )", depth, p.Width, p.RockStrength);
       return;
-    case CurveParameterSet::kWeakRock:
+    case CurveParameterSet::WeakRock:
       report.Write(
           "( / 10X 'DEPTH' 6X 'DIAM' 9X 'Qu' 7X ' Eu ' 2X 'GAMMA AVG' 9X 'E50' / "
           "13X A2 8X A2 2X A9 2X A9 2X A9 )",
           DepthLabel(d), labels.LengthLabel2, stress, stress, UnitWeightLabel(labels));
-      report.Write("( 5X F10.2 F10.3 1P 3E11.4 E12.4 )", depth, p.width, p.rock_strength, p.rock_modulus,
-                   p.unit_weight, p.strain_at_half_strength);
+      report.Write("( 5X F10.2 F10.3 1P 3E11.4 E12.4 )", depth, p.Width, p.RockStrength, p.RockModulus,
+                   p.UnitWeight, p.StrainAtHalfStrength);
       return;
   }
 }
@@ -261,7 +261,7 @@ void WriteCurveParameters(OutputUnit& report, const ProblemData& d, const CurveP
 }  // namespace
 
 void ReportScratchOutput::StrengthCurveExceeded(double z) {
-  ctx_.report.Write(
+  ctx_.Report.Write(
       "( / 6X '**** WARNING ****' / 6X 'THE VALUE OF X =' F12.3 / "
       "6X 'IS BEYOND THE EXTENT OF THE' / 6X 'INPUT CURVE FOR STRENGTH' )",
       z);
@@ -269,30 +269,30 @@ void ReportScratchOutput::StrengthCurveExceeded(double z) {
 
 void ReportScratchOutput::WriteSide(const CurveLayout& layout, const CurveFrame& f,
                                     const SideResult& result) {
-  OutputUnit& report = ctx_.report;
-  const UnitLabels& labels = ctx_.data.Run.Labels;
+  OutputUnit& report = ctx_.Report;
+  const UnitLabels& labels = ctx_.Data.Run.Labels;
   // Rock heads its rows with the side itself.
-  if (result.parameters.set != CurveParameterSet::kRock) {
-    if (f.side == Side::kExcavation) {
+  if (result.Parameters.Set != CurveParameterSet::Rock) {
+    if (f.Side == Side::Excavation) {
       report.Write("( / 6X 'AT THE EXCAVATION SIDE' )");
     } else {
       report.Write("( / 6X 'AT THE BACKFILL SIDE' )");
     }
   }
-  WriteCurveParameters(report, ctx_.data, result.parameters);
-  report.Write(layout.point_heads, labels.LengthLabel2, ForcePerLengthLabel(labels));
+  WriteCurveParameters(report, ctx_.Data, result.Parameters);
+  report.Write(layout.PointHeads, labels.LengthLabel2, ForcePerLengthLabel(labels));
   for (size_t i = 0; i < kSidePoints; ++i) {
-    if (layout.warn_small_deflection && i > 0 && result.y[i] < kSmallDeflection) {
+    if (layout.WarnSmallDeflection && i > 0 && result.Y[i] < kSmallDeflection) {
       report.Write(
           "( / 6X '**** WARNING ****' / 6X 'DEFLECTION IS LESS THAN 1.0E-14.  THE PROGRAM' / "
           "6X 'USED A SOIL MODULUS OF ' 1P E12.4 )",
           result.E0);
     }
-    report.Write(layout.point_row, result.y[i], result.p[i]);
-    WriteScratchPoint(layout.scratch_row, f.side, i, result.p[i], result.y[i]);
+    report.Write(layout.PointRow, result.Y[i], result.P[i]);
+    WriteScratchPoint(layout.ScratchRow, f.Side, i, result.P[i], result.Y[i]);
   }
-  report.Write("( ' P-Multiplier = ' F8.4 ' Y-Multiplier = ' F8.4 )", f.pm, f.ym);
-  if (f.side == Side::kBackfill && !curves_.empty()) {
+  report.Write("( ' P-Multiplier = ' F8.4 ' Y-Multiplier = ' F8.4 )", f.Pm, f.Ym);
+  if (f.Side == Side::Backfill && !curves_.empty()) {
     // The backfill side at negative deflections, then the excavation side
     // without its point at zero deflection.
     WrittenPyCurve& curve = curves_.back();
@@ -314,15 +314,15 @@ void ReportScratchOutput::WriteScratchPoint(const ScratchRowForm& form, Side sid
   fortran::FieldRecord& row = row_;
   row.Clear();
   row.I(5, static_cast<long long>(i + 1));
-  row.Blanks(form.blanks_before_p);
+  row.Blanks(form.BlanksBeforeP);
   const size_t p_at = row.size();
   double p_read = 0;
-  const bool p_known = row.E(10, 3, p, form.scale, p_read);
-  row.Blanks(form.blanks_before_y);
+  const bool p_known = row.E(10, 3, p, form.Scale, p_read);
+  row.Blanks(form.BlanksBeforeY);
   const size_t y_at = row.size();
   double y_read = 0;
-  const bool y_known = row.E(10, 3, y, form.scale, y_read);
-  const bool excavation = side == Side::kExcavation;
+  const bool y_known = row.E(10, 3, y, form.Scale, y_read);
+  const bool excavation = side == Side::Excavation;
   const char* record =
       excavation ? "p-y scratch file: excavation-side point" : "p-y scratch file: backfill-side point";
   (excavation ? excavation_p_ : backfill_p_)[i] =

@@ -23,13 +23,13 @@ constexpr float kGrid[14] = {0.00001f, 0.00005f, 0.0001f, 0.0005f, 0.001f, 0.005
 
 const CurveLayout kLayout = [] {
   CurveLayout layout;
-  layout.equivalent_depth = true;
-  layout.accumulation = Accumulation::kTrapezoid;
-  layout.accumulate_to_bottom = false;
-  layout.point_heads = "( / 19X 'Y' 19X 'P' / 18X A2 14X A6 )";
+  layout.EquivalentDepth = true;
+  layout.Accumulation = Accumulation::Trapezoid;
+  layout.AccumulateToBottom = false;
+  layout.PointHeads = "( / 19X 'Y' 19X 'P' / 18X A2 14X A6 )";
   // Five decimals: the first points lie at a hundred-thousandth of 16 y50.
-  layout.point_row = "( 2F20.5 )";
-  layout.scratch_row = {1, 1, 1};  // I5 2(1X 1P E10.3)
+  layout.PointRow = "( 2F20.5 )";
+  layout.ScratchRow = {1, 1, 1};  // I5 2(1X 1P E10.3)
   return layout;
 }();
 
@@ -39,14 +39,14 @@ class StiffClayAboveWater final : public PyModel {
 
   void BeginLayer(RunContext& ctx, const CurveFrame& f) override {
     // A static run counts one cycle, and says so in the shared value.
-    if (!f.cyclic) ctx.data.Soil.NumCycles = 1;
+    if (!f.Cyclic) ctx.Data.Soil.NumCycles = 1;
   }
 
   void LookUp(RunContext& ctx, const CurveFrame& f) override {
-    ca_ = LayerAverageStrength(ctx.data, f, strength_curve_exceeded_);
-    c_ = StrengthAt(ctx, f.z);
-    gamma_ = AverageUnitWeightAt(ctx, f.z);
-    eps50_ = E50At(ctx, f.z);
+    ca_ = LayerAverageStrength(ctx.Data, f, strength_curve_exceeded_);
+    c_ = StrengthAt(ctx, f.Z);
+    gamma_ = AverageUnitWeightAt(ctx, f.Z);
+    eps50_ = E50At(ctx, f.Z);
   }
 
   // Inverts the integral of the wedge value 3 ca b + (gamma b + 0.5 ca) x
@@ -54,7 +54,7 @@ class StiffClayAboveWater final : public PyModel {
   // runs at the layer's first curve, where the running average of c over the
   // layer's curves is c itself.
   double EquivalentDepth(const CurveFrame& f, double accumulated) const override {
-    const double b = f.b;
+    const double b = f.B;
     const double running_average = c_;
     const double zr = (9 * c_ - 3 * running_average) * b / (gamma_ * b + 0.5 * c_);
     const double quadratic = 0.5 * gamma_ * b + 0.25 * c_;
@@ -67,26 +67,26 @@ class StiffClayAboveWater final : public PyModel {
   }
 
   void Prepare(RunContext& ctx, const CurveFrame& f) override {
-    const ProblemData& d = ctx.data;
-    const double b = f.b;
-    const bool excavation = f.side == Side::kExcavation;
-    const double slope = std::fabs(f.slope);
+    const ProblemData& d = ctx.Data;
+    const double b = f.B;
+    const bool excavation = f.Side == Side::Excavation;
+    const double slope = std::fabs(f.Slope);
     const double slope_factor = excavation && slope > 1e-20 ? 1 / (1 + std::tan(slope)) : 1.0;
-    if (!f.continuous) {
+    if (!f.Continuous) {
       // The wedge uses the layer's average cohesion, the flow-around value
       // the cohesion at the depth.
-      const double wedge = (3 * ca_ * b + gamma_ * b * f.x + 0.5 * ca_ * f.x) * slope_factor;
+      const double wedge = (3 * ca_ * b + gamma_ * b * f.X + 0.5 * ca_ * f.X) * slope_factor;
       pu_ = std::min(wedge, 9 * c_ * b);
       y50_ = 2.5 * eps50_ * b;
     } else {
       if (excavation) {
-        pu_ = (gamma_ * f.side_depth + 2 * c_) * b * slope_factor;
+        pu_ = (gamma_ * f.SideDepth + 2 * c_) * b * slope_factor;
       } else {
-        pu_ = (BackfillOverburdenAt(ctx, f.wall_depth) + 2 * c_) * b;
+        pu_ = (BackfillOverburdenAt(ctx, f.WallDepth) + 2 * c_) * b;
       }
-      y50_ = 2.5 * eps50_ * f.reference_width;
+      y50_ = 2.5 * eps50_ * f.ReferenceWidth;
     }
-    cyclic_ = f.cyclic;
+    cyclic_ = f.Cyclic;
     const double log_cycles = std::log10(d.Soil.NumCycles);
     ye_ = cyclic_ ? 1.25 * y50_ * (16 + kGridStretch * log_cycles) : 20 * y50_;
     stretch_ = 1 + kCurveStretch * log_cycles;
@@ -94,7 +94,7 @@ class StiffClayAboveWater final : public PyModel {
   }
 
   double ActivePressure(const CurveFrame& f) const override {
-    return ClayActivePressure(f.pressure, c_, f.b);
+    return ClayActivePressure(f.Pressure, c_, f.B);
   }
 
   double InitialModulus() const override { return e0_; }
@@ -116,11 +116,11 @@ class StiffClayAboveWater final : public PyModel {
 
   CurveParameters Parameters() const override {
     CurveParameters p;
-    p.set = CurveParameterSet::kStiffClay;
-    p.cohesion = c_;
-    p.average_cohesion = ca_;
-    p.unit_weight = gamma_;
-    p.strain_at_half_strength = eps50_;
+    p.Set = CurveParameterSet::StiffClay;
+    p.Cohesion = c_;
+    p.AverageCohesion = ca_;
+    p.UnitWeight = gamma_;
+    p.StrainAtHalfStrength = eps50_;
     return p;
   }
 

@@ -51,14 +51,14 @@ double Coefficient(const float (&ratios)[N], const float (&values)[N], double ra
 const CurveLayout kLayout = [] {
   CurveLayout layout;
   // The formulas use the depth below each side's own surface in every layer.
-  layout.equivalent_depth = false;
+  layout.EquivalentDepth = false;
   // ResistanceRate carries the whole trapezoid of pc, times the residual
   // fraction at the current curve.
-  layout.accumulation = Accumulation::kRectangle;
-  layout.accumulate_to_bottom = false;
-  layout.point_heads = "( / 19X 'Y' 19X 'P' / 18X A2 14X A6 )";
-  layout.point_row = "( 2F20.3 )";
-  layout.scratch_row = {1, 1, 1};  // I5 2(1X 1P E10.3)
+  layout.Accumulation = Accumulation::Rectangle;
+  layout.AccumulateToBottom = false;
+  layout.PointHeads = "( / 19X 'Y' 19X 'P' / 18X A2 14X A6 )";
+  layout.PointRow = "( 2F20.3 )";
+  layout.ScratchRow = {1, 1, 1};  // I5 2(1X 1P E10.3)
   return layout;
 }();
 
@@ -69,36 +69,36 @@ class StiffClayBelowWater final : public PyModel {
   void LookUp(RunContext& ctx, const CurveFrame& f) override {
     // The first layer averages its linear strength profile; a later layer,
     // whose top may lie at any depth, the strengths at its curves.
-    if (f.layer == 0) ca_ = LayerAverageStrength(ctx.data, f, strength_curve_exceeded_);
-    c_ = StrengthAt(ctx, f.z);
+    if (f.Layer == 0) ca_ = LayerAverageStrength(ctx.Data, f, strength_curve_exceeded_);
+    c_ = StrengthAt(ctx, f.Z);
     const double running = running_.Add(f, c_);
-    if (f.layer != 0) ca_ = running;
-    gamma_ = AverageUnitWeightAt(ctx, f.z);
-    eps50_ = E50At(ctx, f.z);
-    k_ = f.soil_modulus;
-    previous_pc_ = f.first_in_layer ? 0.0 : excavation_pc_;
+    if (f.Layer != 0) ca_ = running;
+    gamma_ = AverageUnitWeightAt(ctx, f.Z);
+    eps50_ = E50At(ctx, f.Z);
+    k_ = f.SoilModulus;
+    previous_pc_ = f.FirstInLayer ? 0.0 : excavation_pc_;
   }
 
   void Prepare(RunContext& ctx, const CurveFrame& f) override {
-    const double b = f.b;
-    const double x = f.x;
-    const bool excavation = f.side == Side::kExcavation;
-    const double slope = std::fabs(f.slope);
+    const double b = f.B;
+    const double x = f.X;
+    const bool excavation = f.Side == Side::Excavation;
+    const double slope = std::fabs(f.Slope);
     const double slope_factor = excavation && slope > 1e-20 ? 1 / (1 + std::tan(slope)) : 1.0;
-    cyclic_ = f.cyclic;
+    cyclic_ = f.Cyclic;
     as_ = Coefficient(kStaticRatio, kAs, x / b);
     ac_ = Coefficient(kCyclicRatio, kAc, x / b);
-    if (!f.continuous) {
+    if (!f.Continuous) {
       const double wedge = (2 * ca_ * b + gamma_ * b * x + kWedgeFactor * ca_ * x) * slope_factor;
       pc_ = std::min(wedge, 11 * c_ * b);
       y50_ = eps50_ * b;
     } else {
       if (excavation) {
-        pc_ = (2 * c_ + gamma_ * f.side_depth) * b * slope_factor;
+        pc_ = (2 * c_ + gamma_ * f.SideDepth) * b * slope_factor;
       } else {
-        pc_ = (2 * c_ + BackfillOverburdenAt(ctx, f.wall_depth)) * b;
+        pc_ = (2 * c_ + BackfillOverburdenAt(ctx, f.WallDepth)) * b;
       }
-      y50_ = eps50_ * f.reference_width;
+      y50_ = eps50_ * f.ReferenceWidth;
     }
     es_ = k_ * x;
     yp_ = kCyclicPeak * as_ * y50_;
@@ -106,7 +106,7 @@ class StiffClayBelowWater final : public PyModel {
   }
 
   double ActivePressure(const CurveFrame& f) const override {
-    return ClayActivePressure(f.pressure, c_, f.b);
+    return ClayActivePressure(f.Pressure, c_, f.B);
   }
 
   double InitialModulus() const override { return es_; }
@@ -167,11 +167,11 @@ class StiffClayBelowWater final : public PyModel {
 
   CurveParameters Parameters() const override {
     CurveParameters p;
-    p.set = CurveParameterSet::kStiffClay;
-    p.cohesion = c_;
-    p.average_cohesion = ca_;
-    p.unit_weight = gamma_;
-    p.strain_at_half_strength = eps50_;
+    p.Set = CurveParameterSet::StiffClay;
+    p.Cohesion = c_;
+    p.AverageCohesion = ca_;
+    p.UnitWeight = gamma_;
+    p.StrainAtHalfStrength = eps50_;
     return p;
   }
 

@@ -26,12 +26,12 @@ constexpr float kGrid[kSidePoints] = {0.0005f, 0.001f, 0.003f, 0.006f, 0.009f, 0
 
 const CurveLayout kLayout = [] {
   CurveLayout layout;
-  layout.equivalent_depth = false;
-  layout.accumulation = Accumulation::kTrapezoid;
-  layout.accumulate_to_bottom = false;
-  layout.point_heads = "( / 19X 'Y' 19X 'P' / 18X A2 14X A6 )";
-  layout.point_row = "( 2E20.3 )";
-  layout.scratch_row = {2, 2, 0};  // I5 2(2X E10.3)
+  layout.EquivalentDepth = false;
+  layout.Accumulation = Accumulation::Trapezoid;
+  layout.AccumulateToBottom = false;
+  layout.PointHeads = "( / 19X 'Y' 19X 'P' / 18X A2 14X A6 )";
+  layout.PointRow = "( 2E20.3 )";
+  layout.ScratchRow = {2, 2, 0};  // I5 2(2X E10.3)
   return layout;
 }();
 
@@ -40,34 +40,34 @@ class WeakRock final : public PyModel {
   const CurveLayout& Layout() const override { return kLayout; }
 
   void BeginLayer(RunContext& ctx, const CurveFrame& /*f*/) override {
-    if (ctx.data.Soil.NumCycles == 0) ctx.data.Soil.NumCycles = 1;
+    if (ctx.Data.Soil.NumCycles == 0) ctx.Data.Soil.NumCycles = 1;
   }
 
   void LookUp(RunContext& ctx, const CurveFrame& f) override {
-    qur_ = StrengthAt(ctx, f.z);
-    if (!f.first_in_layer && qur_ < kZeroRockStrength) StopOnZeroRockStrength();
-    krm_ = E50At(ctx, f.z);
-    rqd_ = RQDAt(ctx, f.z);
-    gamma_ = AverageUnitWeightAt(ctx, f.z);
-    eir_ = f.soil_modulus;
+    qur_ = StrengthAt(ctx, f.Z);
+    if (!f.FirstInLayer && qur_ < kZeroRockStrength) StopOnZeroRockStrength();
+    krm_ = E50At(ctx, f.Z);
+    rqd_ = RQDAt(ctx, f.Z);
+    gamma_ = AverageUnitWeightAt(ctx, f.Z);
+    eir_ = f.SoilModulus;
     // The top strength is the layer's own even for a layer thinner than the
     // small offset.
-    const double top_inside = std::min(f.layer_top + kInside, 0.5 * (f.layer_top + f.layer_bottom));
+    const double top_inside = std::min(f.LayerTop + kInside, 0.5 * (f.LayerTop + f.LayerBottom));
     qa_ = 0.5 * (StrengthAt(ctx, top_inside) + qur_);
   }
 
   // The multipliers are taken at z in front of the wall and at
   // z + FreeHeight behind it.
   double MultiplierDepth(const CurveFrame& f) const override {
-    return f.side == Side::kExcavation ? f.z : f.wall_depth;
+    return f.Side == Side::Excavation ? f.Z : f.WallDepth;
   }
 
   void Prepare(RunContext& ctx, const CurveFrame& f) override {
-    const double b = f.b;
+    const double b = f.B;
     // The backfill side of a continuous wall asks for its overburden, which
     // stops the run below the soil table; the resistance does not use it.
-    if (f.continuous && f.side == Side::kBackfill) BackfillOverburdenAt(ctx, f.wall_depth);
-    const double xr = f.side_depth + kInside - f.layer_top;
+    if (f.Continuous && f.Side == Side::Backfill) BackfillOverburdenAt(ctx, f.WallDepth);
+    const double xr = f.SideDepth + kInside - f.LayerTop;
     const double alpha = 1 - rqd_ * kPerRqd;
     if (xr <= 3 * b) {
       pur_ = alpha * qa_ * b * (1 + kShallowGrowth * xr / b);
@@ -98,11 +98,11 @@ class WeakRock final : public PyModel {
 
   CurveParameters Parameters() const override {
     CurveParameters p;
-    p.set = CurveParameterSet::kWeakRock;
-    p.rock_strength = qur_;
-    p.rock_modulus = eir_;
-    p.unit_weight = gamma_;
-    p.strain_at_half_strength = krm_;
+    p.Set = CurveParameterSet::WeakRock;
+    p.RockStrength = qur_;
+    p.RockModulus = eir_;
+    p.UnitWeight = gamma_;
+    p.StrainAtHalfStrength = krm_;
     return p;
   }
 

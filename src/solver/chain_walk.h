@@ -12,10 +12,10 @@ namespace darnek::solver {
 // One range of the walk: the entries (0-based) giving the values at its two
 // ends, and its first and last station.
 struct ChainRange {
-  int first = 0;
-  int second = 0;
-  int from = 0;
-  int to = 0;
+  int First = 0;
+  int Second = 0;
+  int From = 0;
+  int To = 0;
 };
 
 // Walks a table of `count` entries. `linked(i)` says whether entry i continues

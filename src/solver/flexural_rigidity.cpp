@@ -54,8 +54,8 @@ double SecantStiffness(const MomentCurvatureTable& table, double phi) {
 }
 
 void UpdateFlexuralRigidity(RunContext& ctx) {
-  const ProblemData& data = ctx.data;
-  StationTables& st = ctx.data.Stations;
+  const ProblemData& data = ctx.Data;
+  StationTables& st = ctx.Data.Stations;
   const auto& sections = data.WallSections;
   if (sections.empty()) {
     throw InputError("no wall sections: the flexural rigidity of the wall is not defined");

@@ -20,8 +20,8 @@ bool BrokeDown(const StationTables& st, int n, ResultsData& results) {
   for (int j = -1; j <= n + 1 && finite; ++j) finite = std::isfinite(st.W[j]);
   if (finite) return false;
   struct Term {
-    const StationArray<double>& values;
-    const char* name;
+    const StationArray<double>& Values;
+    const char* Name;
   };
   const Term terms[] = {{st.EI, "flexural rigidity EI"},
                         {st.S, "spring stiffness S"},
@@ -32,10 +32,10 @@ bool BrokeDown(const StationTables& st, int n, ResultsData& results) {
                         {st.W, "deflection"}};
   for (const Term& term : terms) {
     for (int j = -1; j <= n + 1; ++j) {
-      if (std::isfinite(term.values[j])) continue;
+      if (std::isfinite(term.Values[j])) continue;
       results.BreakdownStation = j;
-      results.BreakdownQuantity = term.name;
-      results.BreakdownNotANumber = std::isnan(term.values[j]);
+      results.BreakdownQuantity = term.Name;
+      results.BreakdownNotANumber = std::isnan(term.Values[j]);
       return true;
     }
   }
@@ -67,14 +67,14 @@ bool DampOscillation(StationTables& st, int num_increments, double tolerance, It
 }
 
 void IterateStage(RunContext& ctx, const IterationMonitor& monitor) {
-  ProblemData& data = ctx.data;
+  ProblemData& data = ctx.Data;
   StationTables& st = data.Stations;
   const int n = data.C2.NumIncrements;
   const double h = data.C2.IncrementLength;
   const double tolerance = data.C2.DeflectionTolerance;
   const double max_deflection = data.C2.MaxAllowableDeflection;
 
-  const int cap = ctx.iteration_cap;
+  const int cap = ctx.IterationCap;
   IterationControl control(cap > 0 && data.C2.MaxIterations > cap ? cap : data.C2.MaxIterations);
   data.Results.History.clear();
   if (monitor.Started) monitor.Started(control.SingleSolution());
@@ -105,14 +105,14 @@ void IterateStage(RunContext& ctx, const IterationMonitor& monitor) {
     // The columns headed NODE 0 to NODE 3 show stations 1 to 4.
     IterationStep step;
     step.Iteration = control.Iteration();
-    step.ChangedStations = summary.changed_stations;
-    step.MaxChange = summary.max_change;
+    step.ChangedStations = summary.ChangedStations;
+    step.MaxChange = summary.MaxChange;
     for (int k = 0; k < 4; ++k) step.Deflections[k] = k + 1 <= n + 3 ? st.W[k + 1] : 0.0;
     data.Results.History.push_back(step);
     if (monitor.Stepped) monitor.Stepped(step);
 
-    if (summary.exceeding_stations > 0) {
-      control.FinishExceeded(summary.exceeding_stations);
+    if (summary.ExceedingStations > 0) {
+      control.FinishExceeded(summary.ExceedingStations);
       break;
     }
     int unclosed = 0;

@@ -27,57 +27,57 @@ constexpr int kIterationsPerIncrement = 200;
 constexpr int kSolutionBudget = 20000;
 
 struct Stepper {
-  RunContext& ctx;
-  StationTables& st;
-  const int n;
-  const double h;
-  const double tolerance;
-  const double max_deflection;
-  const StationArray<double> full_torque;
-  std::vector<SpecifiedCondition> conditions;
-  int iterations_per_increment;
-  int budget;
+  RunContext& Ctx;
+  StationTables& St;
+  const int N;
+  const double H;
+  const double Tolerance;
+  const double MaxDeflection;
+  const StationArray<double> FullTorque;
+  std::vector<SpecifiedCondition> Conditions;
+  int IterationsPerIncrement;
+  int Budget;
 
   // One solution with the loads at `fraction`; false when it is unusable.
   bool Solve(double fraction, bool tangent, SolveSummary& summary) {
-    for (int j = -1; j <= n + 1; ++j) {
-      st.Q[j] = fraction * st.BaseQ[j];
-      st.S[j] = st.BaseS[j];
-      st.T[j] = fraction * full_torque[j];
-      st.SoilReaction[j] = 0.0;
+    for (int j = -1; j <= N + 1; ++j) {
+      St.Q[j] = fraction * St.BaseQ[j];
+      St.S[j] = St.BaseS[j];
+      St.T[j] = fraction * FullTorque[j];
+      St.SoilReaction[j] = 0.0;
     }
-    if (!ctx.data.PyCurves.empty()) {
+    if (!Ctx.Data.PyCurves.empty()) {
       if (tangent) {
-        ApplySoilCurves(ctx);
+        ApplySoilCurves(Ctx);
       } else {
-        ApplySoilCurvesBoundedTangent(ctx);
+        ApplySoilCurvesBoundedTangent(Ctx);
       }
     }
-    --budget;
-    summary = SolveDeflections(st, conditions, n, h, tolerance, max_deflection);
-    for (int j = -1; j <= n + 1; ++j)
-      if (!std::isfinite(st.W[j])) return false;
-    return summary.exceeding_stations == 0;
+    --Budget;
+    summary = SolveDeflections(St, Conditions, N, H, Tolerance, MaxDeflection);
+    for (int j = -1; j <= N + 1; ++j)
+      if (!std::isfinite(St.W[j])) return false;
+    return summary.ExceedingStations == 0;
   }
 
   // Iterates the loads at `fraction` to closure from the present deflections.
   // At the full loads, closure must also hold for one solution of the
   // ordinary iteration from the closed state.
   bool Close(double fraction) {
-    for (size_t k = 0; k < conditions.size(); ++k) {
-      conditions[k].SpecDeflection = fraction * ctx.data.SpecifiedConditions[k].SpecDeflection;
-      conditions[k].SpecSlope = fraction * ctx.data.SpecifiedConditions[k].SpecSlope;
+    for (size_t k = 0; k < Conditions.size(); ++k) {
+      Conditions[k].SpecDeflection = fraction * Ctx.Data.SpecifiedConditions[k].SpecDeflection;
+      Conditions[k].SpecSlope = fraction * Ctx.Data.SpecifiedConditions[k].SpecSlope;
     }
     SolveSummary summary;
-    for (int i = 0; i < iterations_per_increment && budget > 0; ++i) {
+    for (int i = 0; i < IterationsPerIncrement && Budget > 0; ++i) {
       if (!Solve(fraction, false, summary)) return false;
-      if (summary.changed_stations == 0) {
+      if (summary.ChangedStations == 0) {
         if (fraction < 1.0) return true;
         if (!Solve(fraction, true, summary)) return false;
-        if (summary.changed_stations == 0) return true;
+        if (summary.ChangedStations == 0) return true;
       }
-      UpdateFlexuralRigidity(ctx);
-      ApplyHinges(ctx);
+      UpdateFlexuralRigidity(Ctx);
+      ApplyHinges(Ctx);
     }
     return false;
   }
@@ -90,10 +90,10 @@ void CopyDeflections(const StationArray<double>& from, StationArray<double>& to,
 }  // namespace
 
 LoadSteppingOutcome SolveByLoadStepping(RunContext& ctx) {
-  ProblemData& data = ctx.data;
+  ProblemData& data = ctx.Data;
   StationTables& st = data.Stations;
   const int n = data.C2.NumIncrements;
-  const int cap = ctx.iteration_cap;
+  const int cap = ctx.IterationCap;
   Stepper stepper{ctx,
                   st,
                   n,
@@ -111,13 +111,13 @@ LoadSteppingOutcome SolveByLoadStepping(RunContext& ctx) {
 
   LoadSteppingOutcome outcome;
   double increment = kLargestIncrement;
-  while (outcome.fraction < 1.0 && stepper.budget > 0) {
+  while (outcome.Fraction < 1.0 && stepper.Budget > 0) {
     // The last increment is stretched rather than leaving a sliver of load.
-    double target = outcome.fraction + increment;
+    double target = outcome.Fraction + increment;
     if (target > 1.0 - 0.5 * kSmallestIncrement) target = 1.0;
     if (stepper.Close(target)) {
-      outcome.fraction = target;
-      ++outcome.steps;
+      outcome.Fraction = target;
+      ++outcome.Steps;
       CopyDeflections(st.W, closed, n);
       increment = std::min(2 * increment, kLargestIncrement);
       continue;
@@ -128,8 +128,8 @@ LoadSteppingOutcome SolveByLoadStepping(RunContext& ctx) {
     increment *= 0.5;
     if (increment < kSmallestIncrement) break;
   }
-  outcome.found = outcome.fraction == 1.0;
-  for (int j = -3; j <= n + 3; ++j) st.T[j] = stepper.full_torque[j];
+  outcome.Found = outcome.Fraction == 1.0;
+  for (int j = -3; j <= n + 3; ++j) st.T[j] = stepper.FullTorque[j];
   return outcome;
 }
 

@@ -8,9 +8,9 @@
 namespace darnek::solver {
 
 struct LoadSteppingOutcome {
-  bool found = false;   // closed at the full loads within the stage's tolerance
-  int steps = 0;        // load increments carried
-  double fraction = 0;  // largest fraction of the loads carried (1 when found)
+  bool Found = false;   // closed at the full loads within the stage's tolerance
+  int Steps = 0;        // load increments carried
+  double Fraction = 0;  // largest fraction of the loads carried (1 when found)
 };
 
 // Starts again from zero deflections and applies the loads of the stage (Q,

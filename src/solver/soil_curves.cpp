@@ -15,9 +15,9 @@ namespace {
 // The straight line through the curve segment that holds deflection w: spring
 // stiffness (minus the slope), load at zero deflection, and the soil load at w.
 struct CurveLine {
-  double stiffness = 0;
-  double load = 0;
-  double resistance = 0;
+  double Stiffness = 0;
+  double Load = 0;
+  double Resistance = 0;
 };
 
 CurveLine LineAt(const PyCurve& curve, double w) {
@@ -38,9 +38,9 @@ CurveLine LineAt(const PyCurve& curve, double w) {
 // branch the secant still resists, and the load carries the difference.
 CurveLine BoundedLineAt(const PyCurve& curve, double w) {
   const CurveLine tangent = LineAt(curve, w);
-  double k = std::max(tangent.stiffness, 0.0);
-  if (w != 0.0) k = std::max(k, -(tangent.resistance - LineAt(curve, 0.0).resistance) / w);
-  return {k, tangent.resistance + k * w, tangent.resistance};
+  double k = std::max(tangent.Stiffness, 0.0);
+  if (w != 0.0) k = std::max(k, -(tangent.Resistance - LineAt(curve, 0.0).Resistance) / w);
+  return {k, tangent.Resistance + k * w, tangent.Resistance};
 }
 
 void CheckCurve(const PyCurve& curve, int index) {
@@ -55,39 +55,39 @@ void CheckCurve(const PyCurve& curve, int index) {
 // curve range: the curves at t between the range's two ends, at weight g.
 template <class Visit>
 void Walk(RunContext& ctx, Visit visit) {
-  const auto& curves = ctx.data.PyCurves;
-  const int n = ctx.data.C2.NumIncrements;
+  const auto& curves = ctx.Data.PyCurves;
+  const int n = ctx.Data.C2.NumIncrements;
 
   auto walk = MakeChainWalk(
       static_cast<int>(curves.size()), [&](int i) { return curves[i].Contd == 1; },
       [&](int i) { return curves[i].From; }, [&](int i) { return curves[i].To; });
   ChainRange range;
   while (walk.Next(range)) {
-    const PyCurve& first = curves[range.first];
-    const PyCurve& second = curves[range.second];
-    CheckCurve(first, range.first);
-    CheckCurve(second, range.second);
-    const long long span = static_cast<long long>(range.to) - range.from;
+    const PyCurve& first = curves[range.First];
+    const PyCurve& second = curves[range.Second];
+    CheckCurve(first, range.First);
+    CheckCurve(second, range.Second);
+    const long long span = static_cast<long long>(range.To) - range.From;
     if (span < 0) throw DataError(DataError::Kind::StationsNotInOrder);
-    if (range.from < -1) {
-      throw InputError("soil curve " + std::to_string(range.first + 1) + " reaches station " +
-                       std::to_string(range.from) +
+    if (range.From < -1) {
+      throw InputError("soil curve " + std::to_string(range.First + 1) + " reaches station " +
+                       std::to_string(range.From) +
                        ", above station -1, the imaginary station above the top");
     }
     // Soil below the tip does not act on the wall: a range is cut at the tip,
     // and one that starts there (or lower) has nothing left but the tip
     // station's half, which the range above it already gives.
-    if (span > 0 && range.from >= n) continue;
-    const int to = range.to < n ? range.to : n;
-    if (range.from > to) continue;
+    if (span > 0 && range.From >= n) continue;
+    const int to = range.To < n ? range.To : n;
+    if (range.From > to) continue;
 
     auto add = [&](int station, double g) {
-      const double t = span == 0 ? 0.0 : static_cast<double>(station - range.from) / span;
+      const double t = span == 0 ? 0.0 : static_cast<double>(station - range.From) / span;
       visit(station, t, g, range, span);
     };
-    for (int j = range.from; j <= to; ++j) add(j, 1.0);
+    for (int j = range.From; j <= to; ++j) add(j, 1.0);
     if (span > 0) {
-      add(range.from, -0.5);
+      add(range.From, -0.5);
       add(to, -0.5);
     }
   }
@@ -95,16 +95,16 @@ void Walk(RunContext& ctx, Visit visit) {
 
 template <class Line>
 void Apply(RunContext& ctx, Line line_at) {
-  const auto& curves = ctx.data.PyCurves;
-  StationTables& st = ctx.data.Stations;
-  const double h = ctx.data.C2.IncrementLength;
+  const auto& curves = ctx.Data.PyCurves;
+  StationTables& st = ctx.Data.Stations;
+  const double h = ctx.Data.C2.IncrementLength;
   Walk(ctx, [&](int station, double t, double g, const ChainRange& range, long long) {
     const double w = st.W[station];
-    const CurveLine a = line_at(curves[range.first], w);
-    const CurveLine b = line_at(curves[range.second], w);
-    st.S[station] += (a.stiffness + (b.stiffness - a.stiffness) * t) * g;
-    st.Q[station] += (a.load + (b.load - a.load) * t) * g;
-    st.SoilReaction[station] += (a.resistance + (b.resistance - a.resistance) * t) * g / h;
+    const CurveLine a = line_at(curves[range.First], w);
+    const CurveLine b = line_at(curves[range.Second], w);
+    st.S[station] += (a.Stiffness + (b.Stiffness - a.Stiffness) * t) * g;
+    st.Q[station] += (a.Load + (b.Load - a.Load) * t) * g;
+    st.SoilReaction[station] += (a.Resistance + (b.Resistance - a.Resistance) * t) * g / h;
   });
 }
 
@@ -116,7 +116,7 @@ void ApplySoilCurvesBoundedTangent(RunContext& ctx) { Apply(ctx, BoundedLineAt);
 
 void ForEachCurveShare(RunContext& ctx, const CurveShareVisit& visit) {
   Walk(ctx, [&](int station, double t, double g, const ChainRange& range, long long span) {
-    visit(station, t, g, range.first, range.second, span == 0);
+    visit(station, t, g, range.First, range.Second, span == 0);
   });
 }
 

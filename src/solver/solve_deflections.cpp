@@ -90,9 +90,9 @@ SolveSummary SolveDeflections(StationTables& st, const std::vector<SpecifiedCond
   for (int j = n; j >= 0; --j) {
     const double w = A[j] + B[j] * W[j + 1] + C[j] * W[j + 2];
     const double change = std::fabs(w - W[j]);
-    if (change > summary.max_change) summary.max_change = change;
-    if (change > tolerance) ++summary.changed_stations;
-    if (std::fabs(w) > max_deflection) ++summary.exceeding_stations;
+    if (change > summary.MaxChange) summary.MaxChange = change;
+    if (change > tolerance) ++summary.ChangedStations;
+    if (std::fabs(w) > max_deflection) ++summary.ExceedingStations;
     W[j] = w;
   }
   W[-1] = A[-1] + B[-1] * W[0] + C[-1] * W[1];

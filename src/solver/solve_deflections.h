@@ -11,9 +11,9 @@ namespace darnek::solver {
 
 // What one solution tells the iteration, over the real stations 0 .. N only.
 struct SolveSummary {
-  double max_change = 0;       // largest |new W - old W|
-  int changed_stations = 0;    // |new W - old W| > tolerance
-  int exceeding_stations = 0;  // |new W| > max_deflection
+  double MaxChange = 0;       // largest |new W - old W|
+  int ChangedStations = 0;    // |new W - old W| > tolerance
+  int ExceedingStations = 0;  // |new W| > max_deflection
 };
 
 // Solves for W at stations -1 .. N+1 with the current EI, Q, S, T, R, P and

@@ -127,8 +127,8 @@ double StageMemory::PreviousW(int station) const {
 }
 
 void CheckMemoryStations(RunContext& ctx) {
-  StageMemory& m = *ctx.memory;
-  const ProblemData& d = ctx.data;
+  StageMemory& m = *ctx.Memory;
+  const ProblemData& d = ctx.Data;
   m.ActiveTieBacks.clear();
   m.Active.clear();
   if (m.NumIncrements < 0) {
@@ -146,8 +146,8 @@ void CheckMemoryStations(RunContext& ctx) {
 }
 
 void PrepareMemoryStage(RunContext& ctx) {
-  StageMemory& m = *ctx.memory;
-  ProblemData& d = ctx.data;
+  StageMemory& m = *ctx.Memory;
+  ProblemData& d = ctx.Data;
   StationTables& st = d.Stations;
   const int n = d.C2.NumIncrements;
   m.StartW = m.HasState ? m.W : std::vector<double>(static_cast<size_t>(n) + 7, 0.0);
@@ -159,10 +159,10 @@ void PrepareMemoryStage(RunContext& ctx) {
   // Each station's chained and generated curves make one spring; each curve
   // of a single station stands alone, keyed by its order at the station.
   struct Share {
-    double t;
-    double g;
-    int first;
-    int second;
+    double T;
+    double G;
+    int First;
+    int Second;
   };
   std::map<std::pair<int, int>, std::vector<Share>> springs;
   std::map<int, int> standalone_count;
@@ -175,16 +175,16 @@ void PrepareMemoryStage(RunContext& ctx) {
   for (const auto& [key, shares] : springs) {
     Backbone b;
     for (const Share& s : shares) {
-      for (int c : {s.first, s.second}) b.Y.insert(b.Y.end(), curves[c].Y.begin(), curves[c].Y.end());
+      for (int c : {s.First, s.Second}) b.Y.insert(b.Y.end(), curves[c].Y.begin(), curves[c].Y.end());
     }
     std::sort(b.Y.begin(), b.Y.end());
     b.Y.erase(std::unique(b.Y.begin(), b.Y.end()), b.Y.end());
     for (double y : b.Y) {
       double p = 0;
       for (const Share& s : shares) {
-        const double a = TableAt(curves[s.first].Y, curves[s.first].P, y);
-        const double c = TableAt(curves[s.second].Y, curves[s.second].P, y);
-        p += (a + (c - a) * s.t) * s.g;
+        const double a = TableAt(curves[s.First].Y, curves[s.First].P, y);
+        const double c = TableAt(curves[s.Second].Y, curves[s.Second].P, y);
+        p += (a + (c - a) * s.T) * s.G;
       }
       b.R.push_back(-p);
     }
@@ -223,8 +223,8 @@ void PrepareMemoryStage(RunContext& ctx) {
 }
 
 void ApplyTieBackMemory(RunContext& ctx, size_t index, TieBack& tb) {
-  StageMemory& m = *ctx.memory;
-  const int stage = ctx.data.Run.StageCounter;
+  StageMemory& m = *ctx.Memory;
+  const int stage = ctx.Data.Run.StageCounter;
   const TieBackMemory* before =
       index < m.TieBacks.size() && m.TieBacks[index].Station == tb.Station ? &m.TieBacks[index] : nullptr;
   TieBackMemory t;
@@ -250,8 +250,8 @@ void ApplyTieBackMemory(RunContext& ctx, size_t index, TieBack& tb) {
 }
 
 void CloseMemoryStage(RunContext& ctx, bool solved) {
-  StageMemory& m = *ctx.memory;
-  ProblemData& d = ctx.data;
+  StageMemory& m = *ctx.Memory;
+  ProblemData& d = ctx.Data;
   if (m.Composed) {
     d.PyCurves = std::move(m.StageCurves);
     m.StageCurves.clear();
@@ -280,17 +280,17 @@ void CloseMemoryStage(RunContext& ctx, bool solved) {
 }
 
 void AddMemoryResults(const StageMemory& memory, StageResults& results) {
-  const StationTable& st = results.stations;
-  results.deflection_since_previous.resize(st.size());
+  const StationTable& st = results.Stations;
+  results.DeflectionSincePrevious.resize(st.size());
   for (size_t i = 0; i < st.size(); ++i) {
-    const size_t index = static_cast<size_t>(st.station[i] + 3);
+    const size_t index = static_cast<size_t>(st.Station[i] + 3);
     const double start = index < memory.StartW.size() ? memory.StartW[index] : 0.0;
-    results.deflection_since_previous[i] = st.deflection[i] - start;
+    results.DeflectionSincePrevious[i] = st.Deflection[i] - start;
   }
-  for (size_t i = 0; i < results.tie_backs.size() && i < memory.ActiveTieBacks.size(); ++i) {
+  for (size_t i = 0; i < results.TieBacks.size() && i < memory.ActiveTieBacks.size(); ++i) {
     const TieBackMemory& t = memory.ActiveTieBacks[i];
-    results.tie_backs[i].memory_state = t.Held ? "held" : "locked";
-    results.tie_backs[i].lock_stage = t.Held ? 0 : t.LockStage;
+    results.TieBacks[i].MemoryState = t.Held ? "held" : "locked";
+    results.TieBacks[i].LockStage = t.Held ? 0 : t.LockStage;
   }
 }
 

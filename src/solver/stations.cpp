@@ -29,8 +29,8 @@ double EchoEI(const StationTables& st, int station) {
 }  // namespace
 
 void PrepareStations(RunContext& ctx) {
-  const int n = ctx.data.C2.NumIncrements;
-  StationTables& st = ctx.data.Stations;
+  const int n = ctx.Data.C2.NumIncrements;
+  StationTables& st = ctx.Data.Stations;
   for (StationArray<double>* array :
        {&st.EI, &st.Q, &st.S, &st.T, &st.R, &st.P, &st.BaseQ, &st.BaseS, &st.W, &st.RecA, &st.RecB, &st.RecC,
         &st.SoilReaction, &st.Wprev1, &st.Wprev2, &st.Wprev3}) {
@@ -93,7 +93,7 @@ void CheckRangeTop(const std::string& what, int from, int to) {
 }
 
 void AddEntryTable(RunContext& ctx, const std::vector<StiffnessLoadEntry>& entries, const std::string& what) {
-  StationTables& st = ctx.data.Stations;
+  StationTables& st = ctx.Data.Stations;
   const int count = static_cast<int>(entries.size());
   bool previous_linked = false;
   for (const StiffnessLoadEntry& entry : entries) {
@@ -102,7 +102,7 @@ void AddEntryTable(RunContext& ctx, const std::vector<StiffnessLoadEntry>& entri
                                : linked        ? EntryLineForm::ChainFirst
                                                : EntryLineForm::Standalone;
     const int station = form == EntryLineForm::ChainLater ? entry.To : entry.From;
-    WriteStiffnessLoadLine(ctx.report, form, entry, EchoEI(st, station));
+    WriteStiffnessLoadLine(ctx.Report, form, entry, EchoEI(st, station));
     previous_linked = linked;
   }
   auto walk = MakeChainWalk(
@@ -110,11 +110,11 @@ void AddEntryTable(RunContext& ctx, const std::vector<StiffnessLoadEntry>& entri
       [&](int i) { return entries[i].From; }, [&](int i) { return entries[i].To; });
   ChainRange range;
   while (walk.Next(range)) {
-    if (range.to < range.from) throw DataError(DataError::Kind::StationsNotInOrder);
-    const std::string name = what + " row " + std::to_string(range.first + 1) +
-                             (range.second != range.first ? " to " + std::to_string(range.second + 1) : "");
-    CheckRangeTop(name, range.from, range.to);
-    DistributeRange(st, range.from, range.to, entries[range.first], entries[range.second]);
+    if (range.To < range.From) throw DataError(DataError::Kind::StationsNotInOrder);
+    const std::string name = what + " row " + std::to_string(range.First + 1) +
+                             (range.Second != range.First ? " to " + std::to_string(range.Second + 1) : "");
+    CheckRangeTop(name, range.From, range.To);
+    DistributeRange(st, range.From, range.To, entries[range.First], entries[range.Second]);
   }
 }
 
@@ -123,12 +123,12 @@ void AddEntryTable(RunContext& ctx, const std::vector<StiffnessLoadEntry>& entri
 void DistributeEntry(RunContext& ctx, const StiffnessLoadEntry& entry) {
   if (entry.To < entry.From) throw DataError(DataError::Kind::StationsNotInOrder);
   detail::CheckRangeTop("stiffness and load entry", entry.From, entry.To);
-  detail::DistributeRange(ctx.data.Stations, entry.From, entry.To, entry, entry);
+  detail::DistributeRange(ctx.Data.Stations, entry.From, entry.To, entry, entry);
 }
 
 void AddStiffnessLoadRows(RunContext& ctx) {
-  ProblemData& data = ctx.data;
-  WriteStiffnessLoadHeading(ctx.report, data.Run.Labels);
+  ProblemData& data = ctx.Data;
+  WriteStiffnessLoadHeading(ctx.Report, data.Run.Labels);
   std::vector<StiffnessLoadEntry> entries;
   entries.reserve(data.StiffnessLoadRows.size());
   data.AppliedTorques.clear();
@@ -149,8 +149,8 @@ void AddStiffnessLoadRows(RunContext& ctx) {
 }
 
 void CheckBeyondEnd(RunContext& ctx) {
-  const StationTables& st = ctx.data.Stations;
-  const int n = ctx.data.C2.NumIncrements;
+  const StationTables& st = ctx.Data.Stations;
+  const int n = ctx.Data.C2.NumIncrements;
   bool beyond = st.DataBeyondTables;
   // Every value is tested on its own, so that values of opposite sign cannot
   // hide each other.

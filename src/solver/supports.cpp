@@ -22,9 +22,9 @@ std::string StationSpan(int lo, int hi) {
 }  // namespace
 
 void SetSpecifiedConditions(RunContext& ctx) {
-  const auto& rows = ctx.data.SpecifiedConditions;
-  StationTables& st = ctx.data.Stations;
-  const int n = ctx.data.C2.NumIncrements;
+  const auto& rows = ctx.Data.SpecifiedConditions;
+  StationTables& st = ctx.Data.Stations;
+  const int n = ctx.Data.C2.NumIncrements;
   if (static_cast<int>(rows.size()) > kMaxSpecifiedConditions) throw StorageExceeded();
   st.SolutionCode.Fill(1);
   int previous = -1;
@@ -69,8 +69,8 @@ void SetSpecifiedConditions(RunContext& ctx) {
 
 void AddRestraints(RunContext& ctx) {
   std::vector<StiffnessLoadEntry> entries;
-  entries.reserve(ctx.data.Restraints.size());
-  for (const Restraint& r : ctx.data.Restraints) {
+  entries.reserve(ctx.Data.Restraints.size());
+  for (const Restraint& r : ctx.Data.Restraints) {
     StiffnessLoadEntry entry;
     entry.From = r.From;
     entry.To = r.To;
@@ -83,7 +83,7 @@ void AddRestraints(RunContext& ctx) {
 }
 
 void AddTieBacks(RunContext& ctx) {
-  ProblemData& data = ctx.data;
+  ProblemData& data = ctx.Data;
   const double h = data.C2.IncrementLength;
   const double width = data.C2.ResultWidth;
   const bool english = data.C1.UnitSystemCode == UnitSystem::English;
@@ -113,7 +113,7 @@ void AddTieBacks(RunContext& ctx) {
                        ") or prestress load (" + NumberText(tb.PrestressLoad) +
                        ") per station is not a finite number; check the area, modulus, lengths and spacing");
     }
-    if (ctx.memory) ApplyTieBackMemory(ctx, i, tb);
+    if (ctx.Memory) ApplyTieBackMemory(ctx, i, tb);
     StiffnessLoadEntry entry;
     entry.From = tb.Station;
     entry.To = tb.Station;
@@ -123,14 +123,14 @@ void AddTieBacks(RunContext& ctx) {
     detail::CheckRangeTop(name, entry.From, entry.To);
     const StationTables& st = data.Stations;
     const int last = st.EI.NumIncrements() + 3;
-    WriteStiffnessLoadLine(ctx.report, EntryLineForm::Standalone, entry,
+    WriteStiffnessLoadLine(ctx.Report, EntryLineForm::Standalone, entry,
                            tb.Station <= last ? st.EI[tb.Station] : 0.0);
     detail::DistributeRange(data.Stations, entry.From, entry.To, entry, entry);
   }
 }
 
 void ApplyHinges(RunContext& ctx) {
-  ProblemData& data = ctx.data;
+  ProblemData& data = ctx.Data;
   if (data.C1.HingeOption != HingeModel::AtLowerTieBacks || data.C1.NumTieBacks <= 0) return;
   const int n = data.C2.NumIncrements;
   const int count = std::min(data.C1.NumTieBacks, static_cast<int>(data.TieBacks.size()));

@@ -9,26 +9,26 @@ namespace darnek::toml_input {
 namespace {
 
 struct Row {
-  std::string key;
-  std::string value;
-  std::string unit;
-  std::string fallback;
-  std::string meaning;
-  std::string records;
+  std::string Key;
+  std::string Value;
+  std::string Unit;
+  std::string Fallback;
+  std::string Meaning;
+  std::string Records;
 };
 
 // One TOML table of the reference, its rows grouped by the condition under
 // which the records read them.
 struct TableDoc {
-  std::string header;
-  bool array = false;  // an array of tables, [[header]]
-  std::string element;
-  std::vector<std::pair<std::string, std::vector<Row>>> groups;
+  std::string Header;
+  bool Array = false;  // an array of tables, [[header]]
+  std::string Element;
+  std::vector<std::pair<std::string, std::vector<Row>>> Groups;
   std::vector<Row>& Group(const std::string& why) {
-    for (auto& g : groups)
+    for (auto& g : Groups)
       if (g.first == why) return g.second;
-    groups.push_back({why, {}});
-    return groups.back().second;
+    Groups.push_back({why, {}});
+    return Groups.back().second;
   }
 };
 
@@ -48,58 +48,58 @@ std::string UnitText(Unit unit) {
 }
 
 std::string ValueText(const Field& f) {
-  switch (f.type) {
+  switch (f.Type) {
     case Type::Integer:
       return "integer";
     case Type::Real:
-      return f.end != End::None ? "real, or [top, bottom]" : "real";
+      return f.End != End::None ? "real, or [top, bottom]" : "real";
     case Type::Text:
       return "text";
     case Type::Flag:
       return "true or false";
     case Type::Code: {
       std::string names;
-      for (const Code& c : f.codes->codes)
-        names += (names.empty() ? "" : ", ") + Quoted("\"" + std::string(c.name) + "\"");
-      return names + (f.codes->numbers ? ", or the code number" : "");
+      for (const Code& c : f.Codes->Codes)
+        names += (names.empty() ? "" : ", ") + Quoted("\"" + std::string(c.Name) + "\"");
+      return names + (f.Codes->Numbers ? ", or the code number" : "");
     }
   }
   return "";
 }
 
 std::string FallbackText(const Field& f) {
-  switch (f.fallback.kind) {
+  switch (f.Fallback.Kind) {
     case DefaultKind::Required:
       return "required";
     case DefaultKind::Text:
-      return Quoted("\"" + std::string(f.fallback.text) + "\"");
+      return Quoted("\"" + std::string(f.Fallback.Text) + "\"");
     case DefaultKind::SameAs:
-      return Quoted(f.fallback.text);
+      return Quoted(f.Fallback.Text);
     case DefaultKind::Value:
     case DefaultKind::Top:
-      if (f.type == Type::Flag)
-        return Quoted(static_cast<int>(f.fallback.value) == f.codes->codes[0].number ? "false" : "true");
-      if (f.type == Type::Code)
-        if (const Code* c = f.codes->ByNumber(static_cast<int>(f.fallback.value)))
-          return Quoted("\"" + std::string(c->name) + "\"");
-      return NumberText(f.fallback.value);
+      if (f.Type == Type::Flag)
+        return Quoted(static_cast<int>(f.Fallback.Value) == f.Codes->Codes[0].Number ? "false" : "true");
+      if (f.Type == Type::Code)
+        if (const Code* c = f.Codes->ByNumber(static_cast<int>(f.Fallback.Value)))
+          return Quoted("\"" + std::string(c->Name) + "\"");
+      return NumberText(f.Fallback.Value);
   }
   return "";
 }
 
 std::string ItemRef(const Record& r, size_t i) {
-  return std::string(r.id) + " item " + std::to_string(i + 1) + " (" + Quoted(r.items[i].item) + ")";
+  return std::string(r.Id) + " item " + std::to_string(i + 1) + " (" + Quoted(r.Items[i].Item) + ")";
 }
 
 // What the TOML derives or leaves out, per record item.
 std::string DerivedText(const Field& f) {
-  switch (f.from) {
+  switch (f.From) {
     case From::Count:
-      return "the number of " + Quoted(f.key) +
-             (f.key == "points" || f.key == "moment_curvature" || f.key == "specified_pressure" ? " rows"
+      return "the number of " + Quoted(f.Key) +
+             (f.Key == "points" || f.Key == "moment_curvature" || f.Key == "specified_pressure" ? " rows"
                                                                                                 : " tables");
     case From::Position:
-      return f.check ? "the section's position among the cross sections" : "the element's position, 1, 2, …";
+      return f.Check ? "the section's position among the cross sections" : "the element's position, 1, 2, …";
     case From::Stages:
       return "the number of `[[stage]]` tables";
     case From::Zero:
@@ -118,8 +118,8 @@ class Writer {
     Row units{"units",
               ValueText([] {
                 Field f;
-                f.type = Type::Code;
-                f.codes = &UnitCodes();
+                f.Type = Type::Code;
+                f.Codes = &UnitCodes();
                 return f;
               }()),
               "",
@@ -146,7 +146,7 @@ class Writer {
  private:
   TableDoc& Table(const std::string& header, const std::string& element, bool array = false) {
     for (TableDoc& t : tables_)
-      if (t.header == header) return t;
+      if (t.Header == header) return t;
     tables_.push_back({header, array, element, {}});
     return tables_.back();
   }
@@ -166,20 +166,20 @@ class Writer {
             const std::string& why) {
     Table(table, element, true);
     for (const Node& node : nodes) {
-      switch (node.kind) {
+      switch (node.Kind) {
         case NodeKind::Rec:
-          RecordRows(*node.record, table, why);
+          RecordRows(*node.Record, table, why);
           break;
         case NodeKind::When:
-          Walk(node.children, table, element, std::string(node.why));
+          Walk(node.Children, table, element, std::string(node.Why));
           break;
         case NodeKind::Each: {
-          const std::string sub = table + "." + std::string(node.key);
-          std::string_view key = node.key;
+          const std::string sub = table + "." + std::string(node.Key);
+          std::string_view key = node.Key;
           TableDoc& holder = Holder(table, key);
           Add(holder.Group(why), {std::string(key), "tables " + Quoted("[[" + sub + "]]"), "", "none",
-                                  std::string(node.element), ""});
-          Walk(node.children, sub, std::string(node.element), "");
+                                  std::string(node.Element), ""});
+          Walk(node.Children, sub, std::string(node.Element), "");
           break;
         }
         case NodeKind::Rows:
@@ -191,87 +191,87 @@ class Writer {
 
   static void Add(std::vector<Row>& rows, const Row& row) {
     for (const Row& r : rows)
-      if (r.key == row.key) return;
+      if (r.Key == row.Key) return;
     rows.push_back(row);
   }
 
   // A key already described in the table with the same meaning (the bottom
   // end of a [top, bottom] pair) only gains the record item.
   static bool Merge(TableDoc& doc, const Row& row) {
-    for (auto& group : doc.groups)
+    for (auto& group : doc.Groups)
       for (Row& r : group.second)
-        if (r.key == row.key && r.meaning == row.meaning) {
-          r.records += ", " + row.records;
+        if (r.Key == row.Key && r.Meaning == row.Meaning) {
+          r.Records += ", " + row.Records;
           return true;
         }
     return false;
   }
 
   void RecordRows(const Record& r, const std::string& table, const std::string& why) {
-    for (size_t i = 0; i < r.items.size(); ++i) {
-      const Field& f = r.items[i];
-      if (f.from != From::Key && f.from != From::Case && f.from != From::Tapered &&
-          f.from != From::CountOrRows && f.from != From::Units) {
+    for (size_t i = 0; i < r.Items.size(); ++i) {
+      const Field& f = r.Items[i];
+      if (f.From != From::Key && f.From != From::Case && f.From != From::Tapered &&
+          f.From != From::CountOrRows && f.From != From::Units) {
         derived_.push_back({ItemRef(r, i), DerivedText(f)});
         continue;
       }
-      if (f.from == From::Units) continue;  // the file's `units`
-      if (r.text_line) {
-        Table(table, "").Group(why).push_back({std::string(f.key), "text", "", FallbackText(f),
-                                               std::string(f.meaning), std::string(r.id) + " (the line)"});
+      if (f.From == From::Units) continue;  // the file's `units`
+      if (r.TextLine) {
+        Table(table, "").Group(why).push_back({std::string(f.Key), "text", "", FallbackText(f),
+                                               std::string(f.Meaning), std::string(r.Id) + " (the line)"});
         continue;
       }
-      std::string_view key = f.key;
+      std::string_view key = f.Key;
       TableDoc& doc = Holder(table, key);
-      Row row{std::string(key), ValueText(f),           UnitText(f.unit),
-              FallbackText(f),  std::string(f.meaning), ItemRef(r, i)};
-      if (f.from == From::Case || f.from == From::Tapered || f.from == From::CountOrRows) {
-        row.value = f.from == From::Tapered ? "true or false" : "integer";
-        row.fallback = "implied";
+      Row row{std::string(key), ValueText(f),           UnitText(f.Unit),
+              FallbackText(f),  std::string(f.Meaning), ItemRef(r, i)};
+      if (f.From == From::Case || f.From == From::Tapered || f.From == From::CountOrRows) {
+        row.Value = f.From == From::Tapered ? "true or false" : "integer";
+        row.Fallback = "implied";
       }
       if (!Merge(doc, row)) doc.Group(why).push_back(row);
-      if (!f.alt_key.empty()) {
-        const Row alt{std::string(f.alt_key),     ValueText(f), UnitText(f.alt_unit), FallbackText(f),
-                      std::string(f.alt_meaning), ItemRef(r, i)};
+      if (!f.AltKey.empty()) {
+        const Row alt{std::string(f.AltKey),     ValueText(f), UnitText(f.AltUnit), FallbackText(f),
+                      std::string(f.AltMeaning), ItemRef(r, i)};
         if (!Merge(doc, alt)) doc.Group(why).push_back(alt);
       }
     }
   }
 
   void RowsRow(const Node& node, const std::string& table, const std::string& why) {
-    const Record& r = *node.record;
+    const Record& r = *node.Record;
     std::string columns = "[";
     std::string units;
-    std::string meaning = std::string(node.element);
-    for (size_t i = 0; i < r.items.size(); ++i) {
-      const Field& f = r.items[i];
-      columns += (i ? ", " : "") + std::string(f.key);
-      units += (i ? "; " : "") + std::string(f.key) + " " + UnitText(f.unit);
-      if (f.meaning != f.key) meaning += "; " + Quoted(f.key) + ": " + std::string(f.meaning);
+    std::string meaning = std::string(node.Element);
+    for (size_t i = 0; i < r.Items.size(); ++i) {
+      const Field& f = r.Items[i];
+      columns += (i ? ", " : "") + std::string(f.Key);
+      units += (i ? "; " : "") + std::string(f.Key) + " " + UnitText(f.Unit);
+      if (f.Meaning != f.Key) meaning += "; " + Quoted(f.Key) + ": " + std::string(f.Meaning);
     }
-    std::string_view key = node.key;
+    std::string_view key = node.Key;
     TableDoc& holder = Holder(table, key);
     Add(holder.Group(why), {std::string(key), "rows " + Quoted(columns + "]"), units, "none", meaning,
-                            std::string(r.id) + ", one record per row"});
+                            std::string(r.Id) + ", one record per row"});
   }
 
   std::string Render() const {
     std::string out;
     for (const TableDoc& t : tables_) {
       bool empty = true;
-      for (const auto& g : t.groups) empty = empty && g.second.empty();
+      for (const auto& g : t.Groups) empty = empty && g.second.empty();
       if (empty) continue;
-      const std::string header = t.array ? "[[" + t.header + "]]" : "[" + t.header + "]";
-      out += "\n### " + (t.header.empty() ? std::string("The top level") : Quoted(header)) + "\n";
-      if (!t.element.empty() && !t.header.empty()) out += "\n" + Capital(t.element) + ".\n";
-      for (const auto& [why, rows] : t.groups) {
+      const std::string header = t.Array ? "[[" + t.Header + "]]" : "[" + t.Header + "]";
+      out += "\n### " + (t.Header.empty() ? std::string("The top level") : Quoted(header)) + "\n";
+      if (!t.Element.empty() && !t.Header.empty()) out += "\n" + Capital(t.Element) + ".\n";
+      for (const auto& [why, rows] : t.Groups) {
         if (rows.empty()) continue;
         if (!why.empty()) out += "\n" + Capital(why) + ":\n";
         out += "\n| Key | Value | Unit (English / SI) | Default | Meaning | Record item |\n";
         out += "|---|---|---|---|---|---|\n";
         for (const Row& row : rows)
-          out += "| " + Quoted(row.key) + " | " + row.value + " | " + row.unit + " | " + row.fallback +
-                 " | " + row.meaning + " | " + row.records + " |\n";
+          out += "| " + Quoted(row.Key) + " | " + row.Value + " | " + row.Unit + " | " + row.Fallback +
+                 " | " + row.Meaning + " | " + row.Records + " |\n";
       }
     }
     out += "\n### What the TOML derives\n\n";

@@ -7,22 +7,22 @@
 namespace darnek::toml_input {
 
 const Code* CodeSet::ByName(std::string_view name) const {
-  for (const Code& c : codes)
-    if (c.name == name) return &c;
+  for (const Code& c : Codes)
+    if (c.Name == name) return &c;
   return nullptr;
 }
 
 const Code* CodeSet::ByNumber(int number, int group) const {
-  for (const Code& c : codes)
-    if (c.number == number && c.group == group) return &c;
+  for (const Code& c : Codes)
+    if (c.Number == number && c.Group == group) return &c;
   return nullptr;
 }
 
 std::string CodeSet::Names() const {
   std::string out;
-  for (size_t i = 0; i < codes.size(); ++i) {
-    if (i > 0) out += i + 1 == codes.size() ? " or " : ", ";
-    out += "\"" + std::string(codes[i].name) + "\"";
+  for (size_t i = 0; i < Codes.size(); ++i) {
+    if (i > 0) out += i + 1 == Codes.size() ? " or " : ", ";
+    out += "\"" + std::string(Codes[i].Name) + "\"";
   }
   return out;
 }
@@ -212,13 +212,13 @@ constexpr Default One{DefaultKind::Value, 1, {}};
 Field Key(std::string_view item, Type type, std::string_view key, std::string_view meaning, Unit unit,
           Default fallback, double slash = 0) {
   Field f;
-  f.item = item;
-  f.type = type;
-  f.key = key;
-  f.meaning = meaning;
-  f.unit = unit;
-  f.fallback = fallback;
-  f.slash = slash;
+  f.Item = item;
+  f.Type = type;
+  f.Key = key;
+  f.Meaning = meaning;
+  f.Unit = unit;
+  f.Fallback = fallback;
+  f.Slash = slash;
   return f;
 }
 
@@ -235,15 +235,15 @@ Field Int(std::string_view item, std::string_view key, std::string_view meaning,
 Field CodeKey(std::string_view item, std::string_view key, std::string_view meaning, const CodeSet& codes,
               Default fallback = kRequired, double slash = 0) {
   Field f = Key(item, Type::Code, key, meaning, Unit::None, fallback, slash);
-  f.codes = &codes;
+  f.Codes = &codes;
   return f;
 }
 
 Field FlagKey(std::string_view item, std::string_view key, std::string_view meaning, const CodeSet& codes,
               double slash = 0) {
   Field f = Key(item, Type::Flag, key, meaning, Unit::None,
-                Default{DefaultKind::Value, double(codes.codes[0].number), {}}, slash);
-  f.codes = &codes;
+                Default{DefaultKind::Value, double(codes.Codes[0].Number), {}}, slash);
+  f.Codes = &codes;
   return f;
 }
 
@@ -254,11 +254,11 @@ Field TextKey(std::string_view item, std::string_view key, std::string_view mean
 Field Derived(std::string_view item, From from, std::string_view key = {}, std::string_view meaning = {},
               Type type = Type::Integer) {
   Field f;
-  f.item = item;
-  f.type = type;
-  f.from = from;
-  f.key = key;
-  f.meaning = meaning;
+  f.Item = item;
+  f.Type = type;
+  f.From = from;
+  f.Key = key;
+  f.Meaning = meaning;
   return f;
 }
 
@@ -269,20 +269,20 @@ Field Unused(std::string_view item, Type type = Type::Real) {
 }
 
 Field ChangedByAnalysis(Field f) {
-  f.analysis_changes = true;
+  f.AnalysisChanges = true;
   return f;
 }
 
 Field AtEnd(Field f, End end) {
-  f.end = end;
+  f.End = end;
   return f;
 }
 
 Field Alt(Field f, std::string_view alt_key, Condition when, Unit unit, std::string_view meaning) {
-  f.alt_key = alt_key;
-  f.alt_when = when;
-  f.alt_unit = unit;
-  f.alt_meaning = meaning;
+  f.AltKey = alt_key;
+  f.AltWhen = when;
+  f.AltUnit = unit;
+  f.AltMeaning = meaning;
   return f;
 }
 
@@ -358,13 +358,13 @@ std::vector<Field> SoilValues(End end) {
 }
 
 struct Records {
-  Record title{"T",
+  Record Title{"T",
                "title line",
                {TextKey("Title", "title", "the stage's title; the engine reads its first 70 characters",
                         Default{DefaultKind::Text, 0, ""})},
                false,
                true};
-  Record c1{
+  Record C1{
       "C1",
       "first control line",
       {Derived("UnitSystemCode", From::Units, "units", "unit system: \"english\" or \"si\"", Type::Code),
@@ -389,7 +389,7 @@ struct Records {
                "true: zero moment (a hinge) at every tie-back station except that of the first tie-back",
                kFlag01)},
       true};
-  Record c2{
+  Record C2{
       "C2",
       "second control line",
       {Int("NumIncrements", "increments", "increments of the wall; stations 0 (top) to `increments` (tip)"),
@@ -408,7 +408,7 @@ struct Records {
            "iteration limit; 0: one linear solution; negative: the run ends after the control lines"),
        Unused("item 9 (not used)", Type::Integer), Unused("item 10 (not used)", Type::Integer)},
       true};
-  Record s{
+  Record S{
       "S",
       "specified deflection and slope row",
       {Derived("Case", From::Case, "case",
@@ -416,13 +416,13 @@ struct Records {
        Int("Sta", "station", "station", Unit::Station),
        Real("SpecDeflection", "deflection", "specified deflection", Unit::Length, Zero),
        Real("SpecSlope", "slope_rad", "specified slope", Unit::Radians, Zero)}};
-  Record w{"W",
+  Record W{"W",
            "wall section row",
            {Real("SectionTop", "top", "depth of the top of the wall section", Unit::Feet),
             Real("SectionBottom", "bottom", "depth of its bottom", Unit::Feet),
             Int("SectionNumber", "cross_section",
                 "the cross section used, counted 1, 2, … in the order of `cross_section`")}};
-  Record x1{
+  Record X1{
       "X1",
       "record X1",
       {Derived("identifier", From::Position), Derived("identifier", From::Position),
@@ -432,25 +432,25 @@ struct Records {
            "analysis uses I and E), the others nonlinear section types",
            kShapes),
        Derived("SectionNonlinear", From::Nonlinear)}};
-  Record x2{"X2",
+  Record X2{"X2",
             "record X2 (SectionName)",
             {TextKey("SectionName", "name", "section name (the report shows 32 characters)",
                      Default{DefaultKind::Text, 0, ""})}};
-  Record xe1{"XE1", "top geometry row", Geometry(End::Top)};
-  Record xe2{"XE2", "top property row", Properties(End::Top)};
-  Record xe3{"XE3", "bottom geometry row", Geometry(End::Bottom)};
-  Record xe4{"XE4", "bottom property row", Properties(End::Bottom)};
-  Record xe5{
+  Record Xe1{"XE1", "top geometry row", Geometry(End::Top)};
+  Record Xe2{"XE2", "top property row", Properties(End::Top)};
+  Record Xe3{"XE3", "bottom geometry row", Geometry(End::Bottom)};
+  Record Xe4{"XE4", "bottom property row", Properties(End::Bottom)};
+  Record Xe5{
       "XE5",
       "closing record",
       {Unused("integer 1", Type::Integer), Unused("integer 2", Type::Integer),
        Real("thickness", "thickness", "wall thickness, printed as THICKNESS", Unit::SectionLength, Zero),
        Unused("integer 3", Type::Integer), Unused("integer 4", Type::Integer)}};
-  Record xe6{"XE6",
+  Record Xe6{"XE6",
              "second name",
              {TextKey("text", "aisc_name", "AISC section name (shape \"aisc_section\")",
                       Default{DefaultKind::Text, 0, "NONE"})}};
-  Record n1{
+  Record N1{
       "N1",
       "nonlinear main row",
       {Real("equivalent diameter", "diameter", "equivalent diameter", Unit::SectionLength),
@@ -464,8 +464,8 @@ struct Records {
        Real("ESU", "ultimate_strain", "ultimate strain ESU", Unit::Strain, Zero),
        Real("FU/FY", "ultimate_to_yield_ratio", "ratio FU/FY", Unit::None, Zero),
        Real("equivalent Young's modulus", "elastic_modulus", "equivalent Young's modulus", Unit::Stress)}};
-  Record na{"NA", "AISC section name", {TextKey("text", "aisc_name", "AISC section name", kRequired)}};
-  Record ng{
+  Record Na{"NA", "AISC section name", {TextKey("text", "aisc_name", "AISC section name", kRequired)}};
+  Record Ng{
       "NG",
       "geometry record",
       {CodeKey("GeometryCode", "steel_core", "the steel core of a cased shaft", kSteelCores, Zero),
@@ -479,12 +479,12 @@ struct Records {
        Real("steel thickness", "steel_thickness", "steel (pipe) wall thickness", Unit::SectionLength, Zero),
        Real("casing modulus", "casing_modulus", "casing modulus", Unit::Stress, Zero),
        Real("casing yield", "casing_yield", "casing yield strength", Unit::Stress, Zero)}};
-  Record nr{"NR",
+  Record Nr{"NR",
             "reinforcement record",
             {[] {
                Field f = Derived("NumRebars", From::CountOrRows, "rebars.count",
                                  "number of bars (implied by `positions` when they are given)");
-               f.rows = "rebars.positions";
+               f.Rows = "rebars.positions";
                return f;
              }(),
              Real("bar diameter", "rebars.diameter", "bar diameter", Unit::SectionLength, Zero),
@@ -496,16 +496,16 @@ struct Records {
                      "\"circle\" (evenly on a circle), \"rectangle\" (along the perimeter of a rectangle) or "
                      "\"positions\" (given by `positions`)",
                      kLayouts)}};
-  Record nr_row{"NRP",
-                "rebar position",
-                {Real("X", "x", "x of the bar centre from the centre of the section", Unit::SectionLength),
-                 Real("Y", "y", "y of the bar centre", Unit::SectionLength)}};
-  Record ns{"NS",
+  Record NrRow{"NRP",
+               "rebar position",
+               {Real("X", "x", "x of the bar centre from the centre of the section", Unit::SectionLength),
+                Real("Y", "y", "y of the bar centre", Unit::SectionLength)}};
+  Record Ns{"NS",
             "strand record",
             {[] {
                Field f = Derived("NumStrands", From::CountOrRows, "strands.count",
                                  "number of strands (implied by `positions` when they are given)");
-               f.rows = "strands.positions";
+               f.Rows = "strands.positions";
                return f;
              }(),
              Real("strand diameter", "strands.diameter", "strand diameter", Unit::SectionLength, Zero),
@@ -515,11 +515,11 @@ struct Records {
                   "initial prestress force of the section", Unit::Force, Zero),
              Real("cover", "strands.cover", "cover", Unit::SectionLength, Zero),
              CodeKey("StrandLayout", "strands.layout", "as for `rebars`", kLayouts)}};
-  Record ns_row{"NSP",
-                "strand position",
-                {Real("X", "x", "x of the strand centre from the centre of the section", Unit::SectionLength),
-                 Real("Y", "y", "y of the strand centre", Unit::SectionLength)}};
-  Record nt{
+  Record NsRow{"NSP",
+               "strand position",
+               {Real("X", "x", "x of the strand centre from the centre of the section", Unit::SectionLength),
+                Real("Y", "y", "y of the strand centre", Unit::SectionLength)}};
+  Record Nt{
       "NT",
       "transverse reinforcement record",
       {Int("number of transverse bars", "transverse.count", "number of transverse bars (legs)", Unit::None,
@@ -529,35 +529,35 @@ struct Records {
        Real("spacing", "transverse.spacing", "spacing", Unit::SectionLength, Zero),
        Real("FY of transverse reinforcement", "transverse.yield_strength", "FY of the transverse bars",
             Unit::Stress, Zero)}};
-  Record ni{"NI",
+  Record Ni{"NI",
             "nonlinear EI index",
             {Int("NonlinearEIIndex", "ei_table_number",
                  "the `ei_table` (1, 2, …) whose moment-curvature table the section uses")}};
-  Record m0{"M0", "nonlinear EI tables, count record", {Count("number of tables (not used)", "ei_table")}};
-  Record m1{"M1",
+  Record M0{"M0", "nonlinear EI tables, count record", {Count("number of tables (not used)", "ei_table")}};
+  Record M1{"M1",
             "nonlinear EI table",
             {Real("EITableValue", "axial_thrust", "axial thrust of the table", Unit::Force, Zero),
              Derived("table number (not used)", From::Position), Count("EITablePoints", "points")}};
-  Record m2{"M2",
+  Record M2{"M2",
             "point",
             {Real("curvature", "curvature", "curvature", Unit::Curvature),
              Real("moment", "moment", "moment", Unit::Moment)}};
-  Record g1{"G1",
+  Record G1{"G1",
             "moment-curvature table of a cross section",
             {[] {
                Field f = Derived("section number", From::Position);
-               f.check = true;
+               f.Check = true;
                return f;
              }(),
              Real("axial thrust", "axial_thrust", "axial thrust of the section's moment-curvature table",
                   Unit::Force, Zero),
              Count("SectionTablePoints", "moment_curvature")}};
-  Record g2{"G2",
+  Record G2{"G2",
             "point",
             {Real("curvature", "curvature", "curvature", Unit::Curvature),
              Real("moment", "moment", "moment", Unit::Moment)}};
-  Record k0{"K0", "stiffness and load count", {Count("NumStiffnessRows", "load")}};
-  Record k1{"K1",
+  Record K0{"K0", "stiffness and load count", {Count("NumStiffnessRows", "load")}};
+  Record K1{"K1",
             "stiffness and load row",
             {FlagKey("CONTD", "linked",
                      "true: linked to the next `load`, the values varying linearly between them (CONTD 2)",
@@ -568,8 +568,8 @@ struct Records {
              Real("Q", "lateral_load", "transverse load per station", Unit::Force, Zero),
              Real("T", "torque", "torque, a couple at `from_station`", Unit::Moment, Zero),
              Real("P", "axial_load", "axial load", Unit::Force, Zero)}};
-  Record r0{"R0", "restraint count", {Count("NumRestraints", "restraint")}};
-  Record r1{
+  Record R0{"R0", "restraint count", {Count("NumRestraints", "restraint")}};
+  Record R1{
       "R1",
       "restraint row",
       {Int("FROM", "from_station", "first station", Unit::Station),
@@ -579,7 +579,7 @@ struct Records {
        Real("lateral stiffness", "lateral_stiffness", "lateral stiffness per station", Unit::Spring, Zero),
        Real("rotational stiffness", "rotational_stiffness", "rotational stiffness per station",
             Unit::RotationalSpring, Zero)}};
-  Record r2{"R2",
+  Record R2{"R2",
             "tie-back row",
             {Real("depth", "depth", "depth below the top of the wall", Unit::Feet),
              Real("area", "area", "area", Unit::TieBackArea),
@@ -588,7 +588,7 @@ struct Records {
              Real("horizontal angle", "angle_deg", "angle below the horizontal", Unit::Degrees, Zero),
              Real("anchor spacing", "spacing", "spacing of the anchors along the wall", Unit::Feet),
              Real("prestress force", "prestress", "prestress force of one anchor", Unit::Force, Zero)}};
-  Record f0{
+  Record F0{
       "F0",
       "p-y modification factors, combination record",
       {FlagKey("CombineAutoReduction", "py_factors_with_spacing_reduction",
@@ -596,12 +596,12 @@ struct Records {
                "P-FACTOR; false: the table alone",
                kFlag01)},
       true};
-  Record f1{"F1",
+  Record F1{"F1",
             "p-y modification factor row",
             {Real("depth", "depth", "depth below the top of the wall", Unit::Length),
              Real("P-FACTOR", "p_factor", "multiplier of p", Unit::None, One, 1),
              Real("Y-FACTOR", "y_factor", "multiplier of y", Unit::None, One, 1)}};
-  Record e1{
+  Record E1{
       "E1",
       "wall-and-water record",
       {Real("FreeHeight", "ground.excavation_depth",
@@ -622,7 +622,7 @@ struct Records {
        Real("ExcavationSlope", "ground.excavation_slope_deg", "slope of the excavation-side ground",
             Unit::Degrees, Zero)},
       true};
-  Record e2{
+  Record E2{
       "E2",
       "surcharge record",
       {Real("SurfacePressure", "ground.surface_pressure", "uniform pressure on the backfill surface",
@@ -636,8 +636,8 @@ struct Records {
        Real("strip load", "ground.resultant_strip_load", "its strip load", Unit::Stress, Zero),
        Real("strip width", "ground.resultant_strip_width", "its strip width", Unit::Length, Zero)},
       true};
-  Record e3{"E3", "surcharge count", {Count("number of surcharge loads", "surcharge")}};
-  Record e4{
+  Record E3{"E3", "surcharge count", {Count("number of surcharge loads", "surcharge")}};
+  Record E4{
       "E4",
       "surcharge load",
       {CodeKey("type", "type", "the kind of load", kSurchargeTypes, kRequired, 1),
@@ -648,7 +648,7 @@ struct Records {
        Real("vertical distance", "vertical_distance", "height of the load above the top of the wall",
             Unit::SurchargeLength, Zero),
        Real("factor", "factor", "the load used is magnitude × factor", Unit::None, One, 0)}};
-  Record e5{
+  Record E5{
       "E5",
       "soil control record",
       {Count("NumSoilLayers", "soil_layer"),
@@ -656,26 +656,26 @@ struct Records {
        ChangedByAnalysis(Real("NumCycles", "ground.cycles",
                               "number of load cycles of cyclic loading (0: 100)", Unit::None, Zero))},
       true};
-  Record l1{"L1",
+  Record L1{"L1",
             "soil layer, record L1",
             {CodeKey("SoilTypeCode", "type", "the soil of the layer", kSoilTypes),
              Real("LayerBottomDepth", "bottom_depth", "depth of the layer bottom below the top of the wall",
                   Unit::Length)}};
-  Record l2{"L2", "soil layer, record L2 (layer top)", SoilValues(End::Top)};
-  Record l3{"L3", "soil layer, record L3 (layer bottom)", SoilValues(End::Bottom)};
-  Record p0{"P0", "specified pressure count", {Count("number of pressure points", "specified_pressure")}};
-  Record p1{
+  Record L2{"L2", "soil layer, record L2 (layer top)", SoilValues(End::Top)};
+  Record L3{"L3", "soil layer, record L3 (layer bottom)", SoilValues(End::Bottom)};
+  Record P0{"P0", "specified pressure count", {Count("number of pressure points", "specified_pressure")}};
+  Record P1{
       "P1",
       "specified pressure point",
       {Real("depth", "depth", "depth below the top of the wall", Unit::Length),
        Real("pressure", "pressure", "pressure as a force per unit length of wall (not multiplied by a width)",
             Unit::LinePressure)}};
-  Record y1{"Y1",
+  Record Y1{"Y1",
             "user p-y curve",
             {Int("station", "station", "station of the curve", Unit::Station), Count("CurvePoints", "points"),
              Real("P-MULTIPLIER", "p_multiplier", "multiplier of p", Unit::None, One, 1),
              Real("Y-MULTIPLIER", "y_multiplier", "multiplier of y", Unit::None, One, 1)}};
-  Record y2{"Y2",
+  Record Y2{"Y2",
             "point",
             {Real("y", "y", "deflection", Unit::Length),
              Real("p", "p", "soil resistance per unit length of wall, normally of opposite sign to y",
@@ -689,98 +689,98 @@ const Records& R() {
 
 Node Rec(const Record& r) {
   Node n;
-  n.kind = NodeKind::Rec;
-  n.record = &r;
+  n.Kind = NodeKind::Rec;
+  n.Record = &r;
   return n;
 }
 Node Each(std::string_view key, std::string_view count_item, std::string_view element,
           std::vector<Node> children) {
   Node n;
-  n.kind = NodeKind::Each;
-  n.key = key;
-  n.count_item = count_item;
-  n.element = element;
-  n.children = std::move(children);
+  n.Kind = NodeKind::Each;
+  n.Key = key;
+  n.CountItem = count_item;
+  n.Element = element;
+  n.Children = std::move(children);
   return n;
 }
 Node Rows(std::string_view key, std::string_view count_item, std::string_view element, const Record& r) {
   Node n;
-  n.kind = NodeKind::Rows;
-  n.record = &r;
-  n.key = key;
-  n.count_item = count_item;
-  n.element = element;
+  n.Kind = NodeKind::Rows;
+  n.Record = &r;
+  n.Key = key;
+  n.CountItem = count_item;
+  n.Element = element;
   return n;
 }
 Node When(Condition c, std::string_view why, std::vector<Node> children) {
   Node n;
-  n.kind = NodeKind::When;
-  n.when = c;
-  n.why = why;
-  n.children = std::move(children);
+  n.Kind = NodeKind::When;
+  n.When = c;
+  n.Why = why;
+  n.Children = std::move(children);
   return n;
 }
 
 std::vector<Node> BuildStage() {
   const Records& r = R();
   return {
-      Rec(r.title),
-      Rec(r.c1),
-      Rec(r.c2),
+      Rec(r.Title),
+      Rec(r.C1),
+      Rec(r.C2),
       Each("specified_condition", "NumSpecifiedDeflections", "a specified deflection and/or slope",
-           {Rec(r.s)}),
-      Each("wall_section", "NumWallSections", "a stretch of wall with one cross section", {Rec(r.w)}),
+           {Rec(r.S)}),
+      Each("wall_section", "NumWallSections", "a stretch of wall with one cross section", {Rec(r.W)}),
       Each("cross_section", "NumCrossSections", "a cross section",
-           {Rec(r.x1), Rec(r.x2),
+           {Rec(r.X1), Rec(r.X2),
             When(IsElastic, "for an elastic shape",
-                 {Rec(r.xe1), Rec(r.xe2), When(IsTapered, "for a tapered section", {Rec(r.xe3), Rec(r.xe4)}),
-                  Rec(r.xe5), Rec(r.xe6)}),
+                 {Rec(r.Xe1), Rec(r.Xe2), When(IsTapered, "for a tapered section", {Rec(r.Xe3), Rec(r.Xe4)}),
+                  Rec(r.Xe5), Rec(r.Xe6)}),
             When(IsNonlinear, "for a nonlinear section type",
-                 {Rec(r.n1), When(IsAiscPile, "for \"steel_aisc_pile\"", {Rec(r.na)}),
+                 {Rec(r.N1), When(IsAiscPile, "for \"steel_aisc_pile\"", {Rec(r.Na)}),
                   When(HasGeometry,
                        "for the cased shaft, the rectangular and the square and octagonal prestressed piles "
                        "and the steel piles",
-                       {Rec(r.ng)}),
+                       {Rec(r.Ng)}),
                   When(HasRebars, "for the concrete shafts and the rectangular concrete pile",
-                       {Rec(r.nr), When(RebarPositions, "with `rebars.layout = \"positions\"`",
-                                        {Rows("rebars.positions", "NumRebars", "one bar", r.nr_row)})}),
+                       {Rec(r.Nr), When(RebarPositions, "with `rebars.layout = \"positions\"`",
+                                        {Rows("rebars.positions", "NumRebars", "one bar", r.NrRow)})}),
                   When(HasStrands, "for the prestressed piles",
-                       {Rec(r.ns), When(StrandPositions, "with `strands.layout = \"positions\"`",
-                                        {Rows("strands.positions", "NumStrands", "one strand", r.ns_row)})}),
-                  When(HasTransverse, "for the concrete shafts and piles", {Rec(r.nt)}),
-                  When(IsUserEI, "for \"user_ei\"", {Rec(r.ni)})})}),
+                       {Rec(r.Ns), When(StrandPositions, "with `strands.layout = \"positions\"`",
+                                        {Rows("strands.positions", "NumStrands", "one strand", r.NsRow)})}),
+                  When(HasTransverse, "for the concrete shafts and piles", {Rec(r.Nt)}),
+                  When(IsUserEI, "for \"user_ei\"", {Rec(r.Ni)})})}),
       When(HasEITables, "when there are `ei_table` tables",
-           {Rec(r.m0), Each("ei_table", "NonlinearEIOption", "a user moment-curvature (nonlinear EI) table",
-                            {Rec(r.m1), Rows("points", "EITablePoints",
-                                             "one point of the table, in increasing curvature", r.m2)})}),
+           {Rec(r.M0), Each("ei_table", "NonlinearEIOption", "a user moment-curvature (nonlinear EI) table",
+                            {Rec(r.M1), Rows("points", "EITablePoints",
+                                             "one point of the table, in increasing curvature", r.M2)})}),
       Each("cross_section", "NumCrossSections", "a cross section",
            {When(HasOwnTable, "for the nonlinear section types other than \"user_ei\"",
-                 {Rec(r.g1),
+                 {Rec(r.G1),
                   Rows("moment_curvature", "SectionTablePoints",
                        "the section's moment-curvature table, one point per row, in increasing curvature",
-                       r.g2)})}),
-      Rec(r.k0),
-      Each("load", "NumStiffnessRows", "loads over a range of stations", {Rec(r.k1)}),
-      Rec(r.r0),
-      Each("restraint", "NumRestraints", "springs over a range of stations", {Rec(r.r1)}),
-      Each("tie_back", "NumTieBacks", "a tie-back anchor", {Rec(r.r2)}),
+                       r.G2)})}),
+      Rec(r.K0),
+      Each("load", "NumStiffnessRows", "loads over a range of stations", {Rec(r.K1)}),
+      Rec(r.R0),
+      Each("restraint", "NumRestraints", "springs over a range of stations", {Rec(r.R1)}),
+      Each("tie_back", "NumTieBacks", "a tie-back anchor", {Rec(r.R2)}),
       When(HasPyFactors, "when there are `py_factor` tables",
-           {Rec(r.f0), Each("py_factor", "NumPyModificationFactors",
+           {Rec(r.F0), Each("py_factor", "NumPyModificationFactors",
                             "factors on the generated p-y curves at one depth, interpolated between depths",
-                            {Rec(r.f1)})}),
+                            {Rec(r.F1)})}),
       When(ReadsGround, "with generated earth pressure or generated p-y curves",
-           {Rec(r.e1), Rec(r.e2), Rec(r.e3),
-            Each("surcharge", "number of surcharge loads", "a surcharge load", {Rec(r.e4)}), Rec(r.e5),
+           {Rec(r.E1), Rec(r.E2), Rec(r.E3),
+            Each("surcharge", "number of surcharge loads", "a surcharge load", {Rec(r.E4)}), Rec(r.E5),
             Each("soil_layer", "NumSoilLayers", "a soil layer, from the top down",
-                 {Rec(r.l1), Rec(r.l2), Rec(r.l3)})}),
+                 {Rec(r.L1), Rec(r.L2), Rec(r.L3)})}),
       When(SpecifiedPressure, "with `earth_pressure = \"specified\"`",
-           {Rec(r.p0),
+           {Rec(r.P0),
             Rows("specified_pressure", "number of pressure points",
-                 "the active earth pressure diagram, one point per row, depths not decreasing", r.p1)}),
+                 "the active earth pressure diagram, one point per row, depths not decreasing", r.P1)}),
       When(HasUserCurves, "when there are `py_curve` tables",
            {Each("py_curve", "NumUserPyCurves", "a user p-y curve",
-                 {Rec(r.y1),
-                  Rows("points", "CurvePoints", "one point of the curve per row, in increasing y", r.y2)})}),
+                 {Rec(r.Y1),
+                  Rows("points", "CurvePoints", "one point of the curve per row, in increasing y", r.Y2)})}),
   };
 }
 

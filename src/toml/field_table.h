@@ -84,14 +84,14 @@ enum class Unit {
 };
 
 struct Code {
-  int number;
-  std::string_view name;
-  int group = 0;  // shapes: 0 elastic, 1 nonlinear
+  int Number;
+  std::string_view Name;
+  int Group = 0;  // shapes: 0 elastic, 1 nonlinear
 };
 
 struct CodeSet {
-  std::vector<Code> codes;
-  bool numbers = true;  // whether TOML may give the number instead of a name
+  std::vector<Code> Codes;
+  bool Numbers = true;  // whether TOML may give the number instead of a name
   const Code* ByName(std::string_view name) const;
   const Code* ByNumber(int number, int group = 0) const;
   std::string Names() const;  // "a, b or c"
@@ -100,52 +100,52 @@ struct CodeSet {
 enum class DefaultKind { Required, Value, Text, SameAs, Top };
 
 struct Default {
-  DefaultKind kind = DefaultKind::Required;
-  double value = 0;
-  std::string_view text;  // Text: the text; SameAs: the key whose value it takes
+  DefaultKind Kind = DefaultKind::Required;
+  double Value = 0;
+  std::string_view Text;  // Text: the text; SameAs: the key whose value it takes
 };
 
 struct Field {
-  std::string_view item;  // the item's name in the record format
-  toml_input::Type type = Type::Real;
-  toml_input::From from = From::Key;
-  std::string_view key;  // TOML key, counted array, or for rows the column's name
-  std::string_view meaning;
-  toml_input::Unit unit = Unit::None;
-  Default fallback;  // what an absent key means
+  std::string_view Item;  // the item's name in the record format
+  toml_input::Type Type = Type::Real;
+  toml_input::From From = From::Key;
+  std::string_view Key;  // TOML key, counted array, or for rows the column's name
+  std::string_view Meaning;
+  toml_input::Unit Unit = Unit::None;
+  Default Fallback;  // what an absent key means
   // What a '/' leaves: the engine's initial value (for records that keep the
   // previous stage's values, the value before any stage has read one).
-  double slash = 0;
-  const CodeSet* codes = nullptr;
-  toml_input::End end = End::None;
-  std::string_view alt_key;  // the key's name where `alt_when` holds
-  Condition alt_when = nullptr;
-  toml_input::Unit alt_unit = Unit::None;
-  std::string_view alt_meaning;
-  std::string_view rows;          // CountOrRows: the array of rows
-  bool check = false;             // Position: a different value in the records is rejected
-  bool analysis_changes = false;  // the analysis may change what a later stage\'s \'/\' keeps
+  double Slash = 0;
+  const CodeSet* Codes = nullptr;
+  toml_input::End End = End::None;
+  std::string_view AltKey;  // the key's name where `alt_when` holds
+  Condition AltWhen = nullptr;
+  toml_input::Unit AltUnit = Unit::None;
+  std::string_view AltMeaning;
+  std::string_view Rows;         // CountOrRows: the array of rows
+  bool Check = false;            // Position: a different value in the records is rejected
+  bool AnalysisChanges = false;  // the analysis may change what a later stage\'s \'/\' keeps
 };
 
 struct Record {
-  std::string_view id;    // "C1", "L2", ...
-  std::string_view name;  // how messages name it
-  std::vector<Field> items;
-  bool keeps_previous = false;  // a '/' leaves the previous stage's values
-  bool text_line = false;       // the title: one formatted line
+  std::string_view Id;    // "C1", "L2", ...
+  std::string_view Name;  // how messages name it
+  std::vector<Field> Items;
+  bool KeepsPrevious = false;  // a '/' leaves the previous stage's values
+  bool TextLine = false;       // the title: one formatted line
 };
 
 enum class NodeKind { Rec, Each, Rows, When };
 
 struct Node {
-  NodeKind kind = NodeKind::Rec;
-  const toml_input::Record* record = nullptr;  // Rec, Rows
-  std::string_view key;                        // Each, Rows: the TOML array
-  std::string_view count_item;  // Each, Rows: the item whose value counts the elements in records
-  Condition when = nullptr;     // When
-  std::string_view why;         // When: the condition in words, for messages and the docs
-  std::vector<Node> children;   // Each, When
-  std::string_view element;     // Each, Rows: what one element is, for the docs
+  NodeKind Kind = NodeKind::Rec;
+  const toml_input::Record* Record = nullptr;  // Rec, Rows
+  std::string_view Key;                        // Each, Rows: the TOML array
+  std::string_view CountItem;  // Each, Rows: the item whose value counts the elements in records
+  Condition When = nullptr;    // When
+  std::string_view Why;        // When: the condition in words, for messages and the docs
+  std::vector<Node> Children;  // Each, When
+  std::string_view Element;    // Each, Rows: what one element is, for the docs
 };
 
 // The records of one stage, as a tree of records, repetitions and conditions.

@@ -20,43 +20,43 @@ struct OutTable;
 enum class EntryKind { Scalar, Pair, Rows, Table, Tables };
 
 struct OutEntry {
-  EntryKind kind = EntryKind::Scalar;
-  std::string key;
-  std::string text;            // Scalar: the value as TOML text
-  double top = 0, bottom = 0;  // Pair: the two ends
-  bool has_bottom = false;
-  std::vector<std::string> rows;  // Rows: "[a, b]" each
-  std::vector<OutTable> tables;   // Table: one; Tables: the elements
+  EntryKind Kind = EntryKind::Scalar;
+  std::string Key;
+  std::string Text;            // Scalar: the value as TOML text
+  double Top = 0, Bottom = 0;  // Pair: the two ends
+  bool HasBottom = false;
+  std::vector<std::string> Rows;  // Rows: "[a, b]" each
+  std::vector<OutTable> Tables;   // Table: one; Tables: the elements
 };
 
 struct OutTable {
-  std::vector<OutEntry> entries;
-  std::vector<std::string> comments;
+  std::vector<OutEntry> Entries;
+  std::vector<std::string> Comments;
 
   OutEntry* Find(std::string_view key) {
-    for (OutEntry& e : entries)
-      if (e.key == key) return &e;
+    for (OutEntry& e : Entries)
+      if (e.Key == key) return &e;
     return nullptr;
   }
   OutEntry& Add(std::string_view key, EntryKind kind) {
     if (OutEntry* e = Find(key)) return *e;
-    entries.push_back(OutEntry{});
-    entries.back().kind = kind;
-    entries.back().key = std::string(key);
-    return entries.back();
+    Entries.push_back(OutEntry{});
+    Entries.back().Kind = kind;
+    Entries.back().Key = std::string(key);
+    return Entries.back();
   }
   // The table that a dotted key's last part belongs to.
   OutTable& Holder(std::string_view& dotted) {
     const size_t dot = dotted.find('.');
     if (dot == std::string_view::npos) return *this;
     OutEntry& sub = Add(dotted.substr(0, dot), EntryKind::Table);
-    if (sub.tables.empty()) sub.tables.emplace_back();
+    if (sub.Tables.empty()) sub.Tables.emplace_back();
     dotted.remove_prefix(dot + 1);
-    return sub.tables.front().Holder(dotted);
+    return sub.Tables.front().Holder(dotted);
   }
   void Set(std::string_view dotted, const std::string& text) {
     OutTable& t = Holder(dotted);
-    t.Add(dotted, EntryKind::Scalar).text = text;
+    t.Add(dotted, EntryKind::Scalar).Text = text;
   }
 };
 
@@ -92,10 +92,10 @@ std::string TomlString(const std::string& text, int line) {
 
 // One record as read: the value of every item.
 struct ReadValues {
-  std::vector<int> ints;
-  std::vector<double> reals;
-  std::vector<std::string> texts;
-  double Number(size_t i, Type type) const { return type == Type::Real ? reals[i] : ints[i]; }
+  std::vector<int> Ints;
+  std::vector<double> Reals;
+  std::vector<std::string> Texts;
+  double Number(size_t i, Type type) const { return type == Type::Real ? Reals[i] : Ints[i]; }
 };
 
 class Converter {
@@ -107,9 +107,9 @@ class Converter {
     std::vector<int> num_stages;
     std::vector<int> continuations;
     for (int number = 1;; ++number) {
-      stages.tables.emplace_back();
+      stages.Tables.emplace_back();
       stage_ = number;
-      Stage(stages.tables.back());
+      Stage(stages.Tables.back());
       num_stages.push_back(static_cast<int>(scope_.Get("NumStages")));
       int continuation = 0;
       reader_.ReadIfAny("stage-continuation value", {{"continuation", &continuation}});
@@ -119,9 +119,9 @@ class Converter {
     CheckStageCount(num_stages, continuations);
     std::string text = "# darnek input, converted from " + source_name + "\n";
     OutEntry units;
-    units.key = "units";
-    units.text = root_units_;
-    root_.entries.insert(root_.entries.begin(), units);
+    units.Key = "units";
+    units.Text = root_units_;
+    root_.Entries.insert(root_.Entries.begin(), units);
     Render(root_, "", text);
     return text;
   }
@@ -152,48 +152,48 @@ class Converter {
   void Stage(OutTable& stage) {
     scope_ = Scope{};
     element_scopes_.clear();
-    stage.comments.push_back("Stage " + std::to_string(stage_));
+    stage.Comments.push_back("Stage " + std::to_string(stage_));
     Walk(StageSchema(), stage, stage_, "stage");
     KeepGround(stage);
   }
 
   void Walk(const std::vector<Node>& nodes, OutTable& table, int position, const std::string& name) {
     for (const Node& node : nodes) {
-      switch (node.kind) {
+      switch (node.Kind) {
         case NodeKind::Rec:
-          ReadRecord(*node.record, table, position);
+          ReadRecord(*node.Record, table, position);
           break;
         case NodeKind::When:
-          if (node.when(scope_)) Walk(node.children, table, position, name);
+          if (node.When(scope_)) Walk(node.Children, table, position, name);
           break;
         case NodeKind::Each: {
-          const int count = static_cast<int>(scope_.Get(node.count_item));
-          const std::string key(node.key);
+          const int count = static_cast<int>(scope_.Get(node.CountItem));
+          const std::string key(node.Key);
           for (int i = 0; i < count; ++i) {
-            OutEntry& array = table.Add(node.key, EntryKind::Tables);
-            if (static_cast<int>(array.tables.size()) <= i) array.tables.emplace_back();
+            OutEntry& array = table.Add(node.Key, EntryKind::Tables);
+            if (static_cast<int>(array.Tables.size()) <= i) array.Tables.emplace_back();
             const std::string element = name + "." + key + "#" + std::to_string(i + 1);
             Scope outer = scope_;
             auto saved = element_scopes_.find(element);
             if (saved != element_scopes_.end()) scope_.Merge(saved->second);
-            Walk(node.children, array.tables[static_cast<size_t>(i)], i + 1, element);
-            if (saved == element_scopes_.end()) FinishElement(node, array.tables[static_cast<size_t>(i)]);
+            Walk(node.Children, array.Tables[static_cast<size_t>(i)], i + 1, element);
+            if (saved == element_scopes_.end()) FinishElement(node, array.Tables[static_cast<size_t>(i)]);
             element_scopes_[element] = scope_;
             scope_ = outer;
           }
           break;
         }
         case NodeKind::Rows: {
-          const int count = static_cast<int>(scope_.Get(node.count_item));
-          std::string_view key = node.key;
+          const int count = static_cast<int>(scope_.Get(node.CountItem));
+          std::string_view key = node.Key;
           OutTable& holder = table.Holder(key);
           OutEntry& rows = holder.Add(key, EntryKind::Rows);
           for (int i = 0; i < count; ++i) {
-            const ReadValues v = Read(*node.record, {}, false);
+            const ReadValues v = Read(*node.Record, {}, false);
             std::string row = "[";
-            for (size_t k = 0; k < node.record->items.size(); ++k)
-              row += (k ? ", " : "") + RealText(v.reals[k]);
-            rows.rows.push_back(row + "]");
+            for (size_t k = 0; k < node.Record->Items.size(); ++k)
+              row += (k ? ", " : "") + RealText(v.Reals[k]);
+            rows.Rows.push_back(row + "]");
           }
           break;
         }
@@ -203,88 +203,88 @@ class Converter {
 
   // An elastic section whose records say tapered, with top and bottom alike.
   void FinishElement(const Node& node, OutTable& element) {
-    if (node.key != "cross_section" || scope_.Get("SectionTapered") < 1) return;
-    for (const OutEntry& e : element.entries)
-      if (e.kind == EntryKind::Pair && e.has_bottom && e.top != e.bottom) return;
+    if (node.Key != "cross_section" || scope_.Get("SectionTapered") < 1) return;
+    for (const OutEntry& e : element.Entries)
+      if (e.Kind == EntryKind::Pair && e.HasBottom && e.Top != e.Bottom) return;
     element.Set("tapered", "true");
   }
 
   // One list-directed read of a record, with what a '/' would leave.
   ReadValues Read(const Record& record, const std::string& previous_key, bool keeps_previous) {
-    const size_t n = record.items.size();
+    const size_t n = record.Items.size();
     ReadValues v;
-    v.ints.assign(n, 0);
-    v.reals.assign(n, 0.0);
-    v.texts.assign(n, std::string());
+    v.Ints.assign(n, 0);
+    v.Reals.assign(n, 0.0);
+    v.Texts.assign(n, std::string());
     std::vector<ListReader::Field> fields;
     fields.reserve(n);
     for (size_t i = 0; i < n; ++i) {
-      const Field& f = record.items[i];
-      double start = f.slash;
+      const Field& f = record.Items[i];
+      double start = f.Slash;
       if (keeps_previous) {
         const auto it = previous_.find(previous_key + "#" + std::to_string(i));
         if (it != previous_.end()) start = it->second;
       }
       // A value the analysis may have changed is marked, to see whether a
       // '/' or a null value left it.
-      const bool marked = keeps_previous && f.analysis_changes && stage_ > 1;
-      if (f.type == Type::Real) {
-        v.reals[i] = marked ? std::numeric_limits<double>::quiet_NaN() : start;
-        fields.push_back({f.item, &v.reals[i]});
-      } else if (f.type == Type::Text) {
-        fields.push_back({f.item, &v.texts[i]});
+      const bool marked = keeps_previous && f.AnalysisChanges && stage_ > 1;
+      if (f.Type == Type::Real) {
+        v.Reals[i] = marked ? std::numeric_limits<double>::quiet_NaN() : start;
+        fields.push_back({f.Item, &v.Reals[i]});
+      } else if (f.Type == Type::Text) {
+        fields.push_back({f.Item, &v.Texts[i]});
       } else {
-        v.ints[i] = marked ? std::numeric_limits<int>::min() : static_cast<int>(start);
-        fields.push_back({f.item, &v.ints[i]});
+        v.Ints[i] = marked ? std::numeric_limits<int>::min() : static_cast<int>(start);
+        fields.push_back({f.Item, &v.Ints[i]});
       }
     }
-    reader_.Read(record.name, fields);
+    reader_.Read(record.Name, fields);
     for (size_t i = 0; i < n; ++i) {
-      const Field& f = record.items[i];
-      if (!(keeps_previous && f.analysis_changes && stage_ > 1)) continue;
-      if (std::isnan(v.reals[i]) || v.ints[i] == std::numeric_limits<int>::min())
-        Fail(std::string(record.name) + " leaves " + std::string(f.item) +
+      const Field& f = record.Items[i];
+      if (!(keeps_previous && f.AnalysisChanges && stage_ > 1)) continue;
+      if (std::isnan(v.Reals[i]) || v.Ints[i] == std::numeric_limits<int>::min())
+        Fail(std::string(record.Name) + " leaves " + std::string(f.Item) +
              " as the analysis of the previous stage left it, which only the analysis knows: give the value");
     }
     return v;
   }
 
   void ReadRecord(const Record& record, OutTable& table, int position) {
-    if (record.text_line) {
-      std::string title = reader_.ReadText(record.name, 70);
+    if (record.TextLine) {
+      std::string title = reader_.ReadText(record.Name, 70);
       while (!title.empty() && title.back() == ' ') title.pop_back();
       if (!title.empty()) table.Set("title", TomlString(title, reader_.line()));
       return;
     }
-    const std::string id(record.id);
-    const ReadValues v = Read(record, id, record.keeps_previous);
-    for (size_t i = 0; i < record.items.size(); ++i) {
-      const Field& f = record.items[i];
-      if (f.type == Type::Text) continue;
-      double value = v.Number(i, f.type);
-      if (f.from == From::Count && record.keeps_previous) value = std::max(value, 0.0);
-      if (record.keeps_previous) previous_[id + "#" + std::to_string(i)] = value;
-      scope_.Set(f.item, v.Number(i, f.type));
+    const std::string id(record.Id);
+    const ReadValues v = Read(record, id, record.KeepsPrevious);
+    for (size_t i = 0; i < record.Items.size(); ++i) {
+      const Field& f = record.Items[i];
+      if (f.Type == Type::Text) continue;
+      double value = v.Number(i, f.Type);
+      if (f.From == From::Count && record.KeepsPrevious) value = std::max(value, 0.0);
+      if (record.KeepsPrevious) previous_[id + "#" + std::to_string(i)] = value;
+      scope_.Set(f.Item, v.Number(i, f.Type));
     }
-    for (size_t i = 0; i < record.items.size(); ++i) Place(record, i, v, table, position);
-    if (id == "E1") kept_wall_ = v.reals;
+    for (size_t i = 0; i < record.Items.size(); ++i) Place(record, i, v, table, position);
+    if (id == "E1") kept_wall_ = v.Reals;
   }
 
   // The TOML form of one item.
   void Place(const Record& record, size_t i, const ReadValues& v, OutTable& table, int position) {
-    const Field& f = record.items[i];
-    switch (f.from) {
+    const Field& f = record.Items[i];
+    switch (f.From) {
       case From::Key:
         break;
       case From::Count:
-        if (record.id == "C1" && f.item != "NonlinearEIOption" && v.ints[i] < 0)
-          Fail("the first control line gives " + std::string(f.item) + " " + std::to_string(v.ints[i]) +
+        if (record.Id == "C1" && f.Item != "NonlinearEIOption" && v.Ints[i] < 0)
+          Fail("the first control line gives " + std::string(f.Item) + " " + std::to_string(v.Ints[i]) +
                ", which the report shows; the TOML form counts the tables itself, so it has no negative "
                "counts");
         return;
       case From::Position:
-        if (f.check && v.ints[i] != position)
-          Fail(std::string(record.name) + " names cross section " + std::to_string(v.ints[i]) +
+        if (f.Check && v.Ints[i] != position)
+          Fail(std::string(record.Name) + " names cross section " + std::to_string(v.Ints[i]) +
                "; the tables follow the nonlinear sections in order");
         return;
       case From::Stages:
@@ -293,18 +293,18 @@ class Converter {
       case From::Tapered:
         return;
       case From::Units: {
-        const std::string text = CodeText(f, UnitCodes(), v.ints[i], 0);
+        const std::string text = CodeText(f, UnitCodes(), v.Ints[i], 0);
         if (stage_ == 1) root_units_ = text;
         if (text != root_units_) table.Set("units", text);
         return;
       }
       case From::Case: {
-        const int c = v.ints[i];
-        const double deflection = v.reals[2];
-        const double slope = v.reals[3];
+        const int c = v.Ints[i];
+        const double deflection = v.Reals[2];
+        const double slope = v.Reals[3];
         const bool has_deflection = c != 2 || deflection != 0;
         const bool has_slope = c >= 2 || slope != 0;
-        table.Set("station", std::to_string(v.ints[1]));
+        table.Set("station", std::to_string(v.Ints[1]));
         if (has_deflection) table.Set("deflection", RealText(deflection));
         if (has_slope) table.Set("slope_rad", RealText(slope));
         const int implied = has_deflection && has_slope ? 3 : (has_slope ? 2 : 1);
@@ -314,70 +314,70 @@ class Converter {
       case From::CountOrRows: {
         // With positions given, their rows count the bars.
         const bool rows =
-            scope_.Get(f.item == "NumRebars" ? "RebarLayout" : "StrandLayout") == 3 && v.ints[i] >= 1;
-        if (!rows) table.Set(f.key, std::to_string(v.ints[i]));
+            scope_.Get(f.Item == "NumRebars" ? "RebarLayout" : "StrandLayout") == 3 && v.Ints[i] >= 1;
+        if (!rows) table.Set(f.Key, std::to_string(v.Ints[i]));
         return;
       }
     }
-    if (record.id == "S") return;  // written with the case
-    std::string_view key = f.alt_when && f.alt_when(scope_) ? f.alt_key : f.key;
+    if (record.Id == "S") return;  // written with the case
+    std::string_view key = f.AltWhen && f.AltWhen(scope_) ? f.AltKey : f.Key;
     OutTable& holder = table.Holder(key);
-    if (f.end != End::None) {
-      const double value = v.reals[i];
-      const bool is_default = f.fallback.kind == DefaultKind::Value && value == f.fallback.value;
+    if (f.End != End::None) {
+      const double value = v.Reals[i];
+      const bool is_default = f.Fallback.Kind == DefaultKind::Value && value == f.Fallback.Value;
       OutEntry* e = holder.Find(key);
-      if (f.end == End::Top) {
-        if (is_default && f.fallback.kind != DefaultKind::Required) return;
+      if (f.End == End::Top) {
+        if (is_default && f.Fallback.Kind != DefaultKind::Required) return;
         OutEntry& pair = holder.Add(key, EntryKind::Pair);
-        pair.top = value;
+        pair.Top = value;
       } else {
         if (!e) {
           if (is_default) return;
           e = &holder.Add(key, EntryKind::Pair);
-          e->top = f.fallback.value;
+          e->Top = f.Fallback.Value;
         }
-        e->bottom = value;
-        e->has_bottom = true;
+        e->Bottom = value;
+        e->HasBottom = true;
       }
       return;
     }
     std::string text;
-    switch (f.type) {
+    switch (f.Type) {
       case Type::Real: {
-        const double value = v.reals[i];
+        const double value = v.Reals[i];
         if (IsDefault(f, record, v, value)) return;
         text = RealText(value);
         break;
       }
       case Type::Integer:
-        if (IsDefault(f, record, v, v.ints[i])) return;
-        text = std::to_string(v.ints[i]);
+        if (IsDefault(f, record, v, v.Ints[i])) return;
+        text = std::to_string(v.Ints[i]);
         break;
       case Type::Code:
       case Type::Flag:
-        if (IsDefault(f, record, v, v.ints[i])) return;
-        text = f.type == Type::Flag
-                   ? FlagText(*f.codes, v.ints[i])
-                   : CodeText(f, *f.codes, v.ints[i], scope_.Get("SectionNonlinear") != 0 ? 1 : 0);
+        if (IsDefault(f, record, v, v.Ints[i])) return;
+        text = f.Type == Type::Flag
+                   ? FlagText(*f.Codes, v.Ints[i])
+                   : CodeText(f, *f.Codes, v.Ints[i], scope_.Get("SectionNonlinear") != 0 ? 1 : 0);
         break;
       case Type::Text:
-        if (f.fallback.kind == DefaultKind::Text && v.texts[i] == f.fallback.text) return;
-        text = TomlString(v.texts[i], reader_.line());
+        if (f.Fallback.Kind == DefaultKind::Text && v.Texts[i] == f.Fallback.Text) return;
+        text = TomlString(v.Texts[i], reader_.line());
         break;
     }
     holder.Set(key, text);
   }
 
   static bool IsDefault(const Field& f, const Record& record, const ReadValues& v, double value) {
-    switch (f.fallback.kind) {
+    switch (f.Fallback.Kind) {
       case DefaultKind::Required:
         return false;
       case DefaultKind::Value:
       case DefaultKind::Top:
-        return value == f.fallback.value;
+        return value == f.Fallback.Value;
       case DefaultKind::SameAs:
-        for (size_t k = 0; k < record.items.size(); ++k)
-          if (record.items[k].key == f.fallback.text) return value == v.Number(k, record.items[k].type);
+        for (size_t k = 0; k < record.Items.size(); ++k)
+          if (record.Items[k].Key == f.Fallback.Text) return value == v.Number(k, record.Items[k].Type);
         return false;
       case DefaultKind::Text:
         return false;
@@ -387,16 +387,16 @@ class Converter {
 
   std::string CodeText(const Field& f, const CodeSet& codes, int number, int group) const {
     if (const Code* c = codes.ByNumber(number, &codes == &ShapeCodes() ? group : 0))
-      return "\"" + std::string(c->name) + "\"";
-    if (!codes.numbers)
-      Fail(std::string(f.item) + " " + std::to_string(number) +
+      return "\"" + std::string(c->Name) + "\"";
+    if (!codes.Numbers)
+      Fail(std::string(f.Item) + " " + std::to_string(number) +
            " is not a known code, and the TOML form names it");
     return std::to_string(number);
   }
 
   static std::string FlagText(const CodeSet& codes, int number) {
-    if (number == codes.codes[0].number) return "false";
-    if (number == codes.codes[1].number) return "true";
+    if (number == codes.Codes[0].Number) return "false";
+    if (number == codes.Codes[1].Number) return "true";
     return std::to_string(number);
   }
 
@@ -405,52 +405,52 @@ class Converter {
   void KeepGround(OutTable& stage) {
     if (scope_.Get("EarthPressureOption") >= 2 || scope_.Get("PyCurveOption") == 2) {
       const OutEntry* surcharges = stage.Find("surcharge");
-      kept_surcharges_ = surcharges ? surcharges->tables : std::vector<OutTable>{};
+      kept_surcharges_ = surcharges ? surcharges->Tables : std::vector<OutTable>{};
       kept_stage_ = stage_;
       return;
     }
     if (scope_.Get("EarthPressureOption") != 1 || kept_surcharges_.empty()) return;
     stage.Set("ground.excavation_depth", RealText(kept_wall_[0]));
     stage.Set("ground.earth_pressure_width", RealText(kept_wall_[1]));
-    stage.Find("ground")->tables.front().comments.push_back(
+    stage.Find("ground")->Tables.front().Comments.push_back(
         "The surcharges of stage " + std::to_string(kept_stage_) +
         ", which this stage keeps, and the ground values that scale them.");
     OutEntry& surcharges = stage.Add("surcharge", EntryKind::Tables);
-    surcharges.tables = kept_surcharges_;
+    surcharges.Tables = kept_surcharges_;
   }
 
   static void Render(const OutTable& table, const std::string& path, std::string& out) {
-    for (const OutEntry& e : table.entries) {
-      switch (e.kind) {
+    for (const OutEntry& e : table.Entries) {
+      switch (e.Kind) {
         case EntryKind::Scalar:
-          out += e.key + " = " + e.text + "\n";
+          out += e.Key + " = " + e.Text + "\n";
           break;
         case EntryKind::Pair:
-          out += e.key + " = ";
-          out += !e.has_bottom || e.top == e.bottom ? RealText(e.top)
-                                                    : "[" + RealText(e.top) + ", " + RealText(e.bottom) + "]";
+          out += e.Key + " = ";
+          out += !e.HasBottom || e.Top == e.Bottom ? RealText(e.Top)
+                                                   : "[" + RealText(e.Top) + ", " + RealText(e.Bottom) + "]";
           out += "\n";
           break;
         case EntryKind::Rows:
-          out += e.key + " = [\n";
-          for (const std::string& row : e.rows) out += "  " + row + ",\n";
+          out += e.Key + " = [\n";
+          for (const std::string& row : e.Rows) out += "  " + row + ",\n";
           out += "]\n";
           break;
         default:
           break;
       }
     }
-    for (const OutEntry& e : table.entries) {
-      const std::string sub = path.empty() ? e.key : path + "." + e.key;
-      if (e.kind == EntryKind::Table) {
+    for (const OutEntry& e : table.Entries) {
+      const std::string sub = path.empty() ? e.Key : path + "." + e.Key;
+      if (e.Kind == EntryKind::Table) {
         out += "\n";
-        for (const std::string& c : e.tables.front().comments) out += "# " + c + "\n";
+        for (const std::string& c : e.Tables.front().Comments) out += "# " + c + "\n";
         out += "[" + sub + "]\n";
-        Render(e.tables.front(), sub, out);
-      } else if (e.kind == EntryKind::Tables) {
-        for (const OutTable& element : e.tables) {
+        Render(e.Tables.front(), sub, out);
+      } else if (e.Kind == EntryKind::Tables) {
+        for (const OutTable& element : e.Tables) {
           out += "\n";
-          for (const std::string& c : element.comments) out += "# " + c + "\n";
+          for (const std::string& c : element.Comments) out += "# " + c + "\n";
           out += "[[" + sub + "]]\n";
           Render(element, sub, out);
         }

@@ -40,25 +40,25 @@ class ConvertError : public std::runtime_error {
 
 // Where the items of one generated record came from in the TOML file.
 struct RecordPlace {
-  int stage = 0;
-  std::string path;  // "stage 2, soil_layer 3"
-  int line = 0;      // the table's line in the TOML file
-  int column = 0;
+  int Stage = 0;
+  std::string Path;  // "stage 2, soil_layer 3"
+  int Line = 0;      // the table's line in the TOML file
+  int Column = 0;
   struct Item {
-    std::string key;  // "friction_angle_deg", or the array a count is taken from
-    int line = 0;
-    int column = 0;
+    std::string Key;  // "friction_angle_deg", or the array a count is taken from
+    int Line = 0;
+    int Column = 0;
   };
-  std::vector<Item> items;
+  std::vector<Item> Items;
 };
 
 struct Records {
-  std::string text;                 // the records, one per line
-  std::vector<RecordPlace> places;  // per line of `text`
+  std::string Text;                 // the records, one per line
+  std::vector<RecordPlace> Places;  // per line of `text`
   // The top-level `stage_memory` and `unload_factor`, which are run options
   // rather than records.
-  bool stage_memory = false;
-  double unload_factor = 1.0;
+  bool StageMemory = false;
+  double UnloadFactor = 1.0;
 };
 
 // The records of a TOML file's text; throws TomlError.
@@ -70,12 +70,12 @@ std::string RecordsToToml(std::istream& records, const std::string& source_name)
 
 // Where in the TOML file an input error found in the records made from it lies.
 struct TomlPlace {
-  int line = 0;  // 0 when the error names no record
-  int column = 0;
-  std::string path;    // "stage 1, soil_layer 2", when `line` is set
-  std::string key;     // "friction_angle_deg" when one value is at fault, else empty
-  int stage = 0;       // the stage the engine was reading when `line` is 0; 0 when unknown
-  std::string detail;  // what is wrong, without the place
+  int Line = 0;  // 0 when the error names no record
+  int Column = 0;
+  std::string Path;    // "stage 1, soil_layer 2", when `line` is set
+  std::string Key;     // "friction_angle_deg" when one value is at fault, else empty
+  int Stage = 0;       // the stage the engine was reading when `line` is 0; 0 when unknown
+  std::string Detail;  // what is wrong, without the place
 };
 TomlPlace LocateInToml(const Records& records, const InputErrorPlace& place);
 

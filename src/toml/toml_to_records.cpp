@@ -39,8 +39,8 @@ bool IsTomlPath(const std::string& path) {
 namespace {
 
 struct Place {
-  int line = 0;
-  int column = 0;
+  int Line = 0;
+  int Column = 0;
 };
 
 Place Where(const toml::node& node) {
@@ -61,30 +61,30 @@ std::string TypeName(const toml::node& node) {
 // One TOML table that records are made from: a stage, an element of an array
 // of tables, with the keys used so far.
 struct Context {
-  const toml::table* table = nullptr;
-  std::string path;
-  toml_input::Place place;
-  int position = 0;
-  std::set<std::string, std::less<>> used;
-  std::vector<const std::vector<Node>*> schemas;  // the nodes this table is walked with
+  const toml::table* Table = nullptr;
+  std::string Path;
+  toml_input::Place Place;
+  int Position = 0;
+  std::set<std::string, std::less<>> Used;
+  std::vector<const std::vector<Node>*> Schemas;  // the nodes this table is walked with
 };
 
 // The value of one item and where it came from.
 struct ItemValue {
-  std::string text;
-  double number = 0;
-  bool numeric = true;
-  RecordPlace::Item place;
+  std::string Text;
+  double Number = 0;
+  bool Numeric = true;
+  RecordPlace::Item Place;
 };
 
 std::set<std::string_view> PairKeys() {
   std::set<std::string_view> keys;
   const auto walk = [&](const auto& self, const std::vector<Node>& nodes) -> void {
     for (const Node& n : nodes) {
-      if (n.record)
-        for (const Field& f : n.record->items)
-          if (f.end != End::None) keys.insert(f.key);
-      self(self, n.children);
+      if (n.Record)
+        for (const Field& f : n.Record->Items)
+          if (f.End != End::None) keys.insert(f.Key);
+      self(self, n.Children);
     }
   };
   walk(walk, StageSchema());
@@ -112,13 +112,13 @@ class Writer {
       if (k == "stage_memory") {
         const auto* b = node.as_boolean();
         if (!b) Fail(place, k, "must be true or false");
-        out_.stage_memory = b->get();
+        out_.StageMemory = b->get();
       } else if (k == "unload_factor") {
         const std::optional<double> f = node.value<double>();
         if (!f || !std::isfinite(*f) || *f <= 0)
           Fail(place, k,
                "must be a number greater than 0 (the unload/reload stiffness over the first slope)");
-        out_.unload_factor = *f;
+        out_.UnloadFactor = *f;
       } else if (k != "units" && k != "stage") {
         Fail(place, k,
              "unknown key (the file holds `units`, `stage_memory`, `unload_factor` and the `[[stage]]` "
@@ -136,7 +136,7 @@ class Writer {
 
  private:
   [[noreturn]] static void Fail(Place place, const std::string& path, const std::string& what) {
-    throw TomlError(place.line, place.column, path, what);
+    throw TomlError(place.Line, place.Column, path, what);
   }
 
   void Stage(const toml::table& table, int number) {
@@ -145,36 +145,36 @@ class Writer {
     element_contexts_.clear();
     stage_ = number;
     Context ctx;
-    ctx.table = &table;
-    ctx.path = "stage " + std::to_string(number);
-    ctx.place = Where(table);
-    ctx.position = number;
-    ctx.schemas = {&StageSchema()};
+    ctx.Table = &table;
+    ctx.Path = "stage " + std::to_string(number);
+    ctx.Place = Where(table);
+    ctx.Position = number;
+    ctx.Schemas = {&StageSchema()};
     Walk(StageSchema(), ctx);
     CheckKeptGround(ctx);
     // The stage-continuation value: another stage follows, or the run ends.
-    RecordPlace continuation{number, ctx.path, ctx.place.line, ctx.place.column, {}};
+    RecordPlace continuation{number, ctx.Path, ctx.Place.Line, ctx.Place.Column, {}};
     Emit(number < stage_count_ ? "1" : std::to_string(stage_count_), continuation);
     CheckKeys(ctx);
     for (const auto& [name, element] : element_contexts_) CheckKeys(element);
   }
 
   void Emit(const std::string& line, const RecordPlace& place) {
-    out_.text += line;
-    out_.text += '\n';
-    out_.places.push_back(place);
+    out_.Text += line;
+    out_.Text += '\n';
+    out_.Places.push_back(place);
   }
 
   void Walk(const std::vector<Node>& nodes, Context& ctx) {
     for (const Node& node : nodes) {
-      switch (node.kind) {
+      switch (node.Kind) {
         case NodeKind::Rec: {
-          const std::vector<ItemValue> values = Values(*node.record, ctx);
-          EmitRecord(*node.record, ctx, values);
+          const std::vector<ItemValue> values = Values(*node.Record, ctx);
+          EmitRecord(*node.Record, ctx, values);
           break;
         }
         case NodeKind::When:
-          if (node.when(scope_)) Walk(node.children, ctx);
+          if (node.When(scope_)) Walk(node.Children, ctx);
           break;
         case NodeKind::Each:
           EachElement(node, ctx);
@@ -187,49 +187,49 @@ class Writer {
   }
 
   void EmitRecord(const Record& record, const Context& ctx, const std::vector<ItemValue>& values) {
-    RecordPlace place{stage_, ctx.path, ctx.place.line, ctx.place.column, {}};
+    RecordPlace place{stage_, ctx.Path, ctx.Place.Line, ctx.Place.Column, {}};
     std::string line;
     for (const ItemValue& v : values) {
-      if (!record.text_line && !line.empty()) line += ' ';
-      line += v.text;
-      place.items.push_back(v.place);
+      if (!record.TextLine && !line.empty()) line += ' ';
+      line += v.Text;
+      place.Items.push_back(v.Place);
     }
-    if (record.id == "E1") kept_.wall = values;
-    if (record.id == "E3") {
-      kept_.surcharges.clear();
-      kept_.stage = stage_;
+    if (record.Id == "E1") kept_.Wall = values;
+    if (record.Id == "E3") {
+      kept_.Surcharges.clear();
+      kept_.Stage = stage_;
     }
-    if (record.id == "E4") kept_.surcharges.push_back(values);
+    if (record.Id == "E4") kept_.Surcharges.push_back(values);
     Emit(line, place);
   }
 
   // The elements of an array of tables, each walked with the node's children.
   void EachElement(const Node& node, Context& ctx) {
-    const toml::node* array_node = ctx.table->get(node.key);
-    ctx.used.insert(std::string(node.key));
+    const toml::node* array_node = ctx.Table->get(node.Key);
+    ctx.Used.insert(std::string(node.Key));
     if (!array_node) return;
     if (!array_node->is_array_of_tables())
       Fail(
-          Where(*array_node), ctx.path + ", " + std::string(node.key),
+          Where(*array_node), ctx.Path + ", " + std::string(node.Key),
           "expected tables (`[[...]]` headers or an array of inline tables), found " + TypeName(*array_node));
     const toml::array& array = *array_node->as_array();
     for (size_t i = 0; i < array.size(); ++i) {
-      const std::string name = ctx.path + ", " + std::string(node.key) + " " + std::to_string(i + 1);
+      const std::string name = ctx.Path + ", " + std::string(node.Key) + " " + std::to_string(i + 1);
       auto [it, fresh] = element_contexts_.try_emplace(name);
       Context& element = it->second;
       if (fresh) {
-        element.table = array.get(i)->as_table();
-        element.path = name;
-        element.place = Where(*array.get(i));
-        element.position = static_cast<int>(i) + 1;
+        element.Table = array.get(i)->as_table();
+        element.Path = name;
+        element.Place = Where(*array.get(i));
+        element.Position = static_cast<int>(i) + 1;
       }
-      if (std::find(element.schemas.begin(), element.schemas.end(), &node.children) == element.schemas.end())
-        element.schemas.push_back(&node.children);
+      if (std::find(element.Schemas.begin(), element.Schemas.end(), &node.Children) == element.Schemas.end())
+        element.Schemas.push_back(&node.Children);
       // A second walk over the same elements sees what the first one set.
       Scope outer = scope_;
       auto saved = element_scopes_.find(name);
       if (saved != element_scopes_.end()) scope_.Merge(saved->second);
-      Walk(node.children, element);
+      Walk(node.Children, element);
       element_scopes_[name] = scope_;
       scope_ = outer;
     }
@@ -237,11 +237,11 @@ class Writer {
 
   // Rows of an array of arrays: [[a, b], [a, b], ...], one record per row.
   void RowsOf(const Node& node, Context& ctx) {
-    const toml::node* array_node = Lookup(ctx, node.key);
-    ctx.used.insert(std::string(node.key));
+    const toml::node* array_node = Lookup(ctx, node.Key);
+    ctx.Used.insert(std::string(node.Key));
     if (!array_node) return;
-    const std::string path = ctx.path + ", " + std::string(node.key);
-    const size_t width = node.record->items.size();
+    const std::string path = ctx.Path + ", " + std::string(node.Key);
+    const size_t width = node.Record->Items.size();
     const toml::array* array = array_node->as_array();
     if (!array) Fail(Where(*array_node), path, "expected an array of rows, found " + TypeName(*array_node));
     for (size_t i = 0; i < array->size(); ++i) {
@@ -250,17 +250,17 @@ class Writer {
       const toml::array* cells = row.as_array();
       if (!cells || cells->size() != width)
         Fail(Where(row), row_path,
-             "expected a row of " + std::to_string(width) + " numbers " + Columns(*node.record));
-      RecordPlace place{stage_, row_path, Where(row).line, Where(row).column, {}};
+             "expected a row of " + std::to_string(width) + " numbers " + Columns(*node.Record));
+      RecordPlace place{stage_, row_path, Where(row).Line, Where(row).Column, {}};
       std::string line;
       for (size_t c = 0; c < width; ++c) {
-        const Field& f = node.record->items[c];
-        const double v = Number(*cells->get(c), row_path + ", " + std::string(f.key));
+        const Field& f = node.Record->Items[c];
+        const double v = Number(*cells->get(c), row_path + ", " + std::string(f.Key));
         if (!line.empty()) line += ' ';
         line += RealText(v);
-        place.items.push_back(
-            {std::string(node.key) + " " + std::to_string(i + 1) + ", " + std::string(f.key),
-             Where(*cells->get(c)).line, Where(*cells->get(c)).column});
+        place.Items.push_back(
+            {std::string(node.Key) + " " + std::to_string(i + 1) + ", " + std::string(f.Key),
+             Where(*cells->get(c)).Line, Where(*cells->get(c)).Column});
       }
       Emit(line, place);
     }
@@ -268,14 +268,14 @@ class Writer {
 
   static std::string Columns(const Record& r) {
     std::string out = "[";
-    for (size_t i = 0; i < r.items.size(); ++i) out += (i ? ", " : "") + std::string(r.items[i].key);
+    for (size_t i = 0; i < r.Items.size(); ++i) out += (i ? ", " : "") + std::string(r.Items[i].Key);
     return out + "]";
   }
 
   // A key of the context's table; a dotted key reaches into a sub-table.
   const toml::node* Lookup(const Context& ctx, std::string_view dotted) const {
-    const toml::table* table = ctx.table;
-    std::string path = ctx.path;
+    const toml::table* table = ctx.Table;
+    std::string path = ctx.Path;
     for (;;) {
       const size_t dot = dotted.find('.');
       if (dot == std::string_view::npos) return table->get(dotted);
@@ -316,24 +316,24 @@ class Writer {
     if (const auto* s = node.as_string()) {
       const Code* c = codes.ByName(s->get());
       if (!c) Fail(Where(node), path, "\"" + std::string(s->get()) + "\" is not one of " + codes.Names());
-      if (group) *group = c->group;
-      return c->number;
+      if (group) *group = c->Group;
+      return c->Number;
     }
-    if (codes.numbers && node.is_integer()) return Integer(node, path);
+    if (codes.Numbers && node.is_integer()) return Integer(node, path);
     Fail(Where(node), path, "expected one of " + codes.Names() + ", found " + TypeName(node));
   }
 
   static int FlagOf(const toml::node& node, const CodeSet& codes, const std::string& path) {
-    if (const auto* b = node.as_boolean()) return codes.codes[b->get() ? 1 : 0].number;
+    if (const auto* b = node.as_boolean()) return codes.Codes[b->get() ? 1 : 0].Number;
     if (node.is_integer()) return Integer(node, path);
     Fail(Where(node), path, "expected true or false, found " + TypeName(node));
   }
 
   std::vector<ItemValue> Values(const Record& record, Context& ctx) {
     std::vector<ItemValue> values;
-    for (const Field& f : record.items) {
+    for (const Field& f : record.Items) {
       ItemValue v = Value(f, record, ctx);
-      if (v.numeric) scope_.Set(f.item, v.number);
+      if (v.Numeric) scope_.Set(f.Item, v.Number);
       values.push_back(std::move(v));
     }
     return values;
@@ -341,37 +341,37 @@ class Writer {
 
   static ItemValue NumberValue(double number, Type type, RecordPlace::Item place) {
     ItemValue v;
-    v.number = number;
-    v.text = type == Type::Real ? RealText(number) : std::to_string(static_cast<int>(number));
-    v.place = std::move(place);
+    v.Number = number;
+    v.Text = type == Type::Real ? RealText(number) : std::to_string(static_cast<int>(number));
+    v.Place = std::move(place);
     return v;
   }
 
   ItemValue Value(const Field& f, const Record& record, Context& ctx) {
-    const RecordPlace::Item here{std::string(f.key), ctx.place.line, ctx.place.column};
-    switch (f.from) {
+    const RecordPlace::Item here{std::string(f.Key), ctx.Place.Line, ctx.Place.Column};
+    switch (f.From) {
       case From::Key:
         return KeyValue(f, record, ctx);
       case From::Count: {
-        const toml::node* array = Lookup(ctx, f.key);
+        const toml::node* array = Lookup(ctx, f.Key);
         return NumberValue(array && array->is_array() ? static_cast<double>(array->as_array()->size()) : 0,
                            Type::Integer, here);
       }
       case From::Position:
-        return NumberValue(ctx.position, Type::Integer, {});
+        return NumberValue(ctx.Position, Type::Integer, {});
       case From::Stages:
         return NumberValue(stage_count_, Type::Integer, {});
       case From::Zero:
-        return NumberValue(0, f.type, {});
+        return NumberValue(0, f.Type, {});
       case From::Units:
         return UnitsValue(f, ctx);
       case From::Case:
         return CaseValue(f, ctx);
       case From::Nonlinear: {
-        const toml::node* shape = ctx.table->get("shape");
+        const toml::node* shape = ctx.Table->get("shape");
         int group = 0;
-        if (shape) CodeOf(*shape, ShapeCodes(), ctx.path + ", shape", &group);
-        return NumberValue(group, Type::Integer, {"shape", ctx.place.line, ctx.place.column});
+        if (shape) CodeOf(*shape, ShapeCodes(), ctx.Path + ", shape", &group);
+        return NumberValue(group, Type::Integer, {"shape", ctx.Place.Line, ctx.Place.Column});
       }
       case From::Tapered:
         return TaperedValue(f, ctx);
@@ -382,132 +382,132 @@ class Writer {
   }
 
   ItemValue UnitsValue(const Field& f, Context& ctx) {
-    const toml::node* node = ctx.table->get("units");
-    std::string path = ctx.path + ", units";
+    const toml::node* node = ctx.Table->get("units");
+    std::string path = ctx.Path + ", units";
     if (node) {
-      ctx.used.insert("units");
+      ctx.Used.insert("units");
     } else {
       node = root_.get("units");
       path = "units";
     }
     if (!node)
-      Fail(ctx.place, ctx.path,
+      Fail(ctx.Place, ctx.Path,
            "the unit system is not given: write `units = \"english\"` or `\"si\"` at the top of the file");
     return NumberValue(CodeOf(*node, UnitCodes(), path), Type::Integer,
-                       {std::string(f.key), Where(*node).line, Where(*node).column});
+                       {std::string(f.Key), Where(*node).Line, Where(*node).Column});
   }
 
   ItemValue CaseValue(const Field& f, Context& ctx) {
-    const toml::node* given = ctx.table->get("case");
+    const toml::node* given = ctx.Table->get("case");
     if (given) {
-      ctx.used.insert("case");
-      return NumberValue(Integer(*given, ctx.path + ", case"), Type::Integer,
-                         {"case", Where(*given).line, Where(*given).column});
+      ctx.Used.insert("case");
+      return NumberValue(Integer(*given, ctx.Path + ", case"), Type::Integer,
+                         {"case", Where(*given).Line, Where(*given).Column});
     }
-    const bool deflection = ctx.table->get("deflection") != nullptr;
-    const bool slope = ctx.table->get("slope_rad") != nullptr;
-    if (!deflection && !slope) Fail(ctx.place, ctx.path, "give `deflection`, `slope_rad` or both");
+    const bool deflection = ctx.Table->get("deflection") != nullptr;
+    const bool slope = ctx.Table->get("slope_rad") != nullptr;
+    if (!deflection && !slope) Fail(ctx.Place, ctx.Path, "give `deflection`, `slope_rad` or both");
     return NumberValue(deflection && slope ? 3 : (slope ? 2 : 1), Type::Integer,
-                       {std::string(f.key), ctx.place.line, ctx.place.column});
+                       {std::string(f.Key), ctx.Place.Line, ctx.Place.Column});
   }
 
   ItemValue TaperedValue(const Field& f, Context& ctx) {
     const toml::node* pair = nullptr;
-    for (const auto& [key, node] : *ctx.table)
+    for (const auto& [key, node] : *ctx.Table)
       if (node.is_array() && pair_keys_.count(key.str())) pair = &node;
-    const toml::node* given = ctx.table->get(f.key);
+    const toml::node* given = ctx.Table->get(f.Key);
     if (given) {
-      ctx.used.insert(std::string(f.key));
+      ctx.Used.insert(std::string(f.Key));
       const auto* b = given->as_boolean();
       if (!b)
-        Fail(Where(*given), ctx.path + ", " + std::string(f.key),
+        Fail(Where(*given), ctx.Path + ", " + std::string(f.Key),
              "expected true or false, found " + TypeName(*given));
       if (!b->get() && pair)
-        Fail(Where(*pair), ctx.path, "[top, bottom] pairs need a tapered section, but `tapered` is false");
+        Fail(Where(*pair), ctx.Path, "[top, bottom] pairs need a tapered section, but `tapered` is false");
       return NumberValue(b->get() ? 1 : 0, Type::Integer,
-                         {std::string(f.key), Where(*given).line, Where(*given).column});
+                         {std::string(f.Key), Where(*given).Line, Where(*given).Column});
     }
-    return NumberValue(pair ? 1 : 0, Type::Integer, {std::string(f.key), ctx.place.line, ctx.place.column});
+    return NumberValue(pair ? 1 : 0, Type::Integer, {std::string(f.Key), ctx.Place.Line, ctx.Place.Column});
   }
 
   ItemValue CountOrRowsValue(const Field& f, Context& ctx) {
-    const toml::node* rows = Lookup(ctx, f.rows);
-    const toml::node* count = Lookup(ctx, f.key);
-    if (count) ctx.used.insert(std::string(f.key));
+    const toml::node* rows = Lookup(ctx, f.Rows);
+    const toml::node* count = Lookup(ctx, f.Key);
+    if (count) ctx.Used.insert(std::string(f.Key));
     if (rows && rows->is_array()) {
       const int n = static_cast<int>(rows->as_array()->size());
-      if (count && Integer(*count, ctx.path + ", " + std::string(f.key)) != n)
-        Fail(Where(*count), ctx.path + ", " + std::string(f.key),
-             "gives " + std::to_string(Integer(*count, "")) + " but `" + std::string(f.rows) + "` has " +
+      if (count && Integer(*count, ctx.Path + ", " + std::string(f.Key)) != n)
+        Fail(Where(*count), ctx.Path + ", " + std::string(f.Key),
+             "gives " + std::to_string(Integer(*count, "")) + " but `" + std::string(f.Rows) + "` has " +
                  std::to_string(n) + " rows");
-      return NumberValue(n, Type::Integer, {std::string(f.rows), Where(*rows).line, Where(*rows).column});
+      return NumberValue(n, Type::Integer, {std::string(f.Rows), Where(*rows).Line, Where(*rows).Column});
     }
-    if (!count) Fail(ctx.place, ctx.path, "`" + std::string(f.key) + "` is missing");
-    return NumberValue(Integer(*count, ctx.path + ", " + std::string(f.key)), Type::Integer,
-                       {std::string(f.key), Where(*count).line, Where(*count).column});
+    if (!count) Fail(ctx.Place, ctx.Path, "`" + std::string(f.Key) + "` is missing");
+    return NumberValue(Integer(*count, ctx.Path + ", " + std::string(f.Key)), Type::Integer,
+                       {std::string(f.Key), Where(*count).Line, Where(*count).Column});
   }
 
   ItemValue KeyValue(const Field& f, const Record& record, Context& ctx) {
-    std::string_view key = f.key;
-    if (f.alt_when) {
-      const bool alt = f.alt_when(scope_);
-      const std::string_view other = alt ? f.key : f.alt_key;
-      key = alt ? f.alt_key : f.key;
+    std::string_view key = f.Key;
+    if (f.AltWhen) {
+      const bool alt = f.AltWhen(scope_);
+      const std::string_view other = alt ? f.Key : f.AltKey;
+      key = alt ? f.AltKey : f.Key;
       if (const toml::node* wrong = Lookup(ctx, other))
-        Fail(Where(*wrong), ctx.path + ", " + std::string(other),
+        Fail(Where(*wrong), ctx.Path + ", " + std::string(other),
              "not used by this soil type: give `" + std::string(key) + "` instead");
     }
-    const std::string path = ctx.path + ", " + std::string(key);
+    const std::string path = ctx.Path + ", " + std::string(key);
     const toml::node* node = Lookup(ctx, key);
     ItemValue v;
-    v.place = {std::string(key), ctx.place.line, ctx.place.column};
+    v.Place = {std::string(key), ctx.Place.Line, ctx.Place.Column};
     if (!node) {
-      switch (f.fallback.kind) {
+      switch (f.Fallback.Kind) {
         case DefaultKind::Required:
-          Fail(ctx.place, ctx.path, "`" + std::string(key) + "` is missing");
+          Fail(ctx.Place, ctx.Path, "`" + std::string(key) + "` is missing");
         case DefaultKind::Text:
-          v.numeric = false;
-          v.text = QuoteText(std::string(f.fallback.text));
+          v.Numeric = false;
+          v.Text = QuoteText(std::string(f.Fallback.Text));
           return v;
         case DefaultKind::SameAs: {
-          const toml::node* same = Lookup(ctx, f.fallback.text);
-          if (!same) Fail(ctx.place, ctx.path, "`" + std::string(f.fallback.text) + "` is missing");
-          return NumberValue(f.type == Type::Real ? Number(*same, path) : Integer(*same, path), f.type,
-                             v.place);
+          const toml::node* same = Lookup(ctx, f.Fallback.Text);
+          if (!same) Fail(ctx.Place, ctx.Path, "`" + std::string(f.Fallback.Text) + "` is missing");
+          return NumberValue(f.Type == Type::Real ? Number(*same, path) : Integer(*same, path), f.Type,
+                             v.Place);
         }
         case DefaultKind::Value:
         case DefaultKind::Top:
-          return NumberValue(f.fallback.value, f.type, v.place);
+          return NumberValue(f.Fallback.Value, f.Type, v.Place);
       }
     }
-    ctx.used.insert(std::string(key));
-    v.place = {std::string(key), Where(*node).line, Where(*node).column};
+    ctx.Used.insert(std::string(key));
+    v.Place = {std::string(key), Where(*node).Line, Where(*node).Column};
     const toml::node* value = node;
-    if (f.end != End::None && node->is_array()) {
+    if (f.End != End::None && node->is_array()) {
       const toml::array& pair = *node->as_array();
       if (pair.size() != 2)
         Fail(Where(*node), path,
              "expected a value or a [top, bottom] pair, found an array of " + std::to_string(pair.size()));
-      value = pair.get(f.end == End::Top ? 0 : 1);
-      v.place.key += f.end == End::Top ? " (top)" : " (bottom)";
+      value = pair.get(f.End == End::Top ? 0 : 1);
+      v.Place.Key += f.End == End::Top ? " (top)" : " (bottom)";
     }
-    switch (f.type) {
+    switch (f.Type) {
       case Type::Real:
-        return NumberValue(Number(*value, path), Type::Real, v.place);
+        return NumberValue(Number(*value, path), Type::Real, v.Place);
       case Type::Integer:
-        return NumberValue(Integer(*value, path), Type::Integer, v.place);
+        return NumberValue(Integer(*value, path), Type::Integer, v.Place);
       case Type::Code:
-        return NumberValue(CodeOf(*value, *f.codes, path), Type::Integer, v.place);
+        return NumberValue(CodeOf(*value, *f.Codes, path), Type::Integer, v.Place);
       case Type::Flag:
-        return NumberValue(FlagOf(*value, *f.codes, path), Type::Integer, v.place);
+        return NumberValue(FlagOf(*value, *f.Codes, path), Type::Integer, v.Place);
       case Type::Text: {
         const auto* s = value->as_string();
         if (!s) Fail(Where(*value), path, "expected a text, found " + TypeName(*value));
         const std::string text(s->get());
         if (text.find_first_of("\r\n") != std::string::npos)
           Fail(Where(*value), path, "a text of one line is expected");
-        v.numeric = false;
-        v.text = record.text_line ? text : QuoteText(text);
+        v.Numeric = false;
+        v.Text = record.TextLine ? text : QuoteText(text);
         return v;
       }
     }
@@ -524,95 +524,95 @@ class Writer {
     const Record* e4 = nullptr;
     const auto find = [&](const auto& self, const std::vector<Node>& nodes) -> void {
       for (const Node& n : nodes) {
-        if (n.record && n.record->id == "E1") e1 = n.record;
-        if (n.record && n.record->id == "E4") e4 = n.record;
-        self(self, n.children);
+        if (n.Record && n.Record->Id == "E1") e1 = n.Record;
+        if (n.Record && n.Record->Id == "E4") e4 = n.Record;
+        self(self, n.Children);
       }
     };
     find(find, schema);
     // The stage's own surcharges, as the records would hold them.
     std::vector<std::vector<ItemValue>> own;
-    const toml::node* array_node = ctx.table->get("surcharge");
+    const toml::node* array_node = ctx.Table->get("surcharge");
     if (array_node) {
-      ctx.used.insert("surcharge");
+      ctx.Used.insert("surcharge");
       if (!array_node->is_array_of_tables())
-        Fail(Where(*array_node), ctx.path + ", surcharge", "expected tables, found " + TypeName(*array_node));
+        Fail(Where(*array_node), ctx.Path + ", surcharge", "expected tables, found " + TypeName(*array_node));
       const toml::array& array = *array_node->as_array();
       for (size_t i = 0; i < array.size(); ++i) {
         Context element;
-        element.table = array.get(i)->as_table();
-        element.path = ctx.path + ", surcharge " + std::to_string(i + 1);
-        element.place = Where(*array.get(i));
-        element.position = static_cast<int>(i) + 1;
+        element.Table = array.get(i)->as_table();
+        element.Path = ctx.Path + ", surcharge " + std::to_string(i + 1);
+        element.Place = Where(*array.get(i));
+        element.Position = static_cast<int>(i) + 1;
         own.push_back(Values(*e4, element));
         CheckKeys(element, e4);
       }
     }
-    const Place where = array_node ? Where(*array_node) : ctx.place;
-    const std::string kept_from = "stage " + std::to_string(kept_.stage);
-    if (own.empty() && kept_.surcharges.empty()) return;
-    if (kept_.stage == 0)
-      Fail(where, ctx.path + ", surcharge",
+    const Place where = array_node ? Where(*array_node) : ctx.Place;
+    const std::string kept_from = "stage " + std::to_string(kept_.Stage);
+    if (own.empty() && kept_.Surcharges.empty()) return;
+    if (kept_.Stage == 0)
+      Fail(where, ctx.Path + ", surcharge",
            "a stage with a specified pressure diagram takes its surcharges from the ground and soil data of "
            "an "
            "earlier stage (the records read them only with generated earth pressure or p-y curves), and no "
            "earlier stage has them");
-    bool same = own.size() == kept_.surcharges.size();
+    bool same = own.size() == kept_.Surcharges.size();
     for (size_t i = 0; same && i < own.size(); ++i)
       for (size_t k = 0; k < own[i].size(); ++k)
-        same = same && own[i][k].number == kept_.surcharges[i][k].number;
+        same = same && own[i][k].Number == kept_.Surcharges[i][k].Number;
     if (!same)
-      Fail(where, ctx.path + ", surcharge",
+      Fail(where, ctx.Path + ", surcharge",
            "a stage with a specified pressure diagram keeps the surcharges of " + kept_from +
                " (the records read surcharges only with generated earth pressure or p-y curves): give the "
                "same " +
-               std::to_string(kept_.surcharges.size()) + " surcharge loads as " + kept_from);
+               std::to_string(kept_.Surcharges.size()) + " surcharge loads as " + kept_from);
     MarkGround(ctx, e1);
   }
 
   // The ground values a kept surcharge is scaled by must be given, and be
   // those kept; no other ground value is used by such a stage.
   void MarkGround(Context& ctx, const Record* e1) {
-    const toml::node* ground = ctx.table->get("ground");
-    const std::string kept_from = "stage " + std::to_string(kept_.stage);
-    for (size_t i = 0; i < e1->items.size(); ++i) {
-      const Field& f = e1->items[i];
-      const bool scaled = f.item == "FreeHeight" || f.item == "WA";
-      const toml::node* node = Lookup(ctx, f.key);
+    const toml::node* ground = ctx.Table->get("ground");
+    const std::string kept_from = "stage " + std::to_string(kept_.Stage);
+    for (size_t i = 0; i < e1->Items.size(); ++i) {
+      const Field& f = e1->Items[i];
+      const bool scaled = f.Item == "FreeHeight" || f.Item == "WA";
+      const toml::node* node = Lookup(ctx, f.Key);
       if (!node) {
         if (scaled)
-          Fail(ground ? Where(*ground) : ctx.place, ctx.path + ", " + std::string(f.key),
+          Fail(ground ? Where(*ground) : ctx.Place, ctx.Path + ", " + std::string(f.Key),
                "is missing: the kept surcharges of " + kept_from + " are scaled by it");
         continue;
       }
       if (!scaled) continue;
-      ctx.used.insert(std::string(f.key));
-      const std::string path = ctx.path + ", " + std::string(f.key);
-      if (Number(*node, path) != kept_.wall[i].number)
+      ctx.Used.insert(std::string(f.Key));
+      const std::string path = ctx.Path + ", " + std::string(f.Key);
+      if (Number(*node, path) != kept_.Wall[i].Number)
         Fail(Where(*node), path,
-             "must be " + kept_.wall[i].text + ", the value of " + kept_from +
+             "must be " + kept_.Wall[i].Text + ", the value of " + kept_from +
                  ", whose surcharges this stage keeps");
     }
   }
 
   // Every key of a table must have been read by the records walked with it.
   void CheckKeys(const Context& ctx, const Record* only = nullptr) const {
-    CheckTable(*ctx.table, "", ctx, only);
+    CheckTable(*ctx.Table, "", ctx, only);
   }
 
   void CheckTable(const toml::table& table, const std::string& prefix, const Context& ctx,
                   const Record* only) const {
     for (const auto& [key, node] : table) {
       const std::string full = prefix + std::string(key.str());
-      if (ctx.used.count(full)) continue;
+      if (ctx.Used.count(full)) continue;
       bool inner = false;
-      for (const std::string& u : ctx.used) inner = inner || u.rfind(full + ".", 0) == 0;
+      for (const std::string& u : ctx.Used) inner = inner || u.rfind(full + ".", 0) == 0;
       if (inner && node.is_table()) {
         CheckTable(*node.as_table(), full + ".", ctx, only);
         continue;
       }
       const auto& begin = key.source().begin;
-      Fail({static_cast<int>(begin.line), static_cast<int>(begin.column)}, ctx.path + ", " + full,
+      Fail({static_cast<int>(begin.line), static_cast<int>(begin.column)}, ctx.Path + ", " + full,
            Unused(full, ctx, only));
     }
   }
@@ -627,33 +627,33 @@ class Writer {
                           std::string_view condition) -> void {
       for (const Node& n : nodes) {
         if (found) return;
-        if ((n.kind == NodeKind::Each || n.kind == NodeKind::Rows) && n.key == key) {
+        if ((n.Kind == NodeKind::Each || n.Kind == NodeKind::Rows) && n.Key == key) {
           found = true;
           why = condition;
           return;
         }
-        if (n.record && n.kind == NodeKind::Rec)
-          for (const Field& f : n.record->items)
-            if ((f.from != From::Count && f.from != From::Zero && f.from != From::Position &&
-                 (f.key == key || (f.key.size() > key.size() && f.key.rfind(key + ".", 0) == 0))) ||
-                f.alt_key == key || f.rows == key) {
+        if (n.Record && n.Kind == NodeKind::Rec)
+          for (const Field& f : n.Record->Items)
+            if ((f.From != From::Count && f.From != From::Zero && f.From != From::Position &&
+                 (f.Key == key || (f.Key.size() > key.size() && f.Key.rfind(key + ".", 0) == 0))) ||
+                f.AltKey == key || f.Rows == key) {
               found = true;
               why = condition;
               return;
             }
-        if (n.kind == NodeKind::When) self(self, n.children, n.why);
+        if (n.Kind == NodeKind::When) self(self, n.Children, n.Why);
       }
     };
-    for (const std::vector<Node>* schema : ctx.schemas) walk(walk, *schema, "");
+    for (const std::vector<Node>* schema : ctx.Schemas) walk(walk, *schema, "");
     if (!found) return "unknown key";
     if (why.empty()) return "not used here";
     return "not used here: it is read only " + why;
   }
 
   struct Kept {
-    int stage = 0;
-    std::vector<ItemValue> wall;
-    std::vector<std::vector<ItemValue>> surcharges;
+    int Stage = 0;
+    std::vector<ItemValue> Wall;
+    std::vector<std::vector<ItemValue>> Surcharges;
   };
 
   const toml::table& root_;
@@ -682,16 +682,16 @@ Records TomlToRecords(const std::string& toml_text) {
 }
 
 TomlPlace LocateInToml(const Records& records, const InputErrorPlace& place) {
-  int line = place.line;
-  std::string detail = place.detail;
-  int item = place.item;
+  int line = place.Line;
+  std::string detail = place.Detail;
+  int item = place.Item;
   // Messages composed as text still start with the line they name.
-  if (line == 0 && place.message.rfind("line ", 0) == 0) {
-    const size_t colon = place.message.find(": ");
+  if (line == 0 && place.Message.rfind("line ", 0) == 0) {
+    const size_t colon = place.Message.find(": ");
     if (colon != std::string::npos) {
       try {
-        line = std::stoi(place.message.substr(5, colon - 5));
-        detail = place.message.substr(colon + 2);
+        line = std::stoi(place.Message.substr(5, colon - 5));
+        detail = place.Message.substr(colon + 2);
         item = 0;
       } catch (const std::exception&) {
         line = 0;
@@ -699,51 +699,51 @@ TomlPlace LocateInToml(const Records& records, const InputErrorPlace& place) {
     }
   }
   TomlPlace out;
-  if (line >= 1 && line <= static_cast<int>(records.places.size())) {
-    const RecordPlace& p = records.places[static_cast<size_t>(line - 1)];
-    out.path = p.path;
-    out.stage = p.stage;
-    out.detail = detail;
-    if (item >= 1 && item <= static_cast<int>(p.items.size()) &&
-        !p.items[static_cast<size_t>(item - 1)].key.empty()) {
-      const RecordPlace::Item& it = p.items[static_cast<size_t>(item - 1)];
-      out.line = it.line;
-      out.column = it.column;
-      out.key = it.key;
+  if (line >= 1 && line <= static_cast<int>(records.Places.size())) {
+    const RecordPlace& p = records.Places[static_cast<size_t>(line - 1)];
+    out.Path = p.Path;
+    out.Stage = p.Stage;
+    out.Detail = detail;
+    if (item >= 1 && item <= static_cast<int>(p.Items.size()) &&
+        !p.Items[static_cast<size_t>(item - 1)].Key.empty()) {
+      const RecordPlace::Item& it = p.Items[static_cast<size_t>(item - 1)];
+      out.Line = it.Line;
+      out.Column = it.Column;
+      out.Key = it.Key;
     } else {
-      out.line = p.line;
-      out.column = p.column;
+      out.Line = p.Line;
+      out.Column = p.Column;
     }
     return out;
   }
   // An error that names no record: the stage it was found in.
-  out.detail = place.message;
-  const int last = place.last_line;
-  if (last >= 1 && last <= static_cast<int>(records.places.size()))
-    out.stage = records.places[static_cast<size_t>(last - 1)].stage;
+  out.Detail = place.Message;
+  const int last = place.LastLine;
+  if (last >= 1 && last <= static_cast<int>(records.Places.size()))
+    out.Stage = records.Places[static_cast<size_t>(last - 1)].Stage;
   return out;
 }
 
 std::string DescribeInTomlTerms(const Records& records, const InputErrorPlace& place) {
   const TomlPlace p = LocateInToml(records, place);
-  if (p.line > 0)
-    return "line " + std::to_string(p.line) + ", column " + std::to_string(p.column) + ": " + p.path +
-           (p.key.empty() ? "" : ", " + p.key) + ": " + p.detail;
-  if (p.stage > 0) return "stage " + std::to_string(p.stage) + ": " + p.detail;
-  return p.detail;
+  if (p.Line > 0)
+    return "line " + std::to_string(p.Line) + ", column " + std::to_string(p.Column) + ": " + p.Path +
+           (p.Key.empty() ? "" : ", " + p.Key) + ": " + p.Detail;
+  if (p.Stage > 0) return "stage " + std::to_string(p.Stage) + ": " + p.Detail;
+  return p.Detail;
 }
 
 std::shared_ptr<const Records> PrepareTomlRun(RunOptions& options) {
-  const std::string path = options.files ? options.files->input : std::string();
+  const std::string path = options.Files ? options.Files->Input : std::string();
   std::ifstream in(path, std::ios::binary);
   if (!in) throw ConvertError("the input file cannot be read: " + path);
   std::ostringstream text;
   text << in.rdbuf();
   auto records = std::make_shared<const Records>(TomlToRecords(text.str()));
-  options.input_text = records->text;
-  options.stage_memory = records->stage_memory;
-  options.unload_factor = records->unload_factor;
-  options.describe_input_error = [records](const InputErrorPlace& place) {
+  options.InputText = records->Text;
+  options.StageMemory = records->StageMemory;
+  options.UnloadFactor = records->UnloadFactor;
+  options.DescribeInputError = [records](const InputErrorPlace& place) {
     return DescribeInTomlTerms(*records, place);
   };
   return records;

@@ -21,14 +21,14 @@ namespace {
 
 std::string One(const Records& r) {
   std::string out;
-  for (size_t i = 0; i < r.lines.size(); ++i) out += (i ? "\n" : "") + r.lines[i];
+  for (size_t i = 0; i < r.Lines.size(); ++i) out += (i ? "\n" : "") + r.Lines[i];
   return out;
 }
 
 struct Case {
-  const char* format;
-  double value;
-  const char* expected;
+  const char* Format;
+  double Value;
+  const char* Expected;
 };
 
 // Seen from gfortran 12 for these formats and values.
@@ -80,7 +80,7 @@ TEST(FortranFormat, RealFieldsMatchTheGnuRuntime) {
       {"(F10.3)", std::numeric_limits<double>::quiet_NaN(), "       NaN"},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(One(Format(c.format, c.value)), c.expected) << c.format << " " << c.value;
+    EXPECT_EQ(One(Format(c.Format, c.Value)), c.Expected) << c.Format << " " << c.Value;
 }
 
 TEST(FortranFormat, IntegerAndTextFields) {
@@ -108,8 +108,8 @@ TEST(FortranFormat, RecordsPositioningAndReversion) {
   EXPECT_EQ(One(Format("(1P,E10.3,F8.3,0P,F8.3)", 1.5, 2.5, 2.5)), " 1.500E+00  25.000   2.500");
   // '$' keeps the last record open.
   const Records open = Format("(F10.3,$)", 1.0);
-  EXPECT_TRUE(open.open);
-  EXPECT_EQ(open.lines.back(), "     1.000");
+  EXPECT_TRUE(open.Open);
+  EXPECT_EQ(open.Lines.back(), "     1.000");
   // Blank-separated descriptors, as the report layouts are written.
   EXPECT_EQ(One(Format("( 6X 'H = ' F10.3 A3 )", 20.0, " FT")), "      H =     20.000 FT");
 }

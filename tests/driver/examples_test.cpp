@@ -49,15 +49,15 @@ std::vector<std::string> ExampleNames() {
 // which closure keeps within the tolerance. Once that lag is taken out, what
 // remains is round-off.
 struct Balance {
-  double residual = 0;   // of the printed values
-  double lag = 0;        // the closure lag, exactly
-  double scale = 0;      // the size of the forces (or moments) that balance
-  double tolerance = 0;  // what closure at the deflection tolerance allows
+  double Residual = 0;   // of the printed values
+  double Lag = 0;        // the closure lag, exactly
+  double Scale = 0;      // the size of the forces (or moments) that balance
+  double Tolerance = 0;  // what closure at the deflection tolerance allows
 };
 
 struct StageBalance {
-  Balance force;
-  Balance moment;  // about the top of the wall
+  Balance Force;
+  Balance Moment;  // about the top of the wall
 };
 
 StageBalance LateralBalance(const ProblemData& d) {
@@ -92,42 +92,42 @@ StageBalance LateralBalance(const ProblemData& d) {
     const double lag = k >= 0 && k <= n ? curves * (st.W[k] - st.Wprev1[k]) : 0.0;
     const double allowed = std::fabs(curves) * d.C2.DeflectionTolerance;
     const double x = k * h;
-    b.force.residual += force;
-    b.force.lag += lag;
-    b.force.scale += size;
-    b.force.tolerance += allowed;
+    b.Force.Residual += force;
+    b.Force.Lag += lag;
+    b.Force.Scale += size;
+    b.Force.Tolerance += allowed;
     const double couples = 0.5 * k * (couple(k + 1) - couple(k - 1));
-    b.moment.residual += x * force + couples;
-    b.moment.lag += x * lag;
-    b.moment.scale += std::fabs(x) * size + std::fabs(couples);
-    b.moment.tolerance += std::fabs(x) * allowed;
+    b.Moment.Residual += x * force + couples;
+    b.Moment.Lag += x * lag;
+    b.Moment.Scale += std::fabs(x) * size + std::fabs(couples);
+    b.Moment.Tolerance += std::fabs(x) * allowed;
   }
   return b;
 }
 
 struct ExampleRun {
-  RunResult result;
-  std::vector<StageBalance> balances;
-  std::string report, log, plot_path;
+  RunResult Result;
+  std::vector<StageBalance> Balances;
+  std::string Report, Log, PlotPath;
 };
 
 ExampleRun RunExample(const std::string& name, const testing::TempDir& dir) {
   RunOptions options;
   const std::string input = name + ".dat";
   fs::copy_file(kExamples / input, dir.path() / input);
-  options.files =
+  options.Files =
       FileNames{dir.File(input),         dir.File(name + ".out"),       dir.File(name + ".plt"),
                 dir.File(name + ".log"), dir.File(name + ".pyscratch"), dir.File(name + ".epscratch")};
-  options.version_text = "TEST";
-  options.clock = testing::FixedClock;
+  options.VersionText = "TEST";
+  options.Clock = testing::FixedClock;
   std::ostringstream console;
-  options.console = &console;
+  options.Console = &console;
   ExampleRun run;
-  run.result =
-      RunWith(options, [&](const RunContext& ctx) { run.balances.push_back(LateralBalance(ctx.data)); });
-  run.report = dir.Read(name + ".out");
-  run.log = dir.Read(name + ".log");
-  run.plot_path = dir.File(name + ".plt");
+  run.Result =
+      RunWith(options, [&](const RunContext& ctx) { run.Balances.push_back(LateralBalance(ctx.Data)); });
+  run.Report = dir.Read(name + ".out");
+  run.Log = dir.Read(name + ".log");
+  run.PlotPath = dir.File(name + ".plt");
   return run;
 }
 
@@ -138,28 +138,28 @@ TEST(Examples, EveryExampleClosesInEveryStageInForceAndMomentEquilibrium) {
     SCOPED_TRACE(name);
     testing::TempDir dir;
     const ExampleRun run = RunExample(name, dir);
-    ASSERT_EQ(run.result.status, DARNEK_OK) << run.result.message;
-    ASSERT_FALSE(run.result.stages.empty());
-    for (const StageSummary& s : run.result.stages) EXPECT_EQ(s.outcome, "closed") << "stage " << s.stage;
-    ASSERT_EQ(run.balances.size(), run.result.stages.size());
-    for (size_t i = 0; i < run.balances.size(); ++i) {
+    ASSERT_EQ(run.Result.Status, DARNEK_OK) << run.Result.Message;
+    ASSERT_FALSE(run.Result.Stages.empty());
+    for (const StageSummary& s : run.Result.Stages) EXPECT_EQ(s.Outcome, "closed") << "stage " << s.Stage;
+    ASSERT_EQ(run.Balances.size(), run.Result.Stages.size());
+    for (size_t i = 0; i < run.Balances.size(); ++i) {
       const std::string stage = name + ".stage" + std::to_string(i + 1);
       for (const auto& [what, b] :
-           {std::pair{"force", run.balances[i].force}, std::pair{"moment", run.balances[i].moment}}) {
+           {std::pair{"force", run.Balances[i].Force}, std::pair{"moment", run.Balances[i].Moment}}) {
         // Round-off of the recursion is some 1e-12 of the forces involved.
-        EXPECT_LE(std::fabs(b.residual), b.tolerance + 1e-9 * b.scale)
-            << "stage " << i + 1 << ": " << what << " residual " << b.residual << " of " << b.scale;
-        EXPECT_LE(std::fabs(b.residual - b.lag), 1e-9 * b.scale)
-            << "stage " << i + 1 << ": " << what << " residual " << b.residual << " closure lag " << b.lag;
-        testing::RecordFigure(stage + "." + what + "_printed_relative", b.residual / b.scale);
-        testing::RecordFigure(stage + "." + what + "_roundoff_relative", (b.residual - b.lag) / b.scale);
+        EXPECT_LE(std::fabs(b.Residual), b.Tolerance + 1e-9 * b.Scale)
+            << "stage " << i + 1 << ": " << what << " residual " << b.Residual << " of " << b.Scale;
+        EXPECT_LE(std::fabs(b.Residual - b.Lag), 1e-9 * b.Scale)
+            << "stage " << i + 1 << ": " << what << " residual " << b.Residual << " closure lag " << b.Lag;
+        testing::RecordFigure(stage + "." + what + "_printed_relative", b.Residual / b.Scale);
+        testing::RecordFigure(stage + "." + what + "_roundoff_relative", (b.Residual - b.Lag) / b.Scale);
       }
     }
-    EXPECT_EQ(testing::Count(run.report, "END OF ANALYSIS"), 1);
-    EXPECT_EQ(testing::Count(run.log, "END OF ANALYSIS"), 1);
-    const pictures::PlotFile plot = testing::ExpectPlotFileReadsBack(run.plot_path);
-    EXPECT_EQ(plot.Stages.size(), run.result.stages.size());
-    testing::ExpectSummariesMatchPlot(run.result, plot);
+    EXPECT_EQ(testing::Count(run.Report, "END OF ANALYSIS"), 1);
+    EXPECT_EQ(testing::Count(run.Log, "END OF ANALYSIS"), 1);
+    const pictures::PlotFile plot = testing::ExpectPlotFileReadsBack(run.PlotPath);
+    EXPECT_EQ(plot.Stages.size(), run.Result.Stages.size());
+    testing::ExpectSummariesMatchPlot(run.Result, plot);
   }
 }
 
@@ -186,9 +186,9 @@ TEST(Examples, EveryStageKnowsWhereItsExcavationIs) {
     ASSERT_NE(it, expected.end()) << "give the new example its excavation depths here";
     testing::TempDir dir;
     const ExampleRun run = RunExample(name, dir);
-    ASSERT_EQ(run.result.stages.size(), it->second.size());
+    ASSERT_EQ(run.Result.Stages.size(), it->second.size());
     for (size_t i = 0; i < it->second.size(); ++i)
-      EXPECT_EQ(run.result.stages[i].excavation_depth, it->second[i]) << "stage " << i + 1;
+      EXPECT_EQ(run.Result.Stages[i].ExcavationDepth, it->second[i]) << "stage " << i + 1;
   }
 }
 
@@ -202,14 +202,14 @@ TEST(Examples, AFileSavedWithCrlfLineEndsGivesTheSameReportAndRunLog) {
   testing::TempDir dir;
   dir.Write(name + ".dat", crlf);
   RunOptions options;
-  options.files =
+  options.Files =
       FileNames{dir.File(name + ".dat"), dir.File(name + ".out"),       dir.File(name + ".plt"),
                 dir.File(name + ".log"), dir.File(name + ".pyscratch"), dir.File(name + ".epscratch")};
-  options.version_text = "TEST";
-  options.clock = testing::FixedClock;
+  options.VersionText = "TEST";
+  options.Clock = testing::FixedClock;
   std::ostringstream console;
-  options.console = &console;
-  ASSERT_EQ(darnek::Run(options).status, DARNEK_OK);
+  options.Console = &console;
+  ASSERT_EQ(darnek::Run(options).Status, DARNEK_OK);
   const std::string report = dir.Read(name + ".out");
   EXPECT_EQ(report.find('\r'), std::string::npos);
   EXPECT_EQ(testing::MaskVariableLines(report), testing::ReadFile((kGolden / (name + ".out")).string()));
@@ -223,12 +223,12 @@ TEST(Examples, SoldierPilesTakeTheActivePressureOfTheirOwnWidthBelowTheCut) {
   // over WP, in front of the pile, and adds it behind.
   testing::TempDir dir;
   const ExampleRun run = RunExample("soldier_pile_sand_si", dir);
-  ASSERT_EQ(run.result.status, DARNEK_OK);
+  ASSERT_EQ(run.Result.Status, DARNEK_OK);
   const double ka = std::pow(std::tan((45.0 - 33.0 / 2) * std::numbers::pi / 180.0), 2);
   const double pa = 0.6 * ka * (10.0 + 19.0 * 4.0);
   EXPECT_NEAR(pa, 15.212, 5e-4);
-  EXPECT_EQ(testing::Count(run.report, "               0.000             -15.212\n"), 5);
-  EXPECT_EQ(testing::Count(run.report, "               0.000              15.212\n"), 5);
+  EXPECT_EQ(testing::Count(run.Report, "               0.000             -15.212\n"), 5);
+  EXPECT_EQ(testing::Count(run.Report, "               0.000              15.212\n"), 5);
 }
 
 // Reports whose every line was reviewed against the report layouts when it
@@ -243,15 +243,15 @@ TEST(Examples, ReportsAndRunLogsMatchTheReviewedGoldens) {
     if (!update && !fs::exists(golden_report)) continue;
     testing::TempDir dir;
     const ExampleRun run = RunExample(name, dir);
-    const std::string report = testing::MaskVariableLines(run.report);
+    const std::string report = testing::MaskVariableLines(run.Report);
     if (update) {
       fs::create_directories(kGolden);
       std::ofstream(golden_report, std::ios::binary) << report;
-      std::ofstream(golden_log, std::ios::binary) << run.log;
+      std::ofstream(golden_log, std::ios::binary) << run.Log;
       continue;
     }
     EXPECT_EQ(report, testing::ReadFile(golden_report.string()));
-    EXPECT_EQ(run.log, testing::ReadFile(golden_log.string()));
+    EXPECT_EQ(run.Log, testing::ReadFile(golden_log.string()));
   }
 }
 

@@ -47,20 +47,20 @@ FileNames NamesIn(const TempDir& dir, const std::string& stem = "wall") {
 }
 
 struct Outcome {
-  RunResult result;
-  std::string console;
+  RunResult Result;
+  std::string Console;
 };
 
 Outcome RunFiles(const FileNames& files, const StageObserver& observer = {}) {
   RunOptions options;
-  options.files = files;
-  options.version_text = "TEST";
-  options.clock = testing::FixedClock;
+  options.Files = files;
+  options.VersionText = "TEST";
+  options.Clock = testing::FixedClock;
   std::ostringstream console;
-  options.console = &console;
+  options.Console = &console;
   Outcome out;
-  out.result = RunWith(options, observer);
-  out.console = console.str();
+  out.Result = RunWith(options, observer);
+  out.Console = console.str();
   return out;
 }
 
@@ -81,45 +81,45 @@ TEST(FileAliasing, AnOutputThatIsTheInputOrAnotherOutputStopsTheRunWithNothingTo
   fs::create_symlink(dir.path() / "wall.dat", dir.path() / "input.lnk");
   const auto before = FilesIn(dir.path());
   struct Case {
-    const char* what;
-    std::string FileNames::*name;
-    std::string value;
-    std::string FileNames::*other;  // set to `other_value` too, when not null
-    std::string other_value;
-    std::string message;
+    const char* What;
+    std::string FileNames::*Name;
+    std::string Value;
+    std::string FileNames::*Other;  // set to `other_value` too, when not null
+    std::string OtherValue;
+    std::string Message;
   };
   const Case cases[] = {
-      {"report names the input", &FileNames::report, dir.File("wall.dat"), nullptr, "",
+      {"report names the input", &FileNames::Report, dir.File("wall.dat"), nullptr, "",
        "the report file " + dir.File("wall.dat") + " is the same file as the input data file"},
-      {"p-y scratch names the input (darnek run wall.pyscratch)", &FileNames::py_scratch,
-       dir.File("wall.dat"), nullptr, "", "the p-y scratch file"},
-      {"run log through a link to the input", &FileNames::run_log, dir.File("input.lnk"), nullptr, "",
+      {"p-y scratch names the input (darnek run wall.pyscratch)", &FileNames::PyScratch, dir.File("wall.dat"),
+       nullptr, "", "the p-y scratch file"},
+      {"run log through a link to the input", &FileNames::RunLog, dir.File("input.lnk"), nullptr, "",
        "is the same file as the input data file"},
-      {"plot and report spelt differently", &FileNames::plot, dir.File("sub/../wall.out"), nullptr, "",
+      {"plot and report spelt differently", &FileNames::Plot, dir.File("sub/../wall.out"), nullptr, "",
        "the plot-data file " + dir.File("sub/../wall.out") + " is the same file as the report file"},
-      {"two hard links", &FileNames::report, dir.File("kept.out"), &FileNames::pressure_scratch,
+      {"two hard links", &FileNames::Report, dir.File("kept.out"), &FileNames::PressureScratch,
        dir.File("linked.out"), "is the same file as the report file"},
-      {"the two scratch files", &FileNames::pressure_scratch, dir.File("wall.pyscratch"), nullptr, "",
+      {"the two scratch files", &FileNames::PressureScratch, dir.File("wall.pyscratch"), nullptr, "",
        "the pressure scratch file"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
+    SCOPED_TRACE(c.What);
     FileNames names = NamesIn(dir);
-    names.*c.name = c.value;
-    if (c.other) names.*c.other = c.other_value;
+    names.*c.Name = c.Value;
+    if (c.Other) names.*c.Other = c.OtherValue;
     const Outcome out = RunFiles(names);
-    EXPECT_EQ(out.result.status, DARNEK_HANDOFF_FAILED);
-    EXPECT_NE(out.console.find(c.message), std::string::npos) << out.console;
-    EXPECT_NE(out.console.find("nothing was written"), std::string::npos) << out.console;
-    EXPECT_EQ(out.console.find("PLEASE CREATE"), std::string::npos) << out.console;
+    EXPECT_EQ(out.Result.Status, DARNEK_HANDOFF_FAILED);
+    EXPECT_NE(out.Console.find(c.Message), std::string::npos) << out.Console;
+    EXPECT_NE(out.Console.find("nothing was written"), std::string::npos) << out.Console;
+    EXPECT_EQ(out.Console.find("PLEASE CREATE"), std::string::npos) << out.Console;
     EXPECT_EQ(dir.Read("wall.dat"), kShortStage);
     EXPECT_EQ(dir.Read("kept.out"), "an earlier report\n");
     EXPECT_EQ(FilesIn(dir.path()), before);
   }
   // Devices hold nothing to lose: two outputs may both go to /dev/null.
   FileNames discard = NamesIn(dir);
-  discard.plot = discard.run_log = "/dev/null";
-  EXPECT_EQ(RunFiles(discard).result.status, DARNEK_OK);
+  discard.Plot = discard.RunLog = "/dev/null";
+  EXPECT_EQ(RunFiles(discard).Result.Status, DARNEK_OK);
 }
 
 TEST(FileAliasing, HandOffNamesAreNeverCutAndNeverTheHandOffFile) {
@@ -135,10 +135,10 @@ TEST(FileAliasing, HandOffNamesAreNeverCutAndNeverTheHandOffFile) {
     names += stem + ext + "\n";
   dir.Write("NAMES.dat", names);
   RunOptions options;
-  options.names_file = dir.File("NAMES.dat");
+  options.NamesFile = dir.File("NAMES.dat");
   std::ostringstream console;
-  options.console = &console;
-  EXPECT_EQ(darnek::Run(options).status, DARNEK_HANDOFF_FAILED);
+  options.Console = &console;
+  EXPECT_EQ(darnek::Run(options).Status, DARNEK_HANDOFF_FAILED);
   EXPECT_NE(console.str().find("NAMES.dat, line 6: the name has 259 characters; a name may have at most 255"),
             std::string::npos)
       << console.str();
@@ -151,7 +151,7 @@ TEST(FileAliasing, HandOffNamesAreNeverCutAndNeverTheHandOffFile) {
   for (const char* ext : {".plt", ".log", ".py", ".ep"}) names += dir.File("short") + ext + "\n";
   dir.Write("NAMES.dat", names);
   console.str("");
-  EXPECT_EQ(darnek::Run(options).status, DARNEK_HANDOFF_FAILED);
+  EXPECT_EQ(darnek::Run(options).Status, DARNEK_HANDOFF_FAILED);
   EXPECT_NE(console.str().find("the report file " + dir.File("NAMES.dat") + " is the hand-off file"),
             std::string::npos)
       << console.str();
@@ -159,12 +159,12 @@ TEST(FileAliasing, HandOffNamesAreNeverCutAndNeverTheHandOffFile) {
 
   // A name the system cannot take is refused before anything is opened.
   FileNames long_name = NamesIn(dir, "short");
-  long_name.plot = dir.File(std::string(300, 'p'));
+  long_name.Plot = dir.File(std::string(300, 'p'));
   const Outcome out = RunFiles(long_name);
-  EXPECT_EQ(out.result.status, DARNEK_HANDOFF_FAILED);
-  EXPECT_NE(out.console.find("has a part of 300 characters; the system allows at most 255"),
+  EXPECT_EQ(out.Result.Status, DARNEK_HANDOFF_FAILED);
+  EXPECT_NE(out.Console.find("has a part of 300 characters; the system allows at most 255"),
             std::string::npos)
-      << out.console;
+      << out.Console;
 }
 
 // ------------------------------------------------------------------ write errors
@@ -172,15 +172,15 @@ TEST(FileAliasing, HandOffNamesAreNeverCutAndNeverTheHandOffFile) {
 TEST(WriteErrors, AFullDeviceEndsTheRunWithItsOwnStatusNamingTheFileAndTheReason) {
   TempDir dir;
   dir.Write("wall.dat", Example("cantilever_sand.dat"));
-  for (std::string FileNames::*name : {&FileNames::report, &FileNames::run_log, &FileNames::plot}) {
+  for (std::string FileNames::*name : {&FileNames::Report, &FileNames::RunLog, &FileNames::Plot}) {
     FileNames names = NamesIn(dir);
     names.*name = "/dev/full";
     const Outcome out = RunFiles(names);
-    EXPECT_EQ(out.result.status, DARNEK_WRITE_FAILED);
-    EXPECT_NE(out.result.message.find(" /dev/full cannot be written: No space left on device"),
+    EXPECT_EQ(out.Result.Status, DARNEK_WRITE_FAILED);
+    EXPECT_NE(out.Result.Message.find(" /dev/full cannot be written: No space left on device"),
               std::string::npos)
-        << out.result.message;
-    EXPECT_NE(out.console.find(" **** WRITE ERROR **** the "), std::string::npos) << out.console;
+        << out.Result.Message;
+    EXPECT_NE(out.Console.find(" **** WRITE ERROR **** the "), std::string::npos) << out.Console;
   }
 }
 
@@ -216,30 +216,30 @@ TEST(NonRegularInputs, PipesFoldersAndDevicesAreRefusedAtOnce) {
   for (const auto& [input, kind] : cases) {
     SCOPED_TRACE(input);
     FileNames names = NamesIn(dir);
-    names.input = input;
+    names.Input = input;
     const Outcome out = RunFiles(names);
-    EXPECT_EQ(out.result.status, DARNEK_HANDOFF_FAILED);
-    EXPECT_NE(out.console.find("the input data file " + input + " is not a regular file: " + kind),
+    EXPECT_EQ(out.Result.Status, DARNEK_HANDOFF_FAILED);
+    EXPECT_NE(out.Console.find("the input data file " + input + " is not a regular file: " + kind),
               std::string::npos)
-        << out.console;
+        << out.Console;
     EXPECT_EQ(FilesIn(dir.path()), before);
   }
 }
 
 TEST(NonRegularInputs, LinesAndQuotedValuesAreBounded) {
   const auto long_line = testing::RunText("T\n1 0 0 0 0 0 0 0 1 0 0 0" + std::string(70000, ' ') + "\n");
-  EXPECT_EQ(long_line.result.status, DARNEK_INPUT_REJECTED);
-  EXPECT_NE(long_line.console.find("line 2: first control line: the line is longer than 65536 characters"),
+  EXPECT_EQ(long_line.Result.Status, DARNEK_INPUT_REJECTED);
+  EXPECT_NE(long_line.Console.find("line 2: first control line: the line is longer than 65536 characters"),
             std::string::npos)
-      << long_line.console.substr(0, 300);
+      << long_line.Console.substr(0, 300);
 
   const std::string token(5000, '7');
   const auto long_value = testing::RunText("T\n1 0 0 x" + token + " 0 0 0 0 1 0 0 0\n");
-  EXPECT_EQ(long_value.result.status, DARNEK_INPUT_REJECTED);
+  EXPECT_EQ(long_value.Result.Status, DARNEK_INPUT_REJECTED);
   const std::string quoted = "found 'x" + token.substr(0, 39) + "...' (5001 characters)";
-  EXPECT_NE(long_value.console.find(quoted), std::string::npos) << long_value.console.substr(0, 300);
-  EXPECT_NE(long_value.report.find(quoted), std::string::npos);
-  EXPECT_LT(long_value.console.size(), 400u);
+  EXPECT_NE(long_value.Console.find(quoted), std::string::npos) << long_value.Console.substr(0, 300);
+  EXPECT_NE(long_value.Report.find(quoted), std::string::npos);
+  EXPECT_LT(long_value.Console.size(), 400u);
 }
 
 // ------------------------------------------------------------------ endless runs
@@ -253,18 +253,18 @@ TEST(EndlessRuns, ANonPositiveToleranceAndAnEndlessIterationCountAreRejected) {
     return testing::RunText(text.replace(text.find(control), control.size(), line));
   };
   const auto endless = with("70 6.0 12.0 -0.0001 168.0 12.0 420.0 2000000000 0 0");
-  EXPECT_EQ(endless.result.status, DARNEK_INPUT_REJECTED);
-  EXPECT_NE(endless.report.find("item 8 (MaxIterations): 2000000000 iterations; at most 10000 are allowed"),
+  EXPECT_EQ(endless.Result.Status, DARNEK_INPUT_REJECTED);
+  EXPECT_NE(endless.Report.find("item 8 (MaxIterations): 2000000000 iterations; at most 10000 are allowed"),
             std::string::npos);
   const auto negative = with("70 6.0 12.0 -0.0001 168.0 12.0 420.0 100 0 0");
-  EXPECT_EQ(negative.result.status, DARNEK_INPUT_REJECTED);
-  EXPECT_NE(negative.report.find("item 4 (DeflectionTolerance): must be positive, found -0.0001"),
+  EXPECT_EQ(negative.Result.Status, DARNEK_INPUT_REJECTED);
+  EXPECT_NE(negative.Report.find("item 4 (DeflectionTolerance): must be positive, found -0.0001"),
             std::string::npos);
   const auto zero = with("70 6.0 12.0 0.0 168.0 12.0 420.0 10000 0 0");
-  EXPECT_NE(zero.report.find("item 4 (DeflectionTolerance): must be positive, found 0"), std::string::npos);
+  EXPECT_NE(zero.Report.find("item 4 (DeflectionTolerance): must be positive, found 0"), std::string::npos);
   // A single solution never uses the tolerance, and 10000 iterations are allowed.
-  EXPECT_EQ(with("70 6.0 12.0 0.0 168.0 12.0 420.0 0 0 0").result.status, DARNEK_OK);
-  EXPECT_EQ(with("70 6.0 12.0 0.0001 168.0 12.0 420.0 10000 0 0").result.stages.at(0).outcome, "closed");
+  EXPECT_EQ(with("70 6.0 12.0 0.0 168.0 12.0 420.0 0 0 0").Result.Status, DARNEK_OK);
+  EXPECT_EQ(with("70 6.0 12.0 0.0001 168.0 12.0 420.0 10000 0 0").Result.Stages.at(0).Outcome, "closed");
 }
 
 // ------------------------------------------------------------------ locale
@@ -347,12 +347,12 @@ TEST(Locale, NumbersAreReadAndWrittenAlikeUnderADecimalCommaLocale) {
 TEST(Locale, AWholeRunUnderADecimalCommaLocaleWritesTheSameFiles) {
   TempDir plain, comma_dir;
   for (const TempDir* dir : {&plain, &comma_dir}) dir->Write("wall.dat", Example("all_records_english.dat"));
-  ASSERT_EQ(RunFiles(NamesIn(plain)).result.status, DARNEK_OK);
+  ASSERT_EQ(RunFiles(NamesIn(plain)).Result.Status, DARNEK_OK);
   {
     CommaLocale comma;
     ASSERT_TRUE(comma.Active());
     const Outcome out = RunFiles(NamesIn(comma_dir));
-    EXPECT_EQ(out.result.status, DARNEK_OK) << out.result.message;
+    EXPECT_EQ(out.Result.Status, DARNEK_OK) << out.Result.Message;
   }
   for (const char* ext : {".out", ".plt", ".log", ".pyscratch", ".epscratch"}) {
     const auto lines = [&](const TempDir& dir) {
@@ -387,8 +387,8 @@ TEST(WorkingDirectory, AHostChangingDirectoryMidRunSplitsNothing) {
     if (++stages_seen == 1) fs::current_path(second.path());
   });
   fs::current_path(home);
-  EXPECT_EQ(out.result.status, DARNEK_OK) << out.result.message;
-  EXPECT_EQ(out.result.stages.size(), 2u);
+  EXPECT_EQ(out.Result.Status, DARNEK_OK) << out.Result.Message;
+  EXPECT_EQ(out.Result.Stages.size(), 2u);
   EXPECT_TRUE(FilesIn(second.path()).empty());
   EXPECT_EQ(FilesIn(first.path()), (std::vector<std::string>{"wall.dat", "wall.epscratch", "wall.log",
                                                              "wall.out", "wall.plt", "wall.pyscratch"}));
@@ -404,11 +404,11 @@ TEST(Symlinks, AScratchFileNameThatIsASymbolicLinkIsNotFollowed) {
   fs::create_symlink(dir.path() / "victim.txt", dir.path() / "wall.pyscratch");
   fs::create_symlink(dir.path() / "nowhere.txt", dir.path() / "wall.epscratch");
   const Outcome out = RunFiles(NamesIn(dir));
-  EXPECT_EQ(out.result.status, DARNEK_HANDOFF_FAILED);
-  EXPECT_NE(out.console.find("the p-y scratch file " + dir.File("wall.pyscratch") +
+  EXPECT_EQ(out.Result.Status, DARNEK_HANDOFF_FAILED);
+  EXPECT_NE(out.Console.find("the p-y scratch file " + dir.File("wall.pyscratch") +
                              " is a symbolic link; a scratch file is never written through one"),
             std::string::npos)
-      << out.console;
+      << out.Console;
   EXPECT_EQ(dir.Read("victim.txt"), "precious\n");
   EXPECT_FALSE(fs::exists(dir.path() / "nowhere.txt"));
   EXPECT_FALSE(fs::exists(dir.path() / "wall.out"));
@@ -441,13 +441,13 @@ TEST(Statuses, EveryFileFailureSaysWhichFileAndWhyAndTheToolHasItsOwnStatuses) {
   // nothing emptied before every file is open).
   dir.Write("wall.out", "the last report\n");
   FileNames names = NamesIn(dir);
-  names.pressure_scratch = dir.File("missing folder/wall.epscratch");
+  names.PressureScratch = dir.File("missing folder/wall.epscratch");
   const Outcome out = RunFiles(names);
-  EXPECT_EQ(out.result.status, DARNEK_HANDOFF_FAILED);
-  EXPECT_EQ(out.console,
-            " **** FILE ERROR **** the pressure scratch file " + names.pressure_scratch +
+  EXPECT_EQ(out.Result.Status, DARNEK_HANDOFF_FAILED);
+  EXPECT_EQ(out.Console,
+            " **** FILE ERROR **** the pressure scratch file " + names.PressureScratch +
                 " cannot be opened for writing: No such file or directory; nothing was written\n");
-  EXPECT_EQ(out.result.message.rfind("the pressure scratch file", 0), 0u);
+  EXPECT_EQ(out.Result.Message.rfind("the pressure scratch file", 0), 0u);
   EXPECT_EQ(dir.Read("wall.out"), "the last report\n");
   EXPECT_EQ(FilesIn(dir.path()), (std::vector<std::string>{"taken", "wall.dat", "wall.out"}));
 }

@@ -21,11 +21,11 @@ TEST(FuzzRegressions, EveryRecordedInputEndsWithADocumentedStatus) {
   for (const fs::path& input : inputs) {
     SCOPED_TRACE(input.filename().string());
     const auto out = testing::RunText(testing::ReadFile(input.string()));
-    const int status = out.result.status;
+    const int status = out.Result.Status;
     EXPECT_TRUE(status == DARNEK_OK || status == DARNEK_INPUT_REJECTED || status >= DARNEK_STOPPED)
-        << status << " " << out.result.message;
+        << status << " " << out.Result.Message;
     // A normal end writes its end line once; a stop writes none.
-    EXPECT_EQ(testing::Count(out.report, "END OF ANALYSIS"), status >= DARNEK_STOPPED ? 0 : 1);
+    EXPECT_EQ(testing::Count(out.Report, "END OF ANALYSIS"), status >= DARNEK_STOPPED ? 0 : 1);
   }
 }
 

@@ -41,15 +41,15 @@ const char* const kBase =
 
 TEST(Hardening, TheBaseInputRunsToClosure) {
   const auto out = RunText(kBase);
-  ASSERT_EQ(out.result.status, DARNEK_OK) << out.result.message;
-  EXPECT_EQ(out.result.stages[0].outcome, "closed");
+  ASSERT_EQ(out.Result.Status, DARNEK_OK) << out.Result.Message;
+  EXPECT_EQ(out.Result.Stages[0].Outcome, "closed");
 }
 
 struct Case {
-  const char* what;
-  std::string from, to;
-  int status;
-  const char* message;  // in the report and, for input errors, on the console
+  const char* What;
+  std::string From, To;
+  int Status;
+  const char* Message;  // in the report and, for input errors, on the console
 };
 
 TEST(Hardening, EveryMalformedInputClassGetsItsMessageAndTheNormalEnd) {
@@ -108,48 +108,48 @@ TEST(Hardening, EveryMalformedInputClassGetsItsMessageAndTheNormalEnd) {
        "'NONE'\n0\n1\n-1 2147483647 1 5.0 0\n", DARNEK_OK, "ERROR -- NON-ZERO TABLE 4 DATA BEYOND END"},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    const auto out = RunText(Replace(kBase, c.from, c.to));
-    EXPECT_EQ(out.result.status, c.status) << out.result.message;
-    EXPECT_NE(out.report.find(c.message), std::string::npos)
-        << out.report.substr(out.report.size() > 600 ? out.report.size() - 600 : 0);
-    if (c.status == DARNEK_INPUT_REJECTED) {
-      EXPECT_NE(out.console.find(c.message), std::string::npos);
-      EXPECT_NE(out.report.find("**** INPUT ERROR ****"), std::string::npos);
+    SCOPED_TRACE(c.What);
+    const auto out = RunText(Replace(kBase, c.From, c.To));
+    EXPECT_EQ(out.Result.Status, c.Status) << out.Result.Message;
+    EXPECT_NE(out.Report.find(c.Message), std::string::npos)
+        << out.Report.substr(out.Report.size() > 600 ? out.Report.size() - 600 : 0);
+    if (c.Status == DARNEK_INPUT_REJECTED) {
+      EXPECT_NE(out.Console.find(c.Message), std::string::npos);
+      EXPECT_NE(out.Report.find("**** INPUT ERROR ****"), std::string::npos);
     }
-    EXPECT_EQ(Count(out.report, "END OF ANALYSIS"), 1);
-    EXPECT_EQ(Count(out.log, "END OF ANALYSIS"), 1);
+    EXPECT_EQ(Count(out.Report, "END OF ANALYSIS"), 1);
+    EXPECT_EQ(Count(out.Log, "END OF ANALYSIS"), 1);
     // Nothing non-finite ever reaches a table (a field would show it
     // right-justified after blanks).
-    EXPECT_EQ(out.report.find("  NaN"), std::string::npos);
-    EXPECT_EQ(out.report.find(" Infinity"), std::string::npos);
+    EXPECT_EQ(out.Report.find("  NaN"), std::string::npos);
+    EXPECT_EQ(out.Report.find(" Infinity"), std::string::npos);
   }
 }
 
 TEST(Hardening, GeneratedSandCurvesNeedAModulusAndGroundFlatterThanTheFrictionAngle) {
   const std::string generated = Replace(kBase, "1 0 1 1 0 2 0 2 1 0 1 0", "1 0 1 1 0 2 2 2 1 0 1 0");
-  ASSERT_EQ(RunText(generated).result.status, DARNEK_OK);
+  ASSERT_EQ(RunText(generated).Result.Status, DARNEK_OK);
   const auto no_k = RunText(
       Replace(generated, "0.0694 0.0 30.0 0.0 25.0 0.0\n0.0694", "0.0694 0.0 30.0 0.0 0.0 0.0\n0.0694"));
-  EXPECT_EQ(no_k.result.status, DARNEK_INPUT_REJECTED);
+  EXPECT_EQ(no_k.Result.Status, DARNEK_INPUT_REJECTED);
   EXPECT_NE(
-      no_k.report.find("soil layer 1, record L2 (layer top), item 5 (SoilModulusK): the modulus of subgrade "
+      no_k.Report.find("soil layer 1, record L2 (layer top), item 5 (SoilModulusK): the modulus of subgrade "
                        "reaction k of a sand layer must be positive to generate its p-y curves, found 0"),
       std::string::npos);
   // A continuous wall (WA = WP) in front of ground steeper than phi.
   const auto steep = RunText(Replace(generated, "1.0 0 0.0 0.0\n", "1.0 0 0.0 40.0\n"));
-  EXPECT_EQ(steep.result.status, DARNEK_INPUT_REJECTED);
-  EXPECT_NE(steep.report.find(
+  EXPECT_EQ(steep.Result.Status, DARNEK_INPUT_REJECTED);
+  EXPECT_NE(steep.Report.find(
                 "the excavation slope of 40 degrees is steeper than the friction angle of 30 degrees"),
             std::string::npos);
-  EXPECT_EQ(steep.report.find("  NaN"), std::string::npos);
+  EXPECT_EQ(steep.Report.find("  NaN"), std::string::npos);
 }
 
 TEST(Hardening, AZeroRangeToTheLastStationIsWalkedOnlyOverTheWall) {
   // Nothing but zeros beyond the tip: no error, and no time spent there.
   const auto out = RunText(Replace(kBase, "'NONE'\n0\n0\n", "'NONE'\n0\n1\n-1 2147483646 1 0.0 0.0\n"));
-  EXPECT_EQ(out.result.status, DARNEK_OK) << out.result.message;
-  EXPECT_EQ(out.result.stages.at(0).outcome, "closed");
+  EXPECT_EQ(out.Result.Status, DARNEK_OK) << out.Result.Message;
+  EXPECT_EQ(out.Result.Stages.at(0).Outcome, "closed");
 }
 
 TEST(Hardening, ASpecifiedPressureDiagramMustGoDown) {
@@ -158,9 +158,9 @@ TEST(Hardening, ASpecifiedPressureDiagramMustGoDown) {
       "1 1 0 0\n'S'\n0 0 0 0 0 0 0 0\n0 0 0 100.0 0 0 0 0 29000000.0 0 0 0\n0 0 0.5 0 0\n'NONE'\n0\n0\n"
       "2\n60.0 1.0\n0.0 1.0\n";
   const auto out = RunText(input);
-  EXPECT_EQ(out.result.status, DARNEK_INPUT_REJECTED);
+  EXPECT_EQ(out.Result.Status, DARNEK_INPUT_REJECTED);
   EXPECT_NE(
-      out.report.find("specified pressure point 2, item 1 (depth): the depths of a pressure diagram must not "
+      out.Report.find("specified pressure point 2, item 1 (depth): the depths of a pressure diagram must not "
                       "decrease (60 is followed by 0)"),
       std::string::npos);
 }
@@ -172,8 +172,8 @@ TEST(Hardening, ASpecifiedPressureDiagramFarDeeperThanTheWallLoadsOnlyTheWall) {
       "2\n0.0 1.0\n1.0E99 1.0\n"
       "10 2 1.0 1.0\n-10.0 10000.0\n10.0 -10000.0\n20 2 1.0 1.0\n-10.0 20000.0\n10.0 -20000.0\n1\n";
   const auto out = RunText(input);
-  EXPECT_EQ(out.result.status, DARNEK_OK) << out.result.message;
-  EXPECT_EQ(out.result.stages[0].outcome, "closed");
+  EXPECT_EQ(out.Result.Status, DARNEK_OK) << out.Result.Message;
+  EXPECT_EQ(out.Result.Stages[0].Outcome, "closed");
 }
 
 }  // namespace

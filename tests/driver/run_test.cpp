@@ -71,9 +71,9 @@ TEST(HandOff, MissingOrShortNamesFileCreatesNothing) {
   testing::TempDir dir;
   std::ostringstream console;
   RunOptions options;
-  options.names_file = dir.File("NAMES.dat");
-  options.console = &console;
-  EXPECT_EQ(darnek::Run(options).status, DARNEK_HANDOFF_FAILED);
+  options.NamesFile = dir.File("NAMES.dat");
+  options.Console = &console;
+  EXPECT_EQ(darnek::Run(options).Status, DARNEK_HANDOFF_FAILED);
   EXPECT_EQ(console.str(),
             " PLEASE CREATE AN INPUT DATA FILE AND SAVE IT\n BEFORE COMPUTATION.  TRY IT AGAIN!\n"
             " **** FILE ERROR **** the hand-off file " +
@@ -82,7 +82,7 @@ TEST(HandOff, MissingOrShortNamesFileCreatesNothing) {
 
   dir.Write("NAMES.dat", "V\n2\n3\n4\n" + dir.File("wall.dat") + "\n" + dir.File("wall.out") + "\n");
   dir.Write("wall.dat", ShortStage("T"));
-  EXPECT_EQ(darnek::Run(options).status, DARNEK_HANDOFF_FAILED);
+  EXPECT_EQ(darnek::Run(options).Status, DARNEK_HANDOFF_FAILED);
   EXPECT_NE(console.str().find("NAMES.dat, line 7: the file ends here"), std::string::npos) << console.str();
   EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"NAMES.dat", "wall.dat"}));
 }
@@ -94,16 +94,16 @@ TEST(HandOff, AnOutputFileThatCannotBeOpenedCreatesNothing) {
   RunOptions options;
   FileNames files{dir.File("wall.dat"), dir.File("wall.out"), dir.File("no such folder/wall.plt"),
                   dir.File("wall.log"), dir.File("a"),        dir.File("b")};
-  options.files = files;
-  options.console = &console;
+  options.Files = files;
+  options.Console = &console;
   const RunResult result = darnek::Run(options);
-  EXPECT_EQ(result.status, DARNEK_HANDOFF_FAILED);
+  EXPECT_EQ(result.Status, DARNEK_HANDOFF_FAILED);
   EXPECT_NE(console.str().find("no such folder/wall.plt"), std::string::npos);
   EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"wall.dat"}));
 
-  options.files->input = dir.File("missing.dat");
-  options.files->plot = dir.File("wall.plt");
-  EXPECT_EQ(darnek::Run(options).status, DARNEK_HANDOFF_FAILED);
+  options.Files->Input = dir.File("missing.dat");
+  options.Files->Plot = dir.File("wall.plt");
+  EXPECT_EQ(darnek::Run(options).Status, DARNEK_HANDOFF_FAILED);
   EXPECT_EQ(FilesIn(dir), (std::vector<std::string>{"wall.dat"}));
 }
 
@@ -115,34 +115,34 @@ TEST(HandOff, OutputsInMemoryAreTheFilesBytesAndTouchNoFile) {
       (std::filesystem::path(DARNEK_SOURCE_DIR) / "examples" / "multi_layer_si.dat").string());
   dir.Write("wall.dat", input);
   RunOptions options;
-  options.files = FileNames{dir.File("wall.dat"), dir.File("wall.out"), dir.File("wall.plt"),
+  options.Files = FileNames{dir.File("wall.dat"), dir.File("wall.out"), dir.File("wall.plt"),
                             dir.File("wall.log"), dir.File("wall.py"),  dir.File("wall.ep")};
-  options.clock = testing::FixedClock;
+  options.Clock = testing::FixedClock;
   std::ostringstream console;
-  options.console = &console;
-  ASSERT_EQ(darnek::Run(options).status, DARNEK_OK);
+  options.Console = &console;
+  ASSERT_EQ(darnek::Run(options).Status, DARNEK_OK);
   const OutputTexts files{dir.Read("wall.out"), dir.Read("wall.plt"), dir.Read("wall.log"),
                           dir.Read("wall.py"), dir.Read("wall.ep")};
   for (const std::string& f : FilesIn(dir)) std::filesystem::remove(dir.path() / f);
 
-  options.input_text = input;
-  options.outputs = {OutputMode::Memory, OutputMode::Memory, OutputMode::Memory, OutputMode::Memory,
+  options.InputText = input;
+  options.Outputs = {OutputMode::Memory, OutputMode::Memory, OutputMode::Memory, OutputMode::Memory,
                      OutputMode::Memory};
   const RunResult memory = darnek::Run(options);
-  EXPECT_EQ(memory.status, DARNEK_OK) << console.str();
-  EXPECT_EQ(memory.outputs.report, files.report);
-  EXPECT_EQ(memory.outputs.plot, files.plot);
-  EXPECT_EQ(memory.outputs.run_log, files.run_log);
-  EXPECT_EQ(memory.outputs.py_scratch, files.py_scratch);
-  EXPECT_EQ(memory.outputs.pressure_scratch, files.pressure_scratch);
-  EXPECT_FALSE(files.py_scratch.empty() || files.pressure_scratch.empty());
+  EXPECT_EQ(memory.Status, DARNEK_OK) << console.str();
+  EXPECT_EQ(memory.Outputs.Report, files.Report);
+  EXPECT_EQ(memory.Outputs.Plot, files.Plot);
+  EXPECT_EQ(memory.Outputs.RunLog, files.RunLog);
+  EXPECT_EQ(memory.Outputs.PyScratch, files.PyScratch);
+  EXPECT_EQ(memory.Outputs.PressureScratch, files.PressureScratch);
+  EXPECT_FALSE(files.PyScratch.empty() || files.PressureScratch.empty());
 
-  options.outputs = {OutputMode::Discard, OutputMode::Discard, OutputMode::Memory, OutputMode::Discard,
+  options.Outputs = {OutputMode::Discard, OutputMode::Discard, OutputMode::Memory, OutputMode::Discard,
                      OutputMode::Discard};
   const RunResult discarded = darnek::Run(options);
-  EXPECT_EQ(discarded.status, DARNEK_OK);
-  EXPECT_TRUE(discarded.outputs.report.empty() && discarded.outputs.py_scratch.empty());
-  EXPECT_EQ(discarded.outputs.run_log, files.run_log);
+  EXPECT_EQ(discarded.Status, DARNEK_OK);
+  EXPECT_TRUE(discarded.Outputs.Report.empty() && discarded.Outputs.PyScratch.empty());
+  EXPECT_EQ(discarded.Outputs.RunLog, files.RunLog);
   EXPECT_TRUE(FilesIn(dir).empty());
 }
 
@@ -159,34 +159,34 @@ TEST(ReportHead, BannerFileBlockTimeStampAndTitle) {
       "\n"
       "     =========================================================================\n"
       "\n";
-  ASSERT_EQ(out.report.substr(0, expected_head.size()), expected_head);
-  EXPECT_NE(out.report.find("     Name of input data file     : wall.dat\n"
+  ASSERT_EQ(out.Report.substr(0, expected_head.size()), expected_head);
+  EXPECT_NE(out.Report.find("     Name of input data file     : wall.dat\n"
                             "     Name of output file         : wall.out\n"
                             "     Name of plot output file    : wall.plt\n\n"),
             std::string::npos);
-  EXPECT_NE(out.report.find("     -------------------------------------------------------------------------\n"
+  EXPECT_NE(out.Report.find("     -------------------------------------------------------------------------\n"
                             "                          Time and Date of Analysis\n"
                             "     -------------------------------------------------------------------------\n"
                             "               Date:  March 07, 2026     Time:  09:05:00\n"),
             std::string::npos);
   // The title is cut to 70 columns and printed in a field of 70.
   const std::string title_line = "\n\n      " + long_title.substr(0, 70) + "\n";
-  EXPECT_NE(out.report.find(title_line), std::string::npos);
-  EXPECT_NE(out.log.find(title_line), std::string::npos);
-  EXPECT_EQ(out.result.status, DARNEK_OK);
+  EXPECT_NE(out.Report.find(title_line), std::string::npos);
+  EXPECT_NE(out.Log.find(title_line), std::string::npos);
+  EXPECT_EQ(out.Result.Status, DARNEK_OK);
 }
 
 TEST(ControlRecords, EnglishHeightIsPrintedInFeetAndIterationLinesFollow) {
   const auto out = RunText(ShortStage("T", 1, "0 0\n0\n0 0 0\n"));
-  EXPECT_NE(out.report.find("      HEIGHT OF WALL                                     =     20.000 FT\n"
+  EXPECT_NE(out.Report.find("      HEIGHT OF WALL                                     =     20.000 FT\n"
                             "      NUMBER OF INCREMENTS                               =         40\n"
                             "      INCREMENT LENGTH                                   =      6.000 IN\n"),
             std::string::npos);
   // MaxIterations 0: the three iteration lines are left out.
-  EXPECT_EQ(out.report.find("MAXIMUM ALLOWABLE DEFLECTION"), std::string::npos);
+  EXPECT_EQ(out.Report.find("MAXIMUM ALLOWABLE DEFLECTION"), std::string::npos);
 
   const auto si = RunText("T\n2 0 0 0 0 0 0 0 1 0 0 0\n40 0.25 0.1 0.0001 3.0 1.0 10.0 100 0 0\n0\n0\n");
-  EXPECT_NE(si.report.find("      HEIGHT OF WALL                                     =     10.000  M\n"
+  EXPECT_NE(si.Report.find("      HEIGHT OF WALL                                     =     10.000  M\n"
                            "      NUMBER OF INCREMENTS                               =         40\n"
                            "      INCREMENT LENGTH                                   =      0.250  M\n"
                            "      MAXIMUM ALLOWABLE DEFLECTION                       =      0.100  M\n"
@@ -204,19 +204,19 @@ TEST(ControlRecords, TwentySpecifiedPointsAreAcceptedAndTwentyOneAreTooMany) {
   std::string rows;
   for (int i = 0; i < 21; ++i) rows += "1 " + std::to_string(i) + " 0.0 0.0\n";
   const auto too_many = RunText(WithSpecifiedPoints(rows, 21));
-  EXPECT_EQ(too_many.result.status, DARNEK_OK);
+  EXPECT_EQ(too_many.Result.Status, DARNEK_OK);
   EXPECT_NE(
-      too_many.report.find("\n\n\n     TOO MUCH DATA FOR AVAILABLE STORAGE\n\n\n\n\n     END OF ANALYSIS"),
+      too_many.Report.find("\n\n\n     TOO MUCH DATA FOR AVAILABLE STORAGE\n\n\n\n\n     END OF ANALYSIS"),
       std::string::npos);
   const auto twenty = RunText(WithSpecifiedPoints(rows, 20) + "0\n");
-  EXPECT_EQ(twenty.report.find("TOO MUCH DATA"), std::string::npos);
-  EXPECT_EQ(Count(twenty.report, "         NONE\n"), 20);
+  EXPECT_EQ(twenty.Report.find("TOO MUCH DATA"), std::string::npos);
+  EXPECT_EQ(Count(twenty.Report, "         NONE\n"), 20);
 }
 
 TEST(ControlRecords, SpecifiedRowsEchoByCaseAndStationsMustNotDecrease) {
   const auto out = RunText(
       WithSpecifiedPoints("1 0 0.5 0.0\n2 5 0.0 0.001\n3 10 -0.25 0.002\n2 10 0.75 0.003\n", 4) + "0\n");
-  EXPECT_NE(out.report.find("          STA      CASE       DEFLECTION        SLOPE\n"
+  EXPECT_NE(out.Report.find("          STA      CASE       DEFLECTION        SLOPE\n"
                             "                                 FT              RAD\n"
                             "            0        1         0.500E+00         NONE\n"
                             "            5        2           NONE         0.100E-02\n"
@@ -226,25 +226,25 @@ TEST(ControlRecords, SpecifiedRowsEchoByCaseAndStationsMustNotDecrease) {
             std::string::npos);
 
   const auto order = RunText(WithSpecifiedPoints("1 5 0.0 0.0\n1 4 0.0 0.0\n", 2));
-  EXPECT_EQ(order.result.status, DARNEK_OK);
-  EXPECT_NE(order.report.find("            5        1         0.000E+00         NONE\n\n\n"
+  EXPECT_EQ(order.Result.Status, DARNEK_OK);
+  EXPECT_NE(order.Report.find("            5        1         0.000E+00         NONE\n\n\n"
                               "     ERROR STOP -- STATIONS NOT IN ORDER\n\n\n     END OF ANALYSIS"),
             std::string::npos);
   const auto below = RunText(WithSpecifiedPoints("1 -2 0.0 0.0\n", 1));
-  EXPECT_NE(below.report.find("ERROR STOP -- STATIONS NOT IN ORDER"), std::string::npos);
+  EXPECT_NE(below.Report.find("ERROR STOP -- STATIONS NOT IN ORDER"), std::string::npos);
 }
 
 TEST(ControlRecords, NegativeCountsEndTheRunQuietly) {
   const auto out = RunText(WithSpecifiedPoints("", -1));
-  EXPECT_EQ(out.result.status, DARNEK_OK);
-  EXPECT_EQ(out.report.find("*        SPECIFIED DEFLECTIONS AND SLOPES        *"), std::string::npos);
-  EXPECT_EQ(Count(out.report, "END OF ANALYSIS"), 1);
+  EXPECT_EQ(out.Result.Status, DARNEK_OK);
+  EXPECT_EQ(out.Report.find("*        SPECIFIED DEFLECTIONS AND SLOPES        *"), std::string::npos);
+  EXPECT_EQ(Count(out.Report, "END OF ANALYSIS"), 1);
 }
 
 TEST(ControlRecords, WallSectionsEchoWithTheReportNumberRule) {
   const auto out = RunText(
       "T\n1 0 2 0 0 0 0 0 1 0 0 0\n40 6.0 10.0 0.001 120.0 12.0 240.0 10 0 0\n0.0 12.5 1\n12.5 20.0 2\n");
-  EXPECT_NE(out.report.find("     * WALL SECTIONS *\n"
+  EXPECT_NE(out.Report.find("     * WALL SECTIONS *\n"
                             "\n"
                             "       SECT          TOP        BOTTOM     SECTION\n"
                             "                     FT            FT\n"
@@ -256,21 +256,21 @@ TEST(ControlRecords, WallSectionsEchoWithTheReportNumberRule) {
 
 TEST(MalformedInput, GetsOneClearMessageAndTheNormalEnd) {
   const auto out = RunText("T\n1 0 0 x 0 0 0 0 1 0 0 0\n");
-  EXPECT_EQ(out.result.status, DARNEK_INPUT_REJECTED);
+  EXPECT_EQ(out.Result.Status, DARNEK_INPUT_REJECTED);
   const std::string message =
       "line 2: first control line, item 4 (NumCrossSections): expected an integer, found 'x'";
-  EXPECT_NE(out.report.find("     **** INPUT ERROR ****\n     " + message + "\n\n\n     END OF ANALYSIS"),
+  EXPECT_NE(out.Report.find("     **** INPUT ERROR ****\n     " + message + "\n\n\n     END OF ANALYSIS"),
             std::string::npos);
-  EXPECT_NE(out.console.find(message), std::string::npos);
-  EXPECT_EQ(Count(out.log, "END OF ANALYSIS"), 1);
+  EXPECT_NE(out.Console.find(message), std::string::npos);
+  EXPECT_EQ(Count(out.Log, "END OF ANALYSIS"), 1);
 
   const auto truncated = RunText("T\n1 0 0 0 0 0 0 0 1 0 0 0\n40 6.0\n");
-  EXPECT_EQ(truncated.result.status, DARNEK_INPUT_REJECTED);
-  EXPECT_NE(truncated.report.find("end of file inside the record"), std::string::npos);
+  EXPECT_EQ(truncated.Result.Status, DARNEK_INPUT_REJECTED);
+  EXPECT_NE(truncated.Report.find("end of file inside the record"), std::string::npos);
 
   const auto empty = RunText("");
-  EXPECT_EQ(empty.result.status, DARNEK_INPUT_REJECTED);
-  EXPECT_NE(empty.console.find("title line"), std::string::npos);
+  EXPECT_EQ(empty.Result.Status, DARNEK_INPUT_REJECTED);
+  EXPECT_NE(empty.Console.find("title line"), std::string::npos);
 }
 
 }  // namespace

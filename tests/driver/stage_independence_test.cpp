@@ -43,14 +43,14 @@ TEST(StageIndependence, AStageAfterAnotherGivesTheResultsItGivesAlone) {
 
   const testing::RunOutput staged = testing::RunText(two);
   const testing::RunOutput single = testing::RunText(alone);
-  ASSERT_EQ(staged.result.stages.size(), 2u);
-  ASSERT_EQ(single.result.stages.size(), 1u);
-  ASSERT_TRUE(staged.result.stages[0].solved);
-  EXPECT_GT(staged.result.stages[0].max_deflection, 0.001);  // stage 1 moved the wall
-  EXPECT_FALSE(LastResults(single.report).empty());
-  EXPECT_EQ(LastResults(staged.report), LastResults(single.report));
-  ASSERT_EQ(single.result.stages[0].tie_backs.size(), 1u);
-  EXPECT_NEAR(single.result.stages[0].tie_backs[0].force_per_tie_back, -117.8, 0.05);  // of 250 kN
+  ASSERT_EQ(staged.Result.Stages.size(), 2u);
+  ASSERT_EQ(single.Result.Stages.size(), 1u);
+  ASSERT_TRUE(staged.Result.Stages[0].Solved);
+  EXPECT_GT(staged.Result.Stages[0].MaxDeflection, 0.001);  // stage 1 moved the wall
+  EXPECT_FALSE(LastResults(single.Report).empty());
+  EXPECT_EQ(LastResults(staged.Report), LastResults(single.Report));
+  ASSERT_EQ(single.Result.Stages[0].TieBacks.size(), 1u);
+  EXPECT_NEAR(single.Result.Stages[0].TieBacks[0].ForcePerTieBack, -117.8, 0.05);  // of 250 kN
 }
 
 }  // namespace

@@ -29,8 +29,8 @@ const char* kGeneralSection600 =
 
 TEST(CrossSectionEcho, GeneralSISectionEchoesItsDiameterInMillimetres) {
   InputHarness h(-1, std::string(kGeneralSection600) + "77\n");
-  h.ctx.data.C1.NumCrossSections = 1;
-  input::ReadCrossSections(h.ctx, h.reader);
+  h.Ctx.Data.C1.NumCrossSections = 1;
+  input::ReadCrossSections(h.Ctx, h.Reader);
   EXPECT_EQ(h.ReadSentinel(), 77);
 
   const std::vector<std::string> expected = {
@@ -61,7 +61,7 @@ TEST(CrossSectionEcho, GeneralSISectionEchoesItsDiameterInMillimetres) {
 
   // mm^4 to m^4 by a single-precision 1e12; E as input; a uniform section
   // has equal ends.
-  const CrossSection& c = h.ctx.data.CrossSections.at(0);
+  const CrossSection& c = h.Ctx.Data.CrossSections.at(0);
   EXPECT_EQ(c.I[0], 6.3617E9 / 999999995904.0);
   EXPECT_NE(c.I[0], 6.3617E9 / 1e12);
   EXPECT_EQ(c.I[1], c.I[0]);
@@ -82,8 +82,8 @@ TEST(CrossSectionEcho, TaperedEnglishSectionPrintsTopAndBottomValues) {
                  "0 0 0.0 0 0\n"
                  "'NONE'\n"
                  "77\n");
-  h.ctx.data.C1.NumCrossSections = 1;
-  input::ReadCrossSections(h.ctx, h.reader);
+  h.Ctx.Data.C1.NumCrossSections = 1;
+  input::ReadCrossSections(h.Ctx, h.Reader);
   EXPECT_EQ(h.ReadSentinel(), 77);
 
   const std::vector<std::string> expected = {
@@ -113,7 +113,7 @@ TEST(CrossSectionEcho, TaperedEnglishSectionPrintsTopAndBottomValues) {
   EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + static_cast<long>(expected.size())),
             expected);
 
-  const CrossSection& c = h.ctx.data.CrossSections.at(0);
+  const CrossSection& c = h.Ctx.Data.CrossSections.at(0);
   EXPECT_EQ(c.Identifier, 7);  // the second identifier overwrites the first
   EXPECT_EQ(c.I[0], 2370.0);   // English second moments are used as input
   EXPECT_EQ(c.I[1], 1480.0);
@@ -183,15 +183,15 @@ const char* kNonlinearSections =
 
 TEST(CrossSectionRecords, EveryNonlinearTypeReadsItsOwnRecords) {
   InputHarness h(+1, kNonlinearSections);
-  h.ctx.data.C1.NumCrossSections = 11;
-  input::ReadCrossSections(h.ctx, h.reader);
+  h.Ctx.Data.C1.NumCrossSections = 11;
+  input::ReadCrossSections(h.Ctx, h.Reader);
   EXPECT_EQ(h.ReadSentinel(), 77);
 
-  const auto& s = h.ctx.data.CrossSections;
+  const auto& s = h.Ctx.Data.CrossSections;
   ASSERT_EQ(s.size(), 11u);
   EXPECT_EQ(s[0].Nonlinear.Rebars.X, (std::vector<double>{-10.0, 10.0}));
   EXPECT_EQ(s[1].Nonlinear.GeometryCode, SteelCore::Pipe);
-  EXPECT_EQ(s[1].Nonlinear.GeometryRow[input::kGeoCasingFy], 36000.0);
+  EXPECT_EQ(s[1].Nonlinear.GeometryRow[input::GeoCasingFy], 36000.0);
   EXPECT_TRUE(s[2].Nonlinear.Rebars.X.empty());  // layout 2 gives no positions
   EXPECT_EQ(s[3].Nonlinear.Strands.InitialForce, 22000.0);
   EXPECT_EQ(s[4].Nonlinear.Strands.Y, (std::vector<double>{-6.0, 6.0}));
@@ -269,30 +269,30 @@ TEST(CrossSectionRecords, EveryNonlinearTypeReadsItsOwnRecords) {
 TEST(CrossSectionRecords, RejectsWhatCannotBeRead) {
   {  // more sections than the table holds: nothing is read
     InputHarness h(+1, "");
-    h.ctx.data.C1.NumCrossSections = 101;
-    EXPECT_THROW(input::ReadCrossSections(h.ctx, h.reader), StorageExceeded);
+    h.Ctx.Data.C1.NumCrossSections = 101;
+    EXPECT_THROW(input::ReadCrossSections(h.Ctx, h.Reader), StorageExceeded);
   }
   {  // an elastic shape code outside the table of shapes
     InputHarness h(+1, "1 1 9 0\n'X'\n");
-    h.ctx.data.C1.NumCrossSections = 1;
-    EXPECT_THROW(input::ReadCrossSections(h.ctx, h.reader), InputError);
+    h.Ctx.Data.C1.NumCrossSections = 1;
+    EXPECT_THROW(input::ReadCrossSections(h.Ctx, h.Reader), InputError);
   }
   {  // a nonlinear type outside 1 to 11
     InputHarness h(+1, "1 1 12 1\n'X'\n");
-    h.ctx.data.C1.NumCrossSections = 1;
-    EXPECT_THROW(input::ReadCrossSections(h.ctx, h.reader), InputError);
+    h.Ctx.Data.C1.NumCrossSections = 1;
+    EXPECT_THROW(input::ReadCrossSections(h.Ctx, h.Reader), InputError);
   }
   {  // more bar positions than the table holds
     InputHarness h(+1, "1 1 1 1\n'X'\n30 0 4000 0 0 0 0 0 3.6E6\n101 1 1 1 1 3 3\n");
-    h.ctx.data.C1.NumCrossSections = 1;
-    EXPECT_THROW(input::ReadCrossSections(h.ctx, h.reader), StorageExceeded);
+    h.Ctx.Data.C1.NumCrossSections = 1;
+    EXPECT_THROW(input::ReadCrossSections(h.Ctx, h.Reader), StorageExceeded);
   }
   {  // a wall section naming a section the stage does not define
     InputHarness h(-1, kGeneralSection600);
-    h.ctx.data.C1.NumCrossSections = 1;
-    h.ctx.data.WallSections = {{0.0, 5.0, 1}, {5.0, 10.0, 2}};
+    h.Ctx.Data.C1.NumCrossSections = 1;
+    h.Ctx.Data.WallSections = {{0.0, 5.0, 1}, {5.0, 10.0, 2}};
     try {
-      input::ReadCrossSections(h.ctx, h.reader);
+      input::ReadCrossSections(h.Ctx, h.Reader);
       ADD_FAILURE() << "no error";
     } catch (const InputError& e) {
       EXPECT_STREQ(e.what(), "wall section 2 uses cross section 2, but the stage defines 1 cross sections");
@@ -300,9 +300,9 @@ TEST(CrossSectionRecords, RejectsWhatCannotBeRead) {
   }
   {  // a word where a real belongs names the line, the record and the item
     InputHarness h(-1, "1 1 0 0\n'A'\n600 0 0 x 0 0 0 0\n");
-    h.ctx.data.C1.NumCrossSections = 1;
+    h.Ctx.Data.C1.NumCrossSections = 1;
     try {
-      input::ReadCrossSections(h.ctx, h.reader);
+      input::ReadCrossSections(h.Ctx, h.Reader);
       ADD_FAILURE() << "no error";
     } catch (const InputError& e) {
       EXPECT_STREQ(e.what(),

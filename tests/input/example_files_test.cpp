@@ -15,10 +15,10 @@ namespace darnek {
 namespace {
 
 struct ExampleRun {
-  int stages = 0;
-  int last_continuation = -1;
-  bool at_end = false;
-  std::string report;
+  int Stages = 0;
+  int LastContinuation = -1;
+  bool AtEnd = false;
+  std::string Report;
 };
 
 // Every reader of a stage in stage order; returns after the continuation
@@ -29,37 +29,37 @@ ExampleRun ReadExample(const std::string& name, ProblemData* keep = nullptr) {
   std::stringstream text;
   text << file.rdbuf();
   testing::InputHarness h(0, text.str());
-  RunContext& ctx = h.ctx;
-  ProblemData& d = ctx.data;
+  RunContext& ctx = h.Ctx;
+  ProblemData& d = ctx.Data;
   ExampleRun run;
   for (;;) {
-    input::ReadTitle(ctx, h.reader);
-    input::ReadControlLine1(ctx, h.reader);
+    input::ReadTitle(ctx, h.Reader);
+    input::ReadControlLine1(ctx, h.Reader);
     d.Run.UnitFlag = d.C1.UnitSystemCode == UnitSystem::English ? 1 : -1;
     SetUnitLabels(d.Run.Labels, d.Run.UnitFlag);
     input::EchoControlLine1(ctx);
-    input::ReadControlLine2(ctx, h.reader);
-    input::ReadSpecifiedConditions(ctx, h.reader);
-    input::ReadWallSections(ctx, h.reader);
-    input::ReadCrossSections(ctx, h.reader);
-    input::ReadNonlinearEITables(ctx, h.reader);
-    input::ReadStiffnessLoadRows(ctx, h.reader);
-    input::ReadRestraintsAndTieBacks(ctx, h.reader);
+    input::ReadControlLine2(ctx, h.Reader);
+    input::ReadSpecifiedConditions(ctx, h.Reader);
+    input::ReadWallSections(ctx, h.Reader);
+    input::ReadCrossSections(ctx, h.Reader);
+    input::ReadNonlinearEITables(ctx, h.Reader);
+    input::ReadStiffnessLoadRows(ctx, h.Reader);
+    input::ReadRestraintsAndTieBacks(ctx, h.Reader);
     input::EchoTieBackTable(ctx);
-    input::ReadPyModificationFactors(ctx, h.reader);
+    input::ReadPyModificationFactors(ctx, h.Reader);
     if (GeneratesEarthPressure(d.C1.EarthPressureOption) || d.C1.PyCurveOption == PyCurveSource::Generated)
-      input::ReadEarthPressureAndSoilBlock(ctx, h.reader);
+      input::ReadEarthPressureAndSoilBlock(ctx, h.Reader);
     if (d.C1.EarthPressureOption == EarthPressureMode::SpecifiedDiagram)
-      input::ReadSpecifiedPressureTable(ctx, h.reader);
-    input::ReadUserPyCurves(ctx, h.reader);
-    ++run.stages;
+      input::ReadSpecifiedPressureTable(ctx, h.Reader);
+    input::ReadUserPyCurves(ctx, h.Reader);
+    ++run.Stages;
     int continuation = 0;
-    h.reader.Read("stage-continuation value", {{"continuation", &continuation}});
-    run.last_continuation = continuation;
+    h.Reader.Read("stage-continuation value", {{"continuation", &continuation}});
+    run.LastContinuation = continuation;
     if (continuation == 0 || continuation == d.C1.NumStages) break;
   }
-  run.at_end = h.reader.AtEnd();
-  run.report = h.report.str();
+  run.AtEnd = h.Reader.AtEnd();
+  run.Report = h.Report.str();
   if (keep != nullptr) *keep = d;
   return run;
 }
@@ -67,10 +67,10 @@ ExampleRun ReadExample(const std::string& name, ProblemData* keep = nullptr) {
 TEST(ExampleFiles, EnglishFileIsReadToTheContinuationValueOfItsLastStage) {
   ProblemData d;
   ExampleRun run;
-  ASSERT_NO_THROW(run = ReadExample("all_records_english.dat", &d)) << run.report;
-  EXPECT_EQ(run.stages, 2);
-  EXPECT_EQ(run.last_continuation, 2);
-  EXPECT_TRUE(run.at_end);
+  ASSERT_NO_THROW(run = ReadExample("all_records_english.dat", &d)) << run.Report;
+  EXPECT_EQ(run.Stages, 2);
+  EXPECT_EQ(run.LastContinuation, 2);
+  EXPECT_TRUE(run.AtEnd);
   // The second stage's data: two tie-backs after a zero restraint count.
   EXPECT_EQ(d.NumRestraints, 0);
   ASSERT_EQ(d.TieBacks.size(), 2u);
@@ -85,17 +85,17 @@ TEST(ExampleFiles, EnglishFileIsReadToTheContinuationValueOfItsLastStage) {
   EXPECT_EQ(d.Wall.ReferenceWidth, 12.0);
   ASSERT_EQ(d.Soil.Layers.size(), 2u);
   EXPECT_EQ(d.Soil.Layers[1].LayerThickness, 360.0);
-  EXPECT_NE(run.report.find("*                  TIE BACK DATA                 *"), std::string::npos);
-  EXPECT_NE(run.report.find("* INTERNALLY GENERATED NONLINEAR EI *"), std::string::npos);
+  EXPECT_NE(run.Report.find("*                  TIE BACK DATA                 *"), std::string::npos);
+  EXPECT_NE(run.Report.find("* INTERNALLY GENERATED NONLINEAR EI *"), std::string::npos);
 }
 
 TEST(ExampleFiles, SIFileIsReadToTheContinuationValueOfItsLastStage) {
   ProblemData d;
   ExampleRun run;
-  ASSERT_NO_THROW(run = ReadExample("all_records_si.dat", &d)) << run.report;
-  EXPECT_EQ(run.stages, 2);
-  EXPECT_EQ(run.last_continuation, 2);
-  EXPECT_TRUE(run.at_end);
+  ASSERT_NO_THROW(run = ReadExample("all_records_si.dat", &d)) << run.Report;
+  EXPECT_EQ(run.Stages, 2);
+  EXPECT_EQ(run.LastContinuation, 2);
+  EXPECT_TRUE(run.AtEnd);
   // The second stage reads a specified pressure diagram and no soil block,
   // so the first stage's soil and surcharges stay in place.
   ASSERT_EQ(d.Pressure.SpecifiedPressure.size(), 4u);

@@ -47,29 +47,29 @@ const char* const kBase =
     "1\n";
 
 struct Rejection {
-  const char* what;
-  std::string from, to;
-  const char* message;
+  const char* What;
+  std::string From, To;
+  const char* Message;
 };
 
 void ExpectRejected(std::initializer_list<Rejection> cases) {
   for (const Rejection& c : cases) {
-    SCOPED_TRACE(c.what);
-    const auto out = RunText(Replace(kBase, c.from, c.to));
-    EXPECT_EQ(out.result.status, DARNEK_INPUT_REJECTED) << out.result.message;
-    EXPECT_EQ(out.result.message, c.message);
-    EXPECT_NE(out.report.find("**** INPUT ERROR ****\n     " + std::string(c.message)), std::string::npos);
-    EXPECT_NE(out.console.find(c.message), std::string::npos) << out.console;
-    EXPECT_EQ(Count(out.report, "END OF ANALYSIS"), 1);
+    SCOPED_TRACE(c.What);
+    const auto out = RunText(Replace(kBase, c.From, c.To));
+    EXPECT_EQ(out.Result.Status, DARNEK_INPUT_REJECTED) << out.Result.Message;
+    EXPECT_EQ(out.Result.Message, c.Message);
+    EXPECT_NE(out.Report.find("**** INPUT ERROR ****\n     " + std::string(c.Message)), std::string::npos);
+    EXPECT_NE(out.Console.find(c.Message), std::string::npos) << out.Console;
+    EXPECT_EQ(Count(out.Report, "END OF ANALYSIS"), 1);
   }
 }
 
 TEST(InputChecks, TheBaseInputRunsWithoutAWarning) {
   const auto out = RunText(kBase);
-  ASSERT_EQ(out.result.status, DARNEK_OK) << out.result.message;
-  EXPECT_EQ(out.result.stages.at(0).outcome, "closed");
-  EXPECT_EQ(out.report.find("WARNING"), std::string::npos);
-  EXPECT_EQ(out.console, "");
+  ASSERT_EQ(out.Result.Status, DARNEK_OK) << out.Result.Message;
+  EXPECT_EQ(out.Result.Stages.at(0).Outcome, "closed");
+  EXPECT_EQ(out.Report.find("WARNING"), std::string::npos);
+  EXPECT_EQ(out.Console, "");
 }
 
 TEST(InputChecks, ControlLinesTakeOnlyTheirCodesAndUsableLimits) {
@@ -302,10 +302,10 @@ TEST(InputChecks, SoilControlAndSoilLayers) {
   // Clay that no generated curve reaches needs neither strength nor E50.
   const std::string clay_above =
       Replace(kBase, "4 72.0\n" + sand, "1 48.0\n0.065 0.0 0.0 0.0 0.0 0.0\n0.065 0.0 0.0 0.0 0.0 0.0\n");
-  EXPECT_EQ(RunText(clay_above).result.status, DARNEK_OK);
+  EXPECT_EQ(RunText(clay_above).Result.Status, DARNEK_OK);
   const std::string user_curves_only =
       Replace(Replace(kBase, "1 0 1 1 1 2 2", "1 0 1 1 1 2 0"), "0.065 6.0 0.0 0.01", "0.065 6.0 0.0 0.0");
-  EXPECT_EQ(RunText(user_curves_only).result.status, DARNEK_OK);
+  EXPECT_EQ(RunText(user_curves_only).Result.Status, DARNEK_OK);
 }
 
 TEST(InputChecks, UserPyCurveMultipliers) {
@@ -346,8 +346,8 @@ TEST(InputChecks, WarningsLetTheRunGoOn) {
   input = Replace(input, "1 0 1 1 1 2 2 1", "1 0 1 1 -1 2 2 1");
   input = Replace(input, "1\n0.0 1.0 1.0\n60.0", "60.0");  // no factor records follow
   const auto out = RunText(input);
-  ASSERT_EQ(out.result.status, DARNEK_OK) << out.result.message;
-  EXPECT_EQ(out.result.stages.at(0).outcome, "closed");
+  ASSERT_EQ(out.Result.Status, DARNEK_OK) << out.Result.Message;
+  EXPECT_EQ(out.Result.Stages.at(0).Outcome, "closed");
   const char* const warnings[] = {
       "line 2: first control line, item 5 (NumPyModificationFactors): the count -1 is negative and is read "
       "as none",
@@ -364,13 +364,13 @@ TEST(InputChecks, WarningsLetTheRunGoOn) {
       "none",
   };
   for (const char* w : warnings) {
-    EXPECT_EQ(Count(out.report, "      **** WARNING ****\n      " + std::string(w) + "\n"), 1) << w;
-    EXPECT_EQ(Count(out.console, "wall.dat, " + std::string(w) + "\n"), 1) << w;
+    EXPECT_EQ(Count(out.Report, "      **** WARNING ****\n      " + std::string(w) + "\n"), 1) << w;
+    EXPECT_EQ(Count(out.Console, "wall.dat, " + std::string(w) + "\n"), 1) << w;
   }
-  EXPECT_EQ(Count(out.report, "**** WARNING ****"), 5);
-  EXPECT_EQ(Count(out.console, " **** WARNING **** "), 5);
+  EXPECT_EQ(Count(out.Report, "**** WARNING ****"), 5);
+  EXPECT_EQ(Count(out.Console, " **** WARNING **** "), 5);
   // The control-line warnings follow the control echo.
-  EXPECT_GT(out.report.find("NumPyModificationFactors): the count -1"), out.report.find("NO OF TIE BACKS"));
+  EXPECT_GT(out.Report.find("NumPyModificationFactors): the count -1"), out.Report.find("NO OF TIE BACKS"));
 }
 
 }  // namespace

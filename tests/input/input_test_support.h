@@ -15,17 +15,17 @@ namespace darnek::testing {
 
 struct InputHarness {
   // unit_flag +1 English (UnitSystemCode 1), -1 SI (UnitSystemCode 2).
-  explicit InputHarness(int unit_flag, const std::string& text = "") : in(text), reader(in) {
-    ctx.report.Attach(report);
-    ctx.data.Run.UnitFlag = unit_flag;
-    ctx.data.C1.UnitSystemCode = unit_flag > 0 ? UnitSystem::English : UnitSystem::SI;
-    SetUnitLabels(ctx.data.Run.Labels, unit_flag);
+  explicit InputHarness(int unit_flag, const std::string& text = "") : In(text), Reader(In) {
+    Ctx.Report.Attach(Report);
+    Ctx.Data.Run.UnitFlag = unit_flag;
+    Ctx.Data.C1.UnitSystemCode = unit_flag > 0 ? UnitSystem::English : UnitSystem::SI;
+    SetUnitLabels(Ctx.Data.Run.Labels, unit_flag);
   }
 
   // The report so far, one string per line.
   std::vector<std::string> Lines() {
     std::vector<std::string> lines;
-    std::istringstream text(report.str());
+    std::istringstream text(Report.str());
     for (std::string line; std::getline(text, line);) lines.push_back(line);
     return lines;
   }
@@ -34,14 +34,14 @@ struct InputHarness {
   // consumed exactly.
   int ReadSentinel() {
     int value = 0;
-    reader.Read("sentinel", {{"value", &value}});
+    Reader.Read("sentinel", {{"value", &value}});
     return value;
   }
 
-  RunContext ctx;
-  std::ostringstream report;
-  std::istringstream in;
-  ListReader reader;
+  RunContext Ctx;
+  std::ostringstream Report;
+  std::istringstream In;
+  ListReader Reader;
 };
 
 }  // namespace darnek::testing

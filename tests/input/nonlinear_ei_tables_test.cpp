@@ -32,10 +32,10 @@ TEST(NonlinearEITables, UserTablesAreEchoedAndFeedTheUserDefinedSection) {
                  "100.0 2 4\n"
                  "0.0 0.0\n0.001 150.0\n0.004 400.0\n0.04 560.0\n"
                  "77\n");
-  ProblemData& d = h.ctx.data;
+  ProblemData& d = h.Ctx.Data;
   d.C1.NonlinearEIOption = 2;
   d.CrossSections = {CrossSection{}, Nonlinear(NonlinearSectionType::UserDefinedEI, 2)};
-  input::ReadNonlinearEITables(h.ctx, h.reader);
+  input::ReadNonlinearEITables(h.Ctx, h.Reader);
   EXPECT_EQ(h.ReadSentinel(), 77);
 
   ASSERT_EQ(d.EITables.size(), 2u);
@@ -77,8 +77,8 @@ TEST(NonlinearEITables, UserTablesAreEchoedAndFeedTheUserDefinedSection) {
 
 TEST(NonlinearEITables, EnglishUnitsLine) {
   InputHarness h(+1, "1\n0.0 1 2\n0.0 0.0\n2.0E-6 5.94E5\n");
-  h.ctx.data.C1.NonlinearEIOption = 1;
-  input::ReadNonlinearEITables(h.ctx, h.reader);
+  h.Ctx.Data.C1.NonlinearEIOption = 1;
+  input::ReadNonlinearEITables(h.Ctx, h.Reader);
   const auto lines = h.Lines();
   ASSERT_EQ(lines.size(), 11u);
   EXPECT_EQ(lines[5], "        AXIAL THRUST =      0.0000   LBS");
@@ -91,10 +91,10 @@ TEST(NonlinearEITables, SectionTablesFollowTheNonlinearSectionsInOrder) {
                  "2 500.0 2\n0.0 0.0\n5.0E-6 7.16E5\n"
                  "3 0.0 3\n0.0 0.0\n1.0E-5 2.0E6\n1.0E-4 3.0E6\n"
                  "77\n");
-  ProblemData& d = h.ctx.data;
+  ProblemData& d = h.Ctx.Data;
   d.CrossSections = {CrossSection{}, Nonlinear(NonlinearSectionType::RoundConcreteShaft),
                      Nonlinear(NonlinearSectionType::SteelPipePile)};
-  input::ReadNonlinearEITables(h.ctx, h.reader);
+  input::ReadNonlinearEITables(h.Ctx, h.Reader);
   EXPECT_EQ(h.ReadSentinel(), 77);
   EXPECT_TRUE(d.EITables.empty());
   EXPECT_EQ(d.CrossSections[1].Table.AxialThrust, 500.0);
@@ -109,16 +109,16 @@ TEST(NonlinearEITables, SectionTablesFollowTheNonlinearSectionsInOrder) {
 
   // A table naming another section than the next nonlinear one.
   InputHarness wrong(+1, "3 0.0 2\n0.0 0.0\n1.0E-5 2.0E6\n");
-  wrong.ctx.data.CrossSections = d.CrossSections;
-  EXPECT_THROW(input::ReadNonlinearEITables(wrong.ctx, wrong.reader), InputError);
+  wrong.Ctx.Data.CrossSections = d.CrossSections;
+  EXPECT_THROW(input::ReadNonlinearEITables(wrong.Ctx, wrong.Reader), InputError);
 }
 
 TEST(NonlinearEITables, TablesWithoutAnInitialSecantAreRejected) {
   {  // zero curvature at the second point of a section's own table
     InputHarness h(+1, "1 0.0 3\n0.0 0.0\n0.0 1.0E5\n1.0E-4 3.0E6\n");
-    h.ctx.data.CrossSections = {Nonlinear(NonlinearSectionType::SteelHPile)};
+    h.Ctx.Data.CrossSections = {Nonlinear(NonlinearSectionType::SteelHPile)};
     try {
-      input::ReadNonlinearEITables(h.ctx, h.reader);
+      input::ReadNonlinearEITables(h.Ctx, h.Reader);
       ADD_FAILURE() << "no error";
     } catch (const InputError& e) {
       EXPECT_STREQ(e.what(),
@@ -129,15 +129,15 @@ TEST(NonlinearEITables, TablesWithoutAnInitialSecantAreRejected) {
   }
   {  // a user table of one point used by a section
     InputHarness h(+1, "1\n0.0 1 1\n0.0 0.0\n");
-    h.ctx.data.C1.NonlinearEIOption = 1;
-    h.ctx.data.CrossSections = {Nonlinear(NonlinearSectionType::UserDefinedEI, 1)};
-    EXPECT_THROW(input::ReadNonlinearEITables(h.ctx, h.reader), InputError);
+    h.Ctx.Data.C1.NonlinearEIOption = 1;
+    h.Ctx.Data.CrossSections = {Nonlinear(NonlinearSectionType::UserDefinedEI, 1)};
+    EXPECT_THROW(input::ReadNonlinearEITables(h.Ctx, h.Reader), InputError);
   }
   {  // a user-defined section naming a table that is not there
     InputHarness h(+1, "");
-    h.ctx.data.CrossSections = {Nonlinear(NonlinearSectionType::UserDefinedEI, 1)};
+    h.Ctx.Data.CrossSections = {Nonlinear(NonlinearSectionType::UserDefinedEI, 1)};
     try {
-      input::ReadNonlinearEITables(h.ctx, h.reader);
+      input::ReadNonlinearEITables(h.Ctx, h.Reader);
       ADD_FAILURE() << "no error";
     } catch (const InputError& e) {
       EXPECT_STREQ(e.what(),
@@ -147,8 +147,8 @@ TEST(NonlinearEITables, TablesWithoutAnInitialSecantAreRejected) {
   }
   {  // more points than a table holds
     InputHarness h(+1, "1\n0.0 1 101\n");
-    h.ctx.data.C1.NonlinearEIOption = 1;
-    EXPECT_THROW(input::ReadNonlinearEITables(h.ctx, h.reader), StorageExceeded);
+    h.Ctx.Data.C1.NonlinearEIOption = 1;
+    EXPECT_THROW(input::ReadNonlinearEITables(h.Ctx, h.Reader), StorageExceeded);
   }
 }
 

@@ -22,13 +22,13 @@ TEST(RestraintsAndTieBacks, ZeroRestraintsWithTwoTieBacksReadExactlyTwoRowsOfSev
                  "16.0 1.5 29.0E6 15.0\n"
                  "15.0 8.0 80000.0\n"
                  "77\n");
-  h.ctx.data.C1.NumTieBacks = 2;
-  h.ctx.data.Restraints = {Restraint{}};  // left from an earlier stage
-  input::ReadRestraintsAndTieBacks(h.ctx, h.reader);
-  input::EchoTieBackTable(h.ctx);
+  h.Ctx.Data.C1.NumTieBacks = 2;
+  h.Ctx.Data.Restraints = {Restraint{}};  // left from an earlier stage
+  input::ReadRestraintsAndTieBacks(h.Ctx, h.Reader);
+  input::EchoTieBackTable(h.Ctx);
   EXPECT_EQ(h.ReadSentinel(), 77);
 
-  const ProblemData& d = h.ctx.data;
+  const ProblemData& d = h.Ctx.Data;
   EXPECT_EQ(d.NumRestraints, 0);
   EXPECT_TRUE(d.Restraints.empty());
   ASSERT_EQ(d.TieBacks.size(), 2u);
@@ -61,11 +61,11 @@ TEST(RestraintsAndTieBacks, SIUnitsLineAndRestraintRows) {
                  "60 60 1 0.0 5.0E4\n"
                  "1.5 5.6E-4 1.95E8 6.0 15.0 2.5 300.0\n"
                  "77\n");
-  h.ctx.data.C1.NumTieBacks = 1;
-  input::ReadRestraintsAndTieBacks(h.ctx, h.reader);
-  input::EchoTieBackTable(h.ctx);
+  h.Ctx.Data.C1.NumTieBacks = 1;
+  input::ReadRestraintsAndTieBacks(h.Ctx, h.Reader);
+  input::EchoTieBackTable(h.Ctx);
   EXPECT_EQ(h.ReadSentinel(), 77);
-  const ProblemData& d = h.ctx.data;
+  const ProblemData& d = h.Ctx.Data;
   EXPECT_EQ(d.NumRestraints, 2);
   ASSERT_EQ(d.Restraints.size(), 2u);
   EXPECT_EQ(d.Restraints[0].LateralStiffness, 1000.0);
@@ -80,18 +80,18 @@ TEST(RestraintsAndTieBacks, SIUnitsLineAndRestraintRows) {
 TEST(RestraintsAndTieBacks, NoTieBacksNoTableAndTooManyEndTheRun) {
   {
     InputHarness h(+1, "0\n77\n");
-    input::ReadRestraintsAndTieBacks(h.ctx, h.reader);
+    input::ReadRestraintsAndTieBacks(h.Ctx, h.Reader);
     EXPECT_EQ(h.ReadSentinel(), 77);
-    EXPECT_TRUE(h.report.str().empty());
+    EXPECT_TRUE(h.Report.str().empty());
   }
   {
     InputHarness h(+1, "0\n");
-    h.ctx.data.C1.NumTieBacks = kMaxTieBacks + 1;
-    EXPECT_THROW(input::ReadRestraintsAndTieBacks(h.ctx, h.reader), StorageExceeded);
+    h.Ctx.Data.C1.NumTieBacks = kMaxTieBacks + 1;
+    EXPECT_THROW(input::ReadRestraintsAndTieBacks(h.Ctx, h.Reader), StorageExceeded);
   }
   {
     InputHarness h(+1, "21\n");
-    EXPECT_THROW(input::ReadRestraintsAndTieBacks(h.ctx, h.reader), StorageExceeded);
+    EXPECT_THROW(input::ReadRestraintsAndTieBacks(h.Ctx, h.Reader), StorageExceeded);
   }
 }
 
@@ -103,9 +103,9 @@ TEST(StiffnessLoadRows, RowsAreKeptAsInputAndTorquesRecordedPerStage) {
                  "1 8 8 0.0 -3.0 0.0\n"
                  "0\n"
                  "77\n");
-  h.ctx.data.C2.IncrementLength = 0.25;
-  input::ReadStiffnessLoadRows(h.ctx, h.reader);
-  const ProblemData& d = h.ctx.data;
+  h.Ctx.Data.C2.IncrementLength = 0.25;
+  input::ReadStiffnessLoadRows(h.Ctx, h.Reader);
+  const ProblemData& d = h.Ctx.Data;
   ASSERT_EQ(d.StiffnessLoadRows.size(), 3u);
   EXPECT_EQ(d.StiffnessLoadRows[1].Contd, RowLink::Linked);
   EXPECT_EQ(d.StiffnessLoadRows[1].To, 8);
@@ -114,10 +114,10 @@ TEST(StiffnessLoadRows, RowsAreKeptAsInputAndTorquesRecordedPerStage) {
   EXPECT_EQ(d.AppliedTorques[0].Station, 4);
   EXPECT_EQ(d.AppliedTorques[0].F, 24.0);  // T / (2h)
   EXPECT_EQ(d.AppliedTorques[1].F, -6.0);
-  EXPECT_TRUE(h.report.str().empty());  // the solver echoes the rows
+  EXPECT_TRUE(h.Report.str().empty());  // the solver echoes the rows
 
   // The next stage has no rows: nothing else is read and both lists empty.
-  input::ReadStiffnessLoadRows(h.ctx, h.reader);
+  input::ReadStiffnessLoadRows(h.Ctx, h.Reader);
   EXPECT_TRUE(d.StiffnessLoadRows.empty());
   EXPECT_TRUE(d.AppliedTorques.empty());
   EXPECT_EQ(h.ReadSentinel(), 77);
@@ -125,17 +125,17 @@ TEST(StiffnessLoadRows, RowsAreKeptAsInputAndTorquesRecordedPerStage) {
 
 TEST(PyModificationFactors, ReadWhenCountedAndEmptiedOtherwise) {
   InputHarness h(+1, "1\n0.0 1.0 1.0\n480.0 0.8 0.9\n77\n");
-  h.ctx.data.C1.NumPyModificationFactors = 2;
-  input::ReadPyModificationFactors(h.ctx, h.reader);
-  const ProblemData& d = h.ctx.data;
+  h.Ctx.Data.C1.NumPyModificationFactors = 2;
+  input::ReadPyModificationFactors(h.Ctx, h.Reader);
+  const ProblemData& d = h.Ctx.Data;
   EXPECT_EQ(d.CombineAutoReduction, ReductionCombination::WithAutomatic);
   ASSERT_EQ(d.ReductionFactorTable.size(), 2u);
   EXPECT_EQ(d.ReductionFactorTable[1].Depth, 480.0);
   EXPECT_EQ(d.ReductionFactorTable[1].PFactor, 0.8);
   EXPECT_EQ(d.ReductionFactorTable[1].YFactor, 0.9);
 
-  h.ctx.data.C1.NumPyModificationFactors = 0;
-  input::ReadPyModificationFactors(h.ctx, h.reader);
+  h.Ctx.Data.C1.NumPyModificationFactors = 0;
+  input::ReadPyModificationFactors(h.Ctx, h.Reader);
   EXPECT_TRUE(d.ReductionFactorTable.empty());
   EXPECT_EQ(h.ReadSentinel(), 77);
 }
@@ -157,9 +157,9 @@ const char* kSoilBlockSI =
 
 TEST(EarthPressureAndSoilBlock, SIReadsMillimetreSurchargePositionsAsMetres) {
   InputHarness h(-1, kSoilBlockSI);
-  input::ReadEarthPressureAndSoilBlock(h.ctx, h.reader);
+  input::ReadEarthPressureAndSoilBlock(h.Ctx, h.Reader);
   EXPECT_EQ(h.ReadSentinel(), 77);
-  const ProblemData& d = h.ctx.data;
+  const ProblemData& d = h.Ctx.Data;
   EXPECT_EQ(d.Wall.FreeHeight, 5.0);
   EXPECT_EQ(d.Wall.WaterDepthExcavation, 5.0);
   EXPECT_EQ(d.Wall.WaterPressureFlag, WaterPressure::Added);
@@ -187,7 +187,7 @@ TEST(EarthPressureAndSoilBlock, SIReadsMillimetreSurchargePositionsAsMetres) {
   EXPECT_EQ(d.Soil.Layers[0].Bottom.PHI, 33.0);
   EXPECT_EQ(d.Soil.Layers[1].Top.Sixth, 50.0);  // RQD of weak rock
   EXPECT_EQ(d.Soil.Layers[1].Bottom.S, 6000.0);
-  EXPECT_TRUE(h.report.str().empty());
+  EXPECT_TRUE(h.Report.str().empty());
 }
 
 TEST(EarthPressureAndSoilBlock, EnglishKeepsInchesAndLimitsTheTables) {
@@ -195,34 +195,34 @@ TEST(EarthPressureAndSoilBlock, EnglishKeepsInchesAndLimitsTheTables) {
     InputHarness h(+1,
                    "144 12 12 120 240 1 1 0 0\n0 0 0 0 0 0\n1\n2 100.0 60.0 0.0 0.0 1.0\n"
                    "-1 1 0\n77\n");
-    input::ReadEarthPressureAndSoilBlock(h.ctx, h.reader);
+    input::ReadEarthPressureAndSoilBlock(h.Ctx, h.Reader);
     EXPECT_EQ(h.ReadSentinel(), 77);
-    EXPECT_EQ(h.ctx.data.Wall.ReferenceWidth, 12.0);
-    EXPECT_EQ(h.ctx.data.Wall.SurchargeLoads.at(0).Distance, 60.0);
-    EXPECT_TRUE(h.ctx.data.Soil.Layers.empty());  // a negative count means no layers
+    EXPECT_EQ(h.Ctx.Data.Wall.ReferenceWidth, 12.0);
+    EXPECT_EQ(h.Ctx.Data.Wall.SurchargeLoads.at(0).Distance, 60.0);
+    EXPECT_TRUE(h.Ctx.Data.Soil.Layers.empty());  // a negative count means no layers
   }
   {
     InputHarness h(+1, "144 12 12 120 240 1 1 0 0\n0 0 0 0 0 0\n21\n");
-    EXPECT_THROW(input::ReadEarthPressureAndSoilBlock(h.ctx, h.reader), StorageExceeded);
+    EXPECT_THROW(input::ReadEarthPressureAndSoilBlock(h.Ctx, h.Reader), StorageExceeded);
   }
   {
     InputHarness h(+1, "144 12 12 120 240 1 1 0 0\n0 0 0 0 0 0\n0\n21 1 0\n");
-    EXPECT_THROW(input::ReadEarthPressureAndSoilBlock(h.ctx, h.reader), StorageExceeded);
+    EXPECT_THROW(input::ReadEarthPressureAndSoilBlock(h.Ctx, h.Reader), StorageExceeded);
   }
 }
 
 TEST(SpecifiedPressureTable, PairsAreReadAsGiven) {
   InputHarness h(-1, "3\n0.0 0.0\n5.0 30.0\n15.0 30.0\n-1\n77\n");
-  input::ReadSpecifiedPressureTable(h.ctx, h.reader);
-  const auto& rows = h.ctx.data.Pressure.SpecifiedPressure;
+  input::ReadSpecifiedPressureTable(h.Ctx, h.Reader);
+  const auto& rows = h.Ctx.Data.Pressure.SpecifiedPressure;
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_EQ(rows[1].Depth, 5.0);
   EXPECT_EQ(rows[2].Pressure, 30.0);
-  input::ReadSpecifiedPressureTable(h.ctx, h.reader);
+  input::ReadSpecifiedPressureTable(h.Ctx, h.Reader);
   EXPECT_TRUE(rows.empty());
   EXPECT_EQ(h.ReadSentinel(), 77);
   // The pressure tables print the diagram; a negative count is warned of.
-  EXPECT_EQ(h.report.str(),
+  EXPECT_EQ(h.Report.str(),
             "\n      **** WARNING ****\n      line 5: specified pressure count, item 1 (number of pressure "
             "points): "
             "the count -1 is negative and is read as none\n");
@@ -236,13 +236,13 @@ const char* kThreeCurves =
 
 TEST(UserPyCurves, ContinuationFollowsTheDividingDepthAndSetsTheEchoForm) {
   InputHarness h(+1, kThreeCurves);
-  h.ctx.data.C1.NumUserPyCurves = 3;
-  h.ctx.data.C2.IncrementLength = 6.0;
-  h.ctx.data.C2.DividingDepth = 156.0;  // station 26 lies exactly on it
-  input::ReadUserPyCurves(h.ctx, h.reader);
+  h.Ctx.Data.C1.NumUserPyCurves = 3;
+  h.Ctx.Data.C2.IncrementLength = 6.0;
+  h.Ctx.Data.C2.DividingDepth = 156.0;  // station 26 lies exactly on it
+  input::ReadUserPyCurves(h.Ctx, h.Reader);
   EXPECT_EQ(h.ReadSentinel(), 77);
 
-  const auto& curves = h.ctx.data.UserPyCurves;
+  const auto& curves = h.Ctx.Data.UserPyCurves;
   ASSERT_EQ(curves.size(), 3u);
   EXPECT_EQ(curves[0].Contd, 0);
   EXPECT_EQ(curves[1].Contd, 1);
@@ -278,19 +278,19 @@ TEST(UserPyCurves, ContinuationFollowsTheDividingDepthAndSetsTheEchoForm) {
 TEST(UserPyCurves, StorageLimitsAndTooShortCurves) {
   {  // more curves than the table holds: nothing is read or echoed
     InputHarness h(+1, "77\n");
-    h.ctx.data.C1.NumUserPyCurves = kMaxPyCurves + 1;
-    EXPECT_THROW(input::ReadUserPyCurves(h.ctx, h.reader), StorageExceeded);
+    h.Ctx.Data.C1.NumUserPyCurves = kMaxPyCurves + 1;
+    EXPECT_THROW(input::ReadUserPyCurves(h.Ctx, h.Reader), StorageExceeded);
   }
   {  // a curve with more points than a table curve holds
     InputHarness h(+1, std::to_string(5) + " " + std::to_string(kMaxPyCurvePoints + 1) + " 1 1\n");
-    h.ctx.data.C1.NumUserPyCurves = 1;
-    EXPECT_THROW(input::ReadUserPyCurves(h.ctx, h.reader), StorageExceeded);
+    h.Ctx.Data.C1.NumUserPyCurves = 1;
+    EXPECT_THROW(input::ReadUserPyCurves(h.Ctx, h.Reader), StorageExceeded);
   }
   {  // the iteration needs at least one segment
     InputHarness h(+1, "5 1 1.0 1.0\n0.0 0.0\n");
-    h.ctx.data.C1.NumUserPyCurves = 1;
+    h.Ctx.Data.C1.NumUserPyCurves = 1;
     try {
-      input::ReadUserPyCurves(h.ctx, h.reader);
+      input::ReadUserPyCurves(h.Ctx, h.Reader);
       ADD_FAILURE() << "no error";
     } catch (const InputError& e) {
       EXPECT_STREQ(e.what(),
@@ -300,8 +300,8 @@ TEST(UserPyCurves, StorageLimitsAndTooShortCurves) {
   }
   {  // a file that ends inside a curve
     InputHarness h(+1, "5 3 1.0 1.0\n0.0 0.0\n1.0 -10.0\n");
-    h.ctx.data.C1.NumUserPyCurves = 1;
-    EXPECT_THROW(input::ReadUserPyCurves(h.ctx, h.reader), InputError);
+    h.Ctx.Data.C1.NumUserPyCurves = 1;
+    EXPECT_THROW(input::ReadUserPyCurves(h.Ctx, h.Reader), InputError);
   }
 }
 

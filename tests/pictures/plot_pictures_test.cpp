@@ -26,11 +26,11 @@ using testing::XmlNode;
 
 PlotFile EnglishAnchoredWall() {
   SampleWall wall;
-  wall.unit_flag = 1;
-  wall.excavation = 180;  // 15 ft
-  wall.tie_back = true;
-  wall.water = true;
-  wall.surcharge = true;
+  wall.UnitFlag = 1;
+  wall.Excavation = 180;  // 15 ft
+  wall.TieBack = true;
+  wall.Water = true;
+  wall.Surcharge = true;
   PlotFile file;
   file.Name = "anchored.plt";
   file.Stages.push_back(SampleStage(wall));
@@ -43,19 +43,19 @@ PlotFile SiStagedExcavation() {
   PlotFile file;
   file.Name = "staged.plt";
   SampleWall wall;
-  wall.unit_flag = -1;
-  wall.excavation = 2.5;
-  wall.generated_curves = false;
+  wall.UnitFlag = -1;
+  wall.Excavation = 2.5;
+  wall.GeneratedCurves = false;
   file.Stages.push_back(SampleStage(wall));
-  wall.stage = 2;
-  wall.excavation = 4.0;
-  wall.tie_back = true;
-  wall.generated_curves = true;
-  wall.surcharge = true;
+  wall.Stage = 2;
+  wall.Excavation = 4.0;
+  wall.TieBack = true;
+  wall.GeneratedCurves = true;
+  wall.Surcharge = true;
   file.Stages.push_back(SampleStage(wall));
-  wall.stage = 3;
-  wall.excavation = 5.5;
-  wall.failed = true;
+  wall.Stage = 3;
+  wall.Excavation = 5.5;
+  wall.Failed = true;
   file.Stages.push_back(SampleStage(wall));
   return file;
 }
@@ -63,8 +63,8 @@ PlotFile SiStagedExcavation() {
 // What the engine wrote for every bundled example, read back, with the
 // options the tool draws it with after the run.
 struct ExampleRun {
-  PlotFile plot;
-  PictureOptions options;
+  PlotFile Plot;
+  PictureOptions Options;
 };
 const std::vector<ExampleRun>& ExampleRuns() {
   static const std::vector<ExampleRun> runs = [] {
@@ -74,8 +74,8 @@ const std::vector<ExampleRun>& ExampleRuns() {
       if (e.path().extension() != ".dat") continue;
       const testing::RunOutput out =
           testing::RunText(testing::ReadFile(e.path().string()), e.path().filename());
-      std::istringstream in(out.plot);
-      all.push_back({ParsePlotData(in, e.path().stem().string() + ".plt"), OptionsFromRun(out.result)});
+      std::istringstream in(out.Plot);
+      all.push_back({ParsePlotData(in, e.path().stem().string() + ".plt"), OptionsFromRun(out.Result)});
     }
     return all;
   }();
@@ -85,7 +85,7 @@ const std::vector<ExampleRun>& ExampleRuns() {
 const std::vector<PlotFile>& ExamplePlots() {
   static const std::vector<PlotFile> plots = [] {
     std::vector<PlotFile> files;
-    for (const ExampleRun& run : ExampleRuns()) files.push_back(run.plot);
+    for (const ExampleRun& run : ExampleRuns()) files.push_back(run.Plot);
     return files;
   }();
   return plots;
@@ -139,8 +139,8 @@ double LabelNumber(const std::string& text, size_t* consumed = nullptr) {
 // The linear map from values to pixels that the ticks of one axis show,
 // checked to be linear over all its ticks.
 struct Scale {
-  double v0 = 0, p0 = 0, slope = 1;
-  double Pixel(double v) const { return p0 + (v - v0) * slope; }
+  double V0 = 0, P0 = 0, Slope = 1;
+  double Pixel(double v) const { return P0 + (v - V0) * Slope; }
 };
 
 Scale ScaleFromTicks(const std::vector<const XmlNode*>& ticks, bool vertical) {
@@ -153,15 +153,15 @@ Scale ScaleFromTicks(const std::vector<const XmlNode*>& ticks, bool vertical) {
     // axis title names.
     const std::vector<const XmlNode*> texts = t->FindAll("text");
     if (!texts.empty() && marks.back().first != 0) {
-      const double ratio = LabelNumber(texts[0]->text) / marks.back().first;
+      const double ratio = LabelNumber(texts[0]->Text) / marks.back().first;
       const double exponent = std::log10(ratio);
-      EXPECT_NEAR(exponent, std::round(exponent), 1e-6) << texts[0]->text << " for " << marks.back().first;
+      EXPECT_NEAR(exponent, std::round(exponent), 1e-6) << texts[0]->Text << " for " << marks.back().first;
     }
   }
   Scale s;
-  s.v0 = marks.front().first;
-  s.p0 = marks.front().second;
-  s.slope = (marks.back().second - marks.front().second) / (marks.back().first - marks.front().first);
+  s.V0 = marks.front().first;
+  s.P0 = marks.front().second;
+  s.Slope = (marks.back().second - marks.front().second) / (marks.back().first - marks.front().first);
   for (const auto& [v, p] : marks) EXPECT_NEAR(s.Pixel(v), p, 0.01) << "tick " << v << " off the line";
   return s;
 }
@@ -175,7 +175,7 @@ const XmlNode* Panel(const XmlNode& svg, const std::string& quantity) {
 std::vector<std::pair<double, double>> CurvePoints(const XmlNode& parent, const std::string& cls) {
   std::vector<std::pair<double, double>> points;
   for (const XmlNode* line : parent.WithClass(cls)) {
-    EXPECT_EQ(line->name, "polyline");
+    EXPECT_EQ(line->Name, "polyline");
     const auto some = PolylinePoints(*line);
     points.insert(points.end(), some.begin(), some.end());
   }
@@ -185,8 +185,8 @@ std::vector<std::pair<double, double>> CurvePoints(const XmlNode& parent, const 
 // ----------------------------------------------------------------- tests
 
 struct WallQuantity {
-  const char* key;
-  double PlotStationRow::*member;
+  const char* Key;
+  double PlotStationRow::*Member;
 };
 const WallQuantity kQuantities[] = {{"deflection", &PlotStationRow::Deflection},
                                     {"moment", &PlotStationRow::Moment},
@@ -201,15 +201,15 @@ TEST(WallDiagrams, CurvesMapBackToTheStationValuesWithinAPixel) {
       const XmlNode svg = ParseXml(DrawWallDiagrams(stage, std::nullopt));
       const Scale depth = ScaleFromTicks(svg.WithClass("depth-axis").at(0)->WithClass("tick-depth"), true);
       for (const WallQuantity& q : kQuantities) {
-        SCOPED_TRACE(file.Name + " stage " + std::to_string(stage.Number) + " " + q.key);
-        const XmlNode* panel = Panel(svg, q.key);
+        SCOPED_TRACE(file.Name + " stage " + std::to_string(stage.Number) + " " + q.Key);
+        const XmlNode* panel = Panel(svg, q.Key);
         ASSERT_NE(panel, nullptr);
         const Scale value = ScaleFromTicks(panel->WithClass("tick-value"), false);
         const auto points = CurvePoints(*panel, "curve");
         const std::vector<PlotStationRow>& rows = stage.Results->Rows;
         ASSERT_EQ(points.size(), rows.size());
         for (size_t i = 0; i < rows.size(); ++i) {
-          EXPECT_NEAR(points[i].first, value.Pixel(rows[i].*q.member), 1.0) << "row " << i;
+          EXPECT_NEAR(points[i].first, value.Pixel(rows[i].*q.Member), 1.0) << "row " << i;
           EXPECT_NEAR(points[i].second, depth.Pixel(rows[i].X * to_depth), 1.0) << "row " << i;
         }
       }
@@ -243,22 +243,22 @@ TEST(WallDiagrams, LargestValuesAreMarkedWithTheirNumbersAndDepths) {
     const XmlNode svg = ParseXml(DrawWallDiagrams(stage, std::nullopt));
     const Scale depth = ScaleFromTicks(svg.WithClass("depth-axis").at(0)->WithClass("tick-depth"), true);
     for (const WallQuantity& q : kQuantities) {
-      SCOPED_TRACE(file.Name + " " + q.key);
-      const XmlNode* panel = Panel(svg, q.key);
+      SCOPED_TRACE(file.Name + " " + q.Key);
+      const XmlNode* panel = Panel(svg, q.Key);
       const Scale value = ScaleFromTicks(panel->WithClass("tick-value"), false);
       const std::vector<const XmlNode*> marks = panel->WithClass("extreme");
       ASSERT_EQ(marks.size(), 1u);
       const PlotStationRow* largest = nullptr;
       for (const PlotStationRow& r : stage.Results->Rows)
-        if (!largest || std::abs(r.*q.member) > std::abs(largest->*q.member)) largest = &r;
-      const double v = largest->*q.member;
+        if (!largest || std::abs(r.*q.Member) > std::abs(largest->*q.Member)) largest = &r;
+      const double v = largest->*q.Member;
       EXPECT_EQ(marks[0]->Number("data-value"), v);
       EXPECT_DOUBLE_EQ(marks[0]->Number("data-depth"), largest->X * to_depth);
       const XmlNode* dot = marks[0]->FindAll("circle").at(0);
       EXPECT_NEAR(dot->Number("cx"), value.Pixel(v), 1.0);
       EXPECT_NEAR(dot->Number("cy"), depth.Pixel(largest->X * to_depth), 1.0);
       // The label: the value to four significant digits, its unit, its depth.
-      const std::string label = marks[0]->FindAll("text").at(0)->text;
+      const std::string label = marks[0]->FindAll("text").at(0)->Text;
       size_t used = 0;
       const double shown = LabelNumber(label, &used) * (label.compare(used, 4, " mm ") == 0 ? 1e-3 : 1.0);
       EXPECT_NEAR(shown, v, std::abs(v) * 5e-4) << label;
@@ -279,12 +279,12 @@ TEST(WallDiagrams, VeryLargeAndVerySmallValuesAreLabelledWithAPowerOfTen) {
   const XmlNode svg = ParseXml(DrawWallDiagrams(stage, std::nullopt));
   for (const char* key : {"moment", "deflection"}) {
     const XmlNode* mark = Panel(svg, key)->WithClass("extreme").at(0);
-    const std::string label = mark->FindAll("text").at(0)->text;
+    const std::string label = mark->FindAll("text").at(0)->Text;
     EXPECT_NE(label.find("\u00d710"), std::string::npos) << label;
     const double v = mark->Number("data-value");
     EXPECT_NEAR(LabelNumber(label), v, std::abs(v) * 5e-4) << label;
     // The axis names its power of ten, and its ticks agree with it.
-    const std::string unit = Panel(svg, key)->FindAll("text").at(1)->text;
+    const std::string unit = Panel(svg, key)->FindAll("text").at(1)->Text;
     EXPECT_NE(unit.find("\u00d710"), std::string::npos) << unit;
     ScaleFromTicks(Panel(svg, key)->WithClass("tick-value"), false);
   }
@@ -331,8 +331,8 @@ TEST(WallDiagrams, ExcavationLevelAndTieBacksAreDrawnAtTheirDepths) {
 
 TEST(EarthPressureDiagram, TotalAndItsPartsMapBackToTheRows) {
   struct Part {
-    const char* cls;
-    double (*pick)(const PlotPressureRow&);
+    const char* Cls;
+    double (*Pick)(const PlotPressureRow&);
   };
   const Part parts[] = {
       {"curve-total", [](const PlotPressureRow& r) { return r.Load; }},
@@ -363,11 +363,11 @@ TEST(EarthPressureDiagram, TotalAndItsPartsMapBackToTheRows) {
         // The parts are drawn only where the stage has them (a specified
         // diagram has none, the apparent pressure replaces the active
         // over its depth); the total always, whole.
-        const auto lines = each_panel->WithClass(p.cls);
-        if (std::string(p.cls) == "curve-total") {
-          ASSERT_EQ(CurvePoints(*each_panel, p.cls).size(), each_rows.size());
+        const auto lines = each_panel->WithClass(p.Cls);
+        if (std::string(p.Cls) == "curve-total") {
+          ASSERT_EQ(CurvePoints(*each_panel, p.Cls).size(), each_rows.size());
         }
-        SCOPED_TRACE(p.cls);
+        SCOPED_TRACE(p.Cls);
         for (const XmlNode* line : lines) {
           const auto points = PolylinePoints(*line);
           const size_t first = static_cast<size_t>(line->Number("data-first"));
@@ -375,7 +375,7 @@ TEST(EarthPressureDiagram, TotalAndItsPartsMapBackToTheRows) {
           for (size_t k = 0; k < points.size(); ++k) {
             const PlotPressureRow& r = each_rows[first + k];
             const double v =
-                p.pick(r) - (replaced[first + k] && p.pick == parts[3].pick ? r.SurfaceShare : 0);
+                p.Pick(r) - (replaced[first + k] && p.Pick == parts[3].Pick ? r.SurfaceShare : 0);
             EXPECT_NEAR(points[k].first, each_value.Pixel(v), 1.0) << "row " << first + k;
             EXPECT_NEAR(points[k].second, each_depth.Pixel(r.Depth * to_depth), 1.0) << "row " << first + k;
           }
@@ -390,19 +390,19 @@ TEST(EarthPressureDiagram, TotalAndItsPartsMapBackToTheRows) {
   const XmlNode svg = ParseXml(DrawEarthPressure(stage, 180.0));
   const XmlNode* panel = Panel(svg, "earth-pressure");
   const std::vector<PlotPressureRow>& rows = stage.EarthPressure->Rows;
-  for (const Part& p : parts) EXPECT_FALSE(CurvePoints(*panel, p.cls).empty()) << p.cls;
+  for (const Part& p : parts) EXPECT_FALSE(CurvePoints(*panel, p.Cls).empty()) << p.Cls;
   // Nothing is drawn for the apparent pressure, which this diagram lacks.
   EXPECT_TRUE(panel->WithClass("curve-apparent").empty());
   const XmlNode* mark = panel->WithClass("extreme").at(0);
   double largest = 0;
   for (const PlotPressureRow& r : rows) largest = std::max(largest, r.Load);
   EXPECT_EQ(mark->Number("data-value"), largest);
-  EXPECT_NEAR(LabelNumber(mark->FindAll("text").at(0)->text), largest, largest * 5e-4);
+  EXPECT_NEAR(LabelNumber(mark->FindAll("text").at(0)->Text), largest, largest * 5e-4);
   EXPECT_NE(svg.AllText().find("(lbs/in per result width)"), std::string::npos);
 
   // A dry wall without surcharge: the total and the active pressure only.
   SampleWall dry;
-  dry.excavation = 120;
+  dry.Excavation = 120;
   const XmlNode plain = ParseXml(DrawEarthPressure(SampleStage(dry), std::nullopt));
   EXPECT_EQ(plain.WithClass("curve-total").size(), 1u);
   EXPECT_EQ(plain.WithClass("curve-active").size(), 1u);
@@ -466,15 +466,15 @@ TEST(ReportPage, HoldsEveryStageWithItsSummaryAndPictures) {
   options.Title = "staged.dat";
   options.ExcavationDepths = {2.5, std::nullopt};
   StageSummary failed;
-  failed.stage = 3;
-  failed.outcome = "deflection exceeded";
-  failed.iterations = 7;
-  failed.unit_flag = -1;
+  failed.Stage = 3;
+  failed.Outcome = "deflection exceeded";
+  failed.Iterations = 7;
+  failed.UnitFlag = -1;
   options.Summaries.push_back(failed);
   const std::string page = BuildReportPage(file, options);
   ASSERT_EQ(page.rfind("<!DOCTYPE html>", 0), 0u);
   const XmlNode html = ParseXml(page);
-  EXPECT_EQ(html.name, "html");
+  EXPECT_EQ(html.Name, "html");
   // Self-contained: no scripts, nothing loaded from elsewhere.
   EXPECT_TRUE(html.FindAll("script").empty());
   EXPECT_TRUE(html.FindAll("link").empty());
@@ -511,8 +511,8 @@ TEST(ReportPage, HoldsEveryStageWithItsSummaryAndPictures) {
   for (const PlotStationRow& r : stage.Results->Rows)
     if (std::abs(r.Deflection) > std::abs(largest->Deflection)) largest = &r;
   for (const XmlNode* row : sections[1]->FindAll("tr")) {
-    if (row->FindAll("th").empty() || row->FindAll("th")[0]->text != "Largest deflection") continue;
-    const std::string cell = row->FindAll("td").at(0)->text;
+    if (row->FindAll("th").empty() || row->FindAll("th")[0]->Text != "Largest deflection") continue;
+    const std::string cell = row->FindAll("td").at(0)->Text;
     EXPECT_NEAR(LabelNumber(cell), largest->Deflection, std::abs(largest->Deflection) * 5e-4) << cell;
   }
 }
@@ -522,17 +522,17 @@ TEST(ReportPage, RunSummariesAreCheckedAgainstThePlotData) {
   RunResult run;
   for (const PlotStage& stage : file.Stages) {
     StageSummary s;
-    s.stage = stage.Number;
-    s.unit_flag = -1;
-    s.solved = stage.Results->Solved;
+    s.Stage = stage.Number;
+    s.UnitFlag = -1;
+    s.Solved = stage.Results->Solved;
     for (const PlotStationRow& r : stage.Results->Rows) {
-      if (std::abs(r.Deflection) > std::abs(s.max_deflection))
-        s.max_deflection = r.Deflection, s.max_deflection_depth = r.X;
-      if (std::abs(r.Moment) > std::abs(s.max_moment)) s.max_moment = r.Moment, s.max_moment_depth = r.X;
+      if (std::abs(r.Deflection) > std::abs(s.MaxDeflection))
+        s.MaxDeflection = r.Deflection, s.MaxDeflectionDepth = r.X;
+      if (std::abs(r.Moment) > std::abs(s.MaxMoment)) s.MaxMoment = r.Moment, s.MaxMomentDepth = r.X;
     }
     for (const PlotTieBack& t : stage.Results->TieBacks)
-      s.tie_backs.push_back({t.Number, t.Station, t.Depth, t.ForcePerTieBack});
-    run.stages.push_back(s);
+      s.TieBacks.push_back({t.Number, t.Station, t.Depth, t.ForcePerTieBack});
+    run.Stages.push_back(s);
   }
   testing::ExpectSummariesMatchPlot(run, file);
   // Failures the check reports for a summary that does not match, by text.
@@ -549,16 +549,16 @@ TEST(ReportPage, RunSummariesAreCheckedAgainstThePlotData) {
     return text;
   };
   RunResult wrong = run;
-  wrong.stages[1].max_moment *= 1.01;
+  wrong.Stages[1].MaxMoment *= 1.01;
   EXPECT_NE(complaints(wrong).find("stage 2, largest moment"), std::string::npos);
   wrong = run;
-  wrong.stages[1].max_deflection_depth += 0.25;
+  wrong.Stages[1].MaxDeflectionDepth += 0.25;
   EXPECT_NE(complaints(wrong).find("stage 2, deflection at its depth"), std::string::npos);
   wrong = run;
-  wrong.stages[1].tie_backs[0].force_per_tie_back *= -1;
+  wrong.Stages[1].TieBacks[0].ForcePerTieBack *= -1;
   EXPECT_NE(complaints(wrong).find("tie-back force"), std::string::npos);
   wrong = run;
-  wrong.stages[2].solved = true;
+  wrong.Stages[2].Solved = true;
   EXPECT_NE(complaints(wrong).find("stage 3"), std::string::npos);
   EXPECT_EQ(complaints(run), "");
 }
@@ -594,7 +594,7 @@ TEST(PlotCommand, DrawsThePicturesOfAPlotFile) {
     EXPECT_NE(said.find("report.html"), std::string::npos) << said;
     const XmlNode page = ParseXml(testing::ReadFile(out + "/report.html"));
     const auto stages = page.FindAll(
-        [](const XmlNode& n) { return n.name == "section" && n.Attr("id").rfind("stage-", 0) == 0; });
+        [](const XmlNode& n) { return n.Name == "section" && n.Attr("id").rfind("stage-", 0) == 0; });
     EXPECT_EQ(stages.size(), file.Stages.size());
   }
   // Without --out, the pictures go beside the plot file.
@@ -619,22 +619,22 @@ TEST(PlotCommand, DrawsThePicturesOfAPlotFile) {
 
 const ExampleRun& Example(const std::string& stem) {
   for (const ExampleRun& run : ExampleRuns())
-    if (run.plot.Name == stem + ".plt") return run;
+    if (run.Plot.Name == stem + ".plt") return run;
   throw std::runtime_error("no example " + stem);
 }
 
-double ValueAt(const Scale& scale, double pixel) { return scale.v0 + (pixel - scale.p0) / scale.slope; }
+double ValueAt(const Scale& scale, double pixel) { return scale.V0 + (pixel - scale.P0) / scale.Slope; }
 
 TEST(WallDiagrams, TieBackForcesSignsAndTheWidthOfTheResultsAreWritten) {
   int forces = 0;
   for (const ExampleRun& run : ExampleRuns()) {
-    for (const PlotStage& stage : run.plot.Stages) {
+    for (const PlotStage& stage : run.Plot.Stages) {
       if (!stage.Results->Solved) continue;
-      SCOPED_TRACE(run.plot.Name + " stage " + std::to_string(stage.Number));
-      const StageGround* ground = GroundFor(stage, run.options);
+      SCOPED_TRACE(run.Plot.Name + " stage " + std::to_string(stage.Number));
+      const StageGround* ground = GroundFor(stage, run.Options);
       ASSERT_NE(ground, nullptr);
-      const XmlNode svg = ParseXml(DrawWallDiagrams(stage, ExcavationDepthFor(stage, run.options), ground));
-      EXPECT_NE(svg.WithClass("sign-convention").at(0)->text.find("tie-back forces negative in tension"),
+      const XmlNode svg = ParseXml(DrawWallDiagrams(stage, ExcavationDepthFor(stage, run.Options), ground));
+      EXPECT_NE(svg.WithClass("sign-convention").at(0)->Text.find("tie-back forces negative in tension"),
                 std::string::npos);
       const Scale depth = ScaleFromTicks(svg.WithClass("depth-axis").at(0)->WithClass("tick-depth"), true);
       const auto labels = svg.WithClass("tie-back-force");
@@ -642,7 +642,7 @@ TEST(WallDiagrams, TieBackForcesSignsAndTheWidthOfTheResultsAreWritten) {
       for (size_t i = 0; i < labels.size(); ++i) {
         const PlotTieBack& t = stage.Results->TieBacks[i];
         const auto texts = labels[i]->FindAll("text");
-        const std::string first = texts.at(0)->text, second = texts.at(1)->text;
+        const std::string first = texts.at(0)->Text, second = texts.at(1)->Text;
         const std::string head = "Tie-back " + std::to_string(t.Number) + ": ";
         ASSERT_EQ(first.rfind(head, 0), 0u) << first;
         EXPECT_NEAR(LabelNumber(first.substr(head.size())), t.ForcePerTieBack,
@@ -664,21 +664,21 @@ TEST(WallDiagrams, TieBackForcesSignsAndTheWidthOfTheResultsAreWritten) {
       {"cantilever_sand", "lbs\u00b7in per ft of wall"}};
   for (const auto& [stem, unit] : widths) {
     const ExampleRun& run = Example(stem);
-    const PlotStage& stage = run.plot.Stages[0];
-    const XmlNode svg = ParseXml(DrawWallDiagrams(stage, std::nullopt, GroundFor(stage, run.options)));
-    EXPECT_NE(Panel(svg, "moment")->FindAll("text").at(1)->text.find(unit), std::string::npos) << stem;
+    const PlotStage& stage = run.Plot.Stages[0];
+    const XmlNode svg = ParseXml(DrawWallDiagrams(stage, std::nullopt, GroundFor(stage, run.Options)));
+    EXPECT_NE(Panel(svg, "moment")->FindAll("text").at(1)->Text.find(unit), std::string::npos) << stem;
   }
 }
 
 TEST(SoilColumn, LayersWaterTablesAndTheExcavationSitAtTheirDepths) {
   int layers = 0, water = 0;
   for (const ExampleRun& run : ExampleRuns()) {
-    for (const PlotStage& stage : run.plot.Stages) {
-      const StageGround* ground = GroundFor(stage, run.options);
+    for (const PlotStage& stage : run.Plot.Stages) {
+      const StageGround* ground = GroundFor(stage, run.Options);
       if (!stage.Results->Solved || !ground->HasSoilBlock) continue;
-      SCOPED_TRACE(run.plot.Name + " stage " + std::to_string(stage.Number));
+      SCOPED_TRACE(run.Plot.Name + " stage " + std::to_string(stage.Number));
       const double f = StageUnitFlag(stage) > 0 ? 1.0 / 12 : 1.0;
-      const std::optional<double> dig = ExcavationDepthFor(stage, run.options);
+      const std::optional<double> dig = ExcavationDepthFor(stage, run.Options);
       const XmlNode svg = ParseXml(DrawWallDiagrams(stage, dig, ground));
       const Scale depth = ScaleFromTicks(svg.WithClass("depth-axis").at(0)->WithClass("tick-depth"), true);
       const XmlNode* column = svg.WithClass("soil-column").at(0);
@@ -715,17 +715,17 @@ TEST(SoilColumn, LayersWaterTablesAndTheExcavationSitAtTheirDepths) {
 TEST(NetPressure, TheNetCurveIsTheWallsOwnNetLoadAndBalancesTheTieBacks) {
   int drawn = 0;
   for (const ExampleRun& run : ExampleRuns()) {
-    for (const PlotStage& stage : run.plot.Stages) {
+    for (const PlotStage& stage : run.Plot.Stages) {
       const std::string text =
-          DrawNetPressure(stage, ExcavationDepthFor(stage, run.options), GroundFor(stage, run.options));
+          DrawNetPressure(stage, ExcavationDepthFor(stage, run.Options), GroundFor(stage, run.Options));
       if (!stage.Results->Solved) {
         EXPECT_EQ(text, "");
         continue;
       }
-      SCOPED_TRACE(run.plot.Name + " stage " + std::to_string(stage.Number));
+      SCOPED_TRACE(run.Plot.Name + " stage " + std::to_string(stage.Number));
       // Point loads and supports of the all-records examples are not in the
       // plot file, so the picture cannot balance them.
-      if (run.plot.Name.rfind("all_records", 0) == 0) continue;
+      if (run.Plot.Name.rfind("all_records", 0) == 0) continue;
       const XmlNode svg = ParseXml(text);
       const XmlNode* panel = Panel(svg, "net-pressure");
       const Scale value = ScaleFromTicks(panel->WithClass("tick-value"), false);
@@ -761,10 +761,10 @@ TEST(NetPressure, TheNetCurveIsTheWallsOwnNetLoadAndBalancesTheTieBacks) {
 
 TEST(Envelope, EveryStageIsDrawnOnOneDepthAxisWithItsLargestValuesTabled) {
   const ExampleRun& run = Example("all_records_si");
-  ASSERT_GE(run.plot.Stages.size(), 2u);
-  const XmlNode svg = ParseXml(DrawEnvelope(run.plot, run.options));
+  ASSERT_GE(run.Plot.Stages.size(), 2u);
+  const XmlNode svg = ParseXml(DrawEnvelope(run.Plot, run.Options));
   const Scale depth = ScaleFromTicks(svg.WithClass("depth-axis").at(0)->WithClass("tick-depth"), true);
-  const XmlNode page = ParseXml(BuildReportPage(run.plot, run.options));
+  const XmlNode page = ParseXml(BuildReportPage(run.Plot, run.Options));
   const XmlNode* table = page.WithClass("envelope").at(0);
   for (const char* key : {"deflection", "moment"}) {
     const double PlotStationRow::*member =
@@ -773,7 +773,7 @@ TEST(Envelope, EveryStageIsDrawnOnOneDepthAxisWithItsLargestValuesTabled) {
     const Scale value = ScaleFromTicks(panel->WithClass("tick-value"), false);
     const auto curves = panel->WithClass("stage-curve");
     size_t solved = 0;
-    for (const PlotStage& stage : run.plot.Stages) {
+    for (const PlotStage& stage : run.Plot.Stages) {
       if (!stage.Results->Solved) continue;
       SCOPED_TRACE(std::string(key) + " stage " + std::to_string(stage.Number));
       const XmlNode* curve = curves.at(solved++);
@@ -792,33 +792,33 @@ TEST(Envelope, EveryStageIsDrawnOnOneDepthAxisWithItsLargestValuesTabled) {
       const XmlNode* row =
           table
               ->FindAll([&](const XmlNode& n) {
-                return n.name == "tr" && n.Has("data-stage") && n.Number("data-stage") == stage.Number;
+                return n.Name == "tr" && n.Has("data-stage") && n.Number("data-stage") == stage.Number;
               })
               .at(0);
       const XmlNode* cell = row->FindAll("td").at(key == std::string("deflection") ? 2 : 3);
       EXPECT_EQ(cell->Number("data-value"), largest);
-      EXPECT_NEAR(LabelNumber(cell->text), largest, std::abs(largest) * 5e-4) << cell->text;
+      EXPECT_NEAR(LabelNumber(cell->Text), largest, std::abs(largest) * 5e-4) << cell->Text;
     }
     EXPECT_EQ(solved, curves.size());
   }
   // One stage alone has no envelope.
-  PlotFile one = run.plot;
+  PlotFile one = run.Plot;
   one.Stages.resize(1);
-  EXPECT_EQ(DrawEnvelope(one, run.options), "");
+  EXPECT_EQ(DrawEnvelope(one, run.Options), "");
 }
 
 TEST(ReportPage, NamesTheProblemAndThePressurePartsAddUpToTheLoad) {
   int diagrams = 0;
   for (const ExampleRun& run : ExampleRuns()) {
-    const XmlNode page = ParseXml(BuildReportPage(run.plot, run.options));
-    const std::string title = run.options.Summaries.at(0).Ground.Title;
-    ASSERT_FALSE(title.empty()) << run.plot.Name;
-    EXPECT_EQ(page.FindAll("h1").at(0)->text, title);
-    for (const PlotStage& stage : run.plot.Stages) {
+    const XmlNode page = ParseXml(BuildReportPage(run.Plot, run.Options));
+    const std::string title = run.Options.Summaries.at(0).Ground.Title;
+    ASSERT_FALSE(title.empty()) << run.Plot.Name;
+    EXPECT_EQ(page.FindAll("h1").at(0)->Text, title);
+    for (const PlotStage& stage : run.Plot.Stages) {
       if (!stage.EarthPressure || stage.EarthPressure->Rows.empty() || stage.EarthPressure->Option == 1)
         continue;
-      SCOPED_TRACE(run.plot.Name + " stage " + std::to_string(stage.Number));
-      const XmlNode svg = ParseXml(DrawEarthPressure(stage, std::nullopt, GroundFor(stage, run.options)));
+      SCOPED_TRACE(run.Plot.Name + " stage " + std::to_string(stage.Number));
+      const XmlNode svg = ParseXml(DrawEarthPressure(stage, std::nullopt, GroundFor(stage, run.Options)));
       const XmlNode* panel = Panel(svg, "earth-pressure");
       const Scale value = ScaleFromTicks(panel->WithClass("tick-value"), false);
       const std::vector<PlotPressureRow>& rows = stage.EarthPressure->Rows;
@@ -831,7 +831,7 @@ TEST(ReportPage, NamesTheProblemAndThePressurePartsAddUpToTheLoad) {
           for (size_t k = 0; k < points.size(); ++k) sum.at(first + k) += ValueAt(value, points[k].first);
         }
       }
-      const double pixel = std::abs(1 / value.slope);
+      const double pixel = std::abs(1 / value.Slope);
       for (size_t i = 0; i < rows.size(); ++i)
         EXPECT_NEAR(sum[i], rows[i].Load, 4 * pixel + 5e-3) << "row " << i << " of " << rows.size();
       ++diagrams;

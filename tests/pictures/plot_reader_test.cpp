@@ -28,20 +28,20 @@ PlotFile Parse(const std::string& text) {
 PlotFile EnglishThreeStages() {
   PlotFile file;
   SampleWall wall;
-  wall.unit_flag = 1;
-  wall.excavation = 180;
-  wall.tie_back = true;
-  wall.water = true;
-  wall.surcharge = true;
+  wall.UnitFlag = 1;
+  wall.Excavation = 180;
+  wall.TieBack = true;
+  wall.Water = true;
+  wall.Surcharge = true;
   file.Stages.push_back(SampleStage(wall));
-  wall.stage = 2;
-  wall.excavation = 216;
-  wall.failed = true;
+  wall.Stage = 2;
+  wall.Excavation = 216;
+  wall.Failed = true;
   file.Stages.push_back(SampleStage(wall));
-  wall.stage = 3;
-  wall.failed = false;
-  wall.stage_code = 0;
-  wall.excavation = 192;
+  wall.Stage = 3;
+  wall.Failed = false;
+  wall.StageCode = 0;
+  wall.Excavation = 192;
   file.Stages.push_back(SampleStage(wall));
   return file;
 }
@@ -86,10 +86,10 @@ TEST(PlotReader, ReadsEveryBlockOfAMultiStageEnglishRun) {
 
 TEST(PlotReader, ReadsSiUserCurvesWithoutEarthPressureOrTieBacks) {
   SampleWall wall;
-  wall.unit_flag = -1;
-  wall.excavation = 4.0;
-  wall.generated_curves = false;
-  wall.earth_pressure = false;
+  wall.UnitFlag = -1;
+  wall.Excavation = 4.0;
+  wall.GeneratedCurves = false;
+  wall.EarthPressure = false;
   PlotFile expected;
   expected.Stages.push_back(SampleStage(wall));
   const std::string text = PlotRecords(expected);
@@ -146,12 +146,12 @@ TEST(PlotReader, TakesBlocksAsTheyComeAndStartsAStageWhereTheOrderRestarts) {
 
 TEST(PlotReader, ExcavationLevelFollowsFromTheFirstGeneratedCurve) {
   SampleWall wall;
-  wall.excavation = 180;
+  wall.Excavation = 180;
   const auto english = ExcavationDepthFromCurves(Parse(PlotRecords({"", {SampleStage(wall)}, {}})).Stages[0]);
   ASSERT_TRUE(english.has_value());
   EXPECT_NEAR(*english, 180.0, 0.005);  // the curve depth keeps two decimals
-  wall.unit_flag = -1;
-  wall.excavation = 3.5;
+  wall.UnitFlag = -1;
+  wall.Excavation = 3.5;
   const auto si = ExcavationDepthFromCurves(Parse(PlotRecords({"", {SampleStage(wall)}, {}})).Stages[0]);
   ASSERT_TRUE(si.has_value());
   EXPECT_NEAR(*si, 3.5, 0.005);
@@ -176,9 +176,9 @@ TEST(PlotReader, MalformedFilesAreRejectedWithTheirLine) {
   const std::string row =
       "   0.0000E+00   1.0000E-02  -2.0000E+00   3.0000E+00   0.0000E+00   5.0000E+04   0.0000E+00\n";
   struct Case {
-    std::string text;
-    int line;
-    std::string says;
+    std::string Text;
+    int Line;
+    std::string Says;
   };
   const Case cases[] = {
       {header + row, 3, "ends where station row 2"},
@@ -196,12 +196,12 @@ TEST(PlotReader, MalformedFilesAreRejectedWithTheirLine) {
   };
   for (const Case& c : cases) {
     try {
-      Parse(c.text);
-      ADD_FAILURE() << "accepted:\n" << c.text;
+      Parse(c.Text);
+      ADD_FAILURE() << "accepted:\n" << c.Text;
     } catch (const PlotFileError& e) {
-      EXPECT_EQ(e.line(), c.line) << e.what();
-      EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << e.what();
-      EXPECT_NE(std::string(e.what()).find("wall.plt, line " + std::to_string(c.line)), std::string::npos)
+      EXPECT_EQ(e.line(), c.Line) << e.what();
+      EXPECT_NE(std::string(e.what()).find(c.Says), std::string::npos) << e.what();
+      EXPECT_NE(std::string(e.what()).find("wall.plt, line " + std::to_string(c.Line)), std::string::npos)
           << e.what();
     }
   }

@@ -19,11 +19,11 @@ double Tiny(int row) { return static_cast<double>(static_cast<float>(row) * 1e-1
 class Diagram : public testing::PressureTest {
  protected:
   std::vector<PressureRow> Build() {
-    BuildPressureProfile(ctx.data);
-    ComputeOverburden(ctx.data);
-    ComputeCoefficients(ctx.data);
-    ComputeLayerResultants(ctx.data);
-    return BuildPressureDiagram(ctx.data, count);
+    BuildPressureProfile(ctx.Data);
+    ComputeOverburden(ctx.Data);
+    ComputeCoefficients(ctx.Data);
+    ComputeLayerResultants(ctx.Data);
+    return BuildPressureDiagram(ctx.Data, count);
   }
   int count = 0;
 };
@@ -39,7 +39,7 @@ TEST_F(Diagram, DrySandGrowsLinearlyToTheExcavationLevelAndStaysConstantBelow) {
     const auto& c = rows[i];
     ASSERT_EQ(c.Depth, static_cast<double>(i));
     const double active = P(1).Ka * kGamma * std::min(c.Depth, 120.0);
-    const double S = SurchargePressureAt(ctx.data, c.Depth);
+    const double S = SurchargePressureAt(ctx.Data, c.Depth);
     EXPECT_NEAR(c.Active, active, 1e-12) << "z = " << c.Depth;
     EXPECT_EQ(c.SurchargeLoads, S);
     EXPECT_NEAR(c.Total, active + S, 1e-12) << "z = " << c.Depth;
@@ -52,10 +52,10 @@ TEST_F(Diagram, WaterRisesToTheExcavationLevelAndIsBalancedBelowIt) {
   const double H = 120, f = 0.8;
   Wall(H, 20, 12);
   Layer(4, 300, kGamma, 30);
-  ctx.data.Wall.ActiveModificationFactor = f;
-  ctx.data.Wall.WaterDepthBackfill = 0;
-  ctx.data.Wall.WaterDepthExcavation = H;
-  ctx.data.Wall.WaterPressureFlag = WaterPressure::Added;
+  ctx.Data.Wall.ActiveModificationFactor = f;
+  ctx.Data.Wall.WaterDepthBackfill = 0;
+  ctx.Data.Wall.WaterDepthExcavation = H;
+  ctx.Data.Wall.WaterPressureFlag = WaterPressure::Added;
   const auto rows = Build();
   for (size_t i = 1; i < rows.size(); ++i) {
     const auto& c = rows[i];
@@ -69,15 +69,15 @@ TEST_F(Diagram, WaterRisesToTheExcavationLevelAndIsBalancedBelowIt) {
 TEST_F(Diagram, NegativeActivePressureUsesUpWaterPressureAndBecomesTiny) {
   Wall(120, 20, 12);
   Layer(1, 300, kGamma, 0, 1);  // A = 0.034 z - 2 above H, water 0.036 z
-  ctx.data.Wall.WaterDepthBackfill = 0;
+  ctx.Data.Wall.WaterDepthBackfill = 0;
   auto rows = Build();
   EXPECT_EQ(rows[10].Active, Tiny(11));  // A + W < 0: both tiny
   EXPECT_EQ(rows[10].Water, Tiny(11));
   EXPECT_EQ(rows[40].Active, Tiny(41));  // water takes the tension up
   EXPECT_NEAR(rows[40].Water, kWater * 40 + (P(1).Ka * kGamma * 40 - 2 * P(1).SqrtKa - kWater * 40), 1e-12);
 
-  ctx.data.Wall.WaterDepthBackfill = 1e5;  // dry, cohesion above the overburden
-  ctx.data.Soil.Layers[0].Top.S = 5;
+  ctx.Data.Wall.WaterDepthBackfill = 1e5;  // dry, cohesion above the overburden
+  ctx.Data.Soil.Layers[0].Top.S = 5;
   rows = Build();
   for (int i = 1; i <= 120; ++i) {
     EXPECT_EQ(rows[static_cast<size_t>(i)].LoadPerStation, Tiny(i + 1)) << i;
@@ -89,31 +89,31 @@ TEST_F(Diagram, OneTieBackGivesTheApparentPressureTrapezoid) {
   const double H = 360;  // 30 ft
   Wall(H, 40, 12, 3);
   Layer(4, 600, kGamma, 30);
-  ctx.data.TieBacks.resize(1);
-  ctx.data.TieBacks[0].Depth = 10;  // feet
+  ctx.Data.TieBacks.resize(1);
+  ctx.Data.TieBacks[0].Depth = 10;  // feet
   const auto rows = Build();
   // Exact for a linear diagram: R = Ka gamma H^2 / 2.
   const double R = P(1).Ka * kGamma * H * H / 2;
-  EXPECT_NEAR(ctx.data.Pressure.ResultantF, R, 1e-9 * R);
-  const double peak = 3.9 * ctx.data.Pressure.ResultantF / (2 * H);
+  EXPECT_NEAR(ctx.Data.Pressure.ResultantF, R, 1e-9 * R);
+  const double peak = 3.9 * ctx.Data.Pressure.ResultantF / (2 * H);
   const auto col2 = [&](int z) { return rows[static_cast<size_t>(z)].LoadPerStation; };
   EXPECT_NEAR(col2(40), peak / 2, 1e-12);  // rising to 6.67 ft
   EXPECT_NEAR(col2(80), peak, 1e-12);
   EXPECT_NEAR(col2(200), peak, 1e-12);  // flat to 16.67 ft
   EXPECT_NEAR(col2(280), peak / 2, 1e-12);
   EXPECT_NEAR(col2(360), 0, 1e-12);  // zero at 30 ft
-  EXPECT_NEAR(rows[200].Apparent, 3.9 * ctx.data.Pressure.ResultantA / (2 * H), 1e-12);
+  EXPECT_NEAR(rows[200].Apparent, 3.9 * ctx.Data.Pressure.ResultantA / (2 * H), 1e-12);
   EXPECT_EQ(rows[200].Total, rows[200].Apparent);
   EXPECT_NEAR(col2(361), P(1).Ka * kGamma * H, 1e-12);  // standard rows below H
 
   // With more tie-backs the trapezoid still carries 1.3 R.
-  ctx.data.TieBacks.resize(3);
-  ctx.data.TieBacks[1].Depth = 14;
-  ctx.data.TieBacks[2].Depth = 22;
-  const ApparentPressureShape shape = ApparentShape(ctx.data);
+  ctx.Data.TieBacks.resize(3);
+  ctx.Data.TieBacks[1].Depth = 14;
+  ctx.Data.TieBacks[2].Depth = 22;
+  const ApparentPressureShape shape = ApparentShape(ctx.Data);
   double area = 0;
   for (int i = 0; i < 36000; ++i)
-    area += ApparentPressure(shape, ApparentPeak(ctx.data, R), (i + 0.5) / 100) / 100;
+    area += ApparentPressure(shape, ApparentPeak(ctx.Data, R), (i + 0.5) / 100) / 100;
   EXPECT_NEAR(area, 1.3 * R, 1e-6 * R);
 }
 
@@ -124,11 +124,11 @@ TEST_F(Diagram, SoftClayApparentPressureRisesOverAQuarterOfTheCutAndStaysToTheEx
   const double H = 360;
   Wall(H, 40, 12, 5);
   Layer(1, 600, kGamma, 0, 2, 0.3);  // soft clay with an apparent-pressure coefficient 0.3
-  ctx.data.TieBacks.resize(1);
-  ctx.data.TieBacks[0].Depth = 10;  // feet: 2/3 of it would be 80 in
+  ctx.Data.TieBacks.resize(1);
+  ctx.Data.TieBacks[0].Depth = 10;  // feet: 2/3 of it would be 80 in
   const auto rows = Build();
   const double p0 = 0.3 * kGamma * H;
-  const double peak = 3.9 * ctx.data.Pressure.ResultantF / (2 * H);
+  const double peak = 3.9 * ctx.Data.Pressure.ResultantF / (2 * H);
   const auto at = [&](int z) { return rows[static_cast<size_t>(z)]; };
   EXPECT_NEAR(at(45).Apparent, p0 / 2, 1e-12);  // half the peak at H/8
   EXPECT_NEAR(at(80).Apparent, p0 * 80 / 90, 1e-12);

@@ -10,10 +10,10 @@ namespace {
 class Echo : public testing::PressureTest {
  protected:
   void Resultants() {
-    BuildPressureProfile(ctx.data);
-    ComputeOverburden(ctx.data);
-    ComputeCoefficients(ctx.data);
-    ComputeLayerResultants(ctx.data);
+    BuildPressureProfile(ctx.Data);
+    ComputeOverburden(ctx.Data);
+    ComputeCoefficients(ctx.Data);
+    ComputeLayerResultants(ctx.Data);
     WriteLayerResultants(ctx);
   }
 };
@@ -21,10 +21,10 @@ class Echo : public testing::PressureTest {
 TEST_F(Echo, WallSurchargeAndSoilInformation) {
   Wall(120, 20, 12);
   Layer(4, 300, 0.07, 30);
-  ctx.data.Wall.WA = 24;
-  ctx.data.Wall.WaterDepthBackfill = 100;
+  ctx.Data.Wall.WA = 24;
+  ctx.Data.Wall.WaterDepthBackfill = 100;
   AddSurcharge(2, 50, 30, 0, 6, 2);
-  BuildPressureProfile(ctx.data);
+  BuildPressureProfile(ctx.Data);
   WritePressureInput(ctx);
   const auto lines = Lines(report);
   ASSERT_EQ(lines.size(), 46u);
@@ -54,7 +54,7 @@ TEST_F(Echo, LayerResultantsOfDrySandAndOfATensionCrack) {
   EXPECT_EQ(console.str(), "");
 
   // Clay, c = 2: -4 psi at the top, 4.4 psi at the excavation level.
-  ctx.data.Soil.Layers.clear();
+  ctx.Data.Soil.Layers.clear();
   Layer(1, 300, 0.07, 0, 2);
   Resultants();
   const double h = 120 * 4.4 / 8.4;
@@ -77,14 +77,14 @@ TEST_F(Echo, NetNegativeResultantWarnsOnTheConsoleAndInTheReport) {
 TEST_F(Echo, WaterAboveTheExcavationLevelSwitchesWaterPressureOn) {
   Wall(120, 20, 12);
   Layer(4, 300, 0.07, 30);
-  ctx.data.Wall.WaterDepthBackfill = 200;
+  ctx.Data.Wall.WaterDepthBackfill = 200;
   Resultants();
-  EXPECT_EQ(ctx.data.Wall.WaterPressureFlag, WaterPressure::NotAdded);
+  EXPECT_EQ(ctx.Data.Wall.WaterPressureFlag, WaterPressure::NotAdded);
   EXPECT_EQ(report.str().find("ACTIVE WATER"), std::string::npos);
 
-  ctx.data.Wall.WaterDepthBackfill = 60;
+  ctx.Data.Wall.WaterDepthBackfill = 60;
   Resultants();
-  EXPECT_EQ(ctx.data.Wall.WaterPressureFlag, WaterPressure::Added);
+  EXPECT_EQ(ctx.Data.Wall.WaterPressureFlag, WaterPressure::Added);
   // 0.5 gamma_w T^2 = 64.8 lb/in over the 5 ft below the water table.
   EXPECT_EQ(Lines(report).back(), "       2   0.00E+00   7.50   0.65E+02   8.33");
 }
@@ -95,17 +95,17 @@ TEST_F(Echo, LayerResultantsUseTheLastSurchargeEntryOrTheSurchargeRecord) {
   Resultants();
   const double soil = P(1).PA1;
   AddSurcharge(1, 1000, 24);
-  ComputeLayerResultants(ctx.data);
+  ComputeLayerResultants(ctx.Data);
   const double point = P(1).PA1 - soil;
   EXPECT_GT(point, 0);
-  ctx.data.Wall.SurchargeLoads.insert(ctx.data.Wall.SurchargeLoads.begin(),
+  ctx.Data.Wall.SurchargeLoads.insert(ctx.Data.Wall.SurchargeLoads.begin(),
                                       {SurchargeType::Line, 500, 10, 0, 0, 1});
-  ComputeLayerResultants(ctx.data);
+  ComputeLayerResultants(ctx.Data);
   EXPECT_DOUBLE_EQ(P(1).PA1 - soil, point);
-  ctx.data.Wall.SurchargeLoads.clear();
-  ctx.data.Wall.SeedDistance = 24;
-  ctx.data.Wall.SeedPointLoad = 1000;
-  ComputeLayerResultants(ctx.data);
+  ctx.Data.Wall.SurchargeLoads.clear();
+  ctx.Data.Wall.SeedDistance = 24;
+  ctx.Data.Wall.SeedPointLoad = 1000;
+  ComputeLayerResultants(ctx.Data);
   EXPECT_DOUBLE_EQ(P(1).PA1 - soil, point);
 }
 

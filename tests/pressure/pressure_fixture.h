@@ -19,15 +19,15 @@ namespace darnek::pressure::testing {
 class PressureTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ctx.report.Attach(report);
-    ctx.log.Attach(log);
-    ctx.console.Attach(console);
-    ctx.plot.Attach(plot);
+    ctx.Report.Attach(report);
+    ctx.Log.Attach(log);
+    ctx.Console.Attach(console);
+    ctx.Plot.Attach(plot);
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     scratch = std::filesystem::temp_directory_path() /
               (std::string("darnek_") + info->test_suite_name() + "_" + info->name() + ".tmp");
-    ctx.names.pressure_scratch = scratch.string();
-    EXPECT_EQ(ctx.files.pressure_scratch.Open("pressure scratch", scratch.string(), RunFile::Kind::Scratch),
+    ctx.Names.PressureScratch = scratch.string();
+    EXPECT_EQ(ctx.Files.PressureScratch.Open("pressure scratch", scratch.string(), RunFile::Kind::Scratch),
               "");
     Units(1);
   }
@@ -35,14 +35,14 @@ class PressureTest : public ::testing::Test {
 
   // 1 English (inches, pounds), 2 SI.
   void Units(int code) {
-    ctx.data.C1.UnitSystemCode = darnek::testing::Code<UnitSystem>(code);
-    ctx.data.Run.UnitFlag = code == 1 ? 1 : -1;
-    SetUnitLabels(ctx.data.Run.Labels, ctx.data.Run.UnitFlag);
+    ctx.Data.C1.UnitSystemCode = darnek::testing::Code<UnitSystem>(code);
+    ctx.Data.Run.UnitFlag = code == 1 ? 1 : -1;
+    SetUnitLabels(ctx.Data.Run.Labels, ctx.Data.Run.UnitFlag);
   }
 
   // A wall of `increments` x `h` with free height H, dry (water tables far down).
   void Wall(double H, int increments, double h, int option = 2) {
-    ProblemData& d = ctx.data;
+    ProblemData& d = ctx.Data;
     d.C1.EarthPressureOption = darnek::testing::Code<EarthPressureMode>(option);
     d.C2 = {increments, h, 0, 0, 1e6, 0, 0, 0, 0, 0, increments * h};
     d.Stations.BaseQ.Resize(increments);
@@ -53,7 +53,7 @@ class PressureTest : public ::testing::Test {
 
   // Appends a soil layer reaching down to `bottom`.
   void Layer(int type, double bottom, double gamma, double phi, double c = 0, double coefficient = 0) {
-    std::vector<SoilLayer>& layers = ctx.data.Soil.Layers;
+    std::vector<SoilLayer>& layers = ctx.Data.Soil.Layers;
     const double previous = layers.empty() ? 0.0 : layers.back().LayerBottomDepth;
     SoilLayer layer{darnek::testing::Code<SoilType>(type),
                     bottom,
@@ -62,16 +62,16 @@ class PressureTest : public ::testing::Test {
                     {}};
     layer.Bottom = layer.Top;
     layers.push_back(layer);
-    ctx.data.Soil.NumSoilLayers = static_cast<int>(layers.size());
+    ctx.Data.Soil.NumSoilLayers = static_cast<int>(layers.size());
   }
 
   void AddSurcharge(int type, double magnitude, double distance, double width = 0, double vertical = 0,
                     double factor = 1) {
-    ctx.data.Wall.SurchargeLoads.push_back(
+    ctx.Data.Wall.SurchargeLoads.push_back(
         {darnek::testing::Code<SurchargeType>(type), magnitude, distance, width, vertical, factor});
   }
 
-  const PressureLayer& P(int L) const { return ctx.data.Pressure.Layers.at(static_cast<size_t>(L - 1)); }
+  const PressureLayer& P(int L) const { return ctx.Data.Pressure.Layers.at(static_cast<size_t>(L - 1)); }
 
   static std::vector<std::string> Lines(const std::ostringstream& s) {
     std::vector<std::string> lines;

@@ -14,9 +14,9 @@ class Loads : public testing::PressureTest {
   // Rows as written to the scratch file, of depth and total pressure
   // (column 12); the other columns hold 1.
   void WriteScratch(const std::vector<std::pair<double, double>>& rows) {
-    ctx.data.Pressure.Rows.clear();
+    ctx.Data.Pressure.Rows.clear();
     for (const auto& [depth, pressure] : rows)
-      ctx.data.Pressure.Rows.push_back({depth, 9, 0, 1, 1, 1, 1, 1, 1, 1, 1, pressure});
+      ctx.Data.Pressure.Rows.push_back({depth, 9, 0, 1, 1, 1, 1, 1, 1, 1, 1, pressure});
   }
   std::vector<std::string> TableRows() const {
     const auto lines = Lines(report);
@@ -27,11 +27,11 @@ class Loads : public testing::PressureTest {
 TEST_F(Loads, WidthForEarthPressureActsDownToTheDividingDepthAndWAIsKept) {
   Wall(120, 20, 12);
   Layer(4, 300, 0.07, 30);
-  ctx.data.C2.DividingDepth = 120;
-  ctx.data.Wall.WA = 2;
+  ctx.Data.C2.DividingDepth = 120;
+  ctx.Data.Wall.WA = 2;
   GeneratePressureDiagram(ctx);
   LoadPressureRows(ctx);
-  const auto& rows = ctx.data.Pressure.Rows;
+  const auto& rows = ctx.Data.Pressure.Rows;
   ASSERT_EQ(rows.size(), 241u);
   for (const PressureRow& row : rows) {
     const double z = row.Depth;
@@ -39,23 +39,23 @@ TEST_F(Loads, WidthForEarthPressureActsDownToTheDividingDepthAndWAIsKept) {
     EXPECT_DOUBLE_EQ(row.Total, (z <= 120 ? 2 : 1) * pressure) << "z = " << z;
     EXPECT_DOUBLE_EQ(row.LoadPerStation, row.Total * 12) << "z = " << z;
   }
-  EXPECT_EQ(ctx.data.Wall.WA, 2);  // the soil side still needs WA/WP
-  EXPECT_EQ(ctx.data.Stations.BaseQ[0], 0);
-  for (int j = 1; j <= 20; ++j) EXPECT_EQ(ctx.data.Stations.BaseQ[j], rows[12u * j].LoadPerStation);
+  EXPECT_EQ(ctx.Data.Wall.WA, 2);  // the soil side still needs WA/WP
+  EXPECT_EQ(ctx.Data.Stations.BaseQ[0], 0);
+  for (int j = 1; j <= 20; ++j) EXPECT_EQ(ctx.Data.Stations.BaseQ[j], rows[12u * j].LoadPerStation);
 }
 
 TEST_F(Loads, StationLoadsInterpolateBetweenRowsAndRepeatPastTheLast) {
   Wall(0, 10, 4);
-  ctx.data.Wall.WA = 3;
-  ctx.data.Stations.BaseQ[2] = 12;  // a load given directly stays
+  ctx.Data.Wall.WA = 3;
+  ctx.Data.Stations.BaseQ[2] = 12;  // a load given directly stays
   WriteScratch({{0, 0}, {10, 1}, {20, 3}, {26, 3.6}});
   LoadPressureRows(ctx);
   const double expected[] = {0, 0.4, 1 + 0.8, 1.4, 2.2, 3, 3.4, 3.4, 0, 0, 0};
-  for (int j = 0; j <= 10; ++j) EXPECT_NEAR(ctx.data.Stations.BaseQ[j], 12 * expected[j], 1e-12) << j;
+  for (int j = 0; j <= 10; ++j) EXPECT_NEAR(ctx.Data.Stations.BaseQ[j], 12 * expected[j], 1e-12) << j;
   EXPECT_EQ(
       Lines(plot)[2],
       "      10.000       3.000       3.000       3.000       3.000       3.000       3.000       3.000");
-  EXPECT_EQ(ctx.data.Pressure.Rows[1].ActiveWithWater, 1e-7);  // a zero column 3 is made visible
+  EXPECT_EQ(ctx.Data.Pressure.Rows[1].ActiveWithWater, 1e-7);  // a zero column 3 is made visible
 }
 
 TEST_F(Loads, LongTablesPrintEverySixthRowInEnglishUnitsPlusTheLast) {
@@ -79,11 +79,11 @@ TEST_F(Loads, LongTablesPrintEverySixthRowInEnglishUnitsPlusTheLast) {
 
 TEST_F(Loads, SpecifiedDiagramLoadsStationsWithoutWidthAndWithHOnce) {
   Wall(120, 10, 4, 1);
-  ctx.data.Wall.WA = 3;
-  ctx.data.Pressure.SpecifiedPressure = {{0, 0}, {10, 1}, {20, 3}, {26, 3.6}};
+  ctx.Data.Wall.WA = 3;
+  ctx.Data.Pressure.SpecifiedPressure = {{0, 0}, {10, 1}, {20, 3}, {26, 3.6}};
   ApplySpecifiedPressure(ctx);
   const double expected[] = {0, 0.4, 0.8, 1.4, 2.2, 3, 3.4, 3.4, 0, 0, 0};
-  for (int j = 0; j <= 10; ++j) EXPECT_NEAR(ctx.data.Stations.BaseQ[j], 4 * expected[j], 1e-12) << j;
+  for (int j = 0; j <= 10; ++j) EXPECT_NEAR(ctx.Data.Stations.BaseQ[j], 4 * expected[j], 1e-12) << j;
   EXPECT_NE(Find(Lines(report), "      *        SPECIFIED ACTIVE EARTH PRESSURE         *"), -1);
   EXPECT_EQ(TableRows()[1], "          10.000               1.000");
   const auto plot_lines = Lines(plot);
@@ -94,9 +94,9 @@ TEST_F(Loads, SpecifiedDiagramLoadsStationsWithoutWidthAndWithHOnce) {
   // The surcharge acts over WA.
   AddSurcharge(3, 2, 30, 20);
   ApplySpecifiedPressure(ctx);
-  const double S = SurchargePressureAt(ctx.data, 26);
+  const double S = SurchargePressureAt(ctx.Data, 26);
   ASSERT_GT(S, 0);
-  EXPECT_DOUBLE_EQ(ctx.data.Pressure.Rows[3].LoadPerStation, (3.6 + 3 * S) * 4);
+  EXPECT_DOUBLE_EQ(ctx.Data.Pressure.Rows[3].LoadPerStation, (3.6 + 3 * S) * 4);
 }
 
 }  // namespace

@@ -20,9 +20,9 @@ double Deg(double degrees) { return degrees * std::numbers::pi / 180; }
 class Profile : public testing::PressureTest {
  protected:
   void Compute() {
-    BuildPressureProfile(ctx.data);
-    ComputeOverburden(ctx.data);
-    ComputeCoefficients(ctx.data);
+    BuildPressureProfile(ctx.Data);
+    ComputeOverburden(ctx.Data);
+    ComputeCoefficients(ctx.Data);
   }
 };
 
@@ -38,14 +38,14 @@ TEST_F(Profile, ZeroFrictionGivesUnitCoefficients) {
 TEST_F(Profile, SlopingBackfillUsesTheRankineSlopeFormulaForEitherSign) {
   Wall(120, 10, 24);
   Layer(4, 480, 0.07, 30);
-  ctx.data.Wall.BackfillSlope = 20;
+  ctx.Data.Wall.BackfillSlope = 20;
   Compute();
   const double cb = std::cos(Deg(20)), cp = std::cos(Deg(30));
   const double r = std::sqrt(cb * cb - cp * cp);
   EXPECT_NEAR(P(1).Ka, cb * (cb - r) / (cb + r), kAngleTolerance * P(1).Ka);
   EXPECT_NEAR(P(1).Kp, 3, 3 * kAngleTolerance);  // the passive side ignores the slope
   const double positive = P(1).Ka;
-  ctx.data.Wall.BackfillSlope = -20;
+  ctx.Data.Wall.BackfillSlope = -20;
   Compute();
   EXPECT_DOUBLE_EQ(P(1).Ka, positive);
   EXPECT_EQ(log.str(), "");
@@ -54,9 +54,9 @@ TEST_F(Profile, SlopingBackfillUsesTheRankineSlopeFormulaForEitherSign) {
 TEST_F(Profile, SlopeAsSteepAsFrictionWarnsTwiceAboveTheExcavationOnly) {
   Wall(120, 10, 24);
   Layer(4, 480, 0.07, 30);
-  ctx.data.Wall.BackfillSlope = 30;
+  ctx.Data.Wall.BackfillSlope = 30;
   Compute();
-  ASSERT_EQ(ctx.data.Pressure.NL, 2);  // cut at the excavation level
+  ASSERT_EQ(ctx.Data.Pressure.NL, 2);  // cut at the excavation level
   for (int L = 1; L <= 2; ++L) EXPECT_NEAR(P(L).Ka, 1.0 / 3, kAngleTolerance);
   WriteCoefficientTable(ctx);
   const std::string warning =
@@ -83,25 +83,25 @@ TEST_F(Profile, WaterTableInsideALayerSplitsItAndOneOnABoundaryDoesNot) {
   Wall(120, 20, 24);
   Layer(4, 100, 0.07, 30);
   Layer(4, 480, 0.07, 34);
-  ctx.data.Wall.WaterDepthBackfill = 60;
-  const EarthPressureData& ep = ctx.data.Pressure;
-  BuildPressureProfile(ctx.data);
+  ctx.Data.Wall.WaterDepthBackfill = 60;
+  const EarthPressureData& ep = ctx.Data.Pressure;
+  BuildPressureProfile(ctx.Data);
   ASSERT_EQ(ep.NL, 4);  // 0-60, 60-100, 100-120, 120-480
   EXPECT_EQ(P(2).ZTOP, 60);
   EXPECT_EQ(P(2).T, 40);
-  EXPECT_EQ(P(1).phi, P(2).phi);
+  EXPECT_EQ(P(1).Phi, P(2).Phi);
   EXPECT_EQ(ep.LW, 2);
   EXPECT_EQ(ep.LP, 4);
 
-  ctx.data.Wall.WaterDepthBackfill = 100 + 5e-6;
-  BuildPressureProfile(ctx.data);
+  ctx.Data.Wall.WaterDepthBackfill = 100 + 5e-6;
+  BuildPressureProfile(ctx.Data);
   EXPECT_EQ(ep.NL, 3);
   EXPECT_EQ(ep.LW, 2);
   EXPECT_EQ(ep.LP, 3);
 
-  ctx.data.Wall.FreeHeight = 0;  // no cut at the surface
-  ctx.data.Wall.WaterDepthBackfill = 1000;
-  BuildPressureProfile(ctx.data);
+  ctx.Data.Wall.FreeHeight = 0;  // no cut at the surface
+  ctx.Data.Wall.WaterDepthBackfill = 1000;
+  BuildPressureProfile(ctx.Data);
   EXPECT_EQ(ep.NL, 2);
   EXPECT_EQ(ep.LP, 1);
   EXPECT_EQ(ep.LW, 0);
@@ -111,8 +111,8 @@ TEST_F(Profile, OverburdenIsEffectiveBelowTheWaterTable) {
   const double gw = static_cast<double>(0.036f);
   Wall(120, 20, 24);
   Layer(4, 480, 0.07, 30);
-  ctx.data.Wall.SurfacePressure = 2;
-  ctx.data.Wall.WaterDepthBackfill = 60;
+  ctx.Data.Wall.SurfacePressure = 2;
+  ctx.Data.Wall.WaterDepthBackfill = 60;
   Compute();
   EXPECT_FALSE(P(1).SubmergedFlag);
   EXPECT_TRUE(P(2).SubmergedFlag);
@@ -120,10 +120,10 @@ TEST_F(Profile, OverburdenIsEffectiveBelowTheWaterTable) {
   EXPECT_NEAR(P(3).SIGVP, 2 + 0.07 * 120 - 60 * gw, 1e-12);
 
   // A negative depth means no water table at all.
-  ctx.data.Wall.WaterDepthBackfill = -1;
+  ctx.Data.Wall.WaterDepthBackfill = -1;
   Compute();
-  EXPECT_EQ(ctx.data.Pressure.NL, 2);
-  EXPECT_EQ(ctx.data.Pressure.LW, 0);
+  EXPECT_EQ(ctx.Data.Pressure.NL, 2);
+  EXPECT_EQ(ctx.Data.Pressure.LW, 0);
   EXPECT_DOUBLE_EQ(P(2).SIGVP, 2 + 0.07 * 120);
 }
 
@@ -131,7 +131,7 @@ TEST_F(Profile, SubmergedClayWithAGivenCoefficientWorksWithTotalStress) {
   Wall(120, 20, 24);
   Layer(4, 60, 0.07, 30);
   Layer(1, 480, 0.06, 0, 4, 0.8);
-  ctx.data.Wall.WaterDepthBackfill = 0;
+  ctx.Data.Wall.WaterDepthBackfill = 0;
   Compute();
   EXPECT_NEAR(P(2).SIGVP, 60 * 0.07, 1e-12);
   WriteOverburdenTable(ctx);
@@ -152,9 +152,9 @@ TEST_F(Profile, UnusableProfilesStopAfterTheEcho) {
   EXPECT_NE(report.str().find("SOIL INFORMATION"), std::string::npos);
   EXPECT_EQ(report.str().find("OVERBURDEN"), std::string::npos);
 
-  ctx.data.Soil.Layers.clear();
+  ctx.Data.Soil.Layers.clear();
   for (int i = 1; i <= 20; ++i) Layer(4, 24.0 * i, 0.07, 30);
-  ctx.data.Wall.WaterDepthBackfill = 30;  // the 21st pressure layer
+  ctx.Data.Wall.WaterDepthBackfill = 30;  // the 21st pressure layer
   try {
     GeneratePressureDiagram(ctx);
     FAIL();

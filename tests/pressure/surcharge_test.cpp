@@ -16,7 +16,7 @@ class Surcharge : public testing::PressureTest {
     PressureTest::SetUp();
     Wall(100, 20, 10);  // 200 in: grid step 1
   }
-  double At(double depth) const { return SurchargePressureAt(ctx.data, depth); }
+  double At(double depth) const { return SurchargePressureAt(ctx.Data, depth); }
 };
 
 TEST_F(Surcharge, StripCentredOnTheWallFollowsTheClosedForm) {
@@ -29,15 +29,15 @@ TEST_F(Surcharge, PointLoadsCloseToTheWallDoNotDependOnDistance) {
   const double H = 100, P = 1000, n = 0.4;
   AddSurcharge(1, P, 0.3 * H);
   const double near = At(40.5);
-  ctx.data.Wall.SurchargeLoads[0].Distance = 0.1 * H;
+  ctx.Data.Wall.SurchargeLoads[0].Distance = 0.1 * H;
   EXPECT_EQ(At(40.5), near);
   EXPECT_NEAR(near, 0.28 * P * n * n / (H * H * std::pow(0.16 + n * n, 3)), 1e-7 * near);
   const double m = 0.5;
-  ctx.data.Wall.SurchargeLoads[0].Distance = m * H;
+  ctx.Data.Wall.SurchargeLoads[0].Distance = m * H;
   EXPECT_NEAR(At(40.5), 1.77 * P * m * m * n * n / (H * H * std::pow(m * m + n * n, 3)), 1e-7 * near);
-  ctx.data.Wall.SurchargeLoads[0] = {SurchargeType::Line, 50, 60, 0, 0, 1};  // a line load
+  ctx.Data.Wall.SurchargeLoads[0] = {SurchargeType::Line, 50, 60, 0, 0, 1};  // a line load
   EXPECT_NEAR(At(40.5), 4 * 50 * 0.36 * n / (kPi * H * std::pow(0.36 + n * n, 2)), 1e-12);
-  ctx.data.Wall.FreeHeight = 0;
+  ctx.Data.Wall.FreeHeight = 0;
   EXPECT_EQ(At(40.5), 0);
 }
 
@@ -51,20 +51,20 @@ TEST_F(Surcharge, PressureIsReadAtTheDeepestGridDepthStrictlyAboveTheLoadDepth) 
   EXPECT_NE(At(10.01), At(9.5));  // reads z = 10
   EXPECT_EQ(At(250), At(200.5));  // beyond the grid: its last depth
   const double raised = At(14.5);
-  ctx.data.Wall.SurchargeLoads[0].VerticalDistance = 5;
+  ctx.Data.Wall.SurchargeLoads[0].VerticalDistance = 5;
   EXPECT_EQ(At(10), raised);  // z = 14 below the load
 }
 
 TEST_F(Surcharge, FactorsScaleLoadsAndLoadsOfDifferentTypesAdd) {
   AddSurcharge(1, 1000, 10);
   const double point = At(30.5);
-  ctx.data.Wall.SurchargeLoads[0].Factor = 2;
+  ctx.Data.Wall.SurchargeLoads[0].Factor = 2;
   EXPECT_DOUBLE_EQ(At(30.5), 2 * point);
-  ctx.data.Wall.SurchargeLoads[0].Factor = 0;
+  ctx.Data.Wall.SurchargeLoads[0].Factor = 0;
   EXPECT_EQ(At(30.5), 0);
   AddSurcharge(3, 2, 30, 20);
   const double strip = At(30.5);
-  ctx.data.Wall.SurchargeLoads[0].Factor = 1;
+  ctx.Data.Wall.SurchargeLoads[0].Factor = 1;
   EXPECT_DOUBLE_EQ(At(30.5), point + strip);
 }
 

@@ -21,18 +21,18 @@ using Json = nlohmann::json;
 const fs::path kExamples = fs::path(DARNEK_SOURCE_DIR) / "examples";
 
 struct Printed {
-  double value = 0;
-  double half_unit = 0;  // half a unit of the last printed digit
+  double Value = 0;
+  double HalfUnit = 0;  // half a unit of the last printed digit
 };
 
 // "2.827E+00" -> 2.827, 0.0005
 Printed ReadPrinted(const std::string& text) {
   Printed p;
-  p.value = std::stod(text);
+  p.Value = std::stod(text);
   const size_t e = text.find('E');
   const size_t point = text.find('.');
   const int decimals = static_cast<int>(e - point - 1);
-  p.half_unit = 0.5 * std::pow(10.0, std::stoi(text.substr(e + 1)) - decimals);
+  p.HalfUnit = 0.5 * std::pow(10.0, std::stoi(text.substr(e + 1)) - decimals);
   return p;
 }
 
@@ -85,20 +85,20 @@ TEST(ResultsJson, EveryExampleAgreesWithItsReportAndItsCsvMatchesTheJson) {
     SCOPED_TRACE(name);
     testing::TempDir dir;
     RunOptions options;
-    options.files = FileNames{entry.path().string(), dir.File("w.out"),       dir.File("w.plt"),
+    options.Files = FileNames{entry.path().string(), dir.File("w.out"),       dir.File("w.plt"),
                               dir.File("w.log"),     dir.File("w.pyscratch"), dir.File("w.epscratch")};
-    options.clock = testing::FixedClock;
+    options.Clock = testing::FixedClock;
     std::ostringstream console;
-    options.console = &console;
-    options.keep_results = true;
+    options.Console = &console;
+    options.KeepResults = true;
     const RunResult result = darnek::Run(options);
-    ASSERT_EQ(result.status, DARNEK_OK) << console.str();
+    ASSERT_EQ(result.Status, DARNEK_OK) << console.str();
 
     const Json json = Json::parse(ResultsJson(result));
     EXPECT_EQ(json["status"], DARNEK_OK);
     const auto tables = StationTables(dir.Read("w.out"));
     size_t table = 0;
-    ASSERT_EQ(json["stages"].size(), result.stages.size());
+    ASSERT_EQ(json["stages"].size(), result.Stages.size());
     for (const Json& stage : json["stages"]) {
       if (!stage["solved"].get<bool>()) continue;
       ASSERT_LT(table, tables.size());
@@ -108,8 +108,8 @@ TEST(ResultsJson, EveryExampleAgreesWithItsReportAndItsCsvMatchesTheJson) {
       for (size_t i = 0; i < rows.size(); ++i) {
         const char* keys[3] = {"depth", "deflection", "moment"};
         for (int k = 0; k < 3; ++k)
-          EXPECT_LE(std::fabs(s[keys[k]][i].get<double>() - rows[i][static_cast<size_t>(k)].value),
-                    rows[i][static_cast<size_t>(k)].half_unit * (1 + 1e-9))
+          EXPECT_LE(std::fabs(s[keys[k]][i].get<double>() - rows[i][static_cast<size_t>(k)].Value),
+                    rows[i][static_cast<size_t>(k)].HalfUnit * (1 + 1e-9))
               << "stage " << stage["stage"] << " station " << i << " " << keys[k];
       }
       // Every example's stages carry p-y curves, user or generated.
@@ -169,7 +169,7 @@ TEST(ResultsJson, TheToolWritesBothFormsAndFailsOnAResultsFileItCannotWrite) {
   EXPECT_EQ(ReadCsv(dir.Read("tables/stage-1-stations.csv"))[0][4], "moment_kN_m");
 
   // The front end's path keeps nothing.
-  EXPECT_TRUE(testing::RunText(dir.Read("wall.dat")).result.results.empty());
+  EXPECT_TRUE(testing::RunText(dir.Read("wall.dat")).Result.Results.empty());
 
   const std::string failed =
       Tool("run '" + dir.File("wall.dat") + "' --json '" + dir.File("missing/wall.json") + "'", &status);

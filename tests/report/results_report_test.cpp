@@ -13,13 +13,13 @@ namespace darnek::report {
 namespace {
 
 struct Fixture {
-  RunContext ctx;
-  std::ostringstream report, log, plot;
+  RunContext Ctx;
+  std::ostringstream Report, Log, Plot;
   Fixture(int n, double h, int unit_code) {
-    ctx.report.Attach(report);
-    ctx.log.Attach(log);
-    ctx.plot.Attach(plot);
-    ProblemData& d = ctx.data;
+    Ctx.Report.Attach(Report);
+    Ctx.Log.Attach(Log);
+    Ctx.Plot.Attach(Plot);
+    ProblemData& d = Ctx.Data;
     d.C1.UnitSystemCode = darnek::testing::Code<UnitSystem>(unit_code);
     d.Run.UnitFlag = unit_code == 1 ? 1 : -1;
     SetUnitLabels(d.Run.Labels, d.Run.UnitFlag);
@@ -38,11 +38,11 @@ TEST(StationResults, CubicDeflectionGivesExactMomentAndShear) {
   const int n = 20;
   const double h = 6.0, a = 1e-6, ei = 3e9;
   Fixture f(n, h, 1);
-  StationTables& st = f.ctx.data.Stations;
+  StationTables& st = f.Ctx.Data.Stations;
   for (int k = -1; k <= n + 1; ++k) st.W[k] = a * std::pow(k * h, 3);
   for (int k = 0; k <= n; ++k) st.EI[k] = ei;
-  solver::DeriveStationResults(f.ctx.data);
-  const auto& rows = f.ctx.data.Results.Stations;
+  solver::DeriveStationResults(f.Ctx.Data);
+  const auto& rows = f.Ctx.Data.Results.Stations;
   ASSERT_EQ(rows.size(), static_cast<size_t>(n + 1));
   for (int k = 1; k < n; ++k) {
     EXPECT_NEAR(rows[k].Moment, 6 * a * ei * k * h, 1e-9 * ei) << k;
@@ -62,7 +62,7 @@ TEST(StationResults, CubicDeflectionGivesExactMomentAndShear) {
 TEST(StationResults, AppliedCoupleCorrectsShearAndNetForceAroundItsStation) {
   const int n = 10;
   Fixture f(n, 1.0, 2);
-  ProblemData& d = f.ctx.data;
+  ProblemData& d = f.Ctx.Data;
   solver::DeriveStationResults(d);
   const auto plain = d.Results.Stations;
   d.AppliedTorques.push_back({5, 2.0});
@@ -79,7 +79,7 @@ TEST(StationResults, AppliedCoupleCorrectsShearAndNetForceAroundItsStation) {
 
 TEST(StationResults, TieBackForcesFromPrestressSpringAndDeflection) {
   Fixture f(20, 0.5, 2);
-  ProblemData& d = f.ctx.data;
+  ProblemData& d = f.Ctx.Data;
   d.C2.ResultWidth = 2.0;
   TieBack t;
   t.Station = 4;
@@ -106,14 +106,14 @@ TEST(StationResults, TieBackForcesFromPrestressSpringAndDeflection) {
 
 TEST(ResultsReport, EnglishTableHeadingUnitsAndRows) {
   Fixture f(12, 6.0, 1);
-  ProblemData& d = f.ctx.data;
+  ProblemData& d = f.Ctx.Data;
   d.Results.Outcome = StageOutcome::Closed;
   d.Results.Iterations = 7;
   for (int k = 0; k <= 12; ++k) d.Stations.EI[k] = 1e9;
   d.Stations.W[12] = 0.25;
   solver::DeriveStationResults(d);
-  WriteResults(f.ctx);
-  const std::string r = f.report.str();
+  WriteResults(f.Ctx);
+  const std::string r = f.Report.str();
   EXPECT_EQ(
       r.rfind(
           "\n\n     RESULTS\n     -------\n     NUMBER OF ITERATIONS :   7\n\n   STA I      X         DEFL.",
@@ -124,20 +124,20 @@ TEST(ResultsReport, EnglishTableHeadingUnitsAndRows) {
             std::string::npos);
   // Station 12 at 6 in per increment lies 6 ft down.
   EXPECT_NE(r.find("\n    12   6.000E+00   2.500E-01"), std::string::npos);
-  EXPECT_EQ(f.log.str(), "");
+  EXPECT_EQ(f.Log.str(), "");
 }
 
 TEST(ResultsReport, RestraintLinesCoverEveryStationOfTheirRangeFromTheImaginaryOne) {
   Fixture f(4, 2.0, 2);
-  ProblemData& d = f.ctx.data;
+  ProblemData& d = f.Ctx.Data;
   d.Results.Outcome = StageOutcome::Closed;
   d.Stations.W[-1] = 0.5;
   d.Stations.W[0] = 0.25;
   d.Stations.W[1] = 0.125;
   d.Restraints.push_back({-1, 1, RowLink::Standalone, 1000.0, 10.0});
   solver::DeriveStationResults(d);
-  WriteResults(f.ctx);
-  const std::string r = f.report.str();
+  WriteResults(f.Ctx);
+  const std::string r = f.Report.str();
   // Station -1 lies one increment above the top; its slope is taken with the
   // deflection beyond it extrapolated: (W(0) - W(-1)) / h.
   EXPECT_NE(r.find("\n      -1    -2.000E+00       5.0000E+02      -1.2500E+00\n"
@@ -149,52 +149,52 @@ TEST(ResultsReport, RestraintLinesCoverEveryStationOfTheirRangeFromTheImaginaryO
 
 TEST(ResultsReport, FailedStagesGetTheirMessageInReportAndRunLogAndNoTables) {
   Fixture f(12, 6.0, 1);
-  ProblemData& d = f.ctx.data;
+  ProblemData& d = f.Ctx.Data;
   d.Results.Outcome = StageOutcome::DeflectionExceeded;
   d.Results.Iterations = 3;
   d.Results.ExceedingStations = 5;
-  WriteResults(f.ctx);
+  WriteResults(f.Ctx);
   const std::string exceeded =
       "\n     ***** MAX ALLOWABLE DEFLECTION EXCEEDED AT ***   5  *** STATIONS *****\n";
-  EXPECT_EQ(f.report.str(), "\n\n     RESULTS\n     -------\n     NUMBER OF ITERATIONS :   3\n" + exceeded);
-  EXPECT_EQ(f.log.str(), exceeded);
-  WritePlotResults(f.ctx, 2);
-  EXPECT_EQ(f.plot.str(), "           0           0           1\n");
+  EXPECT_EQ(f.Report.str(), "\n\n     RESULTS\n     -------\n     NUMBER OF ITERATIONS :   3\n" + exceeded);
+  EXPECT_EQ(f.Log.str(), exceeded);
+  WritePlotResults(f.Ctx, 2);
+  EXPECT_EQ(f.Plot.str(), "           0           0           1\n");
 
   Fixture g(12, 6.0, 1);
-  g.ctx.data.Results.Outcome = StageOutcome::IterationLimit;
-  g.ctx.data.Results.Iterations = 100;
-  WriteResults(g.ctx);
-  EXPECT_EQ(g.log.str(),
+  g.Ctx.Data.Results.Outcome = StageOutcome::IterationLimit;
+  g.Ctx.Data.Results.Iterations = 100;
+  WriteResults(g.Ctx);
+  EXPECT_EQ(g.Log.str(),
             "\n     ***** MAXIMUM NUMBER OF ITERATIONS  REACHED *****\n"
             "     ***** SOLUTION NOT CLOSED WITHIN SPECIFIED TOLERANCE *****\n");
 
   // A solution that broke down, also after a single solution (MaxIterations 0).
   Fixture b(12, 6.0, 1);
-  b.ctx.data.C2.MaxIterations = 0;
-  b.ctx.data.Results.Outcome = StageOutcome::BrokeDown;
-  b.ctx.data.Results.Iterations = 1;
-  b.ctx.data.Results.BreakdownStation = 7;
-  b.ctx.data.Results.BreakdownQuantity = "flexural rigidity EI";
-  WriteResults(b.ctx);
+  b.Ctx.Data.C2.MaxIterations = 0;
+  b.Ctx.Data.Results.Outcome = StageOutcome::BrokeDown;
+  b.Ctx.Data.Results.Iterations = 1;
+  b.Ctx.Data.Results.BreakdownStation = 7;
+  b.Ctx.Data.Results.BreakdownQuantity = "flexural rigidity EI";
+  WriteResults(b.Ctx);
   const std::string broke =
       "\n     ***** SOLUTION BROKE DOWN: VALUES THAT ARE NOT FINITE *****\n"
       "     ***** THE FLEXURAL RIGIDITY EI AT STATION    7 IS INFINITE *****\n";
-  EXPECT_EQ(b.report.str(), "\n\n     RESULTS\n     -------\n     NUMBER OF ITERATIONS :   1\n" + broke);
-  EXPECT_EQ(b.log.str(), broke);
-  WritePlotResults(b.ctx, 2);
-  EXPECT_EQ(b.plot.str(), "           0           0           1\n");
+  EXPECT_EQ(b.Report.str(), "\n\n     RESULTS\n     -------\n     NUMBER OF ITERATIONS :   1\n" + broke);
+  EXPECT_EQ(b.Log.str(), broke);
+  WritePlotResults(b.Ctx, 2);
+  EXPECT_EQ(b.Plot.str(), "           0           0           1\n");
 }
 
 TEST(PlotResults, StationRowsInAnalysisUnitsThenTieBacks) {
   Fixture f(2, 6.0, 1);
-  ProblemData& d = f.ctx.data;
+  ProblemData& d = f.Ctx.Data;
   d.Results.Outcome = StageOutcome::Closed;
   d.Stations.W[1] = 0.5;
   solver::DeriveStationResults(d);
-  WritePlotResults(f.ctx, 1);
+  WritePlotResults(f.Ctx, 1);
   EXPECT_EQ(
-      f.plot.str(),
+      f.Plot.str(),
       "           1           3           1\n"
       // Zero EI times a negative curvature is a negative zero, printed with its sign.
       "    0.0000E+00    0.0000E+00    0.0000E+00   -0.0000E+00    0.0000E+00    0.0000E+00    0.0000E+00\n"

@@ -137,23 +137,23 @@ TEST(PyFrame, FirstPointOfEveryCurveCarriesTheActiveOffset) {
   LinearPressure(d);
   d.C1.NumPyModificationFactors = 2;
   d.ReductionFactorTable = {{120, 0.9, 1.1}, {300, 0.7, 1.3}};
-  GeneratePyCurves(run.ctx);
-  const ScratchFile file = ReadScratch(run.ctx.names.py_scratch, 0);
-  ASSERT_EQ(file.count, 10);
-  ASSERT_EQ(file.curves.size(), 10u);
+  GeneratePyCurves(run.Ctx);
+  const ScratchFile file = ReadScratch(run.Ctx.Names.PyScratch, 0);
+  ASSERT_EQ(file.Count, 10);
+  ASSERT_EQ(file.Curves.size(), 10u);
   for (size_t k = 0; k < 10; ++k) {
     const double z = d.Profile.CurveDepths[k];
     const double x = z + 120;
-    EXPECT_DOUBLE_EQ(file.curves[k].depth, x);
+    EXPECT_DOUBLE_EQ(file.Curves[k].Depth, x);
     // Load per station / h / (WA / WP), less 2 c b in the clay.
     const double load = x <= 150 ? 4800 * x / 150 : 4800 + (24000 - 4800) * (x - 150) / 450;
     double pa = load / 6 / 4;
     if (k < 5) pa -= 2 * (2 + 0.5 * z / 60) * 24;
     ASSERT_GT(pa, 0);
-    EXPECT_EQ(file.curves[k].excavation.y_text[0], FileForm(0));
-    EXPECT_EQ(file.curves[k].backfill.y_text[0], FileForm(0));
-    EXPECT_EQ(file.curves[k].excavation.p_text[0], FileForm(-pa)) << "curve " << k + 1;
-    EXPECT_EQ(file.curves[k].backfill.p_text[0], FileForm(pa)) << "curve " << k + 1;
+    EXPECT_EQ(file.Curves[k].Excavation.YText[0], FileForm(0));
+    EXPECT_EQ(file.Curves[k].Backfill.YText[0], FileForm(0));
+    EXPECT_EQ(file.Curves[k].Excavation.PText[0], FileForm(-pa)) << "curve " << k + 1;
+    EXPECT_EQ(file.Curves[k].Backfill.PText[0], FileForm(pa)) << "curve " << k + 1;
   }
 }
 
@@ -175,13 +175,13 @@ TEST(PyFrame, SoldierPilesTakeTheActivePressurePerAreaTimesTheirOwnWidth) {
   deep.Depth = 600;
   deep.LoadPerStation = sigma * 24 * 6;
   d.Pressure.Rows = {top, at_cut, below, deep};
-  const ScratchFile file = testing::GenerateAndRead(run.ctx);
-  ASSERT_EQ(file.curves.size(), 5u);
+  const ScratchFile file = testing::GenerateAndRead(run.Ctx);
+  ASSERT_EQ(file.Curves.size(), 5u);
   // Every curve, also the first at 120.1 in between a WA row and a WP row:
   // sigma x WP = 60.48 lb/in.
   for (size_t k = 0; k < 5; ++k) {
-    EXPECT_EQ(file.curves[k].excavation.p_text[0], FileForm(-60.48)) << "curve " << k + 1;
-    EXPECT_EQ(file.curves[k].backfill.p_text[0], FileForm(60.48)) << "curve " << k + 1;
+    EXPECT_EQ(file.Curves[k].Excavation.PText[0], FileForm(-60.48)) << "curve " << k + 1;
+    EXPECT_EQ(file.Curves[k].Backfill.PText[0], FileForm(60.48)) << "curve " << k + 1;
   }
 }
 
@@ -192,21 +192,21 @@ TEST(PyFrame, OffsetUsesTheRatioOfTheWidthsEvenBelowOne) {
   d.Wall.WA = 12;  // a continuous wall narrower for pressure than for resistance
   AddLayer(d, 4, 600, Values(0.07, 0, 34, 0, 90), Values(0.07, 0, 34, 0, 90));
   LinearPressure(d);
-  GeneratePyCurves(run.ctx);
+  GeneratePyCurves(run.Ctx);
   EXPECT_EQ(d.Profile.WidthRatio, 1.0);
-  const ScratchFile file = ReadScratch(run.ctx.names.py_scratch, 0);
+  const ScratchFile file = ReadScratch(run.Ctx.Names.PyScratch, 0);
   for (size_t k = 0; k < 5; ++k) {
     const double x = d.Profile.CurveDepths[k] + 120;
     const double load = x <= 150 ? 4800 * x / 150 : 4800 + (24000 - 4800) * (x - 150) / 450;
-    EXPECT_EQ(file.curves[k].excavation.p_text[0], FileForm(-load / 6 / 0.5)) << "curve " << k + 1;
+    EXPECT_EQ(file.Curves[k].Excavation.PText[0], FileForm(-load / 6 / 0.5)) << "curve " << k + 1;
   }
 
   // Without an earth-pressure width the profile's ratio (1) stands.
   d.Wall.WA = 0;
-  GeneratePyCurves(run.ctx);
-  const ScratchFile again = ReadScratch(run.ctx.names.py_scratch, 0);
+  GeneratePyCurves(run.Ctx);
+  const ScratchFile again = ReadScratch(run.Ctx.Names.PyScratch, 0);
   const double x = d.Profile.CurveDepths[0] + 120;
-  EXPECT_EQ(again.curves[0].excavation.p_text[0], FileForm(-4800 * x / 150 / 6));
+  EXPECT_EQ(again.Curves[0].Excavation.PText[0], FileForm(-4800 * x / 150 / 6));
 }
 
 TEST(PyFrame, MultipliersScaleThePointsAndAreReported) {
@@ -215,33 +215,33 @@ TEST(PyFrame, MultipliersScaleThePointsAndAreReported) {
   TwoLayerWall(scaled.d());
   scaled.d().C1.NumPyModificationFactors = 2;
   scaled.d().ReductionFactorTable = {{100, 0.5, 2.0}, {400, 0.5, 2.0}};
-  GeneratePyCurves(plain.ctx);
-  GeneratePyCurves(scaled.ctx);
-  const ScratchFile a = ReadScratch(plain.ctx.names.py_scratch, 0);
-  const ScratchFile b = ReadScratch(scaled.ctx.names.py_scratch, 0);
+  GeneratePyCurves(plain.Ctx);
+  GeneratePyCurves(scaled.Ctx);
+  const ScratchFile a = ReadScratch(plain.Ctx.Names.PyScratch, 0);
+  const ScratchFile b = ReadScratch(scaled.Ctx.Names.PyScratch, 0);
   for (size_t k = 0; k < 10; ++k) {
     for (size_t i = 0; i < 17; ++i) {
-      EXPECT_NEAR(b.curves[k].excavation.y[i], 2 * a.curves[k].excavation.y[i],
-                  1e-3 * std::fabs(b.curves[k].excavation.y[i]));
-      EXPECT_NEAR(b.curves[k].backfill.p[i], 0.5 * a.curves[k].backfill.p[i],
-                  1e-3 * std::fabs(b.curves[k].backfill.p[i]));
+      EXPECT_NEAR(b.Curves[k].Excavation.Y[i], 2 * a.Curves[k].Excavation.Y[i],
+                  1e-3 * std::fabs(b.Curves[k].Excavation.Y[i]));
+      EXPECT_NEAR(b.Curves[k].Backfill.P[i], 0.5 * a.Curves[k].Backfill.P[i],
+                  1e-3 * std::fabs(b.Curves[k].Backfill.P[i]));
     }
   }
-  const std::string report = scaled.report.str();
+  const std::string report = scaled.Report.str();
   EXPECT_EQ(testing::CountOccurrences(report, " P-Multiplier =   0.5000 Y-Multiplier =   2.0000\n"), 20);
   EXPECT_NE(report.find("\n      REDUCTION FACTORS FOR CLOSELY-SPACED WALL ELEMENTS\n\n"
                         "      DEPTH     P-FACTOR     Y-FACTOR\n"
                         "     100.00         0.50         2.00\n"
                         "     400.00         0.50         2.00\n"),
             std::string::npos);
-  EXPECT_EQ(plain.report.str().find("REDUCTION FACTORS"), std::string::npos);
+  EXPECT_EQ(plain.Report.str().find("REDUCTION FACTORS"), std::string::npos);
 }
 
 TEST(PyFrame, ReportsEachSideWithTheModelColumns) {
   SoilRun run;
   TwoLayerWall(run.d());
-  GeneratePyCurves(run.ctx);
-  const std::string report = run.report.str();
+  GeneratePyCurves(run.Ctx);
+  const std::string report = run.Report.str();
   const std::string heading =
       "\n\n      **************************************************\n"
       "      *        P-Y CURVES DATA                         *\n"
@@ -283,16 +283,16 @@ TEST(PyCurves, ScratchFileCarriesUserCurvesFirstAndIsReadBackIntoTheTable) {
   user.Y = {0, 0.1, 1.0 / 3};
   user.P = {0, 50, 100};
   d.UserPyCurves = {user, user};  // the second belongs to an earlier stage
-  const std::vector<WrittenPyCurve> curves = GeneratePyCurves(run.ctx);
+  const std::vector<WrittenPyCurve> curves = GeneratePyCurves(run.Ctx);
 
-  const ScratchFile file = ReadScratch(run.ctx.names.py_scratch, 4);
-  EXPECT_EQ(file.count, 11);
-  ASSERT_EQ(file.curves.size(), 10u);
-  EXPECT_EQ(file.user_lines[0], fortran::ListRecord(3, 3));
-  EXPECT_EQ(file.user_lines[3], fortran::ListRecord(3, 50.0, 2.0 / 3));
+  const ScratchFile file = ReadScratch(run.Ctx.Names.PyScratch, 4);
+  EXPECT_EQ(file.Count, 11);
+  ASSERT_EQ(file.Curves.size(), 10u);
+  EXPECT_EQ(file.UserLines[0], fortran::ListRecord(3, 3));
+  EXPECT_EQ(file.UserLines[3], fortran::ListRecord(3, 50.0, 2.0 / 3));
 
   FillCurveTable(d, curves);
-  report::WritePlotPyCurves(run.ctx, curves);
+  report::WritePlotPyCurves(run.Ctx, curves);
   ASSERT_EQ(d.PyCurves.size(), 11u);
   const PyCurve& u = d.PyCurves[0];
   EXPECT_EQ(u.From, 3);
@@ -304,19 +304,19 @@ TEST(PyCurves, ScratchFileCarriesUserCurvesFirstAndIsReadBackIntoTheTable) {
 
   for (size_t k = 0; k < 10; ++k) {
     const PyCurve& c = d.PyCurves[k + 1];
-    const testing::ScratchCurve& s = file.curves[k];
-    const int station = static_cast<int>(std::round(s.depth / 6));
+    const testing::ScratchCurve& s = file.Curves[k];
+    const int station = static_cast<int>(std::round(s.Depth / 6));
     EXPECT_EQ(c.From, station);
     EXPECT_EQ(c.To, station);
     EXPECT_EQ(c.Contd, 1);
     ASSERT_EQ(c.NumPoints(), 33);
     for (size_t j = 0; j < 17; ++j) {
-      EXPECT_EQ(c.Y[j], -s.backfill.y[16 - j]);
-      EXPECT_EQ(c.P[j], s.backfill.p[16 - j] * 6);
+      EXPECT_EQ(c.Y[j], -s.Backfill.Y[16 - j]);
+      EXPECT_EQ(c.P[j], s.Backfill.P[16 - j] * 6);
     }
     for (size_t j = 1; j < 17; ++j) {
-      EXPECT_EQ(c.Y[16 + j], s.excavation.y[j]);
-      EXPECT_EQ(c.P[16 + j], -s.excavation.p[j] * 6);
+      EXPECT_EQ(c.Y[16 + j], s.Excavation.Y[j]);
+      EXPECT_EQ(c.P[16 + j], -s.Excavation.P[j] * 6);
     }
     // Deflections increase through the table curve.
     for (size_t j = 1; j < 33; ++j) EXPECT_LT(c.Y[j - 1], c.Y[j]) << "curve " << k + 2 << " point " << j;
@@ -325,7 +325,7 @@ TEST(PyCurves, ScratchFileCarriesUserCurvesFirstAndIsReadBackIntoTheTable) {
   EXPECT_EQ(d.PyCurves[10].From, 42);  // the second fictitious station below the tip
 
   // The plot block: unit system and count, then per curve its depth and points.
-  std::istringstream plot(run.plot.str());
+  std::istringstream plot(run.Plot.str());
   std::string line;
   std::getline(plot, line);
   EXPECT_EQ(line, fortran::ListRecord(1, 11));
@@ -336,7 +336,7 @@ TEST(PyCurves, ScratchFileCarriesUserCurvesFirstAndIsReadBackIntoTheTable) {
   std::getline(plot, line);
   EXPECT_EQ(line, "     120.10    33");
   std::getline(plot, line);
-  EXPECT_EQ(line, fortran::ListRecord(-file.curves[0].backfill.y[16], file.curves[0].backfill.p[16]));
+  EXPECT_EQ(line, fortran::ListRecord(-file.Curves[0].Backfill.Y[16], file.Curves[0].Backfill.P[16]));
 }
 
 TEST(PyCurves, MoreThan400CurvesExceedTheStorageOnceTheFileIsWritten) {
@@ -350,11 +350,11 @@ TEST(PyCurves, MoreThan400CurvesExceedTheStorageOnceTheFileIsWritten) {
   user.P = {0, 50};
   d.UserPyCurves.assign(391, user);
   d.C1.NumUserPyCurves = 391;
-  EXPECT_THROW(GeneratePyCurves(run.ctx), StorageExceeded);
+  EXPECT_THROW(GeneratePyCurves(run.Ctx), StorageExceeded);
   // 391 user curves and 10 generated: the file holds all 401.
-  const ScratchFile file = ReadScratch(run.ctx.names.py_scratch, 391 * 3);
-  EXPECT_EQ(file.count, 401);
-  EXPECT_EQ(file.curves.size(), 10u);
+  const ScratchFile file = ReadScratch(run.Ctx.Names.PyScratch, 391 * 3);
+  EXPECT_EQ(file.Count, 401);
+  EXPECT_EQ(file.Curves.size(), 10u);
 }
 
 TEST(PyCurves, EverySoilCodeHasItsModelAndTheMixedFileIsReadBack) {
@@ -364,19 +364,19 @@ TEST(PyCurves, EverySoilCodeHasItsModelAndTheMixedFileIsReadBack) {
   // Codes 1 to 7, 20 in each below the excavation (the last cut at 132 in).
   const SoilValues values = Values(0.07, 10, 30, 0.005, 100, 60);
   for (int code = 1; code <= 7; ++code) AddLayer(d, code, code < 7 ? 120 + 20 * code : 600, values, values);
-  const std::vector<WrittenPyCurve> curves = GeneratePyCurves(run.ctx);
-  const ScratchFile file = ReadScratch(run.ctx.names.py_scratch, 0);
-  ASSERT_EQ(file.curves.size(), 35u);
+  const std::vector<WrittenPyCurve> curves = GeneratePyCurves(run.Ctx);
+  const ScratchFile file = ReadScratch(run.Ctx.Names.PyScratch, 0);
+  ASSERT_EQ(file.Curves.size(), 35u);
   // The number form of each model: four digits (clays, sand), adjacent
   // fields (rock), three digits (silt, weak rock).
   const size_t lengths[7] = {testing::kScaledLine,  testing::kScaledLine,   testing::kScaledLine,
                              testing::kScaledLine,  testing::kUnscaledLine, testing::kAdjacentLine,
                              testing::kUnscaledLine};
   for (size_t k = 0; k < 35; ++k) {
-    EXPECT_EQ(file.curves[k].excavation.line_length, lengths[k / 5]) << "curve " << k + 1;
-    EXPECT_EQ(file.curves[k].backfill.line_length, lengths[k / 5]) << "curve " << k + 1;
+    EXPECT_EQ(file.Curves[k].Excavation.LineLength, lengths[k / 5]) << "curve " << k + 1;
+    EXPECT_EQ(file.Curves[k].Backfill.LineLength, lengths[k / 5]) << "curve " << k + 1;
   }
-  const std::string report = run.report.str();
+  const std::string report = run.Report.str();
   EXPECT_EQ(testing::CountOccurrences(report, "       CAVG  GAMMA AVG"), 20);     // stiff clays
   EXPECT_EQ(testing::CountOccurrences(report, "      PCT      PCD\n"), 10);       // sand
   EXPECT_EQ(testing::CountOccurrences(report, "       Puc       Pu\xED\n"), 10);  // silt
@@ -387,9 +387,9 @@ TEST(PyCurves, EverySoilCodeHasItsModelAndTheMixedFileIsReadBack) {
   FillCurveTable(d, curves);
   ASSERT_EQ(d.PyCurves.size(), 35u);
   for (size_t k = 0; k < 35; ++k) {
-    EXPECT_EQ(d.PyCurves[k].Y[16], -file.curves[k].backfill.y[0]);
-    EXPECT_EQ(d.PyCurves[k].Y[32], file.curves[k].excavation.y[16]);
-    EXPECT_EQ(d.PyCurves[k].P[32], -file.curves[k].excavation.p[16] * 6) << "curve " << k + 1;
+    EXPECT_EQ(d.PyCurves[k].Y[16], -file.Curves[k].Backfill.Y[0]);
+    EXPECT_EQ(d.PyCurves[k].Y[32], file.Curves[k].Excavation.Y[16]);
+    EXPECT_EQ(d.PyCurves[k].P[32], -file.Curves[k].Excavation.P[16] * 6) << "curve " << k + 1;
   }
 }
 

@@ -27,8 +27,8 @@ constexpr double kK = 90;
 const double kPhi = kPhiDegrees * (kPi / 180);
 
 struct Table {
-  std::array<float, 10> a;
-  std::array<float, 10> b;
+  std::array<float, 10> A;
+  std::array<float, 10> B;
 };
 constexpr std::array<float, 10> kRatios = {0, 0.5f, 1, 1.5f, 2, 2.5f, 3, 4, 5, 6};
 constexpr Table kStatic = {{2.83f, 2.48f, 2.11f, 1.76f, 1.48f, 1.23f, 1.06f, 0.90f, 0.88f, 0.88f},
@@ -43,107 +43,107 @@ double Lookup(const std::array<float, 10>& v, double r) {
 }
 
 struct SandSoil {
-  double phi = kPhi;
-  double gamma = kGamma;
-  double k = kK;
+  double Phi = kPhi;
+  double Gamma = kGamma;
+  double K = kK;
 };
 
 // Characteristic values of one side.
 struct SandSide {
-  double a = 0, b = 0;  // A, B
-  double pct = 0, pcd = 0, ps = 0;
-  double pu = 0, pm = 0, yu = 0, ym = 0, yk = 0, ya = 0;
-  double kx = 0, m = 0, n = 0, c = 0;
+  double A = 0, B = 0;  // A, B
+  double Pct = 0, Pcd = 0, Ps = 0;
+  double Pu = 0, Pm = 0, Yu = 0, Ym = 0, Yk = 0, Ya = 0;
+  double Kx = 0, M = 0, N = 0, C = 0;
 };
 
 double Wedge(const SandSoil& s, double b, double x, double theta) {
-  const double alpha = s.phi / 2, beta = kPi / 4 + s.phi / 2;
-  const double ka = std::pow(std::tan(kPi / 4 - s.phi / 2), 2);
-  const double tb = std::tan(beta), tbp = std::tan(beta - s.phi), tp = std::tan(s.phi), ta = std::tan(alpha);
+  const double alpha = s.Phi / 2, beta = kPi / 4 + s.Phi / 2;
+  const double ka = std::pow(std::tan(kPi / 4 - s.Phi / 2), 2);
+  const double tb = std::tan(beta), tbp = std::tan(beta - s.Phi), tp = std::tan(s.Phi), ta = std::tan(alpha);
   if (theta <= 1e-15) {
-    return s.gamma * x *
+    return s.Gamma * x *
            (kK0 * x * tp * std::sin(beta) / (tbp * std::cos(alpha)) + tb / tbp * (b + x * tb * ta) +
             kK0 * x * tb * (tp * std::sin(beta) - ta) - ka * b);
   }
   const double dd = std::tan(theta) * tb / (1 + std::tan(theta) * tb);
   const double d2 = 1 / (1 + std::tan(theta) * tb);
   const double f = 4 * dd * dd * dd - 3 * dd * dd + 1;
-  return s.gamma * x *
+  return s.Gamma * x *
          (kK0 * x * tp * std::sin(beta) * f / (tbp * std::cos(alpha)) +
           tb / tbp * (b * d2 + x * tb * ta * d2 * d2) + kK0 * x * tb * (tp * std::sin(beta) - ta) * f -
           ka * b);
 }
 
 double FlowAround(const SandSoil& s, double b, double x) {
-  const double beta = kPi / 4 + s.phi / 2;
-  const double ka = std::pow(std::tan(kPi / 4 - s.phi / 2), 2);
-  return (ka * (std::pow(std::tan(beta), 8) - 1) + kK0 * std::tan(s.phi) * std::pow(std::tan(beta), 4)) * b *
-         s.gamma * x;
+  const double beta = kPi / 4 + s.Phi / 2;
+  const double ka = std::pow(std::tan(kPi / 4 - s.Phi / 2), 2);
+  return (ka * (std::pow(std::tan(beta), 8) - 1) + kK0 * std::tan(s.Phi) * std::pow(std::tan(beta), 4)) * b *
+         s.Gamma * x;
 }
 
 // ps given (wedge/flow-around or passive), the rest of steps 4 and 5.
 SandSide Characteristic(const SandSoil& s, double ps, double a, double bcoef, double width, double x) {
   SandSide q;
-  q.a = a;
-  q.b = bcoef;
-  q.ps = ps;
-  q.pu = a * ps;
-  q.pm = bcoef * ps;
-  q.yu = 3 * width / 80;
-  q.ym = width / 60;
-  q.kx = s.k * x;
-  q.m = (q.pu - q.pm) / (q.yu - q.ym);
-  q.n = q.pm / (q.m * q.ym);
-  q.c = q.pm / std::pow(q.ym, 1 / q.n);
-  q.yk = std::pow(q.c / q.kx, q.n / (q.n - 1));
-  if (q.yu < q.yk) {
-    q.ym = q.ym / q.yu * (q.pu / q.kx);
-    q.yu = q.pu / q.kx;
-    q.yk = q.ym / 10;
+  q.A = a;
+  q.B = bcoef;
+  q.Ps = ps;
+  q.Pu = a * ps;
+  q.Pm = bcoef * ps;
+  q.Yu = 3 * width / 80;
+  q.Ym = width / 60;
+  q.Kx = s.K * x;
+  q.M = (q.Pu - q.Pm) / (q.Yu - q.Ym);
+  q.N = q.Pm / (q.M * q.Ym);
+  q.C = q.Pm / std::pow(q.Ym, 1 / q.N);
+  q.Yk = std::pow(q.C / q.Kx, q.N / (q.N - 1));
+  if (q.Yu < q.Yk) {
+    q.Ym = q.Ym / q.Yu * (q.Pu / q.Kx);
+    q.Yu = q.Pu / q.Kx;
+    q.Yk = q.Ym / 10;
   }
-  q.ya = q.yk <= q.ym / 5 ? q.yk : q.ym / 10;
+  q.Ya = q.Yk <= q.Ym / 5 ? q.Yk : q.Ym / 10;
   return q;
 }
 
 SandSide Spaced(const SandSoil& s, double b, double x, double xs, const Table& t, double theta = 0) {
   const double pct = Wedge(s, b, x, theta);
   const double pcd = FlowAround(s, b, x);
-  SandSide q = Characteristic(s, std::min(pct, pcd), Lookup(t.a, xs / b), Lookup(t.b, xs / b), b, x);
-  q.pct = pct;
-  q.pcd = pcd;
+  SandSide q = Characteristic(s, std::min(pct, pcd), Lookup(t.A, xs / b), Lookup(t.B, xs / b), b, x);
+  q.Pct = pct;
+  q.Pcd = pcd;
   return q;
 }
 
 struct Curve {
-  std::array<double, 17> y{};
-  std::array<double, 17> p{};
+  std::array<double, 17> Y{};
+  std::array<double, 17> P{};
 };
 
 Curve SandCurve(const SandSide& q, double pm = 1, double ym = 1, double offset = 0) {
   std::array<double, 17> y{};
-  y[1] = q.ya / 2;
-  y[2] = q.ya;
-  for (int j = 1; j <= 9; ++j) y[2 + j] = q.ya + j * (q.ym - q.ya) / 10;
-  y[12] = q.ym;
-  y[13] = (q.yu + 2 * q.ym) / 3;
-  y[14] = (2 * q.yu + q.ym) / 3;
-  y[15] = q.yu;
-  y[16] = 1.2000000476837158 * q.yu;
+  y[1] = q.Ya / 2;
+  y[2] = q.Ya;
+  for (int j = 1; j <= 9; ++j) y[2 + j] = q.Ya + j * (q.Ym - q.Ya) / 10;
+  y[12] = q.Ym;
+  y[13] = (q.Yu + 2 * q.Ym) / 3;
+  y[14] = (2 * q.Yu + q.Ym) / 3;
+  y[15] = q.Yu;
+  y[16] = 1.2000000476837158 * q.Yu;
   Curve curve;
   for (size_t i = 0; i < 17; ++i) {
     double p = 0;
     if (y[i] > 0) {
-      if (y[i] <= q.yk && y[i] < q.ym) {
-        p = q.kx * y[i];
-      } else if (y[i] >= q.ym) {
-        p = y[i] < q.yu ? q.pm + q.m * (y[i] - q.ym) : q.pu;
+      if (y[i] <= q.Yk && y[i] < q.Ym) {
+        p = q.Kx * y[i];
+      } else if (y[i] >= q.Ym) {
+        p = y[i] < q.Yu ? q.Pm + q.M * (y[i] - q.Ym) : q.Pu;
       } else {
-        p = q.c * std::pow(y[i], 1 / q.n);
+        p = q.C * std::pow(y[i], 1 / q.N);
       }
-      p = std::min(p, q.kx * y[i]);
+      p = std::min(p, q.Kx * y[i]);
     }
-    curve.y[i] = ym * y[i];
-    curve.p[i] = pm * p + offset;
+    curve.Y[i] = ym * y[i];
+    curve.P[i] = pm * p + offset;
   }
   return curve;
 }
@@ -154,8 +154,8 @@ void SandWall(ProblemData& d, double k = kK) {
 }
 
 ScratchFile Generate(SoilRun& run) {
-  GeneratePyCurves(run.ctx);
-  return ReadScratch(run.ctx.names.py_scratch, 0);
+  GeneratePyCurves(run.Ctx);
+  return ReadScratch(run.Ctx.Names.PyScratch, 0);
 }
 
 TEST(Sand, StaticCurvesFollowTheFourPartCurveOnBothSides) {
@@ -173,12 +173,12 @@ TEST(Sand, StaticCurvesFollowTheFourPartCurveOnBothSides) {
     const double pa = 6000 * (z + 120) / 600 / 6 / 4;  // no cohesion term
     const Curve e = SandCurve(Spaced(soil, 24, z, z, kStatic), 1, 1, -pa);
     const Curve b = SandCurve(Spaced(soil, 24, z + 120, z + 120, kStatic), 1, 1, pa);
-    ExpectSide(file.curves[k].excavation, e.y, e.p, "excavation, curve " + std::to_string(k + 1));
-    ExpectSide(file.curves[k].backfill, b.y, b.p, "backfill, curve " + std::to_string(k + 1));
+    ExpectSide(file.Curves[k].Excavation, e.Y, e.P, "excavation, curve " + std::to_string(k + 1));
+    ExpectSide(file.Curves[k].Backfill, b.Y, b.P, "backfill, curve " + std::to_string(k + 1));
   }
   // Near the surface the wedge governs, behind the wall the flow-around does not yet.
   const SandSide shallow = Spaced(soil, 24, 0.1, 0.1, kStatic);
-  EXPECT_LT(shallow.pct, shallow.pcd);
+  EXPECT_LT(shallow.Pct, shallow.Pcd);
 }
 
 TEST(Sand, CoefficientAtAQuarterOfTheWidthIsTheMeanOfTheFirstTwo) {
@@ -196,10 +196,10 @@ TEST(Sand, CoefficientAtAQuarterOfTheWidthIsTheMeanOfTheFirstTwo) {
   const double ps = std::min(Wedge(soil, 132, 33, 0), FlowAround(soil, 132, 33));
   const SandSide q = Characteristic(soil, ps, a, b, 132, 33);
   const Curve e = SandCurve(q);
-  ExpectSide(file.curves[1].excavation, e.y, e.p, "x/b = 0.25");
-  EXPECT_NEAR(q.pu, 2.655 * ps, 1e-6 * ps);
+  ExpectSide(file.Curves[1].Excavation, e.Y, e.P, "x/b = 0.25");
+  EXPECT_NEAR(q.Pu, 2.655 * ps, 1e-6 * ps);
   // A = 2.655 and B = 1.985 print as their binary values round.
-  EXPECT_NE(run.report.str().find("\n           2.75 132.00  35.00   7.00E-02 2.65 1.99 1.27E+03 1.64E+04\n"),
+  EXPECT_NE(run.Report.str().find("\n           2.75 132.00  35.00   7.00E-02 2.65 1.99 1.27E+03 1.64E+04\n"),
             std::string::npos);
 }
 
@@ -213,16 +213,16 @@ TEST(Sand, GridIsRescaledWhenTheInitialLineMeetsTheParabolaBeyondYu) {
     const double z = d.Profile.CurveDepths[k];
     // Before the rescaling, the initial line meets the parabola beyond yu.
     const double ps = std::min(Wedge(soil, 24, z, 0), FlowAround(soil, 24, z));
-    const double pu = Lookup(kStatic.a, z / 24) * ps, pm = Lookup(kStatic.b, z / 24) * ps;
+    const double pu = Lookup(kStatic.A, z / 24) * ps, pm = Lookup(kStatic.B, z / 24) * ps;
     const double yu = 3 * 24.0 / 80, ym = 24.0 / 60;
     const double m = (pu - pm) / (yu - ym), n = pm / (m * ym), c = pm / std::pow(ym, 1 / n);
     EXPECT_GT(std::pow(c / (0.5 * z), n / (n - 1)), yu) << "curve " << k + 1;
     const SandSide q = Spaced(soil, 24, z, z, kStatic);
-    EXPECT_DOUBLE_EQ(q.yu, pu / (0.5 * z));
+    EXPECT_DOUBLE_EQ(q.Yu, pu / (0.5 * z));
     const Curve e = SandCurve(q);
-    ExpectSide(file.curves[k].excavation, e.y, e.p, "rescaled, curve " + std::to_string(k + 1));
+    ExpectSide(file.Curves[k].Excavation, e.Y, e.P, "rescaled, curve " + std::to_string(k + 1));
     // The 17 points still end at 1.2 times the new yu.
-    EXPECT_EQ(file.curves[k].excavation.y_text[16], FileForm(1.2000000476837158 * q.pu / (0.5 * z)));
+    EXPECT_EQ(file.Curves[k].Excavation.YText[16], FileForm(1.2000000476837158 * q.Pu / (0.5 * z)));
   }
 }
 
@@ -239,9 +239,9 @@ TEST(Sand, CyclicAndSlopedExcavationUseTheirOwnForms) {
     const double z = d.Profile.CurveDepths[k];
     const Curve e = SandCurve(Spaced(soil, 24, z, z, kCyclic, theta));
     const Curve b = SandCurve(Spaced(soil, 24, z + 120, z + 120, kCyclic));
-    ExpectSide(file.curves[k].excavation, e.y, e.p,
+    ExpectSide(file.Curves[k].Excavation, e.Y, e.P,
                "sloped cyclic excavation, curve " + std::to_string(k + 1));
-    ExpectSide(file.curves[k].backfill, b.y, b.p, "cyclic backfill, curve " + std::to_string(k + 1));
+    ExpectSide(file.Curves[k].Backfill, b.Y, b.P, "cyclic backfill, curve " + std::to_string(k + 1));
   }
 }
 
@@ -268,15 +268,15 @@ TEST(Sand, ContinuousWallUsesPassivePressureAndTheOneFootWidth) {
     const double ps_e = kp(10 / kDeg) * kGamma * z * 30;
     const double ps_b = kp(0) * (0.4 + kGamma * (z + 120)) * 30;
     const SandSide qe =
-        Characteristic(soil, ps_e, Lookup(kStatic.a, z / 12), Lookup(kStatic.b, z / 12), 12, z);
-    const SandSide qb = Characteristic(soil, ps_b, Lookup(kStatic.a, (z + 120) / 12),
-                                       Lookup(kStatic.b, (z + 120) / 12), 12, z + 120);
+        Characteristic(soil, ps_e, Lookup(kStatic.A, z / 12), Lookup(kStatic.B, z / 12), 12, z);
+    const SandSide qb = Characteristic(soil, ps_b, Lookup(kStatic.A, (z + 120) / 12),
+                                       Lookup(kStatic.B, (z + 120) / 12), 12, z + 120);
     const Curve e = SandCurve(qe);
     const Curve b = SandCurve(qb);
-    ExpectSide(file.curves[k].excavation, e.y, e.p, "continuous excavation, curve " + std::to_string(k + 1));
-    ExpectSide(file.curves[k].backfill, b.y, b.p, "continuous backfill, curve " + std::to_string(k + 1));
+    ExpectSide(file.Curves[k].Excavation, e.Y, e.P, "continuous excavation, curve " + std::to_string(k + 1));
+    ExpectSide(file.Curves[k].Backfill, b.Y, b.P, "continuous backfill, curve " + std::to_string(k + 1));
   }
-  EXPECT_NE(run.report.str().find("PC \n"), std::string::npos);
+  EXPECT_NE(run.Report.str().find("PC \n"), std::string::npos);
 }
 
 // The depth below which the flow-around value is the smaller, and the
@@ -300,7 +300,7 @@ double SandResistanceIntegral(const SandSoil& s, double b, double depth) {
   double previous = 0;
   for (int i = 1; i <= steps; ++i) {
     const double x = i * h;
-    const double value = x < meet ? Lookup(kStatic.a, x / b) * Wedge(s, b, x, 0) : 0.88 * FlowAround(s, b, x);
+    const double value = x < meet ? Lookup(kStatic.A, x / b) * Wedge(s, b, x, 0) : 0.88 * FlowAround(s, b, x);
     sum += 0.5 * (previous + value) * h;
     previous = value;
   }
@@ -345,7 +345,7 @@ TEST(Sand, LaterLayerEntersAtTheDepthOfEqualResistance) {
     // The sand curves of layer 2 use x - 60 + XEQ; A uses the side's own depth.
     const double z = p.CurveDepths[7];
     const Curve e = SandCurve(Spaced(sand, b, z - 60 + xeq, z, kStatic));
-    ExpectSide(file.curves[7].excavation, e.y, e.p, "layer 2, curve 3");
+    ExpectSide(file.Curves[7].Excavation, e.Y, e.P, "layer 2, curve 3");
   }
 }
 

@@ -36,8 +36,8 @@ void ClayWall(ProblemData& d, int code = 1) {
 }
 
 struct Curve {
-  std::array<double, 17> y{};
-  std::array<double, 17> p{};
+  std::array<double, 17> Y{};
+  std::array<double, 17> P{};
 };
 
 // Matlock (1970): p = 0.5 pu (y / y50)^(1/3) up to 8 y50 (static), with the
@@ -59,8 +59,8 @@ Curve Matlock(double pu, double y50, double x, double zr, bool cyclic, double pm
         }
       }
     }
-    curve.y[i] = ym * y;
-    curve.p[i] = pm * p + offset;
+    curve.Y[i] = ym * y;
+    curve.P[i] = pm * p + offset;
   }
   return curve;
 }
@@ -68,8 +68,8 @@ Curve Matlock(double pu, double y50, double x, double zr, bool cyclic, double pm
 double WedgeNp(double x) { return 3 + kGamma * x / kC + 0.5 * x / kB; }
 
 ScratchFile Generate(SoilRun& run) {
-  GeneratePyCurves(run.ctx);
-  return ReadScratch(run.ctx.names.py_scratch, 0);
+  GeneratePyCurves(run.Ctx);
+  return ReadScratch(run.Ctx.Names.PyScratch, 0);
 }
 
 TEST(SoftClay, StaticCurvesFollowMatlockOnBothSidesWithTheActiveOffset) {
@@ -83,9 +83,9 @@ TEST(SoftClay, StaticCurvesFollowMatlockOnBothSidesWithTheActiveOffset) {
   bottom.LoadPerStation = 30000;
   d.Pressure.Rows = {top, bottom};
   const ScratchFile file = Generate(run);
-  ASSERT_EQ(file.count, 5);
-  ASSERT_EQ(file.curves.size(), 5u);
-  EXPECT_DOUBLE_EQ(file.curves[2].depth, 186);
+  ASSERT_EQ(file.Count, 5);
+  ASSERT_EQ(file.Curves.size(), 5u);
+  EXPECT_DOUBLE_EQ(file.Curves[2].Depth, 186);
 
   const double y50 = 2.5 * kEps50 * kB;
   const double zr = 6 * kC * kB / (kGamma * kB + 0.5 * kC);
@@ -102,8 +102,8 @@ TEST(SoftClay, StaticCurvesFollowMatlockOnBothSidesWithTheActiveOffset) {
     const double pu_b = std::min(WedgeNp(z + 120), 9.0) * kC * kB;
     const Curve e = Matlock(pu_e, y50, z, zr, false, 1, 1, -pa);
     const Curve b = Matlock(pu_b, y50, z + 120, zr, false, 1, 1, pa);
-    ExpectSide(file.curves[k].excavation, e.y, e.p, "excavation, curve " + std::to_string(k + 1));
-    ExpectSide(file.curves[k].backfill, b.y, b.p, "backfill, curve " + std::to_string(k + 1));
+    ExpectSide(file.Curves[k].Excavation, e.Y, e.P, "excavation, curve " + std::to_string(k + 1));
+    ExpectSide(file.Curves[k].Backfill, b.Y, b.P, "backfill, curve " + std::to_string(k + 1));
   }
 }
 
@@ -114,10 +114,10 @@ TEST(SoftClay, BearingFactorReachesNineAtTheTransitionDepth) {
   ASSERT_DOUBLE_EQ(run.d().Profile.CurveDepths[2], 66);
   EXPECT_NEAR(6 * kC * kB / (kGamma * kB + 0.5 * kC), 66, 1e-12);
   // The last point of a static curve is pu itself (no offset: no pressure table).
-  EXPECT_EQ(file.curves[2].excavation.p_text[16], FileForm(9 * kC * kB));
-  EXPECT_NEAR(file.curves[2].excavation.p[16] / (kC * kB), 9, 5e-3);
+  EXPECT_EQ(file.Curves[2].Excavation.PText[16], FileForm(9 * kC * kB));
+  EXPECT_NEAR(file.Curves[2].Excavation.P[16] / (kC * kB), 9, 5e-3);
   // Half-way (z = 33), Np = 3 + 2.3125 + 0.6875 = 6.
-  EXPECT_EQ(file.curves[1].excavation.p_text[16], FileForm(6 * kC * kB));
+  EXPECT_EQ(file.Curves[1].Excavation.PText[16], FileForm(6 * kC * kB));
 }
 
 TEST(SoftClay, ExcavationSlopeReducesOnlyTheFrontResistanceWhicheverWayItSlopes) {
@@ -138,12 +138,12 @@ TEST(SoftClay, ExcavationSlopeReducesOnlyTheFrontResistanceWhicheverWayItSlopes)
     const double z = level.d().Profile.CurveDepths[k];
     const double np = WedgeNp(z) * factor;
     const Curve e = Matlock(std::min(np, 9.0) * kC * kB, y50, z, zr, false);
-    ExpectSide(steep.curves[k].excavation, e.y, e.p, "sloped excavation, curve " + std::to_string(k + 1));
-    EXPECT_EQ(steep.curves[k].backfill.p_text, flat.curves[k].backfill.p_text);
-    EXPECT_EQ(steep.curves[k].backfill.y_text, flat.curves[k].backfill.y_text);
+    ExpectSide(steep.Curves[k].Excavation, e.Y, e.P, "sloped excavation, curve " + std::to_string(k + 1));
+    EXPECT_EQ(steep.Curves[k].Backfill.PText, flat.Curves[k].Backfill.PText);
+    EXPECT_EQ(steep.Curves[k].Backfill.YText, flat.Curves[k].Backfill.YText);
   }
   // Where Np stays below 9 the whole curve is halved.
-  EXPECT_NEAR(steep.curves[1].excavation.p[16] / flat.curves[1].excavation.p[16], 0.5, 1e-3);
+  EXPECT_NEAR(steep.Curves[1].Excavation.P[16] / flat.Curves[1].Excavation.P[16], 0.5, 1e-3);
 
   // Down or up, the same curves.
   SoilRun down, up;
@@ -153,15 +153,15 @@ TEST(SoftClay, ExcavationSlopeReducesOnlyTheFrontResistanceWhicheverWayItSlopes)
   up.d().Wall.ExcavationSlope = 30;
   Generate(down);
   Generate(up);
-  std::ifstream a(down.ctx.names.py_scratch), b(up.ctx.names.py_scratch);
+  std::ifstream a(down.Ctx.Names.PyScratch), b(up.Ctx.Names.PyScratch);
   std::stringstream sa, sb;
   sa << a.rdbuf();
   sb << b.rdbuf();
   EXPECT_EQ(sa.str(), sb.str());
-  EXPECT_EQ(down.report.str(), up.report.str());
+  EXPECT_EQ(down.Report.str(), up.Report.str());
   // ... and not those of level ground.
-  EXPECT_NE(ReadScratch(down.ctx.names.py_scratch, 0).curves[1].excavation.p_text,
-            flat.curves[1].excavation.p_text);
+  EXPECT_NE(ReadScratch(down.Ctx.Names.PyScratch, 0).Curves[1].Excavation.PText,
+            flat.Curves[1].Excavation.PText);
 }
 
 TEST(SoftClay, ContinuousWallUsesPassivePressureAndTheOneFootWidth) {
@@ -180,15 +180,15 @@ TEST(SoftClay, ContinuousWallUsesPassivePressureAndTheOneFootWidth) {
   const double factor = 1 / (1 + std::tan(45 / kDeg));
   for (size_t k = 0; k < 5; ++k) {
     // The curve shape does not depend on the width.
-    EXPECT_EQ(a.curves[k].excavation.y_text, b.curves[k].excavation.y_text);
-    EXPECT_EQ(a.curves[k].backfill.y_text, b.curves[k].backfill.y_text);
+    EXPECT_EQ(a.Curves[k].Excavation.YText, b.Curves[k].Excavation.YText);
+    EXPECT_EQ(a.Curves[k].Backfill.YText, b.Curves[k].Backfill.YText);
     const double z = narrow.d().Profile.CurveDepths[k];
     const double pu_e = (kGamma * z + 2 * kC) * 24 * factor;
     const double pu_b = (0.5 + kGamma * (z + 120) + 2 * kC) * 24;
     const Curve e = Matlock(pu_e, y50, z, 0, false);
     const Curve bf = Matlock(pu_b, y50, z + 120, 0, false);
-    ExpectSide(a.curves[k].excavation, e.y, e.p, "continuous excavation, curve " + std::to_string(k + 1));
-    ExpectSide(a.curves[k].backfill, bf.y, bf.p, "continuous backfill, curve " + std::to_string(k + 1));
+    ExpectSide(a.Curves[k].Excavation, e.Y, e.P, "continuous excavation, curve " + std::to_string(k + 1));
+    ExpectSide(a.Curves[k].Backfill, bf.Y, bf.P, "continuous backfill, curve " + std::to_string(k + 1));
   }
 }
 
@@ -204,8 +204,8 @@ TEST(SoftClay, CyclicCurvesDegradeAboveTheTransitionDepth) {
     const double z = run.d().Profile.CurveDepths[k];
     const Curve e = Matlock(std::min(WedgeNp(z), 9.0) * kC * kB, y50, z, zr, true);
     const Curve b = Matlock(9 * kC * kB, y50, z + 120, zr, true);
-    ExpectSide(file.curves[k].excavation, e.y, e.p, "cyclic excavation, curve " + std::to_string(k + 1));
-    ExpectSide(file.curves[k].backfill, b.y, b.p, "cyclic backfill, curve " + std::to_string(k + 1));
+    ExpectSide(file.Curves[k].Excavation, e.Y, e.P, "cyclic excavation, curve " + std::to_string(k + 1));
+    ExpectSide(file.Curves[k].Backfill, b.Y, b.P, "cyclic backfill, curve " + std::to_string(k + 1));
   }
 }
 
@@ -223,9 +223,9 @@ TEST(SoftClay, TinyStrainUsesTheSmallDeflectionModulusAndWarns) {
     y[i] = 8 * y50 * static_cast<double>(kGrid[i]);
     p[i] = e0 * y[i];
   }
-  ExpectSide(file.curves[1].excavation, y, p, "tiny strain");
+  ExpectSide(file.Curves[1].Excavation, y, p, "tiny strain");
   // 16 points per side, two sides, five curves.
-  const std::string report = run.report.str();
+  const std::string report = run.Report.str();
   EXPECT_EQ(testing::CountOccurrences(report, "DEFLECTION IS LESS THAN 1.0E-14.  THE PROGRAM"), 160);
   EXPECT_NE(report.find("      **** WARNING ****\n      DEFLECTION IS LESS THAN 1.0E-14.  THE PROGRAM\n"
                         "      USED A SOIL MODULUS OF " +
@@ -272,7 +272,7 @@ TEST(SoftClay, LaterLayerEntersAtTheDepthOfEqualResistance) {
   const double x = p.CurveDepths[6] - 60 + xeq;
   const double gamma6 = (kGamma * 60 + g2 * (p.CurveDepths[6] - 60)) / p.CurveDepths[6];
   const double np = 3 + gamma6 * x / c2 + 0.5 * x / kB;
-  EXPECT_EQ(file.curves[6].excavation.p_text[16], FileForm(std::min(np, 9.0) * c2 * kB));
+  EXPECT_EQ(file.Curves[6].Excavation.PText[16], FileForm(std::min(np, 9.0) * c2 * kB));
 }
 
 }  // namespace

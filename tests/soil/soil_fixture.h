@@ -25,26 +25,25 @@
 namespace darnek::soil::testing {
 
 struct SoilRun {
-  RunContext ctx;
-  std::ostringstream report;
-  std::ostringstream console;
-  std::ostringstream plot;
+  RunContext Ctx;
+  std::ostringstream Report;
+  std::ostringstream Console;
+  std::ostringstream Plot;
 
   SoilRun() {
-    ctx.report.Attach(report);
-    ctx.console.Attach(console);
-    ctx.plot.Attach(plot);
+    Ctx.Report.Attach(Report);
+    Ctx.Console.Attach(Console);
+    Ctx.Plot.Attach(Plot);
     static int counter = 0;
     const std::string name = "darnek_soil_" + std::to_string(::getpid()) + "_" + std::to_string(++counter);
-    ctx.names.py_scratch = (std::filesystem::temp_directory_path() / (name + ".py")).string();
-    EXPECT_EQ(ctx.files.py_scratch.Open("p-y scratch file", ctx.names.py_scratch, RunFile::Kind::Scratch),
-              "");
+    Ctx.Names.PyScratch = (std::filesystem::temp_directory_path() / (name + ".py")).string();
+    EXPECT_EQ(Ctx.Files.PyScratch.Open("p-y scratch file", Ctx.Names.PyScratch, RunFile::Kind::Scratch), "");
   }
-  ~SoilRun() { std::filesystem::remove(ctx.names.py_scratch); }
+  ~SoilRun() { std::filesystem::remove(Ctx.Names.PyScratch); }
   SoilRun(const SoilRun&) = delete;
   SoilRun& operator=(const SoilRun&) = delete;
 
-  ProblemData& d() { return ctx.data; }
+  ProblemData& d() { return Ctx.Data; }
 };
 
 inline SoilValues Values(double gamma, double s, double phi, double e50, double k = 0, double sixth = 0) {
@@ -84,23 +83,23 @@ inline void EnglishWall(ProblemData& d) {
 // One side of a generated curve in the scratch file: each line's p' and y'
 // as written (the number forms of the model) and as read back.
 struct ScratchSide {
-  std::array<std::string, 17> p_text;
-  std::array<std::string, 17> y_text;
-  std::array<double, 17> p{};
-  std::array<double, 17> y{};
-  size_t line_length = 0;  // of the side's point lines
+  std::array<std::string, 17> PText;
+  std::array<std::string, 17> YText;
+  std::array<double, 17> P{};
+  std::array<double, 17> Y{};
+  size_t LineLength = 0;  // of the side's point lines
 };
 
 struct ScratchCurve {
-  double depth = 0;
-  ScratchSide excavation;
-  ScratchSide backfill;
+  double Depth = 0;
+  ScratchSide Excavation;
+  ScratchSide Backfill;
 };
 
 struct ScratchFile {
-  int count = 0;
-  std::vector<std::string> user_lines;  // lines of the user curves, as written
-  std::vector<ScratchCurve> curves;
+  int Count = 0;
+  std::vector<std::string> UserLines;  // lines of the user curves, as written
+  std::vector<ScratchCurve> Curves;
 };
 
 // Point lines of generated curves, by their length: I5 2(1X E10.3) (soft
@@ -115,20 +114,20 @@ inline ScratchFile ReadScratch(const std::string& path, int user_lines) {
   ScratchFile file;
   std::string line;
   std::getline(in, line);
-  file.count = std::stoi(line);
+  file.Count = std::stoi(line);
   for (int i = 0; i < user_lines; ++i) {
     std::getline(in, line);
-    file.user_lines.push_back(line);
+    file.UserLines.push_back(line);
   }
   while (std::getline(in, line)) {
     ScratchCurve curve;
     std::istringstream header(line);
-    header >> curve.depth;
-    for (ScratchSide* side : {&curve.excavation, &curve.backfill}) {
+    header >> curve.Depth;
+    for (ScratchSide* side : {&curve.Excavation, &curve.Backfill}) {
       for (size_t i = 0; i < 17; ++i) {
         std::getline(in, line);
-        if (i == 0) side->line_length = line.size();
-        EXPECT_EQ(line.size(), side->line_length) << line;
+        if (i == 0) side->LineLength = line.size();
+        EXPECT_EQ(line.size(), side->LineLength) << line;
         EXPECT_EQ(std::stoi(line.substr(0, 5)), static_cast<int>(i + 1));
         size_t p_at = 6, y_at = 17;
         if (line.size() == kAdjacentLine) y_at = 16;
@@ -136,13 +135,13 @@ inline ScratchFile ReadScratch(const std::string& path, int user_lines) {
         EXPECT_TRUE(line.size() == kScaledLine || line.size() == kAdjacentLine ||
                     line.size() == kUnscaledLine)
             << line;
-        side->p_text[i] = line.substr(p_at, 10);
-        side->y_text[i] = line.substr(y_at, 10);
-        side->p[i] = std::stod(side->p_text[i]);
-        side->y[i] = std::stod(side->y_text[i]);
+        side->PText[i] = line.substr(p_at, 10);
+        side->YText[i] = line.substr(y_at, 10);
+        side->P[i] = std::stod(side->PText[i]);
+        side->Y[i] = std::stod(side->YText[i]);
       }
     }
-    file.curves.push_back(curve);
+    file.Curves.push_back(curve);
   }
   return file;
 }
@@ -158,8 +157,8 @@ inline void ExpectSide(const ScratchSide& side, const std::array<double, 17>& y,
                        const std::array<double, 17>& p, const std::string& what,
                        std::string (*form)(double) = FileForm) {
   for (size_t i = 0; i < 17; ++i) {
-    EXPECT_EQ(side.y_text[i], form(y[i])) << what << " point " << i + 1 << " y";
-    EXPECT_EQ(side.p_text[i], form(p[i])) << what << " point " << i + 1 << " p";
+    EXPECT_EQ(side.YText[i], form(y[i])) << what << " point " << i + 1 << " y";
+    EXPECT_EQ(side.PText[i], form(p[i])) << what << " point " << i + 1 << " p";
   }
 }
 
@@ -174,7 +173,7 @@ inline std::string FileText(const std::string& path) {
 // Generates the curves of the run and reads the scratch file back.
 inline ScratchFile GenerateAndRead(RunContext& ctx) {
   GeneratePyCurves(ctx);
-  return ReadScratch(ctx.names.py_scratch, 0);
+  return ReadScratch(ctx.Names.PyScratch, 0);
 }
 
 // A user reduction-factor table: rows (depth below the top of the wall,
@@ -210,7 +209,7 @@ bool StopsWithWarning(SoilRun& run, F call) {
   try {
     call();
   } catch (const SoilStop& stop) {
-    report::WriteSoilStop(run.ctx.console, run.ctx.report, stop);
+    report::WriteSoilStop(run.Ctx.Console, run.Ctx.Report, stop);
     return true;
   }
   return false;

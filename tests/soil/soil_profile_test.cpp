@@ -20,7 +20,7 @@ TEST(SoilProfile, FirstLayerEndingExactlyAtTheExcavationLevelIsSkipped) {
   EnglishWall(run.d());
   AddLayer(run.d(), 4, 120, Values(0.07, 0, 30, 0), Values(0.07, 0, 30, 0));
   AddLayer(run.d(), 1, 600, Values(0.06, 3, 0, 0.01), Values(0.06, 3, 0, 0.01));
-  BuildSoilProfile(run.ctx);
+  BuildSoilProfile(run.Ctx);
   const SoilProfile& p = run.d().Profile;
   ASSERT_EQ(p.Layers.size(), 1u);
   EXPECT_EQ(p.Layers[0].SoilTypeCode, SoilType::SoftClay);
@@ -40,7 +40,7 @@ TEST(SoilProfile, FirstLayerReachingJustBelowTheExcavationLevelIsKept) {
   EnglishWall(run.d());
   AddLayer(run.d(), 4, 120 + 1e-9, Values(0.07, 0, 30, 0), Values(0.07, 0, 30, 0));
   AddLayer(run.d(), 1, 600, Values(0.06, 3, 0, 0.01), Values(0.06, 3, 0, 0.01));
-  BuildSoilProfile(run.ctx);
+  BuildSoilProfile(run.Ctx);
   const SoilProfile& p = run.d().Profile;
   ASSERT_EQ(p.Layers.size(), 2u);
   EXPECT_EQ(p.Layers[0].SoilTypeCode, SoilType::Sand);
@@ -55,7 +55,7 @@ TEST(SoilProfile, TruncatedLayerTakesItsLinearValuesAtTheLimit) {
   EnglishWall(run.d());
   AddLayer(run.d(), 1, 384, Values(0.06, 2, 10, 0.01, 0, 20), Values(0.06, 4, 20, 0.03, 0, 40));
   AddLayer(run.d(), 4, 600, Values(0.07, 0, 30, 0), Values(0.07, 0, 30, 0));
-  BuildSoilProfile(run.ctx);
+  BuildSoilProfile(run.Ctx);
   const SoilProfile& p = run.d().Profile;
   // Layer 1 spans 0 .. 264 below the excavation; 132 is half-way.
   ASSERT_EQ(p.Layers.size(), 1u);
@@ -76,7 +76,7 @@ TEST(SoilProfile, UnitWeightIsSubmergedFromALayerTopAtTheWaterTable) {
   run.d().Wall.WaterDepthBackfill = 240;
   AddLayer(run.d(), 1, 240, Values(0.07, 3, 0, 0.01), Values(0.07, 3, 0, 0.01));
   AddLayer(run.d(), 1, 600, Values(0.065, 3, 0, 0.01), Values(0.065, 3, 0, 0.01));
-  BuildSoilProfile(run.ctx);
+  BuildSoilProfile(run.Ctx);
   const std::vector<UnitWeightPoint>& c = run.d().Profile.UnitWeightCurve;
   const double water = 0.035999998450279236;
   EXPECT_EQ(run.d().Profile.UnitWeightWater, water);
@@ -96,7 +96,7 @@ TEST(SoilProfile, WaterTableInsideALayerPlacesAFullWeightPointThere) {
   run.d().Wall.WaterDepthBackfill = 180;
   AddLayer(run.d(), 1, 200, Values(0.07, 3, 0, 0.01), Values(0.07, 3, 0, 0.01));
   AddLayer(run.d(), 4, 250, Values(0.066, 0, 30, 0), Values(0.066, 0, 30, 0));
-  BuildSoilProfile(run.ctx);
+  BuildSoilProfile(run.Ctx);
   {
     const std::vector<UnitWeightPoint>& c = run.d().Profile.UnitWeightCurve;
     ASSERT_EQ(c.size(), 4u);
@@ -106,15 +106,15 @@ TEST(SoilProfile, WaterTableInsideALayerPlacesAFullWeightPointThere) {
     EXPECT_EQ(c[2].Gamma, 0.066 - water);
     // Mean weight at 70: the dry 60 in and half of the sloping segment.
     const double g70 = 0.07 + (0.066 - water - 0.07) * 0.5;
-    EXPECT_DOUBLE_EQ(AverageUnitWeightAt(run.ctx, 70), (0.07 * 60 + 0.5 * (0.07 + g70) * 10) / 70);
-    EXPECT_EQ(AverageUnitWeightAt(run.ctx, 0), 0.07);
-    EXPECT_EQ(AverageUnitWeightAt(run.ctx, -1), 0.0);
+    EXPECT_DOUBLE_EQ(AverageUnitWeightAt(run.Ctx, 70), (0.07 * 60 + 0.5 * (0.07 + g70) * 10) / 70);
+    EXPECT_EQ(AverageUnitWeightAt(run.Ctx, 0), 0.07);
+    EXPECT_EQ(AverageUnitWeightAt(run.Ctx, -1), 0.0);
   }
 
   // Inside the last layer: two submerged points carry the curve to the end
   // of the strength curve.
   run.d().Wall.WaterDepthBackfill = 220;
-  BuildSoilProfile(run.ctx);
+  BuildSoilProfile(run.Ctx);
   const std::vector<UnitWeightPoint>& c = run.d().Profile.UnitWeightCurve;
   ASSERT_EQ(c.size(), 6u);
   EXPECT_EQ(c[3].Z, 100.0);
@@ -124,10 +124,10 @@ TEST(SoilProfile, WaterTableInsideALayerPlacesAFullWeightPointThere) {
   EXPECT_EQ(c[5].Z, 130.0);
   EXPECT_EQ(c[5].Gamma, 0.066 - water);
   EXPECT_EQ(run.d().Profile.StrengthCurve.back().Z, 130.0);
-  EXPECT_DOUBLE_EQ(AverageUnitWeightAt(run.ctx, 130), (0.07 * 80 + 0.066 * 20 + (0.066 - water) * 30) / 130);
+  EXPECT_DOUBLE_EQ(AverageUnitWeightAt(run.Ctx, 130), (0.07 * 80 + 0.066 * 20 + (0.066 - water) * 30) / 130);
   // Below the curve the run stops without a message.
-  EXPECT_THROW(AverageUnitWeightAt(run.ctx, 131), FatalStop);
-  EXPECT_EQ(run.console.str(), "");
+  EXPECT_THROW(AverageUnitWeightAt(run.Ctx, 131), FatalStop);
+  EXPECT_EQ(run.Console.str(), "");
 }
 
 TEST(SoilProfile, BoundaryTakesTheLowerStrengthButTheMeanOfTheOtherValues) {
@@ -136,8 +136,8 @@ TEST(SoilProfile, BoundaryTakesTheLowerStrengthButTheMeanOfTheOtherValues) {
   AddLayer(run.d(), 1, 170, Values(0.06, 2, 20, 0.01, 0, 50), Values(0.06, 3, 24, 0.02, 0, 60));
   AddLayer(run.d(), 5, 200, Values(0.06, 5, 30, 0, 0, 0), Values(0.06, 6, 32, 0.005, 0, 0));
   AddLayer(run.d(), 1, 230, Values(0.06, 0, 0, 0.03), Values(0.06, 0, 0, 0.03));
-  BuildSoilProfile(run.ctx);
-  RunContext& ctx = run.ctx;
+  BuildSoilProfile(run.Ctx);
+  RunContext& ctx = run.Ctx;
   // Boundary at 50 below the excavation.
   EXPECT_EQ(StrengthAt(ctx, 50), 5.0);
   EXPECT_DOUBLE_EQ(FrictionAngleAt(ctx, 50), 27 * kRad);
@@ -160,20 +160,20 @@ TEST(SoilProfile, LookupBelowTheSoilTableStopsWithTheWarningTwiceOnTheConsole) {
   EnglishWall(run.d());
   // The soil table ends 80 in below the excavation, above L + 2h.
   AddLayer(run.d(), 1, 200, Values(0.06, 2, 0, 0.01), Values(0.06, 2, 0, 0.01));
-  BuildSoilProfile(run.ctx);
+  BuildSoilProfile(run.Ctx);
   EXPECT_EQ(run.d().Profile.StrengthCurve.back().Z, 80.0);
-  EXPECT_EQ(StrengthAt(run.ctx, 80), 2.0);
-  const std::string report = run.report.str();
-  EXPECT_TRUE(testing::StopsWithWarning(run, [&] { StrengthAt(run.ctx, 80.5); }));
+  EXPECT_EQ(StrengthAt(run.Ctx, 80), 2.0);
+  const std::string report = run.Report.str();
+  EXPECT_TRUE(testing::StopsWithWarning(run, [&] { StrengthAt(run.Ctx, 80.5); }));
   const std::string block =
       "\n      **** WARNING ****\n      THE VALUE OF X =      80.500\n      IS BEYOND THE EXTENT OF\n"
       "      THE INPUT STRENGTH CURVE\n";
-  EXPECT_EQ(run.console.str(), block + block);
-  EXPECT_EQ(run.report.str(), report);
+  EXPECT_EQ(run.Console.str(), block + block);
+  EXPECT_EQ(run.Report.str(), report);
 
-  run.console.str("");
-  EXPECT_TRUE(testing::StopsWithWarning(run, [&] { FrictionAngleAt(run.ctx, 100); }));
-  EXPECT_EQ(CountOccurrences(run.console.str(), "THE INPUT PHI CURVE"), 2);
+  run.Console.str("");
+  EXPECT_TRUE(testing::StopsWithWarning(run, [&] { FrictionAngleAt(run.Ctx, 100); }));
+  EXPECT_EQ(CountOccurrences(run.Console.str(), "THE INPUT PHI CURVE"), 2);
 }
 
 TEST(SoilProfile, BackfillOverburdenIsTotalStressExceptInSubmergedSand) {
@@ -185,24 +185,24 @@ TEST(SoilProfile, BackfillOverburdenIsTotalStressExceptInSubmergedSand) {
   AddLayer(d, 1, 200, Values(0.07, 3, 0, 0.01), Values(0.07, 3, 0, 0.01));
   AddLayer(d, 4, 400, Values(0.065, 0, 30, 0), Values(0.065, 0, 30, 0));
   AddLayer(d, 2, 600, Values(0.06, 5, 0, 0.005), Values(0.06, 5, 0, 0.005));
-  BuildSoilProfile(run.ctx);
+  BuildSoilProfile(run.Ctx);
   const double w = 0.035999998450279236;
-  EXPECT_DOUBLE_EQ(BackfillOverburdenAt(run.ctx, 100), 1 + 0.07 * 100);
+  EXPECT_DOUBLE_EQ(BackfillOverburdenAt(run.Ctx, 100), 1 + 0.07 * 100);
   // In the first submerged sand the pore pressure from the water table down
   // is taken off, the clay above it included: the stress there is effective.
-  EXPECT_DOUBLE_EQ(BackfillOverburdenAt(run.ctx, 300), 1 + 0.07 * 200 + 0.065 * 100 - w * 150);
+  EXPECT_DOUBLE_EQ(BackfillOverburdenAt(run.Ctx, 300), 1 + 0.07 * 200 + 0.065 * 100 - w * 150);
   // The stiff clay below the sand adds its full weight.
-  EXPECT_DOUBLE_EQ(BackfillOverburdenAt(run.ctx, 500), 1 + 0.07 * 200 + 0.065 * 200 - w * 250 + 0.06 * 100);
-  EXPECT_DOUBLE_EQ(BackfillOverburdenAt(run.ctx, 600), 1 + 0.07 * 200 + 0.065 * 200 - w * 250 + 0.06 * 200);
+  EXPECT_DOUBLE_EQ(BackfillOverburdenAt(run.Ctx, 500), 1 + 0.07 * 200 + 0.065 * 200 - w * 250 + 0.06 * 100);
+  EXPECT_DOUBLE_EQ(BackfillOverburdenAt(run.Ctx, 600), 1 + 0.07 * 200 + 0.065 * 200 - w * 250 + 0.06 * 200);
   // Sand through the water table: buoyant below it only.
   d.Wall.WaterDepthBackfill = 250;
-  EXPECT_DOUBLE_EQ(BackfillOverburdenAt(run.ctx, 300), 1 + 0.07 * 200 + 0.065 * 100 - w * 50);
+  EXPECT_DOUBLE_EQ(BackfillOverburdenAt(run.Ctx, 300), 1 + 0.07 * 200 + 0.065 * 100 - w * 50);
 
-  EXPECT_TRUE(testing::StopsWithWarning(run, [&] { BackfillOverburdenAt(run.ctx, 601); }));
-  EXPECT_NE(run.report.str().find("      **** WARNING ****\n      THE VALUE OF X =     601.000\n"
+  EXPECT_TRUE(testing::StopsWithWarning(run, [&] { BackfillOverburdenAt(run.Ctx, 601); }));
+  EXPECT_NE(run.Report.str().find("      **** WARNING ****\n      THE VALUE OF X =     601.000\n"
                                   "      IS BEYOND THE EXTENT OF\n      THE INPUT CURVE FOR UNIT WEIGHT\n"),
             std::string::npos);
-  EXPECT_EQ(run.console.str(), "");
+  EXPECT_EQ(run.Console.str(), "");
 }
 
 TEST(SoilProfile, SetsTheRunValuesOfThePySide) {
@@ -214,7 +214,7 @@ TEST(SoilProfile, SetsTheRunValuesOfThePySide) {
   d.Soil.NumCycles = 0;
   d.Wall.WA = 10;
   d.Wall.WP = 20;
-  BuildSoilProfile(run.ctx);
+  BuildSoilProfile(run.Ctx);
   EXPECT_EQ(d.Soil.NumCycles, 100.0);
   EXPECT_EQ(d.Profile.WidthRatio, 1.0);
   EXPECT_EQ(d.Run.Labels.LengthLabel2, "IN");
@@ -223,7 +223,7 @@ TEST(SoilProfile, SetsTheRunValuesOfThePySide) {
   d.Soil.NumCycles = 0;
   d.Wall.WP = 0;  // no width: the ratio keeps its value
   d.C1.UnitSystemCode = UnitSystem::SI;
-  BuildSoilProfile(run.ctx);
+  BuildSoilProfile(run.Ctx);
   EXPECT_EQ(d.Soil.NumCycles, 0.0);
   EXPECT_EQ(d.Profile.WidthRatio, 1.0);
   EXPECT_EQ(d.Profile.UnitWeightWater, 9.8100004196167);
@@ -238,7 +238,7 @@ TEST(SoilProfile, WritesTheSoilLayersAndStrengthSection) {
   d.Soil.LoadingType = Loading::Cyclic;
   AddLayer(d, 1, 170, Values(0.06, 2, 20, 0.01), Values(0.06, 3, 24, 0.02));
   AddLayer(d, 4, 600, Values(0.07, 0, 36, 0), Values(0.07, 0, 36, 0));
-  BuildSoilProfile(run.ctx);
+  BuildSoilProfile(run.Ctx);
   const std::string expected =
       "\n"
       "\n"
@@ -277,7 +277,7 @@ TEST(SoilProfile, WritesTheSoilLayersAndStrengthSection) {
       "          14.17   3.0000E+00       24.000     2.0000E-02\n"
       "          14.17   0.0000E+00       36.000          -----\n"
       "          21.00   0.0000E+00       36.000          -----\n";
-  EXPECT_EQ(run.report.str(), expected);
+  EXPECT_EQ(run.Report.str(), expected);
 }
 
 }  // namespace

@@ -36,8 +36,8 @@ void ClayWall(ProblemData& d) {
 }
 
 struct Curve {
-  std::array<double, 17> y{};
-  std::array<double, 17> p{};
+  std::array<double, 17> Y{};
+  std::array<double, 17> P{};
 };
 
 // The quarter-power curve of one side: static to 16 y50 and then pu, or
@@ -47,17 +47,17 @@ Curve Quarter(double pu, double y50, bool cyclic, double cycles = 1, double offs
   const double log_n = std::log10(cycles);
   const double ye = cyclic ? 1.25 * y50 * (16 + 9.600000381469727 * log_n) : 20 * y50;
   Curve c;
-  for (size_t i = 0; i < 14; ++i) c.y[i + 1] = y16 * static_cast<double>(kGrid[i]);
-  c.y[15] = (y16 + ye) / 2;
-  c.y[16] = ye;
+  for (size_t i = 0; i < 14; ++i) c.Y[i + 1] = y16 * static_cast<double>(kGrid[i]);
+  c.Y[15] = (y16 + ye) / 2;
+  c.Y[16] = ye;
   for (size_t i = 0; i < 17; ++i) {
-    const double y = c.y[i];
+    const double y = c.Y[i];
     double p = 0;
     if (y > 0 && !cyclic) p = y <= y16 ? 0.5 * pu * std::pow(y / y50, 0.25) : pu;
     if (y > 0 && cyclic) {
       p = std::min(pu, 0.5 * pu * std::pow(y / ((1 + 0.6000000238418579 * log_n) * y50), 0.25));
     }
-    c.p[i] = p + offset;
+    c.P[i] = p + offset;
   }
   return c;
 }
@@ -77,7 +77,7 @@ TEST(StiffClayAboveWater, StaticCurveReachesPuAt16Y50AndEndsAt18And20Y50) {
   bottom.Depth = 600;
   bottom.LoadPerStation = 60000;
   d.Pressure.Rows = {top, bottom};
-  const ScratchFile file = GenerateAndRead(run.ctx);
+  const ScratchFile file = GenerateAndRead(run.Ctx);
   // A static run counts one cycle.
   EXPECT_EQ(d.Soil.NumCycles, 1.0);
   const double y50 = 2.5 * kEps50 * kB;
@@ -87,28 +87,28 @@ TEST(StiffClayAboveWater, StaticCurveReachesPuAt16Y50AndEndsAt18And20Y50) {
     const double pa = std::max(0.0, 60000 * (z + 120) / 600 / 6 / 4 - 2 * Strength(z) * kB);
     const Curve e = Quarter(Ultimate(z, z), y50, false, 1, -pa);
     const Curve b = Quarter(Ultimate(z, z + 120), y50, false, 1, pa);
-    ExpectSide(file.curves[k].excavation, e.y, e.p, "excavation, curve " + std::to_string(k + 1));
-    ExpectSide(file.curves[k].backfill, b.y, b.p, "backfill, curve " + std::to_string(k + 1));
+    ExpectSide(file.Curves[k].Excavation, e.Y, e.P, "excavation, curve " + std::to_string(k + 1));
+    ExpectSide(file.Curves[k].Backfill, b.Y, b.P, "backfill, curve " + std::to_string(k + 1));
   }
   // Near the surface the wedge governs, deep behind the wall 9 c b.
   EXPECT_LT(Ultimate(0.1, 0.1), 9 * Strength(0.1) * kB);
   const double deepest = d.Profile.CurveDepths[4];
   EXPECT_EQ(Ultimate(deepest, deepest + 120), 9 * Strength(deepest) * kB);
 
-  const testing::ScratchSide& side = file.curves[2].backfill;
+  const testing::ScratchSide& side = file.Curves[2].Backfill;
   const double pu = Ultimate(66, 186);
-  EXPECT_EQ(side.y_text[14], FileForm(16 * y50));
-  EXPECT_EQ(side.y_text[15], FileForm(18 * y50));
-  EXPECT_EQ(side.y_text[16], FileForm(20 * y50));
+  EXPECT_EQ(side.YText[14], FileForm(16 * y50));
+  EXPECT_EQ(side.YText[15], FileForm(18 * y50));
+  EXPECT_EQ(side.YText[16], FileForm(20 * y50));
   const double pa = 60000 * 186.0 / 600 / 6 / 4 - 2 * Strength(66) * kB;
-  for (size_t i = 14; i < 17; ++i) EXPECT_EQ(side.p_text[i], FileForm(pu + pa)) << "point " << i + 1;
-  EXPECT_LT(side.p[13], side.p[14]);
+  for (size_t i = 14; i < 17; ++i) EXPECT_EQ(side.PText[i], FileForm(pu + pa)) << "point " << i + 1;
+  EXPECT_LT(side.P[13], side.P[14]);
 
   // Five decimals in the report rows; CAVG beside C in the data row.
-  const std::string report = run.report.str();
+  const std::string report = run.Report.str();
   const double pa0 = 60000 * 120.1 / 600 / 6 / 4 - 2 * Strength(0.1) * kB;
   const Curve first = Quarter(Ultimate(0.1, 0.1), y50, false, 1, -pa0);
-  EXPECT_NE(report.find("\n" + fortran::Format("( 2F20.5 )", first.y[1], first.p[1]).lines[0] + "\n"),
+  EXPECT_NE(report.find("\n" + fortran::Format("( 2F20.5 )", first.Y[1], first.P[1]).Lines[0] + "\n"),
             std::string::npos);
   EXPECT_NE(report.find(" DEPTH BELOW GS      DIAM          C       CAVG  GAMMA AVG         E50\n"
                         "             FT        IN  LBS/IN**2  LBS/IN**2  LBS/IN**3\n"
@@ -121,25 +121,25 @@ TEST(StiffClayAboveWater, HundredCyclesStretchTheCurveToFortyFourY50) {
   ClayWall(cyclic_run.d());
   ClayWall(static_run.d());
   cyclic_run.d().Soil.LoadingType = Loading::Cyclic;  // NumCycles 0 becomes 100
-  const ScratchFile cyclic = GenerateAndRead(cyclic_run.ctx);
-  const ScratchFile flat = GenerateAndRead(static_run.ctx);
+  const ScratchFile cyclic = GenerateAndRead(cyclic_run.Ctx);
+  const ScratchFile flat = GenerateAndRead(static_run.Ctx);
   EXPECT_EQ(cyclic_run.d().Soil.NumCycles, 100.0);
   const double y50 = 2.5 * kEps50 * kB;
   for (size_t k = 0; k < 5; ++k) {
     const double z = cyclic_run.d().Profile.CurveDepths[k];
     const Curve e = Quarter(Ultimate(z, z), y50, true, 100);
     const Curve b = Quarter(Ultimate(z, z + 120), y50, true, 100);
-    ExpectSide(cyclic.curves[k].excavation, e.y, e.p, "cyclic excavation, curve " + std::to_string(k + 1));
-    ExpectSide(cyclic.curves[k].backfill, b.y, b.p, "cyclic backfill, curve " + std::to_string(k + 1));
+    ExpectSide(cyclic.Curves[k].Excavation, e.Y, e.P, "cyclic excavation, curve " + std::to_string(k + 1));
+    ExpectSide(cyclic.Curves[k].Backfill, b.Y, b.P, "cyclic backfill, curve " + std::to_string(k + 1));
     // ye = 1.25 y50 (16 + 19.2) = 44 y50, half-way point at 30 y50.
-    EXPECT_EQ(cyclic.curves[k].excavation.y_text[16], FileForm(44 * y50));
-    EXPECT_EQ(cyclic.curves[k].excavation.y_text[15], FileForm(30 * y50));
+    EXPECT_EQ(cyclic.Curves[k].Excavation.YText[16], FileForm(44 * y50));
+    EXPECT_EQ(cyclic.Curves[k].Excavation.YText[15], FileForm(30 * y50));
     // Up to 16 y50 both curves share the grid, and the cyclic resistance at
     // y is the static one at y / 2.2: at 2.2 y50 it is the static value at
     // y50, half the ultimate.
     for (size_t i = 1; i < 15; ++i) {
-      EXPECT_EQ(cyclic.curves[k].excavation.y_text[i], flat.curves[k].excavation.y_text[i]);
-      EXPECT_NEAR(cyclic.curves[k].excavation.p[i] / flat.curves[k].excavation.p[i], std::pow(2.2, -0.25),
+      EXPECT_EQ(cyclic.Curves[k].Excavation.YText[i], flat.Curves[k].Excavation.YText[i]);
+      EXPECT_NEAR(cyclic.Curves[k].Excavation.P[i] / flat.Curves[k].Excavation.P[i], std::pow(2.2, -0.25),
                   1e-3)
           << "curve " << k + 1 << " point " << i + 1;
     }
@@ -154,15 +154,15 @@ TEST(StiffClayAboveWater, ContinuousWallUsesPassivePressureAndTheOneFootWidth) {
   d.Wall.WP = 30;
   d.Wall.SurfacePressure = 0.5;
   d.Wall.ExcavationSlope = -45;
-  const ScratchFile file = GenerateAndRead(run.ctx);
+  const ScratchFile file = GenerateAndRead(run.Ctx);
   const double y50 = 2.5 * kEps50 * 12;
   const double factor = 1 / (1 + std::tan(45 / kDeg));
   for (size_t k = 0; k < 5; ++k) {
     const double z = d.Profile.CurveDepths[k];
     const Curve e = Quarter((kGamma * z + 2 * Strength(z)) * 30 * factor, y50, false);
     const Curve b = Quarter((0.5 + kGamma * (z + 120) + 2 * Strength(z)) * 30, y50, false);
-    ExpectSide(file.curves[k].excavation, e.y, e.p, "continuous excavation, curve " + std::to_string(k + 1));
-    ExpectSide(file.curves[k].backfill, b.y, b.p, "continuous backfill, curve " + std::to_string(k + 1));
+    ExpectSide(file.Curves[k].Excavation, e.Y, e.P, "continuous excavation, curve " + std::to_string(k + 1));
+    ExpectSide(file.Curves[k].Backfill, b.Y, b.P, "continuous backfill, curve " + std::to_string(k + 1));
   }
 }
 
@@ -177,7 +177,7 @@ TEST(StiffClayAboveWater, LaterLayerEntersAtTheDepthOfEqualResistance) {
     d.Wall.ExcavationSlope = 20;  // the inversion is that of level ground
     AddLayer(d, 3, 180, Values(kGamma, upper, 0, kEps50), Values(kGamma, upper, 0, kEps50));
     AddLayer(d, 3, 600, Values(kGamma, lower, 0, kEps50), Values(kGamma, lower + 4, 0, kEps50));
-    const ScratchFile file = GenerateAndRead(run.ctx);
+    const ScratchFile file = GenerateAndRead(run.Ctx);
     const SoilProfile& p = d.Profile;
     const double slope_factor = 1 / (1 + std::tan(20 / kDeg));
 
@@ -213,7 +213,7 @@ TEST(StiffClayAboveWater, LaterLayerEntersAtTheDepthOfEqualResistance) {
       const double ca = 0.5 * (lower + cz);
       const double x = z - 60 + xeq;
       const double pu = std::min((3 * ca * kB + kGamma * kB * x + 0.5 * ca * x) * slope_factor, 9 * cz * kB);
-      EXPECT_EQ(file.curves[k].excavation.p_text[16], FileForm(pu)) << "curve " << k + 1;
+      EXPECT_EQ(file.Curves[k].Excavation.PText[16], FileForm(pu)) << "curve " << k + 1;
     }
   }
 }
@@ -227,13 +227,13 @@ TEST(StiffClayAboveWater, AThinLastLayerAboveTheProfileLimitKeepsItsCurvesWithin
   // and stop a run whose soil table reaches deep enough.
   AddLayer(d, 3, 251.95, Values(kGamma, 8, 0, kEps50), Values(kGamma, 8, 0, kEps50));
   AddLayer(d, 3, 600, Values(kGamma, 10, 0, kEps50), Values(kGamma, 10, 0, kEps50));
-  EXPECT_NO_THROW(GeneratePyCurves(run.ctx));
+  EXPECT_NO_THROW(GeneratePyCurves(run.Ctx));
   const std::vector<double>& depths = d.Profile.CurveDepths;
   ASSERT_EQ(depths.size(), 10u);
   for (size_t k = 5; k < 10; ++k) EXPECT_LE(depths[k], d.Profile.ProfileDepthLimit) << k;
-  EXPECT_EQ(run.console.str(), "");
-  EXPECT_EQ(run.report.str().find("WARNING"), std::string::npos);
-  EXPECT_EQ(testing::CountOccurrences(run.report.str(), "AT THE BACKFILL SIDE"), 10);
+  EXPECT_EQ(run.Console.str(), "");
+  EXPECT_EQ(run.Report.str().find("WARNING"), std::string::npos);
+  EXPECT_EQ(testing::CountOccurrences(run.Report.str(), "AT THE BACKFILL SIDE"), 10);
 }
 
 }  // namespace

@@ -29,9 +29,9 @@ TEST(UpdateFlexuralRigidity, LinearSectionsAtBoundariesAboveAndBelow) {
   // SI, h = 0.5 m: section 1 from 1 to 3 m tapering 100 -> 300, section 2
   // from 3 to 5 m tapering 500 -> 700.
   SolverContext f(12, 0.5);
-  f.ctx.data.CrossSections = {Linear(100, 300), Linear(500, 700)};
-  f.ctx.data.WallSections = {{1.0, 3.0, 1}, {3.0, 5.0, 2}};
-  UpdateFlexuralRigidity(f.ctx);
+  f.Ctx.Data.CrossSections = {Linear(100, 300), Linear(500, 700)};
+  f.Ctx.Data.WallSections = {{1.0, 3.0, 1}, {3.0, 5.0, 2}};
+  UpdateFlexuralRigidity(f.Ctx);
   const StationTables& st = f.st();
   EXPECT_EQ(st.EI[0], 100);  // above the first section: its top value
   EXPECT_EQ(st.EI[2], 100);  // at its top
@@ -49,9 +49,9 @@ TEST(UpdateFlexuralRigidity, EnglishDepthGrowsByRepeatedAdditionOfAFootFraction)
   // 0.9999999999999999, which lies just above the bottom of the only wall
   // section at 1 ft, so station 10 is interpolated, not given the bottom value.
   SolverContext f(12, 1.2, 1);
-  f.ctx.data.CrossSections = {Linear(0.0, 1.0e20)};
-  f.ctx.data.WallSections = {{0.0, 1.0, 1}};
-  UpdateFlexuralRigidity(f.ctx);
+  f.Ctx.Data.CrossSections = {Linear(0.0, 1.0e20)};
+  f.Ctx.Data.WallSections = {{0.0, 1.0, 1}};
+  UpdateFlexuralRigidity(f.Ctx);
   EXPECT_EQ(f.st().EI[10], 9.999999999999999e19);
   EXPECT_EQ(f.st().EI[11], 1.0e20);
   EXPECT_NEAR(f.st().EI[5], 0.5e20, 1e5);
@@ -62,9 +62,9 @@ TEST(UpdateFlexuralRigidity, ModulusTimesInertiaAtBothEnds) {
   CrossSection c;
   c.I = {2.0, 4.0};
   c.E = {3.0, 5.0};
-  f.ctx.data.CrossSections = {c};
-  f.ctx.data.WallSections = {{0.0, 4.0, 1}};
-  UpdateFlexuralRigidity(f.ctx);
+  f.Ctx.Data.CrossSections = {c};
+  f.Ctx.Data.WallSections = {{0.0, 4.0, 1}};
+  UpdateFlexuralRigidity(f.Ctx);
   EXPECT_EQ(f.st().EI[0], 6.0);
   EXPECT_EQ(f.st().EI[2], 13.0);
   EXPECT_EQ(f.st().EI[4], 20.0);
@@ -88,13 +88,13 @@ TEST(SecantStiffness, FollowsTheMomentCurvatureTable) {
 
 TEST(UpdateFlexuralRigidity, NonlinearSectionUsesTheStationCurvature) {
   SolverContext f(10, 1.0);
-  f.ctx.data.CrossSections = {Nonlinear({0.0, 1e-4, 3e-4, 6e-4}, {0.0, 100.0, 200.0, 240.0})};
-  f.ctx.data.WallSections = {{0.0, 10.0, 1}};
-  UpdateFlexuralRigidity(f.ctx);
+  f.Ctx.Data.CrossSections = {Nonlinear({0.0, 1e-4, 3e-4, 6e-4}, {0.0, 100.0, 200.0, 240.0})};
+  f.Ctx.Data.WallSections = {{0.0, 10.0, 1}};
+  UpdateFlexuralRigidity(f.Ctx);
   for (int j = 0; j <= 10; ++j) EXPECT_EQ(f.st().EI[j], 1.0e6) << j;  // zero curvature
   f.st().W[4] = 2e-4;  // curvature 2e-4 at stations 3 and 5, 4e-4 at 4
   f.st().W[-1] = 1.0;  // large curvature at station 0 from the imaginary station
-  UpdateFlexuralRigidity(f.ctx);
+  UpdateFlexuralRigidity(f.Ctx);
   EXPECT_EQ(f.st().EI[0], 240.0 / 6e-4);
   EXPECT_NEAR(f.st().EI[3], 150.0 / 2e-4, 1e-6);
   EXPECT_NEAR(f.st().EI[4], (200.0 + 1e-4 * 40.0 / 3e-4) / 4e-4, 1e-6);
@@ -103,15 +103,15 @@ TEST(UpdateFlexuralRigidity, NonlinearSectionUsesTheStationCurvature) {
 
 TEST(UpdateFlexuralRigidity, RejectsUnusableSections) {
   SolverContext f(10, 1.0);
-  EXPECT_THROW(UpdateFlexuralRigidity(f.ctx), InputError);  // no wall sections
-  f.ctx.data.WallSections = {{0.0, 10.0, 2}};
-  f.ctx.data.CrossSections = {Linear(1, 1)};
-  EXPECT_THROW(UpdateFlexuralRigidity(f.ctx), InputError);  // no cross section 2
-  f.ctx.data.WallSections[0].SectionNumber = 1;
+  EXPECT_THROW(UpdateFlexuralRigidity(f.Ctx), InputError);  // no wall sections
+  f.Ctx.Data.WallSections = {{0.0, 10.0, 2}};
+  f.Ctx.Data.CrossSections = {Linear(1, 1)};
+  EXPECT_THROW(UpdateFlexuralRigidity(f.Ctx), InputError);  // no cross section 2
+  f.Ctx.Data.WallSections[0].SectionNumber = 1;
   for (const CrossSection& bad : {Nonlinear({0.0}, {0.0}), Nonlinear({0.0, 0.0, 1.0}, {0.0, 1.0, 2.0}),
                                   Nonlinear({0.0, 2.0, 1.0}, {0.0, 1.0, 2.0})}) {
-    f.ctx.data.CrossSections = {bad};
-    EXPECT_THROW(UpdateFlexuralRigidity(f.ctx), InputError);
+    f.Ctx.Data.CrossSections = {bad};
+    EXPECT_THROW(UpdateFlexuralRigidity(f.Ctx), InputError);
   }
 }
 

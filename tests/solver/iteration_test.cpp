@@ -22,16 +22,16 @@ void UniformWall(SolverContext& f, double ei) {
   CrossSection c;
   c.I = {ei, ei};
   c.E = {1.0, 1.0};
-  f.ctx.data.CrossSections = {c};
-  f.ctx.data.WallSections = {{0.0, f.n() * f.h(), 1}};
-  UpdateFlexuralRigidity(f.ctx);
+  f.Ctx.Data.CrossSections = {c};
+  f.Ctx.Data.WallSections = {{0.0, f.n() * f.h(), 1}};
+  UpdateFlexuralRigidity(f.Ctx);
 }
 
 // The iteration with the monitor the driver gives it: the table to the run log.
 void IterateLogged(RunContext& ctx) {
   IterationMonitor monitor;
-  monitor.Started = [&ctx](bool single) { report::WriteMonitoringHeading(ctx.log, single); };
-  monitor.Stepped = [&ctx](const IterationStep& step) { report::WriteMonitoringLine(ctx.log, step); };
+  monitor.Started = [&ctx](bool single) { report::WriteMonitoringHeading(ctx.Log, single); };
+  monitor.Stepped = [&ctx](const IterationStep& step) { report::WriteMonitoringLine(ctx.Log, step); };
   IterateStage(ctx, monitor);
 }
 
@@ -96,21 +96,21 @@ TEST(DampOscillation, BlendsAnAlternatingSolutionWithTheSequenceOfFactors) {
 TEST(IterateStage, MaxIterationsZeroSolvesOnceAtZeroDeflection) {
   SolverContext f(10, 1.0);
   UniformWall(f, 1000.0);
-  f.ctx.data.C2.MaxIterations = 0;
-  f.ctx.data.C2.MaxAllowableDeflection = 1e-6;  // not tested with a single solution
+  f.Ctx.Data.C2.MaxIterations = 0;
+  f.Ctx.Data.C2.MaxAllowableDeflection = 1e-6;  // not tested with a single solution
   f.st().BaseQ[0] = 200.0;
   // Stiff up to 0.01, soft beyond: the single solution uses the stiff line.
   for (int j = 0; j <= 10; ++j) {
-    f.ctx.data.PyCurves.push_back(
+    f.Ctx.Data.PyCurves.push_back(
         PyCurve{j, j, 0, {-1.0, -0.01, 0.01, 1.0}, {1.0 + 100.0, 100.0, -100.0, -100.0 - 1.0}});
   }
-  IterateLogged(f.ctx);
-  EXPECT_EQ(f.ctx.data.Results.Outcome, StageOutcome::SingleSolution);
-  EXPECT_EQ(f.ctx.data.Results.Iterations, 1);
+  IterateLogged(f.Ctx);
+  EXPECT_EQ(f.Ctx.Data.Results.Outcome, StageOutcome::SingleSolution);
+  EXPECT_EQ(f.Ctx.Data.Results.Iterations, 1);
   std::vector<std::string> expected_log = kMonitoringHeading;
   expected_log.push_back("");
   expected_log.push_back("                    ");
-  EXPECT_EQ(Lines(f.log.str()), expected_log);
+  EXPECT_EQ(Lines(f.Log.str()), expected_log);
 
   SolverContext g(10, 1.0);
   UniformWall(g, 1000.0);
@@ -127,11 +127,11 @@ TEST(IterateStage, ANonFiniteSolutionEndsTheStageAndNamesTheStationAndTheValue) 
   for (const int max_iterations : {10, 0}) {
     SolverContext f(10, 1.0);
     UniformWall(f, 1000.0);
-    f.ctx.data.C2.MaxIterations = max_iterations;
+    f.Ctx.Data.C2.MaxIterations = max_iterations;
     f.st().BaseS[5] = 1.0;
     f.st().BaseQ[4] = std::nan("");
-    IterateLogged(f.ctx);
-    const ResultsData& r = f.ctx.data.Results;
+    IterateLogged(f.Ctx);
+    const ResultsData& r = f.Ctx.Data.Results;
     EXPECT_EQ(r.Outcome, StageOutcome::BrokeDown);
     EXPECT_EQ(r.Iterations, 1);
     EXPECT_EQ(r.BreakdownStation, 4);
@@ -142,84 +142,84 @@ TEST(IterateStage, ANonFiniteSolutionEndsTheStageAndNamesTheStationAndTheValue) 
   // is not finite.
   SolverContext g(10, 1.0);
   UniformWall(g, 1e-300);
-  g.ctx.data.C2.MaxIterations = 10;
+  g.Ctx.Data.C2.MaxIterations = 10;
   for (int j = 0; j <= 10; ++j) g.st().BaseQ[j] = 1e300;
-  IterateLogged(g.ctx);
-  EXPECT_EQ(g.ctx.data.Results.Outcome, StageOutcome::BrokeDown);
-  EXPECT_EQ(g.ctx.data.Results.BreakdownQuantity, "deflection");
+  IterateLogged(g.Ctx);
+  EXPECT_EQ(g.Ctx.Data.Results.Outcome, StageOutcome::BrokeDown);
+  EXPECT_EQ(g.Ctx.Data.Results.BreakdownQuantity, "deflection");
 }
 
 TEST(IterateStage, ClosesInTheIterationThatFindsNoChange) {
   SolverContext f(10, 1.0);
   UniformWall(f, 1.0);
-  f.ctx.data.C2.MaxIterations = 10;
-  f.ctx.data.C2.DeflectionTolerance = 1e-6;
-  IterateLogged(f.ctx);  // nothing loads the wall: the first solution is the start
-  EXPECT_EQ(f.ctx.data.Results.Outcome, StageOutcome::Closed);
-  EXPECT_EQ(f.ctx.data.Results.Iterations, 1);
+  f.Ctx.Data.C2.MaxIterations = 10;
+  f.Ctx.Data.C2.DeflectionTolerance = 1e-6;
+  IterateLogged(f.Ctx);  // nothing loads the wall: the first solution is the start
+  EXPECT_EQ(f.Ctx.Data.Results.Outcome, StageOutcome::Closed);
+  EXPECT_EQ(f.Ctx.Data.Results.Iterations, 1);
 
   SolverContext g(10, 1.0);
   UniformWall(g, 1.0);
-  g.ctx.data.C2.MaxIterations = 10;
-  g.ctx.data.C2.DeflectionTolerance = 1e-6;
+  g.Ctx.Data.C2.MaxIterations = 10;
+  g.Ctx.Data.C2.DeflectionTolerance = 1e-6;
   for (int j = 0; j <= 10; ++j) {
     g.st().BaseS[j] = 1.0;
     g.st().BaseQ[j] = 1.0;
   }
-  IterateLogged(g.ctx);
-  EXPECT_EQ(g.ctx.data.Results.Outcome, StageOutcome::Closed);
-  EXPECT_EQ(g.ctx.data.Results.Iterations, 2);
+  IterateLogged(g.Ctx);
+  EXPECT_EQ(g.Ctx.Data.Results.Outcome, StageOutcome::Closed);
+  EXPECT_EQ(g.Ctx.Data.Results.Iterations, 2);
   std::vector<std::string> expected_log = kMonitoringHeading;
   expected_log.push_back(
       "      1        11         1.000E+00   1.000E+00   1.000E+00   1.000E+00   1.000E+00");
   expected_log.push_back(
       "      2         0         0.000E+00   1.000E+00   1.000E+00   1.000E+00   1.000E+00");
-  EXPECT_EQ(Lines(g.log.str()), expected_log);
+  EXPECT_EQ(Lines(g.Log.str()), expected_log);
   // The history holds what the table shows.
-  ASSERT_EQ(g.ctx.data.Results.History.size(), 2u);
-  EXPECT_EQ(g.ctx.data.Results.History[0].ChangedStations, 11);
-  EXPECT_EQ(g.ctx.data.Results.History[1].MaxChange, 0.0);
+  ASSERT_EQ(g.Ctx.Data.Results.History.size(), 2u);
+  EXPECT_EQ(g.Ctx.Data.Results.History[0].ChangedStations, 11);
+  EXPECT_EQ(g.Ctx.Data.Results.History[1].MaxChange, 0.0);
 }
 
 TEST(IterateStage, ExceedanceStopsAtOnceWithTheCountOfStations) {
   SolverContext f(20, 0.5);
   UniformWall(f, 2.0e3);
-  f.ctx.data.C2.MaxIterations = 50;
-  f.ctx.data.C2.MaxAllowableDeflection = 0.02;
+  f.Ctx.Data.C2.MaxIterations = 50;
+  f.Ctx.Data.C2.MaxAllowableDeflection = 0.02;
   for (int j = 0; j <= 20; ++j) f.st().BaseS[j] = 30.0;
   f.st().BaseQ[0] = 10.0;
-  IterateLogged(f.ctx);
+  IterateLogged(f.Ctx);
   int beyond = 0;
   for (int j = 0; j <= 20; ++j) beyond += std::fabs(f.st().W[j]) > 0.02 ? 1 : 0;
   ASSERT_GT(beyond, 1);
   ASSERT_LT(beyond, 21);
-  EXPECT_EQ(f.ctx.data.Results.Outcome, StageOutcome::DeflectionExceeded);
-  EXPECT_EQ(f.ctx.data.Results.ExceedingStations, beyond);
-  EXPECT_EQ(f.ctx.data.Results.Iterations, 1);
-  EXPECT_EQ(Lines(f.log.str()).size(), kMonitoringHeading.size() + 1);
+  EXPECT_EQ(f.Ctx.Data.Results.Outcome, StageOutcome::DeflectionExceeded);
+  EXPECT_EQ(f.Ctx.Data.Results.ExceedingStations, beyond);
+  EXPECT_EQ(f.Ctx.Data.Results.Iterations, 1);
+  EXPECT_EQ(Lines(f.Log.str()).size(), kMonitoringHeading.size() + 1);
 }
 
 TEST(IterateStage, IterationLimitReportsTheLimit) {
   SolverContext f(10, 1.0);
   UniformWall(f, 1.0);
-  f.ctx.data.C2.MaxIterations = 1;
+  f.Ctx.Data.C2.MaxIterations = 1;
   for (int j = 0; j <= 10; ++j) f.st().BaseS[j] = f.st().BaseQ[j] = 1.0;
-  IterateLogged(f.ctx);
-  EXPECT_EQ(f.ctx.data.Results.Outcome, StageOutcome::IterationLimit);
-  EXPECT_EQ(f.ctx.data.Results.Iterations, 1);
+  IterateLogged(f.Ctx);
+  EXPECT_EQ(f.Ctx.Data.Results.Outcome, StageOutcome::IterationLimit);
+  EXPECT_EQ(f.Ctx.Data.Results.Iterations, 1);
 }
 
 // Elastic-perfectly-plastic soil: stiffness pu / ye up to the yield
 // deflection ye, the constant resistance pu beyond it.
 struct Epp {
-  double pu, ye;
+  double Pu, Ye;
 };
 
 // The line the iteration uses at deflection w, as (spring, load).
 std::pair<double, double> EppLine(const Epp& c, double w) {
-  if (w > c.ye) return {0.0, -c.pu};
-  if (w <= -c.ye) return {0.0, c.pu};
-  return {c.pu / c.ye, 0.0};
+  if (w > c.Ye) return {0.0, -c.Pu};
+  if (w <= -c.Ye) return {0.0, c.Pu};
+  return {c.Pu / c.Ye, 0.0};
 }
 
 TEST(IterateStage, NonlinearWallAgreesWithAnIndependentFixedPointIteration) {
@@ -227,8 +227,8 @@ TEST(IterateStage, NonlinearWallAgreesWithAnIndependentFixedPointIteration) {
   const double h = 0.5, ei = 4.0e3, tol = 1e-10;
   SolverContext f(n, h);
   UniformWall(f, ei);
-  f.ctx.data.C2.MaxIterations = 100;
-  f.ctx.data.C2.DeflectionTolerance = tol;
+  f.Ctx.Data.C2.MaxIterations = 100;
+  f.Ctx.Data.C2.DeflectionTolerance = tol;
   f.st().BaseQ[0] = 60.0;
   f.st().BaseQ[3] = 25.0;
   // Curves every four stations, linked, strength growing with depth.
@@ -236,10 +236,10 @@ TEST(IterateStage, NonlinearWallAgreesWithAnIndependentFixedPointIteration) {
   for (int s = 0; s <= n; s += 4) {
     const Epp c{4.0 + 2.0 * s * h, 0.01};
     curves.push_back(c);
-    f.ctx.data.PyCurves.push_back(PyCurve{s, s, 1, {-1.0, -c.ye, c.ye, 1.0}, {c.pu, c.pu, -c.pu, -c.pu}});
+    f.Ctx.Data.PyCurves.push_back(PyCurve{s, s, 1, {-1.0, -c.Ye, c.Ye, 1.0}, {c.Pu, c.Pu, -c.Pu, -c.Pu}});
   }
-  IterateLogged(f.ctx);
-  ASSERT_EQ(f.ctx.data.Results.Outcome, StageOutcome::Closed);
+  IterateLogged(f.Ctx);
+  ASSERT_EQ(f.Ctx.Data.Results.Outcome, StageOutcome::Closed);
 
   // The same iteration written out: each station's line interpolated between
   // the curves around it (full inside a range, the curve itself at a curve
@@ -268,7 +268,7 @@ TEST(IterateStage, NonlinearWallAgreesWithAnIndependentFixedPointIteration) {
     for (int j = 0; j <= n; ++j) closed = closed && std::fabs(w[j + 1] - before[j + 1]) <= tol;
     if (closed) break;
   }
-  EXPECT_EQ(f.ctx.data.Results.Iterations, iterations);
+  EXPECT_EQ(f.Ctx.Data.Results.Iterations, iterations);
   int yielded = 0;
   for (int j = 0; j <= n; ++j) {
     EXPECT_NEAR(f.st().W[j], w[j + 1], 1e-9 * std::fabs(w[1])) << "station " << j;
@@ -285,7 +285,7 @@ TEST(IterateStage, HingeOptionZeroesMomentAtLowerTieBacksOnly) {
   const double h = 0.5;
   SolverContext f(n, h);
   UniformWall(f, 5.0e4);
-  ProblemData& data = f.ctx.data;
+  ProblemData& data = f.Ctx.Data;
   data.C2.MaxIterations = 20;
   data.C2.DeflectionTolerance = 1e-9;
   data.C2.ResultWidth = 1.0;
@@ -300,10 +300,10 @@ TEST(IterateStage, HingeOptionZeroesMomentAtLowerTieBacksOnly) {
     t.Spacing = 1.0;
     data.TieBacks.push_back(t);
   }
-  AddTieBacks(f.ctx);
+  AddTieBacks(f.Ctx);
   for (int j = 0; j <= n; ++j) f.st().BaseQ[j] = j < 20 ? 10.0 * h : 0.0;
   for (int s = 20; s <= n; s += 2) data.PyCurves.push_back(PyCurve{s, s, 1, {-1.0, 1.0}, {4000.0, -4000.0}});
-  IterateLogged(f.ctx);
+  IterateLogged(f.Ctx);
   ASSERT_EQ(data.Results.Outcome, StageOutcome::Closed);
   ASSERT_GE(data.Results.Iterations, 2);
   const StationTables& st = f.st();
@@ -332,12 +332,12 @@ TEST(IterateStage, AlternatingSolutionIsDampedFromIteration41) {
   };
   SolverContext f(n, 1.0);
   setup(f);
-  f.ctx.data.C2.MaxIterations = 41;
-  f.ctx.data.C2.DeflectionTolerance = 1e-9;
-  f.ctx.data.PyCurves = {PyCurve{0, 0, 0, {-10.0, 1.0, 10.0}, {0.0, 0.0, 27.0}}};
-  IterateLogged(f.ctx);
-  EXPECT_EQ(f.ctx.data.Results.Outcome, StageOutcome::IterationLimit);
-  EXPECT_EQ(f.ctx.data.Results.Iterations, 41);
+  f.Ctx.Data.C2.MaxIterations = 41;
+  f.Ctx.Data.C2.DeflectionTolerance = 1e-9;
+  f.Ctx.Data.PyCurves = {PyCurve{0, 0, 0, {-10.0, 1.0, 10.0}, {0.0, 0.0, 27.0}}};
+  IterateLogged(f.Ctx);
+  EXPECT_EQ(f.Ctx.Data.Results.Outcome, StageOutcome::IterationLimit);
+  EXPECT_EQ(f.Ctx.Data.Results.Iterations, 41);
 
   // The two states: the flat line (no soil), and the pushing line through
   // (1, 0) with slope 3.

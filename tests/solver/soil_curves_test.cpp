@@ -27,9 +27,9 @@ PyCurve Straight(int station, int contd, double stiffness, double load = 0.0) {
 
 TEST(ApplySoilCurves, LinkedPairGivesTheMeanMidwayAndHalfLinesAtTheEnds) {
   SolverContext f(30, 0.5);
-  f.ctx.data.PyCurves = {Straight(10, 1, 100.0), Straight(20, 0, 300.0, 10.0)};
+  f.Ctx.Data.PyCurves = {Straight(10, 1, 100.0), Straight(20, 0, 300.0, 10.0)};
   f.st().W[15] = 0.5;
-  ApplySoilCurves(f.ctx);
+  ApplySoilCurves(f.Ctx);
   const StationTables& st = f.st();
   EXPECT_DOUBLE_EQ(st.S[15], 200.0);
   EXPECT_DOUBLE_EQ(st.Q[15], 5.0);
@@ -45,7 +45,7 @@ TEST(ApplySoilCurves, LinkedPairGivesTheMeanMidwayAndHalfLinesAtTheEnds) {
 
 TEST(ApplySoilCurves, DeflectionOnAPointUsesTheSegmentBelowAndEndSegmentsExtend) {
   SolverContext f(10, 1.0);
-  f.ctx.data.PyCurves = {
+  f.Ctx.Data.PyCurves = {
       Curve(0, 0, {0.0, 1.0, 2.0}, {0.0, -10.0, -15.0}), Curve(1, 0, {0.0, 1.0, 2.0}, {0.0, -10.0, -15.0}),
       Curve(2, 0, {0.0, 1.0, 2.0}, {0.0, -10.0, -15.0}), Curve(3, 0, {0.0, 1.0, 2.0}, {0.0, -10.0, -15.0}),
       Curve(4, 0, {0.0, 0.0}, {0.0, -10.0})};  // vertical: no line at all
@@ -54,7 +54,7 @@ TEST(ApplySoilCurves, DeflectionOnAPointUsesTheSegmentBelowAndEndSegmentsExtend)
   st.W[1] = 1.25;  // the second segment
   st.W[2] = 5.0;   // beyond the last point: the last segment extended
   st.W[3] = -2.0;  // below the first point: the first segment extended
-  ApplySoilCurves(f.ctx);
+  ApplySoilCurves(f.Ctx);
   EXPECT_EQ(st.S[0], 10.0);
   EXPECT_EQ(st.Q[0], 0.0);
   EXPECT_EQ(st.SoilReaction[0], -10.0);
@@ -71,13 +71,13 @@ TEST(ApplySoilCurves, DeflectionOnAPointUsesTheSegmentBelowAndEndSegmentsExtend)
 
 TEST(ApplySoilCurves, RangesAreCutAtTheTip) {
   SolverContext f(10, 1.0);
-  f.ctx.data.PyCurves = {
+  f.Ctx.Data.PyCurves = {
       Straight(8, 1, 60.0),                            // 8 .. 14, cut to 8 .. 10
       Straight(14, 1, 120.0), Straight(20, 0, 999.0),  // 14 .. 20 starts below the tip: ignored
       Straight(10, 0, 7.0),                            // a single station at the tip applies
       Straight(12, 0, 5.0),                            // a single station below the tip does not
   };
-  ApplySoilCurves(f.ctx);
+  ApplySoilCurves(f.Ctx);
   const StationTables& st = f.st();
   EXPECT_DOUBLE_EQ(st.S[8], 30.0);
   EXPECT_DOUBLE_EQ(st.S[9], 70.0);
@@ -87,8 +87,8 @@ TEST(ApplySoilCurves, RangesAreCutAtTheTip) {
 
 TEST(ApplySoilCurves, ZeroSpanPairPassesOverItsSecondCurve) {
   SolverContext f(20, 1.0);
-  f.ctx.data.PyCurves = {Straight(5, 1, 10.0), Straight(5, 1, 1000.0), Straight(9, 0, 50.0)};
-  ApplySoilCurves(f.ctx);
+  f.Ctx.Data.PyCurves = {Straight(5, 1, 10.0), Straight(5, 1, 1000.0), Straight(9, 0, 50.0)};
+  ApplySoilCurves(f.Ctx);
   EXPECT_DOUBLE_EQ(f.st().S[5], 5.0);
   EXPECT_DOUBLE_EQ(f.st().S[7], 30.0);
   EXPECT_DOUBLE_EQ(f.st().S[9], 25.0);
@@ -96,9 +96,9 @@ TEST(ApplySoilCurves, ZeroSpanPairPassesOverItsSecondCurve) {
 
 TEST(ApplySoilCurves, ChainsContinueAndALinkedLastCurveStillActs) {
   SolverContext f(20, 1.0);
-  f.ctx.data.PyCurves = {Straight(2, 1, 10.0), Straight(4, 1, 30.0), Straight(8, 0, 70.0),
+  f.Ctx.Data.PyCurves = {Straight(2, 1, 10.0), Straight(4, 1, 30.0), Straight(8, 0, 70.0),
                          Straight(12, 1, 40.0)};
-  ApplySoilCurves(f.ctx);
+  ApplySoilCurves(f.Ctx);
   const StationTables& st = f.st();
   EXPECT_DOUBLE_EQ(st.S[2], 5.0);
   EXPECT_DOUBLE_EQ(st.S[3], 20.0);
@@ -110,11 +110,11 @@ TEST(ApplySoilCurves, ChainsContinueAndALinkedLastCurveStillActs) {
 
 TEST(ApplySoilCurves, RejectsRangesOutOfOrderAndCurvesOfOnePoint) {
   SolverContext f(20, 1.0);
-  f.ctx.data.PyCurves = {Straight(9, 1, 1.0), Straight(5, 0, 1.0)};
-  EXPECT_EQ(darnek::testing::DataErrorKind([&] { ApplySoilCurves(f.ctx); }),
+  f.Ctx.Data.PyCurves = {Straight(9, 1, 1.0), Straight(5, 0, 1.0)};
+  EXPECT_EQ(darnek::testing::DataErrorKind([&] { ApplySoilCurves(f.Ctx); }),
             DataError::Kind::StationsNotInOrder);
-  f.ctx.data.PyCurves = {Curve(3, 0, {0.0}, {0.0})};
-  EXPECT_THROW(ApplySoilCurves(f.ctx), InputError);
+  f.Ctx.Data.PyCurves = {Curve(3, 0, {0.0}, {0.0})};
+  EXPECT_THROW(ApplySoilCurves(f.Ctx), InputError);
 }
 
 }  // namespace

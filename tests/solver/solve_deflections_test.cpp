@@ -44,8 +44,8 @@ double MaxAbs(const StationTables& st, int n) {
 // 1e-8 of the largest deflection rather than to the last bit.
 void ExpectAgreesWithDenseSolve(SolverContext& f) {
   const int n = f.n();
-  const std::vector<double> dense = DenseSolve(f.st(), f.ctx.data.SpecifiedConditions, n, f.h());
-  SolveDeflections(f.st(), f.ctx.data.SpecifiedConditions, n, f.h(), 0.0, 1e30);
+  const std::vector<double> dense = DenseSolve(f.st(), f.Ctx.Data.SpecifiedConditions, n, f.h());
+  SolveDeflections(f.st(), f.Ctx.Data.SpecifiedConditions, n, f.h(), 0.0, 1e30);
   const double scale = MaxAbs(f.st(), n);
   ASSERT_GT(scale, 0.0);
   double largest = 0;
@@ -74,14 +74,14 @@ TEST(SolveDeflections, AgreesWithDenseSolveOnAVaryingWall) {
 TEST(SolveDeflections, AgreesWithDenseSolveWithSpecifiedDeflectionsAndSlopes) {
   SolverContext f(30, 0.5);
   FillVaryingWall(f);
-  f.ctx.data.SpecifiedConditions = {
+  f.Ctx.Data.SpecifiedConditions = {
       {ConditionCase::Deflection, 0, 0.01, 0.0},             // deflection at the top
       {ConditionCase::Slope, 5, 0.0, 0.002},                 // slope
       {ConditionCase::DeflectionAndSlope, 12, -0.004, 0.0},  // deflection and slope
       {ConditionCase::Deflection, 20, 0.003, 0.0},
       {ConditionCase::Slope, 29, 0.0, -0.001},  // slope next to the tip
   };
-  SetSpecifiedConditions(f.ctx);
+  SetSpecifiedConditions(f.Ctx);
   ExpectAgreesWithDenseSolve(f);
   const StationTables& st = f.st();
   EXPECT_EQ(st.W[0], 0.01);
@@ -95,9 +95,9 @@ TEST(SolveDeflections, AgreesWithDenseSolveWithSpecifiedDeflectionsAndSlopes) {
 TEST(SolveDeflections, AgreesWithDenseSolveWithBothConditionsAtTopAndTip) {
   SolverContext f(24, 0.25);
   FillVaryingWall(f);
-  f.ctx.data.SpecifiedConditions = {{ConditionCase::DeflectionAndSlope, 0, 0.002, 0.01},
+  f.Ctx.Data.SpecifiedConditions = {{ConditionCase::DeflectionAndSlope, 0, 0.002, 0.01},
                                     {ConditionCase::DeflectionAndSlope, 24, 0.0, 0.0}};
-  SetSpecifiedConditions(f.ctx);
+  SetSpecifiedConditions(f.Ctx);
   ExpectAgreesWithDenseSolve(f);
   EXPECT_EQ(f.st().W[0], 0.002);
   EXPECT_NEAR((f.st().W[1] - f.st().W[-1]) / (2 * f.h()), 0.01, 1e-14);
@@ -133,13 +133,13 @@ TEST(SolveDeflections, CountsChangesAndExceedancesOverRealStationsOnly) {
   // every station, the imaginary ones too, deflects by exactly 1; the two
   // imaginary stations are not counted.
   SolveSummary first = SolveDeflections(st, {}, 10, 1.0, 1e-6, 0.5);
-  EXPECT_EQ(first.changed_stations, 11);
-  EXPECT_EQ(first.exceeding_stations, 11);
-  EXPECT_NEAR(first.max_change, 1.0, 1e-9);
+  EXPECT_EQ(first.ChangedStations, 11);
+  EXPECT_EQ(first.ExceedingStations, 11);
+  EXPECT_NEAR(first.MaxChange, 1.0, 1e-9);
   SolveSummary again = SolveDeflections(st, {}, 10, 1.0, 1e-6, 2.0);
-  EXPECT_EQ(again.changed_stations, 0);
-  EXPECT_EQ(again.exceeding_stations, 0);
-  EXPECT_LT(again.max_change, 1e-12);
+  EXPECT_EQ(again.ChangedStations, 0);
+  EXPECT_EQ(again.ExceedingStations, 0);
+  EXPECT_LT(again.MaxChange, 1e-12);
 }
 
 TEST(SolveDeflections, ZeroPivotGivesZeroDeflectionAtThatStation) {
@@ -176,7 +176,7 @@ TEST(SolveDeflections, BeamOnElasticFoundationConvergesAtSecondOrder) {
     foundation.From = 0;
     foundation.To = n;
     foundation.S = k * h;
-    DistributeEntry(f.ctx, foundation);
+    DistributeEntry(f.Ctx, foundation);
     StationTables& st = f.st();
     for (int j = 0; j <= n; ++j) {
       st.EI[j] = EI;
@@ -208,9 +208,9 @@ TEST(SolveDeflections, CantileverFixedBySpecifiedConditionsConvergesAtFirstOrder
     StationTables& st = f.st();
     for (int j = 0; j <= n; ++j) st.EI[j] = EI;
     st.Q[0] = P;
-    f.ctx.data.SpecifiedConditions = {{ConditionCase::DeflectionAndSlope, n, 0.0, 0.0}};
-    SetSpecifiedConditions(f.ctx);
-    SolveDeflections(st, f.ctx.data.SpecifiedConditions, n, h, 0.0, 1e30);
+    f.Ctx.Data.SpecifiedConditions = {{ConditionCase::DeflectionAndSlope, n, 0.0, 0.0}};
+    SetSpecifiedConditions(f.Ctx);
+    SolveDeflections(st, f.Ctx.Data.SpecifiedConditions, n, h, 0.0, 1e30);
     darnek::testing::RecordFigure("top_deflection_n" + std::to_string(n), st.W[0]);
     errors.push_back(std::fabs(st.W[0] - exact) / exact);
   }

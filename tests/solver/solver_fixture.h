@@ -14,32 +14,32 @@
 namespace darnek::solver::testing {
 
 struct SolverContext {
-  RunContext ctx;
-  std::ostringstream report;
-  std::ostringstream log;
+  RunContext Ctx;
+  std::ostringstream Report;
+  std::ostringstream Log;
 
   SolverContext(int n, double h, int unit_system = 2) {
-    ctx.report.Attach(report);
-    ctx.log.Attach(log);
-    ctx.data.C1.UnitSystemCode = darnek::testing::Code<UnitSystem>(unit_system);
-    ctx.data.Run.UnitFlag = unit_system == 1 ? 1 : -1;
-    SetUnitLabels(ctx.data.Run.Labels, ctx.data.Run.UnitFlag);
-    ctx.data.C2.NumIncrements = n;
-    ctx.data.C2.IncrementLength = h;
-    ctx.data.C2.WallLength = n * h;
-    ctx.data.C2.DeflectionTolerance = 1e-9;
-    ctx.data.C2.MaxAllowableDeflection = 1e9;
-    ctx.data.C2.ResultWidth = 1.0;
-    PrepareStations(ctx);
+    Ctx.Report.Attach(Report);
+    Ctx.Log.Attach(Log);
+    Ctx.Data.C1.UnitSystemCode = darnek::testing::Code<UnitSystem>(unit_system);
+    Ctx.Data.Run.UnitFlag = unit_system == 1 ? 1 : -1;
+    SetUnitLabels(Ctx.Data.Run.Labels, Ctx.Data.Run.UnitFlag);
+    Ctx.Data.C2.NumIncrements = n;
+    Ctx.Data.C2.IncrementLength = h;
+    Ctx.Data.C2.WallLength = n * h;
+    Ctx.Data.C2.DeflectionTolerance = 1e-9;
+    Ctx.Data.C2.MaxAllowableDeflection = 1e9;
+    Ctx.Data.C2.ResultWidth = 1.0;
+    PrepareStations(Ctx);
   }
-  StationTables& st() { return ctx.data.Stations; }
-  int n() const { return ctx.data.C2.NumIncrements; }
-  double h() const { return ctx.data.C2.IncrementLength; }
+  StationTables& st() { return Ctx.Data.Stations; }
+  int n() const { return Ctx.Data.C2.NumIncrements; }
+  double h() const { return Ctx.Data.C2.IncrementLength; }
 
   // The report lines written so far, without the final newline's empty tail.
   std::vector<std::string> ReportLines() const {
     std::vector<std::string> lines;
-    std::istringstream in(report.str());
+    std::istringstream in(Report.str());
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
   }

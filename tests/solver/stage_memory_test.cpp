@@ -52,24 +52,24 @@ std::string RigidWall(const std::vector<double>& loads, bool plateau) {
 }
 
 struct Staged {
-  testing::RunOutput out;
-  std::vector<double> w;  // deflection at station 20 per stage, m
-  std::vector<double> m;  // largest moment per stage
+  testing::RunOutput Out;
+  std::vector<double> W;  // deflection at station 20 per stage, m
+  std::vector<double> M;  // largest moment per stage
 };
 
 Staged RunToml(const std::string& toml, bool memory, double factor = 1.0) {
   const toml_input::Records records = toml_input::TomlToRecords(toml);
   RunOptions options;
-  options.input_text = records.text;
-  options.stage_memory = memory || records.stage_memory;
-  options.unload_factor = memory ? factor : records.unload_factor;
-  options.keep_results = true;
+  options.InputText = records.Text;
+  options.StageMemory = memory || records.StageMemory;
+  options.UnloadFactor = memory ? factor : records.UnloadFactor;
+  options.KeepResults = true;
   Staged s;
-  s.out = testing::RunText("", options, "wall.toml");
-  for (const StageResults& r : s.out.result.results) {
-    s.w.push_back(r.stations.size() > 20 ? r.stations.deflection[20] : NAN);
+  s.Out = testing::RunText("", options, "wall.toml");
+  for (const StageResults& r : s.Out.Result.Results) {
+    s.W.push_back(r.Stations.size() > 20 ? r.Stations.Deflection[20] : NAN);
   }
-  for (const StageSummary& st : s.out.result.stages) s.m.push_back(st.max_moment);
+  for (const StageSummary& st : s.Out.Result.Stages) s.M.push_back(st.MaxMoment);
   return s;
 }
 
@@ -102,14 +102,14 @@ TEST(StageMemory, SpringsUnloadAlongTheirOwnLineAndComposeIntoOneTable) {
 // then left at no prestress while the wall comes back to 9.67663 mm.
 TEST(StageMemory, ATieBackLockedOffLosesItsStiffnessTimesTheMovement) {
   RunContext ctx;
-  ctx.memory = std::make_shared<solver::StageMemory>();
-  ctx.data.Run.StageCounter = 3;
+  ctx.Memory = std::make_shared<solver::StageMemory>();
+  ctx.Data.Run.StageCounter = 3;
   solver::TieBackMemory lock;
   lock.Station = 3;
   lock.LockStage = 2;
   lock.WLock = 0.02227869;
   lock.HLock = -80.0 * std::cos(5.0 * M_PI / 180.0);
-  ctx.memory->TieBacks = {lock};
+  ctx.Memory->TieBacks = {lock};
   TieBack tb;
   tb.Station = 3;
   tb.CosAngle = std::cos(5.0 * M_PI / 180.0);
@@ -117,14 +117,14 @@ TEST(StageMemory, ATieBackLockedOffLosesItsStiffnessTimesTheMovement) {
   solver::ApplyTieBackMemory(ctx, 0, tb);
   const double w = 0.00967663;
   EXPECT_NEAR((tb.PrestressLoad - tb.Stiffness * w) / tb.CosAngle, -37.818, 0.001);
-  EXPECT_EQ(solver::TieBackMemoryText(*ctx.memory, 0), "LOCKED IN STAGE 2");
+  EXPECT_EQ(solver::TieBackMemoryText(*ctx.Memory, 0), "LOCKED IN STAGE 2");
   // Listing a prestress again holds the anchor at it, without a spring.
   tb.Prestress = 50.0;
   tb.PrestressLoad = -50.0;
   solver::ApplyTieBackMemory(ctx, 0, tb);
   EXPECT_EQ(tb.Stiffness, 0.0);
   EXPECT_EQ(tb.PrestressLoad, -50.0);
-  EXPECT_EQ(solver::TieBackMemoryText(*ctx.memory, 0), "PRESTRESSED (FORCE HELD)");
+  EXPECT_EQ(solver::TieBackMemoryText(*ctx.Memory, 0), "PRESTRESSED (FORCE HELD)");
 }
 
 // The rigid wall loaded with 160, 40 and 80 kN/m: unloaded and reloaded at
@@ -133,35 +133,35 @@ TEST(StageMemory, ATieBackLockedOffLosesItsStiffnessTimesTheMovement) {
 TEST(StageMemory, TheRigidWallRemembersItsFirstPush) {
   const std::string toml = RigidWall({160, 40, 80}, true);
   const Staged memory = RunToml(toml, true, 0.5);
-  ASSERT_EQ(memory.w.size(), 3u) << memory.out.report;
-  EXPECT_EQ(memory.out.result.status, DARNEK_OK);
-  EXPECT_GE(memory.w[0], 0.08);
-  EXPECT_LE(memory.w[0], 0.08002);
-  EXPECT_NEAR(memory.w[1], 0.040, 2e-5);
-  EXPECT_NEAR(memory.w[2], 0.060, 2e-5);
-  EXPECT_NEAR(memory.w[0] - memory.w[1], 0.040, 1e-5);
-  EXPECT_NEAR(memory.w[2] - memory.w[1], 0.020, 1e-5);
-  EXPECT_NEAR(std::fabs(memory.m[0]), 400.0, 0.1);
-  EXPECT_NEAR(std::fabs(memory.m[1]), 100.0, 0.1);
-  EXPECT_NEAR(std::fabs(memory.m[2]), 200.0, 0.1);
-  EXPECT_EQ(testing::Count(memory.out.report, "STAGE MEMORY: THIS STAGE STARTS FROM THE LAST"), 3);
+  ASSERT_EQ(memory.W.size(), 3u) << memory.Out.Report;
+  EXPECT_EQ(memory.Out.Result.Status, DARNEK_OK);
+  EXPECT_GE(memory.W[0], 0.08);
+  EXPECT_LE(memory.W[0], 0.08002);
+  EXPECT_NEAR(memory.W[1], 0.040, 2e-5);
+  EXPECT_NEAR(memory.W[2], 0.060, 2e-5);
+  EXPECT_NEAR(memory.W[0] - memory.W[1], 0.040, 1e-5);
+  EXPECT_NEAR(memory.W[2] - memory.W[1], 0.020, 1e-5);
+  EXPECT_NEAR(std::fabs(memory.M[0]), 400.0, 0.1);
+  EXPECT_NEAR(std::fabs(memory.M[1]), 100.0, 0.1);
+  EXPECT_NEAR(std::fabs(memory.M[2]), 200.0, 0.1);
+  EXPECT_EQ(testing::Count(memory.Out.Report, "STAGE MEMORY: THIS STAGE STARTS FROM THE LAST"), 3);
 
   // A stage repeated unchanged changes nothing.
   const Staged repeated = RunToml(RigidWall({160, 40, 40}, true), true, 0.5);
-  ASSERT_EQ(repeated.w.size(), 3u);
-  EXPECT_NEAR(repeated.w[2], repeated.w[1], 1e-9);
+  ASSERT_EQ(repeated.W.size(), 3u);
+  EXPECT_NEAR(repeated.W[2], repeated.W[1], 1e-9);
 
   // The TOML keys ask for the same.
   const Staged keyed = RunToml(testing::Replace(toml, "units = \"si\"\n",
                                                 "units = \"si\"\nstage_memory = true\nunload_factor = 0.5\n"),
                                false);
-  EXPECT_EQ(keyed.w, memory.w);
+  EXPECT_EQ(keyed.W, memory.W);
 
   const Staged alone = RunToml(toml, false);
-  ASSERT_EQ(alone.w.size(), 3u);
-  EXPECT_NEAR(alone.w[1], 0.020, 1e-5);
-  EXPECT_NEAR(alone.w[2], 0.040, 1e-5);
-  EXPECT_EQ(testing::Count(alone.out.report, "STAGE MEMORY"), 0);
+  ASSERT_EQ(alone.W.size(), 3u);
+  EXPECT_NEAR(alone.W[1], 0.020, 1e-5);
+  EXPECT_NEAR(alone.W[2], 0.040, 1e-5);
+  EXPECT_EQ(testing::Count(alone.Out.Report, "STAGE MEMORY"), 0);
 }
 
 // Linear springs have no history: any sequence of loads, up and down, gives
@@ -170,15 +170,15 @@ TEST(StageMemory, LinearSpringsGiveTheIndependentResults) {
   const std::string toml = RigidWall({160, -40, 80, 80, 10}, false);
   const Staged memory = RunToml(toml, true, 1.0);
   const Staged alone = RunToml(toml, false);
-  ASSERT_EQ(memory.out.result.results.size(), 5u);
-  ASSERT_EQ(alone.out.result.results.size(), 5u);
+  ASSERT_EQ(memory.Out.Result.Results.size(), 5u);
+  ASSERT_EQ(alone.Out.Result.Results.size(), 5u);
   for (size_t k = 0; k < 5; ++k) {
-    const auto& a = memory.out.result.results[k].stations;
-    const auto& b = alone.out.result.results[k].stations;
+    const auto& a = memory.Out.Result.Results[k].Stations;
+    const auto& b = alone.Out.Result.Results[k].Stations;
     ASSERT_EQ(a.size(), b.size());
     for (size_t j = 0; j < a.size(); ++j) {
-      EXPECT_NEAR(a.deflection[j], b.deflection[j], 1e-9) << "stage " << k + 1 << " station " << j;
-      EXPECT_NEAR(a.moment[j], b.moment[j], 1e-6) << "stage " << k + 1 << " station " << j;
+      EXPECT_NEAR(a.Deflection[j], b.Deflection[j], 1e-9) << "stage " << k + 1 << " station " << j;
+      EXPECT_NEAR(a.Moment[j], b.Moment[j], 1e-6) << "stage " << k + 1 << " station " << j;
     }
   }
 }
@@ -190,17 +190,17 @@ TEST(StageMemory, ChangedStationsAreRejectedAndAFailedStageStopsTheSequence) {
   const size_t second = toml.find("increments = 40", toml.find("[[stage]]", 30));
   toml.replace(second, 15, "increments = 39");
   const Staged changed = RunToml(toml, true);
-  EXPECT_EQ(changed.out.result.status, DARNEK_INPUT_REJECTED);
-  EXPECT_NE(changed.out.result.message.find("stage 2: NumIncrements 39"), std::string::npos)
-      << changed.out.result.message;
+  EXPECT_EQ(changed.Out.Result.Status, DARNEK_INPUT_REJECTED);
+  EXPECT_NE(changed.Out.Result.Message.find("stage 2: NumIncrements 39"), std::string::npos)
+      << changed.Out.Result.Message;
 
   // 400 kN/m takes the wall beyond its allowed deflection of 1 m.
   const Staged failed = RunToml(RigidWall({400, 40, 80}, true), true, 0.5);
-  EXPECT_EQ(failed.out.result.status, DARNEK_ANALYSIS_FAILED);
-  ASSERT_EQ(failed.out.result.stages.size(), 3u);
-  EXPECT_FALSE(failed.out.result.stages[0].solved);
-  EXPECT_FALSE(failed.out.result.stages[1].solved);
-  EXPECT_EQ(testing::Count(failed.out.report, "NOT ANALYSED: PREVIOUS STAGE FAILED"), 2);
+  EXPECT_EQ(failed.Out.Result.Status, DARNEK_ANALYSIS_FAILED);
+  ASSERT_EQ(failed.Out.Result.Stages.size(), 3u);
+  EXPECT_FALSE(failed.Out.Result.Stages[0].Solved);
+  EXPECT_FALSE(failed.Out.Result.Stages[1].Solved);
+  EXPECT_EQ(testing::Count(failed.Out.Report, "NOT ANALYSED: PREVIOUS STAGE FAILED"), 2);
 }
 
 // A long flexible wall (EI 1000 kN m2) on linear springs of 2000 kN/m2, with
@@ -238,25 +238,25 @@ TEST(StageMemory, AnAnchorHeldAtItsPrestressIsAForceInEveryStage) {
   const double beta = std::pow(2000.0 / (4.0 * 1000.0), 0.25);
   const double u = 100.0 * beta / (2.0 * 2000.0);
   const Staged memory = RunToml(AnchoredWall({0, 50, 100, 200}), true);
-  ASSERT_EQ(memory.out.result.results.size(), 4u) << memory.out.report;
+  ASSERT_EQ(memory.Out.Result.Results.size(), 4u) << memory.Out.Report;
   std::vector<double> w;
-  for (const StageResults& r : memory.out.result.results) w.push_back(r.stations.deflection[100]);
+  for (const StageResults& r : memory.Out.Result.Results) w.push_back(r.Stations.Deflection[100]);
   const double sign = w[0] < 0 ? -1.0 : 1.0;
   EXPECT_NEAR(sign * w[0], u, 0.005 * u);
   EXPECT_NEAR(sign * w[1], u / 2, 0.005 * u / 2);
   // To the rounding of the anchor's angle: its 100 kN are 100.0004.
   EXPECT_NEAR(w[2], 0.0, 1e-6);
   EXPECT_NEAR(w[3], -w[0], 1e-6);
-  EXPECT_NEAR(std::fabs(memory.m[0]), 100.0 / (4.0 * beta), 0.005 * 25.0 / beta);
-  for (const StageResults& r : memory.out.result.results) {
-    ASSERT_EQ(r.tie_backs.size(), 1u);
-    EXPECT_NEAR(std::fabs(r.tie_backs[0].force_per_tie_back), 200.0, 1e-9) << "stage " << r.stage;
+  EXPECT_NEAR(std::fabs(memory.M[0]), 100.0 / (4.0 * beta), 0.005 * 25.0 / beta);
+  for (const StageResults& r : memory.Out.Result.Results) {
+    ASSERT_EQ(r.TieBacks.size(), 1u);
+    EXPECT_NEAR(std::fabs(r.TieBacks[0].ForcePerTieBack), 200.0, 1e-9) << "stage " << r.Stage;
   }
-  EXPECT_EQ(testing::Count(memory.out.report, "PRESTRESSED (FORCE HELD)"), 4);
+  EXPECT_EQ(testing::Count(memory.Out.Report, "PRESTRESSED (FORCE HELD)"), 4);
 
   const Staged alone = RunToml(AnchoredWall({0}), false);
-  ASSERT_EQ(alone.w.size(), 1u);
-  EXPECT_NEAR(std::fabs(alone.out.result.results[0].stations.deflection[100]),
+  ASSERT_EQ(alone.W.size(), 1u);
+  EXPECT_NEAR(std::fabs(alone.Out.Result.Results[0].Stations.Deflection[100]),
               100.0 / (2.0 * 2000.0 / beta + 525.0), 0.005 * u);
 }
 
@@ -290,13 +290,13 @@ std::string WateredWall(const std::vector<std::pair<double, double>>& water_and_
 }
 
 void ExpectSameStations(const Staged& a, const Staged& b, double tolerance) {
-  ASSERT_EQ(a.out.result.results.size(), b.out.result.results.size());
-  for (size_t k = 0; k < a.out.result.results.size(); ++k) {
-    const auto& x = a.out.result.results[k].stations;
-    const auto& y = b.out.result.results[k].stations;
+  ASSERT_EQ(a.Out.Result.Results.size(), b.Out.Result.Results.size());
+  for (size_t k = 0; k < a.Out.Result.Results.size(); ++k) {
+    const auto& x = a.Out.Result.Results[k].Stations;
+    const auto& y = b.Out.Result.Results[k].Stations;
     ASSERT_EQ(x.size(), y.size()) << "stage " << k + 1;
     for (size_t j = 0; j < x.size(); ++j)
-      EXPECT_NEAR(x.deflection[j], y.deflection[j], tolerance) << "stage " << k + 1 << " station " << j;
+      EXPECT_NEAR(x.Deflection[j], y.Deflection[j], tolerance) << "stage " << k + 1 << " station " << j;
   }
 }
 
@@ -307,11 +307,11 @@ TEST(StageMemory, WaterLoweredInStepsOnLinearSpringsIsTheIndependentResult) {
   const std::string toml = WateredWall({{1.0, 4.0}, {2.5, 4.0}, {4.0, 4.0}, {4.0, 5.0}});
   const Staged memory = RunToml(toml, true);
   const Staged alone = RunToml(toml, false);
-  ASSERT_EQ(memory.out.result.results.size(), 4u) << memory.out.report;
-  EXPECT_EQ(memory.out.result.status, DARNEK_OK) << memory.out.result.message;
+  ASSERT_EQ(memory.Out.Result.Results.size(), 4u) << memory.Out.Report;
+  EXPECT_EQ(memory.Out.Result.Status, DARNEK_OK) << memory.Out.Result.Message;
   // The water matters: each step moves the top of the wall.
-  EXPECT_GT(std::fabs(alone.out.result.results[0].stations.deflection[0] -
-                      alone.out.result.results[1].stations.deflection[0]),
+  EXPECT_GT(std::fabs(alone.Out.Result.Results[0].Stations.Deflection[0] -
+                      alone.Out.Result.Results[1].Stations.Deflection[0]),
             1e-4);
   ExpectSameStations(memory, alone, 1e-9);
 }
@@ -325,11 +325,11 @@ TEST(StageMemory, MonotonicLoadingIsTheIndependentResultAndEveryStageIsInEquilib
 
   const std::vector<double> loads{160, 40, 80};
   const Staged memory = RunToml(RigidWall(loads, true), true, 0.5);
-  ASSERT_EQ(memory.out.result.results.size(), 3u);
+  ASSERT_EQ(memory.Out.Result.Results.size(), 3u);
   for (size_t k = 0; k < 3; ++k) {
-    const StationTable& st = memory.out.result.results[k].stations;
+    const StationTable& st = memory.Out.Result.Results[k].Stations;
     double soil = 0;
-    for (size_t j = 0; j < st.size(); ++j) soil += st.soil_reaction[j] * 0.5;
+    for (size_t j = 0; j < st.size(); ++j) soil += st.SoilReaction[j] * 0.5;
     EXPECT_NEAR(soil + loads[k], 0.0, 1e-6 * loads[k]) << "stage " << k + 1;
   }
 }
@@ -340,8 +340,8 @@ TEST(StageMemory, TheResultFilesSayTheModeIsOnAndGiveTheStepsAndTheTieBackStates
   std::string toml = AnchoredWall({0, 50});
   toml.replace(toml.rfind("prestress = 200.0"), 17, "prestress = 0.0");
   const Staged memory = RunToml(toml, true, 0.5);
-  ASSERT_EQ(memory.out.result.results.size(), 2u) << memory.out.report;
-  const auto json = nlohmann::json::parse(ResultsJson(memory.out.result));
+  ASSERT_EQ(memory.Out.Result.Results.size(), 2u) << memory.Out.Report;
+  const auto json = nlohmann::json::parse(ResultsJson(memory.Out.Result));
   EXPECT_EQ(json["stage_memory"]["unload_factor"], 0.5);
   const auto& s1 = json["stages"][0];
   const auto& s2 = json["stages"][1];
@@ -353,10 +353,10 @@ TEST(StageMemory, TheResultFilesSayTheModeIsOnAndGiveTheStepsAndTheTieBackStates
   EXPECT_TRUE(s1["tie_backs"][0]["lock_stage"].is_null());
   EXPECT_EQ(s2["tie_backs"][0]["memory_state"], "locked");
   EXPECT_EQ(s2["tie_backs"][0]["lock_stage"], 1);
-  EXPECT_EQ(testing::Count(memory.out.report, "LOCKED IN STAGE 1"), 1);
+  EXPECT_EQ(testing::Count(memory.Out.Report, "LOCKED IN STAGE 1"), 1);
 
   testing::TempDir dir;
-  ASSERT_EQ(WriteResultsCsv(dir.path().string(), memory.out.result), "");
+  ASSERT_EQ(WriteResultsCsv(dir.path().string(), memory.Out.Result), "");
   const std::string stages = dir.Read("stages.csv");
   EXPECT_NE(stages.find(",tie_backs,stage_memory,unload_factor,tie_back_states\n"), std::string::npos)
       << stages;
@@ -365,8 +365,8 @@ TEST(StageMemory, TheResultFilesSayTheModeIsOnAndGiveTheStepsAndTheTieBackStates
   EXPECT_NE(dir.Read("stage-2-stations.csv").find(",ei_kN_m2,deflection_since_previous_m\n"),
             std::string::npos);
 
-  EXPECT_EQ(memory.out.plot.rfind(" STAGE MEMORY ON; UNLOAD FACTOR  5.000E-01\n", 0), 0u);
-  std::istringstream plot(memory.out.plot);
+  EXPECT_EQ(memory.Out.Plot.rfind(" STAGE MEMORY ON; UNLOAD FACTOR  5.000E-01\n", 0), 0u);
+  std::istringstream plot(memory.Out.Plot);
   const pictures::PlotFile file = pictures::ParsePlotData(plot, "wall.plt");
   EXPECT_EQ(file.StageMemoryUnloadFactor, 0.5);
   EXPECT_EQ(file.Stages.size(), 2u);
@@ -374,11 +374,11 @@ TEST(StageMemory, TheResultFilesSayTheModeIsOnAndGiveTheStepsAndTheTieBackStates
             std::string::npos);
 
   const Staged alone = RunToml(toml, false);
-  const std::string plain = ResultsJson(alone.out.result);
+  const std::string plain = ResultsJson(alone.Out.Result);
   for (const char* key : {"stage_memory", "deflection_since_previous", "memory_state", "lock_stage"})
     EXPECT_EQ(plain.find(key), std::string::npos) << key;
-  EXPECT_EQ(alone.out.plot.find("MEMORY"), std::string::npos);
-  std::istringstream alone_plot(alone.out.plot);
+  EXPECT_EQ(alone.Out.Plot.find("MEMORY"), std::string::npos);
+  std::istringstream alone_plot(alone.Out.Plot);
   EXPECT_FALSE(pictures::ParsePlotData(alone_plot, "wall.plt").StageMemoryUnloadFactor);
 }
 

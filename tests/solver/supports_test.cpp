@@ -27,40 +27,40 @@ TieBack MakeTieBack(double depth, double area, double modulus, double length, do
 
 TEST(AddTieBacks, EnglishDepthInFeetRoundsHalfwayAwayFromZero) {
   SolverContext f(40, 6.0, 1);
-  f.ctx.data.C2.ResultWidth = 12.0;
+  f.Ctx.Data.C2.ResultWidth = 12.0;
   for (double depth : {10.0, 10.24, 10.25}) {
-    f.ctx.data.TieBacks.push_back(MakeTieBack(depth, 1.0, 29.0e6, 20.0, 0.0, 8.0, 0.0));
+    f.Ctx.Data.TieBacks.push_back(MakeTieBack(depth, 1.0, 29.0e6, 20.0, 0.0, 8.0, 0.0));
   }
-  AddTieBacks(f.ctx);
-  EXPECT_EQ(f.ctx.data.TieBacks[0].Station, 20);
-  EXPECT_EQ(f.ctx.data.TieBacks[1].Station, 20);
-  EXPECT_EQ(f.ctx.data.TieBacks[2].Station, 21);
+  AddTieBacks(f.Ctx);
+  EXPECT_EQ(f.Ctx.Data.TieBacks[0].Station, 20);
+  EXPECT_EQ(f.Ctx.Data.TieBacks[1].Station, 20);
+  EXPECT_EQ(f.Ctx.Data.TieBacks[2].Station, 21);
 }
 
 TEST(AddTieBacks, SIDepthsInMetresAndEnglishDepthsAtLongIncrements) {
   SolverContext si(20, 0.4);
-  si.ctx.data.C2.ResultWidth = 1.0;
+  si.Ctx.Data.C2.ResultWidth = 1.0;
   // 2.5 and 2.4 increments down.
   for (double depth : {1.0, 0.96})
-    si.ctx.data.TieBacks.push_back(MakeTieBack(depth, 1e-3, 2e8, 8.0, 0.0, 2.0, 0.0));
-  AddTieBacks(si.ctx);
-  EXPECT_EQ(si.ctx.data.TieBacks[0].Station, 3);
-  EXPECT_EQ(si.ctx.data.TieBacks[1].Station, 2);
+    si.Ctx.Data.TieBacks.push_back(MakeTieBack(depth, 1e-3, 2e8, 8.0, 0.0, 2.0, 0.0));
+  AddTieBacks(si.Ctx);
+  EXPECT_EQ(si.Ctx.Data.TieBacks[0].Station, 3);
+  EXPECT_EQ(si.Ctx.Data.TieBacks[1].Station, 2);
 
   SolverContext english(20, 24.0, 1);
-  english.ctx.data.C2.ResultWidth = 12.0;
-  english.ctx.data.TieBacks.push_back(MakeTieBack(10.0, 1.0, 29.0e6, 20.0, 0.0, 8.0, 0.0));
-  AddTieBacks(english.ctx);
-  EXPECT_EQ(english.ctx.data.TieBacks[0].Station, 5);
+  english.Ctx.Data.C2.ResultWidth = 12.0;
+  english.Ctx.Data.TieBacks.push_back(MakeTieBack(10.0, 1.0, 29.0e6, 20.0, 0.0, 8.0, 0.0));
+  AddTieBacks(english.Ctx);
+  EXPECT_EQ(english.Ctx.Data.TieBacks[0].Station, 5);
 }
 
 TEST(AddTieBacks, HorizontalSIAnchorAtResultWidthSpacing) {
   SolverContext f(20, 0.5);
-  f.ctx.data.C2.ResultWidth = 2.5;
+  f.Ctx.Data.C2.ResultWidth = 2.5;
   f.st().EI[5] = 4.0e4;
-  f.ctx.data.TieBacks.push_back(MakeTieBack(2.6, 0.001, 2.0e8, 8.0, 0.0, 2.5, 300.0));
-  AddTieBacks(f.ctx);
-  const TieBack& t = f.ctx.data.TieBacks[0];
+  f.Ctx.Data.TieBacks.push_back(MakeTieBack(2.6, 0.001, 2.0e8, 8.0, 0.0, 2.5, 300.0));
+  AddTieBacks(f.Ctx);
+  const TieBack& t = f.Ctx.Data.TieBacks[0];
   EXPECT_EQ(t.Station, 5);
   EXPECT_EQ(t.CosAngle, 1.0);
   EXPECT_DOUBLE_EQ(t.Stiffness, 0.001 * 2.0e8 / 8.0);
@@ -75,10 +75,10 @@ TEST(AddTieBacks, EnglishStiffnessAndPrestressPerStationOfWidth) {
   // 1 in^2 of steel, 20 ft free length, every 8 ft, results per foot of wall:
   // k = A E / (8 x 240 in), the prestress shared by 8 feet of wall.
   SolverContext f(40, 6.0, 1);
-  f.ctx.data.C2.ResultWidth = 12.0;
-  f.ctx.data.TieBacks.push_back(MakeTieBack(5.0, 1.0, 29.0e6, 20.0, 0.0, 8.0, 80000.0));
-  AddTieBacks(f.ctx);
-  const TieBack& t = f.ctx.data.TieBacks[0];
+  f.Ctx.Data.C2.ResultWidth = 12.0;
+  f.Ctx.Data.TieBacks.push_back(MakeTieBack(5.0, 1.0, 29.0e6, 20.0, 0.0, 8.0, 80000.0));
+  AddTieBacks(f.Ctx);
+  const TieBack& t = f.Ctx.Data.TieBacks[0];
   EXPECT_EQ(t.Station, 10);
   EXPECT_NEAR(t.Stiffness, 29.0e6 / (8.0 * 240.0), 1e-9);
   EXPECT_NEAR(t.PrestressLoad, -10000.0, 1e-9);
@@ -86,39 +86,39 @@ TEST(AddTieBacks, EnglishStiffnessAndPrestressPerStationOfWidth) {
 
 TEST(AddTieBacks, InclinedAnchorAngleUsesSinglePrecisionPi) {
   SolverContext f(20, 1.0);
-  f.ctx.data.TieBacks.push_back(MakeTieBack(3.0, 1.0, 1.0, 1.0, 60.0, 1.0, 10.0));
-  AddTieBacks(f.ctx);
-  const double c = f.ctx.data.TieBacks[0].CosAngle;
+  f.Ctx.Data.TieBacks.push_back(MakeTieBack(3.0, 1.0, 1.0, 1.0, 60.0, 1.0, 10.0));
+  AddTieBacks(f.Ctx);
+  const double c = f.Ctx.Data.TieBacks[0].CosAngle;
   // 3.1416 instead of pi turns 60 degrees into 1.0472 + 2.4e-6 radians, which
   // moves the cosine 2.09e-6 below 0.5.
   EXPECT_NEAR(c, 0.5 - 2.09e-6, 1e-8);
-  EXPECT_DOUBLE_EQ(f.ctx.data.TieBacks[0].PrestressLoad, -10.0 * c);
+  EXPECT_DOUBLE_EQ(f.Ctx.Data.TieBacks[0].PrestressLoad, -10.0 * c);
 }
 
 TEST(AddTieBacks, AnchorBelowTheTipIsDataBeyondTheEnd) {
   SolverContext f(10, 1.0);
-  f.ctx.data.TieBacks.push_back(MakeTieBack(11.0, 1.0, 1.0, 1.0, 0.0, 1.0, 10.0));
-  AddTieBacks(f.ctx);
-  EXPECT_EQ(darnek::testing::DataErrorKind([&] { CheckBeyondEnd(f.ctx); }), DataError::Kind::DataBeyondEnd);
+  f.Ctx.Data.TieBacks.push_back(MakeTieBack(11.0, 1.0, 1.0, 1.0, 0.0, 1.0, 10.0));
+  AddTieBacks(f.Ctx);
+  EXPECT_EQ(darnek::testing::DataErrorKind([&] { CheckBeyondEnd(f.Ctx); }), DataError::Kind::DataBeyondEnd);
 }
 
 TEST(ApplyHinges, ZeroesEIAtTieBacksAfterTheFirstOnly) {
   SolverContext f(30, 1.0);
-  f.ctx.data.C1.NumTieBacks = 3;
-  f.ctx.data.TieBacks = {MakeTieBack(5, 1, 1, 1, 0, 1, 0), MakeTieBack(12, 1, 1, 1, 0, 1, 0),
+  f.Ctx.Data.C1.NumTieBacks = 3;
+  f.Ctx.Data.TieBacks = {MakeTieBack(5, 1, 1, 1, 0, 1, 0), MakeTieBack(12, 1, 1, 1, 0, 1, 0),
                          MakeTieBack(20, 1, 1, 1, 0, 1, 0)};
-  AddTieBacks(f.ctx);
+  AddTieBacks(f.Ctx);
   for (int j = 0; j <= 30; ++j) f.st().EI[j] = 100.0;
-  ApplyHinges(f.ctx);
+  ApplyHinges(f.Ctx);
   EXPECT_EQ(f.st().EI[5], 100.0);  // hinge option off
-  f.ctx.data.C1.HingeOption = HingeModel::AtLowerTieBacks;
-  ApplyHinges(f.ctx);
+  f.Ctx.Data.C1.HingeOption = HingeModel::AtLowerTieBacks;
+  ApplyHinges(f.Ctx);
   for (int j = 0; j <= 30; ++j) EXPECT_EQ(f.st().EI[j], j == 12 || j == 20 ? 0.0 : 100.0) << j;
 }
 
 TEST(SetSpecifiedConditions, SetsTheCodesOfEachCase) {
   SolverContext f(20, 1.0);
-  f.ctx.data.SpecifiedConditions = {
+  f.Ctx.Data.SpecifiedConditions = {
       {ConditionCase::DeflectionAndSlope, -1, 0.1, 0.2},  // first row at station -1: deflection only
       {ConditionCase::Deflection, 2, 0.0, 0.0},           // deflection
       {ConditionCase::Slope, 5, 0.0, 0.0},                // slope: rows 4 and 6
@@ -126,7 +126,7 @@ TEST(SetSpecifiedConditions, SetsTheCodesOfEachCase) {
       {ConditionCase::Deflection, 12, 0.0, 0.0},          // deflection
       {ConditionCase::DeflectionAndSlope, 20, 0.0, 0.0},  // both at the tip: rows 19, 20, 21
   };
-  SetSpecifiedConditions(f.ctx);
+  SetSpecifiedConditions(f.Ctx);
   std::vector<int> codes;
   for (int j = -1; j <= 21; ++j) codes.push_back(f.st().SolutionCode[j]);
   const std::vector<int> expected = {2, 1, 1, 2, 1, 3, 1, 5, 1, 3, 4, 5, 1, 2, 1, 1, 1, 1, 1, 1, 3, 4, 5};
@@ -135,10 +135,10 @@ TEST(SetSpecifiedConditions, SetsTheCodesOfEachCase) {
 
 TEST(SetSpecifiedConditions, RejectsOverlappingConditionsNamingRowsAndStations) {
   SolverContext f(20, 1.0);
-  f.ctx.data.SpecifiedConditions = {{ConditionCase::Slope, 5, 0.0, 0.01},
+  f.Ctx.Data.SpecifiedConditions = {{ConditionCase::Slope, 5, 0.0, 0.01},
                                     {ConditionCase::Deflection, 6, 0.02, 0.0}};
   try {
-    SetSpecifiedConditions(f.ctx);
+    SetSpecifiedConditions(f.Ctx);
     FAIL() << "overlap accepted";
   } catch (const InputError& e) {
     EXPECT_STREQ(e.what(),
@@ -147,32 +147,32 @@ TEST(SetSpecifiedConditions, RejectsOverlappingConditionsNamingRowsAndStations) 
                  "stations of its own");
   }
   // A repeated station would pair every later row with the wrong values.
-  f.ctx.data.SpecifiedConditions = {{ConditionCase::Deflection, 5, 0.0, 0.0},
+  f.Ctx.Data.SpecifiedConditions = {{ConditionCase::Deflection, 5, 0.0, 0.0},
                                     {ConditionCase::Deflection, 5, 0.1, 0.0}};
-  EXPECT_THROW(SetSpecifiedConditions(f.ctx), InputError);
+  EXPECT_THROW(SetSpecifiedConditions(f.Ctx), InputError);
   // Two stations apart there is no overlap.
-  f.ctx.data.SpecifiedConditions = {{ConditionCase::Deflection, 5, 0.0, 0.0},
+  f.Ctx.Data.SpecifiedConditions = {{ConditionCase::Deflection, 5, 0.0, 0.0},
                                     {ConditionCase::Slope, 7, 0.0, 0.1}};
-  EXPECT_NO_THROW(SetSpecifiedConditions(f.ctx));
+  EXPECT_NO_THROW(SetSpecifiedConditions(f.Ctx));
 }
 
 TEST(SetSpecifiedConditions, RejectsStationsOutOfOrderOrBelowTheTip) {
   SolverContext f(20, 1.0);
-  f.ctx.data.SpecifiedConditions = {{ConditionCase::Deflection, 8, 0.0, 0.0},
+  f.Ctx.Data.SpecifiedConditions = {{ConditionCase::Deflection, 8, 0.0, 0.0},
                                     {ConditionCase::Deflection, 3, 0.0, 0.0}};
-  EXPECT_EQ(darnek::testing::DataErrorKind([&] { SetSpecifiedConditions(f.ctx); }),
+  EXPECT_EQ(darnek::testing::DataErrorKind([&] { SetSpecifiedConditions(f.Ctx); }),
             DataError::Kind::StationsNotInOrder);
-  f.ctx.data.SpecifiedConditions = {{ConditionCase::Deflection, -2, 0.0, 0.0}};
-  EXPECT_EQ(darnek::testing::DataErrorKind([&] { SetSpecifiedConditions(f.ctx); }),
+  f.Ctx.Data.SpecifiedConditions = {{ConditionCase::Deflection, -2, 0.0, 0.0}};
+  EXPECT_EQ(darnek::testing::DataErrorKind([&] { SetSpecifiedConditions(f.Ctx); }),
             DataError::Kind::StationsNotInOrder);
-  f.ctx.data.SpecifiedConditions = {{ConditionCase::Deflection, 21, 0.0, 0.0}};
-  EXPECT_THROW(SetSpecifiedConditions(f.ctx), InputError);
+  f.Ctx.Data.SpecifiedConditions = {{ConditionCase::Deflection, 21, 0.0, 0.0}};
+  EXPECT_THROW(SetSpecifiedConditions(f.Ctx), InputError);
 }
 
 TEST(AddRestraints, EchoedAndDistributedAsLateralAndRotationalSprings) {
   SolverContext f(20, 1.0);
-  f.ctx.data.Restraints = {{5, 7, RowLink::Standalone, 100.0, 40.0}, {0, 0, RowLink::Standalone, 0.0, 900.0}};
-  AddRestraints(f.ctx);
+  f.Ctx.Data.Restraints = {{5, 7, RowLink::Standalone, 100.0, 40.0}, {0, 0, RowLink::Standalone, 0.0, 900.0}};
+  AddRestraints(f.Ctx);
   const StationTables& st = f.st();
   EXPECT_EQ(st.BaseS[5], 50.0);
   EXPECT_EQ(st.BaseS[6], 100.0);
@@ -193,9 +193,9 @@ TEST(SpecifiedConditions, FixedTopMeetsDeflectionAndSlopeInTheSolution) {
     f.st().Q[j] = 2.0;
     f.st().S[j] = 10.0;
   }
-  f.ctx.data.SpecifiedConditions = {{ConditionCase::DeflectionAndSlope, 0, 0.015, -0.002}};
-  SetSpecifiedConditions(f.ctx);
-  SolveDeflections(f.st(), f.ctx.data.SpecifiedConditions, 16, 0.5, 0.0, 1e30);
+  f.Ctx.Data.SpecifiedConditions = {{ConditionCase::DeflectionAndSlope, 0, 0.015, -0.002}};
+  SetSpecifiedConditions(f.Ctx);
+  SolveDeflections(f.st(), f.Ctx.Data.SpecifiedConditions, 16, 0.5, 0.0, 1e30);
   EXPECT_EQ(f.st().W[0], 0.015);
   EXPECT_NEAR((f.st().W[1] - f.st().W[-1]) / 1.0, -0.002, 1e-15);
 }

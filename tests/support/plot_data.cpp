@@ -45,8 +45,8 @@ std::string SoilCurveRecords(const PlotSoilCurves& block) {
   if (!any_generated) {
     // User curves go through the engine's own writer.
     RunContext ctx;
-    ctx.plot.Attach(text);
-    ctx.data.C1.UnitSystemCode = Code<UnitSystem>(block.UnitSystemCode);
+    ctx.Plot.Attach(text);
+    ctx.Data.C1.UnitSystemCode = Code<UnitSystem>(block.UnitSystemCode);
     for (const PlotSoilCurve& c : block.Curves) {
       UserPyCurve u;
       u.Station = c.Station;
@@ -55,7 +55,7 @@ std::string SoilCurveRecords(const PlotSoilCurves& block) {
         u.Y.push_back(p.Y);
         u.P.push_back(p.P);
       }
-      ctx.data.UserPyCurves.push_back(u);
+      ctx.Data.UserPyCurves.push_back(u);
     }
     report::WritePlotUserCurves(ctx);
     return text.str();
@@ -75,8 +75,8 @@ std::string SoilCurveRecords(const PlotSoilCurves& block) {
 std::string ResultsRecords(const PlotResults& block) {
   std::ostringstream text;
   RunContext ctx;
-  ctx.plot.Attach(text);
-  ProblemData& d = ctx.data;
+  ctx.Plot.Attach(text);
+  ProblemData& d = ctx.Data;
   d.Run.UnitFlag = block.UnitFlag;
   if (!block.Solved) {
     d.Results.Outcome = StageOutcome::DeflectionExceeded;
@@ -245,19 +245,19 @@ PlotFile ExpectPlotFileReadsBack(const std::string& path) {
 }
 
 void ExpectSummariesMatchPlot(const RunResult& result, const PlotFile& plot) {
-  for (const StageSummary& s : result.stages) {
+  for (const StageSummary& s : result.Stages) {
     const PlotStage* stage = nullptr;
     for (const PlotStage& p : plot.Stages)
-      if (p.Number == s.stage) stage = &p;
-    const std::string where = "stage " + std::to_string(s.stage);
+      if (p.Number == s.Stage) stage = &p;
+    const std::string where = "stage " + std::to_string(s.Stage);
     if (stage == nullptr || !stage->Results) {
-      EXPECT_FALSE(s.solved) << where << " is solved but has no results block";
+      EXPECT_FALSE(s.Solved) << where << " is solved but has no results block";
       continue;
     }
     const PlotResults& r = *stage->Results;
-    EXPECT_EQ(s.solved, r.Solved) << where;
-    if (!s.solved || !r.Solved) continue;
-    EXPECT_EQ(s.unit_flag, r.UnitFlag) << where;
+    EXPECT_EQ(s.Solved, r.Solved) << where;
+    if (!s.Solved || !r.Solved) continue;
+    EXPECT_EQ(s.UnitFlag, r.UnitFlag) << where;
     auto row_at = [&](double depth) -> const PlotStationRow* {
       for (const PlotStationRow& row : r.Rows)
         if (std::abs(row.X - depth) <= 1e-4 * std::max(1.0, std::abs(depth))) return &row;
@@ -268,21 +268,20 @@ void ExpectSummariesMatchPlot(const RunResult& result, const PlotFile& plot) {
       largest_deflection = std::max(largest_deflection, std::abs(row.Deflection));
       largest_moment = std::max(largest_moment, std::abs(row.Moment));
     }
-    Near(largest_deflection, std::abs(s.max_deflection), 5, 0, where + ", largest deflection");
-    Near(largest_moment, std::abs(s.max_moment), 5, 0, where + ", largest moment");
-    const PlotStationRow* at_deflection = row_at(s.max_deflection_depth);
-    const PlotStationRow* at_moment = row_at(s.max_moment_depth);
+    Near(largest_deflection, std::abs(s.MaxDeflection), 5, 0, where + ", largest deflection");
+    Near(largest_moment, std::abs(s.MaxMoment), 5, 0, where + ", largest moment");
+    const PlotStationRow* at_deflection = row_at(s.MaxDeflectionDepth);
+    const PlotStationRow* at_moment = row_at(s.MaxMomentDepth);
     ASSERT_NE(at_deflection, nullptr) << where << ": no station at the depth of the largest deflection";
     ASSERT_NE(at_moment, nullptr) << where << ": no station at the depth of the largest moment";
-    Near(at_deflection->Deflection, s.max_deflection, 5, 0, where + ", deflection at its depth");
-    Near(at_moment->Moment, s.max_moment, 5, 0, where + ", moment at its depth");
-    ASSERT_EQ(s.tie_backs.size(), r.TieBacks.size()) << where;
-    for (size_t i = 0; i < s.tie_backs.size(); ++i) {
-      EXPECT_EQ(s.tie_backs[i].number, r.TieBacks[i].Number) << where;
-      EXPECT_EQ(s.tie_backs[i].station, r.TieBacks[i].Station) << where;
-      Near(s.tie_backs[i].depth, r.TieBacks[i].Depth, 4, 0, where + ", tie-back depth");
-      Near(s.tie_backs[i].force_per_tie_back, r.TieBacks[i].ForcePerTieBack, 5, 0,
-           where + ", tie-back force");
+    Near(at_deflection->Deflection, s.MaxDeflection, 5, 0, where + ", deflection at its depth");
+    Near(at_moment->Moment, s.MaxMoment, 5, 0, where + ", moment at its depth");
+    ASSERT_EQ(s.TieBacks.size(), r.TieBacks.size()) << where;
+    for (size_t i = 0; i < s.TieBacks.size(); ++i) {
+      EXPECT_EQ(s.TieBacks[i].Number, r.TieBacks[i].Number) << where;
+      EXPECT_EQ(s.TieBacks[i].Station, r.TieBacks[i].Station) << where;
+      Near(s.TieBacks[i].Depth, r.TieBacks[i].Depth, 4, 0, where + ", tie-back depth");
+      Near(s.TieBacks[i].ForcePerTieBack, r.TieBacks[i].ForcePerTieBack, 5, 0, where + ", tie-back force");
     }
   }
 }
@@ -318,21 +317,21 @@ std::vector<double> Solve(std::vector<std::vector<double>> a, std::vector<double
 }
 
 struct SampleUnits {
-  double h;  // station spacing
-  int n;     // increments
-  double ei;
-  double gamma;  // unit weight of the sand
-  double gamma_water;
-  double ka;
-  double width;          // loaded width
-  double nh;             // growth of the subgrade modulus with depth
-  double rows_per_unit;  // pressure rows per length unit
-  double water_depth;
-  double surcharge;  // peak surcharge pressure
-  double tie_back_stiffness;
-  double tie_back_spacing;
-  double delta;    // curve depth offset below a layer top
-  double y_first;  // second point of the curve's y grid
+  double H;  // station spacing
+  int N;     // increments
+  double Ei;
+  double Gamma;  // unit weight of the sand
+  double GammaWater;
+  double Ka;
+  double Width;        // loaded width
+  double Nh;           // growth of the subgrade modulus with depth
+  double RowsPerUnit;  // pressure rows per length unit
+  double WaterDepth;
+  double Surcharge;  // peak surcharge pressure
+  double TieBackStiffness;
+  double TieBackSpacing;
+  double Delta;   // curve depth offset below a layer top
+  double YFirst;  // second point of the curve's y grid
 };
 
 SampleUnits UnitsOf(int unit_flag) {
@@ -346,34 +345,34 @@ SampleUnits UnitsOf(int unit_flag) {
 }  // namespace
 
 PlotStage SampleStage(const SampleWall& wall) {
-  const SampleUnits u = UnitsOf(wall.unit_flag);
-  const double length = u.n * u.h;
-  const double excavation = wall.excavation;
+  const SampleUnits u = UnitsOf(wall.UnitFlag);
+  const double length = u.N * u.H;
+  const double excavation = wall.Excavation;
   PlotStage stage;
-  stage.Number = wall.stage;
+  stage.Number = wall.Stage;
 
   // Pressures along the wall: active earth pressure growing to the
   // excavation level and constant below, water from its table, a surcharge
   // bump near the top.
-  auto active = [&](double z) { return u.ka * u.gamma * std::min(z, excavation) * u.width; };
+  auto active = [&](double z) { return u.Ka * u.Gamma * std::min(z, excavation) * u.Width; };
   auto water = [&](double z) {
-    if (!wall.water || z <= u.water_depth) return 0.0;
-    return u.gamma_water * (std::min(z, excavation) - u.water_depth) * u.width;
+    if (!wall.Water || z <= u.WaterDepth) return 0.0;
+    return u.GammaWater * (std::min(z, excavation) - u.WaterDepth) * u.Width;
   };
   auto surcharge = [&](double z) {
-    if (!wall.surcharge) return 0.0;
+    if (!wall.Surcharge) return 0.0;
     const double peak_depth = length * 0.15;
-    return u.surcharge * u.width * std::exp(-std::pow((z - peak_depth) / (length * 0.12), 2));
+    return u.Surcharge * u.Width * std::exp(-std::pow((z - peak_depth) / (length * 0.12), 2));
   };
   auto load = [&](double z) { return std::max(0.0, active(z)) + water(z) + surcharge(z); };
 
-  if (wall.earth_pressure) {
+  if (wall.EarthPressure) {
     PlotEarthPressure ep;
     ep.Option = 2;
     ep.HasRowCount = true;
-    const int rows = static_cast<int>(std::lround(length * u.rows_per_unit)) + 1;
+    const int rows = static_cast<int>(std::lround(length * u.RowsPerUnit)) + 1;
     for (int i = 0; i < rows; ++i) {
-      const double z = i / u.rows_per_unit;
+      const double z = i / u.RowsPerUnit;
       PlotPressureRow r;
       r.Depth = z;
       r.Active = active(z);
@@ -388,28 +387,28 @@ PlotStage SampleStage(const SampleWall& wall) {
 
   // Soil curves: two profile layers below the excavation, five curves each.
   PlotSoilCurves curves;
-  curves.UnitSystemCode = wall.unit_flag > 0 ? 1 : 2;
-  const double profile_bottom = length + 2 * u.h - excavation;
+  curves.UnitSystemCode = wall.UnitFlag > 0 ? 1 : 2;
+  const double profile_bottom = length + 2 * u.H - excavation;
   const double layer_bottoms[] = {profile_bottom * 0.4, profile_bottom};
   double layer_top = 0;
   for (double layer_bottom : layer_bottoms) {
     const double t = layer_bottom - layer_top;
-    const double depths[] = {layer_top + u.delta, layer_top + 0.25 * t, layer_top + 0.5 * t,
-                             layer_top + 0.75 * t, layer_bottom - u.delta};
+    const double depths[] = {layer_top + u.Delta, layer_top + 0.25 * t, layer_top + 0.5 * t,
+                             layer_top + 0.75 * t, layer_bottom - u.Delta};
     for (double z : depths) {
-      if (!wall.generated_curves) break;
+      if (!wall.GeneratedCurves) break;
       PlotSoilCurve c;
       c.Generated = true;
       c.Depth = std::round((z + excavation) * 100) / 100;
       const double pa = active(z + excavation);
       auto resistance = [&](double x, double y) {
-        const double pu = 9 * u.ka * u.gamma * u.width * (x + 0.2 * excavation) * 3;
-        const double k = u.nh * (x + u.h);
+        const double pu = 9 * u.Ka * u.Gamma * u.Width * (x + 0.2 * excavation) * 3;
+        const double k = u.Nh * (x + u.H);
         return pu * std::tanh(k * y / pu);
       };
       double y_grid[17];
       y_grid[0] = 0;
-      for (int i = 1; i < 17; ++i) y_grid[i] = u.y_first * std::pow(1.55, i - 1);
+      for (int i = 1; i < 17; ++i) y_grid[i] = u.YFirst * std::pow(1.55, i - 1);
       for (int i = 16; i >= 0; --i)
         c.Points.push_back({-y_grid[i], resistance(z + excavation, y_grid[i]) + pa});
       for (int i = 1; i < 17; ++i) c.Points.push_back({y_grid[i], -(resistance(z, y_grid[i]) - pa)});
@@ -417,17 +416,17 @@ PlotStage SampleStage(const SampleWall& wall) {
     }
     layer_top = layer_bottom;
   }
-  if (!wall.generated_curves) {
+  if (!wall.GeneratedCurves) {
     // User curves at four stations below the excavation.
-    const int first = static_cast<int>(std::lround(excavation / u.h)) + 2;
+    const int first = static_cast<int>(std::lround(excavation / u.H)) + 2;
     for (int i = 0; i < 4; ++i) {
       PlotSoilCurve c;
-      c.Station = first + i * (u.n - first) / 4;
-      const double x = c.Station * u.h - excavation;
-      const double pu = 9 * u.ka * u.gamma * u.width * (x + 0.2 * excavation) * 3;
+      c.Station = first + i * (u.N - first) / 4;
+      const double x = c.Station * u.H - excavation;
+      const double pu = 9 * u.Ka * u.Gamma * u.Width * (x + 0.2 * excavation) * 3;
       for (int p = 0; p < 6; ++p) {
-        const double y = u.y_first * 40 * p;
-        c.Points.push_back({y, pu * (1 - std::exp(-y / (u.y_first * 60)))});
+        const double y = u.YFirst * 40 * p;
+        c.Points.push_back({y, pu * (1 - std::exp(-y / (u.YFirst * 60)))});
       }
       curves.Curves.push_back(c);
     }
@@ -435,39 +434,38 @@ PlotStage SampleStage(const SampleWall& wall) {
   stage.SoilCurves = curves;
 
   PlotResults results;
-  results.UnitFlag = wall.unit_flag;
-  results.RowCount = u.n + 1;
-  if (wall.failed) {
+  results.UnitFlag = wall.UnitFlag;
+  results.RowCount = u.N + 1;
+  if (wall.Failed) {
     results.StageCode = 0;
     stage.Results = results;
     return stage;
   }
-  results.StageCode = wall.stage_code;
+  results.StageCode = wall.StageCode;
   results.Solved = true;
 
   // Beam on springs by central differences, free top and tip: unknowns
   // w(-2) .. w(N+2).
-  const int n = u.n;
+  const int n = u.N;
   const size_t size = static_cast<size_t>(n) + 5;
   auto col = [](int k) { return static_cast<size_t>(k + 2); };
   std::vector<std::vector<double>> a(size, std::vector<double>(size, 0.0));
   std::vector<double> b(size, 0.0);
   std::vector<double> soil(static_cast<size_t>(n) + 1, 0.0);
   for (int k = 0; k <= n; ++k) {
-    const double z = k * u.h;
-    if (z > excavation)
-      soil[static_cast<size_t>(k)] = u.nh * (z - excavation) * (wall.unit_flag > 0 ? 12 : 1);
+    const double z = k * u.H;
+    if (z > excavation) soil[static_cast<size_t>(k)] = u.Nh * (z - excavation) * (wall.UnitFlag > 0 ? 12 : 1);
   }
   std::vector<double> spring = soil;
-  const int tie_station = static_cast<int>(std::lround(excavation * 0.25 / u.h));
-  if (wall.tie_back) spring[static_cast<size_t>(tie_station)] += u.tie_back_stiffness / u.h;
-  const double c4 = u.ei / std::pow(u.h, 4);
+  const int tie_station = static_cast<int>(std::lround(excavation * 0.25 / u.H));
+  if (wall.TieBack) spring[static_cast<size_t>(tie_station)] += u.TieBackStiffness / u.H;
+  const double c4 = u.Ei / std::pow(u.H, 4);
   for (int k = 0; k <= n; ++k) {
     std::vector<double>& row = a[col(k)];
     const double stencil[] = {1, -4, 6, -4, 1};
     for (int j = -2; j <= 2; ++j) row[col(k + j)] += c4 * stencil[j + 2];
     row[col(k)] += spring[static_cast<size_t>(k)];
-    b[col(k)] = load(k * u.h);
+    b[col(k)] = load(k * u.H);
   }
   // Zero moment and shear at both ends, in rows -2, -1, N+1, N+2.
   a[col(-2)][col(-1)] = c4, a[col(-2)][col(0)] = -2 * c4, a[col(-2)][col(1)] = c4;
@@ -478,27 +476,27 @@ PlotStage SampleStage(const SampleWall& wall) {
                         a[col(n + 2)][col(n - 2)] = -c4;
   const std::vector<double> w = Solve(a, b);
   auto W = [&](int k) { return w[col(k)]; };
-  auto M = [&](int k) { return u.ei * (W(k - 1) - 2 * W(k) + W(k + 1)) / (u.h * u.h); };
+  auto M = [&](int k) { return u.Ei * (W(k - 1) - 2 * W(k) + W(k + 1)) / (u.H * u.H); };
   for (int k = 0; k <= n; ++k) {
     PlotStationRow r;
-    r.X = k * u.h;
+    r.X = k * u.H;
     r.Deflection = W(k);
     r.Moment = M(k);
-    r.Shear = (M(k + 1) - M(k - 1)) / (2 * u.h);
-    r.NetForce = (M(k - 1) - 2 * M(k) + M(k + 1)) / u.h;
-    r.EI = u.ei;
+    r.Shear = (M(k + 1) - M(k - 1)) / (2 * u.H);
+    r.NetForce = (M(k - 1) - 2 * M(k) + M(k + 1)) / u.H;
+    r.EI = u.Ei;
     r.SoilReaction = -soil[static_cast<size_t>(k)] * W(k);
     results.Rows.push_back(r);
   }
-  if (wall.tie_back) {
+  if (wall.TieBack) {
     PlotTieBack t;
     t.Number = 1;
     t.Station = tie_station;
-    t.Depth = tie_station * u.h * (wall.unit_flag > 0 ? 1.0 / 12 : 1.0);
-    t.Spacing = u.tie_back_spacing;
-    t.Area = wall.unit_flag > 0 ? 1.5 : 0.001;
+    t.Depth = tie_station * u.H * (wall.UnitFlag > 0 ? 1.0 / 12 : 1.0);
+    t.Spacing = u.TieBackSpacing;
+    t.Area = wall.UnitFlag > 0 ? 1.5 : 0.001;
     t.Angle = 15;
-    t.HorizontalForcePerStation = -u.tie_back_stiffness * W(tie_station);
+    t.HorizontalForcePerStation = -u.TieBackStiffness * W(tie_station);
     t.ForcePerStation = t.HorizontalForcePerStation / std::cos(15 * 3.1415998935699463 / 180);
     t.ForcePerTieBack = t.ForcePerStation * t.Spacing;
     results.TieBacks.push_back(t);

@@ -36,16 +36,16 @@ void ExpectSummariesMatchPlot(const RunResult& result, const pictures::PlotFile&
 // A sample stage: a sheet-pile wall in sand solved as a beam on linear
 // springs below the excavation, loaded by the active pressure above it.
 struct SampleWall {
-  int unit_flag = 1;  // +1 English (inches, pounds), -1 SI
-  int stage = 1;
-  int stage_code = 2;
-  double excavation = 0;  // below the top of the wall, analysis length unit
-  bool tie_back = false;
-  bool water = false;
-  bool surcharge = false;
-  bool generated_curves = true;  // else user curves
-  bool earth_pressure = true;
-  bool failed = false;
+  int UnitFlag = 1;  // +1 English (inches, pounds), -1 SI
+  int Stage = 1;
+  int StageCode = 2;
+  double Excavation = 0;  // below the top of the wall, analysis length unit
+  bool TieBack = false;
+  bool Water = false;
+  bool Surcharge = false;
+  bool GeneratedCurves = true;  // else user curves
+  bool EarthPressure = true;
+  bool Failed = false;
 };
 pictures::PlotStage SampleStage(const SampleWall& wall);
 

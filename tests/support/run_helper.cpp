@@ -26,23 +26,23 @@ RunOutput RunText(const std::string& input, RunOptions options, const std::strin
   TempDir dir;
   dir.Write(input_name, input);
   FileNames files;
-  files.input = dir.File(input_name);
-  files.report = dir.File("wall.out");
-  files.plot = dir.File("wall.plt");
-  files.run_log = dir.File("wall.log");
-  files.py_scratch = dir.File("wall.pyscratch");
-  files.pressure_scratch = dir.File("wall.epscratch");
-  options.files = files;
-  options.version_text = "TEST";
-  options.clock = FixedClock;
+  files.Input = dir.File(input_name);
+  files.Report = dir.File("wall.out");
+  files.Plot = dir.File("wall.plt");
+  files.RunLog = dir.File("wall.log");
+  files.PyScratch = dir.File("wall.pyscratch");
+  files.PressureScratch = dir.File("wall.epscratch");
+  options.Files = files;
+  options.VersionText = "TEST";
+  options.Clock = FixedClock;
   std::ostringstream console;
-  options.console = &console;
+  options.Console = &console;
   RunOutput out;
-  out.result = Run(options);
-  out.report = dir.Read("wall.out");
-  out.log = dir.Read("wall.log");
-  out.plot = dir.Read("wall.plt");
-  out.console = console.str();
+  out.Result = Run(options);
+  out.Report = dir.Read("wall.out");
+  out.Log = dir.Read("wall.log");
+  out.Plot = dir.Read("wall.plt");
+  out.Console = console.str();
   return out;
 }
 

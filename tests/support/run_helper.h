@@ -10,11 +10,11 @@
 namespace darnek::testing {
 
 struct RunOutput {
-  RunResult result;
-  std::string report;
-  std::string log;
-  std::string plot;
-  std::string console;
+  RunResult Result;
+  std::string Report;
+  std::string Log;
+  std::string Plot;
+  std::string Console;
 };
 
 // The fixed time of every test run: 7 March 2026, 09:05:00.

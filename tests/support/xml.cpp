@@ -124,7 +124,7 @@ class Parser {
   XmlNode Element() {
     Expect("<");
     XmlNode node;
-    node.name = Name();
+    node.Name = Name();
     for (;;) {
       const size_t before = pos_;
       Blanks();
@@ -147,25 +147,25 @@ class Parser {
       if (end == std::string::npos) Fail("unterminated attribute value");
       std::string value = Decode(pos_, end);
       pos_ = end + 1;
-      if (!node.attributes.emplace(attribute, std::move(value)).second)
+      if (!node.Attributes.emplace(attribute, std::move(value)).second)
         Fail("attribute " + attribute + " twice");
     }
     for (;;) {
       const size_t lt = s_.find('<', pos_);
-      if (lt == std::string::npos) Fail("element <" + node.name + "> not closed");
-      node.text += Decode(pos_, lt);
+      if (lt == std::string::npos) Fail("element <" + node.Name + "> not closed");
+      node.Text += Decode(pos_, lt);
       pos_ = lt;
       if (At("<!--")) {
         Skip("-->");
       } else if (At("</")) {
         pos_ += 2;
         const std::string name = Name();
-        if (name != node.name) Fail("</" + name + "> closes <" + node.name + ">");
+        if (name != node.Name) Fail("</" + name + "> closes <" + node.Name + ">");
         Blanks();
         Expect(">");
         return node;
       } else {
-        node.children.push_back(Element());
+        node.Children.push_back(Element());
       }
     }
   }
@@ -176,7 +176,7 @@ class Parser {
 
 void Collect(const XmlNode& node, const std::function<bool(const XmlNode&)>& match,
              std::vector<const XmlNode*>& out) {
-  for (const XmlNode& child : node.children) {
+  for (const XmlNode& child : node.Children) {
     if (match(child)) out.push_back(&child);
     Collect(child, match, out);
   }
@@ -185,8 +185,8 @@ void Collect(const XmlNode& node, const std::function<bool(const XmlNode&)>& mat
 }  // namespace
 
 const std::string& XmlNode::Attr(const std::string& attribute) const {
-  const auto it = attributes.find(attribute);
-  if (it == attributes.end()) throw std::runtime_error("<" + name + "> has no attribute " + attribute);
+  const auto it = Attributes.find(attribute);
+  if (it == Attributes.end()) throw std::runtime_error("<" + Name + "> has no attribute " + attribute);
   return it->second;
 }
 
@@ -195,13 +195,13 @@ double XmlNode::Number(const std::string& attribute) const {
   char* end = nullptr;
   const double v = std::strtod(value.c_str(), &end);
   if (end == value.c_str() || *end != '\0')
-    throw std::runtime_error("<" + name + "> attribute " + attribute + " is not a number: " + value);
+    throw std::runtime_error("<" + Name + "> attribute " + attribute + " is not a number: " + value);
   return v;
 }
 
 std::string XmlNode::AllText() const {
-  std::string out = text;
-  for (const XmlNode& child : children) out += child.AllText();
+  std::string out = Text;
+  for (const XmlNode& child : Children) out += child.AllText();
   return out;
 }
 
@@ -212,13 +212,13 @@ std::vector<const XmlNode*> XmlNode::FindAll(const std::function<bool(const XmlN
 }
 
 std::vector<const XmlNode*> XmlNode::FindAll(const std::string& element) const {
-  return FindAll([&](const XmlNode& n) { return n.name == element; });
+  return FindAll([&](const XmlNode& n) { return n.Name == element; });
 }
 
 std::vector<const XmlNode*> XmlNode::WithClass(const std::string& cls) const {
   return FindAll([&](const XmlNode& n) {
-    const auto it = n.attributes.find("class");
-    if (it == n.attributes.end()) return false;
+    const auto it = n.Attributes.find("class");
+    if (it == n.Attributes.end()) return false;
     std::istringstream words(it->second);
     std::string word;
     while (words >> word)

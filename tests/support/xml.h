@@ -12,12 +12,12 @@
 namespace darnek::testing {
 
 struct XmlNode {
-  std::string name;
-  std::map<std::string, std::string> attributes;
-  std::vector<XmlNode> children;
-  std::string text;  // the element's own character data, entities decoded
+  std::string Name;
+  std::map<std::string, std::string> Attributes;
+  std::vector<XmlNode> Children;
+  std::string Text;  // the element's own character data, entities decoded
 
-  bool Has(const std::string& attribute) const { return attributes.count(attribute) > 0; }
+  bool Has(const std::string& attribute) const { return Attributes.count(attribute) > 0; }
   const std::string& Attr(const std::string& attribute) const;
   double Number(const std::string& attribute) const;
   // The element's text and its descendants' text, in document order.

@@ -35,14 +35,14 @@ std::vector<std::string> ExampleNames() {
 std::pair<int, std::vector<std::string>> RunExample(const std::string& name, const testing::TempDir& dir) {
   fs::copy_file(kExamples / (name + ".dat"), dir.path() / (name + ".dat"));
   RunOptions options;
-  options.files =
+  options.Files =
       FileNames{dir.File(name + ".dat"), dir.File(name + ".out"),       dir.File(name + ".plt"),
                 dir.File(name + ".log"), dir.File(name + ".pyscratch"), dir.File(name + ".epscratch")};
-  options.version_text = "TEST";
-  options.clock = testing::FixedClock;
+  options.VersionText = "TEST";
+  options.Clock = testing::FixedClock;
   std::ostringstream console;
-  options.console = &console;
-  const int status = Run(options).status;
+  options.Console = &console;
+  const int status = Run(options).Status;
   std::vector<std::string> files;
   for (const char* ext : kOutputs) {
     const std::string path = dir.File(name + ext);

@@ -27,8 +27,8 @@ using toml_input::TomlToRecords;
 const fs::path kSource(DARNEK_SOURCE_DIR);
 
 struct Outputs {
-  RunResult result;
-  std::string report, plot, log;
+  RunResult Result;
+  std::string Report, Plot, Log;
 };
 
 // Runs `input` (records, or TOML by its extension) in a folder of its own.
@@ -37,22 +37,22 @@ Outputs RunFile(const fs::path& input) {
   fs::create_directories(dir);
   const std::string stem = input.stem().string();
   RunOptions options;
-  options.files = FileNames{input.string(),
+  options.Files = FileNames{input.string(),
                             (dir / (stem + ".out")).string(),
                             (dir / (stem + ".plt")).string(),
                             (dir / (stem + ".log")).string(),
                             (dir / (stem + ".pyscratch")).string(),
                             (dir / (stem + ".epscratch")).string()};
-  options.version_text = "TEST";
-  options.clock = testing::FixedClock;
+  options.VersionText = "TEST";
+  options.Clock = testing::FixedClock;
   std::ostringstream console;
-  options.console = &console;
+  options.Console = &console;
   if (toml_input::IsTomlPath(input.string())) toml_input::PrepareTomlRun(options);
   Outputs out;
-  out.result = Run(options);
-  out.report = testing::ReadFile((dir / (stem + ".out")).string());
-  out.plot = testing::ReadFile((dir / (stem + ".plt")).string());
-  out.log = testing::ReadFile((dir / (stem + ".log")).string());
+  out.Result = Run(options);
+  out.Report = testing::ReadFile((dir / (stem + ".out")).string());
+  out.Plot = testing::ReadFile((dir / (stem + ".plt")).string());
+  out.Log = testing::ReadFile((dir / (stem + ".log")).string());
   return out;
 }
 
@@ -75,10 +75,10 @@ std::string FirstDifference(const std::string& a, const std::string& b) {
 }
 
 void ExpectSameRun(const Outputs& records, const Outputs& toml, const std::string& stem) {
-  EXPECT_EQ(records.result.status, toml.result.status) << toml.result.message;
-  EXPECT_EQ(FirstDifference(testing::MaskVariableLines(records.report), SameName(toml.report, stem)), "");
-  EXPECT_EQ(FirstDifference(records.plot, toml.plot), "");
-  EXPECT_EQ(FirstDifference(records.log, toml.log), "");
+  EXPECT_EQ(records.Result.Status, toml.Result.Status) << toml.Result.Message;
+  EXPECT_EQ(FirstDifference(testing::MaskVariableLines(records.Report), SameName(toml.Report, stem)), "");
+  EXPECT_EQ(FirstDifference(records.Plot, toml.Plot), "");
+  EXPECT_EQ(FirstDifference(records.Log, toml.Log), "");
 }
 
 std::string Replace(std::string text, const std::string& from, const std::string& to) {
@@ -121,13 +121,13 @@ TEST(TomlInput, EveryExampleRunsTheSameFromItsTomlForm) {
     const std::string toml = RecordsToToml(in, stem + ".dat");
     // Back to records and to TOML again: nothing is lost on the way.
     const Records records = TomlToRecords(toml);
-    std::istringstream again(records.text);
+    std::istringstream again(records.Text);
     EXPECT_EQ(RecordsToToml(again, stem + ".dat"), toml);
 
     dir.Write(stem + ".dat", dat);
     dir.Write(stem + ".toml", toml);
     const Outputs from_records = RunFile(dir.path() / (stem + ".dat"));
-    ASSERT_EQ(from_records.result.status, DARNEK_OK) << from_records.result.message;
+    ASSERT_EQ(from_records.Result.Status, DARNEK_OK) << from_records.Result.Message;
     ExpectSameRun(from_records, RunFile(dir.path() / (stem + ".toml")), stem);
 
     const fs::path stored = kSource / "examples" / (stem + ".toml");
@@ -234,16 +234,16 @@ TEST(TomlInput, ErrorsNameTheTomlLineColumnAndKeyPath) {
   testing::TempDir dir;
   dir.Write("wall.toml", Replace(kWall, "increments = 70", "increments = 0"));
   const Outputs zero = RunFile(dir.path() / "wall.toml");
-  EXPECT_EQ(zero.result.status, DARNEK_INPUT_REJECTED);
+  EXPECT_EQ(zero.Result.Status, DARNEK_INPUT_REJECTED);
   const std::string expected =
       "line 8, column 14: stage 1, increments: 0 increments; the wall needs at least 1";
-  EXPECT_EQ(zero.result.message, expected);
-  EXPECT_NE(zero.report.find("**** INPUT ERROR ****\n     " + expected), std::string::npos) << zero.report;
+  EXPECT_EQ(zero.Result.Message, expected);
+  EXPECT_NE(zero.Report.find("**** INPUT ERROR ****\n     " + expected), std::string::npos) << zero.Report;
 
   dir.Write("layers.toml", Replace(kWall, "bottom_depth = 600.0", "bottom_depth = 200.0"));
   const Outputs layers = RunFile(dir.path() / "layers.toml");
-  EXPECT_EQ(layers.result.status, DARNEK_INPUT_REJECTED);
-  EXPECT_EQ(layers.result.message,
+  EXPECT_EQ(layers.Result.Status, DARNEK_INPUT_REJECTED);
+  EXPECT_EQ(layers.Result.Message,
             "line 44, column 16: stage 1, soil_layer 2, bottom_depth: the bottom depth 200 must lie below "
             "the bottom of the layer "
             "above (300; the top of the wall for the first layer)");

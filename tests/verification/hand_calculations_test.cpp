@@ -35,13 +35,13 @@ double Relative(double value, double expected) { return (value - expected) / exp
 class Rankine : public pressure::testing::PressureTest {
  protected:
   const PressureLayer& Coefficients(double phi, double backfill_slope) {
-    ctx.data.Soil.Layers.clear();
+    ctx.Data.Soil.Layers.clear();
     Wall(120, 10, 24);
     Layer(4, 480, 0.07, phi);
-    ctx.data.Wall.BackfillSlope = backfill_slope;
-    pressure::BuildPressureProfile(ctx.data);
-    pressure::ComputeOverburden(ctx.data);
-    pressure::ComputeCoefficients(ctx.data);
+    ctx.Data.Wall.BackfillSlope = backfill_slope;
+    pressure::BuildPressureProfile(ctx.Data);
+    pressure::ComputeOverburden(ctx.Data);
+    pressure::ComputeCoefficients(ctx.Data);
     return P(1);
   }
 };
@@ -54,19 +54,19 @@ class Rankine : public pressure::testing::PressureTest {
 // their value.
 TEST_F(Rankine, CoefficientsMatchTheClosedFormValues) {
   struct Case {
-    const char* name;
-    double phi, beta, ka, kp, k0;
+    const char* Name;
+    double Phi, Beta, Ka, Kp, K0;
   };
   for (const Case& c : {Case{"phi30", 30, 0, 1.0 / 3.0, 3.0, 0.5},
                         Case{"phi32", 32, 0, 0.3072585245, 3.2545883033, 0.4700807357},
                         Case{"phi30_beta20", 30, 20, 0.4142053336, 3.0, 0.5}}) {
-    SCOPED_TRACE(c.name);
-    const PressureLayer& layer = Coefficients(c.phi, c.beta);
-    EXPECT_NEAR(Relative(layer.Ka, c.ka), 0, 3e-6);
-    EXPECT_NEAR(Relative(layer.Kp, c.kp), 0, 3e-6);
-    EXPECT_NEAR(Relative(layer.K0, c.k0), 0, 3e-6);
-    RecordFigure(std::string(c.name) + ".Ka_error_relative", Relative(layer.Ka, c.ka));
-    RecordFigure(std::string(c.name) + ".Kp_error_relative", Relative(layer.Kp, c.kp));
+    SCOPED_TRACE(c.Name);
+    const PressureLayer& layer = Coefficients(c.Phi, c.Beta);
+    EXPECT_NEAR(Relative(layer.Ka, c.Ka), 0, 3e-6);
+    EXPECT_NEAR(Relative(layer.Kp, c.Kp), 0, 3e-6);
+    EXPECT_NEAR(Relative(layer.K0, c.K0), 0, 3e-6);
+    RecordFigure(std::string(c.Name) + ".Ka_error_relative", Relative(layer.Ka, c.Ka));
+    RecordFigure(std::string(c.Name) + ".Kp_error_relative", Relative(layer.Kp, c.Kp));
   }
 }
 
@@ -85,11 +85,11 @@ TEST(Coulomb, PassiveCoefficientLimitsTheSandCurvesOfAContinuousWall) {
   const double gamma = 0.07;
   soil::testing::AddLayer(d, 4, 400, soil::testing::Values(gamma, 0, 30, 0, 90),
                           soil::testing::Values(gamma, 0, 30, 0, 90));
-  const soil::testing::ScratchFile file = soil::testing::GenerateAndRead(run.ctx);
-  ASSERT_FALSE(file.curves.empty());
-  const soil::testing::ScratchCurve& deepest = file.curves.back();
-  const double sigma = gamma * deepest.depth;  // the backfill surface is the top of the wall
-  const double kp = deepest.backfill.p[16] / (static_cast<double>(0.88f) * sigma * 12);
+  const soil::testing::ScratchFile file = soil::testing::GenerateAndRead(run.Ctx);
+  ASSERT_FALSE(file.Curves.empty());
+  const soil::testing::ScratchCurve& deepest = file.Curves.back();
+  const double sigma = gamma * deepest.Depth;  // the backfill surface is the top of the wall
+  const double kp = deepest.Backfill.P[16] / (static_cast<double>(0.88f) * sigma * 12);
   EXPECT_NEAR(Relative(kp, 4.976500223), 0, 5e-4);
   RecordFigure("Kp", kp);
   RecordFigure("Kp_error_relative", Relative(kp, 4.976500223));
@@ -113,10 +113,10 @@ testing::RunOutput RunFile(const fs::path& path) {
 // discretisation (6 in increments, half curves at the ends of their ranges).
 TEST(LimitEquilibrium, CantileverMomentExceedsTheNetPressureMethodByUnderThreePercent) {
   const testing::RunOutput out = RunFile(kSource / "examples" / "cantilever_user_curves.dat");
-  ASSERT_EQ(out.result.status, DARNEK_OK) << out.result.message;
-  ASSERT_EQ(out.result.stages.size(), 1u);
-  const StageSummary& stage = out.result.stages.front();
-  ASSERT_EQ(stage.outcome, "closed");
+  ASSERT_EQ(out.Result.Status, DARNEK_OK) << out.Result.Message;
+  ASSERT_EQ(out.Result.Stages.size(), 1u);
+  const StageSummary& stage = out.Result.Stages.front();
+  ASSERT_EQ(stage.Outcome, "closed");
 
   const double H = 144, active = 37.2;       // in, lb/in
   const double top = 5, slope = 171.0 / 72;  // lb/in, lb/in per in below the excavation level
@@ -125,14 +125,14 @@ TEST(LimitEquilibrium, CantileverMomentExceedsTheNetPressureMethodByUnderThreePe
   const double z = ((active - top) + std::sqrt((active - top) * (active - top) + 2 * slope * above)) / slope;
   const double moment = above * (z + H / 3) + (active - top) * z * z / 2 - slope * z * z * z / 6;
 
-  const double ratio = stage.max_moment / moment;
+  const double ratio = stage.MaxMoment / moment;
   EXPECT_GE(ratio, 1.0);
   EXPECT_LT(ratio, 1.03);
-  EXPECT_NEAR(stage.max_moment_depth, H + z, 6.0);  // within one increment
+  EXPECT_NEAR(stage.MaxMomentDepth, H + z, 6.0);  // within one increment
   RecordFigure("hand_moment_lb_in", moment);
   RecordFigure("hand_moment_depth_ft", (H + z) / 12);
-  RecordFigure("engine_moment_lb_in", stage.max_moment);
-  RecordFigure("engine_moment_depth_ft", stage.max_moment_depth / 12);
+  RecordFigure("engine_moment_lb_in", stage.MaxMoment);
+  RecordFigure("engine_moment_depth_ft", stage.MaxMomentDepth / 12);
   RecordFigure("moment_ratio", ratio);
 }
 
@@ -158,11 +158,11 @@ TEST(LimitEquilibrium, CantileverMomentExceedsTheNetPressureMethodByUnderThreePe
 TEST(LimitEquilibrium, AnchoredWallCarriesLessThanFreeEarthSupport) {
   const testing::RunOutput out =
       RunFile(kSource / "tests" / "verification" / "anchored_sand_user_curves_si.dat");
-  ASSERT_EQ(out.result.status, DARNEK_OK) << out.result.message;
-  ASSERT_EQ(out.result.stages.size(), 1u);
-  const StageSummary& stage = out.result.stages.front();
-  ASSERT_EQ(stage.outcome, "closed");
-  ASSERT_EQ(stage.tie_backs.size(), 1u);
+  ASSERT_EQ(out.Result.Status, DARNEK_OK) << out.Result.Message;
+  ASSERT_EQ(out.Result.Stages.size(), 1u);
+  const StageSummary& stage = out.Result.Stages.front();
+  ASSERT_EQ(stage.Outcome, "closed");
+  ASSERT_EQ(stage.TieBacks.size(), 1u);
 
   const double H = 6, a = 1.5, D = 3, spacing = 2.5;  // m
   const double rise = 6, capacity = 48;               // kN/m3: active 6 z, resistance 48 z'
@@ -191,8 +191,8 @@ TEST(LimitEquilibrium, AnchoredWallCarriesLessThanFreeEarthSupport) {
   const double least_anchor = above + active * D - 0.5 * capacity * low * low;
 
   // Tension prints negative, and the span bends towards the excavation.
-  const double engine_anchor = -stage.tie_backs.front().force_per_tie_back / spacing;
-  const double engine_moment = -stage.max_moment;
+  const double engine_anchor = -stage.TieBacks.front().ForcePerTieBack / spacing;
+  const double engine_moment = -stage.MaxMoment;
   EXPECT_GT(engine_anchor, 0.99 * least_anchor);  // 1 %: the discretisation of the loads
   EXPECT_GT(engine_anchor / anchor, 0.88);
   EXPECT_LT(engine_anchor / anchor, 1.0);
@@ -244,34 +244,34 @@ std::string RigidWall(double load) {
 
 TEST(LoadStepping, FindsTheHandDeflectionsOfARigidWallWhereTheIterationRunsAway) {
   struct Case {
-    double load, hand;  // kN; m, on the branches of 500, 250 and 400 kN/m per m
+    double Load, Hand;  // kN; m, on the branches of 500, 250 and 400 kN/m per m
   };
   for (const Case& c :
        {Case{100, 0.01 + 4.0 / 500}, Case{150, 0.02 + 1.5 / 250}, Case{200, 0.03 + 1.5 / 400}}) {
-    SCOPED_TRACE(c.load);
-    const testing::RunOutput out = testing::RunText(RigidWall(c.load));
-    ASSERT_EQ(out.result.status, DARNEK_OK) << out.result.message;
-    const StageSummary& stage = out.result.stages.front();
-    EXPECT_EQ(stage.outcome, "closed by load stepping");
-    EXPECT_GE(stage.load_steps, 10);
-    for (const std::string* text : {&out.report, &out.log})
+    SCOPED_TRACE(c.Load);
+    const testing::RunOutput out = testing::RunText(RigidWall(c.Load));
+    ASSERT_EQ(out.Result.Status, DARNEK_OK) << out.Result.Message;
+    const StageSummary& stage = out.Result.Stages.front();
+    EXPECT_EQ(stage.Outcome, "closed by load stepping");
+    EXPECT_GE(stage.LoadSteps, 10);
+    for (const std::string* text : {&out.Report, &out.Log})
       EXPECT_EQ(testing::Count(*text, "***** ITERATION NOT CLOSED: SOLUTION FOUND BY LOAD STEPPING IN  " +
-                                          std::to_string(stage.load_steps) + " STEPS *****"),
+                                          std::to_string(stage.LoadSteps) + " STEPS *****"),
                 1);
-    std::istringstream plot(out.plot);
+    std::istringstream plot(out.Plot);
     const pictures::PlotFile file = pictures::ParsePlotData(plot, "wall.plt");
     ASSERT_EQ(file.Stages.size(), 1u);
     ASSERT_EQ(file.Stages[0].Results->Rows.size(), 21u);
     double largest_error = 0;
     for (const pictures::PlotStationRow& row : file.Stages[0].Results->Rows) {
-      EXPECT_NEAR(Relative(row.Deflection, c.hand), 0, 1e-3) << "at " << row.X << " m";
-      largest_error = std::max(largest_error, std::fabs(Relative(row.Deflection, c.hand)));
+      EXPECT_NEAR(Relative(row.Deflection, c.Hand), 0, 1e-3) << "at " << row.X << " m";
+      largest_error = std::max(largest_error, std::fabs(Relative(row.Deflection, c.Hand)));
     }
-    const std::string name = "Q" + std::to_string(static_cast<int>(c.load));
-    RecordFigure(name + ".hand_deflection_m", c.hand);
-    RecordFigure(name + ".engine_deflection_m", stage.max_deflection);
+    const std::string name = "Q" + std::to_string(static_cast<int>(c.Load));
+    RecordFigure(name + ".hand_deflection_m", c.Hand);
+    RecordFigure(name + ".engine_deflection_m", stage.MaxDeflection);
     RecordFigure(name + ".largest_error_relative", largest_error);
-    RecordFigure(name + ".load_steps", stage.load_steps);
+    RecordFigure(name + ".load_steps", stage.LoadSteps);
   }
 }
 
@@ -279,21 +279,21 @@ TEST(LoadStepping, FindsTheHandDeflectionsOfARigidWallWhereTheIterationRunsAway)
 // load stepping carries 250 / 300 of the load at most.
 TEST(LoadStepping, ALoadBeyondTheCurvesCapacityEndsWithTheFractionCarried) {
   const testing::RunOutput out = testing::RunText(RigidWall(300));
-  ASSERT_EQ(out.result.status, DARNEK_OK) << out.result.message;
-  const StageSummary& stage = out.result.stages.front();
-  EXPECT_EQ(stage.outcome, "maximum allowable deflection exceeded");
-  EXPECT_FALSE(stage.solved);
-  EXPECT_TRUE(stage.load_stepped);
-  EXPECT_LE(stage.load_fraction, 250.0 / 300);
-  EXPECT_GT(stage.load_fraction, 0.82);
+  ASSERT_EQ(out.Result.Status, DARNEK_OK) << out.Result.Message;
+  const StageSummary& stage = out.Result.Stages.front();
+  EXPECT_EQ(stage.Outcome, "maximum allowable deflection exceeded");
+  EXPECT_FALSE(stage.Solved);
+  EXPECT_TRUE(stage.LoadStepped);
+  EXPECT_LE(stage.LoadFraction, 250.0 / 300);
+  EXPECT_GT(stage.LoadFraction, 0.82);
   const std::string message =
       "     ***** MAX ALLOWABLE DEFLECTION EXCEEDED AT ***  21  *** STATIONS *****\n"
       "     ***** THE WALL IS BEYOND THE CAPACITY OF ITS SUPPORTS: LOAD STEPPING CARRIED " +
-      FixedText(stage.load_fraction, 3) + " OF THE LOADS *****\n";
-  EXPECT_EQ(testing::Count(out.report, message), 1);
-  EXPECT_EQ(testing::Count(out.log, message), 1);
-  EXPECT_EQ(out.report.find("STA I"), std::string::npos);
-  RecordFigure("Q300.load_fraction", stage.load_fraction);
+      FixedText(stage.LoadFraction, 3) + " OF THE LOADS *****\n";
+  EXPECT_EQ(testing::Count(out.Report, message), 1);
+  EXPECT_EQ(testing::Count(out.Log, message), 1);
+  EXPECT_EQ(out.Report.find("STA I"), std::string::npos);
+  RecordFigure("Q300.load_fraction", stage.LoadFraction);
 }
 
 // Where the ordinary iteration closes, load stepping must reach the same
@@ -309,13 +309,13 @@ TEST(LoadStepping, ReachesTheSolutionOfTheOrdinaryIterationWhereThatOneIsCutShor
     const std::string control = text.substr(line, end - line);
     const testing::RunOutput stepped =
         testing::RunText(testing::Replace(text, control, testing::Replace(control, " 100 ", " 3 ")));
-    ASSERT_EQ(stepped.result.stages.size(), 1u);
-    const StageSummary& a = closed.result.stages.front();
-    const StageSummary& b = stepped.result.stages.front();
-    EXPECT_EQ(a.outcome, "closed");
-    EXPECT_EQ(b.outcome, "closed by load stepping");
-    EXPECT_NEAR(Relative(b.max_deflection, a.max_deflection), 0, 1e-4);
-    EXPECT_NEAR(Relative(b.max_moment, a.max_moment), 0, 1e-4);
+    ASSERT_EQ(stepped.Result.Stages.size(), 1u);
+    const StageSummary& a = closed.Result.Stages.front();
+    const StageSummary& b = stepped.Result.Stages.front();
+    EXPECT_EQ(a.Outcome, "closed");
+    EXPECT_EQ(b.Outcome, "closed by load stepping");
+    EXPECT_NEAR(Relative(b.MaxDeflection, a.MaxDeflection), 0, 1e-4);
+    EXPECT_NEAR(Relative(b.MaxMoment, a.MaxMoment), 0, 1e-4);
   }
 }
 
