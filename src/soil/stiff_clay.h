@@ -15,6 +15,18 @@ namespace darnek::soil {
 // strength lookup at that depth then stops the run.
 double LayerAverageStrength(const ProblemData& d, const CurveFrame& f, std::optional<double>& exceeded_at);
 
+// The quantities a stiff-clay curve reports above its points; both models
+// report the same set.
+inline CurveParameters StiffClayParameters(double c, double c_average, double gamma, double eps50) {
+  CurveParameters p;
+  p.Set = CurveParameterSet::StiffClay;
+  p.Cohesion = c;
+  p.AverageCohesion = c_average;
+  p.UnitWeight = gamma;
+  p.StrainAtHalfStrength = eps50;
+  return p;
+}
+
 // The trapezoid average of c over the layer's curves, from its first curve
 // down to the current one (c itself at the first curve).
 class RunningStrengthAverage {

@@ -114,15 +114,7 @@ class StiffClayAboveWater final : public PyModel {
 
   double ResistanceRate() const override { return pu_; }
 
-  CurveParameters Parameters() const override {
-    CurveParameters p;
-    p.Set = CurveParameterSet::StiffClay;
-    p.Cohesion = c_;
-    p.AverageCohesion = ca_;
-    p.UnitWeight = gamma_;
-    p.StrainAtHalfStrength = eps50_;
-    return p;
-  }
+  CurveParameters Parameters() const override { return StiffClayParameters(c_, ca_, gamma_, eps50_); }
 
  private:
   double c_ = 0;

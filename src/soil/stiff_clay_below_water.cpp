@@ -165,15 +165,7 @@ class StiffClayBelowWater final : public PyModel {
     return 0.5 * (previous_pc_ + excavation_pc_) * fraction;
   }
 
-  CurveParameters Parameters() const override {
-    CurveParameters p;
-    p.Set = CurveParameterSet::StiffClay;
-    p.Cohesion = c_;
-    p.AverageCohesion = ca_;
-    p.UnitWeight = gamma_;
-    p.StrainAtHalfStrength = eps50_;
-    return p;
-  }
+  CurveParameters Parameters() const override { return StiffClayParameters(c_, ca_, gamma_, eps50_); }
 
  private:
   RunningStrengthAverage running_;
