@@ -51,10 +51,6 @@ void OutputUnit::Send(std::string_view record) {
   } else {
     *stream_ << record << '\n';
   }
-  if (copy_) {
-    copy_->append(record);
-    copy_->push_back('\n');
-  }
 }
 
 void OutputUnit::Put(const fortran::Records& records) {

@@ -27,10 +27,6 @@ class OutputUnit : private fortran::RecordSink {
   // Ends an open record and hands everything written to the file or stream.
   void Close();
   bool IsOpen() const { return stream_ != nullptr || file_ != nullptr; }
-  // Every record written from now on is also appended to *copy, so that a
-  // step can take its values from the text it wrote instead of reading its
-  // file back.
-  void KeepCopy(std::string* copy) { copy_ = copy; }
 
   template <class... Args>
   void Write(std::string_view format, const Args&... args) {
@@ -69,7 +65,6 @@ class OutputUnit : private fortran::RecordSink {
 
   RunFile* file_ = nullptr;
   std::ostream* stream_ = nullptr;
-  std::string* copy_ = nullptr;
   std::string pending_;
   bool has_pending_ = false;
   fortran::FormatCache formats_;
