@@ -9,13 +9,14 @@
 #include <stdexcept>
 
 #include "core/errors.h"
+#include "core/text_pool.h"
 
 namespace darnek {
 namespace {
 
 // Enough to keep the number of system calls small, small enough that a run
 // of many threads holds little.
-constexpr size_t kBufferSize = 1 << 16;
+constexpr size_t kBufferSize = 1 << 13;
 
 // strerror_r comes in two shapes; both are thread-safe, strerror is not.
 [[maybe_unused]] const char* ErrorText(int result, const char* buffer) {
@@ -47,6 +48,9 @@ RunFile& RunFile::operator=(RunFile&& other) noexcept {
   fd_ = other.fd_;
   target_ = other.target_;
   text_ = std::move(other.text_);
+  memory_kind_ = other.memory_kind_;
+  identity_ = other.identity_;
+  moved_ = other.moved_;
   kind_ = other.kind_;
   role_ = std::move(other.role_);
   path_ = std::move(other.path_);
@@ -60,13 +64,13 @@ RunFile& RunFile::operator=(RunFile&& other) noexcept {
   return *this;
 }
 
-std::string RunFile::Open(const std::string& role, const std::string& path, Kind kind) {
+std::string RunFile::Open(const std::string& role, const std::string& path, Kind kind, bool existing) {
   Abandon();
   kind_ = kind;
   role_ = role;
   path_ = path;
   buffer_.clear();
-  created_ = written_ = failed_ = false;
+  created_ = written_ = failed_ = moved_ = false;
   // Non-blocking while opening, so that a pipe with no one at its other end
   // is refused instead of waiting forever.
   int fd = -1;
@@ -76,12 +80,16 @@ std::string RunFile::Open(const std::string& role, const std::string& path, Kind
   } else {
     const int flags = (kind == Kind::Scratch ? O_RDWR | O_NOFOLLOW : O_WRONLY) | O_NONBLOCK | O_CLOEXEC;
     // Created here or already there: a file this run created goes again when
-    // the run cannot start.
-    fd = ::open(path.c_str(), flags | O_CREAT | O_EXCL, 0666);
-    if (fd >= 0) {
-      created_ = true;
-    } else if (errno == EEXIST) {
-      fd = ::open(path.c_str(), flags);
+    // the run cannot start. A name that was there is opened as it is first,
+    // and created only when it has gone since.
+    if (existing) fd = ::open(path.c_str(), flags);
+    if (fd < 0 && (!existing || errno == ENOENT)) {
+      fd = ::open(path.c_str(), flags | O_CREAT | O_EXCL, 0666);
+      if (fd >= 0) {
+        created_ = true;
+      } else if (errno == EEXIST) {
+        fd = ::open(path.c_str(), flags);
+      }
     }
     if (fd < 0) {
       const int error = errno;
@@ -98,7 +106,8 @@ std::string RunFile::Open(const std::string& role, const std::string& path, Kind
     problem = "cannot be examined: " + SystemErrorText(errno);
   } else if (kind != Kind::Output && !S_ISREG(status.st_mode)) {
     problem = std::string("is not a regular file: it is ") + TypeName(status.st_mode);
-  } else {
+  } else if (!S_ISREG(status.st_mode)) {
+    // Reads and writes of a regular file never wait, whatever the flag says.
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) < 0)
       problem = "cannot be set up for writing: " + SystemErrorText(errno);
@@ -111,12 +120,15 @@ std::string RunFile::Open(const std::string& role, const std::string& path, Kind
   }
   fd_ = fd;
   regular_ = S_ISREG(status.st_mode);
+  identity_ = {status.st_dev, status.st_ino};
   return {};
 }
 
-void RunFile::OpenInMemory(const std::string& role, bool keep) {
+void RunFile::OpenInMemory(const std::string& role, bool keep, int kind) {
   Abandon();
   target_ = keep ? Target::Memory : Target::Nowhere;
+  memory_kind_ = kind;
+  text_ = keep ? text_pool::Take(kind) : std::string();
   kind_ = Kind::Output;
   role_ = role;
   path_.clear();
@@ -125,10 +137,10 @@ void RunFile::OpenInMemory(const std::string& role, bool keep) {
 
 std::string RunFile::Describe() const { return "the " + role_ + " " + path_; }
 
-FileIdentity RunFile::Identity() const {
-  struct stat status {};
-  if (fd_ < 0 || ::fstat(fd_, &status) != 0) return {};
-  return {status.st_dev, status.st_ino};
+std::shared_ptr<const std::string> RunFile::TakeText() {
+  if (target_ != Target::Memory) return nullptr;
+  target_ = Target::Nowhere;
+  return text_pool::Share(std::move(text_), memory_kind_);
 }
 
 void RunFile::Fail(const char* what, int error) {
@@ -138,6 +150,7 @@ void RunFile::Fail(const char* what, int error) {
 }
 
 void RunFile::WriteOut(const char* data, size_t size) {
+  moved_ = true;
   while (size > 0) {
     const ssize_t n = ::write(fd_, data, size);
     if (n < 0 && errno == EINTR) continue;
@@ -156,10 +169,12 @@ void RunFile::Restart() {
   if (failed_) return;
   buffer_.clear();
   written_ = true;
-  // Devices (a report sent to /dev/null) have no contents to drop.
-  if (!regular_) return;
+  // Devices (a report sent to /dev/null) have no contents to drop, and a
+  // file this run created and has not written is empty already.
+  if (!regular_ || (created_ && !moved_)) return;
   if (::ftruncate(fd_, 0) != 0) Fail("cannot be emptied", errno);
-  if (::lseek(fd_, 0, SEEK_SET) < 0) Fail("cannot be rewound", errno);
+  if (moved_ && ::lseek(fd_, 0, SEEK_SET) < 0) Fail("cannot be rewound", errno);
+  moved_ = false;
 }
 
 void RunFile::Write(std::string_view text) {
@@ -202,6 +217,8 @@ void RunFile::Rewind() {
   if (failed_) return;
   Flush();
   if (::lseek(fd_, 0, SEEK_SET) < 0) Fail("cannot be read back", errno);
+  // Reading moves the offset again.
+  moved_ = true;
 }
 
 void RunFile::Close() {

@@ -9,6 +9,7 @@
 #include <sys/types.h>
 
 #include <istream>
+#include <memory>
 #include <streambuf>
 #include <string>
 #include <string_view>
@@ -43,19 +44,22 @@ class RunFile {
 
   // Opens `path` (absolute) without truncating it; `role` names the file in
   // messages ("report file"). On failure returns the reason (empty when
-  // open) and leaves nothing created.
-  std::string Open(const std::string& role, const std::string& path, Kind kind);
+  // open) and leaves nothing created. `existing` says the name was seen to
+  // exist a moment ago, which saves a refused create.
+  std::string Open(const std::string& role, const std::string& path, Kind kind, bool existing = false);
   // An output that is no file: what is written is kept in memory (TakeText
   // hands it over), or dropped when `keep` is false. Nothing can fail.
-  void OpenInMemory(const std::string& role, bool keep);
-  std::string TakeText() { return std::move(text_); }
+  // `kind` names the output for the cache of memory texts (core/text_pool.h).
+  void OpenInMemory(const std::string& role, bool keep, int kind = 0);
+  // The text kept in memory; null for a file or a dropped output.
+  std::shared_ptr<const std::string> TakeText();
 
   bool IsOpen() const { return fd_ >= 0 || target_ != Target::Descriptor; }
   int fd() const { return fd_; }
   const std::string& path() const { return path_; }
   // "the report file /folder/wall.out"
   std::string Describe() const;
-  FileIdentity Identity() const;
+  FileIdentity Identity() const { return fd_ >= 0 ? identity_ : FileIdentity{}; }
   bool Created() const { return created_; }
   bool Regular() const { return regular_; }
 
@@ -85,6 +89,8 @@ class RunFile {
   int fd_ = -1;
   Target target_ = Target::Descriptor;
   std::string text_;  // what an output in memory holds
+  int memory_kind_ = 0;
+  FileIdentity identity_;
   Kind kind_ = Kind::Input;
   std::string role_;
   std::string path_;
@@ -93,6 +99,7 @@ class RunFile {
   bool written_ = false;
   bool failed_ = false;  // after the first failure nothing more is written
   bool regular_ = false;
+  bool moved_ = false;  // the offset has left the beginning since the file was opened
 };
 
 // An input stream over an open file, from its current position. A failed read

@@ -155,13 +155,15 @@ FileSetUp OpenRunFiles(RunContext& ctx, const std::string& folder, const std::st
     discard_all();
     return setup;
   }
-  for (Entry& e : entries) {
+  for (size_t i = 0; i < kCount; ++i) {
+    Entry& e = entries[i];
     if (e.File->IsOpen() || e.Kind == Kind::Input) continue;
     if (!e.IsFile()) {
-      e.File->OpenInMemory(e.Role, e.Mode == OutputMode::Memory);
+      // Each output has its own cache of memory texts: the input is entry 0.
+      e.File->OpenInMemory(e.Role, e.Mode == OutputMode::Memory, static_cast<int>(i) - 1);
       continue;
     }
-    reason = e.File->Open(e.Role, e.Absolute, e.Kind);
+    reason = e.File->Open(e.Role, e.Absolute, e.Kind, where[i].Exists);
     if (!reason.empty()) {
       discard_all();
       setup.Problem = e.Describe() + " " + reason;
