@@ -109,19 +109,25 @@ class Progress {
           note += line;
         }
     }
+    // Each report goes out in one write: stderr is unbuffered, and the other
+    // jobs wait for this lock.
+    std::string text;
     if (live_) {
-      if (!note.empty()) std::cerr << "\r\033[K" << note << "\n";
+      if (!note.empty()) ((text += "\r\033[K") += note) += "\n";
       const auto now = Clock::now();
       if (done_ == total_ || !note.empty() || now - drawn_ >= std::chrono::milliseconds(100)) {
         drawn_ = now;
-        std::cerr << "\r" << Bar(now) << "\033[K" << (done_ == total_ ? "\n" : "") << std::flush;
+        ((text += "\r") += Bar(now)) += "\033[K";
+        if (done_ == total_) text += "\n";
       }
     } else {
-      std::cerr << "[" << std::to_string(done_) << "/" << std::to_string(total_) << "] " << input << ": "
-                << (r.Status == DARNEK_OK ? "complete" : "failed (status " + std::to_string(r.Status) + ")")
-                << "\n";
-      if (!note.empty()) std::cerr << note << "\n";
+      ((((text += "[") += std::to_string(done_)) += "/") += std::to_string(total_)) += "] ";
+      ((text += input) += ": ") +=
+          r.Status == DARNEK_OK ? "complete" : "failed (status " + std::to_string(r.Status) + ")";
+      text += "\n";
+      if (!note.empty()) (text += note) += "\n";
     }
+    std::cerr.write(text.data(), static_cast<std::streamsize>(text.size())).flush();
   }
 
  private:
