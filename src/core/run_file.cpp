@@ -202,6 +202,11 @@ void RunFile::WriteLine(std::string_view text) {
     buffer_.push_back('\n');
     return;
   }
+  if (target_ == Target::Memory) {
+    text_.append(text);
+    text_.push_back('\n');
+    return;
+  }
   Write(text);
   Write("\n");
 }
