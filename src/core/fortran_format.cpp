@@ -380,7 +380,9 @@ constexpr auto kPowers = [] {
     if (k + 1 >= kFirstPower && k + 1 <= kLastPower && magnitude >= kPowers[k + 1 - kFirstPower]) ++k;
     for (int attempt = 0; attempt < 4; ++attempt) {
       uint64_t r = 0;
-      if (!QuickScaledRound(magnitude, n - 1 - k, r) && !ScaledRound(Decompose(magnitude), n - 1 - k, r))
+      // Sixteen digits and more are past what one rounded product settles.
+      if ((n > 15 || !QuickScaledRound(magnitude, n - 1 - k, r)) &&
+          !ScaledRound(Decompose(magnitude), n - 1 - k, r))
         break;
       if (r >= kPow10[n]) {
         ++k;
@@ -415,12 +417,21 @@ void Fill(char* p, int n, char c) {
   if (n > 0) std::memset(p, c, static_cast<size_t>(n));
 }
 
-// Blanks, in a few wide stores rather than a call: fields are short.
+// Blanks, in a few overlapping wide stores rather than a call: fields are
+// short (and a loop of stores would become a call to memset).
 [[gnu::always_inline]] inline void FillBlanks(char* p, int n) {
   constexpr uint64_t kBlanks = 0x2020202020202020;
   if (n >= 8) {
-    for (int i = 0; i + 8 <= n; i += 8) std::memcpy(p + i, &kBlanks, 8);
+    if (n > 32) {
+      std::memset(p, ' ', static_cast<size_t>(n));
+      return;
+    }
+    std::memcpy(p, &kBlanks, 8);
     std::memcpy(p + n - 8, &kBlanks, 8);
+    if (n > 16) {
+      std::memcpy(p + 8, &kBlanks, 8);
+      std::memcpy(p + n - 16, &kBlanks, 8);
+    }
   } else if (n >= 4) {
     std::memcpy(p, &kBlanks, 4);
     std::memcpy(p + n - 4, &kBlanks, 4);
