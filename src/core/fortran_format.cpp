@@ -572,7 +572,39 @@ template <class AnyDigits>
   return WriteFixed(dst, w, d, digits, std::signbit(value));
 }
 
+[[gnu::noinline]] bool PutAnyF(char* dst, int w, int d, double value, int scale, double* read);
+
+// Nearly every F field of the report (at most eight digits, room enough,
+// its rounding settled by one product) takes the short way, as WriteFixed
+// lays it out, and the rest the general one; the short way keeps to few
+// registers.
 bool PutF(char* dst, int w, int d, double value, int scale, double* read = nullptr) {
+  uint64_t r = 0;
+  if (d >= 0 && QuickScaledRound(std::fabs(value), d + scale, r)) {  // false for Inf and NaN
+    const bool negative = std::signbit(value);
+    const int integer_digits = DigitCount(r) - d;
+    const bool zero_integer = integer_digits <= 0 || r == 0;
+    int before = zero_integer ? 1 : integer_digits;
+    int length = (negative ? 1 : 0) + before + 1 + d;
+    if (zero_integer && d > 0 && length > w) {
+      before = 0;
+      --length;
+    }
+    if (length <= w && before + d <= 8) {
+      char* p = Field(dst, w, length);
+      if (negative) *p = '-';
+      const uint64_t word = EightDigits(static_cast<uint32_t>(r));
+      char* q = p + length - (before + d) - 1;
+      Store8(q, word >> (8 * (8 - before - d)));
+      if (d > 0) Store8(q + before + 1, word >> (8 * (8 - d)));
+      q[before] = '.';
+      return read && ValueShown(Digits{r, 0}, -d, negative, *read);
+    }
+  }
+  return PutAnyF(dst, w, d, value, scale, read);
+}
+
+bool PutAnyF(char* dst, int w, int d, double value, int scale, double* read) {
   if (!std::isfinite(value)) return PutNonFinite(dst, w, value), false;
   if (d < 0) d = 0;
   // A scale factor moves the decimal point of the exact decimal expansion
