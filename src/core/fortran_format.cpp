@@ -921,19 +921,17 @@ class Parser {
       return item;
     }
     if (c == '\'' || c == '"') {
+      // The text up to the closing quote in one piece; a doubled quote
+      // stands for one and the text goes on after it.
       const char quote = s_[pos_++];
       for (;;) {
-        if (AtEnd()) Fail("unterminated literal");
-        if (s_[pos_] == quote) {
-          if (pos_ + 1 < s_.size() && s_[pos_ + 1] == quote) {
-            item.Text.push_back(quote);
-            pos_ += 2;
-            continue;
-          }
-          ++pos_;
-          break;
-        }
-        item.Text.push_back(s_[pos_++]);
+        const size_t end = s_.find(quote, pos_);
+        if (end == std::string_view::npos) Fail("unterminated literal");
+        item.Text.append(s_.data() + pos_, end - pos_);
+        pos_ = end + 1;
+        if (AtEnd() || s_[pos_] != quote) break;
+        item.Text.push_back(quote);
+        ++pos_;
       }
       item.Kind = ItemKind::Literal;
       item.Repeat = has_count ? count : 1;
