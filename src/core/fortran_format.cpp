@@ -593,7 +593,9 @@ bool PutF(char* dst, int w, int d, double value, int scale, double* read = nullp
     if (length <= w && before + d <= 8) {
       char* p = Field(dst, w, length);
       if (negative) *p = '-';
-      const uint64_t word = EightDigits(static_cast<uint32_t>(r));
+      // Zero is a good share of the fields (unloaded stations, empty
+      // columns): its digits need no splitting.
+      const uint64_t word = r == 0 ? 0x3030303030303030 : EightDigits(static_cast<uint32_t>(r));
       char* q = p + length - (before + d) - 1;
       Store8(q, word >> (8 * (8 - before - d)));
       if (d > 0) Store8(q + before + 1, word >> (8 * (8 - d)));
