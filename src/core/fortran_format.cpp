@@ -835,28 +835,42 @@ std::string EditA(std::string_view text, int w) {
 // ------------------------------------------------------------ format parsing
 namespace {
 
-// A format as written: descriptors with repeat counts, groups nested.
+// A format as written: descriptors with repeat counts, groups nested. The
+// items of a format lie in one list, each group followed by the items
+// nested in it, so that parsing allocates once.
 enum class ItemKind { Literal, X, Slash, Dollar, Colon, Scale, I, F, E, A, Group };
 
 struct Item {
   ItemKind Kind = ItemKind::Literal;
   int Repeat = 1;
   int W = -1, D = -1, E = 0, M = -1;
-  std::string Text;
-  std::vector<Item> Children;
+  // A literal's text between its quotes, as written in the format; Quote is
+  // its quote when the text holds doubled ones, each standing for one.
+  std::string_view Text;
+  char Quote = 0;
+  // A group: the number of items nested in it, at every depth.
+  uint32_t Nested = 0;
 };
+
+// The item at `at` and those nested in it.
+std::span<const Item> WithNested(std::span<const Item> items, size_t at) {
+  return items.subspan(at, 1 + items[at].Nested);
+}
 
 class Parser {
  public:
   explicit Parser(std::string_view format) : s_(format) {}
 
   std::vector<Item> ParseTop() {
+    items_.reserve(s_.size() / 2 + 4);  // an item takes two characters at least
     SkipSeparators();
     if (!AtEnd() && s_[pos_] == '(') {
       ++pos_;
-      return ParseList(')');
+      ParseList(')');
+    } else {
+      ParseList('\0');
     }
-    return ParseList('\0');
+    return std::move(items_);
   }
 
  private:
@@ -891,48 +905,58 @@ class Parser {
     return v;
   }
 
-  std::vector<Item> ParseList(char close) {
-    std::vector<Item> items;
-    items.reserve(16);  // most lists are short: no regrowth moving their items
+  void ParseList(char close) {
     for (;;) {
       SkipSeparators();
       if (AtEnd()) {
         if (close != '\0') Fail("missing ')'");
-        return items;
+        return;
       }
       if (s_[pos_] == close) {
         ++pos_;
-        return items;
+        return;
       }
-      items.push_back(ParseItem());
+      ParseItem();
     }
   }
 
-  Item ParseItem() {
-    Item item;
+  void ParseItem() {
     int count = 0;
     const bool has_count = ReadInt(count);
     if (AtEnd()) Fail("descriptor expected");
+    if (s_[pos_] == '(') {
+      ++pos_;
+      Item group;
+      group.Kind = ItemKind::Group;
+      group.Repeat = has_count ? count : 1;
+      const size_t at = items_.size();
+      items_.push_back(group);
+      ParseList(')');
+      items_[at].Nested = static_cast<uint32_t>(items_.size() - at - 1);
+      return;
+    }
+    items_.push_back(ParseDescriptor(has_count, count));
+  }
+
+  // One item other than a group, after its repeat count.
+  Item ParseDescriptor(bool has_count, int count) {
+    Item item;
     char c = s_[pos_];
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (c == '(') {
-      ++pos_;
-      item.Kind = ItemKind::Group;
-      item.Children = ParseList(')');
-      item.Repeat = has_count ? count : 1;
-      return item;
-    }
     if (c == '\'' || c == '"') {
-      // The text up to the closing quote in one piece; a doubled quote
-      // stands for one and the text goes on after it.
+      // The text up to the closing quote; a doubled quote stands for one
+      // and the text goes on after it.
       const char quote = s_[pos_++];
+      const size_t start = pos_;
       for (;;) {
         const size_t end = s_.find(quote, pos_);
         if (end == std::string_view::npos) Fail("unterminated literal");
-        item.Text.append(s_.data() + pos_, end - pos_);
         pos_ = end + 1;
-        if (AtEnd() || s_[pos_] != quote) break;
-        item.Text.push_back(quote);
+        if (AtEnd() || s_[pos_] != quote) {
+          item.Text = s_.substr(start, end - start);
+          break;
+        }
+        item.Quote = quote;
         ++pos_;
       }
       item.Kind = ItemKind::Literal;
@@ -1002,6 +1026,7 @@ class Parser {
 
   std::string_view s_;
   size_t pos_ = 0;
+  std::vector<Item> items_;
 };
 
 // Unrolls the items of a format into the flat list a run walks.
@@ -1023,9 +1048,11 @@ class Unroller {
   size_t size() const { return ops_.size(); }
 
   void Add(std::span<const Item> items) {
-    for (const Item& item : items) {
+    for (size_t i = 0; i < items.size(); ++i) {
+      const Item& item = items[i];
       if (item.Kind == ItemKind::Group) {
-        for (int r = 0; r < item.Repeat; ++r) Add(item.Children);
+        for (int r = 0; r < item.Repeat; ++r) Add(items.subspan(i + 1, item.Nested));
+        i += item.Nested;
         continue;
       }
       Op op;
@@ -1036,7 +1063,7 @@ class Unroller {
       op.M = item.M;
       switch (item.Kind) {
         case ItemKind::Literal:
-          AddLiteral(item.Text, item.Repeat);
+          AddLiteral(item.Text, item.Quote, item.Repeat);
           break;
         case ItemKind::X:
           AddBlanks(item.W);
@@ -1085,7 +1112,7 @@ class Unroller {
   }
   // A literal's text is always the last in texts_ while it is the last
   // step, so a literal that follows it extends it in place.
-  void AddLiteral(std::string_view text, int repeat) {
+  void AddLiteral(std::string_view text, char quote, int repeat) {
     size_t blanks = 0;
     if (Op* x = Last(OpKind::X)) {
       // Blanks before a literal are always written: they become its text.
@@ -1099,7 +1126,17 @@ class Unroller {
       Push(op);
     }
     texts_.append(blanks, ' ');
-    for (int r = 0; r < repeat; ++r) texts_ += text;
+    for (int r = 0; r < repeat; ++r) {
+      if (quote == 0) {
+        texts_ += text;
+        continue;
+      }
+      // Quotes come doubled in the text, each pair standing for one.
+      for (size_t i = 0; i < text.size(); ++i) {
+        texts_ += text[i];
+        if (text[i] == quote) ++i;
+      }
+    }
     Op& literal = ops_.back();
     literal.Size = static_cast<uint32_t>(texts_.size() - literal.Text);
   }
@@ -1225,16 +1262,17 @@ class CollectRecords final : public RecordSink {
 
 CompiledFormat::CompiledFormat(std::string_view format) {
   const std::vector<Item> items = Parser(format).ParseTop();
+  // The top-level items, each with those nested in it.
   size_t revert_item = 0;
-  for (size_t i = 0; i < items.size(); ++i)
+  for (size_t i = 0; i < items.size(); i += 1 + items[i].Nested)
     if (items[i].Kind == ItemKind::Group) revert_item = i;
   Unroller unroller(format.size());
-  for (size_t i = 0; i < items.size(); ++i) {
+  for (size_t i = 0; i < items.size(); i += 1 + items[i].Nested) {
     if (i == revert_item) {
       unroller.Barrier();
       revert_at_ = unroller.size();
     }
-    unroller.Add(std::span<const Item>(&items[i], 1));
+    unroller.Add(WithNested(items, i));
   }
   ops_ = unroller.Finish(texts_);
 }
