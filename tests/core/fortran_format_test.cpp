@@ -112,6 +112,8 @@ TEST(FortranFormat, RecordsPositioningAndReversion) {
   EXPECT_EQ(open.Lines.back(), "     1.000");
   // Blank-separated descriptors, as the report layouts are written.
   EXPECT_EQ(One(Format("( 6X 'H = ' F10.3 A3 )", 20.0, " FT")), "      H =     20.000 FT");
+  // A doubled quote in a literal is one, in repeated and nested groups too (as gfortran writes it).
+  EXPECT_EQ(One(Format(R"(( 'it''s' 2('"' "a""b") 2(1X,2('x')) ))")), R"(it's"a"b"a"b xx xx)");
 }
 
 TEST(FortranFormat, WrongValueKindIsAProgrammingError) {
