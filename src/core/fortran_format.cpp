@@ -222,6 +222,22 @@ constexpr size_t kSlack = 32;
   return (tens | ((pairs - 10 * tens) << 8)) | 0x3030303030303030;
 }
 
+// The same for four digits, v < 10^4, in the low half: a shorter chain of
+// multiplications than EightDigits, for the short fields most reports have.
+[[gnu::always_inline]] inline uint64_t FourDigits(uint32_t v) {
+  const uint64_t hundreds = (uint64_t{v} * 10486) >> 20;
+  const uint64_t pairs = hundreds | ((v - 100 * hundreds) << 16);
+  const uint64_t tens = ((pairs * 103) >> 10) & 0x000f000f;
+  return (tens | ((pairs - 10 * tens) << 8)) | 0x30303030;
+}
+
+// The last `count` <= 8 digits of v < 10^count, first digit in the lowest
+// byte (the bytes above them are zeros).
+[[gnu::always_inline]] inline uint64_t LastDigits(uint32_t v, int count) {
+  if (count <= 4) return FourDigits(v) >> (8 * (4 - count));
+  return EightDigits(v) >> (8 * (8 - count));
+}
+
 [[gnu::always_inline]] inline void Store8(char* p, uint64_t word) { std::memcpy(p, &word, 8); }
 
 // Writes `count` digits of v < 10^count, the way WriteDigitsWithPointOf
@@ -595,10 +611,12 @@ bool PutF(char* dst, int w, int d, double value, int scale, double* read = nullp
       if (negative) *p = '-';
       // Zero is a good share of the fields (unloaded stations, empty
       // columns): its digits need no splitting.
-      const uint64_t word = r == 0 ? 0x3030303030303030 : EightDigits(static_cast<uint32_t>(r));
-      char* q = p + length - (before + d) - 1;
-      Store8(q, word >> (8 * (8 - before - d)));
-      if (d > 0) Store8(q + before + 1, word >> (8 * (8 - d)));
+      const int count = before + d;
+      const uint64_t word =
+          r == 0 ? 0x3030303030303030 >> (8 * (8 - count)) : LastDigits(static_cast<uint32_t>(r), count);
+      char* q = p + length - count - 1;
+      Store8(q, word);
+      if (d > 0) Store8(q + before + 1, word >> (8 * before));
       q[before] = '.';
       return read && ValueShown(Digits{r, 0}, -d, negative, *read);
     }
@@ -639,7 +657,7 @@ bool PutAnyF(char* dst, int w, int d, double value, int scale, double* read) {
   written = true;
   char* p = Field(dst, w, length);
   if (negative) *p++ = '-';
-  const uint64_t word = EightDigits(static_cast<uint32_t>(digits.Value)) >> (8 * (8 - significant));
+  const uint64_t word = LastDigits(static_cast<uint32_t>(digits.Value), significant);
   if (scale == 1) {  // d.ddd
     Store8(p + 1, word);
     p[0] = p[1];
