@@ -1159,6 +1159,14 @@ class Unroller {
     literal.Size = static_cast<uint32_t>(texts_.size() - literal.Text);
   }
   void AddStep(Op op) {
+    // A scale factor writes nothing: it goes before the blanks of nX
+    // waiting before it, which then join what follows, as in 1X 1P E13.4.
+    if (Op* x = op.Kind == OpKind::Scale ? Last(OpKind::X) : nullptr) {
+      const Op blanks = *x;
+      *x = op;
+      Push(blanks);
+      return;
+    }
     const bool field =
         op.Kind == OpKind::I || op.Kind == OpKind::F || op.Kind == OpKind::E || op.Kind == OpKind::A;
     if (Op* x = field ? Last(OpKind::X) : nullptr) {

@@ -106,6 +106,9 @@ TEST(FortranFormat, RecordsPositioningAndReversion) {
   EXPECT_EQ(One(Format("('N=' I2, 2(1X I1))", 1, 2, 3, 4, 5)), "N= 1 2 3\n 4 5");
   // The scale factor holds for the rest of the format, F included.
   EXPECT_EQ(One(Format("(1P,E10.3,F8.3,0P,F8.3)", 1.5, 2.5, 2.5)), " 1.500E+00  25.000   2.500");
+  // ... and takes nothing from the blanks of nX around it (as gfortran writes them).
+  EXPECT_EQ(One(Format("( 2(1X 1P E10.3) 1X 0P )", 1.5, 2.5)), "  1.500E+00  2.500E+00");
+  EXPECT_EQ(One(Format("( 1X 1P 'a' 2X -1P 1X F6.2 )", 1.5)), " a     0.15");
   // '$' keeps the last record open.
   const Records open = Format("(F10.3,$)", 1.0);
   EXPECT_TRUE(open.Open);
