@@ -685,7 +685,7 @@ bool PutAnyF(char* dst, int w, int d, double value, int scale, double* read) {
 }
 
 // The first guess of SignificantDigits alone, for the common field: a
-// normal value in the range of kPowers whose n <= 15 digits one rounded
+// normal value in the range of kPowers whose n <= 8 digits one rounded
 // product settles with the exponent guessed right. False leaves the value
 // to SignificantDigits, which starts with the same guess and gives the
 // same digits when it holds.
@@ -696,8 +696,19 @@ bool PutAnyF(char* dst, int w, int d, double value, int scale, double* read) {
   int k = ((biased - 1023) * 78913) >> 18;
   if (k < kFirstPower || k + 1 > kLastPower) return false;
   if (magnitude >= kPowers[k + 1 - kFirstPower]) ++k;
-  uint64_t r = 0;
-  if (!QuickScaledRound(magnitude, n - 1 - k, r) || r < kPow10[n - 1] || r >= kPow10[n]) return false;
+  // k is floor(log10 |x|) or one more (a power of ten a double holds only
+  // rounded down), so 10^(n-2) <= y < 10^n, bar the rounding of the
+  // product: a whole part a signed conversion takes, and a fraction to
+  // judge by. The rest is QuickScaledRound.
+  const int p = n - 1 - k;
+  if (p > 22 || p < -22) return false;
+  const double y = p >= 0 ? magnitude * kExactPowers[static_cast<size_t>(p)]
+                          : magnitude / kExactPowers[static_cast<size_t>(-p)];
+  const int64_t whole = static_cast<int64_t>(y);
+  const double fraction = y - static_cast<double>(whole);  // exact
+  if (std::fabs(fraction - 0.5) <= y * 0x1p-52) return false;
+  const uint64_t r = static_cast<uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
+  if (r < kPow10[n - 1] || r >= kPow10[n]) return false;
   digits = {r, n};
   exponent = k;
   return true;
