@@ -491,7 +491,10 @@ void PutI(char* dst, int w, long long value, int m) {
   if (length > w) return Stars(dst, w);
   char* p = Field(dst, w, length);
   if (value < 0) *p++ = '-';
-  WriteDigits(p + digits, magnitude, digits);
+  if (digits >= 1 && digits <= 8)  // nearly always: one word, scribbling past the field
+    Store8(p, LastDigits(static_cast<uint32_t>(magnitude), digits));
+  else
+    WriteDigits(p + digits, magnitude, digits);
 }
 
 // The value a reader gets back from a field showing the digits times
