@@ -1333,8 +1333,9 @@ bool CompiledFormat::Run(std::span<const Value> values, std::string& line, Recor
   };
   size_t from = 0;
   for (;;) {
-    for (size_t i = from; i < ops_.size(); ++i) {
-      const Op& op = ops_[i];
+    const Op* const last = ops_.data() + ops_.size();
+    for (const Op* step = ops_.data() + from; step != last; ++step) {
+      const Op& op = *step;
       switch (op.Kind) {
         case OpKind::Literal:
           record.Blanks(pending_blanks);
