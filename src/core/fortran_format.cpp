@@ -365,6 +365,30 @@ void WideRoundedDigits(double magnitude, int p, WideDigits& digits) {
   return true;
 }
 
+// ScaledRound for |x| > 0, with the case of the 17 digits of a list-directed
+// real inline: a normal value m * 2^-s below 2^52, 0 <= p <= 19, so that
+// m * 10^p (below 2^117) is shifted right by 0 < s < 128 places, rounding
+// half to even on what it shifts out.
+[[gnu::always_inline]] inline bool ExactScaledRound(double magnitude, int p, uint64_t& out) {
+#if DARNEK_HAVE_INT128
+  const uint64_t bits = std::bit_cast<uint64_t>(magnitude);
+  const int biased = static_cast<int>(bits >> 52);
+  const int s = 1075 - biased;  // the mantissa with its leading bit, times 2^-s
+  if (biased != 0 && p >= 0 && p <= 19 && s > 0 && s < 128) {
+    const uint64_t m = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
+    const Uint128 n = Uint128{kPow10[static_cast<size_t>(p)]} * m;
+    Uint128 q = n >> s;
+    const Uint128 remainder = n - (q << s);
+    const Uint128 half = Uint128{1} << (s - 1);
+    q = RoundQuotient(q, remainder > half ? 1 : remainder == half ? 0 : -1);
+    if ((q >> 64) != 0) return false;
+    out = static_cast<uint64_t>(q);
+    return true;
+  }
+#endif
+  return ScaledRound(Decompose(magnitude), p, out);
+}
+
 // 10^k as doubles, for the first guess of a decimal exponent.
 constexpr int kFirstPower = -30;
 constexpr int kLastPower = 30;
@@ -398,7 +422,7 @@ constexpr auto kPowers = [] {
       uint64_t r = 0;
       // Sixteen digits and more are past what one rounded product settles.
       if ((n > 15 || !QuickScaledRound(magnitude, n - 1 - k, r)) &&
-          !ScaledRound(Decompose(magnitude), n - 1 - k, r))
+          !ExactScaledRound(magnitude, n - 1 - k, r))
         break;
       if (r >= kPow10[n]) {
         ++k;
