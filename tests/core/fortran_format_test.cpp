@@ -130,7 +130,7 @@ TEST(FortranFormat, ListDirectedRecordsMatchTheGnuRuntime) {
   EXPECT_EQ(ListRecord(3, 1.5), "           3   1.5000000000000000     ");
   EXPECT_EQ(ListRecord(0.1), "  0.10000000000000001     ");
   EXPECT_EQ(ListRecord(0.09999), "   9.9989999999999996E-002");
-  // Exact ties at the seventeenth digit (2^51 - 1/4 and - 3/4) round to even, as gfortran's do.
+  // Exact ties at the seventeenth digit (2^51 - 1/4, 2^51 - 11/4) round to even, as gfortran's do.
   EXPECT_EQ(ListRecord(2251799813685247.75, 2251799813685245.25),
             "   2251799813685247.8        2251799813685245.2     ");
   EXPECT_EQ(ListRecord(1e16), "   10000000000000000.     ");
