@@ -222,6 +222,22 @@ constexpr size_t kSlack = 32;
   return (tens | ((pairs - 10 * tens) << 8)) | 0x3030303030303030;
 }
 
+// The same for four digits, v < 10^4, in the low half: a shorter chain of
+// multiplications than EightDigits, for the short fields most reports have.
+[[gnu::always_inline]] inline uint64_t FourDigits(uint32_t v) {
+  const uint64_t hundreds = (uint64_t{v} * 10486) >> 20;
+  const uint64_t pairs = hundreds | ((v - 100 * hundreds) << 16);
+  const uint64_t tens = ((pairs * 103) >> 10) & 0x000f000f;
+  return (tens | ((pairs - 10 * tens) << 8)) | 0x30303030;
+}
+
+// The last `count` <= 8 digits of v < 10^count, first digit in the lowest
+// byte (the bytes above them are zeros).
+[[gnu::always_inline]] inline uint64_t LastDigits(uint32_t v, int count) {
+  if (count <= 4) return FourDigits(v) >> (8 * (4 - count));
+  return EightDigits(v) >> (8 * (8 - count));
+}
+
 [[gnu::always_inline]] inline void Store8(char* p, uint64_t word) { std::memcpy(p, &word, 8); }
 
 // Writes `count` digits of v < 10^count, the way WriteDigitsWithPointOf
@@ -349,6 +365,30 @@ void WideRoundedDigits(double magnitude, int p, WideDigits& digits) {
   return true;
 }
 
+// ScaledRound for |x| > 0, with the case of the 17 digits of a list-directed
+// real inline: a normal value m * 2^-s below 2^52, 0 <= p <= 19, so that
+// m * 10^p (below 2^117) is shifted right by 0 < s < 128 places, rounding
+// half to even on what it shifts out.
+[[gnu::always_inline]] inline bool ExactScaledRound(double magnitude, int p, uint64_t& out) {
+#if DARNEK_HAVE_INT128
+  const uint64_t bits = std::bit_cast<uint64_t>(magnitude);
+  const int biased = static_cast<int>(bits >> 52);
+  const int s = 1075 - biased;  // the mantissa with its leading bit, times 2^-s
+  if (biased != 0 && p >= 0 && p <= 19 && s > 0 && s < 128) {
+    const uint64_t m = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
+    const Uint128 n = Uint128{kPow10[static_cast<size_t>(p)]} * m;
+    Uint128 q = n >> s;
+    const Uint128 remainder = n - (q << s);
+    const Uint128 half = Uint128{1} << (s - 1);
+    q = RoundQuotient(q, remainder > half ? 1 : remainder == half ? 0 : -1);
+    if ((q >> 64) != 0) return false;
+    out = static_cast<uint64_t>(q);
+    return true;
+  }
+#endif
+  return ScaledRound(Decompose(magnitude), p, out);
+}
+
 // 10^k as doubles, for the first guess of a decimal exponent.
 constexpr int kFirstPower = -30;
 constexpr int kLastPower = 30;
@@ -380,7 +420,9 @@ constexpr auto kPowers = [] {
     if (k + 1 >= kFirstPower && k + 1 <= kLastPower && magnitude >= kPowers[k + 1 - kFirstPower]) ++k;
     for (int attempt = 0; attempt < 4; ++attempt) {
       uint64_t r = 0;
-      if (!QuickScaledRound(magnitude, n - 1 - k, r) && !ScaledRound(Decompose(magnitude), n - 1 - k, r))
+      // Sixteen digits and more are past what one rounded product settles.
+      if ((n > 15 || !QuickScaledRound(magnitude, n - 1 - k, r)) &&
+          !ExactScaledRound(magnitude, n - 1 - k, r))
         break;
       if (r >= kPow10[n]) {
         ++k;
@@ -415,12 +457,21 @@ void Fill(char* p, int n, char c) {
   if (n > 0) std::memset(p, c, static_cast<size_t>(n));
 }
 
-// Blanks, in a few wide stores rather than a call: fields are short.
+// Blanks, in a few overlapping wide stores rather than a call: fields are
+// short (and a loop of stores would become a call to memset).
 [[gnu::always_inline]] inline void FillBlanks(char* p, int n) {
   constexpr uint64_t kBlanks = 0x2020202020202020;
   if (n >= 8) {
-    for (int i = 0; i + 8 <= n; i += 8) std::memcpy(p + i, &kBlanks, 8);
+    if (n > 32) {
+      std::memset(p, ' ', static_cast<size_t>(n));
+      return;
+    }
+    std::memcpy(p, &kBlanks, 8);
     std::memcpy(p + n - 8, &kBlanks, 8);
+    if (n > 16) {
+      std::memcpy(p + 8, &kBlanks, 8);
+      std::memcpy(p + n - 16, &kBlanks, 8);
+    }
   } else if (n >= 4) {
     std::memcpy(p, &kBlanks, 4);
     std::memcpy(p + n - 4, &kBlanks, 4);
@@ -464,7 +515,10 @@ void PutI(char* dst, int w, long long value, int m) {
   if (length > w) return Stars(dst, w);
   char* p = Field(dst, w, length);
   if (value < 0) *p++ = '-';
-  WriteDigits(p + digits, magnitude, digits);
+  if (digits >= 1 && digits <= 8)  // nearly always: one word, scribbling past the field
+    Store8(p, LastDigits(static_cast<uint32_t>(magnitude), digits));
+  else
+    WriteDigits(p + digits, magnitude, digits);
 }
 
 // The value a reader gets back from a field showing the digits times
@@ -561,7 +615,42 @@ template <class AnyDigits>
   return WriteFixed(dst, w, d, digits, std::signbit(value));
 }
 
+[[gnu::noinline]] bool PutAnyF(char* dst, int w, int d, double value, int scale, double* read);
+
+// Nearly every F field of the report (at most eight digits, room enough,
+// its rounding settled by one product) takes the short way, as WriteFixed
+// lays it out; the rest take the general one, out of line.
 bool PutF(char* dst, int w, int d, double value, int scale, double* read = nullptr) {
+  uint64_t r = 0;
+  if (d >= 0 && QuickScaledRound(std::fabs(value), d + scale, r)) {  // false for Inf and NaN
+    const bool negative = std::signbit(value);
+    const int integer_digits = DigitCount(r) - d;
+    const bool zero_integer = integer_digits <= 0 || r == 0;
+    int before = zero_integer ? 1 : integer_digits;
+    int length = (negative ? 1 : 0) + before + 1 + d;
+    if (zero_integer && d > 0 && length > w) {
+      before = 0;
+      --length;
+    }
+    if (length <= w && before + d <= 8) {
+      char* p = Field(dst, w, length);
+      if (negative) *p = '-';
+      // Zero is a good share of the fields (unloaded stations, empty
+      // columns): its digits need no splitting.
+      const int count = before + d;
+      const uint64_t word =
+          r == 0 ? 0x3030303030303030 >> (8 * (8 - count)) : LastDigits(static_cast<uint32_t>(r), count);
+      char* q = p + length - count - 1;
+      Store8(q, word);
+      if (d > 0) Store8(q + before + 1, word >> (8 * before));
+      q[before] = '.';
+      return read && ValueShown(Digits{r, 0}, -d, negative, *read);
+    }
+  }
+  return PutAnyF(dst, w, d, value, scale, read);
+}
+
+bool PutAnyF(char* dst, int w, int d, double value, int scale, double* read) {
   if (!std::isfinite(value)) return PutNonFinite(dst, w, value), false;
   if (d < 0) d = 0;
   // A scale factor moves the decimal point of the exact decimal expansion
@@ -594,7 +683,7 @@ bool PutF(char* dst, int w, int d, double value, int scale, double* read = nullp
   written = true;
   char* p = Field(dst, w, length);
   if (negative) *p++ = '-';
-  const uint64_t word = EightDigits(static_cast<uint32_t>(digits.Value)) >> (8 * (8 - significant));
+  const uint64_t word = LastDigits(static_cast<uint32_t>(digits.Value), significant);
   if (scale == 1) {  // d.ddd
     Store8(p + 1, word);
     p[0] = p[1];
@@ -621,7 +710,57 @@ bool PutF(char* dst, int w, int d, double value, int scale, double* read = nullp
   return WriteExponentForm(dst, w, scale, e, digits, exponent, std::signbit(value));
 }
 
+// The first guess of SignificantDigits alone, for the common field: a
+// normal value in the range of kPowers whose n <= 8 digits one rounded
+// product settles with the exponent guessed right. False leaves the value
+// to SignificantDigits, which starts with the same guess and gives the
+// same digits when it holds.
+[[gnu::always_inline]] inline bool FirstGuessDigits(double magnitude, int n, Digits& digits, int& exponent) {
+  const uint64_t bits = std::bit_cast<uint64_t>(magnitude);
+  const int biased = static_cast<int>(bits >> 52);
+  if (biased == 0 || biased == 0x7ff) return false;  // zero, subnormal, not finite
+  int k = ((biased - 1023) * 78913) >> 18;
+  if (k < kFirstPower || k + 1 > kLastPower) return false;
+  if (magnitude >= kPowers[k + 1 - kFirstPower]) ++k;
+  // k is floor(log10 |x|) or one more (a power of ten a double holds only
+  // rounded down), so 10^(n-2) <= y < 10^n, bar the rounding of the
+  // product: a whole part a signed conversion takes, and a fraction to
+  // judge by. The rest is QuickScaledRound.
+  const int p = n - 1 - k;
+  if (p > 22 || p < -22) return false;
+  const double y = p >= 0 ? magnitude * kExactPowers[static_cast<size_t>(p)]
+                          : magnitude / kExactPowers[static_cast<size_t>(-p)];
+  const int64_t whole = static_cast<int64_t>(y);
+  const double fraction = y - static_cast<double>(whole);  // exact
+  if (std::fabs(fraction - 0.5) <= y * 0x1p-52) return false;
+  const uint64_t r = static_cast<uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
+  if (r < kPow10[n - 1] || r >= kPow10[n]) return false;
+  digits = {r, n};
+  exponent = k;
+  return true;
+}
+
+[[gnu::noinline]] bool PutAnyE(char* dst, int w, int d, double value, int scale, int e, double* read);
+
+// Nearly every E field of the report (scale factor 0 or 1, at most eight
+// digits, no exponent width) takes the short way; the rest take the
+// general one, out of line.
 bool PutE(char* dst, int w, int d, double value, int scale, int e, double* read = nullptr) {
+  const int significant = scale == 0 ? d : d + 1;
+  if (e == 0 && (scale == 0 || scale == 1) && significant >= 1 && significant <= 8) {
+    Digits digits;
+    int exponent = 0;
+    if (FirstGuessDigits(std::fabs(value), significant, digits, exponent)) {
+      bool written = false;
+      const bool known =
+          ShortExponentForm(dst, w, scale, e, digits, exponent, std::signbit(value), read, written);
+      if (written) return known;
+    }
+  }
+  return PutAnyE(dst, w, d, value, scale, e, read);
+}
+
+bool PutAnyE(char* dst, int w, int d, double value, int scale, int e, double* read) {
   if (!std::isfinite(value)) return PutNonFinite(dst, w, value), false;
   // With scale factor k: k <= 0 gives 0.(|k| zeros)(d+k digits); k > 0 gives
   // k digits before the point and d-k+1 after.
@@ -751,28 +890,42 @@ std::string EditA(std::string_view text, int w) {
 // ------------------------------------------------------------ format parsing
 namespace {
 
-// A format as written: descriptors with repeat counts, groups nested.
+// A format as written: descriptors with repeat counts, groups nested. The
+// items of a format lie in one list, each group followed by the items
+// nested in it, so that parsing allocates once.
 enum class ItemKind { Literal, X, Slash, Dollar, Colon, Scale, I, F, E, A, Group };
 
 struct Item {
   ItemKind Kind = ItemKind::Literal;
   int Repeat = 1;
   int W = -1, D = -1, E = 0, M = -1;
-  std::string Text;
-  std::vector<Item> Children;
+  // A literal's text between its quotes, as written in the format; Quote is
+  // its quote when the text holds doubled ones, each standing for one.
+  std::string_view Text;
+  char Quote = 0;
+  // A group: the number of items nested in it, at every depth.
+  uint32_t Nested = 0;
 };
+
+// The item at `at` and those nested in it.
+std::span<const Item> WithNested(std::span<const Item> items, size_t at) {
+  return items.subspan(at, 1 + items[at].Nested);
+}
 
 class Parser {
  public:
   explicit Parser(std::string_view format) : s_(format) {}
 
   std::vector<Item> ParseTop() {
+    items_.reserve(s_.size() / 2 + 4);  // an item takes two characters at least
     SkipSeparators();
     if (!AtEnd() && s_[pos_] == '(') {
       ++pos_;
-      return ParseList(')');
+      ParseList(')');
+    } else {
+      ParseList('\0');
     }
-    return ParseList('\0');
+    return std::move(items_);
   }
 
  private:
@@ -807,51 +960,59 @@ class Parser {
     return v;
   }
 
-  std::vector<Item> ParseList(char close) {
-    std::vector<Item> items;
-    items.reserve(16);  // most lists are short: no regrowth moving their items
+  void ParseList(char close) {
     for (;;) {
       SkipSeparators();
       if (AtEnd()) {
         if (close != '\0') Fail("missing ')'");
-        return items;
+        return;
       }
       if (s_[pos_] == close) {
         ++pos_;
-        return items;
+        return;
       }
-      items.push_back(ParseItem());
+      ParseItem();
     }
   }
 
-  Item ParseItem() {
-    Item item;
+  void ParseItem() {
     int count = 0;
     const bool has_count = ReadInt(count);
     if (AtEnd()) Fail("descriptor expected");
+    if (s_[pos_] == '(') {
+      ++pos_;
+      Item group;
+      group.Kind = ItemKind::Group;
+      group.Repeat = has_count ? count : 1;
+      const size_t at = items_.size();
+      items_.push_back(group);
+      ParseList(')');
+      items_[at].Nested = static_cast<uint32_t>(items_.size() - at - 1);
+      return;
+    }
+    items_.push_back(ParseDescriptor(has_count, count));
+  }
+
+  // One item other than a group, after its repeat count.
+  Item ParseDescriptor(bool has_count, int count) {
+    Item item;
     char c = s_[pos_];
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (c == '(') {
-      ++pos_;
-      item.Kind = ItemKind::Group;
-      item.Children = ParseList(')');
-      item.Repeat = has_count ? count : 1;
-      return item;
-    }
     if (c == '\'' || c == '"') {
+      // The text up to the closing quote; a doubled quote stands for one
+      // and the text goes on after it.
       const char quote = s_[pos_++];
+      const size_t start = pos_;
       for (;;) {
-        if (AtEnd()) Fail("unterminated literal");
-        if (s_[pos_] == quote) {
-          if (pos_ + 1 < s_.size() && s_[pos_ + 1] == quote) {
-            item.Text.push_back(quote);
-            pos_ += 2;
-            continue;
-          }
-          ++pos_;
+        const size_t end = s_.find(quote, pos_);
+        if (end == std::string_view::npos) Fail("unterminated literal");
+        pos_ = end + 1;
+        if (AtEnd() || s_[pos_] != quote) {
+          item.Text = s_.substr(start, end - start);
           break;
         }
-        item.Text.push_back(s_[pos_++]);
+        item.Quote = quote;
+        ++pos_;
       }
       item.Kind = ItemKind::Literal;
       item.Repeat = has_count ? count : 1;
@@ -920,6 +1081,7 @@ class Parser {
 
   std::string_view s_;
   size_t pos_ = 0;
+  std::vector<Item> items_;
 };
 
 // Unrolls the items of a format into the flat list a run walks.
@@ -928,14 +1090,24 @@ class Unroller {
   using Op = CompiledFormat::Op;
   using OpKind = CompiledFormat::OpKind;
 
+  // Room for what a format of this length usually unrolls to (a step takes
+  // two characters at least, a literal's text no more than the format), so
+  // that compiling it grows nothing.
+  explicit Unroller(size_t format_size) {
+    ops_.reserve(std::min<size_t>(format_size / 2 + 4, 256));
+    texts_.reserve(format_size);
+  }
+
   // Nothing before this point merges with what follows: reversion jumps here.
   void Barrier() { barrier_ = ops_.size(); }
   size_t size() const { return ops_.size(); }
 
   void Add(std::span<const Item> items) {
-    for (const Item& item : items) {
+    for (size_t i = 0; i < items.size(); ++i) {
+      const Item& item = items[i];
       if (item.Kind == ItemKind::Group) {
-        for (int r = 0; r < item.Repeat; ++r) Add(item.Children);
+        for (int r = 0; r < item.Repeat; ++r) Add(items.subspan(i + 1, item.Nested));
+        i += item.Nested;
         continue;
       }
       Op op;
@@ -946,7 +1118,7 @@ class Unroller {
       op.M = item.M;
       switch (item.Kind) {
         case ItemKind::Literal:
-          AddLiteral(item.Text, item.Repeat);
+          AddLiteral(item.Text, item.Quote, item.Repeat);
           break;
         case ItemKind::X:
           AddBlanks(item.W);
@@ -995,7 +1167,7 @@ class Unroller {
   }
   // A literal's text is always the last in texts_ while it is the last
   // step, so a literal that follows it extends it in place.
-  void AddLiteral(std::string_view text, int repeat) {
+  void AddLiteral(std::string_view text, char quote, int repeat) {
     size_t blanks = 0;
     if (Op* x = Last(OpKind::X)) {
       // Blanks before a literal are always written: they become its text.
@@ -1009,11 +1181,29 @@ class Unroller {
       Push(op);
     }
     texts_.append(blanks, ' ');
-    for (int r = 0; r < repeat; ++r) texts_ += text;
+    for (int r = 0; r < repeat; ++r) {
+      if (quote == 0) {
+        texts_ += text;
+        continue;
+      }
+      // Quotes come doubled in the text, each pair standing for one.
+      for (size_t i = 0; i < text.size(); ++i) {
+        texts_ += text[i];
+        if (text[i] == quote) ++i;
+      }
+    }
     Op& literal = ops_.back();
     literal.Size = static_cast<uint32_t>(texts_.size() - literal.Text);
   }
   void AddStep(Op op) {
+    // A scale factor writes nothing: it goes before the blanks of nX
+    // waiting before it, which then join what follows, as in 1X 1P E13.4.
+    if (Op* x = op.Kind == OpKind::Scale ? Last(OpKind::X) : nullptr) {
+      const Op blanks = *x;
+      *x = op;
+      Push(blanks);
+      return;
+    }
     const bool field =
         op.Kind == OpKind::I || op.Kind == OpKind::F || op.Kind == OpKind::E || op.Kind == OpKind::A;
     if (Op* x = field ? Last(OpKind::X) : nullptr) {
@@ -1135,16 +1325,17 @@ class CollectRecords final : public RecordSink {
 
 CompiledFormat::CompiledFormat(std::string_view format) {
   const std::vector<Item> items = Parser(format).ParseTop();
+  // The top-level items, each with those nested in it.
   size_t revert_item = 0;
-  for (size_t i = 0; i < items.size(); ++i)
+  for (size_t i = 0; i < items.size(); i += 1 + items[i].Nested)
     if (items[i].Kind == ItemKind::Group) revert_item = i;
-  Unroller unroller;
-  for (size_t i = 0; i < items.size(); ++i) {
+  Unroller unroller(format.size());
+  for (size_t i = 0; i < items.size(); i += 1 + items[i].Nested) {
     if (i == revert_item) {
       unroller.Barrier();
       revert_at_ = unroller.size();
     }
-    unroller.Add(std::span<const Item>(&items[i], 1));
+    unroller.Add(WithNested(items, i));
   }
   ops_ = unroller.Finish(texts_);
 }
@@ -1165,8 +1356,9 @@ bool CompiledFormat::Run(std::span<const Value> values, std::string& line, Recor
   };
   size_t from = 0;
   for (;;) {
-    for (size_t i = from; i < ops_.size(); ++i) {
-      const Op& op = ops_[i];
+    const Op* const last = ops_.data() + ops_.size();
+    for (const Op* step = ops_.data() + from; step != last; ++step) {
+      const Op& op = *step;
       switch (op.Kind) {
         case OpKind::Literal:
           record.Blanks(pending_blanks);

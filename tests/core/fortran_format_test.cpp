@@ -106,12 +106,17 @@ TEST(FortranFormat, RecordsPositioningAndReversion) {
   EXPECT_EQ(One(Format("('N=' I2, 2(1X I1))", 1, 2, 3, 4, 5)), "N= 1 2 3\n 4 5");
   // The scale factor holds for the rest of the format, F included.
   EXPECT_EQ(One(Format("(1P,E10.3,F8.3,0P,F8.3)", 1.5, 2.5, 2.5)), " 1.500E+00  25.000   2.500");
+  // ... and takes nothing from the blanks of nX around it (as gfortran writes them).
+  EXPECT_EQ(One(Format("( 2(1X 1P E10.3) 1X 0P )", 1.5, 2.5)), "  1.500E+00  2.500E+00");
+  EXPECT_EQ(One(Format("( 1X 1P 'a' 2X -1P 1X F6.2 )", 1.5)), " a     0.15");
   // '$' keeps the last record open.
   const Records open = Format("(F10.3,$)", 1.0);
   EXPECT_TRUE(open.Open);
   EXPECT_EQ(open.Lines.back(), "     1.000");
   // Blank-separated descriptors, as the report layouts are written.
   EXPECT_EQ(One(Format("( 6X 'H = ' F10.3 A3 )", 20.0, " FT")), "      H =     20.000 FT");
+  // A doubled quote in a literal is one, in repeated and nested groups too (as gfortran writes it).
+  EXPECT_EQ(One(Format(R"(( 'it''s' 2('"' "a""b") 2(1X,2('x')) ))")), R"(it's"a"b"a"b xx xx)");
 }
 
 TEST(FortranFormat, WrongValueKindIsAProgrammingError) {
@@ -125,6 +130,9 @@ TEST(FortranFormat, ListDirectedRecordsMatchTheGnuRuntime) {
   EXPECT_EQ(ListRecord(3, 1.5), "           3   1.5000000000000000     ");
   EXPECT_EQ(ListRecord(0.1), "  0.10000000000000001     ");
   EXPECT_EQ(ListRecord(0.09999), "   9.9989999999999996E-002");
+  // Exact ties at the seventeenth digit (2^51 - 1/4, 2^51 - 11/4) round to even, as gfortran's do.
+  EXPECT_EQ(ListRecord(2251799813685247.75, 2251799813685245.25),
+            "   2251799813685247.8        2251799813685245.2     ");
   EXPECT_EQ(ListRecord(1e16), "   10000000000000000.     ");
   EXPECT_EQ(ListRecord(1e17), "   1.0000000000000000E+017");
   EXPECT_EQ(ListRecord(-0.0), "  -0.0000000000000000     ");
