@@ -1,6 +1,7 @@
 // Linearisation of the soil curves (the "Q - W" curves of the beam-column
 // method) at the current deflections.
 #include <algorithm>
+#include <bitset>
 #include <string>
 
 #include "core/errors.h"
@@ -20,14 +21,22 @@ struct CurveLine {
   double Resistance = 0;
 };
 
-CurveLine LineAt(const PyCurve& curve, double w) {
+CurveLine LineAt(const PyCurve& curve, double w, bool ascending) {
   const auto& y = curve.Y;
   const auto& p = curve.P;
   const int n = curve.NumPoints();
   // Segment k runs from point k-1 to point k; a deflection on a point belongs
-  // to the segment below it, and the end segments extend past the points.
+  // to the segment below it, and the end segments extend past the points:
+  // k is the first point from the second on that w does not pass, the last
+  // when w passes them all. On points that never go down that point is where
+  // a binary search lands (a deflection that is not a number passes none);
+  // otherwise the points are walked up one by one.
   int k = 1;
-  while (k < n - 1 && w > y[k]) ++k;
+  if (ascending) {
+    k = static_cast<int>(std::lower_bound(y.begin() + 1, y.begin() + (n - 1), w) - y.begin());
+  } else {
+    while (k < n - 1 && w > y[k]) ++k;
+  }
   if (y[k] == y[k - 1]) return {};
   const double s = (p[k] - p[k - 1]) / (y[k] - y[k - 1]);
   return {-s, p[k - 1] - s * y[k - 1], p[k - 1] + s * (w - y[k - 1])};
@@ -36,10 +45,10 @@ CurveLine LineAt(const PyCurve& curve, double w) {
 // The line through the curve at w with the larger of the tangent and the
 // secant from zero deflection as its stiffness (never below zero): on a flat
 // branch the secant still resists, and the load carries the difference.
-CurveLine BoundedLineAt(const PyCurve& curve, double w) {
-  const CurveLine tangent = LineAt(curve, w);
+CurveLine BoundedLineAt(const PyCurve& curve, double w, bool ascending) {
+  const CurveLine tangent = LineAt(curve, w, ascending);
   double k = std::max(tangent.Stiffness, 0.0);
-  if (w != 0.0) k = std::max(k, -(tangent.Resistance - LineAt(curve, 0.0).Resistance) / w);
+  if (w != 0.0) k = std::max(k, -(tangent.Resistance - LineAt(curve, 0.0, ascending).Resistance) / w);
   return {k, tangent.Resistance + k * w, tangent.Resistance};
 }
 
@@ -98,10 +107,21 @@ void Apply(RunContext& ctx, Line line_at) {
   const auto& curves = ctx.Data.PyCurves;
   StationTables& st = ctx.Data.Stations;
   const double h = ctx.Data.C2.IncrementLength;
+  // Which curves have points that never go down, looked at once per pass
+  // rather than once per station.
+  std::bitset<kMaxPyCurves> ascending;
+  for (size_t i = 0; i < curves.size() && i < ascending.size(); ++i) {
+    const std::vector<double>& y = curves[i].Y;
+    bool up = y.size() >= 2;
+    // A point that is not a number is never in order.
+    for (size_t j = 1; up && j < y.size(); ++j) up = y[j - 1] <= y[j];
+    ascending[i] = up;
+  }
+  const auto is_ascending = [&](int i) { return static_cast<size_t>(i) < ascending.size() && ascending[i]; };
   Walk(ctx, [&](int station, double t, double g, const ChainRange& range, long long) {
     const double w = st.W[station];
-    const CurveLine a = line_at(curves[range.First], w);
-    const CurveLine b = line_at(curves[range.Second], w);
+    const CurveLine a = line_at(curves[range.First], w, is_ascending(range.First));
+    const CurveLine b = line_at(curves[range.Second], w, is_ascending(range.Second));
     st.S[station] += (a.Stiffness + (b.Stiffness - a.Stiffness) * t) * g;
     st.Q[station] += (a.Load + (b.Load - a.Load) * t) * g;
     st.SoilReaction[station] += (a.Resistance + (b.Resistance - a.Resistance) * t) * g / h;
