@@ -131,15 +131,27 @@ constexpr auto kExactPowers = [] {
   return powers;
 }();
 
-// round(|x| * 10^p), ties to even, from one rounded multiplication (or
-// division) when that settles it, which it does for nearly every field:
-// the rounded product is within 2^-53 of the exact one relative to it, so
-// both round alike unless the product lies that close to a half. Returns
-// false when it does, or is out of range; the exact computation decides then.
+// 10^p for |p| <= 22 at kScales[p + 22], each the nearest double: exact for
+// p >= 0, within 2^-53 relative of the true power below.
+constexpr auto kScales = [] {
+  std::array<double, 45> scales{};
+  for (size_t j = 0; j <= 22; ++j) {
+    scales[22 + j] = kExactPowers[j];
+    scales[22 - j] = 1 / kExactPowers[j];  // one rounding of an exact quotient
+  }
+  return scales;
+}();
+
+// round(|x| * 10^p), ties to even, from one rounded multiplication when that
+// settles it, which it does for nearly every field: the product (with the
+// rounding of a negative power) is within 2^-52 of the exact one relative to
+// it, so both round alike unless the product lies that close to a half.
+// Multiplying by a rounded reciprocal rather than dividing keeps the long
+// division off the path. Returns false when the product is that close, or
+// out of range; the exact computation decides then.
 [[gnu::always_inline]] inline bool QuickScaledRound(double magnitude, int p, uint64_t& out) {
   if (p > 22 || p < -22) return false;
-  const double y = p >= 0 ? magnitude * kExactPowers[static_cast<size_t>(p)]
-                          : magnitude / kExactPowers[static_cast<size_t>(-p)];
+  const double y = magnitude * kScales[static_cast<size_t>(p + 22)];
   if (y < 0.25) {  // far below a half, however tiny the value
     out = 0;
     return true;
@@ -147,7 +159,7 @@ constexpr auto kExactPowers = [] {
   if (!(y < 0x1p52)) return false;  // no fraction left to judge by
   const uint64_t whole = static_cast<uint64_t>(y);
   const double fraction = y - static_cast<double>(whole);  // exact
-  if (std::fabs(fraction - 0.5) <= y * 0x1p-52) return false;
+  if (std::fabs(fraction - 0.5) <= y * 0x1p-51) return false;
   out = whole + (fraction > 0.5 ? 1 : 0);
   return true;
 }
@@ -255,7 +267,9 @@ constexpr size_t kSlack = 32;
   if (count <= 24) {
     // Every uint64_t has at most 20 digits: three words hold them all.
     char digits[24 + 24];
-    Store8(digits, EightDigits(static_cast<uint32_t>(v / 10000000000000000)));
+    // A list-directed real has 17 digits: the first needs no splitting.
+    const uint64_t top = v / 10000000000000000;
+    Store8(digits, top < 10 ? 0x3030303030303030 | (top << 56) : EightDigits(static_cast<uint32_t>(top)));
     Store8(digits + 8, EightDigits(static_cast<uint32_t>(v / 100000000 % 100000000)));
     Store8(digits + 16, EightDigits(static_cast<uint32_t>(v % 100000000)));
     const char* first = digits + 24 - count;
@@ -377,12 +391,12 @@ void WideRoundedDigits(double magnitude, int p, WideDigits& digits) {
   if (biased != 0 && p >= 0 && p <= 19 && s > 0 && s < 128) {
     const uint64_t m = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
     const Uint128 n = Uint128{kPow10[static_cast<size_t>(p)]} * m;
-    Uint128 q = n >> s;
-    const Uint128 remainder = n - (q << s);
-    const Uint128 half = Uint128{1} << (s - 1);
-    q = RoundQuotient(q, remainder > half ? 1 : remainder == half ? 0 : -1);
-    if ((q >> 64) != 0) return false;
-    out = static_cast<uint64_t>(q);
+    const Uint128 q = n >> s;
+    // The bits shifted out, at the top: a half is the top bit alone.
+    const Uint128 dropped = n << (128 - s);
+    const Uint128 half = Uint128{1} << 127;
+    if ((q >> 64) != 0 || static_cast<uint64_t>(q) == UINT64_MAX) return false;
+    out = static_cast<uint64_t>(q) + ((dropped > half || (dropped == half && (q & 1))) ? 1 : 0);
     return true;
   }
 #endif
@@ -728,11 +742,10 @@ bool PutAnyF(char* dst, int w, int d, double value, int scale, double* read) {
   // judge by. The rest is QuickScaledRound.
   const int p = n - 1 - k;
   if (p > 22 || p < -22) return false;
-  const double y = p >= 0 ? magnitude * kExactPowers[static_cast<size_t>(p)]
-                          : magnitude / kExactPowers[static_cast<size_t>(-p)];
+  const double y = magnitude * kScales[static_cast<size_t>(p + 22)];
   const int64_t whole = static_cast<int64_t>(y);
   const double fraction = y - static_cast<double>(whole);  // exact
-  if (std::fabs(fraction - 0.5) <= y * 0x1p-52) return false;
+  if (std::fabs(fraction - 0.5) <= y * 0x1p-51) return false;
   const uint64_t r = static_cast<uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
   if (r < kPow10[n - 1] || r >= kPow10[n]) return false;
   digits = {r, n};
@@ -1449,7 +1462,10 @@ stopped:
 }
 
 const CompiledFormat& FormatCache::Get(std::string_view format) {
-  Recent& recent = recent_[(reinterpret_cast<uintptr_t>(format.data()) >> 3) % recent_.size()];
+  // Literals lie close together: a multiplicative hash spreads their
+  // addresses over the slots.
+  const uint64_t address = reinterpret_cast<uintptr_t>(format.data());
+  Recent& recent = recent_[(address * 0x9E3779B97F4A7C15) >> (64 - kRecentBits)];
   if (recent.Address == format.data() && *recent.Text == format) return *recent.Format;
   auto found = formats_.find(format);
   if (found == formats_.end()) {

@@ -150,7 +150,8 @@ class FormatCache {
     const std::string* Text = nullptr;
     const CompiledFormat* Format = nullptr;
   };
-  std::array<Recent, 32> recent_{};
+  static constexpr int kRecentBits = 7;
+  std::array<Recent, size_t{1} << kRecentBits> recent_{};
 };
 
 struct Records {
