@@ -502,8 +502,17 @@ void Stars(char* dst, int w) { Fill(dst, w, '*'); }
 // Blanks the first w - length characters of a field and returns where the
 // last `length` (<= w) begin, for the caller to fill.
 [[gnu::always_inline]] inline char* Field(char* dst, int w, int length) {
-  FillBlanks(dst, w - length);
-  return dst + (w - length);
+  const int blanks = w - length;
+  if (blanks <= 16) {
+    // The field's own text, written next, overwrites what lands on it; the
+    // rest is the slack past the field.
+    constexpr uint64_t kBlanks = 0x2020202020202020;
+    std::memcpy(dst, &kBlanks, 8);
+    std::memcpy(dst + 8, &kBlanks, 8);
+  } else {
+    FillBlanks(dst, blanks);
+  }
+  return dst + blanks;
 }
 
 // Infinity and NaN as the runtime writes them in a numeric field.
@@ -676,6 +685,19 @@ bool PutAnyF(char* dst, int w, int d, double value, int scale, double* read) {
   return PutWideF(dst, w, d, value, scale);
 }
 
+// "E-99" to "E+99", the exponents of the short E field, as 4-byte words.
+constexpr auto kExponentTexts = [] {
+  std::array<uint32_t, 199> texts{};
+  for (int printed = -99; printed <= 99; ++printed) {
+    const int magnitude = printed < 0 ? -printed : printed;
+    const uint32_t sign = printed < 0 ? '-' : '+';
+    texts[static_cast<size_t>(printed + 99)] = 'E' | sign << 8 |
+                                               static_cast<uint32_t>('0' + magnitude / 10) << 16 |
+                                               static_cast<uint32_t>('0' + magnitude % 10) << 24;
+  }
+  return texts;
+}();
+
 // The E field nearly every report line has (scale factor 0 or 1, no
 // exponent width, at most eight digits, a two-digit exponent, room enough)
 // in a few whole-word stores, as WriteExponentForm lays it out. `written`
@@ -708,9 +730,7 @@ bool PutAnyF(char* dst, int w, int d, double value, int scale, double* read) {
     Store8(p + 1, word);
   }
   p += significant + 1;
-  p[0] = 'E';
-  p[1] = printed < 0 ? '-' : '+';
-  std::memcpy(p + 2, kDigitPairs + 2 * std::abs(printed), 2);
+  std::memcpy(p, &kExponentTexts[static_cast<size_t>(printed + 99)], 4);
   return read && ValueShown(digits, exponent + 1 - significant, negative, *read);
 }
 
