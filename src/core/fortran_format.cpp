@@ -497,22 +497,25 @@ void Fill(char* p, int n, char c) {
   }
 }
 
+// n blanks before text yet to be written (which overwrites what lands on
+// it) with the slack after it: two whole-word stores for up to sixteen.
+[[gnu::always_inline]] inline void LeadBlanks(char* p, int n) {
+  if (n <= 16) {
+    constexpr uint64_t kBlanks = 0x2020202020202020;
+    std::memcpy(p, &kBlanks, 8);
+    std::memcpy(p + 8, &kBlanks, 8);
+  } else {
+    FillBlanks(p, n);
+  }
+}
+
 void Stars(char* dst, int w) { Fill(dst, w, '*'); }
 
 // Blanks the first w - length characters of a field and returns where the
 // last `length` (<= w) begin, for the caller to fill.
 [[gnu::always_inline]] inline char* Field(char* dst, int w, int length) {
-  const int blanks = w - length;
-  if (blanks <= 16) {
-    // The field's own text, written next, overwrites what lands on it; the
-    // rest is the slack past the field.
-    constexpr uint64_t kBlanks = 0x2020202020202020;
-    std::memcpy(dst, &kBlanks, 8);
-    std::memcpy(dst + 8, &kBlanks, 8);
-  } else {
-    FillBlanks(dst, blanks);
-  }
-  return dst + blanks;
+  LeadBlanks(dst, w - length);
+  return dst + (w - length);
 }
 
 // Infinity and NaN as the runtime writes them in a numeric field.
@@ -884,7 +887,9 @@ char* FieldRecord::Take(int n) {
   return p;
 }
 
-void FieldRecord::Blanks(int n) { FillBlanks(Take(n), n); }
+void FieldRecord::Blanks(int n) {
+  if (n > 0) LeadBlanks(Take(n), n);
+}
 
 void FieldRecord::I(int w, long long value, int m) { PutI(Take(w), w, value, m); }
 
@@ -1289,7 +1294,7 @@ class Pieces {
   [[gnu::always_inline]] void Blanks(int n) {
     if (n <= 0) return;
     if (char* p = Room(static_cast<size_t>(n)))
-      FillBlanks(p, n);
+      LeadBlanks(p, n);
     else
       Line().append(static_cast<size_t>(n), ' ');
   }
@@ -1487,6 +1492,10 @@ const CompiledFormat& FormatCache::Get(std::string_view format) {
   const uint64_t address = reinterpret_cast<uintptr_t>(format.data());
   Recent& recent = recent_[(address * 0x9E3779B97F4A7C15) >> (64 - kRecentBits)];
   if (recent.Address == format.data() && *recent.Text == format) return *recent.Format;
+  return Lookup(format, recent);
+}
+
+const CompiledFormat& FormatCache::Lookup(std::string_view format, Recent& recent) {
   auto found = formats_.find(format);
   if (found == formats_.end()) {
     CompiledFormat compiled(format);  // throws before anything is stored

@@ -152,6 +152,9 @@ class FormatCache {
   };
   static constexpr int kRecentBits = 7;
   std::array<Recent, size_t{1} << kRecentBits> recent_{};
+
+  // The lookup by text, compiling the format the first time.
+  [[gnu::noinline]] const CompiledFormat& Lookup(std::string_view format, Recent& recent);
 };
 
 struct Records {
