@@ -656,7 +656,8 @@ template <class AnyDigits>
 // Nearly every F field of the report (at most eight digits, room enough,
 // its rounding settled by one product) takes the short way, as WriteFixed
 // lays it out; the rest take the general one, out of line.
-bool PutF(char* dst, int w, int d, double value, int scale, double* read = nullptr) {
+[[gnu::always_inline]] inline bool PutF(char* dst, int w, int d, double value, int scale,
+                                        double* read = nullptr) {
   uint64_t r = 0;
   if (d >= 0 && QuickScaledRound(std::fabs(value), d + scale, r)) {  // false for Inf and NaN
     const bool negative = std::signbit(value);
@@ -791,7 +792,8 @@ constexpr auto kExponentTexts = [] {
 // Nearly every E field of the report (scale factor 0 or 1, at most eight
 // digits, no exponent width) takes the short way; the rest take the
 // general one, out of line.
-bool PutE(char* dst, int w, int d, double value, int scale, int e, double* read = nullptr) {
+[[gnu::always_inline]] inline bool PutE(char* dst, int w, int d, double value, int scale, int e,
+                                        double* read = nullptr) {
   const int significant = scale == 0 ? d : d + 1;
   if (e == 0 && (scale == 0 || scale == 1) && significant >= 1 && significant <= 8) {
     Digits digits;
