@@ -638,10 +638,14 @@ template <class AnyDigits>
   digits.WriteWithPoint(p, mantissa_digits, after_point);
   if (letter) *p++ = 'E';
   *p++ = printed < 0 ? '-' : '+';
-  if (exponent_width == 2)  // nearly always
+  if (exponent_width == 2) {  // nearly always
     std::memcpy(p, kDigitPairs + 2 * magnitude, 2);
-  else
+  } else if (exponent_width == 3 && magnitude < 1000) {  // list-directed reals, exponents past 99
+    p[0] = static_cast<char>('0' + magnitude / 100);
+    std::memcpy(p + 1, kDigitPairs + 2 * (magnitude % 100), 2);
+  } else {
     WriteDigits(p + exponent_width, static_cast<uint64_t>(magnitude), exponent_width);
+  }
   return read && letter && ValueShown(digits, exponent + 1 - significant, negative, *read);
 }
 
