@@ -5,6 +5,7 @@
 #include <array>
 #include <bit>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
@@ -1165,7 +1166,15 @@ class Unroller {
     for (size_t i = 0; i < items.size(); ++i) {
       const Item& item = items[i];
       if (item.Kind == ItemKind::Group) {
-        for (int r = 0; r < item.Repeat; ++r) Add(items.subspan(i + 1, item.Nested));
+        // A group of one literal, as a rule of 50('*'), is the literal
+        // repeated: its copies join into one text anyway.
+        const Item* first = item.Nested == 1 ? &items[i + 1] : nullptr;
+        const long long copies = first ? static_cast<long long>(item.Repeat) * first->Repeat : 0;
+        if (first && first->Kind == ItemKind::Literal && item.Repeat > 0 && copies <= INT_MAX) {
+          AddLiteral(first->Text, first->Quote, static_cast<int>(copies));
+        } else {
+          for (int r = 0; r < item.Repeat; ++r) Add(items.subspan(i + 1, item.Nested));
+        }
         i += item.Nested;
         continue;
       }
@@ -1240,6 +1249,10 @@ class Unroller {
       Push(op);
     }
     texts_.append(blanks, ' ');
+    if (quote == 0 && text.size() == 1 && repeat > 0) {  // a rule of one character
+      texts_.append(static_cast<size_t>(repeat), text[0]);
+      repeat = 0;
+    }
     for (int r = 0; r < repeat; ++r) {
       if (quote == 0) {
         texts_ += text;
@@ -1328,6 +1341,7 @@ class Pieces {
 
  private:
   void Flush() {
+    if (used_ == 0) return;  // as at the end of every run that completes its record
     line_.append(buffer_, used_);
     used_ = 0;
   }

@@ -103,6 +103,9 @@ TEST(FortranFormat, RecordsPositioningAndReversion) {
   EXPECT_EQ(One(Format("(A,5X)", "x")), "x");
   EXPECT_EQ(One(Format("(A,5X,/,A)", "x", "y")), "x\ny");
   EXPECT_EQ(One(Format("( / / 6X 3('*') / 6X 'A' )")), "\n\n      ***\n      A");
+  // Repeated literals join their neighbours, blanks before them and counts inside.
+  EXPECT_EQ(One(Format("(2X 3('-') 'a' 2(2'xy') 1X 2('''') 0('q'))")), "  ---axyxyxyxy ''");
+  EXPECT_EQ(One(Format("('<' 2('=') F4.1)", 1.0, 2.0)), "<== 1.0\n== 2.0");
   // Output stops at the first data descriptor without a value.
   EXPECT_EQ(One(Format("(A,I3,A)", "a", 5)), "a  5");
   // Reversion starts a new record at the last top-level group.
