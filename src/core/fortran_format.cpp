@@ -5,6 +5,7 @@
 #include <array>
 #include <bit>
 #include <charconv>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
@@ -131,15 +132,27 @@ constexpr auto kExactPowers = [] {
   return powers;
 }();
 
-// round(|x| * 10^p), ties to even, from one rounded multiplication (or
-// division) when that settles it, which it does for nearly every field:
-// the rounded product is within 2^-53 of the exact one relative to it, so
-// both round alike unless the product lies that close to a half. Returns
-// false when it does, or is out of range; the exact computation decides then.
+// 10^p for |p| <= 22 at kScales[p + 22], each the nearest double: exact for
+// p >= 0, within 2^-53 relative of the true power below.
+constexpr auto kScales = [] {
+  std::array<double, 45> scales{};
+  for (size_t j = 0; j <= 22; ++j) {
+    scales[22 + j] = kExactPowers[j];
+    scales[22 - j] = 1 / kExactPowers[j];  // one rounding of an exact quotient
+  }
+  return scales;
+}();
+
+// round(|x| * 10^p), ties to even, from one rounded multiplication when that
+// settles it, which it does for nearly every field: the product (with the
+// rounding of a negative power) is within 2^-52 of the exact one relative to
+// it, so both round alike unless the product lies that close to a half.
+// Multiplying by a rounded reciprocal rather than dividing keeps the long
+// division off the path. Returns false when the product is that close, or
+// out of range; the exact computation decides then.
 [[gnu::always_inline]] inline bool QuickScaledRound(double magnitude, int p, uint64_t& out) {
   if (p > 22 || p < -22) return false;
-  const double y = p >= 0 ? magnitude * kExactPowers[static_cast<size_t>(p)]
-                          : magnitude / kExactPowers[static_cast<size_t>(-p)];
+  const double y = magnitude * kScales[static_cast<size_t>(p + 22)];
   if (y < 0.25) {  // far below a half, however tiny the value
     out = 0;
     return true;
@@ -147,7 +160,7 @@ constexpr auto kExactPowers = [] {
   if (!(y < 0x1p52)) return false;  // no fraction left to judge by
   const uint64_t whole = static_cast<uint64_t>(y);
   const double fraction = y - static_cast<double>(whole);  // exact
-  if (std::fabs(fraction - 0.5) <= y * 0x1p-52) return false;
+  if (std::fabs(fraction - 0.5) <= y * 0x1p-51) return false;
   out = whole + (fraction > 0.5 ? 1 : 0);
   return true;
 }
@@ -255,7 +268,9 @@ constexpr size_t kSlack = 32;
   if (count <= 24) {
     // Every uint64_t has at most 20 digits: three words hold them all.
     char digits[24 + 24];
-    Store8(digits, EightDigits(static_cast<uint32_t>(v / 10000000000000000)));
+    // A list-directed real has 17 digits: the first needs no splitting.
+    const uint64_t top = v / 10000000000000000;
+    Store8(digits, top < 10 ? 0x3030303030303030 | (top << 56) : EightDigits(static_cast<uint32_t>(top)));
     Store8(digits + 8, EightDigits(static_cast<uint32_t>(v / 100000000 % 100000000)));
     Store8(digits + 16, EightDigits(static_cast<uint32_t>(v % 100000000)));
     const char* first = digits + 24 - count;
@@ -365,24 +380,34 @@ void WideRoundedDigits(double magnitude, int p, WideDigits& digits) {
   return true;
 }
 
+#if DARNEK_HAVE_INT128
+// 10^p for p <= 22: times a mantissa below 2^53, below 2^127.
+constexpr auto kWidePowers = [] {
+  std::array<Uint128, 23> powers{};
+  powers[0] = 1;
+  for (size_t i = 1; i < powers.size(); ++i) powers[i] = powers[i - 1] * 10;
+  return powers;
+}();
+#endif
+
 // ScaledRound for |x| > 0, with the case of the 17 digits of a list-directed
-// real inline: a normal value m * 2^-s below 2^52, 0 <= p <= 19, so that
-// m * 10^p (below 2^117) is shifted right by 0 < s < 128 places, rounding
+// real inline: a normal value m * 2^-s below 2^53, 0 <= p <= 22, so that
+// m * 10^p (below 2^127) is shifted right by 0 < s < 128 places, rounding
 // half to even on what it shifts out.
 [[gnu::always_inline]] inline bool ExactScaledRound(double magnitude, int p, uint64_t& out) {
 #if DARNEK_HAVE_INT128
   const uint64_t bits = std::bit_cast<uint64_t>(magnitude);
   const int biased = static_cast<int>(bits >> 52);
   const int s = 1075 - biased;  // the mantissa with its leading bit, times 2^-s
-  if (biased != 0 && p >= 0 && p <= 19 && s > 0 && s < 128) {
+  if (biased != 0 && p >= 0 && p <= 22 && s > 0 && s < 128) {
     const uint64_t m = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
-    const Uint128 n = Uint128{kPow10[static_cast<size_t>(p)]} * m;
-    Uint128 q = n >> s;
-    const Uint128 remainder = n - (q << s);
-    const Uint128 half = Uint128{1} << (s - 1);
-    q = RoundQuotient(q, remainder > half ? 1 : remainder == half ? 0 : -1);
-    if ((q >> 64) != 0) return false;
-    out = static_cast<uint64_t>(q);
+    const Uint128 n = kWidePowers[static_cast<size_t>(p)] * m;
+    const Uint128 q = n >> s;
+    // The bits shifted out, at the top: a half is the top bit alone.
+    const Uint128 dropped = n << (128 - s);
+    const Uint128 half = Uint128{1} << 127;
+    if ((q >> 64) != 0 || static_cast<uint64_t>(q) == UINT64_MAX) return false;
+    out = static_cast<uint64_t>(q) + ((dropped > half || (dropped == half && (q & 1))) ? 1 : 0);
     return true;
   }
 #endif
@@ -483,12 +508,24 @@ void Fill(char* p, int n, char c) {
   }
 }
 
+// n blanks before text yet to be written (which overwrites what lands on
+// it) with the slack after it: two whole-word stores for up to sixteen.
+[[gnu::always_inline]] inline void LeadBlanks(char* p, int n) {
+  if (n <= 16) {
+    constexpr uint64_t kBlanks = 0x2020202020202020;
+    std::memcpy(p, &kBlanks, 8);
+    std::memcpy(p + 8, &kBlanks, 8);
+  } else {
+    FillBlanks(p, n);
+  }
+}
+
 void Stars(char* dst, int w) { Fill(dst, w, '*'); }
 
 // Blanks the first w - length characters of a field and returns where the
 // last `length` (<= w) begin, for the caller to fill.
 [[gnu::always_inline]] inline char* Field(char* dst, int w, int length) {
-  FillBlanks(dst, w - length);
+  LeadBlanks(dst, w - length);
   return dst + (w - length);
 }
 
@@ -602,10 +639,14 @@ template <class AnyDigits>
   digits.WriteWithPoint(p, mantissa_digits, after_point);
   if (letter) *p++ = 'E';
   *p++ = printed < 0 ? '-' : '+';
-  if (exponent_width == 2)  // nearly always
+  if (exponent_width == 2) {  // nearly always
     std::memcpy(p, kDigitPairs + 2 * magnitude, 2);
-  else
+  } else if (exponent_width == 3 && magnitude < 1000) {  // list-directed reals, exponents past 99
+    p[0] = static_cast<char>('0' + magnitude / 100);
+    std::memcpy(p + 1, kDigitPairs + 2 * (magnitude % 100), 2);
+  } else {
     WriteDigits(p + exponent_width, static_cast<uint64_t>(magnitude), exponent_width);
+  }
   return read && letter && ValueShown(digits, exponent + 1 - significant, negative, *read);
 }
 
@@ -620,7 +661,8 @@ template <class AnyDigits>
 // Nearly every F field of the report (at most eight digits, room enough,
 // its rounding settled by one product) takes the short way, as WriteFixed
 // lays it out; the rest take the general one, out of line.
-bool PutF(char* dst, int w, int d, double value, int scale, double* read = nullptr) {
+[[gnu::always_inline]] inline bool PutF(char* dst, int w, int d, double value, int scale,
+                                        double* read = nullptr) {
   uint64_t r = 0;
   if (d >= 0 && QuickScaledRound(std::fabs(value), d + scale, r)) {  // false for Inf and NaN
     const bool negative = std::signbit(value);
@@ -662,6 +704,19 @@ bool PutAnyF(char* dst, int w, int d, double value, int scale, double* read) {
   return PutWideF(dst, w, d, value, scale);
 }
 
+// "E-99" to "E+99", the exponents of the short E field, as 4-byte words.
+constexpr auto kExponentTexts = [] {
+  std::array<uint32_t, 199> texts{};
+  for (int printed = -99; printed <= 99; ++printed) {
+    const int magnitude = printed < 0 ? -printed : printed;
+    const uint32_t sign = printed < 0 ? '-' : '+';
+    texts[static_cast<size_t>(printed + 99)] = 'E' | sign << 8 |
+                                               static_cast<uint32_t>('0' + magnitude / 10) << 16 |
+                                               static_cast<uint32_t>('0' + magnitude % 10) << 24;
+  }
+  return texts;
+}();
+
 // The E field nearly every report line has (scale factor 0 or 1, no
 // exponent width, at most eight digits, a two-digit exponent, room enough)
 // in a few whole-word stores, as WriteExponentForm lays it out. `written`
@@ -694,9 +749,7 @@ bool PutAnyF(char* dst, int w, int d, double value, int scale, double* read) {
     Store8(p + 1, word);
   }
   p += significant + 1;
-  p[0] = 'E';
-  p[1] = printed < 0 ? '-' : '+';
-  std::memcpy(p + 2, kDigitPairs + 2 * std::abs(printed), 2);
+  std::memcpy(p, &kExponentTexts[static_cast<size_t>(printed + 99)], 4);
   return read && ValueShown(digits, exponent + 1 - significant, negative, *read);
 }
 
@@ -728,11 +781,10 @@ bool PutAnyF(char* dst, int w, int d, double value, int scale, double* read) {
   // judge by. The rest is QuickScaledRound.
   const int p = n - 1 - k;
   if (p > 22 || p < -22) return false;
-  const double y = p >= 0 ? magnitude * kExactPowers[static_cast<size_t>(p)]
-                          : magnitude / kExactPowers[static_cast<size_t>(-p)];
+  const double y = magnitude * kScales[static_cast<size_t>(p + 22)];
   const int64_t whole = static_cast<int64_t>(y);
   const double fraction = y - static_cast<double>(whole);  // exact
-  if (std::fabs(fraction - 0.5) <= y * 0x1p-52) return false;
+  if (std::fabs(fraction - 0.5) <= y * 0x1p-51) return false;
   const uint64_t r = static_cast<uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
   if (r < kPow10[n - 1] || r >= kPow10[n]) return false;
   digits = {r, n};
@@ -745,7 +797,8 @@ bool PutAnyF(char* dst, int w, int d, double value, int scale, double* read) {
 // Nearly every E field of the report (scale factor 0 or 1, at most eight
 // digits, no exponent width) takes the short way; the rest take the
 // general one, out of line.
-bool PutE(char* dst, int w, int d, double value, int scale, int e, double* read = nullptr) {
+[[gnu::always_inline]] inline bool PutE(char* dst, int w, int d, double value, int scale, int e,
+                                        double* read = nullptr) {
   const int significant = scale == 0 ? d : d + 1;
   if (e == 0 && (scale == 0 || scale == 1) && significant >= 1 && significant <= 8) {
     Digits digits;
@@ -842,16 +895,23 @@ void AppendA(std::string& out, std::string_view text, int w) {
   if (n > 0) AppendField(out, n, [&](char* dst) { PutA(dst, text, w); });
 }
 
-char* FieldRecord::Take(int n) {
+[[noreturn, gnu::cold, gnu::noinline]] static void Outgrown() {
+  throw std::logic_error("a field record outgrows its room");
+}
+
+// Only the field writers below take room: inline in each.
+[[gnu::always_inline]] inline char* FieldRecord::Take(int n) {
   static_assert(sizeof buffer_ >= kRoom + kSlack);
   if (n < 0) n = 0;
-  if (static_cast<size_t>(n) > kRoom - used_) throw std::logic_error("a field record outgrows its room");
+  if (static_cast<size_t>(n) > kRoom - used_) Outgrown();
   char* p = buffer_ + used_;
   used_ += static_cast<size_t>(n);
   return p;
 }
 
-void FieldRecord::Blanks(int n) { FillBlanks(Take(n), n); }
+void FieldRecord::Blanks(int n) {
+  if (n > 0) LeadBlanks(Take(n), n);
+}
 
 void FieldRecord::I(int w, long long value, int m) { PutI(Take(w), w, value, m); }
 
@@ -1106,7 +1166,15 @@ class Unroller {
     for (size_t i = 0; i < items.size(); ++i) {
       const Item& item = items[i];
       if (item.Kind == ItemKind::Group) {
-        for (int r = 0; r < item.Repeat; ++r) Add(items.subspan(i + 1, item.Nested));
+        // A group of one literal, as a rule of 50('*'), is the literal
+        // repeated: its copies join into one text anyway.
+        const Item* first = item.Nested == 1 ? &items[i + 1] : nullptr;
+        const long long copies = first ? static_cast<long long>(item.Repeat) * first->Repeat : 0;
+        if (first && first->Kind == ItemKind::Literal && item.Repeat > 0 && copies <= INT_MAX) {
+          AddLiteral(first->Text, first->Quote, static_cast<int>(copies));
+        } else {
+          for (int r = 0; r < item.Repeat; ++r) Add(items.subspan(i + 1, item.Nested));
+        }
         i += item.Nested;
         continue;
       }
@@ -1181,6 +1249,10 @@ class Unroller {
       Push(op);
     }
     texts_.append(blanks, ' ');
+    if (quote == 0 && text.size() == 1 && repeat > 0) {  // a rule of one character
+      texts_.append(static_cast<size_t>(repeat), text[0]);
+      repeat = 0;
+    }
     for (int r = 0; r < repeat; ++r) {
       if (quote == 0) {
         texts_ += text;
@@ -1256,7 +1328,7 @@ class Pieces {
   [[gnu::always_inline]] void Blanks(int n) {
     if (n <= 0) return;
     if (char* p = Room(static_cast<size_t>(n)))
-      FillBlanks(p, n);
+      LeadBlanks(p, n);
     else
       Line().append(static_cast<size_t>(n), ' ');
   }
@@ -1269,6 +1341,7 @@ class Pieces {
 
  private:
   void Flush() {
+    if (used_ == 0) return;  // as at the end of every run that completes its record
     line_.append(buffer_, used_);
     used_ = 0;
   }
@@ -1449,8 +1522,15 @@ stopped:
 }
 
 const CompiledFormat& FormatCache::Get(std::string_view format) {
-  Recent& recent = recent_[(reinterpret_cast<uintptr_t>(format.data()) >> 3) % recent_.size()];
+  // Literals lie close together: a multiplicative hash spreads their
+  // addresses over the slots.
+  const uint64_t address = reinterpret_cast<uintptr_t>(format.data());
+  Recent& recent = recent_[(address * 0x9E3779B97F4A7C15) >> (64 - kRecentBits)];
   if (recent.Address == format.data() && *recent.Text == format) return *recent.Format;
+  return Lookup(format, recent);
+}
+
+const CompiledFormat& FormatCache::Lookup(std::string_view format, Recent& recent) {
   auto found = formats_.find(format);
   if (found == formats_.end()) {
     CompiledFormat compiled(format);  // throws before anything is stored

@@ -150,7 +150,11 @@ class FormatCache {
     const std::string* Text = nullptr;
     const CompiledFormat* Format = nullptr;
   };
-  std::array<Recent, 32> recent_{};
+  static constexpr int kRecentBits = 7;
+  std::array<Recent, size_t{1} << kRecentBits> recent_{};
+
+  // The lookup by text, compiling the format the first time.
+  [[gnu::noinline]] const CompiledFormat& Lookup(std::string_view format, Recent& recent);
 };
 
 struct Records {

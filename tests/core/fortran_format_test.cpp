@@ -66,6 +66,10 @@ TEST(FortranFormat, RealFieldsMatchTheGnuRuntime) {
       {"(E8.3)", 1.5, ".150E+01"},
       {"(-1PE12.3)", 123.456, "   0.012E+04"},
       {"(2PE12.3)", 123.456, "   12.35E+01"},
+      // Ties of values scaled down by a power of ten round to even too.
+      {"(E10.3)", 1245000.0, " 0.124E+07"},
+      {"(E10.3)", 1235000.0, " 0.124E+07"},
+      {"(1P,E10.3)", 12345000.0, " 1.234E+07"},
       // Three-digit exponents drop the letter; an exponent width keeps it.
       {"(1P,E10.3)", 1.0e-150, " 1.000-150"},
       {"(1P,E10.3)", -1.0e-150, "-1.000-150"},
@@ -99,6 +103,9 @@ TEST(FortranFormat, RecordsPositioningAndReversion) {
   EXPECT_EQ(One(Format("(A,5X)", "x")), "x");
   EXPECT_EQ(One(Format("(A,5X,/,A)", "x", "y")), "x\ny");
   EXPECT_EQ(One(Format("( / / 6X 3('*') / 6X 'A' )")), "\n\n      ***\n      A");
+  // Repeated literals join their neighbours, blanks before them and counts inside.
+  EXPECT_EQ(One(Format("(2X 3('-') 'a' 2(2'xy') 1X 2('''') 0('q'))")), "  ---axyxyxyxy ''");
+  EXPECT_EQ(One(Format("('<' 2('=') F4.1)", 1.0, 2.0)), "<== 1.0\n== 2.0");
   // Output stops at the first data descriptor without a value.
   EXPECT_EQ(One(Format("(A,I3,A)", "a", 5)), "a  5");
   // Reversion starts a new record at the last top-level group.
@@ -135,6 +142,7 @@ TEST(FortranFormat, ListDirectedRecordsMatchTheGnuRuntime) {
             "   2251799813685247.8        2251799813685245.2     ");
   EXPECT_EQ(ListRecord(1e16), "   10000000000000000.     ");
   EXPECT_EQ(ListRecord(1e17), "   1.0000000000000000E+017");
+  EXPECT_EQ(ListRecord(1e-5, 3.0e-7), "   1.0000000000000001E-005   2.9999999999999999E-007");
   EXPECT_EQ(ListRecord(-0.0), "  -0.0000000000000000     ");
   EXPECT_EQ(ListRecord(-5, 0, 2147483647), "          -5           0  2147483647");
   EXPECT_EQ(ListRecord("abc", 3), " abc           3");
