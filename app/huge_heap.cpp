@@ -16,7 +16,6 @@
 #if defined(__GLIBC__)
 #include <malloc.h>
 #include <sys/mman.h>
-#include <unistd.h>
 #endif
 
 namespace darnek::tool {
@@ -43,9 +42,17 @@ void PutHeapOnHugePages() {
   // starts on the boundary.
   void* volatile gap = std::malloc(boundary - top - 32);
   if (gap == nullptr) return;
-  const uintptr_t end = reinterpret_cast<uintptr_t>(sbrk(0));
-  if (end < boundary + kHuge) return;
-  madvise(reinterpret_cast<void*>(boundary), (end - boundary) & ~(kHuge - 1), MADV_HUGEPAGE);
+  // The stretch must be mapped before it is marked. A block reaching past it,
+  // let go again at once, leaves it mapped: the trim threshold and the top
+  // pad keep what the heap has grown to.
+  constexpr size_t kReach = kHuge + (size_t{64} << 10);
+  void* volatile reach = std::malloc(kReach);
+  if (reach == nullptr) return;
+  const uintptr_t reach_at = reinterpret_cast<uintptr_t>(reach);
+  std::free(reach);
+  // Anywhere else, the heap is not laid out as this expects: leave it be.
+  if (reach_at + 64 < boundary || reach_at > boundary + 64) return;
+  madvise(reinterpret_cast<void*>(boundary), kHuge, MADV_HUGEPAGE);
 #endif
 }
 
