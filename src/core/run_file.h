@@ -81,6 +81,8 @@ class RunFile {
 
  private:
   void Abandon() noexcept;
+  // The buffer back to the text cache, for the next file to write through.
+  void ReturnBuffer() noexcept;
   void WriteOut(const char* data, size_t size);
   [[noreturn]] void Fail(const char* what, int error);
 

@@ -14,6 +14,11 @@ constexpr size_t kLargestKept = size_t{64} << 20;
 
 class Cache {
  public:
+  // Room for every string kept, so that giving one back never allocates.
+  Cache() {
+    for (std::vector<std::string>& spare : spare_) spare.reserve(kKeptPerKind);
+  }
+
   std::string Take(int kind) {
     const std::lock_guard<std::mutex> lock(mutex_);
     std::vector<std::string>& spare = spare_[Slot(kind)];
@@ -23,8 +28,9 @@ class Cache {
     return text;
   }
 
-  void Give(std::string&& text, int kind) {
-    if (text.capacity() == 0 || text.capacity() > kLargestKept) return;
+  void Give(std::string&& text, int kind) noexcept {
+    // A string that never left its own few bytes saves no allocation.
+    if (text.capacity() <= std::string().capacity() || text.capacity() > kLargestKept) return;
     text.clear();
     const std::lock_guard<std::mutex> lock(mutex_);
     std::vector<std::string>& spare = spare_[Slot(kind)];
@@ -60,6 +66,8 @@ std::shared_ptr<const std::string> Share(std::string text, int kind) {
     TheCache().Give(std::move(*owned), kind);
   });
 }
+
+void Give(std::string text, int kind) noexcept { TheCache().Give(std::move(text), kind); }
 
 size_t Waiting(int kind) { return TheCache().Waiting(kind); }
 

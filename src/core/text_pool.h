@@ -1,4 +1,5 @@
-// Storage for the outputs a run keeps in memory, kept between runs.
+// Storage for the outputs a run keeps in memory, and for the buffers of its
+// output files, kept between runs.
 //
 // Pages the process has never touched are dear: on some machines a first
 // touch costs more than formatting the page's text. A caller that makes run
@@ -15,8 +16,9 @@
 namespace darnek::text_pool {
 
 // One cache per kind of output (report, plot, ...), so that each gets back a
-// string of about its own size.
-inline constexpr int kKinds = 5;
+// string of about its own size; one more for the buffers of output files.
+inline constexpr int kKinds = 6;
+inline constexpr int kFileBuffers = 5;
 
 // An empty string for an output of `kind`, with an earlier text's capacity
 // when one is free.
@@ -25,6 +27,9 @@ std::string Take(int kind);
 // The finished text, shared; its string comes back to `kind`'s cache when
 // the last copy goes, from whichever thread lets go of it.
 std::shared_ptr<const std::string> Share(std::string text, int kind);
+
+// A string no longer needed, for `kind`'s cache; its text is dropped.
+void Give(std::string text, int kind) noexcept;
 
 // Strings waiting in `kind`'s cache (for tests).
 size_t Waiting(int kind);
