@@ -98,6 +98,13 @@ darnek::RunOptions InProcessOptions(const std::string& input, const std::string&
   return options;
 }
 
+// The one-minute load average, or "?" where the system does not tell.
+std::string LoadAverage() {
+  std::ifstream in("/proc/loadavg");
+  std::string one;
+  return in >> one ? one : "?";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -151,6 +158,8 @@ int main(int argc, char** argv) {
       return 2;
     }
 
+  // The ratios hold only on a quiet machine; the load says whether it was.
+  const std::string load_before = LoadAverage();
   std::vector<double> t_noop, t_400, t_4000, t_inprocess, t_batch1, t_batch2;
   for (int r = 0; r < rounds; ++r) {
     t_noop.push_back(Millis([&] { Spawn(noop); }));
@@ -170,7 +179,8 @@ int main(int argc, char** argv) {
 
   const double noop_ms = Median(t_noop), run_ms = Median(t_400), large_ms = Median(t_4000),
                inprocess_ms = Median(t_inprocess), b1 = Median(t_batch1), b2 = Median(t_batch2);
-  std::printf("medians over %d rounds (batch: %d rounds), ms\n", rounds, batch_rounds);
+  std::printf("medians over %d rounds (batch: %d rounds), ms; load average before and after: %s, %s\n",
+              rounds, batch_rounds, load_before.c_str(), LoadAverage().c_str());
   std::printf("  static no-op process          %9.3f\n", noop_ms);
   std::printf("  darnek run, N = 400           %9.3f\n", run_ms);
   std::printf("  darnek run, N = 4000          %9.3f\n", large_ms);
