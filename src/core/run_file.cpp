@@ -15,7 +15,7 @@ namespace darnek {
 namespace {
 
 // Few system calls for the largest outputs: with 8 KB buffers the tool's run
-// of the largest example made 93 writes instead of 19 and took 7% longer. The
+// of the largest example made 93 writes instead of 19 and took 6% longer. The
 // buffers go back to the text cache when their files close, so a caller
 // making run after run writes through pages it has already touched.
 constexpr size_t kBufferSize = 1 << 16;
