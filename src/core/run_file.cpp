@@ -71,7 +71,6 @@ std::string RunFile::Open(const std::string& role, const std::string& path, Kind
   kind_ = kind;
   role_ = role;
   path_ = path;
-  buffer_.clear();
   created_ = written_ = failed_ = moved_ = false;
   // Non-blocking while opening, so that a pipe with no one at its other end
   // is refused instead of waiting forever.
