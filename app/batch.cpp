@@ -10,7 +10,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <map>
 #include <mutex>
 #include <sstream>
@@ -127,7 +126,7 @@ class Progress {
       text += "\n";
       if (!note.empty()) (text += note) += "\n";
     }
-    std::cerr.write(text.data(), static_cast<std::streamsize>(text.size())).flush();
+    Err() << text;
   }
 
  private:
@@ -220,8 +219,8 @@ int Batch(const std::vector<std::string>& args) {
   if (!summary.empty()) {
     table.open(summary, std::ios::binary | std::ios::trunc);
     if (!table) {
-      std::cerr << "darnek: the summary file " << summary << " cannot be written: " << std::strerror(errno)
-                << "\n";
+      Err() << "darnek: the summary file " << summary << " cannot be written: " << std::strerror(errno)
+            << "\n";
       return kToolFileFailed;
     }
   }
@@ -255,22 +254,21 @@ int Batch(const std::vector<std::string>& args) {
     if (o.Result.Status == DARNEK_OK) continue;
     if (failed++ == 0) status = o.Result.Status;
   }
-  std::cout << std::to_string(inputs.size()) << (inputs.size() == 1 ? " input: " : " inputs: ")
-            << std::to_string(inputs.size() - failed) << " succeeded, " << std::to_string(failed)
-            << " failed\n";
+  Out() << std::to_string(inputs.size()) << (inputs.size() == 1 ? " input: " : " inputs: ")
+        << std::to_string(inputs.size() - failed) << " succeeded, " << std::to_string(failed) << " failed\n";
   for (size_t i = 0; i < inputs.size(); ++i)
     if (outcomes[i].Result.Status != DARNEK_OK)
-      std::cout << "failed:    " << inputs[i] << " (status " << std::to_string(outcomes[i].Result.Status)
-                << ")\n";
+      Out() << "failed:    " << inputs[i] << " (status " << std::to_string(outcomes[i].Result.Status)
+            << ")\n";
   if (!summary.empty()) {
     WriteSummary(table, inputs, outcomes);
     table.close();
     if (!table) {
-      std::cerr << "darnek: the summary file " << summary << " cannot be written: " << std::strerror(errno)
-                << "\n";
+      Err() << "darnek: the summary file " << summary << " cannot be written: " << std::strerror(errno)
+            << "\n";
       return kToolFileFailed;
     }
-    std::cout << "summary:   " << summary << "\n";
+    Out() << "summary:   " << summary << "\n";
   }
   return status;
 }

@@ -16,6 +16,7 @@
 #if defined(__GLIBC__)
 #include <malloc.h>
 #include <sys/mman.h>
+#include <unistd.h>
 #endif
 
 namespace darnek::tool {
@@ -23,35 +24,29 @@ namespace darnek::tool {
 void PutHeapOnHugePages() {
 #if defined(__GLIBC__)
   constexpr uintptr_t kHuge = uintptr_t{2} << 20;
-  constexpr size_t kProbe = size_t{1} << 20;
   // Everything from the heap, grown in large steps and never given back: the
   // process is short and one run's memory is what it is for.
   if (mallopt(M_MMAP_THRESHOLD, 32 << 20) == 0 || mallopt(M_TRIM_THRESHOLD, 64 << 20) == 0 ||
       mallopt(M_TOP_PAD, 4 << 20) == 0)
     return;
-  // A block larger than any free one comes from the top of the heap: where
-  // it starts is where the heap's free end starts.
-  void* volatile probe = std::malloc(kProbe);
-  if (probe == nullptr) return;
-  const uintptr_t top = reinterpret_cast<uintptr_t>(probe);
-  std::free(probe);
-  // Past every byte malloc wrote for the probe, so that no page of the huge
+  // The heap's free end runs up to the break; where it starts is where the
+  // next block would. Asked, not found by allocating: every block malloc
+  // carves writes a header, and a header on a fresh page costs a fault.
+  const auto end = reinterpret_cast<uintptr_t>(sbrk(0));
+  const size_t free_end = mallinfo2().keepcost;
+  if (end == static_cast<uintptr_t>(-1) || free_end > end) return;
+  const uintptr_t top = end - free_end + 16;
+  // Past the page the free end's header is on, so that no page of the huge
   // stretch is touched before it is marked.
-  const uintptr_t boundary = (top + kProbe + 8192 + kHuge - 1) & ~(kHuge - 1);
+  const uintptr_t boundary = (top + 8192 + kHuge - 1) & ~(kHuge - 1);
   // The gap up to the boundary is held and never touched; what comes after
-  // starts on the boundary.
+  // starts on the boundary. Growing the heap for it adds the top pad, which
+  // maps the stretch: it must be mapped before it is marked.
   void* volatile gap = std::malloc(boundary - top - 32);
   if (gap == nullptr) return;
-  // The stretch must be mapped before it is marked. A block reaching past it,
-  // let go again at once, leaves it mapped: the trim threshold and the top
-  // pad keep what the heap has grown to.
-  constexpr size_t kReach = kHuge + (size_t{64} << 10);
-  void* volatile reach = std::malloc(kReach);
-  if (reach == nullptr) return;
-  const uintptr_t reach_at = reinterpret_cast<uintptr_t>(reach);
-  std::free(reach);
   // Anywhere else, the heap is not laid out as this expects: leave it be.
-  if (reach_at + 64 < boundary || reach_at > boundary + 64) return;
+  if (reinterpret_cast<uintptr_t>(gap) != top || reinterpret_cast<uintptr_t>(sbrk(0)) < boundary + kHuge)
+    return;
   madvise(reinterpret_cast<void*>(boundary), kHuge, MADV_HUGEPAGE);
 #endif
 }

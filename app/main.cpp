@@ -8,7 +8,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -24,8 +23,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using darnek::tool::Err;
 using darnek::tool::kNotAPlotFile;
 using darnek::tool::kToolFileFailed;
+using darnek::tool::Out;
 using darnek::tool::Unit;
 using darnek::tool::Usage;
 
@@ -74,14 +75,14 @@ std::string F2(double value) { return darnek::FixedText(value, 2); }
 
 void PrintSummary(const darnek::RunResult& result) {
   for (const darnek::StageSummary& s : result.Stages) {
-    std::cout << "stage " << std::to_string(s.Stage) << ": " << s.Outcome;
+    Out() << "stage " << std::to_string(s.Stage) << ": " << s.Outcome;
     if (s.Iterations > 0)
-      std::cout << ", " << std::to_string(s.Iterations) << (s.Iterations == 1 ? " iteration" : " iterations");
-    if (s.LoadStepped && s.Solved) std::cout << ", then " << std::to_string(s.LoadSteps) << " load steps";
-    std::cout << "\n";
+      Out() << ", " << std::to_string(s.Iterations) << (s.Iterations == 1 ? " iteration" : " iterations");
+    if (s.LoadStepped && s.Solved) Out() << ", then " << std::to_string(s.LoadSteps) << " load steps";
+    Out() << "\n";
     if (s.LoadStepped && !s.Solved)
-      std::cout << "  beyond the capacity of its supports: load stepping carried "
-                << darnek::FixedText(s.LoadFraction, 3) << " of the loads\n";
+      Out() << "  beyond the capacity of its supports: load stepping carried "
+            << darnek::FixedText(s.LoadFraction, 3) << " of the loads\n";
     if (!s.Solved) continue;
     const std::string len = Unit(s.UnitFlag, true);
     const std::string force = Unit(s.UnitFlag, false);
@@ -89,13 +90,13 @@ void PrintSummary(const darnek::RunResult& result) {
     const bool english = s.UnitFlag > 0;
     const double depth_factor = english ? 1.0 / 12 : 1.0;
     const char* depth_unit = english ? "ft" : (s.UnitFlag < 0 ? "m" : "");
-    std::cout << "  largest deflection " << E(s.MaxDeflection) << " " << len << " at depth "
-              << F2(s.MaxDeflectionDepth * depth_factor) << " " << depth_unit << "\n";
-    std::cout << "  largest moment     " << E(s.MaxMoment) << " " << force << "-" << len << " at depth "
-              << F2(s.MaxMomentDepth * depth_factor) << " " << depth_unit << "\n";
+    Out() << "  largest deflection " << E(s.MaxDeflection) << " " << len << " at depth "
+          << F2(s.MaxDeflectionDepth * depth_factor) << " " << depth_unit << "\n";
+    Out() << "  largest moment     " << E(s.MaxMoment) << " " << force << "-" << len << " at depth "
+          << F2(s.MaxMomentDepth * depth_factor) << " " << depth_unit << "\n";
     for (const darnek::TieBackSummary& t : s.TieBacks)
-      std::cout << "  tie-back " << std::to_string(t.Number) << " at station " << std::to_string(t.Station)
-                << ": force per tie-back " << E(t.ForcePerTieBack) << " " << force << "\n";
+      Out() << "  tie-back " << std::to_string(t.Number) << " at station " << std::to_string(t.Station)
+            << ": force per tie-back " << E(t.ForcePerTieBack) << " " << force << "\n";
   }
 }
 
@@ -108,14 +109,14 @@ int DrawPictures(const std::string& plot_file, const std::string& out_dir,
                                          : fs::path(out_dir);
     const darnek::pictures::DrawnPictures drawn =
         darnek::pictures::DrawPlotFile(plot_file, dir.string(), options);
-    for (const std::string& note : drawn.Notes) std::cerr << "darnek: " << note << "\n";
-    std::cout << "pictures:  " << drawn.Files.back() << "\n";
+    for (const std::string& note : drawn.Notes) Err() << "darnek: " << note << "\n";
+    Out() << "pictures:  " << drawn.Files.back() << "\n";
     return DARNEK_OK;
   } catch (const darnek::pictures::PlotFileError& e) {
-    std::cerr << "darnek: " << e.what() << "\n";
+    Err() << "darnek: " << e.what() << "\n";
     return e.line() == 0 ? kToolFileFailed : kNotAPlotFile;
   } catch (const std::exception& e) {
-    std::cerr << "darnek: " << e.what() << "\n";
+    Err() << "darnek: " << e.what() << "\n";
     return kToolFileFailed;
   }
 }
@@ -190,7 +191,7 @@ int RunInput(const std::vector<std::string>& args) {
   const std::string stem = in.stem().string();
   darnek::tool::InputRun prepared = darnek::tool::PrepareInputRun(input, out_dir);
   if (prepared.Status != DARNEK_OK) {
-    std::cerr << "darnek: " << prepared.Error << "\n";
+    Err() << "darnek: " << prepared.Error << "\n";
     return prepared.Status;
   }
   prepared.Options.KeepResults = !json_file.empty() || !csv_dir.empty();
@@ -210,25 +211,25 @@ int RunInput(const std::vector<std::string>& args) {
   const darnek::RunResult result = darnek::Run(prepared.Options);
   if (result.Status == DARNEK_HANDOFF_FAILED) return result.Status;
 
-  std::cout << "report:    " << files.Report << "\nplot data: " << files.Plot
-            << "\nrun log:   " << files.RunLog << "\n";
+  Out() << "report:    " << files.Report << "\nplot data: " << files.Plot << "\nrun log:   " << files.RunLog
+        << "\n";
   // The results files come after the run's own, and a failure to write them
   // ends the run as a failure to write any file of the run does.
   std::string results_failure;
   if (!json_file.empty()) {
     results_failure = darnek::WriteResultsJsonFile(json_file, result);
-    if (results_failure.empty()) std::cout << "json:      " << json_file << "\n";
+    if (results_failure.empty()) Out() << "json:      " << json_file << "\n";
   }
   if (!csv_dir.empty() && results_failure.empty()) {
     results_failure = darnek::WriteResultsCsv(csv_dir, result);
-    if (results_failure.empty()) std::cout << "csv:       " << csv_dir << "\n";
+    if (results_failure.empty()) Out() << "csv:       " << csv_dir << "\n";
   }
-  if (!results_failure.empty()) std::cerr << " **** WRITE ERROR **** " << results_failure << "\n";
+  if (!results_failure.empty()) Err() << " **** WRITE ERROR **** " << results_failure << "\n";
   PrintSummary(result);
   // A stage whose solution broke down ends as failed; the run itself goes on.
   const std::string ending =
       result.Status == DARNEK_ANALYSIS_FAILED ? "a stage was not solved: " : "run ended early: ";
-  if (result.Status != DARNEK_OK) std::cout << ending << result.Message << "\n";
+  if (result.Status != DARNEK_OK) Out() << ending << result.Message << "\n";
   if (plot) {
     darnek::pictures::PictureOptions pictures = darnek::pictures::OptionsFromRun(result);
     pictures.Title = in.filename().string();
@@ -262,7 +263,7 @@ int Convert(const std::vector<std::string>& args) {
                            : "records convert to TOML: name an OUTPUT ending in .toml");
   std::ifstream in(input, std::ios::binary);
   if (!in) {
-    std::cerr << "darnek: the input file cannot be read: " << input << ": " << std::strerror(errno) << "\n";
+    Err() << "darnek: the input file cannot be read: " << input << ": " << std::strerror(errno) << "\n";
     return kToolFileFailed;
   }
   std::string text;
@@ -275,29 +276,27 @@ int Convert(const std::vector<std::string>& args) {
       // The records have no place for a run option: said here, so that the
       // converted file is not taken for the same analysis.
       if (records.StageMemory)
-        std::cerr << "darnek: warning: " << input << ": stage_memory is a run option and the records have no "
-                  << "place for it: " << output << " analyses every stage alone; run it with --stage-memory"
-                  << (records.UnloadFactor != 1.0
-                          ? " --unload-factor " + darnek::NumberText(records.UnloadFactor)
-                          : "")
-                  << " for the analysis of " << input << "\n";
+        Err() << "darnek: warning: " << input << ": stage_memory is a run option and the records have no "
+              << "place for it: " << output << " analyses every stage alone; run it with --stage-memory"
+              << (records.UnloadFactor != 1.0 ? " --unload-factor " + darnek::NumberText(records.UnloadFactor)
+                                              : "")
+              << " for the analysis of " << input << "\n";
     } else {
       text = darnek::toml_input::RecordsToToml(in, fs::path(input).filename().string());
     }
   } catch (const std::exception& e) {
     // TOML errors, records with no TOML form, malformed records: all name a line.
-    std::cerr << "darnek: " << input << ", " << e.what() << "\n";
+    Err() << "darnek: " << input << ", " << e.what() << "\n";
     return DARNEK_INPUT_REJECTED;
   }
   std::ofstream out(output, std::ios::binary);
   out << text;
   out.close();
   if (!out) {
-    std::cerr << "darnek: the output file cannot be written: " << output << ": " << std::strerror(errno)
-              << "\n";
+    Err() << "darnek: the output file cannot be written: " << output << ": " << std::strerror(errno) << "\n";
     return kToolFileFailed;
   }
-  std::cout << "wrote " << output << "\n";
+  Out() << "wrote " << output << "\n";
   return DARNEK_OK;
 }
 
@@ -309,11 +308,11 @@ int main(int argc, char** argv) {
   if (args.empty()) return darnek::Run(darnek::RunOptions{}).Status;
   const std::string command = args[0];
   if (command == "--help" || command == "-h") {
-    std::cout << kUsage;
+    Out() << kUsage;
     return 0;
   }
   if (command == "--version") {
-    std::cout << "darnek " << darnek::Version() << "\n";
+    Out() << "darnek " << darnek::Version() << "\n";
     return 0;
   }
   if (command == "run") return RunInput(std::vector<std::string>(args.begin() + 1, args.end()));
@@ -326,8 +325,8 @@ int main(int argc, char** argv) {
 namespace darnek::tool {
 
 int Usage(const std::string& problem) {
-  if (!problem.empty()) std::cerr << "darnek: " << problem << "\n";
-  std::cerr << kUsage;
+  if (!problem.empty()) Err() << "darnek: " << problem << "\n";
+  Err() << kUsage;
   return kUsageError;
 }
 
@@ -343,7 +342,7 @@ bool MakeOutputFolder(const std::string& dir, const char* what) {
   fs::create_directories(dir, ec);
   if (!ec && !fs::is_directory(dir, ec) && !ec) ec = std::make_error_code(std::errc::not_a_directory);
   if (!ec) return true;
-  std::cerr << "darnek: the " << what << " folder " << dir << " cannot be created: " << ec.message() << "\n";
+  Err() << "darnek: the " << what << " folder " << dir << " cannot be created: " << ec.message() << "\n";
   return false;
 }
 

@@ -141,7 +141,8 @@ struct RunOptions {
   std::string VersionText;
   /* Local time of the analysis; the system clock when empty. */
   std::function<std::tm()> Clock;
-  /* Where the console and standard-error messages go; std::cerr when null. */
+  /* Where the console and standard-error messages go; when null, straight to
+   * standard error (descriptor 2), one write a line. */
   std::ostream* Console = nullptr;
   /* The input records as text in memory; the input file (`Files->Input` or
    * NAMES.dat's) is then never opened, need not exist, and only names the

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "core/errors.h"
@@ -77,6 +78,40 @@ LineRead ReadBoundedLine(std::istream& in, std::string& line) {
   if (!any) return LineRead::End;
   if (!line.empty() && line.back() == '\r') line.pop_back();
   return line.size() > kMaxLineLength ? LineRead::TooLong : LineRead::Line;
+}
+
+LineRead LineSource::Next(std::string& line) {
+  line.clear();
+  bool any = false;
+  while (next_ != end_ || Refill()) {
+    any = true;
+    const auto* stop = static_cast<const char*>(std::memchr(next_, '\n', static_cast<size_t>(end_ - next_)));
+    const char* piece_end = stop ? stop : end_;
+    const auto size = static_cast<size_t>(piece_end - next_);
+    // One more for a carriage return before the line end.
+    if (line.size() + size > kMaxLineLength + 1) {
+      next_ += kMaxLineLength + 1 - line.size();
+      return LineRead::TooLong;
+    }
+    line.append(next_, size);
+    next_ = piece_end;
+    if (stop) {
+      ++next_;
+      break;
+    }
+  }
+  if (!any) return LineRead::End;
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line.size() > kMaxLineLength ? LineRead::TooLong : LineRead::Line;
+}
+
+bool StreamLines::Refill() {
+  std::streambuf* buffer = in_.rdbuf();
+  const std::streamsize n = buffer ? buffer->sgetn(data_, sizeof data_) : 0;
+  if (n <= 0) return false;
+  next_ = data_;
+  end_ = data_ + n;
+  return true;
 }
 
 std::string Quoted(std::string_view text) {
@@ -158,7 +193,7 @@ bool ParseFortranReal(std::string_view text, double& value) {
 }
 
 bool ListReader::NextLine(std::string_view record) {
-  const LineRead read = ReadBoundedLine(in_, line_);
+  const LineRead read = lines_->Next(line_);
   pos_ = 0;
   if (read == LineRead::End) {
     line_.clear();
@@ -172,7 +207,7 @@ bool ListReader::NextLine(std::string_view record) {
   return true;
 }
 
-bool ListReader::AtEnd() { return in_.peek() == std::char_traits<char>::eof(); }
+bool ListReader::AtEnd() { return lines_->AtEnd(); }
 
 std::string ListReader::UnknownCode(int code, std::string_view codes) {
   return std::to_string(code) + " is not one of its codes (" + std::string(codes) + ")";

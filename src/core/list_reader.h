@@ -9,6 +9,7 @@
 #pragma once
 
 #include <istream>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -17,6 +18,57 @@
 #include "core/code_traits.h"
 
 namespace darnek {
+
+// The longest line the engine reads from a file; a longer line is refused, so
+// that no file, however made, can make a line take unbounded time or memory.
+inline constexpr size_t kMaxLineLength = 65536;
+
+// What reading one line found. A line longer than kMaxLineLength is left
+// unread beyond that: TooLong.
+enum class LineRead { Line, End, TooLong };
+
+// Where a reader's lines come from: pieces of text, cut into lines here. A
+// run reads its input through this rather than a stream, so that a run sets
+// up no stream or locale it has no use for.
+class LineSource {
+ public:
+  virtual ~LineSource() = default;
+  // The next line without its end (and without a carriage return before it).
+  LineRead Next(std::string& line);
+  // True when no further line can be read.
+  bool AtEnd() { return next_ == end_ && !Refill(); }
+
+ protected:
+  // Points next_ and end_ at the next piece (never empty); false when there
+  // is none.
+  virtual bool Refill() = 0;
+  const char* next_ = nullptr;
+  const char* end_ = nullptr;
+};
+
+// The lines of a text in memory, which must outlive the source.
+class TextLines final : public LineSource {
+ public:
+  explicit TextLines(std::string_view text) {
+    next_ = text.data();
+    end_ = text.data() + text.size();
+  }
+
+ private:
+  bool Refill() override { return false; }
+};
+
+// The lines of a stream, from its current position; what is read ahead
+// belongs to the source.
+class StreamLines final : public LineSource {
+ public:
+  explicit StreamLines(std::istream& in) : in_(in) {}
+
+ private:
+  bool Refill() override;
+  std::istream& in_;
+  char data_[4096];
+};
 
 class ListReader {
  public:
@@ -39,7 +91,8 @@ class ListReader {
     std::variant<int*, double*, std::string*, CodeTarget> Target;
   };
 
-  explicit ListReader(std::istream& in) : in_(in) {}
+  explicit ListReader(LineSource& lines) : lines_(&lines) {}
+  explicit ListReader(std::istream& in) : owned_(std::make_unique<StreamLines>(in)), lines_(owned_.get()) {}
 
   // One list-directed read into the fields, in order.
   void Read(std::string_view record, std::initializer_list<Field> fields);
@@ -95,7 +148,8 @@ class ListReader {
                          const std::string& what) const;
   std::string DecimalCommaNote() const;
 
-  std::istream& in_;
+  std::unique_ptr<LineSource> owned_;
+  LineSource* lines_;
   std::string line_;
   size_t pos_ = 0;
   int line_number_ = 0;
@@ -112,15 +166,10 @@ class ListReader {
 // exponent fields can print.
 inline constexpr double kLargestReal = 1e100;
 
-// The longest line the engine reads from a file; a longer line is refused, so
-// that no file, however made, can make a line take unbounded time or memory.
-inline constexpr size_t kMaxLineLength = 65536;
 // The most characters of a value that a message quotes.
 inline constexpr size_t kMaxQuotedLength = 40;
 
-// Reads one line without its end (and without a carriage return before it).
-// A line longer than kMaxLineLength is left unread beyond that: TooLong.
-enum class LineRead { Line, End, TooLong };
+// Reads one line as LineSource::Next does, straight from the stream.
 LineRead ReadBoundedLine(std::istream& in, std::string& line);
 
 // A value in quotes for a message, cut to kMaxQuotedLength characters with

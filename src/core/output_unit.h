@@ -21,12 +21,15 @@ class OutputUnit : private fortran::RecordSink {
   explicit OutputUnit(std::ostream& stream) : stream_(&stream) {}
 
   void Attach(std::ostream& stream);
+  // Writes each record straight to a descriptor the caller owns (standard
+  // error), one write a record; a failed write is ignored, as a stream's is.
+  void AttachDescriptor(int fd);
   // Writes to a file of the run (which stays open after Close); a failed
   // write throws FileFailed.
   void Attach(RunFile& file);
   // Ends an open record and hands everything written to the file or stream.
   void Close();
-  bool IsOpen() const { return stream_ != nullptr || file_ != nullptr; }
+  bool IsOpen() const { return stream_ != nullptr || file_ != nullptr || fd_ >= 0; }
 
   template <class... Args>
   void Write(std::string_view format, const Args&... args) {
@@ -65,6 +68,7 @@ class OutputUnit : private fortran::RecordSink {
 
   RunFile* file_ = nullptr;
   std::ostream* stream_ = nullptr;
+  int fd_ = -1;
   std::string pending_;
   bool has_pending_ = false;
   fortran::FormatCache formats_;

@@ -270,16 +270,34 @@ RunFileStream::RunFileStream(const RunFile& file) : std::istream(nullptr), buffe
   exceptions(std::ios::badbit);
 }
 
-RunFileStream::Buffer::int_type RunFileStream::Buffer::underflow() {
-  if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+namespace {
+
+// Reads what is next in the file into `data`: how much, 0 at its end.
+size_t ReadPiece(const RunFile& file, char* data, size_t size) {
   ssize_t n;
   do {
-    n = ::read(file_.fd(), data_, sizeof data_);
+    n = ::read(file.fd(), data, size);
   } while (n < 0 && errno == EINTR);
-  if (n < 0) throw FileFailed(file_.Describe() + " cannot be read: " + SystemErrorText(errno));
+  if (n < 0) throw FileFailed(file.Describe() + " cannot be read: " + SystemErrorText(errno));
+  return static_cast<size_t>(n);
+}
+
+}  // namespace
+
+RunFileStream::Buffer::int_type RunFileStream::Buffer::underflow() {
+  if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+  const size_t n = ReadPiece(file_, data_, sizeof data_);
   if (n == 0) return traits_type::eof();
   setg(data_, data_, data_ + n);
   return traits_type::to_int_type(*gptr());
+}
+
+bool RunFileLines::Refill() {
+  const size_t n = ReadPiece(file_, data_.get(), kSize);
+  if (n == 0) return false;
+  next_ = data_.get();
+  end_ = data_.get() + n;
+  return true;
 }
 
 }  // namespace darnek

@@ -14,6 +14,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/list_reader.h"
+
 namespace darnek {
 
 // The system's text for an error number.
@@ -102,6 +104,21 @@ class RunFile {
   bool failed_ = false;  // after the first failure nothing more is written
   bool regular_ = false;
   bool moved_ = false;  // the offset has left the beginning since the file was opened
+};
+
+// The lines of an open file, from its current position. A failed read throws
+// FileFailed out of the reading call.
+class RunFileLines final : public LineSource {
+ public:
+  explicit RunFileLines(const RunFile& file) : file_(file), data_(new char[kSize]) {}
+
+ private:
+  static constexpr size_t kSize = size_t{1} << 14;
+  bool Refill() override;
+  const RunFile& file_;
+  // On the heap: a run's stack reaches new pages, each a fault, for every
+  // kilobyte its outer frames take.
+  std::unique_ptr<char[]> data_;
 };
 
 // An input stream over an open file, from its current position. A failed read

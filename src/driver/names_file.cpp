@@ -18,10 +18,10 @@ NamesFile ReadNamesFile(const std::string& path) {
   std::string* targets[] = {&names.Files.Input,  &names.Files.Report,    &names.Files.Plot,
                             &names.Files.RunLog, &names.Files.PyScratch, &names.Files.PressureScratch};
   try {
-    RunFileStream in(file);
+    RunFileLines in(file);
     std::string line;
     for (int number = 1; number <= 10; ++number) {
-      const LineRead read = ReadBoundedLine(in, line);
+      const LineRead read = in.Next(line);
       const std::string where = "the hand-off file " + path + ", line " + std::to_string(number);
       if (read == LineRead::End) {
         names.Problem = where + ": the file ends here; lines 5 to 10 must name the six files of the run";

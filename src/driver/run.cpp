@@ -4,9 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <filesystem>
-#include <iostream>
 #include <new>
-#include <sstream>
 #include <string>
 
 #include "core/errors.h"
@@ -32,9 +30,18 @@
 namespace darnek {
 namespace {
 
-void WriteHandOffMessage(std::ostream& console) {
-  console << " PLEASE CREATE AN INPUT DATA FILE AND SAVE IT\n"
-          << " BEFORE COMPUTATION.  TRY IT AGAIN!\n";
+void WriteHandOffMessage(OutputUnit& console) {
+  console.Line(" PLEASE CREATE AN INPUT DATA FILE AND SAVE IT");
+  console.Line(" BEFORE COMPUTATION.  TRY IT AGAIN!");
+}
+
+// The caller's console stream, or standard error written straight to its
+// descriptor: a run sets up no stream of its own.
+void AttachConsole(OutputUnit& unit, std::ostream* stream) {
+  if (stream)
+    unit.Attach(*stream);
+  else
+    unit.AttachDescriptor(2);
 }
 
 std::tm LocalNow() {
@@ -222,10 +229,12 @@ RunResult Run(const RunOptions& options) { return RunWith(options, {}); }
 
 RunResult RunWith(const RunOptions& options, const StageObserver& observer, const RunLimits& limits) {
   RunResult result;
-  std::ostream& console = options.Console ? *options.Console : std::cerr;
+  auto ctx = std::make_unique<RunContext>();
+  OutputUnit& console = ctx->Console;
+  AttachConsole(console, options.Console);
   const auto cannot_start = [&](const std::string& problem, bool ask_for_input) {
     if (ask_for_input) WriteHandOffMessage(console);
-    console << " **** FILE ERROR **** " << problem << "; nothing was written\n";
+    console.Line(" **** FILE ERROR **** " + problem + "; nothing was written");
     result.Status = DARNEK_HANDOFF_FAILED;
     result.Message = problem;
     return result;
@@ -239,7 +248,6 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
     return !name.empty() && name[0] != '/' && no_folder;
   };
 
-  auto ctx = std::make_unique<RunContext>();
   std::string hand_off;
   if (options.Files) {
     ctx->Names = *options.Files;
@@ -278,16 +286,15 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
     result.StageMemory = true;
     result.UnloadFactor = options.UnloadFactor;
   }
-  ctx->Console.Attach(console);
   ctx->Report.Attach(ctx->Files.Report);
   ctx->Plot.Attach(ctx->Files.Plot);
   ctx->Log.Attach(ctx->Files.RunLog);
 
   // A TOML run reads the records made from it; the TOML file stays the input
   // that the report names and that no output may overwrite.
-  RunFileStream input(ctx->Files.Input);
-  std::istringstream text_input(options.InputText.value_or(std::string()));
-  ListReader reader(options.InputText ? static_cast<std::istream&>(text_input) : input);
+  RunFileLines input(ctx->Files.Input);
+  TextLines text_input(options.InputText ? std::string_view(*options.InputText) : std::string_view());
+  ListReader reader(options.InputText ? static_cast<LineSource&>(text_input) : input);
   std::string write_failure;
   try {
     bool normal_end = true;
@@ -312,7 +319,7 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
                       {e.line(), e.record(), e.item(), e.item_name(), e.detail(), e.what(), reader.line()})
                 : std::string(e.what());
         report::WriteInputError(ctx->Report, message);
-        console << " **** INPUT ERROR **** " << ctx->Names.Input << ", " << message << "\n";
+        console.Line(" **** INPUT ERROR **** " + ctx->Names.Input + ", " + message);
         result.Status = DARNEK_INPUT_REJECTED;
         result.Message = message;
       }
@@ -326,11 +333,11 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
     } catch (const FileFailed&) {
       throw;
     } catch (const std::bad_alloc&) {
-      console << " **** INTERNAL ERROR **** out of memory\n";
+      console.Line(" **** INTERNAL ERROR **** out of memory");
       result.Status = DARNEK_INTERNAL_ERROR;
       result.Message = "out of memory";
     } catch (const std::exception& e) {
-      console << " **** INTERNAL ERROR **** " << e.what() << "\n";
+      console.Line(std::string(" **** INTERNAL ERROR **** ") + e.what());
       result.Status = DARNEK_INTERNAL_ERROR;
       result.Message = e.what();
     }
@@ -345,7 +352,7 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
   // outcome: what would tell of it is not all there.
   std::vector<std::string> failures = CloseRunFiles(*ctx);
   if (!write_failure.empty()) failures.insert(failures.begin(), write_failure);
-  for (const std::string& failure : failures) console << " **** WRITE ERROR **** " << failure << "\n";
+  for (const std::string& failure : failures) console.Line(" **** WRITE ERROR **** " + failure);
   if (!failures.empty()) {
     result.Status = DARNEK_WRITE_FAILED;
     result.StopCode = 0;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <sstream>
 
 #include "core/codes.h"
@@ -261,6 +262,42 @@ TEST(ListReader, AgreesWithGfortranReadOnTheSameRecords) {
     EXPECT_EQ(a, ga) << "read " << n;
     EXPECT_EQ(b, gb) << "read " << n;
     EXPECT_EQ(j, gj) << "read " << n;
+  }
+}
+
+// A run reads its input in pieces, not through a stream: lines that cross
+// pieces, end without a newline or in CRLF, or pass the longest line allowed
+// must come out as a stream read cuts them.
+TEST(LineSource, CutsLinesAsAStreamReadDoesAcrossPieces) {
+  std::mt19937 random(11);
+  const size_t lengths[] = {0, 1, 4095, 4096, 4097, kMaxLineLength, kMaxLineLength + 1, kMaxLineLength + 2};
+  for (int trial = 0; trial < 60; ++trial) {
+    SCOPED_TRACE(trial);
+    std::string text;
+    const int lines = 1 + static_cast<int>(random() % 6);
+    for (int i = 0; i < lines; ++i) {
+      const size_t length = random() % 3 == 0 ? lengths[random() % 8] : random() % 9000;
+      text += std::string(length, static_cast<char>('a' + i));
+      if (random() % 3 == 0) text += '\r';
+      if (i + 1 < lines || random() % 2 == 0) text += '\n';
+    }
+    std::istringstream expected(text);
+    std::istringstream stream(text);
+    TextLines in_memory(text);
+    StreamLines in_pieces(stream);
+    for (int line = 1;; ++line) {
+      std::string want, from_memory, from_pieces;
+      const LineRead read = ReadBoundedLine(expected, want);
+      ASSERT_EQ(in_memory.Next(from_memory), read) << "line " << line;
+      ASSERT_EQ(in_pieces.Next(from_pieces), read) << "line " << line;
+      // A reader refuses the file at a line too long; what follows is unread.
+      if (read != LineRead::Line) break;
+      ASSERT_EQ(from_memory, want) << "line " << line;
+      ASSERT_EQ(from_pieces, want) << "line " << line;
+      const bool at_end = expected.peek() == std::char_traits<char>::eof();
+      ASSERT_EQ(in_memory.AtEnd(), at_end) << "line " << line;
+      ASSERT_EQ(in_pieces.AtEnd(), at_end) << "line " << line;
+    }
   }
 }
 

@@ -475,5 +475,21 @@ TEST(Statuses, EveryFileFailureSaysWhichFileAndWhyAndTheToolHasItsOwnStatuses) {
   EXPECT_EQ(FilesIn(dir.path()), (std::vector<std::string>{"taken", "wall.dat", "wall.out"}));
 }
 
+// With no console stream given, the run's messages go to standard error
+// itself, whole lines in order.
+TEST(HandOff, WithoutAConsoleStreamTheMessagesGoToStandardError) {
+  TempDir dir;
+  RunOptions options;
+  options.Files = NamesIn(dir);
+  ::testing::internal::CaptureStderr();
+  const RunResult result = darnek::Run(options);
+  const std::string said = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(result.Status, DARNEK_HANDOFF_FAILED);
+  EXPECT_EQ(said,
+            " PLEASE CREATE AN INPUT DATA FILE AND SAVE IT\n BEFORE COMPUTATION.  TRY IT AGAIN!\n"
+            " **** FILE ERROR **** " +
+                result.Message + "; nothing was written\n");
+}
+
 }  // namespace
 }  // namespace darnek
