@@ -29,24 +29,52 @@ void PutHeapOnHugePages() {
   if (mallopt(M_MMAP_THRESHOLD, 32 << 20) == 0 || mallopt(M_TRIM_THRESHOLD, 64 << 20) == 0 ||
       mallopt(M_TOP_PAD, 4 << 20) == 0)
     return;
-  // The heap's free end runs up to the break; where it starts is where the
-  // next block would. Asked, not found by allocating: every block malloc
-  // carves writes a header, and a header on a fresh page costs a fault.
-  const auto end = reinterpret_cast<uintptr_t>(sbrk(0));
-  const size_t free_end = mallinfo2().keepcost;
-  if (end == static_cast<uintptr_t>(-1) || free_end > end) return;
-  const uintptr_t top = end - free_end + 16;
-  // Past the page the free end's header is on, so that no page of the huge
-  // stretch is touched before it is marked.
-  const uintptr_t boundary = (top + 8192 + kHuge - 1) & ~(kHuge - 1);
+  // Where the heap's free end starts (where the next block would), and how
+  // far past it malloc has written in finding it out.
+  const bool main_heap = getpid() == gettid();
+  uintptr_t top = 0;
+  size_t written = 0;
+  if (main_heap) {
+    // The main heap's free end runs up to the break: asked, not found by
+    // allocating, since every block malloc carves writes a header, and a
+    // header on a fresh page costs a fault.
+    const auto end = reinterpret_cast<uintptr_t>(sbrk(0));
+    const size_t free_end = mallinfo2().keepcost;
+    if (end == static_cast<uintptr_t>(-1) || free_end > end) return;
+    top = end - free_end + 16;
+  } else {
+    // A thread's heap has no break to ask. A block larger than any free one
+    // comes from the top of the heap: where it starts is where the free end
+    // starts.
+    constexpr size_t kProbe = size_t{1} << 20;
+    void* volatile probe = std::malloc(kProbe);
+    if (probe == nullptr) return;
+    top = reinterpret_cast<uintptr_t>(probe);
+    std::free(probe);
+    written = kProbe;
+  }
+  // Past every page malloc wrote on, so that no page of the huge stretch is
+  // touched before it is marked.
+  const uintptr_t boundary = (top + written + 8192 + kHuge - 1) & ~(kHuge - 1);
   // The gap up to the boundary is held and never touched; what comes after
-  // starts on the boundary. Growing the heap for it adds the top pad, which
-  // maps the stretch: it must be mapped before it is marked.
+  // starts on the boundary.
   void* volatile gap = std::malloc(boundary - top - 32);
-  if (gap == nullptr) return;
   // Anywhere else, the heap is not laid out as this expects: leave it be.
-  if (reinterpret_cast<uintptr_t>(gap) != top || reinterpret_cast<uintptr_t>(sbrk(0)) < boundary + kHuge)
-    return;
+  if (gap == nullptr || reinterpret_cast<uintptr_t>(gap) != top) return;
+  // The stretch must be mapped before it is marked. Growing the main heap
+  // for the gap added the top pad, which maps it. A thread's heap grows only
+  // as far as it is asked: a block reaching past the stretch, let go again at
+  // once, leaves it mapped, since the trim threshold keeps what it grew to.
+  if (main_heap) {
+    if (reinterpret_cast<uintptr_t>(sbrk(0)) < boundary + kHuge) return;
+  } else {
+    constexpr size_t kReach = kHuge + (size_t{64} << 10);
+    void* volatile reach = std::malloc(kReach);
+    if (reach == nullptr) return;
+    const auto reach_at = reinterpret_cast<uintptr_t>(reach);
+    std::free(reach);
+    if (reach_at + 64 < boundary || reach_at > boundary + 64) return;
+  }
   madvise(reinterpret_cast<void*>(boundary), kHuge, MADV_HUGEPAGE);
 #endif
 }
