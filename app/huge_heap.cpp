@@ -62,12 +62,12 @@ void PutHeapOnHugePages() {
   // Anywhere else, the heap is not laid out as this expects: leave it be.
   if (gap == nullptr || reinterpret_cast<uintptr_t>(gap) != top) return;
   // The stretch must be mapped before it is marked. Growing the main heap
-  // for the gap added the top pad, which maps it. A thread's heap grows only
-  // as far as it is asked: a block reaching past the stretch, let go again at
+  // for the gap added the top pad, which maps it, unless the gap fitted in
+  // what the heap had already; a thread's heap grows only as far as it is
+  // asked. Otherwise a block reaching past the stretch, let go again at
   // once, leaves it mapped, since the trim threshold keeps what it grew to.
-  if (main_heap) {
-    if (reinterpret_cast<uintptr_t>(sbrk(0)) < boundary + kHuge) return;
-  } else {
+  const bool mapped = main_heap && reinterpret_cast<uintptr_t>(sbrk(0)) >= boundary + kHuge;
+  if (!mapped) {
     constexpr size_t kReach = kHuge + (size_t{64} << 10);
     void* volatile reach = std::malloc(kReach);
     if (reach == nullptr) return;
