@@ -2,14 +2,12 @@
 // statuses and the run options for one input file.
 #pragma once
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <concepts>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/run_file.h"
 #include "darnek/darnek.h"
 
 namespace darnek::tool {
@@ -23,15 +21,8 @@ class Say {
   explicit Say(int fd) : fd_(fd) {}
   Say(const Say&) = delete;
   Say& operator=(const Say&) = delete;
-  ~Say() {
-    std::string_view left = text_;
-    while (!left.empty()) {
-      const ssize_t n = ::write(fd_, left.data(), left.size());
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return;
-      left.remove_prefix(static_cast<size_t>(n));
-    }
-  }
+  // A failed write is ignored, as a stream's is.
+  ~Say() { WriteFully(fd_, text_); }
   Say& operator<<(std::string_view text) {
     text_ += text;
     return *this;

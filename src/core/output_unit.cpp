@@ -1,35 +1,6 @@
 #include "core/output_unit.h"
 
-#include <sys/uio.h>
-
-#include <cerrno>
-
 namespace darnek {
-namespace {
-
-void WriteRecord(int fd, std::string_view record) {
-  char end = '\n';
-  iovec parts[2] = {{const_cast<char*>(record.data()), record.size()}, {&end, 1}};
-  int count = 2;
-  iovec* next = parts;
-  while (count > 0) {
-    const ssize_t n = ::writev(fd, next, count);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
-    auto left = static_cast<size_t>(n);
-    while (count > 0 && left >= next->iov_len) {
-      left -= next->iov_len;
-      ++next;
-      --count;
-    }
-    if (count > 0) {
-      next->iov_base = static_cast<char*>(next->iov_base) + left;
-      next->iov_len -= left;
-    }
-  }
-}
-
-}  // namespace
 
 void OutputUnit::Attach(std::ostream& stream) {
   Close();
@@ -84,7 +55,11 @@ void OutputUnit::Send(std::string_view record) {
   if (file_) {
     file_->WriteLine(record);
   } else if (fd_ >= 0) {
-    WriteRecord(fd_, record);
+    // One write for the record and its end: lines from several threads stay
+    // whole. A failed console write is ignored, as a stream's is.
+    char end = '\n';
+    iovec parts[] = {{const_cast<char*>(record.data()), record.size()}, {&end, 1}};
+    WriteFully(fd_, parts);
   } else {
     *stream_ << record << '\n';
   }

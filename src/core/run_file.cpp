@@ -150,15 +150,35 @@ void RunFile::Fail(const char* what, int error) {
   throw FileFailed(Describe() + " " + what + ": " + SystemErrorText(error));
 }
 
+int WriteFully(int fd, std::span<iovec> parts) noexcept {
+  iovec* next = parts.data();
+  size_t count = parts.size();
+  // Nothing to write makes no system call.
+  while (count > 0 && next->iov_len == 0) {
+    ++next;
+    --count;
+  }
+  while (count > 0) {
+    const ssize_t n = ::writev(fd, next, static_cast<int>(count));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return n < 0 ? errno : EIO;
+    auto left = static_cast<size_t>(n);
+    while (count > 0 && left >= next->iov_len) {
+      left -= next->iov_len;
+      ++next;
+      --count;
+    }
+    if (count > 0) {
+      next->iov_base = static_cast<char*>(next->iov_base) + left;
+      next->iov_len -= left;
+    }
+  }
+  return 0;
+}
+
 void RunFile::WriteOut(const char* data, size_t size) {
   moved_ = true;
-  while (size > 0) {
-    const ssize_t n = ::write(fd_, data, size);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) Fail("cannot be written", n < 0 ? errno : EIO);
-    data += n;
-    size -= static_cast<size_t>(n);
-  }
+  if (const int error = WriteFully(fd_, std::string_view(data, size))) Fail("cannot be written", error);
 }
 
 void RunFile::Restart() {

@@ -7,9 +7,11 @@
 #pragma once
 
 #include <sys/types.h>
+#include <sys/uio.h>
 
 #include <istream>
 #include <memory>
+#include <span>
 #include <streambuf>
 #include <string>
 #include <string_view>
@@ -20,6 +22,16 @@ namespace darnek {
 
 // The system's text for an error number.
 std::string SystemErrorText(int error);
+
+// Writes every byte of `parts` to `fd`, in one system call when the system
+// takes them all at once, again after a signal: 0, or the error number of
+// the write that failed (EIO for one that wrote nothing). The parts are used
+// up as they go out.
+int WriteFully(int fd, std::span<iovec> parts) noexcept;
+inline int WriteFully(int fd, std::string_view text) noexcept {
+  iovec part{const_cast<char*>(text.data()), text.size()};
+  return WriteFully(fd, std::span<iovec>(&part, 1));
+}
 
 // The identity of a file on this machine: two names with the same identity
 // are one file.

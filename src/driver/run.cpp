@@ -292,9 +292,12 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
 
   // A TOML run reads the records made from it; the TOML file stays the input
   // that the report names and that no output may overwrite.
-  RunFileLines input(ctx->Files.Input);
-  TextLines text_input(options.InputText ? std::string_view(*options.InputText) : std::string_view());
-  ListReader reader(options.InputText ? static_cast<LineSource&>(text_input) : input);
+  std::unique_ptr<LineSource> lines;
+  if (options.InputText)
+    lines = std::make_unique<TextLines>(*options.InputText);
+  else
+    lines = std::make_unique<RunFileLines>(ctx->Files.Input);
+  ListReader reader(*lines);
   std::string write_failure;
   try {
     bool normal_end = true;
