@@ -21,7 +21,10 @@ struct CurveLine {
   double Resistance = 0;
 };
 
-CurveLine LineAt(const PyCurve& curve, double w, bool ascending) {
+// `hint` is the segment the last lookup on this curve found: neighbouring
+// stations deflect alike, so it nearly always holds again and the search is
+// skipped. It is taken only when it is the segment the search would find.
+CurveLine LineAt(const PyCurve& curve, double w, bool ascending, int& hint) {
   const auto& y = curve.Y;
   const auto& p = curve.P;
   const int n = curve.NumPoints();
@@ -33,7 +36,14 @@ CurveLine LineAt(const PyCurve& curve, double w, bool ascending) {
   // otherwise the points are walked up one by one.
   int k = 1;
   if (ascending) {
-    k = static_cast<int>(std::lower_bound(y.begin() + 1, y.begin() + (n - 1), w) - y.begin());
+    // On points that never go down, k is the search's landing place exactly
+    // when w passes the point before it and not point k itself (or k is an
+    // end); a deflection that is not a number passes no point, so only k = 1
+    // holds for it, as the search finds.
+    k = hint;
+    if (k < 1 || k > n - 1 || (k > 1 && !(y[k - 1] < w)) || (k < n - 1 && y[k] < w))
+      k = static_cast<int>(std::lower_bound(y.begin() + 1, y.begin() + (n - 1), w) - y.begin());
+    hint = k;
   } else {
     while (k < n - 1 && w > y[k]) ++k;
   }
@@ -45,10 +55,12 @@ CurveLine LineAt(const PyCurve& curve, double w, bool ascending) {
 // The line through the curve at w with the larger of the tangent and the
 // secant from zero deflection as its stiffness (never below zero): on a flat
 // branch the secant still resists, and the load carries the difference.
-CurveLine BoundedLineAt(const PyCurve& curve, double w, bool ascending) {
-  const CurveLine tangent = LineAt(curve, w, ascending);
+CurveLine BoundedLineAt(const PyCurve& curve, double w, bool ascending, int& hint) {
+  const CurveLine tangent = LineAt(curve, w, ascending, hint);
   double k = std::max(tangent.Stiffness, 0.0);
-  if (w != 0.0) k = std::max(k, -(tangent.Resistance - LineAt(curve, 0.0, ascending).Resistance) / w);
+  int at_zero = 1;
+  if (w != 0.0)
+    k = std::max(k, -(tangent.Resistance - LineAt(curve, 0.0, ascending, at_zero).Resistance) / w);
   return {k, tangent.Resistance + k * w, tangent.Resistance};
 }
 
@@ -118,10 +130,12 @@ void Apply(RunContext& ctx, Line line_at) {
     ascending[i] = up;
   }
   const auto is_ascending = [&](int i) { return static_cast<size_t>(i) < ascending.size() && ascending[i]; };
+  // The segments last found on the range's two curves.
+  int first_hint = 1, second_hint = 1;
   Walk(ctx, [&](int station, double t, double g, const ChainRange& range, long long) {
     const double w = st.W[station];
-    const CurveLine a = line_at(curves[range.First], w, is_ascending(range.First));
-    const CurveLine b = line_at(curves[range.Second], w, is_ascending(range.Second));
+    const CurveLine a = line_at(curves[range.First], w, is_ascending(range.First), first_hint);
+    const CurveLine b = line_at(curves[range.Second], w, is_ascending(range.Second), second_hint);
     st.S[station] += (a.Stiffness + (b.Stiffness - a.Stiffness) * t) * g;
     st.Q[station] += (a.Load + (b.Load - a.Load) * t) * g;
     st.SoilReaction[station] += (a.Resistance + (b.Resistance - a.Resistance) * t) * g / h;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "core/errors.h"
 #include "solver/iteration.h"
 #include "solver_fixture.h"
@@ -67,6 +69,26 @@ TEST(ApplySoilCurves, DeflectionOnAPointUsesTheSegmentBelowAndEndSegmentsExtend)
   EXPECT_EQ(st.SoilReaction[3], 20.0);
   EXPECT_EQ(st.S[4], 0.0);
   EXPECT_EQ(st.Q[4], 0.0);
+}
+
+// Each lookup starts from the segment the station before it found: whatever
+// that was, a station gets the segment the walk up the points gives.
+TEST(ApplySoilCurves, EveryStationFindsItsOwnSegmentWhateverItsNeighbourFound) {
+  const std::vector<double> y = {0.0, 1.0, 1.0, 2.0, 4.0}, p = {0.0, -10.0, -12.0, -15.0, -20.0};
+  SolverContext f(40, 1.0);
+  f.Ctx.Data.PyCurves = {Curve(0, 1, y, p), Curve(40, 0, y, p)};
+  f.Ctx.Data.PyCurves[0].To = 40;
+  const std::vector<double> w = {0.5, 0.6, 1.0,          1.0, 1.5,  2.0,  2.0, 3.0, 9.0,    -1.0,  0.0,
+                                 4.0, 1.0, std::nan(""), 1.5, 0.99, 1.01, 3.9, 4.1, 2.0001, 1.9999};
+  StationTables& st = f.st();
+  for (size_t j = 0; j < w.size(); ++j) st.W[static_cast<int>(j) + 1] = w[j];
+  ApplySoilCurves(f.Ctx);
+  for (size_t j = 0; j < w.size(); ++j) {
+    size_t k = 1;
+    while (k < y.size() - 1 && w[j] > y[k]) ++k;
+    const double stiffness = y[k] == y[k - 1] ? 0.0 : -(p[k] - p[k - 1]) / (y[k] - y[k - 1]);
+    EXPECT_EQ(st.S[static_cast<int>(j) + 1], stiffness) << "deflection " << w[j];
+  }
 }
 
 TEST(ApplySoilCurves, RangesAreCutAtTheTip) {
