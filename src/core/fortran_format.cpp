@@ -8,7 +8,9 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 #include <stdexcept>
+#include <unordered_map>
 
 namespace darnek::fortran {
 namespace {
@@ -1530,7 +1532,55 @@ const CompiledFormat& FormatCache::Get(std::string_view format) {
   return Lookup(format, recent);
 }
 
+namespace {
+
+// A compiled format depends on its text alone, and every run writes the same
+// hundred or so formats: each is compiled once in the process and shared by
+// every run on every thread. An entry is never changed or freed once stored,
+// so a unit may keep pointers to it; the count is bounded, in case a caller
+// makes formats of its own without end, and past it each unit compiles its own.
+class SharedFormats {
+ public:
+  using Entry = std::pair<const std::string, CompiledFormat>;
+
+  // The entry for `format`, compiled and stored the first time; null when
+  // the store is full and does not hold it.
+  const Entry* Find(std::string_view format) {
+    {
+      const std::lock_guard<std::mutex> lock(mutex_);
+      if (auto found = formats_.find(format); found != formats_.end()) return &*found;
+      if (formats_.size() >= kLimit) return nullptr;
+    }
+    CompiledFormat compiled(format);  // throws before anything is stored; outside the lock
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (formats_.size() >= kLimit) return nullptr;
+    return &*formats_.emplace(std::string(format), std::move(compiled)).first;
+  }
+
+ private:
+  static constexpr size_t kLimit = 4096;
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
+  std::mutex mutex_;
+  std::unordered_map<std::string, CompiledFormat, Hash, std::equal_to<>> formats_;
+};
+
+// Never destroyed: a run may write while the process exits, after every
+// static object is gone.
+SharedFormats& TheSharedFormats() {
+  static SharedFormats* const formats = new SharedFormats;
+  return *formats;
+}
+
+}  // namespace
+
 const CompiledFormat& FormatCache::Lookup(std::string_view format, Recent& recent) {
+  if (const SharedFormats::Entry* shared = TheSharedFormats().Find(format)) {
+    recent = {format.data(), &shared->first, &shared->second};
+    return shared->second;
+  }
   auto found = formats_.find(format);
   if (found == formats_.end()) {
     CompiledFormat compiled(format);  // throws before anything is stored

@@ -117,7 +117,8 @@ class CompiledFormat {
   size_t revert_at_ = 0;
 };
 
-// The formats an output unit has used, each compiled on first use.
+// The formats an output unit has used, each compiled on first use in the
+// process and shared with every other unit from then on.
 class FormatCache {
  public:
   FormatCache() = default;

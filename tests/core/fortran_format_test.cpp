@@ -133,6 +133,26 @@ TEST(FortranFormat, WrongValueKindIsAProgrammingError) {
   EXPECT_THROW(Format("('unterminated)"), std::logic_error);
 }
 
+// Every unit in the process writes through one compiled copy of a format, up
+// to a limit; past it each unit compiles its own, and writes the same.
+TEST(FortranFormat, UnitsShareCompiledFormatsAndCompileTheirOwnPastTheLimit) {
+  FormatCache a, b;
+  EXPECT_EQ(&a.Get("( I3, F6.2 )"), &b.Get("( I3, F6.2 )"));
+  std::string last;
+  for (int i = 0; i < 5000; ++i) a.Get(last = "( I4, ' " + std::to_string(i) + "' )");
+  const CompiledFormat& own = a.Get(last);
+  EXPECT_NE(&own, &b.Get(last));
+  EXPECT_EQ(&own, &a.Get(std::string(last)));
+  struct Lines final : RecordSink {
+    std::vector<std::string> Got;
+    void Complete(std::string_view record) override { Got.emplace_back(record); }
+  } sink;
+  std::string line;
+  const Value seven[] = {7LL};
+  own.Run(seven, line, sink);
+  EXPECT_EQ(sink.Got, std::vector<std::string>{"   7 4999"});
+}
+
 TEST(FortranFormat, ListDirectedRecordsMatchTheGnuRuntime) {
   EXPECT_EQ(ListRecord(3, 1.5), "           3   1.5000000000000000     ");
   EXPECT_EQ(ListRecord(0.1), "  0.10000000000000001     ");
