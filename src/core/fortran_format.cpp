@@ -383,27 +383,29 @@ void WideRoundedDigits(double magnitude, int p, WideDigits& digits) {
 }
 
 #if DARNEK_HAVE_INT128
-// 10^p for p <= 22: times a mantissa below 2^53, below 2^127.
-constexpr auto kWidePowers = [] {
-  std::array<Uint128, 23> powers{};
+// 5^p for p <= 32: times a mantissa below 2^53, below 2^128.
+constexpr auto kFivePowers = [] {
+  std::array<Uint128, 33> powers{};
   powers[0] = 1;
-  for (size_t i = 1; i < powers.size(); ++i) powers[i] = powers[i - 1] * 10;
+  for (size_t i = 1; i < powers.size(); ++i) powers[i] = powers[i - 1] * 5;
   return powers;
 }();
 #endif
 
 // ScaledRound for |x| > 0, with the case of the 17 digits of a list-directed
-// real inline: a normal value m * 2^-s below 2^53, 0 <= p <= 22, so that
-// m * 10^p (below 2^127) is shifted right by 0 < s < 128 places, rounding
-// half to even on what it shifts out.
+// real inline: a normal value m * 2^-e, and 0 <= p <= 32. As 10^p = 5^p * 2^p,
+// m * 10^p * 2^-e is m * 5^p (below 2^128) shifted right by s = e - p places;
+// when 0 < s < 128 the shift rounds half to even on what it shifts out. The
+// power of two taken into the shift lets values down to about 1e-16 keep all
+// 17 digits in 128 bits.
 [[gnu::always_inline]] inline bool ExactScaledRound(double magnitude, int p, uint64_t& out) {
 #if DARNEK_HAVE_INT128
   const uint64_t bits = std::bit_cast<uint64_t>(magnitude);
   const int biased = static_cast<int>(bits >> 52);
-  const int s = 1075 - biased;  // the mantissa with its leading bit, times 2^-s
-  if (biased != 0 && p >= 0 && p <= 22 && s > 0 && s < 128) {
+  const int s = 1075 - biased - p;  // the mantissa with its leading bit is times 2^-(1075 - biased)
+  if (biased != 0 && p >= 0 && p <= 32 && s > 0 && s < 128) {
     const uint64_t m = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
-    const Uint128 n = kWidePowers[static_cast<size_t>(p)] * m;
+    const Uint128 n = kFivePowers[static_cast<size_t>(p)] * m;
     const Uint128 q = n >> s;
     // The bits shifted out, at the top: a half is the top bit alone.
     const Uint128 dropped = n << (128 - s);
