@@ -402,7 +402,8 @@ constexpr auto kFivePowers = [] {
 #if DARNEK_HAVE_INT128
   const uint64_t bits = std::bit_cast<uint64_t>(magnitude);
   const int biased = static_cast<int>(bits >> 52);
-  const int s = 1075 - biased - p;  // the mantissa with its leading bit is times 2^-(1075 - biased)
+  // The value is m * 2^-(1075 - biased); the 2^p of 10^p comes off that shift.
+  const int s = 1075 - biased - p;
   if (biased != 0 && p >= 0 && p <= 32 && s > 0 && s < 128) {
     const uint64_t m = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
     const Uint128 n = kFivePowers[static_cast<size_t>(p)] * m;
