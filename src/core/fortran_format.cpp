@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <charconv>
 #include <climits>
@@ -1549,25 +1550,47 @@ class SharedFormats {
   // The entry for `format`, compiled and stored the first time; null when
   // the store is full and does not hold it.
   const Entry* Find(std::string_view format) {
-    {
-      const std::lock_guard<std::mutex> lock(mutex_);
-      if (auto found = formats_.find(format); found != formats_.end()) return &*found;
-      if (formats_.size() >= kLimit) return nullptr;
-    }
+    const size_t hash = std::hash<std::string_view>{}(format);
+    // Finding takes no lock and writes nothing shared: a slot once filled
+    // never changes, and a lock's line passed between the cores of a batch
+    // on every lookup cost more than the lookups.
+    if (const Entry* found = Probe(format, hash, std::memory_order_acquire).Found) return found;
+    if (count_.load(std::memory_order_relaxed) >= kLimit) return nullptr;
     CompiledFormat compiled(format);  // throws before anything is stored; outside the lock
     const std::lock_guard<std::mutex> lock(mutex_);
-    if (formats_.size() >= kLimit) return nullptr;
-    return &*formats_.emplace(std::string(format), std::move(compiled)).first;
+    const Place place = Probe(format, hash, std::memory_order_relaxed);  // another thread may have stored it
+    if (place.Found) return place.Found;
+    if (count_.load(std::memory_order_relaxed) >= kLimit) return nullptr;
+    const auto* slot = new Slot{hash, Entry(std::string(format), std::move(compiled))};
+    slots_[place.Empty].store(slot, std::memory_order_release);
+    count_.store(count_.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+    return &slot->Value;
   }
 
  private:
   static constexpr size_t kLimit = 4096;
-  struct Hash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  // At most half the slots are filled, so a probe always ends at an empty one.
+  static constexpr size_t kSlots = 2 * kLimit;
+  struct Slot {
+    size_t Hash;
+    Entry Value;
   };
+  struct Place {
+    const Entry* Found = nullptr;
+    size_t Empty = 0;
+  };
+
+  Place Probe(std::string_view format, size_t hash, std::memory_order order) const {
+    for (size_t i = hash % kSlots;; i = (i + 1) % kSlots) {
+      const Slot* slot = slots_[i].load(order);
+      if (!slot) return {nullptr, i};
+      if (slot->Hash == hash && slot->Value.first == format) return {&slot->Value, i};
+    }
+  }
+
+  std::array<std::atomic<const Slot*>, kSlots> slots_{};
+  std::atomic<size_t> count_{0};
   std::mutex mutex_;
-  std::unordered_map<std::string, CompiledFormat, Hash, std::equal_to<>> formats_;
 };
 
 // Never destroyed: a run may write while the process exits, after every

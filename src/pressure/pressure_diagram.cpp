@@ -358,12 +358,14 @@ void WritePressureScratch(RunContext& ctx) {
   std::vector<PressureRow>& written = ctx.Data.Pressure.Rows;
   written.assign(static_cast<size_t>(std::max(count, 0)), PressureRow{});
   fortran::FieldRecord line;
+  // Each field of a row, as a reader of the file gets it: from its digits
+  // where they settle it, otherwise from its text. Every row sets every
+  // `known`, and a `read` is used only where it is known: cleared once, not
+  // for every row.
+  std::array<double, std::size(kPressureColumns)> read{};
+  std::array<bool, std::size(kPressureColumns)> known{};
   for (size_t i = 0; i < rows.size(); ++i) {
     line.Clear();
-    // Each field of the row, as a reader of the file gets it: from its
-    // digits where they settle it, otherwise from its text.
-    std::array<double, std::size(kPressureColumns)> read{};
-    std::array<bool, std::size(kPressureColumns)> known{};
     for (size_t k = 0; k < std::size(kPressureColumns); ++k) {
       line.Blanks(1);
       known[k] = line.F(10, 3, rows[i].*kPressureColumns[k], 0, read[k]);

@@ -151,6 +151,12 @@ TEST(FortranFormat, UnitsShareCompiledFormatsAndCompileTheirOwnPastTheLimit) {
   const Value seven[] = {7LL};
   own.Run(seven, line, sink);
   EXPECT_EQ(sink.Got, std::vector<std::string>{"   7 4999"});
+  // Thousands of texts share the store's slots: each is found as its own.
+  sink.Got.clear();
+  for (int i = 0; i < 5000; i += 499) b.Get("( I4, ' " + std::to_string(i) + "' )").Run(seven, line, sink);
+  EXPECT_EQ(sink.Got,
+            (std::vector<std::string>{"   7 0", "   7 499", "   7 998", "   7 1497", "   7 1996", "   7 2495",
+                                      "   7 2994", "   7 3493", "   7 3992", "   7 4491", "   7 4990"}));
 }
 
 TEST(FortranFormat, ListDirectedRecordsMatchTheGnuRuntime) {
