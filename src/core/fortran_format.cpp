@@ -1563,7 +1563,7 @@ class SharedFormats {
     if (count_.load(std::memory_order_relaxed) >= kLimit) return nullptr;
     const auto* slot = new Slot{hash, Entry(std::string(format), std::move(compiled))};
     slots_[place.Empty].store(slot, std::memory_order_release);
-    count_.store(count_.load(std::memory_order_relaxed) + 1, std::memory_order_relaxed);
+    count_.fetch_add(1, std::memory_order_relaxed);
     return &slot->Value;
   }
 
