@@ -2,6 +2,8 @@
 BUILD ?= build
 GENERATOR := $(shell command -v ninja >/dev/null 2>&1 && echo Ninja || echo "Unix Makefiles")
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+# ccache, when installed, makes rebuilds in several checkouts cheap; nothing needs it.
+LAUNCHER := $(shell command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 EXAMPLE ?= examples/cantilever_sand.dat
 EXAMPLE_OUT ?= $(BUILD)/example-output
 
@@ -12,7 +14,7 @@ deps:
 	@scripts/ensure-deps build
 
 $(BUILD)/CMakeCache.txt: | deps
-	cmake -S . -B $(BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -G "$(GENERATOR)" $(LAUNCHER) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
@@ -33,7 +35,7 @@ SANITIZE_BUILD ?= build-sanitize
 .PHONY: test-sanitize
 test-sanitize:
 	@scripts/ensure-deps sanitize
-	cmake -S . -B $(SANITIZE_BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=Debug -DDARNEK_SANITIZE=ON -DDARNEK_BUILD_BENCHMARKS=OFF
+	cmake -S . -B $(SANITIZE_BUILD) -G "$(GENERATOR)" $(LAUNCHER) -DCMAKE_BUILD_TYPE=Debug -DDARNEK_SANITIZE=ON -DDARNEK_BUILD_BENCHMARKS=OFF
 	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
@@ -43,7 +45,7 @@ test-sanitize:
 TSAN_BUILD ?= build-tsan
 .PHONY: test-tsan
 test-tsan:
-	cmake -S . -B $(TSAN_BUILD) -G "$(GENERATOR)" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDARNEK_TSAN=ON -DDARNEK_BUILD_BENCHMARKS=OFF
+	cmake -S . -B $(TSAN_BUILD) -G "$(GENERATOR)" $(LAUNCHER) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDARNEK_TSAN=ON -DDARNEK_BUILD_BENCHMARKS=OFF
 	cmake --build $(TSAN_BUILD) -j $(JOBS) --target darnek_thread_tests
 	TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 ./$(TSAN_BUILD)/darnek_thread_tests
 
