@@ -121,6 +121,8 @@ class ListReader {
   // Rejects item `index` of the last read: Where(...) + ": " + what.
   [[noreturn]] void RejectItem(std::string_view record, size_t index, std::string_view name,
                                const std::string& what) const;
+  // The line of item `index` of the last read, as Where names it.
+  int ItemLine(size_t index) const;
   // A code read as an integer whose meaning depends on another item:
   // converted, or rejected as the reader rejects a code item.
   template <class E>
@@ -142,7 +144,6 @@ class ListReader {
   bool NextLine(std::string_view record);
   bool NextToken(Token& token, std::string_view record);
   void NoteDecimalComma(size_t token_start);
-  int ItemLine(size_t index) const;
   int EarlierRecordLine(int line) const;
   [[noreturn]] void Fail(std::string_view record, std::string_view item, size_t index,
                          const std::string& what) const;

@@ -63,6 +63,15 @@ struct RunControl {
   int PlotStageCode = 1;
 };
 
+// Where an item stood in the input, for a check that can only be made once the
+// stage has been read and computed, and names the item then.
+struct ItemPlace {
+  int Line = 0;
+  std::string Record;
+  int Item = 0;  // 1-based
+  std::string Name;
+};
+
 // ---------------------------------------------------- first control line (C1)
 struct ControlLine1 {
   UnitSystem UnitSystemCode = UnitSystem::English;
@@ -91,7 +100,8 @@ struct ControlLine2 {
   int MaxIterations = 0;
   int Unused9 = 0;
   int Unused10 = 0;
-  double WallLength = 0;  // NumIncrements x IncrementLength
+  double WallLength = 0;      // NumIncrements x IncrementLength
+  ItemPlace IncrementsPlace;  // NumIncrements
 };
 
 // ---------------------------------------- specified deflections and slopes (S)
@@ -182,6 +192,7 @@ struct CrossSection {
   std::array<double, 2> E{};
   NonlinearSectionData Nonlinear;
   MomentCurvatureTable Table;  // the moment-curvature table of a nonlinear section
+  ItemPlace InertiaPlace;      // the second moment of area I (of the top end)
 };
 
 struct EITable {

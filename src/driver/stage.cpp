@@ -11,6 +11,7 @@
 #include "report/results_report.h"
 #include "soil/py_curves.h"
 #include "solver/load_stepping.h"
+#include "solver/rounding_check.h"
 #include "solver/solver.h"
 #include "solver/stage_memory.h"
 
@@ -121,6 +122,8 @@ void RunStage(RunContext& ctx, ListReader& reader) {
     results.LoadFraction = stepped.Fraction;
     if (stepped.Found) results.Outcome = StageOutcome::Closed;
   }
+  if (results.Outcome == StageOutcome::Closed || results.Outcome == StageOutcome::SingleSolution)
+    solver::CheckRoundingError(ctx.Data, ctx.Data.Stations);
   const bool has_results = solver::HasStationResults(ctx.Data);
   if (has_results) solver::DeriveStationResults(ctx.Data);
   if (ctx.Memory) solver::CloseMemoryStage(ctx, has_results);

@@ -88,6 +88,7 @@ void ReadControlLine2(RunContext& ctx, ListReader& reader) {
                                       {"item 9 (not used)", &c.Unused9},
                                       {"item 10 (not used)", &c.Unused10}});
   c.WallLength = c.NumIncrements * c.IncrementLength;
+  c.IncrementsPlace = {reader.ItemLine(0), "second control line", 1, "NumIncrements"};
 
   const UnitLabels& labels = ctx.Data.Run.Labels;
   const bool english = ctx.Data.C1.UnitSystemCode == UnitSystem::English;

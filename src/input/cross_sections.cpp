@@ -69,6 +69,8 @@ void ReadElasticSection(ListReader& reader, int s, CrossSection& c) {
   ReadRow(reader, SectionRecord(s, "top geometry row"), c.Geometry[0], kGeometryNames);
   ReadRow(reader, SectionRecord(s, "top property row"), c.Properties[0], kPropertyNames,
           {{"extra real", &c.ExtraReal[0]}, {"SectionTapered", &c.SectionTapered}});
+  c.InertiaPlace = {reader.ItemLine(3), SectionRecord(s, "top property row"), 4,
+                    std::string(kPropertyNames[3])};
   if (c.SectionTapered == SectionTaper::Tapered) {
     ReadRow(reader, SectionRecord(s, "bottom geometry row"), c.Geometry[1], kGeometryNames);
     ReadRow(reader, SectionRecord(s, "bottom property row"), c.Properties[1], kPropertyNames,
@@ -108,6 +110,8 @@ void ReadNonlinearSection(RunContext& ctx, ListReader& reader, int s, CrossSecti
   NonlinearSectionData& nl = c.Nonlinear;
   const NonlinearSectionType type = nl.SectionType;
   ReadRow(reader, SectionRecord(s, "nonlinear main row"), nl.MainRow, kMainNames);
+  c.InertiaPlace = {reader.ItemLine(MainInertia), SectionRecord(s, "nonlinear main row"),
+                    static_cast<int>(MainInertia) + 1, std::string(kMainNames[MainInertia])};
   if (type == NonlinearSectionType::SteelAiscPile)
     ReadName(reader, SectionRecord(s, "AISC section name"), c.SecondName);
   if (HasGeometryRecord(type)) {

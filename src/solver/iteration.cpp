@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "solver/flexural_rigidity.h"
+#include "solver/rounding_check.h"
 #include "solver/solve_deflections.h"
 #include "solver/supports.h"
 
@@ -82,6 +83,7 @@ void IterateStage(RunContext& ctx, const IterationMonitor& monitor) {
     for (int j = 0; j <= n; ++j) st.Wprev1[j] = st.W[j];
   }
 
+  StationTables first;
   while (!control.Finished()) {
     for (int j = -1; j <= n + 1; ++j) {
       st.Q[j] = st.BaseQ[j];
@@ -96,6 +98,15 @@ void IterateStage(RunContext& ctx, const IterationMonitor& monitor) {
     if (BrokeDown(st, n, data.Results)) {
       control.FinishBrokeDown();
       break;
+    }
+    // The first solution is kept: should the stage end unsolved, it shows
+    // whether the rows could carry results at all, so that rounding never
+    // passes for the soil's behaviour. (A closed stage is checked as it is.)
+    if (control.Iteration() == 1 && !control.SingleSolution()) {
+      first.EI = st.EI;
+      first.S = st.S;
+      first.Q = st.Q;
+      first.W = st.W;
     }
     if (control.SingleSolution()) {
       control.FinishSingleSolution();
@@ -136,6 +147,15 @@ void IterateStage(RunContext& ctx, const IterationMonitor& monitor) {
     control.Advance();
   }
 
+  if (control.Outcome() == StageOutcome::IterationLimit ||
+      control.Outcome() == StageOutcome::DeflectionExceeded) {
+    first.T = st.T;
+    first.R = st.R;
+    first.P = st.P;
+    first.SolutionCode = st.SolutionCode;
+    for (StationArray<double>* a : {&first.RecA, &first.RecB, &first.RecC}) a->Resize(n);
+    CheckRoundingError(data, first);
+  }
   data.Results.Outcome = control.Outcome();
   data.Results.Iterations = control.ReportedIterations();
   data.Results.ExceedingStations = control.ExceedingStations();

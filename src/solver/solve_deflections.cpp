@@ -10,21 +10,20 @@
 
 namespace darnek::solver {
 
-SolveSummary SolveDeflections(StationTables& st, const std::vector<SpecifiedCondition>& conditions,
-                              int num_increments, double h, double tolerance, double max_deflection) {
-  const int n = num_increments;
-  const auto& EI = st.EI;
-  const auto& P = st.P;
-  const auto& R = st.R;
-  const auto& T = st.T;
-  const auto& S = st.S;
-  const auto& Q = st.Q;
+namespace {
+
+// Forward elimination of the rows -1 .. N+1, the right side of row i given by
+// `right(i)`; with `homogeneous` the specified deflections and slopes count
+// as zero. Leaves the recursion coefficients in st.RecA, RecB and RecC.
+template <class RightSide>
+void Eliminate(StationTables& st, const std::vector<SpecifiedCondition>& conditions, bool homogeneous, int n,
+               double h, const RightSide& right) {
   auto& A = st.RecA;
   auto& B = st.RecB;
   auto& C = st.RecC;
-  auto& W = st.W;
-  const double h2 = h * h;
   const double h3 = h * h * h;
+  const auto deflection = [&](size_t k) { return homogeneous ? 0.0 : conditions[k].SpecDeflection; };
+  const auto slope = [&](size_t k) { return homogeneous ? 0.0 : conditions[k].SpecSlope; };
 
   // Running index into the conditions, and the ordinary row kept at the
   // station that carries a slope condition until the closing row is formed.
@@ -32,13 +31,8 @@ SolveSummary SolveDeflections(StationTables& st, const std::vector<SpecifiedCond
   double As = 0, Bs = 0, Cs = 0, Es = 0;
 
   for (int i = -1; i <= n + 1; ++i) {
-    const double a = EI[i - 1] - 0.25 * h * (h * P[i - 1] + R[i - 1]);
-    const double b = -2.0 * (EI[i - 1] + EI[i]);
-    const double c = EI[i - 1] + 4.0 * EI[i] + EI[i + 1] + h3 * S[i] +
-                     0.25 * h * (h * (P[i - 1] + P[i + 1]) + R[i - 1] + R[i + 1]);
-    const double d = -2.0 * (EI[i] + EI[i + 1]);
-    const double e = EI[i + 1] - 0.25 * h * (h * P[i + 1] + R[i + 1]);
-    const double f = h3 * Q[i] - 0.5 * h2 * (T[i - 1] - T[i + 1]);
+    const auto [a, b, c, d, e] = RowAt(st, h, h3, i);
+    const double f = right(i);
 
     const double D = a * B[i - 2] + b;
     const double den = D * B[i - 1] + a * C[i - 2] + c;
@@ -53,7 +47,7 @@ SolveSummary SolveDeflections(StationTables& st, const std::vector<SpecifiedCond
       case 2:
       case 4:
         assert(k < conditions.size());
-        A[i] = conditions[k].SpecDeflection;
+        A[i] = deflection(k);
         B[i] = 0.0;
         C[i] = 0.0;
         if (st.SolutionCode[i] == 2) ++k;
@@ -69,14 +63,14 @@ SolveSummary SolveDeflections(StationTables& st, const std::vector<SpecifiedCond
         Es = E;
         C[i] = 1.0;
         B[i] = 0.0;
-        A[i] = -2.0 * h * conditions[k].SpecSlope;
+        A[i] = -2.0 * h * slope(k);
         break;
       case 5: {
         assert(k < conditions.size());
         const double G = 1.0 / (1.0 - E * (Cs - 1.0 + B[i - 1] * Bs) / Es);
         C[i] = G * C[i];
         B[i] = G * (B[i] + E * C[i - 1] * Bs / Es);
-        A[i] = G * (A[i] + E * (2.0 * h * conditions[k].SpecSlope + As + A[i - 1] * Bs) / Es);
+        A[i] = G * (A[i] + E * (2.0 * h * slope(k) + As + A[i - 1] * Bs) / Es);
         ++k;
         break;
       }
@@ -84,6 +78,22 @@ SolveSummary SolveDeflections(StationTables& st, const std::vector<SpecifiedCond
         break;
     }
   }
+}
+
+}  // namespace
+
+SolveSummary SolveDeflections(StationTables& st, const std::vector<SpecifiedCondition>& conditions,
+                              int num_increments, double h, double tolerance, double max_deflection) {
+  const int n = num_increments;
+  const auto& T = st.T;
+  const auto& Q = st.Q;
+  const auto& A = st.RecA;
+  const auto& B = st.RecB;
+  const auto& C = st.RecC;
+  auto& W = st.W;
+  const double h2 = h * h;
+  const double h3 = h * h * h;
+  Eliminate(st, conditions, false, n, h, [&](int i) { return h3 * Q[i] - 0.5 * h2 * (T[i - 1] - T[i + 1]); });
 
   SolveSummary summary;
   W[n + 1] = A[n + 1] + B[n + 1] * W[n + 2] + C[n + 1] * W[n + 3];
@@ -97,6 +107,18 @@ SolveSummary SolveDeflections(StationTables& st, const std::vector<SpecifiedCond
   }
   W[-1] = A[-1] + B[-1] * W[0] + C[-1] * W[1];
   return summary;
+}
+
+void SolveForRightSide(StationTables& st, const std::vector<SpecifiedCondition>& conditions,
+                       int num_increments, double h, const StationArray<double>& right,
+                       StationArray<double>& solution) {
+  const int n = num_increments;
+  Eliminate(st, conditions, true, n, h, [&](int i) { return right[i]; });
+  const auto& A = st.RecA;
+  const auto& B = st.RecB;
+  const auto& C = st.RecC;
+  solution.Fill(0.0);
+  for (int j = n + 1; j >= -1; --j) solution[j] = A[j] + B[j] * solution[j + 1] + C[j] * solution[j + 2];
 }
 
 }  // namespace darnek::solver

@@ -44,7 +44,7 @@ class PressureTest : public ::testing::Test {
   void Wall(double H, int increments, double h, int option = 2) {
     ProblemData& d = ctx.Data;
     d.C1.EarthPressureOption = darnek::testing::Code<EarthPressureMode>(option);
-    d.C2 = {increments, h, 0, 0, 1e6, 0, 0, 0, 0, 0, increments * h};
+    d.C2 = {increments, h, 0, 0, 1e6, 0, 0, 0, 0, 0, increments * h, {}};
     d.Stations.BaseQ.Resize(increments);
     d.Wall.FreeHeight = H;
     d.Wall.WA = d.Wall.WP = d.Wall.ActiveModificationFactor = 1;
