@@ -10,6 +10,7 @@
 #include "solver/load_stepping.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -25,6 +26,10 @@ constexpr double kLargestIncrement = 0.1;    // of the full loads
 constexpr double kSmallestIncrement = 1e-3;  // below this an increment is not cut again
 constexpr int kIterationsPerIncrement = 200;
 constexpr int kSolutionBudget = 20000;
+// Past kIterationsPerIncrement an increment goes on only while its largest
+// change shrinks by this rate per solution or faster, measured over a window.
+constexpr int kRateWindow = 10;
+constexpr double kSlowestRate = 0.998;
 
 struct Stepper {
   RunContext& Ctx;
@@ -60,22 +65,54 @@ struct Stepper {
     return summary.ExceedingStations == 0;
   }
 
-  // Iterates the loads at `fraction` to closure from the present deflections.
-  // At the full loads, closure must also hold for one solution of the
-  // ordinary iteration from the closed state.
-  bool Close(double fraction) {
+  void ScaleConditions(double fraction) {
     for (size_t k = 0; k < Conditions.size(); ++k) {
       Conditions[k].SpecDeflection = fraction * Ctx.Data.SpecifiedConditions[k].SpecDeflection;
       Conditions[k].SpecSlope = fraction * Ctx.Data.SpecifiedConditions[k].SpecSlope;
     }
+  }
+
+  // Iterates the loads at `fraction` to closure from the present deflections.
+  // At the full loads, closure must also hold for one solution of the
+  // ordinary iteration from the closed state.
+  bool Close(double fraction) {
+    ScaleConditions(fraction);
     SolveSummary summary;
-    for (int i = 0; i < IterationsPerIncrement && Budget > 0; ++i) {
+    // The largest changes of the last kRateWindow solutions, by solution
+    // number modulo the window.
+    std::array<double, kRateWindow> changes{};
+    for (int i = 0; Budget > 0; ++i) {
       if (!Solve(fraction, false, summary)) return false;
       if (summary.ChangedStations == 0) {
         if (fraction < 1.0) return true;
         if (!Solve(fraction, true, summary)) return false;
         if (summary.ChangedStations == 0) return true;
       }
+      // Near the capacity of the supports the iteration converges slowly but
+      // surely: it goes on past its usual number of solutions while its
+      // largest change shrinks fast enough to reach the tolerance within the
+      // budget, so that a wall at its capacity is not given up short of it.
+      if (i + 1 >= IterationsPerIncrement) {
+        if (i < kRateWindow) return false;
+        const double rate = std::pow(summary.MaxChange / changes[i % kRateWindow], 1.0 / kRateWindow);
+        if (!(rate < kSlowestRate)) return false;
+        if (std::log(Tolerance / summary.MaxChange) / std::log(rate) > Budget) return false;
+      }
+      changes[i % kRateWindow] = summary.MaxChange;
+      UpdateFlexuralRigidity(Ctx);
+      ApplyHinges(Ctx);
+    }
+    return false;
+  }
+
+  // The ordinary iteration (the tangent of each curve) at `fraction` from the
+  // present deflections, with the same closure test.
+  bool CloseByTangent(double fraction) {
+    ScaleConditions(fraction);
+    SolveSummary summary;
+    for (int i = 0; i < IterationsPerIncrement && Budget > 0; ++i) {
+      if (!Solve(fraction, true, summary)) return false;
+      if (summary.ChangedStations == 0) return true;
       UpdateFlexuralRigidity(Ctx);
       ApplyHinges(Ctx);
     }
@@ -125,8 +162,21 @@ LoadSteppingOutcome SolveByLoadStepping(RunContext& ctx) {
     CopyDeflections(closed, st.W, n);
     UpdateFlexuralRigidity(ctx);
     ApplyHinges(ctx);
-    increment *= 0.5;
+    // Half of what was tried: a stretched last increment is not tried again.
+    increment = 0.5 * (target - outcome.Fraction);
     if (increment < kSmallestIncrement) break;
+  }
+  // Within the smallest increment of its capacity the bounded tangent creeps:
+  // from the last closed state the ordinary iteration at the full loads may
+  // still close where it could not from the unloaded wall.
+  if (outcome.Fraction < 1.0 && stepper.Budget > 0) {
+    CopyDeflections(closed, st.W, n);
+    UpdateFlexuralRigidity(ctx);
+    ApplyHinges(ctx);
+    if (stepper.CloseByTangent(1.0)) {
+      outcome.Fraction = 1.0;
+      ++outcome.Steps;
+    }
   }
   outcome.Found = outcome.Fraction == 1.0;
   for (int j = -3; j <= n + 3; ++j) st.T[j] = stepper.FullTorque[j];

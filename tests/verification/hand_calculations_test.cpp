@@ -319,5 +319,26 @@ TEST(LoadStepping, ReachesTheSolutionOfTheOrdinaryIterationWhereThatOneIsCutShor
   }
 }
 
+// The sand cantilever cut to 237 in (19.75 ft) stands within a fraction of a
+// percent of its capacity: the ordinary iteration closes in 13 iterations at
+// 40 in of deflection. Cut short, load stepping must close it too (it used to
+// stop at 0.987 of the loads: near the capacity the bounded tangent creeps,
+// and the ordinary iteration from the last closed state finishes it).
+TEST(LoadStepping, ClosesAWallAtItsCapacityAsTheIterationDoes) {
+  std::string text = testing::ReadFile((kSource / "examples" / "cantilever_sand.dat").string());
+  text = testing::Replace(text, "70 6.0 12.0 0.0001 168.0", "70 6.0 1000.0 0.0001 237.0");
+  text = testing::Replace(text, "\n168.0 12.0 12.0", "\n237.0 12.0 12.0");
+  const testing::RunOutput closed = testing::RunText(text);
+  const testing::RunOutput stepped = testing::RunText(testing::Replace(text, " 420.0 100 ", " 420.0 5 "));
+  const StageSummary& a = closed.Result.Stages.front();
+  const StageSummary& b = stepped.Result.Stages.front();
+  ASSERT_EQ(a.Outcome, "closed");
+  EXPECT_GT(a.MaxDeflection, 39.0);
+  EXPECT_EQ(b.Outcome, "closed by load stepping") << b.LoadFraction;
+  EXPECT_NEAR(Relative(b.MaxDeflection, a.MaxDeflection), 0, 1e-4);
+  EXPECT_NEAR(Relative(b.MaxMoment, a.MaxMoment), 0, 1e-4);
+  RecordFigure("at_capacity.load_steps", b.LoadSteps);
+}
+
 }  // namespace
 }  // namespace darnek
