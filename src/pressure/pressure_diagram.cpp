@@ -148,6 +148,8 @@ RowCounts CountRows(const ProblemData& data) {
 // What the rows of a diagram carry from one layer to the next.
 struct DiagramRun {
   double PassiveSlope = 0, AtRestSlope = 0;
+  // Their shares that the soil's weight makes (without the water).
+  double PassiveEarthSlope = 0, AtRestEarthSlope = 0;
   // Running resultants above the excavation level of the load and the
   // active pressure, and their previous row values.
   double SumF = 0, SumA = 0, FPrev = 0, APrev = 0;
@@ -193,11 +195,21 @@ void AddLayerRows(const ProblemData& data, int L, DiagramRun& run, std::vector<P
   // Below the excavation level passive and at-rest pressures keep the
   // slopes of the last layer above it.
   if (above) {
-    run.PassiveSlope = f * (p.Kp * ge + wd);
-    run.AtRestSlope = f * (p.K0 * ge + wd);
+    run.PassiveEarthSlope = f * p.Kp * ge;
+    run.AtRestEarthSlope = f * p.K0 * ge;
+    run.PassiveSlope = run.PassiveEarthSlope + f * wd;
+    run.AtRestSlope = run.AtRestEarthSlope + f * wd;
   }
   lines.Passive = {f * (p.Kp * s0 + 2 * p.C * p.SqrtKp + wd * dw), run.PassiveSlope};
   lines.AtRest = {f * (p.K0 * (s0 + 2 * p.C) + wd * dw), run.AtRestSlope};
+  if (!above) {
+    // A layer below the excavation level starts from the vertical stress
+    // there, but the weight of the soil between (the water is in wd dw)
+    // keeps the passive and at-rest pressures growing down to its top: a
+    // layer split below the excavation level changes nothing.
+    lines.Passive.Top += run.PassiveEarthSlope * (p.ZTOP - H);
+    lines.AtRest.Top += run.AtRestEarthSlope * (p.ZTOP - H);
+  }
   lines.Water = {f * (wd + wu) * dw, f * (wd + wu)};
   lines.UndrainedTop = f * wu * dw;
   lines.UndrainedSlope = f * wu;

@@ -127,15 +127,24 @@ void ComputeOverburden(ProblemData& data) {
   const double zw = data.Wall.WaterDepthBackfill;
   const double gw = ep.UnitWeightWater;
   double total = data.Wall.SurfacePressure;
-  for (PressureLayer& layer : ep.Layers) {
+  for (size_t i = 0; i < ep.Layers.size(); ++i) {
+    PressureLayer& layer = ep.Layers[i];
     layer.SubmergedFlag =
         ep.BackfillWaterTable && (std::fabs(layer.ZTOP - zw) < kDepthTolerance || layer.ZTOP > zw);
     const double water = layer.SubmergedFlag ? (layer.ZTOP - zw) * gw : 0.0;
     layer.SIGVPEffective = total - water;
     layer.SIGVP = layer.SIGVPEffective;
-    // An undrained layer whose active coefficient is given works with the
-    // total stress; the report keeps the effective one.
-    if (layer.OptionalCoefficient > kGivenThreshold && !layer.DrainedFlag && layer.SubmergedFlag) {
+    // An undrained layer works in total stress and carries its water within
+    // it: above the excavation level its pressure starts from the total
+    // stress at its top, wherever that top lies below the water table (from
+    // the effective stress it would lose the water above its top, and a
+    // layer split below the water table would lose pressure at the split).
+    // Below the excavation level the stress stays at the effective value of
+    // the layer there, and the water is added as its own column. A given
+    // active coefficient makes every undrained layer work with the total
+    // stress. The report keeps the effective stress.
+    const bool above = static_cast<int>(i) + 1 < ep.LP;
+    if (!layer.DrainedFlag && layer.SubmergedFlag && (above || layer.OptionalCoefficient > kGivenThreshold)) {
       layer.SIGVP += water;
     }
     total += layer.Gamma * layer.T;

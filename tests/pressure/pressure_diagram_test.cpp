@@ -85,6 +85,51 @@ TEST_F(Diagram, NegativeActivePressureUsesUpWaterPressureAndBecomesTiny) {
   }
 }
 
+// A boundary inside one soil is no physical change: a uniform layer split
+// above the water table, between it and the excavation level, or below that,
+// gives the same rows, in every soil type (clays in total stress, the others
+// drained).
+TEST_F(Diagram, SplittingAUniformLayerChangesNoPressure) {
+  for (int type = 1; type <= 7; ++type) {
+    SCOPED_TRACE("soil type " + std::to_string(type));
+    const double c = type <= 3 || type == 5 ? 2.0 : 0.0;
+    const double phi = type <= 3 ? 0.0 : 30.0;
+    const auto diagram = [&](std::vector<double> splits) {
+      ctx.Data.Soil.Layers.clear();
+      Wall(200, 25, 12);
+      ctx.Data.Wall.WaterDepthBackfill = 60;
+      ctx.Data.Wall.WaterDepthExcavation = 200;
+      ctx.Data.Wall.SurfacePressure = 1.5;
+      splits.push_back(400);
+      for (double bottom : splits) Layer(type, bottom, kGamma, phi, c);
+      return Build();
+    };
+    const std::vector<PressureRow> whole = diagram({});
+    for (const std::vector<double>& splits : {std::vector<double>{40}, {100}, {250}, {30, 100, 150, 250}}) {
+      SCOPED_TRACE("split at " + std::to_string(splits.front()));
+      const std::vector<PressureRow> split = diagram(splits);
+      ASSERT_EQ(split.size(), whole.size());
+      for (size_t i = 0; i < whole.size(); ++i)
+        for (double PressureRow::*column : kPressureColumns)
+          ASSERT_NEAR(split[i].*column, whole[i].*column, 1e-12) << "z = " << whole[i].Depth;
+    }
+  }
+}
+
+// Clay under sand whose top lies below the water table: the undrained clay
+// works in total stress, so above the excavation level its pressure is the
+// total overburden less 2c, the water within it included.
+TEST_F(Diagram, ClayBelowTheWaterTableCarriesItsWater) {
+  Wall(200, 25, 12);
+  Layer(4, 80, kGamma, 30);
+  Layer(1, 400, kGamma, 0, 2);
+  ctx.Data.Wall.WaterDepthBackfill = 40;
+  ctx.Data.Wall.WaterDepthExcavation = 200;
+  const auto rows = Build();
+  for (size_t z = 81; z <= 200; ++z)
+    EXPECT_NEAR(rows[z].Total, P(3).Ka * kGamma * z - 2 * 2 * P(3).SqrtKa, 1e-12) << "z = " << z;
+}
+
 TEST_F(Diagram, OneTieBackGivesTheApparentPressureTrapezoid) {
   const double H = 360;  // 30 ft
   Wall(H, 40, 12, 3);
