@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <charconv>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -151,7 +152,7 @@ class Progress {
   Clock::time_point drawn_{};
 };
 
-Outcome Analyse(const std::string& input, const std::string& out_dir) {
+Outcome Analyse(const std::string& input, const std::string& out_dir, double curve_spacing) {
   Outcome outcome;
   InputRun prepared = PrepareInputRun(input, out_dir);
   if (prepared.Status != DARNEK_OK) {
@@ -159,6 +160,8 @@ Outcome Analyse(const std::string& input, const std::string& out_dir) {
     outcome.Result.Message = prepared.Error;
     return outcome;
   }
+  // The command line's spacing wins over the file's.
+  if (curve_spacing > 0) prepared.Options.CurveSpacing = curve_spacing;
   // Each run speaks on its own console, shown with the file's name.
   std::ostringstream console;
   prepared.Options.Console = &console;
@@ -179,14 +182,20 @@ int Batch(const std::vector<std::string>& args) {
   std::string out_dir;
   std::string summary;
   unsigned jobs = std::max(1u, std::thread::hardware_concurrency());
+  double curve_spacing = 0;
   for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--out" || args[i] == "--summary" || args[i] == "--jobs") {
+    if (args[i] == "--out" || args[i] == "--summary" || args[i] == "--jobs" || args[i] == "--curve-spacing") {
       if (i + 1 >= args.size()) return Usage(args[i] + " needs a value");
       const std::string& value = args[++i];
       if (args[i - 1] == "--out") {
         out_dir = value;
       } else if (args[i - 1] == "--summary") {
         summary = value;
+      } else if (args[i - 1] == "--curve-spacing") {
+        const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), curve_spacing);
+        if (error != std::errc() || end != value.data() + value.size() || !std::isfinite(curve_spacing) ||
+            curve_spacing <= 0)
+          return Usage("--curve-spacing needs a number above 0, not " + value);
       } else {
         unsigned n = 0;
         const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), n);
@@ -230,7 +239,7 @@ int Batch(const std::vector<std::string>& args) {
   std::atomic<size_t> next{0};
   const auto work = [&] {
     for (size_t i; (i = next.fetch_add(1)) < inputs.size();) {
-      outcomes[i] = Analyse(inputs[i], out_dir);
+      outcomes[i] = Analyse(inputs[i], out_dir, curve_spacing);
       progress.Finished(inputs[i], outcomes[i]);
     }
   };

@@ -33,7 +33,7 @@ using darnek::tool::Usage;
 const char* const kUsage =
     "usage: darnek                      analyse the problem named by NAMES.dat here\n"
     "       darnek run INPUT [--out DIR] [--plot] [--json FILE] [--csv DIR]\n"
-    "                 [--stage-memory [--unload-factor F]]\n"
+    "                 [--stage-memory [--unload-factor F]] [--curve-spacing S]\n"
     "                                   analyse INPUT; the report (.out), plot data (.plt)\n"
     "                                   and run log (.log) go beside INPUT or into DIR;\n"
     "                                   --plot also draws the pictures (as `plot` does);\n"
@@ -41,8 +41,10 @@ const char* const kUsage =
     "                                   --csv a station table per stage and stages.csv\n"
     "                                   INPUT.toml is the TOML form of an input file;\n"
     "                                   --stage-memory starts each stage from the one\n"
-    "                                   before it (docs/modelling.md)\n"
+    "                                   before it (docs/modelling.md); --curve-spacing\n"
+    "                                   generates p-y curves every S inches or metres\n"
     "       darnek batch INPUT... [--jobs N] [--out DIR] [--summary FILE.csv]\n"
+    "                 [--curve-spacing S]\n"
     "                                   analyse many inputs on N threads (default: the\n"
     "                                   cores), each file's outputs where `run` puts them;\n"
     "                                   one CSV row per stage in FILE.csv; progress on\n"
@@ -156,16 +158,17 @@ int RunInput(const std::vector<std::string>& args) {
   bool plot = false;
   bool stage_memory = false;
   std::optional<double> unload_factor;
+  std::optional<double> curve_spacing;
   for (size_t i = 0; i < args.size(); ++i) {
     if (args[i] == "--plot") {
       plot = true;
     } else if (args[i] == "--stage-memory") {
       stage_memory = true;
-    } else if (args[i] == "--unload-factor") {
+    } else if (args[i] == "--unload-factor" || args[i] == "--curve-spacing") {
       double f = 0;
       if (i + 1 >= args.size() || !ParseFactor(args[i + 1], f))
-        return Usage("--unload-factor needs a number above 0");
-      unload_factor = f;
+        return Usage(args[i] + " needs a number above 0");
+      (args[i] == "--unload-factor" ? unload_factor : curve_spacing) = f;
       ++i;
     } else if (args[i] == "--json" || args[i] == "--csv") {
       if (i + 1 >= args.size())
@@ -198,6 +201,7 @@ int RunInput(const std::vector<std::string>& args) {
   if (unload_factor && !stage_memory) return Usage("--unload-factor needs --stage-memory");
   if (stage_memory) prepared.Options.StageMemory = true;
   if (unload_factor) prepared.Options.UnloadFactor = *unload_factor;
+  if (curve_spacing) prepared.Options.CurveSpacing = *curve_spacing;
   if (!json_file.empty()) {
     const darnek::FileNames& run_files = *prepared.Options.Files;
     for (const std::string& run_file : {run_files.Input, run_files.Report, run_files.Plot, run_files.RunLog,
@@ -281,6 +285,11 @@ int Convert(const std::vector<std::string>& args) {
               << (records.UnloadFactor != 1.0 ? " --unload-factor " + darnek::NumberText(records.UnloadFactor)
                                               : "")
               << " for the analysis of " << input << "\n";
+      if (records.CurveSpacing > 0)
+        Err() << "darnek: warning: " << input << ": curve_spacing is a run option and the records have no "
+              << "place for it: " << output
+              << " generates five p-y curves per layer; run it with --curve-spacing "
+              << darnek::NumberText(records.CurveSpacing) << " for the analysis of " << input << "\n";
     } else {
       text = darnek::toml_input::RecordsToToml(in, fs::path(input).filename().string());
     }

@@ -217,6 +217,7 @@ class SchemaWalker {
     Key("", "units", "value");
     Key("", "stage_memory", "value");
     Key("", "unload_factor", "value");
+    Key("", "curve_spacing", "value");
     Key("", "stage", "tables");
     Key("stage", "units", "value");
     Walk(ti::StageSchema(), "stage");
@@ -439,6 +440,7 @@ py::dict RunToml(const std::string& toml_text, const std::string& input_file, co
       options.KeepResults = true;
       options.StageMemory = records->StageMemory;
       options.UnloadFactor = records->UnloadFactor;
+      options.CurveSpacing = records->CurveSpacing;
       options.DescribeInputError = [&records, &input_error](const darnek::InputErrorPlace& place) {
         const ti::TomlPlace p = ti::LocateInToml(*records, place);
         ErrorInfo info;

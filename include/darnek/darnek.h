@@ -161,6 +161,11 @@ struct RunOptions {
    * scales the springs' unload/reload stiffness. Off: independent stages. */
   bool StageMemory = false;
   double UnloadFactor = 1.0;
+  /* Generated p-y curves every this many length units (inches, metres) below
+   * the excavation level, and at every layer boundary and the water table,
+   * so that results converge as it shrinks and do not depend on how a soil is
+   * split into layers (docs/modelling.md). 0: five curves per layer. */
+  double CurveSpacing = 0;
 };
 
 /* What the tool prints per stage. */

@@ -46,6 +46,9 @@ struct RunContext {
   std::vector<std::string> PendingWarnings;
   // Set when the run carries state from stage to stage (solver/stage_memory.h).
   std::shared_ptr<solver::StageMemory> Memory;
+  // When positive, generated p-y curves every this many length units below
+  // the excavation level (RunOptions::CurveSpacing).
+  double CurveSpacing = 0;
 };
 
 }  // namespace darnek

@@ -23,6 +23,8 @@ inline constexpr int kMaxSurchargeLoads = 20;
 inline constexpr int kMaxSoilLayers = 20;
 inline constexpr int kMaxPressureLayers = 20;
 inline constexpr int kMaxPyCurves = 400;
+// With a curve spacing (RunOptions::CurveSpacing) the table may hold more.
+inline constexpr int kMaxSpacedPyCurves = 4000;
 // Points of one table curve; generated curves have 33.
 inline constexpr int kMaxPyCurvePoints = 200;
 // Station tables are sized from NumIncrements; this bounds a run's memory.

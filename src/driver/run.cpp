@@ -286,6 +286,7 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
     result.StageMemory = true;
     result.UnloadFactor = options.UnloadFactor;
   }
+  ctx->CurveSpacing = options.CurveSpacing;
   ctx->Report.Attach(ctx->Files.Report);
   ctx->Plot.Attach(ctx->Files.Plot);
   ctx->Log.Attach(ctx->Files.RunLog);
@@ -307,6 +308,9 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
         if (ctx->Memory && !(std::isfinite(options.UnloadFactor) && options.UnloadFactor > 0))
           throw InputError("the unload factor " + NumberText(options.UnloadFactor) +
                            " must be a number greater than 0");
+        if (!(std::isfinite(options.CurveSpacing) && options.CurveSpacing >= 0))
+          throw InputError("the curve spacing " + NumberText(options.CurveSpacing) +
+                           " must be a number greater than 0 (or 0 for five curves per layer)");
         StageLoop(*ctx, reader, result, &last_stage_code, observer, options.KeepResults);
       } catch (const DataError& e) {
         report::WriteDataError(ctx->Report, e.kind());

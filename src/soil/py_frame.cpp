@@ -3,6 +3,9 @@
 // and the layered-soil bookkeeping (cumulative resistance, equivalent depth).
 #include "soil/py_frame.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "soil/py_curves.h"
 #include "soil/py_models.h"
 #include "soil/soil_profile.h"
@@ -12,40 +15,81 @@ namespace darnek::soil {
 
 // ------------------------------------------------------------ curve depths
 
-void SetCurveDepths(ProblemData& d) {
+namespace {
+
+// The five depths of the specified generation in a layer from `top` to
+// `bottom`: delta inside each end and at its quarters.
+void FiveDepths(const SoilProfile& profile, size_t i, double delta, std::vector<double>& depths) {
+  const ProfileLayer& layer = profile.Layers[i];
+  const double top = layer.Top;
+  const double bottom = layer.Bottom;
+  const double span = bottom - top;
+  if (span >= 2 * delta) {
+    for (double z : {top + delta, top + 0.25 * span, top + 0.5 * span, top + 0.75 * span, bottom - delta})
+      depths.push_back(z);
+    return;
+  }
+  // A layer thinner than 2 delta: offsets of delta would put curves in the
+  // layers around it, where they would read their neighbours' strength.
+  // Its curves stay inside it at fixed fractions of its thickness.
+  double first = top + 0.125 * span;
+  // Except where the soil table itself ends in this layer above the depth
+  // the profile needs (not cut at the profile's limit): its first curve,
+  // delta below the top, then lies beyond the soil data and stops the run
+  // as any lookup beyond the soil data does.
+  const bool ends_soil_table = i + 1 == profile.Layers.size() && bottom != profile.ProfileDepthLimit;
+  if (ends_soil_table && top + delta > bottom) first = top + delta;
+  for (double z : {first, top + 0.25 * span, top + 0.5 * span, top + 0.75 * span, bottom - 0.125 * span})
+    depths.push_back(z);
+}
+
+// Depths at `spacing` below the excavation level inside a layer, and at the
+// water table when it lies within, each moved to the station nearest it (the
+// station that takes the curve), with one curve delta inside each end of the
+// layer: the curves then follow the soil however its layers are written.
+// Depths closer than delta to one already taken are left out, so a spacing
+// below the increment length gives one curve per station.
+void SpacedDepths(const SoilProfile& profile, size_t i, double delta, double spacing, double water,
+                  double excavation, double h, std::vector<double>& depths) {
+  const ProfileLayer& layer = profile.Layers[i];
+  const double first = layer.Top + delta;
+  const double last = layer.Bottom - delta;
+  if (last - first < delta) {
+    FiveDepths(profile, i, delta, depths);
+    return;
+  }
+  const auto at_station = [&](double z) { return std::round((z + excavation) / h) * h - excavation; };
+  std::vector<double> inside;
+  for (double k = std::floor(first / spacing) + 1; k * spacing < last; ++k)
+    inside.push_back(at_station(k * spacing));
+  if (water > first && water < last) inside.push_back(at_station(water));
+  std::sort(inside.begin(), inside.end());
+  depths.push_back(first);
+  for (double z : inside)
+    if (z > depths.back() + delta && z < last - delta) depths.push_back(z);
+  depths.push_back(last);
+}
+
+}  // namespace
+
+void SetCurveDepths(ProblemData& d, double spacing) {
   SoilProfile& profile = d.Profile;
   const double delta = IsSI(d) ? kCurveOffsetSI : kCurveOffsetEnglish;
   const size_t num_layers = profile.Layers.size();
+  // The water table behind the wall, the one the p-y side knows, below the
+  // excavation level.
+  const double water = d.Wall.WaterDepthBackfill - d.Wall.FreeHeight;
   profile.CurveDepths.clear();
-  for (size_t i = 0; i < num_layers; ++i) {
-    const ProfileLayer& layer = profile.Layers[i];
-    const double top = layer.Top;
-    const double bottom = layer.Bottom;
-    const double span = bottom - top;
-    if (span >= 2 * delta) {
-      for (double z : {top + delta, top + 0.25 * span, top + 0.5 * span, top + 0.75 * span, bottom - delta})
-        profile.CurveDepths.push_back(z);
-      continue;
-    }
-    // A layer thinner than 2 delta: offsets of delta would put curves in the
-    // layers around it, where they would read their neighbours' strength.
-    // Its curves stay inside it at fixed fractions of its thickness.
-    double first = top + 0.125 * span;
-    // Except where the soil table itself ends in this layer above the depth
-    // the profile needs (not cut at the profile's limit): its first curve,
-    // delta below the top, then lies beyond the soil data and stops the run
-    // as any lookup beyond the soil data does.
-    const bool ends_soil_table = i + 1 == num_layers && bottom != profile.ProfileDepthLimit;
-    if (ends_soil_table && top + delta > bottom) first = top + delta;
-    for (double z : {first, top + 0.25 * span, top + 0.5 * span, top + 0.75 * span, bottom - 0.125 * span})
-      profile.CurveDepths.push_back(z);
-  }
-
-  // Five curves per layer, in layer order.
   profile.LayerCurveRange.assign(num_layers, {-1, -1});
   for (size_t n = 0; n < num_layers; ++n) {
-    const int first = 5 * static_cast<int>(n);
-    profile.LayerCurveRange[n] = {first, first + 4};
+    const int first = static_cast<int>(profile.CurveDepths.size());
+    if (spacing > 0) {
+      SpacedDepths(profile, n, delta, spacing, water, d.Wall.FreeHeight, d.C2.IncrementLength,
+                   profile.CurveDepths);
+    } else {
+      FiveDepths(profile, n, delta, profile.CurveDepths);
+    }
+    profile.LayerCurveRange[n] = {first, static_cast<int>(profile.CurveDepths.size()) - 1};
   }
   profile.CumulativeResistance.assign(num_layers, 0.0);
   profile.XEQ.assign(num_layers, 0.0);
@@ -117,6 +161,44 @@ double FrictionalActivePressure(double pressure) { return pressure < Single(1e-5
 
 // ------------------------------------------------------------------ the frame
 
+namespace {
+
+// The depth at which the model's own resistance per unit depth, integrated
+// from the surface of this layer's soil, reaches `accumulated`: the
+// equivalent depth as the curves at a spacing accumulate the layers above
+// (trapezoids of `step` at most, the last one cut where the target falls),
+// so that a layer below one of the same soil continues it. The model is
+// prepared at each depth on the excavation side of a copy of the frame; the
+// frame's own preparation follows.
+double IntegratedEquivalentDepth(RunContext& ctx, PyModel& model, const CurveFrame& frame, double accumulated,
+                                 double step) {
+  if (accumulated <= 0) return 0;
+  CurveFrame g = frame;
+  g.Side = Side::Excavation;
+  const auto rate = [&](double x) {
+    g.X = g.SideDepth = x;
+    model.Prepare(ctx, g);
+    return model.ResistanceRate();
+  };
+  // A step no larger than a tenth of the layer's own thickness, and a bound
+  // on the steps taken so that a soil without resistance cannot run on.
+  const double dx = std::min(step, 0.1 * (frame.LayerBottom - frame.LayerTop));
+  constexpr int kMaxSteps = 100000;
+  double x = 0, sum = 0, previous = rate(0);
+  for (int i = 0; i < kMaxSteps && dx > 0; ++i) {
+    const double next = rate(x + dx);
+    const double piece = 0.5 * (previous + next) * dx;
+    if (!std::isfinite(piece)) break;
+    if (sum + piece >= accumulated && piece > 0) return x + dx * (accumulated - sum) / piece;
+    sum += piece;
+    x += dx;
+    previous = next;
+  }
+  return model.EquivalentDepth(frame, accumulated);
+}
+
+}  // namespace
+
 void RunLayerCurves(LayerRun& run, PyModel& model) {
   RunContext& ctx = run.Ctx;
   ProblemData& d = ctx.Data;
@@ -126,6 +208,7 @@ void RunLayerCurves(LayerRun& run, PyModel& model) {
   const ProfileLayer& layer = profile.Layers[n];
   const double H = d.Wall.FreeHeight;
 
+  const bool spaced = ctx.CurveSpacing > 0;
   CurveFrame f;
   f.Layer = run.Layer;
   f.LayerTop = layer.Top;
@@ -167,7 +250,8 @@ void RunLayerCurves(LayerRun& run, PyModel& model) {
         if (f.FirstInLayer && n > 0 && layout.EquivalentDepth) {
           double accumulated = 0;
           for (size_t i = 0; i < n; ++i) accumulated += profile.CumulativeResistance[i];
-          profile.XEQ[n] = model.EquivalentDepth(f, accumulated);
+          profile.XEQ[n] = spaced ? IntegratedEquivalentDepth(ctx, model, f, accumulated, ctx.CurveSpacing)
+                                  : model.EquivalentDepth(f, accumulated);
         }
       }
       f.X = n > 0 && layout.EquivalentDepth ? f.SideDepth - f.LayerTop + profile.XEQ[n] : f.SideDepth;
@@ -199,7 +283,10 @@ void RunLayerCurves(LayerRun& run, PyModel& model) {
                                                  ? rate * step
                                                  : 0.5 * (previous_rate + rate) * step;
         }
-        if (f.LastInLayer && layout.AccumulateToBottom) {
+        // With curves at a spacing the layer counts whole, from its top to
+        // its bottom, as the equivalent depth of the layer below assumes.
+        if (f.FirstInLayer && spaced) profile.CumulativeResistance[n] += rate * (f.Z - f.LayerTop);
+        if (f.LastInLayer && (layout.AccumulateToBottom || spaced)) {
           profile.CumulativeResistance[n] += rate * (f.LayerBottom - f.Z);
         }
         previous_rate = rate;

@@ -186,8 +186,11 @@ struct LayerRun {
 // Generates curves first..last of the layer with the model.
 void RunLayerCurves(LayerRun& run, PyModel& model);
 
-// Five curve depths per profile layer and the layer ranges.
-void SetCurveDepths(ProblemData& d);
+// The curve depths of every profile layer and the layer ranges: five per
+// layer (delta inside each end and at its quarters), or with a positive
+// `spacing` one every `spacing` below the excavation level, delta inside each
+// end of every layer and one at the water table behind the wall.
+void SetCurveDepths(ProblemData& d, double spacing = 0);
 // Calls the model of each layer's soil type for its curves.
 void DispatchLayers(RunContext& ctx, CurveOutput& output);
 

@@ -58,6 +58,22 @@ void CheckCurveModulus(const ProblemData& d) {
   }
 }
 
+// A curve spacing that would need more curves than the table holds, said
+// with the spacing that would fit.
+void CheckSpacedCurveCount(const ProblemData& d, double spacing, int count) {
+  if (count <= kMaxSpacedPyCurves) return;
+  double length = 0;
+  for (const ProfileLayer& p : d.Profile.Layers) length += p.Bottom - p.Top;
+  // The depths at the layer ends and the water table come on top of those
+  // at the spacing.
+  const int ends = 3 * static_cast<int>(d.Profile.Layers.size()) + 1;
+  const double fits = length / std::max(1, kMaxSpacedPyCurves - ends -
+                                               (count - static_cast<int>(d.Profile.CurveDepths.size())));
+  throw InputError("the curve spacing " + NumberText(spacing) + " gives " + std::to_string(count) +
+                   " p-y curves, more than the " + std::to_string(kMaxSpacedPyCurves) +
+                   " the curve table holds: a spacing of " + GeneralText(fits * 1.05, 2) + " or more fits");
+}
+
 }  // namespace
 
 std::span<const ReductionFactorRow> ReductionRows(const ProblemData& d) {
@@ -94,18 +110,21 @@ std::vector<WrittenPyCurve> GeneratePyCurves(RunContext& ctx) {
   CheckCurveModulus(d);
 
   const std::span<const UserPyCurve> user = UserCurves(d);
-  const int generated = 5 * static_cast<int>(d.Profile.Layers.size());
+  SetCurveDepths(d, ctx.CurveSpacing);
+  const int generated = static_cast<int>(d.Profile.CurveDepths.size());
+  if (ctx.CurveSpacing > 0)
+    CheckSpacedCurveCount(d, ctx.CurveSpacing, generated + static_cast<int>(user.size()));
   std::vector<WrittenPyCurve> curves;
   curves.reserve(user.size() + static_cast<size_t>(generated));
   ReportScratchOutput output(ctx, scratch, curves);
   output.WriteHead(generated, user);
 
   WritePyCurvesHeading(ctx);
-  SetCurveDepths(d);
   DispatchLayers(ctx, output);
   scratch.Close();
   // The file and the report are whole before either fault stops the stage.
-  if (curves.size() > static_cast<size_t>(kMaxPyCurves)) throw StorageExceeded();
+  if (curves.size() > static_cast<size_t>(ctx.CurveSpacing > 0 ? kMaxSpacedPyCurves : kMaxPyCurves))
+    throw StorageExceeded();
   if (output.Unreadable()) throw *output.Unreadable();
   return curves;
 }

@@ -27,6 +27,27 @@ StrengthPoint ValuesAt(const StrengthPoint& top, const StrengthPoint& bottom, do
           mix(top.RQD, bottom.RQD)};
 }
 
+// Whether `lower` continues the soil of `upper`, the layer above it: the same
+// type, unit weight and modulus, and strength values that run on with the
+// same gradient, so that the boundary between them is no change at all.
+bool ContinuesSoil(const SoilLayer& upper, const SoilLayer& lower) {
+  if (upper.SoilTypeCode != lower.SoilTypeCode || upper.Top.UnitWeight != lower.Top.UnitWeight ||
+      upper.Top.SoilModulusK != lower.Top.SoilModulusK || !(upper.LayerThickness > 0) ||
+      !(lower.LayerThickness > 0))
+    return false;
+  for (double SoilValues::*v : {&SoilValues::S, &SoilValues::PHI, &SoilValues::E50, &SoilValues::Sixth}) {
+    const double joint = upper.Bottom.*v;
+    const double scale = std::max({std::fabs(joint), std::fabs(upper.Top.*v), std::fabs(lower.Bottom.*v)});
+    const double upper_gradient = (joint - upper.Top.*v) / upper.LayerThickness;
+    const double lower_gradient = (lower.Bottom.*v - lower.Top.*v) / lower.LayerThickness;
+    if (std::fabs(lower.Top.*v - joint) > 1e-12 * scale) return false;
+    if (std::fabs(upper_gradient - lower_gradient) * (upper.LayerThickness + lower.LayerThickness) >
+        1e-9 * scale)
+      return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void BuildSoilProfile(RunContext& ctx) {
@@ -79,6 +100,14 @@ void BuildSoilProfile(RunContext& ctx) {
     profile.UnitWeightCurve.push_back({top, top + H < water ? gamma : submerged});
     if (top + H < water && water < bottom + H) {
       profile.UnitWeightCurve.push_back({water - H, gamma});
+      // With curves at a spacing the weight steps at the water table, as it
+      // does in a last layer: otherwise it would run on linearly to the next
+      // layer's top, and splitting a layer below the water table would move
+      // that ramp.
+      if (ctx.CurveSpacing > 0) {
+        profile.UnitWeightCurve.push_back({water - H, submerged});
+        profile.UnitWeightCurve.push_back({bottom, submerged});
+      }
     } else {
       profile.UnitWeightCurve.push_back({bottom, bottom + H <= water ? gamma : submerged});
     }
@@ -92,6 +121,15 @@ void BuildSoilProfile(RunContext& ctx) {
       bottom_point = ValuesAt(top_point, bottom_point, profile.ProfileDepthLimit);
       profile_layer.Bottom = profile.ProfileDepthLimit;
       truncated = true;
+    }
+    // With curves at a spacing a layer that only continues the soil above it
+    // is part of that layer: its curves, and the equivalent depth of the
+    // layers below, do not depend on how one soil is written.
+    if (ctx.CurveSpacing > 0 && !profile.Layers.empty() &&
+        ContinuesSoil(d.Soil.Layers[static_cast<size_t>(i - 1)], layer)) {
+      profile.Layers.back().Bottom = profile_layer.Bottom;
+      profile.StrengthCurve.back() = bottom_point;
+      continue;
     }
     profile.Layers.push_back(profile_layer);
     profile.StrengthCurve.push_back(top_point);

@@ -106,6 +106,12 @@ void WritePyCurvesHeading(RunContext& ctx) {
     }
   }
   out.Write("( / / 6X 50('*') / 6X '*        P-Y CURVES DATA                         *' / 6X 50('*') )");
+  // A run asked for curves at a spacing says so; no other run writes this.
+  if (ctx.CurveSpacing > 0)
+    out.Write(
+        "( / 6X 'CURVES EVERY' 1P E11.4 A3 ' BELOW THE EXCAVATION LEVEL, AT THE LAYER BOUNDARIES"
+        " AND AT THE WATER TABLE' )",
+        ctx.CurveSpacing, ctx.Data.Run.Labels.LengthLabel);
 }
 
 ReportScratchOutput::ReportScratchOutput(RunContext& ctx, OutputUnit& scratch,

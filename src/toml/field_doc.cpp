@@ -138,6 +138,12 @@ class Writer {
          "its curve's first segment",
          "none (a run option)"});
     root.Group("").push_back(
+        {"curve_spacing", "a number greater than 0", "in / m", "none",
+         "generated p-y curves every this much below the excavation level and at every layer boundary "
+         "and the water table, so that results converge as it shrinks and do not depend on how a soil "
+         "is split into layers (docs/modelling.md); none: five curves per layer",
+         "none (a run option)"});
+    root.Group("").push_back(
         {"stage", "tables `[[stage]]`", "", "required", "the stages, analysed in order", ""});
     Walk(StageSchema(), "stage", "a stage", "");
     return Render();

@@ -55,10 +55,11 @@ struct RecordPlace {
 struct Records {
   std::string Text;                 // the records, one per line
   std::vector<RecordPlace> Places;  // per line of `text`
-  // The top-level `stage_memory` and `unload_factor`, which are run options
-  // rather than records.
+  // The top-level `stage_memory`, `unload_factor` and `curve_spacing`, which
+  // are run options rather than records.
   bool StageMemory = false;
   double UnloadFactor = 1.0;
+  double CurveSpacing = 0;  // 0: not given
 };
 
 // The records of a TOML file's text; throws TomlError.

@@ -119,10 +119,17 @@ class Writer {
           Fail(place, k,
                "must be a number greater than 0 (the unload/reload stiffness over the first slope)");
         out_.UnloadFactor = *f;
+      } else if (k == "curve_spacing") {
+        const std::optional<double> f = node.value<double>();
+        if (!f || !std::isfinite(*f) || *f <= 0)
+          Fail(place, k,
+               "must be a number greater than 0 (the spacing of the generated p-y curves, in inches or "
+               "metres)");
+        out_.CurveSpacing = *f;
       } else if (k != "units" && k != "stage") {
         Fail(place, k,
-             "unknown key (the file holds `units`, `stage_memory`, `unload_factor` and the `[[stage]]` "
-             "tables)");
+             "unknown key (the file holds `units`, `stage_memory`, `unload_factor`, `curve_spacing` and the "
+             "`[[stage]]` tables)");
       }
     }
     const toml::node* stages = root_.get("stage");
@@ -743,6 +750,7 @@ std::shared_ptr<const Records> PrepareTomlRun(RunOptions& options) {
   options.InputText = records->Text;
   options.StageMemory = records->StageMemory;
   options.UnloadFactor = records->UnloadFactor;
+  options.CurveSpacing = records->CurveSpacing;
   options.DescribeInputError = [records](const InputErrorPlace& place) {
     return DescribeInTomlTerms(*records, place);
   };
