@@ -47,8 +47,8 @@ void FiveDepths(const SoilProfile& profile, size_t i, double delta, std::vector<
 // water table when it lies within, each moved to the station nearest it (the
 // station that takes the curve), with one curve delta inside each end of the
 // layer: the curves then follow the soil however its layers are written.
-// Depths closer than delta to one already taken are left out, so a spacing
-// below the increment length gives one curve per station.
+// A station takes one curve, so a spacing below the increment length gives
+// one curve per station.
 void SpacedDepths(const SoilProfile& profile, size_t i, double delta, double spacing, double water,
                   double excavation, double h, std::vector<double>& depths) {
   const ProfileLayer& layer = profile.Layers[i];
@@ -58,15 +58,20 @@ void SpacedDepths(const SoilProfile& profile, size_t i, double delta, double spa
     FiveDepths(profile, i, delta, depths);
     return;
   }
-  const auto at_station = [&](double z) { return std::round((z + excavation) / h) * h - excavation; };
+  // The station that takes a curve at z, as the curve table rounds it.
+  const auto station = [&](double z) { return std::round((z + excavation) / h); };
   std::vector<double> inside;
   for (double k = std::floor(first / spacing) + 1; k * spacing < last; ++k)
-    inside.push_back(at_station(k * spacing));
-  if (water > first && water < last) inside.push_back(at_station(water));
+    inside.push_back(station(k * spacing));
+  if (water > first && water < last) inside.push_back(station(water));
   std::sort(inside.begin(), inside.end());
   depths.push_back(first);
-  for (double z : inside)
-    if (z > depths.back() + delta && z < last - delta) depths.push_back(z);
+  double taken = station(first);
+  for (double s : inside) {
+    if (s <= taken || s >= station(last)) continue;
+    depths.push_back(s * h - excavation);
+    taken = s;
+  }
   depths.push_back(last);
 }
 

@@ -131,3 +131,30 @@ def test_stage_memory_rides_with_the_model(tmp_path):
     assert [s.max_deflection for s in sequence.stages] == [s["largest"]["deflection"] for s in doc["stages"]]
     # The prestressed tie-backs are held forces with memory: stage 1 moves too.
     assert [s.max_deflection for s in sequence.stages] != [s.max_deflection for s in alone.stages]
+
+
+def test_curve_spacing_rides_with_the_model_and_the_tool(cantilever, tmp_path):
+    five = darnek.run(cantilever).stages[0].max_moment
+    cantilever.curve_spacing = 6.0
+    assert "curve_spacing = 6.0" in cantilever.to_toml()
+    spaced = darnek.run(cantilever).stages[0]
+    assert spaced.max_moment != five
+    run_tool("run", EXAMPLES / "cantilever_sand.dat", "--out", tmp_path, "--curve-spacing", "6",
+             "--json", tmp_path / "tool.json")
+    doc = json.loads((tmp_path / "tool.json").read_text())
+    assert doc["stages"][0]["largest"]["moment"] == spaced.max_moment
+    run_tool("batch", EXAMPLES / "cantilever_sand.dat", "--out", tmp_path / "b", "--curve-spacing", "6",
+             "--summary", tmp_path / "b.csv")
+    assert repr(spaced.max_moment) in (tmp_path / "b.csv").read_text()
+
+
+def test_rounding_refusals_name_the_toml_key(cantilever):
+    fine = cantilever.copy()
+    fine.stages[0].increments = 50000
+    fine.stages[0].increment_length = 0.0084
+    stiff = cantilever.copy()
+    stiff.stages[0].cross_sections[0].moment_of_inertia = 1.842e18
+    for model, key in ((fine, "stage 1, increments"), (stiff, "stage 1, cross_section 1, moment_of_inertia")):
+        with pytest.raises(darnek.InputError) as refused:
+            darnek.run(model)
+        assert refused.value.item == key and "rounding" in refused.value.detail
