@@ -250,35 +250,46 @@ void CheckRoundingError(const ProblemData& data, StationTables& st) {
                          largest_ei > supports * length * length * length;
 
   const bool measured = e.BackwardError <= kBackwardLimit && e.Contraction <= kContractionLimit;
-  const double ratio = e.LargestMoment > 0 ? (e.MomentError + e.MomentRoundOff) / e.LargestMoment : 1.0;
+  const auto share = [](double error, double round_off, double largest) {
+    return largest > 0 ? (error + round_off) / largest : 1.0;
+  };
+  const double ratio = share(e.MomentError, e.MomentRoundOff, e.LargestMoment);
+  const double shear_ratio = share(e.ShearError, e.ShearRoundOff, e.LargestShear);
+  // The moments, unless they stand and only the shears do not.
+  const bool moments = ratio > kMomentTolerance || shear_ratio <= kShearTolerance;
   const std::string how =
-      measured ? "rounding in the difference equations would leave the moments uncertain by " +
-                     GeneralText(100 * ratio, 2) + " % of the largest (at most " +
-                     GeneralText(100 * kMomentTolerance, 2) + " % is accepted)"
-               : "rounding in the difference equations swamps the solution (its rows are not satisfied)";
+      !measured
+          ? "rounding in the difference equations swamps the solution (its rows are not satisfied)"
+          : "rounding in the difference equations would leave the " +
+                std::string(moments ? "moments" : "shears") + " uncertain by " +
+                GeneralText(100 * (moments ? ratio : shear_ratio), 2) + " % of the largest (at most " +
+                GeneralText(100 * (moments ? kMomentTolerance : kShearTolerance), 2) + " % is accepted)";
+  // An input error names the item when the stage's input said where it stood.
+  const auto refuse = [](const ItemPlace& p, const std::string& detail) {
+    if (p.Line > 0) throw InputError(p.Line, p.Record, p.Item, p.Name, detail);
+    throw InputError(detail);
+  };
   if (too_stiff) {
     const ItemPlace& p = stiffest->InertiaPlace;
     const double rigid = kRigidStiffness * supports * length * length * length;
-    throw InputError(
-        p.Line, p.Record, p.Item, p.Name,
-        "the wall's flexural rigidity EI, up to " + NumberText(largest_ei) +
-            ", is so large against its supports (their springs sum to " + NumberText(supports) +
-            " over a length of " + NumberText(length) +
-            ") that the wall moves on them as a rigid body, and " + how + "; an I about " +
-            GeneralText(largest_ei / rigid, 2) + " times smaller still keeps it rigid (EI " +
-            std::to_string(kRigidStiffness) +
-            " times the springs' sum times the cube of the length) and gives its results without "
-            "the rounding");
+    refuse(p, "the wall's flexural rigidity EI, up to " + NumberText(largest_ei) +
+                  ", is so large against its supports (their springs sum to " + NumberText(supports) +
+                  " over a length of " + NumberText(length) +
+                  ") that the wall moves on them as a rigid body, and " + how + "; an I about " +
+                  GeneralText(largest_ei / rigid, 2) + " times smaller still keeps it rigid (EI " +
+                  std::to_string(kRigidStiffness) +
+                  " times the springs' sum times the cube of the length) and gives its results without "
+                  "the rounding");
   }
   const ItemPlace& p = data.C2.IncrementsPlace;
   std::string advice = "divide the wall into fewer, longer increments";
-  if (measured && ratio > kMomentTolerance) {
+  const double excess = moments ? ratio / kMomentTolerance : shear_ratio / kShearTolerance;
+  if (measured && excess > 1) {
     // The error grows at least as the square of the number of increments.
-    const int fewer = static_cast<int>(n * std::sqrt(kMomentTolerance / ratio));
+    const int fewer = static_cast<int>(n / std::sqrt(excess));
     if (fewer >= 1 && fewer < n) advice += " (about " + std::to_string(fewer) + ")";
   }
-  throw InputError(p.Line, p.Record, p.Item, p.Name,
-                   std::to_string(n) + " increments of " + NumberText(h) + ": " + how + "; " + advice);
+  refuse(p, std::to_string(n) + " increments of " + NumberText(h) + ": " + how + "; " + advice);
 }
 
 }  // namespace darnek::solver
