@@ -279,6 +279,7 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
   if (!setup.Problem.empty()) return cannot_start(setup.Problem, setup.InputMissing);
 
   ctx->Clock = options.Clock;
+  ctx->DescribeInput = options.DescribeInputError;
   ctx->IterationCap = limits.IterationCap;
   if (options.StageMemory) {
     ctx->Memory = std::make_shared<solver::StageMemory>();

@@ -4,6 +4,7 @@
 #include <toml++/toml.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <fstream>
 #include <limits>
@@ -681,6 +682,66 @@ Records TomlToRecords(const std::string& toml_text) {
   return Writer(root).Make();
 }
 
+namespace {
+
+// The engine's messages name other items of the records by their names
+// (`DividingDepth`, `NumIncrements x IncrementLength`); a TOML file knows them
+// by their keys. Names in the identifier style of the records that stand for
+// one key only are translated.
+const std::map<std::string, std::string, std::less<>>& ItemKeys() {
+  static const std::map<std::string, std::string, std::less<>> keys = [] {
+    std::map<std::string, std::string, std::less<>> found;
+    std::set<std::string> ambiguous;
+    const auto identifier = [](std::string_view name) {
+      bool upper = false, lower = false;
+      for (char c : name) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) return false;
+        upper = upper || std::isupper(static_cast<unsigned char>(c));
+        lower = lower || std::islower(static_cast<unsigned char>(c));
+      }
+      return (upper && lower) || name == "WA" || name == "WP";
+    };
+    const auto walk = [&](const auto& self, const std::vector<Node>& nodes) -> void {
+      for (const Node& n : nodes) {
+        if (n.Record)
+          for (const Field& f : n.Record->Items) {
+            if (f.From != From::Key || !identifier(f.Item)) continue;
+            const auto [it, fresh] = found.emplace(std::string(f.Item), std::string(f.Key));
+            if (!fresh && it->second != f.Key) ambiguous.insert(it->first);
+          }
+        self(self, n.Children);
+      }
+    };
+    walk(walk, StageSchema());
+    for (const std::string& name : ambiguous) found.erase(name);
+    return found;
+  }();
+  return keys;
+}
+
+std::string InTomlWords(const std::string& detail) {
+  std::string out;
+  const auto word = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
+  for (size_t i = 0; i < detail.size();) {
+    if (!word(detail[i])) {
+      out += detail[i++];
+      continue;
+    }
+    size_t end = i;
+    while (end < detail.size() && word(detail[end])) ++end;
+    const std::string_view name(detail.data() + i, end - i);
+    const auto it = ItemKeys().find(name);
+    if (it != ItemKeys().end())
+      ((out += '`') += it->second) += '`';
+    else
+      out += name;
+    i = end;
+  }
+  return out;
+}
+
+}  // namespace
+
 TomlPlace LocateInToml(const Records& records, const InputErrorPlace& place) {
   int line = place.Line;
   std::string detail = place.Detail;
@@ -703,7 +764,7 @@ TomlPlace LocateInToml(const Records& records, const InputErrorPlace& place) {
     const RecordPlace& p = records.Places[static_cast<size_t>(line - 1)];
     out.Path = p.Path;
     out.Stage = p.Stage;
-    out.Detail = detail;
+    out.Detail = InTomlWords(detail);
     if (item >= 1 && item <= static_cast<int>(p.Items.size()) &&
         !p.Items[static_cast<size_t>(item - 1)].Key.empty()) {
       const RecordPlace::Item& it = p.Items[static_cast<size_t>(item - 1)];
@@ -717,7 +778,7 @@ TomlPlace LocateInToml(const Records& records, const InputErrorPlace& place) {
     return out;
   }
   // An error that names no record: the stage it was found in.
-  out.Detail = place.Message;
+  out.Detail = InTomlWords(place.Message);
   const int last = place.LastLine;
   if (last >= 1 && last <= static_cast<int>(records.Places.size()))
     out.Stage = records.Places[static_cast<size_t>(last - 1)].Stage;
