@@ -60,7 +60,8 @@ void CheckExcavationLevel(RunContext& ctx, const RecordCheck& wall) {
                            "read in inches"
                          : ""));
   const double dividing = c.DividingDepth;
-  if (std::fabs(cut - dividing) > 0.5 * std::max(cut, dividing)) {
+  const bool disagree = std::fabs(cut - dividing) > 0.5 * std::max(cut, dividing);
+  if (disagree) {
     std::string slip;
     if (english && NearlyTwelveTimes(dividing, cut))
       slip = "; DividingDepth is 12 times it: was FreeHeight given in feet? both are read in inches";
@@ -80,9 +81,10 @@ void CheckExcavationLevel(RunContext& ctx, const RecordCheck& wall) {
                         NumberText(t.Depth) + Feet(d) + " lies below the excavation level FreeHeight = " +
                             NumberText(english ? cut / 12 : cut) + Feet(d) +
                             ": anchors are set from the excavation, above its level" +
-                            (english && t.Depth <= cut ? ": was it given in inches? tie-back depths are read "
-                                                         "in feet"
-                                                       : "")));
+                            (english && !disagree && t.Depth <= cut
+                                 ? ": was it given in inches? tie-back depths are read "
+                                   "in feet"
+                                 : "")));
   }
 }
 
@@ -136,7 +138,7 @@ void CheckTieBackDepth(RunContext& ctx, const RecordCheck& check, const TieBack&
   Warn(ctx, check.Place(0, "depth",
                         NumberText(t.Depth) + Feet(d) + " lies below the tip of the wall at " +
                             NumberText(tip) + Feet(d) + " (NumIncrements x IncrementLength)" +
-                            (!IsSI(d) && t.Depth / 12 <= tip
+                            (!IsSI(d) && t.Depth > 2 * tip && t.Depth / 12 <= tip
                                  ? ": was it given in inches? tie-back depths are read in feet"
                                  : "")));
 }
