@@ -177,16 +177,16 @@ TEST(Tool, BatchRunsEveryInputAndSummarisesEachStage) {
   for (const std::string& input : inputs) batch += " '" + dir.File(input) + "'";
   Tool(batch, &status);
   const auto cells = [](const std::string& row) {  // a quoted cell may hold commas
-    std::vector<std::string> out(1);
+    std::vector<std::string> split(1);
     bool quoted = false;
     for (char c : row) {
       if (c == '"') quoted = !quoted;
       if (c == ',' && !quoted)
-        out.emplace_back();
+        split.emplace_back();
       else
-        out.back() += c;
+        split.back() += c;
     }
-    return out;
+    return split;
   };
   std::istringstream all(dir.Read("all.csv"));
   std::string row;
