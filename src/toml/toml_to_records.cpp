@@ -835,11 +835,14 @@ std::string InTomlWords(const std::string& detail) {
 }  // namespace
 
 TomlPlace LocateInToml(const Records& records, const InputErrorPlace& place) {
-  int line = place.Line;
+  // What the engine reads back from its own scratch files names their lines,
+  // not the input's.
+  const bool own_file = place.Record.find("scratch file") != std::string::npos;
+  int line = own_file ? 0 : place.Line;
   std::string detail = place.Detail;
   int item = place.Item;
   // Messages composed as text still start with the line they name.
-  if (line == 0 && place.Message.rfind("line ", 0) == 0) {
+  if (line == 0 && !own_file && place.Message.rfind("line ", 0) == 0) {
     const size_t colon = place.Message.find(": ");
     if (colon != std::string::npos) {
       try {

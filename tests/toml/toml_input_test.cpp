@@ -289,6 +289,19 @@ TEST(TomlInput, ErrorsNameTheTomlLineColumnAndKeyPath) {
       << message;
 }
 
+// A value the engine cannot read back from its own scratch file names a line
+// of that file: the TOML place is the stage, not the record of that number.
+TEST(TomlInput, ScratchFileLinesAreNotTomlLines) {
+  const Records records = TomlToRecords(kWall);
+  InputErrorPlace place;
+  place.Line = 4;
+  place.Record = "p-y scratch file: excavation-side point";
+  place.Item = 2;
+  place.Message = "line 4: p-y scratch file: excavation-side point, item 2 (p): expected a finite number";
+  place.LastLine = 20;
+  EXPECT_EQ(toml_input::DescribeInTomlTerms(records, place), "stage 1: " + place.Message);
+}
+
 // A dimensional value may carry its unit; it is converted exactly into the
 // unit the records take for its key, and a unit of another kind is refused.
 TEST(TomlInput, ValuesWithTheirUnitsConvertIntoTheRecordUnits) {
