@@ -55,24 +55,26 @@ void WriteSummary(std::ostream& out, const std::vector<std::string>& inputs,
   size_t tie_backs = 0;
   for (const Outcome& o : outcomes)
     for (const StageSummary& s : o.Result.Stages) tie_backs = std::max(tie_backs, s.TieBacks.size());
-  out << "file,status,message,stage,outcome,iterations,max_deflection,max_deflection_depth,max_moment,"
-         "max_moment_depth,deflection_unit,depth_unit,moment_unit,force_unit";
+  out << "file,status,message,stage,outcome,iterations,load_fraction,max_deflection,max_deflection_depth,"
+         "max_moment,max_moment_depth,deflection_unit,depth_unit,moment_unit,force_unit";
   for (size_t t = 1; t <= tie_backs; ++t) out << ",tie_back_" << std::to_string(t) << "_force";
   out << "\n";
   for (size_t i = 0; i < inputs.size(); ++i) {
     const RunResult& r = outcomes[i].Result;
     const std::string lead = Csv(inputs[i]) + "," + std::to_string(r.Status) + "," + Csv(r.Message) + ",";
     if (r.Stages.empty()) {
-      out << lead << std::string(10 + tie_backs, ',') << "\n";
+      out << lead << std::string(11 + tie_backs, ',') << "\n";
       continue;
     }
     for (const StageSummary& s : r.Stages) {
       out << lead << std::to_string(s.Stage) << "," << Csv(s.Outcome) << "," << std::to_string(s.Iterations);
+      // The share of the stage's loads that load stepping carried, where the
+      // iteration did not close and it was tried.
+      out << "," << (s.LoadStepped ? Number(s.LoadFraction) : "");
       const bool english = s.UnitFlag > 0;
-      const double depth_factor = english ? 1.0 / 12 : 1.0;
       if (s.Solved) {
-        out << "," << Number(s.MaxDeflection) << "," << Number(s.MaxDeflectionDepth * depth_factor) << ","
-            << Number(s.MaxMoment) << "," << Number(s.MaxMomentDepth * depth_factor);
+        out << "," << Number(s.MaxDeflection) << "," << Number(s.MaxDeflectionReportDepth) << ","
+            << Number(s.MaxMoment) << "," << Number(s.MaxMomentReportDepth);
       } else {
         out << ",,,,";
       }

@@ -221,6 +221,11 @@ struct StageSummary {
   double MaxDeflectionDepth = 0; /* analysis length unit (inches for English units) */
   double MaxMoment = 0;
   double MaxMomentDepth = 0;
+  /* The two depths in the unit the report prints depths in (feet for English
+   * units, metres for SI): the station's depth, its number times the
+   * increment length as decimals multiply (3.9, not 3.9000000000000004). */
+  double MaxDeflectionReportDepth = 0;
+  double MaxMomentReportDepth = 0;
   /* Depth of the excavation level (analysis length unit), for the pictures. */
   double ExcavationDepth = 0;
   std::vector<TieBackSummary> TieBacks;

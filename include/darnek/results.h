@@ -45,6 +45,12 @@ struct StationTable {
   std::vector<double> SoilReaction;
   std::vector<double> NetForce;
   std::vector<double> Ei;
+  /* Per station, as NetForce: the lateral load of the earth pressure and the
+   * load rows, and the force of the tie-backs and restraint springs there;
+   * with SoilReaction x h they give NetForce (but for an axial load's part),
+   * and summed over the stations they balance. */
+  std::vector<double> AppliedLoad;
+  std::vector<double> SupportForce;
   std::size_t size() const { return Station.size(); }
 };
 

@@ -23,14 +23,16 @@ def _child(path, key):
     return f"{path}.{key}" if path else key
 
 
-def _wrap(value, path, kind=None):
+def _wrap(value, path, kind=None, strict=True):
     if isinstance(value, Table):
-        return value if value._path == path else Table(value.to_dict(), path)
+        return value if value._path == path else Table(value.to_dict(), path, strict)
     if isinstance(value, dict):
-        return Table(value, path)
+        return Table(value, path, strict)
     if isinstance(value, (list, tuple)):
         if kind == "tables" or (value and all(isinstance(v, (dict, Table)) for v in value)):
-            return value if isinstance(value, TableList) and value._path == path else TableList(value, path)
+            if isinstance(value, TableList) and value._path == path:
+                return value
+            return TableList(value, path, strict)
         return list(value)
     return value
 
@@ -49,18 +51,22 @@ class Table:
     Reading a key that the table may hold but does not gives None (the key's
     default applies); an array of tables or a sub-table read that way is
     created empty, so ``t.soil_layers.append({...})`` works. Setting None
-    removes a key. A name the table cannot hold raises AttributeError.
+    removes a key. Setting a name the table cannot hold, as an attribute, an
+    item or a key of a dict put into the model, raises AttributeError (KeyError
+    for an item) with the nearest names, at once rather than when the model
+    runs. Only a model read from a file keeps such a key, so that the run names
+    its line.
     """
 
     __slots__ = ("_path", "_data")
 
-    def __init__(self, data=None, _path=""):
+    def __init__(self, data=None, _path="", _strict=True):
         object.__setattr__(self, "_path", _path)
         object.__setattr__(self, "_data", {})
         for key, value in (data or {}).items():
-            self[key] = value
+            self._set(self._key(key, KeyError) if _strict else key, value, _strict)
 
-    def _key(self, name):
+    def _key(self, name, error=AttributeError):
         keys = _SCHEMA.get(self._path)
         if keys is None or name in keys or name in self._data:
             return name
@@ -71,7 +77,7 @@ class Table:
         close = difflib.get_close_matches(name, known, n=3)
         where = f"[{self._path}]" if self._path else "the top level"
         hint = f"; did you mean {', '.join(close)}?" if close else ""
-        raise AttributeError(f"{where} has no key {name!r}{hint}")
+        raise error(f"{where} has no key {name!r}{hint}")
 
     def __getattr__(self, name):
         if name.startswith("_"):
@@ -100,11 +106,14 @@ class Table:
         return self._data[key]
 
     def __setitem__(self, key, value):
+        self._set(self._key(key, KeyError), value, True)
+
+    def _set(self, key, value, strict):
         if value is None:
             self._data.pop(key, None)
             return
         kind = _SCHEMA.get(self._path, {}).get(key)
-        self._data[key] = _wrap(value, _child(self._path, key), kind)
+        self._data[key] = _wrap(value, _child(self._path, key), kind, strict)
 
     def __delitem__(self, key):
         del self._data[key]
@@ -142,7 +151,8 @@ class Table:
 
     @classmethod
     def _rebuild(cls, path, data):
-        return cls(data, path) if cls is Table else cls.from_dict(data)
+        # A copy or an unpickled model is the model it was, read keys and all.
+        return cls(data, path, False) if cls is Table else cls._read(data)
 
     def __reduce__(self):
         return (type(self)._rebuild, (self._path, self.to_dict()))
@@ -170,9 +180,9 @@ class TableList(list):
 
     __slots__ = ("_path",)
 
-    def __init__(self, items=(), _path=""):
+    def __init__(self, items=(), _path="", _strict=True):
         self._path = _path
-        super().__init__(_wrap(dict(v) if isinstance(v, dict) else v, _path) for v in items)
+        super().__init__(_wrap(dict(v) if isinstance(v, dict) else v, _path, strict=_strict) for v in items)
 
     def _element(self, value):
         if not isinstance(value, (dict, Table)):
@@ -202,7 +212,7 @@ class TableList(list):
         return [v.to_dict() for v in self]
 
     def __reduce__(self):
-        return (TableList, (self.to_dict(), self._path))
+        return (TableList, (self.to_dict(), self._path, False))
 
 
 class Model(Table):
@@ -214,18 +224,23 @@ class Model(Table):
 
     __slots__ = ("_source",)
 
-    def __init__(self, data=None):
+    def __init__(self, data=None, _strict=True):
         object.__setattr__(self, "_source", None)
-        super().__init__(data, "")
+        super().__init__(data, "", _strict)
 
     @classmethod
     def from_dict(cls, data):
-        """A model from nested dicts and lists with the TOML's key names."""
+        """A model from nested dicts and lists with the TOML's key names; a key
+        that the input cannot hold raises KeyError naming the nearest."""
         return cls(data)
 
     @classmethod
+    def _read(cls, data):
+        return cls(data, False)
+
+    @classmethod
     def _rebuild(cls, path, data):
-        return cls(data)
+        return cls._read(data)
 
     def to_toml(self):
         """The model as TOML text (keys in alphabetical order, no comments)."""
@@ -259,7 +274,7 @@ def loads(text, file=None):
         if error is not None:
             raise InputError._from_core(error, file) from None
         raise InputError(str(e), file=file) from None
-    return Model.from_dict(data)._remember(text, file)
+    return Model._read(data)._remember(text, file)
 
 
 def _read(path):
@@ -290,4 +305,4 @@ def load_records(path):
     if error is not None:
         raise InputError._from_core(error, path)
     # Not remembered as the source: error lines then count in m.to_toml().
-    return Model.from_dict(tomllib.loads(text))
+    return Model._read(tomllib.loads(text))

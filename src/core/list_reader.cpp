@@ -235,6 +235,19 @@ std::string ListReader::Where(std::string_view record, size_t index, std::string
                              std::string(name), "");
 }
 
+InputErrorPlace ListReader::Place(std::string_view record, size_t index, std::string_view name,
+                                  const std::string& detail) const {
+  InputErrorPlace place;
+  place.Line = ItemLine(index);
+  place.Record = std::string(record);
+  place.Item = static_cast<int>(index) + 1;
+  place.ItemName = std::string(name);
+  place.Detail = detail;
+  place.Message = Where(record, index, name) + ": " + detail;
+  place.LastLine = line_number_;
+  return place;
+}
+
 void ListReader::RejectItem(std::string_view record, size_t index, std::string_view name,
                             const std::string& what) const {
   const int line = ItemLine(index);

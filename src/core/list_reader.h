@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/code_traits.h"
+#include "darnek/darnek.h"
 
 namespace darnek {
 
@@ -118,6 +119,11 @@ class ListReader {
   // its read; an item that the read left unchanged is placed where the
   // record began.
   std::string Where(std::string_view record, size_t index, std::string_view name) const;
+  // The same place with what is wrong, in pieces (for a warning that a caller
+  // may name in the words of the input's own form) and as the message
+  // Where(...) + ": " + detail.
+  InputErrorPlace Place(std::string_view record, size_t index, std::string_view name,
+                        const std::string& detail) const;
   // Rejects item `index` of the last read: Where(...) + ": " + what.
   [[noreturn]] void RejectItem(std::string_view record, size_t index, std::string_view name,
                                const std::string& what) const;

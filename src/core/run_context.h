@@ -43,7 +43,10 @@ struct RunContext {
   int IterationCap = 0;
   // Warnings found in the first control line, which is read before the
   // stage's heading; the control echo writes them.
-  std::vector<std::string> PendingWarnings;
+  std::vector<InputErrorPlace> PendingWarnings;
+  // Names the place of an input warning in the words of the input's own form
+  // (RunOptions::DescribeInputError); the engine's words when empty.
+  std::function<std::string(const InputErrorPlace&)> DescribeInput;
   // Set when the run carries state from stage to stage (solver/stage_memory.h).
   std::shared_ptr<solver::StageMemory> Memory;
   // When positive, generated p-y curves every this many length units below

@@ -239,6 +239,7 @@ struct TieBack {
   double Angle = 0;  // degrees
   double Spacing = 0;
   double Prestress = 0;
+  int Line = 0;  // input line of its depth, for messages
   // Derived.
   int Station = 0;
   double CosAngle = 1;

@@ -20,6 +20,11 @@ struct StationResult {
   double SoilReaction = 0;
   double NetForce = 0;
   double EI = 0;
+  // The loads per station of the earth pressure and the load rows, and the
+  // forces of the tie-backs and restraint springs: with the soil reaction
+  // times h they add up to NetForce, less the axial load's share.
+  double AppliedLoad = 0;
+  double SupportForce = 0;
 };
 
 // One pass of a stage's iteration, as the run log's monitoring table shows it.

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "core/decimal_depth.h"
+
 namespace darnek {
 namespace {
 
@@ -13,15 +15,15 @@ ResultUnits UnitsOf(bool english) {
   return {"m", "m", "rad", "kN-m", "kN", "kN/m", "kN", "kN-m^2", "kN", "kN/m", "m", "kN/m"};
 }
 
-void AddStations(const ResultsData& results, double depth_factor, StationTable& t) {
+void AddStations(const ResultsData& results, double h, int feet, StationTable& t) {
   const size_t n = results.Stations.size();
-  for (std::vector<double>* column :
-       {&t.Depth, &t.Deflection, &t.Slope, &t.Moment, &t.Shear, &t.SoilReaction, &t.NetForce, &t.Ei})
+  for (std::vector<double>* column : {&t.Depth, &t.Deflection, &t.Slope, &t.Moment, &t.Shear, &t.SoilReaction,
+                                      &t.NetForce, &t.Ei, &t.AppliedLoad, &t.SupportForce})
     column->reserve(n);
   t.Station.reserve(n);
   for (const StationResult& r : results.Stations) {
     t.Station.push_back(r.Station);
-    t.Depth.push_back(r.X * depth_factor);
+    t.Depth.push_back(DecimalDepth(r.Station, h, feet));
     t.Deflection.push_back(r.Deflection);
     t.Slope.push_back(r.Slope);
     t.Moment.push_back(r.Moment);
@@ -29,16 +31,18 @@ void AddStations(const ResultsData& results, double depth_factor, StationTable& 
     t.SoilReaction.push_back(r.SoilReaction);
     t.NetForce.push_back(r.NetForce);
     t.Ei.push_back(r.EI);
+    t.AppliedLoad.push_back(r.AppliedLoad);
+    t.SupportForce.push_back(r.SupportForce);
   }
 }
 
-void AddPressure(const std::vector<PressureRow>& rows, double depth_factor, PressureDiagram& p) {
+void AddPressure(const std::vector<PressureRow>& rows, int feet, PressureDiagram& p) {
   std::vector<double>* columns[12] = {&p.Depth,        &p.LoadPerStation, &p.ActiveWithWater, &p.Surcharge,
                                       &p.Passive,      &p.AtRest,         &p.Active,          &p.Water,
                                       &p.SurfaceShare, &p.SurchargeLoads, &p.Apparent,        &p.Total};
   for (std::vector<double>* column : columns) column->reserve(rows.size());
   for (const PressureRow& row : rows) {
-    p.Depth.push_back(row.Depth * depth_factor);
+    p.Depth.push_back(DecimalDepth(1, row.Depth, feet));
     for (size_t c = 1; c < std::size(kPressureColumns); ++c) columns[c]->push_back(row.*kPressureColumns[c]);
   }
 }
@@ -54,12 +58,13 @@ StageResults CollectStageResults(const ProblemData& d, const StageSummary& summa
   const bool english = d.C1.UnitSystemCode == UnitSystem::English;
   s.UnitSystem = english ? "English" : "SI";
   s.Units = UnitsOf(english);
-  // Depths as the report prints them: feet, not the analysis unit inches.
-  const double depth_factor = english ? 1.0 / 12 : 1.0;
+  // Depths as the report prints them: feet, not the analysis unit inches,
+  // and as decimals multiply.
+  const int feet = english ? 12 : 1;
   const double h = d.C2.IncrementLength;
 
   if (s.Solved) {
-    AddStations(d.Results, depth_factor, s.Stations);
+    AddStations(d.Results, h, feet, s.Stations);
     int number = 0;
     for (const TieBack& t : d.TieBacks)
       s.TieBacks.push_back({++number,
@@ -71,7 +76,7 @@ StageResults CollectStageResults(const ProblemData& d, const StageSummary& summa
                             {},
                             0});
   }
-  AddPressure(d.Pressure.Rows, depth_factor, s.Pressure);
+  AddPressure(d.Pressure.Rows, feet, s.Pressure);
   // The solver holds p as a load per station; a user reads it per unit length.
   const bool generated = d.C1.PyCurveOption == PyCurveSource::Generated;
   const size_t num_user =
@@ -83,7 +88,7 @@ StageResults CollectStageResults(const ProblemData& d, const StageSummary& summa
     PyCurveResult curve;
     curve.Generated = i >= num_user;
     curve.Station = c.From;
-    curve.Depth = c.From * h * depth_factor;
+    curve.Depth = DecimalDepth(c.From, h, feet);
     curve.Y = c.Y;
     curve.P.reserve(c.P.size());
     for (double p : c.P) curve.P.push_back(h != 0 ? p / h : p);

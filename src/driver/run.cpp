@@ -7,6 +7,7 @@
 #include <new>
 #include <string>
 
+#include "core/decimal_depth.h"
 #include "core/errors.h"
 #include "core/list_reader.h"
 #include "core/report_helpers.h"
@@ -133,16 +134,22 @@ StageSummary Summarize(const ProblemData& d) {
       break;
   }
   if (!s.Solved) return s;
+  int deflection_station = 0, moment_station = 0;
   for (const StationResult& r : d.Results.Stations) {
     if (std::fabs(r.Deflection) > std::fabs(s.MaxDeflection)) {
       s.MaxDeflection = r.Deflection;
       s.MaxDeflectionDepth = r.X;
+      deflection_station = r.Station;
     }
     if (std::fabs(r.Moment) > std::fabs(s.MaxMoment)) {
       s.MaxMoment = r.Moment;
       s.MaxMomentDepth = r.X;
+      moment_station = r.Station;
     }
   }
+  const int feet = d.C1.UnitSystemCode == UnitSystem::English ? 12 : 1;
+  s.MaxDeflectionReportDepth = DecimalDepth(deflection_station, d.C2.IncrementLength, feet);
+  s.MaxMomentReportDepth = DecimalDepth(moment_station, d.C2.IncrementLength, feet);
   int number = 0;
   for (const TieBack& t : d.TieBacks) s.TieBacks.push_back({++number, t.Station, t.Depth, t.ForcePerTieBack});
   return s;
@@ -279,6 +286,7 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
   if (!setup.Problem.empty()) return cannot_start(setup.Problem, setup.InputMissing);
 
   ctx->Clock = options.Clock;
+  ctx->DescribeInput = options.DescribeInputError;
   ctx->IterationCap = limits.IterationCap;
   if (options.StageMemory) {
     ctx->Memory = std::make_shared<solver::StageMemory>();

@@ -47,8 +47,9 @@ void ReadControlLine1(RunContext& ctx, ListReader& reader) {
                 {10, "NumTieBacks", c.NumTieBacks}};
   for (const auto& count : counts) {
     if (count.Count < 0)
-      WarnLater(ctx, reader.Where(record, count.Index, count.Name) + ": the count " +
-                         std::to_string(count.Count) + " is negative and is read as none");
+      WarnLater(
+          ctx, reader.Place(record, count.Index, count.Name,
+                            "the count " + std::to_string(count.Count) + " is negative and is read as none"));
   }
 }
 
@@ -135,11 +136,19 @@ void ReadControlLine2(RunContext& ctx, ListReader& reader) {
   // The analysis takes its length from the increments; WallHeight is only
   // printed, so a difference means one of the three is not what was meant.
   const double scale = std::max(std::fabs(c.WallLength), std::fabs(c.WallHeight));
-  if (std::fabs(c.WallHeight - c.WallLength) > 1e-6 * scale)
-    Warn(ctx, check.Where(6, "WallHeight") + ": " + NumberText(c.WallHeight) +
-                  " differs from NumIncrements x IncrementLength = " + std::to_string(c.NumIncrements) +
-                  " x " + NumberText(c.IncrementLength) + " = " + NumberText(c.WallLength) +
-                  ", the length of the wall that is analysed (WallHeight is only printed)");
+  if (std::fabs(c.WallHeight - c.WallLength) > 1e-6 * scale) {
+    std::string slip;
+    if (english && NearlyTwelveTimes(c.WallHeight, c.WallLength))
+      slip = "; it is 12 times the analysed length: was IncrementLength given in feet? it is read in inches";
+    else if (english && NearlyTwelveTimes(c.WallLength, c.WallHeight))
+      slip = "; the analysed length is 12 times it: was WallHeight given in feet? it is read in inches";
+    Warn(ctx, check.Place(
+                  6, "WallHeight",
+                  NumberText(c.WallHeight) +
+                      " differs from NumIncrements x IncrementLength = " + std::to_string(c.NumIncrements) +
+                      " x " + NumberText(c.IncrementLength) + " = " + NumberText(c.WallLength) +
+                      ", the length of the wall that is analysed (WallHeight is only printed)" + slip));
+  }
 }
 
 void ReadSpecifiedConditions(RunContext& ctx, ListReader& reader) {
@@ -193,7 +202,7 @@ void ReadWallSections(RunContext& ctx, ListReader& reader) {
   const bool english = ctx.Data.C1.UnitSystemCode == UnitSystem::English;
   const double tip = english ? ctx.Data.C2.WallLength / 12 : ctx.Data.C2.WallLength;
   const std::string unit = english ? " ft" : " m";
-  std::vector<std::string> warnings;
+  std::vector<InputErrorPlace> warnings;
   for (int i = 0; i < n; ++i) {
     WallSection row;
     const std::string record = "wall section row " + std::to_string(i + 1);
@@ -206,13 +215,26 @@ void ReadWallSections(RunContext& ctx, ListReader& reader) {
                    NumberText(row.SectionBottom) + " lies above SectionTop " + NumberText(row.SectionTop) +
                        "; depths increase downwards");
     if (i == 0 && row.SectionTop > 1e-6 * tip)
-      warnings.push_back(check.Where(0, "SectionTop") + ": the wall sections begin " +
-                         NumberText(row.SectionTop) + unit +
-                         " below the top of the wall; the first section is extended to the top");
+      warnings.push_back(
+          check.Place(0, "SectionTop",
+                      "the wall sections begin " + NumberText(row.SectionTop) + unit +
+                          " below the top of the wall; the first section is extended to the top"));
     if (i == n - 1 && row.SectionBottom < tip * (1 - 1e-6))
-      warnings.push_back(check.Where(1, "SectionBottom") + ": the wall sections end at " +
-                         NumberText(row.SectionBottom) + unit + ", above the tip of the wall at " +
-                         NumberText(tip) + unit + "; the last section is extended to the tip");
+      warnings.push_back(check.Place(1, "SectionBottom",
+                                     "the wall sections end at " + NumberText(row.SectionBottom) + unit +
+                                         ", above the tip of the wall at " + NumberText(tip) + unit +
+                                         "; the last section is extended to the tip"));
+    // A section reaching below the tip is cut there; far below, its depths
+    // were likely written in another unit.
+    if (row.SectionBottom > tip * (1 + 1e-6) + 1e-9)
+      warnings.push_back(
+          check.Place(1, "SectionBottom",
+                      NumberText(row.SectionBottom) + unit + " lies below the tip of the wall at " +
+                          NumberText(tip) + unit + " (NumIncrements x IncrementLength); the wall ends there" +
+                          (english && NearlyTwelveTimes(row.SectionBottom, tip) &&
+                                   !NearlyTwelveTimes(ctx.Data.C2.WallHeight, ctx.Data.C2.WallLength)
+                               ? ": was it given in inches? wall-section depths are read in feet"
+                               : "")));
     rows.push_back(row);
   }
   OutputUnit& out = ctx.Report;
@@ -231,7 +253,7 @@ void ReadWallSections(RunContext& ctx, ListReader& reader) {
     EndLine(out);
   }
   out.EndRecord();
-  for (const std::string& text : warnings) Warn(ctx, text);
+  for (const InputErrorPlace& place : warnings) Warn(ctx, place);
 }
 
 }  // namespace darnek::input

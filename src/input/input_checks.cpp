@@ -1,27 +1,48 @@
 // Range checks of values as they are read, and the warnings of the input.
 #include "input/input_checks.h"
 
+#include <cmath>
+
+#include "core/errors.h"
 #include "core/report_helpers.h"
 
 namespace darnek::input {
 
-void Warn(RunContext& ctx, const std::string& text) {
+void Warn(RunContext& ctx, const InputErrorPlace& place) {
+  const std::string text = ctx.DescribeInput ? ctx.DescribeInput(place) : place.Message;
   ctx.Report.Write("( / 6X '**** WARNING ****' / 6X A )", text);
   ctx.Console.Line(" **** WARNING **** " + ctx.Names.Input + ", " + text);
 }
 
-void WarnLater(RunContext& ctx, const std::string& text) { ctx.PendingWarnings.push_back(text); }
+void WarnLater(RunContext& ctx, const InputErrorPlace& place) { ctx.PendingWarnings.push_back(place); }
 
 void WritePendingWarnings(RunContext& ctx) {
-  for (const std::string& text : ctx.PendingWarnings) Warn(ctx, text);
+  for (const InputErrorPlace& place : ctx.PendingWarnings) Warn(ctx, place);
   ctx.PendingWarnings.clear();
 }
 
 void WarnNegativeCount(RunContext& ctx, const ListReader& reader, std::string_view record, size_t index,
                        std::string_view name, int count) {
   if (count >= 0) return;
-  Warn(ctx, reader.Where(record, index, name) + ": the count " + std::to_string(count) +
-                " is negative and is read as none");
+  Warn(ctx, reader.Place(record, index, name,
+                         "the count " + std::to_string(count) + " is negative and is read as none"));
+}
+
+InputErrorPlace ItemPlace(int line, const std::string& record, int item, std::string_view name,
+                          const std::string& detail) {
+  InputErrorPlace place;
+  place.Line = line;
+  place.Record = record;
+  place.Item = item;
+  place.ItemName = std::string(name);
+  place.Detail = detail;
+  place.Message = InputError::Compose(line, 0, record, item, place.ItemName, detail);
+  place.LastLine = line;
+  return place;
+}
+
+bool NearlyTwelveTimes(double value, double reference) {
+  return reference > 0 && std::fabs(value - 12 * reference) <= 0.005 * 12 * reference;
 }
 
 namespace {

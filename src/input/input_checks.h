@@ -12,14 +12,23 @@
 
 namespace darnek::input {
 
-// A "**** WARNING ****" block in the report and one line on the console; the
-// run goes on.
-void Warn(RunContext& ctx, const std::string& text);
+// A "**** WARNING ****" block in the report and one line on the console,
+// naming the place in the words of the input's form; the run goes on.
+void Warn(RunContext& ctx, const InputErrorPlace& place);
 
 // The warnings of the first control line, which is read before the stage's
 // heading: kept until the control echo has been written.
-void WarnLater(RunContext& ctx, const std::string& text);
+void WarnLater(RunContext& ctx, const InputErrorPlace& place);
 void WritePendingWarnings(RunContext& ctx);
+
+// The place of item `item` (1-based) of a record read earlier, which began on
+// `line`, with what is wrong.
+InputErrorPlace ItemPlace(int line, const std::string& record, int item, std::string_view name,
+                          const std::string& detail);
+
+// Whether `value` is 12 times `reference` within half a percent: a length in
+// feet and one in inches, where English input mixes the two.
+bool NearlyTwelveTimes(double value, double reference);
 
 // A count that decides how many rows or records follow: a negative one is read
 // as none, which the user is warned of (item `index` of the record just read).
@@ -44,6 +53,9 @@ class RecordCheck {
     reader_.RejectItem(record_, index, name, what);
   }
   std::string Where(size_t index, std::string_view name) const { return reader_.Where(record_, index, name); }
+  InputErrorPlace Place(size_t index, std::string_view name, const std::string& detail) const {
+    return reader_.Place(record_, index, name, detail);
+  }
 
  private:
   const ListReader& reader_;

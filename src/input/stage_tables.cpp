@@ -3,6 +3,7 @@
 // block, the specified pressure table and the user p-y curves.
 #include "input/stage_tables.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -30,12 +31,61 @@ int ReadCount(RunContext& ctx, ListReader& reader, std::string_view record, std:
 }
 
 bool IsSI(const ProblemData& d) { return d.C1.UnitSystemCode == UnitSystem::SI; }
+// The unit of the depths of wall sections and tie-backs.
+std::string Feet(const ProblemData& d) { return IsSI(d) ? " m" : " ft"; }
 
 // The layers that generated p-y curves pass through: below the excavation
 // level and above the deepest curve, two increments below the tip.
 bool GetsGeneratedCurves(const ProblemData& d, double top, double bottom) {
   return d.C1.PyCurveOption == PyCurveSource::Generated && bottom > d.Wall.FreeHeight &&
          top < d.C2.WallLength + 2 * d.C2.IncrementLength;
+}
+
+// The excavation level against the wall: a wall that does not reach below it
+// cannot be held by generated curves; far from the dividing depth, or above
+// a tie-back, one of the depths was likely written in another unit.
+void CheckExcavationLevel(RunContext& ctx, const RecordCheck& wall) {
+  const ProblemData& d = ctx.Data;
+  const double cut = d.Wall.FreeHeight;
+  const ControlLine2& c = d.C2;
+  const bool english = !IsSI(d);
+  if (d.C1.PyCurveOption == PyCurveSource::Generated && cut >= c.WallLength)
+    wall.Reject(0, "FreeHeight",
+                NumberText(cut) + " puts the excavation level at or below the tip of the wall at " +
+                    NumberText(c.WallLength) + " (NumIncrements x IncrementLength = " +
+                    std::to_string(c.NumIncrements) + " x " + NumberText(c.IncrementLength) +
+                    "): no station of the wall is embedded, so no generated p-y curve holds it" +
+                    (english && NearlyTwelveTimes(c.WallHeight, c.WallLength)
+                         ? "; WallHeight is 12 times that length: was IncrementLength given in feet? it is "
+                           "read in inches"
+                         : ""));
+  const double dividing = c.DividingDepth;
+  const bool disagree = std::fabs(cut - dividing) > 0.5 * std::max(cut, dividing);
+  if (disagree) {
+    std::string slip;
+    if (english && NearlyTwelveTimes(dividing, cut))
+      slip = "; DividingDepth is 12 times it: was FreeHeight given in feet? both are read in inches";
+    else if (english && NearlyTwelveTimes(cut, dividing))
+      slip = "; it is 12 times DividingDepth: was DividingDepth given in feet? both are read in inches";
+    Warn(ctx, wall.Place(0, "FreeHeight",
+                         NumberText(cut) + " lies far from DividingDepth = " + NumberText(dividing) +
+                             ", which is normally the excavation level too" + slip));
+  }
+  for (size_t i = 0; i < d.TieBacks.size(); ++i) {
+    const TieBack& t = d.TieBacks[i];
+    const double depth = english ? t.Depth * 12 : t.Depth;
+    // A wall without excavation (the level at its top) has no level to set
+    // anchors from.
+    if (cut == 0 || !(depth > cut * (1 + 1e-9)) || depth > c.WallLength * (1 + 1e-6)) continue;
+    Warn(ctx, ItemPlace(t.Line, Row("tie-back row", static_cast<int>(i) + 1), 1, "depth",
+                        NumberText(t.Depth) + Feet(d) + " lies below the excavation level FreeHeight = " +
+                            NumberText(english ? cut / 12 : cut) + Feet(d) +
+                            ": anchors are set from the excavation, above its level" +
+                            (english && !disagree && t.Depth <= cut
+                                 ? ": was it given in inches? tie-back depths are read "
+                                   "in feet"
+                                 : "")));
+  }
 }
 
 // One of the value records L2 (layer top) and L3 (layer bottom).
@@ -79,6 +129,52 @@ void CheckCurveStiffness(const ListReader& reader, const std::string& name, cons
   }
 }
 
+// A tie-back below the tip of the wall: its depth is read in feet (metres),
+// where the rest of the wall is in inches.
+void CheckTieBackDepth(RunContext& ctx, const RecordCheck& check, const TieBack& t) {
+  const ProblemData& d = ctx.Data;
+  const double tip = IsSI(d) ? d.C2.WallLength : d.C2.WallLength / 12;
+  if (!(t.Depth > tip * (1 + 1e-6))) return;
+  Warn(ctx, check.Place(0, "depth",
+                        NumberText(t.Depth) + Feet(d) + " lies below the tip of the wall at " +
+                            NumberText(tip) + Feet(d) + " (NumIncrements x IncrementLength)" +
+                            (!IsSI(d) && t.Depth > 2 * tip && t.Depth / 12 <= tip
+                                 ? ": was it given in inches? tie-back depths are read in feet"
+                                 : "")));
+}
+
+// The two stage modes read a tie-back's prestress differently (docs/
+// modelling.md): alone, every stage starts from rest and a prestress of 0 is
+// an anchor without one; with memory, a prestress holds the anchor at that
+// force through the stage, and 0 keeps the lock of the stage before. A file
+// written for one mode and run in the other says so in the tie-back rows.
+void CheckStageMode(RunContext& ctx, const RecordCheck& check, const TieBack& t,
+                    const std::vector<TieBack>& previous) {
+  const int stage = ctx.Data.Run.StageCounter;
+  for (const TieBack& p : previous) {
+    if (p.Depth != t.Depth || p.Prestress == 0) continue;
+    const std::string before = "stage " + std::to_string(stage - 1);
+    if (!ctx.Memory && t.Prestress == 0) {
+      Warn(ctx,
+           check.Place(6, "prestress force",
+                       "0, where " + before + " prestressed the tie-back at this depth to " +
+                           NumberText(p.Prestress) +
+                           ": the stages are analysed independently, so this one starts from zero "
+                           "deflection with no prestress in the tie-back; a file that stresses an anchor "
+                           "in one stage and gives 0 in the next is written for stage memory (run it "
+                           "with --stage-memory), otherwise give the prestress in every stage"));
+    } else if (ctx.Memory && t.Prestress == p.Prestress) {
+      Warn(ctx, check.Place(6, "prestress force",
+                            NumberText(t.Prestress) + " repeats the prestress of " + before +
+                                " at this depth: with stage memory a prestress re-stresses the anchor, held "
+                                "at that force through this stage and locked again at its end; give 0 to "
+                                "keep the lock of " +
+                                before + " (a file for independent stages repeats it)"));
+    }
+    return;
+  }
+}
+
 }  // namespace
 
 void ReadStiffnessLoadRows(RunContext& ctx, ListReader& reader) {
@@ -108,6 +204,9 @@ void ReadRestraintsAndTieBacks(RunContext& ctx, ListReader& reader) {
   const int n = ReadCount(ctx, reader, "restraint count", "NumRestraints");
   d.NumRestraints = n > 0 ? n : 0;
   d.Restraints.clear();
+  // The stage before's tie-backs, to tell a file written for the other stage
+  // mode; empty in the first stage.
+  const std::vector<TieBack> previous = std::move(d.TieBacks);
   d.TieBacks.clear();
   if (n > kMaxRestraints || d.C1.NumTieBacks > kMaxTieBacks) throw StorageExceeded();
   for (int i = 1; i <= n; ++i) {
@@ -137,6 +236,9 @@ void ReadRestraintsAndTieBacks(RunContext& ctx, ListReader& reader) {
     check.Positive(3, "unbonded length", t.UnbondedLength);
     check.BelowRightAngle(4, "horizontal angle", t.Angle, "a vertical tie-back does not hold the wall");
     check.Positive(5, "anchor spacing", t.Spacing);
+    t.Line = reader.Place(record, 0, "depth", {}).Line;
+    CheckTieBackDepth(ctx, check, t);
+    CheckStageMode(ctx, check, t, previous);
     d.TieBacks.push_back(t);
   }
 }
@@ -185,6 +287,7 @@ void ReadEarthPressureAndSoilBlock(RunContext& ctx, ListReader& reader) {
                    "a multiplier of the active pressure");
   wall.BelowRightAngle(7, "BackfillSlope", w.BackfillSlope, "the slope of the backfill surface");
   wall.BelowRightAngle(8, "ExcavationSlope", w.ExcavationSlope, "the slope of the excavation ground");
+  CheckExcavationLevel(ctx, wall);
   // One foot in the analysis unit. The SI foot is twelve inches of a
   // single-precision 0.0254 m, multiplied in double: 0.30479999631643295,
   // the value the soil models have always used (not the float nearest 0.3048).
@@ -254,6 +357,13 @@ void ReadEarthPressureAndSoilBlock(RunContext& ctx, ListReader& reader) {
                         "the bottom depth " + NumberText(layer.LayerBottomDepth) +
                             " must lie below the bottom of the layer above (" + NumberText(previous_bottom) +
                             "; the top of the wall for the first layer)");
+    // The ground below the excavation holds the wall: its pressures and
+    // curves cannot come from layers that end above it.
+    if (i == soil.NumSoilLayers && !(layer.LayerBottomDepth > w.FreeHeight))
+      reader.RejectItem(l1, 1, "LayerBottomDepth",
+                        "the soil layers end at " + NumberText(layer.LayerBottomDepth) +
+                            ", at or above the excavation level FreeHeight = " + NumberText(w.FreeHeight) +
+                            ": the ground below the excavation, which holds the wall, must be given");
     const bool curves = GetsGeneratedCurves(d, previous_bottom, layer.LayerBottomDepth);
     const std::string l2 = Row("soil layer", i) + ", record L2 (layer top)";
     reader.Read(l2, values(layer.Top));

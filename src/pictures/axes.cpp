@@ -90,10 +90,10 @@ std::pair<double, double> RangeWithZero(const std::vector<double>& values) {
 }
 
 // Value ticks along the top of a panel, with grid lines down it.
-void ValueTicks(std::string& s, const Axis& axis, const Map& x, double top, double bottom) {
+void ValueTicks(std::string& s, const Axis& axis, const Map& x, double top, double bottom, double scale) {
   for (double t : axis.Ticks) {
     const double px = x(t);
-    s += "<g class=\"tick-value\" data-value=\"" + Exact(t) + "\">\n";
+    s += "<g class=\"tick-value\" data-value=\"" + Exact(t / scale) + "\">\n";
     Line(s, px, top, px, bottom, t == 0 ? kZeroColour : kGridColour, t == 0 ? 1.2 : 1);
     Line(s, px, top - 4, px, top, kFrameColour, 1);
     Text(s, px, top - 8, TickLabel(axis, t), " text-anchor=\"middle\" font-size=\"11\"");

@@ -32,8 +32,10 @@ struct Map {
   double operator()(double v) const { return P0 + (v - V0) * (P1 - P0) / (V1 - V0); }
 };
 
-// Value ticks along the top of a panel, with grid lines down it.
-void ValueTicks(std::string& s, const Axis& axis, const Map& x, double top, double bottom);
+// Value ticks along the top of a panel, with grid lines down it. The axis may
+// be in a display unit `scale` times the data's; the ticks' data-value
+// attributes stay in the data's unit.
+void ValueTicks(std::string& s, const Axis& axis, const Map& x, double top, double bottom, double scale = 1);
 // Depth grid lines across a panel; labels only where asked.
 void DepthGrid(std::string& s, const Axis& axis, const Map& y, double left, double right, bool labels);
 

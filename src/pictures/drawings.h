@@ -38,6 +38,10 @@ std::optional<double> ExcavationDepthFor(const PlotStage& stage, const PictureOp
 // drawn alone.
 const StageGround* GroundFor(const PlotStage& stage, const PictureOptions& options);
 
+// The title of the whole file: the stages' title when they share one, else
+// the input file's name (the plot file's when the options give none).
+std::string FileTitle(const PlotFile& plot, const PictureOptions& options);
+
 // The HTML page with every stage's summary and pictures inline.
 std::string BuildReportPage(const PlotFile& plot, const PictureOptions& options);
 

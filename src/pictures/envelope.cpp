@@ -46,9 +46,9 @@ std::string DrawEnvelope(const PlotFile& plot, const PictureOptions& options) {
   const Map y{depth_axis.Lo, depth_axis.Hi, top, bottom};
 
   std::string s = SvgOpen(width, height, title);
-  // Each stage's title is its own; the envelope has none of them.
+  // The file's title: no one stage's title names them all.
   const std::string subtitle =
-      u.System + "; " + WidthNote(ground, u) +
+      FileTitle(plot, options) + " \u2014 " + u.System + "; " + WidthNote(ground, u) +
       (plot.StageMemoryUnloadFactor
            ? "; stage memory: each stage starts from the one before it (unload factor " +
                  N(*plot.StageMemoryUnloadFactor) + ")"
@@ -73,19 +73,20 @@ std::string DrawEnvelope(const PlotFile& plot, const PictureOptions& options) {
     double PlotStationRow::*Member;
     const char* NegativeSide;
     const char* PositiveSide;
+    double Scale;  // the shown unit over the data's
   };
   const Quantity quantities[] = {
-      {"deflection", "Deflection", u.Length, u.Length, &PlotStationRow::Deflection, "\u2190 backfill",
-       "excavation \u2192"},
+      {"deflection", "Deflection", u.Deflection, u.Deflection, &PlotStationRow::Deflection, "\u2190 backfill",
+       "excavation \u2192", u.DeflectionScale},
       {"moment", "Bending moment", u.Moment(), u.Moment() + per, &PlotStationRow::Moment,
-       "\u2190 excavation face", "retained face \u2192"},
+       "\u2190 excavation face", "retained face \u2192", 1},
   };
   for (size_t q = 0; q < 2; ++q) {
     const Quantity& quantity = quantities[q];
     const double px0 = left + static_cast<double>(q) * (panel_width + gap), px1 = px0 + panel_width;
     std::vector<double> all;
     for (const PlotStage* stage : drawn)
-      for (const PlotStationRow& r : stage->Results->Rows) all.push_back(r.*quantity.Member);
+      for (const PlotStationRow& r : stage->Results->Rows) all.push_back(r.*quantity.Member * quantity.Scale);
     const auto [lo, hi] = RangeWithZero(all);
     const Axis axis = MakeAxis(lo, hi, 5, true, panel_width, false);
     const Map x{axis.Lo, axis.Hi, px0, px1};
@@ -99,7 +100,7 @@ std::string DrawEnvelope(const PlotFile& plot, const PictureOptions& options) {
     Text(s, px0, 128, quantity.NegativeSide, hint);
     Text(s, px1, 128, quantity.PositiveSide, hint + " text-anchor=\"end\"");
     DepthGrid(s, depth_axis, y, px0, px1, false);
-    ValueTicks(s, axis, x, top, bottom);
+    ValueTicks(s, axis, x, top, bottom, quantity.Scale);
     Frame(s, px0, top, px1, bottom);
     for (size_t i = 0; i < drawn.size(); ++i) {
       const PlotStage& stage = *drawn[i];
@@ -119,7 +120,7 @@ std::string DrawEnvelope(const PlotFile& plot, const PictureOptions& options) {
       std::vector<std::pair<double, double>> points;
       std::vector<double> values;
       for (const PlotStationRow& r : rows) {
-        points.emplace_back(x(r.*quantity.Member), y(r.X * u.DepthFactor));
+        points.emplace_back(x(r.*quantity.Member * quantity.Scale), y(r.X * u.DepthFactor));
         values.push_back(r.*quantity.Member);
       }
       Curve(s, points, StageColour(i), 2, "curve", StageDash(i));
@@ -129,8 +130,8 @@ std::string DrawEnvelope(const PlotFile& plot, const PictureOptions& options) {
         const double v = r.*quantity.Member, d = r.X * u.DepthFactor;
         s += "<g class=\"extreme\" data-quantity=\"" + std::string(quantity.Key) + "\" data-value=\"" +
              Exact(v) + "\" data-depth=\"" + Exact(d) + "\">\n";
-        s += "<circle cx=\"" + N(x(v)) + "\" cy=\"" + N(y(d)) + "\" r=\"4\" fill=\"" + StageColour(i) +
-             "\" stroke=\"#ffffff\" stroke-width=\"1.2\"/>\n";
+        s += "<circle cx=\"" + N(x(v * quantity.Scale)) + "\" cy=\"" + N(y(d)) + "\" r=\"4\" fill=\"" +
+             StageColour(i) + "\" stroke=\"#ffffff\" stroke-width=\"1.2\"/>\n";
         s += "</g>\n";
       }
       s += "</g>\n";

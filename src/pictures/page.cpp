@@ -39,6 +39,24 @@ const StageSummary* SummaryFor(const PlotStage& stage, const PictureOptions& opt
 
 }  // namespace
 
+std::string FileTitle(const PlotFile& plot, const PictureOptions& options) {
+  // Stage 1's title names stage 1; where the stages have titles of their
+  // own, the file's name is the only title of the whole.
+  std::string shared;
+  for (const PlotStage& stage : plot.Stages) {
+    const StageGround* ground = GroundFor(stage, options);
+    if (!ground || ground->Title.empty()) continue;
+    if (shared.empty()) {
+      shared = ground->Title;
+    } else if (ground->Title != shared) {
+      shared.clear();
+      break;
+    }
+  }
+  if (!shared.empty()) return shared;
+  return options.Title.empty() ? plot.Name : options.Title;
+}
+
 const StageGround* GroundFor(const PlotStage& stage, const PictureOptions& options) {
   const StageSummary* summary = SummaryFor(stage, options);
   return summary ? &summary->Ground : nullptr;
@@ -51,14 +69,14 @@ void Row(std::string& h, const std::string& head, const std::string& value) {
 }
 
 std::string Largest(const std::vector<PlotStationRow>& rows, double PlotStationRow::*member,
-                    const std::string& unit, const Units& u) {
+                    const std::string& unit, const Units& u, double scale = 1) {
   std::vector<double> values;
   for (const PlotStationRow& r : rows) values.push_back(r.*member);
   const int k = LargestIndex(values);
   if (k < 0) return "not recorded";
   const PlotStationRow& r = rows[static_cast<size_t>(k)];
-  return Escape(FormatValue(r.*member) + " " + unit + " at depth " + FormatDepth(r.X * u.DepthFactor) + " " +
-                u.Depth);
+  return Escape(FormatValue(r.*member * scale) + " " + unit + " at depth " +
+                FormatDepth(r.X * u.DepthFactor) + " " + u.Depth);
 }
 
 std::string StageSummaryTable(const PlotStage& stage, const StageSummary* summary, const Units& u,
@@ -87,13 +105,14 @@ std::string StageSummaryTable(const PlotStage& stage, const StageSummary* summar
     const std::vector<PlotStationRow>& rows = stage.Results->Rows;
     if (summary && summary->Solved) {
       Row(h, "Largest deflection",
-          Escape(FormatValue(summary->MaxDeflection) + " " + u.Length + " at depth " +
+          Escape(FormatValue(summary->MaxDeflection * u.DeflectionScale) + " " + u.Deflection + " at depth " +
                  FormatDepth(summary->MaxDeflectionDepth * u.DepthFactor) + " " + u.Depth));
       Row(h, "Largest bending moment",
           Escape(FormatValue(summary->MaxMoment) + " " + u.Moment() + per + " at depth " +
                  FormatDepth(summary->MaxMomentDepth * u.DepthFactor) + " " + u.Depth));
     } else {
-      Row(h, "Largest deflection", Largest(rows, &PlotStationRow::Deflection, u.Length, u));
+      Row(h, "Largest deflection",
+          Largest(rows, &PlotStationRow::Deflection, u.Deflection, u, u.DeflectionScale));
       Row(h, "Largest bending moment", Largest(rows, &PlotStationRow::Moment, u.Moment() + per, u));
     }
     Row(h, "Largest shear", Largest(rows, &PlotStationRow::Shear, u.Force + per, u));
@@ -169,15 +188,6 @@ StageSvgs DrawStage(const PlotStage& stage, const PictureOptions& options) {
           DrawNetPressure(stage, excavation, ground), DrawPyCurves(stage, excavation, ground)};
 }
 
-// The problem's title: the first stage title the run gave, else the one
-// the options name, else the plot file's name.
-std::string PageTitle(const PlotFile& plot, const PictureOptions& options) {
-  for (const PlotStage& stage : plot.Stages)
-    if (const StageGround* ground = GroundFor(stage, options); ground && !ground->Title.empty())
-      return ground->Title;
-  return options.Title.empty() ? plot.Name : options.Title;
-}
-
 // The largest values of every stage side by side, in the units of the
 // first stage drawn on the envelope.
 std::string EnvelopeTable(const PlotFile& plot, const PictureOptions& options) {
@@ -187,9 +197,10 @@ std::string EnvelopeTable(const PlotFile& plot, const PictureOptions& options) {
     if (!first && stage.Results && stage.Results->Solved) first = &stage;
   const Units u = UnitsFor(first ? StageUnitFlag(*first) : 0);
   const std::string per = " " + PerWidth(first ? GroundFor(*first, options) : nullptr, u);
-  h += "<tr><th>Stage</th><th>Excavation level (" + u.Depth + ")</th><th>Largest deflection (" + u.Length +
-       ")</th><th>Largest bending moment (" + Escape(u.Moment() + per) + ")</th><th>Largest shear (" +
-       Escape(u.Force + per) + ")</th><th>Tie-back forces (" + u.Force + " per tie-back)</th></tr>\n";
+  h += "<tr><th>Stage</th><th>Excavation level (" + u.Depth + ")</th><th>Largest deflection (" +
+       u.Deflection + ")</th><th>Largest bending moment (" + Escape(u.Moment() + per) +
+       ")</th><th>Largest shear (" + Escape(u.Force + per) + ")</th><th>Tie-back forces (" + u.Force +
+       " per tie-back)</th></tr>\n";
   for (const PlotStage& stage : plot.Stages) {
     h += "<tr data-stage=\"" + std::to_string(stage.Number) + "\"><td>" + std::to_string(stage.Number) +
          "</td>";
@@ -211,8 +222,9 @@ std::string EnvelopeTable(const PlotFile& plot, const PictureOptions& options) {
       const int k = LargestIndex(values);
       h += k < 0 ? std::string("<td>n/a</td>")
                  : "<td data-value=\"" + Exact(values[static_cast<size_t>(k)]) + "\">" +
-                       Escape(FormatValue(values[static_cast<size_t>(k)]) + " at " +
-                              FormatDepth(rows[static_cast<size_t>(k)].X * u.DepthFactor)) +
+                       Escape(FormatValue(values[static_cast<size_t>(k)] *
+                                          (member == &PlotStationRow::Deflection ? u.DeflectionScale : 1)) +
+                              " at " + FormatDepth(rows[static_cast<size_t>(k)].X * u.DepthFactor)) +
                        "</td>";
     }
     std::string forces;
@@ -227,7 +239,7 @@ std::string EnvelopeTable(const PlotFile& plot, const PictureOptions& options) {
 
 std::string Page(const PlotFile& plot, const PictureOptions& options, const std::vector<StageSvgs>& svgs,
                  const std::string& envelope) {
-  const std::string title = PageTitle(plot, options);
+  const std::string title = FileTitle(plot, options);
   const std::string input = options.Title.empty() || options.Title == title ? "" : options.Title + ", ";
   std::string h =
       "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n"

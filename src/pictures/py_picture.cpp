@@ -117,9 +117,11 @@ std::string DrawPyCurves(const PlotStage& stage, std::optional<double> excavatio
       if (below > 0) heading += " (" + FormatDepth(below) + " " + u.Depth + " below excavation)";
     }
 
+    // y, a deflection, in the deflection unit of the pictures.
+    const double scale = u.DeflectionScale;
     std::vector<double> ys, ps;
     for (const PlotCurvePoint& p : c.Points) {
-      ys.push_back(p.Y);
+      ys.push_back(p.Y * scale);
       ps.push_back(p.P);
     }
     const auto [ylo, yhi] = RangeWithZero(ys);
@@ -141,7 +143,7 @@ std::string DrawPyCurves(const PlotStage& stage, std::optional<double> excavatio
                    "\"");
     for (double t : yaxis.Ticks) {
       const double px = x(t);
-      s += "<g class=\"tick-y\" data-value=\"" + Exact(t) + "\">\n";
+      s += "<g class=\"tick-y\" data-value=\"" + Exact(t / scale) + "\">\n";
       Line(s, px, py0, px, py1, t == 0 ? kZeroColour : kGridColour, t == 0 ? 1.2 : 1);
       Line(s, px, py1, px, py1 + 4, kFrameColour, 1);
       Text(s, px, py1 + 16, TickLabel(yaxis, t), " text-anchor=\"middle\" font-size=\"11\"");
@@ -156,7 +158,7 @@ std::string DrawPyCurves(const PlotStage& stage, std::optional<double> excavatio
       s += "</g>\n";
     }
     Frame(s, px0, py0, px1, py1);
-    Text(s, (px0 + px1) / 2, py1 + 36, "y, deflection (" + AxisUnit(yaxis, u.Length) + ")",
+    Text(s, (px0 + px1) / 2, py1 + 36, "y, deflection (" + AxisUnit(yaxis, u.Deflection) + ")",
          " text-anchor=\"middle\" font-size=\"12\"");
     const double label_x = cx + 14, label_y = (py0 + py1) / 2;
     Text(s, label_x, label_y, "p (" + AxisUnit(paxis, p_unit) + ")",
@@ -168,15 +170,15 @@ std::string DrawPyCurves(const PlotStage& stage, std::optional<double> excavatio
       // Backfill points come first, at y <= 0; the excavation branch follows.
       size_t i = 0;
       for (; i < c.Points.size() && !(c.Points[i].Y > 0); ++i)
-        backfill.emplace_back(x(c.Points[i].Y), y(c.Points[i].P));
+        backfill.emplace_back(x(c.Points[i].Y * scale), y(c.Points[i].P));
       s += "<g class=\"branches\" data-backfill-points=\"" + std::to_string(i) + "\">\n";
-      for (; i < c.Points.size(); ++i) excavation.emplace_back(x(c.Points[i].Y), y(c.Points[i].P));
+      for (; i < c.Points.size(); ++i) excavation.emplace_back(x(c.Points[i].Y * scale), y(c.Points[i].P));
       Curve(s, backfill, kBackfillBranchColour, 2.2, "branch-backfill");
       Curve(s, excavation, kExcavationBranchColour, 2.2, "branch-excavation");
       s += "</g>\n";
     } else {
       std::vector<std::pair<double, double>> points;
-      for (const PlotCurvePoint& p : c.Points) points.emplace_back(x(p.Y), y(p.P));
+      for (const PlotCurvePoint& p : c.Points) points.emplace_back(x(p.Y * scale), y(p.P));
       Curve(s, points, kUserCurveColour, 2.2, "user-curve");
     }
     s += "</g>\n";

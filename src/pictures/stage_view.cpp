@@ -13,9 +13,10 @@ namespace darnek::pictures {
 Units UnitsFor(int unit_flag) {
   // English problems work in inches and pounds; depths read in feet, as in
   // the report.
-  if (unit_flag > 0) return {"in", "lbs", "ft", 1.0 / 12, "English units", "lb/in\u00b2", "lb/in\u00b3"};
-  if (unit_flag < 0) return {"m", "kN", "m", 1.0, "SI units", "kPa", "kN/m\u00b3"};
-  return {"L", "F", "L", 1.0, "units not stated (neutral labels)", "F/L\u00b2", "F/L\u00b3"};
+  if (unit_flag > 0)
+    return {"in", "lbs", "ft", 1.0 / 12, "English units", "lb/in\u00b2", "lb/in\u00b3", "in", 1.0};
+  if (unit_flag < 0) return {"m", "kN", "m", 1.0, "SI units", "kPa", "kN/m\u00b3", "mm", 1000.0};
+  return {"L", "F", "L", 1.0, "units not stated (neutral labels)", "F/L\u00b2", "F/L\u00b3", "L", 1.0};
 }
 
 namespace {
@@ -72,14 +73,25 @@ std::string TieBackForceText(const PlotTieBack& t, const Units& u) {
 // A marked point with its value: a dot on the curve and a label that stays
 // inside the panel.
 void Extreme(std::string& s, const std::string& quantity, double value, double depth, double px, double py,
-             double left, double right, double top, const std::string& colour, const std::string& label) {
+             double left, double right, double top, const std::string& colour, const std::string& label,
+             std::optional<double> clear_of) {
   s += "<g class=\"extreme\" data-quantity=\"" + quantity + "\" data-value=\"" + Exact(value) +
        "\" data-depth=\"" + Exact(depth) + "\">\n";
   s += "<circle cx=\"" + N(px) + "\" cy=\"" + N(py) + "\" r=\"4.5\" fill=\"" + colour +
        "\" stroke=\"#ffffff\" stroke-width=\"1.5\"/>\n";
   const bool right_half = px > (left + right) / 2;
   const double tx = right_half ? px - 9 : px + 9;
-  const double ty = py - 8 < top + 14 ? py + 18 : py - 8;
+  // A 12-pixel label stands from its baseline 11 up and 3 down; 3 more
+  // keep it off a line.
+  const auto crosses = [&](double baseline) {
+    return clear_of && *clear_of > baseline - 14 && *clear_of < baseline + 6;
+  };
+  double ty = py - 8 < top + 14 ? py + 18 : py - 8;
+  if (crosses(ty)) {
+    const double other = ty < py ? py + 18 : py - 8;
+    // Where neither place is clear, just off the line on the dot's side.
+    ty = !crosses(other) && other >= top + 14 ? other : *clear_of + (py > *clear_of ? 17 : -9);
+  }
   HaloText(s, tx, ty, label,
            std::string(" text-anchor=\"") + (right_half ? "end" : "start") +
                "\" font-size=\"12\" font-weight=\"bold\" fill=\"" + colour + "\"");

@@ -21,6 +21,10 @@ struct Units {
   std::string System;
   std::string Stress;      // of soil strengths, as input
   std::string UnitWeight;  // as input
+  // Deflections (and the y of p-y curves) are shown in one unit per system,
+  // millimetres or inches: the analysis unit times DeflectionScale.
+  std::string Deflection;
+  double DeflectionScale;
   std::string Moment() const { return Force + "\u00b7" + Length; }
   std::string ForcePerLength() const { return Force + "/" + Length; }
 };
@@ -50,9 +54,11 @@ int LargestIndex(const std::vector<double>& values);
 std::string OptionText(int option);
 
 // A marked point with its value: a dot on the curve and a label that stays
-// inside the panel.
+// inside the panel, above the dot or, where it would cross the line at pixel
+// height `clear_of` (the excavation level), below it.
 void Extreme(std::string& s, const std::string& quantity, double value, double depth, double px, double py,
-             double left, double right, double top, const std::string& colour, const std::string& label);
+             double left, double right, double top, const std::string& colour, const std::string& label,
+             std::optional<double> clear_of = std::nullopt);
 
 struct DepthMark {
   double Depth;  // depth unit

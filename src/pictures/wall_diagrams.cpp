@@ -19,6 +19,7 @@ struct Quantity {
   double PlotStationRow::*Member;
   const char* NegativeSide;
   const char* PositiveSide;
+  double Scale = 1;  // the shown unit over the data's
 };
 
 // Each tie-back's force per tie-back beside it, on the side of the panel the
@@ -71,8 +72,8 @@ std::string DrawWallDiagrams(const PlotStage& stage, std::optional<double> excav
   const std::string per = std::string(1, ' ') + PerWidth(ground, u);
   // Which way a positive value points, at the two ends of each value axis.
   const std::vector<Quantity> quantities = {
-      {"deflection", "Deflection", u.Length, u.Length, kDeflectionColour, &PlotStationRow::Deflection,
-       "\u2190 backfill", "excavation \u2192"},
+      {"deflection", "Deflection", u.Deflection, u.Deflection, kDeflectionColour, &PlotStationRow::Deflection,
+       "\u2190 backfill", "excavation \u2192", u.DeflectionScale},
       {"moment", "Bending moment", u.Moment(), u.Moment() + per, kMomentColour, &PlotStationRow::Moment,
        "\u2190 excavation face", "retained face \u2192"},
       {"shear", "Shear", u.Force, u.Force + per, kShearColour, &PlotStationRow::Shear, "\u2190 backfill",
@@ -94,6 +95,10 @@ std::string DrawWallDiagrams(const PlotStage& stage, std::optional<double> excav
   const Axis depth_axis = MakeAxis(0, deepest, 10, false, bottom - top, true);
   const Map y{depth_axis.Lo, depth_axis.Hi, top, bottom};
   const std::vector<DepthMark> marks = DepthMarks(stage, u, excavation_depth);
+  // The marked values' labels keep clear of the excavation line.
+  std::optional<double> excavation_line;
+  if (excavation_depth && std::isfinite(*excavation_depth))
+    excavation_line = y(*excavation_depth * u.DepthFactor);
 
   std::string s = SvgOpen(width, height, title);
   std::string subtitle = StageTitle(ground);
@@ -115,7 +120,7 @@ std::string DrawWallDiagrams(const PlotStage& stage, std::optional<double> excav
     const double px0 = left + static_cast<double>(q) * (panel_width + gap);
     const double px1 = px0 + panel_width;
     std::vector<double> values;
-    for (const PlotStationRow& r : rows) values.push_back(r.*quantity.Member);
+    for (const PlotStationRow& r : rows) values.push_back(r.*quantity.Member * quantity.Scale);
     const auto [lo, hi] = RangeWithZero(values);
     const Axis axis = MakeAxis(lo, hi, 4, true, panel_width, false);
     const Map x{axis.Lo, axis.Hi, px0, px1};
@@ -130,7 +135,7 @@ std::string DrawWallDiagrams(const PlotStage& stage, std::optional<double> excav
     Text(s, px0, 128, quantity.NegativeSide, " class=\"sign-hint\"" + hint);
     Text(s, px1, 128, quantity.PositiveSide, " class=\"sign-hint\" text-anchor=\"end\"" + hint);
     DepthGrid(s, depth_axis, y, px0, px1, false);
-    ValueTicks(s, axis, x, top, bottom);
+    ValueTicks(s, axis, x, top, bottom, quantity.Scale);
     DrawMarks(s, marks, y, px0, px1, depth_axis, q == 0, false);
     Frame(s, px0, top, px1, bottom);
     std::vector<std::pair<double, double>> points;
@@ -140,11 +145,9 @@ std::string DrawWallDiagrams(const PlotStage& stage, std::optional<double> excav
     if (k >= 0) {
       const double v = values[static_cast<size_t>(k)];
       const double d = depths[static_cast<size_t>(k)];
-      // The label speaks the unit of the axis it sits on.
-      const bool millimetres = AxisUnit(axis, quantity.Unit) == "mm";
-      Extreme(s, quantity.Key, v, d, x(v), y(d), px0, px1, top, quantity.Colour,
-              (millimetres ? FormatValue(v * 1000) + " mm" : FormatValue(v) + " " + quantity.Unit) + " at " +
-                  FormatDepth(d) + " " + u.Depth);
+      Extreme(s, quantity.Key, rows[static_cast<size_t>(k)].*quantity.Member, d, x(v), y(d), px0, px1, top,
+              quantity.Colour, FormatValue(v) + " " + quantity.Unit + " at " + FormatDepth(d) + " " + u.Depth,
+              excavation_line);
     }
     if (q == 0) TieBackForces(s, stage, u, values, depths, x, y, depth_axis, px0, px1);
     s += "</g>\n";

@@ -32,6 +32,8 @@ constexpr StationColumn kStationColumns[] = {
     {"soil_reaction", &StationTable::SoilReaction, &ResultUnits::SoilReaction},
     {"net_force", &StationTable::NetForce, &ResultUnits::NetForce},
     {"ei", &StationTable::Ei, &ResultUnits::Ei},
+    {"applied_load", &StationTable::AppliedLoad, &ResultUnits::NetForce},
+    {"support_force", &StationTable::SupportForce, &ResultUnits::NetForce},
 };
 
 struct PressureColumn {
@@ -65,18 +67,21 @@ Json UnitsJson(const ResultUnits& u) {
 struct Largest {
   double Deflection, DeflectionDepth, Moment, MomentDepth;
 };
-Largest LargestOf(const StageSummary& summary, const StageResults& stage) {
-  const double depth_factor = stage.UnitSystem == "English" ? 1.0 / 12 : 1.0;
-  return {summary.MaxDeflection, summary.MaxDeflectionDepth * depth_factor, summary.MaxMoment,
-          summary.MaxMomentDepth * depth_factor};
+Largest LargestOf(const StageSummary& summary) {
+  return {summary.MaxDeflection, summary.MaxDeflectionReportDepth, summary.MaxMoment,
+          summary.MaxMomentReportDepth};
 }
 
 // `memory`: the run had stage memory; only then do its columns appear.
 Json StageJson(const StageResults& s, const StageSummary* summary, bool memory) {
   Json stage{{"stage", s.Stage},           {"outcome", s.Outcome},        {"solved", s.Solved},
              {"iterations", s.Iterations}, {"unit_system", s.UnitSystem}, {"units", UnitsJson(s.Units)}};
+  // Where the iteration did not close, the share of the loads that load
+  // stepping carried (1 when it closed the stage).
+  if (summary && summary->LoadStepped)
+    stage["load_stepping"] = Json{{"steps", summary->LoadSteps}, {"load_fraction", summary->LoadFraction}};
   if (summary && s.Solved) {
-    const Largest l = LargestOf(*summary, s);
+    const Largest l = LargestOf(*summary);
     stage["largest"] = Json{{"deflection", l.Deflection},
                             {"deflection_depth", l.DeflectionDepth},
                             {"moment", l.Moment},
@@ -198,6 +203,36 @@ std::string StationsCsv(const StageResults& s, bool memory) {
   return text;
 }
 
+// The tie-back forces of a solved stage, one row per tie-back.
+std::string TieBacksCsv(const StageResults& s, bool memory) {
+  const std::string force = UnitSuffix(s.Units.Force);
+  std::string text = "number,station,depth_" + UnitSuffix(s.Units.Depth) + ",horizontal_force_per_station_" +
+                     force + ",force_per_station_" + force + ",force_per_tie_back_" + force +
+                     (memory ? ",memory_state,lock_stage\n" : "\n");
+  for (const TieBackResult& t : s.TieBacks) {
+    text += std::to_string(t.Number) + "," + std::to_string(t.Station);
+    for (double value : {t.Depth, t.HorizontalForcePerStation, t.ForcePerStation, t.ForcePerTieBack})
+      (text += ',') += Number(value);
+    if (memory) text += "," + t.MemoryState + "," + (t.LockStage > 0 ? std::to_string(t.LockStage) : "");
+    text += '\n';
+  }
+  return text;
+}
+
+// The pressure diagram as the solver loads it, one row per depth.
+std::string PressureCsv(const StageResults& s) {
+  std::string text;
+  for (const PressureColumn& c : kPressureColumns)
+    text += (text.empty() ? "" : ",") + std::string(c.Name) + "_" + UnitSuffix(s.Units.*c.Unit);
+  text += '\n';
+  for (size_t i = 0; i < s.Pressure.size(); ++i) {
+    for (size_t c = 0; c < std::size(kPressureColumns); ++c)
+      (text += c == 0 ? "" : ",") += Number((s.Pressure.*kPressureColumns[c].Values)[i]);
+    text += '\n';
+  }
+  return text;
+}
+
 // "held" or "locked in stage k" per tie-back, in order, parted by ";".
 std::string TieBackStates(const StageResults& s) {
   std::string text;
@@ -229,7 +264,7 @@ std::string StagesCsv(const RunResult& result) {
     text += std::to_string(s.Stage) + "," + CsvText(s.Outcome) + "," + (s.Solved ? "true" : "false") + "," +
             std::to_string(s.Iterations) + "," + s.UnitSystem;
     if (s.Solved && i < result.Stages.size()) {
-      const Largest l = LargestOf(result.Stages[i], s);
+      const Largest l = LargestOf(result.Stages[i]);
       for (double value : {l.Deflection, l.DeflectionDepth, l.Moment, l.MomentDepth})
         (text += ',') += Number(value);
     } else {
@@ -286,12 +321,17 @@ std::string WriteResultsCsv(const std::string& folder, const RunResult& result) 
   const std::filesystem::path dir(folder);
   errno = 0;
   std::string problem = WriteText((dir / "stages.csv").string(), "CSV results file", StagesCsv(result));
-  for (const StageResults& s : result.Results) {
-    if (!problem.empty()) break;
-    if (!s.Solved) continue;
+  const auto write = [&](const StageResults& s, const char* table, const std::string& text) {
+    if (!problem.empty()) return;
     errno = 0;
-    problem = WriteText((dir / ("stage-" + std::to_string(s.Stage) + "-stations.csv")).string(),
-                        "CSV results file", StationsCsv(s, result.StageMemory));
+    problem = WriteText((dir / ("stage-" + std::to_string(s.Stage) + "-" + table + ".csv")).string(),
+                        "CSV results file", text);
+  };
+  for (const StageResults& s : result.Results) {
+    if (s.Pressure.size() > 0) write(s, "pressure", PressureCsv(s));
+    if (!s.Solved) continue;
+    write(s, "stations", StationsCsv(s, result.StageMemory));
+    if (!s.TieBacks.empty()) write(s, "tie-backs", TieBacksCsv(s, result.StageMemory));
   }
   return problem;
 }

@@ -47,6 +47,10 @@ void DeriveStationResults(ProblemData& d) {
     r.NetForce = (m_previous - 2 * m_current + m_next) / h;
     r.SoilReaction = st.SoilReaction[k];
     r.EI = st.EI[k];
+    // The tie-backs' preloads are in BaseQ and their springs in BaseS; they
+    // move to the supports below.
+    r.AppliedLoad = st.BaseQ[k];
+    r.SupportForce = -st.BaseS[k] * st.W[k];
     m_previous = m_current;
     m_current = m_next;
   }
@@ -72,6 +76,11 @@ void DeriveStationResults(ProblemData& d) {
     t.ForcePerStation = t.HorizontalForcePerStation / t.CosAngle;
     t.ForcePerTieBack = english ? t.ForcePerStation * 12 * t.Spacing / d.C2.ResultWidth
                                 : t.ForcePerStation * t.Spacing / d.C2.ResultWidth;
+    if (t.Station >= 0 && t.Station <= n) {
+      StationResult& r = rows[static_cast<size_t>(t.Station)];
+      r.AppliedLoad -= t.PrestressLoad;
+      r.SupportForce += t.PrestressLoad;
+    }
   }
   d.Results.LastResultRows = n + 1;
 }

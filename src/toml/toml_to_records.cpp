@@ -4,6 +4,7 @@
 #include <toml++/toml.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <fstream>
 #include <limits>
@@ -15,6 +16,7 @@
 
 #include "toml/field_table.h"
 #include "toml/toml_input.h"
+#include "toml/unit_text.h"
 
 namespace darnek::toml_input {
 
@@ -91,6 +93,37 @@ std::set<std::string_view> PairKeys() {
   return keys;
 }
 
+// The number of single-character edits that turn `a` into `b`.
+size_t EditDistance(std::string_view a, std::string_view b) {
+  std::vector<size_t> row(b.size() + 1);
+  for (size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = row[0];
+    row[0] = i;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      const size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+// "; did you mean `key`?" for the known key nearest to a misspelt one, when
+// one is near enough (a third of its letters changed at most).
+std::string Suggestion(std::string_view key, const std::vector<std::string_view>& known) {
+  std::string_view best;
+  size_t best_distance = std::max<size_t>(2, key.size() / 3) + 1;
+  for (std::string_view k : known) {
+    const size_t d = EditDistance(key, k);
+    if (d < best_distance) {
+      best = k;
+      best_distance = d;
+    }
+  }
+  return best.empty() ? "" : "; did you mean `" + std::string(best) + "`?";
+}
+
 std::string QuoteText(const std::string& text) {
   std::string out = "'";
   for (char c : text) {
@@ -128,8 +161,10 @@ class Writer {
         out_.CurveSpacing = *f;
       } else if (k != "units" && k != "stage") {
         Fail(place, k,
-             "unknown key (the file holds `units`, `stage_memory`, `unload_factor`, `curve_spacing` and the "
-             "`[[stage]]` tables)");
+             "unknown key" +
+                 Suggestion(k, {"units", "stage_memory", "unload_factor", "curve_spacing", "stage"}) +
+                 " (the file holds `units`, `stage_memory`, `unload_factor`, `curve_spacing` and the "
+                 "`[[stage]]` tables)");
       }
     }
     const toml::node* stages = root_.get("stage");
@@ -262,7 +297,7 @@ class Writer {
       std::string line;
       for (size_t c = 0; c < width; ++c) {
         const Field& f = node.Record->Items[c];
-        const double v = Number(*cells->get(c), row_path + ", " + std::string(f.Key));
+        const double v = Quantity(*cells->get(c), row_path + ", " + std::string(f.Key), f.Unit);
         if (!line.empty()) line += ' ';
         line += RealText(v);
         place.Items.push_back(
@@ -277,6 +312,23 @@ class Writer {
     std::string out = "[";
     for (size_t i = 0; i < r.Items.size(); ++i) out += (i ? ", " : "") + std::string(r.Items[i].Key);
     return out + "]";
+  }
+
+  // A key of the table near a missing one, which may be it misspelt.
+  std::string MisspeltAs(const Context& ctx, std::string_view key) const {
+    const size_t dot = key.rfind('.');
+    const toml::node* parent = dot == std::string_view::npos ? nullptr : Lookup(ctx, key.substr(0, dot));
+    const toml::table* table = dot == std::string_view::npos ? ctx.Table
+                               : parent                      ? parent->as_table()
+                                                             : nullptr;
+    if (!table) return "";
+    const std::string_view name = dot == std::string_view::npos ? key : key.substr(dot + 1);
+    for (const auto& [k, node] : *table) {
+      if (Suggestion(k.str(), {name}).empty()) continue;
+      return " (is `" + std::string(k.str()) + "` on line " + std::to_string(k.source().begin.line) +
+             " a misspelling of it?)";
+    }
+    return "";
   }
 
   // A key of the context's table; a dotted key reaches into a sub-table.
@@ -307,6 +359,25 @@ class Writer {
     }
     if (!std::isfinite(v)) Fail(Where(node), path, "expected a finite number");
     return v;
+  }
+
+  // A real of the records: a number in the records' unit, or a text with a
+  // unit of the same kind, converted into it.
+  double Quantity(const toml::node& node, const std::string& path, Unit unit) const {
+    const auto* text = node.as_string();
+    if (!text) return Number(node, path);
+    const bool si = scope_.Get("UnitSystemCode") == 2;
+    if (unit == Unit::Surcharge) {
+      // A point, line or strip load, as the load's `type` says.
+      const int type = static_cast<int>(scope_.Get("type"));
+      unit = type == 1 ? Unit::Force : (type == 2 ? Unit::LinePressure : Unit::Stress);
+    }
+    const std::string_view target = si ? SiUnit(unit) : EnglishUnit(unit);
+    if (unit == Unit::None || !HasUnit(target))
+      Fail(Where(node), path, "expected a number, found a text (this value has no unit)");
+    const UnitConversion converted = ConvertUnitText(text->get(), target);
+    if (!converted.Ok) Fail(Where(node), path, converted.Problem);
+    return converted.Value;
   }
 
   static int Integer(const toml::node& node, const std::string& path) {
@@ -456,8 +527,10 @@ class Writer {
 
   ItemValue KeyValue(const Field& f, const Record& record, Context& ctx) {
     std::string_view key = f.Key;
+    Unit unit = f.Unit;
     if (f.AltWhen) {
       const bool alt = f.AltWhen(scope_);
+      if (alt) unit = f.AltUnit;
       const std::string_view other = alt ? f.Key : f.AltKey;
       key = alt ? f.AltKey : f.Key;
       if (const toml::node* wrong = Lookup(ctx, other))
@@ -471,7 +544,7 @@ class Writer {
     if (!node) {
       switch (f.Fallback.Kind) {
         case DefaultKind::Required:
-          Fail(ctx.Place, ctx.Path, "`" + std::string(key) + "` is missing");
+          Fail(ctx.Place, ctx.Path, "`" + std::string(key) + "` is missing" + MisspeltAs(ctx, key));
         case DefaultKind::Text:
           v.Numeric = false;
           v.Text = QuoteText(std::string(f.Fallback.Text));
@@ -479,8 +552,8 @@ class Writer {
         case DefaultKind::SameAs: {
           const toml::node* same = Lookup(ctx, f.Fallback.Text);
           if (!same) Fail(ctx.Place, ctx.Path, "`" + std::string(f.Fallback.Text) + "` is missing");
-          return NumberValue(f.Type == Type::Real ? Number(*same, path) : Integer(*same, path), f.Type,
-                             v.Place);
+          return NumberValue(f.Type == Type::Real ? Quantity(*same, path, f.Unit) : Integer(*same, path),
+                             f.Type, v.Place);
         }
         case DefaultKind::Value:
         case DefaultKind::Top:
@@ -500,7 +573,7 @@ class Writer {
     }
     switch (f.Type) {
       case Type::Real:
-        return NumberValue(Number(*value, path), Type::Real, v.Place);
+        return NumberValue(Quantity(*value, path, unit), Type::Real, v.Place);
       case Type::Integer:
         return NumberValue(Integer(*value, path), Type::Integer, v.Place);
       case Type::Code:
@@ -595,7 +668,7 @@ class Writer {
       if (!scaled) continue;
       ctx.Used.insert(std::string(f.Key));
       const std::string path = ctx.Path + ", " + std::string(f.Key);
-      if (Number(*node, path) != kept_.Wall[i].Number)
+      if (Quantity(*node, path, f.Unit) != kept_.Wall[i].Number)
         Fail(Where(*node), path,
              "must be " + kept_.Wall[i].Text + ", the value of " + kept_from +
                  ", whose surcharges this stage keeps");
@@ -627,7 +700,12 @@ class Writer {
   // Why a key was not read: the condition under which the records would
   // read it, or that no record has it.
   std::string Unused(const std::string& key, const Context& ctx, const Record* only) const {
-    if (only) return "unknown key";
+    if (only) {
+      std::vector<std::string_view> known;
+      for (const Field& f : only->Items)
+        if (f.From == From::Key) known.push_back(f.Key);
+      return "unknown key" + Suggestion(key, known);
+    }
     std::string why;
     bool found = false;
     const auto walk = [&](const auto& self, const std::vector<Node>& nodes,
@@ -652,7 +730,24 @@ class Writer {
       }
     };
     for (const std::vector<Node>* schema : ctx.Schemas) walk(walk, *schema, "");
-    if (!found) return "unknown key";
+    if (!found) {
+      // The keys this table may hold, for the nearest one to a misspelling.
+      std::vector<std::string_view> known;
+      const auto keys = [&](const auto& self, const std::vector<Node>& nodes) -> void {
+        for (const Node& n : nodes) {
+          if (n.Kind == NodeKind::Each || n.Kind == NodeKind::Rows) known.push_back(n.Key);
+          if (n.Record && n.Kind == NodeKind::Rec)
+            for (const Field& f : n.Record->Items) {
+              if (f.From != From::Count && f.From != From::Zero && f.From != From::Position && !f.Key.empty())
+                known.push_back(f.Key);
+              if (!f.AltKey.empty()) known.push_back(f.AltKey);
+            }
+          if (n.Kind == NodeKind::When) self(self, n.Children);
+        }
+      };
+      for (const std::vector<Node>* schema : ctx.Schemas) keys(keys, *schema);
+      return "unknown key" + Suggestion(key, known);
+    }
     if (why.empty()) return "not used here";
     return "not used here: it is read only " + why;
   }
@@ -688,12 +783,75 @@ Records TomlToRecords(const std::string& toml_text) {
   return Writer(root).Make();
 }
 
+namespace {
+
+// The engine's messages name other items of the records by their names
+// (`DividingDepth`, `NumIncrements x IncrementLength`); a TOML file knows them
+// by their keys. Names in the identifier style of the records that stand for
+// one key only are translated.
+const std::map<std::string, std::string, std::less<>>& ItemKeys() {
+  static const std::map<std::string, std::string, std::less<>> keys = [] {
+    std::map<std::string, std::string, std::less<>> found;
+    std::set<std::string> ambiguous;
+    const auto identifier = [](std::string_view name) {
+      bool upper = false, lower = false;
+      for (char c : name) {
+        if (!std::isalnum(static_cast<unsigned char>(c))) return false;
+        upper = upper || std::isupper(static_cast<unsigned char>(c));
+        lower = lower || std::islower(static_cast<unsigned char>(c));
+      }
+      return (upper && lower) || name == "WA" || name == "WP";
+    };
+    const auto walk = [&](const auto& self, const std::vector<Node>& nodes) -> void {
+      for (const Node& n : nodes) {
+        if (n.Record)
+          for (const Field& f : n.Record->Items) {
+            if (f.From != From::Key || !identifier(f.Item)) continue;
+            const auto [it, fresh] = found.emplace(std::string(f.Item), std::string(f.Key));
+            if (!fresh && it->second != f.Key) ambiguous.insert(it->first);
+          }
+        self(self, n.Children);
+      }
+    };
+    walk(walk, StageSchema());
+    for (const std::string& name : ambiguous) found.erase(name);
+    return found;
+  }();
+  return keys;
+}
+
+std::string InTomlWords(const std::string& detail) {
+  std::string out;
+  const auto word = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
+  for (size_t i = 0; i < detail.size();) {
+    if (!word(detail[i])) {
+      out += detail[i++];
+      continue;
+    }
+    size_t end = i;
+    while (end < detail.size() && word(detail[end])) ++end;
+    const std::string_view name(detail.data() + i, end - i);
+    const auto it = ItemKeys().find(name);
+    if (it != ItemKeys().end())
+      ((out += '`') += it->second) += '`';
+    else
+      out += name;
+    i = end;
+  }
+  return out;
+}
+
+}  // namespace
+
 TomlPlace LocateInToml(const Records& records, const InputErrorPlace& place) {
-  int line = place.Line;
+  // What the engine reads back from its own scratch files names their lines,
+  // not the input's.
+  const bool own_file = place.Record.find("scratch file") != std::string::npos;
+  int line = own_file ? 0 : place.Line;
   std::string detail = place.Detail;
   int item = place.Item;
   // Messages composed as text still start with the line they name.
-  if (line == 0 && place.Message.rfind("line ", 0) == 0) {
+  if (line == 0 && !own_file && place.Message.rfind("line ", 0) == 0) {
     const size_t colon = place.Message.find(": ");
     if (colon != std::string::npos) {
       try {
@@ -710,7 +868,7 @@ TomlPlace LocateInToml(const Records& records, const InputErrorPlace& place) {
     const RecordPlace& p = records.Places[static_cast<size_t>(line - 1)];
     out.Path = p.Path;
     out.Stage = p.Stage;
-    out.Detail = detail;
+    out.Detail = InTomlWords(detail);
     if (item >= 1 && item <= static_cast<int>(p.Items.size()) &&
         !p.Items[static_cast<size_t>(item - 1)].Key.empty()) {
       const RecordPlace::Item& it = p.Items[static_cast<size_t>(item - 1)];
@@ -724,7 +882,7 @@ TomlPlace LocateInToml(const Records& records, const InputErrorPlace& place) {
     return out;
   }
   // An error that names no record: the stage it was found in.
-  out.Detail = place.Message;
+  out.Detail = InTomlWords(place.Message);
   const int last = place.LastLine;
   if (last >= 1 && last <= static_cast<int>(records.Places.size()))
     out.Stage = records.Places[static_cast<size_t>(last - 1)].Stage;

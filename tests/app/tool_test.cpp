@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <vector>
 
@@ -140,8 +141,8 @@ TEST(Tool, BatchRunsEveryInputAndSummarisesEachStage) {
   for (std::string row; std::getline(csv, row);) rows.push_back(row);
   ASSERT_EQ(rows.size(), 4u) << dir.Read("sum.csv");
   EXPECT_EQ(rows[0],
-            "file,status,message,stage,outcome,iterations,max_deflection,max_deflection_depth,max_moment,"
-            "max_moment_depth,deflection_unit,depth_unit,moment_unit,force_unit,tie_back_1_force,"
+            "file,status,message,stage,outcome,iterations,load_fraction,max_deflection,max_deflection_depth,"
+            "max_moment,max_moment_depth,deflection_unit,depth_unit,moment_unit,force_unit,tie_back_1_force,"
             "tie_back_2_force");
   const auto fields = [](const std::string& row) {  // commas inside quotes separate nothing
     int n = 1;
@@ -152,7 +153,7 @@ TEST(Tool, BatchRunsEveryInputAndSummarisesEachStage) {
     }
     return n;
   };
-  for (const std::string& row : rows) EXPECT_EQ(fields(row), 16) << row;
+  for (const std::string& row : rows) EXPECT_EQ(fields(row), 17) << row;
   EXPECT_EQ(rows[1].rfind(dir.File("two.dat") + ",0,,1,closed,", 0), 0u) << rows[1];
   EXPECT_NE(rows[1].find(",m,m,kN-m,kN,"), std::string::npos) << rows[1];
   EXPECT_EQ(rows[2].rfind(dir.File("bad.dat") + ",3,", 0), 0u) << rows[2];
@@ -164,6 +165,59 @@ TEST(Tool, BatchRunsEveryInputAndSummarisesEachStage) {
       std::stod(run.substr(run.find("force per tie-back", run.find("tie-back 2 at")) + 19));
   const double summarised = std::stod(rows[1].substr(rows[1].rfind(',') + 1));
   EXPECT_NEAR(summarised, printed, 1e-4 * std::fabs(printed)) << rows[1] << "\n" << run;
+
+  // The largest values and their depths are the run's JSON, digit for digit;
+  // where load stepping was tried, the share of the loads it carried is too.
+  // The memory run of the two-anchor wall is beyond its supports' capacity.
+  std::filesystem::copy_file(examples / "anchored_two_tiebacks_si.toml", dir.path() / "held.toml");
+  dir.Write("held.toml", "stage_memory = true\n" + dir.Read("held.toml"));
+  std::filesystem::copy_file(examples / "multi_layer_si.dat", dir.path() / "layers.dat");
+  const std::vector<std::string> inputs = {"two.dat", "sand.toml", "held.toml", "layers.dat"};
+  std::string batch = "batch --summary '" + dir.File("all.csv") + "' --out '" + dir.File("all") + "'";
+  for (const std::string& input : inputs) batch += " '" + dir.File(input) + "'";
+  Tool(batch, &status);
+  const auto cells = [](const std::string& row) {  // a quoted cell may hold commas
+    std::vector<std::string> split(1);
+    bool quoted = false;
+    for (char c : row) {
+      if (c == '"') quoted = !quoted;
+      if (c == ',' && !quoted)
+        split.emplace_back();
+      else
+        split.back() += c;
+    }
+    return split;
+  };
+  std::istringstream all(dir.Read("all.csv"));
+  std::string row;
+  std::getline(all, row);
+  bool stepped = false;
+  for (const std::string& input : inputs) {
+    SCOPED_TRACE(input);
+    Tool(
+        "run '" + dir.File(input) + "' --out '" + dir.File("one") + "' --json '" + dir.File("one.json") + "'",
+        &status);
+    const auto json = nlohmann::json::parse(dir.Read("one.json"));
+    for (const auto& stage : json["stages"]) {
+      ASSERT_TRUE(std::getline(all, row));
+      // file, status, message, stage, outcome, iterations, load_fraction,
+      // deflection, its depth, moment, its depth, ...
+      const std::vector<std::string> c = cells(row);
+      ASSERT_GE(c.size(), 11u) << row;
+      EXPECT_EQ(std::stoi(c[3]), stage["stage"].get<int>());
+      EXPECT_EQ(c[6].empty(), !stage.contains("load_stepping")) << row;
+      if (!c[6].empty()) {
+        stepped = true;
+        EXPECT_EQ(std::stod(c[6]), stage["load_stepping"]["load_fraction"].get<double>()) << row;
+      }
+      if (!stage["solved"].get<bool>()) continue;
+      const char* keys[] = {"deflection", "deflection_depth", "moment", "moment_depth"};
+      for (size_t k = 0; k < 4; ++k)
+        EXPECT_EQ(std::stod(c[7 + k]), stage["largest"][keys[k]].get<double>()) << keys[k] << ": " << row;
+    }
+  }
+  EXPECT_FALSE(std::getline(all, row)) << row;
+  EXPECT_TRUE(stepped) << "held at their prestress, the two anchors are beyond the wall's supports";
 
   // Two inputs that would write the same outputs: nothing runs.
   Tool("batch '" + dir.File("two.dat") + "' '" + dir.File("two.toml") + "'", &status);

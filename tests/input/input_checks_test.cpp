@@ -373,5 +373,89 @@ TEST(InputChecks, WarningsLetTheRunGoOn) {
   EXPECT_GT(out.Report.find("NumPyModificationFactors): the count -1"), out.Report.find("NO OF TIE BACKS"));
 }
 
+// Geometry that cannot be analysed is refused where it is read, in the
+// input's words; depths that disagree are warned of, with the slip of a unit
+// named where one explains them.
+TEST(InputChecks, GeometryIsCheckedWhereItIsRead) {
+  const std::string kSand = "0.0694 0.0 30.0 0.0 25.0 0.0\n0.0694 0.0 30.0 0.0 25.0 0.0\n";
+  ExpectRejected({
+      {"a wall that does not reach below the cut", "60.0 12.0 12.0 1000.0", "120.0 12.0 12.0 1000.0",
+       "line 16: wall-and-water record, item 1 (FreeHeight): 120 puts the excavation level at or below the "
+       "tip "
+       "of the wall at 120 (NumIncrements x IncrementLength = 20 x 6): no station of the wall is embedded, "
+       "so "
+       "no generated p-y curve holds it"},
+      {"soil that ends above the cut", "4 72.0\n" + kSand + "1 240.0\n", "4 30.0\n" + kSand + "1 50.0\n",
+       "line 24: soil layer 2, record L1, item 2 (LayerBottomDepth): the soil layers end at 50, at or above "
+       "the "
+       "excavation level FreeHeight = 60: the ground below the excavation, which holds the wall, must be "
+       "given"},
+  });
+  const struct {
+    std::string From, To;
+    std::vector<std::string> Warnings;
+  } cases[] = {
+      {"60.0 12.0 12.0 1000.0",
+       "5.0 12.0 12.0 1000.0",
+       {"line 16: wall-and-water record, item 1 (FreeHeight): 5 lies far from DividingDepth = 60, which is "
+        "normally the excavation level too; DividingDepth is 12 times it: was FreeHeight given in feet? both "
+        "are read in inches",
+        "line 13: tie-back row 1, item 1 (depth): 2 ft lies below the excavation level FreeHeight = 0.416667 "
+        "ft: anchors are set from the excavation, above its level"}},
+      {"2.0 1.5 29000000.0",
+       "72.0 1.5 29000000.0",
+       {"line 13: tie-back row 1, item 1 (depth): 72 ft lies below the tip of the wall at 10 ft "
+        "(NumIncrements x IncrementLength): was it given in inches? tie-back depths are read in feet"}},
+      {"2.0 1.5 29000000.0",
+       "12.0 1.5 29000000.0",
+       {"line 13: tie-back row 1, item 1 (depth): 12 ft lies below the tip of the wall at 10 ft "
+        "(NumIncrements x IncrementLength)"}},
+      {"0.0 10.0 1\n",
+       "0.0 120.0 1\n",
+       {"line 4: wall section row 1, item 2 (SectionBottom): 120 ft lies below the tip of the wall at 10 ft "
+        "(NumIncrements x IncrementLength); the wall ends there: was it given in inches? wall-section depths "
+        "are read in feet"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.To);
+    const auto out = RunText(Replace(kBase, c.From, c.To));
+    for (const std::string& w : c.Warnings)
+      EXPECT_EQ(Count(out.Report, "      **** WARNING ****\n      " + w + "\n"), 1) << out.Report;
+    EXPECT_EQ(Count(out.Console, " **** WARNING **** "), static_cast<int>(c.Warnings.size())) << out.Console;
+  }
+}
+
+// A tie-back stressed in one stage and given 0 in the next is a file for
+// stage memory; a prestress repeated in every stage, one for independent
+// stages. Each run in the other mode says so at the second stage's row.
+TEST(InputChecks, ATieBackWrittenForTheOtherStageModeIsWarnedOf) {
+  const std::string two = Replace(kBase, "1 0 1 1 1 2 2 1 1 0 1 0", "1 0 1 1 1 2 2 1 2 0 1 0");
+  const auto stages = [&](const std::string& second_prestress) {
+    const std::string second = Replace(two, "8.0 1000.0\n", "8.0 " + second_prestress + "\n");
+    return two + second.substr(0, second.size() - 2) + "2\n";
+  };
+  const std::string memory_file = stages("0.0"), alone_file = stages("1000.0");
+  RunOptions memory;
+  memory.StageMemory = true;
+  const auto warnings = [](const testing::RunOutput& out) {
+    return Count(out.Console, " **** WARNING **** ");
+  };
+  const auto memory_alone = RunText(memory_file);
+  EXPECT_EQ(warnings(memory_alone), 1);
+  EXPECT_NE(memory_alone.Console.find("line 43: tie-back row 1, item 7 (prestress force): 0, where stage 1 "
+                                      "prestressed the tie-back at this depth to 1000: the stages are "
+                                      "analysed independently"),
+            std::string::npos)
+      << memory_alone.Console;
+  const auto alone_memory = RunText(alone_file, memory);
+  EXPECT_EQ(warnings(alone_memory), 1);
+  EXPECT_NE(alone_memory.Console.find("line 43: tie-back row 1, item 7 (prestress force): 1000 repeats the "
+                                      "prestress of stage 1 at this depth: with stage memory"),
+            std::string::npos)
+      << alone_memory.Console;
+  EXPECT_EQ(warnings(RunText(memory_file, memory)), 0);
+  EXPECT_EQ(warnings(RunText(alone_file)), 0);
+}
+
 }  // namespace
 }  // namespace darnek

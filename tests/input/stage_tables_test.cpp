@@ -23,6 +23,7 @@ TEST(RestraintsAndTieBacks, ZeroRestraintsWithTwoTieBacksReadExactlyTwoRowsOfSev
                  "15.0 8.0 80000.0\n"
                  "77\n");
   h.Ctx.Data.C1.NumTieBacks = 2;
+  h.Ctx.Data.C2.WallLength = 480;         // 40 ft: both tie-backs on the wall
   h.Ctx.Data.Restraints = {Restraint{}};  // left from an earlier stage
   input::ReadRestraintsAndTieBacks(h.Ctx, h.Reader);
   input::EchoTieBackTable(h.Ctx);
@@ -62,6 +63,7 @@ TEST(RestraintsAndTieBacks, SIUnitsLineAndRestraintRows) {
                  "1.5 5.6E-4 1.95E8 6.0 15.0 2.5 300.0\n"
                  "77\n");
   h.Ctx.Data.C1.NumTieBacks = 1;
+  h.Ctx.Data.C2.WallLength = 15;
   input::ReadRestraintsAndTieBacks(h.Ctx, h.Reader);
   input::EchoTieBackTable(h.Ctx);
   EXPECT_EQ(h.ReadSentinel(), 77);
@@ -157,6 +159,7 @@ const char* kSoilBlockSI =
 
 TEST(EarthPressureAndSoilBlock, SIReadsMillimetreSurchargePositionsAsMetres) {
   InputHarness h(-1, kSoilBlockSI);
+  h.Ctx.Data.C2.DividingDepth = 5.0;  // at the excavation level
   input::ReadEarthPressureAndSoilBlock(h.Ctx, h.Reader);
   EXPECT_EQ(h.ReadSentinel(), 77);
   const ProblemData& d = h.Ctx.Data;

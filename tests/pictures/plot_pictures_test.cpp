@@ -229,6 +229,41 @@ TEST(WallDiagrams, UnitsFollowTheUnitFlagWithDepthsInFeetForEnglishUnits) {
   EXPECT_NE(si.find("kN\u00b7m per result width)"), std::string::npos);
   EXPECT_NE(si.find("(kN/m per result width)"), std::string::npos);
   EXPECT_EQ(si.find("lbs"), std::string::npos);
+  // One deflection unit per system, whatever the size of the deflections:
+  // millimetres for SI, inches for English units; the p-y curves' y too.
+  for (const ExampleRun& run : ExampleRuns())
+    for (const PlotStage& stage : run.Plot.Stages) {
+      if (!stage.Results->Solved) continue;
+      const std::string unit = StageUnitFlag(stage) > 0 ? "(in)" : "(mm)";
+      EXPECT_EQ(
+          Panel(ParseXml(DrawWallDiagrams(stage, std::nullopt)), "deflection")->FindAll("text").at(1)->Text,
+          unit)
+          << run.Plot.Name;
+      const std::string curves = ParseXml(DrawPyCurves(stage, std::nullopt)).AllText();
+      EXPECT_NE(curves.find("y, deflection " + unit), std::string::npos) << run.Plot.Name;
+    }
+}
+
+// A marked value's label never crosses the excavation line: it goes below
+// its dot, or off the line, where above it would.
+TEST(WallDiagrams, LabelsOfLargestValuesKeepClearOfTheExcavationLine) {
+  int near_the_line = 0;
+  for (const ExampleRun& run : ExampleRuns())
+    for (const PlotStage& stage : run.Plot.Stages) {
+      const std::optional<double> excavation = ExcavationDepthFor(stage, run.Options);
+      if (!stage.Results->Solved || !excavation) continue;
+      const XmlNode svg = ParseXml(DrawWallDiagrams(stage, excavation));
+      const Scale depth = ScaleFromTicks(svg.WithClass("depth-axis").at(0)->WithClass("tick-depth"), true);
+      const double line = depth.Pixel(*excavation * (StageUnitFlag(stage) > 0 ? 1.0 / 12 : 1.0));
+      for (const XmlNode* mark : svg.WithClass("extreme")) {
+        const double baseline = mark->FindAll("text").at(0)->Number("y");
+        const double dot = mark->FindAll("circle").at(0)->Number("cy");
+        near_the_line += std::abs(dot - line) < 20;
+        EXPECT_FALSE(line > baseline - 14 && line < baseline + 6)
+            << run.Plot.Name << " stage " << stage.Number << ": " << mark->FindAll("text").at(0)->Text;
+      }
+    }
+  EXPECT_GT(near_the_line, 0) << "no marked value lies near an excavation line: the test tests nothing";
 }
 
 TEST(WallDiagrams, LargestValuesAreMarkedWithTheirNumbersAndDepths) {
@@ -505,15 +540,20 @@ TEST(ReportPage, HoldsEveryStageWithItsSummaryAndPictures) {
   EXPECT_EQ(third.find("Largest deflection"), std::string::npos);
   EXPECT_TRUE(sections[2]->FindAll("svg").at(0)->FindAll("polyline").empty());
 
-  // The summary's largest deflection is the one the picture marks.
+  // The summary's largest deflection is the one the picture marks, in the
+  // deflection unit of the pictures (mm for SI).
   const PlotStage& stage = file.Stages[1];
+  ASSERT_LT(StageUnitFlag(stage), 0);
   const PlotStationRow* largest = &stage.Results->Rows[0];
   for (const PlotStationRow& r : stage.Results->Rows)
     if (std::abs(r.Deflection) > std::abs(largest->Deflection)) largest = &r;
   for (const XmlNode* row : sections[1]->FindAll("tr")) {
     if (row->FindAll("th").empty() || row->FindAll("th")[0]->Text != "Largest deflection") continue;
     const std::string cell = row->FindAll("td").at(0)->Text;
-    EXPECT_NEAR(LabelNumber(cell), largest->Deflection, std::abs(largest->Deflection) * 5e-4) << cell;
+    size_t used = 0;
+    EXPECT_NEAR(LabelNumber(cell, &used), largest->Deflection * 1000, std::abs(largest->Deflection) * 0.5)
+        << cell;
+    EXPECT_EQ(cell.compare(used, 4, " mm "), 0) << cell;
   }
 }
 
@@ -797,7 +837,8 @@ TEST(Envelope, EveryStageIsDrawnOnOneDepthAxisWithItsLargestValuesTabled) {
               .at(0);
       const XmlNode* cell = row->FindAll("td").at(key == std::string("deflection") ? 2 : 3);
       EXPECT_EQ(cell->Number("data-value"), largest);
-      EXPECT_NEAR(LabelNumber(cell->Text), largest, std::abs(largest) * 5e-4) << cell->Text;
+      const double shown = std::string(key) == "deflection" ? 1000 : 1;  // mm, kN-m
+      EXPECT_NEAR(LabelNumber(cell->Text), largest * shown, std::abs(largest * shown) * 5e-4) << cell->Text;
     }
     EXPECT_EQ(solved, curves.size());
   }
@@ -811,8 +852,12 @@ TEST(ReportPage, NamesTheProblemAndThePressurePartsAddUpToTheLoad) {
   int diagrams = 0;
   for (const ExampleRun& run : ExampleRuns()) {
     const XmlNode page = ParseXml(BuildReportPage(run.Plot, run.Options));
-    const std::string title = run.Options.Summaries.at(0).Ground.Title;
+    // The file's title: its stages' when they share one, else the input's
+    // name; never stage 1's alone.
+    std::string title = run.Options.Summaries.at(0).Ground.Title;
     ASSERT_FALSE(title.empty()) << run.Plot.Name;
+    for (const StageSummary& s : run.Options.Summaries)
+      if (s.Ground.Title != title) title = run.Options.Title.empty() ? run.Plot.Name : run.Options.Title;
     EXPECT_EQ(page.FindAll("h1").at(0)->Text, title);
     for (const PlotStage& stage : run.Plot.Stages) {
       if (!stage.EarthPressure || stage.EarthPressure->Rows.empty() || stage.EarthPressure->Option == 1)

@@ -21,6 +21,13 @@ def test_values_by_name_mirror_the_toml_keys(cantilever):
     assert "thickness" not in m.to_dict()["stage"][0]["cross_section"][0]
     with pytest.raises(AttributeError, match="friction_angle_deg"):
         m.stages[0].soil_layers[0].friction_angel_deg = 30
+    # An unknown key is refused when it is set, however it is set.
+    for set_it in (lambda: m.stages[0].__setitem__("wall_hieght", 420.0),
+                   lambda: setattr(m.stages[0], "ground", {"excavation_dept": 168.0}),
+                   lambda: m.stages[0].tie_backs.append({"depht": 2.0})):
+        with pytest.raises(KeyError, match="did you mean"):
+            set_it()
+    assert "tie_back" not in m.to_dict()["stage"][0] and "wall_hieght" not in m.stages[0]
     # Dicts put into an array of tables become tables; the model pickles.
     m.stages[0].soil_layers.append({"type": "sand", "bottom_depth": 900.0, "unit_weight": 0.07})
     assert m.stages[0].soil_layers[1].bottom_depth == 900.0
@@ -64,3 +71,24 @@ def test_input_errors_carry_the_tools_message_line_and_item(tmp_path):
     with pytest.raises(darnek.InputError) as caught:
         darnek.load(tmp_path / "syntax.toml")
     assert caught.value.line == 2
+
+
+def test_a_changed_loaded_model_runs_the_change(cantilever, tmp_path):
+    as_read = darnek.run(cantilever).stages[0]
+    cantilever.stages[0].soil_layers[0].friction_angle_deg = 36.0
+    changed = darnek.run(cantilever).stages[0]
+    (tmp_path / "changed.toml").write_text(cantilever.to_toml())
+    assert changed == darnek.run(tmp_path / "changed.toml").stages[0]
+    assert abs(changed.max_moment) < 0.9 * abs(as_read.max_moment)
+    # Back to what the file says: the file's own result again.
+    cantilever.stages[0].soil_layers[0].friction_angle_deg = 32.0
+    assert darnek.run(cantilever).stages[0] == as_read
+
+
+def test_a_misspelt_key_in_a_file_is_named_with_its_line_when_run(tmp_path):
+    path = tmp_path / "typo.toml"
+    path.write_text((EXAMPLES / "cantilever_sand.toml").read_text().replace("friction_angle_deg", "friction_angle"))
+    model = darnek.load(path)
+    with pytest.raises(darnek.InputError, match="did you mean `friction_angle_deg`") as caught:
+        darnek.run(model)
+    assert caught.value.line > 0

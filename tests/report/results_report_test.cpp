@@ -28,7 +28,7 @@ struct Fixture {
     d.C2.MaxIterations = 10;
     d.C2.ResultWidth = 12;
     StationTables& st = d.Stations;
-    for (auto* a : {&st.EI, &st.W, &st.SoilReaction}) a->Resize(n);
+    for (auto* a : {&st.EI, &st.W, &st.SoilReaction, &st.BaseQ, &st.BaseS}) a->Resize(n);
   }
 };
 

@@ -362,7 +362,8 @@ TEST(StageMemory, TheResultFilesSayTheModeIsOnAndGiveTheStepsAndTheTieBackStates
       << stages;
   EXPECT_NE(stages.find(",1,true,0.5,held\n"), std::string::npos) << stages;
   EXPECT_NE(stages.find(",1,true,0.5,locked in stage 1\n"), std::string::npos) << stages;
-  EXPECT_NE(dir.Read("stage-2-stations.csv").find(",ei_kN_m2,deflection_since_previous_m\n"),
+  EXPECT_NE(dir.Read("stage-2-stations.csv")
+                .find(",ei_kN_m2,applied_load_kN,support_force_kN,deflection_since_previous_m\n"),
             std::string::npos);
 
   EXPECT_EQ(memory.Out.Plot.rfind(" STAGE MEMORY ON; UNLOAD FACTOR  5.000E-01\n", 0), 0u);

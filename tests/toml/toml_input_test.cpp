@@ -14,6 +14,7 @@
 #include "support/run_helper.h"
 #include "support/temp_dir.h"
 #include "toml/field_table.h"
+#include "toml/unit_text.h"
 
 namespace darnek {
 namespace {
@@ -213,17 +214,22 @@ TEST(TomlInput, ErrorsNameTheTomlLineColumnAndKeyPath) {
   EXPECT_EQ(
       TomlMessage(Replace(kWall, "increments = 70", "increments = = 70")).rfind("line 8, column 14: ", 0),
       0u);
-  EXPECT_EQ(TomlMessage(Replace(kWall, "friction_angle_deg = 34.0", "friction_angle_deg = \"34\"")),
-            "line 46, column 22: stage 1, soil_layer 2, friction_angle_deg: expected a number, found a text");
+  EXPECT_EQ(TomlMessage(Replace(kWall, "friction_angle_deg = 34.0", "friction_angle_deg = true")),
+            "line 46, column 22: stage 1, soil_layer 2, friction_angle_deg: expected a number, found true or "
+            "false");
   EXPECT_EQ(TomlMessage(Replace(kWall, "type = \"sand\"\nbottom_depth = 600",
                                 "type = \"gravel\"\nbottom_depth = 600")),
             "line 43, column 8: stage 1, soil_layer 2, type: \"gravel\" is not one of \"soft_clay\", "
             "\"stiff_clay_below_water\", \"stiff_clay_above_water\", \"sand\", \"silt\", \"rock\" or "
             "\"weak_rock\"");
   EXPECT_EQ(TomlMessage(Replace(kWall, "friction_angle_deg = 34.0", "frcition_angle_deg = 34.0")),
-            "line 46, column 1: stage 1, soil_layer 2, frcition_angle_deg: unknown key");
+            "line 46, column 1: stage 1, soil_layer 2, frcition_angle_deg: unknown key; did you mean "
+            "`friction_angle_deg`?");
   EXPECT_EQ(TomlMessage(Replace(kWall, "increment_length = 6.0\n", "")),
             "line 4, column 1: stage 1: `increment_length` is missing");
+  EXPECT_EQ(TomlMessage(Replace(kWall, "increment_length =", "incremnt_length =")),
+            "line 4, column 1: stage 1: `increment_length` is missing (is `incremnt_length` on line 9 a "
+            "misspelling of it?)");
   EXPECT_EQ(TomlMessage(Replace(kWall, "[[stage.wall_section]]",
                                 "specified_pressure = [[0.0, 1.0]]\n\n[[stage.wall_section]]")),
             "line 17, column 1: stage 1, specified_pressure: not used here: it is read only with "
@@ -281,6 +287,89 @@ TEST(TomlInput, ErrorsNameTheTomlLineColumnAndKeyPath) {
                    "stage 1"),
       std::string::npos)
       << message;
+}
+
+// A value the engine cannot read back from its own scratch file names a line
+// of that file: the TOML place is the stage, not the record of that number.
+TEST(TomlInput, ScratchFileLinesAreNotTomlLines) {
+  const Records records = TomlToRecords(kWall);
+  InputErrorPlace place;
+  place.Line = 4;
+  place.Record = "p-y scratch file: excavation-side point";
+  place.Item = 2;
+  place.Message = "line 4: p-y scratch file: excavation-side point, item 2 (p): expected a finite number";
+  place.LastLine = 20;
+  EXPECT_EQ(toml_input::DescribeInTomlTerms(records, place), "stage 1: " + place.Message);
+}
+
+// A dimensional value may carry its unit; it is converted exactly into the
+// unit the records take for its key, and a unit of another kind is refused.
+TEST(TomlInput, ValuesWithTheirUnitsConvertIntoTheRecordUnits) {
+  const struct {
+    const char* Text;
+    const char* Target;
+    double Value;
+  } exact[] = {
+      {"14 ft", "in", 168},
+      {"420 in", "ft", 35},
+      {"0.5ft", "in", 6},
+      {"29000 ksi", "lb/in²", 29e6},
+      {"120 pcf", "lb/in³", 120.0 / 1728},
+      {"2 kips", "lb", 2000},
+      {"2500 mm", "m", 2.5},
+      {"0.5 m", "mm", 500},
+      {"30 kPa", "kN/m²", 30},
+      {"18 kN/m3", "kN/m³", 18},
+      {"1 MPa", "kN/m²", 1000},
+      {"250 kN", "kN", 250},
+      {"1 kN*m", "kN·m", 1},
+      {"1 lb-ft", "lb·in", 12},
+      {"1 ft4", "in⁴", 20736},
+      {"30 deg", "degrees", 30},
+      {"-3.5 in", "in", -3.5},
+  };
+  for (const auto& c : exact) {
+    const toml_input::UnitConversion u = toml_input::ConvertUnitText(c.Text, c.Target);
+    EXPECT_TRUE(u.Ok) << c.Text << ": " << u.Problem;
+    EXPECT_EQ(u.Value, c.Value) << c.Text;
+  }
+  // Across the systems, as near as a double holds the exact ratio.
+  EXPECT_DOUBLE_EQ(toml_input::ConvertUnitText("4.2 m", "in").Value, 4.2 / 0.0254);
+  EXPECT_DOUBLE_EQ(toml_input::ConvertUnitText("1 psi", "kN/m²").Value,
+                   4.4482216152605 / 0.0254 / 0.0254 / 1000);
+
+  // In a file: the records are those of the numbers in the records' units.
+  const std::string with_units =
+      Replace(Replace(Replace(Replace(kWall, "excavation_depth = 168.0", "excavation_depth = \"14 ft\""),
+                              "increment_length = 6.0", "increment_length = \"0.5 ft\""),
+                      "bottom = 35.0", "bottom = \"420 in\""),
+              "elastic_modulus = 29.0e6", "elastic_modulus = \"29000 ksi\"");
+  EXPECT_EQ(TomlToRecords(with_units).Text, TomlToRecords(kWall).Text);
+  EXPECT_EQ(
+      TomlMessage(Replace(kWall, "excavation_depth = 168.0", "excavation_depth = \"14 kN\"")),
+      "line 29, column 20: stage 1, ground.excavation_depth: \"14 kN\" is a force, but this key takes a "
+      "length: in, or any other unit of a length");
+  EXPECT_EQ(
+      TomlMessage(Replace(kWall, "excavation_depth = 168.0", "excavation_depth = \"14 fts\"")),
+      "line 29, column 20: stage 1, ground.excavation_depth: \"14 fts\": unknown unit \"fts\" (units such "
+      "as in, ft, m, mm, lb, kip, kN, psi, psf, kPa, pcf, deg)");
+  EXPECT_EQ(TomlMessage(Replace(kWall, "increments = 70", "increments = \"70 ft\"")),
+            "line 8, column 14: stage 1, increments: expected an integer, found a text");
+}
+
+// The engine's warnings name the TOML key and line, and the other values by
+// their keys: feet typed where inches are read are caught so.
+TEST(TomlInput, WarningsNameTheKeyAndLine) {
+  testing::TempDir dir;
+  dir.Write("feet.toml", Replace(kWall, "excavation_depth = 168.0", "excavation_depth = 14.0"));
+  const Outputs feet = RunFile(dir.path() / "feet.toml");
+  EXPECT_EQ(feet.Result.Status, DARNEK_OK);
+  EXPECT_NE(feet.Report.find("      **** WARNING ****\n      line 29, column 20: stage 1, "
+                             "ground.excavation_depth: 14 lies far from `dividing_depth` = 168, which is "
+                             "normally the excavation level too; `dividing_depth` is 12 times it: was "
+                             "`ground.excavation_depth` given in feet? both are read in inches\n"),
+            std::string::npos)
+      << feet.Report;
 }
 
 // docs/input-toml.md holds the reference that the field table writes.
