@@ -13,6 +13,7 @@
 #include <set>
 #include <sstream>
 
+#include "toml/design_toml.h"
 #include "toml/field_table.h"
 #include "toml/toml_input.h"
 
@@ -119,10 +120,16 @@ class Writer {
           Fail(place, k,
                "must be a number greater than 0 (the unload/reload stiffness over the first slope)");
         out_.UnloadFactor = *f;
+      } else if (k == "design") {
+        if (!node.is_table()) Fail(place, k, "expected the table `[design]`, found " + TypeName(node));
+        const toml::node* units = root_.get("units");
+        const std::string system = units && units->is_string() ? std::string(units->as_string()->get()) : "";
+        const Place at = Where(node);
+        out_.Design = DesignFromToml(*node.as_table(), at.Line, at.Column, system);
       } else if (k != "units" && k != "stage") {
         Fail(place, k,
-             "unknown key (the file holds `units`, `stage_memory`, `unload_factor` and the `[[stage]]` "
-             "tables)");
+             "unknown key (the file holds `units`, `stage_memory`, `unload_factor`, the `[[stage]]` "
+             "tables and `[design]`)");
       }
     }
     const toml::node* stages = root_.get("stage");
@@ -464,6 +471,8 @@ class Writer {
     if (!node) {
       switch (f.Fallback.Kind) {
         case DefaultKind::Required:
+        case DefaultKind::None:  // design keys only, never records
+        case DefaultKind::Method:
           Fail(ctx.Place, ctx.Path, "`" + std::string(key) + "` is missing");
         case DefaultKind::Text:
           v.Numeric = false;
@@ -743,6 +752,7 @@ std::shared_ptr<const Records> PrepareTomlRun(RunOptions& options) {
   options.InputText = records->Text;
   options.StageMemory = records->StageMemory;
   options.UnloadFactor = records->UnloadFactor;
+  options.Design = records->Design;
   options.DescribeInputError = [records](const InputErrorPlace& place) {
     return DescribeInTomlTerms(*records, place);
   };

@@ -1,0 +1,358 @@
+// Limit equilibrium of an embedded wall (Padfield and Mair, CIRIA Report 104,
+// 1984; USS Steel Sheet Piling Design Manual, 1984): Rankine pressures, their
+// moments about the point of rotation, and the embedment at which the
+// factor of safety reaches its target. docs/design-checks.md has the formulas.
+#include "design/limit_equilibrium.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numbers>
+
+namespace darnek::design {
+namespace {
+
+constexpr double kDegree = std::numbers::pi / 180;
+// Beyond these the search for a factor stops: a factor of 20 on strength or
+// an embedment of ten times the wall are answers enough.
+constexpr double kLargestFactor = 20;
+constexpr double kSmallestFactor = 0.05;
+// Pieces over the deepest depth of an integral, so that the surcharge
+// pressure (not linear) is followed; the rest is linear between breaks and
+// integrated exactly.
+constexpr int kPieces = 48;
+
+const SoilBand& LayerAt(const Ground& g, double z) {
+  for (size_t i = 0; i + 1 < g.Layers.size(); ++i)
+    if (z < g.Layers[i].Bottom) return g.Layers[i];
+  return g.Layers.back();
+}
+
+// Weight of soil between two depths (the last layer goes on without end).
+double SoilWeight(const Ground& g, double from, double to) {
+  double w = 0;
+  for (size_t i = 0; i < g.Layers.size(); ++i) {
+    const SoilBand& l = g.Layers[i];
+    const double bottom = i + 1 == g.Layers.size() ? std::numeric_limits<double>::infinity() : l.Bottom;
+    const double top = std::max(l.Top, from);
+    const double end = std::min(bottom, to);
+    if (end > top) w += l.UnitWeight * (end - top);
+  }
+  return w;
+}
+
+double Below(double z, double level) { return level >= 0 && z > level ? z - level : 0; }
+
+double SurchargeAt(const Ground& g, double z) {
+  const std::vector<double>& d = g.SurchargeDepth;
+  if (d.empty()) return 0;
+  if (z <= d.front()) return g.SurchargePressure.front();
+  if (z >= d.back()) return g.SurchargePressure.back();
+  const size_t k = static_cast<size_t>(std::upper_bound(d.begin(), d.end(), z) - d.begin());
+  const double t = (z - d[k - 1]) / (d[k] - d[k - 1]);
+  return g.SurchargePressure[k - 1] + t * (g.SurchargePressure[k] - g.SurchargePressure[k - 1]);
+}
+
+struct Coefficients {
+  double Ka, SqrtKa, Kp, SqrtKp, Cohesion;
+};
+
+// Rankine's coefficients with tan(phi) and c divided by the factor; a given
+// active coefficient replaces Ka and drops the active cohesion term.
+Coefficients CoefficientsOf(const Ground& g, const SoilBand& l, double factor) {
+  const double phi = std::atan(std::tan(l.FrictionAngleDeg * kDegree) / factor);
+  const double beta = std::fabs(g.BackfillSlopeDeg) * kDegree;
+  Coefficients c{};
+  if (beta > 0 && phi > beta) {
+    const double cb = std::cos(beta);
+    const double r = std::sqrt(cb * cb - std::cos(phi) * std::cos(phi));
+    c.Ka = cb * (cb - r) / (cb + r);
+  } else {
+    c.Ka = std::pow(std::tan(std::numbers::pi / 4 - phi / 2), 2);
+  }
+  c.SqrtKa = std::sqrt(c.Ka);
+  if (l.GivenKa > 0) {
+    c.Ka = l.GivenKa;
+    c.SqrtKa = 0;
+  }
+  c.SqrtKp = std::tan(std::numbers::pi / 4 + phi / 2);
+  c.Kp = c.SqrtKp * c.SqrtKp;
+  c.Cohesion = l.Cohesion / factor;
+  return c;
+}
+
+// The active earth pressure behind before it is cut off at zero.
+double ActiveTerm(const Ground& g, double z, double factor) {
+  const SoilBand& l = LayerAt(g, z);
+  const Coefficients c = CoefficientsOf(g, l, factor);
+  const double total = g.SurfacePressure + SoilWeight(g, 0, z);
+  const double sigma = l.Drained ? total - g.UnitWeightWater * Below(z, g.WaterBehind) : total;
+  return c.Ka * sigma - 2 * c.Cohesion * c.SqrtKa;
+}
+
+// Forces per unit length of wall (pressures times widths) at a depth.
+struct Line {
+  double Driving = 0;    // earth, water and surcharge behind, less the water in front
+  double Resisting = 0;  // the passive earth pressure in front
+};
+
+Line LineAt(const Ground& g, double z, double factor) {
+  const Pressures p = PressuresAt(g, z, factor);
+  const double behind = z <= g.Excavation ? g.ActiveWidthAbove : g.ActiveWidthBelow;
+  return {(p.Active + p.WaterBehind + p.Surcharge - p.WaterInFront) * behind, p.Passive * g.PassiveWidth};
+}
+
+// The two moments about a depth, and the two forces.
+struct Balance {
+  double Driving = 0, Resisting = 0;          // moments
+  double DrivingForce = 0, ResistingForce = 0;
+  double NetActive = 0, NetPassive = 0;       // moments of the net pressure's two parts
+  double NetActiveForce = 0, NetPassiveForce = 0;
+};
+
+// Gauss-Legendre, five points: exact for the products of the linear
+// pressures and the linear arms between breaks.
+constexpr double kNodes[5] = {-0.9061798459386640, -0.5384693101056831, 0.0, 0.5384693101056831,
+                              0.9061798459386640};
+constexpr double kWeights[5] = {0.2369268850561891, 0.4786286704993665, 0.5688888888888889,
+                                0.4786286704993665, 0.2369268850561891};
+
+// Depths where the pressures change their rule: the excavation level, the
+// water tables and the layer boundaries, sorted.
+std::vector<double> Breaks(const Ground& g) {
+  std::vector<double> breaks{g.Excavation, g.WaterBehind, g.WaterInFront};
+  for (const SoilBand& l : g.Layers) {
+    breaks.push_back(l.Top);
+    breaks.push_back(l.Bottom);
+  }
+  std::sort(breaks.begin(), breaks.end());
+  breaks.erase(std::unique(breaks.begin(), breaks.end()), breaks.end());
+  return breaks;
+}
+
+// A point inside (a, c) where f turns sign, found by bisection; NaN when f
+// has the same sign at both ends.
+template <class F>
+double SignChange(const F& f, double a, double c) {
+  const double inside = 1e-12 * std::max(1.0, std::fabs(c));
+  double lo = a + inside, hi = c - inside;
+  const double flo = f(lo), fhi = f(hi);
+  if (!(flo * fhi < 0)) return std::numeric_limits<double>::quiet_NaN();
+  for (int i = 0; i < 60; ++i) {
+    const double mid = (lo + hi) / 2;
+    ((f(mid) < 0) == (flo < 0) ? lo : hi) = mid;
+  }
+  return (lo + hi) / 2;
+}
+
+// The moments of the pressures from the top of the wall down to `bottom`
+// about `reference`, a turn towards the excavation positive: about the pivot
+// below (fixed earth support, `arm_sign` -1) or the tie-back (+1).
+Balance MomentsAbout(const Ground& g, const std::vector<double>& breaks, double bottom, double reference,
+                     double arm_sign, double factor) {
+  Balance b;
+  const double longest = bottom / kPieces;
+  const auto add = [&](double a, double c) {
+    const double half = (c - a) / 2;
+    const double middle = (a + c) / 2;
+    for (int k = 0; k < 5; ++k) {
+      const double z = middle + half * kNodes[k];
+      const double w = half * kWeights[k];
+      const Line line = LineAt(g, z, factor);
+      const double arm = arm_sign * (z - reference);
+      b.Driving += w * line.Driving * arm;
+      b.Resisting += w * line.Resisting * arm;
+      b.DrivingForce += w * line.Driving;
+      b.ResistingForce += w * line.Resisting;
+      const double net = line.Driving - line.Resisting;
+      (net > 0 ? b.NetActive : b.NetPassive) += w * std::fabs(net) * arm;
+      (net > 0 ? b.NetActiveForce : b.NetPassiveForce) += w * std::fabs(net);
+    }
+  };
+  const auto active = [&](double z) { return ActiveTerm(g, z, factor); };
+  const auto net = [&](double z) {
+    const Line line = LineAt(g, z, factor);
+    return line.Driving - line.Resisting;
+  };
+  // A stretch between breaks in pieces; where the active term or the net
+  // pressure turns sign inside a piece, the piece is cut there (a kink).
+  const auto stretch = [&](double a, double c) {
+    if (!(c > a)) return;
+    const int pieces = std::max(1, static_cast<int>(std::ceil((c - a) / longest)));
+    for (int k = 0; k < pieces; ++k) {
+      const double p0 = a + (c - a) * k / pieces;
+      const double p1 = a + (c - a) * (k + 1) / pieces;
+      double cut = SignChange(active, p0, p1);
+      if (std::isnan(cut)) cut = SignChange(net, p0, p1);
+      if (std::isnan(cut)) {
+        add(p0, p1);
+      } else {
+        add(p0, cut);
+        add(cut, p1);
+      }
+    }
+  };
+  // The breaks, with the reference, between the top and the bottom.
+  double from = 0;
+  bool reference_done = !(reference > 0 && reference < bottom);
+  for (double at : breaks) {
+    if (at <= from) continue;
+    if (!reference_done && reference <= at) {
+      stretch(from, reference);
+      from = reference;
+      reference_done = true;
+      if (at <= from) continue;
+    }
+    if (at >= bottom) break;
+    stretch(from, at);
+    from = at;
+  }
+  if (!reference_done && reference > from) {
+    stretch(from, reference);
+    from = reference;
+  }
+  stretch(from, bottom);
+  return b;
+}
+
+struct Wall {
+  const Ground& G;
+  Support S;
+  SafetyDefinition Definition;
+  std::vector<double> Cuts = Breaks(G);
+  // The embedment below the excavation level that is in equilibrium: the
+  // depth of the point of rotation (fixed earth) or of the tip (free earth).
+  Balance At(double d, double factor) const {
+    const double bottom = G.Excavation + d;
+    return S.Anchored ? MomentsAbout(G, Cuts, bottom, S.AnchorDepth, 1, factor)
+                      : MomentsAbout(G, Cuts, bottom, bottom, -1, factor);
+  }
+  // The factor of safety of the definition at embedment d.
+  double Factor(double d) const {
+    if (Definition == SafetyDefinition::Strength) return StrengthFactor(d);
+    const Balance b = At(d, 1);
+    if (Definition == SafetyDefinition::NetPressure)
+      return b.NetActive > 0 ? b.NetPassive / b.NetActive : std::numeric_limits<double>::infinity();
+    return b.Driving > 0 ? b.Resisting / b.Driving : std::numeric_limits<double>::infinity();
+  }
+  // The factor on tan(phi) and c at which the moments balance.
+  double StrengthFactor(double d) const {
+    const auto ratio = [&](double f) {
+      const Balance b = At(d, f);
+      return b.Driving > 0 ? b.Resisting / b.Driving : std::numeric_limits<double>::infinity();
+    };
+    double lo = kSmallestFactor, hi = kLargestFactor;
+    if (ratio(hi) >= 1) return hi;
+    if (ratio(lo) < 1) return lo;
+    for (int i = 0; i < 60 && hi - lo > 1e-9; ++i) {
+      const double mid = std::sqrt(lo * hi);
+      (ratio(mid) >= 1 ? lo : hi) = mid;
+    }
+    return std::sqrt(lo * hi);
+  }
+  // Whether embedment d reaches the target factor.
+  bool Reaches(double d, double target) const {
+    if (Definition == SafetyDefinition::Strength) {
+      const Balance b = At(d, target);
+      return b.Driving <= 0 || b.Resisting >= b.Driving;
+    }
+    return Factor(d) >= target;
+  }
+};
+
+}  // namespace
+
+Pressures PressuresAt(const Ground& g, double z, double factor) {
+  Pressures p;
+  if (g.Layers.empty()) return p;
+  const SoilBand& l = LayerAt(g, z);
+  const Coefficients c = CoefficientsOf(g, l, factor);
+  const double f = g.ActiveFactor;
+  p.Active = f * std::max(0.0, ActiveTerm(g, z, factor));
+  if (l.Drained) p.WaterBehind = f * g.UnitWeightWater * Below(z, g.WaterBehind);
+  p.Surcharge = SurchargeAt(g, z);
+  const double ponded = g.WaterInFront >= 0 ? std::max(0.0, g.Excavation - g.WaterInFront) : 0;
+  if (z <= g.Excavation) {
+    p.WaterInFront = g.UnitWeightWater * Below(z, g.WaterInFront);
+    return p;
+  }
+  const double total = SoilWeight(g, g.Excavation, z) + g.UnitWeightWater * ponded;
+  const double water = g.UnitWeightWater * Below(z, g.WaterInFront);
+  const double sigma = l.Drained ? total - water : total;
+  p.Passive = c.Kp * sigma + 2 * c.Cohesion * c.SqrtKp;
+  if (l.Drained) p.WaterInFront = water;
+  return p;
+}
+
+Embedment CheckEmbedment(const Ground& ground, double tip, const Support& support, SafetyDefinition definition,
+                         double target, double toe_allowance) {
+  Embedment e;
+  const double provided = tip - ground.Excavation;
+  if (ground.Layers.empty()) {
+    e.Note = "the stage has no soil layers";
+    return e;
+  }
+  if (ground.Excavation <= 0) {
+    e.Note = "the stage retains no soil (the excavation level is at the top of the wall)";
+    return e;
+  }
+  if (provided <= 0) {
+    e.Note = "the wall does not reach below the excavation level";
+    return e;
+  }
+  if (support.Anchored && support.AnchorDepth >= ground.Excavation) {
+    e.Note = "the tie-back is at or below the excavation level";
+    return e;
+  }
+  const Wall wall{ground, support, definition};
+  // Fixed earth support: equilibrium about the point of rotation, whose
+  // depth d0 below the excavation level the toe allowance turns into the
+  // embedment; free earth support: about the tie-back, with the tip at d.
+  const double allowance = support.Anchored ? 1.0 : toe_allowance;
+  const double d_provided = provided / allowance;
+  e.Checked = true;
+  e.FactorOfSafety = wall.Factor(d_provided);
+  e.FactorBeyond = definition == SafetyDefinition::Strength && e.FactorOfSafety >= kLargestFactor;
+  if (!support.Anchored) e.PivotDepth = ground.Excavation + d_provided;
+  if (support.Anchored) {
+    const double f = e.FactorOfSafety;
+    if (definition == SafetyDefinition::Strength) {
+      const Balance b = wall.At(d_provided, f);
+      e.SupportForce = b.DrivingForce - b.ResistingForce;
+    } else {
+      const Balance b = wall.At(d_provided, 1);
+      e.SupportForce = definition == SafetyDefinition::NetPressure
+                           ? b.NetActiveForce - (std::isfinite(f) ? b.NetPassiveForce / f : 0)
+                           : b.DrivingForce - (std::isfinite(f) ? b.ResistingForce / f : 0);
+    }
+  }
+
+  // The embedment the target needs: the first depth of a scan that reaches
+  // it, then bisection.
+  const double longest = 10 * std::max(tip, ground.Excavation);
+  constexpr int kSteps = 400;
+  double below = 0;
+  double above = -1;
+  for (int i = 1; i <= kSteps; ++i) {
+    const double d = longest * i / kSteps;
+    if (wall.Reaches(d, target)) {
+      above = d;
+      break;
+    }
+    below = d;
+  }
+  if (above < 0) {
+    e.Required = allowance * longest;
+    e.RequiredFound = false;
+    return e;
+  }
+  for (int i = 0; i < 60 && above - below > 1e-10 * longest; ++i) {
+    const double mid = (below + above) / 2;
+    (wall.Reaches(mid, target) ? above : below) = mid;
+  }
+  e.Required = allowance * above;
+  e.RequiredFound = true;
+  return e;
+}
+
+}  // namespace darnek::design
