@@ -412,6 +412,9 @@ py::dict SafetyDict(const std::string& name, const darnek::SafetyCheck& c) {
   d["definition"] = c.Definition;
   d["method"] = c.Method;
   py::dict extra;
+  extra["embedment"] = c.Embedment;
+  extra["required_embedment"] = c.RequiredEmbedment;
+  extra["required_found"] = c.RequiredFound;
   extra["pivot_depth"] = c.PivotDepth;
   extra["support_force"] = c.SupportForce;
   extra["beyond_search"] = c.BeyondSearch;

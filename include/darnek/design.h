@@ -113,18 +113,22 @@ struct SectionCheck : Check {
 };
 
 /* A factor of safety: the one the wall gives, the one required, and what
- * it is a factor on. Embedment: demand and resistance are the embedment
- * needed and the embedment provided, below the excavation level. Strength
- * reduction: they are the factor required and the factor found. */
+ * it is a factor on. Demand and resistance are the factor required and the
+ * factor found. Embedment also gives the embedment below the excavation
+ * level that the wall has and the shortest one that reaches the factor
+ * required. */
 struct SafetyCheck : Check {
   double FactorOfSafety = kNotGiven;
   double RequiredFactor = kNotGiven;
   std::string Definition; /* "on passive", "on net pressure", "on strength" */
   std::string Method;     /* "fixed earth support", "free earth support", "strength reduction" */
-  double PivotDepth = kNotGiven;   /* fixed earth support: the point of rotation, depth unit */
-  double SupportForce = kNotGiven; /* free earth support: the tie-back force of equilibrium, per ResultWidth */
-  bool BeyondSearch = false;       /* strength reduction: the stage still closes at the largest factor tried */
-  int Analyses = 0;                /* strength reduction: analyses made */
+  double Embedment = kNotGiven;         /* depth unit */
+  double RequiredEmbedment = kNotGiven; /* depth unit; a lower bound when not found */
+  bool RequiredFound = false;           /* false: more than RequiredEmbedment */
+  double PivotDepth = kNotGiven;        /* fixed earth support: the point of rotation, depth unit */
+  double SupportForce = kNotGiven;      /* free earth support: the tie-back force of equilibrium, per ResultWidth */
+  bool BeyondSearch = false;            /* the factor is at least FactorOfSafety, the largest tried */
+  int Analyses = 0;                     /* strength reduction: analyses made */
 };
 
 struct TieBackCheck : Check {

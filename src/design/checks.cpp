@@ -59,10 +59,28 @@ struct Strength {
 };
 
 // The depth that halves the section for W = I / (d/2).
-double SectionDepth(const SectionShape& s) {
-  if (s.ShapeCode == 1) return s.Diameter;
-  if (s.ShapeCode == 0 && s.Diameter > 0) return s.Diameter;
-  return s.Depth;
+double SectionDepth(int shape, const SectionEnd& e) {
+  if (shape == 1) return e.Diameter;
+  if (shape == 0 && e.Diameter > 0) return e.Diameter;
+  return e.Depth;
+}
+
+// The smaller of a value at the two ends of a section; NaN when either end
+// has none.
+template <class F>
+double Smaller(const SectionShape& s, const F& of) {
+  const double top = of(s.Ends[0]);
+  const double bottom = of(s.Ends[1]);
+  return std::isnan(top) || std::isnan(bottom) ? kNotGiven : std::min(top, bottom);
+}
+
+// The elastic modulus I / (d/2), per result width.
+double ModulusFromInertia(const SectionShape& s) {
+  if (s.Nonlinear) return kNotGiven;
+  return Smaller(s, [&](const SectionEnd& e) {
+    const double d = SectionDepth(s.ShapeCode, e);
+    return e.MomentOfInertia > 0 && d > 0 ? e.MomentOfInertia / (d / 2) : kNotGiven;
+  });
 }
 
 // The shear area a shape gives (AISC's d tw for I and H shapes; half the
@@ -70,25 +88,27 @@ double SectionDepth(const SectionShape& s) {
 double ShapeShearArea(const StageModel& m, const SectionShape& s, const SectionUnits& u) {
   if (s.Nonlinear) return kNotGiven;
   const bool member = m.Piles;
-  switch (s.ShapeCode) {
-    case 1:
-      return member ? std::numbers::pi / 8 * (s.Diameter * s.Diameter - s.InternalDiameter * s.InternalDiameter)
-                    : kNotGiven;
-    case 2:
-      return member ? 2 * s.Depth * s.WebThickness : kNotGiven;
-    case 3:
-    case 4:
-    case 5:
-      return member ? s.Depth * s.WebThickness : kNotGiven;
-    case 6:
-      if (s.Width <= 0 || s.Depth <= s.FlangeThickness || s.WebThickness <= 0) return kNotGiven;
-      // Per result width (a length of the analysis) over the pile width (a
-      // section length), then per pile when the wall is one of piles.
-      return s.WebThickness * (s.Depth - s.FlangeThickness) * (m.ResultWidth / (s.Width * u.Length)) *
-             PerPile(m);
-    default:
-      return kNotGiven;
-  }
+  return Smaller(s, [&](const SectionEnd& e) {
+    switch (s.ShapeCode) {
+      case 1:
+        return member ? std::numbers::pi / 8 * (e.Diameter * e.Diameter - e.InternalDiameter * e.InternalDiameter)
+                      : kNotGiven;
+      case 2:
+        return member ? 2 * e.Depth * e.WebThickness : kNotGiven;
+      case 3:
+      case 4:
+      case 5:
+        return member && e.Depth > 0 && e.WebThickness > 0 ? e.Depth * e.WebThickness : kNotGiven;
+      case 6:
+        if (e.Width <= 0 || e.Depth <= e.FlangeThickness || e.WebThickness <= 0) return kNotGiven;
+        // Per result width (a length of the analysis) over the pile width (a
+        // section length), then per pile when the wall is one of piles.
+        return e.WebThickness * (e.Depth - e.FlangeThickness) * (m.ResultWidth / (e.Width * u.Length)) *
+               PerPile(m);
+      default:
+        return kNotGiven;
+    }
+  });
 }
 
 Strength StrengthOf(const StageModel& m, const SectionDesign& d, const SectionShape* shape, const Rules& r) {
@@ -106,8 +126,7 @@ Strength StrengthOf(const StageModel& m, const SectionDesign& d, const SectionSh
     if (r.Plastic) modulus = d.PlasticModulus;
     if (r.Plastic && !Given(modulus)) s.MomentNote = "no plastic modulus: the elastic modulus is used";
     if (!Given(modulus)) modulus = d.SectionModulus;
-    if (!Given(modulus) && shape && !shape->Nonlinear && shape->MomentOfInertia > 0 && SectionDepth(*shape) > 0)
-      modulus = shape->MomentOfInertia / (SectionDepth(*shape) / 2) * per_pile;
+    if (!Given(modulus) && shape) modulus = ModulusFromInertia(*shape) * per_pile;
     if (Given(modulus))
       s.Moment = d.YieldStrength * modulus * u.Modulus;
     else
@@ -125,7 +144,9 @@ Strength StrengthOf(const StageModel& m, const SectionDesign& d, const SectionSh
     s.ShearNote = "no yield strength";
   }
   if (Given(d.YieldStrength)) {
-    const double area = Given(d.Area) ? d.Area : shape && shape->Area > 0 ? shape->Area * per_pile : kNotGiven;
+    const double own = shape ? Smaller(*shape, [](const SectionEnd& e) { return e.Area > 0 ? e.Area : kNotGiven; })
+                             : kNotGiven;
+    const double area = Given(d.Area) ? d.Area : own * per_pile;
     if (Given(area)) s.Axial = d.YieldStrength * area * u.Area;
   }
   return s;
@@ -249,7 +270,6 @@ void CheckEmbedmentOf(const StageModel& m, const Rules& r, StageChecks& c) {
   SafetyCheck& e = c.Embedment;
   e.Definition = std::string(dm::DefinitionText(r.DefinitionKey));
   e.RequiredFactor = r.Factors.EmbedmentSafety;
-  e.Unit = DepthUnit(m);
   if (!m.HasSoil) {
     e.Note = "the stage has no soil layers";
     return;
@@ -275,9 +295,13 @@ void CheckEmbedmentOf(const StageModel& m, const Rules& r, StageChecks& c) {
   }
   const double f = DepthFactor(m);
   e.FactorOfSafety = result.FactorOfSafety;
-  e.Demand = result.Required * f;
-  e.Resistance = (m.Tip - m.RetainedHeight) * f;
+  e.BeyondSearch = result.FactorBeyond;
+  e.Demand = r.Factors.EmbedmentSafety;
+  e.Resistance = result.FactorOfSafety;
   Utilise(e);
+  e.Embedment = (m.Tip - m.RetainedHeight) * f;
+  e.RequiredEmbedment = result.Required * f;
+  e.RequiredFound = result.RequiredFound;
   std::string note;
   if (support.Anchored) {
     e.SupportForce = result.SupportForce;
@@ -289,6 +313,9 @@ void CheckEmbedmentOf(const StageModel& m, const Rules& r, StageChecks& c) {
     note = "moments about the point of rotation; embedment " + FixedText(r.Factors.ToeAllowance, 2) +
            " times its depth below the excavation level";
   }
+  if (result.ShorterReaches > 0)
+    note += "; a shorter embedment, " + FixedText(result.ShorterReaches * f, 2) + " " + DepthUnit(m) +
+            ", reaches the factor: it falls as the wall goes deeper in this ground";
   if (m.Piles)
     note += "; passive resistance over " + FixedText(g.PassiveWidth, 3) + " " + LengthUnit(m) + " per pile";
   if (!m.GeneratedPressure)

@@ -250,12 +250,17 @@ struct Wall {
     }
     return std::sqrt(lo * hi);
   }
-  // Whether embedment d reaches the target factor.
+  // Whether embedment d reaches the target factor. Pressures that turn the
+  // wall the other way about the tie-back (a driving moment that is not
+  // positive) call for no embedment in front and do not count as reaching
+  // it: the wall needs a resistance this method does not give.
   bool Reaches(double d, double target) const {
     if (Definition == SafetyDefinition::Strength) {
       const Balance b = At(d, target);
-      return b.Driving <= 0 || b.Resisting >= b.Driving;
+      return b.Driving > 0 && b.Resisting >= b.Driving;
     }
+    const Balance b = At(d, 1);
+    if (b.Driving <= 0) return false;
     return Factor(d) >= target;
   }
 };
@@ -310,8 +315,13 @@ Embedment CheckEmbedment(const Ground& ground, double tip, const Support& suppor
   // embedment; free earth support: about the tie-back, with the tip at d.
   const double allowance = support.Anchored ? 1.0 : toe_allowance;
   const double d_provided = provided / allowance;
-  e.Checked = true;
   e.FactorOfSafety = wall.Factor(d_provided);
+  if (!std::isfinite(e.FactorOfSafety)) {
+    e.Note = support.Anchored ? "the pressures turn the wall about the tie-back towards the retained soil"
+                              : "no pressure drives the wall";
+    return e;
+  }
+  e.Checked = true;
   e.FactorBeyond = definition == SafetyDefinition::Strength && e.FactorOfSafety >= kLargestFactor;
   if (!support.Anchored) e.PivotDepth = ground.Excavation + d_provided;
   if (support.Anchored) {
@@ -327,31 +337,54 @@ Embedment CheckEmbedment(const Ground& ground, double tip, const Support& suppor
     }
   }
 
-  // The embedment the target needs: the first depth of a scan that reaches
-  // it, then bisection.
-  const double longest = 10 * std::max(tip, ground.Excavation);
-  constexpr int kSteps = 400;
-  double below = 0;
-  double above = -1;
-  for (int i = 1; i <= kSteps; ++i) {
-    const double d = longest * i / kSteps;
-    if (wall.Reaches(d, target)) {
-      above = d;
-      break;
+  // The embedment the target needs: the shortest one from which every
+  // embedment down to the provided one reaches it (the factor need not grow
+  // with the embedment: on passive it tends to 1 in deep clay), or, when
+  // the provided one falls short, the first longer one that reaches it.
+  // Scanned in steps, then bisected.
+  constexpr int kSteps = 200;
+  const auto bisect = [&](double fails, double reaches) {
+    for (int i = 0; i < 60 && std::fabs(reaches - fails) > 1e-10 * tip; ++i) {
+      const double mid = (fails + reaches) / 2;
+      (wall.Reaches(mid, target) ? reaches : fails) = mid;
     }
-    below = d;
-  }
-  if (above < 0) {
-    e.Required = allowance * longest;
-    e.RequiredFound = false;
+    return reaches;
+  };
+  if (wall.Reaches(d_provided, target)) {
+    double reaches = d_provided;
+    double fails = 0;
+    for (int i = kSteps - 1; i >= 1; --i) {
+      const double d = d_provided * i / kSteps;
+      if (!wall.Reaches(d, target)) {
+        fails = d;
+        break;
+      }
+      reaches = d;
+    }
+    e.Required = allowance * bisect(fails, reaches);
+    e.RequiredFound = true;
     return e;
   }
-  for (int i = 0; i < 60 && above - below > 1e-10 * longest; ++i) {
-    const double mid = (below + above) / 2;
-    (wall.Reaches(mid, target) ? above : below) = mid;
+  for (int i = kSteps - 1; i >= 1; --i) {
+    const double d = d_provided * i / kSteps;
+    if (wall.Reaches(d, target)) {
+      e.ShorterReaches = allowance * d;
+      break;
+    }
   }
-  e.Required = allowance * above;
-  e.RequiredFound = true;
+  const double longest = 10 * std::max(tip, ground.Excavation);
+  double fails = d_provided;
+  for (int i = 1; i <= kSteps; ++i) {
+    const double d = d_provided + (longest - d_provided) * i / kSteps;
+    if (wall.Reaches(d, target)) {
+      e.Required = allowance * bisect(fails, d);
+      e.RequiredFound = true;
+      return e;
+    }
+    fails = d;
+  }
+  e.Required = allowance * longest;
+  e.RequiredFound = false;
   return e;
 }
 

@@ -57,6 +57,9 @@ struct Embedment {
   bool FactorBeyond = false;    // the factor is at least FactorOfSafety (the search ended there)
   double Required = 0;          // embedment below the excavation level the target factor needs
   bool RequiredFound = false;   // false: more than `Required`
+  // When the provided embedment falls short: a shorter one that reaches the
+  // target (the factor falls as the wall goes deeper), else 0.
+  double ShorterReaches = 0;
   double PivotDepth = 0;        // fixed earth support: the point of rotation of the provided wall
   double SupportForce = 0;      // free earth support: the tie-back force of equilibrium
 };

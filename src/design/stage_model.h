@@ -5,6 +5,7 @@
 // m) unless a name says otherwise; section values as the input gives them.
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -12,19 +13,24 @@
 
 namespace darnek::design {
 
-// A cross section as the checks use it (section length unit: in, mm).
-struct SectionShape {
-  int Number = 0;  // 1, 2, ... as the stage's cross sections are counted
-  int ShapeCode = 0;  // the elastic shape code (6 sheet piling, ...)
-  bool Nonlinear = false;
+// A cross section as the checks use it (section length unit: in, mm): the
+// dimensions and properties at its two ends, the same unless it is tapered.
+struct SectionEnd {
   double Diameter = 0;
   double InternalDiameter = 0;
   double Width = 0;  // external width: the width of one sheet pile
   double Depth = 0;  // external depth
   double FlangeThickness = 0;
   double WebThickness = 0;
-  double Area = 0;             // as input: per result width for sheet piling, per member otherwise
-  double MomentOfInertia = 0;  // as input, the smaller end of a tapered section
+  double Area = 0;  // as input: per result width
+  double MomentOfInertia = 0;  // as input: per result width
+};
+
+struct SectionShape {
+  int Number = 0;     // 1, 2, ... as the stage's cross sections are counted
+  int ShapeCode = 0;  // the elastic shape code (6 sheet piling, ...)
+  bool Nonlinear = false;
+  std::array<SectionEnd, 2> Ends;  // top, bottom
 };
 
 // A stretch of wall with one cross section.

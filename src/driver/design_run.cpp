@@ -109,16 +109,20 @@ design::StageModel DesignModelOf(const ProblemData& d, const StageSummary& summa
     s.Number = ++number;
     s.ShapeCode = static_cast<int>(c.SectionShapeCode);
     s.Nonlinear = c.SectionNonlinear != SectionKind::Elastic;
-    const std::array<double, 8>& g = c.Geometry[0];
-    s.Diameter = g[0];
-    s.InternalDiameter = g[1];
-    s.Width = g[2];
-    s.Depth = g[3];
-    s.FlangeThickness = g[6];
-    s.WebThickness = g[7];
-    s.Area = c.Properties[0][0];
     const bool tapered = c.SectionTapered != SectionTaper::Uniform;
-    s.MomentOfInertia = tapered ? std::min(c.Properties[0][3], c.Properties[1][3]) : c.Properties[0][3];
+    for (size_t end = 0; end < 2; ++end) {
+      const size_t from = tapered ? end : 0;
+      const std::array<double, 8>& g = c.Geometry[from];
+      design::SectionEnd& e = s.Ends[end];
+      e.Diameter = g[0];
+      e.InternalDiameter = g[1];
+      e.Width = g[2];
+      e.Depth = g[3];
+      e.FlangeThickness = g[6];
+      e.WebThickness = g[7];
+      e.Area = c.Properties[from][0];
+      e.MomentOfInertia = c.Properties[from][3];
+    }
     m.Sections.push_back(s);
   }
   number = 0;

@@ -93,11 +93,14 @@ Json SafetyJson(const SafetyCheck& c, bool embedment) {
   j["definition"] = c.Definition;
   j["factor_of_safety"] = c.FactorOfSafety;
   j["required_factor"] = c.RequiredFactor;
+  j["beyond_search"] = c.BeyondSearch;
   if (embedment) {
+    j["embedment"] = c.Embedment;
+    j["required_embedment"] = c.RequiredEmbedment;
+    j["required_found"] = c.RequiredFound;
     j["pivot_depth"] = c.PivotDepth;
     j["support_force"] = c.SupportForce;
   } else {
-    j["beyond_search"] = c.BeyondSearch;
     j["analyses"] = c.Analyses;
   }
   return j;
