@@ -115,7 +115,8 @@ void PrintChecks(const darnek::RunResult& result) {
                  " (stage " + std::to_string(g.Stage) + ")";
   Out() << "the wall " << (d.Verdict == "not checked" ? std::string("is not checked") : d.Verdict)
         << (governing.empty() ? "" : ": " + governing) << "\n";
-  for (const std::string& unused : d.Unused) Err() << "darnek: warning: design data not used: " << unused << "\n";
+  for (const std::string& unused : d.Unused)
+    Err() << "darnek: warning: design data not used: " << unused << "\n";
 }
 
 // Draws the pictures of a plot-data file; prints where the page is.

@@ -579,7 +579,8 @@ py::dict RunToml(const std::string& toml_text, const std::string& input_file, co
   py::list checks;
   for (const darnek::StageChecks& c : result.Checks) checks.append(StageChecksDict(c));
   out["checks"] = checks;
-  out["design"] = result.Design.Method.empty() ? py::object(py::none()) : py::object(DesignDict(result.Design));
+  out["design"] =
+      result.Design.Method.empty() ? py::object(py::none()) : py::object(DesignDict(result.Design));
   return out;
 }
 

@@ -42,9 +42,9 @@ struct SectionDesign {
 
 /* One tie-back's strength, the same in every stage that has it. */
 struct TieBackDesign {
-  int Number = 0;               /* 1, 2, ... in the order of the stage's tie-backs */
-  double Capacity = kNotGiven;  /* the resistance of one anchor (pull-out of its bond) */
-  double TendonArea = kNotGiven; /* the tie-back's own area when not given */
+  int Number = 0;                    /* 1, 2, ... in the order of the stage's tie-backs */
+  double Capacity = kNotGiven;       /* the resistance of one anchor (pull-out of its bond) */
+  double TendonArea = kNotGiven;     /* the tie-back's own area when not given */
   double TendonStrength = kNotGiven; /* ultimate tensile strength of the tendon */
 };
 
@@ -69,8 +69,8 @@ struct DesignData {
   /* The unit system the values are in ("english", "si"); empty: as each stage's. */
   std::string Units;
   DesignFactors Factors;
-  std::string EmbedmentDefinition; /* "passive", "net_pressure", "strength"; empty: the method's */
-  std::string ModulusBasis;        /* "elastic" or "plastic"; empty: the method's */
+  std::string EmbedmentDefinition;         /* "passive", "net_pressure", "strength"; empty: the method's */
+  std::string ModulusBasis;                /* "elastic" or "plastic"; empty: the method's */
   double DeflectionLimit = kNotGiven;      /* analysis length unit */
   double DeflectionLimitRatio = kNotGiven; /* of the retained height */
   bool StrengthReduction = true;
@@ -120,15 +120,16 @@ struct SectionCheck : Check {
 struct SafetyCheck : Check {
   double FactorOfSafety = kNotGiven;
   double RequiredFactor = kNotGiven;
-  std::string Definition; /* "on passive", "on net pressure", "on strength" */
-  std::string Method;     /* "fixed earth support", "free earth support", "strength reduction" */
-  double Embedment = kNotGiven;         /* depth unit */
+  std::string Definition;       /* "on passive", "on net pressure", "on strength" */
+  std::string Method;           /* "fixed earth support", "free earth support", "strength reduction" */
+  double Embedment = kNotGiven; /* depth unit */
   double RequiredEmbedment = kNotGiven; /* depth unit; a lower bound when not found */
   bool RequiredFound = false;           /* false: more than RequiredEmbedment */
   double PivotDepth = kNotGiven;        /* fixed earth support: the point of rotation, depth unit */
-  double SupportForce = kNotGiven;      /* free earth support: the tie-back force of equilibrium, per ResultWidth */
-  bool BeyondSearch = false;            /* the factor is at least FactorOfSafety, the largest tried */
-  int Analyses = 0;                     /* strength reduction: analyses made */
+  double SupportForce =
+      kNotGiven;             /* free earth support: the tie-back force of equilibrium, per ResultWidth */
+  bool BeyondSearch = false; /* the factor is at least FactorOfSafety, the largest tried */
+  int Analyses = 0;          /* strength reduction: analyses made */
 };
 
 struct TieBackCheck : Check {
@@ -163,8 +164,8 @@ struct StageChecks {
   std::vector<ResistanceLine> MomentResistance;
   std::vector<ResistanceLine> ShearResistance;
   double Utilisation = kNotGiven; /* the largest of the checks made */
-  std::string Governing;          /* "bending", "shear", "embedment", "strength", "tie-back 2", "deflection" */
-  std::string Verdict;            /* "passes", "fails" or "not checked" */
+  std::string Governing; /* "bending", "shear", "embedment", "strength", "tie-back 2", "deflection" */
+  std::string Verdict;   /* "passes", "fails" or "not checked" */
 };
 
 /* One kind of check over all stages: where its largest utilisation is. */

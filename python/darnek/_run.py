@@ -28,6 +28,10 @@ def _same(a, b):
     if isinstance(a, np.ndarray) or isinstance(b, np.ndarray):
         return (isinstance(a, np.ndarray) and isinstance(b, np.ndarray) and a.dtype == b.dtype
                 and np.array_equal(a, b))
+    if isinstance(a, dict) and isinstance(b, dict):
+        return a.keys() == b.keys() and all(_same(a[k], b[k]) for k in a)
+    if isinstance(a, list) and isinstance(b, list):
+        return len(a) == len(b) and all(_same(x, y) for x, y in zip(a, b))
     # NaN (a force of a stage not solved) is the same as NaN.
     return a == b or (isinstance(a, float) and isinstance(b, float) and a != a and b != b)
 
@@ -160,8 +164,8 @@ class StageResult(_Values):
         return frame
 
 
-@dataclass
-class Check:
+@dataclass(eq=False)
+class Check(_Values):
     """One design check (docs/design-checks.md): ``demand`` against
     ``resistance`` in ``unit``, their ratio ``utilisation``, and the depth
     where it governs (in the stage's depth unit). The factor-of-safety checks
@@ -189,8 +193,8 @@ class Check:
         return not self.checked or self.utilisation <= 1
 
 
-@dataclass
-class StageChecks:
+@dataclass(eq=False)
+class StageChecks(_Values):
     """The design checks of a stage: ``verdict`` ("passes", "fails" or "not
     checked"), the largest ``utilisation`` and the check that ``governing``
     names, the tool's ``verdict_line``, and every ``Check`` in ``checks``
@@ -216,8 +220,8 @@ class StageChecks:
     tie_backs = property(lambda self: [c for c in self.checks if c.name == "tie-back"])
 
 
-@dataclass
-class Result:
+@dataclass(eq=False)
+class Result(_Values):
     """The outcome of one run. ``status`` is the tool's exit status (0 complete,
     3 input rejected, 6 a stage not solved, 10 and above a fatal soil or
     pressure condition, ...); ``message`` says why when it is not 0;
@@ -249,8 +253,9 @@ class Result:
             row["verdict"] = self.design["verdict"]
             row["utilisation"] = max((g["utilisation"] for g in self.design["governing"]), default=math.nan)
             for g in self.design["governing"]:
-                row[f"{g['check']}_utilisation"] = g["utilisation"]
-                row[f"{g['check']}_stage"] = g["stage"]
+                name = g["check"].replace("-", "_")
+                row[f"{name}_utilisation"] = g["utilisation"]
+                row[f"{name}_stage"] = g["stage"]
             for c in self.checks:
                 for name in ("embedment", "strength"):
                     check = c._named(name)

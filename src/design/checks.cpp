@@ -91,7 +91,8 @@ double ShapeShearArea(const StageModel& m, const SectionShape& s, const SectionU
   return Smaller(s, [&](const SectionEnd& e) {
     switch (s.ShapeCode) {
       case 1:
-        return member ? std::numbers::pi / 8 * (e.Diameter * e.Diameter - e.InternalDiameter * e.InternalDiameter)
+        return member ? std::numbers::pi / 8 *
+                            (e.Diameter * e.Diameter - e.InternalDiameter * e.InternalDiameter)
                       : kNotGiven;
       case 2:
         return member ? 2 * e.Depth * e.WebThickness : kNotGiven;
@@ -144,8 +145,9 @@ Strength StrengthOf(const StageModel& m, const SectionDesign& d, const SectionSh
     s.ShearNote = "no yield strength";
   }
   if (Given(d.YieldStrength)) {
-    const double own = shape ? Smaller(*shape, [](const SectionEnd& e) { return e.Area > 0 ? e.Area : kNotGiven; })
-                             : kNotGiven;
+    const double own =
+        shape ? Smaller(*shape, [](const SectionEnd& e) { return e.Area > 0 ? e.Area : kNotGiven; })
+              : kNotGiven;
     const double area = Given(d.Area) ? d.Area : own * per_pile;
     if (Given(area)) s.Axial = d.YieldStrength * area * u.Area;
   }
@@ -207,7 +209,8 @@ void CheckSection(const StageModel& m, const DesignData& data, const Rules& r, S
           c.Bending.CrossSection = number;
           c.Bending.AxialForce = j < m.AxialForce.size() ? m.AxialForce[j] * effects * k : 0;
         }
-        if (!s.MomentNote.empty()) moment_note = "cross section " + std::to_string(number) + ": " + s.MomentNote;
+        if (!s.MomentNote.empty())
+          moment_note = "cross section " + std::to_string(number) + ": " + s.MomentNote;
       } else {
         without_moment.insert(number);
         moment_note = "cross section " + std::to_string(number) + ": " + s.MomentNote;
@@ -302,16 +305,19 @@ void CheckEmbedmentOf(const StageModel& m, const Rules& r, StageChecks& c) {
   e.Embedment = (m.Tip - m.RetainedHeight) * f;
   e.RequiredEmbedment = result.Required * f;
   e.RequiredFound = result.RequiredFound;
-  std::string note;
+  std::string note = "embedment " + FixedText(e.Embedment, 2) + " " + DepthUnit(m) + ", " +
+                     (result.RequiredFound ? "" : "more than ") + FixedText(e.RequiredEmbedment, 2) + " " +
+                     DepthUnit(m) + " needed; ";
   if (support.Anchored) {
     e.SupportForce = result.SupportForce;
     e.Depth = m.Tip * f;
-    note = "moments about the tie-back at " + FixedText(support.AnchorDepth * f, 2) + " " + DepthUnit(m);
+    note += "moments about the tie-back at " + FixedText(support.AnchorDepth * f, 2) + " " + DepthUnit(m);
   } else {
     e.PivotDepth = result.PivotDepth * f;
     e.Depth = e.PivotDepth;
-    note = "moments about the point of rotation; embedment " + FixedText(r.Factors.ToeAllowance, 2) +
-           " times its depth below the excavation level";
+    note += "moments about the point of rotation at " + FixedText(e.PivotDepth, 2) + " " + DepthUnit(m) +
+            ", the embedment " + FixedText(r.Factors.ToeAllowance, 2) +
+            " times its depth below the excavation level";
   }
   if (result.ShorterReaches > 0)
     note += "; a shorter embedment, " + FixedText(result.ShorterReaches * f, 2) + " " + DepthUnit(m) +
@@ -350,9 +356,11 @@ void CheckStrength(const StageModel& m, const DesignData& data, const Rules& r, 
   s.Demand = r.Factors.StrengthSafety;
   s.Resistance = found.Factor;
   Utilise(s);
-  s.Note = "tan(phi) and c of every layer divided by F; the largest F at which the stage still closes, to 0.01";
+  s.Note =
+      "tan(phi) and c of every layer divided by F; the largest F at which the stage still closes, to 0.01";
   if (m.UserCurves) s.Note += "; user p-y curves are not weakened";
-  if (found.Beyond) s.Note += "; it still closes at " + FixedText(found.Factor, 2) + ", the largest factor tried";
+  if (found.Beyond)
+    s.Note += "; it still closes at " + FixedText(found.Factor, 2) + ", the largest factor tried";
 }
 
 void CheckTieBacks(const StageModel& m, const DesignData& data, const Rules& r, StageChecks& c) {
@@ -492,7 +500,8 @@ DesignSummary Summarize(const DesignData& data, const Rules& rules, const std::v
     if (!check.Checked) return;
     for (GoverningCheck& g : s.Governing) {
       if (g.Check != name) continue;
-      if (check.Utilisation > g.Utilisation) g = {name, stage.Stage, check.Utilisation, check.Depth, stage.DepthUnit};
+      if (check.Utilisation > g.Utilisation)
+        g = {name, stage.Stage, check.Utilisation, check.Depth, stage.DepthUnit};
       return;
     }
     s.Governing.push_back({name, stage.Stage, check.Utilisation, check.Depth, stage.DepthUnit});

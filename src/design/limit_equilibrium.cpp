@@ -104,9 +104,9 @@ Line LineAt(const Ground& g, double z, double factor) {
 
 // The two moments about a depth, and the two forces.
 struct Balance {
-  double Driving = 0, Resisting = 0;          // moments
+  double Driving = 0, Resisting = 0;  // moments
   double DrivingForce = 0, ResistingForce = 0;
-  double NetActive = 0, NetPassive = 0;       // moments of the net pressure's two parts
+  double NetActive = 0, NetPassive = 0;  // moments of the net pressure's two parts
   double NetActiveForce = 0, NetPassiveForce = 0;
 };
 
@@ -289,8 +289,8 @@ Pressures PressuresAt(const Ground& g, double z, double factor) {
   return p;
 }
 
-Embedment CheckEmbedment(const Ground& ground, double tip, const Support& support, SafetyDefinition definition,
-                         double target, double toe_allowance) {
+Embedment CheckEmbedment(const Ground& ground, double tip, const Support& support,
+                         SafetyDefinition definition, double target, double toe_allowance) {
   Embedment e;
   const double provided = tip - ground.Excavation;
   if (ground.Layers.empty()) {

@@ -52,31 +52,31 @@ struct Support {
 
 struct Embedment {
   bool Checked = false;
-  std::string Note;             // why not, or what the result leaves out
-  double FactorOfSafety = 0;    // that the provided embedment gives
-  bool FactorBeyond = false;    // the factor is at least FactorOfSafety (the search ended there)
-  double Required = 0;          // embedment below the excavation level the target factor needs
-  bool RequiredFound = false;   // false: more than `Required`
+  std::string Note;            // why not, or what the result leaves out
+  double FactorOfSafety = 0;   // that the provided embedment gives
+  bool FactorBeyond = false;   // the factor is at least FactorOfSafety (the search ended there)
+  double Required = 0;         // embedment below the excavation level the target factor needs
+  bool RequiredFound = false;  // false: more than `Required`
   // When the provided embedment falls short: a shorter one that reaches the
   // target (the factor falls as the wall goes deeper), else 0.
   double ShorterReaches = 0;
-  double PivotDepth = 0;        // fixed earth support: the point of rotation of the provided wall
-  double SupportForce = 0;      // free earth support: the tie-back force of equilibrium
+  double PivotDepth = 0;    // fixed earth support: the point of rotation of the provided wall
+  double SupportForce = 0;  // free earth support: the tie-back force of equilibrium
 };
 
 // Checks the embedment of a wall with its tip at `tip` below the top. The
 // target factor is on what `definition` names; `toe_allowance` (fixed earth
 // support only) is the embedment over the depth of the point of rotation.
-Embedment CheckEmbedment(const Ground& ground, double tip, const Support& support, SafetyDefinition definition,
-                         double target, double toe_allowance);
+Embedment CheckEmbedment(const Ground& ground, double tip, const Support& support,
+                         SafetyDefinition definition, double target, double toe_allowance);
 
 // The pressures at a depth, per unit area, with tan(phi) and c divided by
 // `strength_factor` (for the tests and the documentation).
 struct Pressures {
-  double Active = 0;      // earth pressure behind, cut off at zero, times the active factor
-  double WaterBehind = 0; // times the active factor
+  double Active = 0;       // earth pressure behind, cut off at zero, times the active factor
+  double WaterBehind = 0;  // times the active factor
   double Surcharge = 0;
-  double Passive = 0;     // earth pressure in front, below the excavation level
+  double Passive = 0;  // earth pressure in front, below the excavation level
   double WaterInFront = 0;
 };
 Pressures PressuresAt(const Ground& ground, double depth, double strength_factor = 1);

@@ -22,7 +22,7 @@ struct SectionEnd {
   double Depth = 0;  // external depth
   double FlangeThickness = 0;
   double WebThickness = 0;
-  double Area = 0;  // as input: per result width
+  double Area = 0;             // as input: per result width
   double MomentOfInertia = 0;  // as input: per result width
 };
 
@@ -42,10 +42,10 @@ struct WallStretch {
 
 struct TieBackState {
   int Number = 0;
-  double Depth = 0;  // of its station
-  double Angle = 0;  // degrees below the horizontal
-  double Spacing = 0;  // feet (English units) or metres, as input
-  double Area = 0;     // as input (in2, m2)
+  double Depth = 0;            // of its station
+  double Angle = 0;            // degrees below the horizontal
+  double Spacing = 0;          // feet (English units) or metres, as input
+  double Area = 0;             // as input (in2, m2)
   double ForcePerTieBack = 0;  // along the tie-back, negative in tension
 };
 

@@ -159,7 +159,8 @@ bool DesignRun::Closes(int stage, double factor) const {
   again.SoilStrength = {factor, factor, factor, stage};
   again.LastStage = stage;
   const RunResult result = RunWith(again, {}, limits_);
-  return static_cast<int>(result.Stages.size()) >= stage && result.Stages[static_cast<size_t>(stage - 1)].Solved;
+  return static_cast<int>(result.Stages.size()) >= stage &&
+         result.Stages[static_cast<size_t>(stage - 1)].Solved;
 }
 
 void DesignRun::AfterStage(const RunContext& ctx, const StageSummary& summary, RunResult& result) {

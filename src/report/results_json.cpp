@@ -136,7 +136,8 @@ Json ChecksJson(const StageChecks& c) {
   }
   j["tie_backs"] = std::move(ties);
   j["deflection"] = CheckJson(c.Deflection);
-  j["resistance_lines"] = Json{{"moment", LinesJson(c.MomentResistance)}, {"shear", LinesJson(c.ShearResistance)}};
+  j["resistance_lines"] =
+      Json{{"moment", LinesJson(c.MomentResistance)}, {"shear", LinesJson(c.ShearResistance)}};
   return j;
 }
 
@@ -348,13 +349,16 @@ std::string ChecksCsv(const RunResult& result) {
   const auto value = [](double v) { return std::isnan(v) ? std::string() : Number(v); };
   for (const StageChecks& c : result.Checks) {
     const auto row = [&](const std::string& name, int number, const Check& check, const SafetyCheck* safety) {
-      const std::string verdict = !check.Checked ? "not checked" : check.Utilisation <= 1 ? "passes" : "fails";
+      const std::string verdict = !check.Checked           ? "not checked"
+                                  : check.Utilisation <= 1 ? "passes"
+                                                           : "fails";
       text += std::to_string(c.Stage) + "," + name + "," + (number ? std::to_string(number) : "") + "," +
               (check.Checked ? "true" : "false") + "," + value(check.Demand) + "," + value(check.Resistance) +
               "," + CsvText(check.Unit) + "," + value(check.Utilisation) + "," + value(check.Depth) + "," +
               c.DepthUnit + "," + (safety ? value(safety->FactorOfSafety) : "") + "," +
-              (safety ? value(safety->RequiredFactor) : "") + "," + (safety ? CsvText(safety->Definition) : "") +
-              "," + (safety ? CsvText(safety->Method) : "") + "," + verdict + "," + CsvText(check.Note) + "\n";
+              (safety ? value(safety->RequiredFactor) : "") + "," +
+              (safety ? CsvText(safety->Definition) : "") + "," + (safety ? CsvText(safety->Method) : "") +
+              "," + verdict + "," + CsvText(check.Note) + "\n";
     };
     if (c.Checked) {
       row("bending", 0, c.Bending, nullptr);
@@ -364,9 +368,9 @@ std::string ChecksCsv(const RunResult& result) {
       for (const TieBackCheck& t : c.TieBacks) row("tie-back", t.Number, t, nullptr);
       row("deflection", 0, c.Deflection, nullptr);
     }
-    text += std::to_string(c.Stage) + ",stage,," + (c.Checked ? "true" : "false") + ",,,," + value(c.Utilisation) +
-            ",," + c.DepthUnit + ",,,,," + c.Verdict + "," + CsvText(c.Governing.empty() ? c.Note : c.Governing) +
-            "\n";
+    text += std::to_string(c.Stage) + ",stage,," + (c.Checked ? "true" : "false") + ",,,," +
+            value(c.Utilisation) + ",," + c.DepthUnit + ",,,,," + c.Verdict + "," +
+            CsvText(c.Governing.empty() ? c.Note : c.Governing) + "\n";
   }
   return text;
 }

@@ -1,6 +1,8 @@
 // The `[design]` table: read by the field table's design schema into the
 // design data, every value checked where it stands, every mistake named by
 // its key.
+#include "toml/design_toml.h"
+
 #include <toml++/toml.h>
 
 #include <cmath>
@@ -10,7 +12,6 @@
 #include <sstream>
 
 #include "core/design_methods.h"
-#include "toml/design_toml.h"
 #include "toml/field_table.h"
 
 namespace darnek::toml_input {
@@ -134,7 +135,9 @@ class Reader {
     const std::string_view item = f.Item;
     if (f.Type == Type::Code) {
       const std::string value = Code(*node, f, path);
-      (item == "Method" ? d.Method : item == "EmbedmentDefinition" ? d.EmbedmentDefinition : d.ModulusBasis) = value;
+      (item == "Method"                ? d.Method
+       : item == "EmbedmentDefinition" ? d.EmbedmentDefinition
+                                       : d.ModulusBasis) = value;
       return;
     }
     if (f.Type == Type::Flag) {
@@ -166,7 +169,9 @@ class Reader {
     const toml::array& array = *array_node->as_array();
     std::set<int> numbers;
     for (size_t i = 0; i < array.size(); ++i) {
-      Table e{array.get(i)->as_table(), t.Path + ", " + key + " " + std::to_string(i + 1), Where(*array.get(i)),
+      Table e{array.get(i)->as_table(),
+              t.Path + ", " + key + " " + std::to_string(i + 1),
+              Where(*array.get(i)),
               {}};
       const Record& r = *node.Children.front().Record;
       int number = 0;
@@ -236,15 +241,15 @@ DesignData ReadDesignText(const std::string& toml_text) {
     root = toml::parse(toml_text);
   } catch (const toml::parse_error& e) {
     const auto& begin = e.source().begin;
-    throw TomlError(static_cast<int>(begin.line), static_cast<int>(begin.column), std::string(e.description()));
+    throw TomlError(static_cast<int>(begin.line), static_cast<int>(begin.column),
+                    std::string(e.description()));
   }
   std::string units;
   for (const auto& [key, node] : root) {
     const std::string k(key.str());
     if (k == "units") {
       const auto* s = node.as_string();
-      if (!s || !UnitCodes().ByName(s->get()))
-        Fail(Where(node), "units", "expected " + UnitCodes().Names());
+      if (!s || !UnitCodes().ByName(s->get())) Fail(Where(node), "units", "expected " + UnitCodes().Names());
       units = std::string(s->get());
     } else if (k != "design") {
       Fail(KeyPlace(key), k, "unknown key (a design file holds `units` and the `[design]` table)");

@@ -1,9 +1,8 @@
 // The reference part of docs/input-toml.md, written from the field table so
 // that the document and the mapping cannot drift apart.
 #include <algorithm>
-#include <deque>
-
 #include <cmath>
+#include <deque>
 
 #include "core/design_methods.h"
 #include "toml/field_table.h"
@@ -164,7 +163,8 @@ class Writer {
         {"stage", "tables `[[stage]]`", "", "required", "the stages, analysed in order", ""});
     Walk(StageSchema(), "stage", "a stage", "");
     root.Group("").push_back({"design", "table `[design]`", "", "none",
-                              "design checks after every stage (docs/design-checks.md)", "none (design data)"});
+                              "design checks after every stage (docs/design-checks.md)",
+                              "none (design data)"});
     design_ = true;
     Walk(DesignSchema(), "design", "the design checks (docs/design-checks.md); without it, none", "", false);
     return Render();

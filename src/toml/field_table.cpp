@@ -1,10 +1,10 @@
 // The field table: every record of a stage and the TOML key of each item.
 #include "toml/field_table.h"
 
-#include "core/design_methods.h"
-
 #include <charconv>
 #include <cmath>
+
+#include "core/design_methods.h"
 
 namespace darnek::toml_input {
 
@@ -830,8 +830,8 @@ struct DesignRecords {
                "divided by it), \"net_pressure\" (the net passive pressure) or \"strength\" (tan φ and c)",
                kDefinitions, kMethod),
        CodeKey("ModulusBasis", "modulus_basis",
-               "the bending resistance uses the \"elastic\" or the \"plastic\" section modulus", kModulusBases,
-               kMethod),
+               "the bending resistance uses the \"elastic\" or the \"plastic\" section modulus",
+               kModulusBases, kMethod),
        Optional("DeflectionLimit", "deflection_limit", "the largest deflection allowed", Unit::Length),
        Optional("DeflectionLimitRatio", "deflection_limit_ratio",
                 "the largest deflection allowed as a fraction of the retained height (the excavation level); "
@@ -856,26 +856,29 @@ struct DesignRecords {
                 "elastic section modulus W; by default I over half the section's depth (`external_depth`, or "
                 "`diameter` of a pipe)",
                 Unit::SectionModulus),
-       Optional("PlasticModulus", "plastic_modulus", "plastic section modulus, for `modulus_basis = \"plastic\"`",
-                Unit::SectionModulus),
+       Optional("PlasticModulus", "plastic_modulus",
+                "plastic section modulus, for `modulus_basis = \"plastic\"`", Unit::SectionModulus),
        Optional("ShearArea", "shear_area",
                 "shear area Av; by default the webs of sheet piling (web thickness × (depth − flange "
                 "thickness), one web per pile width), d·tw of an I or H shape and half the area of a tube",
                 Unit::SectionArea),
-       Optional("Area", "area", "area for the axial load; by default the cross section's `area`", Unit::SectionArea),
+       Optional("Area", "area", "area for the axial load; by default the cross section's `area`",
+                Unit::SectionArea),
        Optional("MomentResistance", "moment_resistance",
-                "nominal bending resistance, in place of fy times the modulus (a concrete shaft)", Unit::Moment),
+                "nominal bending resistance, in place of fy times the modulus (a concrete shaft)",
+                Unit::Moment),
        Optional("ShearResistance", "shear_resistance", "nominal shear resistance, in place of fy times Av",
                 Unit::Force)}};
-  Record TieBack{"tie_back",
-                 "design data of a tie-back",
-                 {Int("Number", "number", "the tie-back (1, 2, … in the order of a stage's `tie_back` tables)"),
-                  Optional("Capacity", "capacity", "the resistance of one anchor (the pull-out of its bond)",
-                           Unit::Force),
-                  Optional("TendonArea", "tendon_area", "area of the tendon; by default the tie-back's `area`",
-                           Unit::TieBackArea),
-                  Optional("TendonStrength", "tendon_strength", "ultimate tensile strength of the tendon",
-                           Unit::Stress)}};
+  Record TieBack{
+      "tie_back",
+      "design data of a tie-back",
+      {Int("Number", "number", "the tie-back (1, 2, … in the order of a stage's `tie_back` tables)"),
+       Optional("Capacity", "capacity", "the resistance of one anchor (the pull-out of its bond)",
+                Unit::Force),
+       Optional("TendonArea", "tendon_area", "area of the tendon; by default the tie-back's `area`",
+                Unit::TieBackArea),
+       Optional("TendonStrength", "tendon_strength", "ultimate tensile strength of the tendon",
+                Unit::Stress)}};
 
   static std::vector<Field> FactorFields(const std::vector<std::string>& keys) {
     std::vector<Field> fields;

@@ -105,7 +105,8 @@ TEST(EmbedmentByLimitEquilibrium, AnchoredWallInClayMatchesTheClosedForm) {
   const Embedment e = CheckEmbedment(g, 9, {true, 1}, SafetyDefinition::Passive, 1.5, 1.2);
   ASSERT_TRUE(e.Checked) << e.Note;
   ExpectClose(e.FactorOfSafety, factor(4), "clay_anchored_fs");
-  ExpectClose(e.Required, Root([&](double d) { return factor(d) - 1.5; }, 0.01, 4), "clay_anchored_embedment");
+  ExpectClose(e.Required, Root([&](double d) { return factor(d) - 1.5; }, 0.01, 4),
+              "clay_anchored_embedment");
 }
 
 }  // namespace

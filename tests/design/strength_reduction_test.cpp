@@ -4,12 +4,13 @@
 // tip carries the moment of the station loads about the top over the
 // length; dividing the strength by F raises the pressure 18 z - 2 (30 / F),
 // and the stage stops closing at the F where the tip's share reaches 400 kN.
+#include "design/strength_reduction.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 
 #include "darnek/darnek.h"
-#include "design/strength_reduction.h"
 #include "support/figures.h"
 #include "support/run_helper.h"
 #include "toml/toml_input.h"

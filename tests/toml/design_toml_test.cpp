@@ -27,11 +27,14 @@ TEST(DesignToml, BadDesignDataIsRefusedWithItsKeyNamed) {
        "line 3, column 1: design, section 1, yeild_strength: unknown key"},
       {"[[design.section]]\ncross_section = 1\n[[design.section]]\ncross_section = 1\n",
        "line 4, column 17: design, section 2, cross_section: 1 is given twice"},
-      {"[[design.tie_back]]\ncapacity = 100.0\n", "line 1, column 1: design, tie_back 1: `number` is missing"},
+      {"[[design.tie_back]]\ncapacity = 100.0\n",
+       "line 1, column 1: design, tie_back 1: `number` is missing"},
       {"[design]\ndeflection_limit_ratio = 2.0\n",
-       "line 2, column 26: design, deflection_limit_ratio: must be a fraction of the retained height, below 1"},
+       "line 2, column 26: design, deflection_limit_ratio: must be a fraction of the retained height, below "
+       "1"},
       {"[design]\nmethod = \"factors\"\n[design.factors]\neffects = 1.35\n",
-       "line 3, column 1: design, factors: the method \"factors\" takes every factor from the design data; give "
+       "line 3, column 1: design, factors: the method \"factors\" takes every factor from the design data; "
+       "give "
        "bending_fraction, shear_fraction, axial_fraction, embedment_safety, anchor_safety, tendon_fraction, "
        "strength_safety"},
       {"units = \"si\"\nstage_memory = true\n[design]\n",
