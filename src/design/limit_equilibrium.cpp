@@ -22,25 +22,6 @@ constexpr double kSmallestFactor = 0.05;
 // integrated exactly.
 constexpr int kPieces = 48;
 
-const SoilBand& LayerAt(const Ground& g, double z) {
-  for (size_t i = 0; i + 1 < g.Layers.size(); ++i)
-    if (z < g.Layers[i].Bottom) return g.Layers[i];
-  return g.Layers.back();
-}
-
-// Weight of soil between two depths (the last layer goes on without end).
-double SoilWeight(const Ground& g, double from, double to) {
-  double w = 0;
-  for (size_t i = 0; i < g.Layers.size(); ++i) {
-    const SoilBand& l = g.Layers[i];
-    const double bottom = i + 1 == g.Layers.size() ? std::numeric_limits<double>::infinity() : l.Bottom;
-    const double top = std::max(l.Top, from);
-    const double end = std::min(bottom, to);
-    if (end > top) w += l.UnitWeight * (end - top);
-  }
-  return w;
-}
-
 double Below(double z, double level) { return level >= 0 && z > level ? z - level : 0; }
 
 double SurchargeAt(const Ground& g, double z) {
@@ -53,42 +34,99 @@ double SurchargeAt(const Ground& g, double z) {
   return g.SurchargePressure[k - 1] + t * (g.SurchargePressure[k] - g.SurchargePressure[k - 1]);
 }
 
-struct Coefficients {
-  double Ka, SqrtKa, Kp, SqrtKp, Cohesion;
+// A layer with tan(phi) and c divided by the strength factor: Rankine's
+// coefficients (a given active coefficient replaces Ka and drops the active
+// cohesion term), and the weight of soil above its top.
+struct LayerState {
+  double Ka = 0, SqrtKa = 0, Kp = 0, SqrtKp = 0, Cohesion = 0;
+  double WeightAbove = 0;
 };
 
-// Rankine's coefficients with tan(phi) and c divided by the factor; a given
-// active coefficient replaces Ka and drops the active cohesion term.
-Coefficients CoefficientsOf(const Ground& g, const SoilBand& l, double factor) {
-  const double phi = std::atan(std::tan(l.FrictionAngleDeg * kDegree) / factor);
-  const double beta = std::fabs(g.BackfillSlopeDeg) * kDegree;
-  Coefficients c{};
-  if (beta > 0 && phi > beta) {
-    const double cb = std::cos(beta);
-    const double r = std::sqrt(cb * cb - std::cos(phi) * std::cos(phi));
-    c.Ka = cb * (cb - r) / (cb + r);
-  } else {
-    c.Ka = std::pow(std::tan(std::numbers::pi / 4 - phi / 2), 2);
-  }
-  c.SqrtKa = std::sqrt(c.Ka);
-  if (l.GivenKa > 0) {
-    c.Ka = l.GivenKa;
-    c.SqrtKa = 0;
-  }
-  c.SqrtKp = std::tan(std::numbers::pi / 4 + phi / 2);
-  c.Kp = c.SqrtKp * c.SqrtKp;
-  c.Cohesion = l.Cohesion / factor;
-  return c;
-}
+// The ground made ready for one strength factor; the integrals evaluate the
+// pressures thousands of times, the coefficients once.
+class Soil {
+ public:
+  explicit Soil(const Ground& g) : g_(g) {}
+  const Ground& ground() const { return g_; }
 
-// The active earth pressure behind before it is cut off at zero.
-double ActiveTerm(const Ground& g, double z, double factor) {
-  const SoilBand& l = LayerAt(g, z);
-  const Coefficients c = CoefficientsOf(g, l, factor);
-  const double total = g.SurfacePressure + SoilWeight(g, 0, z);
-  const double sigma = l.Drained ? total - g.UnitWeightWater * Below(z, g.WaterBehind) : total;
-  return c.Ka * sigma - 2 * c.Cohesion * c.SqrtKa;
-}
+  void Prepare(double factor) {
+    if (factor == factor_ && layers_.size() == g_.Layers.size()) return;
+    factor_ = factor;
+    layers_.resize(g_.Layers.size());
+    const double beta = std::fabs(g_.BackfillSlopeDeg) * kDegree;
+    double weight = 0;
+    for (size_t i = 0; i < g_.Layers.size(); ++i) {
+      const SoilBand& l = g_.Layers[i];
+      LayerState& c = layers_[i];
+      const double phi = std::atan(std::tan(l.FrictionAngleDeg * kDegree) / factor);
+      if (beta > 0 && phi > beta) {
+        const double cb = std::cos(beta);
+        const double r = std::sqrt(cb * cb - std::cos(phi) * std::cos(phi));
+        c.Ka = cb * (cb - r) / (cb + r);
+      } else {
+        c.Ka = std::pow(std::tan(std::numbers::pi / 4 - phi / 2), 2);
+      }
+      c.SqrtKa = std::sqrt(c.Ka);
+      if (l.GivenKa > 0) {
+        c.Ka = l.GivenKa;
+        c.SqrtKa = 0;
+      }
+      c.SqrtKp = std::tan(std::numbers::pi / 4 + phi / 2);
+      c.Kp = c.SqrtKp * c.SqrtKp;
+      c.Cohesion = l.Cohesion / factor;
+      c.WeightAbove = weight;
+      if (i + 1 < g_.Layers.size()) weight += l.UnitWeight * (l.Bottom - l.Top);
+    }
+  }
+
+  size_t LayerAt(double z) const {
+    for (size_t i = 0; i + 1 < g_.Layers.size(); ++i)
+      if (z < g_.Layers[i].Bottom) return i;
+    return g_.Layers.size() - 1;
+  }
+  // The weight of soil from the top down to z (the last layer goes on).
+  double WeightTo(double z) const {
+    const size_t i = LayerAt(z);
+    return layers_[i].WeightAbove + g_.Layers[i].UnitWeight * (z - g_.Layers[i].Top);
+  }
+  const LayerState& State(size_t i) const { return layers_[i]; }
+
+  // The active earth pressure behind before it is cut off at zero.
+  double ActiveTerm(double z) const {
+    const size_t i = LayerAt(z);
+    const LayerState& c = layers_[i];
+    const double total = g_.SurfacePressure + WeightTo(z);
+    const double sigma = g_.Layers[i].Drained ? total - g_.UnitWeightWater * Below(z, g_.WaterBehind) : total;
+    return c.Ka * sigma - 2 * c.Cohesion * c.SqrtKa;
+  }
+
+  Pressures At(double z) const {
+    Pressures p;
+    const size_t i = LayerAt(z);
+    const SoilBand& l = g_.Layers[i];
+    const LayerState& c = layers_[i];
+    const double f = g_.ActiveFactor;
+    p.Active = f * std::max(0.0, ActiveTerm(z));
+    if (l.Drained) p.WaterBehind = f * g_.UnitWeightWater * Below(z, g_.WaterBehind);
+    p.Surcharge = SurchargeAt(g_, z);
+    if (z <= g_.Excavation) {
+      p.WaterInFront = g_.UnitWeightWater * Below(z, g_.WaterInFront);
+      return p;
+    }
+    const double ponded = g_.WaterInFront >= 0 ? std::max(0.0, g_.Excavation - g_.WaterInFront) : 0;
+    const double total = WeightTo(z) - WeightTo(g_.Excavation) + g_.UnitWeightWater * ponded;
+    const double water = g_.UnitWeightWater * Below(z, g_.WaterInFront);
+    const double sigma = l.Drained ? total - water : total;
+    p.Passive = c.Kp * sigma + 2 * c.Cohesion * c.SqrtKp;
+    if (l.Drained) p.WaterInFront = water;
+    return p;
+  }
+
+ private:
+  const Ground& g_;
+  double factor_ = std::numeric_limits<double>::quiet_NaN();
+  std::vector<LayerState> layers_;
+};
 
 // Forces per unit length of wall (pressures times widths) at a depth.
 struct Line {
@@ -96,8 +134,9 @@ struct Line {
   double Resisting = 0;  // the passive earth pressure in front
 };
 
-Line LineAt(const Ground& g, double z, double factor) {
-  const Pressures p = PressuresAt(g, z, factor);
+Line LineAt(const Soil& soil, double z) {
+  const Ground& g = soil.ground();
+  const Pressures p = soil.At(z);
   const double behind = z <= g.Excavation ? g.ActiveWidthAbove : g.ActiveWidthBelow;
   return {(p.Active + p.WaterBehind + p.Surcharge - p.WaterInFront) * behind, p.Passive * g.PassiveWidth};
 }
@@ -148,17 +187,18 @@ double SignChange(const F& f, double a, double c) {
 // The moments of the pressures from the top of the wall down to `bottom`
 // about `reference`, a turn towards the excavation positive: about the pivot
 // below (fixed earth support, `arm_sign` -1) or the tie-back (+1).
-Balance MomentsAbout(const Ground& g, const std::vector<double>& breaks, double bottom, double reference,
-                     double arm_sign, double factor) {
+Balance MomentsAbout(const Soil& soil, const std::vector<double>& breaks, double bottom, double reference,
+                     double arm_sign) {
   Balance b;
-  const double longest = bottom / kPieces;
+  // Between breaks the pressures are linear, but for the surcharge's.
+  const double longest = soil.ground().SurchargeDepth.empty() ? bottom : bottom / kPieces;
   const auto add = [&](double a, double c) {
     const double half = (c - a) / 2;
     const double middle = (a + c) / 2;
     for (int k = 0; k < 5; ++k) {
       const double z = middle + half * kNodes[k];
       const double w = half * kWeights[k];
-      const Line line = LineAt(g, z, factor);
+      const Line line = LineAt(soil, z);
       const double arm = arm_sign * (z - reference);
       b.Driving += w * line.Driving * arm;
       b.Resisting += w * line.Resisting * arm;
@@ -169,16 +209,16 @@ Balance MomentsAbout(const Ground& g, const std::vector<double>& breaks, double 
       (net > 0 ? b.NetActiveForce : b.NetPassiveForce) += w * std::fabs(net);
     }
   };
-  const auto active = [&](double z) { return ActiveTerm(g, z, factor); };
+  const auto active = [&](double z) { return soil.ActiveTerm(z); };
   const auto net = [&](double z) {
-    const Line line = LineAt(g, z, factor);
+    const Line line = LineAt(soil, z);
     return line.Driving - line.Resisting;
   };
   // A stretch between breaks in pieces; where the active term or the net
   // pressure turns sign inside a piece, the piece is cut there (a kink).
   const auto stretch = [&](double a, double c) {
     if (!(c > a)) return;
-    const int pieces = std::max(1, static_cast<int>(std::ceil((c - a) / longest)));
+    const int pieces = std::max(1, static_cast<int>(std::ceil((c - a) / longest - 1e-9)));
     for (int k = 0; k < pieces; ++k) {
       const double p0 = a + (c - a) * k / pieces;
       const double p1 = a + (c - a) * (k + 1) / pieces;
@@ -215,23 +255,27 @@ Balance MomentsAbout(const Ground& g, const std::vector<double>& breaks, double 
   return b;
 }
 
-struct Wall {
-  const Ground& G;
-  Support S;
-  SafetyDefinition Definition;
-  std::vector<double> Cuts = Breaks(G);
-  // The embedment below the excavation level that is in equilibrium: the
-  // depth of the point of rotation (fixed earth) or of the tip (free earth).
+class Wall {
+ public:
+  Wall(const Ground& g, const Support& s, SafetyDefinition definition)
+      : g_(g), s_(s), definition_(definition), cuts_(Breaks(g)), soil_(g) {}
+
+  // The moments with the embedment d below the excavation level in
+  // equilibrium: d is the depth of the point of rotation (fixed earth) or
+  // of the tip (free earth).
   Balance At(double d, double factor) const {
-    const double bottom = G.Excavation + d;
-    return S.Anchored ? MomentsAbout(G, Cuts, bottom, S.AnchorDepth, 1, factor)
-                      : MomentsAbout(G, Cuts, bottom, bottom, -1, factor);
+    soil_.Prepare(factor);
+    const double bottom = g_.Excavation + d;
+    return s_.Anchored ? MomentsAbout(soil_, cuts_, bottom, s_.AnchorDepth, 1)
+                       : MomentsAbout(soil_, cuts_, bottom, bottom, -1);
   }
   // The factor of safety of the definition at embedment d.
   double Factor(double d) const {
-    if (Definition == SafetyDefinition::Strength) return StrengthFactor(d);
-    const Balance b = At(d, 1);
-    if (Definition == SafetyDefinition::NetPressure)
+    if (definition_ == SafetyDefinition::Strength) return StrengthFactor(d);
+    return FactorOf(At(d, 1));
+  }
+  double FactorOf(const Balance& b) const {
+    if (definition_ == SafetyDefinition::NetPressure)
       return b.NetActive > 0 ? b.NetPassive / b.NetActive : std::numeric_limits<double>::infinity();
     return b.Driving > 0 ? b.Resisting / b.Driving : std::numeric_limits<double>::infinity();
   }
@@ -255,38 +299,29 @@ struct Wall {
   // positive) call for no embedment in front and do not count as reaching
   // it: the wall needs a resistance this method does not give.
   bool Reaches(double d, double target) const {
-    if (Definition == SafetyDefinition::Strength) {
+    if (definition_ == SafetyDefinition::Strength) {
       const Balance b = At(d, target);
       return b.Driving > 0 && b.Resisting >= b.Driving;
     }
     const Balance b = At(d, 1);
-    if (b.Driving <= 0) return false;
-    return Factor(d) >= target;
+    return b.Driving > 0 && FactorOf(b) >= target;
   }
+
+ private:
+  const Ground& g_;
+  Support s_;
+  SafetyDefinition definition_;
+  std::vector<double> cuts_;
+  mutable Soil soil_;
 };
 
 }  // namespace
 
 Pressures PressuresAt(const Ground& g, double z, double factor) {
-  Pressures p;
-  if (g.Layers.empty()) return p;
-  const SoilBand& l = LayerAt(g, z);
-  const Coefficients c = CoefficientsOf(g, l, factor);
-  const double f = g.ActiveFactor;
-  p.Active = f * std::max(0.0, ActiveTerm(g, z, factor));
-  if (l.Drained) p.WaterBehind = f * g.UnitWeightWater * Below(z, g.WaterBehind);
-  p.Surcharge = SurchargeAt(g, z);
-  const double ponded = g.WaterInFront >= 0 ? std::max(0.0, g.Excavation - g.WaterInFront) : 0;
-  if (z <= g.Excavation) {
-    p.WaterInFront = g.UnitWeightWater * Below(z, g.WaterInFront);
-    return p;
-  }
-  const double total = SoilWeight(g, g.Excavation, z) + g.UnitWeightWater * ponded;
-  const double water = g.UnitWeightWater * Below(z, g.WaterInFront);
-  const double sigma = l.Drained ? total - water : total;
-  p.Passive = c.Kp * sigma + 2 * c.Cohesion * c.SqrtKp;
-  if (l.Drained) p.WaterInFront = water;
-  return p;
+  if (g.Layers.empty()) return {};
+  Soil soil(g);
+  soil.Prepare(factor);
+  return soil.At(z);
 }
 
 Embedment CheckEmbedment(const Ground& ground, double tip, const Support& support,
@@ -309,7 +344,7 @@ Embedment CheckEmbedment(const Ground& ground, double tip, const Support& suppor
     e.Note = "the tie-back is at or below the excavation level";
     return e;
   }
-  const Wall wall{ground, support, definition};
+  const Wall wall(ground, support, definition);
   // Fixed earth support: equilibrium about the point of rotation, whose
   // depth d0 below the excavation level the toe allowance turns into the
   // embedment; free earth support: about the tie-back, with the tip at d.

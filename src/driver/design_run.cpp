@@ -46,8 +46,10 @@ design::Ground GroundOf(const ProblemData& d, double tip) {
   g.SurfacePressure = w.SurfacePressure;
   g.ActiveFactor = w.ActiveModificationFactor;
   g.BackfillSlopeDeg = w.BackfillSlope;
+  // The lateral pressure of the surcharge loads at the stations, the depths
+  // at which the analysis loads the wall with it.
   if (!w.SurchargeLoads.empty()) {
-    const int n = std::max(d.C2.NumIncrements, 1) * 4;
+    const int n = std::max(d.C2.NumIncrements, 1);
     for (int i = 0; i <= n; ++i) {
       const double z = tip * i / n;
       g.SurchargeDepth.push_back(z);
