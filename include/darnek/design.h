@@ -86,8 +86,10 @@ struct DesignProblem {
   explicit operator bool() const { return !Message.empty(); }
 };
 
-/* What the method rules say about design data before a run: a method that
- * does not exist, a factor the method needs and the data do not give. */
+/* The first thing wrong with design data: a method or choice that does not
+ * exist, a factor the method needs and the data do not give, a value that is
+ * not a number above 0, a cross section or tie-back given twice. Run refuses
+ * such data as an input error (status 3) before the first stage. */
 DARNEK_API DesignProblem CheckDesignData(const DesignData& data);
 
 /* ---------------------------------------------------------------- results */

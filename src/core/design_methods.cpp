@@ -76,6 +76,14 @@ std::string_view DefinitionText(std::string_view definition) {
 
 namespace darnek {
 
+namespace {
+
+bool Positive(double v) { return std::isnan(v) || (std::isfinite(v) && v > 0); }
+
+DesignProblem NotPositive(const std::string& key) { return {key, "must be a number greater than 0"}; }
+
+}  // namespace
+
 DesignProblem CheckDesignData(const DesignData& data) {
   namespace dm = design_methods;
   const dm::Method* method = dm::FindMethod(data.Method);
@@ -85,14 +93,58 @@ DesignProblem CheckDesignData(const DesignData& data) {
       names += std::string(names.empty() ? "\"" : " or \"") + std::string(m.Name) + "\"";
     return {"design, method", "\"" + data.Method + "\" is not a method: " + names};
   }
+  const auto one_of = [](const std::string& value, const auto& names) {
+    for (std::string_view n : names)
+      if (value == n) return true;
+    return value.empty();
+  };
+  if (!one_of(data.EmbedmentDefinition, dm::kEmbedmentDefinitions))
+    return {"design, embedment_definition", "\"" + data.EmbedmentDefinition + "\" is not a definition"};
+  if (!one_of(data.ModulusBasis, dm::kModulusBases))
+    return {"design, modulus_basis", "\"" + data.ModulusBasis + "\" is not \"elastic\" or \"plastic\""};
+  if (!Positive(data.DeflectionLimit)) return NotPositive("design, deflection_limit");
+  if (!Positive(data.DeflectionLimitRatio) || data.DeflectionLimitRatio >= 1)
+    return {"design, deflection_limit_ratio", "must be a fraction of the retained height, above 0 and below 1"};
   const std::span<const dm::FactorRule> factors = dm::Factors();
   std::string missing;
-  for (size_t i = 0; i < factors.size(); ++i)
-    if (std::isnan(data.Factors.*factors[i].Member) && std::isnan(method->Defaults[i]))
+  for (size_t i = 0; i < factors.size(); ++i) {
+    const double given = data.Factors.*factors[i].Member;
+    const std::string key = "design, factors, " + std::string(factors[i].Key);
+    if (!Positive(given)) return NotPositive(key);
+    if (factors[i].Key == "toe_allowance" && given < 1) return {key, "must be 1 or more"};
+    if (std::isnan(given) && std::isnan(method->Defaults[i]))
       missing += std::string(missing.empty() ? "" : ", ") + std::string(factors[i].Key);
+  }
   if (!missing.empty())
     return {"design, factors",
             "the method \"" + data.Method + "\" takes every factor from the design data; give " + missing};
+  for (size_t i = 0; i < data.Sections.size(); ++i) {
+    const SectionDesign& d = data.Sections[i];
+    const std::string key = "design, section " + std::to_string(i + 1);
+    if (d.CrossSection < 1) return {key + ", cross_section", "must be 1 or more"};
+    for (size_t k = 0; k < i; ++k)
+      if (data.Sections[k].CrossSection == d.CrossSection)
+        return {key + ", cross_section", std::to_string(d.CrossSection) + " is given twice"};
+    const std::pair<const char*, double> values[] = {
+        {"yield_strength", d.YieldStrength},       {"section_modulus", d.SectionModulus},
+        {"plastic_modulus", d.PlasticModulus},     {"shear_area", d.ShearArea},
+        {"area", d.Area},                          {"moment_resistance", d.MomentResistance},
+        {"shear_resistance", d.ShearResistance}};
+    for (const auto& [name, value] : values)
+      if (!Positive(value)) return NotPositive(key + ", " + name);
+  }
+  for (size_t i = 0; i < data.TieBacks.size(); ++i) {
+    const TieBackDesign& t = data.TieBacks[i];
+    const std::string key = "design, tie_back " + std::to_string(i + 1);
+    if (t.Number < 1) return {key + ", number", "must be 1 or more"};
+    for (size_t k = 0; k < i; ++k)
+      if (data.TieBacks[k].Number == t.Number)
+        return {key + ", number", std::to_string(t.Number) + " is given twice"};
+    const std::pair<const char*, double> values[] = {
+        {"capacity", t.Capacity}, {"tendon_area", t.TendonArea}, {"tendon_strength", t.TendonStrength}};
+    for (const auto& [name, value] : values)
+      if (!Positive(value)) return NotPositive(key + ", " + name);
+  }
   return {};
 }
 

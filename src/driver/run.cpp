@@ -321,6 +321,9 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
         if (ctx->Memory && !(std::isfinite(options.UnloadFactor) && options.UnloadFactor > 0))
           throw InputError("the unload factor " + NumberText(options.UnloadFactor) +
                            " must be a number greater than 0");
+        if (options.Design)
+          if (const DesignProblem problem = CheckDesignData(*options.Design))
+            throw InputError(problem.Key + ": " + problem.Message);
         StageLoop(*ctx, reader, result, &last_stage_code, observer, options.KeepResults, options.LastStage,
                   design.get());
       } catch (const DataError& e) {

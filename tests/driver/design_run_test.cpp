@@ -50,5 +50,19 @@ TEST(DesignRun, ChecksLeaveTheRunsOutputsAsTheyAre) {
   EXPECT_EQ(checked.Result.Design.Verdict, c.Verdict);
 }
 
+// A host that gives the run bad design data has it refused before the first
+// stage, with the key named.
+TEST(DesignRun, RefusesBadDesignDataAsAnInputError) {
+  RunOptions options;
+  DesignData design;
+  design.Factors.BendingFraction = -0.65;
+  options.Design = design;
+  const testing::RunOutput out =
+      testing::RunText(testing::ReadFile((kExamples / "cantilever_sand.dat").string()), options);
+  EXPECT_EQ(out.Result.Status, DARNEK_INPUT_REJECTED);
+  EXPECT_EQ(out.Result.Message, "design, factors, bending_fraction: must be a number greater than 0");
+  EXPECT_TRUE(out.Result.Stages.empty());
+}
+
 }  // namespace
 }  // namespace darnek
