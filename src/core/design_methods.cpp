@@ -104,7 +104,8 @@ DesignProblem CheckDesignData(const DesignData& data) {
     return {"design, modulus_basis", "\"" + data.ModulusBasis + "\" is not \"elastic\" or \"plastic\""};
   if (!Positive(data.DeflectionLimit)) return NotPositive("design, deflection_limit");
   if (!Positive(data.DeflectionLimitRatio) || data.DeflectionLimitRatio >= 1)
-    return {"design, deflection_limit_ratio", "must be a fraction of the retained height, above 0 and below 1"};
+    return {"design, deflection_limit_ratio",
+            "must be a fraction of the retained height, above 0 and below 1"};
   const std::span<const dm::FactorRule> factors = dm::Factors();
   std::string missing;
   for (size_t i = 0; i < factors.size(); ++i) {
@@ -125,11 +126,13 @@ DesignProblem CheckDesignData(const DesignData& data) {
     for (size_t k = 0; k < i; ++k)
       if (data.Sections[k].CrossSection == d.CrossSection)
         return {key + ", cross_section", std::to_string(d.CrossSection) + " is given twice"};
-    const std::pair<const char*, double> values[] = {
-        {"yield_strength", d.YieldStrength},       {"section_modulus", d.SectionModulus},
-        {"plastic_modulus", d.PlasticModulus},     {"shear_area", d.ShearArea},
-        {"area", d.Area},                          {"moment_resistance", d.MomentResistance},
-        {"shear_resistance", d.ShearResistance}};
+    const std::pair<const char*, double> values[] = {{"yield_strength", d.YieldStrength},
+                                                     {"section_modulus", d.SectionModulus},
+                                                     {"plastic_modulus", d.PlasticModulus},
+                                                     {"shear_area", d.ShearArea},
+                                                     {"area", d.Area},
+                                                     {"moment_resistance", d.MomentResistance},
+                                                     {"shear_resistance", d.ShearResistance}};
     for (const auto& [name, value] : values)
       if (!Positive(value)) return NotPositive(key + ", " + name);
   }
