@@ -154,7 +154,9 @@ struct ResistanceLine {
 
 struct StageChecks {
   int Stage = 0;
-  bool Checked = false; /* false when the stage was not solved; `Note` says so */
+  /* False when the stage was not solved; `Note` says so, and the verdict is
+   * "fails" when neither the iteration nor load stepping closed it. */
+  bool Checked = false;
   std::string Note;
   std::string DepthUnit;
   SectionCheck Bending;

@@ -463,7 +463,8 @@ StageChecks CheckStage(const StageModel& m, const DesignData& data, const Rules&
   c.DepthUnit = DepthUnit(m);
   if (!m.Solved) {
     c.Note = "the stage was not solved (" + m.Outcome + ")";
-    c.Verdict = "not checked";
+    c.Verdict = m.BeyondCapacity ? "fails" : "not checked";
+    if (m.BeyondCapacity) c.Note += ": the wall does not stand as given";
     return c;
   }
   const std::string units = m.English ? "english" : "si";

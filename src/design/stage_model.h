@@ -53,6 +53,9 @@ struct StageModel {
   int Stage = 0;
   bool English = false;
   bool Solved = false;
+  // Not solved because neither the iteration nor load stepping closed it:
+  // the wall as given does not stand (strength reduction would find F < 1).
+  bool BeyondCapacity = false;
   std::string Outcome;
   double ResultWidth = 0;
   // Soldier piles or shafts: earth pressure on the spacing WA, resistance

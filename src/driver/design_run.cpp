@@ -82,6 +82,7 @@ design::StageModel DesignModelOf(const ProblemData& d, const StageSummary& summa
   m.Stage = summary.Stage;
   m.English = d.C1.UnitSystemCode == UnitSystem::English;
   m.Solved = summary.Solved;
+  m.BeyondCapacity = summary.LoadStepped && !summary.Solved;
   m.Outcome = summary.Outcome;
   m.ResultWidth = d.C2.ResultWidth;
   m.HasSoil = ReadsSoil(d);

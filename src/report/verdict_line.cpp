@@ -18,7 +18,7 @@ std::string Where(const Check& c, const std::string& unit) {
 
 std::string VerdictLine(const StageChecks& c) {
   std::string line = "stage " + std::to_string(c.Stage) + ": ";
-  if (!c.Checked) return line + "not checked: " + c.Note;
+  if (!c.Checked) return line + c.Note + ": " + c.Verdict;
   std::string parts;
   const auto add = [&](const std::string& part) { parts += (parts.empty() ? "" : ", ") + part; };
   // The section: bending (with axial load) or shear, whichever uses it more.
