@@ -167,6 +167,10 @@ Outcome Analyse(const std::string& input, const std::string& out_dir, double cur
   // Each run speaks on its own console, shown with the file's name.
   std::ostringstream console;
   prepared.Options.Console = &console;
+  // The summary has no columns for design checks, and their strength
+  // reduction would analyse every stage a dozen times more for nothing:
+  // `run` and the Python package give them.
+  prepared.Options.Design.reset();
   try {
     outcome.Result = Run(prepared.Options);
   } catch (const std::exception& e) {

@@ -34,6 +34,7 @@ const char* const kUsage =
     "usage: darnek                      analyse the problem named by NAMES.dat here\n"
     "       darnek run INPUT [--out DIR] [--plot] [--json FILE] [--csv DIR]\n"
     "                 [--stage-memory [--unload-factor F]] [--curve-spacing S]\n"
+    "                 [--design DESIGN.toml]\n"
     "                                   analyse INPUT; the report (.out), plot data (.plt)\n"
     "                                   and run log (.log) go beside INPUT or into DIR;\n"
     "                                   --plot also draws the pictures (as `plot` does);\n"
@@ -43,6 +44,9 @@ const char* const kUsage =
     "                                   --stage-memory starts each stage from the one\n"
     "                                   before it (docs/modelling.md); --curve-spacing\n"
     "                                   generates p-y curves every S inches or metres\n"
+    "                                   --design checks the wall with the design table\n"
+    "                                   of DESIGN.toml (docs/design-checks.md), as a\n"
+    "                                   [design] table in INPUT.toml does\n"
     "       darnek batch INPUT... [--jobs N] [--out DIR] [--summary FILE.csv]\n"
     "                 [--curve-spacing S]\n"
     "                                   analyse many inputs on N threads (default: the\n"
@@ -102,6 +106,22 @@ void PrintSummary(const darnek::RunResult& result) {
   }
 }
 
+// One verdict line per stage and the governing checks over the stages.
+void PrintChecks(const darnek::RunResult& result) {
+  const darnek::DesignSummary& d = result.Design;
+  if (d.Method.empty()) return;
+  Out() << "design checks, method \"" << d.Method << "\":\n";
+  for (const darnek::StageChecks& c : result.Checks) Out() << darnek::VerdictLine(c) << "\n";
+  std::string governing;
+  for (const darnek::GoverningCheck& g : d.Governing)
+    governing += (governing.empty() ? "" : ", ") + g.Check + " " + darnek::FixedText(g.Utilisation, 2) +
+                 " (stage " + std::to_string(g.Stage) + ")";
+  Out() << "the wall " << (d.Verdict == "not checked" ? std::string("is not checked") : d.Verdict)
+        << (governing.empty() ? "" : ": " + governing) << "\n";
+  for (const std::string& unused : d.Unused)
+    Err() << "darnek: warning: design data not used: " << unused << "\n";
+}
+
 // Draws the pictures of a plot-data file; prints where the page is.
 int DrawPictures(const std::string& plot_file, const std::string& out_dir,
                  const darnek::pictures::PictureOptions& options) {
@@ -159,8 +179,12 @@ int RunInput(const std::vector<std::string>& args) {
   bool stage_memory = false;
   std::optional<double> unload_factor;
   std::optional<double> curve_spacing;
+  std::string design_file;
   for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--plot") {
+    if (args[i] == "--design") {
+      if (i + 1 >= args.size()) return Usage("--design needs a design file");
+      design_file = args[++i];
+    } else if (args[i] == "--plot") {
       plot = true;
     } else if (args[i] == "--stage-memory") {
       stage_memory = true;
@@ -199,6 +223,17 @@ int RunInput(const std::vector<std::string>& args) {
   }
   prepared.Options.KeepResults = !json_file.empty() || !csv_dir.empty();
   if (unload_factor && !stage_memory) return Usage("--unload-factor needs --stage-memory");
+  if (!design_file.empty()) {
+    try {
+      prepared.Options.Design = darnek::toml_input::ReadDesignFile(design_file);
+    } catch (const darnek::toml_input::TomlError& e) {
+      Err() << "darnek: " << design_file << ", " << e.what() << "\n";
+      return DARNEK_INPUT_REJECTED;
+    } catch (const darnek::toml_input::ConvertError& e) {
+      Err() << "darnek: " << e.what() << "\n";
+      return kToolFileFailed;
+    }
+  }
   if (stage_memory) prepared.Options.StageMemory = true;
   if (unload_factor) prepared.Options.UnloadFactor = *unload_factor;
   if (curve_spacing) prepared.Options.CurveSpacing = *curve_spacing;
@@ -230,6 +265,7 @@ int RunInput(const std::vector<std::string>& args) {
   }
   if (!results_failure.empty()) Err() << " **** WRITE ERROR **** " << results_failure << "\n";
   PrintSummary(result);
+  PrintChecks(result);
   // A stage whose solution broke down ends as failed; the run itself goes on.
   const std::string ending =
       result.Status == DARNEK_ANALYSIS_FAILED ? "a stage was not solved: " : "run ended early: ";
@@ -290,6 +326,9 @@ int Convert(const std::vector<std::string>& args) {
               << "place for it: " << output
               << " generates five p-y curves per layer; run it with --curve-spacing "
               << darnek::NumberText(records.CurveSpacing) << " for the analysis of " << input << "\n";
+      if (records.Design)
+        Err() << "darnek: warning: " << input << ": the [design] table has no place in the records; keep it "
+              << "in a design file and run " << output << " with --design\n";
     } else {
       text = darnek::toml_input::RecordsToToml(in, fs::path(input).filename().string());
     }

@@ -221,6 +221,8 @@ class SchemaWalker {
     Key("", "stage", "tables");
     Key("stage", "units", "value");
     Walk(ti::StageSchema(), "stage");
+    Key("", "design", "table");
+    Walk(ti::DesignSchema(), "design");
     py::dict out;
     for (const auto& [table, keys] : tables_) {
       py::dict d;
@@ -391,6 +393,107 @@ void AddResults(const darnek::StageResults& r, py::dict& d) {
   d["history"] = history;
 }
 
+py::dict CheckDict(const std::string& name, const darnek::Check& c) {
+  py::dict d;
+  d["name"] = name;
+  d["checked"] = c.Checked;
+  d["demand"] = c.Demand;
+  d["resistance"] = c.Resistance;
+  d["utilisation"] = c.Utilisation;
+  d["unit"] = c.Unit;
+  d["depth"] = c.Depth;
+  d["note"] = c.Note;
+  return d;
+}
+
+py::dict SafetyDict(const std::string& name, const darnek::SafetyCheck& c) {
+  py::dict d = CheckDict(name, c);
+  d["factor_of_safety"] = c.FactorOfSafety;
+  d["required_factor"] = c.RequiredFactor;
+  d["definition"] = c.Definition;
+  d["method"] = c.Method;
+  py::dict extra;
+  extra["embedment"] = c.Embedment;
+  extra["required_embedment"] = c.RequiredEmbedment;
+  extra["required_found"] = c.RequiredFound;
+  extra["pivot_depth"] = c.PivotDepth;
+  extra["support_force"] = c.SupportForce;
+  extra["beyond_search"] = c.BeyondSearch;
+  extra["analyses"] = c.Analyses;
+  d["extra"] = extra;
+  return d;
+}
+
+py::dict SectionDict(const std::string& name, const darnek::SectionCheck& c) {
+  py::dict d = CheckDict(name, c);
+  py::dict extra;
+  extra["cross_section"] = c.CrossSection;
+  extra["axial_force"] = c.AxialForce;
+  extra["per_pile"] = c.PerPile;
+  d["extra"] = extra;
+  return d;
+}
+
+py::dict StageChecksDict(const darnek::StageChecks& c) {
+  py::dict d;
+  d["stage"] = c.Stage;
+  d["verdict"] = c.Verdict;
+  d["utilisation"] = c.Utilisation;
+  d["governing"] = c.Governing;
+  d["note"] = c.Note;
+  d["depth_unit"] = c.DepthUnit;
+  d["verdict_line"] = darnek::VerdictLine(c);
+  py::list checks;
+  if (c.Checked) {
+    checks.append(SectionDict("bending", c.Bending));
+    checks.append(SectionDict("shear", c.Shear));
+    checks.append(SafetyDict("embedment", c.Embedment));
+    checks.append(SafetyDict("strength", c.Strength));
+    for (const darnek::TieBackCheck& t : c.TieBacks) {
+      py::dict td = CheckDict("tie-back", t);
+      td["number"] = t.Number;
+      py::dict extra;
+      extra["angle_deg"] = t.Angle;
+      extra["vertical_force"] = t.VerticalForce;
+      extra["vertical_force_per_width"] = t.VerticalForcePerWidth;
+      extra["governs"] = t.Governs;
+      td["extra"] = extra;
+      checks.append(td);
+    }
+    checks.append(CheckDict("deflection", c.Deflection));
+  }
+  d["checks"] = checks;
+  return d;
+}
+
+py::dict DesignDict(const darnek::DesignSummary& s) {
+  py::dict d;
+  d["method"] = s.Method;
+  d["embedment_definition"] = s.EmbedmentDefinition;
+  d["modulus_basis"] = s.ModulusBasis;
+  py::dict factors;
+  for (const darnek::DesignFactorValue& f : s.Factors) factors[py::str(f.Key)] = f.Value;
+  d["factors"] = factors;
+  py::list given;
+  for (const darnek::DesignFactorValue& f : s.Factors)
+    if (f.Given) given.append(f.Key);
+  d["given"] = given;
+  py::list governing;
+  for (const darnek::GoverningCheck& g : s.Governing) {
+    py::dict gd;
+    gd["check"] = g.Check;
+    gd["stage"] = g.Stage;
+    gd["utilisation"] = g.Utilisation;
+    gd["depth"] = g.Depth;
+    gd["depth_unit"] = g.DepthUnit;
+    governing.append(gd);
+  }
+  d["governing"] = governing;
+  d["verdict"] = s.Verdict;
+  d["unused"] = s.Unused;
+  return d;
+}
+
 // Analyses a TOML text. `outputs` maps "report", "plot", "log", "py_scratch"
 // and "pressure_scratch" to the files the caller wants kept. `input_file` is
 // the file the text was read from, if any, else `name`; the report names it,
@@ -441,6 +544,7 @@ py::dict RunToml(const std::string& toml_text, const std::string& input_file, co
       options.StageMemory = records->StageMemory;
       options.UnloadFactor = records->UnloadFactor;
       options.CurveSpacing = records->CurveSpacing;
+      options.Design = records->Design;
       options.DescribeInputError = [&records, &input_error](const darnek::InputErrorPlace& place) {
         const ti::TomlPlace p = ti::LocateInToml(*records, place);
         ErrorInfo info;
@@ -474,6 +578,11 @@ py::dict RunToml(const std::string& toml_text, const std::string& input_file, co
     stages.append(stage);
   }
   out["stages"] = stages;
+  py::list checks;
+  for (const darnek::StageChecks& c : result.Checks) checks.append(StageChecksDict(c));
+  out["checks"] = checks;
+  out["design"] =
+      result.Design.Method.empty() ? py::object(py::none()) : py::object(DesignDict(result.Design));
   return out;
 }
 

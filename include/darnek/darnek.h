@@ -62,6 +62,7 @@ DARNEK_API int32_t DARNEK_CALL IDARNEK(int32_t code);
 #include <string_view>
 #include <vector>
 
+#include "darnek/design.h"
 #include "darnek/results.h"
 
 namespace darnek {
@@ -74,6 +75,20 @@ struct FileNames {
   std::string RunLog;
   std::string PyScratch;
   std::string PressureScratch;
+};
+
+/* Soil strengths divided by factors as a stage's soil layers are read, before
+ * its earth pressure and p-y curves are generated (the report echoes the
+ * values as read): tan(PHI) of every layer by `TanPhi`, the cohesion of sand
+ * and silt by `Cohesion`, the undrained strength of the clays and the
+ * strength of rock and weak rock by `Undrained`. Only in stage `Stage`, or
+ * in every stage when it is 0. Strength reduction and factored analyses
+ * use it. */
+struct SoilStrengthFactors {
+  double TanPhi = 1;
+  double Cohesion = 1;
+  double Undrained = 1;
+  int Stage = 0;
 };
 
 /* Where an output of the run goes: to its file, into RunResult::Outputs, or
@@ -166,6 +181,12 @@ struct RunOptions {
    * so that results converge as it shrinks and do not depend on how a soil is
    * split into layers (docs/modelling.md). 0: five curves per layer. */
   double CurveSpacing = 0;
+  /* Design checks after every stage (darnek/design.h); none when empty. */
+  std::optional<DesignData> Design;
+  /* Factors on the soil's strength (all 1: the soil as given). */
+  SoilStrengthFactors SoilStrength;
+  /* When positive, the run ends after this stage. */
+  int LastStage = 0;
 };
 
 /* What the tool prints per stage. */
@@ -244,6 +265,11 @@ struct RunResult {
   std::vector<StageResults> Results;
   /* The outputs that RunOptions::Outputs sends to memory. */
   OutputTexts Outputs;
+  /* Per stage, when RunOptions::Design asks for design checks. */
+  std::vector<StageChecks> Checks;
+  /* The method applied and the governing checks over all stages; its
+   * `Method` is empty without design checks. */
+  DesignSummary Design;
 };
 
 /* One complete run. Re-entrant: any number of threads may run at once, each

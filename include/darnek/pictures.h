@@ -41,6 +41,10 @@ struct PictureOptions {
   std::vector<StageSummary> Summaries;
   /* A line for the top of the page, such as why the run ended early. */
   std::string RunNote;
+  /* The design checks of the run, when it made them: resistance lines beside
+   * the moment and shear diagrams, and the verdict tables of the page. */
+  std::vector<StageChecks> Checks;
+  DesignSummary Design;
 };
 
 /* The options for drawing the plot file of a run just made: the summaries,

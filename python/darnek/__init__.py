@@ -12,17 +12,20 @@ See docs/python.md.
 from . import _core
 from ._errors import InputError
 from ._model import Model, Table, TableList, load, load_records, loads
-from ._run import Iteration, Pressure, PyCurve, Result, StageResult, TieBack, run, run_many
+from ._run import (Check, Iteration, Pressure, PyCurve, Result, StageChecks, StageResult, TieBack, run, run_many,
+                   summaries)
 
 __version__ = _core.version()
 
 __all__ = [
+    "Check",
     "InputError",
     "Iteration",
     "Model",
     "Pressure",
     "PyCurve",
     "Result",
+    "StageChecks",
     "StageResult",
     "Table",
     "TableList",
@@ -32,4 +35,5 @@ __all__ = [
     "loads",
     "run",
     "run_many",
+    "summaries",
 ]

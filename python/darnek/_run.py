@@ -28,6 +28,10 @@ def _same(a, b):
     if isinstance(a, np.ndarray) or isinstance(b, np.ndarray):
         return (isinstance(a, np.ndarray) and isinstance(b, np.ndarray) and a.dtype == b.dtype
                 and np.array_equal(a, b))
+    if isinstance(a, dict) and isinstance(b, dict):
+        return a.keys() == b.keys() and all(_same(a[k], b[k]) for k in a)
+    if isinstance(a, list) and isinstance(b, list):
+        return len(a) == len(b) and all(_same(x, y) for x, y in zip(a, b))
     # NaN (a force of a stage not solved) is the same as NaN.
     return a == b or (isinstance(a, float) and isinstance(b, float) and a != a and b != b)
 
@@ -160,8 +164,64 @@ class StageResult(_Values):
         return frame
 
 
-@dataclass
-class Result:
+@dataclass(eq=False)
+class Check(_Values):
+    """One design check (docs/design-checks.md): ``demand`` against
+    ``resistance`` in ``unit``, their ratio ``utilisation``, and the depth
+    where it governs (in the stage's depth unit). The factor-of-safety checks
+    (``embedment``, ``strength``) also give ``factor_of_safety``,
+    ``required_factor`` and what the factor is on (``definition``). A check
+    that was not made has ``checked`` False and ``note`` says why."""
+
+    name: str  # "bending", "shear", "embedment", "strength", "tie-back", "deflection"
+    checked: bool
+    demand: float = math.nan
+    resistance: float = math.nan
+    utilisation: float = math.nan
+    unit: str = ""
+    depth: float = math.nan
+    note: str = ""
+    number: int = 0  # of a tie-back
+    factor_of_safety: float = math.nan
+    required_factor: float = math.nan
+    definition: str = ""  # "on passive", "on net pressure", "on strength"
+    method: str = ""  # "fixed earth support", "free earth support", "strength reduction"
+    extra: dict = field(default_factory=dict, repr=False)
+
+    @property
+    def passes(self):
+        return not self.checked or self.utilisation <= 1
+
+
+@dataclass(eq=False)
+class StageChecks(_Values):
+    """The design checks of a stage: ``verdict`` ("passes", "fails" or "not
+    checked"), the largest ``utilisation`` and the check that ``governing``
+    names, the tool's ``verdict_line``, and every ``Check`` in ``checks``
+    (also by name: ``c.bending``, ``c.embedment``, ``c.tie_backs``)."""
+
+    stage: int
+    verdict: str
+    utilisation: float = math.nan
+    governing: str = ""
+    note: str = ""
+    depth_unit: str = ""
+    verdict_line: str = ""
+    checks: list = field(default_factory=list)
+
+    def _named(self, name):
+        return next((c for c in self.checks if c.name == name), None)
+
+    bending = property(lambda self: self._named("bending"))
+    shear = property(lambda self: self._named("shear"))
+    embedment = property(lambda self: self._named("embedment"))
+    strength = property(lambda self: self._named("strength"))
+    deflection = property(lambda self: self._named("deflection"))
+    tie_backs = property(lambda self: [c for c in self.checks if c.name == "tie-back"])
+
+
+@dataclass(eq=False)
+class Result(_Values):
     """The outcome of one run. ``status`` is the tool's exit status (0 complete,
     3 input rejected, 6 a stage not solved, 10 and above a fatal soil or
     pressure condition, ...); ``message`` says why when it is not 0;
@@ -174,10 +234,35 @@ class Result:
     stop_code: int = 0
     messages: str = ""
     error: InputError = None
+    # With design data: a StageChecks per stage, and the method applied with
+    # the governing checks over the stages (None without design data).
+    checks: list = field(default_factory=list)
+    design: dict = None
 
     @property
     def ok(self):
         return self.status == OK
+
+    def summary(self):
+        """One flat dict for a table of many runs: status, outcome of every
+        stage, and with design checks the verdict, the largest utilisation of
+        each check over the stages and where it is."""
+        row = {"status": self.status, "message": self.message,
+               "solved": all(s.solved for s in self.stages) if self.stages else False}
+        if self.design is not None:
+            row["verdict"] = self.design["verdict"]
+            row["utilisation"] = max((g["utilisation"] for g in self.design["governing"]), default=math.nan)
+            for g in self.design["governing"]:
+                name = g["check"].replace("-", "_")
+                row[f"{name}_utilisation"] = g["utilisation"]
+                row[f"{name}_stage"] = g["stage"]
+            for c in self.checks:
+                for name in ("embedment", "strength"):
+                    check = c._named(name)
+                    if check is not None and check.checked:
+                        key = f"{name}_factor_of_safety"
+                        row[key] = min(row.get(key, math.inf), check.factor_of_safety)
+        return row
 
     def to_dataframe(self):
         """The station tables of every stage as one pandas DataFrame, one row
@@ -217,7 +302,9 @@ def _result(raw, file):
         s["py_curves"] = [PyCurve(**c) for c in s.get("py_curves", ())]
         s["history"] = [Iteration(**h) for h in s.get("history", ())]
         stages.append(StageResult(**s))
-    return Result(raw["status"], raw["message"], stages, raw["stop_code"], raw["console"], error)
+    checks = [StageChecks(**{**c, "checks": [Check(**k) for k in c["checks"]]}) for c in raw.get("checks", ())]
+    return Result(raw["status"], raw["message"], stages, raw["stop_code"], raw["console"], error, checks,
+                  raw.get("design"))
 
 
 def _run(model, name, outputs, raise_input_error):
@@ -304,6 +391,13 @@ def run_many(models, jobs=None, client=None, progress=None, chunk_size=None):
     finally:
         if bar is not None:
             bar.close()
+
+
+def summaries(results, frame=False):
+    """The ``summary()`` of every result of ``run_many``, in order: a list of
+    dicts, or with ``frame=True`` a pandas DataFrame with a row per result."""
+    rows = [r.summary() for r in results]
+    return _pandas().DataFrame(rows) if frame else rows
 
 
 def _run_on_cluster(models, client, chunk_size, bar):

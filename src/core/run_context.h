@@ -41,6 +41,8 @@ struct RunContext {
   std::function<std::tm()> Clock;
   // When positive, no stage iterates more often than this (a harness's limit).
   int IterationCap = 0;
+  // Factors on the soil's strength, applied as a stage's soil layers are read.
+  SoilStrengthFactors SoilStrength;
   // Warnings found in the first control line, which is read before the
   // stage's heading; the control echo writes them.
   std::vector<InputErrorPlace> PendingWarnings;

@@ -15,6 +15,7 @@
 #include "core/run_file.h"
 #include "darnek/darnek.h"
 #include "driver/collect_results.h"
+#include "driver/design_run.h"
 #include "driver/names_file.h"
 #include "driver/run_files.h"
 #include "driver/stage.h"
@@ -165,8 +166,9 @@ std::string EndsAfterStage(const ProblemData& d) {
 
 // The stage loop: title, first control line, heading, the stage, the
 // stage-continuation value; until the value is 0 or the number of stages.
+// `last_stage`, when positive, ends the run after that stage.
 void StageLoop(RunContext& ctx, ListReader& reader, RunResult& result, int* last_stage_code,
-               const StageObserver& observer, bool keep_results) {
+               const StageObserver& observer, bool keep_results, int last_stage, DesignRun* design) {
   ProblemData& d = ctx.Data;
   for (;;) {
     if (d.Run.StageCounter > 0 && reader.AtEnd()) throw InputError(EndsAfterStage(d));
@@ -195,6 +197,7 @@ void StageLoop(RunContext& ctx, ListReader& reader, RunResult& result, int* last
     d.Results.Outcome = StageOutcome::NotRun;
     RunStage(ctx, reader);
     result.Stages.push_back(Summarize(d));
+    if (design) design->AfterStage(ctx, result.Stages.back(), result);
     if (keep_results) result.Results.push_back(CollectStageResults(d, result.Stages.back()));
     if (keep_results && ctx.Memory) solver::AddMemoryResults(*ctx.Memory, result.Results.back());
     // The run goes on to the next stage, but does not end as complete.
@@ -209,6 +212,10 @@ void StageLoop(RunContext& ctx, ListReader& reader, RunResult& result, int* last
                        "; with stage memory the later stages are not analysed";
     }
     if (observer) observer(ctx);
+    if (last_stage > 0 && d.Run.StageCounter >= last_stage) {
+      *last_stage_code = Solved(d.Results.Outcome) ? d.Run.PlotStageCode : 0;
+      return;
+    }
 
     int continuation = 0;
     // A file that simply ends after its last stage ends the run as a 0 would;
@@ -288,6 +295,7 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
   ctx->Clock = options.Clock;
   ctx->DescribeInput = options.DescribeInputError;
   ctx->IterationCap = limits.IterationCap;
+  ctx->SoilStrength = options.SoilStrength;
   if (options.StageMemory) {
     ctx->Memory = std::make_shared<solver::StageMemory>();
     ctx->Memory->UnloadFactor = options.UnloadFactor;
@@ -307,6 +315,12 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
   else
     lines = std::make_unique<RunFileLines>(ctx->Files.Input);
   ListReader reader(*lines);
+  // Strength reduction analyses the stages again from the same input text.
+  std::unique_ptr<DesignRun> design;
+  if (options.Design) {
+    std::string text = options.InputText ? *options.InputText : InputTextOf(ctx->Files.Input);
+    design = std::make_unique<DesignRun>(options, limits, std::move(text));
+  }
   std::string write_failure;
   try {
     bool normal_end = true;
@@ -319,7 +333,11 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
         if (!(std::isfinite(options.CurveSpacing) && options.CurveSpacing >= 0))
           throw InputError("the curve spacing " + NumberText(options.CurveSpacing) +
                            " must be a number greater than 0 (or 0 for five curves per layer)");
-        StageLoop(*ctx, reader, result, &last_stage_code, observer, options.KeepResults);
+        if (options.Design)
+          if (const DesignProblem problem = CheckDesignData(*options.Design))
+            throw InputError(problem.Key + ": " + problem.Message);
+        StageLoop(*ctx, reader, result, &last_stage_code, observer, options.KeepResults, options.LastStage,
+                  design.get());
       } catch (const DataError& e) {
         report::WriteDataError(ctx->Report, e.kind());
         result.Message = e.what();
@@ -363,6 +381,7 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
   } catch (const FileFailed& e) {
     write_failure = e.what();
   }
+  if (design) design->Finish(result);
   // A file that could not be written takes precedence over every other
   // outcome: what would tell of it is not all there.
   std::vector<std::string> failures = CloseRunFiles(*ctx);

@@ -4,6 +4,9 @@
 // written.
 #include "driver/stage.h"
 
+#include <cmath>
+#include <numbers>
+
 #include "input/control_input.h"
 #include "input/stage_tables.h"
 #include "pressure/earth_pressure.h"
@@ -44,14 +47,31 @@ void ReadSupports(RunContext& ctx, ListReader& reader) {
   input::ReadPyModificationFactors(ctx, reader);
 }
 
+// Strength reduction and factored analyses: the soil's strength divided by
+// its factors before anything is generated from it.
+void FactorSoilStrength(SoilData& soil, const SoilStrengthFactors& f) {
+  constexpr double kDegree = std::numbers::pi / 180;
+  for (SoilLayer& layer : soil.Layers) {
+    const bool undrained = IsClay(layer.SoilTypeCode) || IsRock(layer.SoilTypeCode);
+    for (SoilValues* v : {&layer.Top, &layer.Bottom}) {
+      v->PHI = std::atan(std::tan(v->PHI * kDegree) / f.TanPhi) / kDegree;
+      v->S /= undrained ? f.Undrained : f.Cohesion;
+    }
+  }
+}
+
 // The earth-pressure load on the wall: generated from the soil layers or
 // given as a diagram; the soil block also feeds the generated p-y curves.
 void ApplyEarthPressure(RunContext& ctx, ListReader& reader) {
   ProblemData& d = ctx.Data;
   const EarthPressureMode mode = d.C1.EarthPressureOption;
   d.Pressure.Rows.clear();
-  if (GeneratesEarthPressure(mode) || d.C1.PyCurveOption == PyCurveSource::Generated)
+  if (GeneratesEarthPressure(mode) || d.C1.PyCurveOption == PyCurveSource::Generated) {
     input::ReadEarthPressureAndSoilBlock(ctx, reader);
+    const SoilStrengthFactors& f = ctx.SoilStrength;
+    const bool factored = f.TanPhi != 1 || f.Cohesion != 1 || f.Undrained != 1;
+    if (factored && (f.Stage == 0 || f.Stage == d.Run.StageCounter)) FactorSoilStrength(d.Soil, f);
+  }
   if (mode == EarthPressureMode::SpecifiedDiagram) input::ReadSpecifiedPressureTable(ctx, reader);
   if (GeneratesEarthPressure(mode)) {
     pressure::GeneratePressureDiagram(ctx);

@@ -17,8 +17,10 @@ namespace darnek::pictures {
 // `ground` is what the run adds (title, soil layers, water tables, result
 // width); null when the plot file is drawn alone, and the pictures say what
 // they lack.
+// `checks`, when the run made design checks, adds the sections' resistance
+// beside the moment and shear diagrams.
 std::string DrawWallDiagrams(const PlotStage& stage, std::optional<double> excavation_depth,
-                             const StageGround* ground = nullptr);
+                             const StageGround* ground = nullptr, const StageChecks* checks = nullptr);
 std::string DrawEarthPressure(const PlotStage& stage, std::optional<double> excavation_depth,
                               const StageGround* ground = nullptr);
 // The load on the wall against the soil reaction: the net pressure.
@@ -41,6 +43,12 @@ const StageGround* GroundFor(const PlotStage& stage, const PictureOptions& optio
 // The title of the whole file: the stages' title when they share one, else
 // the input file's name (the plot file's when the options give none).
 std::string FileTitle(const PlotFile& plot, const PictureOptions& options);
+// The design checks of a stage, from the options; null without them.
+const StageChecks* ChecksFor(const PlotStage& stage, const PictureOptions& options);
+// The page's tables of the design checks: the method and the governing
+// checks over the stages (empty without design checks), and one stage's.
+std::string DesignSummaryTable(const PictureOptions& options);
+std::string StageChecksTable(const StageChecks& checks);
 
 // The HTML page with every stage's summary and pictures inline.
 std::string BuildReportPage(const PlotFile& plot, const PictureOptions& options);

@@ -184,8 +184,9 @@ struct StageSvgs {
 StageSvgs DrawStage(const PlotStage& stage, const PictureOptions& options) {
   const std::optional<double> excavation = ExcavationDepthFor(stage, options);
   const StageGround* ground = GroundFor(stage, options);
-  return {DrawWallDiagrams(stage, excavation, ground), DrawEarthPressure(stage, excavation, ground),
-          DrawNetPressure(stage, excavation, ground), DrawPyCurves(stage, excavation, ground)};
+  return {DrawWallDiagrams(stage, excavation, ground, ChecksFor(stage, options)),
+          DrawEarthPressure(stage, excavation, ground), DrawNetPressure(stage, excavation, ground),
+          DrawPyCurves(stage, excavation, ground)};
 }
 
 // The largest values of every stage side by side, in the units of the
@@ -260,6 +261,11 @@ std::string Page(const PlotFile& plot, const PictureOptions& options, const std:
       "table.tie-backs th, table.envelope th { border-bottom: 1px solid #999; color: #444; }\n"
       "table.tie-backs td, table.envelope td { border-bottom: 1px solid #e3e3e3; }\n"
       "strong.failed { color: #b03a2e; }\n"
+      "table.checks th { border-bottom: 1px solid #999; color: #444; }\n"
+      "table.checks td { border-bottom: 1px solid #e3e3e3; }\n"
+      "td.passes { color: #1e8449; font-weight: bold; }\n"
+      "td.fails { color: #b03a2e; font-weight: bold; }\n"
+      "td.unchecked { color: #777; }\n"
       "figure { margin: 12px 0 28px 0; }\n"
       "figure svg { max-width: 100%; height: auto; display: block; border: 1px solid #ddd; }\n"
       "figcaption { font-size: 13px; color: #555; margin-top: 4px; }\n"
@@ -271,6 +277,7 @@ std::string Page(const PlotFile& plot, const PictureOptions& options, const std:
   if (!options.RunNote.empty())
     h += "<p><strong class=\"failed\">" + Escape(options.RunNote) + "</strong></p>\n";
   for (const std::string& note : plot.Notes) h += "<p class=\"note\">" + Escape(note) + "</p>\n";
+  h += DesignSummaryTable(options);
   if (plot.Stages.size() > 1) {
     h += "<nav>";
     if (!envelope.empty()) h += "<a href=\"#all-stages\">All stages</a>";
@@ -291,6 +298,7 @@ std::string Page(const PlotFile& plot, const PictureOptions& options, const std:
     h += "<section id=\"stage-" + std::to_string(stage.Number) + "\">\n<h2>" + StageName(stage) + " (" +
          Escape(u.System) + ")</h2>\n";
     h += StageSummaryTable(stage, SummaryFor(stage, options), u, ExcavationDepthFor(stage, options), given);
+    if (const StageChecks* checks = ChecksFor(stage, options)) h += StageChecksTable(*checks);
     const StageSvgs& pictures = svgs[i];
     h += "<figure>\n" + StripXmlDeclaration(pictures.Wall) + "</figure>\n";
     if (!pictures.Pressure.empty())
@@ -363,6 +371,8 @@ PictureOptions OptionsFromRun(const RunResult& run) {
   PictureOptions options;
   options.Summaries = run.Stages;
   for (const StageSummary& s : run.Stages) options.ExcavationDepths.push_back(s.ExcavationDepth);
+  options.Checks = run.Checks;
+  options.Design = run.Design;
   if (run.Status == DARNEK_ANALYSIS_FAILED)
     options.RunNote = "A stage was not solved: " + run.Message;
   else if (run.Status != DARNEK_OK)

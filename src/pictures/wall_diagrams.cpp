@@ -52,10 +52,37 @@ void TieBackForces(std::string& s, const PlotStage& stage, const Units& u, const
   }
 }
 
+// The section's resistance beside the moment or shear diagram: dashed lines
+// at plus and minus the value the diagram may reach over each stretch of
+// wall, and its label.
+void ResistanceLines(std::string& s, const std::vector<ResistanceLine>& lines, const Map& x, const Map& y,
+                     const Axis& depth_axis, double left, double right, double top, const std::string& colour,
+                     const std::string& unit, bool on_scale) {
+  double largest = 0;
+  for (const ResistanceLine& l : lines) largest = std::max(largest, l.Value);
+  s += "<g class=\"resistance\" data-value=\"" + Exact(largest) + "\">\n";
+  if (!on_scale) {
+    HaloText(s, (left + right) / 2, top + 14,
+             "resistance \u00b1" + FormatValue(largest) + " " + unit + ": off the scale",
+             " text-anchor=\"middle\" font-size=\"10\" fill=\"" + colour + "\"");
+    s += "</g>\n";
+    return;
+  }
+  for (const ResistanceLine& l : lines) {
+    const double a = std::max(l.Top, depth_axis.Lo), b = std::min(l.Bottom, depth_axis.Hi);
+    if (!(b > a)) continue;
+    for (double v : {l.Value, -l.Value})
+      Line(s, x(v), y(a), x(v), y(b), colour, 1.4, " stroke-dasharray=\"6 3\" stroke-opacity=\"0.75\"");
+  }
+  HaloText(s, (left + right) / 2, top + 14, "resistance \u00b1" + FormatValue(largest) + " " + unit,
+           " text-anchor=\"middle\" font-size=\"10\" fill=\"" + colour + "\"");
+  s += "</g>\n";
+}
+
 }  // namespace
 
 std::string DrawWallDiagrams(const PlotStage& stage, std::optional<double> excavation_depth,
-                             const StageGround* ground) {
+                             const StageGround* ground, const StageChecks* checks) {
   const Units u = UnitsFor(StageUnitFlag(stage));
   const std::string title = StageName(stage) + ": deflection, bending moment, shear and soil reaction";
   if (!stage.Results) {
@@ -121,7 +148,25 @@ std::string DrawWallDiagrams(const PlotStage& stage, std::optional<double> excav
     const double px1 = px0 + panel_width;
     std::vector<double> values;
     for (const PlotStationRow& r : rows) values.push_back(r.*quantity.Member * quantity.Scale);
-    const auto [lo, hi] = RangeWithZero(values);
+    auto [lo, hi] = RangeWithZero(values);
+    // The resistance is drawn to scale unless the diagram would shrink to
+    // less than a fifth of it.
+    const std::string key = quantity.Key;
+    const std::vector<ResistanceLine>* lines = !checks           ? nullptr
+                                               : key == "moment" ? &checks->MomentResistance
+                                               : key == "shear"  ? &checks->ShearResistance
+                                                                 : nullptr;
+    bool on_scale = false;
+    if (lines && !lines->empty()) {
+      double largest = 0;
+      for (const ResistanceLine& l : *lines) largest = std::max(largest, l.Value);
+      on_scale = std::max(std::fabs(lo), std::fabs(hi)) >= 0.2 * largest;
+      // A little room beyond the lines keeps them off the panel's frame.
+      if (on_scale) {
+        lo = std::min(lo, -1.08 * largest);
+        hi = std::max(hi, 1.08 * largest);
+      }
+    }
     const Axis axis = MakeAxis(lo, hi, 4, true, panel_width, false);
     const Map x{axis.Lo, axis.Hi, px0, px1};
 
@@ -138,6 +183,9 @@ std::string DrawWallDiagrams(const PlotStage& stage, std::optional<double> excav
     ValueTicks(s, axis, x, top, bottom, quantity.Scale);
     DrawMarks(s, marks, y, px0, px1, depth_axis, q == 0, false);
     Frame(s, px0, top, px1, bottom);
+    if (lines && !lines->empty())
+      ResistanceLines(s, *lines, x, y, depth_axis, px0, px1, top, quantity.Colour, quantity.AxisUnit,
+                      on_scale);
     std::vector<std::pair<double, double>> points;
     for (size_t i = 0; i < rows.size(); ++i) points.emplace_back(x(values[i]), y(depths[i]));
     Curve(s, points, quantity.Colour, 2.2, "curve");

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
@@ -70,6 +71,100 @@ struct Largest {
 Largest LargestOf(const StageSummary& summary) {
   return {summary.MaxDeflection, summary.MaxDeflectionReportDepth, summary.MaxMoment,
           summary.MaxMomentReportDepth};
+}
+
+Json CheckJson(const Check& c) {
+  Json j{{"checked", c.Checked}, {"demand", c.Demand},           {"resistance", c.Resistance},
+         {"unit", c.Unit},       {"utilisation", c.Utilisation}, {"depth", c.Depth}};
+  if (!c.Note.empty()) j["note"] = c.Note;
+  return j;
+}
+
+Json SectionJson(const SectionCheck& c) {
+  Json j = CheckJson(c);
+  j["cross_section"] = c.CrossSection == 0 ? Json() : Json(c.CrossSection);
+  j["axial_force"] = c.AxialForce;
+  j["per_pile"] = c.PerPile;
+  return j;
+}
+
+Json SafetyJson(const SafetyCheck& c, bool embedment) {
+  Json j = CheckJson(c);
+  j["method"] = c.Method;
+  j["definition"] = c.Definition;
+  j["factor_of_safety"] = c.FactorOfSafety;
+  j["required_factor"] = c.RequiredFactor;
+  j["beyond_search"] = c.BeyondSearch;
+  if (embedment) {
+    j["embedment"] = c.Embedment;
+    j["required_embedment"] = c.RequiredEmbedment;
+    j["required_found"] = c.RequiredFound;
+    j["pivot_depth"] = c.PivotDepth;
+    j["support_force"] = c.SupportForce;
+  } else {
+    j["analyses"] = c.Analyses;
+  }
+  return j;
+}
+
+Json LinesJson(const std::vector<ResistanceLine>& lines) {
+  Json out = Json::array();
+  for (const ResistanceLine& l : lines) out.push_back({l.Top, l.Bottom, l.Value});
+  return out;
+}
+
+// A stage's design checks; units name the demand and resistance of each.
+Json ChecksJson(const StageChecks& c) {
+  Json j{{"verdict", c.Verdict},
+         {"utilisation", c.Utilisation},
+         {"governing", c.Governing.empty() ? Json() : Json(c.Governing)},
+         {"depth_unit", c.DepthUnit}};
+  if (!c.Note.empty()) j["note"] = c.Note;
+  if (!c.Checked) return j;
+  j["bending"] = SectionJson(c.Bending);
+  j["shear"] = SectionJson(c.Shear);
+  j["embedment"] = SafetyJson(c.Embedment, true);
+  j["strength"] = SafetyJson(c.Strength, false);
+  Json ties = Json::array();
+  for (const TieBackCheck& t : c.TieBacks) {
+    Json tj = CheckJson(t);
+    tj["number"] = t.Number;
+    tj["angle_deg"] = t.Angle;
+    tj["governs"] = t.Governs.empty() ? Json() : Json(t.Governs);
+    tj["vertical_force"] = t.VerticalForce;
+    tj["vertical_force_per_width"] = t.VerticalForcePerWidth;
+    ties.push_back(std::move(tj));
+  }
+  j["tie_backs"] = std::move(ties);
+  j["deflection"] = CheckJson(c.Deflection);
+  j["resistance_lines"] =
+      Json{{"moment", LinesJson(c.MomentResistance)}, {"shear", LinesJson(c.ShearResistance)}};
+  return j;
+}
+
+Json DesignJson(const DesignSummary& d) {
+  Json factors = Json::object();
+  for (const DesignFactorValue& f : d.Factors) factors[f.Key] = Json{{"value", f.Value}, {"given", f.Given}};
+  Json governing = Json::array();
+  for (const GoverningCheck& g : d.Governing)
+    governing.push_back({{"check", g.Check},
+                         {"stage", g.Stage},
+                         {"utilisation", g.Utilisation},
+                         {"depth", g.Depth},
+                         {"depth_unit", g.DepthUnit}});
+  return Json{{"method", d.Method},
+              {"embedment_definition", d.EmbedmentDefinition},
+              {"modulus_basis", d.ModulusBasis},
+              {"factors", std::move(factors)},
+              {"governing", std::move(governing)},
+              {"verdict", d.Verdict},
+              {"unused", d.Unused}};
+}
+
+const StageChecks* ChecksOf(const RunResult& result, int stage) {
+  for (const StageChecks& c : result.Checks)
+    if (c.Stage == stage) return &c;
+  return nullptr;
 }
 
 // `memory`: the run had stage memory; only then do its columns appear.
@@ -141,10 +236,14 @@ Json RunJson(const RunResult& result) {
   run["unit_system"] = system.empty() ? Json() : Json(system);
   run["units"] = system.empty() || system == "mixed" ? Json() : UnitsJson(result.Results.front().Units);
   if (result.StageMemory) run["stage_memory"] = Json{{"unload_factor", result.UnloadFactor}};
+  if (!result.Design.Method.empty()) run["design"] = DesignJson(result.Design);
   Json stages = Json::array();
-  for (size_t i = 0; i < result.Results.size(); ++i)
+  for (size_t i = 0; i < result.Results.size(); ++i) {
     stages.push_back(StageJson(result.Results[i], i < result.Stages.size() ? &result.Stages[i] : nullptr,
                                result.StageMemory));
+    if (const StageChecks* checks = ChecksOf(result, result.Results[i].Stage))
+      stages.back()["checks"] = ChecksJson(*checks);
+  }
   run["stages"] = std::move(stages);
   return run;
 }
@@ -277,6 +376,40 @@ std::string StagesCsv(const RunResult& result) {
   return text;
 }
 
+// One row per check of every stage, and a row with the stage's verdict.
+std::string ChecksCsv(const RunResult& result) {
+  std::string text =
+      "stage,check,number,checked,demand,resistance,unit,utilisation,depth,depth_unit,factor_of_safety,"
+      "required_factor,definition,method,verdict,note\n";
+  const auto value = [](double v) { return std::isnan(v) ? std::string() : Number(v); };
+  for (const StageChecks& c : result.Checks) {
+    const auto row = [&](const std::string& name, int number, const Check& check, const SafetyCheck* safety) {
+      const std::string verdict = !check.Checked           ? "not checked"
+                                  : check.Utilisation <= 1 ? "passes"
+                                                           : "fails";
+      text += std::to_string(c.Stage) + "," + name + "," + (number ? std::to_string(number) : "") + "," +
+              (check.Checked ? "true" : "false") + "," + value(check.Demand) + "," + value(check.Resistance) +
+              "," + CsvText(check.Unit) + "," + value(check.Utilisation) + "," + value(check.Depth) + "," +
+              c.DepthUnit + "," + (safety ? value(safety->FactorOfSafety) : "") + "," +
+              (safety ? value(safety->RequiredFactor) : "") + "," +
+              (safety ? CsvText(safety->Definition) : "") + "," + (safety ? CsvText(safety->Method) : "") +
+              "," + verdict + "," + CsvText(check.Note) + "\n";
+    };
+    if (c.Checked) {
+      row("bending", 0, c.Bending, nullptr);
+      row("shear", 0, c.Shear, nullptr);
+      row("embedment", 0, c.Embedment, &c.Embedment);
+      row("strength", 0, c.Strength, &c.Strength);
+      for (const TieBackCheck& t : c.TieBacks) row("tie-back", t.Number, t, nullptr);
+      row("deflection", 0, c.Deflection, nullptr);
+    }
+    text += std::to_string(c.Stage) + ",stage,," + (c.Checked ? "true" : "false") + ",,,," +
+            value(c.Utilisation) + ",," + c.DepthUnit + ",,,,," + c.Verdict + "," +
+            CsvText(c.Governing.empty() ? c.Note : c.Governing) + "\n";
+  }
+  return text;
+}
+
 // Indented like a pretty-printed document, except that an array of plain
 // values stays on one line: a table column is then one line, not thousands.
 void Dump(const Json& value, int depth, std::string& out) {
@@ -321,6 +454,10 @@ std::string WriteResultsCsv(const std::string& folder, const RunResult& result) 
   const std::filesystem::path dir(folder);
   errno = 0;
   std::string problem = WriteText((dir / "stages.csv").string(), "CSV results file", StagesCsv(result));
+  if (problem.empty() && !result.Checks.empty()) {
+    errno = 0;
+    problem = WriteText((dir / "checks.csv").string(), "CSV results file", ChecksCsv(result));
+  }
   const auto write = [&](const StageResults& s, const char* table, const std::string& text) {
     if (!problem.empty()) return;
     errno = 0;

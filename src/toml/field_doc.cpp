@@ -1,8 +1,10 @@
 // The reference part of docs/input-toml.md, written from the field table so
 // that the document and the mapping cannot drift apart.
 #include <algorithm>
+#include <cmath>
 #include <deque>
 
+#include "core/design_methods.h"
 #include "toml/field_table.h"
 
 namespace darnek::toml_input {
@@ -67,6 +69,22 @@ std::string ValueText(const Field& f) {
   return "";
 }
 
+// A design factor's value in each method: "1.5 (allowable), required
+// (factors)"; for the method's choices, the choice of each.
+std::string MethodDefaults(std::string_view item) {
+  std::string text;
+  for (const design_methods::Method& m : design_methods::Methods()) {
+    std::string value;
+    const std::span<const design_methods::FactorRule> rules = design_methods::Factors();
+    for (size_t i = 0; i < rules.size(); ++i)
+      if (rules[i].Key == item) value = std::isnan(m.Defaults[i]) ? "required" : NumberText(m.Defaults[i]);
+    if (item == "EmbedmentDefinition") value = Quoted("\"" + std::string(m.EmbedmentDefinition) + "\"");
+    if (item == "ModulusBasis") value = Quoted("\"" + std::string(m.ModulusBasis) + "\"");
+    text += (text.empty() ? "" : ", ") + value + " (" + std::string(m.Name) + ")";
+  }
+  return text;
+}
+
 std::string FallbackText(const Field& f) {
   switch (f.Fallback.Kind) {
     case DefaultKind::Required:
@@ -75,6 +93,10 @@ std::string FallbackText(const Field& f) {
       return Quoted("\"" + std::string(f.Fallback.Text) + "\"");
     case DefaultKind::SameAs:
       return Quoted(f.Fallback.Text);
+    case DefaultKind::None:
+      return "none";
+    case DefaultKind::Method:
+      return MethodDefaults(f.Item);
     case DefaultKind::Value:
     case DefaultKind::Top:
       if (f.Type == Type::Flag)
@@ -146,6 +168,11 @@ class Writer {
     root.Group("").push_back(
         {"stage", "tables `[[stage]]`", "", "required", "the stages, analysed in order", ""});
     Walk(StageSchema(), "stage", "a stage", "");
+    root.Group("").push_back({"design", "table `[design]`", "", "none",
+                              "design checks after every stage (docs/design-checks.md)",
+                              "none (design data)"});
+    design_ = true;
+    Walk(DesignSchema(), "design", "the design checks (docs/design-checks.md); without it, none", "", false);
     return Render();
   }
 
@@ -169,8 +196,8 @@ class Writer {
   }
 
   void Walk(const std::vector<Node>& nodes, const std::string& table, const std::string& element,
-            const std::string& why) {
-    Table(table, element, true);
+            const std::string& why, bool array = true) {
+    Table(table, element, array);
     for (const Node& node : nodes) {
       switch (node.Kind) {
         case NodeKind::Rec:
@@ -230,7 +257,7 @@ class Writer {
       std::string_view key = f.Key;
       TableDoc& doc = Holder(table, key);
       Row row{std::string(key), ValueText(f),           UnitText(f.Unit),
-              FallbackText(f),  std::string(f.Meaning), ItemRef(r, i)};
+              FallbackText(f),  std::string(f.Meaning), design_ ? "none (design data)" : ItemRef(r, i)};
       if (f.From == From::Case || f.From == From::Tapered || f.From == From::CountOrRows) {
         row.Value = f.From == From::Tapered ? "true or false" : "integer";
         row.Fallback = "implied";
@@ -296,6 +323,7 @@ class Writer {
   }
 
   std::deque<TableDoc> tables_;
+  bool design_ = false;  // walking the design table: no record items
   std::vector<std::pair<std::string, std::string>> derived_;
 };
 

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "core/design_methods.h"
+
 namespace darnek::toml_input {
 
 const Code* CodeSet::ByName(std::string_view name) const {
@@ -95,6 +97,8 @@ std::string_view EnglishUnit(Unit unit) {
       return "station";
     case Unit::Strain:
       return "strain";
+    case Unit::SectionModulus:
+      return "in³";
   }
   return "";
 }
@@ -133,6 +137,8 @@ std::string_view SiUnit(Unit unit) {
       return "kN/m";
     case Unit::RotationalSpring:
       return "kN·m/rad";
+    case Unit::SectionModulus:
+      return "mm³";
     default:
       return EnglishUnit(unit);
   }
@@ -788,6 +794,113 @@ std::vector<Node> BuildStage() {
 
 const std::vector<Node>& StageSchema() {
   static const std::vector<Node> schema = BuildStage();
+  return schema;
+}
+
+namespace {
+
+const CodeSet kMethods{{{0, "allowable"}, {1, "factors"}}, false};
+const CodeSet kDefinitions{{{0, "passive"}, {1, "net_pressure"}, {2, "strength"}}, false};
+const CodeSet kModulusBases{{{0, "elastic"}, {1, "plastic"}}, false};
+
+constexpr Default kNone{DefaultKind::None, 0, {}};
+constexpr Default kMethod{DefaultKind::Method, 0, {}};
+
+Field Optional(std::string_view item, std::string_view key, std::string_view meaning, Unit unit) {
+  return Real(item, key, meaning, unit, kNone);
+}
+
+struct DesignRecords {
+  // The factors are keys of the sub-table `[design.factors]`.
+  std::vector<std::string> FactorKeys = [] {
+    std::vector<std::string> keys;
+    for (const design_methods::FactorRule& rule : design_methods::Factors())
+      keys.push_back("factors." + std::string(rule.Key));
+    return keys;
+  }();
+  Record Table{
+      "design",
+      "design table",
+      {CodeKey("Method", "method",
+               "the design method: \"allowable\" (allowable stresses and factors of safety, each with a "
+               "default) or \"factors\" (every factor given in `factors`)",
+               kMethods, Default{DefaultKind::Value, 0, {}}),
+       CodeKey("EmbedmentDefinition", "embedment_definition",
+               "what the factor of safety of the embedment is on: \"passive\" (the passive resistance is "
+               "divided by it), \"net_pressure\" (the net passive pressure) or \"strength\" (tan φ and c)",
+               kDefinitions, kMethod),
+       CodeKey("ModulusBasis", "modulus_basis",
+               "the bending resistance uses the \"elastic\" or the \"plastic\" section modulus",
+               kModulusBases, kMethod),
+       Optional("DeflectionLimit", "deflection_limit", "the largest deflection allowed", Unit::Length),
+       Optional("DeflectionLimitRatio", "deflection_limit_ratio",
+                "the largest deflection allowed as a fraction of the retained height (the excavation level); "
+                "`deflection_limit` takes precedence",
+                Unit::None),
+       [] {
+         Field f = FlagKey("StrengthReduction", "strength_reduction",
+                           "false: no factor of safety by strength reduction (it analyses each stage about a "
+                           "dozen times more)",
+                           kFlag01);
+         f.Fallback = Default{DefaultKind::Value, 1, {}};
+         return f;
+       }()}};
+  Record Factors{"factors", "design factors", FactorFields(FactorKeys)};
+  Record Section{
+      "section",
+      "design data of a cross section",
+      {Int("CrossSection", "cross_section",
+           "the cross section (1, 2, … in the order of a stage's `cross_section` tables), in every stage"),
+       Optional("YieldStrength", "yield_strength", "yield strength fy", Unit::Stress),
+       Optional("SectionModulus", "section_modulus",
+                "elastic section modulus W; by default I over half the section's depth (`external_depth`, or "
+                "`diameter` of a pipe)",
+                Unit::SectionModulus),
+       Optional("PlasticModulus", "plastic_modulus",
+                "plastic section modulus, for `modulus_basis = \"plastic\"`", Unit::SectionModulus),
+       Optional("ShearArea", "shear_area",
+                "shear area Av; by default the webs of sheet piling (web thickness × (depth − flange "
+                "thickness), one web per pile width), d·tw of an I or H shape and half the area of a tube",
+                Unit::SectionArea),
+       Optional("Area", "area", "area for the axial load; by default the cross section's `area`",
+                Unit::SectionArea),
+       Optional("MomentResistance", "moment_resistance",
+                "nominal bending resistance, in place of fy times the modulus (a concrete shaft)",
+                Unit::Moment),
+       Optional("ShearResistance", "shear_resistance", "nominal shear resistance, in place of fy times Av",
+                Unit::Force)}};
+  Record TieBack{
+      "tie_back",
+      "design data of a tie-back",
+      {Int("Number", "number", "the tie-back (1, 2, … in the order of a stage's `tie_back` tables)"),
+       Optional("Capacity", "capacity", "the resistance of one anchor (the pull-out of its bond)",
+                Unit::Force),
+       Optional("TendonArea", "tendon_area", "area of the tendon; by default the tie-back's `area`",
+                Unit::TieBackArea),
+       Optional("TendonStrength", "tendon_strength", "ultimate tensile strength of the tendon",
+                Unit::Stress)}};
+
+  static std::vector<Field> FactorFields(const std::vector<std::string>& keys) {
+    std::vector<Field> fields;
+    const std::span<const design_methods::FactorRule> rules = design_methods::Factors();
+    for (size_t i = 0; i < rules.size(); ++i)
+      fields.push_back(Real(rules[i].Key, keys[i], rules[i].Meaning, Unit::None, kMethod));
+    return fields;
+  }
+};
+
+std::vector<Node> BuildDesign() {
+  static const DesignRecords r;
+  std::vector<Node> nodes{Rec(r.Table), Rec(r.Factors)};
+  nodes.push_back(Each("section", "", "the strength of one cross section", {Rec(r.Section)}));
+  nodes.push_back(Each("tie_back", "", "the strength of one tie-back", {Rec(r.TieBack)}));
+  return nodes;
+}
+
+}  // namespace
+
+const std::vector<Node>& DesignSchema() {
+  static const std::vector<Node> schema = BuildDesign();
   return schema;
 }
 

@@ -81,6 +81,7 @@ enum class Unit {
   Percent,
   Station,
   Strain,
+  SectionModulus,  // in3, mm3
 };
 
 struct Code {
@@ -97,7 +98,9 @@ struct CodeSet {
   std::string Names() const;  // "a, b or c"
 };
 
-enum class DefaultKind { Required, Value, Text, SameAs, Top };
+// None: the key is optional and has no value when absent (the design data
+// say what they lack); Method: the design method's value (core/design_methods.h).
+enum class DefaultKind { Required, Value, Text, SameAs, Top, None, Method };
 
 struct Default {
   DefaultKind Kind = DefaultKind::Required;
@@ -150,6 +153,11 @@ struct Node {
 
 // The records of one stage, as a tree of records, repetitions and conditions.
 const std::vector<Node>& StageSchema();
+
+// The keys of the `[design]` table (design checks, not records), in the same
+// form: one record of the table's own keys (a dotted key names a key of a
+// sub-table) and an array of tables per cross section and per tie-back.
+const std::vector<Node>& DesignSchema();
 
 // The named codes.
 const CodeSet& UnitCodes();

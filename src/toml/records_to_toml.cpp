@@ -380,6 +380,8 @@ class Converter {
           if (record.Items[k].Key == f.Fallback.Text) return value == v.Number(k, record.Items[k].Type);
         return false;
       case DefaultKind::Text:
+      case DefaultKind::None:  // design keys only, never records
+      case DefaultKind::Method:
         return false;
     }
     return false;

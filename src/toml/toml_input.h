@@ -5,6 +5,7 @@
 
 #include <istream>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -60,6 +61,9 @@ struct Records {
   bool StageMemory = false;
   double UnloadFactor = 1.0;
   double CurveSpacing = 0;  // 0: not given
+  // The `[design]` table, when the file has one: design checks, which are
+  // no records either.
+  std::optional<DesignData> Design;
 };
 
 // The records of a TOML file's text; throws TomlError.
@@ -89,6 +93,12 @@ std::string DescribeInTomlTerms(const Records& records, const InputErrorPlace& p
 // file, and input errors name TOML keys and lines. Throws TomlError, or
 // ConvertError when the file cannot be read.
 std::shared_ptr<const Records> PrepareTomlRun(RunOptions& options);
+
+// A design file: a TOML text holding the `[design]` table (and, if it likes,
+// `units`), for a record file run with design checks. Throws TomlError.
+DesignData ReadDesignText(const std::string& toml_text);
+// The same from a file; throws ConvertError when it cannot be read.
+DesignData ReadDesignFile(const std::string& path);
 
 // Whether a path names a TOML file (by its extension).
 bool IsTomlPath(const std::string& path);

@@ -14,6 +14,7 @@
 #include <set>
 #include <sstream>
 
+#include "toml/design_toml.h"
 #include "toml/field_table.h"
 #include "toml/toml_input.h"
 #include "toml/unit_text.h"
@@ -159,12 +160,19 @@ class Writer {
                "must be a number greater than 0 (the spacing of the generated p-y curves, in inches or "
                "metres)");
         out_.CurveSpacing = *f;
+      } else if (k == "design") {
+        if (!node.is_table()) Fail(place, k, "expected the table `[design]`, found " + TypeName(node));
+        const toml::node* units = root_.get("units");
+        const std::string system = units && units->is_string() ? std::string(units->as_string()->get()) : "";
+        const Place at = Where(node);
+        out_.Design = DesignFromToml(*node.as_table(), at.Line, at.Column, system);
       } else if (k != "units" && k != "stage") {
         Fail(place, k,
              "unknown key" +
-                 Suggestion(k, {"units", "stage_memory", "unload_factor", "curve_spacing", "stage"}) +
-                 " (the file holds `units`, `stage_memory`, `unload_factor`, `curve_spacing` and the "
-                 "`[[stage]]` tables)");
+                 Suggestion(k,
+                            {"units", "stage_memory", "unload_factor", "curve_spacing", "stage", "design"}) +
+                 " (the file holds `units`, `stage_memory`, `unload_factor`, `curve_spacing`, the "
+                 "`[[stage]]` tables and `[design]`)");
       }
     }
     const toml::node* stages = root_.get("stage");
@@ -544,6 +552,8 @@ class Writer {
     if (!node) {
       switch (f.Fallback.Kind) {
         case DefaultKind::Required:
+        case DefaultKind::None:  // design keys only, never records
+        case DefaultKind::Method:
           Fail(ctx.Place, ctx.Path, "`" + std::string(key) + "` is missing" + MisspeltAs(ctx, key));
         case DefaultKind::Text:
           v.Numeric = false;
@@ -909,6 +919,7 @@ std::shared_ptr<const Records> PrepareTomlRun(RunOptions& options) {
   options.StageMemory = records->StageMemory;
   options.UnloadFactor = records->UnloadFactor;
   options.CurveSpacing = records->CurveSpacing;
+  options.Design = records->Design;
   options.DescribeInputError = [records](const InputErrorPlace& place) {
     return DescribeInTomlTerms(*records, place);
   };

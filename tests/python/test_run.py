@@ -40,6 +40,17 @@ def assert_same_as_json(result, doc):
             (h["iteration"], h["changed_stations"]) for h in j["history"]]
         same([[h.max_change, *h.deflections] for h in s.history],
              [[h["max_change"], *h["deflections"]] for h in j["history"]])
+    # The design checks, check by check.
+    checks = {c.stage: c for c in result.checks}
+    assert sorted(checks) == [j["stage"] for j in doc["stages"] if "checks" in j]
+    for j in doc["stages"]:
+        if j["stage"] not in checks:
+            continue
+        c, e = checks[j["stage"]], j["checks"]
+        assert c.verdict == e["verdict"]
+        named = [e[k] for k in ("bending", "shear", "embedment", "strength")] + e["tie_backs"] + [e["deflection"]]
+        assert [k.checked for k in c.checks] == [k["checked"] for k in named]
+        same([k.utilisation for k in c.checks], [k["utilisation"] if k["checked"] else np.nan for k in named])
 
 
 @pytest.mark.parametrize("toml", sorted(EXAMPLES.glob("*.toml")), ids=lambda p: p.stem)
@@ -48,7 +59,10 @@ def test_model_round_trip_runs_as_the_record_file(toml, tmp_path):
     again = darnek.loads(model.to_toml())
     assert again == model
     result = darnek.run(again, plot=tmp_path / "model.plt")
-    tool = run_tool("run", toml.with_suffix(".dat"), "--out", tmp_path, "--json", tmp_path / "tool.json")
+    # The record example's design file holds the TOML's design table.
+    design = EXAMPLES / "design" / toml.name
+    tool = run_tool("run", toml.with_suffix(".dat"), "--out", tmp_path, "--json", tmp_path / "tool.json",
+                    "--design", design)
     assert result.status == tool.returncode
     assert_same_as_json(result, json.loads((tmp_path / "tool.json").read_text()))
     assert (tmp_path / "model.plt").read_bytes() == (tmp_path / (toml.stem + ".plt")).read_bytes()

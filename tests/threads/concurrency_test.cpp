@@ -13,6 +13,7 @@
 #include "darnek/darnek.h"
 #include "support/run_helper.h"
 #include "support/temp_dir.h"
+#include "toml/toml_input.h"
 
 namespace darnek {
 namespace {
@@ -31,7 +32,9 @@ std::vector<std::string> ExampleNames() {
 }
 
 // Runs one example in `dir`; returns its status and every file it wrote
-// (the report's folder line masked: the folders differ).
+// (the report's folder line masked: the folders differ). The design examples
+// are checked too, their strength reduction analysing stages again inside
+// the run, and their verdicts are part of what must not differ.
 std::pair<int, std::vector<std::string>> RunExample(const std::string& name, const testing::TempDir& dir) {
   fs::copy_file(kExamples / (name + ".dat"), dir.path() / (name + ".dat"));
   RunOptions options;
@@ -42,8 +45,14 @@ std::pair<int, std::vector<std::string>> RunExample(const std::string& name, con
   options.Clock = testing::FixedClock;
   std::ostringstream console;
   options.Console = &console;
-  const int status = Run(options).Status;
+  const fs::path design = kExamples / "design" / (name + ".toml");
+  if (name.rfind("design_", 0) == 0) options.Design = toml_input::ReadDesignFile(design.string());
+  const RunResult result = Run(options);
+  const int status = result.Status;
   std::vector<std::string> files;
+  std::string verdicts;
+  for (const StageChecks& c : result.Checks) verdicts += VerdictLine(c) + "\n";
+  files.push_back(verdicts);
   for (const char* ext : kOutputs) {
     const std::string path = dir.File(name + ext);
     files.push_back(fs::exists(path) ? testing::MaskVariableLines(testing::ReadFile(path)) : "(none)");
@@ -60,6 +69,9 @@ TEST(Concurrency, RunsOnTwoToEightThreadsWriteWhatSingleRunsWrite) {
     for (const std::string& name : names) {
       const auto [status, files] = RunExample(name, dir);
       ASSERT_EQ(status, DARNEK_OK) << name;
+      if (name.rfind("design_", 0) == 0) {
+        EXPECT_NE(files[0], "") << name << " has no design checks";
+      }
       single[name] = files;
     }
   }
@@ -77,8 +89,8 @@ TEST(Concurrency, RunsOnTwoToEightThreadsWriteWhatSingleRunsWrite) {
     for (std::thread& thread : pool) thread.join();
     for (size_t i = 0; i < names.size(); ++i) {
       EXPECT_EQ(results[i].first, DARNEK_OK) << names[i];
-      for (size_t f = 0; f < std::size(kOutputs); ++f)
-        EXPECT_TRUE(results[i].second[f] == single[names[i]][f]) << names[i] << kOutputs[f] << " differs";
+      for (size_t f = 0; f < results[i].second.size(); ++f)
+        EXPECT_TRUE(results[i].second[f] == single[names[i]][f]) << names[i] << " output " << f << " differs";
     }
   }
 }

@@ -1,0 +1,183 @@
+// The design model of a stage from the problem data, and the checks of the run.
+#include "driver/design_run.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+
+#include "core/water_table.h"
+#include "driver/run.h"
+#include "pressure/earth_pressure.h"
+
+namespace darnek {
+namespace {
+
+bool ReadsSoil(const ProblemData& d) {
+  return GeneratesEarthPressure(d.C1.EarthPressureOption) || d.C1.PyCurveOption == PyCurveSource::Generated;
+}
+
+design::Ground GroundOf(const ProblemData& d, double tip) {
+  design::Ground g;
+  const WallWaterData& w = d.Wall;
+  double top = 0;
+  const size_t count = std::min(static_cast<size_t>(std::max(d.Soil.NumSoilLayers, 0)), d.Soil.Layers.size());
+  for (size_t i = 0; i < count; ++i) {
+    const SoilLayer& layer = d.Soil.Layers[i];
+    design::SoilBand band;
+    band.Top = top;
+    band.Bottom = layer.LayerBottomDepth;
+    band.UnitWeight = layer.Top.UnitWeight;
+    // The strength of rock is its compressive strength, twice its cohesion.
+    band.Cohesion = IsRock(layer.SoilTypeCode) ? layer.Top.S / 2 : layer.Top.S;
+    band.FrictionAngleDeg = layer.Top.PHI;
+    band.Drained = !IsClay(layer.SoilTypeCode);
+    band.GivenKa = IsRock(layer.SoilTypeCode) ? 0 : std::max(0.0, layer.Top.Sixth);
+    g.Layers.push_back(band);
+    top = layer.LayerBottomDepth;
+  }
+  g.Excavation = w.FreeHeight;
+  g.WaterBehind = HasWaterTable(w.WaterDepthBackfill) ? w.WaterDepthBackfill : -1;
+  g.WaterInFront = HasWaterTable(w.WaterDepthExcavation) ? w.WaterDepthExcavation : -1;
+  const bool english = d.C1.UnitSystemCode == UnitSystem::English;
+  // The unit weight of water the earth-pressure diagram uses.
+  g.UnitWeightWater = english ? static_cast<double>(0.036f) : static_cast<double>(9.81f);
+  g.SurfacePressure = w.SurfacePressure;
+  g.ActiveFactor = w.ActiveModificationFactor;
+  g.BackfillSlopeDeg = w.BackfillSlope;
+  // The lateral pressure of the surcharge loads at the stations, the depths
+  // at which the analysis loads the wall with it.
+  if (!w.SurchargeLoads.empty()) {
+    const int n = std::max(d.C2.NumIncrements, 1);
+    for (int i = 0; i <= n; ++i) {
+      const double z = tip * i / n;
+      g.SurchargeDepth.push_back(z);
+      g.SurchargePressure.push_back(pressure::SurchargePressureAt(d, z));
+    }
+  }
+  g.ActiveWidthAbove = w.WA;
+  g.ActiveWidthBelow = w.WP;
+  g.PassiveWidth = w.WP;
+  return g;
+}
+
+}  // namespace
+
+std::string InputTextOf(const RunFile& input) {
+  std::string text;
+  char buffer[65536];
+  for (off_t at = 0;;) {
+    const ssize_t got = pread(input.fd(), buffer, sizeof buffer, at);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) break;
+    text.append(buffer, static_cast<size_t>(got));
+    at += got;
+  }
+  return text;
+}
+
+design::StageModel DesignModelOf(const ProblemData& d, const StageSummary& summary) {
+  design::StageModel m;
+  m.Stage = summary.Stage;
+  m.English = d.C1.UnitSystemCode == UnitSystem::English;
+  m.Solved = summary.Solved;
+  m.BeyondCapacity = summary.LoadStepped && !summary.Solved;
+  m.Outcome = summary.Outcome;
+  m.ResultWidth = d.C2.ResultWidth;
+  m.HasSoil = ReadsSoil(d);
+  m.Piles = m.HasSoil && d.Wall.WP > 0 && d.Wall.WA / d.Wall.WP >= 1.1;
+  m.Spacing = m.Piles ? d.Wall.WA : m.ResultWidth;
+  m.RetainedHeight = m.HasSoil ? d.Wall.FreeHeight : d.C2.DividingDepth;
+  const double h = d.C2.IncrementLength;
+  m.Tip = d.C2.NumIncrements * h;
+  if (m.Solved) {
+    for (const StationResult& r : d.Results.Stations) {
+      m.Depth.push_back(r.X);
+      m.Deflection.push_back(r.Deflection);
+      m.Moment.push_back(r.Moment);
+      m.Shear.push_back(r.Shear);
+      // The tables hold the axial load with the sign opposite to the input's.
+      const double p = d.Stations.P[r.Station];
+      m.AxialForce.push_back(p == 0 ? 0.0 : -p);
+    }
+  }
+  // Wall sections are in feet with English units.
+  const double section_depth = m.English ? 12.0 : 1.0;
+  for (const WallSection& w : d.WallSections)
+    m.Stretches.push_back({w.SectionTop * section_depth, w.SectionBottom * section_depth, w.SectionNumber});
+  int number = 0;
+  for (const CrossSection& c : d.CrossSections) {
+    design::SectionShape s;
+    s.Number = ++number;
+    s.ShapeCode = static_cast<int>(c.SectionShapeCode);
+    s.Nonlinear = c.SectionNonlinear != SectionKind::Elastic;
+    const bool tapered = c.SectionTapered != SectionTaper::Uniform;
+    for (size_t end = 0; end < 2; ++end) {
+      const size_t from = tapered ? end : 0;
+      const std::array<double, 8>& g = c.Geometry[from];
+      design::SectionEnd& e = s.Ends[end];
+      e.Diameter = g[0];
+      e.InternalDiameter = g[1];
+      e.Width = g[2];
+      e.Depth = g[3];
+      e.FlangeThickness = g[6];
+      e.WebThickness = g[7];
+      e.Area = c.Properties[from][0];
+      e.MomentOfInertia = c.Properties[from][3];
+    }
+    m.Sections.push_back(s);
+  }
+  number = 0;
+  for (const TieBack& t : d.TieBacks)
+    m.TieBacks.push_back({++number, t.Station * h, t.Angle, t.Spacing, t.Area, t.ForcePerTieBack});
+  if (m.HasSoil) m.Soil = GroundOf(d, m.Tip);
+  m.UserCurves = d.C1.PyCurveOption != PyCurveSource::Generated || d.C1.NumUserPyCurves > 0;
+  m.GeneratedPressure = d.C1.EarthPressureOption == EarthPressureMode::Active;
+  return m;
+}
+
+DesignRun::DesignRun(const RunOptions& options, const RunLimits& limits, std::string input_text)
+    : options_(options), limits_(limits), input_text_(std::move(input_text)) {
+  rules_ = design::ResolveRules(*options.Design);
+}
+
+bool DesignRun::Closes(int stage, double factor) const {
+  RunOptions again;
+  FileNames names;
+  names.Input = "strength-reduction.dat";
+  names.Report = "strength-reduction.out";
+  names.Plot = "strength-reduction.plt";
+  names.RunLog = "strength-reduction.log";
+  names.PyScratch = "strength-reduction.pyscratch";
+  names.PressureScratch = "strength-reduction.epscratch";
+  again.Files = names;
+  again.Clock = [] { return std::tm{}; };
+  again.Console = &discard_;
+  again.InputText = input_text_;
+  again.Outputs = {OutputMode::Discard, OutputMode::Discard, OutputMode::Discard, OutputMode::Discard,
+                   OutputMode::Discard};
+  again.StageMemory = options_.StageMemory;
+  again.UnloadFactor = options_.UnloadFactor;
+  again.CurveSpacing = options_.CurveSpacing;
+  again.SoilStrength = {factor, factor, factor, stage};
+  again.LastStage = stage;
+  const RunResult result = RunWith(again, {}, limits_);
+  return static_cast<int>(result.Stages.size()) >= stage &&
+         result.Stages[static_cast<size_t>(stage - 1)].Solved;
+}
+
+void DesignRun::AfterStage(const RunContext& ctx, const StageSummary& summary, RunResult& result) {
+  const design::StageModel model = DesignModelOf(ctx.Data, summary);
+  cross_sections_ = std::max(cross_sections_, static_cast<int>(model.Sections.size()));
+  tie_backs_ = std::max(tie_backs_, static_cast<int>(model.TieBacks.size()));
+  const int stage = summary.Stage;
+  const design::Reanalysis reanalyse = [this, stage](double factor) { return Closes(stage, factor); };
+  result.Checks.push_back(design::CheckStage(model, *options_.Design, rules_, &reanalyse));
+}
+
+void DesignRun::Finish(RunResult& result) const {
+  result.Design = design::Summarize(*options_.Design, rules_, result.Checks, cross_sections_, tie_backs_);
+}
+
+}  // namespace darnek
