@@ -63,10 +63,9 @@ class RunFile {
   std::string Open(const std::string& role, const std::string& path, Kind kind, bool existing = false);
   // An output that is no file: what is written is kept in memory (TakeText
   // hands it over), or dropped when `keep` is false. Nothing can fail.
-  // `kind` names the output for the cache of memory texts (core/text_pool.h).
-  void OpenInMemory(const std::string& role, bool keep, int kind = 0);
-  // The text kept in memory; null for a file or a dropped output.
-  std::shared_ptr<const std::string> TakeText();
+  void OpenInMemory(const std::string& role, bool keep);
+  // The text kept in memory; empty for a file or a dropped output.
+  std::string TakeText();
 
   bool IsOpen() const { return fd_ >= 0 || target_ != Target::Descriptor; }
   int fd() const { return fd_; }
@@ -95,8 +94,6 @@ class RunFile {
 
  private:
   void Abandon() noexcept;
-  // The buffer back to the text cache, for the next file to write through.
-  void ReturnBuffer() noexcept;
   void WriteOut(const char* data, size_t size);
   [[noreturn]] void Fail(const char* what, int error);
 
@@ -105,7 +102,6 @@ class RunFile {
   int fd_ = -1;
   Target target_ = Target::Descriptor;
   std::string text_;  // what an output in memory holds
-  int memory_kind_ = 0;
   FileIdentity identity_;
   Kind kind_ = Kind::Input;
   std::string role_;

@@ -374,9 +374,8 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
     result.Message = failures.front();
   }
   RunFiles& f = ctx->Files;
-  result.Outputs = {OutputText(f.Report.TakeText()), OutputText(f.Plot.TakeText()),
-                    OutputText(f.RunLog.TakeText()), OutputText(f.PyScratch.TakeText()),
-                    OutputText(f.PressureScratch.TakeText())};
+  result.Outputs = {f.Report.TakeText(), f.Plot.TakeText(), f.RunLog.TakeText(), f.PyScratch.TakeText(),
+                    f.PressureScratch.TakeText()};
   return result;
 }
 
