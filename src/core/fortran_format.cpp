@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <bit>
 #include <charconv>
 #include <climits>
@@ -1527,92 +1526,24 @@ stopped:
   return dollar;
 }
 
-const CompiledFormat& FormatCache::Get(std::string_view format) {
-  // Literals lie close together: a multiplicative hash spreads their
-  // addresses over the slots.
-  const uint64_t address = reinterpret_cast<uintptr_t>(format.data());
-  Recent& recent = recent_[(address * 0x9E3779B97F4A7C15) >> (64 - kRecentBits)];
-  if (recent.Address == format.data() && *recent.Text == format) return *recent.Format;
-  return Lookup(format, recent);
-}
-
-namespace {
-
-// A compiled format depends on its text alone, and every run writes the same
-// hundred or so formats: each is compiled once in the process and shared by
-// every run on every thread. An entry is never changed or freed once stored,
-// so a unit may keep pointers to it; the count is bounded, in case a caller
-// makes formats of its own without end, and past it each unit compiles its own.
-class SharedFormats {
- public:
-  using Entry = std::pair<const std::string, CompiledFormat>;
-
-  // The entry for `format`, compiled and stored the first time; null when
-  // the store is full and does not hold it.
-  const Entry* Find(std::string_view format) {
-    const size_t hash = std::hash<std::string_view>{}(format);
-    // Finding takes no lock and writes nothing shared: a slot once filled
-    // never changes, and a lock's line passed between the cores of a batch
-    // on every lookup cost more than the lookups.
-    if (const Entry* found = Probe(format, hash, std::memory_order_acquire).Found) return found;
-    if (count_.load(std::memory_order_relaxed) >= kLimit) return nullptr;
-    CompiledFormat compiled(format);  // throws before anything is stored; outside the lock
-    const std::lock_guard<std::mutex> lock(mutex_);
-    const Place place = Probe(format, hash, std::memory_order_relaxed);  // another thread may have stored it
-    if (place.Found) return place.Found;
-    if (count_.load(std::memory_order_relaxed) >= kLimit) return nullptr;
-    const auto* slot = new Slot{hash, Entry(std::string(format), std::move(compiled))};
-    slots_[place.Empty].store(slot, std::memory_order_release);
-    count_.fetch_add(1, std::memory_order_relaxed);
-    return &slot->Value;
-  }
-
- private:
-  static constexpr size_t kLimit = 4096;
-  // At most half the slots are filled, so a probe always ends at an empty one.
-  static constexpr size_t kSlots = 2 * kLimit;
-  struct Slot {
-    size_t Hash;
-    Entry Value;
+const CompiledFormat& CompiledFormatFor(std::string_view format) {
+  // Every run writes the same hundred or so formats, all texts of the
+  // engine's own code: each is compiled once and kept. An entry is never
+  // changed or removed, so the reference stays good outside the lock.
+  struct Store {
+    struct Hash {
+      using is_transparent = void;
+      size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+    };
+    std::mutex Mutex;
+    std::unordered_map<std::string, CompiledFormat, Hash, std::equal_to<>> Formats;
   };
-  struct Place {
-    const Entry* Found = nullptr;
-    size_t Empty = 0;
-  };
-
-  Place Probe(std::string_view format, size_t hash, std::memory_order order) const {
-    for (size_t i = hash % kSlots;; i = (i + 1) % kSlots) {
-      const Slot* slot = slots_[i].load(order);
-      if (!slot) return {nullptr, i};
-      if (slot->Hash == hash && slot->Value.first == format) return {&slot->Value, i};
-    }
-  }
-
-  std::array<std::atomic<const Slot*>, kSlots> slots_{};
-  std::atomic<size_t> count_{0};
-  std::mutex mutex_;
-};
-
-// Never destroyed: a run may write while the process exits, after every
-// static object is gone.
-SharedFormats& TheSharedFormats() {
-  static SharedFormats* const formats = new SharedFormats;
-  return *formats;
-}
-
-}  // namespace
-
-const CompiledFormat& FormatCache::Lookup(std::string_view format, Recent& recent) {
-  if (const SharedFormats::Entry* shared = TheSharedFormats().Find(format)) {
-    recent = {format.data(), &shared->first, &shared->second};
-    return shared->second;
-  }
-  auto found = formats_.find(format);
-  if (found == formats_.end()) {
-    CompiledFormat compiled(format);  // throws before anything is stored
-    found = formats_.emplace(std::string(format), std::move(compiled)).first;
-  }
-  recent = {format.data(), &found->first, &found->second};
+  // Never destroyed: a run may write while the process exits, after every
+  // static object is gone.
+  static Store* const store = new Store;
+  const std::lock_guard<std::mutex> lock(store->Mutex);
+  auto found = store->Formats.find(format);
+  if (found == store->Formats.end()) found = store->Formats.emplace(format, CompiledFormat(format)).first;
   return found->second;
 }
 

@@ -6,19 +6,16 @@
 // The semantics (rounding, signs, field overflow, exponent width) follow the
 // GNU Fortran runtime, against which the tests check them.
 //
-// A format is parsed once into a CompiledFormat (output units keep them in a
-// FormatCache) and then writes its fields straight into the caller's record
+// A format is parsed once into a CompiledFormat (CompiledFormatFor keeps them)
+// and then writes its fields straight into the caller's record
 // buffer; digits come from exact integer arithmetic on the binary value, so
 // the output never depends on the C library or the process locale.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <utility>
 #include <variant>
 #include <vector>
 
@@ -117,46 +114,9 @@ class CompiledFormat {
   size_t revert_at_ = 0;
 };
 
-// The formats an output unit has used, each compiled on first use in the
-// process and shared with every other unit from then on.
-class FormatCache {
- public:
-  FormatCache() = default;
-  // A moved-from cache forgets the formats it pointed to.
-  FormatCache(FormatCache&& other) noexcept : formats_(std::move(other.formats_)), recent_(other.recent_) {
-    other.recent_ = {};
-  }
-  FormatCache& operator=(FormatCache&& other) noexcept {
-    formats_ = std::move(other.formats_);
-    recent_ = other.recent_;
-    other.recent_ = {};
-    return *this;
-  }
-  FormatCache(const FormatCache&) = delete;
-  FormatCache& operator=(const FormatCache&) = delete;
-
-  const CompiledFormat& Get(std::string_view format);
-
- private:
-  struct Hash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-  };
-  std::unordered_map<std::string, CompiledFormat, Hash, std::equal_to<>> formats_;
-  // Most formats are literals, passed again and again from the same address:
-  // the last format seen at an address (its text compared, not trusted) saves
-  // hashing the text.
-  struct Recent {
-    const char* Address = nullptr;
-    const std::string* Text = nullptr;
-    const CompiledFormat* Format = nullptr;
-  };
-  static constexpr int kRecentBits = 7;
-  std::array<Recent, size_t{1} << kRecentBits> recent_{};
-
-  // The lookup by text, compiling the format the first time.
-  [[gnu::noinline]] const CompiledFormat& Lookup(std::string_view format, Recent& recent);
-};
+// The compiled form of `format`, compiled on its first use in the process and
+// kept for every later use, by every run on every thread.
+const CompiledFormat& CompiledFormatFor(std::string_view format);
 
 struct Records {
   std::vector<std::string> Lines;
@@ -165,7 +125,7 @@ struct Records {
 };
 
 // Applies a format to the values and collects the records (for tests and
-// one-off texts; output units write through a FormatCache instead).
+// one-off texts; output units write through CompiledFormatFor instead).
 Records ApplyFormat(std::string_view format, std::span<const Value> values);
 
 namespace detail {
