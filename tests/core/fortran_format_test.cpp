@@ -306,7 +306,8 @@ TEST(FortranFormat, RoundsAsPrintfOnRandomValues) {
     const int d = random.Chance(30) ? random.LastTieDecimals() : random.Pick(0, 17);
     char expected[400];
     std::snprintf(expected, sizeof expected, "%.*f", d, v);
-    std::string fixed = EditF(400, d, v);
+    std::string fixed;
+    AppendF(fixed, 400, d, v);
     fixed.erase(0, fixed.find_first_not_of(' '));
     if (d == 0) fixed.pop_back();  // the point that F always writes
     char printf_text[64];
@@ -318,7 +319,8 @@ TEST(FortranFormat, RoundsAsPrintfOnRandomValues) {
     std::snprintf(exponent_text, sizeof exponent_text, std::abs(exponent) <= 99 ? "E%+03d" : "%+04d",
                   exponent);
     printf_e = printf_e.substr(0, e) + (d == 0 ? "." : "") + exponent_text;
-    std::string scientific = EditE(60, d, v, 1);
+    std::string scientific;
+    AppendE(scientific, 60, d, v, 1);
     scientific.erase(0, scientific.find_first_not_of(' '));
     if ((fixed != expected || scientific != printf_e) && ++mismatches <= 10)
       ADD_FAILURE() << std::hexfloat << v << " d=" << d << ": F '" << fixed << "' printf '" << expected
