@@ -233,15 +233,6 @@ void RunFile::Flush() {
   buffer_.clear();
 }
 
-void RunFile::Rewind() {
-  if (fd_ < 0) throw std::logic_error("a file of the run is read before it was opened");
-  if (failed_) return;
-  Flush();
-  if (::lseek(fd_, 0, SEEK_SET) < 0) Fail("cannot be read back", errno);
-  // Reading moves the offset again.
-  moved_ = true;
-}
-
 void RunFile::Close() {
   if (fd_ < 0) return;
   try {

@@ -1,9 +1,9 @@
 // A file of the run, held open through one descriptor from the start of the
 // run to its end: the input, the report, plot and run-log files, and the two
-// scratch files, which are rewritten and read back through the same
-// descriptor in every stage. Holding them open means a host that changes
-// directory or renames files mid-run cannot split a run between folders, and
-// every write is checked where it happens.
+// scratch files, which are rewritten through the same descriptor in every
+// stage. Holding them open means a host that changes directory or renames
+// files mid-run cannot split a run between folders, and every write is
+// checked where it happens.
 #pragma once
 
 #include <sys/types.h>
@@ -46,7 +46,7 @@ class RunFile {
   enum class Kind {
     Input,    // read only; must be a regular file; opening never blocks
     Output,   // written from the start; created when missing, links followed
-    Scratch,  // written and read back; a regular file, never through a symbolic link
+    Scratch,  // rewritten in every stage; a regular file, never through a symbolic link
   };
 
   RunFile() = default;
@@ -73,7 +73,6 @@ class RunFile {
   // "the report file /folder/wall.out"
   std::string Describe() const;
   FileIdentity Identity() const { return fd_ >= 0 ? identity_ : FileIdentity{}; }
-  bool Created() const { return created_; }
   bool Regular() const { return regular_; }
 
   // Empties the file and starts writing it again from the beginning.
@@ -83,8 +82,6 @@ class RunFile {
   // The text and a newline.
   void WriteLine(std::string_view text);
   void Flush();
-  // Flushes and goes back to the beginning for reading.
-  void Rewind();
   // Flushes and closes; a scratch file this run created and never wrote is
   // removed again, as it would never have existed. Throws FileFailed.
   void Close();

@@ -40,12 +40,6 @@ Backbone ComposeSpring(const Backbone& b, const SpringState& s, double factor);
 // The history after the stage closed at deflection y.
 SpringState UpdateSpring(const Backbone& b, const SpringState& s, double factor, double y);
 
-// The horizontal tie-back force per station of a tie-back locked at
-// (w_lock, h_lock) with spring stiffness k, at deflection w.
-inline double LockedTieBackForce(double h_lock, double w_lock, double k, double w) {
-  return h_lock - k * (w - w_lock);
-}
-
 struct TieBackMemory {
   int Station = 0;
   bool Held = false;  // this stage: held at its prestress
