@@ -289,15 +289,9 @@ void AddMemoryResults(const StageMemory& memory, StageResults& results) {
   }
   for (size_t i = 0; i < results.TieBacks.size() && i < memory.ActiveTieBacks.size(); ++i) {
     const TieBackMemory& t = memory.ActiveTieBacks[i];
-    results.TieBacks[i].MemoryState = t.Held ? "held" : "locked";
+    results.TieBacks[i].MemoryState = t.Held ? TieBackMemoryState::Held : TieBackMemoryState::Locked;
     results.TieBacks[i].LockStage = t.Held ? 0 : t.LockStage;
   }
-}
-
-std::string TieBackMemoryText(const StageMemory& memory, size_t index) {
-  if (index >= memory.ActiveTieBacks.size()) return "";
-  const TieBackMemory& t = memory.ActiveTieBacks[index];
-  return t.Held ? "PRESTRESSED (FORCE HELD)" : "LOCKED IN STAGE " + std::to_string(t.LockStage);
 }
 
 }  // namespace darnek::solver

@@ -5,7 +5,6 @@
 // deflections it hands over.
 #pragma once
 
-#include <string>
 #include <vector>
 
 #include "core/run_context.h"
@@ -91,8 +90,5 @@ void CloseMemoryStage(RunContext& ctx, bool solved);
 // The stage's deflections since the stage before and its tie-backs' states,
 // into its kept results.
 void AddMemoryResults(const StageMemory& memory, StageResults& results);
-
-// "PRESTRESSED (FORCE HELD)" or "LOCKED IN STAGE k" for the stage's tie-back.
-std::string TieBackMemoryText(const StageMemory& memory, size_t index);
 
 }  // namespace darnek::solver
