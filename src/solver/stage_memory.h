@@ -66,10 +66,6 @@ struct StageMemory {
   std::vector<Spring> Active;
   std::vector<TieBackMemory> TieBacks;  // by order in the stage
   std::vector<TieBackMemory> ActiveTieBacks;
-  // The stage's own curve table while the composed one stands in for it;
-  // back in place for the results.
-  std::vector<PyCurve> StageCurves;
-  bool Composed = false;
 
   double PreviousW(int station) const;
 };
@@ -77,9 +73,11 @@ struct StageMemory {
 // Rejects a stage whose stations differ from the first stage's.
 void CheckMemoryStations(RunContext& ctx);
 
-// Turns the stage's curve table into one composed curve per spring and sets
-// the starting deflections; before the iteration.
-void PrepareMemoryStage(RunContext& ctx);
+// Sets the starting deflections and returns the curve table the iteration
+// takes instead of the stage's own (data.PyCurves, which stays for the
+// results): one curve per spring, composed from its history; before the
+// iteration.
+std::vector<PyCurve> PrepareMemoryStage(RunContext& ctx);
 
 // The tie-back's spring and load under the lock rules (AddTieBacks).
 void ApplyTieBackMemory(RunContext& ctx, size_t index, TieBack& tb);
