@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <new>
 #include <string>
 
@@ -228,6 +229,34 @@ void StageLoop(RunContext& ctx, ListReader& reader, RunResult& result, int* last
   }
 }
 
+// An unexpected failure inside the engine ends the run with its message.
+void InternalError(RunResult& result, OutputUnit& console, const std::string& message) {
+  console.Line(" **** INTERNAL ERROR **** " + message);
+  result.Status = DARNEK_INTERNAL_ERROR;
+  result.Message = message;
+}
+
+// Writes the end of the analysis: what ended it early (`say`), then, unless
+// a fatal condition stopped it, "END OF ANALYSIS" and the last stage's
+// plot-data results when it gave them. Returns why a file could not be
+// written (empty when all was); any other fault is an internal error.
+std::string EndAnalysis(RunContext& ctx, RunResult& result, const std::function<void()>& say, bool fatal_stop,
+                        int last_stage_code) {
+  try {
+    if (say) say();
+    if (fatal_stop) return {};
+    report::WriteEndOfAnalysis(ctx);
+    if (last_stage_code >= 0) report::WritePlotResults(ctx, last_stage_code);
+  } catch (const FileFailed& e) {
+    return e.what();
+  } catch (const std::bad_alloc&) {
+    InternalError(result, ctx.Console, "out of memory");
+  } catch (const std::exception& e) {
+    InternalError(result, ctx.Console, e.what());
+  }
+  return {};
+}
+
 }  // namespace
 
 const char* Version() { return DARNEK_VERSION_STRING; }
@@ -307,62 +336,53 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
   else
     lines = std::make_unique<RunFileLines>(ctx->Files.Input);
   ListReader reader(*lines);
+  int last_stage_code = -1;   // stays -1 when the run ends on an error
+  bool fatal_stop = false;    // nothing more is written after a fatal condition
+  std::function<void()> say;  // the message of what ended the stages early
   std::string write_failure;
   try {
-    bool normal_end = true;
-    int last_stage_code = -1;  // stays -1 when the run ends on an error
-    try {
-      try {
-        if (ctx->Memory && !(std::isfinite(options.UnloadFactor) && options.UnloadFactor > 0))
-          throw InputError("the unload factor " + NumberText(options.UnloadFactor) +
-                           " must be a number greater than 0");
-        if (!(std::isfinite(options.CurveSpacing) && options.CurveSpacing >= 0))
-          throw InputError("the curve spacing " + NumberText(options.CurveSpacing) +
-                           " must be a number greater than 0 (or 0 for five curves per layer)");
-        StageLoop(*ctx, reader, result, &last_stage_code, observer, options.KeepResults);
-      } catch (const DataError& e) {
-        report::WriteDataError(ctx->Report, e.kind());
-        result.Message = e.what();
-      } catch (const StorageExceeded& e) {
-        report::WriteStorageExceeded(ctx->Report);
-        result.Message = e.what();
-      } catch (const QuietEnd&) {
-      } catch (const InputError& e) {
-        const std::string message =
-            options.DescribeInputError
-                ? options.DescribeInputError(
-                      {e.line(), e.record(), e.item(), e.item_name(), e.detail(), e.what(), reader.line()})
-                : std::string(e.what());
-        report::WriteInputError(ctx->Report, message);
-        console.Line(" **** INPUT ERROR **** " + ctx->Names.Input + ", " + message);
-        result.Status = DARNEK_INPUT_REJECTED;
-        result.Message = message;
-      }
-    } catch (const FatalStop& e) {
-      if (const auto* soil_stop = dynamic_cast<const soil::SoilStop*>(&e))
-        report::WriteSoilStop(ctx->Console, ctx->Report, *soil_stop);
-      normal_end = false;
-      result.Status = DARNEK_STOPPED + e.code();
-      result.StopCode = e.code();
-      result.Message = e.what();
-    } catch (const FileFailed&) {
-      throw;
-    } catch (const std::bad_alloc&) {
-      console.Line(" **** INTERNAL ERROR **** out of memory");
-      result.Status = DARNEK_INTERNAL_ERROR;
-      result.Message = "out of memory";
-    } catch (const std::exception& e) {
-      console.Line(std::string(" **** INTERNAL ERROR **** ") + e.what());
-      result.Status = DARNEK_INTERNAL_ERROR;
-      result.Message = e.what();
-    }
-    if (normal_end) {
-      report::WriteEndOfAnalysis(*ctx);
-      if (last_stage_code >= 0) report::WritePlotResults(*ctx, last_stage_code);
-    }
+    if (ctx->Memory && !(std::isfinite(options.UnloadFactor) && options.UnloadFactor > 0))
+      throw InputError("the unload factor " + NumberText(options.UnloadFactor) +
+                       " must be a number greater than 0");
+    if (!(std::isfinite(options.CurveSpacing) && options.CurveSpacing >= 0))
+      throw InputError("the curve spacing " + NumberText(options.CurveSpacing) +
+                       " must be a number greater than 0 (or 0 for five curves per layer)");
+    StageLoop(*ctx, reader, result, &last_stage_code, observer, options.KeepResults);
+  } catch (const DataError& e) {
+    say = [&ctx, kind = e.kind()] { report::WriteDataError(ctx->Report, kind); };
+    result.Message = e.what();
+  } catch (const StorageExceeded& e) {
+    say = [&ctx] { report::WriteStorageExceeded(ctx->Report); };
+    result.Message = e.what();
+  } catch (const QuietEnd&) {
+  } catch (const InputError& e) {
+    // The message in the words of the input's own form, when the caller gives
+    // them, is made as the end is written: a fault in making it is an
+    // internal error, as any other.
+    say = [&, place = InputErrorPlace{e.line(), e.record(), e.item(), e.item_name(), e.detail(), e.what(),
+                                      reader.line()}] {
+      const std::string message =
+          options.DescribeInputError ? options.DescribeInputError(place) : place.Message;
+      result.Status = DARNEK_INPUT_REJECTED;
+      result.Message = message;
+      report::WriteInputError(ctx->Report, message);
+      console.Line(" **** INPUT ERROR **** " + ctx->Names.Input + ", " + message);
+    };
+  } catch (const FatalStop& e) {
+    if (const auto* soil_stop = dynamic_cast<const soil::SoilStop*>(&e))
+      say = [&ctx, stop = *soil_stop] { report::WriteSoilStop(ctx->Console, ctx->Report, stop); };
+    fatal_stop = true;
+    result.Status = DARNEK_STOPPED + e.code();
+    result.StopCode = e.code();
+    result.Message = e.what();
   } catch (const FileFailed& e) {
     write_failure = e.what();
+  } catch (const std::bad_alloc&) {
+    InternalError(result, console, "out of memory");
+  } catch (const std::exception& e) {
+    InternalError(result, console, e.what());
   }
+  if (write_failure.empty()) write_failure = EndAnalysis(*ctx, result, say, fatal_stop, last_stage_code);
   // A file that could not be written takes precedence over every other
   // outcome: what would tell of it is not all there.
   std::vector<std::string> failures = CloseRunFiles(*ctx);
