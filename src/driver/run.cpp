@@ -229,6 +229,45 @@ void StageLoop(RunContext& ctx, ListReader& reader, RunResult& result, int* last
   }
 }
 
+// The names of the run, from the options or the hand-off file, each resolved
+// here once (a host that changes its directory during the run changes
+// nothing of it), and every file opened; a problem means nothing was written.
+FileSetUp StartRun(RunContext& ctx, const RunOptions& options) {
+  std::error_code no_folder;
+  const std::string folder = std::filesystem::current_path(no_folder).string();
+  const auto needs_folder = [&](const std::string& name) {
+    return !name.empty() && name[0] != '/' && no_folder;
+  };
+  std::string hand_off;
+  if (options.Files) {
+    ctx.Names = *options.Files;
+    ctx.Data.Run.VersionText = PadRight(options.VersionText, 12);
+  } else {
+    if (needs_folder(options.NamesFile))
+      return {"the current folder cannot be found: " + no_folder.message(), true};
+    hand_off = AbsoluteName(options.NamesFile, folder);
+    NamesFile names = ReadNamesFile(hand_off);
+    if (!names.Complete) return {names.Problem, true};
+    ctx.Names = names.Files;
+    ctx.Data.Run.VersionText = names.VersionText;
+  }
+  const OutputModes& modes = options.Outputs;
+  const std::pair<const std::string*, bool> named[] = {
+      {&ctx.Names.Input, !options.InputText},
+      {&ctx.Names.Report, modes.Report == OutputMode::File},
+      {&ctx.Names.Plot, modes.Plot == OutputMode::File},
+      {&ctx.Names.RunLog, modes.RunLog == OutputMode::File},
+      {&ctx.Names.PyScratch, modes.PyScratch == OutputMode::File},
+      {&ctx.Names.PressureScratch, modes.PressureScratch == OutputMode::File}};
+  for (const auto& [name, is_file] : named) {
+    if (is_file && needs_folder(*name))
+      return {
+          "the current folder, against which " + *name + " is named, cannot be found: " + no_folder.message(),
+          false};
+  }
+  return OpenRunFiles(ctx, folder, hand_off, modes, options.InputText.has_value());
+}
+
 // An unexpected failure inside the engine ends the run with its message.
 void InternalError(RunResult& result, OutputUnit& console, const std::string& message) {
   console.Line(" **** INTERNAL ERROR **** " + message);
@@ -268,51 +307,14 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
   auto ctx = std::make_unique<RunContext>();
   OutputUnit& console = ctx->Console;
   AttachConsole(console, options.Console);
-  const auto cannot_start = [&](const std::string& problem, bool ask_for_input) {
-    if (ask_for_input) WriteHandOffMessage(console);
-    console.Line(" **** FILE ERROR **** " + problem + "; nothing was written");
+  const FileSetUp setup = StartRun(*ctx, options);
+  if (!setup.Problem.empty()) {
+    if (setup.InputMissing) WriteHandOffMessage(console);
+    console.Line(" **** FILE ERROR **** " + setup.Problem + "; nothing was written");
     result.Status = DARNEK_HANDOFF_FAILED;
-    result.Message = problem;
+    result.Message = setup.Problem;
     return result;
-  };
-
-  // Every name is resolved here, once: a host that changes its directory
-  // during the run changes nothing of it.
-  std::error_code no_folder;
-  const std::string folder = std::filesystem::current_path(no_folder).string();
-  const auto needs_folder = [&](const std::string& name) {
-    return !name.empty() && name[0] != '/' && no_folder;
-  };
-
-  std::string hand_off;
-  if (options.Files) {
-    ctx->Names = *options.Files;
-    ctx->Data.Run.VersionText = PadRight(options.VersionText, 12);
-  } else {
-    if (needs_folder(options.NamesFile))
-      return cannot_start("the current folder cannot be found: " + no_folder.message(), true);
-    hand_off = AbsoluteName(options.NamesFile, folder);
-    NamesFile names = ReadNamesFile(hand_off);
-    if (!names.Complete) return cannot_start(names.Problem, true);
-    ctx->Names = names.Files;
-    ctx->Data.Run.VersionText = names.VersionText;
   }
-  const OutputModes& modes = options.Outputs;
-  const std::pair<const std::string*, bool> named[] = {
-      {&ctx->Names.Input, !options.InputText},
-      {&ctx->Names.Report, modes.Report == OutputMode::File},
-      {&ctx->Names.Plot, modes.Plot == OutputMode::File},
-      {&ctx->Names.RunLog, modes.RunLog == OutputMode::File},
-      {&ctx->Names.PyScratch, modes.PyScratch == OutputMode::File},
-      {&ctx->Names.PressureScratch, modes.PressureScratch == OutputMode::File}};
-  for (const auto& [name, is_file] : named) {
-    if (is_file && needs_folder(*name))
-      return cannot_start(
-          "the current folder, against which " + *name + " is named, cannot be found: " + no_folder.message(),
-          false);
-  }
-  const FileSetUp setup = OpenRunFiles(*ctx, folder, hand_off, modes, options.InputText.has_value());
-  if (!setup.Problem.empty()) return cannot_start(setup.Problem, setup.InputMissing);
 
   ctx->Clock = options.Clock;
   ctx->DescribeInput = options.DescribeInputError;
