@@ -554,7 +554,10 @@ stopped:
   return dollar;
 }
 
-const CompiledFormat& CompiledFormatFor(std::string_view format) {
+namespace {
+
+// The stored entry of `format`: its text and its compiled form.
+const std::pair<const std::string, CompiledFormat>& StoredFormat(std::string_view format) {
   // Every run writes the same hundred or so formats, all texts of the
   // engine's own code: each is compiled once and kept. An entry is never
   // changed or removed, so the reference stays good outside the lock.
@@ -572,7 +575,17 @@ const CompiledFormat& CompiledFormatFor(std::string_view format) {
   const std::lock_guard<std::mutex> lock(store->Mutex);
   auto found = store->Formats.find(format);
   if (found == store->Formats.end()) found = store->Formats.emplace(format, CompiledFormat(format)).first;
-  return found->second;
+  return *found;
+}
+
+}  // namespace
+
+const CompiledFormat& FormatLookup::Get(std::string_view format) {
+  const auto found = known_.find(format);
+  if (found != known_.end()) return *found->second;
+  const auto& [text, compiled] = StoredFormat(format);
+  known_.emplace(text, &compiled);
+  return compiled;
 }
 
 Records ApplyFormat(std::string_view format, std::span<const Value> values) {

@@ -7,7 +7,7 @@
 // GNU Fortran runtime, against which the tests check them.
 //
 // A format is parsed once into a CompiledFormat, kept for every later use
-// (CompiledFormatFor), and then writes its fields (core/field_writers.h)
+// (FormatLookup), and then writes its fields (core/field_writers.h)
 // straight into the caller's record buffer.
 #pragma once
 
@@ -15,6 +15,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/field_writers.h"
@@ -66,9 +67,20 @@ class CompiledFormat {
   size_t revert_at_ = 0;
 };
 
-// The compiled form of `format`, compiled on its first use in the process and
-// kept for every later use, by every run on every thread.
-const CompiledFormat& CompiledFormatFor(std::string_view format);
+// The formats one writer uses. Each format text is compiled on its first use
+// in the process and kept in one store for every run on every thread (one
+// mutex guards it); a writer takes a format from the store on its own first
+// use of it and then finds it here by its text, so that the store's lock is
+// taken once per format and writer, not once per write (a lock passed between
+// the cores of a batch on every write costs more than the writes).
+class FormatLookup {
+ public:
+  const CompiledFormat& Get(std::string_view format);
+
+ private:
+  // The keys are the store's own copies of the texts, which it never frees.
+  std::unordered_map<std::string_view, const CompiledFormat*> known_;
+};
 
 struct Records {
   std::vector<std::string> Lines;
@@ -77,7 +89,7 @@ struct Records {
 };
 
 // Applies a format to the values and collects the records (for tests and
-// one-off texts; output units write through CompiledFormatFor instead).
+// one-off texts; output units write through a FormatLookup instead).
 Records ApplyFormat(std::string_view format, std::span<const Value> values);
 
 template <class... Args>

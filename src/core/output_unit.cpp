@@ -75,7 +75,7 @@ void OutputUnit::Put(const fortran::Records& records) {
 
 void OutputUnit::WriteValues(std::string_view format, std::span<const fortran::Value> values) {
   if (!IsOpen()) return;
-  const bool open = fortran::CompiledFormatFor(format).Run(values, pending_, *this);
+  const bool open = formats_.Get(format).Run(values, pending_, *this);
   if (open) has_pending_ = true;
 }
 

@@ -71,6 +71,7 @@ class OutputUnit : private fortran::RecordSink {
   int fd_ = -1;
   std::string pending_;
   bool has_pending_ = false;
+  fortran::FormatLookup formats_;
 };
 
 }  // namespace darnek

@@ -133,18 +133,19 @@ TEST(FortranFormat, WrongValueKindIsAProgrammingError) {
   EXPECT_THROW(Format("('unterminated)"), std::logic_error);
 }
 
-// One compiled copy of each format text, found by the text, not by where it lies.
+// One compiled copy of each format text for every writer, found by the text,
+// not by where it lies.
 TEST(FortranFormat, EachFormatTextIsCompiledOnceAndFoundByItsText) {
-  EXPECT_EQ(&CompiledFormatFor("( I3, F6.2 )"), &CompiledFormatFor(std::string("( I3, F6.2 )")));
+  FormatLookup a, b;
+  EXPECT_EQ(&a.Get("( I3, F6.2 )"), &b.Get(std::string("( I3, F6.2 )")));
   struct Lines final : RecordSink {
     std::vector<std::string> Got;
     void Complete(std::string_view record) override { Got.emplace_back(record); }
   } sink;
   std::string line;
   const Value seven[] = {7LL};
-  for (int i = 0; i < 5000; ++i) CompiledFormatFor("( I4, ' " + std::to_string(i) + "' )");
-  for (int i = 0; i < 5000; i += 1249)
-    CompiledFormatFor("( I4, ' " + std::to_string(i) + "' )").Run(seven, line, sink);
+  for (int i = 0; i < 5000; ++i) a.Get("( I4, ' " + std::to_string(i) + "' )");
+  for (int i = 0; i < 5000; i += 1249) b.Get("( I4, ' " + std::to_string(i) + "' )").Run(seven, line, sink);
   EXPECT_EQ(sink.Got,
             (std::vector<std::string>{"   7 0", "   7 1249", "   7 2498", "   7 3747", "   7 4996"}));
 }
