@@ -2,7 +2,8 @@
 // scale factor) and A, and list-directed records. A numeric field is always
 // exactly w characters: right-justified, or w asterisks when the value does
 // not fit. The digits are exact (core/exact_digits.h), so the text never
-// depends on the C library or the process locale.
+// depends on the C library or the process locale; the layouts themselves,
+// written into a buffer, are in core/field_layout.h.
 #pragma once
 
 #include <cstdint>
@@ -34,19 +35,6 @@ inline Value ToValue(std::string_view v) { return v; }
 // stores are cheaper than digit-by-digit ones, and whatever follows the
 // field is written after it.
 inline constexpr size_t kSlack = 32;
-
-// A field in exactly w characters at `dst` (nothing when w <= 0). PutF and
-// PutE, given `read`, also give the value a reader of the field gets back,
-// the same double reading its text gives, when the digits settle it: true
-// then; false when the text must be read (asterisks, a non-finite value,
-// digits or a power of ten too wide, an exponent without its letter).
-void PutI(char* dst, int w, long long value, int m = -1);
-bool PutF(char* dst, int w, int d, double value, int scale = 0, double* read = nullptr);
-bool PutE(char* dst, int w, int d, double value, int scale = 0, int e = 0, double* read = nullptr);
-// The text in w characters (blanks before it, or its first w), or the whole
-// text when w < 0: AWidth characters, with no slack used.
-void PutA(char* dst, std::string_view text, int w);
-size_t AWidth(std::string_view text, int w);
 
 // Blanks, in a few overlapping wide stores rather than a call: fields are
 // short (and a loop of stores would become a call to memset).
@@ -104,7 +92,10 @@ class FieldRecord {
   size_t size() const { return used_; }
   void Blanks(int n);
   void I(int w, long long value, int m = -1);
-  // As PutF and PutE with `read`.
+  // Also give the value a reader of the field gets back, the same double
+  // reading its text gives, when the digits settle it: true then; false when
+  // the text must be read (asterisks, a non-finite value, digits or a power
+  // of ten too wide, an exponent without its letter).
   bool F(int w, int d, double value, int scale, double& read);
   bool E(int w, int d, double value, int scale, double& read);
 

@@ -9,6 +9,8 @@
 #include <stdexcept>
 #include <unordered_map>
 
+#include "core/field_layout.h"
+
 namespace darnek::fortran {
 namespace {
 
@@ -495,7 +497,7 @@ bool CompiledFormat::Run(std::span<const Value> values, std::string& line, Recor
           if (auto p = std::get_if<long long>(&v)) {
             record.Blanks(pending_blanks + op.Lead);
             if (char* field = record.Room(width))
-              PutI(field, op.W, *p, op.M);
+              layout::PutI(field, op.W, *p, op.M);
             else
               AppendI(record.Line(), op.W, *p, op.M);
             break;
@@ -505,7 +507,7 @@ bool CompiledFormat::Run(std::span<const Value> values, std::string& line, Recor
           if (auto p = std::get_if<double>(&v)) {
             record.Blanks(pending_blanks + op.Lead);
             if (char* field = record.Room(width))
-              PutF(field, op.W, op.D, *p, scale);
+              layout::PutF(field, op.W, op.D, *p, scale);
             else
               AppendF(record.Line(), op.W, op.D, *p, scale);
             break;
@@ -515,7 +517,7 @@ bool CompiledFormat::Run(std::span<const Value> values, std::string& line, Recor
           if (auto p = std::get_if<double>(&v)) {
             record.Blanks(pending_blanks + op.Lead);
             if (char* field = record.Room(width))
-              PutE(field, op.W, op.D, *p, scale, op.E);
+              layout::PutE(field, op.W, op.D, *p, scale, op.E);
             else
               AppendE(record.Line(), op.W, op.D, *p, scale, op.E);
             break;
@@ -524,13 +526,13 @@ bool CompiledFormat::Run(std::span<const Value> values, std::string& line, Recor
         default:
           if (auto p = std::get_if<std::string_view>(&v)) {
             record.Blanks(pending_blanks + op.Lead);
-            const size_t a_width = AWidth(*p, op.W);
+            const size_t a_width = layout::AWidth(*p, op.W);
             if (char* field = record.Room(a_width)) {
-              PutA(field, *p, op.W);
+              layout::PutA(field, *p, op.W);
             } else {
               std::string& whole = record.Line();
               whole.resize(whole.size() + a_width);
-              PutA(whole.data() + whole.size() - a_width, *p, op.W);
+              layout::PutA(whole.data() + whole.size() - a_width, *p, op.W);
             }
             break;
           }
