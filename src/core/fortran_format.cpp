@@ -583,11 +583,15 @@ const std::pair<const std::string, CompiledFormat>& StoredFormat(std::string_vie
 }  // namespace
 
 const CompiledFormat& FormatLookup::Get(std::string_view format) {
-  const auto found = known_.find(format);
-  if (found != known_.end()) return *found->second;
-  const auto& [text, compiled] = StoredFormat(format);
-  known_.emplace(text, &compiled);
-  return compiled;
+  if (last_ && format == last_text_) return *last_;
+  auto found = known_.find(format);
+  if (found == known_.end()) {
+    const auto& [text, compiled] = StoredFormat(format);
+    found = known_.emplace(text, &compiled).first;
+  }
+  last_text_ = found->first;
+  last_ = found->second;
+  return *last_;
 }
 
 Records ApplyFormat(std::string_view format, std::span<const Value> values) {

@@ -80,6 +80,10 @@ class FormatLookup {
  private:
   // The keys are the store's own copies of the texts, which it never frees.
   std::unordered_map<std::string_view, const CompiledFormat*> known_;
+  // A writer's records come in runs of one format (the rows of a table): the
+  // format of the last write is compared first, which finds it without hashing.
+  std::string_view last_text_;
+  const CompiledFormat* last_ = nullptr;
 };
 
 struct Records {
