@@ -226,7 +226,9 @@ std::string TieBacksCsv(const StageResults& s, bool memory) {
     text += std::to_string(t.Number) + "," + std::to_string(t.Station);
     for (double value : {t.Depth, t.HorizontalForcePerStation, t.ForcePerStation, t.ForcePerTieBack})
       (text += ',') += Number(value);
-    if (memory) text += "," + t.MemoryState + "," + (t.LockStage > 0 ? std::to_string(t.LockStage) : "");
+    if (memory)
+      text += std::string(",") + MemoryStateName(t.MemoryState) + "," +
+              (t.LockStage > 0 ? std::to_string(t.LockStage) : "");
     text += '\n';
   }
   return text;
