@@ -252,14 +252,7 @@ int Batch(const std::vector<std::string>& args) {
   {
     std::vector<std::jthread> threads;
     const size_t count = std::min<size_t>(jobs, inputs.size());
-    // A thread's heap on a huge page as well, for as many threads as there
-    // are cores: beyond that each would hold 2 MB for little gain.
-    const size_t huge = std::max<size_t>(1, std::thread::hardware_concurrency());
-    for (size_t t = 1; t < count; ++t)
-      threads.emplace_back([&work, t, huge] {
-        if (t < huge) PutHeapOnHugePages();
-        work();
-      });
+    for (size_t t = 1; t < count; ++t) threads.emplace_back(work);
     work();
   }
 

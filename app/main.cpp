@@ -351,7 +351,6 @@ int Convert(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  darnek::tool::PutHeapOnHugePages();
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty()) return darnek::Run(darnek::RunOptions{}).Status;
   const std::string command = args[0];

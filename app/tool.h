@@ -70,11 +70,6 @@ bool MakeOutputFolder(const std::string& dir, const char* what = "output");
 // The outputs of `input` in `dir` (or beside it), without the extension.
 std::string OutputStem(const std::string& input, const std::string& dir);
 
-// Puts the heap's working stretch on a transparent huge page where the
-// kernel has them (app/huge_heap.cpp): the calling thread's heap, so main
-// calls it first thing and each batch job as it starts.
-void PutHeapOnHugePages();
-
 // `darnek batch INPUT... [--jobs N] [--out DIR] [--summary FILE.csv]`.
 int Batch(const std::vector<std::string>& args);
 

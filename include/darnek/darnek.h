@@ -56,10 +56,8 @@ DARNEK_API int32_t DARNEK_CALL IDARNEK(int32_t code);
 #include <ctime>
 #include <functional>
 #include <iosfwd>
-#include <memory>
 #include <optional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "darnek/design.h"
@@ -104,35 +102,15 @@ struct OutputModes {
   OutputMode PressureScratch = OutputMode::File;
 };
 
-/* An output kept in memory: a read-only text that copies share. When the
- * last copy goes, its storage is kept for the same output of a later run in
- * the process, so that run after run in memory does not pay for fresh memory
- * pages each time. */
-class OutputText {
- public:
-  OutputText() = default;
-  explicit OutputText(std::shared_ptr<const std::string> text) : text_(std::move(text)) {}
-  std::string_view View() const noexcept { return text_ ? std::string_view(*text_) : std::string_view(); }
-  operator std::string_view() const noexcept { return View(); }
-  std::string String() const { return std::string(View()); }
-  const char* data() const noexcept { return View().data(); }
-  size_t size() const noexcept { return View().size(); }
-  bool empty() const noexcept { return View().empty(); }
-  friend bool operator==(const OutputText& a, std::string_view b) noexcept { return a.View() == b; }
-
- private:
-  std::shared_ptr<const std::string> text_;
-};
-
 /* The outputs sent to memory, byte for byte what their files would hold at
  * the end of the run (a scratch text holds the last stage that wrote it);
  * empty for the others. */
 struct OutputTexts {
-  OutputText Report;
-  OutputText Plot;
-  OutputText RunLog;
-  OutputText PyScratch;
-  OutputText PressureScratch;
+  std::string Report;
+  std::string Plot;
+  std::string RunLog;
+  std::string PyScratch;
+  std::string PressureScratch;
 };
 
 /* Where the engine found an input error, for a caller that gave the input as

@@ -54,6 +54,10 @@ struct StationTable {
   std::size_t size() const { return Station.size(); }
 };
 
+/* How a tie-back stands with stage memory: held at its prestress by the jack,
+ * or locked off; None without stage memory. */
+enum class TieBackMemoryState { None, Held, Locked };
+
 struct TieBackResult {
   int Number = 0; /* 1-based, in input order */
   int Station = 0;
@@ -61,10 +65,8 @@ struct TieBackResult {
   double HorizontalForcePerStation = 0;
   double ForcePerStation = 0; /* along the tie-back */
   double ForcePerTieBack = 0;
-  /* With stage memory only: "held" at its prestress, or "locked" at the end
-   * of stage lock_stage. Empty without it. */
-  std::string MemoryState;
-  int LockStage = 0;
+  TieBackMemoryState MemoryState = TieBackMemoryState::None;
+  int LockStage = 0; /* Locked: the stage whose end state the lock holds */
 };
 
 /* The earth-pressure diagram as the solver loads it: pressures after the

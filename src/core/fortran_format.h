@@ -6,71 +6,21 @@
 // The semantics (rounding, signs, field overflow, exponent width) follow the
 // GNU Fortran runtime, against which the tests check them.
 //
-// A format is parsed once into a CompiledFormat (output units keep them in a
-// FormatCache) and then writes its fields straight into the caller's record
-// buffer; digits come from exact integer arithmetic on the binary value, so
-// the output never depends on the C library or the process locale.
+// A format is parsed once into a CompiledFormat, kept for every later use
+// (FormatLookup), and then writes its fields (core/field_writers.h)
+// straight into the caller's record buffer.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <utility>
-#include <variant>
 #include <vector>
 
+#include "core/field_writers.h"
+
 namespace darnek::fortran {
-
-// Single fields, appended to `out`. A numeric field is always exactly w
-// characters: right-justified, or w asterisks when the value does not fit.
-void AppendI(std::string& out, int w, long long value, int m = -1);
-void AppendF(std::string& out, int w, int d, double value, int scale = 0);
-void AppendE(std::string& out, int w, int d, double value, int scale = 0, int e = 0);
-void AppendA(std::string& out, std::string_view text, int w = -1);
-
-// F and E fields (the latter without an exponent width) that also give the
-// value a reader of the field gets back, the same double reading its text
-// gives, when the digits settle it: true then. False when the text must be
-// read (asterisks, a non-finite value, digits or a power of ten too wide).
-bool AppendFReadBack(std::string& out, int w, int d, double value, int scale, double& read);
-bool AppendEReadBack(std::string& out, int w, int d, double value, int scale, double& read);
-
-// The same fields as strings.
-std::string EditI(int w, long long value, int m = -1);
-std::string EditF(int w, int d, double value, int scale = 0);
-std::string EditE(int w, int d, double value, int scale = 0, int e = 0);
-std::string EditA(std::string_view text, int w = -1);
-
-// A record of a few fields formatted on the stack, for writers that build
-// their records field by field (and take the values back from the digits):
-// no string grows, and the record goes out as one text. A record longer
-// than its room is a programming error (std::logic_error).
-class FieldRecord {
- public:
-  static constexpr size_t kRoom = 256;
-
-  void Clear() { used_ = 0; }
-  std::string_view Text() const { return {buffer_, used_}; }
-  size_t size() const { return used_; }
-  void Blanks(int n);
-  void I(int w, long long value, int m = -1);
-  // As AppendFReadBack and AppendEReadBack.
-  bool F(int w, int d, double value, int scale, double& read);
-  bool E(int w, int d, double value, int scale, double& read);
-
- private:
-  // Room for n characters and the slack a field writer scribbles on.
-  char* Take(int n);
-
-  size_t used_ = 0;
-  char buffer_[kRoom + 32];
-};
-
-// A value handed to a format: integer, real or text.
-using Value = std::variant<long long, double, std::string_view>;
 
 // Where a running format hands each record it completes.
 class RecordSink {
@@ -117,45 +67,23 @@ class CompiledFormat {
   size_t revert_at_ = 0;
 };
 
-// The formats an output unit has used, each compiled on first use in the
-// process and shared with every other unit from then on.
-class FormatCache {
+// The formats one writer uses. Each format text is compiled on its first use
+// in the process and kept in one store for every run on every thread (one
+// mutex guards it); a writer takes a format from the store on its own first
+// use of it and then finds it here by its text, so that the store's lock is
+// taken once per format and writer, not once per write (a lock passed between
+// the cores of a batch on every write costs more than the writes).
+class FormatLookup {
  public:
-  FormatCache() = default;
-  // A moved-from cache forgets the formats it pointed to.
-  FormatCache(FormatCache&& other) noexcept : formats_(std::move(other.formats_)), recent_(other.recent_) {
-    other.recent_ = {};
-  }
-  FormatCache& operator=(FormatCache&& other) noexcept {
-    formats_ = std::move(other.formats_);
-    recent_ = other.recent_;
-    other.recent_ = {};
-    return *this;
-  }
-  FormatCache(const FormatCache&) = delete;
-  FormatCache& operator=(const FormatCache&) = delete;
-
   const CompiledFormat& Get(std::string_view format);
 
  private:
-  struct Hash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-  };
-  std::unordered_map<std::string, CompiledFormat, Hash, std::equal_to<>> formats_;
-  // Most formats are literals, passed again and again from the same address:
-  // the last format seen at an address (its text compared, not trusted) saves
-  // hashing the text.
-  struct Recent {
-    const char* Address = nullptr;
-    const std::string* Text = nullptr;
-    const CompiledFormat* Format = nullptr;
-  };
-  static constexpr int kRecentBits = 7;
-  std::array<Recent, size_t{1} << kRecentBits> recent_{};
-
-  // The lookup by text, compiling the format the first time.
-  [[gnu::noinline]] const CompiledFormat& Lookup(std::string_view format, Recent& recent);
+  // The keys are the store's own copies of the texts, which it never frees.
+  std::unordered_map<std::string_view, const CompiledFormat*> known_;
+  // A writer's records come in runs of one format (the rows of a table): the
+  // format of the last write is compared first, which finds it without hashing.
+  std::string_view last_text_;
+  const CompiledFormat* last_ = nullptr;
 };
 
 struct Records {
@@ -165,37 +93,13 @@ struct Records {
 };
 
 // Applies a format to the values and collects the records (for tests and
-// one-off texts; output units write through a FormatCache instead).
+// one-off texts; output units write through a FormatLookup instead).
 Records ApplyFormat(std::string_view format, std::span<const Value> values);
-
-namespace detail {
-inline Value ToValue(int v) { return static_cast<long long>(v); }
-inline Value ToValue(long v) { return static_cast<long long>(v); }
-inline Value ToValue(long long v) { return v; }
-inline Value ToValue(unsigned v) { return static_cast<long long>(v); }
-inline Value ToValue(double v) { return v; }
-inline Value ToValue(float v) { return static_cast<double>(v); }
-inline Value ToValue(const char* v) { return std::string_view(v); }
-inline Value ToValue(const std::string& v) { return std::string_view(v); }
-inline Value ToValue(std::string_view v) { return v; }
-}  // namespace detail
 
 template <class... Args>
 Records Format(std::string_view format, const Args&... args) {
   const Value values[] = {detail::ToValue(args)..., Value{0LL}};
   return ApplyFormat(format, std::span<const Value>(values, sizeof...(Args)));
-}
-
-// One list-directed output record, as the GNU Fortran runtime lays it out:
-// integers in 12 columns, double-precision reals in 26 columns with 17
-// significant digits, texts after one blank.
-void AppendListDirected(std::string& out, std::span<const Value> values);
-std::string ListDirected(std::span<const Value> values);
-
-template <class... Args>
-std::string ListRecord(const Args&... args) {
-  const Value values[] = {detail::ToValue(args)..., Value{0LL}};
-  return ListDirected(std::span<const Value>(values, sizeof...(Args)));
 }
 
 }  // namespace darnek::fortran

@@ -2,7 +2,7 @@
 // console, scratch files), written record by record through the Fortran-style
 // formatter. A write whose format ends with '$' leaves its last record open;
 // the next write continues it, as non-advancing output does. Each format is
-// compiled on its first use by the unit and formats straight into the record.
+// compiled on its first use in the process and formats straight into the record.
 #pragma once
 
 #include <ostream>
@@ -71,7 +71,7 @@ class OutputUnit : private fortran::RecordSink {
   int fd_ = -1;
   std::string pending_;
   bool has_pending_ = false;
-  fortran::FormatCache formats_;
+  fortran::FormatLookup formats_;
 };
 
 }  // namespace darnek

@@ -9,15 +9,12 @@
 #include <stdexcept>
 
 #include "core/errors.h"
-#include "core/text_pool.h"
 
 namespace darnek {
 namespace {
 
 // Few system calls for the largest outputs: with 8 KB buffers the tool's run
-// of the largest example made 93 writes instead of 19 and took 6% longer. The
-// buffers go back to the text cache when their files close, so a caller
-// making run after run writes through pages it has already touched.
+// of the largest example made 93 writes instead of 19.
 constexpr size_t kBufferSize = 1 << 16;
 
 // strerror_r comes in two shapes; both are thread-safe, strerror is not.
@@ -50,7 +47,6 @@ RunFile& RunFile::operator=(RunFile&& other) noexcept {
   fd_ = other.fd_;
   target_ = other.target_;
   text_ = std::move(other.text_);
-  memory_kind_ = other.memory_kind_;
   identity_ = other.identity_;
   moved_ = other.moved_;
   kind_ = other.kind_;
@@ -125,11 +121,10 @@ std::string RunFile::Open(const std::string& role, const std::string& path, Kind
   return {};
 }
 
-void RunFile::OpenInMemory(const std::string& role, bool keep, int kind) {
+void RunFile::OpenInMemory(const std::string& role, bool keep) {
   Abandon();
   target_ = keep ? Target::Memory : Target::Nowhere;
-  memory_kind_ = kind;
-  text_ = keep ? text_pool::Take(kind) : std::string();
+  text_.clear();
   kind_ = Kind::Output;
   role_ = role;
   path_.clear();
@@ -138,10 +133,10 @@ void RunFile::OpenInMemory(const std::string& role, bool keep, int kind) {
 
 std::string RunFile::Describe() const { return "the " + role_ + " " + path_; }
 
-std::shared_ptr<const std::string> RunFile::TakeText() {
-  if (target_ != Target::Memory) return nullptr;
+std::string RunFile::TakeText() {
+  if (target_ != Target::Memory) return {};
   target_ = Target::Nowhere;
-  return text_pool::Share(std::move(text_), memory_kind_);
+  return std::move(text_);
 }
 
 void RunFile::Fail(const char* what, int error) {
@@ -202,10 +197,7 @@ void RunFile::Write(std::string_view text) {
   if (target_ == Target::Memory) text_.append(text);
   if (fd_ < 0 || failed_) return;
   written_ = true;
-  if (buffer_.capacity() < kBufferSize && buffer_.empty()) {
-    buffer_ = text_pool::Take(text_pool::kFileBuffers);
-    if (buffer_.capacity() < kBufferSize) buffer_.reserve(kBufferSize);
-  }
+  if (buffer_.capacity() < kBufferSize) buffer_.reserve(kBufferSize);
   if (buffer_.size() + text.size() > kBufferSize) {
     Flush();
     if (text.size() >= kBufferSize) {
@@ -241,15 +233,6 @@ void RunFile::Flush() {
   buffer_.clear();
 }
 
-void RunFile::Rewind() {
-  if (fd_ < 0) throw std::logic_error("a file of the run is read before it was opened");
-  if (failed_) return;
-  Flush();
-  if (::lseek(fd_, 0, SEEK_SET) < 0) Fail("cannot be read back", errno);
-  // Reading moves the offset again.
-  moved_ = true;
-}
-
 void RunFile::Close() {
   if (fd_ < 0) return;
   try {
@@ -261,7 +244,7 @@ void RunFile::Close() {
   const int result = ::close(fd_);
   const int error = errno;
   fd_ = -1;
-  ReturnBuffer();
+  buffer_ = std::string();
   if (kind_ == Kind::Scratch && created_ && !written_) ::unlink(path_.c_str());
   if (result != 0 && !failed_) Fail("cannot be closed", error);
 }
@@ -276,11 +259,6 @@ void RunFile::Abandon() noexcept {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   target_ = Target::Descriptor;
-  ReturnBuffer();
-}
-
-void RunFile::ReturnBuffer() noexcept {
-  if (buffer_.capacity() >= kBufferSize) text_pool::Give(std::move(buffer_), text_pool::kFileBuffers);
   buffer_ = std::string();
 }
 

@@ -1,9 +1,9 @@
 // A file of the run, held open through one descriptor from the start of the
 // run to its end: the input, the report, plot and run-log files, and the two
-// scratch files, which are rewritten and read back through the same
-// descriptor in every stage. Holding them open means a host that changes
-// directory or renames files mid-run cannot split a run between folders, and
-// every write is checked where it happens.
+// scratch files, which are rewritten through the same descriptor in every
+// stage. Holding them open means a host that changes directory or renames
+// files mid-run cannot split a run between folders, and every write is
+// checked where it happens.
 #pragma once
 
 #include <sys/types.h>
@@ -46,7 +46,7 @@ class RunFile {
   enum class Kind {
     Input,    // read only; must be a regular file; opening never blocks
     Output,   // written from the start; created when missing, links followed
-    Scratch,  // written and read back; a regular file, never through a symbolic link
+    Scratch,  // rewritten in every stage; a regular file, never through a symbolic link
   };
 
   RunFile() = default;
@@ -63,10 +63,9 @@ class RunFile {
   std::string Open(const std::string& role, const std::string& path, Kind kind, bool existing = false);
   // An output that is no file: what is written is kept in memory (TakeText
   // hands it over), or dropped when `keep` is false. Nothing can fail.
-  // `kind` names the output for the cache of memory texts (core/text_pool.h).
-  void OpenInMemory(const std::string& role, bool keep, int kind = 0);
-  // The text kept in memory; null for a file or a dropped output.
-  std::shared_ptr<const std::string> TakeText();
+  void OpenInMemory(const std::string& role, bool keep);
+  // The text kept in memory; empty for a file or a dropped output.
+  std::string TakeText();
 
   bool IsOpen() const { return fd_ >= 0 || target_ != Target::Descriptor; }
   int fd() const { return fd_; }
@@ -74,7 +73,6 @@ class RunFile {
   // "the report file /folder/wall.out"
   std::string Describe() const;
   FileIdentity Identity() const { return fd_ >= 0 ? identity_ : FileIdentity{}; }
-  bool Created() const { return created_; }
   bool Regular() const { return regular_; }
 
   // Empties the file and starts writing it again from the beginning.
@@ -84,8 +82,6 @@ class RunFile {
   // The text and a newline.
   void WriteLine(std::string_view text);
   void Flush();
-  // Flushes and goes back to the beginning for reading.
-  void Rewind();
   // Flushes and closes; a scratch file this run created and never wrote is
   // removed again, as it would never have existed. Throws FileFailed.
   void Close();
@@ -95,8 +91,6 @@ class RunFile {
 
  private:
   void Abandon() noexcept;
-  // The buffer back to the text cache, for the next file to write through.
-  void ReturnBuffer() noexcept;
   void WriteOut(const char* data, size_t size);
   [[noreturn]] void Fail(const char* what, int error);
 
@@ -105,7 +99,6 @@ class RunFile {
   int fd_ = -1;
   Target target_ = Target::Descriptor;
   std::string text_;  // what an output in memory holds
-  int memory_kind_ = 0;
   FileIdentity identity_;
   Kind kind_ = Kind::Input;
   std::string role_;

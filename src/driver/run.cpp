@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <new>
 #include <string>
 
@@ -235,6 +236,73 @@ void StageLoop(RunContext& ctx, ListReader& reader, RunResult& result, int* last
   }
 }
 
+// The names of the run, from the options or the hand-off file, each resolved
+// here once (a host that changes its directory during the run changes
+// nothing of it), and every file opened; a problem means nothing was written.
+FileSetUp StartRun(RunContext& ctx, const RunOptions& options) {
+  std::error_code no_folder;
+  const std::string folder = std::filesystem::current_path(no_folder).string();
+  const auto needs_folder = [&](const std::string& name) {
+    return !name.empty() && name[0] != '/' && no_folder;
+  };
+  std::string hand_off;
+  if (options.Files) {
+    ctx.Names = *options.Files;
+    ctx.Data.Run.VersionText = PadRight(options.VersionText, 12);
+  } else {
+    if (needs_folder(options.NamesFile))
+      return {"the current folder cannot be found: " + no_folder.message(), true};
+    hand_off = AbsoluteName(options.NamesFile, folder);
+    NamesFile names = ReadNamesFile(hand_off);
+    if (!names.Complete) return {names.Problem, true};
+    ctx.Names = names.Files;
+    ctx.Data.Run.VersionText = names.VersionText;
+  }
+  const OutputModes& modes = options.Outputs;
+  const std::pair<const std::string*, bool> named[] = {
+      {&ctx.Names.Input, !options.InputText},
+      {&ctx.Names.Report, modes.Report == OutputMode::File},
+      {&ctx.Names.Plot, modes.Plot == OutputMode::File},
+      {&ctx.Names.RunLog, modes.RunLog == OutputMode::File},
+      {&ctx.Names.PyScratch, modes.PyScratch == OutputMode::File},
+      {&ctx.Names.PressureScratch, modes.PressureScratch == OutputMode::File}};
+  for (const auto& [name, is_file] : named) {
+    if (is_file && needs_folder(*name))
+      return {
+          "the current folder, against which " + *name + " is named, cannot be found: " + no_folder.message(),
+          false};
+  }
+  return OpenRunFiles(ctx, folder, hand_off, modes, options.InputText.has_value());
+}
+
+// An unexpected failure inside the engine ends the run with its message.
+void InternalError(RunResult& result, OutputUnit& console, const std::string& message) {
+  console.Line(" **** INTERNAL ERROR **** " + message);
+  result.Status = DARNEK_INTERNAL_ERROR;
+  result.Message = message;
+}
+
+// Writes the end of the analysis: what ended it early (`say`), then, unless
+// a fatal condition stopped it, "END OF ANALYSIS" and the last stage's
+// plot-data results when it gave them. Returns why a file could not be
+// written (empty when all was); any other fault is an internal error.
+std::string EndAnalysis(RunContext& ctx, RunResult& result, const std::function<void()>& say, bool fatal_stop,
+                        int last_stage_code) {
+  try {
+    if (say) say();
+    if (fatal_stop) return {};
+    report::WriteEndOfAnalysis(ctx);
+    if (last_stage_code >= 0) report::WritePlotResults(ctx, last_stage_code);
+  } catch (const FileFailed& e) {
+    return e.what();
+  } catch (const std::bad_alloc&) {
+    InternalError(result, ctx.Console, "out of memory");
+  } catch (const std::exception& e) {
+    InternalError(result, ctx.Console, e.what());
+  }
+  return {};
+}
+
 }  // namespace
 
 const char* Version() { return DARNEK_VERSION_STRING; }
@@ -246,51 +314,14 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
   auto ctx = std::make_unique<RunContext>();
   OutputUnit& console = ctx->Console;
   AttachConsole(console, options.Console);
-  const auto cannot_start = [&](const std::string& problem, bool ask_for_input) {
-    if (ask_for_input) WriteHandOffMessage(console);
-    console.Line(" **** FILE ERROR **** " + problem + "; nothing was written");
+  const FileSetUp setup = StartRun(*ctx, options);
+  if (!setup.Problem.empty()) {
+    if (setup.InputMissing) WriteHandOffMessage(console);
+    console.Line(" **** FILE ERROR **** " + setup.Problem + "; nothing was written");
     result.Status = DARNEK_HANDOFF_FAILED;
-    result.Message = problem;
+    result.Message = setup.Problem;
     return result;
-  };
-
-  // Every name is resolved here, once: a host that changes its directory
-  // during the run changes nothing of it.
-  std::error_code no_folder;
-  const std::string folder = std::filesystem::current_path(no_folder).string();
-  const auto needs_folder = [&](const std::string& name) {
-    return !name.empty() && name[0] != '/' && no_folder;
-  };
-
-  std::string hand_off;
-  if (options.Files) {
-    ctx->Names = *options.Files;
-    ctx->Data.Run.VersionText = PadRight(options.VersionText, 12);
-  } else {
-    if (needs_folder(options.NamesFile))
-      return cannot_start("the current folder cannot be found: " + no_folder.message(), true);
-    hand_off = AbsoluteName(options.NamesFile, folder);
-    NamesFile names = ReadNamesFile(hand_off);
-    if (!names.Complete) return cannot_start(names.Problem, true);
-    ctx->Names = names.Files;
-    ctx->Data.Run.VersionText = names.VersionText;
   }
-  const OutputModes& modes = options.Outputs;
-  const std::pair<const std::string*, bool> named[] = {
-      {&ctx->Names.Input, !options.InputText},
-      {&ctx->Names.Report, modes.Report == OutputMode::File},
-      {&ctx->Names.Plot, modes.Plot == OutputMode::File},
-      {&ctx->Names.RunLog, modes.RunLog == OutputMode::File},
-      {&ctx->Names.PyScratch, modes.PyScratch == OutputMode::File},
-      {&ctx->Names.PressureScratch, modes.PressureScratch == OutputMode::File}};
-  for (const auto& [name, is_file] : named) {
-    if (is_file && needs_folder(*name))
-      return cannot_start(
-          "the current folder, against which " + *name + " is named, cannot be found: " + no_folder.message(),
-          false);
-  }
-  const FileSetUp setup = OpenRunFiles(*ctx, folder, hand_off, modes, options.InputText.has_value());
-  if (!setup.Problem.empty()) return cannot_start(setup.Problem, setup.InputMissing);
 
   ctx->Clock = options.Clock;
   ctx->DescribeInput = options.DescribeInputError;
@@ -321,66 +352,57 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
     std::string text = options.InputText ? *options.InputText : InputTextOf(ctx->Files.Input);
     design = std::make_unique<DesignRun>(options, limits, std::move(text));
   }
+  int last_stage_code = -1;   // stays -1 when the run ends on an error
+  bool fatal_stop = false;    // nothing more is written after a fatal condition
+  std::function<void()> say;  // the message of what ended the stages early
   std::string write_failure;
   try {
-    bool normal_end = true;
-    int last_stage_code = -1;  // stays -1 when the run ends on an error
-    try {
-      try {
-        if (ctx->Memory && !(std::isfinite(options.UnloadFactor) && options.UnloadFactor > 0))
-          throw InputError("the unload factor " + NumberText(options.UnloadFactor) +
-                           " must be a number greater than 0");
-        if (!(std::isfinite(options.CurveSpacing) && options.CurveSpacing >= 0))
-          throw InputError("the curve spacing " + NumberText(options.CurveSpacing) +
-                           " must be a number greater than 0 (or 0 for five curves per layer)");
-        if (options.Design)
-          if (const DesignProblem problem = CheckDesignData(*options.Design))
-            throw InputError(problem.Key + ": " + problem.Message);
-        StageLoop(*ctx, reader, result, &last_stage_code, observer, options.KeepResults, options.LastStage,
-                  design.get());
-      } catch (const DataError& e) {
-        report::WriteDataError(ctx->Report, e.kind());
-        result.Message = e.what();
-      } catch (const StorageExceeded& e) {
-        report::WriteStorageExceeded(ctx->Report);
-        result.Message = e.what();
-      } catch (const QuietEnd&) {
-      } catch (const InputError& e) {
-        const std::string message =
-            options.DescribeInputError
-                ? options.DescribeInputError(
-                      {e.line(), e.record(), e.item(), e.item_name(), e.detail(), e.what(), reader.line()})
-                : std::string(e.what());
-        report::WriteInputError(ctx->Report, message);
-        console.Line(" **** INPUT ERROR **** " + ctx->Names.Input + ", " + message);
-        result.Status = DARNEK_INPUT_REJECTED;
-        result.Message = message;
-      }
-    } catch (const FatalStop& e) {
-      if (const auto* soil_stop = dynamic_cast<const soil::SoilStop*>(&e))
-        report::WriteSoilStop(ctx->Console, ctx->Report, *soil_stop);
-      normal_end = false;
-      result.Status = DARNEK_STOPPED + e.code();
-      result.StopCode = e.code();
-      result.Message = e.what();
-    } catch (const FileFailed&) {
-      throw;
-    } catch (const std::bad_alloc&) {
-      console.Line(" **** INTERNAL ERROR **** out of memory");
-      result.Status = DARNEK_INTERNAL_ERROR;
-      result.Message = "out of memory";
-    } catch (const std::exception& e) {
-      console.Line(std::string(" **** INTERNAL ERROR **** ") + e.what());
-      result.Status = DARNEK_INTERNAL_ERROR;
-      result.Message = e.what();
-    }
-    if (normal_end) {
-      report::WriteEndOfAnalysis(*ctx);
-      if (last_stage_code >= 0) report::WritePlotResults(*ctx, last_stage_code);
-    }
+    if (ctx->Memory && !(std::isfinite(options.UnloadFactor) && options.UnloadFactor > 0))
+      throw InputError("the unload factor " + NumberText(options.UnloadFactor) +
+                       " must be a number greater than 0");
+    if (!(std::isfinite(options.CurveSpacing) && options.CurveSpacing >= 0))
+      throw InputError("the curve spacing " + NumberText(options.CurveSpacing) +
+                       " must be a number greater than 0 (or 0 for five curves per layer)");
+    if (options.Design)
+      if (const DesignProblem problem = CheckDesignData(*options.Design))
+        throw InputError(problem.Key + ": " + problem.Message);
+    StageLoop(*ctx, reader, result, &last_stage_code, observer, options.KeepResults, options.LastStage,
+              design.get());
+  } catch (const DataError& e) {
+    say = [&ctx, kind = e.kind()] { report::WriteDataError(ctx->Report, kind); };
+    result.Message = e.what();
+  } catch (const StorageExceeded& e) {
+    say = [&ctx] { report::WriteStorageExceeded(ctx->Report); };
+    result.Message = e.what();
+  } catch (const QuietEnd&) {
+  } catch (const InputError& e) {
+    // The message in the words of the input's own form, when the caller gives
+    // them, is made as the end is written: a fault in making it is an
+    // internal error, as any other.
+    say = [&, place = InputErrorPlace{e.line(), e.record(), e.item(), e.item_name(), e.detail(), e.what(),
+                                      reader.line()}] {
+      const std::string message =
+          options.DescribeInputError ? options.DescribeInputError(place) : place.Message;
+      result.Status = DARNEK_INPUT_REJECTED;
+      result.Message = message;
+      report::WriteInputError(ctx->Report, message);
+      console.Line(" **** INPUT ERROR **** " + ctx->Names.Input + ", " + message);
+    };
+  } catch (const FatalStop& e) {
+    if (const auto* soil_stop = dynamic_cast<const soil::SoilStop*>(&e))
+      say = [&ctx, stop = *soil_stop] { report::WriteSoilStop(ctx->Console, ctx->Report, stop); };
+    fatal_stop = true;
+    result.Status = DARNEK_STOPPED + e.code();
+    result.StopCode = e.code();
+    result.Message = e.what();
   } catch (const FileFailed& e) {
     write_failure = e.what();
+  } catch (const std::bad_alloc&) {
+    InternalError(result, console, "out of memory");
+  } catch (const std::exception& e) {
+    InternalError(result, console, e.what());
   }
+  if (write_failure.empty()) write_failure = EndAnalysis(*ctx, result, say, fatal_stop, last_stage_code);
   if (design) design->Finish(result);
   // A file that could not be written takes precedence over every other
   // outcome: what would tell of it is not all there.
@@ -393,9 +415,8 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
     result.Message = failures.front();
   }
   RunFiles& f = ctx->Files;
-  result.Outputs = {OutputText(f.Report.TakeText()), OutputText(f.Plot.TakeText()),
-                    OutputText(f.RunLog.TakeText()), OutputText(f.PyScratch.TakeText()),
-                    OutputText(f.PressureScratch.TakeText())};
+  result.Outputs = {f.Report.TakeText(), f.Plot.TakeText(), f.RunLog.TakeText(), f.PyScratch.TakeText(),
+                    f.PressureScratch.TakeText()};
   return result;
 }
 

@@ -159,8 +159,7 @@ FileSetUp OpenRunFiles(RunContext& ctx, const std::string& folder, const std::st
     Entry& e = entries[i];
     if (e.File->IsOpen() || e.Kind == Kind::Input) continue;
     if (!e.IsFile()) {
-      // Each output has its own cache of memory texts: the input is entry 0.
-      e.File->OpenInMemory(e.Role, e.Mode == OutputMode::Memory, static_cast<int>(i) - 1);
+      e.File->OpenInMemory(e.Role, e.Mode == OutputMode::Memory);
       continue;
     }
     reason = e.File->Open(e.Role, e.Absolute, e.Kind, where[i].Exists);

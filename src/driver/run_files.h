@@ -12,7 +12,7 @@ namespace darnek {
 
 struct FileSetUp {
   std::string Problem;        // empty when every file is open
-  bool InputMissing = false;  // the input could not be opened: ask for one
+  bool InputMissing = false;  // no input to read (or no hand-off naming one): ask for one
 };
 
 // The absolute form of `name`, resolved against `folder` when relative.

@@ -125,19 +125,22 @@ void RunStage(RunContext& ctx, ListReader& reader) {
     ctx.Data.Results = ResultsData{};
     return;
   }
-  if (ctx.Memory) solver::PrepareMemoryStage(ctx);
+  // With stage memory each spring's curve, composed from its history, stands
+  // in for the stage's curves; the stage's own stay for its results.
+  const std::vector<PyCurve> composed = ctx.Memory ? solver::PrepareMemoryStage(ctx) : std::vector<PyCurve>();
+  const std::vector<PyCurve>& curves = ctx.Memory ? composed : ctx.Data.PyCurves;
   solver::UpdateFlexuralRigidity(ctx);
   solver::IterationMonitor monitor;
   monitor.Started = [&ctx](bool single) { report::WriteMonitoringHeading(ctx.Log, single); };
   monitor.Stepped = [&ctx](const IterationStep& step) { report::WriteMonitoringLine(ctx.Log, step); };
-  solver::IterateStage(ctx, monitor);
+  solver::IterateStage(ctx, curves, monitor);
   // A stage that did not close may still have a solution that the iteration
   // overshot; load stepping looks for it before the stage is given up.
   ResultsData& results = ctx.Data.Results;
   results.LoadStepped =
       results.Outcome == StageOutcome::DeflectionExceeded || results.Outcome == StageOutcome::IterationLimit;
   if (results.LoadStepped) {
-    const solver::LoadSteppingOutcome stepped = solver::SolveByLoadStepping(ctx);
+    const solver::LoadSteppingOutcome stepped = solver::SolveByLoadStepping(ctx, curves);
     results.LoadSteps = stepped.Steps;
     results.LoadFraction = stepped.Fraction;
     if (stepped.Found) results.Outcome = StageOutcome::Closed;

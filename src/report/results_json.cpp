@@ -18,6 +18,19 @@ namespace {
 
 using Json = nlohmann::ordered_json;
 
+// The words stored results use for a tie-back's state with stage memory.
+const char* MemoryStateName(TieBackMemoryState state) {
+  switch (state) {
+    case TieBackMemoryState::Held:
+      return "held";
+    case TieBackMemoryState::Locked:
+      return "locked";
+    case TieBackMemoryState::None:
+      break;
+  }
+  return "";
+}
+
 // The columns of the tables, in the order the JSON and the CSV give them.
 struct StationColumn {
   const char* Name;
@@ -196,7 +209,7 @@ Json StageJson(const StageResults& s, const StageSummary* summary, bool memory) 
                          {"force_per_station", t.ForcePerStation},
                          {"force_per_tie_back", t.ForcePerTieBack}});
     if (memory) {
-      tie_backs.back()["memory_state"] = t.MemoryState;
+      tie_backs.back()["memory_state"] = MemoryStateName(t.MemoryState);
       tie_backs.back()["lock_stage"] = t.LockStage == 0 ? Json() : Json(t.LockStage);
     }
   }
@@ -312,7 +325,9 @@ std::string TieBacksCsv(const StageResults& s, bool memory) {
     text += std::to_string(t.Number) + "," + std::to_string(t.Station);
     for (double value : {t.Depth, t.HorizontalForcePerStation, t.ForcePerStation, t.ForcePerTieBack})
       (text += ',') += Number(value);
-    if (memory) text += "," + t.MemoryState + "," + (t.LockStage > 0 ? std::to_string(t.LockStage) : "");
+    if (memory)
+      text += std::string(",") + MemoryStateName(t.MemoryState) + "," +
+              (t.LockStage > 0 ? std::to_string(t.LockStage) : "");
     text += '\n';
   }
   return text;
@@ -337,7 +352,8 @@ std::string TieBackStates(const StageResults& s) {
   std::string text;
   for (const TieBackResult& t : s.TieBacks) {
     if (!text.empty()) text += ';';
-    text += t.LockStage > 0 ? t.MemoryState + " in stage " + std::to_string(t.LockStage) : t.MemoryState;
+    text += MemoryStateName(t.MemoryState);
+    if (t.LockStage > 0) text += " in stage " + std::to_string(t.LockStage);
   }
   return text;
 }

@@ -21,6 +21,13 @@ bool Solved(StageOutcome outcome) {
   return outcome == StageOutcome::Closed || outcome == StageOutcome::SingleSolution;
 }
 
+// How the stage's tie-back `index` stands with stage memory.
+std::string TieBackMemoryText(const solver::StageMemory& memory, size_t index) {
+  if (index >= memory.ActiveTieBacks.size()) return "";
+  const solver::TieBackMemory& t = memory.ActiveTieBacks[index];
+  return t.Held ? "PRESTRESSED (FORCE HELD)" : "LOCKED IN STAGE " + std::to_string(t.LockStage);
+}
+
 // After the message of a stage that did not close, what load stepping could
 // carry of its loads.
 void WriteBeyondCapacity(RunContext& ctx) {
@@ -136,7 +143,7 @@ void WriteResults(RunContext& ctx) {
     if (ctx.Memory) {
       out.Write("( / '     TIE BACK STATE WITH STAGE MEMORY' )");
       for (size_t i = 0; i < d.TieBacks.size(); ++i)
-        out.Write("( 1X I5 4X A )", static_cast<int>(i + 1), solver::TieBackMemoryText(*ctx.Memory, i));
+        out.Write("( 1X I5 4X A )", static_cast<int>(i + 1), TieBackMemoryText(*ctx.Memory, i));
     }
   }
 }

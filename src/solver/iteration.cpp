@@ -67,7 +67,7 @@ bool DampOscillation(StationTables& st, int num_increments, double tolerance, It
   return true;
 }
 
-void IterateStage(RunContext& ctx, const IterationMonitor& monitor) {
+void IterateStage(RunContext& ctx, std::span<const PyCurve> curves, const IterationMonitor& monitor) {
   ProblemData& data = ctx.Data;
   StationTables& st = data.Stations;
   const int n = data.C2.NumIncrements;
@@ -90,7 +90,7 @@ void IterateStage(RunContext& ctx, const IterationMonitor& monitor) {
       st.S[j] = st.BaseS[j];
       st.SoilReaction[j] = 0.0;
     }
-    if (!data.PyCurves.empty()) ApplySoilCurves(ctx);
+    if (!curves.empty()) ApplySoilCurves(ctx, curves);
     const SolveSummary summary =
         SolveDeflections(st, data.SpecifiedConditions, n, h, tolerance, max_deflection);
     // Comparisons with a NaN are all false: neither closure nor the

@@ -4,13 +4,14 @@
 #pragma once
 
 #include <functional>
+#include <span>
 
 #include "core/run_context.h"
 #include "solver/iteration_control.h"
 
 namespace darnek::solver {
 
-// Adds the soil curves of data.PyCurves (FROM and TO as station numbers),
+// Adds the soil curves `curves` (FROM and TO as station numbers),
 // linearised at the current W, to Q, S and SoilReaction: each station takes
 // the straight line through the curve segment that holds its deflection (a
 // deflection on a point uses the segment below it; the end segments extend
@@ -19,19 +20,19 @@ namespace darnek::solver {
 // tip; a range of more than one station starting at or below the tip is
 // ignored. A range whose TO lies above its FROM: "ERROR STOP -- STATIONS NOT
 // IN ORDER".
-void ApplySoilCurves(RunContext& ctx);
+void ApplySoilCurves(RunContext& ctx, std::span<const PyCurve> curves);
 
 // As ApplySoilCurves, with the larger of the tangent and the secant from zero
 // deflection as each curve's stiffness (never below zero); the load takes up
 // the difference, so the line still passes through the curve at W.
-void ApplySoilCurvesBoundedTangent(RunContext& ctx);
+void ApplySoilCurvesBoundedTangent(RunContext& ctx, std::span<const PyCurve> curves);
 
 // Every station share of every curve range that ApplySoilCurves applies, with
 // the same checks: visit(station, t, g, first, second, standalone) stands for
 // g times the curves `first` and `second` interpolated at t; `standalone` for
 // a curve of a single station.
 using CurveShareVisit = std::function<void(int, double, double, int, int, bool)>;
-void ForEachCurveShare(RunContext& ctx, const CurveShareVisit& visit);
+void ForEachCurveShare(RunContext& ctx, std::span<const PyCurve> curves, const CurveShareVisit& visit);
 
 // Damps a solution that alternates between two states (W equal to Wprev2 and
 // Wprev1 equal to Wprev3 within the tolerance over stations 0 .. N): W becomes
@@ -44,9 +45,11 @@ struct IterationMonitor {
   std::function<void(const IterationStep& step)> Stepped;
 };
 
-// The whole iteration of one stage, after the stations are prepared and the
-// first flexural rigidities are set. Sets data.Results.Outcome, Iterations,
-// ExceedingStations and History, and tells the monitor of each pass.
-void IterateStage(RunContext& ctx, const IterationMonitor& monitor = {});
+// The whole iteration of one stage on the soil curves `curves` (the stage's
+// own, or those stage memory composes for it), after the stations are
+// prepared and the first flexural rigidities are set. Sets
+// data.Results.Outcome, Iterations, ExceedingStations and History, and tells
+// the monitor of each pass.
+void IterateStage(RunContext& ctx, std::span<const PyCurve> curves, const IterationMonitor& monitor = {});
 
 }  // namespace darnek::solver

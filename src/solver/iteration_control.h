@@ -25,7 +25,6 @@ class IterationControl {
 
   bool SingleSolution() const { return single_solution_; }
   int Iteration() const { return iteration_; }
-  int Limit() const { return limit_; }
   bool Finished() const { return outcome_ != StageOutcome::NotRun; }
   StageOutcome Outcome() const { return outcome_; }
   // The count the results heading prints: the current iteration, or the limit

@@ -33,6 +33,7 @@ constexpr double kSlowestRate = 0.998;
 
 struct Stepper {
   RunContext& Ctx;
+  std::span<const PyCurve> Curves;
   StationTables& St;
   const int N;
   const double H;
@@ -51,11 +52,11 @@ struct Stepper {
       St.T[j] = fraction * FullTorque[j];
       St.SoilReaction[j] = 0.0;
     }
-    if (!Ctx.Data.PyCurves.empty()) {
+    if (!Curves.empty()) {
       if (tangent) {
-        ApplySoilCurves(Ctx);
+        ApplySoilCurves(Ctx, Curves);
       } else {
-        ApplySoilCurvesBoundedTangent(Ctx);
+        ApplySoilCurvesBoundedTangent(Ctx, Curves);
       }
     }
     --Budget;
@@ -126,12 +127,13 @@ void CopyDeflections(const StationArray<double>& from, StationArray<double>& to,
 
 }  // namespace
 
-LoadSteppingOutcome SolveByLoadStepping(RunContext& ctx) {
+LoadSteppingOutcome SolveByLoadStepping(RunContext& ctx, std::span<const PyCurve> curves) {
   ProblemData& data = ctx.Data;
   StationTables& st = data.Stations;
   const int n = data.C2.NumIncrements;
   const int cap = ctx.IterationCap;
   Stepper stepper{ctx,
+                  curves,
                   st,
                   n,
                   data.C2.IncrementLength,

@@ -3,6 +3,8 @@
 // the last one with the soil curves linearised by a bounded tangent.
 #pragma once
 
+#include <span>
+
 #include "core/run_context.h"
 
 namespace darnek::solver {
@@ -13,7 +15,8 @@ struct LoadSteppingOutcome {
   double Fraction = 0;  // largest fraction of the loads carried (1 when found)
 };
 
-// Starts again from zero deflections and applies the loads of the stage (Q,
+// Starts again from zero deflections, on the soil curves `curves` as
+// IterateStage takes them, and applies the loads of the stage (Q,
 // the couples T and the specified deflections and slopes, all scaled
 // together; the axial loads stay whole) in increments. An increment that
 // exceeds the allowable deflection, breaks down or does not close within its
@@ -23,6 +26,6 @@ struct LoadSteppingOutcome {
 // found, the tables hold that solution as the ordinary iteration leaves a
 // closed stage; otherwise they hold whatever the last attempt left. Writes
 // nothing to the run's files.
-LoadSteppingOutcome SolveByLoadStepping(RunContext& ctx);
+LoadSteppingOutcome SolveByLoadStepping(RunContext& ctx, std::span<const PyCurve> curves);
 
 }  // namespace darnek::solver

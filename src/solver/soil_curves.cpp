@@ -75,8 +75,7 @@ void CheckCurve(const PyCurve& curve, int index) {
 // Calls visit(station, t, g, range, span) for every station share of every
 // curve range: the curves at t between the range's two ends, at weight g.
 template <class Visit>
-void Walk(RunContext& ctx, Visit visit) {
-  const auto& curves = ctx.Data.PyCurves;
+void Walk(RunContext& ctx, std::span<const PyCurve> curves, Visit visit) {
   const int n = ctx.Data.C2.NumIncrements;
 
   auto walk = MakeChainWalk(
@@ -115,8 +114,7 @@ void Walk(RunContext& ctx, Visit visit) {
 }
 
 template <class Line>
-void Apply(RunContext& ctx, Line line_at) {
-  const auto& curves = ctx.Data.PyCurves;
+void Apply(RunContext& ctx, std::span<const PyCurve> curves, Line line_at) {
   StationTables& st = ctx.Data.Stations;
   const double h = ctx.Data.C2.IncrementLength;
   // Which curves have points that never go down, looked at once per pass
@@ -132,7 +130,7 @@ void Apply(RunContext& ctx, Line line_at) {
   const auto is_ascending = [&](int i) { return static_cast<size_t>(i) < ascending.size() && ascending[i]; };
   // The segments last found on the range's two curves.
   int first_hint = 1, second_hint = 1;
-  Walk(ctx, [&](int station, double t, double g, const ChainRange& range, long long) {
+  Walk(ctx, curves, [&](int station, double t, double g, const ChainRange& range, long long) {
     const double w = st.W[station];
     const CurveLine a = line_at(curves[range.First], w, is_ascending(range.First), first_hint);
     const CurveLine b = line_at(curves[range.Second], w, is_ascending(range.Second), second_hint);
@@ -144,12 +142,14 @@ void Apply(RunContext& ctx, Line line_at) {
 
 }  // namespace
 
-void ApplySoilCurves(RunContext& ctx) { Apply(ctx, LineAt); }
+void ApplySoilCurves(RunContext& ctx, std::span<const PyCurve> curves) { Apply(ctx, curves, LineAt); }
 
-void ApplySoilCurvesBoundedTangent(RunContext& ctx) { Apply(ctx, BoundedLineAt); }
+void ApplySoilCurvesBoundedTangent(RunContext& ctx, std::span<const PyCurve> curves) {
+  Apply(ctx, curves, BoundedLineAt);
+}
 
-void ForEachCurveShare(RunContext& ctx, const CurveShareVisit& visit) {
-  Walk(ctx, [&](int station, double t, double g, const ChainRange& range, long long span) {
+void ForEachCurveShare(RunContext& ctx, std::span<const PyCurve> curves, const CurveShareVisit& visit) {
+  Walk(ctx, curves, [&](int station, double t, double g, const ChainRange& range, long long span) {
     visit(station, t, g, range.First, range.Second, span == 0);
   });
 }

@@ -145,7 +145,7 @@ void CheckMemoryStations(RunContext& ctx) {
   }
 }
 
-void PrepareMemoryStage(RunContext& ctx) {
+std::vector<PyCurve> PrepareMemoryStage(RunContext& ctx) {
   StageMemory& m = *ctx.Memory;
   ProblemData& d = ctx.Data;
   StationTables& st = d.Stations;
@@ -154,7 +154,7 @@ void PrepareMemoryStage(RunContext& ctx) {
   if (m.HasState) {
     for (int j = -3; j <= n + 3; ++j) st.W[j] = m.PreviousW(j);
   }
-  if (d.PyCurves.empty()) return;
+  if (d.PyCurves.empty()) return {};
 
   // Each station's chained and generated curves make one spring; each curve
   // of a single station stands alone, keyed by its order at the station.
@@ -166,10 +166,11 @@ void PrepareMemoryStage(RunContext& ctx) {
   };
   std::map<std::pair<int, int>, std::vector<Share>> springs;
   std::map<int, int> standalone_count;
-  ForEachCurveShare(ctx, [&](int station, double t, double g, int first, int second, bool standalone) {
-    const int slot = standalone ? standalone_count[station]++ : -1;
-    springs[{station, slot}].push_back({t, g, first, second});
-  });
+  ForEachCurveShare(ctx, d.PyCurves,
+                    [&](int station, double t, double g, int first, int second, bool standalone) {
+                      const int slot = standalone ? standalone_count[station]++ : -1;
+                      springs[{station, slot}].push_back({t, g, first, second});
+                    });
 
   const auto& curves = d.PyCurves;
   for (const auto& [key, shares] : springs) {
@@ -217,9 +218,7 @@ void PrepareMemoryStage(RunContext& ctx) {
     for (double r : table.R) c.P.push_back(-r);
     composed.push_back(std::move(c));
   }
-  m.StageCurves = std::move(d.PyCurves);
-  m.Composed = true;
-  d.PyCurves = std::move(composed);
+  return composed;
 }
 
 void ApplyTieBackMemory(RunContext& ctx, size_t index, TieBack& tb) {
@@ -251,12 +250,7 @@ void ApplyTieBackMemory(RunContext& ctx, size_t index, TieBack& tb) {
 
 void CloseMemoryStage(RunContext& ctx, bool solved) {
   StageMemory& m = *ctx.Memory;
-  ProblemData& d = ctx.Data;
-  if (m.Composed) {
-    d.PyCurves = std::move(m.StageCurves);
-    m.StageCurves.clear();
-    m.Composed = false;
-  }
+  const ProblemData& d = ctx.Data;
   if (!solved) {
     if (m.FailedStage == 0) m.FailedStage = d.Run.StageCounter;
     return;
@@ -289,15 +283,9 @@ void AddMemoryResults(const StageMemory& memory, StageResults& results) {
   }
   for (size_t i = 0; i < results.TieBacks.size() && i < memory.ActiveTieBacks.size(); ++i) {
     const TieBackMemory& t = memory.ActiveTieBacks[i];
-    results.TieBacks[i].MemoryState = t.Held ? "held" : "locked";
+    results.TieBacks[i].MemoryState = t.Held ? TieBackMemoryState::Held : TieBackMemoryState::Locked;
     results.TieBacks[i].LockStage = t.Held ? 0 : t.LockStage;
   }
-}
-
-std::string TieBackMemoryText(const StageMemory& memory, size_t index) {
-  if (index >= memory.ActiveTieBacks.size()) return "";
-  const TieBackMemory& t = memory.ActiveTieBacks[index];
-  return t.Held ? "PRESTRESSED (FORCE HELD)" : "LOCKED IN STAGE " + std::to_string(t.LockStage);
 }
 
 }  // namespace darnek::solver

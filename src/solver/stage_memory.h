@@ -5,7 +5,6 @@
 // deflections it hands over.
 #pragma once
 
-#include <string>
 #include <vector>
 
 #include "core/run_context.h"
@@ -40,12 +39,6 @@ Backbone ComposeSpring(const Backbone& b, const SpringState& s, double factor);
 // The history after the stage closed at deflection y.
 SpringState UpdateSpring(const Backbone& b, const SpringState& s, double factor, double y);
 
-// The horizontal tie-back force per station of a tie-back locked at
-// (w_lock, h_lock) with spring stiffness k, at deflection w.
-inline double LockedTieBackForce(double h_lock, double w_lock, double k, double w) {
-  return h_lock - k * (w - w_lock);
-}
-
 struct TieBackMemory {
   int Station = 0;
   bool Held = false;  // this stage: held at its prestress
@@ -73,10 +66,6 @@ struct StageMemory {
   std::vector<Spring> Active;
   std::vector<TieBackMemory> TieBacks;  // by order in the stage
   std::vector<TieBackMemory> ActiveTieBacks;
-  // The stage's own curve table while the composed one stands in for it;
-  // back in place for the results.
-  std::vector<PyCurve> StageCurves;
-  bool Composed = false;
 
   double PreviousW(int station) const;
 };
@@ -84,9 +73,11 @@ struct StageMemory {
 // Rejects a stage whose stations differ from the first stage's.
 void CheckMemoryStations(RunContext& ctx);
 
-// Turns the stage's curve table into one composed curve per spring and sets
-// the starting deflections; before the iteration.
-void PrepareMemoryStage(RunContext& ctx);
+// Sets the starting deflections and returns the curve table the iteration
+// takes instead of the stage's own (data.PyCurves, which stays for the
+// results): one curve per spring, composed from its history; before the
+// iteration.
+std::vector<PyCurve> PrepareMemoryStage(RunContext& ctx);
 
 // The tie-back's spring and load under the lock rules (AddTieBacks).
 void ApplyTieBackMemory(RunContext& ctx, size_t index, TieBack& tb);
@@ -97,8 +88,5 @@ void CloseMemoryStage(RunContext& ctx, bool solved);
 // The stage's deflections since the stage before and its tie-backs' states,
 // into its kept results.
 void AddMemoryResults(const StageMemory& memory, StageResults& results);
-
-// "PRESTRESSED (FORCE HELD)" or "LOCKED IN STAGE k" for the stage's tie-back.
-std::string TieBackMemoryText(const StageMemory& memory, size_t index);
 
 }  // namespace darnek::solver

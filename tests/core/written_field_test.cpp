@@ -35,8 +35,9 @@ TEST(WrittenField, EveryFormOfTheScratchFilesGivesTheReadersDouble) {
       0.0, -0.0, 1e-120, -3.5e150, 0.0005, -0.0004999, 999999.9994, 1e22, 123456789012345678.0};
   for (int i = 0; i < 4000; ++i) values.push_back(mantissa(random) * std::pow(10.0, power(random)));
   for (double v : values) {
-    for (const std::string& field : {fortran::EditE(10, 3, v, 1), fortran::EditE(10, 3, v, 0),
-                                     fortran::EditF(10, 3, v), fortran::ListRecord(v)}) {
+    for (const std::string& field :
+         {fortran::Format("( 1P E10.3 )", v).Lines[0], fortran::Format("( E10.3 )", v).Lines[0],
+          fortran::Format("( F10.3 )", v).Lines[0], fortran::ListRecord(v)}) {
       if (field.find('*') != std::string::npos) continue;
       double got = 0;
       ASSERT_TRUE(ReadWrittenField(field, got)) << field;
@@ -60,13 +61,14 @@ TEST(WrittenField, FieldsWrittenWithTheirValueGiveTheTextsDouble) {
   for (double v : values) {
     const int d = decimals(random);
     for (int form = 0; form < 4; ++form) {
-      std::string field;
+      fortran::FieldRecord record;
       double read = 0;
       bool settled = false;
-      if (form == 0) settled = fortran::AppendFReadBack(field, 10, 3, v, 0, read);
-      if (form == 1) settled = fortran::AppendFReadBack(field, 30, d, v, d % 3 - 1, read);
-      if (form == 2) settled = fortran::AppendEReadBack(field, 10, 3, v, 1, read);
-      if (form == 3) settled = fortran::AppendEReadBack(field, 25, d + 1, v, d % 3 - 1, read);
+      if (form == 0) settled = record.F(10, 3, v, 0, read);
+      if (form == 1) settled = record.F(30, d, v, d % 3 - 1, read);
+      if (form == 2) settled = record.E(10, 3, v, 1, read);
+      if (form == 3) settled = record.E(25, d + 1, v, d % 3 - 1, read);
+      const std::string_view field = record.Text();
       ASSERT_EQ(field.size(), form == 0 || form == 2 ? 10u : form == 1 ? 30u : 25u);
       double text = 0;
       if (!ReadWrittenField(field, text)) {

@@ -17,7 +17,6 @@
 
 #include "core/list_reader.h"
 #include "core/report_helpers.h"
-#include "core/text_pool.h"
 #include "driver/run.h"
 #include "support/run_helper.h"
 #include "support/temp_dir.h"
@@ -202,28 +201,6 @@ TEST(WriteErrors, AFileThatCannotGrowMidRunIsAWriteFailureNotAnInputError) {
             std::string::npos)
       << said;
   EXPECT_EQ(said.find("INPUT ERROR"), std::string::npos) << said;
-}
-
-// A run's file buffers go back to the text cache when its files close, and the
-// next run writes through them: the cache neither empties nor grows, and no
-// text of the first run reaches the second's files.
-TEST(FileBuffers, ARunWritesThroughTheBuffersTheRunBeforeItGaveBack) {
-  TempDir first, second;
-  first.Write("wall.dat", Example("cantilever_sand.dat"));
-  second.Write("wall.dat", Example("cantilever_sand.dat"));
-  ASSERT_EQ(RunFiles(NamesIn(first)).Result.Status, DARNEK_OK);
-  const size_t waiting = text_pool::Waiting(text_pool::kFileBuffers);
-  EXPECT_GE(waiting, 4u);
-  ASSERT_EQ(RunFiles(NamesIn(second)).Result.Status, DARNEK_OK);
-  EXPECT_EQ(text_pool::Waiting(text_pool::kFileBuffers), waiting);
-  // The report names its folder in its head; the rest is the same.
-  const auto from_date = [](const std::string& report) {
-    const size_t at = report.find("Date:");
-    return at == std::string::npos ? report : report.substr(at);
-  };
-  EXPECT_EQ(from_date(second.Read("wall.out")), from_date(first.Read("wall.out")));
-  for (const char* name : {"wall.plt", "wall.log", "wall.pyscratch", "wall.epscratch"})
-    EXPECT_EQ(second.Read(name), first.Read(name)) << name;
 }
 
 // ------------------------------------------------------------------ inputs that are not files, bounds

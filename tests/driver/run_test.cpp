@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <sstream>
 
-#include "core/text_pool.h"
 #include "darnek/darnek.h"
 #include "support/run_helper.h"
 #include "support/temp_dir.h"
@@ -133,11 +132,11 @@ TEST(HandOff, OutputsInMemoryAreTheFilesBytesAndTouchNoFile) {
                      OutputMode::Memory};
   const RunResult memory = darnek::Run(options);
   EXPECT_EQ(memory.Status, DARNEK_OK) << console.str();
-  EXPECT_EQ(memory.Outputs.Report.View(), files.Report);
-  EXPECT_EQ(memory.Outputs.Plot.View(), files.Plot);
-  EXPECT_EQ(memory.Outputs.RunLog.View(), files.RunLog);
-  EXPECT_EQ(memory.Outputs.PyScratch.View(), files.PyScratch);
-  EXPECT_EQ(memory.Outputs.PressureScratch.View(), files.PressureScratch);
+  EXPECT_EQ(memory.Outputs.Report, files.Report);
+  EXPECT_EQ(memory.Outputs.Plot, files.Plot);
+  EXPECT_EQ(memory.Outputs.RunLog, files.RunLog);
+  EXPECT_EQ(memory.Outputs.PyScratch, files.PyScratch);
+  EXPECT_EQ(memory.Outputs.PressureScratch, files.PressureScratch);
   EXPECT_FALSE(files.PyScratch.empty() || files.PressureScratch.empty());
 
   options.Outputs = {OutputMode::Discard, OutputMode::Discard, OutputMode::Memory, OutputMode::Discard,
@@ -145,39 +144,8 @@ TEST(HandOff, OutputsInMemoryAreTheFilesBytesAndTouchNoFile) {
   const RunResult discarded = darnek::Run(options);
   EXPECT_EQ(discarded.Status, DARNEK_OK);
   EXPECT_TRUE(discarded.Outputs.Report.empty() && discarded.Outputs.PyScratch.empty());
-  EXPECT_EQ(discarded.Outputs.RunLog.View(), files.RunLog);
+  EXPECT_EQ(discarded.Outputs.RunLog, files.RunLog);
   EXPECT_TRUE(FilesIn(dir).empty());
-}
-
-// A text a caller holds is never written into by a later run; once let go,
-// its storage takes the next run's text of the same output.
-TEST(HandOff, AMemoryTextOutlivesLaterRunsAndThenServesTheNextOne) {
-  RunOptions options;
-  options.Files = FileNames{"/nowhere/wall.dat", "/nowhere/wall.out", "/nowhere/wall.plt",
-                            "/nowhere/wall.log", "/nowhere/wall.py",  "/nowhere/wall.ep"};
-  options.InputText = testing::ReadFile(
-      (std::filesystem::path(DARNEK_SOURCE_DIR) / "examples" / "multi_layer_si.dat").string());
-  options.Clock = testing::FixedClock;
-  std::ostringstream console;
-  options.Console = &console;
-  options.Outputs = {OutputMode::Memory, OutputMode::Memory, OutputMode::Memory, OutputMode::Memory,
-                     OutputMode::Memory};
-  RunResult first = darnek::Run(options);
-  const RunResult second = darnek::Run(options);
-  ASSERT_EQ(second.Status, DARNEK_OK) << console.str();
-  const std::string report = second.Outputs.Report.String();
-  EXPECT_GT(report.size(), 1000u);
-  EXPECT_EQ(first.Outputs.Report.View(), report);
-  EXPECT_EQ(first.Outputs.Plot.View(), second.Outputs.Plot.View());
-
-  const char* storage = first.Outputs.Report.data();
-  const size_t waiting = text_pool::Waiting(0);
-  first = RunResult{};
-  EXPECT_EQ(text_pool::Waiting(0), waiting + 1);
-  const RunResult third = darnek::Run(options);
-  EXPECT_EQ(third.Outputs.Report.data(), storage);
-  EXPECT_EQ(third.Outputs.Report.View(), report);
-  EXPECT_EQ(second.Outputs.Report.View(), report);
 }
 
 TEST(ReportHead, BannerFileBlockTimeStampAndTitle) {

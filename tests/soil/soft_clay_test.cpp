@@ -229,7 +229,7 @@ TEST(SoftClay, TinyStrainUsesTheSmallDeflectionModulusAndWarns) {
   EXPECT_EQ(testing::CountOccurrences(report, "DEFLECTION IS LESS THAN 1.0E-14.  THE PROGRAM"), 160);
   EXPECT_NE(report.find("      **** WARNING ****\n      DEFLECTION IS LESS THAN 1.0E-14.  THE PROGRAM\n"
                         "      USED A SOIL MODULUS OF " +
-                        fortran::EditE(12, 4, e0, 1) + "\n"),
+                        fortran::Format("( 1P E12.4 )", e0).Lines[0] + "\n"),
             std::string::npos);
 }
 

@@ -149,8 +149,8 @@ inline ScratchFile ReadScratch(const std::string& path, int user_lines) {
 // The scratch forms of a number: one digit before the point, four
 // significant (the clays, sand and rock), or a zero before the point, three
 // significant (silt and weak rock).
-inline std::string FileForm(double value) { return fortran::EditE(10, 3, value, 1); }
-inline std::string UnscaledForm(double value) { return fortran::EditE(10, 3, value, 0); }
+inline std::string FileForm(double value) { return fortran::Format("( 1P E10.3 )", value).Lines[0]; }
+inline std::string UnscaledForm(double value) { return fortran::Format("( E10.3 )", value).Lines[0]; }
 
 // Compares a side with the expected (y', p') at the precision of the file.
 inline void ExpectSide(const ScratchSide& side, const std::array<double, 17>& y,

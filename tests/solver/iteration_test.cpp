@@ -32,7 +32,7 @@ void IterateLogged(RunContext& ctx) {
   IterationMonitor monitor;
   monitor.Started = [&ctx](bool single) { report::WriteMonitoringHeading(ctx.Log, single); };
   monitor.Stepped = [&ctx](const IterationStep& step) { report::WriteMonitoringLine(ctx.Log, step); };
-  IterateStage(ctx, monitor);
+  IterateStage(ctx, ctx.Data.PyCurves, monitor);
 }
 
 std::vector<std::string> Lines(const std::string& text) {

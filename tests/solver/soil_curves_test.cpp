@@ -31,7 +31,7 @@ TEST(ApplySoilCurves, LinkedPairGivesTheMeanMidwayAndHalfLinesAtTheEnds) {
   SolverContext f(30, 0.5);
   f.Ctx.Data.PyCurves = {Straight(10, 1, 100.0), Straight(20, 0, 300.0, 10.0)};
   f.st().W[15] = 0.5;
-  ApplySoilCurves(f.Ctx);
+  ApplySoilCurves(f.Ctx, f.Ctx.Data.PyCurves);
   const StationTables& st = f.st();
   EXPECT_DOUBLE_EQ(st.S[15], 200.0);
   EXPECT_DOUBLE_EQ(st.Q[15], 5.0);
@@ -56,7 +56,7 @@ TEST(ApplySoilCurves, DeflectionOnAPointUsesTheSegmentBelowAndEndSegmentsExtend)
   st.W[1] = 1.25;  // the second segment
   st.W[2] = 5.0;   // beyond the last point: the last segment extended
   st.W[3] = -2.0;  // below the first point: the first segment extended
-  ApplySoilCurves(f.Ctx);
+  ApplySoilCurves(f.Ctx, f.Ctx.Data.PyCurves);
   EXPECT_EQ(st.S[0], 10.0);
   EXPECT_EQ(st.Q[0], 0.0);
   EXPECT_EQ(st.SoilReaction[0], -10.0);
@@ -82,7 +82,7 @@ TEST(ApplySoilCurves, EveryStationFindsItsOwnSegmentWhateverItsNeighbourFound) {
                                  4.0, 1.0, std::nan(""), 1.5, 0.99, 1.01, 3.9, 4.1, 2.0001, 1.9999};
   StationTables& st = f.st();
   for (size_t j = 0; j < w.size(); ++j) st.W[static_cast<int>(j) + 1] = w[j];
-  ApplySoilCurves(f.Ctx);
+  ApplySoilCurves(f.Ctx, f.Ctx.Data.PyCurves);
   for (size_t j = 0; j < w.size(); ++j) {
     size_t k = 1;
     while (k < y.size() - 1 && w[j] > y[k]) ++k;
@@ -99,7 +99,7 @@ TEST(ApplySoilCurves, RangesAreCutAtTheTip) {
       Straight(10, 0, 7.0),                            // a single station at the tip applies
       Straight(12, 0, 5.0),                            // a single station below the tip does not
   };
-  ApplySoilCurves(f.Ctx);
+  ApplySoilCurves(f.Ctx, f.Ctx.Data.PyCurves);
   const StationTables& st = f.st();
   EXPECT_DOUBLE_EQ(st.S[8], 30.0);
   EXPECT_DOUBLE_EQ(st.S[9], 70.0);
@@ -110,7 +110,7 @@ TEST(ApplySoilCurves, RangesAreCutAtTheTip) {
 TEST(ApplySoilCurves, ZeroSpanPairPassesOverItsSecondCurve) {
   SolverContext f(20, 1.0);
   f.Ctx.Data.PyCurves = {Straight(5, 1, 10.0), Straight(5, 1, 1000.0), Straight(9, 0, 50.0)};
-  ApplySoilCurves(f.Ctx);
+  ApplySoilCurves(f.Ctx, f.Ctx.Data.PyCurves);
   EXPECT_DOUBLE_EQ(f.st().S[5], 5.0);
   EXPECT_DOUBLE_EQ(f.st().S[7], 30.0);
   EXPECT_DOUBLE_EQ(f.st().S[9], 25.0);
@@ -120,7 +120,7 @@ TEST(ApplySoilCurves, ChainsContinueAndALinkedLastCurveStillActs) {
   SolverContext f(20, 1.0);
   f.Ctx.Data.PyCurves = {Straight(2, 1, 10.0), Straight(4, 1, 30.0), Straight(8, 0, 70.0),
                          Straight(12, 1, 40.0)};
-  ApplySoilCurves(f.Ctx);
+  ApplySoilCurves(f.Ctx, f.Ctx.Data.PyCurves);
   const StationTables& st = f.st();
   EXPECT_DOUBLE_EQ(st.S[2], 5.0);
   EXPECT_DOUBLE_EQ(st.S[3], 20.0);
@@ -133,10 +133,10 @@ TEST(ApplySoilCurves, ChainsContinueAndALinkedLastCurveStillActs) {
 TEST(ApplySoilCurves, RejectsRangesOutOfOrderAndCurvesOfOnePoint) {
   SolverContext f(20, 1.0);
   f.Ctx.Data.PyCurves = {Straight(9, 1, 1.0), Straight(5, 0, 1.0)};
-  EXPECT_EQ(darnek::testing::DataErrorKind([&] { ApplySoilCurves(f.Ctx); }),
+  EXPECT_EQ(darnek::testing::DataErrorKind([&] { ApplySoilCurves(f.Ctx, f.Ctx.Data.PyCurves); }),
             DataError::Kind::StationsNotInOrder);
   f.Ctx.Data.PyCurves = {Curve(3, 0, {0.0}, {0.0})};
-  EXPECT_THROW(ApplySoilCurves(f.Ctx), InputError);
+  EXPECT_THROW(ApplySoilCurves(f.Ctx, f.Ctx.Data.PyCurves), InputError);
 }
 
 }  // namespace
