@@ -282,18 +282,22 @@ std::string WriteResultsJsonFile(const std::string& path, const RunResult& resul
   return WriteText(path, "JSON results file", ResultsJson(result));
 }
 
+std::vector<CsvTable> ResultsCsvTables(const RunResult& result) {
+  std::vector<CsvTable> tables{{"stages.csv", StagesCsv(result)}};
+  for (const StageResults& s : result.Results)
+    if (s.Solved)
+      tables.push_back({"stage-" + std::to_string(s.Stage) + "-stations.csv", StationsCsv(s, result.StageMemory)});
+  return tables;
+}
+
 std::string WriteResultsCsv(const std::string& folder, const RunResult& result) {
   const std::filesystem::path dir(folder);
-  errno = 0;
-  std::string problem = WriteText((dir / "stages.csv").string(), "CSV results file", StagesCsv(result));
-  for (const StageResults& s : result.Results) {
-    if (!problem.empty()) break;
-    if (!s.Solved) continue;
+  for (const CsvTable& table : ResultsCsvTables(result)) {
     errno = 0;
-    problem = WriteText((dir / ("stage-" + std::to_string(s.Stage) + "-stations.csv")).string(),
-                        "CSV results file", StationsCsv(s, result.StageMemory));
+    std::string problem = WriteText((dir / table.Name).string(), "CSV results file", table.Text);
+    if (!problem.empty()) return problem;
   }
-  return problem;
+  return {};
 }
 
 }  // namespace darnek

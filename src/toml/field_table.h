@@ -151,6 +151,11 @@ struct Node {
 // The records of one stage, as a tree of records, repetitions and conditions.
 const std::vector<Node>& StageSchema();
 
+// The keys of the file's top level beside `[[stage]]`: `units`, which every
+// stage's control line takes unless the stage gives its own, and
+// `stage_memory` and `unload_factor`, which are run options, not record items.
+const std::vector<Field>& FileFields();
+
 // The named codes.
 const CodeSet& UnitCodes();
 const CodeSet& ShapeCodes();
