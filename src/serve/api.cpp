@@ -211,6 +211,7 @@ Answer Analyse(const Json& request) {
   if (wanted.count("plot")) out["plot"] = std::string(plot);
   if (wanted.count("records")) out["records"] = records->Text;
   if (wanted.count("toml")) out["toml"] = toml_text;
+  if (wanted.count("json")) out["json"] = ResultsJson(result);
   if (wanted.count("csv")) {
     Json csv = Json::object();
     for (const CsvTable& t : ResultsCsvTables(result)) csv[t.Name] = t.Text;

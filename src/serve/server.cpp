@@ -71,7 +71,9 @@ void Reply(httplib::Response& res, const Answer& a) {
 // (iterations, storage) and keeps its slot until then.
 class Runner {
  public:
-  Runner(int seconds) : limit_(std::chrono::seconds(seconds)), busy_(std::make_shared<std::atomic<int>>(0)) {}
+  explicit Runner(double seconds)
+      : limit_(std::chrono::microseconds(static_cast<long long>(seconds * 1e6))),
+        busy_(std::make_shared<std::atomic<int>>(0)) {}
 
   Answer Run(std::function<Answer()> work) {
     if (busy_->fetch_add(1) >= kMaxRuns) {
@@ -96,14 +98,14 @@ class Runner {
     }).detach();
     std::unique_lock<std::mutex> lock(state->Mutex);
     if (!state->Done.wait_for(lock, limit_, [&] { return state->Result.has_value(); }))
-      return ErrorAnswer(503, "the analysis took longer than " +
-                                  std::to_string(std::chrono::duration_cast<std::chrono::seconds>(limit_).count()) +
-                                  " s and was abandoned: fewer increments or iterations would shorten it");
+      return ErrorAnswer(503, "the analysis took longer than the server's time limit of " +
+                                  NumberText(std::chrono::duration<double>(limit_).count()) +
+                                  " s and was abandoned: fewer increments, iterations or stages shorten it");
     return std::move(*state->Result);
   }
 
  private:
-  std::chrono::milliseconds limit_;
+  std::chrono::microseconds limit_;
   std::shared_ptr<std::atomic<int>> busy_;
 };
 
@@ -142,7 +144,7 @@ ServeCommand ParseServeArguments(const std::vector<std::string>& args) {
   ServeCommand command;
   ServeOptions& o = command.Options;
   const auto usage = [&command](const std::string& problem) {
-    std::cerr << "darnek serve: " << problem << "\nusage: darnek serve [FILE] [--port N] [--host ADDR]\n";
+    std::cerr << "darnek serve: " << problem << "\nusage: darnek serve [FILE] [--port N] [--host ADDR] [--time-limit SECONDS]\n";
     command.Status = kUsageError;
     return command;
   };
@@ -156,6 +158,15 @@ ServeCommand ParseServeArguments(const std::vector<std::string>& args) {
           port > 65535)
         return usage("--port needs a port number from 0 (any free port) to 65535");
       o.Port = port;
+      ++i;
+    } else if (args[i] == "--time-limit") {
+      double seconds = 0;
+      const std::string& text = i + 1 < args.size() ? args[i + 1] : std::string();
+      const auto parsed = std::from_chars(text.data(), text.data() + text.size(), seconds);
+      if (text.empty() || parsed.ec != std::errc() || parsed.ptr != text.data() + text.size() || !(seconds > 0) ||
+          seconds > 3600)
+        return usage("--time-limit needs a number of seconds above 0, at most 3600");
+      o.RunSeconds = seconds;
       ++i;
     } else if (args[i] == "--host") {
       if (i + 1 >= args.size() || args[i + 1].empty()) return usage("--host needs an address");

@@ -15,7 +15,7 @@ struct ServeOptions {
   std::string OpenText;
   bool OpenIsToml = true;
   // The longest an analysis may take before its request is answered 503.
-  int RunSeconds = 10;
+  double RunSeconds = 10;
 };
 
 // The server's arguments after `serve`; a usage problem is said on stderr and
