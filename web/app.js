@@ -142,6 +142,7 @@ async function analyse() {
   }
   if (seq !== state.seq) return;
   state.controller = null;
+  const answeredAt = performance.now();
   if (answer.httpStatus === 422 || !answer.results) {
     state.error = answer.error || { message: answer.message || 'the model cannot be analysed', keys: [] };
     if (answer.toml) state.tomlText = answer.toml;
@@ -156,7 +157,10 @@ async function analyse() {
   if (editAt !== null) {
     const end = performance.now();
     performance.measure('darnek-redraw', { start: editAt, end });
-    window.darnek.timings.push({ total: end - editAt, engine: answer.engine_ms ?? null, ok: !state.error });
+    window.darnek.timings.push({
+      total: end - editAt, answer: answeredAt - editAt, engine: answer.engine_ms ?? null,
+      server: answer.server_ms ?? null, ok: !state.error,
+    });
   }
   document.body.dataset.analysed = String(seq);
 }
@@ -240,15 +244,18 @@ function renderSummary(results) {
   });
 }
 
-// The design checks' verdicts, where the results carry them.
+// The design checks' verdict, where the results carry them: the verdict and
+// what governs, each check's utilisation in the cell's help.
 function checksText(checks) {
-  if (!checks) return '';
-  const list = Array.isArray(checks) ? checks : Object.entries(checks).map(([name, c]) => ({ name, ...c }));
-  return list.map((c) => {
-    const verdict = c.verdict ?? (c.ok === true ? 'pass' : c.ok === false ? 'fail' : c.status ?? '');
-    return h('span', { class: `check ${String(verdict).toLowerCase()}`, title: c.message || c.detail || '' },
-      `${(c.name || c.check || '').replace(/_/g, ' ')}: ${verdict}`);
-  });
+  if (!checks || typeof checks !== 'object') return '';
+  const verdict = String(checks.verdict ?? '');
+  const parts = Object.entries(checks)
+    .filter(([, c]) => c && typeof c === 'object' && typeof c.utilisation === 'number')
+    .map(([name, c]) => `${name.replace(/_/g, ' ')}: utilisation ${fmt(c.utilisation)}`);
+  const governing = checks.governing ? `, ${String(checks.governing).replace(/_/g, ' ')} governs` : '';
+  const use = typeof checks.utilisation === 'number' ? ` (${fmt(checks.utilisation)})` : '';
+  return h('span', { class: `check ${verdict.toLowerCase().split(/\W/)[0]}`, title: parts.join('; ') },
+    `${verdict}${governing}${use}`);
 }
 
 function digest(text) {
@@ -264,7 +271,10 @@ async function renderResults() {
   const view = $('view');
   view.classList.toggle('stale', Boolean(state.error));
   if (state.error) {
-    status('error', `${state.error.message}${good ? ' — the diagrams are those of the last model that could be analysed.' : ''}`);
+    // The key path, not the line: the page's TOML is written from the forms.
+    const e = state.error;
+    const where = e.path ? `${e.path.replace(/_/g, ' ')}: ${e.detail}` : e.message;
+    status('error', `${where}${good ? ' — the diagrams are those of the last model that could be analysed.' : ''}`);
   } else if (results) {
     const note = results.status === 0 ? '' : ` ${results.message}`;
     status(results.status === 0 ? 'ok' : 'warning',

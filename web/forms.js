@@ -60,7 +60,8 @@ function defaultText(field) {
 }
 
 function unitText(field, units) {
-  return field.unit ? field.unit[units] : '';
+  // A station number is its own unit: "from station", not "from station station".
+  return field.unit && field.unit[units] !== 'station' ? field.unit[units] : '';
 }
 
 export function helpText(field, units) {
@@ -185,7 +186,7 @@ export class Forms {
     input.id = id;
     const unit = unitText(field, units);
     const label = h('label', { for: id, text: field.key.replace(/_/g, ' ') });
-    if (!field.default) label.append(h('span', { class: 'required', text: ' *', title: 'required' }));
+    if (!field.default && !field.implied) label.append(h('span', { class: 'required', text: ' *', title: 'required' }));
     return h('div', { class: 'field', dataset: { keys: keysId(keys) } },
       label, input, h('span', { class: 'unit', text: unit }),
       h('span', { class: 'field-error', role: 'alert' }));
@@ -340,10 +341,12 @@ export class Forms {
         columns.map((f) => {
           const alt = plain.find((a) => a.instead_of === f.key);
           const unit = unitText(f, units);
-          return h('th', { title: helpText(f, units) },
-            f.key.replace(/_/g, ' ') + (alt ? ` / ${alt.key.replace(/_/g, ' ')}` : ''),
+          // The alternative key (a rock's compressive strength) shares the
+          // column; its name is in the header's help and the cell's label.
+          return h('th', { title: helpText(f, units) + (alt ? ` For ${alt.applies.values.join(', ')}: ${alt.key}, ${alt.help}` : '') },
+            f.key.replace(/_/g, ' ') + (alt ? '¹' : ''),
             unit ? h('span', { class: 'unit', text: ` ${unit}` }) : null,
-            f.default ? null : h('span', { class: 'required', text: ' *' }));
+            f.default || f.implied ? null : h('span', { class: 'required', text: ' *' }));
         }), h('th', { text: '' }));
       const body = items.map((item, i) => h('tr', {},
         h('td', { class: 'index', text: String(i + 1) }),
@@ -355,10 +358,15 @@ export class Forms {
           const cellKeys = [...keys, i, use.key];
           const input = this.input(use, cellKeys, item[use.key], item);
           input.setAttribute('aria-label', `${field.key} ${i + 1} ${use.key.replace(/_/g, ' ')}`);
+          if (alt) input.classList.add('alternative');
           return h('td', { dataset: { keys: keysId(cellKeys) } }, input);
         }),
         h('td', {}, actions(i))));
-      box.append(h('table', { class: 'grid' }, h('thead', {}, head), h('tbody', {}, body)));
+      if (items.length) box.append(h('table', { class: 'grid' }, h('thead', {}, head), h('tbody', {}, body)));
+      const alts = plain.filter((a) => a.instead_of && a.applies);
+      if (items.length && alts.length) {
+        box.append(h('div', { class: 'note', text: `¹ ${alts.map((a) => `${a.applies.values.join(' and ').replace(/_/g, ' ')}: ${a.key.replace(/_/g, ' ')} (${unitText(a, units) || 'no unit'})`).join('; ')}` }));
+      }
     } else {
       items.forEach((item, i) => {
         const card = h('fieldset', { class: 'card', dataset: { keys: keysId([...keys, i]) } },
@@ -380,7 +388,7 @@ export class Forms {
           } else {
             // Keys read only under a condition the page cannot judge (a
             // tapered section's bottom values) sit apart, named by it.
-            const when = f.when && f.when.length && !f.applies ? f.when[0] : '';
+            const when = f.when && f.when.length === 1 && !f.applies ? f.when[0] : '';
             if (!groups.has(when)) groups.set(when, []);
             groups.get(when).push(this.fieldRow(f, cellKeys, item[f.key], units, item));
           }

@@ -286,7 +286,8 @@ std::vector<CsvTable> ResultsCsvTables(const RunResult& result) {
   std::vector<CsvTable> tables{{"stages.csv", StagesCsv(result)}};
   for (const StageResults& s : result.Results)
     if (s.Solved)
-      tables.push_back({"stage-" + std::to_string(s.Stage) + "-stations.csv", StationsCsv(s, result.StageMemory)});
+      tables.push_back(
+          {"stage-" + std::to_string(s.Stage) + "-stations.csv", StationsCsv(s, result.StageMemory)});
   return tables;
 }
 

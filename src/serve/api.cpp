@@ -63,8 +63,9 @@ Json ParseRequest(const std::string& body) {
 
 // Only a label: kept to a plain file name, since the server opens nothing by it.
 std::string SafeName(const Json& request, const char* fallback) {
-  std::string name = request.contains("name") && request["name"].is_string() ? request["name"].get<std::string>()
-                                                                             : std::string(fallback);
+  std::string name = request.contains("name") && request["name"].is_string()
+                         ? request["name"].get<std::string>()
+                         : std::string(fallback);
   const size_t slash = name.find_last_of("/\\");
   if (slash != std::string::npos) name.erase(0, slash + 1);
   std::string out;
@@ -124,11 +125,13 @@ Json PicturesJson(const pictures::PictureTexts& drawn) {
 }
 
 Answer Analyse(const Json& request) {
+  const auto begun = std::chrono::steady_clock::now();
   std::string toml_text;
   try {
     toml_text = RequestToml(request);
   } catch (const ModelError& e) {
-    return JsonAnswer(422, Json{{"ok", false}, {"status", DARNEK_INPUT_REJECTED},
+    return JsonAnswer(422, Json{{"ok", false},
+                                {"status", DARNEK_INPUT_REJECTED},
                                 {"error", ErrorJson(e.what(), e.what(), e.path(), 0, 0)}});
   }
   const std::string name = SafeName(request, "model.toml");
@@ -139,8 +142,10 @@ Answer Analyse(const Json& request) {
   try {
     records = std::make_shared<const ti::Records>(ti::TomlToRecords(toml_text));
   } catch (const ti::TomlError& e) {
-    return JsonAnswer(422,
-                      Json{{"ok", false}, {"status", DARNEK_INPUT_REJECTED}, {"message", e.what()}, {"error", FromTomlError(e)}});
+    return JsonAnswer(422, Json{{"ok", false},
+                                {"status", DARNEK_INPUT_REJECTED},
+                                {"message", e.what()},
+                                {"error", FromTomlError(e)}});
   }
 
   RunOptions options;
@@ -170,14 +175,16 @@ Answer Analyse(const Json& request) {
   options.DescribeInputError = [&records, &input_error](const InputErrorPlace& place) {
     const ti::TomlPlace p = ti::LocateInToml(*records, place);
     const std::string message = ti::DescribeInTomlTerms(*records, place);
-    input_error = ErrorJson(message, p.Detail, p.Key.empty() ? p.Path : p.Path + ", " + p.Key, p.Line, p.Column);
+    input_error =
+        ErrorJson(message, p.Detail, p.Key.empty() ? p.Path : p.Path + ", " + p.Key, p.Line, p.Column);
     if (p.Stage > 0 && p.Line == 0) input_error["stage"] = p.Stage;
     return message;
   };
 
   const auto start = std::chrono::steady_clock::now();
   const RunResult result = Run(options);
-  const double engine_ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+  const double engine_ms =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 
   Json out = Json::object();
   out["ok"] = result.Status == DARNEK_OK;
@@ -219,6 +226,8 @@ Answer Analyse(const Json& request) {
   }
   // The results document as `darnek run --json` writes it, spliced in whole
   // rather than parsed and written again.
+  out["server_ms"] =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begun).count();
   std::string body = Dump(out);
   body.pop_back();
   body += ",\"results\":" + ResultsJson(result) + "}";
@@ -256,7 +265,8 @@ Answer Convert(const Json& request) {
   out["warning"] = "";
   std::string toml_text;
   if (from == "records") {
-    if (!request.contains("text") || !request["text"].is_string()) throw RequestError("`text` must be a text");
+    if (!request.contains("text") || !request["text"].is_string())
+      throw RequestError("`text` must be a text");
     try {
       std::istringstream in(request["text"].get<std::string>());
       toml_text = ti::RecordsToToml(in, SafeName(request, "model.dat"));
@@ -266,7 +276,8 @@ Answer Convert(const Json& request) {
       return JsonAnswer(422, out);
     }
   } else if (from == "toml") {
-    if (!request.contains("text") || !request["text"].is_string()) throw RequestError("`text` must be a text");
+    if (!request.contains("text") || !request["text"].is_string())
+      throw RequestError("`text` must be a text");
     toml_text = request["text"].get<std::string>();
   } else if (from == "model") {
     try {

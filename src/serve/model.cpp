@@ -102,7 +102,8 @@ class Writer {
       if (real)
         out_ += toml_input::RealText(v.get<double>());
       else
-        out_ += v.is_number_unsigned() ? std::to_string(v.get<std::uint64_t>()) : std::to_string(v.get<std::int64_t>());
+        out_ += v.is_number_unsigned() ? std::to_string(v.get<std::uint64_t>())
+                                       : std::to_string(v.get<std::int64_t>());
     } else if (v.is_number_float()) {
       out_ += toml_input::RealText(v.get<double>());
     } else if (v.is_string()) {

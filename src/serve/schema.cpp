@@ -50,7 +50,8 @@ Json DefaultJson(const ti::Field& f) {
   }
   if (f.Type == ti::Type::Flag) return Json{{"value", int(f.Fallback.Value) != f.Codes->Codes[0].Number}};
   if (f.Type == ti::Type::Code)
-    if (const ti::Code* c = f.Codes->ByNumber(int(f.Fallback.Value))) return Json{{"value", std::string(c->Name)}};
+    if (const ti::Code* c = f.Codes->ByNumber(int(f.Fallback.Value)))
+      return Json{{"value", std::string(c->Name)}};
   if (f.Type == ti::Type::Integer) return Json{{"value", static_cast<long long>(f.Fallback.Value)}};
   return Json{{"value", f.Fallback.Value}};
 }
@@ -99,7 +100,11 @@ class Walker {
 
  private:
   static Json Nested(const char* type, const std::string& path, std::string_view element) {
-    return Json{{"key", ""}, {"type", type}, {"table", path}, {"help", std::string(element)}, {"when", Json::array()}};
+    return Json{{"key", ""},
+                {"type", type},
+                {"table", path},
+                {"help", std::string(element)},
+                {"when", Json::array()}};
   }
 
   void Table(const std::string& path, std::string_view element, bool array) {

@@ -40,7 +40,8 @@ constexpr int kCannotListen = 8;
 // the input is never part of the page's document).
 const httplib::Headers kHeaders{
     {"Content-Security-Policy",
-     "default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self' blob: data:; connect-src 'self'; "
+     "default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self' blob: data:; connect-src "
+     "'self'; "
      "base-uri 'none'; form-action 'none'; frame-ancestors 'none'"},
     {"X-Content-Type-Options", "nosniff"},
     {"Referrer-Policy", "no-referrer"},
@@ -60,7 +61,8 @@ std::string ContentType(std::string_view path) {
 
 void Reply(httplib::Response& res, const Answer& a) {
   res.status = a.Status;
-  res.set_content(a.Body, a.ContentType == "application/json" ? "application/json; charset=utf-8" : a.ContentType);
+  res.set_content(a.Body,
+                  a.ContentType == "application/json" ? "application/json; charset=utf-8" : a.ContentType);
   // The engine's share of the answer, for the page's Performance API.
   if (a.EngineMs >= 0) res.set_header("Server-Timing", "engine;dur=" + FixedText(a.EngineMs, 3));
 }
@@ -121,7 +123,9 @@ bool LoopbackHost(const httplib::Request& req) {
   return host == "127.0.0.1" || host == "localhost" || host == "[::1]";
 }
 
-bool IsLoopback(const std::string& host) { return host == "127.0.0.1" || host == "localhost" || host == "::1"; }
+bool IsLoopback(const std::string& host) {
+  return host == "127.0.0.1" || host == "localhost" || host == "::1";
+}
 
 Answer StartAnswer(const ServeOptions& options) {
   Json start = Json::object();
@@ -144,7 +148,8 @@ ServeCommand ParseServeArguments(const std::vector<std::string>& args) {
   ServeCommand command;
   ServeOptions& o = command.Options;
   const auto usage = [&command](const std::string& problem) {
-    std::cerr << "darnek serve: " << problem << "\nusage: darnek serve [FILE] [--port N] [--host ADDR] [--time-limit SECONDS]\n";
+    std::cerr << "darnek serve: " << problem
+              << "\nusage: darnek serve [FILE] [--port N] [--host ADDR] [--time-limit SECONDS]\n";
     command.Status = kUsageError;
     return command;
   };
@@ -163,8 +168,8 @@ ServeCommand ParseServeArguments(const std::vector<std::string>& args) {
       double seconds = 0;
       const std::string& text = i + 1 < args.size() ? args[i + 1] : std::string();
       const auto parsed = std::from_chars(text.data(), text.data() + text.size(), seconds);
-      if (text.empty() || parsed.ec != std::errc() || parsed.ptr != text.data() + text.size() || !(seconds > 0) ||
-          seconds > 3600)
+      if (text.empty() || parsed.ec != std::errc() || parsed.ptr != text.data() + text.size() ||
+          !(seconds > 0) || seconds > 3600)
         return usage("--time-limit needs a number of seconds above 0, at most 3600");
       o.RunSeconds = seconds;
       ++i;
@@ -184,8 +189,8 @@ ServeCommand ParseServeArguments(const std::vector<std::string>& args) {
     std::ostringstream text;
     if (in) text << in.rdbuf();
     if (!in || text.str().size() > kMaxRequestBytes) {
-      std::cerr << "darnek serve: the file cannot be read" << (in ? " (larger than 2 MB)" : "") << ": " << file
-                << "\n";
+      std::cerr << "darnek serve: the file cannot be read" << (in ? " (larger than 2 MB)" : "") << ": "
+                << file << "\n";
       command.Status = kCannotListen;
       return command;
     }
@@ -236,14 +241,16 @@ int Serve(const ServeOptions& options) {
     if (f == nullptr) return Reply(res, ErrorAnswer(404, "there is nothing here"));
     res.set_content(std::string(f->Data), ContentType(path));
   });
-  server.Get("/api/schema", [](const httplib::Request&, httplib::Response& res) { Reply(res, SchemaAnswer()); });
+  server.Get("/api/schema",
+             [](const httplib::Request&, httplib::Response& res) { Reply(res, SchemaAnswer()); });
   server.Get("/api/examples",
              [](const httplib::Request&, httplib::Response& res) { Reply(res, ExamplesAnswer()); });
   server.Get(R"(/api/examples/([A-Za-z0-9_-]+))", [](const httplib::Request& req, httplib::Response& res) {
     Reply(res, ExampleAnswer(std::string(req.matches[1])));
   });
-  server.Get("/api/start",
-             [&options](const httplib::Request&, httplib::Response& res) { Reply(res, StartAnswer(options)); });
+  server.Get("/api/start", [&options](const httplib::Request&, httplib::Response& res) {
+    Reply(res, StartAnswer(options));
+  });
   server.Post("/api/analyse", [&runner](const httplib::Request& req, httplib::Response& res) {
     Reply(res, runner.Run([body = req.body] { return AnalyseAnswer(body); }));
   });
@@ -263,7 +270,8 @@ int Serve(const ServeOptions& options) {
     std::cerr << "darnek serve: warning: listening on " << options.Host
               << ": anyone who can reach this machine can analyse walls here and read what is analysed; the "
                  "server has no passwords and no encryption\n";
-  const std::string shown = options.Host.find(':') != std::string::npos ? "[" + options.Host + "]" : options.Host;
+  const std::string shown =
+      options.Host.find(':') != std::string::npos ? "[" + options.Host + "]" : options.Host;
   std::cout << "darnek serve: open http://" << shown << ":" << std::to_string(port)
             << "/ in a browser (Ctrl-C stops the server)" << std::endl;
   server.listen_after_bind();

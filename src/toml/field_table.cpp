@@ -793,8 +793,8 @@ const std::vector<Node>& StageSchema() {
 
 const std::vector<Field>& FileFields() {
   static const std::vector<Field> fields{
-      CodeKey("UnitSystemCode", "units", "the unit system of the file; a `[[stage]]` may give its own `units`",
-              kUnits),
+      CodeKey("UnitSystemCode", "units",
+              "the unit system of the file; a `[[stage]]` may give its own `units`", kUnits),
       FlagKey("StageMemory", "stage_memory",
               "each stage starts from the deflections, soil-spring states and tie-back locks of the stage "
               "before it (docs/modelling.md); false: every stage is analysed alone",
