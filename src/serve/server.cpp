@@ -91,12 +91,14 @@ class Runner {
     auto state = std::make_shared<State>();
     std::thread([state, busy = busy_, work = std::move(work)] {
       Answer a = work();
+      // The slot is free before the answer is: the page's next request,
+      // sent as soon as this one is answered, must find it free.
+      busy->fetch_sub(1);
       {
         std::lock_guard<std::mutex> lock(state->Mutex);
         state->Result = std::move(a);
       }
       state->Done.notify_one();
-      busy->fetch_sub(1);
     }).detach();
     std::unique_lock<std::mutex> lock(state->Mutex);
     if (!state->Done.wait_for(lock, limit_, [&] { return state->Result.has_value(); }))
