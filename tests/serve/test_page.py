@@ -10,7 +10,7 @@ import pytest
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
-from conftest import TOOL
+from conftest import SOURCE, TOOL
 
 
 def analysed(driver):
@@ -144,3 +144,17 @@ def test_a_hostile_title_stays_text(page):
     assert len(page.find_elements(By.TAG_NAME, "script")) == 1
     assert page.find_element(By.CSS_SELECTOR, "#stage-tabs [role=tab]").get_attribute("title") == hostile
     page.find_element(By.CSS_SELECTOR, ".view-bar [data-view='wall']").click()
+
+
+def test_a_record_file_from_disk_opens_and_runs_as_darnek_run_does(page, tmp_path):
+    dat = (pathlib.Path(SOURCE) / "examples" / "anchored_two_tiebacks_si.dat").resolve()
+    before = analysed(page)
+    page.find_element(By.ID, "open-file").send_keys(str(dat))
+    settle(page, before)
+    assert page.find_element(By.ID, "file-name").text == "anchored_two_tiebacks_si.toml"
+    out = tmp_path / "run.json"
+    subprocess.run([TOOL, "run", str(dat), "--out", str(tmp_path), "--json", str(out)], check=True,
+                   capture_output=True)
+    stage = json.loads(out.read_text())["stages"][0]
+    assert summary(page, "max-moment") == stage["largest"]["moment"]
+    assert page.find_element(By.CSS_SELECTOR, "#summary td.tie-backs").text.count("kN") == 2
