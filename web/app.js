@@ -379,7 +379,9 @@ async function download(kind) {
   const [what, file] = kind.split(':');
   const answer = await post('/api/analyse', { model: state.model, name: state.name, outputs: [what], pictures: false });
   const files = {
-    report: [`${base}.out`, answer.report, 'text/plain'],
+    // Chromium refuses a download named .out from a page (it takes it for a
+    // program), so the report keeps its name with .txt after it.
+    report: [`${base}.out.txt`, answer.report, 'text/plain'],
     log: [`${base}.log`, answer.log, 'text/plain'],
     plot: [`${base}.plt`, answer.plot, 'text/plain'],
     json: [`${base}.json`, answer.json, 'application/json'],
@@ -397,7 +399,7 @@ async function download(kind) {
 function fillDownloads() {
   const select = $('download');
   const solved = state.good ? state.good.results.stages.filter((s) => s.solved).map((s) => s.stage) : [];
-  const options = [['records', 'Record file (.dat)'], ['report', 'Report (.out)'], ['json', 'Results (JSON)'],
+  const options = [['records', 'Record file (.dat)'], ['report', 'Report (.out.txt)'], ['json', 'Results (JSON)'],
     ['csv:stages.csv', 'stages.csv'], ...solved.map((n) => [`csv:stage-${n}-stations.csv`, `stage-${n}-stations.csv`]),
     ['page', 'report.html'], ['log', 'Run log (.log)'], ['plot', 'Plot data (.plt)']];
   clear(select).append(h('option', { value: '', text: 'choose…' }),

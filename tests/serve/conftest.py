@@ -73,7 +73,8 @@ def browser():
     options = chromium_options()
     options.add_argument(f"--user-data-dir={profile}")
     options.add_experimental_option("prefs", {"download.default_directory": downloads,
-                                              "download.prompt_for_download": False})
+                                              "download.prompt_for_download": False,
+                                              "profile.default_content_setting_values.automatic_downloads": 1})
     driver = webdriver.Chrome(service=Service(shutil.which("chromedriver") or "/usr/bin/chromedriver"),
                               options=options)
     driver.set_window_size(1280, 800)

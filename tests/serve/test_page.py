@@ -135,6 +135,17 @@ def test_the_saved_toml_runs_to_the_numbers_on_the_page(page, tmp_path):
     assert len(stage["tie_backs"]) == 1
 
 
+def test_the_report_and_the_pictures_page_download(page):
+    from selenium.webdriver.support.ui import Select
+    downloads = pathlib.Path(page.downloads)
+    for value, name in (("report", "*.out.txt"), ("page", "report.html")):
+        Select(page.find_element(By.ID, "download")).select_by_value(value)
+        saved = wait_for(lambda: next(iter(downloads.glob(name)), None), f"the {value} download")
+        wait_for(lambda: saved.stat().st_size > 0, "the download to finish")
+    assert "END OF ANALYSIS" in next(downloads.glob("*.out.txt")).read_text()
+    assert (downloads / "report.html").read_text().count("<svg") >= 4
+
+
 def test_a_hostile_title_stays_text(page):
     hostile = '<script>document.body.dataset.pwned = 1</script><img src=x onerror="document.body.dataset.pwned = 2">'
     type_into(page, ["stage", 0, "title"], hostile)
