@@ -62,6 +62,12 @@ const char* const kUsage =
     "                                   draw the diagrams of every stage of a plot-data file\n"
     "                                   as SVG files and one report.html, into DIR or into\n"
     "                                   NAME-pictures beside the plot file\n"
+    "       darnek serve [FILE] [--port N] [--host ADDR] [--time-limit SECONDS]\n"
+    "                                   the front end in a browser: forms for the wall, diagrams\n"
+    "                                   redrawn as you type (docs/serve.md); FILE opens in the\n"
+    "                                   page; 127.0.0.1 port 8080 unless given (--port 0: any\n"
+    "                                   free port); an analysis past the time limit (10 s) is\n"
+    "                                   answered as such\n"
     "       darnek --help | --version\n"
     "\n"
     "exit status: 0 complete (data errors named in the report included),\n"
@@ -365,6 +371,7 @@ int main(int argc, char** argv) {
   if (command == "run") return RunInput(std::vector<std::string>(args.begin() + 1, args.end()));
   if (command == "plot") return PlotCommand(std::vector<std::string>(args.begin() + 1, args.end()));
   if (command == "convert") return Convert(std::vector<std::string>(args.begin() + 1, args.end()));
+  if (command == "serve") return darnek::tool::Serve(std::vector<std::string>(args.begin() + 1, args.end()));
   if (command == "batch") return darnek::tool::Batch(std::vector<std::string>(args.begin() + 1, args.end()));
   return Usage("unknown command or option " + command);
 }

@@ -73,4 +73,8 @@ std::string OutputStem(const std::string& input, const std::string& dir);
 // `darnek batch INPUT... [--jobs N] [--out DIR] [--summary FILE.csv]`.
 int Batch(const std::vector<std::string>& args);
 
+// `darnek serve [FILE] [--port N] [--host ADDR]`: replaces the process with
+// darnek-serve, found beside the tool; returns only when it cannot.
+int Serve(const std::vector<std::string>& args);
+
 }  // namespace darnek::tool

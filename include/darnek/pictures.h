@@ -66,6 +66,27 @@ struct DrawnPictures {
 DrawnPictures DrawPlotFile(const std::string& plot_file, const std::string& dir,
                            const PictureOptions& options);
 
+/* The pictures of one stage as SVG texts; a picture the stage has nothing
+ * for is empty. */
+struct StagePictures {
+  int Stage = 0;
+  std::string Wall; /* deflection, moment, shear and soil reaction */
+  std::string Pressure;
+  std::string NetPressure;
+  std::string PyCurves;
+};
+
+struct PictureTexts {
+  std::vector<StagePictures> Stages;
+  std::string Envelope; /* every solved stage; empty for fewer than two */
+  std::string Page;     /* report.html, when asked for */
+  std::vector<std::string> Notes;
+};
+
+/* The pictures DrawPlotFile draws, from plot data held in memory, returned
+ * as texts: nothing is written. Throws PlotFileError. */
+PictureTexts DrawPlotData(const std::string& plot_data, const PictureOptions& options, bool with_page);
+
 }  // namespace darnek::pictures
 
 #endif /* DARNEK_PICTURES_H */

@@ -137,6 +137,14 @@ DARNEK_API std::string ResultsJson(const RunResult& result);
  * the file and the system's error text, else an empty string. */
 DARNEK_API std::string WriteResultsJsonFile(const std::string& path, const RunResult& result);
 
+/* The CSV tables that WriteResultsCsv writes, each with its file name:
+ * stages.csv first, then stage-N-stations.csv per solved stage. */
+struct CsvTable {
+  std::string Name;
+  std::string Text;
+};
+DARNEK_API std::vector<CsvTable> ResultsCsvTables(const RunResult& result);
+
 /* Writes stages.csv and stage-N-stations.csv (one per solved stage) into
  * `folder`, which must exist; returns the reason of a failure as above. */
 DARNEK_API std::string WriteResultsCsv(const std::string& folder, const RunResult& result);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <sstream>
 #include <stdexcept>
 
 #include "core/run_file.h"
@@ -378,6 +379,22 @@ PictureOptions OptionsFromRun(const RunResult& run) {
   else if (run.Status != DARNEK_OK)
     options.RunNote = "The run ended early: " + run.Message;
   return options;
+}
+
+PictureTexts DrawPlotData(const std::string& plot_data, const PictureOptions& options, bool with_page) {
+  std::istringstream in(plot_data);
+  const PlotFile plot = ParsePlotData(in, options.Title.empty() ? "plot data" : options.Title);
+  PictureTexts drawn;
+  std::vector<StageSvgs> svgs;
+  for (const PlotStage& stage : plot.Stages) {
+    svgs.push_back(DrawStage(stage, options));
+    const StageSvgs& s = svgs.back();
+    drawn.Stages.push_back({stage.Number, s.Wall, s.Pressure, s.Net, s.Py});
+  }
+  drawn.Envelope = DrawEnvelope(plot, options);
+  if (with_page) drawn.Page = Page(plot, options, svgs, drawn.Envelope);
+  drawn.Notes = plot.Notes;
+  return drawn;
 }
 
 DrawnPictures DrawPlotFile(const std::string& plot_file, const std::string& dir,

@@ -466,27 +466,27 @@ std::string WriteResultsJsonFile(const std::string& path, const RunResult& resul
   return WriteText(path, "JSON results file", ResultsJson(result));
 }
 
+std::vector<CsvTable> ResultsCsvTables(const RunResult& result) {
+  std::vector<CsvTable> tables{{"stages.csv", StagesCsv(result)}};
+  if (!result.Checks.empty()) tables.push_back({"checks.csv", ChecksCsv(result)});
+  for (const StageResults& s : result.Results) {
+    const std::string stage = "stage-" + std::to_string(s.Stage) + "-";
+    if (s.Pressure.size() > 0) tables.push_back({stage + "pressure.csv", PressureCsv(s)});
+    if (!s.Solved) continue;
+    tables.push_back({stage + "stations.csv", StationsCsv(s, result.StageMemory)});
+    if (!s.TieBacks.empty()) tables.push_back({stage + "tie-backs.csv", TieBacksCsv(s, result.StageMemory)});
+  }
+  return tables;
+}
+
 std::string WriteResultsCsv(const std::string& folder, const RunResult& result) {
   const std::filesystem::path dir(folder);
-  errno = 0;
-  std::string problem = WriteText((dir / "stages.csv").string(), "CSV results file", StagesCsv(result));
-  if (problem.empty() && !result.Checks.empty()) {
+  for (const CsvTable& table : ResultsCsvTables(result)) {
     errno = 0;
-    problem = WriteText((dir / "checks.csv").string(), "CSV results file", ChecksCsv(result));
+    std::string problem = WriteText((dir / table.Name).string(), "CSV results file", table.Text);
+    if (!problem.empty()) return problem;
   }
-  const auto write = [&](const StageResults& s, const char* table, const std::string& text) {
-    if (!problem.empty()) return;
-    errno = 0;
-    problem = WriteText((dir / ("stage-" + std::to_string(s.Stage) + "-" + table + ".csv")).string(),
-                        "CSV results file", text);
-  };
-  for (const StageResults& s : result.Results) {
-    if (s.Pressure.size() > 0) write(s, "pressure", PressureCsv(s));
-    if (!s.Solved) continue;
-    write(s, "stations", StationsCsv(s, result.StageMemory));
-    if (!s.TieBacks.empty()) write(s, "tie-backs", TieBacksCsv(s, result.StageMemory));
-  }
-  return problem;
+  return {};
 }
 
 }  // namespace darnek

@@ -137,34 +137,16 @@ class Writer {
  public:
   std::string Make() {
     TableDoc& root = Table("", "the file");
-    Row units{"units",
-              ValueText([] {
-                Field f;
-                f.Type = Type::Code;
-                f.Codes = &UnitCodes();
-                return f;
-              }()),
-              "",
-              "required",
-              "the unit system of the file; a `[[stage]]` may give its own `units`",
-              "C1 item 1 (`UnitSystemCode`) of every stage"};
-    root.Group("").push_back(units);
-    root.Group("").push_back({"stage_memory", "true or false", "", "false",
-                              "each stage starts from the deflections, soil-spring states and tie-back locks "
-                              "of the stage before it (docs/modelling.md); false: every stage is analysed "
-                              "alone",
-                              "none (a run option)"});
+    const std::vector<Field>& file = FileFields();
+    root.Group("").push_back({"units", ValueText(file[0]), "", "required", std::string(file[0].Meaning),
+                              "C1 item 1 (`UnitSystemCode`) of every stage"});
     root.Group("").push_back(
-        {"unload_factor", "a number greater than 0", "", "1.0",
-         "with `stage_memory`: a soil spring's unload/reload stiffness over the slope of "
-         "its curve's first segment",
-         "none (a run option)"});
-    root.Group("").push_back(
-        {"curve_spacing", "a number greater than 0", "in / m", "none",
-         "generated p-y curves every this much below the excavation level and at every layer boundary "
-         "and the water table, so that results converge as it shrinks and do not depend on how a soil "
-         "is split into layers (docs/modelling.md); none: five curves per layer",
-         "none (a run option)"});
+        {"stage_memory", "true or false", "", "false", std::string(file[1].Meaning), "none (a run option)"});
+    const std::string_view factor = file[2].Meaning;
+    root.Group("").push_back({"unload_factor", "a number greater than 0", "", "1.0",
+                              std::string(factor.substr(0, factor.rfind("; "))), "none (a run option)"});
+    root.Group("").push_back({"curve_spacing", "a number greater than 0", "in / m", "none",
+                              std::string(file[3].Meaning), "none (a run option)"});
     root.Group("").push_back(
         {"stage", "tables `[[stage]]`", "", "required", "the stages, analysed in order", ""});
     Walk(StageSchema(), "stage", "a stage", "");

@@ -904,6 +904,26 @@ const std::vector<Node>& DesignSchema() {
   return schema;
 }
 
+const std::vector<Field>& FileFields() {
+  static const std::vector<Field> fields{
+      CodeKey("UnitSystemCode", "units",
+              "the unit system of the file; a `[[stage]]` may give its own `units`", kUnits),
+      FlagKey("StageMemory", "stage_memory",
+              "each stage starts from the deflections, soil-spring states and tie-back locks of the stage "
+              "before it (docs/modelling.md); false: every stage is analysed alone",
+              kFlag01),
+      Real("UnloadFactor", "unload_factor",
+           "with `stage_memory`: a soil spring's unload/reload stiffness over the slope of its curve's first "
+           "segment; a number greater than 0",
+           Unit::None, One),
+      Real("CurveSpacing", "curve_spacing",
+           "generated p-y curves every this much below the excavation level and at every layer boundary "
+           "and the water table, so that results converge as it shrinks and do not depend on how a soil "
+           "is split into layers (docs/modelling.md); none: five curves per layer",
+           Unit::Length, Zero)};
+  return fields;
+}
+
 const CodeSet& UnitCodes() { return kUnits; }
 const CodeSet& ShapeCodes() { return kShapes; }
 

@@ -158,6 +158,11 @@ const std::vector<Node>& StageSchema();
 // form: one record of the table's own keys (a dotted key names a key of a
 // sub-table) and an array of tables per cross section and per tie-back.
 const std::vector<Node>& DesignSchema();
+// The keys of the file's top level beside `[[stage]]`: `units`, which every
+// stage's control line takes unless the stage gives its own, and
+// `stage_memory`, `unload_factor` and `curve_spacing`, which are run options, not
+// record items.
+const std::vector<Field>& FileFields();
 
 // The named codes.
 const CodeSet& UnitCodes();
