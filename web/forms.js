@@ -55,6 +55,8 @@ function defaultText(field) {
   const d = field.default;
   if (!d) return 'required';
   if ('same_as' in d) return d.same_as === field.key ? "the file's" : `as ${d.same_as}`;
+  if (d.none) return 'optional';
+  if (d.from_method) return "the method's";
   if (d.value === '') return '';
   return `default ${d.value}`;
 }

@@ -44,6 +44,10 @@ Json DefaultJson(const ti::Field& f) {
       return Json{{"value", std::string(f.Fallback.Text)}};
     case ti::DefaultKind::SameAs:
       return Json{{"same_as", std::string(f.Fallback.Text)}};
+    case ti::DefaultKind::None:  // optional: the design data say what they lack
+      return Json{{"none", true}};
+    case ti::DefaultKind::Method:  // the design method's own value
+      return Json{{"from_method", true}};
     case ti::DefaultKind::Value:
     case ti::DefaultKind::Top:
       break;
