@@ -54,6 +54,11 @@ const char* const kUsage =
     "                                   one CSV row per stage in FILE.csv; progress on\n"
     "                                   stderr; the exit status is the first failing\n"
     "                                   input's (0 when every input succeeded)\n"
+    "       darnek reliability MODEL.toml [--samples N] [--method mc|lhs|form] [--seed S]\n"
+    "                 [--jobs N] [--no-strength-reduction] [--json FILE] [--csv FILE]\n"
+    "                                   the probability that each design check of each stage\n"
+    "                                   fails, from the uncertain inputs of the model's\n"
+    "                                   [reliability] table (docs/reliability.md)\n"
     "       darnek convert INPUT [-o OUTPUT]\n"
     "                                   records to TOML (INPUT.dat -> OUTPUT.toml) or TOML to\n"
     "                                   records (INPUT.toml -> OUTPUT.dat); OUTPUT defaults to\n"
@@ -354,6 +359,41 @@ int Convert(const std::vector<std::string>& args) {
   return DARNEK_OK;
 }
 
+// `darnek reliability`'s options (app/reliability.cpp runs it).
+int ReliabilityCommand(const std::vector<std::string>& args) {
+  darnek::tool::ReliabilityOptions options;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--no-strength-reduction") {
+      options.StrengthReduction = 0;
+    } else if (a == "--samples" || a == "--seed" || a == "--jobs") {
+      long long n = -1;
+      const std::string value = i + 1 < args.size() ? args[++i] : "";
+      const auto parsed = std::from_chars(value.data(), value.data() + value.size(), n);
+      if (parsed.ec != std::errc() || parsed.ptr != value.data() + value.size() ||
+          n < (a == "--seed" ? 0 : 1) || (a != "--seed" && n > 100000000))
+        return Usage(a + " needs a whole number" + (a == "--seed" ? ", 0 or more" : ", 1 or more"));
+      if (a == "--seed")
+        options.Seed = n;
+      else
+        (a == "--samples" ? options.Samples : options.Jobs) = static_cast<int>(n);
+    } else if (a == "--method" || a == "--json" || a == "--csv") {
+      if (i + 1 >= args.size()) return Usage(a + " needs a value");
+      (a == "--method" ? options.Method : a == "--json" ? options.Json : options.Csv) = args[++i];
+      if (a == "--method" && options.Method != "mc" && options.Method != "lhs" && options.Method != "form")
+        return Usage("--method is mc, lhs or form");
+    } else if (!a.empty() && a[0] == '-') {
+      return Usage("unknown option " + a);
+    } else if (options.Model.empty()) {
+      options.Model = a;
+    } else {
+      return Usage("more than one model");
+    }
+  }
+  if (options.Model.empty()) return Usage("reliability needs a model (a TOML file with [reliability])");
+  return darnek::tool::Reliability(options);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -372,6 +412,8 @@ int main(int argc, char** argv) {
   if (command == "plot") return PlotCommand(std::vector<std::string>(args.begin() + 1, args.end()));
   if (command == "convert") return Convert(std::vector<std::string>(args.begin() + 1, args.end()));
   if (command == "serve") return darnek::tool::Serve(std::vector<std::string>(args.begin() + 1, args.end()));
+  if (command == "reliability")
+    return ReliabilityCommand(std::vector<std::string>(args.begin() + 1, args.end()));
   if (command == "batch") return darnek::tool::Batch(std::vector<std::string>(args.begin() + 1, args.end()));
   return Usage("unknown command or option " + command);
 }

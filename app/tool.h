@@ -3,6 +3,7 @@
 #pragma once
 
 #include <concepts>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -72,6 +73,20 @@ std::string OutputStem(const std::string& input, const std::string& dir);
 
 // `darnek batch INPUT... [--jobs N] [--out DIR] [--summary FILE.csv]`.
 int Batch(const std::vector<std::string>& args);
+
+// `darnek reliability MODEL [--samples N] [--method mc|lhs|form] [--seed S]
+// [--jobs N] [--no-strength-reduction] [--json FILE] [--csv FILE]`, parsed.
+struct ReliabilityOptions {
+  std::string Model;
+  std::string Method;          // empty: the model's
+  int Samples = -1;            // negative: the model's
+  int64_t Seed = -1;           // negative: the model's
+  int Jobs = 0;                // 0: the cores
+  int StrengthReduction = -1;  // 0: left out of the analyses; -1: as the model says
+  std::string Json;
+  std::string Csv;
+};
+int Reliability(const ReliabilityOptions& options);
 
 // `darnek serve [FILE] [--port N] [--host ADDR]`: replaces the process with
 // darnek-serve, found beside the tool; returns only when it cannot.

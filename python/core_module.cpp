@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "darnek/darnek.h"
+#include "reliability/estimate.h"
 #include "toml/field_table.h"
 #include "toml/toml_input.h"
 
@@ -223,6 +224,17 @@ class SchemaWalker {
     Walk(ti::StageSchema(), "stage");
     Key("", "design", "table");
     Walk(ti::DesignSchema(), "design");
+    // The uncertain inputs of `darnek.reliability` (docs/reliability.md).
+    Key("", "reliability", "table");
+    for (const char* k :
+         {"method", "samples", "seed", "strength_reduction", "confidence", "correlation_matrix"})
+      Key("reliability", k, "value");
+    Key("reliability", "variable", "tables");
+    for (const char* k : {"name", "target", "distribution", "mean", "sd", "cov", "lower", "upper"})
+      Key("reliability.variable", k, "value");
+    Key("reliability", "correlation", "tables");
+    Key("reliability.correlation", "variables", "value");
+    Key("reliability.correlation", "rho", "value");
     py::dict out;
     for (const auto& [table, keys] : tables_) {
       py::dict d;
@@ -586,6 +598,110 @@ py::dict RunToml(const std::string& toml_text, const std::string& input_file, co
   return out;
 }
 
+// ------------------------------------------------------------ reliability
+
+namespace rel = darnek::reliability;
+
+rel::StudyOptions StudyOptionsOf(const py::dict& o) {
+  rel::StudyOptions s;
+  if (o.contains("method") && !o["method"].is_none()) s.Method = o["method"].cast<std::string>();
+  if (o.contains("samples") && !o["samples"].is_none()) s.Samples = o["samples"].cast<int>();
+  if (o.contains("seed") && !o["seed"].is_none()) s.Seed = o["seed"].cast<int64_t>();
+  if (o.contains("strength_reduction") && !o["strength_reduction"].is_none())
+    s.StrengthReduction = o["strength_reduction"].cast<bool>() ? 1 : 0;
+  if (o.contains("jobs") && !o["jobs"].is_none()) s.Jobs = std::max(1, o["jobs"].cast<int>());
+  return s;
+}
+
+// Runs `what` without the GIL; a TOML error comes back as (None, error).
+template <typename F>
+py::tuple Guarded(F what) {
+  std::optional<ErrorInfo> error;
+  py::object value = py::none();
+  std::string failure;
+  {
+    py::gil_scoped_release release;
+    try {
+      what();
+    } catch (const ti::TomlError& e) {
+      error = FromTomlError(e);
+    } catch (const std::exception& e) {
+      failure = e.what();
+    }
+  }
+  if (!failure.empty()) throw std::runtime_error(failure);
+  return py::make_tuple(py::bool_(!error), ToPython(error));
+}
+
+// {"method", "samples", "seed", "stages", "variables"}, or the error of the model's [reliability].
+py::tuple ReliabilityPlan(const std::string& text, const py::dict& options) {
+  const rel::StudyOptions o = StudyOptionsOf(options);
+  rel::StudyData data;
+  py::tuple ok = Guarded([&] { data = rel::ReadStudyWith(text, o); });
+  if (!ok[0].cast<bool>()) return py::make_tuple(py::none(), ok[1]);
+  py::dict d;
+  d["method"] = std::string(rel::MethodName(data.Method));
+  d["samples"] = data.Samples;
+  d["seed"] = data.Seed;
+  py::list names;
+  for (const rel::Variable& v : data.Variables) names.append(v.Name);
+  d["variables"] = names;
+  return py::make_tuple(d, py::none());
+}
+
+// The outcomes of samples first .. first + count - 1, flat (rel::Flatten).
+py::array_t<double> ReliabilitySamples(const std::string& text, const py::dict& options, int first,
+                                       int count) {
+  const rel::StudyOptions o = StudyOptionsOf(options);
+  std::vector<double> flat;
+  {
+    py::gil_scoped_release release;
+    const rel::Study study(text, rel::ReadStudyWith(text, o));
+    const rel::StudyData& d = study.Data();
+    const rel::SamplePlan plan(d.Method, d.Samples, d.Seed, static_cast<int>(d.Variables.size()),
+                               d.Correlation);
+    flat = rel::Flatten(rel::EvaluateSamples(study, plan, first, count, o.Jobs, nullptr));
+  }
+  return py::array_t<double>(static_cast<py::ssize_t>(flat.size()), flat.data());
+}
+
+// (JSON text, console text) of the whole study from every sample's outcome.
+py::tuple ReliabilitySummary(const std::string& text, const py::dict& options,
+                             const py::array_t<double>& flat, const std::string& name, double seconds,
+                             int jobs) {
+  const rel::StudyOptions o = StudyOptionsOf(options);
+  std::vector<double> numbers(flat.data(), flat.data() + flat.size());
+  std::string json, console;
+  {
+    py::gil_scoped_release release;
+    const rel::Study study(text, rel::ReadStudyWith(text, o));
+    const rel::StudyData& d = study.Data();
+    const rel::SamplePlan plan(d.Method, d.Samples, d.Seed, static_cast<int>(d.Variables.size()),
+                               d.Correlation);
+    rel::Estimate e = rel::Summarise(study, plan, rel::Unflatten(numbers, study.Stages()));
+    e.Model = name;
+    e.Seconds = seconds;
+    e.Jobs = jobs;
+    json = rel::EstimateJson(e);
+    console = rel::EstimateText(e);
+  }
+  return py::make_tuple(json, console);
+}
+
+// (JSON text, console text) of a whole study in this process on `jobs` threads.
+py::tuple ReliabilityRun(const std::string& text, const py::dict& options, const std::string& name) {
+  const rel::StudyOptions o = StudyOptionsOf(options);
+  std::string json, console;
+  {
+    py::gil_scoped_release release;
+    rel::Estimate e = rel::RunStudy(text, o, nullptr);
+    e.Model = name;
+    json = rel::EstimateJson(e);
+    console = rel::EstimateText(e);
+  }
+  return py::make_tuple(json, console);
+}
+
 }  // namespace
 
 PYBIND11_MODULE(_core, m) {
@@ -597,4 +713,10 @@ PYBIND11_MODULE(_core, m) {
   m.def("schema", [] { return SchemaWalker().Make(); });
   m.def("run_toml", &RunToml, py::arg("toml_text"), py::arg("input_file"), py::arg("name"),
         py::arg("outputs"));
+  m.def("reliability_plan", &ReliabilityPlan, py::arg("toml_text"), py::arg("options"));
+  m.def("reliability_samples", &ReliabilitySamples, py::arg("toml_text"), py::arg("options"),
+        py::arg("first"), py::arg("count"));
+  m.def("reliability_summary", &ReliabilitySummary, py::arg("toml_text"), py::arg("options"),
+        py::arg("outcomes"), py::arg("name"), py::arg("seconds"), py::arg("jobs"));
+  m.def("reliability_run", &ReliabilityRun, py::arg("toml_text"), py::arg("options"), py::arg("name"));
 }

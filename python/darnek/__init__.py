@@ -12,6 +12,7 @@ See docs/python.md.
 from . import _core
 from ._errors import InputError
 from ._model import Model, Table, TableList, load, load_records, loads
+from ._reliability import Reliability, reliability
 from ._run import (Check, Iteration, Pressure, PyCurve, Result, StageChecks, StageResult, TieBack, run, run_many,
                    summaries)
 
@@ -24,6 +25,7 @@ __all__ = [
     "Model",
     "Pressure",
     "PyCurve",
+    "Reliability",
     "Result",
     "StageChecks",
     "StageResult",
@@ -33,6 +35,7 @@ __all__ = [
     "load",
     "load_records",
     "loads",
+    "reliability",
     "run",
     "run_many",
     "summaries",

@@ -166,6 +166,9 @@ class Writer {
         const std::string system = units && units->is_string() ? std::string(units->as_string()->get()) : "";
         const Place at = Where(node);
         out_.Design = DesignFromToml(*node.as_table(), at.Line, at.Column, system);
+      } else if (k == "reliability") {
+        // Uncertain inputs for `darnek reliability` (src/reliability), no records.
+        if (!node.is_table()) Fail(place, k, "expected the table `[reliability]`, found " + TypeName(node));
       } else if (k != "units" && k != "stage") {
         Fail(place, k,
              "unknown key" +

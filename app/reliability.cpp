@@ -1,0 +1,105 @@
+// `darnek reliability MODEL`: the probability that each check of each stage
+// fails, from the uncertain inputs of the model's `[reliability]` table
+// (docs/reliability.md), with a progress bar on stderr.
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "core/report_helpers.h"
+#include "darnek/pictures.h"
+#include "reliability/estimate.h"
+#include "toml/toml_input.h"
+#include "tool.h"
+
+namespace darnek::tool {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+// A bar redrawn in place on a terminal, a line every tenth otherwise.
+class Bar {
+ public:
+  void operator()(int done, int total) {
+    const auto now = Clock::now();
+    if (live_) {
+      if (done < total && now - drawn_ < std::chrono::milliseconds(100)) return;
+      drawn_ = now;
+      constexpr int kWidth = 30;
+      const int filled = total == 0 ? kWidth : kWidth * done / total;
+      const double seconds = std::chrono::duration<double>(now - start_).count();
+      const double rate = seconds > 0 ? done / seconds : 0;
+      std::string text = "\r[" + std::string(static_cast<size_t>(filled), '#') +
+                         std::string(static_cast<size_t>(kWidth - filled), ' ') + "] " +
+                         std::to_string(done) + "/" + std::to_string(total) + "  " + FixedText(rate, 1) +
+                         " analyses/s";
+      if (done < total && rate > 0) text += "  " + FixedText((total - done) / rate, 0) + " s left";
+      text += "\033[K";
+      if (done == total) text += "\n";
+      Err() << text;
+    } else if (total >= 10 && done % (total / 10) == 0) {
+      Err() << "[" << std::to_string(done) << "/" << std::to_string(total) << "]\n";
+    }
+  }
+
+ private:
+  const bool live_ = ::isatty(STDERR_FILENO) == 1;
+  const Clock::time_point start_ = Clock::now();
+  Clock::time_point drawn_{};
+};
+
+bool WriteText(const std::string& file, const std::string& text) {
+  std::ofstream out(file, std::ios::binary);
+  out << text;
+  out.close();
+  if (out) return true;
+  Err() << "darnek: " << file << " cannot be written\n";
+  return false;
+}
+
+}  // namespace
+
+int Reliability(const ReliabilityOptions& options) {
+  std::ifstream in(options.Model, std::ios::binary);
+  if (!in) {
+    Err() << "darnek: the model cannot be read: " << options.Model << "\n";
+    return kToolFileFailed;
+  }
+  std::ostringstream text;
+  text << in.rdbuf();
+  reliability::StudyOptions study;
+  study.Method = options.Method;
+  study.Samples = options.Samples;
+  study.Seed = options.Seed;
+  study.StrengthReduction = options.StrengthReduction;
+  study.Jobs =
+      options.Jobs > 0 ? options.Jobs : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  reliability::Estimate estimate;
+  try {
+    Bar bar;
+    estimate = reliability::RunStudy(text.str(), study, [&bar](int done, int total) { bar(done, total); });
+  } catch (const toml_input::TomlError& e) {
+    Err() << "darnek: " << options.Model << ", " << e.what() << "\n";
+    return DARNEK_INPUT_REJECTED;
+  } catch (const std::exception& e) {
+    Err() << "darnek: " << options.Model << ": " << e.what() << "\n";
+    return DARNEK_INPUT_REJECTED;
+  }
+  estimate.Model = fs::path(options.Model).filename().string();
+  if (!options.Json.empty()) {
+    if (!WriteText(options.Json, reliability::EstimateJson(estimate))) return kToolFileFailed;
+    Out() << "json:      " << options.Json << "\n";
+  }
+  if (!options.Csv.empty()) {
+    if (!WriteText(options.Csv, reliability::EstimateCsv(estimate))) return kToolFileFailed;
+    Out() << "csv:       " << options.Csv << "\n";
+  }
+  Out() << reliability::EstimateText(estimate);
+  return DARNEK_OK;
+}
+
+}  // namespace darnek::tool

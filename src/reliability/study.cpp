@@ -1,0 +1,431 @@
+#include "reliability/study.h"
+
+#include <toml++/toml.h>
+
+#include <algorithm>
+#include <cmath>
+#include <ctime>
+#include <map>
+#include <ostream>
+#include <sstream>
+#include <stdexcept>
+
+#include "darnek/darnek.h"
+#include "toml/toml_input.h"
+
+namespace darnek::reliability {
+
+using toml_input::TomlError;
+
+namespace {
+
+struct Place {
+  int Line = 1;
+  int Column = 1;
+};
+
+Place Where(const toml::node& node) {
+  const auto& b = node.source().begin;
+  return {static_cast<int>(b.line), static_cast<int>(b.column)};
+}
+
+[[noreturn]] void Fail(Place p, const std::string& path, const std::string& what) {
+  throw TomlError(p.Line, p.Column, path, what);
+}
+
+// The tables a target names: the stages' (or the design data's) table or
+// element. Empty when none has it.
+std::vector<toml::table*> Holders(toml::table& root, const Variable& v) {
+  std::vector<toml::table*> parents;
+  if (v.Design) {
+    if (toml::table* d = root["design"].as_table()) parents.push_back(d);
+  } else if (toml::array* stages = root["stage"].as_array()) {
+    for (toml::node& s : *stages)
+      if (toml::table* t = s.as_table()) parents.push_back(t);
+  }
+  std::vector<toml::table*> out;
+  for (toml::table* parent : parents) {
+    toml::node* node = parent->get(v.Table);
+    if (!node) continue;
+    if (v.Index == 0) {
+      if (toml::table* t = node->as_table()) out.push_back(t);
+    } else if (toml::array* a = node->as_array(); a && static_cast<int>(a->size()) >= v.Index) {
+      if (toml::table* t = a->get(static_cast<size_t>(v.Index - 1))->as_table()) out.push_back(t);
+    }
+  }
+  return out;
+}
+
+// The value a variable sets: a number, or the first of an array of numbers
+// (the value at a layer's top, the rest scaled with it).
+bool FirstNumber(const toml::node* node, double& value) {
+  if (!node) return false;
+  if (auto v = node->value<double>()) {
+    value = *v;
+    return true;
+  }
+  if (const toml::array* a = node->as_array(); a && !a->empty())
+    if (auto v = a->get(0)->value<double>()) {
+      value = *v;
+      return true;
+    }
+  return false;
+}
+
+void SetValue(toml::table& table, const std::string& key, double x) {
+  toml::node* node = table.get(key);
+  if (toml::array* a = node ? node->as_array() : nullptr) {
+    const double top = a->get(0)->value<double>().value_or(0);
+    const double ratio = top != 0 ? x / top : 1;
+    for (size_t i = 0; i < a->size(); ++i) {
+      const double old = a->get(i)->value<double>().value_or(0);
+      a->replace(a->cbegin() + static_cast<std::ptrdiff_t>(i), i == 0 || top == 0 ? x : old * ratio);
+    }
+  } else {
+    table.insert_or_assign(key, x);
+  }
+}
+
+// The values a key can take: lengths, strengths, unit weights and
+// stiffnesses are never negative; angles, distances and loads may be.
+void Bounds(const std::string& key, double& low, double& high, bool& high_open) {
+  low = 0;
+  high = kInfinity;
+  high_open = false;
+  if (key == "friction_angle_deg") {
+    high = 90;
+    high_open = true;
+    return;
+  }
+  for (const char* signed_word : {"angle", "slope", "distance", "load", "moment", "force"})
+    if (key.find(signed_word) != std::string::npos) low = -kInfinity;
+}
+
+std::string NumberText(double x) {
+  std::ostringstream s;
+  s << x;
+  return s.str();
+}
+
+class Reader {
+ public:
+  explicit Reader(const std::string& text) {
+    try {
+      root_ = toml::parse(text);
+    } catch (const toml::parse_error& e) {
+      const auto& b = e.source().begin;
+      throw TomlError(static_cast<int>(b.line), static_cast<int>(b.column), std::string(e.description()));
+    }
+  }
+
+  StudyData Read() {
+    const toml::node* node = root_.get("reliability");
+    if (!node || !node->is_table()) Fail({1, 1}, "reliability", "the model has no `[reliability]` table");
+    const toml::table& r = *node->as_table();
+    StudyData data;
+    for (const auto& [key, value] : r) {
+      const std::string k(key.str());
+      const std::string path = "reliability, " + k;
+      const Place at = Where(value);
+      if (k == "method") {
+        const auto s = value.value<std::string>();
+        if (!s || !MethodByName(*s, data.Method)) Fail(at, path, "expected \"mc\", \"lhs\" or \"form\"");
+      } else if (k == "samples") {
+        const auto n = value.value<int64_t>();
+        if (!n || *n < 1 || *n > 100000000) Fail(at, path, "must be a whole number of samples, 1 or more");
+        data.Samples = static_cast<int>(*n);
+      } else if (k == "seed") {
+        const auto n = value.value<int64_t>();
+        if (!n || *n < 0) Fail(at, path, "must be a whole number, 0 or more");
+        data.Seed = static_cast<uint64_t>(*n);
+      } else if (k == "strength_reduction") {
+        const auto b = value.value<bool>();
+        if (!b) Fail(at, path, "must be true or false");
+        data.StrengthReduction = *b;
+      } else if (k == "confidence") {
+        const auto c = value.value<double>();
+        if (!c || !(*c > 0 && *c < 1)) Fail(at, path, "must be a number between 0 and 1");
+        data.Confidence = *c;
+      } else if (k != "variable" && k != "correlation" && k != "correlation_matrix") {
+        Fail(at, path,
+             "unknown key (the table holds method, samples, seed, strength_reduction, confidence, "
+             "[[reliability.variable]], [[reliability.correlation]] and correlation_matrix)");
+      }
+    }
+    const toml::array* vars = r["variable"].as_array();
+    if (!vars || vars->empty() || !vars->is_array_of_tables())
+      Fail(Where(r), "reliability, variable",
+           "give the uncertain inputs as `[[reliability.variable]]` tables");
+    for (size_t i = 0; i < vars->size(); ++i)
+      data.Variables.push_back(ReadVariable(*vars->get(i)->as_table(), static_cast<int>(i) + 1));
+    ReadCorrelation(r, data);
+    return data;
+  }
+
+ private:
+  Variable ReadVariable(const toml::table& t, int number) {
+    const std::string path = "reliability, variable " + std::to_string(number);
+    Variable v;
+    std::string distribution;
+    double cov = NAN;
+    v.Dist.Mean = NAN;
+    v.Dist.Sd = NAN;
+    for (const auto& [key, value] : t) {
+      const std::string k(key.str());
+      const Place at = Where(value);
+      if (k == "name" || k == "target" || k == "distribution") {
+        const auto s = value.value<std::string>();
+        if (!s || s->empty()) Fail(at, path + ", " + k, "must be a text");
+        (k == "name" ? v.Name : k == "target" ? v.Target : distribution) = *s;
+      } else if (k == "mean" || k == "sd" || k == "cov" || k == "lower" || k == "upper") {
+        const auto x = value.value<double>();
+        if (!x || !std::isfinite(*x)) Fail(at, path + ", " + k, "must be a number");
+        (k == "mean"    ? v.Dist.Mean
+         : k == "sd"    ? v.Dist.Sd
+         : k == "cov"   ? cov
+         : k == "lower" ? v.Dist.Lower
+                        : v.Dist.Upper) = *x;
+      } else {
+        Fail(at, path + ", " + k,
+             "unknown key (a variable has name, target, distribution, mean, sd or cov, lower, upper)");
+      }
+    }
+    const Place at = Where(t);
+    if (v.Target.empty()) Fail(at, path + ", target", "is needed: \"soil_layer 1, friction_angle_deg\", ...");
+    if (v.Name.empty()) v.Name = v.Target;
+    for (size_t k = 0; k < names_.size(); ++k)
+      if (names_[k] == v.Name) Fail(at, path + ", name", "\"" + v.Name + "\" names another variable too");
+    names_.push_back(v.Name);
+    if (!DistributionKindByName(distribution, v.Dist.Kind))
+      Fail(at, path + ", distribution",
+           "expected \"normal\", \"lognormal\", \"truncated_normal\" or \"uniform\"");
+    ParseTarget(v, at, path + ", target");
+    // The mean is the model's value unless given.
+    double model_value = NAN;
+    for (toml::table* h : Holders(root_, v))
+      if (FirstNumber(h->get(v.Key), model_value)) break;
+    if (std::isnan(model_value)) Fail(at, path + ", target", "the model gives no value for " + v.Target);
+    if (std::isnan(v.Dist.Mean) && v.Dist.Kind != DistributionKind::Uniform) v.Dist.Mean = model_value;
+    if (!std::isnan(cov)) {
+      if (!std::isnan(v.Dist.Sd)) Fail(at, path + ", cov", "give sd or cov, not both");
+      v.Dist.Sd = cov * std::abs(v.Dist.Mean);
+    }
+    if (const std::string problem = v.Dist.Problem(); !problem.empty())
+      Fail(at, path + ", distribution", problem);
+    double low = 0, high = 0;
+    bool high_open = false;
+    Bounds(v.Key, low, high, high_open);
+    if (v.Dist.SupportLow() < low)
+      Fail(at, path + ", distribution",
+           "a " + std::string(DistributionName(v.Dist.Kind)) + " " + v.Key + " can be below " +
+               NumberText(low) + ", which it cannot be: truncate it (truncated_normal with lower = " +
+               NumberText(low) + ") or take a lognormal");
+    if (v.Dist.SupportHigh() > high || (high_open && v.Dist.SupportHigh() >= high))
+      Fail(at, path + ", distribution",
+           "a " + std::string(DistributionName(v.Dist.Kind)) + " " + v.Key + " can reach " +
+               NumberText(high) +
+               " or more, which it cannot: truncate it (truncated_normal with upper below " +
+               NumberText(high) + ")");
+    return v;
+  }
+
+  // "soil_layer 2, shear_strength", "ground, water_depth_backfill",
+  // "design.tie_back 1, capacity".
+  static void ParseTarget(Variable& v, Place at, const std::string& path) {
+    const size_t comma = v.Target.find(',');
+    if (comma == std::string::npos)
+      Fail(at, path, "expected \"TABLE [NUMBER], KEY\", such as \"soil_layer 1, friction_angle_deg\"");
+    std::string table = v.Target.substr(0, comma);
+    v.Key = v.Target.substr(comma + 1);
+    auto trim = [](std::string& s) {
+      s.erase(0, s.find_first_not_of(' '));
+      s.erase(s.find_last_not_of(' ') + 1);
+    };
+    trim(table);
+    trim(v.Key);
+    if (table.rfind("design.", 0) == 0) {
+      v.Design = true;
+      table = table.substr(7);
+    }
+    const size_t space = table.find(' ');
+    if (space != std::string::npos) {
+      const std::string number = table.substr(space + 1);
+      char* end = nullptr;
+      const long n = std::strtol(number.c_str(), &end, 10);
+      if (number.empty() || *end != '\0' || n < 1)
+        Fail(at, path, "\"" + number + "\" is not a number 1 or more");
+      v.Index = static_cast<int>(n);
+      table = table.substr(0, space);
+    }
+    v.Table = table;
+    if (v.Table.empty() || v.Key.empty()) Fail(at, path, "expected \"TABLE [NUMBER], KEY\"");
+  }
+
+  void ReadCorrelation(const toml::table& r, StudyData& data) {
+    const size_t n = data.Variables.size();
+    auto identity = [n] {
+      std::vector<std::vector<double>> c(n, std::vector<double>(n, 0.0));
+      for (size_t i = 0; i < n; ++i) c[i][i] = 1;
+      return c;
+    };
+    if (const toml::node* m = r.get("correlation_matrix")) {
+      const std::string path = "reliability, correlation_matrix";
+      const toml::array* rows = m->as_array();
+      if (!rows || rows->size() != n)
+        Fail(Where(*m), path, "must be " + std::to_string(n) + " rows, one a variable");
+      data.Correlation = identity();
+      for (size_t i = 0; i < n; ++i) {
+        const toml::array* row = rows->get(i)->as_array();
+        if (!row || row->size() != n)
+          Fail(Where(*m), path,
+               "row " + std::to_string(i + 1) + " must hold " + std::to_string(n) + " numbers");
+        for (size_t j = 0; j < n; ++j) {
+          const auto x = row->get(j)->value<double>();
+          if (!x || std::abs(*x) > 1 || (i == j && *x != 1))
+            Fail(Where(*row->get(j)), path, "numbers from -1 to 1, and 1 on the diagonal");
+          data.Correlation[i][j] = *x;
+        }
+      }
+      for (size_t i = 0; i < n; ++i)
+        for (size_t j = 0; j < i; ++j)
+          if (data.Correlation[i][j] != data.Correlation[j][i]) Fail(Where(*m), path, "must be symmetric");
+    }
+    if (const toml::array* pairs = r["correlation"].as_array()) {
+      if (data.Correlation.empty()) data.Correlation = identity();
+      for (size_t p = 0; p < pairs->size(); ++p) {
+        const std::string path = "reliability, correlation " + std::to_string(p + 1);
+        const toml::table* t = pairs->get(p)->as_table();
+        if (!t) Fail(Where(*pairs), path, "must be a table with variables and rho");
+        const toml::array* names = (*t)["variables"].as_array();
+        const auto rho = (*t)["rho"].value<double>();
+        if (!names || names->size() != 2) Fail(Where(*t), path + ", variables", "must name two variables");
+        if (!rho || std::abs(*rho) >= 1) Fail(Where(*t), path + ", rho", "must be a number between -1 and 1");
+        size_t index[2];
+        for (size_t k = 0; k < 2; ++k) {
+          const auto name = names->get(k)->value<std::string>();
+          const auto found = name ? std::find(names_.begin(), names_.end(), *name) : names_.end();
+          if (found == names_.end())
+            Fail(Where(*names->get(k)), path + ", variables", "names no variable: " + name.value_or("?"));
+          index[k] = static_cast<size_t>(found - names_.begin());
+        }
+        if (index[0] == index[1]) Fail(Where(*t), path + ", variables", "must name two different variables");
+        data.Correlation[index[0]][index[1]] = data.Correlation[index[1]][index[0]] = *rho;
+      }
+    }
+    if (!data.Correlation.empty() && Cholesky(data.Correlation).empty())
+      Fail(Where(r), "reliability, correlation",
+           "the correlations are not positive definite (no such set of "
+           "variables exists)");
+  }
+
+  toml::table root_;
+  std::vector<std::string> names_;
+};
+
+}  // namespace
+
+StudyData ReadStudy(const std::string& model_text) { return Reader(model_text).Read(); }
+
+const char* CheckName(int kind) {
+  static const char* const names[] = {"section", "embedment", "strength", "tie_backs", "deflection"};
+  return kind >= 0 && kind < kCheckKinds ? names[kind] : "system";
+}
+
+struct Study::Model {
+  toml::table Root;  // without [reliability]
+  mutable std::ostream Discard{nullptr};
+};
+
+namespace {
+
+double Largest(double a, double b) {
+  if (std::isnan(a)) return b;
+  if (std::isnan(b)) return a;
+  return std::max(a, b);
+}
+
+StageOutcome OutcomeOf(const StageChecks& c) {
+  StageOutcome s;
+  s.Utilisation.fill(NAN);
+  s.Closed = c.Checked;
+  if (!c.Checked) return s;
+  auto u = [](const Check& k) { return k.Checked ? k.Utilisation : NAN; };
+  s.Utilisation[Section] = Largest(u(c.Bending), u(c.Shear));
+  s.Utilisation[Embedment] = u(c.Embedment);
+  s.Utilisation[Strength] = u(c.Strength);
+  for (const TieBackCheck& t : c.TieBacks) s.Utilisation[TieBacks] = Largest(s.Utilisation[TieBacks], u(t));
+  s.Utilisation[Deflection] = u(c.Deflection);
+  return s;
+}
+
+}  // namespace
+
+Study::Study(const std::string& model_text, StudyData data) : model_(new Model), data_(std::move(data)) {
+  model_->Root = toml::parse(model_text);
+  model_->Root.erase("reliability");
+  if (!model_->Root.get("design"))
+    throw std::runtime_error("the model has no [design] table: nothing to check");
+  // The model as given, with its own values: which checks each stage makes.
+  nominal_ = Evaluate({});
+  if (nominal_.empty()) throw std::runtime_error("the model as given cannot be analysed");
+}
+
+Study::~Study() = default;
+
+bool Study::Follows(int stage, int kind) const {
+  return stage >= 0 && stage < Stages() &&
+         !std::isnan(nominal_[static_cast<size_t>(stage)].Utilisation[kind]);
+}
+
+std::vector<double> Study::Values(const std::vector<double>& y) const {
+  std::vector<double> x(y.size());
+  for (size_t k = 0; k < y.size(); ++k) x[k] = data_.Variables[k].Dist.FromStandard(y[k]);
+  return x;
+}
+
+Outcome Study::Evaluate(const std::vector<double>& values) const {
+  toml::table root = model_->Root;
+  for (size_t k = 0; k < values.size(); ++k)
+    for (toml::table* t : Holders(root, data_.Variables[k])) SetValue(*t, data_.Variables[k].Key, values[k]);
+  std::ostringstream text;
+  text << toml::toml_formatter(root);
+  const toml_input::Records records = toml_input::TomlToRecords(text.str());
+  RunOptions options;
+  FileNames names;
+  names.Input = "reliability.toml";
+  names.Report = "reliability.out";
+  names.Plot = "reliability.plt";
+  names.RunLog = "reliability.log";
+  names.PyScratch = "reliability.pyscratch";
+  names.PressureScratch = "reliability.epscratch";
+  options.Files = names;
+  options.Clock = [] { return std::tm{}; };
+  options.Console = &model_->Discard;
+  options.InputText = records.Text;
+  options.Outputs = {OutputMode::Discard, OutputMode::Discard, OutputMode::Discard, OutputMode::Discard,
+                     OutputMode::Discard};
+  options.StageMemory = records.StageMemory;
+  options.UnloadFactor = records.UnloadFactor;
+  options.CurveSpacing = records.CurveSpacing;
+  options.Design = records.Design;
+  if (options.Design && !data_.StrengthReduction) options.Design->StrengthReduction = false;
+  const RunResult result = Run(options);
+  const size_t stages = nominal_.empty() ? result.Stages.size() : nominal_.size();
+  Outcome out(stages);
+  for (StageOutcome& s : out) s.Utilisation.fill(NAN);
+  for (const StageChecks& c : result.Checks)
+    if (c.Stage >= 1 && static_cast<size_t>(c.Stage) <= stages)
+      out[static_cast<size_t>(c.Stage - 1)] = OutcomeOf(c);
+  return out;
+}
+
+bool Fails(const StageOutcome& stage, int kind) { return !stage.Closed || stage.Utilisation[kind] > 1; }
+
+bool SystemFails(const Study& study, const StageOutcome& stage, int stage_index) {
+  if (!stage.Closed) return true;
+  for (int k = 0; k < kCheckKinds; ++k)
+    if (study.Follows(stage_index, k) && stage.Utilisation[k] > 1) return true;
+  return false;
+}
+
+}  // namespace darnek::reliability
