@@ -136,12 +136,17 @@ FormResult Form(int variables, const std::function<double(const std::vector<doub
                 int max_iterations) {
   FormResult r;
   const size_t n = static_cast<size_t>(variables);
+  auto norm_of = [](const std::vector<double>& v) {
+    double s = 0;
+    for (double x : v) s += x * x;
+    return std::sqrt(s);
+  };
   std::vector<double> u(n, 0.0);
   const double g0 = g(u);
   ++r.Evaluations;
   double gu = g0;
   // Convergence in g is judged against its size at the mean.
-  const double scale = std::max(std::abs(g0), 1e-3);
+  const double tolerance = 1e-3 * std::max(std::abs(g0), 1e-2);
   for (r.Iterations = 1; r.Iterations <= max_iterations; ++r.Iterations) {
     std::vector<double> grad(n);
     double norm2 = 0;
@@ -156,24 +161,34 @@ FormResult Form(int variables, const std::function<double(const std::vector<doub
     double dot = 0;
     for (size_t k = 0; k < n; ++k) dot += grad[k] * u[k];
     const double lambda = (dot - gu) / norm2;
-    double move = 0;
+    std::vector<double> direction(n);
+    for (size_t k = 0; k < n; ++k) direction[k] = lambda * grad[k] - u[k];
+    // The HL-RF step, shortened while it does not lower the merit
+    // ½|u|² + c|g| (Zhang and Der Kiureghian, 1995): a g that jumps, as it
+    // does where a stage stops closing, must not throw the search away.
+    const double c = 2 * norm_of(u) / std::sqrt(norm2) + 10;
+    const double merit = 0.5 * norm_of(u) * norm_of(u) + c * std::abs(gu);
+    double t = 1;
     std::vector<double> next(n);
-    for (size_t k = 0; k < n; ++k) {
-      next[k] = lambda * grad[k];
-      move += (next[k] - u[k]) * (next[k] - u[k]);
+    double g_next = 0;
+    for (int halving = 0;; ++halving) {
+      for (size_t k = 0; k < n; ++k) next[k] = u[k] + t * direction[k];
+      g_next = g(next);
+      ++r.Evaluations;
+      const double m = 0.5 * norm_of(next) * norm_of(next) + c * std::abs(g_next);
+      if (m < merit || halving == 5) break;
+      t /= 2;
     }
+    const double move = t * norm_of(direction);
     u = next;
-    gu = g(u);
-    ++r.Evaluations;
-    if (std::sqrt(move) < 1e-3 && std::abs(gu) < 1e-3 * scale) {
+    gu = g_next;
+    if (move < 1e-3 * std::max(1.0, norm_of(u)) && std::abs(gu) < tolerance) {
       r.Converged = true;
       break;
     }
   }
   r.Iterations = std::min(r.Iterations, max_iterations);
-  double norm = 0;
-  for (double x : u) norm += x * x;
-  norm = std::sqrt(norm);
+  const double norm = norm_of(u);
   r.DesignPoint = u;
   r.Beta = g0 >= 0 ? norm : -norm;
   r.Pf = NormalCdf(-r.Beta);
