@@ -56,6 +56,7 @@ const char* const kUsage =
     "                                   input's (0 when every input succeeded)\n"
     "       darnek reliability MODEL.toml [--samples N] [--method mc|lhs|form] [--seed S]\n"
     "                 [--jobs N] [--no-strength-reduction] [--json FILE] [--csv FILE]\n"
+    "                 [--pictures DIR]\n"
     "                                   the probability that each design check of each stage\n"
     "                                   fails, from the uncertain inputs of the model's\n"
     "                                   [reliability] table (docs/reliability.md)\n"
@@ -377,9 +378,12 @@ int ReliabilityCommand(const std::vector<std::string>& args) {
         options.Seed = n;
       else
         (a == "--samples" ? options.Samples : options.Jobs) = static_cast<int>(n);
-    } else if (a == "--method" || a == "--json" || a == "--csv") {
+    } else if (a == "--method" || a == "--json" || a == "--csv" || a == "--pictures") {
       if (i + 1 >= args.size()) return Usage(a + " needs a value");
-      (a == "--method" ? options.Method : a == "--json" ? options.Json : options.Csv) = args[++i];
+      (a == "--method" ? options.Method
+       : a == "--json" ? options.Json
+       : a == "--csv"  ? options.Csv
+                       : options.Pictures) = args[++i];
       if (a == "--method" && options.Method != "mc" && options.Method != "lhs" && options.Method != "form")
         return Usage("--method is mc, lhs or form");
     } else if (!a.empty() && a[0] == '-') {

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "core/report_helpers.h"
-#include "darnek/pictures.h"
+#include "pictures/reliability_pictures.h"
 #include "reliability/estimate.h"
 #include "toml/toml_input.h"
 #include "tool.h"
@@ -98,7 +98,18 @@ int Reliability(const ReliabilityOptions& options) {
     if (!WriteText(options.Csv, reliability::EstimateCsv(estimate))) return kToolFileFailed;
     Out() << "csv:       " << options.Csv << "\n";
   }
-  Out() << reliability::EstimateText(estimate);
+  const std::string summary = reliability::EstimateText(estimate);
+  if (!options.Pictures.empty()) {
+    try {
+      const std::vector<std::string> files =
+          pictures::WriteReliabilityPictures(estimate, options.Pictures, summary);
+      Out() << "pictures:  " << files.back() << "\n";
+    } catch (const std::exception& e) {
+      Err() << "darnek: " << e.what() << "\n";
+      return kToolFileFailed;
+    }
+  }
+  Out() << summary;
   return DARNEK_OK;
 }
 

@@ -75,7 +75,8 @@ std::string OutputStem(const std::string& input, const std::string& dir);
 int Batch(const std::vector<std::string>& args);
 
 // `darnek reliability MODEL [--samples N] [--method mc|lhs|form] [--seed S]
-// [--jobs N] [--no-strength-reduction] [--json FILE] [--csv FILE]`, parsed.
+// [--jobs N] [--no-strength-reduction] [--json FILE] [--csv FILE] [--pictures DIR]`,
+// parsed.
 struct ReliabilityOptions {
   std::string Model;
   std::string Method;          // empty: the model's
@@ -85,6 +86,7 @@ struct ReliabilityOptions {
   int StrengthReduction = -1;  // 0: left out of the analyses; -1: as the model says
   std::string Json;
   std::string Csv;
+  std::string Pictures;  // a folder
 };
 int Reliability(const ReliabilityOptions& options);
 

@@ -350,7 +350,10 @@ std::string EstimateText(const Estimate& e) {
            "\n";
   for (const StageEstimate& s : e.Stages) {
     out += "stage " + std::to_string(s.Stage) + ": " + std::to_string(s.NotClosed) +
-           (e.Method == Method::Form ? " analyses" : " samples") + " did not close\n";
+           (e.Method == Method::Form ? " analyses"
+            : s.NotClosed == 1       ? " sample"
+                                     : " samples") +
+           " did not close\n";
     for (const CheckEstimate& c : s.Checks) {
       std::string line = "  " + c.Check + std::string(12 - std::min<size_t>(11, c.Check.size()), ' ');
       if (e.Method == Method::Form && c.Check == "system") {
