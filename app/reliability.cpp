@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "core/report_helpers.h"
+#include "darnek/pictures.h"
 #include "pictures/reliability_pictures.h"
 #include "reliability/estimate.h"
 #include "toml/toml_input.h"
@@ -61,6 +62,27 @@ bool WriteText(const std::string& file, const std::string& text) {
   return false;
 }
 
+// The report.html of the model as given, its checks included; empty when
+// the model cannot be drawn.
+std::string ModelPage(const std::string& model) {
+  InputRun prepared = PrepareInputRun(model, "");
+  if (prepared.Status != DARNEK_OK) return {};
+  RunOptions& run = prepared.Options;
+  run.Outputs = {OutputMode::Discard, OutputMode::Memory, OutputMode::Discard, OutputMode::Discard,
+                 OutputMode::Discard};
+  std::ostringstream console;
+  run.Console = &console;
+  const RunResult result = Run(run);
+  if (result.Outputs.Plot.empty()) return {};
+  try {
+    pictures::PictureOptions drawing = pictures::OptionsFromRun(result);
+    drawing.Title = fs::path(model).filename().string();
+    return pictures::DrawPlotData(result.Outputs.Plot, drawing, true).Page;
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
 }  // namespace
 
 int Reliability(const ReliabilityOptions& options) {
@@ -102,7 +124,7 @@ int Reliability(const ReliabilityOptions& options) {
   if (!options.Pictures.empty()) {
     try {
       const std::vector<std::string> files =
-          pictures::WriteReliabilityPictures(estimate, options.Pictures, summary);
+          pictures::WriteReliabilityPictures(estimate, options.Pictures, summary, ModelPage(options.Model));
       Out() << "pictures:  " << files.back() << "\n";
     } catch (const std::exception& e) {
       Err() << "darnek: " << e.what() << "\n";

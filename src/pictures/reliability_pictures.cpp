@@ -112,7 +112,8 @@ std::string AlphaSvg(const reliability::Estimate& e, const reliability::StageEst
 }
 
 std::vector<std::string> WriteReliabilityPictures(const reliability::Estimate& e, const std::string& dir,
-                                                  const std::string& summary_text) {
+                                                  const std::string& summary_text,
+                                                  const std::string& model_page) {
   std::error_code ec;
   fs::create_directories(dir, ec);
   std::vector<std::string> files;
@@ -124,21 +125,32 @@ std::vector<std::string> WriteReliabilityPictures(const reliability::Estimate& e
     if (!out) throw std::runtime_error(path + " cannot be written");
     files.push_back(path);
   };
-  std::string page = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Reliability of " +
-                     Escape(e.Model) + "</title></head>\n<body style=\"font-family:" + kFont +
-                     "\">\n<h1>Reliability of " + Escape(e.Model) + "</h1>\n<pre>" + Escape(summary_text) +
-                     "</pre>\n";
+  auto inline_svg = [](const std::string& svg) {
+    const size_t start = svg.find("<svg");
+    return "<figure>\n" + svg.substr(start == std::string::npos ? 0 : start) + "</figure>\n";
+  };
+  std::string section =
+      "<section id=\"reliability\">\n<h2>Reliability</h2>\n<pre>" + Escape(summary_text) + "</pre>\n";
   for (const reliability::StageEstimate& stage : e.Stages) {
     const std::string stem = "stage-" + std::to_string(stage.Stage);
-    page += "<h2>Stage " + std::to_string(stage.Stage) + "</h2>\n";
     if (e.Method != reliability::Method::Form) {
-      write(stem + "-utilisation.svg", UtilisationSvg(e, stage));
-      page += "<p><img src=\"" + stem + "-utilisation.svg\" alt=\"utilisations\"></p>\n";
+      const std::string svg = UtilisationSvg(e, stage);
+      write(stem + "-utilisation.svg", svg);
+      section += inline_svg(svg);
     }
-    write(stem + "-alpha.svg", AlphaSvg(e, stage));
-    page += "<p><img src=\"" + stem + "-alpha.svg\" alt=\"alpha\"></p>\n";
+    const std::string svg = AlphaSvg(e, stage);
+    write(stem + "-alpha.svg", svg);
+    section += inline_svg(svg);
   }
-  write("reliability.html", page + "</body></html>\n");
+  section += "</section>\n";
+  std::string page = model_page;
+  const size_t end = page.rfind("</body>");
+  if (end == std::string::npos)
+    page = "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>" + Escape(e.Model) +
+           "</title></head>\n<body>\n" + section + "</body>\n</html>\n";
+  else
+    page.insert(end, section);
+  write("report.html", page);
   return files;
 }
 
