@@ -41,7 +41,8 @@ struct StudyData {
 StudyData ReadStudy(const std::string& model_text);
 
 // The checks a study follows, in this order, and the stage as a system.
-enum CheckKind { Section, Embedment, Strength, TieBacks, Deflection, kCheckKinds };
+enum CheckKind { Section, Embedment, Strength, TieBacks, Deflection };
+inline constexpr int kCheckKinds = Deflection + 1;
 const char* CheckName(int kind);  // "section", "embedment", "strength", "tie_backs", "deflection"
 
 struct StageOutcome {
