@@ -140,6 +140,7 @@ Estimate FormEstimate(const Study& study, int jobs, const Progress& progress) {
   std::map<std::vector<double>, Outcome> cache;
   std::mutex cache_lock;
   std::atomic<int> analyses{0};
+  std::vector<int> stage_not_closed(static_cast<size_t>(study.Stages()), 0);  // distinct analyses
   SamplePlan correlate(Method::MonteCarlo, 1, 0, static_cast<int>(n), study.Data().Correlation);
   auto outcome_at = [&](const std::vector<double>& z) {
     {
@@ -147,9 +148,12 @@ Estimate FormEstimate(const Study& study, int jobs, const Progress& progress) {
       if (auto it = cache.find(z); it != cache.end()) return it->second;
     }
     Outcome o = study.Evaluate(study.Values(correlate.Correlate(z)));
-    ++analyses;
     const std::lock_guard<std::mutex> lock(cache_lock);
-    cache.emplace(z, o);
+    // Two threads may have analysed the same point: it counts once.
+    if (cache.emplace(z, o).second) {
+      ++analyses;
+      for (size_t s = 0; s < o.size(); ++s) stage_not_closed[s] += o[s].Closed ? 0 : 1;
+    }
     return o;
   };
   struct Task {
@@ -189,13 +193,13 @@ Estimate FormEstimate(const Study& study, int jobs, const Progress& progress) {
   for (int s = 0; s < study.Stages(); ++s) {
     StageEstimate stage;
     stage.Stage = s + 1;
+    stage.NotClosed = stage_not_closed[static_cast<size_t>(s)];
     CheckEstimate system;
     system.Check = "system";
     system.PfLow = 0;
     system.PfHigh = 0;
     for (size_t t = 0; t < tasks.size(); ++t) {
       if (tasks[t].Stage != s) continue;
-      stage.NotClosed += found[t].NotClosed;
       system.PfLow = std::max(system.PfLow, found[t].Pf);
       system.PfHigh = std::min(1.0, system.PfHigh + found[t].Pf);
       stage.Checks.push_back(found[t]);
@@ -313,8 +317,14 @@ std::string EstimateJson(const Estimate& e) {
 }
 
 std::string EstimateCsv(const Estimate& e) {
+  auto field = [](const std::string& text) {
+    if (text.find_first_of(",\"\n") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (char c : text) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    return quoted + "\"";
+  };
   std::string out = "stage,check,method,samples,failures,not_closed,pf,pf_low,pf_high,beta";
-  for (const Variable& v : e.Variables) out += ",alpha_" + v.Name;
+  for (const Variable& v : e.Variables) out += "," + field("alpha_" + v.Name);
   out += "\n";
   auto num = [](double x) { return std::isfinite(x) ? NumberText(x) : std::string(); };
   for (const StageEstimate& s : e.Stages)
@@ -343,14 +353,15 @@ std::string EstimateText(const Estimate& e) {
          FixedText(e.Analyses > 0 ? 1000 * e.Seconds / e.Analyses : 0, 2) + " ms each)" +
          (e.StrengthReduction ? "" : ", without strength reduction") + "\n";
   for (const Variable& v : e.Variables)
-    out += "  " + v.Name + ": " + v.Target + ", " + DistributionName(v.Dist.Kind) +
+    out += "  " + (v.Name == v.Target ? v.Target : v.Name + ": " + v.Target) + ", " +
+           DistributionName(v.Dist.Kind) +
            (v.Dist.Kind == DistributionKind::Uniform
                 ? " from " + NumberText(v.Dist.Lower) + " to " + NumberText(v.Dist.Upper)
                 : " mean " + NumberText(v.Dist.Mean) + " sd " + NumberText(v.Dist.Sd)) +
            "\n";
   for (const StageEstimate& s : e.Stages) {
     out += "stage " + std::to_string(s.Stage) + ": " + std::to_string(s.NotClosed) +
-           (e.Method == Method::Form ? " analyses"
+           (e.Method == Method::Form ? " of the " + std::to_string(e.Analyses) + " analyses"
             : s.NotClosed == 1       ? " sample"
                                      : " samples") +
            " did not close\n";
