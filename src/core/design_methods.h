@@ -40,6 +40,55 @@ inline constexpr std::array<std::string_view, 3> kEmbedmentDefinitions = {"passi
                                                                           "strength"};
 inline constexpr std::array<std::string_view, 2> kModulusBases = {"elastic", "plastic"};
 
+// ------------------------------------------------------------ Eurocode 7
+
+// One partial factor: its key in `[design.partial_factors]`, its symbol, the
+// recommended value and where it comes from.
+struct PartialFactorRule {
+  std::string_view Key;
+  double PartialFactors::*Member;
+  std::string_view Symbol;
+  double Recommended;
+  std::string_view Source;
+};
+
+// Every partial factor, in the order the outputs list them.
+std::span<const PartialFactorRule> PartialFactorRules();
+
+// The sets of a combination: actions A1 or A2, soil parameters M1 or M2,
+// resistances R1, R2 or R3.
+struct Combination {
+  std::string_view Name;  // "DA1-1"
+  int Actions;            // 1: A1, 2: A2
+  int Materials;          // 1: M1, 2: M2
+  int Resistances;        // 1, 2, 3
+  // The permanent factor multiplies the effects of the analysis (moments,
+  // shears, forces) instead of the actions that go into it; the variable
+  // actions then take the ratio of their factor to it.
+  bool FactorsEffects;
+};
+
+struct Approach {
+  std::string_view Name;  // "DA1"
+  std::span<const Combination> Combinations;
+};
+
+std::span<const Approach> Approaches();
+// The approach of that name ("" is DA1), or null.
+const Approach* FindApproach(std::string_view name);
+
+// The partial factors with the recommended ones where the data give none.
+PartialFactors Resolve(const PartialFactors& given);
+
+// The factors of one combination.
+struct CombinationFactors {
+  double Permanent = 1, Variable = 1;  // on actions, before the analysis
+  double Effects = 1;                  // on the effects after it
+  double TanPhi = 1, Cohesion = 1, Undrained = 1, UnitWeight = 1;
+  double Earth = 1, Anchor = 1;
+};
+CombinationFactors FactorsOf(const PartialFactors& resolved, const Combination& c);
+
 // How an embedment definition reads beside its number: "on passive".
 std::string_view DefinitionText(std::string_view definition);
 

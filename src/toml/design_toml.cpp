@@ -136,6 +136,7 @@ class Reader {
     if (f.Type == Type::Code) {
       const std::string value = Code(*node, f, path);
       (item == "Method"                ? d.Method
+       : item == "Approach"            ? d.Approach
        : item == "EmbedmentDefinition" ? d.EmbedmentDefinition
                                        : d.ModulusBasis) = value;
       return;
@@ -143,7 +144,15 @@ class Reader {
     if (f.Type == Type::Flag) {
       const auto* b = node->as_boolean();
       if (!b) Fail(Where(*node), path, "expected true or false, found " + KindOf(*node));
-      d.StrengthReduction = b->get();
+      (item == "ExcavationControlled" ? d.ExcavationControlled : d.StrengthReduction) = b->get();
+      return;
+    }
+    if (item == "ExcavationAllowance") {
+      // Zero is allowed: no unplanned excavation.
+      const double v = node->is_number() ? node->value<double>().value_or(-1) : -1;
+      if (!node->is_number()) Fail(Where(*node), path, "expected a number, found " + KindOf(*node));
+      if (!std::isfinite(v) || v < 0) Fail(Where(*node), path, "must be a depth of 0 or more");
+      d.ExcavationAllowance = v;
       return;
     }
     const double v = Real(*node, path);
@@ -154,7 +163,9 @@ class Reader {
       d.DeflectionLimitRatio = v;
     } else {
       for (const design_methods::FactorRule& rule : design_methods::Factors())
-        if (rule.Key == item) d.Factors.*rule.Member = v;
+        if (rule.Key == item && f.Key.starts_with("factors.")) d.Factors.*rule.Member = v;
+      for (const design_methods::PartialFactorRule& rule : design_methods::PartialFactorRules())
+        if (rule.Key == item && f.Key.starts_with("partial_factors.")) d.Partial.*rule.Member = v;
       if (item == "toe_allowance" && v < 1) Fail(Where(*node), path, "must be 1 or more");
     }
   }
@@ -180,6 +191,14 @@ class Reader {
       for (const Field& f : r.Items) {
         const toml::node* value = Lookup(e, f.Key);
         const std::string path = PathOf(e, f.Key);
+        if (f.Item == "SectionClass") {
+          if (value) {
+            section.SectionClass = Integer(*value, path);
+            if (section.SectionClass > 3)
+              Fail(Where(*value), path, "must be 1, 2 or 3 (class 4 sections are not checked)");
+          }
+          continue;
+        }
         if (f.Type == Type::Integer) {
           if (!value) Fail(e.At, e.Path, "`" + std::string(f.Key) + "` is missing");
           number = Integer(*value, path);
@@ -197,6 +216,10 @@ class Reader {
         if (item == "Area") section.Area = v;
         if (item == "MomentResistance") section.MomentResistance = v;
         if (item == "ShearResistance") section.ShearResistance = v;
+        if (item == "BetaB") {
+          if (v > 1) Fail(Where(*value), path, "must be above 0 and at most 1");
+          section.BetaB = v;
+        }
         if (item == "Capacity") tie_back.Capacity = v;
         if (item == "TendonArea") tie_back.TendonArea = v;
         if (item == "TendonStrength") tie_back.TendonStrength = v;
@@ -217,12 +240,15 @@ class Reader {
     for (const auto& [key, node] : *t.Node) {
       const std::string k(key.str());
       if (!t.Used.count(k)) Fail(KeyPlace(key), t.Path + ", " + k, "unknown key");
-      if (node.is_table() && k == "factors") {
+      if (node.is_table() && (k == "factors" || k == "partial_factors")) {
         for (const auto& [inner, value] : *node.as_table()) {
           bool known = false;
           for (const design_methods::FactorRule& rule : design_methods::Factors())
-            known = known || rule.Key == inner.str();
-          if (!known) Fail(KeyPlace(inner), t.Path + ", factors, " + std::string(inner.str()), "unknown key");
+            known = known || (k == "factors" && rule.Key == inner.str());
+          for (const design_methods::PartialFactorRule& rule : design_methods::PartialFactorRules())
+            known = known || (k == "partial_factors" && rule.Key == inner.str());
+          if (!known)
+            Fail(KeyPlace(inner), t.Path + ", " + k + ", " + std::string(inner.str()), "unknown key");
         }
       }
     }

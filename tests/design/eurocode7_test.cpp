@@ -1,0 +1,198 @@
+// Eurocode 7: the partial factors of each combination, the unplanned
+// excavation, and the AZ 18 wall of examples/design_eurocode7.toml by every
+// design approach against closed forms of limit equilibrium on design values.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <numbers>
+
+#include "core/design_methods.h"
+#include "design/checks.h"
+#include "support/run_helper.h"
+#include "toml/toml_input.h"
+
+namespace darnek {
+namespace {
+
+namespace dm = design_methods;
+
+const dm::Combination& CombinationOf(std::string_view approach, size_t i = 0) {
+  return dm::FindApproach(approach)->Combinations[i];
+}
+
+// The recommended factors of EN 1997-1 Annex A as each combination applies
+// them, and one value of a national annex taking the place of its own only.
+TEST(Eurocode7, EachCombinationTakesItsSetsAndAnOverrideReplacesOneKey) {
+  const PartialFactors recommended = dm::Resolve({});
+  const dm::CombinationFactors c11 = dm::FactorsOf(recommended, CombinationOf("DA1", 0));
+  EXPECT_DOUBLE_EQ(c11.Effects, 1.35);
+  EXPECT_DOUBLE_EQ(c11.Permanent, 1.0);
+  EXPECT_DOUBLE_EQ(c11.Variable, 1.5 / 1.35);
+  EXPECT_DOUBLE_EQ(c11.TanPhi, 1.0);
+  EXPECT_DOUBLE_EQ(c11.Earth, 1.0);
+  EXPECT_DOUBLE_EQ(c11.Anchor, 1.1);
+  const dm::CombinationFactors c12 = dm::FactorsOf(recommended, CombinationOf("DA1", 1));
+  EXPECT_DOUBLE_EQ(c12.Effects, 1.0);
+  EXPECT_DOUBLE_EQ(c12.Variable, 1.3);
+  EXPECT_DOUBLE_EQ(c12.TanPhi, 1.25);
+  EXPECT_DOUBLE_EQ(c12.Cohesion, 1.25);
+  EXPECT_DOUBLE_EQ(c12.Undrained, 1.4);
+  EXPECT_DOUBLE_EQ(c12.UnitWeight, 1.0);
+  const dm::CombinationFactors da2 = dm::FactorsOf(recommended, CombinationOf("DA2"));
+  EXPECT_DOUBLE_EQ(da2.Permanent, 1.35);
+  EXPECT_DOUBLE_EQ(da2.Variable, 1.5);
+  EXPECT_DOUBLE_EQ(da2.Effects, 1.0);
+  EXPECT_DOUBLE_EQ(da2.Earth, 1.4);
+  const dm::CombinationFactors star = dm::FactorsOf(recommended, CombinationOf("DA2*"));
+  EXPECT_DOUBLE_EQ(star.Effects, 1.35);
+  EXPECT_DOUBLE_EQ(star.Earth, 1.4);
+  const dm::CombinationFactors da3 = dm::FactorsOf(recommended, CombinationOf("DA3"));
+  EXPECT_DOUBLE_EQ(da3.TanPhi, 1.25);
+  EXPECT_DOUBLE_EQ(da3.Earth, 1.0);
+  EXPECT_DOUBLE_EQ(da3.Anchor, 1.0);
+  EXPECT_EQ(dm::FindApproach(""), dm::FindApproach("DA1"));
+  EXPECT_EQ(dm::FindApproach("DA4"), nullptr);
+
+  PartialFactors annex;
+  annex.M2TanPhi = 1.2;
+  const dm::CombinationFactors national = dm::FactorsOf(dm::Resolve(annex), CombinationOf("DA1", 1));
+  EXPECT_DOUBLE_EQ(national.TanPhi, 1.2);
+  EXPECT_DOUBLE_EQ(national.Cohesion, 1.25);
+  EXPECT_DOUBLE_EQ(national.Undrained, 1.4);
+
+  DesignData data;
+  data.Method = "eurocode7";
+  data.Factors.BendingFraction = 0.9;
+  EXPECT_EQ(CheckDesignData(data).Key, "design, factors, bending_fraction");
+  data.Factors.BendingFraction = kNotGiven;
+  data.Approach = "DA4";
+  EXPECT_EQ(CheckDesignData(data).Key, "design, approach");
+  data.Approach = "DA2*";
+  data.Partial.R2Earth = -1;
+  EXPECT_EQ(CheckDesignData(data).Key, "design, partial_factors, r2_earth");
+}
+
+// EN 1997-1 9.3.2.2: 10 % of the retained height of a cantilever, of the
+// height below the lowest support of a supported wall, at most 0.5 m.
+TEST(Eurocode7, UnplannedExcavation) {
+  design::StageModel m;
+  m.HasSoil = true;
+  m.RetainedHeight = 3;
+  DesignData data;
+  data.Method = "eurocode7";
+  EXPECT_DOUBLE_EQ(design::UnplannedExcavation(m, data), 0.3);
+  m.RetainedHeight = 7;
+  EXPECT_DOUBLE_EQ(design::UnplannedExcavation(m, data), 0.5);
+  m.TieBacks.push_back({1, 1.5, 0, 2.5, 0.0007, -100});
+  m.TieBacks.push_back({2, 4.0, 0, 2.5, 0.0007, -100});
+  EXPECT_DOUBLE_EQ(design::UnplannedExcavation(m, data), 0.3);
+  m.English = true;  // inches: 0.5 m is the most
+  m.RetainedHeight = 240;
+  m.TieBacks.clear();
+  EXPECT_NEAR(design::UnplannedExcavation(m, data), 0.5 / 0.0254, 1e-12);
+  data.ExcavationAllowance = 6;
+  EXPECT_DOUBLE_EQ(design::UnplannedExcavation(m, data), 6);
+  data.ExcavationControlled = true;
+  EXPECT_DOUBLE_EQ(design::UnplannedExcavation(m, data), 0);
+}
+
+// Fixed earth support in uniform dry sand: equilibrium with the design
+// strength and the factor on the effects times the one on the earth
+// resistance, Kp d0^3 = F Ka (H + d0)^3, and the embedment 1.2 d0 below the
+// lowered excavation level.
+double CantileverEmbedment(double phi_deg, double strength_factor, double factor, double height) {
+  const double phi = std::atan(std::tan(phi_deg * std::numbers::pi / 180) / strength_factor);
+  const double ka = std::pow(std::tan(std::numbers::pi / 4 - phi / 2), 2);
+  const double kp = std::pow(std::tan(std::numbers::pi / 4 + phi / 2), 2);
+  const double r = std::cbrt(factor * ka / kp);
+  return 1.2 * r * height / (1 - r);
+}
+
+// Free earth support about the tie-back at a: Kp (D^3/3 + (H - a) D^2/2) =
+// F Ka (L^3/3 - a L^2/2), L = H + D, solved for D by bisection.
+double AnchoredEmbedment(double phi_deg, double strength_factor, double factor, double height, double a) {
+  const double phi = std::atan(std::tan(phi_deg * std::numbers::pi / 180) / strength_factor);
+  const double ka = std::pow(std::tan(std::numbers::pi / 4 - phi / 2), 2);
+  const double kp = std::pow(std::tan(std::numbers::pi / 4 + phi / 2), 2);
+  const auto excess = [&](double d) {
+    const double l = height + d;
+    return kp * (d * d * d / 3 + (height - a) * d * d / 2) - factor * ka * (l * l * l / 3 - a * l * l / 2);
+  };
+  double lo = 0, hi = 20;
+  for (int i = 0; i < 100; ++i) (excess((lo + hi) / 2) < 0 ? lo : hi) = (lo + hi) / 2;
+  return (lo + hi) / 2;
+}
+
+const StageChecks* Named(const StageChecks& stage, const std::string& combination) {
+  for (const StageChecks& k : stage.Combinations)
+    if (k.Combination == combination) return &k;
+  return nullptr;
+}
+
+TEST(Eurocode7, TheExampleWallByEveryApproachAgainstClosedForms) {
+  const toml_input::Records records = toml_input::TomlToRecords(testing::ReadFile(
+      (std::filesystem::path(DARNEK_SOURCE_DIR) / "examples" / "design_eurocode7.toml").string()));
+  ASSERT_TRUE(records.Design);
+  // Per combination: the factor on tan(phi'), the factor equilibrium must
+  // reach (effects times earth resistance; actions factored before the
+  // analysis enter the pressures instead).
+  struct Expected {
+    std::string Approach, Combination;
+    double Strength, Factor;
+  };
+  const Expected expected[] = {{"DA1", "DA1-1", 1.0, 1.35},
+                               {"DA1", "DA1-2", 1.25, 1.0},
+                               {"DA2", "DA2", 1.0, 1.35 * 1.4},
+                               {"DA2*", "DA2*", 1.0, 1.35 * 1.4},
+                               {"DA3", "DA3", 1.25, 1.0}};
+  std::string last;
+  RunResult result;
+  for (const Expected& e : expected) {
+    SCOPED_TRACE(e.Combination);
+    if (e.Approach != last) {
+      RunOptions options;
+      options.Design = records.Design;
+      options.Design->Approach = e.Approach;
+      result = testing::RunText(records.Text, options).Result;
+      last = e.Approach;
+    }
+    ASSERT_EQ(result.Checks.size(), 2u);
+    EXPECT_EQ(result.Design.Approach, e.Approach);
+    // Stage 1: the cantilever, 3 m cut lowered by 0.30 m, tip at 10.5 m.
+    const StageChecks* k = Named(result.Checks[0], e.Combination);
+    ASSERT_NE(k, nullptr);
+    EXPECT_EQ(k->Embedment.Method, "fixed earth support");
+    EXPECT_NEAR(k->Embedment.Embedment, 10.5 - 3.3, 1e-9);
+    EXPECT_NEAR(k->Embedment.RequiredEmbedment / CantileverEmbedment(32, e.Strength, e.Factor, 3.3), 1,
+                0.005);
+    EXPECT_DOUBLE_EQ(k->Embedment.RequiredFactor, e.Factor);
+    EXPECT_EQ(k->Bending.Combination, e.Combination);
+    EXPECT_FALSE(k->Deflection.Checked);
+    // Stage 2: one tie-back at 1.5 m, 6 m cut lowered by 0.45 m.
+    const StageChecks* k2 = Named(result.Checks[1], e.Combination);
+    ASSERT_NE(k2, nullptr);
+    EXPECT_EQ(k2->Embedment.Method, "free earth support");
+    EXPECT_NEAR(k2->Embedment.RequiredEmbedment / AnchoredEmbedment(32, e.Strength, e.Factor, 6.45, 1.5), 1,
+                0.005);
+    ASSERT_EQ(k2->TieBacks.size(), 1u);
+    EXPECT_NEAR(k2->TieBacks[0].Resistance,
+                std::min(550 / (e.Combination == "DA3" ? 1.0 : 1.1), 1640000 * 0.0007 / 1.15), 1e-9);
+    // Serviceability on the nominal stage: the deflection of the run itself.
+    const StageChecks* sls = Named(result.Checks[0], "SLS");
+    ASSERT_NE(sls, nullptr);
+    EXPECT_NEAR(sls->Deflection.Demand, std::fabs(result.Stages[0].MaxDeflection), 1e-12);
+  }
+  // The worse of the two combinations of DA1 governs each check.
+  RunOptions options;
+  options.Design = records.Design;
+  result = testing::RunText(records.Text, options).Result;
+  const StageChecks& stage = result.Checks[0];
+  const double worse =
+      std::max(Named(stage, "DA1-1")->Bending.Utilisation, Named(stage, "DA1-2")->Bending.Utilisation);
+  EXPECT_DOUBLE_EQ(stage.Bending.Utilisation, worse);
+  EXPECT_EQ(stage.Combinations.size(), 3u);
+}
+
+}  // namespace
+}  // namespace darnek
