@@ -48,6 +48,8 @@ std::string VerdictLine(const StageChecks& c) {
     if (t.Checked) tie_backs = std::max(tie_backs, t.Utilisation);
   if (tie_backs >= 0) add(std::string(c.TieBacks.size() > 1 ? "tie-backs " : "tie-back ") + Two(tie_backs));
   if (c.Deflection.Checked) add("deflection " + Two(c.Deflection.Utilisation));
+  // Eurocode 7: a combination whose analysis did not close.
+  if (!c.Combinations.empty() && !c.Note.empty()) add(c.Note);
   if (parts.empty()) return line + "no check applies";
   return line + parts + ": " + c.Verdict;
 }
