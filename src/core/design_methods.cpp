@@ -58,7 +58,8 @@ constexpr Method kMethods[] = {
      "the factors are `partial_factors`",
      {1.0, 1.0, 1.0, 1.0, 1.0, 1.2, 3.0, 1.0, 1.0, 1.0},
      "passive",
-     "elastic"},
+     "elastic",
+     true},
 };
 
 using PF = PartialFactors;
@@ -179,7 +180,7 @@ DesignProblem CheckDesignData(const DesignData& data) {
       if (value == n) return true;
     return value.empty();
   };
-  const bool ec7 = data.Method == "eurocode7";
+  const bool ec7 = method->ByCombination;
   if (!dm::FindApproach(data.Approach)) {
     std::string names;
     for (const dm::Approach& a : dm::Approaches())
@@ -204,7 +205,7 @@ DesignProblem CheckDesignData(const DesignData& data) {
   if (ec7) {
     const std::span<const dm::FactorRule> all = dm::Factors();
     for (const dm::FactorRule& f : all)
-      if (!std::isnan(data.Factors.*f.Member) && f.Key != "toe_allowance" && f.Key != "passive_width")
+      if (!std::isnan(data.Factors.*f.Member) && !dm::IsRule(f.Key))
         return {"design, factors, " + std::string(f.Key),
                 "the method \"eurocode7\" takes its factors from `partial_factors`; only `toe_allowance` and "
                 "`passive_width` may be given"};

@@ -29,7 +29,13 @@ struct Method {
   std::array<double, kFactorCount> Defaults;
   std::string_view EmbedmentDefinition;  // "passive", "net_pressure" or "strength"
   std::string_view ModulusBasis;         // "elastic" or "plastic"
+  // The factors but the method's rules (`toe_allowance`, `passive_width`)
+  // come from the partial factors of each combination (Eurocode 7).
+  bool ByCombination = false;
 };
+
+// Whether a factor is one of the method's rules rather than a safety factor.
+inline bool IsRule(std::string_view key) { return key == "toe_allowance" || key == "passive_width"; }
 
 std::span<const Method> Methods();
 // The method of that name, or null.

@@ -617,11 +617,10 @@ DesignSummary Summarize(const DesignData& data, const Rules& rules, const std::v
   s.EmbedmentDefinition = rules.DefinitionKey;
   s.ModulusBasis = rules.Plastic ? "plastic" : "elastic";
   s.Factors = rules.Table;
-  if (data.Method == "eurocode7") {
+  const dm::Method* method = dm::FindMethod(data.Method);
+  if (method && method->ByCombination) {
     // The other factors come from the partial factors, per combination.
-    std::erase_if(s.Factors, [](const DesignFactorValue& f) {
-      return f.Key != "toe_allowance" && f.Key != "passive_width";
-    });
+    std::erase_if(s.Factors, [](const DesignFactorValue& f) { return !dm::IsRule(f.Key); });
     const dm::Approach* approach = dm::FindApproach(data.Approach);
     s.Approach = approach ? std::string(approach->Name) : data.Approach;
     for (const dm::PartialFactorRule& r : dm::PartialFactorRules()) {

@@ -261,7 +261,8 @@ void DesignRun::AfterStage(const RunContext& ctx, const StageSummary& summary, R
   const design::StageModel model = DesignModelOf(ctx.Data, summary);
   cross_sections_ = std::max(cross_sections_, static_cast<int>(model.Sections.size()));
   tie_backs_ = std::max(tie_backs_, static_cast<int>(model.TieBacks.size()));
-  if (options_.Design->Method == "eurocode7") {
+  const design_methods::Method* method = design_methods::FindMethod(options_.Design->Method);
+  if (method && method->ByCombination) {
     result.Checks.push_back(Eurocode7(model));
     return;
   }

@@ -19,7 +19,7 @@ std::string Refusal(const std::string& toml) {
 TEST(DesignToml, BadDesignDataIsRefusedWithItsKeyNamed) {
   const std::pair<const char*, const char*> cases[] = {
       {"[design]\nmethod = \"eurocode\"\n",
-       "line 2, column 10: design, method: \"eurocode\" is not one of \"allowable\" or \"factors\""},
+       "line 2, column 10: design, method: \"eurocode\" is not one of \"allowable\", \"factors\" or \"eurocode7\""},
       {"[design.factors]\nbending_fraction = -0.5\n",
        "line 2, column 20: design, factors, bending_fraction: must be a number greater than 0"},
       {"[design.factors]\nbending = 0.5\n", "line 2, column 1: design, factors, bending: unknown key"},
