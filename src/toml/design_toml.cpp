@@ -68,8 +68,18 @@ class Reader {
     }
     Unknown(table);
     if (const DesignProblem problem = CheckDesignData(data)) {
-      const toml::node* factors = design.get("factors");
-      Fail(factors ? Where(*factors) : at, problem.Key, problem.Message);
+      // The deepest node the key names ("design, partial_factors, r2_earth").
+      Place place = at;
+      const toml::node* node = &design;
+      for (size_t from = problem.Key.find(", "); node && from != std::string::npos;) {
+        const size_t next = problem.Key.find(", ", from + 2);
+        const std::string part =
+            problem.Key.substr(from + 2, next == std::string::npos ? next : next - from - 2);
+        node = node->is_table() ? node->as_table()->get(part) : nullptr;
+        if (node) place = Where(*node);
+        from = next;
+      }
+      Fail(place, problem.Key, problem.Message);
     }
     return data;
   }

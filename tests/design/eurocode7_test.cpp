@@ -194,6 +194,18 @@ TEST(Eurocode7, TheExampleWallByEveryApproachAgainstClosedForms) {
       std::max(Named(stage, "DA1-1")->Bending.Utilisation, Named(stage, "DA1-2")->Bending.Utilisation);
   EXPECT_DOUBLE_EQ(stage.Bending.Utilisation, worse);
   EXPECT_EQ(stage.Combinations.size(), 3u);
+
+  // A national annex's gamma_phi' of 1.2 reaches the analysis and the
+  // embedment of DA1-2, and the table printed says it was given.
+  options.Design->Partial.M2TanPhi = 1.2;
+  result = testing::RunText(records.Text, options).Result;
+  EXPECT_NEAR(
+      Named(result.Checks[0], "DA1-2")->Embedment.RequiredEmbedment / CantileverEmbedment(32, 1.2, 1, 3.3), 1,
+      0.005);
+  bool given = false;
+  for (const DesignFactorValue& f : result.Design.PartialFactors)
+    if (f.Key == "m2_tan_phi") given = f.Given && f.Value == 1.2;
+  EXPECT_TRUE(given);
 }
 
 }  // namespace
