@@ -208,5 +208,103 @@ TEST(Eurocode7, TheExampleWallByEveryApproachAgainstClosedForms) {
   EXPECT_TRUE(given);
 }
 
+// A wall propped at 1 m in uniform undrained clay (cu 45 kPa, 18 kN/m3), a
+// 5 m cut lowered by 0.1 x (5 - 1) = 0.4 m. Free earth support in total
+// stress, Ka = Kp = 1: behind, pa = max(0, g z - 2 cu) from z0 = 2 cu / g;
+// in front, pp = g (z - H) + 2 cu. The moments about the prop are
+// polynomials; the embedment needed is the first at which Mr >= F Md.
+double ClayEmbedment(double cu, double factor) {
+  const double g = 18, h = 5.4, a = 1, z0 = 2 * cu / g;
+  const auto md = [&](double l) {
+    const auto f = [&](double z) {
+      return g * z * z * z / 3 - (g * a + 2 * cu) * z * z / 2 + 2 * cu * a * z;
+    };
+    return f(l) - f(std::min(z0, l));
+  };
+  const auto mr = [&](double l) {
+    const auto f = [&](double z) {
+      return g * z * z * z / 3 - (g * a + g * h - 2 * cu) * z * z / 2 + (g * h - 2 * cu) * a * z;
+    };
+    return f(l) - f(h);
+  };
+  const auto reaches = [&](double d) { return md(h + d) > 0 && mr(h + d) >= factor * md(h + d); };
+  double d = 0;
+  while (!reaches(d)) d += 1e-3;
+  double lo = d - 1e-3, hi = d;
+  for (int i = 0; i < 60; ++i) (reaches((lo + hi) / 2) ? hi : lo) = (lo + hi) / 2;
+  return hi;
+}
+
+TEST(Eurocode7, APropInClayByEveryApproachAgainstClosedForms) {
+  const toml_input::Records records = toml_input::TomlToRecords(R"(units = "si"
+[[stage]]
+title = "PROPPED SHEET PILES IN UNIFORM CLAY"
+earth_pressure = "generated"
+py_curves = "generated"
+increments = 120
+increment_length = 0.1
+max_deflection = 0.5
+deflection_tolerance = 0.00001
+dividing_depth = 5.0
+result_width = 1.0
+wall_height = 12.0
+max_iterations = 100
+[[stage.wall_section]]
+top = 0.0
+bottom = 12.0
+cross_section = 1
+[[stage.cross_section]]
+shape = "sheet_piling"
+name = "AZ 18"
+external_width = 630.0
+external_depth = 380.0
+flange_thickness = 9.5
+web_thickness = 9.5
+area = 15000.0
+moment_of_inertia = 342000000.0
+elastic_modulus = 210000000.0
+thickness = 9.5
+[[stage.tie_back]]
+depth = 1.0
+area = 0.0007
+elastic_modulus = 195000000.0
+unbonded_length = 8.0
+angle_deg = 0.0
+spacing = 2.5
+prestress = 100.0
+[stage.ground]
+excavation_depth = 5.0
+earth_pressure_width = 1.0
+soil_resistance_width = 1.0
+water_depth_backfill = -1.0
+water_depth_excavation = -1.0
+[[stage.soil_layer]]
+type = "soft_clay"
+bottom_depth = 20.0
+unit_weight = 18.0
+shear_strength = 45.0
+e50 = 0.01
+[design]
+method = "eurocode7"
+)");
+  const std::pair<const char*, std::pair<const char*, double>> cases[] = {
+      {"DA1", {"DA1-1", ClayEmbedment(45, 1.35)}},
+      {"DA1", {"DA1-2", ClayEmbedment(45 / 1.4, 1)}},
+      {"DA2", {"DA2", ClayEmbedment(45, 1.35 * 1.4)}},
+      {"DA3", {"DA3", ClayEmbedment(45 / 1.4, 1)}}};
+  for (const auto& [approach, expected] : cases) {
+    SCOPED_TRACE(expected.first);
+    RunOptions options;
+    options.Design = records.Design;
+    options.Design->Approach = approach;
+    const RunResult result = testing::RunText(records.Text, options).Result;
+    ASSERT_EQ(result.Checks.size(), 1u);
+    const StageChecks* k = Named(result.Checks[0], expected.first);
+    ASSERT_NE(k, nullptr);
+    EXPECT_EQ(k->Embedment.Method, "free earth support");
+    EXPECT_NEAR(k->Embedment.RequiredEmbedment / expected.second, 1, 0.005);
+  }
+}
+
 }  // namespace
 }  // namespace darnek
