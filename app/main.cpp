@@ -122,12 +122,25 @@ void PrintSummary(const darnek::RunResult& result) {
 void PrintChecks(const darnek::RunResult& result) {
   const darnek::DesignSummary& d = result.Design;
   if (d.Method.empty()) return;
-  Out() << "design checks, method \"" << d.Method << "\":\n";
-  for (const darnek::StageChecks& c : result.Checks) Out() << darnek::VerdictLine(c) << "\n";
+  Out() << "design checks, method \"" << d.Method << "\""
+        << (d.Approach.empty() ? std::string() : ", approach " + d.Approach) << ":\n";
+  if (!d.PartialFactors.empty()) {
+    std::string table;
+    for (const darnek::DesignFactorValue& f : d.PartialFactors)
+      table += (table.empty() ? "" : ", ") + f.Key + " " + darnek::FixedText(f.Value, 2) +
+               (f.Given ? " (given)" : "");
+    Out() << "partial factors: " << table << "\n";
+  }
+  for (const darnek::StageChecks& c : result.Checks) {
+    for (const darnek::StageChecks& k : c.Combinations)
+      Out() << darnek::VerdictLine(k) << "\n    " << k.Combination << " analysis: " << k.Analysis << "\n";
+    Out() << darnek::VerdictLine(c) << "\n";
+  }
   std::string governing;
   for (const darnek::GoverningCheck& g : d.Governing)
     governing += (governing.empty() ? "" : ", ") + g.Check + " " + darnek::FixedText(g.Utilisation, 2) +
-                 " (stage " + std::to_string(g.Stage) + ")";
+                 " (stage " + std::to_string(g.Stage) + (g.Combination.empty() ? "" : ", " + g.Combination) +
+                 ")";
   Out() << "the wall " << (d.Verdict == "not checked" ? std::string("is not checked") : d.Verdict)
         << (governing.empty() ? "" : ": " + governing) << "\n";
   for (const std::string& unused : d.Unused)

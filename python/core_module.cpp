@@ -415,6 +415,7 @@ py::dict CheckDict(const std::string& name, const darnek::Check& c) {
   d["unit"] = c.Unit;
   d["depth"] = c.Depth;
   d["note"] = c.Note;
+  d["combination"] = c.Combination;
   return d;
 }
 
@@ -475,6 +476,11 @@ py::dict StageChecksDict(const darnek::StageChecks& c) {
     checks.append(CheckDict("deflection", c.Deflection));
   }
   d["checks"] = checks;
+  d["combination"] = c.Combination;
+  d["analysis"] = c.Analysis;
+  py::list combinations;
+  for (const darnek::StageChecks& k : c.Combinations) combinations.append(StageChecksDict(k));
+  d["combinations"] = combinations;
   return d;
 }
 
@@ -498,11 +504,16 @@ py::dict DesignDict(const darnek::DesignSummary& s) {
     gd["utilisation"] = g.Utilisation;
     gd["depth"] = g.Depth;
     gd["depth_unit"] = g.DepthUnit;
+    gd["combination"] = g.Combination;
     governing.append(gd);
   }
   d["governing"] = governing;
   d["verdict"] = s.Verdict;
   d["unused"] = s.Unused;
+  d["approach"] = s.Approach;
+  py::dict partial;
+  for (const darnek::DesignFactorValue& f : s.PartialFactors) partial[py::str(f.Key)] = f.Value;
+  d["partial_factors"] = partial;
   return d;
 }
 

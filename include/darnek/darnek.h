@@ -86,6 +86,19 @@ struct SoilStrengthFactors {
   double TanPhi = 1;
   double Cohesion = 1;
   double Undrained = 1;
+  double UnitWeight = 1;
+  int Stage = 0;
+};
+
+/* The actions of a factored analysis (a combination of a partial-factor
+ * method): `Permanent` multiplies the active earth and water pressure behind
+ * the wall, `Variable` the surcharges (the uniform surface pressure and the
+ * surcharge loads), and the excavation level is lowered by
+ * `ExcavationLowering` (analysis length unit). Stage 0: every stage. */
+struct DesignActionFactors {
+  double Permanent = 1;
+  double Variable = 1;
+  double ExcavationLowering = 0;
   int Stage = 0;
 };
 
@@ -163,6 +176,7 @@ struct RunOptions {
   std::optional<DesignData> Design;
   /* Factors on the soil's strength (all 1: the soil as given). */
   SoilStrengthFactors SoilStrength;
+  DesignActionFactors DesignActions;
   /* When positive, the run ends after this stage. */
   int LastStage = 0;
 };

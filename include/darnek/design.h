@@ -38,6 +38,12 @@ struct SectionDesign {
    * shear area (a concrete shaft, a section whose capacity is known). */
   double MomentResistance = kNotGiven;
   double ShearResistance = kNotGiven;
+  /* Eurocode 7 (EN 1993-5): the section class, 1 or 2 for the plastic
+   * modulus, 3 for the elastic one (0: as `ModulusBasis`); and the factor
+   * beta_B on the bending resistance of U-piles whose interlocks may not
+   * transmit shear (1 when not given). */
+  int SectionClass = 0;
+  double BetaB = kNotGiven;
 };
 
 /* One tie-back's strength, the same in every stage that has it. */
@@ -64,8 +70,43 @@ struct DesignFactors {
   double StrengthSafety = kNotGiven;  /* needed by strength reduction */
 };
 
+/* Eurocode 7's partial factors (EN 1997-1 Annex A, with EN 1993-5's and EN
+ * 1992-1-1's factors on steel); a value not given takes the recommended one
+ * (src/core/design_methods.cpp holds the table). Actions multiply, the
+ * others divide. */
+struct PartialFactors {
+  double A1Permanent = kNotGiven; /* unfavourable permanent action, set A1 */
+  double A2Permanent = kNotGiven;
+  double A1Variable = kNotGiven; /* unfavourable variable action */
+  double A2Variable = kNotGiven;
+  double M1TanPhi = kNotGiven; /* on tan(phi') */
+  double M2TanPhi = kNotGiven;
+  double M1Cohesion = kNotGiven; /* on c' */
+  double M2Cohesion = kNotGiven;
+  double M1Undrained = kNotGiven; /* on cu (and on the strength of rock) */
+  double M2Undrained = kNotGiven;
+  double M1UnitWeight = kNotGiven; /* on the unit weight */
+  double M2UnitWeight = kNotGiven;
+  double R1Earth = kNotGiven; /* on the earth resistance in front of the wall */
+  double R2Earth = kNotGiven;
+  double R3Earth = kNotGiven;
+  double R1Anchor = kNotGiven; /* on the pull-out resistance of an anchor */
+  double R2Anchor = kNotGiven;
+  double R3Anchor = kNotGiven;
+  double SteelSection = kNotGiven; /* gamma_M0 of the wall's steel */
+  double Tendon = kNotGiven;       /* gamma_s on the tendon's strength */
+};
+
 struct DesignData {
-  std::string Method = "allowable"; /* "allowable" or "factors" */
+  std::string Method = "allowable"; /* "allowable", "factors" or "eurocode7" */
+  /* Eurocode 7: "DA1", "DA2", "DA2*" or "DA3"; empty: DA1. */
+  std::string Approach;
+  PartialFactors Partial;
+  /* Eurocode 7: the unplanned excavation below the excavation level at the
+   * ultimate limit state, in the analysis length unit; NaN: the rule of EN
+   * 1997-1 9.3.2.2. Zero when the excavation level is controlled. */
+  double ExcavationAllowance = kNotGiven;
+  bool ExcavationControlled = false;
   /* The unit system the values are in ("english", "si"); empty: as each stage's. */
   std::string Units;
   DesignFactors Factors;
@@ -99,6 +140,8 @@ DARNEK_API DesignProblem CheckDesignData(const DesignData& data);
  * numbers leave out. */
 struct Check {
   bool Checked = false;
+  /* Eurocode 7: the combination the check comes from ("DA1-2", "SLS"). */
+  std::string Combination;
   std::string Note;
   double Demand = kNotGiven;
   double Resistance = kNotGiven;
@@ -170,11 +213,18 @@ struct StageChecks {
   double Utilisation = kNotGiven; /* the largest of the checks made */
   std::string Governing; /* "bending", "shear", "embedment", "strength", "tie-back 2", "deflection" */
   std::string Verdict;   /* "passes", "fails" or "not checked" */
+  /* Eurocode 7: each check above is the worst over the combinations, and
+   * these are the combinations' own, each with its name (`Combination`) and
+   * the analysis it ran on (`Analysis`). */
+  std::string Combination;
+  std::string Analysis;
+  std::vector<StageChecks> Combinations;
 };
 
 /* One kind of check over all stages: where its largest utilisation is. */
 struct GoverningCheck {
   std::string Check; /* as StageChecks::Governing */
+  std::string Combination;
   int Stage = 0;
   double Utilisation = kNotGiven;
   double Depth = kNotGiven;
@@ -191,6 +241,8 @@ struct DesignFactorValue {
 
 struct DesignSummary {
   std::string Method;
+  std::string Approach;                          /* Eurocode 7 */
+  std::vector<DesignFactorValue> PartialFactors; /* Eurocode 7: the table as applied */
   std::string EmbedmentDefinition;
   std::string ModulusBasis;
   std::vector<DesignFactorValue> Factors;

@@ -186,6 +186,7 @@ class Check(_Values):
     required_factor: float = math.nan
     definition: str = ""  # "on passive", "on net pressure", "on strength"
     method: str = ""  # "fixed earth support", "free earth support", "strength reduction"
+    combination: str = ""  # eurocode7: "DA1-1", "DA1-2", "DA2", "DA2*", "DA3" or "SLS"
     extra: dict = field(default_factory=dict, repr=False)
 
     @property
@@ -198,7 +199,10 @@ class StageChecks(_Values):
     """The design checks of a stage: ``verdict`` ("passes", "fails" or "not
     checked"), the largest ``utilisation`` and the check that ``governing``
     names, the tool's ``verdict_line``, and every ``Check`` in ``checks``
-    (also by name: ``c.bending``, ``c.embedment``, ``c.tie_backs``)."""
+    (also by name: ``c.bending``, ``c.embedment``, ``c.tie_backs``). With the
+    method "eurocode7" each check is the worst over the combinations (its
+    ``combination`` names which), and ``combinations`` holds each
+    combination's own StageChecks with the ``analysis`` it ran on."""
 
     stage: int
     verdict: str
@@ -208,6 +212,9 @@ class StageChecks(_Values):
     depth_unit: str = ""
     verdict_line: str = ""
     checks: list = field(default_factory=list)
+    combination: str = ""
+    analysis: str = ""
+    combinations: list = field(default_factory=list)
 
     def _named(self, name):
         return next((c for c in self.checks if c.name == name), None)
@@ -302,7 +309,11 @@ def _result(raw, file):
         s["py_curves"] = [PyCurve(**c) for c in s.get("py_curves", ())]
         s["history"] = [Iteration(**h) for h in s.get("history", ())]
         stages.append(StageResult(**s))
-    checks = [StageChecks(**{**c, "checks": [Check(**k) for k in c["checks"]]}) for c in raw.get("checks", ())]
+    def stage_checks(c):
+        return StageChecks(**{**c, "checks": [Check(**k) for k in c["checks"]],
+                              "combinations": [stage_checks(k) for k in c.get("combinations", ())]})
+
+    checks = [stage_checks(c) for c in raw.get("checks", ())]
     return Result(raw["status"], raw["message"], stages, raw["stop_code"], raw["console"], error, checks,
                   raw.get("design"))
 

@@ -43,6 +43,7 @@ struct RunContext {
   int IterationCap = 0;
   // Factors on the soil's strength, applied as a stage's soil layers are read.
   SoilStrengthFactors SoilStrength;
+  DesignActionFactors DesignActions;
   // Warnings found in the first control line, which is read before the
   // stage's heading; the control echo writes them.
   std::vector<InputErrorPlace> PendingWarnings;

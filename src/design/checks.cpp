@@ -124,12 +124,13 @@ Strength StrengthOf(const StageModel& m, const SectionDesign& d, const SectionSh
     s.MomentNote = "no yield strength";
   } else {
     double modulus = kNotGiven;
-    if (r.Plastic) modulus = d.PlasticModulus;
-    if (r.Plastic && !Given(modulus)) s.MomentNote = "no plastic modulus: the elastic modulus is used";
+    const bool plastic = d.SectionClass == 0 ? r.Plastic : d.SectionClass <= 2;
+    if (plastic) modulus = d.PlasticModulus;
+    if (plastic && !Given(modulus)) s.MomentNote = "no plastic modulus: the elastic modulus is used";
     if (!Given(modulus)) modulus = d.SectionModulus;
     if (!Given(modulus) && shape) modulus = ModulusFromInertia(*shape) * per_pile;
     if (Given(modulus))
-      s.Moment = d.YieldStrength * modulus * u.Modulus;
+      s.Moment = d.YieldStrength * modulus * u.Modulus * (Given(d.BetaB) ? d.BetaB : 1.0);
     else
       s.MomentNote = "no section modulus (and no I and section depth to compute it)";
   }
@@ -337,6 +338,10 @@ void CheckStrength(const StageModel& m, const DesignData& data, const Rules& r, 
   s.Definition = "on strength";
   s.Method = "strength reduction";
   s.RequiredFactor = r.Factors.StrengthSafety;
+  if (!r.Combination.empty()) {
+    s.Note = "not a check of eurocode7: the analyses of the combinations run on design strengths";
+    return;
+  }
   if (!data.StrengthReduction) {
     s.Note = "strength reduction is switched off";
     return;
@@ -456,6 +461,106 @@ Rules ResolveRules(const DesignData& data) {
   return r;
 }
 
+Rules CombinationRules(const DesignData& data, const dm::Combination& combination) {
+  Rules r = ResolveRules(data);
+  const PartialFactors p = dm::Resolve(data.Partial);
+  const dm::CombinationFactors f = dm::FactorsOf(p, combination);
+  // EN 1993-5 5.2.2: Mc,Rd = beta_B W fy / gamma_M0 (beta_B by section),
+  // Vpl,Rd = Av fy / (sqrt(3) gamma_M0), Npl,Rd = A fy / gamma_M0.
+  r.Factors.Effects = f.Effects;
+  r.Factors.BendingFraction = 1 / p.SteelSection;
+  r.Factors.ShearFraction = 1 / (std::sqrt(3.0) * p.SteelSection);
+  r.Factors.AxialFraction = 1 / p.SteelSection;
+  // Equilibrium with the factors reached: the design resistance (passive
+  // over gamma_R;e) at least the design effect of the design actions.
+  r.Factors.EmbedmentSafety = f.Effects * f.Earth;
+  r.Factors.AnchorSafety = f.Anchor;
+  r.Factors.TendonFraction = 1 / p.Tendon;
+  r.Factors.StrengthSafety = 1;
+  r.Definition = SafetyDefinition::Passive;
+  r.DefinitionKey = "passive";
+  r.Combination = std::string(combination.Name);
+  r.Serviceability = false;
+  return r;
+}
+
+double UnplannedExcavation(const StageModel& m, const DesignData& data) {
+  if (data.ExcavationControlled) return 0;
+  if (Given(data.ExcavationAllowance)) return data.ExcavationAllowance;
+  if (!m.HasSoil || m.RetainedHeight <= 0) return 0;
+  // 10 % of the height a cantilever retains, of the distance from the
+  // lowest support to the excavation level of a supported wall; at most
+  // 0.5 m.
+  double lowest = -1;
+  for (const TieBackState& t : m.TieBacks)
+    if (t.Depth < m.RetainedHeight) lowest = std::max(lowest, t.Depth);
+  const double span = lowest >= 0 ? m.RetainedHeight - lowest : m.RetainedHeight;
+  const double most = m.English ? 0.5 / 0.0254 : 0.5;
+  return std::min(0.1 * span, most);
+}
+
+Rules ServiceabilityRules(const DesignData& data) {
+  Rules r = ResolveRules(data);
+  r.Combination = "SLS";
+  r.Ultimate = false;
+  return r;
+}
+
+StageChecks WorstOf(int stage, std::vector<StageChecks> combinations) {
+  StageChecks c;
+  c.Stage = stage;
+  const auto worse = [](const Check& candidate, const Check& now) {
+    if (!candidate.Checked) return false;
+    return !now.Checked || candidate.Utilisation > now.Utilisation;
+  };
+  bool fails = false;
+  std::string unsolved;
+  for (size_t i = 0; i < combinations.size(); ++i) {
+    const StageChecks& k = combinations[i];
+    if (c.DepthUnit.empty()) c.DepthUnit = k.DepthUnit;
+    if (k.Verdict == "fails") fails = true;
+    if (!k.Checked) {
+      unsolved += (unsolved.empty() ? "" : "; ") + k.Combination + ": " + k.Note;
+      continue;
+    }
+    c.Checked = true;
+    const bool first = i == 0;
+    if (first || worse(k.Bending, c.Bending)) c.Bending = k.Bending;
+    if (first || worse(k.Shear, c.Shear)) c.Shear = k.Shear;
+    if (first || worse(k.Embedment, c.Embedment)) c.Embedment = k.Embedment;
+    if (first || worse(k.Strength, c.Strength)) c.Strength = k.Strength;
+    if (first || worse(k.Deflection, c.Deflection)) c.Deflection = k.Deflection;
+    if (worse(k.Bending, c.Bending) || c.MomentResistance.empty()) c.MomentResistance = k.MomentResistance;
+    if (worse(k.Shear, c.Shear) || c.ShearResistance.empty()) c.ShearResistance = k.ShearResistance;
+    for (const TieBackCheck& t : k.TieBacks) {
+      auto at = std::find_if(c.TieBacks.begin(), c.TieBacks.end(),
+                             [&](const TieBackCheck& x) { return x.Number == t.Number; });
+      if (at == c.TieBacks.end())
+        c.TieBacks.push_back(t);
+      else if (worse(t, *at))
+        *at = t;
+    }
+  }
+  // The resistance lines of the combination whose bending governs.
+  for (const StageChecks& k : combinations)
+    if (k.Checked && k.Combination == c.Bending.Combination) {
+      c.MomentResistance = k.MomentResistance;
+      c.ShearResistance = k.ShearResistance;
+    }
+  Govern(c, c.Bending, "bending");
+  Govern(c, c.Shear, "shear");
+  Govern(c, c.Embedment, "embedment");
+  for (const TieBackCheck& t : c.TieBacks) Govern(c, t, "tie-back " + std::to_string(t.Number));
+  Govern(c, c.Deflection, "deflection");
+  c.Note = unsolved;
+  c.Verdict = fails                       ? "fails"
+              : std::isnan(c.Utilisation) ? "not checked"
+              : c.Utilisation <= 1        ? "passes"
+                                          : "fails";
+  c.Combinations = std::move(combinations);
+  return c;
+}
+
 StageChecks CheckStage(const StageModel& m, const DesignData& data, const Rules& rules,
                        const Reanalysis* reanalyse) {
   StageChecks c;
@@ -475,11 +580,26 @@ StageChecks CheckStage(const StageModel& m, const DesignData& data, const Rules&
     return c;
   }
   c.Checked = true;
-  CheckSection(m, data, rules, c);
-  CheckEmbedmentOf(m, rules, c);
-  CheckStrength(m, data, rules, reanalyse, c);
-  CheckTieBacks(m, data, rules, c);
-  CheckDeflection(m, data, c);
+  c.Combination = rules.Combination;
+  if (rules.Ultimate) {
+    CheckSection(m, data, rules, c);
+    CheckEmbedmentOf(m, rules, c);
+    CheckStrength(m, data, rules, reanalyse, c);
+    CheckTieBacks(m, data, rules, c);
+  } else {
+    for (Check* check : {static_cast<Check*>(&c.Bending), static_cast<Check*>(&c.Shear),
+                         static_cast<Check*>(&c.Embedment), static_cast<Check*>(&c.Strength)})
+      check->Note = "an ultimate limit state: checked in the combinations";
+  }
+  if (rules.Serviceability)
+    CheckDeflection(m, data, c);
+  else
+    c.Deflection.Note = "serviceability: checked on the nominal geometry and characteristic values (SLS)";
+  for (Check* check :
+       {static_cast<Check*>(&c.Bending), static_cast<Check*>(&c.Shear), static_cast<Check*>(&c.Embedment),
+        static_cast<Check*>(&c.Strength), static_cast<Check*>(&c.Deflection)})
+    check->Combination = rules.Combination;
+  for (TieBackCheck& t : c.TieBacks) t.Combination = rules.Combination;
   Govern(c, c.Bending, "bending");
   Govern(c, c.Shear, "shear");
   Govern(c, c.Embedment, "embedment");
@@ -497,15 +617,27 @@ DesignSummary Summarize(const DesignData& data, const Rules& rules, const std::v
   s.EmbedmentDefinition = rules.DefinitionKey;
   s.ModulusBasis = rules.Plastic ? "plastic" : "elastic";
   s.Factors = rules.Table;
+  const dm::Method* method = dm::FindMethod(data.Method);
+  if (method && method->ByCombination) {
+    // The other factors come from the partial factors, per combination.
+    std::erase_if(s.Factors, [](const DesignFactorValue& f) { return !dm::IsRule(f.Key); });
+    const dm::Approach* approach = dm::FindApproach(data.Approach);
+    s.Approach = approach ? std::string(approach->Name) : data.Approach;
+    for (const dm::PartialFactorRule& r : dm::PartialFactorRules()) {
+      const double given = data.Partial.*r.Member;
+      s.PartialFactors.push_back({std::string(r.Key), Given(given) ? given : r.Recommended, Given(given)});
+    }
+  }
   const auto add = [&](const std::string& name, const StageChecks& stage, const Check& check) {
     if (!check.Checked) return;
     for (GoverningCheck& g : s.Governing) {
       if (g.Check != name) continue;
       if (check.Utilisation > g.Utilisation)
-        g = {name, stage.Stage, check.Utilisation, check.Depth, stage.DepthUnit};
+        g = {name, check.Combination, stage.Stage, check.Utilisation, check.Depth, stage.DepthUnit};
       return;
     }
-    s.Governing.push_back({name, stage.Stage, check.Utilisation, check.Depth, stage.DepthUnit});
+    s.Governing.push_back(
+        {name, check.Combination, stage.Stage, check.Utilisation, check.Depth, stage.DepthUnit});
   };
   bool any = false, fails = false;
   for (const StageChecks& stage : stages) {

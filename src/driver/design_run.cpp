@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cmath>
 
+#include "core/report_helpers.h"
 #include "core/water_table.h"
 #include "driver/run.h"
 #include "pressure/earth_pressure.h"
@@ -142,7 +143,7 @@ DesignRun::DesignRun(const RunOptions& options, const RunLimits& limits, std::st
   rules_ = design::ResolveRules(*options.Design);
 }
 
-bool DesignRun::Closes(int stage, double factor) const {
+RunOptions DesignRun::Again(int stage) const {
   RunOptions again;
   FileNames names;
   names.Input = "strength-reduction.dat";
@@ -160,17 +161,111 @@ bool DesignRun::Closes(int stage, double factor) const {
   again.StageMemory = options_.StageMemory;
   again.UnloadFactor = options_.UnloadFactor;
   again.CurveSpacing = options_.CurveSpacing;
-  again.SoilStrength = {factor, factor, factor, stage};
   again.LastStage = stage;
+  return again;
+}
+
+bool DesignRun::Closes(int stage, double factor) const {
+  RunOptions again = Again(stage);
+  again.SoilStrength = {factor, factor, factor, 1, stage};
   const RunResult result = RunWith(again, {}, limits_);
   return static_cast<int>(result.Stages.size()) >= stage &&
          result.Stages[static_cast<size_t>(stage - 1)].Solved;
+}
+
+design::StageModel DesignRun::Analyse(const design::StageModel& nominal,
+                                      const design_methods::CombinationFactors& f, double lowering) const {
+  const int stage = nominal.Stage;
+  RunOptions again = Again(stage);
+  again.SoilStrength = {f.TanPhi, f.Cohesion, f.Undrained, f.UnitWeight, stage};
+  again.DesignActions = {f.Permanent, f.Variable, lowering, stage};
+  design::StageModel m;
+  StageSummary solved;
+  solved.Stage = stage;
+  solved.Solved = true;
+  const StageObserver take = [&](const RunContext& ctx) {
+    if (ctx.Data.Run.StageCounter == stage) m = DesignModelOf(ctx.Data, solved);
+  };
+  const RunResult result = RunWith(again, take, limits_);
+  const bool reached = static_cast<int>(result.Stages.size()) >= stage;
+  if (!reached) {
+    m = nominal;
+    m.Solved = false;
+    m.BeyondCapacity = false;
+    m.Outcome = "the analysis of the combination did not reach the stage: " + result.Message;
+  } else {
+    const StageSummary& s = result.Stages[static_cast<size_t>(stage - 1)];
+    m.Solved = s.Solved;
+    m.BeyondCapacity = s.LoadStepped && !s.Solved;
+    m.Outcome = s.Outcome;
+  }
+  if (!m.Solved) {
+    m.Depth.clear();
+    m.Deflection.clear();
+    m.Moment.clear();
+    m.Shear.clear();
+    m.AxialForce.clear();
+  }
+  return m;
+}
+
+namespace {
+
+std::string Factor(double v) { return FixedText(v, 2); }
+
+std::string AnalysisText(const design_methods::Combination& c, const design_methods::CombinationFactors& f,
+                         double lowering, bool english) {
+  std::string t = "A" + std::to_string(c.Actions) + " + M" + std::to_string(c.Materials) + " + R" +
+                  std::to_string(c.Resistances) + ": ";
+  if (c.FactorsEffects)
+    t += "effects x" + Factor(f.Effects) + ", surcharges x" + FixedText(f.Variable, 3) +
+         " (gamma_Q / gamma_G)";
+  else
+    t += "earth and water pressure behind x" + Factor(f.Permanent) + ", surcharges x" + Factor(f.Variable);
+  t += "; tan phi' /" + Factor(f.TanPhi) + ", c' /" + Factor(f.Cohesion) + ", cu /" + Factor(f.Undrained) +
+       ", unit weight /" + Factor(f.UnitWeight) + "; earth resistance /" + Factor(f.Earth) + ", anchors /" +
+       Factor(f.Anchor) + "; excavation lowered " +
+       (english ? FixedText(lowering / 12, 2) + " ft" : FixedText(lowering, 2) + " m");
+  return t;
+}
+
+}  // namespace
+
+StageChecks DesignRun::Eurocode7(const design::StageModel& model) const {
+  namespace dm = design_methods;
+  const DesignData& data = *options_.Design;
+  const dm::Approach* approach = dm::FindApproach(data.Approach);
+  const PartialFactors partial = dm::Resolve(data.Partial);
+  std::vector<StageChecks> combinations;
+  const double lowering = model.Solved ? design::UnplannedExcavation(model, data) : 0;
+  for (const dm::Combination& c : approach->Combinations) {
+    const dm::CombinationFactors f = dm::FactorsOf(partial, c);
+    const design::Rules rules = design::CombinationRules(data, c);
+    const bool same = f.Permanent == 1 && f.Variable == 1 && f.TanPhi == 1 && f.Cohesion == 1 &&
+                      f.Undrained == 1 && f.UnitWeight == 1 && lowering == 0;
+    // A stage that was not solved as given is not analysed again.
+    const design::StageModel m = same || !model.Solved ? model : Analyse(model, f, lowering);
+    StageChecks k = design::CheckStage(m, data, rules, nullptr);
+    k.Combination = rules.Combination;
+    k.Analysis = AnalysisText(c, f, lowering, model.English);
+    combinations.push_back(std::move(k));
+  }
+  StageChecks sls = design::CheckStage(model, data, design::ServiceabilityRules(data), nullptr);
+  sls.Combination = "SLS";
+  sls.Analysis = "the stage as analysed: nominal geometry, characteristic values";
+  combinations.push_back(std::move(sls));
+  return design::WorstOf(model.Stage, std::move(combinations));
 }
 
 void DesignRun::AfterStage(const RunContext& ctx, const StageSummary& summary, RunResult& result) {
   const design::StageModel model = DesignModelOf(ctx.Data, summary);
   cross_sections_ = std::max(cross_sections_, static_cast<int>(model.Sections.size()));
   tie_backs_ = std::max(tie_backs_, static_cast<int>(model.TieBacks.size()));
+  const design_methods::Method* method = design_methods::FindMethod(options_.Design->Method);
+  if (method && method->ByCombination) {
+    result.Checks.push_back(Eurocode7(model));
+    return;
+  }
   const int stage = summary.Stage;
   const design::Reanalysis reanalyse = [this, stage](double factor) { return Closes(stage, factor); };
   result.Checks.push_back(design::CheckStage(model, *options_.Design, rules_, &reanalyse));

@@ -33,6 +33,14 @@ class DesignRun {
 
  private:
   bool Closes(int stage, double factor) const;
+  // The options of an analysis of the stage again, every output discarded.
+  RunOptions Again(int stage) const;
+  // Eurocode 7: the stage's checks by every combination of the approach,
+  // each on an analysis of its own, and the serviceability check.
+  StageChecks Eurocode7(const design::StageModel& model) const;
+  // The stage analysed again with a combination's factors: its design model.
+  design::StageModel Analyse(const design::StageModel& nominal, const design_methods::CombinationFactors& f,
+                             double lowering) const;
 
   const RunOptions& options_;
   const RunLimits& limits_;

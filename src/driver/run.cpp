@@ -327,6 +327,7 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
   ctx->DescribeInput = options.DescribeInputError;
   ctx->IterationCap = limits.IterationCap;
   ctx->SoilStrength = options.SoilStrength;
+  ctx->DesignActions = options.DesignActions;
   if (options.StageMemory) {
     ctx->Memory = std::make_shared<solver::StageMemory>();
     ctx->Memory->UnloadFactor = options.UnloadFactor;

@@ -4,9 +4,11 @@
 // written.
 #include "driver/stage.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
+#include "core/water_table.h"
 #include "input/control_input.h"
 #include "input/stage_tables.h"
 #include "pressure/earth_pressure.h"
@@ -56,8 +58,25 @@ void FactorSoilStrength(SoilData& soil, const SoilStrengthFactors& f) {
     for (SoilValues* v : {&layer.Top, &layer.Bottom}) {
       v->PHI = std::atan(std::tan(v->PHI * kDegree) / f.TanPhi) / kDegree;
       v->S /= undrained ? f.Undrained : f.Cohesion;
+      v->UnitWeight /= f.UnitWeight;
     }
   }
+}
+
+// A combination's actions, before the pressures and curves are generated:
+// the active earth and water pressure times the permanent factor, the
+// surcharges times the variable one (the surface pressure enters the active
+// pressure, so it takes the ratio), and the excavation lowered.
+void FactorActions(WallWaterData& w, const DesignActionFactors& a) {
+  w.ActiveModificationFactor *= a.Permanent;
+  w.SurfacePressure *= a.Variable / a.Permanent;
+  for (SurchargeLoad& load : w.SurchargeLoads) load.Magnitude *= a.Variable;
+  // Water at the excavation level stays at the lowered one: the allowance
+  // is of the ground, not a pond in front of the wall.
+  if (HasWaterTable(w.WaterDepthExcavation) &&
+      std::fabs(w.WaterDepthExcavation - w.FreeHeight) <= 1e-9 * std::max(1.0, w.FreeHeight))
+    w.WaterDepthExcavation += a.ExcavationLowering;
+  w.FreeHeight += a.ExcavationLowering;
 }
 
 // The earth-pressure load on the wall: generated from the soil layers or
@@ -69,8 +88,11 @@ void ApplyEarthPressure(RunContext& ctx, ListReader& reader) {
   if (GeneratesEarthPressure(mode) || d.C1.PyCurveOption == PyCurveSource::Generated) {
     input::ReadEarthPressureAndSoilBlock(ctx, reader);
     const SoilStrengthFactors& f = ctx.SoilStrength;
-    const bool factored = f.TanPhi != 1 || f.Cohesion != 1 || f.Undrained != 1;
+    const bool factored = f.TanPhi != 1 || f.Cohesion != 1 || f.Undrained != 1 || f.UnitWeight != 1;
     if (factored && (f.Stage == 0 || f.Stage == d.Run.StageCounter)) FactorSoilStrength(d.Soil, f);
+    const DesignActionFactors& a = ctx.DesignActions;
+    const bool acted = a.Permanent != 1 || a.Variable != 1 || a.ExcavationLowering != 0;
+    if (acted && (a.Stage == 0 || a.Stage == d.Run.StageCounter)) FactorActions(d.Wall, a);
   }
   if (mode == EarthPressureMode::SpecifiedDiagram) input::ReadSpecifiedPressureTable(ctx, reader);
   if (GeneratesEarthPressure(mode)) {

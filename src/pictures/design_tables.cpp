@@ -22,9 +22,11 @@ std::string VerdictCell(const std::string& verdict) {
 
 std::string Row(const std::string& name, const Check& c, const std::string& depth_unit,
                 const SafetyCheck* safety = nullptr) {
+  // Eurocode 7: the combination the check is the worst of.
+  const std::string shown = c.Combination.empty() ? name : name + " (" + c.Combination + ")";
   std::string h = "<tr data-check=\"" + Escape(name) + "\"" +
                   (c.Checked ? " data-utilisation=\"" + Exact(c.Utilisation) + "\"" : std::string()) + ">" +
-                  Cell(Escape(name));
+                  Cell(Escape(shown));
   if (!c.Checked) {
     h += "<td colspan=\"5\">" + Escape(c.Note.empty() ? std::string("not checked") : c.Note) + "</td>" +
          VerdictCell("not checked") + "</tr>\n";
@@ -63,12 +65,20 @@ std::string DesignSummaryTable(const PictureOptions& options) {
   for (const DesignFactorValue& f : d.Factors)
     factors += (factors.empty() ? "" : ", ") + f.Key + " " + Plain(f.Value) + (f.Given ? " (given)" : "");
   h += Escape(factors) + ".</p>\n";
+  if (!d.PartialFactors.empty()) {
+    std::string partial;
+    for (const DesignFactorValue& f : d.PartialFactors)
+      partial += (partial.empty() ? "" : ", ") + f.Key + " " + Plain(f.Value) + (f.Given ? " (given)" : "");
+    h += "<p class=\"note\">Design approach " + Escape(d.Approach) +
+         " (docs/eurocode7.md); partial factors: " + Escape(partial) + ".</p>\n";
+  }
   h += "<table class=\"checks governing\">\n<tr><th>Check</th><th>Largest utilisation</th><th>Stage</th>"
        "<th>Where</th><th>Verdict</th></tr>\n";
   for (const GoverningCheck& g : d.Governing)
     h +=
-        "<tr data-check=\"" + Escape(g.Check) + "\">" + Cell(Escape(g.Check)) + Cell(Ratio(g.Utilisation)) +
-        Cell(std::to_string(g.Stage)) +
+        "<tr data-check=\"" + Escape(g.Check) + "\">" +
+        Cell(Escape(g.Combination.empty() ? g.Check : g.Check + " (" + g.Combination + ")")) +
+        Cell(Ratio(g.Utilisation)) + Cell(std::to_string(g.Stage)) +
         Cell(std::isnan(g.Depth) ? std::string("\u2014") : Escape(FormatDepth(g.Depth) + " " + g.DepthUnit)) +
         VerdictCell(g.Utilisation <= 1 ? "passes" : "fails") + "</tr>\n";
   h += "</table>\n";

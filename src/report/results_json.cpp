@@ -90,6 +90,7 @@ Json CheckJson(const Check& c) {
   Json j{{"checked", c.Checked}, {"demand", c.Demand},           {"resistance", c.Resistance},
          {"unit", c.Unit},       {"utilisation", c.Utilisation}, {"depth", c.Depth}};
   if (!c.Note.empty()) j["note"] = c.Note;
+  if (!c.Combination.empty()) j["combination"] = c.Combination;
   return j;
 }
 
@@ -133,6 +134,15 @@ Json ChecksJson(const StageChecks& c) {
          {"governing", c.Governing.empty() ? Json() : Json(c.Governing)},
          {"depth_unit", c.DepthUnit}};
   if (!c.Note.empty()) j["note"] = c.Note;
+  if (!c.Combination.empty()) {
+    j["combination"] = c.Combination;
+    j["analysis"] = c.Analysis;
+  }
+  if (!c.Combinations.empty()) {
+    Json each = Json::array();
+    for (const StageChecks& k : c.Combinations) each.push_back(ChecksJson(k));
+    j["combinations"] = std::move(each);
+  }
   if (!c.Checked) return j;
   j["bending"] = SectionJson(c.Bending);
   j["shear"] = SectionJson(c.Shear);
@@ -159,12 +169,28 @@ Json DesignJson(const DesignSummary& d) {
   Json factors = Json::object();
   for (const DesignFactorValue& f : d.Factors) factors[f.Key] = Json{{"value", f.Value}, {"given", f.Given}};
   Json governing = Json::array();
-  for (const GoverningCheck& g : d.Governing)
+  for (const GoverningCheck& g : d.Governing) {
     governing.push_back({{"check", g.Check},
                          {"stage", g.Stage},
                          {"utilisation", g.Utilisation},
                          {"depth", g.Depth},
                          {"depth_unit", g.DepthUnit}});
+    if (!g.Combination.empty()) governing.back()["combination"] = g.Combination;
+  }
+  if (!d.Approach.empty()) {
+    Json partial = Json::object();
+    for (const DesignFactorValue& f : d.PartialFactors)
+      partial[f.Key] = Json{{"value", f.Value}, {"given", f.Given}};
+    return Json{{"method", d.Method},
+                {"approach", d.Approach},
+                {"partial_factors", std::move(partial)},
+                {"embedment_definition", d.EmbedmentDefinition},
+                {"modulus_basis", d.ModulusBasis},
+                {"factors", std::move(factors)},
+                {"governing", std::move(governing)},
+                {"verdict", d.Verdict},
+                {"unused", d.Unused}};
+  }
   return Json{{"method", d.Method},
               {"embedment_definition", d.EmbedmentDefinition},
               {"modulus_basis", d.ModulusBasis},
@@ -396,9 +422,9 @@ std::string StagesCsv(const RunResult& result) {
 std::string ChecksCsv(const RunResult& result) {
   std::string text =
       "stage,check,number,checked,demand,resistance,unit,utilisation,depth,depth_unit,factor_of_safety,"
-      "required_factor,definition,method,verdict,note\n";
+      "required_factor,definition,method,verdict,note,combination\n";
   const auto value = [](double v) { return std::isnan(v) ? std::string() : Number(v); };
-  for (const StageChecks& c : result.Checks) {
+  const auto rows = [&](const StageChecks& c) {
     const auto row = [&](const std::string& name, int number, const Check& check, const SafetyCheck* safety) {
       const std::string verdict = !check.Checked           ? "not checked"
                                   : check.Utilisation <= 1 ? "passes"
@@ -409,7 +435,7 @@ std::string ChecksCsv(const RunResult& result) {
               c.DepthUnit + "," + (safety ? value(safety->FactorOfSafety) : "") + "," +
               (safety ? value(safety->RequiredFactor) : "") + "," +
               (safety ? CsvText(safety->Definition) : "") + "," + (safety ? CsvText(safety->Method) : "") +
-              "," + verdict + "," + CsvText(check.Note) + "\n";
+              "," + verdict + "," + CsvText(check.Note) + "," + CsvText(c.Combination) + "\n";
     };
     if (c.Checked) {
       row("bending", 0, c.Bending, nullptr);
@@ -419,9 +445,25 @@ std::string ChecksCsv(const RunResult& result) {
       for (const TieBackCheck& t : c.TieBacks) row("tie-back", t.Number, t, nullptr);
       row("deflection", 0, c.Deflection, nullptr);
     }
+  };
+  for (const StageChecks& c : result.Checks) {
+    // Eurocode 7: the rows of each combination, then the stage's verdict,
+    // the worse of them.
+    if (c.Combinations.empty()) rows(c);
+    for (const StageChecks& k : c.Combinations) rows(k);
+    std::string governing = c.Governing.empty() ? c.Note : c.Governing;
+    if (!c.Combinations.empty() && !c.Governing.empty()) {
+      std::string from = c.Governing == "bending"     ? c.Bending.Combination
+                         : c.Governing == "shear"     ? c.Shear.Combination
+                         : c.Governing == "embedment" ? c.Embedment.Combination
+                                                      : c.Deflection.Combination;
+      for (const TieBackCheck& t : c.TieBacks)
+        if (c.Governing == "tie-back " + std::to_string(t.Number)) from = t.Combination;
+      governing += " (" + from + ")";
+    }
     text += std::to_string(c.Stage) + ",stage,," + (c.Checked ? "true" : "false") + ",,,," +
-            value(c.Utilisation) + ",," + c.DepthUnit + ",,,,," + c.Verdict + "," +
-            CsvText(c.Governing.empty() ? c.Note : c.Governing) + "\n";
+            value(c.Utilisation) + ",," + c.DepthUnit + ",,,,," + c.Verdict + "," + CsvText(governing) +
+            ",\n";
   }
   return text;
 }

@@ -17,7 +17,8 @@ std::string Where(const Check& c, const std::string& unit) {
 }  // namespace
 
 std::string VerdictLine(const StageChecks& c) {
-  std::string line = "stage " + std::to_string(c.Stage) + ": ";
+  std::string line = "stage " + std::to_string(c.Stage) + (c.Combination.empty() ? "" : " " + c.Combination) +
+                     (c.Combinations.empty() ? "" : " (the worst of its combinations)") + ": ";
   if (!c.Checked) return line + c.Note + ": " + c.Verdict;
   std::string parts;
   const auto add = [&](const std::string& part) { parts += (parts.empty() ? "" : ", ") + part; };
@@ -27,7 +28,15 @@ std::string VerdictLine(const StageChecks& c) {
     add("section " + Two(c.Shear.Utilisation) + " in shear" + Where(c.Shear, c.DepthUnit));
   else if (c.Bending.Checked)
     add("section " + Two(c.Bending.Utilisation) + Where(c.Bending, c.DepthUnit));
-  if (c.Embedment.Checked)
+  if (c.Embedment.Checked && !c.Embedment.Combination.empty())
+    // Eurocode 7: the moments of the design resistance and the design
+    // effects, and the embedment that balances them.
+    add("embedment Mr/Md " + Two(c.Embedment.FactorOfSafety) + " (" + Two(c.Embedment.RequiredFactor) +
+        " needed" + (c.Combinations.empty() ? "" : ", " + c.Embedment.Combination) + "), " +
+        Two(c.Embedment.Embedment) + " " + c.DepthUnit + " given, " +
+        (c.Embedment.RequiredFound ? "" : "more than ") + Two(c.Embedment.RequiredEmbedment) + " " +
+        c.DepthUnit + " needed");
+  else if (c.Embedment.Checked)
     add("embedment FS " + Two(c.Embedment.FactorOfSafety) + " " + c.Embedment.Definition + " (" +
         Two(c.Embedment.RequiredFactor) + " needed)");
   if (c.Strength.Checked)
@@ -39,6 +48,8 @@ std::string VerdictLine(const StageChecks& c) {
     if (t.Checked) tie_backs = std::max(tie_backs, t.Utilisation);
   if (tie_backs >= 0) add(std::string(c.TieBacks.size() > 1 ? "tie-backs " : "tie-back ") + Two(tie_backs));
   if (c.Deflection.Checked) add("deflection " + Two(c.Deflection.Utilisation));
+  // Eurocode 7: a combination whose analysis did not close.
+  if (!c.Combinations.empty() && !c.Note.empty()) add(c.Note);
   if (parts.empty()) return line + "no check applies";
   return line + parts + ": " + c.Verdict;
 }

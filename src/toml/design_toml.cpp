@@ -68,8 +68,18 @@ class Reader {
     }
     Unknown(table);
     if (const DesignProblem problem = CheckDesignData(data)) {
-      const toml::node* factors = design.get("factors");
-      Fail(factors ? Where(*factors) : at, problem.Key, problem.Message);
+      // The deepest node the key names ("design, partial_factors, r2_earth").
+      Place place = at;
+      const toml::node* node = &design;
+      for (size_t from = problem.Key.find(", "); node && from != std::string::npos;) {
+        const size_t next = problem.Key.find(", ", from + 2);
+        const std::string part =
+            problem.Key.substr(from + 2, next == std::string::npos ? next : next - from - 2);
+        node = node->is_table() ? node->as_table()->get(part) : nullptr;
+        if (node) place = Where(*node);
+        from = next;
+      }
+      Fail(place, problem.Key, problem.Message);
     }
     return data;
   }
@@ -136,6 +146,7 @@ class Reader {
     if (f.Type == Type::Code) {
       const std::string value = Code(*node, f, path);
       (item == "Method"                ? d.Method
+       : item == "Approach"            ? d.Approach
        : item == "EmbedmentDefinition" ? d.EmbedmentDefinition
                                        : d.ModulusBasis) = value;
       return;
@@ -143,7 +154,15 @@ class Reader {
     if (f.Type == Type::Flag) {
       const auto* b = node->as_boolean();
       if (!b) Fail(Where(*node), path, "expected true or false, found " + KindOf(*node));
-      d.StrengthReduction = b->get();
+      (item == "ExcavationControlled" ? d.ExcavationControlled : d.StrengthReduction) = b->get();
+      return;
+    }
+    if (item == "ExcavationAllowance") {
+      // Zero is allowed: no unplanned excavation.
+      const double v = node->is_number() ? node->value<double>().value_or(-1) : -1;
+      if (!node->is_number()) Fail(Where(*node), path, "expected a number, found " + KindOf(*node));
+      if (!std::isfinite(v) || v < 0) Fail(Where(*node), path, "must be a depth of 0 or more");
+      d.ExcavationAllowance = v;
       return;
     }
     const double v = Real(*node, path);
@@ -154,7 +173,9 @@ class Reader {
       d.DeflectionLimitRatio = v;
     } else {
       for (const design_methods::FactorRule& rule : design_methods::Factors())
-        if (rule.Key == item) d.Factors.*rule.Member = v;
+        if (rule.Key == item && f.Key.starts_with("factors.")) d.Factors.*rule.Member = v;
+      for (const design_methods::PartialFactorRule& rule : design_methods::PartialFactorRules())
+        if (rule.Key == item && f.Key.starts_with("partial_factors.")) d.Partial.*rule.Member = v;
       if (item == "toe_allowance" && v < 1) Fail(Where(*node), path, "must be 1 or more");
     }
   }
@@ -180,6 +201,14 @@ class Reader {
       for (const Field& f : r.Items) {
         const toml::node* value = Lookup(e, f.Key);
         const std::string path = PathOf(e, f.Key);
+        if (f.Item == "SectionClass") {
+          if (value) {
+            section.SectionClass = Integer(*value, path);
+            if (section.SectionClass > 3)
+              Fail(Where(*value), path, "must be 1, 2 or 3 (class 4 sections are not checked)");
+          }
+          continue;
+        }
         if (f.Type == Type::Integer) {
           if (!value) Fail(e.At, e.Path, "`" + std::string(f.Key) + "` is missing");
           number = Integer(*value, path);
@@ -197,6 +226,10 @@ class Reader {
         if (item == "Area") section.Area = v;
         if (item == "MomentResistance") section.MomentResistance = v;
         if (item == "ShearResistance") section.ShearResistance = v;
+        if (item == "BetaB") {
+          if (v > 1) Fail(Where(*value), path, "must be above 0 and at most 1");
+          section.BetaB = v;
+        }
         if (item == "Capacity") tie_back.Capacity = v;
         if (item == "TendonArea") tie_back.TendonArea = v;
         if (item == "TendonStrength") tie_back.TendonStrength = v;
@@ -217,12 +250,15 @@ class Reader {
     for (const auto& [key, node] : *t.Node) {
       const std::string k(key.str());
       if (!t.Used.count(k)) Fail(KeyPlace(key), t.Path + ", " + k, "unknown key");
-      if (node.is_table() && k == "factors") {
+      if (node.is_table() && (k == "factors" || k == "partial_factors")) {
         for (const auto& [inner, value] : *node.as_table()) {
           bool known = false;
           for (const design_methods::FactorRule& rule : design_methods::Factors())
-            known = known || rule.Key == inner.str();
-          if (!known) Fail(KeyPlace(inner), t.Path + ", factors, " + std::string(inner.str()), "unknown key");
+            known = known || (k == "factors" && rule.Key == inner.str());
+          for (const design_methods::PartialFactorRule& rule : design_methods::PartialFactorRules())
+            known = known || (k == "partial_factors" && rule.Key == inner.str());
+          if (!known)
+            Fail(KeyPlace(inner), t.Path + ", " + k + ", " + std::string(inner.str()), "unknown key");
         }
       }
     }

@@ -77,7 +77,10 @@ std::string MethodDefaults(std::string_view item) {
     std::string value;
     const std::span<const design_methods::FactorRule> rules = design_methods::Factors();
     for (size_t i = 0; i < rules.size(); ++i)
-      if (rules[i].Key == item) value = std::isnan(m.Defaults[i]) ? "required" : NumberText(m.Defaults[i]);
+      if (rules[i].Key == item)
+        value = m.ByCombination && !design_methods::IsRule(item) ? "from `partial_factors`"
+                : std::isnan(m.Defaults[i])                      ? "required"
+                                                                 : NumberText(m.Defaults[i]);
     if (item == "EmbedmentDefinition") value = Quoted("\"" + std::string(m.EmbedmentDefinition) + "\"");
     if (item == "ModulusBasis") value = Quoted("\"" + std::string(m.ModulusBasis) + "\"");
     text += (text.empty() ? "" : ", ") + value + " (" + std::string(m.Name) + ")";

@@ -799,7 +799,8 @@ const std::vector<Node>& StageSchema() {
 
 namespace {
 
-const CodeSet kMethods{{{0, "allowable"}, {1, "factors"}}, false};
+const CodeSet kMethods{{{0, "allowable"}, {1, "factors"}, {2, "eurocode7"}}, false};
+const CodeSet kApproaches{{{0, "DA1"}, {1, "DA2"}, {2, "DA2*"}, {3, "DA3"}}, false};
 const CodeSet kDefinitions{{{0, "passive"}, {1, "net_pressure"}, {2, "strength"}}, false};
 const CodeSet kModulusBases{{{0, "elastic"}, {1, "plastic"}}, false};
 
@@ -823,8 +824,25 @@ struct DesignRecords {
       "design table",
       {CodeKey("Method", "method",
                "the design method: \"allowable\" (allowable stresses and factors of safety, each with a "
-               "default) or \"factors\" (every factor given in `factors`)",
+               "default), \"factors\" (every factor given in `factors`) or \"eurocode7\" (EN 1997-1 partial "
+               "factors by design approach, docs/eurocode7.md)",
                kMethods, Default{DefaultKind::Value, 0, {}}),
+       CodeKey("Approach", "approach",
+               "eurocode7: the design approach, \"DA1\" (combinations 1 and 2), \"DA2\" (factors on "
+               "actions), \"DA2*\" (factors on their effects) or \"DA3\"",
+               kApproaches, Default{DefaultKind::Value, 0, {}}),
+       Optional("ExcavationAllowance", "excavation_allowance",
+                "eurocode7: the unplanned excavation below the excavation level at the ultimate limit state; "
+                "by default 10 % of the retained height (of the height below the lowest tie-back when there "
+                "is one), at most 0.5 m",
+                Unit::Length),
+       [] {
+         Field f = FlagKey("ExcavationControlled", "excavation_controlled",
+                           "eurocode7: true when the excavation level is controlled on site: no unplanned "
+                           "excavation",
+                           kFlag01);
+         return f;
+       }(),
        CodeKey("EmbedmentDefinition", "embedment_definition",
                "what the factor of safety of the embedment is on: \"passive\" (the passive resistance is "
                "divided by it), \"net_pressure\" (the net passive pressure) or \"strength\" (tan φ and c)",
@@ -846,6 +864,19 @@ struct DesignRecords {
          return f;
        }()}};
   Record Factors{"factors", "design factors", FactorFields(FactorKeys)};
+  std::vector<std::string> PartialKeys = [] {
+    std::vector<std::string> keys;
+    for (const design_methods::PartialFactorRule& rule : design_methods::PartialFactorRules())
+      keys.push_back("partial_factors." + std::string(rule.Key));
+    return keys;
+  }();
+  std::vector<std::string> PartialMeanings = [] {
+    std::vector<std::string> texts;
+    for (const design_methods::PartialFactorRule& rule : design_methods::PartialFactorRules())
+      texts.push_back("eurocode7: " + std::string(rule.Symbol) + ", " + std::string(rule.Source));
+    return texts;
+  }();
+  Record Partial{"partial_factors", "partial factors", PartialFields(PartialKeys, PartialMeanings)};
   Record Section{
       "section",
       "design data of a cross section",
@@ -868,7 +899,15 @@ struct DesignRecords {
                 "nominal bending resistance, in place of fy times the modulus (a concrete shaft)",
                 Unit::Moment),
        Optional("ShearResistance", "shear_resistance", "nominal shear resistance, in place of fy times Av",
-                Unit::Force)}};
+                Unit::Force),
+       Int("SectionClass", "section_class",
+           "eurocode7: the section class of EN 1993-5, 1 or 2 (plastic modulus) or 3 (elastic modulus); by "
+           "default as `modulus_basis`",
+           Unit::None, kNone),
+       Optional("BetaB", "beta_b",
+                "eurocode7: the factor beta_B of EN 1993-5 on the bending resistance of U-piles whose "
+                "interlocks may not transmit shear (the national annex gives it); 1 by default",
+                Unit::None)}};
   Record TieBack{
       "tie_back",
       "design data of a tie-back",
@@ -879,6 +918,16 @@ struct DesignRecords {
                 Unit::TieBackArea),
        Optional("TendonStrength", "tendon_strength", "ultimate tensile strength of the tendon",
                 Unit::Stress)}};
+
+  static std::vector<Field> PartialFields(const std::vector<std::string>& keys,
+                                          const std::vector<std::string>& meanings) {
+    std::vector<Field> fields;
+    const std::span<const design_methods::PartialFactorRule> rules = design_methods::PartialFactorRules();
+    for (size_t i = 0; i < rules.size(); ++i)
+      fields.push_back(Real(rules[i].Key, keys[i], meanings[i], Unit::None,
+                            Default{DefaultKind::Value, rules[i].Recommended, {}}));
+    return fields;
+  }
 
   static std::vector<Field> FactorFields(const std::vector<std::string>& keys) {
     std::vector<Field> fields;
@@ -891,7 +940,7 @@ struct DesignRecords {
 
 std::vector<Node> BuildDesign() {
   static const DesignRecords r;
-  std::vector<Node> nodes{Rec(r.Table), Rec(r.Factors)};
+  std::vector<Node> nodes{Rec(r.Table), Rec(r.Factors), Rec(r.Partial)};
   nodes.push_back(Each("section", "", "the strength of one cross section", {Rec(r.Section)}));
   nodes.push_back(Each("tie_back", "", "the strength of one tie-back", {Rec(r.TieBack)}));
   return nodes;

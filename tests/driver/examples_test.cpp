@@ -174,6 +174,7 @@ TEST(Examples, EveryStageKnowsWhereItsExcavationIs) {
       {"anchored_two_tiebacks_si", {7.0}},
       {"cantilever_sand", {168.0}},
       {"cantilever_user_curves", {144.0}},
+      {"design_eurocode7", {3.0, 6.0}},
       {"design_sheet_pile", {3.0, 6.0}},
       {"design_soldier_pile", {72.0, 192.0}},
       {"generated_pressure_user_curves", {168.0}},
