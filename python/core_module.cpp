@@ -226,15 +226,7 @@ class SchemaWalker {
     Walk(ti::DesignSchema(), "design");
     // The uncertain inputs of `darnek.reliability` (docs/reliability.md).
     Key("", "reliability", "table");
-    for (const char* k :
-         {"method", "samples", "seed", "strength_reduction", "confidence", "correlation_matrix"})
-      Key("reliability", k, "value");
-    Key("reliability", "variable", "tables");
-    for (const char* k : {"name", "target", "distribution", "mean", "sd", "cov", "lower", "upper"})
-      Key("reliability.variable", k, "value");
-    Key("reliability", "correlation", "tables");
-    Key("reliability.correlation", "variables", "value");
-    Key("reliability.correlation", "rho", "value");
+    Walk(ti::ReliabilitySchema(), "reliability");
     py::dict out;
     for (const auto& [table, keys] : tables_) {
       py::dict d;

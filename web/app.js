@@ -44,12 +44,12 @@ function baseName() {
 // ------------------------------------------------------------------ forms
 
 function renderForms(focusKeys) {
-  forms.renderFile($('file-fields'), state.model);
+  forms.renderFile($('file-fields'), state.model, state.open);
   renderStageTabs();
   forms.renderStage($('stage-form'), state.model, state.stage, state.open);
   if (state.error) markError(state.error, false);
   if (focusKeys) {
-    const el = document.querySelector(`#stage-form [data-keys='${CSS.escape(focusKeys)}']:is(input,select,textarea)`) ||
+    const el = document.querySelector(`.forms [data-keys='${CSS.escape(focusKeys)}']:is(input,select,textarea)`) ||
       document.querySelector(`[data-keys='${CSS.escape(focusKeys)}'] button.add`);
     if (el) el.focus();
   }

@@ -17,6 +17,9 @@ const STAGE_SECTIONS = [
   { title: 'Surcharges', ground: ['E2'], arrays: ['surcharge'] },
   { title: 'Analysis settings', records: ['C2'] },
 ];
+// The model's own tables beside the stages, each a section above them; a
+// table the schema adds and this does not name is titled by its key.
+const MODEL_SECTIONS = { design: 'Design checks', reliability: 'Reliability' };
 // Columns beyond which a table's elements are cards rather than grid rows.
 const MAX_GRID_COLUMNS = 10;
 
@@ -35,11 +38,13 @@ function shown(value) {
 const NUMBER = /^[-+]?(\d+\.?\d*|\.\d+)([eE][-+]?\d+)?$/;
 
 // What an input's text means for a field: a number where it reads as one, a
-// [top, bottom] pair where the field takes one, else the text as typed, for
-// the reader to accept (a value with its unit) or to reject with the key.
+// [top, bottom] pair where the field takes one, a list where the field holds
+// names, else the text as typed, for the reader to accept (a value with its
+// unit) or to reject with the key.
 export function parseInput(field, text) {
   const t = text.trim();
   if (t === '') return undefined;
+  if (field.type === 'names') return t.split(',').map((p) => p.trim()).filter((p) => p !== '');
   if (field.type === 'real' || field.type === 'integer') {
     if (NUMBER.test(t)) return Number(t);
     if (field.pair && t.includes(',')) {
@@ -57,6 +62,7 @@ function defaultText(field) {
   if ('same_as' in d) return d.same_as === field.key ? "the file's" : `as ${d.same_as}`;
   if (d.none) return 'optional';
   if (d.from_method) return "the method's";
+  if (d.from_model) return "the model's";
   if (d.value === '') return '';
   return `default ${d.value}`;
 }
@@ -74,6 +80,7 @@ export function helpText(field, units) {
   if (d) parts.push(d === 'required' ? 'Required.' : `${d[0].toUpperCase()}${d.slice(1)}.`);
   if (field.values) parts.push(`One of ${field.values.map((v) => v.name).join(', ')}.`);
   if (field.pair) parts.push('One value, or "top, bottom" for a value that varies linearly.');
+  if (field.type === 'names') parts.push('Names parted by commas.');
   if (field.implied) parts.push('Implied by the other values when left empty.');
   return parts.join(' ');
 }
@@ -101,9 +108,9 @@ export class Forms {
     return this.schema.tables[path] || { fields: [] };
   }
 
-  // The file's own keys: units, stage memory, and any table the schema adds
-  // at the top level.
-  renderFile(container, model) {
+  // The file's own keys: units, stage memory, and a section for each table
+  // the schema has at the top level (the design checks, the reliability study).
+  renderFile(container, model, openSections) {
     clear(container);
     const fields = this.table('').fields.filter((f) => f.type !== 'tables' || f.key !== 'stage');
     const units = unitSystem(model);
@@ -114,8 +121,32 @@ export class Forms {
     }
     container.append(grid);
     for (const f of fields) {
-      if (f.type === 'table') container.append(this.subTable(f, [f.key], model, units, model));
+      if (f.type === 'table') container.append(this.modelTable(f, model, units, openSections));
     }
+  }
+
+  // A table of the whole model: its keys, then its sub-tables, rows and
+  // arrays of tables, all as the schema lists them. The table is added to the
+  // model with its first value and goes with its last.
+  modelTable(field, model, units, openSections) {
+    const sub = model[field.key] || {};
+    const owner = this.proxy(model, field.key, sub);
+    const keys = [field.key];
+    const fields = this.table(field.table).fields;
+    const body = h('div', { class: 'section-body' }, h('div', { class: 'note', text: field.help }));
+    const grid = h('div', { class: 'fields' });
+    for (const f of fields) {
+      if (f.type === 'table' || f.type === 'tables' || f.type === 'rows') continue;
+      grid.append(this.fieldRow(f, [...keys, f.key], sub[f.key], units, owner));
+    }
+    body.append(grid);
+    for (const f of fields) {
+      if (f.type === 'table') body.append(this.subTable(f, [...keys, f.key], owner, units, sub));
+      else if (f.type === 'rows') body.append(this.rowsField(f, [...keys, f.key], owner, units));
+      else if (f.type === 'tables') body.append(this.tableArray(f, [...keys, f.key], owner, units));
+    }
+    const title = MODEL_SECTIONS[field.key] || field.key.replace(/_/g, ' ');
+    return this.section(title, body, openSections);
   }
 
   renderStage(container, model, index, openSections) {
@@ -213,7 +244,7 @@ export class Forms {
     } else {
       el = h('input', { type: 'text', spellcheck: 'false', autocomplete: 'off' });
       el.value = shown(value);
-      if (field.type !== 'text') el.inputMode = 'decimal';
+      if (field.type !== 'text' && field.type !== 'names') el.inputMode = 'decimal';
       const d = defaultText(field);
       if (d && d !== 'required') el.placeholder = d;
     }

@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "darnek/darnek.h"
+#include "toml/field_table.h"
 #include "toml/toml_input.h"
 
 namespace darnek::reliability {
@@ -101,6 +102,94 @@ void Bounds(const std::string& key, double& low, double& high, bool& high_open) 
     if (key.find(signed_word) != std::string::npos) low = -kInfinity;
 }
 
+namespace ti = toml_input;
+
+// The `[reliability]` table's keys are those of the field table's schema,
+// which the page, the Python model and docs/input-toml.md are made from too:
+// a key read here and nowhere described, or described and refused here,
+// cannot happen.
+const ti::Node& SchemaNode(ti::NodeKind kind, std::string_view key) {
+  for (const ti::Node& n : ti::ReliabilitySchema())
+    if (n.Kind == kind && (kind == ti::NodeKind::Rec || n.Key == key)) return n;
+  throw std::logic_error("the reliability schema has no " + std::string(key));
+}
+const ti::Record& TableRecord() { return *SchemaNode(ti::NodeKind::Rec, {}).Record; }
+const ti::Record& ElementRecord(std::string_view key) {
+  return *SchemaNode(ti::NodeKind::Each, key).Children.front().Record;
+}
+
+const ti::Field* FieldOf(const ti::Record& r, std::string_view key) {
+  for (const ti::Field& f : r.Items)
+    if (f.Key == key) return &f;
+  return nullptr;
+}
+
+// The arrays the table holds: the variables, the correlations and the matrix.
+bool IsArrayKey(std::string_view key) {
+  for (const ti::Node& n : ti::ReliabilitySchema())
+    if (n.Kind != ti::NodeKind::Rec && n.Key == key) return true;
+  return false;
+}
+
+// "method, samples, ..." for a message about an unknown key.
+std::string KeyList(const ti::Record& r, bool with_arrays) {
+  std::string out;
+  for (const ti::Field& f : r.Items) out += (out.empty() ? "" : ", ") + std::string(f.Key);
+  if (with_arrays)
+    for (const ti::Node& n : ti::ReliabilitySchema()) {
+      if (n.Kind == ti::NodeKind::Each) out += ", [[reliability." + std::string(n.Key) + "]]";
+      if (n.Kind == ti::NodeKind::Rows) out += ", " + std::string(n.Key);
+    }
+  return out;
+}
+
+// A value of a key as the field table types it: a number, a whole number,
+// true or false, a text, or one of the field's names.
+struct Value {
+  double Number = 0;
+  bool Flag = false;
+  std::string Text;
+};
+
+Value ReadValue(const toml::node& node, const ti::Field& f, const std::string& path) {
+  Value v;
+  const Place at = Where(node);
+  switch (f.Type) {
+    case ti::Type::Real: {
+      const auto x = node.value<double>();
+      if (!x || !std::isfinite(*x)) Fail(at, path, "must be a number");
+      v.Number = *x;
+      break;
+    }
+    case ti::Type::Integer: {
+      const auto n = node.as_integer();
+      if (!n) Fail(at, path, "must be a whole number");
+      v.Number = static_cast<double>(n->get());
+      break;
+    }
+    case ti::Type::Flag: {
+      const auto b = node.value<bool>();
+      if (!b) Fail(at, path, "must be true or false");
+      v.Flag = *b;
+      break;
+    }
+    case ti::Type::Code: {
+      const auto s = node.value<std::string>();
+      if (!s || !f.Codes->ByName(*s)) Fail(at, path, "expected " + f.Codes->Names());
+      v.Text = *s;
+      break;
+    }
+    case ti::Type::Text:
+    case ti::Type::Names: {
+      const auto s = node.value<std::string>();
+      if (!s || s->empty()) Fail(at, path, "must be a text");
+      v.Text = *s;
+      break;
+    }
+  }
+  return v;
+}
+
 std::string NumberText(double x) {
   std::ostringstream s;
   s << x;
@@ -123,33 +212,21 @@ class Reader {
     if (!node || !node->is_table()) Fail({1, 1}, "reliability", "the model has no `[reliability]` table");
     const toml::table& r = *node->as_table();
     StudyData data;
+    // The table's defaults first, then what the model gives.
+    for (const ti::Field& f : TableRecord().Items) {
+      Value v;
+      v.Number = f.Fallback.Value;
+      v.Flag = f.Fallback.Value != 0;
+      if (f.Type == ti::Type::Code) v.Text = f.Codes->ByNumber(static_cast<int>(f.Fallback.Value))->Name;
+      Set(data, f, v, {1, 1}, "reliability, " + std::string(f.Key));
+    }
     for (const auto& [key, value] : r) {
       const std::string k(key.str());
       const std::string path = "reliability, " + k;
-      const Place at = Where(value);
-      if (k == "method") {
-        const auto s = value.value<std::string>();
-        if (!s || !MethodByName(*s, data.Method)) Fail(at, path, "expected \"mc\", \"lhs\" or \"form\"");
-      } else if (k == "samples") {
-        const auto n = value.value<int64_t>();
-        if (!n || *n < 1 || *n > 100000000) Fail(at, path, "must be a whole number of samples, 1 or more");
-        data.Samples = static_cast<int>(*n);
-      } else if (k == "seed") {
-        const auto n = value.value<int64_t>();
-        if (!n || *n < 0) Fail(at, path, "must be a whole number, 0 or more");
-        data.Seed = static_cast<uint64_t>(*n);
-      } else if (k == "strength_reduction") {
-        const auto b = value.value<bool>();
-        if (!b) Fail(at, path, "must be true or false");
-        data.StrengthReduction = *b;
-      } else if (k == "confidence") {
-        const auto c = value.value<double>();
-        if (!c || !(*c > 0 && *c < 1)) Fail(at, path, "must be a number between 0 and 1");
-        data.Confidence = *c;
-      } else if (k != "variable" && k != "correlation" && k != "correlation_matrix") {
-        Fail(at, path,
-             "unknown key (the table holds method, samples, seed, strength_reduction, confidence, "
-             "[[reliability.variable]], [[reliability.correlation]] and correlation_matrix)");
+      if (const ti::Field* f = FieldOf(TableRecord(), k)) {
+        Set(data, *f, ReadValue(value, *f, path), Where(value), path);
+      } else if (!IsArrayKey(k)) {
+        Fail(Where(value), path, "unknown key (the table holds " + KeyList(TableRecord(), true) + ")");
       }
     }
     const toml::array* vars = r["variable"].as_array();
@@ -163,6 +240,27 @@ class Reader {
   }
 
  private:
+  static void Set(StudyData& data, const ti::Field& f, const Value& v, Place at, const std::string& path) {
+    const std::string_view item = f.Item;
+    if (item == "Method") {
+      if (!MethodByName(v.Text, data.Method)) throw std::logic_error("no method is named " + v.Text);
+    } else if (item == "Samples") {
+      if (v.Number < 1 || v.Number > 100000000)
+        Fail(at, path, "must be a whole number of samples, 1 or more");
+      data.Samples = static_cast<int>(v.Number);
+    } else if (item == "Seed") {
+      if (v.Number < 0) Fail(at, path, "must be a whole number, 0 or more");
+      data.Seed = static_cast<uint64_t>(v.Number);
+    } else if (item == "StrengthReduction") {
+      data.StrengthReduction = v.Flag;
+    } else if (item == "Confidence") {
+      if (!(v.Number > 0 && v.Number < 1)) Fail(at, path, "must be a number between 0 and 1");
+      data.Confidence = v.Number;
+    } else {
+      throw std::logic_error("the reliability reader does not read " + std::string(f.Key));
+    }
+  }
+
   Variable ReadVariable(const toml::table& t, int number) {
     const std::string path = "reliability, variable " + std::to_string(number);
     Variable v;
@@ -170,35 +268,38 @@ class Reader {
     double cov = NAN;
     v.Dist.Mean = NAN;
     v.Dist.Sd = NAN;
+    const ti::Record& record = ElementRecord("variable");
     for (const auto& [key, value] : t) {
       const std::string k(key.str());
-      const Place at = Where(value);
-      if (k == "name" || k == "target" || k == "distribution") {
-        const auto s = value.value<std::string>();
-        if (!s || s->empty()) Fail(at, path + ", " + k, "must be a text");
-        (k == "name" ? v.Name : k == "target" ? v.Target : distribution) = *s;
-      } else if (k == "mean" || k == "sd" || k == "cov" || k == "lower" || k == "upper") {
-        const auto x = value.value<double>();
-        if (!x || !std::isfinite(*x)) Fail(at, path + ", " + k, "must be a number");
-        (k == "mean"    ? v.Dist.Mean
-         : k == "sd"    ? v.Dist.Sd
-         : k == "cov"   ? cov
-         : k == "lower" ? v.Dist.Lower
-                        : v.Dist.Upper) = *x;
-      } else {
-        Fail(at, path + ", " + k,
-             "unknown key (a variable has name, target, distribution, mean, sd or cov, lower, upper)");
-      }
+      const ti::Field* f = FieldOf(record, k);
+      if (!f)
+        Fail(Where(value), path + ", " + k, "unknown key (a variable has " + KeyList(record, false) + ")");
+      const Value x = ReadValue(value, *f, path + ", " + k);
+      const std::string_view item = f->Item;
+      if (item == "Name" || item == "Target" || item == "Distribution")
+        (item == "Name" ? v.Name : item == "Target" ? v.Target : distribution) = x.Text;
+      else if (item == "Mean" || item == "Sd" || item == "Cov" || item == "Lower" || item == "Upper")
+        (item == "Mean"    ? v.Dist.Mean
+         : item == "Sd"    ? v.Dist.Sd
+         : item == "Cov"   ? cov
+         : item == "Lower" ? v.Dist.Lower
+                           : v.Dist.Upper) = x.Number;
+      else
+        throw std::logic_error("the reliability reader does not read a variable's " + k);
     }
     const Place at = Where(t);
-    if (v.Target.empty()) Fail(at, path + ", target", "is needed: \"soil_layer 1, friction_angle_deg\", ...");
-    if (v.Name.empty()) v.Name = v.Target;
+    for (const ti::Field& f : record.Items)
+      if (f.Fallback.Kind == ti::DefaultKind::Required && !t.contains(f.Key))
+        Fail(at, path + ", " + std::string(f.Key),
+             f.Type == ti::Type::Code ? "is needed: " + f.Codes->Names()
+             : f.Item == "Target"     ? "is needed: \"soil_layer 1, friction_angle_deg\", ..."
+                                      : "is needed");
+    if (v.Name.empty()) v.Name = v.Target;  // its default, the target
     for (size_t k = 0; k < names_.size(); ++k)
       if (names_[k] == v.Name) Fail(at, path + ", name", "\"" + v.Name + "\" names another variable too");
     names_.push_back(v.Name);
     if (!DistributionKindByName(distribution, v.Dist.Kind))
-      Fail(at, path + ", distribution",
-           "expected \"normal\", \"lognormal\", \"truncated_normal\" or \"uniform\"");
+      throw std::logic_error("no distribution is named " + distribution);
     ParseTarget(v, at, path + ", target");
     // The mean is the model's value unless given.
     double model_value = NAN;
@@ -296,6 +397,11 @@ class Reader {
         const std::string path = "reliability, correlation " + std::to_string(p + 1);
         const toml::table* t = pairs->get(p)->as_table();
         if (!t) Fail(Where(*pairs), path, "must be a table with variables and rho");
+        const ti::Record& record = ElementRecord("correlation");
+        for (const auto& [key, value] : *t)
+          if (!FieldOf(record, key.str()))
+            Fail(Where(value), path + ", " + std::string(key.str()),
+                 "unknown key (a correlation has " + KeyList(record, false) + ")");
         const toml::array* names = (*t)["variables"].as_array();
         const auto rho = (*t)["rho"].value<double>();
         if (!names || names->size() != 2) Fail(Where(*t), path + ", variables", "must name two variables");

@@ -152,7 +152,8 @@ class Writer {
       const std::string sub = header.empty() ? KeyText(key) : header + "." + KeyText(key);
       const std::string sub_schema = schema_path.empty() ? key : schema_path + "." + key;
       if (IsTable(v)) {
-        if (v.empty()) continue;
+        // Written even when empty: an empty `[design]` still asks for the
+        // design checks, with every default.
         out_ += "\n[" + sub + "]\n";
         Table(v, sub, sub_schema, depth + 1);
       } else if (IsTableArray(v)) {

@@ -26,6 +26,8 @@ const char* TypeName(ti::Type type) {
       return "code";
     case ti::Type::Flag:
       return "flag";
+    case ti::Type::Names:
+      return "names";
   }
   return "real";
 }
@@ -48,6 +50,8 @@ Json DefaultJson(const ti::Field& f) {
       return Json{{"none", true}};
     case ti::DefaultKind::Method:  // the design method's own value
       return Json{{"from_method", true}};
+    case ti::DefaultKind::Model:  // the model's value of what a variable targets
+      return Json{{"from_model", true}};
     case ti::DefaultKind::Value:
     case ti::DefaultKind::Top:
       break;
@@ -100,6 +104,11 @@ class Walker {
         "");
     Table("design", "the design checks", false);
     Walk(ti::DesignSchema(), "design", "");
+    Add("", "reliability",
+        Nested("table", "reliability", "uncertain inputs for `darnek reliability` (docs/reliability.md)"),
+        "");
+    Table("reliability", "the reliability study", false);
+    Walk(ti::ReliabilitySchema(), "reliability", "");
     Json out = Json::object();
     out["tables"] = Json::object();
     for (const std::string& path : order_) out["tables"][path] = tables_[path];

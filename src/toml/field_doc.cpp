@@ -59,6 +59,8 @@ std::string ValueText(const Field& f) {
       return "text";
     case Type::Flag:
       return "true or false";
+    case Type::Names:
+      return "array of texts";
     case Type::Code: {
       std::string names;
       for (const Code& c : f.Codes->Codes)
@@ -100,6 +102,8 @@ std::string FallbackText(const Field& f) {
       return "none";
     case DefaultKind::Method:
       return MethodDefaults(f.Item);
+    case DefaultKind::Model:
+      return "the model's value";
     case DefaultKind::Value:
     case DefaultKind::Top:
       if (f.Type == Type::Flag)
@@ -156,8 +160,14 @@ class Writer {
     root.Group("").push_back({"design", "table `[design]`", "", "none",
                               "design checks after every stage (docs/design-checks.md)",
                               "none (design data)"});
-    design_ = true;
+    not_records_ = "none (design data)";
     Walk(DesignSchema(), "design", "the design checks (docs/design-checks.md); without it, none", "", false);
+    root.Group("").push_back({"reliability", "table `[reliability]`", "", "none",
+                              "uncertain inputs for `darnek reliability` (docs/reliability.md); `darnek run` "
+                              "ignores the table",
+                              "none (reliability study)"});
+    not_records_ = "none (reliability study)";
+    Walk(ReliabilitySchema(), "reliability", "the reliability study (docs/reliability.md)", "", false);
     return Render();
   }
 
@@ -242,7 +252,7 @@ class Writer {
       std::string_view key = f.Key;
       TableDoc& doc = Holder(table, key);
       Row row{std::string(key), ValueText(f),           UnitText(f.Unit),
-              FallbackText(f),  std::string(f.Meaning), design_ ? "none (design data)" : ItemRef(r, i)};
+              FallbackText(f),  std::string(f.Meaning), not_records_.empty() ? ItemRef(r, i) : not_records_};
       if (f.From == From::Case || f.From == From::Tapered || f.From == From::CountOrRows) {
         row.Value = f.From == From::Tapered ? "true or false" : "integer";
         row.Fallback = "implied";
@@ -264,13 +274,15 @@ class Writer {
     for (size_t i = 0; i < r.Items.size(); ++i) {
       const Field& f = r.Items[i];
       columns += (i ? ", " : "") + std::string(f.Key);
-      units += (i ? "; " : "") + std::string(f.Key) + " " + UnitText(f.Unit);
+      if (!UnitText(f.Unit).empty())
+        units += (units.empty() ? "" : "; ") + std::string(f.Key) + " " + UnitText(f.Unit);
       if (f.Meaning != f.Key) meaning += "; " + Quoted(f.Key) + ": " + std::string(f.Meaning);
     }
     std::string_view key = node.Key;
     TableDoc& holder = Holder(table, key);
-    Add(holder.Group(why), {std::string(key), "rows " + Quoted(columns + "]"), units, "none", meaning,
-                            std::string(r.Id) + ", one record per row"});
+    Add(holder.Group(why),
+        {std::string(key), "rows " + Quoted(columns + "]"), units, "none", meaning,
+         not_records_.empty() ? std::string(r.Id) + ", one record per row" : not_records_});
   }
 
   std::string Render() const {
@@ -308,7 +320,7 @@ class Writer {
   }
 
   std::deque<TableDoc> tables_;
-  bool design_ = false;  // walking the design table: no record items
+  std::string not_records_;  // walking a table that fills no record: what its items fill
   std::vector<std::pair<std::string, std::string>> derived_;
 };
 

@@ -953,6 +953,108 @@ const std::vector<Node>& DesignSchema() {
   return schema;
 }
 
+// ------------------------------------------------------------ reliability
+namespace {
+
+const CodeSet kStudyMethods{{{0, "mc"}, {1, "lhs"}, {2, "form"}}, false};
+const CodeSet kDistributions{{{0, "normal"}, {1, "lognormal"}, {2, "truncated_normal"}, {3, "uniform"}},
+                             false};
+
+constexpr Default kFromModel{DefaultKind::Model, 0, {}};
+
+// A parameter of a distribution is in the unit of the value it targets.
+Field Parameter(std::string_view item, std::string_view key, std::string_view meaning, Default fallback) {
+  return Real(item, key, meaning, Unit::None, fallback);
+}
+
+struct ReliabilityRecords {
+  Record Table{
+      "reliability",
+      "reliability table",
+      {CodeKey("Method", "method",
+               "how the probabilities are found: \"mc\" (Monte Carlo), \"lhs\" (Latin hypercube) or \"form\" "
+               "(the first-order reliability method: the design point, beta and alpha of each check); "
+               "`--method` overrides it",
+               kStudyMethods, Default{DefaultKind::Value, 1, {}}),
+       Int("Samples", "samples",
+           "the number of samples of \"mc\" and \"lhs\", 1 or more; `--samples` overrides it", Unit::None,
+           Default{DefaultKind::Value, 1000, {}}),
+       Int("Seed", "seed",
+           "the seed of the samples, 0 or more: the same seed gives the same samples on any number of "
+           "threads "
+           "or workers; `--seed` overrides it",
+           Unit::None, One),
+       [] {
+         Field f = FlagKey("StrengthReduction", "strength_reduction",
+                           "false: leave the strength-reduction check out of the analyses (it costs 6 to 10 "
+                           "analyses a check)",
+                           kFlag01);
+         f.Fallback = One;
+         return f;
+       }(),
+       Real("Confidence", "confidence", "the confidence of the intervals of Pf, between 0 and 1", Unit::None,
+            Default{DefaultKind::Value, 0.95, {}})}};
+  Record Matrix{"correlation_matrix",
+                "correlation matrix",
+                {Real("Rho", "rho_1 … rho_n",
+                      "the correlations of the variable with each variable, from -1 to 1 (1 on the diagonal)",
+                      Unit::None)}};
+  Record Variable{
+      "variable",
+      "uncertain input",
+      {TextKey("Name", "name", "the variable's name in the outputs and in `correlation`",
+               Default{DefaultKind::SameAs, 0, "target"}),
+       TextKey(
+           "Target", "target",
+           "the value it sets, `TABLE [NUMBER], KEY`: a key of a stage's table or element (`soil_layer 1, "
+           "friction_angle_deg`, `ground, water_depth_backfill`), set in every stage that has it; with "
+           "`design.` in front a key of the design data (`design.tie_back 1, capacity`)",
+           kRequired),
+       CodeKey("Distribution", "distribution",
+               "the distribution: \"normal\" and \"lognormal\" (mean, sd or cov), \"truncated_normal\" "
+               "(mean, sd or cov of the parent normal; lower, upper) or \"uniform\" (lower, upper); refused "
+               "where it can give a value the target cannot take",
+               kDistributions),
+       Parameter(
+           "Mean", "mean",
+           "the mean, in the target's unit (of the parent normal for a truncated normal; a uniform takes "
+           "none)",
+           kFromModel),
+       Parameter("Sd", "sd", "the standard deviation, in the target's unit; or `cov`", kNone),
+       Parameter("Cov", "cov", "the coefficient of variation: sd = cov × mean", kNone),
+       Parameter("Lower", "lower", "the lower bound of a truncated normal or a uniform, in the target's unit",
+                 kNone),
+       Parameter("Upper", "upper", "the upper bound of a truncated normal or a uniform, in the target's unit",
+                 kNone)}};
+  Record Correlation{
+      "correlation",
+      "correlation of two variables",
+      {Key("Variables", Type::Names, "variables", "the names of the two variables", Unit::None, kRequired),
+       Real("Rho", "rho",
+            "the correlation of the standard normals behind them, between -1 and 1; given pairs override "
+            "`correlation_matrix`",
+            Unit::None)}};
+};
+
+std::vector<Node> BuildReliability() {
+  static const ReliabilityRecords r;
+  return {Rec(r.Table),
+          Rows("correlation_matrix", "",
+               "the correlations of the variables as a matrix, a row per variable in their order", r.Matrix),
+          Each("variable", "", "one uncertain input", {Rec(r.Variable)}),
+          Each("correlation", "", "the correlation of two variables", {Rec(r.Correlation)})};
+}
+
+}  // namespace
+
+const std::vector<Node>& ReliabilitySchema() {
+  static const std::vector<Node> schema = BuildReliability();
+  return schema;
+}
+
+const CodeSet& StudyMethodCodes() { return kStudyMethods; }
+const CodeSet& DistributionCodes() { return kDistributions; }
+
 const std::vector<Field>& FileFields() {
   static const std::vector<Field> fields{
       CodeKey("UnitSystemCode", "units",

@@ -37,8 +37,9 @@ enum class Type {
   Integer,
   Real,
   Text,
-  Code,  // an integer of the records, a name in TOML (the number also accepted where `numbers` allows)
-  Flag,  // an integer of the records, true or false in TOML (the number also accepted)
+  Code,   // an integer of the records, a name in TOML (the number also accepted where `numbers` allows)
+  Flag,   // an integer of the records, true or false in TOML (the number also accepted)
+  Names,  // an array of texts (the variables a correlation pairs); never in a record
 };
 
 // Where the value of an item comes from.
@@ -99,8 +100,9 @@ struct CodeSet {
 };
 
 // None: the key is optional and has no value when absent (the design data
-// say what they lack); Method: the design method's value (core/design_methods.h).
-enum class DefaultKind { Required, Value, Text, SameAs, Top, None, Method };
+// say what they lack); Method: the design method's value (core/design_methods.h);
+// Model: the model's own value of what an uncertain input targets.
+enum class DefaultKind { Required, Value, Text, SameAs, Top, None, Method, Model };
 
 struct Default {
   DefaultKind Kind = DefaultKind::Required;
@@ -158,6 +160,15 @@ const std::vector<Node>& StageSchema();
 // form: one record of the table's own keys (a dotted key names a key of a
 // sub-table) and an array of tables per cross section and per tie-back.
 const std::vector<Node>& DesignSchema();
+// The keys of the `[reliability]` table (docs/reliability.md), which `darnek
+// run` ignores and a reliability study reads by this schema: one record of the
+// study's own keys, the correlation matrix as rows, and an array of tables per
+// uncertain input and per correlated pair.
+const std::vector<Node>& ReliabilitySchema();
+// The names of the study's methods and of the distributions, as the
+// reliability reader takes them.
+const CodeSet& StudyMethodCodes();
+const CodeSet& DistributionCodes();
 // The keys of the file's top level beside `[[stage]]`: `units`, which every
 // stage's control line takes unless the stage gives its own, and
 // `stage_memory`, `unload_factor` and `curve_spacing`, which are run options, not

@@ -360,6 +360,7 @@ class Converter {
                    ? FlagText(*f.Codes, v.Ints[i])
                    : CodeText(f, *f.Codes, v.Ints[i], scope_.Get("SectionNonlinear") != 0 ? 1 : 0);
         break;
+      case Type::Names:  // reliability keys only, never records
       case Type::Text:
         if (f.Fallback.Kind == DefaultKind::Text && v.Texts[i] == f.Fallback.Text) return;
         text = TomlString(v.Texts[i], reader_.line());
@@ -380,8 +381,9 @@ class Converter {
           if (record.Items[k].Key == f.Fallback.Text) return value == v.Number(k, record.Items[k].Type);
         return false;
       case DefaultKind::Text:
-      case DefaultKind::None:  // design keys only, never records
+      case DefaultKind::None:  // design and reliability keys only, never records
       case DefaultKind::Method:
+      case DefaultKind::Model:
         return false;
     }
     return false;

@@ -555,8 +555,9 @@ class Writer {
     if (!node) {
       switch (f.Fallback.Kind) {
         case DefaultKind::Required:
-        case DefaultKind::None:  // design keys only, never records
+        case DefaultKind::None:  // design and reliability keys only, never records
         case DefaultKind::Method:
+        case DefaultKind::Model:
           Fail(ctx.Place, ctx.Path, "`" + std::string(key) + "` is missing" + MisspeltAs(ctx, key));
         case DefaultKind::Text:
           v.Numeric = false;
@@ -593,6 +594,7 @@ class Writer {
         return NumberValue(CodeOf(*value, *f.Codes, path), Type::Integer, v.Place);
       case Type::Flag:
         return NumberValue(FlagOf(*value, *f.Codes, path), Type::Integer, v.Place);
+      case Type::Names:  // reliability keys only, never records
       case Type::Text: {
         const auto* s = value->as_string();
         if (!s) Fail(Where(*value), path, "expected a text, found " + TypeName(*value));

@@ -5,7 +5,7 @@ import pytest
 import darnek
 from conftest import EXAMPLES, run_tool
 
-ANCHORED = EXAMPLES / "reliability" / "anchored_clay.toml"
+ANCHORED = EXAMPLES / "reliability_anchored_clay.toml"
 
 
 def test_same_seed_same_figures_on_one_thread_two_dask_workers_and_the_tool(tmp_path):

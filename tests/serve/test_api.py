@@ -107,6 +107,16 @@ def test_records_toml_and_models_convert_as_darnek_convert_does(server, tmp_path
     assert status == 422 and bad["error"]["line"] == 1
 
 
+def test_every_example_comes_back_from_the_toml_its_model_is_written_as(server):
+    # The tables the analysis does not read (a reliability study's) included.
+    _, _, listing = server.request("/api/examples")
+    for e in listing["examples"]:
+        model = example(server, e["name"])
+        status, _, back = server.request("/api/convert", {"from": "model", "model": model})
+        assert status == 200 and back["error"] is None, (e["name"], back["error"])
+        assert back["model"] == model, e["name"]
+
+
 def test_a_hostile_title_is_escaped_in_every_picture(server):
     model = example(server, "cantilever_sand")
     model["stage"][0]["title"] = '<script>alert(1)</script><img src=x onerror="alert(2)">'
