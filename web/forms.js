@@ -146,7 +146,7 @@ export class Forms {
       else if (f.type === 'tables') body.append(this.tableArray(f, [...keys, f.key], owner, units));
     }
     const title = MODEL_SECTIONS[field.key] || field.key.replace(/_/g, ' ');
-    return this.section(title, body, openSections);
+    return this.section(title, body, openSections, model[field.key] ? '' : '(not in the model)');
   }
 
   renderStage(container, model, index, openSections) {
@@ -201,14 +201,14 @@ export class Forms {
     container.append(this.section('Specified pressure, loads, restraints, user curves and more', more, openSections));
   }
 
-  section(title, body, openSections) {
+  section(title, body, openSections, note) {
     const details = h('details', { class: 'section', dataset: { section: title } });
     details.open = openSections.has(title);
     details.addEventListener('toggle', () => {
       if (details.open) openSections.add(title);
       else openSections.delete(title);
     });
-    details.append(h('summary', { text: title }), body);
+    details.append(h('summary', {}, title, note ? h('span', { class: 'section-note', text: ` ${note}` }) : null), body);
     return details;
   }
 
@@ -392,6 +392,7 @@ export class Forms {
           const input = this.input(use, cellKeys, item[use.key], item);
           input.setAttribute('aria-label', `${field.key} ${i + 1} ${use.key.replace(/_/g, ' ')}`);
           if (alt) input.classList.add('alternative');
+          if (use.type === 'text' || use.type === 'names') input.classList.add('text');
           return h('td', { dataset: { keys: keysId(cellKeys) } }, input);
         }),
         h('td', {}, actions(i))));

@@ -105,7 +105,9 @@ class Walker {
     Table("design", "the design checks", false);
     Walk(ti::DesignSchema(), "design", "");
     Add("", "reliability",
-        Nested("table", "reliability", "uncertain inputs for `darnek reliability` (docs/reliability.md)"),
+        Nested(
+            "table", "reliability",
+            "uncertain inputs of a reliability study (docs/reliability.md), which the analysis here ignores"),
         "");
     Table("reliability", "the reliability study", false);
     Walk(ti::ReliabilitySchema(), "reliability", "");

@@ -1038,11 +1038,10 @@ struct ReliabilityRecords {
 
 std::vector<Node> BuildReliability() {
   static const ReliabilityRecords r;
-  return {Rec(r.Table),
+  return {Rec(r.Table), Each("variable", "", "one uncertain input", {Rec(r.Variable)}),
+          Each("correlation", "", "the correlation of two variables", {Rec(r.Correlation)}),
           Rows("correlation_matrix", "",
-               "the correlations of the variables as a matrix, a row per variable in their order", r.Matrix),
-          Each("variable", "", "one uncertain input", {Rec(r.Variable)}),
-          Each("correlation", "", "the correlation of two variables", {Rec(r.Correlation)})};
+               "the correlations of the variables as a matrix, a row per variable in their order", r.Matrix)};
 }
 
 }  // namespace
