@@ -179,11 +179,15 @@ Value ReadValue(const toml::node& node, const ti::Field& f, const std::string& p
       v.Text = *s;
       break;
     }
-    case ti::Type::Text:
-    case ti::Type::Names: {
+    case ti::Type::Text: {
       const auto s = node.value<std::string>();
       if (!s || s->empty()) Fail(at, path, "must be a text");
       v.Text = *s;
+      break;
+    }
+    case ti::Type::Names: {  // the caller takes the names from the array
+      const toml::array* a = node.as_array();
+      if (!a || !a->is_homogeneous(toml::node_type::string)) Fail(at, path, "must be an array of names");
       break;
     }
   }
@@ -398,10 +402,14 @@ class Reader {
         const toml::table* t = pairs->get(p)->as_table();
         if (!t) Fail(Where(*pairs), path, "must be a table with variables and rho");
         const ti::Record& record = ElementRecord("correlation");
-        for (const auto& [key, value] : *t)
-          if (!FieldOf(record, key.str()))
-            Fail(Where(value), path + ", " + std::string(key.str()),
+        for (const auto& [key, value] : *t) {
+          const std::string k(key.str());
+          const ti::Field* f = FieldOf(record, k);
+          if (!f)
+            Fail(Where(value), path + ", " + k,
                  "unknown key (a correlation has " + KeyList(record, false) + ")");
+          ReadValue(value, *f, path + ", " + k);
+        }
         const toml::array* names = (*t)["variables"].as_array();
         const auto rho = (*t)["rho"].value<double>();
         if (!names || names->size() != 2) Fail(Where(*t), path + ", variables", "must name two variables");

@@ -181,6 +181,8 @@ TEST(Examples, EveryStageKnowsWhereItsExcavationIs) {
       {"multi_layer_english", {180.0}},
       {"multi_layer_si", {4.5}},
       {"largest_si", {0.0}},
+      {"reliability_anchored_clay", {6.0}},
+      {"reliability_cantilever_sand", {168.0}},
       {"soldier_pile_sand_si", {4.0}},
   };
   for (const std::string& name : ExampleNames()) {
