@@ -195,11 +195,6 @@ struct Digits {
   int size() const { return Count; }
   // The rounded value is zero.
   bool IsZero() const { return Value == 0; }
-  // The digits as one integer.
-  bool Narrow(uint64_t& v) const {
-    v = Value;
-    return true;
-  }
   // Writes the last `count` digits, with zeros before the first one as
   // needed, ending at `end`, and a point before the last `after` of them.
   [[gnu::always_inline]] void WriteWithPoint(char* end, int count, int after) const {
@@ -214,7 +209,6 @@ class WideDigits {
   std::string& Text() { return text_; }
   int size() const { return static_cast<int>(text_.size()); }
   bool IsZero() const { return text_ == "0"; }
-  bool Narrow(uint64_t&) const { return false; }
   void WriteWithPoint(char* end, int count, int after) const {
     const int size = this->size();
     char* p = end;
@@ -360,22 +354,6 @@ inline constexpr auto kPowers = [] {
   if (r < kPow10[n - 1] || r >= kPow10[n]) return false;
   digits = {r, n};
   exponent = k;
-  return true;
-}
-
-// The value a reader gets back from a field showing the digits times
-// 10^power: the decimal rounded once to a double, which one multiplication
-// or division by an exact power of ten does when the digits are exact too.
-// False when that does not settle it and the field's text must be read.
-template <class AnyDigits>
-[[gnu::always_inline]] inline bool ValueShown(const AnyDigits& digits, int power, bool negative,
-                                              double& read) {
-  uint64_t v = 0;
-  if (!digits.Narrow(v) || v > (uint64_t{1} << 53) || power < -22 || power > 22) return false;
-  const double m = static_cast<double>(v);
-  const double magnitude = power >= 0 ? m * kExactPowers[static_cast<size_t>(power)]
-                                      : m / kExactPowers[static_cast<size_t>(-power)];
-  read = negative ? -magnitude : magnitude;
   return true;
 }
 

@@ -3,9 +3,7 @@
 // format runner and the field writers; the rest (core/field_writers.cpp) out
 // of line. A numeric field is always exactly w characters (nothing when
 // w <= 0), right-justified, or w asterisks when the value does not fit; a
-// writer may scribble up to kSlack characters past the field. Given `read`,
-// PutF and PutE also give the value a reader of the field gets back, the same
-// double reading its text gives, when the digits settle it: true then.
+// writer may scribble up to kSlack characters past the field.
 #pragma once
 
 #include <algorithm>
@@ -38,10 +36,9 @@ inline void Stars(char* dst, int w) { Fill(dst, w, '*'); }
 // Infinity and NaN as the runtime writes them in a numeric field.
 void PutNonFinite(char* dst, int w, double value);
 
-// The F and E fields the short ways do not settle, with `read` as PutF and
-// PutE take it.
-[[gnu::noinline]] bool PutAnyF(char* dst, int w, int d, double value, int scale, double* read);
-[[gnu::noinline]] bool PutAnyE(char* dst, int w, int d, double value, int scale, int e, double* read);
+// The F and E fields the short ways do not settle.
+[[gnu::noinline]] void PutAnyF(char* dst, int w, int d, double value, int scale);
+[[gnu::noinline]] void PutAnyE(char* dst, int w, int d, double value, int scale, int e);
 
 // "E-99" to "E+99", the exponents of the short E field, as 4-byte words.
 inline constexpr auto kExponentTexts = [] {
@@ -58,11 +55,10 @@ inline constexpr auto kExponentTexts = [] {
 
 // The E field nearly every report line has (scale factor 0 or 1, no
 // exponent width, at most eight digits, a two-digit exponent, room enough)
-// in a few whole-word stores, as WriteExponentForm lays it out. `written`
-// false leaves the field to WriteExponentForm.
+// in a few whole-word stores, as WriteExponentForm lays it out; false
+// leaves the field to WriteExponentForm.
 [[gnu::always_inline]] inline bool ShortExponentForm(char* dst, int w, int scale, int e, const Digits& digits,
-                                                     int exponent, bool negative, double* read,
-                                                     bool& written) {
+                                                     int exponent, bool negative) {
   const int significant = digits.Count;
   const int printed = exponent + 1 - scale;
   if (e != 0 || (scale != 0 && scale != 1) || significant > 8 || printed <= -100 || printed >= 100)
@@ -74,7 +70,6 @@ inline constexpr auto kExponentTexts = [] {
     --length;
   }
   if (length > w) return false;
-  written = true;
   char* p = Field(dst, w, length);
   if (negative) *p++ = '-';
   const uint64_t word = LastDigits(static_cast<uint32_t>(digits.Value), significant);
@@ -89,14 +84,13 @@ inline constexpr auto kExponentTexts = [] {
   }
   p += significant + 1;
   std::memcpy(p, &kExponentTexts[static_cast<size_t>(printed + 99)], 4);
-  return read && ValueShown(digits, exponent + 1 - significant, negative, *read);
+  return true;
 }
 
 // Nearly every F field of the report (at most eight digits, room enough,
 // its rounding settled by one product) takes the short way, as WriteFixed
 // lays it out; the rest take the general one, out of line.
-[[gnu::always_inline]] inline bool PutF(char* dst, int w, int d, double value, int scale = 0,
-                                        double* read = nullptr) {
+[[gnu::always_inline]] inline void PutF(char* dst, int w, int d, double value, int scale = 0) {
   uint64_t r = 0;
   if (d >= 0 && QuickScaledRound(std::fabs(value), d + scale, r)) {  // false for Inf and NaN
     const bool negative = std::signbit(value);
@@ -120,29 +114,25 @@ inline constexpr auto kExponentTexts = [] {
       Store8(q, word);
       if (d > 0) Store8(q + before + 1, word >> (8 * before));
       q[before] = '.';
-      return read && ValueShown(Digits{r, 0}, -d, negative, *read);
+      return;
     }
   }
-  return PutAnyF(dst, w, d, value, scale, read);
+  PutAnyF(dst, w, d, value, scale);
 }
 
 // Nearly every E field of the report (scale factor 0 or 1, at most eight
 // digits, no exponent width) takes the short way; the rest take the
 // general one, out of line.
-[[gnu::always_inline]] inline bool PutE(char* dst, int w, int d, double value, int scale = 0, int e = 0,
-                                        double* read = nullptr) {
+[[gnu::always_inline]] inline void PutE(char* dst, int w, int d, double value, int scale = 0, int e = 0) {
   const int significant = scale == 0 ? d : d + 1;
   if (e == 0 && (scale == 0 || scale == 1) && significant >= 1 && significant <= 8) {
     Digits digits;
     int exponent = 0;
-    if (FirstGuessDigits(std::fabs(value), significant, digits, exponent)) {
-      bool written = false;
-      const bool known =
-          ShortExponentForm(dst, w, scale, e, digits, exponent, std::signbit(value), read, written);
-      if (written) return known;
-    }
+    if (FirstGuessDigits(std::fabs(value), significant, digits, exponent) &&
+        ShortExponentForm(dst, w, scale, e, digits, exponent, std::signbit(value)))
+      return;
   }
-  return PutAnyE(dst, w, d, value, scale, e, read);
+  PutAnyE(dst, w, d, value, scale, e);
 }
 
 // The characters an A field writes.

@@ -17,8 +17,8 @@ namespace {
 
 // The F layout of round(|x| * 10^(d+k)) (the digits) with d decimals.
 template <class AnyDigits>
-[[gnu::always_inline]] inline bool WriteFixed(char* dst, int w, int d, const AnyDigits& digits, bool negative,
-                                              double* read = nullptr) {
+[[gnu::always_inline]] inline void WriteFixed(char* dst, int w, int d, const AnyDigits& digits,
+                                              bool negative) {
   const int integer_digits = digits.size() - d;  // <= 0: the integer part is 0
   const bool zero_integer = integer_digits <= 0 || digits.IsZero();
   int before = zero_integer ? 1 : integer_digits;
@@ -29,22 +29,17 @@ template <class AnyDigits>
     before = 0;
     --length;
   }
-  if (length > w) {
-    Stars(dst, w);
-    return false;
-  }
+  if (length > w) return Stars(dst, w);
   char* p = Field(dst, w, length);
   if (negative) *p = '-';
   digits.WriteWithPoint(p + length, before + d, d);
-  return read && ValueShown(digits, -d, negative, *read);
 }
 
 // The E layout: `digits` are the significant digits the scale factor asks
 // for and `exponent` the decimal exponent of the first one.
 template <class AnyDigits>
-[[gnu::always_inline]] inline bool WriteExponentForm(char* dst, int w, int scale, int e,
-                                                     const AnyDigits& digits, int exponent, bool negative,
-                                                     double* read = nullptr) {
+[[gnu::always_inline]] inline void WriteExponentForm(char* dst, int w, int scale, int e,
+                                                     const AnyDigits& digits, int exponent, bool negative) {
   const int significant = digits.size();
   const int printed = exponent + 1 - scale;  // relative to the point the scale factor sets
   const int magnitude = std::abs(printed);
@@ -54,10 +49,10 @@ template <class AnyDigits>
   bool letter = true;
   int exponent_width = 2;
   if (e > 0) {
-    if (exponent_digits > e) return Stars(dst, w), false;
+    if (exponent_digits > e) return Stars(dst, w);
     exponent_width = e;
   } else if (magnitude > 999) {
-    return Stars(dst, w), false;
+    return Stars(dst, w);
   } else if (magnitude > 99) {
     letter = false;
     exponent_width = 3;
@@ -72,7 +67,7 @@ template <class AnyDigits>
     leading_zero = false;
     --length;
   }
-  if (length > w) return Stars(dst, w), false;
+  if (length > w) return Stars(dst, w);
   char* p = Field(dst, w, length);
   if (negative) *p++ = '-';
   if (leading_zero) *p++ = '0';
@@ -88,23 +83,22 @@ template <class AnyDigits>
   } else {
     WriteDigits(p + exponent_width, static_cast<uint64_t>(magnitude), exponent_width);
   }
-  return read && letter && ValueShown(digits, exponent + 1 - significant, negative, *read);
 }
 
-[[gnu::noinline]] bool PutWideF(char* dst, int w, int d, double value, int scale) {
+[[gnu::noinline]] void PutWideF(char* dst, int w, int d, double value, int scale) {
   WideDigits digits;
   WideRoundedDigits(std::fabs(value), d + scale, digits);
-  return WriteFixed(dst, w, d, digits, std::signbit(value));
+  WriteFixed(dst, w, d, digits, std::signbit(value));
 }
 
-[[gnu::noinline]] bool PutWideE(char* dst, int w, int scale, int e, double value, int significant) {
+[[gnu::noinline]] void PutWideE(char* dst, int w, int scale, int e, double value, int significant) {
   WideDigits digits;
   int exponent = scale - 1;
   if (value != 0)
     WideSignificantDigits(std::fabs(value), significant, digits, exponent);
   else
     digits.Text().assign(static_cast<size_t>(significant), '0');
-  return WriteExponentForm(dst, w, scale, e, digits, exponent, std::signbit(value));
+  WriteExponentForm(dst, w, scale, e, digits, exponent, std::signbit(value));
 }
 
 }  // namespace
@@ -123,35 +117,32 @@ void PutNonFinite(char* dst, int w, double value) {
   std::memcpy(Field(dst, w, static_cast<int>(text.size())), text.data(), text.size());
 }
 
-bool PutAnyF(char* dst, int w, int d, double value, int scale, double* read) {
-  if (!std::isfinite(value)) return PutNonFinite(dst, w, value), false;
+void PutAnyF(char* dst, int w, int d, double value, int scale) {
+  if (!std::isfinite(value)) return PutNonFinite(dst, w, value);
   if (d < 0) d = 0;
   // A scale factor moves the decimal point of the exact decimal expansion
   // rather than multiplying, so kP rounds (and never overflows) as the
   // runtime does: the field shows round(|x| * 10^(d+k)) with d decimals.
   Digits digits;
   if (RoundedDigits(std::fabs(value), d + scale, digits))
-    return WriteFixed(dst, w, d, digits, std::signbit(value), read);
-  return PutWideF(dst, w, d, value, scale);
+    return WriteFixed(dst, w, d, digits, std::signbit(value));
+  PutWideF(dst, w, d, value, scale);
 }
 
-bool PutAnyE(char* dst, int w, int d, double value, int scale, int e, double* read) {
-  if (!std::isfinite(value)) return PutNonFinite(dst, w, value), false;
+void PutAnyE(char* dst, int w, int d, double value, int scale, int e) {
+  if (!std::isfinite(value)) return PutNonFinite(dst, w, value);
   // With scale factor k: k <= 0 gives 0.(|k| zeros)(d+k digits); k > 0 gives
   // k digits before the point and d-k+1 after.
-  if (scale <= -d || scale >= d + 2) return Stars(dst, w), false;
+  if (scale <= -d || scale >= d + 2) return Stars(dst, w);
   const int significant = scale <= 0 ? d + scale : d + 1;
   // Zero prints its exponent as 0.
   Digits digits{0, significant};
   int exponent = scale - 1;
   if (value != 0 ? SignificantDigits(std::fabs(value), significant, digits, exponent) : significant <= 19) {
-    bool written = false;
-    const bool known =
-        ShortExponentForm(dst, w, scale, e, digits, exponent, std::signbit(value), read, written);
-    if (written) return known;
-    return WriteExponentForm(dst, w, scale, e, digits, exponent, std::signbit(value), read);
+    if (ShortExponentForm(dst, w, scale, e, digits, exponent, std::signbit(value))) return;
+    return WriteExponentForm(dst, w, scale, e, digits, exponent, std::signbit(value));
   }
-  return PutWideE(dst, w, scale, e, value, significant);
+  PutWideE(dst, w, scale, e, value, significant);
 }
 
 }  // namespace layout
@@ -240,13 +231,9 @@ void FieldRecord::Blanks(int n) {
 
 void FieldRecord::I(int w, long long value, int m) { PutI(Take(w), w, value, m); }
 
-bool FieldRecord::F(int w, int d, double value, int scale, double& read) {
-  return PutF(Take(w), w, d, value, scale, &read);
-}
+void FieldRecord::F(int w, int d, double value, int scale) { PutF(Take(w), w, d, value, scale); }
 
-bool FieldRecord::E(int w, int d, double value, int scale, double& read) {
-  return PutE(Take(w), w, d, value, scale, 0, &read);
-}
+void FieldRecord::E(int w, int d, double value, int scale) { PutE(Take(w), w, d, value, scale); }
 
 // ------------------------------------------------------------ list-directed
 

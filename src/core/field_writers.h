@@ -80,8 +80,8 @@ void AppendF(std::string& out, int w, int d, double value, int scale = 0);
 void AppendE(std::string& out, int w, int d, double value, int scale = 0, int e = 0);
 
 // A record of a few fields formatted on the stack, for writers that build
-// their records field by field (and take the values back from the digits):
-// no string grows, and the record goes out as one text. A record longer
+// their records field by field: no string grows, and the record goes out as
+// one text. A record longer
 // than its room is a programming error (std::logic_error).
 class FieldRecord {
  public:
@@ -92,12 +92,8 @@ class FieldRecord {
   size_t size() const { return used_; }
   void Blanks(int n);
   void I(int w, long long value, int m = -1);
-  // Also give the value a reader of the field gets back, the same double
-  // reading its text gives, when the digits settle it: true then; false when
-  // the text must be read (asterisks, a non-finite value, digits or a power
-  // of ten too wide, an exponent without its letter).
-  bool F(int w, int d, double value, int scale, double& read);
-  bool E(int w, int d, double value, int scale, double& read);
+  void F(int w, int d, double value, int scale = 0);
+  void E(int w, int d, double value, int scale = 0);
 
  private:
   // Room for n characters and the slack a field writer scribbles on.

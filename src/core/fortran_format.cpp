@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
 #include <stdexcept>
@@ -582,16 +583,30 @@ const std::pair<const std::string, CompiledFormat>& StoredFormat(std::string_vie
 
 }  // namespace
 
+FormatLookup::Entry& FormatLookup::Find(const char* address) {
+  const size_t mask = slots_.size() - 1;
+  // Fibonacci hashing of the address: its low bits alone cluster.
+  size_t i = static_cast<size_t>((reinterpret_cast<uintptr_t>(address) * 0x9E3779B97F4A7C15) >> 40) & mask;
+  while (slots_[i].Address != nullptr && slots_[i].Address != address) i = (i + 1) & mask;
+  return slots_[i];
+}
+
+void FormatLookup::Grow() {
+  std::vector<Entry> old(slots_.empty() ? 128 : 2 * slots_.size());
+  old.swap(slots_);
+  for (const Entry& e : old)
+    if (e.Address) Find(e.Address) = e;
+}
+
 const CompiledFormat& FormatLookup::Get(std::string_view format) {
-  if (last_ && format == last_text_) return *last_;
-  auto found = known_.find(format);
-  if (found == known_.end()) {
-    const auto& [text, compiled] = StoredFormat(format);
-    found = known_.emplace(text, &compiled).first;
-  }
-  last_text_ = found->first;
-  last_ = found->second;
-  return *last_;
+  if (format.data() == nullptr) return StoredFormat(format).second;
+  if (2 * (used_ + 1) > slots_.size()) Grow();
+  Entry& entry = Find(format.data());
+  if (entry.Address && entry.Text == format) return *entry.Format;
+  if (!entry.Address) ++used_;
+  const auto& [text, compiled] = StoredFormat(format);
+  entry = {format.data(), text, &compiled};
+  return compiled;
 }
 
 Records ApplyFormat(std::string_view format, std::span<const Value> values) {

@@ -15,7 +15,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "core/field_writers.h"
@@ -70,20 +69,28 @@ class CompiledFormat {
 // The formats one writer uses. Each format text is compiled on its first use
 // in the process and kept in one store for every run on every thread (one
 // mutex guards it); a writer takes a format from the store on its own first
-// use of it and then finds it here by its text, so that the store's lock is
-// taken once per format and writer, not once per write (a lock passed between
-// the cores of a batch on every write costs more than the writes).
+// use of it and then finds it here by the address of its text, so that
+// neither the store's lock (passed between the cores of a batch, it costs
+// more than the writes) nor a hash of the text is taken per write. Nearly
+// every format is a literal of the engine's code, at one address for good;
+// the text is still compared, so a format built at run time whose address
+// comes again with another text is taken from the store again.
 class FormatLookup {
  public:
   const CompiledFormat& Get(std::string_view format);
 
  private:
-  // The keys are the store's own copies of the texts, which it never frees.
-  std::unordered_map<std::string_view, const CompiledFormat*> known_;
-  // A writer's records come in runs of one format (the rows of a table): the
-  // format of the last write is compared first, which finds it without hashing.
-  std::string_view last_text_;
-  const CompiledFormat* last_ = nullptr;
+  struct Entry {
+    const char* Address = nullptr;  // of the text the writer gave
+    std::string_view Text;          // the store's copy, never freed
+    const CompiledFormat* Format = nullptr;
+  };
+  Entry& Find(const char* address);
+  void Grow();
+
+  // Open addressing on the address: a few hundred formats at most.
+  std::vector<Entry> slots_;
+  size_t used_ = 0;
 };
 
 struct Records {

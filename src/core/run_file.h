@@ -68,6 +68,9 @@ class RunFile {
   std::string TakeText();
 
   bool IsOpen() const { return fd_ >= 0 || target_ != Target::Descriptor; }
+  // An output the run drops: what is written goes nowhere, and a writer may
+  // leave it unwritten.
+  bool Discarded() const { return target_ == Target::Nowhere; }
   int fd() const { return fd_; }
   const std::string& path() const { return path_; }
   // "the report file /folder/wall.out"

@@ -1,12 +1,15 @@
-// The pressure diagram on the retained side (WritePressureScratch): one row every inch
+// The pressure diagram on the retained side (SetDiagramLoads): one row every inch
 // (English units) or every 0.05 m (SI) down each pressure layer with the
 // active earth pressure, water pressures, surcharge, passive and at-rest
 // pressures; options 3 and 5 replace it above the excavation level by the
 // apparent-pressure trapezoid of anchored walls. The rows go to the pressure
-// scratch file as F10.3 fields, so the loads keep three decimals.
+// scratch file as F10.3 fields, and the loads keep the three decimals the
+// file holds (core/printed_value.h).
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 
@@ -14,9 +17,9 @@
 #include "core/fortran_format.h"
 #include "core/list_reader.h"
 #include "core/output_unit.h"
+#include "core/printed_value.h"
 #include "core/report_helpers.h"
 #include "core/water_table.h"
-#include "core/written_field.h"
 #include "pressure/earth_pressure.h"
 #include "pressure/pressure_steps.h"
 
@@ -352,51 +355,71 @@ constexpr const char* kColumnNames[12] = {"depth",    "column 2",  "column 3",  
                                           "column 5", "column 6",  "column 7",  "column 8",
                                           "column 9", "column 10", "column 11", "column 12"};
 
+// Every column of a row is an F10.3 field of the pressure scratch file.
+constexpr FieldForm kPressureField = FieldForm::F(10, 3);
+
+// The row as the scratch file gives it back; false, with the column, at the
+// first field that holds no number.
+bool PrintedRow(const PressureRow& row, PressureRow& printed, size_t& column) {
+  for (size_t k = 0; k < std::size(kPressureColumns); ++k) {
+    const std::optional<double> value = PrintedValue(row.*kPressureColumns[k], kPressureField);
+    if (!value) {
+      column = k;
+      return false;
+    }
+    printed.*kPressureColumns[k] = *value;
+  }
+  return true;
+}
+
+// The rows to the pressure scratch file: their count (the rows down to the
+// wall bottom), then every row.
+void WritePressureScratch(RunContext& ctx, std::span<const PressureRow> rows, int count) {
+  RunFile& file = ctx.Files.PressureScratch;
+  if (file.Discarded()) return;
+  file.Restart();
+  OutputUnit scratch;
+  scratch.Attach(file);
+  scratch.List(count);
+  fortran::FieldRecord line;
+  for (const PressureRow& row : rows) {
+    line.Clear();
+    for (const auto column : kPressureColumns) {
+      line.Blanks(1);
+      line.F(10, 3, row.*column);
+    }
+    scratch.Line(line.Text());
+  }
+  scratch.Close();
+}
+
 }  // namespace
 
-void WritePressureScratch(RunContext& ctx) {
+void SetDiagramLoads(RunContext& ctx) {
   int count = 0;
   const std::vector<PressureRow> rows = BuildPressureDiagram(ctx.Data, count);
   ctx.Data.Pressure.RowCount = count;
   if (count > static_cast<int>(rows.size()))
     throw InputError(static_cast<int>(rows.size()) + 2, "pressure scratch file row", 0, "",
                      "end of file where this record was expected");
-  ctx.Files.PressureScratch.Restart();
-  OutputUnit scratch;
-  scratch.Attach(ctx.Files.PressureScratch);
-  scratch.List(count);
-  // The loads are the values as written: three decimals, exactly what the
-  // file gives back to a reader.
-  std::vector<PressureRow>& written = ctx.Data.Pressure.Rows;
-  written.assign(static_cast<size_t>(std::max(count, 0)), PressureRow{});
-  fortran::FieldRecord line;
-  // Each field of a row, as a reader of the file gets it: from its digits
-  // where they settle it, otherwise from its text. Every row sets every
-  // `known`, and a `read` is used only where it is known: cleared once, not
-  // for every row.
-  std::array<double, std::size(kPressureColumns)> read{};
-  std::array<bool, std::size(kPressureColumns)> known{};
-  for (size_t i = 0; i < rows.size(); ++i) {
-    line.Clear();
-    for (size_t k = 0; k < std::size(kPressureColumns); ++k) {
-      line.Blanks(1);
-      known[k] = line.F(10, 3, rows[i].*kPressureColumns[k], 0, read[k]);
-    }
-    scratch.Line(line.Text());
-    if (i >= written.size()) continue;
-    for (size_t k = 0; k < std::size(kPressureColumns); ++k) {
-      if (known[k]) {
-        written[i].*kPressureColumns[k] = read[k];
-        continue;
-      }
-      std::string_view field = line.Text().substr(1 + 11 * k, 10);
-      if (ReadWrittenField(field, written[i].*kPressureColumns[k])) continue;
-      field.remove_prefix(std::min(field.find_first_not_of(' '), field.size()));
-      throw InputError(static_cast<int>(i) + 2, "pressure scratch file row", static_cast<int>(k) + 1,
-                       kColumnNames[k], "expected a real number, found " + Quoted(field));
+  // The loads are the rows down to the wall bottom as the file holds them.
+  std::vector<PressureRow>& loads = ctx.Data.Pressure.Rows;
+  loads.assign(static_cast<size_t>(std::max(count, 0)), PressureRow{});
+  size_t failed = rows.size();
+  size_t column = 0;
+  for (size_t i = 0; i < loads.size(); ++i) {
+    if (!PrintedRow(rows[i], loads[i], column)) {
+      failed = i;
+      break;
     }
   }
-  scratch.Close();
+  // A reader of the file stops at the field it cannot read; the file is
+  // written down to that row.
+  WritePressureScratch(ctx, std::span(rows).first(std::min(failed + 1, rows.size())), count);
+  if (failed < rows.size())
+    throw UnreadableField(rows[failed].*kPressureColumns[column], kPressureField,
+                          static_cast<int>(failed) + 2, "pressure scratch file row",
+                          static_cast<int>(column) + 1, kColumnNames[column]);
 }
 
 }  // namespace darnek::pressure

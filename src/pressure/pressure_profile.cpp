@@ -200,7 +200,7 @@ void GeneratePressureDiagram(RunContext& ctx) {
   WriteCoefficientTable(ctx);
   ComputeLayerResultants(data);
   WriteLayerResultants(ctx);
-  WritePressureScratch(ctx);
+  SetDiagramLoads(ctx);
 }
 
 }  // namespace darnek::pressure

@@ -47,9 +47,10 @@ void WriteLayerResultants(RunContext& ctx);
 // of the last pressure layer (the first is the top row at depth 0).
 // `row_count` receives the count of rows down to the wall bottom.
 std::vector<PressureRow> BuildPressureDiagram(ProblemData& data, int& row_count);
-// Writes the diagram to the pressure scratch file, and keeps in
-// data.Pressure.Rows the rows down to the wall bottom as they were written.
-void WritePressureScratch(RunContext& ctx);
+// The loads of the diagram: keeps in data.Pressure.Rows the rows down to the
+// wall bottom at the precision of the pressure scratch file, and writes the
+// diagram to that file unless the run discards it.
+void SetDiagramLoads(RunContext& ctx);
 
 // Value of the apparent-pressure trapezoid with peak `peak` at `depth`.
 struct ApparentPressureShape {

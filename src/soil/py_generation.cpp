@@ -2,11 +2,13 @@
 // every generated point.
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "core/errors.h"
+#include "core/printed_value.h"
 #include "core/report_helpers.h"
 #include "soil/py_curves.h"
 #include "soil/py_frame.h"
@@ -74,6 +76,103 @@ void CheckSpacedCurveCount(const ProblemData& d, double spacing, int count) {
                    " the curve table holds: a spacing of " + GeneralText(fits * 1.05, 2) + " or more fits");
 }
 
+// The curves as the p-y scratch file holds them, every field at its
+// precision (core/printed_value.h): computed beside the writer, which gets
+// every call passed on. It counts the file's lines as the writer writes
+// them, to name the line of the first field whose value the solver could not
+// take (the generation goes on, so that the file and the report are whole).
+class PrintedCurves final : public CurveOutput {
+ public:
+  PrintedCurves(double h, CurveOutput& writer, std::vector<WrittenPyCurve>& curves)
+      : h_(h), writer_(writer), curves_(curves) {}
+
+  // The user's curves with their multipliers applied, after the line of the
+  // curve count.
+  void AddUserCurves(std::span<const UserPyCurve> user) {
+    line_ = 2;
+    for (const UserPyCurve& u : user) {
+      const size_t points = std::min(u.Y.size(), u.P.size());
+      ++line_;
+      WrittenPyCurve curve;
+      curve.Station = u.Station;
+      curve.Contd = u.Contd;
+      curve.Depth = u.Station * h_;
+      curve.Deflection.reserve(points);
+      curve.Resistance.reserve(points);
+      for (size_t j = 0; j < points; ++j, ++line_) {
+        constexpr const char* kRecord = "p-y scratch file: user curve point";
+        curve.Resistance.push_back(Printed(u.P[j] * u.PMultiplier, FieldForm::List(), kRecord, 2, "p"));
+        curve.Deflection.push_back(Printed(u.Y[j] * u.YMultiplier, FieldForm::List(), kRecord, 3, "y"));
+      }
+      curves_.push_back(std::move(curve));
+    }
+  }
+
+  void BeginCurve(const CurveFrame& f) override {
+    writer_.BeginCurve(f);
+    const double depth =
+        Printed(f.WallDepth, FieldForm::List(), "p-y scratch file: generated curve", 1, "depth");
+    ++line_;
+    WrittenPyCurve curve;
+    curve.Station = static_cast<int>(std::round(depth / h_));
+    curve.Contd = 1;
+    curve.Depth = depth;
+    curves_.push_back(std::move(curve));
+  }
+
+  void StrengthCurveExceeded(double z) override { writer_.StrengthCurveExceeded(z); }
+
+  void WriteSide(const CurveLayout& layout, const CurveFrame& f, const SideResult& result) override {
+    writer_.WriteSide(layout, f, result);
+    const bool excavation = f.Side == Side::Excavation;
+    const char* record =
+        excavation ? "p-y scratch file: excavation-side point" : "p-y scratch file: backfill-side point";
+    const FieldForm form = FieldForm::E(10, 3, layout.ScratchRow.Scale);
+    SidePoints& p = excavation ? excavation_p_ : backfill_p_;
+    SidePoints& y = excavation ? excavation_y_ : backfill_y_;
+    for (size_t i = 0; i < kSidePoints; ++i, ++line_) {
+      p[i] = Printed(result.P[i], form, record, 2, "p");
+      y[i] = Printed(result.Y[i], form, record, 3, "y");
+    }
+    if (excavation || curves_.empty()) return;
+    // The backfill side at negative deflections, then the excavation side
+    // without its point at zero deflection.
+    WrittenPyCurve& curve = curves_.back();
+    curve.Deflection.resize(2 * kSidePoints - 1);
+    curve.Resistance.resize(2 * kSidePoints - 1);
+    for (size_t j = 0; j < kSidePoints; ++j) {
+      curve.Deflection[kSidePoints - 1 - j] = -backfill_y_[j];
+      curve.Resistance[kSidePoints - 1 - j] = backfill_p_[j];
+    }
+    for (size_t j = 1; j < kSidePoints; ++j) {
+      curve.Deflection[kSidePoints - 1 + j] = excavation_y_[j];
+      curve.Resistance[kSidePoints - 1 + j] = -excavation_p_[j];
+    }
+  }
+
+  const std::optional<InputError>& Unreadable() const { return unreadable_; }
+
+ private:
+  // The field's value, or 0 and the first fault kept.
+  double Printed(double x, const FieldForm& form, const char* record, int item, const char* name) {
+    const std::optional<double> value = PrintedValue(x, form);
+    if (ReadableReal(value)) return *value;
+    if (!unreadable_) unreadable_ = UnreadableField(x, form, line_, record, item, name);
+    return 0;
+  }
+
+  double h_;
+  CurveOutput& writer_;
+  std::vector<WrittenPyCurve>& curves_;
+  int line_ = 2;  // of the scratch file, the record whose fields are computed
+  std::optional<InputError> unreadable_;
+  // The sides of the generated curve, as the file holds them.
+  SidePoints excavation_p_{};
+  SidePoints excavation_y_{};
+  SidePoints backfill_p_{};
+  SidePoints backfill_y_{};
+};
+
 }  // namespace
 
 std::span<const ReductionFactorRow> ReductionRows(const ProblemData& d) {
@@ -102,9 +201,12 @@ double YMultiplier(const ProblemData& d, double x) {
 }
 
 std::vector<WrittenPyCurve> GeneratePyCurves(RunContext& ctx) {
-  ctx.Files.PyScratch.Restart();
+  RunFile& file = ctx.Files.PyScratch;
   OutputUnit scratch;
-  scratch.Attach(ctx.Files.PyScratch);
+  if (!file.Discarded()) {
+    file.Restart();
+    scratch.Attach(file);
+  }
   BuildSoilProfile(ctx);
   ProblemData& d = ctx.Data;
   CheckCurveModulus(d);
@@ -116,16 +218,18 @@ std::vector<WrittenPyCurve> GeneratePyCurves(RunContext& ctx) {
     CheckSpacedCurveCount(d, ctx.CurveSpacing, generated + static_cast<int>(user.size()));
   std::vector<WrittenPyCurve> curves;
   curves.reserve(user.size() + static_cast<size_t>(generated));
-  ReportScratchOutput output(ctx, scratch, curves);
-  output.WriteHead(generated, user);
+  CurveWriter writer(ctx, scratch.IsOpen() ? &scratch : nullptr);
+  writer.WriteHead(generated, user);
+  PrintedCurves printed(d.C2.IncrementLength, writer, curves);
+  printed.AddUserCurves(user);
 
   WritePyCurvesHeading(ctx);
-  DispatchLayers(ctx, output);
+  DispatchLayers(ctx, printed);
   scratch.Close();
   // The file and the report are whole before either fault stops the stage.
   if (curves.size() > static_cast<size_t>(ctx.CurveSpacing > 0 ? kMaxSpacedPyCurves : kMaxPyCurves))
     throw StorageExceeded();
-  if (output.Unreadable()) throw *output.Unreadable();
+  if (printed.Unreadable()) throw *printed.Unreadable();
   return curves;
 }
 

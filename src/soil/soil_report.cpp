@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/written_field.h"
 #include "soil/py_frame.h"
 #include "soil/soil_constants.h"
 #include "soil/soil_profile.h"
@@ -114,32 +113,12 @@ void WritePyCurvesHeading(RunContext& ctx) {
         ctx.CurveSpacing, ctx.Data.Run.Labels.LengthLabel);
 }
 
-ReportScratchOutput::ReportScratchOutput(RunContext& ctx, OutputUnit& scratch,
-                                         std::vector<WrittenPyCurve>& curves)
-    : ctx_(ctx), scratch_(scratch), curves_(curves) {
-  record_.reserve(80);
-}
-
-double ReportScratchOutput::ReadBack(std::string_view field, const char* record, int item, const char* name) {
-  try {
-    return ReadWrittenReal(field, line_, record, item, name);
-  } catch (const InputError& e) {
-    if (!unreadable_) unreadable_ = e;
-    return 0;
-  }
-}
-
-void ReportScratchOutput::EndLine() {
-  scratch_.Line(record_);
+void CurveWriter::EndLine() {
+  scratch_->Line(record_);
   record_.clear();
-  ++line_;
 }
 
 namespace {
-
-// List-directed fields, one at a time: an integer takes 12 columns, a real 26.
-constexpr size_t kListInteger = 12;
-constexpr size_t kListReal = 26;
 
 void AppendListed(std::string& record, const fortran::Value& value) {
   fortran::AppendListDirected(record, std::span<const fortran::Value>(&value, 1));
@@ -147,50 +126,30 @@ void AppendListed(std::string& record, const fortran::Value& value) {
 
 }  // namespace
 
-void ReportScratchOutput::WriteHead(int generated, std::span<const UserPyCurve> user) {
-  line_ = 1;
+void CurveWriter::WriteHead(int generated, std::span<const UserPyCurve> user) {
+  if (!scratch_) return;
   record_.clear();
   AppendListed(record_, static_cast<long long>(generated) + static_cast<long long>(user.size()));
   EndLine();
-  const double h = ctx_.Data.C2.IncrementLength;
   for (const UserPyCurve& u : user) {
     const size_t points = std::min(u.Y.size(), u.P.size());
     AppendListed(record_, static_cast<long long>(u.Station));
     AppendListed(record_, static_cast<long long>(points));
     EndLine();
-    WrittenPyCurve curve;
-    curve.Station = u.Station;
-    curve.Contd = u.Contd;
-    curve.Depth = u.Station * h;
-    curve.Deflection.reserve(points);
-    curve.Resistance.reserve(points);
     for (size_t j = 0; j < points; ++j) {
       AppendListed(record_, static_cast<long long>(j + 1));
       AppendListed(record_, u.P[j] * u.PMultiplier);
       AppendListed(record_, u.Y[j] * u.YMultiplier);
-      constexpr const char* kRecord = "p-y scratch file: user curve point";
-      curve.Resistance.push_back(
-          ReadBack(std::string_view(record_).substr(kListInteger, kListReal), kRecord, 2, "p"));
-      curve.Deflection.push_back(
-          ReadBack(std::string_view(record_).substr(kListInteger + kListReal, kListReal), kRecord, 3, "y"));
       EndLine();
     }
-    curves_.push_back(std::move(curve));
   }
 }
 
-void ReportScratchOutput::BeginCurve(const CurveFrame& f) {
+void CurveWriter::BeginCurve(const CurveFrame& f) {
+  if (!scratch_) return;
   AppendListed(record_, f.WallDepth);
   AppendListed(record_, static_cast<long long>(2 * kSidePoints));
-  const double depth = ReadBack(std::string_view(record_).substr(0, kListReal),
-                                "p-y scratch file: generated curve", 1, "depth");
   EndLine();
-  const double h = ctx_.Data.C2.IncrementLength;
-  WrittenPyCurve curve;
-  curve.Station = static_cast<int>(std::round(depth / h));
-  curve.Contd = 1;
-  curve.Depth = depth;
-  curves_.push_back(std::move(curve));
 }
 
 namespace {
@@ -266,15 +225,14 @@ void WriteCurveParameters(OutputUnit& report, const ProblemData& d, const CurveP
 
 }  // namespace
 
-void ReportScratchOutput::StrengthCurveExceeded(double z) {
+void CurveWriter::StrengthCurveExceeded(double z) {
   ctx_.Report.Write(
       "( / 6X '**** WARNING ****' / 6X 'THE VALUE OF X =' F12.3 / "
       "6X 'IS BEYOND THE EXTENT OF THE' / 6X 'INPUT CURVE FOR STRENGTH' )",
       z);
 }
 
-void ReportScratchOutput::WriteSide(const CurveLayout& layout, const CurveFrame& f,
-                                    const SideResult& result) {
+void CurveWriter::WriteSide(const CurveLayout& layout, const CurveFrame& f, const SideResult& result) {
   OutputUnit& report = ctx_.Report;
   const UnitLabels& labels = ctx_.Data.Run.Labels;
   // Rock heads its rows with the side itself.
@@ -287,6 +245,7 @@ void ReportScratchOutput::WriteSide(const CurveLayout& layout, const CurveFrame&
   }
   WriteCurveParameters(report, ctx_.Data, result.Parameters);
   report.Write(layout.PointHeads, labels.LengthLabel2, ForcePerLengthLabel(labels));
+  const ScratchRowForm& form = layout.ScratchRow;
   for (size_t i = 0; i < kSidePoints; ++i) {
     if (layout.WarnSmallDeflection && i > 0 && result.Y[i] < kSmallDeflection) {
       report.Write(
@@ -295,48 +254,16 @@ void ReportScratchOutput::WriteSide(const CurveLayout& layout, const CurveFrame&
           result.E0);
     }
     report.Write(layout.PointRow, result.Y[i], result.P[i]);
-    WriteScratchPoint(layout.ScratchRow, f.Side, i, result.P[i], result.Y[i]);
+    if (!scratch_) continue;
+    row_.Clear();
+    row_.I(5, static_cast<long long>(i + 1));
+    row_.Blanks(form.BlanksBeforeP);
+    row_.E(10, 3, result.P[i], form.Scale);
+    row_.Blanks(form.BlanksBeforeY);
+    row_.E(10, 3, result.Y[i], form.Scale);
+    scratch_->Line(row_.Text());
   }
   report.Write("( ' P-Multiplier = ' F8.4 ' Y-Multiplier = ' F8.4 )", f.Pm, f.Ym);
-  if (f.Side == Side::Backfill && !curves_.empty()) {
-    // The backfill side at negative deflections, then the excavation side
-    // without its point at zero deflection.
-    WrittenPyCurve& curve = curves_.back();
-    curve.Deflection.resize(2 * kSidePoints - 1);
-    curve.Resistance.resize(2 * kSidePoints - 1);
-    for (size_t j = 0; j < kSidePoints; ++j) {
-      curve.Deflection[kSidePoints - 1 - j] = -backfill_y_[j];
-      curve.Resistance[kSidePoints - 1 - j] = backfill_p_[j];
-    }
-    for (size_t j = 1; j < kSidePoints; ++j) {
-      curve.Deflection[kSidePoints - 1 + j] = excavation_y_[j];
-      curve.Resistance[kSidePoints - 1 + j] = -excavation_p_[j];
-    }
-  }
-}
-
-void ReportScratchOutput::WriteScratchPoint(const ScratchRowForm& form, Side side, size_t i, double p,
-                                            double y) {
-  fortran::FieldRecord& row = row_;
-  row.Clear();
-  row.I(5, static_cast<long long>(i + 1));
-  row.Blanks(form.BlanksBeforeP);
-  const size_t p_at = row.size();
-  double p_read = 0;
-  const bool p_known = row.E(10, 3, p, form.Scale, p_read);
-  row.Blanks(form.BlanksBeforeY);
-  const size_t y_at = row.size();
-  double y_read = 0;
-  const bool y_known = row.E(10, 3, y, form.Scale, y_read);
-  const bool excavation = side == Side::Excavation;
-  const char* record =
-      excavation ? "p-y scratch file: excavation-side point" : "p-y scratch file: backfill-side point";
-  (excavation ? excavation_p_ : backfill_p_)[i] =
-      p_known ? p_read : ReadBack(row.Text().substr(p_at, 10), record, 2, "p");
-  (excavation ? excavation_y_ : backfill_y_)[i] =
-      y_known ? y_read : ReadBack(row.Text().substr(y_at, 10), record, 3, "y");
-  scratch_.Line(row.Text());
-  ++line_;
 }
 
 }  // namespace darnek::soil

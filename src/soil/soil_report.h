@@ -4,12 +4,9 @@
 // models only compute them).
 #pragma once
 
-#include <optional>
 #include <span>
 #include <string>
-#include <vector>
 
-#include "core/errors.h"
 #include "core/fortran_format.h"
 #include "core/run_context.h"
 #include "soil/py_frame.h"
@@ -32,39 +29,26 @@ void WriteSoilProfile(RunContext& ctx);
 void WritePyCurvesHeading(RunContext& ctx);
 
 // The writer of a run's p-y curves: the user's curves and each generated side
-// to the p-y scratch file, each side to the report. It keeps every curve as
-// the file holds it, read from the fields it has just written: the solver
-// works at the file's precision without reading the file back.
-class ReportScratchOutput : public CurveOutput {
+// to the p-y scratch file (none when `scratch` is null: the run discards
+// the file), each side to the report. It only writes: the values the solver
+// takes are computed beside it (GeneratePyCurves).
+class CurveWriter : public CurveOutput {
  public:
-  ReportScratchOutput(RunContext& ctx, OutputUnit& scratch, std::vector<WrittenPyCurve>& curves);
+  CurveWriter(RunContext& ctx, OutputUnit* scratch) : ctx_(ctx), scratch_(scratch) { record_.reserve(80); }
   // The head of the file: the number of curves (`generated` and the
   // user's) and the user's curves with their multipliers applied.
   void WriteHead(int generated, std::span<const UserPyCurve> user);
   void BeginCurve(const CurveFrame& f) override;
   void StrengthCurveExceeded(double z) override;
   void WriteSide(const CurveLayout& layout, const CurveFrame& f, const SideResult& result) override;
-  // The first field that does not read back as a number the solver can
-  // take, found while the file went on being written.
-  const std::optional<InputError>& Unreadable() const { return unreadable_; }
 
  private:
-  double ReadBack(std::string_view field, const char* record, int item, const char* name);
-  void WriteScratchPoint(const ScratchRowForm& form, Side side, size_t i, double p, double y);
   void EndLine();
 
   RunContext& ctx_;
-  OutputUnit& scratch_;
-  std::vector<WrittenPyCurve>& curves_;
+  OutputUnit* scratch_;
   std::string record_;
   fortran::FieldRecord row_;  // a point of a generated curve
-  int line_ = 0;              // of the scratch file, the record being written
-  std::optional<InputError> unreadable_;
-  // The sides of the generated curve being written, as read back.
-  SidePoints excavation_p_{};
-  SidePoints excavation_y_{};
-  SidePoints backfill_p_{};
-  SidePoints backfill_y_{};
 };
 
 }  // namespace darnek::soil
