@@ -112,8 +112,7 @@ bool NonFiniteFits(double x, int w) {
 
 }  // namespace
 
-std::optional<double> PrintedValue(double x, const FieldForm& form) {
-  // Seventeen significant digits name every double.
+std::optional<double> detail::PrintedValueInFull(double x, const FieldForm& form) {
   if (form.Kind == FieldForm::Edit::List) return x;
   if (!std::isfinite(x)) return NonFiniteFits(x, form.Width) ? std::optional<double>(x) : std::nullopt;
   const bool negative = std::signbit(x);
@@ -139,10 +138,6 @@ std::string FieldText(double x, const FieldForm& form) {
       break;
   }
   return text;
-}
-
-bool ReadableReal(const std::optional<double>& value) {
-  return value && std::isfinite(*value) && std::fabs(*value) < kLargestReal;
 }
 
 InputError UnreadableField(double x, const FieldForm& form, int line, const char* record, int item,

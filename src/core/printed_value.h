@@ -10,10 +10,14 @@
 // in memory or discarded changes nothing.
 #pragma once
 
+#include <cmath>
+#include <cstdint>
 #include <optional>
 #include <string>
 
 #include "core/errors.h"
+#include "core/exact_digits.h"
+#include "core/list_reader.h"
 
 namespace darnek {
 
@@ -32,19 +36,67 @@ struct FieldForm {
   static constexpr FieldForm List() { return {}; }
 };
 
+namespace detail {
+// PrintedValue for every field, the rare ones included.
+std::optional<double> PrintedValueInFull(double x, const FieldForm& form);
+}  // namespace detail
+
 // The double a list-directed reader gets back from the field of form `form`
 // that shows x: x rounded to the field's digits (ties to even, on x's exact
 // binary value) and that decimal rounded once to a double; NaN and the
 // infinities as themselves when the field has room for their words. Empty
 // when the field shows no number (asterisks: x does not fit).
-std::optional<double> PrintedValue(double x, const FieldForm& form);
+//
+// Inline, the short ways of the field writers (core/field_layout.h), which
+// settle nearly every field: digits one rounded product gives, a field of
+// at most eight of them, an exact power of ten.
+[[gnu::always_inline]] inline std::optional<double> PrintedValue(double x, const FieldForm& form) {
+  using namespace fortran::digits;
+  // Seventeen significant digits name every double.
+  if (form.Kind == FieldForm::Edit::List) return x;
+  const double magnitude = std::fabs(x);
+  const bool negative = std::signbit(x);
+  const int d = form.Decimals;
+  uint64_t r = 0;
+  int power = 0, length = 0;
+  if (form.Kind == FieldForm::Edit::F) {
+    // False for NaN and the infinities.
+    if (d < 0 || d > 22 || !QuickScaledRound(magnitude, d + form.Scale, r))
+      return detail::PrintedValueInFull(x, form);
+    const int integer_digits = DigitCount(r) - d;
+    const bool zero_integer = integer_digits <= 0 || r == 0;
+    length = (negative ? 1 : 0) + (zero_integer ? 1 : integer_digits) + 1 + d;
+    // The zero before the point goes first when the field is tight.
+    if (zero_integer && d > 0 && length > form.Width) --length;
+    power = -d;
+  } else {
+    const int significant = d + form.Scale;  // scale 0: 0.ddd, scale 1: d.ddd
+    Digits digits;
+    int exponent = 0;
+    if ((form.Scale != 0 && form.Scale != 1) || significant < 1 || significant > 8 ||
+        !FirstGuessDigits(magnitude, significant, digits, exponent))
+      return detail::PrintedValueInFull(x, form);
+    r = digits.Value;
+    power = exponent + 1 - significant;
+    length = (negative ? 1 : 0) + (form.Scale == 0 ? 1 : 0) + significant + 1 + 4;
+    if (form.Scale == 0 && length > form.Width) --length;
+  }
+  if (length > form.Width) return std::nullopt;
+  if (r > (uint64_t{1} << 53) || power < -22 || power > 22) return detail::PrintedValueInFull(x, form);
+  const double m = static_cast<double>(r);
+  const double v = power >= 0 ? m * kExactPowers[static_cast<size_t>(power)]
+                              : m / kExactPowers[static_cast<size_t>(-power)];
+  return negative ? -v : v;
+}
 
 // The field's text, as the writer lays it out (for messages).
 std::string FieldText(double x, const FieldForm& form);
 
 // A value the solver can take from a field: finite and below 1E+100 in
 // magnitude, as list-directed input checks a real.
-bool ReadableReal(const std::optional<double>& value);
+inline bool ReadableReal(const std::optional<double>& value) {
+  return value && std::isfinite(*value) && std::fabs(*value) < kLargestReal;
+}
 
 // The error a reader of the file raises for the field of form `form` showing
 // x on line `line` of the file, when !ReadableReal(PrintedValue(x, form)).

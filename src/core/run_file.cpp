@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
@@ -193,8 +194,20 @@ void RunFile::Restart() {
   moved_ = false;
 }
 
+// An output in memory takes its room in few, large steps. Room that is never
+// written costs nothing but addresses, while every step copies the text
+// into fresh pages, each a fault on its first touch, and on a virtual
+// machine a fault costs as much as formatting a page's text.
+void RunFile::Keep(std::string_view text, bool newline) {
+  constexpr size_t kFirstRoom = size_t{1} << 20;
+  const size_t needed = text_.size() + text.size() + 1;
+  if (needed > text_.capacity()) text_.reserve(std::max({needed, kFirstRoom, 8 * text_.capacity()}));
+  text_.append(text);
+  if (newline) text_.push_back('\n');
+}
+
 void RunFile::Write(std::string_view text) {
-  if (target_ == Target::Memory) text_.append(text);
+  if (target_ == Target::Memory) Keep(text, false);
   if (fd_ < 0 || failed_) return;
   written_ = true;
   if (buffer_.capacity() < kBufferSize) buffer_.reserve(kBufferSize);
@@ -218,11 +231,7 @@ void RunFile::WriteLine(std::string_view text) {
     buffer_.push_back('\n');
     return;
   }
-  if (target_ == Target::Memory) {
-    text_.append(text);
-    text_.push_back('\n');
-    return;
-  }
+  if (target_ == Target::Memory) return Keep(text, true);
   Write(text);
   Write("\n");
 }

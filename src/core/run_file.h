@@ -95,6 +95,7 @@ class RunFile {
  private:
   void Abandon() noexcept;
   void WriteOut(const char* data, size_t size);
+  void Keep(std::string_view text, bool newline);
   [[noreturn]] void Fail(const char* what, int error);
 
   enum class Target { Descriptor, Memory, Nowhere };
