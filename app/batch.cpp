@@ -4,14 +4,9 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cmath>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <map>
 #include <mutex>
 #include <sstream>
 #include <string>
@@ -25,7 +20,6 @@
 namespace darnek::tool {
 namespace {
 
-namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 struct Outcome {
@@ -217,25 +211,29 @@ int Batch(const std::vector<std::string>& args) {
   }
   if (inputs.empty()) return Usage("batch needs at least one input file");
 
-  // Two inputs whose outputs would be the same files (a.dat and a.toml, or
-  // one name in two folders sent to one --out) would overwrite each other.
-  std::map<std::string, size_t> stems;
-  for (size_t i = 0; i < inputs.size(); ++i) {
-    const std::string stem = fs::absolute(OutputStem(inputs[i], out_dir)).lexically_normal().string();
-    const auto [at, fresh] = stems.emplace(stem, i);
-    if (!fresh)
-      return Usage(inputs[at->second] + " and " + inputs[i] + " would write the same outputs (" + stem +
-                   ".*)");
+  // Every input's outputs against every input and every other output: two
+  // inputs whose outputs would be the same files (a.dat and a.toml, one name
+  // in two folders sent to one --out, or a folder and a link to it) would
+  // overwrite each other.
+  FileGuard guard;
+  for (const std::string& input : inputs) guard.Input("input file", input);
+  for (const std::string& input : inputs) {
+    const std::string stem = OutputStem(input, out_dir);
+    guard.EngineOutput("report file", stem + ".out");
+    guard.EngineOutput("plot-data file", stem + ".plt");
+    guard.EngineOutput("run-log file", stem + ".log");
+    guard.EngineOutput("p-y scratch file", stem + ".pyscratch");
+    guard.EngineOutput("pressure scratch file", stem + ".epscratch");
   }
+  if (!summary.empty()) guard.ToolOutput("summary file", summary);
+  if (const std::string problem = guard.Check(); !problem.empty()) return Refuse(problem);
   if (!out_dir.empty() && !MakeOutputFolder(out_dir)) return kToolFileFailed;
-  // The summary is opened first: a table that cannot be written is found out
-  // before any work is done.
-  std::ofstream table;
+  // The summary's temporary file is made first: a table that cannot be
+  // written is found out before any work is done.
+  WholeFile table;
   if (!summary.empty()) {
-    table.open(summary, std::ios::binary | std::ios::trunc);
-    if (!table) {
-      Err() << "darnek: the summary file " << summary << " cannot be written: " << std::strerror(errno)
-            << "\n";
+    if (const std::string problem = table.Open("summary file", summary); !problem.empty()) {
+      Err() << "darnek: " << problem << "\n";
       return kToolFileFailed;
     }
   }
@@ -269,11 +267,11 @@ int Batch(const std::vector<std::string>& args) {
       Out() << "failed:    " << inputs[i] << " (status " << std::to_string(outcomes[i].Result.Status)
             << ")\n";
   if (!summary.empty()) {
-    WriteSummary(table, inputs, outcomes);
-    table.close();
-    if (!table) {
-      Err() << "darnek: the summary file " << summary << " cannot be written: " << std::strerror(errno)
-            << "\n";
+    std::ostringstream text;
+    WriteSummary(text, inputs, outcomes);
+    table.Write(text.str());
+    if (const std::string problem = table.Commit(); !problem.empty()) {
+      Err() << "darnek: " << problem << "\n";
       return kToolFileFailed;
     }
     Out() << "summary:   " << summary << "\n";

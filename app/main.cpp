@@ -77,7 +77,8 @@ const char* const kUsage =
     "       darnek --help | --version\n"
     "\n"
     "exit status: 0 complete (data errors named in the report included),\n"
-    "2 a file of the run could not be opened or names another file of the run (nothing written),\n"
+    "2 a file of the run could not be opened, or an output names an input, another output,\n"
+    "a link or a file that is not a regular file (nothing written),\n"
     "3 input rejected (see the report), 4 internal error, 5 a file could not be written,\n"
     "6 a stage's solution broke down (values that are not finite; see the report),\n"
     "10 + stop code when the analysis stopped on a fatal soil or pressure condition;\n"
@@ -147,25 +148,53 @@ void PrintChecks(const darnek::RunResult& result) {
     Err() << "darnek: warning: design data not used: " << unused << "\n";
 }
 
-// Draws the pictures of a plot-data file; prints where the page is.
-int DrawPictures(const std::string& plot_file, const std::string& out_dir,
-                 const darnek::pictures::PictureOptions& options) {
+// The pictures of a plot-data file as texts, or the status and message of
+// why they cannot be drawn.
+struct Pictures {
+  darnek::pictures::DrawnFiles Drawn;
+  int Status = DARNEK_OK;
+  std::string Error;
+};
+
+Pictures DrawPictures(const std::string& plot_file, const darnek::pictures::PictureOptions& options) {
+  Pictures pictures;
   try {
-    const fs::path dir = out_dir.empty() ? fs::path(plot_file).parent_path() /
-                                               (fs::path(plot_file).stem().string() + "-pictures")
-                                         : fs::path(out_dir);
-    const darnek::pictures::DrawnPictures drawn =
-        darnek::pictures::DrawPlotFile(plot_file, dir.string(), options);
-    for (const std::string& note : drawn.Notes) Err() << "darnek: " << note << "\n";
-    Out() << "pictures:  " << drawn.Files.back() << "\n";
-    return DARNEK_OK;
+    pictures.Drawn = darnek::pictures::DrawPlotFileTexts(plot_file, options);
   } catch (const darnek::pictures::PlotFileError& e) {
-    Err() << "darnek: " << e.what() << "\n";
-    return e.line() == 0 ? kToolFileFailed : kNotAPlotFile;
+    pictures.Status = e.line() == 0 ? kToolFileFailed : kNotAPlotFile;
+    pictures.Error = e.what();
   } catch (const std::exception& e) {
-    Err() << "darnek: " << e.what() << "\n";
-    return kToolFileFailed;
+    pictures.Status = kToolFileFailed;
+    pictures.Error = e.what();
   }
+  return pictures;
+}
+
+void GuardPictures(darnek::FileGuard& guard, const fs::path& dir, const Pictures& pictures) {
+  for (const darnek::pictures::PictureFile& file : pictures.Drawn.Files)
+    guard.ToolOutput("picture file", (dir / file.Name).string());
+}
+
+// Writes the drawn pictures into `dir`, already checked; prints where the
+// page is.
+int WritePictures(const fs::path& dir, const Pictures& pictures) {
+  for (const std::string& note : pictures.Drawn.Notes) Err() << "darnek: " << note << "\n";
+  if (pictures.Status != DARNEK_OK) {
+    Err() << "darnek: " << pictures.Error << "\n";
+    return pictures.Status;
+  }
+  if (!darnek::tool::MakeOutputFolder(dir.string(), "pictures")) return kToolFileFailed;
+  std::string page;
+  for (const darnek::pictures::PictureFile& file : pictures.Drawn.Files) {
+    page = (dir / file.Name).string();
+    const std::string problem = darnek::WriteWholeFile("picture file", page, file.Text);
+    if (!problem.empty()) {
+      Err() << "darnek: " << problem << "\n";
+      return kToolFileFailed;
+    }
+  }
+  Out() << "pictures:  " << page << "\n";
+  return DARNEK_OK;
 }
 
 int PlotCommand(const std::vector<std::string>& args) {
@@ -186,7 +215,15 @@ int PlotCommand(const std::vector<std::string>& args) {
   if (plot_file.empty()) return Usage("plot needs a plot-data file");
   darnek::pictures::PictureOptions options;
   options.Title = fs::path(plot_file).filename().string();
-  return DrawPictures(plot_file, out_dir, options);
+  const fs::path dir = out_dir.empty() ? fs::path(plot_file).parent_path() /
+                                             (fs::path(plot_file).stem().string() + "-pictures")
+                                       : fs::path(out_dir);
+  const Pictures pictures = DrawPictures(plot_file, options);
+  darnek::FileGuard guard;
+  guard.Input("plot-data file", plot_file);
+  GuardPictures(guard, dir, pictures);
+  if (const std::string problem = guard.Check(); !problem.empty()) return darnek::tool::Refuse(problem);
+  return WritePictures(dir, pictures);
 }
 
 bool ParseFactor(const std::string& text, double& value) {
@@ -236,6 +273,7 @@ int RunInput(const std::vector<std::string>& args) {
     }
   }
   if (input.empty()) return Usage("run needs an input file");
+  if (unload_factor && !stage_memory) return Usage("--unload-factor needs --stage-memory");
   const fs::path in(input);
   if (!out_dir.empty() && !darnek::tool::MakeOutputFolder(out_dir)) return kToolFileFailed;
   if (!csv_dir.empty() && !darnek::tool::MakeOutputFolder(csv_dir, "CSV")) return kToolFileFailed;
@@ -247,7 +285,6 @@ int RunInput(const std::vector<std::string>& args) {
     return prepared.Status;
   }
   prepared.Options.KeepResults = !json_file.empty() || !csv_dir.empty();
-  if (unload_factor && !stage_memory) return Usage("--unload-factor needs --stage-memory");
   if (!design_file.empty()) {
     try {
       prepared.Options.Design = darnek::toml_input::ReadDesignFile(design_file);
@@ -262,21 +299,43 @@ int RunInput(const std::vector<std::string>& args) {
   if (stage_memory) prepared.Options.StageMemory = true;
   if (unload_factor) prepared.Options.UnloadFactor = *unload_factor;
   if (curve_spacing) prepared.Options.CurveSpacing = *curve_spacing;
-  if (!json_file.empty()) {
-    const darnek::FileNames& run_files = *prepared.Options.Files;
-    for (const std::string& run_file : {run_files.Input, run_files.Report, run_files.Plot, run_files.RunLog,
-                                        run_files.PyScratch, run_files.PressureScratch}) {
-      std::error_code ec;
-      if (fs::weakly_canonical(json_file, ec) == fs::weakly_canonical(run_file, ec) && !ec)
-        return Usage("--json " + json_file + " names a file of the run");
-    }
-  }
   const darnek::FileNames files = *prepared.Options.Files;
+  const fs::path pictures_dir = dir / (stem + "-pictures");
+
+  // Every file of the command, checked before the run writes anything: the
+  // names of the tool's own files that depend on the results (a table or a
+  // picture per stage) are checked again once they are known, before any of
+  // them is written.
+  darnek::FileGuard guard;
+  darnek::tool::GuardRunFiles(guard, files);
+  if (!design_file.empty()) guard.Input("design file", design_file);
+  darnek::FileGuard known = guard;
+  if (!json_file.empty()) known.ToolOutput("JSON results file", json_file);
+  if (!csv_dir.empty()) known.ToolOutput("CSV results file", (fs::path(csv_dir) / "stages.csv").string());
+  if (plot) known.ToolOutput("picture file", (pictures_dir / "report.html").string());
+  if (const std::string problem = known.Check(); !problem.empty()) return darnek::tool::Refuse(problem);
+
   const darnek::RunResult result = darnek::Run(prepared.Options);
   if (result.Status == DARNEK_HANDOFF_FAILED) return result.Status;
 
   Out() << "report:    " << files.Report << "\nplot data: " << files.Plot << "\nrun log:   " << files.RunLog
         << "\n";
+  const std::vector<darnek::CsvTable> tables =
+      csv_dir.empty() ? std::vector<darnek::CsvTable>{} : darnek::ResultsCsvTables(result);
+  Pictures pictures;
+  if (plot) {
+    darnek::pictures::PictureOptions options = darnek::pictures::OptionsFromRun(result);
+    options.Title = in.filename().string();
+    pictures = DrawPictures(files.Plot, options);
+  }
+  if (!json_file.empty()) guard.ToolOutput("JSON results file", json_file);
+  for (const darnek::CsvTable& table : tables)
+    guard.ToolOutput("CSV results file", (fs::path(csv_dir) / table.Name).string());
+  GuardPictures(guard, pictures_dir, pictures);
+  if (const std::string problem = guard.Check(); !problem.empty())
+    return darnek::tool::Refuse(problem,
+                                "the run's own files are written, none of the results files or pictures");
+
   // The results files come after the run's own, and a failure to write them
   // ends the run as a failure to write any file of the run does.
   std::string results_failure;
@@ -285,7 +344,11 @@ int RunInput(const std::vector<std::string>& args) {
     if (results_failure.empty()) Out() << "json:      " << json_file << "\n";
   }
   if (!csv_dir.empty() && results_failure.empty()) {
-    results_failure = darnek::WriteResultsCsv(csv_dir, result);
+    for (const darnek::CsvTable& table : tables) {
+      results_failure =
+          darnek::WriteWholeFile("CSV results file", (fs::path(csv_dir) / table.Name).string(), table.Text);
+      if (!results_failure.empty()) break;
+    }
     if (results_failure.empty()) Out() << "csv:       " << csv_dir << "\n";
   }
   if (!results_failure.empty()) Err() << " **** WRITE ERROR **** " << results_failure << "\n";
@@ -296,9 +359,7 @@ int RunInput(const std::vector<std::string>& args) {
       result.Status == DARNEK_ANALYSIS_FAILED ? "a stage was not solved: " : "run ended early: ";
   if (result.Status != DARNEK_OK) Out() << ending << result.Message << "\n";
   if (plot) {
-    darnek::pictures::PictureOptions pictures = darnek::pictures::OptionsFromRun(result);
-    pictures.Title = in.filename().string();
-    const int drawn = DrawPictures(files.Plot, (dir / (stem + "-pictures")).string(), pictures);
+    const int drawn = WritePictures(pictures_dir, pictures);
     if (result.Status == DARNEK_OK && results_failure.empty()) return drawn;
   }
   return results_failure.empty() ? result.Status : DARNEK_WRITE_FAILED;
@@ -326,6 +387,10 @@ int Convert(const std::vector<std::string>& args) {
   if (darnek::toml_input::IsTomlPath(output) == from_toml)
     return Usage(from_toml ? "a TOML input converts to records: name an OUTPUT that does not end in .toml"
                            : "records convert to TOML: name an OUTPUT ending in .toml");
+  darnek::FileGuard guard;
+  guard.Input("input file", input);
+  guard.ToolOutput("output file", output);
+  if (const std::string problem = guard.Check(); !problem.empty()) return darnek::tool::Refuse(problem);
   std::ifstream in(input, std::ios::binary);
   if (!in) {
     Err() << "darnek: the input file cannot be read: " << input << ": " << std::strerror(errno) << "\n";
@@ -362,11 +427,8 @@ int Convert(const std::vector<std::string>& args) {
     Err() << "darnek: " << input << ", " << e.what() << "\n";
     return DARNEK_INPUT_REJECTED;
   }
-  std::ofstream out(output, std::ios::binary);
-  out << text;
-  out.close();
-  if (!out) {
-    Err() << "darnek: the output file cannot be written: " << output << ": " << std::strerror(errno) << "\n";
+  if (const std::string problem = darnek::WriteWholeFile("output file", output, text); !problem.empty()) {
+    Err() << "darnek: " << problem << "\n";
     return kToolFileFailed;
   }
   Out() << "wrote " << output << "\n";
@@ -436,6 +498,20 @@ int main(int argc, char** argv) {
 }
 
 namespace darnek::tool {
+
+int Refuse(const std::string& problem, const std::string& written) {
+  Err() << "darnek: " << problem << "; " << written << "\n";
+  return kFileRefused;
+}
+
+void GuardRunFiles(FileGuard& guard, const FileNames& files) {
+  guard.Input("input file", files.Input);
+  guard.EngineOutput("report file", files.Report);
+  guard.EngineOutput("plot-data file", files.Plot);
+  guard.EngineOutput("run-log file", files.RunLog);
+  guard.EngineOutput("p-y scratch file", files.PyScratch);
+  guard.EngineOutput("pressure scratch file", files.PressureScratch);
+}
 
 int Usage(const std::string& problem) {
   if (!problem.empty()) Err() << "darnek: " << problem << "\n";

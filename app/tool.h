@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/file_guard.h"
 #include "core/run_file.h"
 #include "darnek/darnek.h"
 
@@ -47,6 +48,18 @@ inline Say Err() { return Say(2); }
 constexpr int kUsageError = 7;
 constexpr int kToolFileFailed = 8;  // a file or folder of the tool's own cannot be read or written
 constexpr int kNotAPlotFile = 9;    // `plot` was given a file that is not plot data
+
+// An output that names an input, another output, a link or a file that is not
+// a regular file: refused before anything is written, with the engine's own
+// status for a run whose files name each other.
+constexpr int kFileRefused = DARNEK_HANDOFF_FAILED;
+
+// Prints the guard's problem and what was written on stderr; returns
+// kFileRefused.
+int Refuse(const std::string& problem, const std::string& written = "nothing was written");
+
+// The input and the engine's files of a run, for the command's guard.
+void GuardRunFiles(FileGuard& guard, const FileNames& files);
 
 // Prints the problem and the usage on stderr; returns kUsageError.
 int Usage(const std::string& problem);
