@@ -2,6 +2,7 @@
 // files as `run` would make them, with a summary table and progress on stderr.
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <atomic>
 #include <charconv>
@@ -175,41 +176,20 @@ Outcome Analyse(const std::string& input, const std::string& out_dir, double cur
   return outcome;
 }
 
-}  // namespace
+struct BatchArgs {
+  std::vector<std::string> Inputs;
+  std::string OutDir;
+  std::string Summary;
+  unsigned Jobs = std::max(1u, std::thread::hardware_concurrency());
+  double CurveSpacing = 0;  // 0: the files' own
+};
 
-int Batch(const std::vector<std::string>& args) {
-  std::vector<std::string> inputs;
-  std::string out_dir;
-  std::string summary;
-  unsigned jobs = std::max(1u, std::thread::hardware_concurrency());
-  double curve_spacing = 0;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--out" || args[i] == "--summary" || args[i] == "--jobs" || args[i] == "--curve-spacing") {
-      if (i + 1 >= args.size()) return Usage(args[i] + " needs a value");
-      const std::string& value = args[++i];
-      if (args[i - 1] == "--out") {
-        out_dir = value;
-      } else if (args[i - 1] == "--summary") {
-        summary = value;
-      } else if (args[i - 1] == "--curve-spacing") {
-        const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), curve_spacing);
-        if (error != std::errc() || end != value.data() + value.size() || !std::isfinite(curve_spacing) ||
-            curve_spacing <= 0)
-          return Usage("--curve-spacing needs a number above 0, not " + value);
-      } else {
-        unsigned n = 0;
-        const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), n);
-        if (error != std::errc() || end != value.data() + value.size() || n == 0 || n > 1024)
-          return Usage("--jobs needs a whole number from 1 to 1024, not " + value);
-        jobs = n;
-      }
-    } else if (!args[i].empty() && args[i][0] == '-') {
-      return Usage("unknown option " + args[i]);
-    } else {
-      inputs.push_back(args[i]);
-    }
-  }
-  if (inputs.empty()) return Usage("batch needs at least one input file");
+int Batch(const BatchArgs& args) {
+  const std::vector<std::string>& inputs = args.Inputs;
+  const std::string& out_dir = args.OutDir;
+  const std::string& summary = args.Summary;
+  const unsigned jobs = args.Jobs;
+  const double curve_spacing = args.CurveSpacing;
 
   // Every input's outputs against every input and every other output: two
   // inputs whose outputs would be the same files (a.dat and a.toml, one name
@@ -277,6 +257,46 @@ int Batch(const std::vector<std::string>& args) {
     Out() << "summary:   " << summary << "\n";
   }
   return status;
+}
+
+}  // namespace
+
+void AddBatchCommand(CommandLine& line) {
+  auto a = std::make_shared<BatchArgs>();
+  CLI::App& batch = line.Add("batch", "analyse many inputs on several threads, each as `run` would",
+                             [a] { return Batch(*a); });
+  batch.add_option("INPUT", a->Inputs, "the input files, records or TOML")->required()->type_name("");
+  batch.add_option("--jobs", a->Jobs, "analyse N inputs at once (1 to 1024; default: one per core)")
+      ->check(CLI::Validator(
+          [](const std::string& text) {
+            unsigned n = 0;
+            const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), n);
+            return error == std::errc() && end == text.data() + text.size() && n >= 1 && n <= 1024
+                       ? std::string()
+                       : "needs a whole number from 1 to 1024, not " + text;
+          },
+          ""))
+      ->type_name("N");
+  batch.add_option("--out", a->OutDir, "the folder of every input's outputs; beside each input without it")
+      ->type_name("DIR");
+  batch.add_option("--summary", a->Summary, "write one CSV row per stage of every input")
+      ->type_name("FILE.csv");
+  batch
+      .add_option("--curve-spacing", a->CurveSpacing,
+                  "generate p-y curves every S inches or metres, for every input")
+      ->check(CLI::Validator(
+          [](const std::string& text) {
+            double value = 0;
+            const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+            return error == std::errc() && end == text.data() + text.size() && std::isfinite(value) &&
+                           value > 0
+                       ? std::string()
+                       : "needs a number above 0, not " + text;
+          },
+          ""))
+      ->type_name("S");
+  batch.footer(
+      "The exit status is the first failing input's in the order given (0 when every input succeeded).");
 }
 
 }  // namespace darnek::tool
