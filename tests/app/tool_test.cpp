@@ -37,7 +37,7 @@ TEST(Tool, HelpVersionAndUsageErrors) {
   // Every command's help is its usage on standard output, status 0; the
   // tool's lists the commands.
   const std::string help = Tool("--help", &status);
-  for (const char* command : {"run", "batch", "convert", "plot", "serve"}) {
+  for (const char* command : {"run", "batch", "reliability", "convert", "plot", "serve"}) {
     EXPECT_NE(help.find(std::string("\n  ") + command + " "), std::string::npos) << command << "\n" << help;
     const std::string usage = Tool(std::string(command) + " --help", &status);
     EXPECT_EQ(status, 0) << command;
@@ -46,7 +46,7 @@ TEST(Tool, HelpVersionAndUsageErrors) {
   // Values an option does not take, and options that need another.
   for (const char* wrong : {"batch a.dat --jobs 0", "batch a.dat --jobs 2x", "run a.dat --unload-factor 2",
                             "run a.dat --stage-memory --unload-factor -1", "run a.dat --curve-spacing nan",
-                            "run a.dat --out", "convert a.dat -o b.dat"}) {
+                            "run a.dat --out", "convert a.dat -o b.dat", "reliability m.toml --method x"}) {
     const std::string said = Tool(wrong, &status);
     EXPECT_EQ(status, 7) << wrong;
     EXPECT_NE(said.find("usage: darnek " + std::string(wrong).substr(0, std::string(wrong).find(' '))),
