@@ -2,16 +2,12 @@
 // files as `run` would make them, with a summary table and progress on stderr.
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cmath>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <map>
 #include <mutex>
 #include <sstream>
 #include <string>
@@ -25,7 +21,6 @@
 namespace darnek::tool {
 namespace {
 
-namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 struct Outcome {
@@ -181,61 +176,44 @@ Outcome Analyse(const std::string& input, const std::string& out_dir, double cur
   return outcome;
 }
 
-}  // namespace
+struct BatchArgs {
+  std::vector<std::string> Inputs;
+  std::string OutDir;
+  std::string Summary;
+  unsigned Jobs = std::max(1u, std::thread::hardware_concurrency());
+  double CurveSpacing = 0;  // 0: the files' own
+};
 
-int Batch(const std::vector<std::string>& args) {
-  std::vector<std::string> inputs;
-  std::string out_dir;
-  std::string summary;
-  unsigned jobs = std::max(1u, std::thread::hardware_concurrency());
-  double curve_spacing = 0;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--out" || args[i] == "--summary" || args[i] == "--jobs" || args[i] == "--curve-spacing") {
-      if (i + 1 >= args.size()) return Usage(args[i] + " needs a value");
-      const std::string& value = args[++i];
-      if (args[i - 1] == "--out") {
-        out_dir = value;
-      } else if (args[i - 1] == "--summary") {
-        summary = value;
-      } else if (args[i - 1] == "--curve-spacing") {
-        const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), curve_spacing);
-        if (error != std::errc() || end != value.data() + value.size() || !std::isfinite(curve_spacing) ||
-            curve_spacing <= 0)
-          return Usage("--curve-spacing needs a number above 0, not " + value);
-      } else {
-        unsigned n = 0;
-        const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), n);
-        if (error != std::errc() || end != value.data() + value.size() || n == 0 || n > 1024)
-          return Usage("--jobs needs a whole number from 1 to 1024, not " + value);
-        jobs = n;
-      }
-    } else if (!args[i].empty() && args[i][0] == '-') {
-      return Usage("unknown option " + args[i]);
-    } else {
-      inputs.push_back(args[i]);
-    }
-  }
-  if (inputs.empty()) return Usage("batch needs at least one input file");
+int Batch(const BatchArgs& args) {
+  const std::vector<std::string>& inputs = args.Inputs;
+  const std::string& out_dir = args.OutDir;
+  const std::string& summary = args.Summary;
+  const unsigned jobs = args.Jobs;
+  const double curve_spacing = args.CurveSpacing;
 
-  // Two inputs whose outputs would be the same files (a.dat and a.toml, or
-  // one name in two folders sent to one --out) would overwrite each other.
-  std::map<std::string, size_t> stems;
-  for (size_t i = 0; i < inputs.size(); ++i) {
-    const std::string stem = fs::absolute(OutputStem(inputs[i], out_dir)).lexically_normal().string();
-    const auto [at, fresh] = stems.emplace(stem, i);
-    if (!fresh)
-      return Usage(inputs[at->second] + " and " + inputs[i] + " would write the same outputs (" + stem +
-                   ".*)");
+  // Every input's outputs against every input and every other output: two
+  // inputs whose outputs would be the same files (a.dat and a.toml, one name
+  // in two folders sent to one --out, or a folder and a link to it) would
+  // overwrite each other.
+  FileGuard guard;
+  for (const std::string& input : inputs) guard.Input("input file", input);
+  for (const std::string& input : inputs) {
+    const std::string stem = OutputStem(input, out_dir);
+    guard.EngineOutput("report file", stem + ".out");
+    guard.EngineOutput("plot-data file", stem + ".plt");
+    guard.EngineOutput("run-log file", stem + ".log");
+    guard.EngineOutput("p-y scratch file", stem + ".pyscratch");
+    guard.EngineOutput("pressure scratch file", stem + ".epscratch");
   }
+  if (!summary.empty()) guard.ToolOutput("summary file", summary);
+  if (const std::string problem = guard.Check(); !problem.empty()) return Refuse(problem);
   if (!out_dir.empty() && !MakeOutputFolder(out_dir)) return kToolFileFailed;
-  // The summary is opened first: a table that cannot be written is found out
-  // before any work is done.
-  std::ofstream table;
+  // The summary's temporary file is made first: a table that cannot be
+  // written is found out before any work is done.
+  WholeFile table;
   if (!summary.empty()) {
-    table.open(summary, std::ios::binary | std::ios::trunc);
-    if (!table) {
-      Err() << "darnek: the summary file " << summary << " cannot be written: " << std::strerror(errno)
-            << "\n";
+    if (const std::string problem = table.Open("summary file", summary); !problem.empty()) {
+      Err() << "darnek: " << problem << "\n";
       return kToolFileFailed;
     }
   }
@@ -269,16 +247,56 @@ int Batch(const std::vector<std::string>& args) {
       Out() << "failed:    " << inputs[i] << " (status " << std::to_string(outcomes[i].Result.Status)
             << ")\n";
   if (!summary.empty()) {
-    WriteSummary(table, inputs, outcomes);
-    table.close();
-    if (!table) {
-      Err() << "darnek: the summary file " << summary << " cannot be written: " << std::strerror(errno)
-            << "\n";
+    std::ostringstream text;
+    WriteSummary(text, inputs, outcomes);
+    table.Write(text.str());
+    if (const std::string problem = table.Commit(); !problem.empty()) {
+      Err() << "darnek: " << problem << "\n";
       return kToolFileFailed;
     }
     Out() << "summary:   " << summary << "\n";
   }
   return status;
+}
+
+}  // namespace
+
+void AddBatchCommand(CommandLine& line) {
+  auto a = std::make_shared<BatchArgs>();
+  CLI::App& batch = line.Add("batch", "analyse many inputs on several threads, each as `run` would",
+                             [a] { return Batch(*a); });
+  batch.add_option("INPUT", a->Inputs, "the input files, records or TOML")->required()->type_name("");
+  batch.add_option("--jobs", a->Jobs, "analyse N inputs at once (1 to 1024; default: one per core)")
+      ->check(CLI::Validator(
+          [](const std::string& text) {
+            unsigned n = 0;
+            const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), n);
+            return error == std::errc() && end == text.data() + text.size() && n >= 1 && n <= 1024
+                       ? std::string()
+                       : "needs a whole number from 1 to 1024, not " + text;
+          },
+          ""))
+      ->type_name("N");
+  batch.add_option("--out", a->OutDir, "the folder of every input's outputs; beside each input without it")
+      ->type_name("DIR");
+  batch.add_option("--summary", a->Summary, "write one CSV row per stage of every input")
+      ->type_name("FILE.csv");
+  batch
+      .add_option("--curve-spacing", a->CurveSpacing,
+                  "generate p-y curves every S inches or metres, for every input")
+      ->check(CLI::Validator(
+          [](const std::string& text) {
+            double value = 0;
+            const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+            return error == std::errc() && end == text.data() + text.size() && std::isfinite(value) &&
+                           value > 0
+                       ? std::string()
+                       : "needs a number above 0, not " + text;
+          },
+          ""))
+      ->type_name("S");
+  batch.footer(
+      "The exit status is the first failing input's in the order given (0 when every input succeeded).");
 }
 
 }  // namespace darnek::tool

@@ -1,7 +1,9 @@
 // darnek: the command-line tool. With no arguments it behaves as the front
 // end's call (NAMES.dat in the current directory); `darnek run INPUT` analyses
 // one input file (records or TOML) without a hand-written NAMES.dat;
-// `darnek convert` turns records into TOML and back.
+// `darnek convert` turns records into TOML and back; `darnek plot` draws a
+// plot-data file. The commands are registered in main (tool.h says how).
+#include <CLI/CLI.hpp>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -28,61 +30,7 @@ using darnek::tool::kNotAPlotFile;
 using darnek::tool::kToolFileFailed;
 using darnek::tool::Out;
 using darnek::tool::Unit;
-using darnek::tool::Usage;
-
-const char* const kUsage =
-    "usage: darnek                      analyse the problem named by NAMES.dat here\n"
-    "       darnek run INPUT [--out DIR] [--plot] [--json FILE] [--csv DIR]\n"
-    "                 [--stage-memory [--unload-factor F]] [--curve-spacing S]\n"
-    "                 [--design DESIGN.toml]\n"
-    "                                   analyse INPUT; the report (.out), plot data (.plt)\n"
-    "                                   and run log (.log) go beside INPUT or into DIR;\n"
-    "                                   --plot also draws the pictures (as `plot` does);\n"
-    "                                   --json writes every result as one JSON document,\n"
-    "                                   --csv a station table per stage and stages.csv\n"
-    "                                   INPUT.toml is the TOML form of an input file;\n"
-    "                                   --stage-memory starts each stage from the one\n"
-    "                                   before it (docs/modelling.md); --curve-spacing\n"
-    "                                   generates p-y curves every S inches or metres\n"
-    "                                   --design checks the wall with the design table\n"
-    "                                   of DESIGN.toml (docs/design-checks.md), as a\n"
-    "                                   [design] table in INPUT.toml does\n"
-    "       darnek batch INPUT... [--jobs N] [--out DIR] [--summary FILE.csv]\n"
-    "                 [--curve-spacing S]\n"
-    "                                   analyse many inputs on N threads (default: the\n"
-    "                                   cores), each file's outputs where `run` puts them;\n"
-    "                                   one CSV row per stage in FILE.csv; progress on\n"
-    "                                   stderr; the exit status is the first failing\n"
-    "                                   input's (0 when every input succeeded)\n"
-    "       darnek reliability MODEL.toml [--samples N] [--method mc|lhs|form] [--seed S]\n"
-    "                 [--jobs N] [--no-strength-reduction] [--json FILE] [--csv FILE]\n"
-    "                 [--pictures DIR]\n"
-    "                                   the probability that each design check of each stage\n"
-    "                                   fails, from the uncertain inputs of the model's\n"
-    "                                   [reliability] table (docs/reliability.md)\n"
-    "       darnek convert INPUT [-o OUTPUT]\n"
-    "                                   records to TOML (INPUT.dat -> OUTPUT.toml) or TOML to\n"
-    "                                   records (INPUT.toml -> OUTPUT.dat); OUTPUT defaults to\n"
-    "                                   INPUT with the other extension\n"
-    "       darnek plot PLOTFILE [--out DIR]\n"
-    "                                   draw the diagrams of every stage of a plot-data file\n"
-    "                                   as SVG files and one report.html, into DIR or into\n"
-    "                                   NAME-pictures beside the plot file\n"
-    "       darnek serve [FILE] [--port N] [--host ADDR] [--time-limit SECONDS]\n"
-    "                                   the front end in a browser: forms for the wall, diagrams\n"
-    "                                   redrawn as you type (docs/serve.md); FILE opens in the\n"
-    "                                   page; 127.0.0.1 port 8080 unless given (--port 0: any\n"
-    "                                   free port); an analysis past the time limit (10 s) is\n"
-    "                                   answered as such\n"
-    "       darnek --help | --version\n"
-    "\n"
-    "exit status: 0 complete (data errors named in the report included),\n"
-    "2 a file of the run could not be opened or names another file of the run (nothing written),\n"
-    "3 input rejected (see the report), 4 internal error, 5 a file could not be written,\n"
-    "6 a stage's solution broke down (values that are not finite; see the report),\n"
-    "10 + stop code when the analysis stopped on a fatal soil or pressure condition;\n"
-    "7 usage error, 8 a folder or file of the tool's own (--out, pictures, the plot file)\n"
-    "cannot be created, read or written, 9 the plot file is not a plot-data file (line named)\n";
+using darnek::tool::UsageError;
 
 // printf's %W.4e and %.2f, without the locale.
 std::string E(double value) {
@@ -147,46 +95,74 @@ void PrintChecks(const darnek::RunResult& result) {
     Err() << "darnek: warning: design data not used: " << unused << "\n";
 }
 
-// Draws the pictures of a plot-data file; prints where the page is.
-int DrawPictures(const std::string& plot_file, const std::string& out_dir,
-                 const darnek::pictures::PictureOptions& options) {
+// The pictures of a plot-data file as texts, or the status and message of
+// why they cannot be drawn.
+struct Pictures {
+  darnek::pictures::DrawnFiles Drawn;
+  int Status = DARNEK_OK;
+  std::string Error;
+};
+
+Pictures DrawPictures(const std::string& plot_file, const darnek::pictures::PictureOptions& options) {
+  Pictures pictures;
   try {
-    const fs::path dir = out_dir.empty() ? fs::path(plot_file).parent_path() /
-                                               (fs::path(plot_file).stem().string() + "-pictures")
-                                         : fs::path(out_dir);
-    const darnek::pictures::DrawnPictures drawn =
-        darnek::pictures::DrawPlotFile(plot_file, dir.string(), options);
-    for (const std::string& note : drawn.Notes) Err() << "darnek: " << note << "\n";
-    Out() << "pictures:  " << drawn.Files.back() << "\n";
-    return DARNEK_OK;
+    pictures.Drawn = darnek::pictures::DrawPlotFileTexts(plot_file, options);
   } catch (const darnek::pictures::PlotFileError& e) {
-    Err() << "darnek: " << e.what() << "\n";
-    return e.line() == 0 ? kToolFileFailed : kNotAPlotFile;
+    pictures.Status = e.line() == 0 ? kToolFileFailed : kNotAPlotFile;
+    pictures.Error = e.what();
   } catch (const std::exception& e) {
-    Err() << "darnek: " << e.what() << "\n";
-    return kToolFileFailed;
+    pictures.Status = kToolFileFailed;
+    pictures.Error = e.what();
   }
+  return pictures;
 }
 
-int PlotCommand(const std::vector<std::string>& args) {
-  std::string plot_file;
-  std::string out_dir;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--out") {
-      if (i + 1 >= args.size()) return Usage("--out needs a folder");
-      out_dir = args[++i];
-    } else if (!args[i].empty() && args[i][0] == '-') {
-      return Usage("unknown option " + args[i]);
-    } else if (plot_file.empty()) {
-      plot_file = args[i];
-    } else {
-      return Usage("more than one plot file");
+void GuardPictures(darnek::FileGuard& guard, const fs::path& dir, const Pictures& pictures) {
+  for (const darnek::pictures::PictureFile& file : pictures.Drawn.Files)
+    guard.ToolOutput("picture file", (dir / file.Name).string());
+}
+
+// Writes the drawn pictures into `dir`, already checked; prints where the
+// page is.
+int WritePictures(const fs::path& dir, const Pictures& pictures) {
+  for (const std::string& note : pictures.Drawn.Notes) Err() << "darnek: " << note << "\n";
+  if (pictures.Status != DARNEK_OK) {
+    Err() << "darnek: " << pictures.Error << "\n";
+    return pictures.Status;
+  }
+  if (!darnek::tool::MakeOutputFolder(dir.string(), "pictures")) return kToolFileFailed;
+  std::string page;
+  for (const darnek::pictures::PictureFile& file : pictures.Drawn.Files) {
+    page = (dir / file.Name).string();
+    const std::string problem = darnek::WriteWholeFile("picture file", page, file.Text);
+    if (!problem.empty()) {
+      Err() << "darnek: " << problem << "\n";
+      return kToolFileFailed;
     }
   }
-  if (plot_file.empty()) return Usage("plot needs a plot-data file");
+  Out() << "pictures:  " << page << "\n";
+  return DARNEK_OK;
+}
+
+struct PlotArgs {
+  std::string PlotFile;
+  std::string OutDir;
+};
+
+int PlotCommand(const PlotArgs& args) {
+  const std::string& plot_file = args.PlotFile;
+  const std::string& out_dir = args.OutDir;
   darnek::pictures::PictureOptions options;
   options.Title = fs::path(plot_file).filename().string();
-  return DrawPictures(plot_file, out_dir, options);
+  const fs::path dir = out_dir.empty() ? fs::path(plot_file).parent_path() /
+                                             (fs::path(plot_file).stem().string() + "-pictures")
+                                       : fs::path(out_dir);
+  const Pictures pictures = DrawPictures(plot_file, options);
+  darnek::FileGuard guard;
+  guard.Input("plot-data file", plot_file);
+  GuardPictures(guard, dir, pictures);
+  if (const std::string problem = guard.Check(); !problem.empty()) return darnek::tool::Refuse(problem);
+  return WritePictures(dir, pictures);
 }
 
 bool ParseFactor(const std::string& text, double& value) {
@@ -195,47 +171,36 @@ bool ParseFactor(const std::string& text, double& value) {
   return parsed.ec == std::errc() && parsed.ptr == end && std::isfinite(value) && value > 0;
 }
 
-int RunInput(const std::vector<std::string>& args) {
-  std::string input;
-  std::string out_dir;
-  std::string json_file;
-  std::string csv_dir;
-  bool plot = false;
-  bool stage_memory = false;
-  std::optional<double> unload_factor;
-  std::optional<double> curve_spacing;
-  std::string design_file;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--design") {
-      if (i + 1 >= args.size()) return Usage("--design needs a design file");
-      design_file = args[++i];
-    } else if (args[i] == "--plot") {
-      plot = true;
-    } else if (args[i] == "--stage-memory") {
-      stage_memory = true;
-    } else if (args[i] == "--unload-factor" || args[i] == "--curve-spacing") {
-      double f = 0;
-      if (i + 1 >= args.size() || !ParseFactor(args[i + 1], f))
-        return Usage(args[i] + " needs a number above 0");
-      (args[i] == "--unload-factor" ? unload_factor : curve_spacing) = f;
-      ++i;
-    } else if (args[i] == "--json" || args[i] == "--csv") {
-      if (i + 1 >= args.size())
-        return Usage(args[i] + (args[i] == "--json" ? " needs a file" : " needs a folder"));
-      (args[i] == "--json" ? json_file : csv_dir) = args[i + 1];
-      ++i;
-    } else if (args[i] == "--out") {
-      if (i + 1 >= args.size()) return Usage("--out needs a folder");
-      out_dir = args[++i];
-    } else if (!args[i].empty() && args[i][0] == '-') {
-      return Usage("unknown option " + args[i]);
-    } else if (input.empty()) {
-      input = args[i];
-    } else {
-      return Usage("more than one input file");
-    }
-  }
-  if (input.empty()) return Usage("run needs an input file");
+// A number above 0 that is the whole argument, for --unload-factor and
+// --curve-spacing.
+CLI::Validator AboveZero() {
+  return CLI::Validator(
+      [](const std::string& text) {
+        double value = 0;
+        return ParseFactor(text, value) ? std::string() : "needs a number above 0, not " + text;
+      },
+      "");
+}
+
+struct RunArgs {
+  std::string Input;
+  std::string OutDir;
+  std::string JsonFile;
+  std::string CsvDir;
+  std::string DesignFile;
+  bool Plot = false;
+  bool StageMemory = false;
+  double UnloadFactor = 0;  // 0: not given
+  double CurveSpacing = 0;  // 0: not given
+};
+
+int RunInput(const RunArgs& args) {
+  const std::string& input = args.Input;
+  const std::string& out_dir = args.OutDir;
+  const std::string& json_file = args.JsonFile;
+  const std::string& csv_dir = args.CsvDir;
+  const std::string& design_file = args.DesignFile;
+  const bool plot = args.Plot;
   const fs::path in(input);
   if (!out_dir.empty() && !darnek::tool::MakeOutputFolder(out_dir)) return kToolFileFailed;
   if (!csv_dir.empty() && !darnek::tool::MakeOutputFolder(csv_dir, "CSV")) return kToolFileFailed;
@@ -247,7 +212,6 @@ int RunInput(const std::vector<std::string>& args) {
     return prepared.Status;
   }
   prepared.Options.KeepResults = !json_file.empty() || !csv_dir.empty();
-  if (unload_factor && !stage_memory) return Usage("--unload-factor needs --stage-memory");
   if (!design_file.empty()) {
     try {
       prepared.Options.Design = darnek::toml_input::ReadDesignFile(design_file);
@@ -259,24 +223,46 @@ int RunInput(const std::vector<std::string>& args) {
       return kToolFileFailed;
     }
   }
-  if (stage_memory) prepared.Options.StageMemory = true;
-  if (unload_factor) prepared.Options.UnloadFactor = *unload_factor;
-  if (curve_spacing) prepared.Options.CurveSpacing = *curve_spacing;
-  if (!json_file.empty()) {
-    const darnek::FileNames& run_files = *prepared.Options.Files;
-    for (const std::string& run_file : {run_files.Input, run_files.Report, run_files.Plot, run_files.RunLog,
-                                        run_files.PyScratch, run_files.PressureScratch}) {
-      std::error_code ec;
-      if (fs::weakly_canonical(json_file, ec) == fs::weakly_canonical(run_file, ec) && !ec)
-        return Usage("--json " + json_file + " names a file of the run");
-    }
-  }
+  if (args.StageMemory) prepared.Options.StageMemory = true;
+  if (args.UnloadFactor > 0) prepared.Options.UnloadFactor = args.UnloadFactor;
+  if (args.CurveSpacing > 0) prepared.Options.CurveSpacing = args.CurveSpacing;
   const darnek::FileNames files = *prepared.Options.Files;
+  const fs::path pictures_dir = dir / (stem + "-pictures");
+
+  // Every file of the command, checked before the run writes anything: the
+  // names of the tool's own files that depend on the results (a table or a
+  // picture per stage) are checked again once they are known, before any of
+  // them is written.
+  darnek::FileGuard guard;
+  darnek::tool::GuardRunFiles(guard, files);
+  if (!design_file.empty()) guard.Input("design file", design_file);
+  darnek::FileGuard known = guard;
+  if (!json_file.empty()) known.ToolOutput("JSON results file", json_file);
+  if (!csv_dir.empty()) known.ToolOutput("CSV results file", (fs::path(csv_dir) / "stages.csv").string());
+  if (plot) known.ToolOutput("picture file", (pictures_dir / "report.html").string());
+  if (const std::string problem = known.Check(); !problem.empty()) return darnek::tool::Refuse(problem);
+
   const darnek::RunResult result = darnek::Run(prepared.Options);
   if (result.Status == DARNEK_HANDOFF_FAILED) return result.Status;
 
   Out() << "report:    " << files.Report << "\nplot data: " << files.Plot << "\nrun log:   " << files.RunLog
         << "\n";
+  const std::vector<darnek::CsvTable> tables =
+      csv_dir.empty() ? std::vector<darnek::CsvTable>{} : darnek::ResultsCsvTables(result);
+  Pictures pictures;
+  if (plot) {
+    darnek::pictures::PictureOptions options = darnek::pictures::OptionsFromRun(result);
+    options.Title = in.filename().string();
+    pictures = DrawPictures(files.Plot, options);
+  }
+  if (!json_file.empty()) guard.ToolOutput("JSON results file", json_file);
+  for (const darnek::CsvTable& table : tables)
+    guard.ToolOutput("CSV results file", (fs::path(csv_dir) / table.Name).string());
+  GuardPictures(guard, pictures_dir, pictures);
+  if (const std::string problem = guard.Check(); !problem.empty())
+    return darnek::tool::Refuse(problem,
+                                "the run's own files are written, none of the results files or pictures");
+
   // The results files come after the run's own, and a failure to write them
   // ends the run as a failure to write any file of the run does.
   std::string results_failure;
@@ -285,7 +271,11 @@ int RunInput(const std::vector<std::string>& args) {
     if (results_failure.empty()) Out() << "json:      " << json_file << "\n";
   }
   if (!csv_dir.empty() && results_failure.empty()) {
-    results_failure = darnek::WriteResultsCsv(csv_dir, result);
+    for (const darnek::CsvTable& table : tables) {
+      results_failure =
+          darnek::WriteWholeFile("CSV results file", (fs::path(csv_dir) / table.Name).string(), table.Text);
+      if (!results_failure.empty()) break;
+    }
     if (results_failure.empty()) Out() << "csv:       " << csv_dir << "\n";
   }
   if (!results_failure.empty()) Err() << " **** WRITE ERROR **** " << results_failure << "\n";
@@ -296,36 +286,30 @@ int RunInput(const std::vector<std::string>& args) {
       result.Status == DARNEK_ANALYSIS_FAILED ? "a stage was not solved: " : "run ended early: ";
   if (result.Status != DARNEK_OK) Out() << ending << result.Message << "\n";
   if (plot) {
-    darnek::pictures::PictureOptions pictures = darnek::pictures::OptionsFromRun(result);
-    pictures.Title = in.filename().string();
-    const int drawn = DrawPictures(files.Plot, (dir / (stem + "-pictures")).string(), pictures);
+    const int drawn = WritePictures(pictures_dir, pictures);
     if (result.Status == DARNEK_OK && results_failure.empty()) return drawn;
   }
   return results_failure.empty() ? result.Status : DARNEK_WRITE_FAILED;
 }
 
 // Records to TOML or TOML to records, by the input's extension.
-int Convert(const std::vector<std::string>& args) {
-  std::string input;
-  std::string output;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "-o" || args[i] == "--output") {
-      if (i + 1 >= args.size()) return Usage(args[i] + " needs a file");
-      output = args[++i];
-    } else if (!args[i].empty() && args[i][0] == '-') {
-      return Usage("unknown option " + args[i]);
-    } else if (input.empty()) {
-      input = args[i];
-    } else {
-      return Usage("more than one input file");
-    }
-  }
-  if (input.empty()) return Usage("convert needs an input file");
+struct ConvertArgs {
+  std::string Input;
+  std::string Output;
+};
+
+int Convert(const ConvertArgs& args) {
+  const std::string& input = args.Input;
+  std::string output = args.Output;
   const bool from_toml = darnek::toml_input::IsTomlPath(input);
   if (output.empty()) output = fs::path(input).replace_extension(from_toml ? ".dat" : ".toml").string();
   if (darnek::toml_input::IsTomlPath(output) == from_toml)
-    return Usage(from_toml ? "a TOML input converts to records: name an OUTPUT that does not end in .toml"
-                           : "records convert to TOML: name an OUTPUT ending in .toml");
+    throw UsageError(from_toml ? "a TOML input converts to records: name an OUTPUT that does not end in .toml"
+                               : "records convert to TOML: name an OUTPUT ending in .toml");
+  darnek::FileGuard guard;
+  guard.Input("input file", input);
+  guard.ToolOutput("output file", output);
+  if (const std::string problem = guard.Check(); !problem.empty()) return darnek::tool::Refuse(problem);
   std::ifstream in(input, std::ios::binary);
   if (!in) {
     Err() << "darnek: the input file cannot be read: " << input << ": " << std::strerror(errno) << "\n";
@@ -362,85 +346,41 @@ int Convert(const std::vector<std::string>& args) {
     Err() << "darnek: " << input << ", " << e.what() << "\n";
     return DARNEK_INPUT_REJECTED;
   }
-  std::ofstream out(output, std::ios::binary);
-  out << text;
-  out.close();
-  if (!out) {
-    Err() << "darnek: the output file cannot be written: " << output << ": " << std::strerror(errno) << "\n";
+  if (const std::string problem = darnek::WriteWholeFile("output file", output, text); !problem.empty()) {
+    Err() << "darnek: " << problem << "\n";
     return kToolFileFailed;
   }
   Out() << "wrote " << output << "\n";
   return DARNEK_OK;
 }
 
-// `darnek reliability`'s options (app/reliability.cpp runs it).
-int ReliabilityCommand(const std::vector<std::string>& args) {
-  darnek::tool::ReliabilityOptions options;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--no-strength-reduction") {
-      options.StrengthReduction = 0;
-    } else if (a == "--samples" || a == "--seed" || a == "--jobs") {
-      long long n = -1;
-      const std::string value = i + 1 < args.size() ? args[++i] : "";
-      const auto parsed = std::from_chars(value.data(), value.data() + value.size(), n);
-      if (parsed.ec != std::errc() || parsed.ptr != value.data() + value.size() ||
-          n < (a == "--seed" ? 0 : 1) || (a != "--seed" && n > 100000000))
-        return Usage(a + " needs a whole number" + (a == "--seed" ? ", 0 or more" : ", 1 or more"));
-      if (a == "--seed")
-        options.Seed = n;
-      else
-        (a == "--samples" ? options.Samples : options.Jobs) = static_cast<int>(n);
-    } else if (a == "--method" || a == "--json" || a == "--csv" || a == "--pictures") {
-      if (i + 1 >= args.size()) return Usage(a + " needs a value");
-      (a == "--method" ? options.Method
-       : a == "--json" ? options.Json
-       : a == "--csv"  ? options.Csv
-                       : options.Pictures) = args[++i];
-      if (a == "--method" && options.Method != "mc" && options.Method != "lhs" && options.Method != "form")
-        return Usage("--method is mc, lhs or form");
-    } else if (!a.empty() && a[0] == '-') {
-      return Usage("unknown option " + a);
-    } else if (options.Model.empty()) {
-      options.Model = a;
-    } else {
-      return Usage("more than one model");
-    }
-  }
-  if (options.Model.empty()) return Usage("reliability needs a model (a TOML file with [reliability])");
-  return darnek::tool::Reliability(options);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.empty()) return darnek::Run(darnek::RunOptions{}).Status;
-  const std::string command = args[0];
-  if (command == "--help" || command == "-h") {
-    Out() << kUsage;
-    return 0;
-  }
-  if (command == "--version") {
-    Out() << "darnek " << darnek::Version() << "\n";
-    return 0;
-  }
-  if (command == "run") return RunInput(std::vector<std::string>(args.begin() + 1, args.end()));
-  if (command == "plot") return PlotCommand(std::vector<std::string>(args.begin() + 1, args.end()));
-  if (command == "convert") return Convert(std::vector<std::string>(args.begin() + 1, args.end()));
-  if (command == "serve") return darnek::tool::Serve(std::vector<std::string>(args.begin() + 1, args.end()));
-  if (command == "reliability")
-    return ReliabilityCommand(std::vector<std::string>(args.begin() + 1, args.end()));
-  if (command == "batch") return darnek::tool::Batch(std::vector<std::string>(args.begin() + 1, args.end()));
-  return Usage("unknown command or option " + command);
+  // No arguments: the front end's call, NAMES.dat in the current folder.
+  if (argc <= 1) return darnek::Run(darnek::RunOptions{}).Status;
+  using namespace darnek::tool;
+  CommandLine line;
+  for (const auto add : {AddRunCommand, AddBatchCommand, AddReliabilityCommand, AddConvertCommand,
+                         AddPlotCommand, AddServeCommand})
+    add(line);
+  return line.Run(argc, argv);
 }
 
 namespace darnek::tool {
 
-int Usage(const std::string& problem) {
-  if (!problem.empty()) Err() << "darnek: " << problem << "\n";
-  Err() << kUsage;
-  return kUsageError;
+int Refuse(const std::string& problem, const std::string& written) {
+  Err() << "darnek: " << problem << "; " << written << "\n";
+  return kFileRefused;
+}
+
+void GuardRunFiles(FileGuard& guard, const FileNames& files) {
+  guard.Input("input file", files.Input);
+  guard.EngineOutput("report file", files.Report);
+  guard.EngineOutput("plot-data file", files.Plot);
+  guard.EngineOutput("run-log file", files.RunLog);
+  guard.EngineOutput("p-y scratch file", files.PyScratch);
+  guard.EngineOutput("pressure scratch file", files.PressureScratch);
 }
 
 std::string Unit(int unit_flag, bool length) {
@@ -488,6 +428,60 @@ InputRun PrepareInputRun(const std::string& input, const std::string& dir) {
     }
   }
   return run;
+}
+
+void AddRunCommand(CommandLine& line) {
+  auto a = std::make_shared<RunArgs>();
+  CLI::App& run = line.Add("run", "analyse one input file (records or TOML)", [a] { return RunInput(*a); });
+  run.add_option("INPUT", a->Input, "the input file; INPUT.toml is the TOML form of an input file")
+      ->required()
+      ->type_name("");
+  run.add_option(
+         "--out", a->OutDir,
+         "the folder of the report (.out), plot data (.plt) and run log (.log); beside INPUT without it")
+      ->type_name("DIR");
+  run.add_flag("--plot", a->Plot, "also draw the pictures, as `plot` does, into DIR/INPUT-pictures");
+  run.add_option("--json", a->JsonFile, "write every result as one JSON document")->type_name("FILE");
+  run.add_option("--csv", a->CsvDir, "write stages.csv and a station table per stage into DIR")
+      ->type_name("DIR");
+  CLI::Option* memory = run.add_flag("--stage-memory", a->StageMemory,
+                                     "start each stage from the one before it (docs/modelling.md)");
+  run.add_option("--unload-factor", a->UnloadFactor,
+                 "scale the springs' unload/reload stiffness by F (above 0, default 1); needs --stage-memory")
+      ->check(AboveZero())
+      ->needs(memory)
+      ->type_name("F");
+  run.add_option("--curve-spacing", a->CurveSpacing,
+                 "generate p-y curves every S inches or metres instead of five per layer")
+      ->check(AboveZero())
+      ->type_name("S");
+  run.add_option("--design", a->DesignFile,
+                 "check the wall with the design table of DESIGN.toml (docs/design-checks.md), as a [design] "
+                 "table in INPUT.toml does")
+      ->type_name("DESIGN.toml");
+}
+
+void AddConvertCommand(CommandLine& line) {
+  auto a = std::make_shared<ConvertArgs>();
+  CLI::App& convert =
+      line.Add("convert", "turn records into TOML (INPUT.dat -> OUTPUT.toml) or TOML into records",
+               [a] { return Convert(*a); });
+  convert.add_option("INPUT", a->Input, "the input file, records or TOML (.toml)")->required()->type_name("");
+  convert
+      .add_option("-o,--output", a->Output, "the file to write; INPUT with the other extension without it")
+      ->type_name("OUTPUT");
+}
+
+void AddPlotCommand(CommandLine& line) {
+  auto a = std::make_shared<PlotArgs>();
+  CLI::App& plot = line.Add("plot",
+                            "draw the diagrams of every stage of a plot-data file as SVG files and one "
+                            "report.html",
+                            [a] { return PlotCommand(*a); });
+  plot.add_option("PLOTFILE", a->PlotFile, "the plot-data file (.plt) of a run")->required()->type_name("");
+  plot.add_option("--out", a->OutDir,
+                  "the folder of the pictures; NAME-pictures beside the plot file without it")
+      ->type_name("DIR");
 }
 
 }  // namespace darnek::tool

@@ -3,6 +3,7 @@
 // (docs/reliability.md), with a progress bar on stderr.
 #include <unistd.h>
 
+#include <CLI/CLI.hpp>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -53,12 +54,10 @@ class Bar {
   Clock::time_point drawn_{};
 };
 
-bool WriteText(const std::string& file, const std::string& text) {
-  std::ofstream out(file, std::ios::binary);
-  out << text;
-  out.close();
-  if (out) return true;
-  Err() << "darnek: " << file << " cannot be written\n";
+bool WriteText(const char* role, const std::string& file, const std::string& text) {
+  const std::string problem = WriteWholeFile(role, file, text);
+  if (problem.empty()) return true;
+  Err() << "darnek: " << problem << "\n";
   return false;
 }
 
@@ -86,6 +85,13 @@ std::string ModelPage(const std::string& model) {
 }  // namespace
 
 int Reliability(const ReliabilityOptions& options) {
+  FileGuard guard;
+  guard.Input("model file", options.Model);
+  if (!options.Json.empty()) guard.ToolOutput("JSON file", options.Json);
+  if (!options.Csv.empty()) guard.ToolOutput("CSV file", options.Csv);
+  if (!options.Pictures.empty())
+    guard.ToolOutput("picture file", (fs::path(options.Pictures) / "report.html").string());
+  if (const std::string problem = guard.Check(); !problem.empty()) return Refuse(problem);
   std::ifstream in(options.Model, std::ios::binary);
   if (!in) {
     Err() << "darnek: the model cannot be read: " << options.Model << "\n";
@@ -113,11 +119,11 @@ int Reliability(const ReliabilityOptions& options) {
   }
   estimate.Model = fs::path(options.Model).filename().string();
   if (!options.Json.empty()) {
-    if (!WriteText(options.Json, reliability::EstimateJson(estimate))) return kToolFileFailed;
+    if (!WriteText("JSON file", options.Json, reliability::EstimateJson(estimate))) return kToolFileFailed;
     Out() << "json:      " << options.Json << "\n";
   }
   if (!options.Csv.empty()) {
-    if (!WriteText(options.Csv, reliability::EstimateCsv(estimate))) return kToolFileFailed;
+    if (!WriteText("CSV file", options.Csv, reliability::EstimateCsv(estimate))) return kToolFileFailed;
     Out() << "csv:       " << options.Csv << "\n";
   }
   const std::string summary = reliability::EstimateText(estimate);
@@ -133,6 +139,36 @@ int Reliability(const ReliabilityOptions& options) {
   }
   Out() << summary;
   return DARNEK_OK;
+}
+
+void AddReliabilityCommand(CommandLine& line) {
+  auto o = std::make_shared<ReliabilityOptions>();
+  CLI::App& c = line.Add("reliability",
+                         "the probability that each design check of each stage fails, from the uncertain "
+                         "inputs of the model's [reliability] table (docs/reliability.md)",
+                         [o] { return Reliability(*o); });
+  c.add_option("MODEL", o->Model, "the model, a TOML file with a [reliability] table")
+      ->required()
+      ->type_name("");
+  c.add_option("--samples", o->Samples, "the number of samples (1 or more); the model's without it")
+      ->check(CLI::Range(1, 100000000))
+      ->type_name("N");
+  c.add_option("--method", o->Method, "Monte Carlo, Latin hypercube or FORM; the model's without it")
+      ->check(CLI::IsMember({"mc", "lhs", "form"}))
+      ->type_name("mc|lhs|form");
+  c.add_option("--seed", o->Seed, "the random seed (0 or more); the model's without it")
+      ->check(CLI::NonNegativeNumber)
+      ->type_name("S");
+  c.add_option("--jobs", o->Jobs, "analyse N samples at once (default: one per core)")
+      ->check(CLI::Range(1, 100000000))
+      ->type_name("N");
+  c.add_flag_callback(
+      "--no-strength-reduction", [o] { o->StrengthReduction = 0; },
+      "leave strength reduction out of the analyses");
+  c.add_option("--json", o->Json, "write the estimates as JSON")->type_name("FILE");
+  c.add_option("--csv", o->Csv, "write the estimates as CSV")->type_name("FILE");
+  c.add_option("--pictures", o->Pictures, "draw the estimates and the model's report.html into DIR")
+      ->type_name("DIR");
 }
 
 }  // namespace darnek::tool

@@ -4,12 +4,20 @@
 
 #include <concepts>
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/file_guard.h"
 #include "core/run_file.h"
 #include "darnek/darnek.h"
+
+namespace CLI {
+class App;
+}
 
 namespace darnek::tool {
 
@@ -48,8 +56,60 @@ constexpr int kUsageError = 7;
 constexpr int kToolFileFailed = 8;  // a file or folder of the tool's own cannot be read or written
 constexpr int kNotAPlotFile = 9;    // `plot` was given a file that is not plot data
 
-// Prints the problem and the usage on stderr; returns kUsageError.
-int Usage(const std::string& problem);
+// An output that names an input, another output, a link or a file that is not
+// a regular file: refused before anything is written, with the engine's own
+// status for a run whose files name each other.
+constexpr int kFileRefused = DARNEK_HANDOFF_FAILED;
+
+// Prints the guard's problem and what was written on stderr; returns
+// kFileRefused.
+int Refuse(const std::string& problem, const std::string& written = "nothing was written");
+
+// The input and the engine's files of a run, for the command's guard.
+void GuardRunFiles(FileGuard& guard, const FileNames& files);
+
+// A command line that parses but does not make sense (a TOML input converted
+// to TOML): thrown by a command, reported as an option error is, with the
+// command's usage, status kUsageError.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The tool's command line, parsed by CLI11. Each command is registered by one
+// function, `void AddNameCommand(CommandLine&)`, that adds its subcommand and
+// options and gives the function that runs it; main lists them. Option errors
+// and --help of every command come from here: errors on stderr with the
+// command's usage and status kUsageError, help on stdout with status 0.
+class CommandLine {
+ public:
+  CommandLine();
+  ~CommandLine();
+  CommandLine(const CommandLine&) = delete;
+  CommandLine& operator=(const CommandLine&) = delete;
+
+  // Adds the command `name`; `action` runs when the command line names it,
+  // once its options have parsed into what the caller bound them to, and its
+  // result is the tool's exit status. Options go on the returned App.
+  CLI::App& Add(const std::string& name, const std::string& description, std::function<int()> action);
+  // Parses the command line and runs the command it names; the exit status.
+  int Run(int argc, char** argv);
+  // The arguments after the program's name, as given.
+  const std::vector<std::string>& Arguments() const { return arguments_; }
+
+ private:
+  std::unique_ptr<CLI::App> app_;
+  std::function<int()> chosen_;
+  std::vector<std::string> arguments_;
+};
+
+// The commands, one function each (app/main.cpp, batch.cpp, serve_launch.cpp).
+void AddRunCommand(CommandLine& line);
+void AddBatchCommand(CommandLine& line);
+void AddConvertCommand(CommandLine& line);
+void AddPlotCommand(CommandLine& line);
+void AddServeCommand(CommandLine& line);
+void AddReliabilityCommand(CommandLine& line);
 
 // The unit of lengths or forces of a stage as the tool prints it.
 std::string Unit(int unit_flag, bool length);
@@ -70,9 +130,6 @@ bool MakeOutputFolder(const std::string& dir, const char* what = "output");
 
 // The outputs of `input` in `dir` (or beside it), without the extension.
 std::string OutputStem(const std::string& input, const std::string& dir);
-
-// `darnek batch INPUT... [--jobs N] [--out DIR] [--summary FILE.csv]`.
-int Batch(const std::vector<std::string>& args);
 
 // `darnek reliability MODEL [--samples N] [--method mc|lhs|form] [--seed S]
 // [--jobs N] [--no-strength-reduction] [--json FILE] [--csv FILE] [--pictures DIR]`,

@@ -57,7 +57,9 @@ struct DrawnPictures {
   std::vector<std::string> Notes;
 };
 
-/* Reads the plot-data file and writes into `dir` (created when missing)
+/* Reads the plot-data file and writes into `dir` (created when missing), each
+ * file whole (a temporary file renamed when complete) and none of them the
+ * plot file, a link or anything but a regular file,
  * stage<N>-wall.svg, stage<N>-pressure.svg, stage<N>-net-pressure.svg and
  * stage<N>-py-curves.svg for the stages that have something to draw,
  * all-stages.svg when two or more stages were solved, and report.html. Throws
@@ -65,6 +67,22 @@ struct DrawnPictures {
  * folder that cannot be written. */
 DrawnPictures DrawPlotFile(const std::string& plot_file, const std::string& dir,
                            const PictureOptions& options);
+
+/* A picture or the page as a text, with the name of its file in the folder
+ * DrawPlotFile writes. */
+struct PictureFile {
+  std::string Name;
+  std::string Text;
+};
+struct DrawnFiles {
+  std::vector<PictureFile> Files; /* report.html last */
+  std::vector<std::string> Notes;
+};
+
+/* Reads the plot-data file and draws the files DrawPlotFile would write,
+ * without writing them: for a caller that checks the names with its other
+ * files first. Throws PlotFileError. */
+DrawnFiles DrawPlotFileTexts(const std::string& plot_file, const PictureOptions& options);
 
 /* The pictures of one stage as SVG texts; a picture the stage has nothing
  * for is empty. */

@@ -133,8 +133,10 @@ struct RunResult;
 DARNEK_API void WriteResultsJson(std::ostream& out, const RunResult& result);
 DARNEK_API std::string ResultsJson(const RunResult& result);
 
-/* Writes the JSON document to a file; on failure returns the reason, naming
- * the file and the system's error text, else an empty string. */
+/* Writes the JSON document to a file, whole: into a temporary file beside it,
+ * renamed to `path` when complete (a link at `path` is replaced, never written
+ * through). On failure returns the reason, naming the file and the system's
+ * error text, else an empty string. */
 DARNEK_API std::string WriteResultsJsonFile(const std::string& path, const RunResult& result);
 
 /* The CSV tables that WriteResultsCsv writes, each with its file name:
@@ -146,7 +148,8 @@ struct CsvTable {
 DARNEK_API std::vector<CsvTable> ResultsCsvTables(const RunResult& result);
 
 /* Writes stages.csv and stage-N-stations.csv (one per solved stage) into
- * `folder`, which must exist; returns the reason of a failure as above. */
+ * `folder`, which must exist, each whole as above; returns the reason of a
+ * failure as above. */
 DARNEK_API std::string WriteResultsCsv(const std::string& folder, const RunResult& result);
 
 }  // namespace darnek

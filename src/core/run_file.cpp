@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "core/errors.h"
+#include "core/file_guard.h"
 
 namespace darnek {
 namespace {
@@ -23,15 +24,6 @@ constexpr size_t kBufferSize = 1 << 16;
   return result == 0 ? buffer : "unknown error";
 }
 [[maybe_unused]] const char* ErrorText(const char* result, const char*) { return result; }
-
-const char* TypeName(mode_t mode) {
-  if (S_ISDIR(mode)) return "a folder";
-  if (S_ISFIFO(mode)) return "a pipe (FIFO)";
-  if (S_ISCHR(mode)) return "a character device";
-  if (S_ISBLK(mode)) return "a block device";
-  if (S_ISSOCK(mode)) return "a socket";
-  return "not a plain file";
-}
 
 }  // namespace
 
@@ -103,7 +95,7 @@ std::string RunFile::Open(const std::string& role, const std::string& path, Kind
   if (::fstat(fd, &status) != 0) {
     problem = "cannot be examined: " + SystemErrorText(errno);
   } else if (kind != Kind::Output && !S_ISREG(status.st_mode)) {
-    problem = std::string("is not a regular file: it is ") + TypeName(status.st_mode);
+    problem = std::string("is not a regular file: it is ") + FileTypeName(status.st_mode);
   } else if (!S_ISREG(status.st_mode)) {
     // Reads and writes of a regular file never wait, whatever the flag says.
     const int flags = ::fcntl(fd, F_GETFL);

@@ -1,12 +1,10 @@
 #include "driver/run_files.h"
 
-#include <sys/stat.h>
-
 #include <climits>
-#include <filesystem>
 #include <vector>
 
 #include "core/errors.h"
+#include "core/file_guard.h"
 
 namespace darnek {
 namespace {
@@ -31,36 +29,6 @@ std::string LengthProblem(const std::string& absolute) {
     start = end + 1;
   }
   return {};
-}
-
-// Where a name leads: the file itself when it exists, else the name with
-// its folders resolved. Devices (two outputs sent to /dev/null) hold
-// nothing to lose.
-struct Location {
-  bool Exists = false;
-  bool Device = false;
-  FileIdentity Identity;
-  std::string Resolved;
-};
-
-Location Locate(const std::string& absolute) {
-  Location where;
-  struct stat status {};
-  if (::stat(absolute.c_str(), &status) == 0) {
-    where.Exists = true;
-    where.Device = S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode);
-    where.Identity = {status.st_dev, status.st_ino};
-    return where;
-  }
-  std::error_code error;
-  where.Resolved = std::filesystem::weakly_canonical(absolute, error).string();
-  if (error) where.Resolved = std::filesystem::path(absolute).lexically_normal().string();
-  return where;
-}
-
-bool SameFile(const Location& a, const Location& b) {
-  if (a.Exists != b.Exists || a.Device || b.Device) return false;
-  return a.Exists ? a.Identity == b.Identity : a.Resolved == b.Resolved;
 }
 
 struct Entry {
@@ -144,9 +112,9 @@ FileSetUp OpenRunFiles(RunContext& ctx, const std::string& folder, const std::st
     }
     return {};
   };
-  std::vector<Location> where;
-  for (const Entry& e : entries) where.push_back(e.Checked() ? Locate(e.Absolute) : Location{});
-  where.push_back(hand_off.empty() ? Location{} : Locate(hand_off));
+  std::vector<FileLocation> where;
+  for (const Entry& e : entries) where.push_back(e.Checked() ? LocateFile(e.Absolute) : FileLocation{});
+  where.push_back(hand_off.empty() ? FileLocation{} : LocateFile(hand_off));
   setup.Problem = aliases([&](size_t i, size_t j) { return SameFile(where[i], where[j]); });
   const auto discard_all = [&] {
     for (Entry& e : entries) e.File->Discard();
@@ -173,7 +141,7 @@ FileSetUp OpenRunFiles(RunContext& ctx, const std::string& folder, const std::st
   // in the meantime.
   std::vector<FileIdentity> opened;
   for (const Entry& e : entries) opened.push_back(e.File->Regular() ? e.File->Identity() : FileIdentity{});
-  opened.push_back(hand_off.empty() ? FileIdentity{} : Locate(hand_off).Identity);
+  opened.push_back(hand_off.empty() ? FileIdentity{} : LocateFile(hand_off).Identity);
   setup.Problem =
       aliases([&](size_t i, size_t j) { return opened[j] != FileIdentity{} && opened[i] == opened[j]; });
   if (!setup.Problem.empty()) {

@@ -53,10 +53,14 @@ std::string StageChecksTable(const StageChecks& checks);
 // The HTML page with every stage's summary and pictures inline.
 std::string BuildReportPage(const PlotFile& plot, const PictureOptions& options);
 
-// Writes the pictures and report.html into `dir`, creating it; returns the
-// paths written, report.html last. Throws std::runtime_error when a file
-// cannot be written.
+// The pictures and report.html (last) as texts, each with its file name.
+std::vector<PictureFile> PictureFiles(const PlotFile& plot, const PictureOptions& options);
+
+// Writes the pictures and report.html into `dir`, creating it, each file
+// whole, once none of them is `plot_file` (when given), another of them, a
+// link or not a regular file; returns the paths written, report.html last.
+// Throws std::runtime_error when a file is refused or cannot be written.
 std::vector<std::string> WritePictures(const PlotFile& plot, const std::string& dir,
-                                       const PictureOptions& options);
+                                       const PictureOptions& options, const std::string& plot_file = "");
 
 }  // namespace darnek::pictures

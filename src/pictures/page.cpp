@@ -6,7 +6,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "core/run_file.h"
+#include "core/file_guard.h"
 #include "pictures/drawings.h"
 #include "pictures/stage_view.h"
 #include "pictures/svg.h"
@@ -317,15 +317,6 @@ std::string Page(const PlotFile& plot, const PictureOptions& options, const std:
   return h;
 }
 
-void WriteText(const std::filesystem::path& path, const std::string& text) {
-  RunFile file;
-  const std::string problem = file.Open("picture file", path.string(), RunFile::Kind::Output);
-  if (!problem.empty()) throw std::runtime_error("the picture file " + path.string() + " " + problem);
-  file.Restart();
-  file.Write(text);
-  file.Close();  // a failure names the file and the reason
-}
-
 }  // namespace
 
 std::string BuildReportPage(const PlotFile& plot, const PictureOptions& options) {
@@ -334,37 +325,44 @@ std::string BuildReportPage(const PlotFile& plot, const PictureOptions& options)
   return Page(plot, options, svgs, DrawEnvelope(plot, options));
 }
 
-std::vector<std::string> WritePictures(const PlotFile& plot, const std::string& dir,
-                                       const PictureOptions& options) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  fs::create_directories(dir, ec);
-  if (ec) throw std::runtime_error("cannot create the folder " + dir + ": " + ec.message());
-  std::vector<std::string> written;
+std::vector<PictureFile> PictureFiles(const PlotFile& plot, const PictureOptions& options) {
+  std::vector<PictureFile> files;
   std::vector<StageSvgs> svgs;
   for (const PlotStage& stage : plot.Stages) {
     svgs.push_back(DrawStage(stage, options));
     const std::string prefix = "stage" + std::to_string(stage.Number);
-    const std::pair<const char*, const std::string*> files[] = {{"-wall.svg", &svgs.back().Wall},
+    const std::pair<const char*, const std::string*> drawn[] = {{"-wall.svg", &svgs.back().Wall},
                                                                 {"-pressure.svg", &svgs.back().Pressure},
                                                                 {"-net-pressure.svg", &svgs.back().Net},
                                                                 {"-py-curves.svg", &svgs.back().Py}};
-    for (const auto& [suffix, text] : files) {
-      if (text->empty()) continue;
-      const fs::path path = fs::path(dir) / (prefix + suffix);
-      WriteText(path, *text);
-      written.push_back(path.string());
-    }
+    for (const auto& [suffix, text] : drawn)
+      if (!text->empty()) files.push_back({prefix + suffix, *text});
   }
-  const std::string envelope = DrawEnvelope(plot, options);
-  if (!envelope.empty()) {
-    const fs::path path = fs::path(dir) / "all-stages.svg";
-    WriteText(path, envelope);
-    written.push_back(path.string());
+  std::string envelope = DrawEnvelope(plot, options);
+  std::string page = Page(plot, options, svgs, envelope);
+  if (!envelope.empty()) files.push_back({"all-stages.svg", std::move(envelope)});
+  files.push_back({"report.html", std::move(page)});
+  return files;
+}
+
+std::vector<std::string> WritePictures(const PlotFile& plot, const std::string& dir,
+                                       const PictureOptions& options, const std::string& plot_file) {
+  const std::vector<PictureFile> files = PictureFiles(plot, options);
+  FileGuard guard;
+  if (!plot_file.empty()) guard.Input("plot-data file", plot_file);
+  std::vector<std::string> written;
+  for (const PictureFile& file : files) {
+    written.push_back((std::filesystem::path(dir) / file.Name).string());
+    guard.ToolOutput("picture file", written.back());
   }
-  const fs::path page = fs::path(dir) / "report.html";
-  WriteText(page, Page(plot, options, svgs, envelope));
-  written.push_back(page.string());
+  if (const std::string problem = guard.Check(); !problem.empty()) throw std::runtime_error(problem);
+  std::error_code ec;
+  std::filesystem::create_directories(dir, ec);
+  if (ec) throw std::runtime_error("cannot create the folder " + dir + ": " + ec.message());
+  for (size_t i = 0; i < files.size(); ++i)
+    if (const std::string problem = WriteWholeFile("picture file", written[i], files[i].Text);
+        !problem.empty())
+      throw std::runtime_error(problem);
   return written;
 }
 
@@ -397,11 +395,16 @@ PictureTexts DrawPlotData(const std::string& plot_data, const PictureOptions& op
   return drawn;
 }
 
+DrawnFiles DrawPlotFileTexts(const std::string& plot_file, const PictureOptions& options) {
+  const PlotFile plot = ReadPlotFile(plot_file);
+  return {PictureFiles(plot, options), plot.Notes};
+}
+
 DrawnPictures DrawPlotFile(const std::string& plot_file, const std::string& dir,
                            const PictureOptions& options) {
   const PlotFile plot = ReadPlotFile(plot_file);
   DrawnPictures drawn;
-  drawn.Files = WritePictures(plot, dir, options);
+  drawn.Files = WritePictures(plot, dir, options, plot_file);
   drawn.Notes = plot.Notes;
   return drawn;
 }

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "core/file_guard.h"
 #include "pictures/svg.h"
 
 namespace darnek::pictures {
@@ -119,10 +120,8 @@ std::vector<std::string> WriteReliabilityPictures(const reliability::Estimate& e
   std::vector<std::string> files;
   auto write = [&](const std::string& name, const std::string& text) {
     const std::string path = (fs::path(dir) / name).string();
-    std::ofstream out(path, std::ios::binary);
-    out << text;
-    out.close();
-    if (!out) throw std::runtime_error(path + " cannot be written");
+    if (const std::string problem = WriteWholeFile("picture file", path, text); !problem.empty())
+      throw std::runtime_error(problem);
     files.push_back(path);
   };
   auto inline_svg = [](const std::string& svg) {

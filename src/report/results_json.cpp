@@ -2,15 +2,13 @@
 // values of darnek/results.h. Numbers keep every digit of the double: the
 // shortest text that reads back to the same value.
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "core/run_file.h"
+#include "core/file_guard.h"
 #include "darnek/darnek.h"
 
 namespace darnek {
@@ -314,17 +312,6 @@ std::string CsvText(const std::string& text) {
   return out + "\"";
 }
 
-std::string WriteText(const std::string& path, const std::string& what, const std::string& text) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (out) out << text;
-  if (out) out.close();
-  if (!out) {
-    const int error = errno != 0 ? errno : EIO;
-    return "the " + what + " " + path + " cannot be written: " + SystemErrorText(error);
-  }
-  return {};
-}
-
 std::string StationsCsv(const StageResults& s, bool memory) {
   std::string text = "station";
   for (const StationColumn& c : kStationColumns)
@@ -504,8 +491,7 @@ std::string ResultsJson(const RunResult& result) {
 }
 
 std::string WriteResultsJsonFile(const std::string& path, const RunResult& result) {
-  errno = 0;
-  return WriteText(path, "JSON results file", ResultsJson(result));
+  return WriteWholeFile("JSON results file", path, ResultsJson(result));
 }
 
 std::vector<CsvTable> ResultsCsvTables(const RunResult& result) {
@@ -524,8 +510,7 @@ std::vector<CsvTable> ResultsCsvTables(const RunResult& result) {
 std::string WriteResultsCsv(const std::string& folder, const RunResult& result) {
   const std::filesystem::path dir(folder);
   for (const CsvTable& table : ResultsCsvTables(result)) {
-    errno = 0;
-    std::string problem = WriteText((dir / table.Name).string(), "CSV results file", table.Text);
+    std::string problem = WriteWholeFile("CSV results file", (dir / table.Name).string(), table.Text);
     if (!problem.empty()) return problem;
   }
   return {};

@@ -207,7 +207,7 @@ TEST(ResultsJson, TheToolWritesBothFormsAndFailsOnAResultsFileItCannotWrite) {
             std::string::npos)
       << failed;
   Tool("run '" + dir.File("wall.dat") + "' --json '" + dir.File("wall.out") + "'", &status);
-  EXPECT_EQ(status, 7) << "the JSON may not overwrite the report";
+  EXPECT_EQ(status, DARNEK_HANDOFF_FAILED) << "the JSON may not overwrite the report";
 }
 
 }  // namespace
