@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "core/input_file.h"
 #include "core/report_helpers.h"
 #include "darnek/darnek.h"
 #include "darnek/pictures.h"
@@ -76,10 +77,11 @@ const char* const kUsage =
     "                                   answered as such\n"
     "       darnek --help | --version\n"
     "\n"
-    "exit status: 0 complete (data errors named in the report included),\n"
+    "exit status: 0 complete, every stage solved,\n"
     "2 a file of the run could not be opened or names another file of the run (nothing written),\n"
-    "3 input rejected (see the report), 4 internal error, 5 a file could not be written,\n"
-    "6 a stage's solution broke down (values that are not finite; see the report),\n"
+    "3 input rejected (see the report; data errors named in the report included),\n"
+    "4 internal error, 5 a file could not be written,\n"
+    "6 a stage gave no results (not closed, or values that are not finite; see the report),\n"
     "10 + stop code when the analysis stopped on a fatal soil or pressure condition;\n"
     "7 usage error, 8 a folder or file of the tool's own (--out, pictures, the plot file)\n"
     "cannot be created, read or written, 9 the plot file is not a plot-data file (line named)\n";
@@ -326,17 +328,15 @@ int Convert(const std::vector<std::string>& args) {
   if (darnek::toml_input::IsTomlPath(output) == from_toml)
     return Usage(from_toml ? "a TOML input converts to records: name an OUTPUT that does not end in .toml"
                            : "records convert to TOML: name an OUTPUT ending in .toml");
-  std::ifstream in(input, std::ios::binary);
-  if (!in) {
-    Err() << "darnek: the input file cannot be read: " << input << ": " << std::strerror(errno) << "\n";
-    return kToolFileFailed;
+  const darnek::WholeInput file = darnek::ReadInputFile("input file", input);
+  if (!file) {
+    Err() << "darnek: " << file.Problem << "\n";
+    return file.Opened ? DARNEK_INPUT_REJECTED : kToolFileFailed;
   }
-  std::string text;
+  std::string text = file.Text;
   try {
     if (from_toml) {
-      std::ostringstream toml;
-      toml << in.rdbuf();
-      const darnek::toml_input::Records records = darnek::toml_input::TomlToRecords(toml.str());
+      const darnek::toml_input::Records records = darnek::toml_input::TomlToRecords(text);
       text = records.Text;
       // The records have no place for a run option: said here, so that the
       // converted file is not taken for the same analysis.
@@ -355,6 +355,7 @@ int Convert(const std::vector<std::string>& args) {
         Err() << "darnek: warning: " << input << ": the [design] table has no place in the records; keep it "
               << "in a design file and run " << output << " with --design\n";
     } else {
+      std::istringstream in(text);
       text = darnek::toml_input::RecordsToToml(in, fs::path(input).filename().string());
     }
   } catch (const std::exception& e) {
