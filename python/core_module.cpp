@@ -589,7 +589,9 @@ py::dict RunToml(const std::string& toml_text, const std::string& input_file, co
       console_text = console.str();
     }
   }
-  if (result.Status == DARNEK_INPUT_REJECTED && !input_error) {
+  // The place described last may be a warning's: the error is the run's own
+  // message when that is not the one described (a data error the report names).
+  if (result.Status == DARNEK_INPUT_REJECTED && (!input_error || input_error->Message != result.Message)) {
     ErrorInfo info;
     info.Message = info.Detail = result.Message;
     input_error = info;

@@ -5,8 +5,8 @@ namespace {
 
 bool IsContinuation(unsigned char c) { return (c & 0xc0) == 0x80; }
 
-// The length of the UTF-8 character that starts at `at`, or 0 when the bytes
-// there are no UTF-8 character (a lone, cut or overlong sequence).
+}  // namespace
+
 size_t CharacterAt(std::string_view text, size_t at) {
   const auto c = static_cast<unsigned char>(text[at]);
   if (c < 0x80) return 1;
@@ -21,8 +21,6 @@ size_t CharacterAt(std::string_view text, size_t at) {
     return 0;
   return n;
 }
-
-}  // namespace
 
 size_t CharacterCut(std::string_view text, size_t limit) {
   if (limit >= text.size()) return text.size();
@@ -42,11 +40,17 @@ std::string BlankControls(std::string_view text) {
 }
 
 std::string Shown(std::string_view text, size_t limit) {
-  const bool cut = text.size() > limit;
-  std::string out(text.substr(0, CharacterCut(text, limit)));
-  for (char& c : out)
-    if (IsControl(c)) c = '?';
-  if (cut) out += "... (" + std::to_string(text.size()) + " bytes)";
+  const std::string_view kept = text.substr(0, CharacterCut(text, limit));
+  std::string out;
+  for (size_t i = 0; i < kept.size();) {
+    const size_t n = CharacterAt(kept, i);
+    if (n == 0 || (n == 1 && IsControl(kept[i])))
+      out += '?';
+    else
+      out.append(kept, i, n);
+    i += n == 0 ? 1 : n;
+  }
+  if (kept.size() < text.size()) out += "... (" + std::to_string(text.size()) + " bytes)";
   return out;
 }
 

@@ -10,6 +10,11 @@
 
 namespace darnek {
 
+// The length in bytes of the UTF-8 character that starts at `at`, or 0 when
+// the bytes there are no UTF-8 character (a lone, cut or overlong sequence, a
+// surrogate, a code point beyond U+10FFFF).
+size_t CharacterAt(std::string_view text, size_t at);
+
 // The length of the longest start of `text` of at most `limit` bytes that
 // does not cut a UTF-8 character in two: a character that the limit would
 // cut is left out whole.
@@ -23,7 +28,7 @@ std::string BlankControls(std::string_view text);
 
 // A value as a message shows it: whole when at most `limit` bytes, else its
 // start cut on a character with "..." and its length in bytes; control
-// characters as '?'.
+// characters and bytes that are not UTF-8 as '?'.
 std::string Shown(std::string_view text, size_t limit = 40);
 
 // `text` as valid UTF-8 for an XML or HTML file: a byte that is not part of a

@@ -286,10 +286,23 @@ FileSetUp StartRun(RunContext& ctx, const RunOptions& options) {
   return OpenRunFiles(ctx, folder, hand_off, modes, options.InputText.has_value());
 }
 
-// "stage 2, line 31: ", where a data error stopped the run.
-std::string StoppedAt(const ProblemData& d, const ListReader& reader) {
-  return "stage " + std::to_string(std::max(d.Run.StageCounter, 1)) + ", line " +
-         std::to_string(reader.line()) + ": ";
+// A data error that the report names, with where it stopped the run:
+// "stage 2, line 31: TOO MUCH DATA FOR AVAILABLE STORAGE", or in the words of
+// the input's own form when the caller gives them.
+std::string StoppedAt(const ProblemData& d, const ListReader& reader, const RunOptions& options,
+                      const std::string& what) {
+  const std::string plain = "stage " + std::to_string(std::max(d.Run.StageCounter, 1)) + ", line " +
+                            std::to_string(reader.line()) + ": " + what;
+  if (!options.DescribeInputError) return plain;
+  InputErrorPlace place;
+  place.Line = place.LastLine = reader.line();
+  place.Detail = what;
+  place.Message = plain;
+  try {
+    return options.DescribeInputError(place);
+  } catch (...) {
+    return plain;
+  }
 }
 
 }  // namespace
@@ -420,10 +433,10 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
               design.get());
   } catch (const DataError& e) {
     say = [&ctx, kind = e.kind()] { report::WriteDataError(ctx->Report, kind); };
-    result.Message = StoppedAt(ctx->Data, reader) + e.what();
+    result.Message = StoppedAt(ctx->Data, reader, options, e.what());
   } catch (const StorageExceeded& e) {
     say = [&ctx] { report::WriteStorageExceeded(ctx->Report); };
-    result.Message = StoppedAt(ctx->Data, reader) + e.what();
+    result.Message = StoppedAt(ctx->Data, reader, options, e.what());
   } catch (const QuietEnd&) {
   } catch (const InputError& e) {
     // The message in the words of the input's own form, when the caller gives

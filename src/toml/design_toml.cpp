@@ -273,6 +273,7 @@ DesignData DesignFromToml(const toml::table& design, int line, int column, const
 }
 
 DesignData ReadDesignText(const std::string& toml_text) {
+  CheckAsciiOutsideTexts(toml_text);
   toml::table root;
   try {
     root = toml::parse(toml_text);

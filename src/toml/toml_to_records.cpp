@@ -802,7 +802,69 @@ class Writer {
 
 }  // namespace
 
+void CheckAsciiOutsideTexts(const std::string& toml_text) {
+  enum class In { Keys, Comment, Basic, Literal, MultiBasic, MultiLiteral } in = In::Keys;
+  int line = 1, column = 0;
+  const std::string_view t = toml_text;
+  // A byte order mark is no character of the text.
+  const size_t start = t.rfind("\xef\xbb\xbf", 0) == 0 ? 3 : 0;
+  for (size_t i = start; i < t.size(); ++i) {
+    const char c = t[i];
+    if ((static_cast<unsigned char>(c) & 0xc0) != 0x80) ++column;
+    if (c == '\n') {
+      ++line;
+      column = 0;
+      if (in != In::MultiBasic && in != In::MultiLiteral) in = In::Keys;
+      continue;
+    }
+    switch (in) {
+      case In::Keys:
+        if (static_cast<unsigned char>(c) >= 0x80)
+          throw TomlError(line, column,
+                          "a character that is not ASCII outside a quoted text or a comment (keys, table "
+                          "names and values other than texts are ASCII in TOML)");
+        if (c == '#') {
+          in = In::Comment;
+        } else if (c == '"' || c == '\'') {
+          const bool multi = t.substr(i, 3) == std::string(3, c);
+          in = c == '"' ? (multi ? In::MultiBasic : In::Basic) : (multi ? In::MultiLiteral : In::Literal);
+          if (multi) {
+            i += 2;
+            column += 2;
+          }
+        }
+        break;
+      case In::Comment:
+        break;
+      case In::Basic:
+      case In::MultiBasic:
+        if (c == '\\' && i + 1 < t.size() && t[i + 1] != '\n') {
+          ++i;  // an escaped character ends nothing
+          ++column;
+        } else if (c == '"' && (in == In::Basic || t.substr(i, 3) == "\"\"\"")) {
+          if (in == In::MultiBasic) {
+            i += 2;
+            column += 2;
+          }
+          in = In::Keys;
+        }
+        break;
+      case In::Literal:
+      case In::MultiLiteral:
+        if (c == '\'' && (in == In::Literal || t.substr(i, 3) == "'''")) {
+          if (in == In::MultiLiteral) {
+            i += 2;
+            column += 2;
+          }
+          in = In::Keys;
+        }
+        break;
+    }
+  }
+}
+
 Records TomlToRecords(const std::string& toml_text) {
+  CheckAsciiOutsideTexts(toml_text);
   toml::table root;
   try {
     root = toml::parse(toml_text);

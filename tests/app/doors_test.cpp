@@ -123,6 +123,16 @@ TEST(Doors, TextIsCutOnACharacterAndLongValuesAreEchoedShort) {
                   "found character 7 at byte 5"))
       << out;
 
+  // TOML keeps characters that are not ASCII to texts and comments; one
+  // elsewhere is refused where it stands (the TOML library would meet it
+  // with undefined behaviour).
+  try {
+    toml_input::TomlToRecords("units = \"si\" # m\xc2\xb2\n[[st\xc3\xa4ge]]\n");
+    ADD_FAILURE() << "accepted";
+  } catch (const toml_input::TomlError& e) {
+    EXPECT_EQ(std::string(e.what()).substr(0, 19), "line 2, column 5: a") << e.what();
+  }
+
   // A value or key of 60000 bytes is echoed as 40 of them and its length.
   // (Below the 64 KiB a line may hold: a longer line is refused as such.)
   const std::string big(60000, 'q');

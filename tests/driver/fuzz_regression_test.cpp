@@ -2,6 +2,7 @@
 // end with one of the documented statuses, its files closed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -40,6 +41,11 @@ TEST(FuzzRegressions, EveryRecordedInputEndsWithADocumentedStatus) {
 // end in its door's own refusal or in text (the fuzz targets' checks).
 TEST(FuzzRegressions, TomlConvertAndPlotInputsEndInTextOrARefusal) {
   const auto text = [](const std::string& s) { return ValidXmlText(s) == s; };
+  // The report keeps the bytes of its code page (the phi of a silt's curve
+  // heading), but no control characters.
+  const auto no_controls = [](const std::string& s) {
+    return std::none_of(s.begin(), s.end(), [](char c) { return IsControl(c) && c != '\n' && c != '\r'; });
+  };
   const auto inputs = [](const char* door) {
     std::vector<std::string> texts;
     const fs::path folder = fs::path(DARNEK_SOURCE_DIR) / "tests/fuzz_regressions" / door;
@@ -57,13 +63,21 @@ TEST(FuzzRegressions, TomlConvertAndPlotInputsEndInTextOrARefusal) {
     }
     const auto out = testing::RunText(records.Text);
     EXPECT_TRUE(text(out.Result.Message) && out.Result.Message.size() < 2000) << out.Result.Message;
-    EXPECT_TRUE(text(out.Report) && text(out.Console));
+    EXPECT_TRUE(no_controls(out.Report) && text(out.Console));
   }
+  // Each both ways, as the target takes it: records to TOML, and TOML to
+  // records; what convert writes it reads back.
   for (const std::string& input : inputs("convert")) {
-    std::istringstream records(input);
+    std::string records = input;
+    try {
+      records = toml_input::TomlToRecords(input).Text;
+    } catch (const toml_input::TomlError& e) {
+      EXPECT_TRUE(text(e.what()));
+    }
+    std::istringstream in(records);
     std::string toml;
     try {
-      toml = toml_input::RecordsToToml(records, "fuzz.dat");
+      toml = toml_input::RecordsToToml(in, "fuzz.dat");
     } catch (const std::exception&) {
       continue;
     }

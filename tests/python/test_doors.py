@@ -43,6 +43,17 @@ def test_a_run_without_an_answer_is_not_ok():
         assert result.status == 6
         assert result.message.startswith("stage 1: maximum allowable deflection exceeded")
 
+    # A tie-back below the tip: a data error that the report alone names.
+    anchored = darnek.load(EXAMPLES / "anchored_soft_clay_si.toml")
+    anchored.stages[0].tie_back[0].depth = 20.0
+    [result] = darnek.run_many([anchored], jobs=1)
+    assert (result.ok, result.status) == (False, 3)
+    # Named in the TOML's words: the tie-back's table, not the records' line.
+    assert result.message.endswith(": stage 1, tie_back 1: ERROR -- NON-ZERO TABLE 4 DATA BEYOND END "
+                                   "(the report ends there)"), result.message
+    with pytest.raises(darnek.InputError, match="NON-ZERO TABLE 4 DATA BEYOND END"):
+        darnek.run(anchored)
+
 
 # The title's 70th byte falls inside "ß"; a record file's title in Latin-1;
 # control characters in a record file's title.
