@@ -571,7 +571,8 @@ class Writer {
           Fail(ctx.Place, ctx.Path, "`" + std::string(key) + "` is missing" + MisspeltAs(ctx, key));
         case DefaultKind::Text:
           v.Numeric = false;
-          v.Text = QuoteText(std::string(f.Fallback.Text));
+          // A title line is read whole: quotes there would be its text.
+          v.Text = record.TextLine ? std::string(f.Fallback.Text) : QuoteText(std::string(f.Fallback.Text));
           return v;
         case DefaultKind::SameAs: {
           const toml::node* same = Lookup(ctx, f.Fallback.Text);
