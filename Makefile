@@ -76,9 +76,26 @@ fuzz-plot: build
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target plot_fuzzer
 	mkdir -p $(FUZZ_BUILD)/plot-corpus $(FUZZ_BUILD)/plot-seeds
 	for f in examples/*.dat; do ./$(BUILD)/darnek run $$f --out $(FUZZ_BUILD)/plot-seeds >/dev/null || true; done
-	cp $(FUZZ_BUILD)/plot-seeds/*.plt fuzz/plot_seeds/* $(FUZZ_BUILD)/plot-corpus/ 2>/dev/null || true
+	cp $(FUZZ_BUILD)/plot-seeds/*.plt fuzz/plot_seeds/* tests/fuzz_regressions/plot/* $(FUZZ_BUILD)/plot-corpus/ 2>/dev/null || true
 	cd $(FUZZ_BUILD) && ASAN_OPTIONS=detect_leaks=1 ./plot_fuzzer -max_total_time=$(FUZZ_SECONDS) \
 	  -timeout=20 -rss_limit_mb=4096 -max_len=65536 -dict=../fuzz/plot.dict plot-corpus
+
+# The TOML input (read, run and drawn) and `convert` both ways under libFuzzer,
+# in the same build folder, seeded with every example (and the regressions
+# kept in tests/fuzz_regressions/toml and .../convert); corpora in
+# build-fuzz/toml-corpus and build-fuzz/convert-corpus.
+.PHONY: fuzz-toml fuzz-convert
+fuzz-toml fuzz-convert:
+	@scripts/ensure-deps fuzz
+	cmake -S . -B $(FUZZ_BUILD) -G "$(GENERATOR)" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DDARNEK_FUZZ=ON -DDARNEK_SANITIZE=ON -DDARNEK_BUILD_TESTS=OFF -DDARNEK_BUILD_BENCHMARKS=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(@:fuzz-%=%)_fuzzer
+	mkdir -p $(FUZZ_BUILD)/$(@:fuzz-%=%)-corpus
+	cp examples/*.toml examples/staging/*.toml tests/fuzz_regressions/$(@:fuzz-%=%)/* $(FUZZ_BUILD)/$(@:fuzz-%=%)-corpus/ 2>/dev/null || true
+	for f in examples/design/*.toml; do cp $$f $(FUZZ_BUILD)/$(@:fuzz-%=%)-corpus/design-$$(basename $$f); done
+	$(if $(filter fuzz-convert,$@),cp examples/*.dat fuzz/seeds/* $(FUZZ_BUILD)/convert-corpus/)
+	cd $(FUZZ_BUILD) && ASAN_OPTIONS=detect_leaks=1 ./$(@:fuzz-%=%)_fuzzer -max_total_time=$(FUZZ_SECONDS) \
+	  -timeout=20 -rss_limit_mb=4096 -max_len=65536 $(@:fuzz-%=%)-corpus
 
 # The naming convention (.clang-tidy, docs/architecture.md) over every file the
 # build compiles; clang-tidy parses each one, so this takes minutes, not seconds.

@@ -17,11 +17,12 @@ const char* const kDescription =
     "as the front end's call does. `darnek COMMAND --help` tells more of each command.\n";
 
 const char* const kStatuses =
-    "exit status: 0 complete (data errors named in the report included),\n"
+    "exit status: 0 complete, every stage solved,\n"
     "2 a file of the run could not be opened, or an output names an input, another output,\n"
     "a link or a file that is not a regular file (nothing written),\n"
-    "3 input rejected (see the report), 4 internal error, 5 a file could not be written,\n"
-    "6 a stage's solution broke down (values that are not finite; see the report),\n"
+    "3 input rejected (see the report; data errors named in the report included),\n"
+    "4 internal error, 5 a file could not be written,\n"
+    "6 a stage gave no results (not closed, or values that are not finite; see the report),\n"
     "10 + stop code when the analysis stopped on a fatal soil or pressure condition;\n"
     "7 usage error, 8 a folder or file of the tool's own (--out, pictures, the plot file)\n"
     "cannot be created, read or written, 9 the plot file is not a plot-data file (line named)";

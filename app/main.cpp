@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "core/input_file.h"
 #include "core/report_helpers.h"
 #include "darnek/darnek.h"
 #include "darnek/pictures.h"
@@ -310,17 +311,15 @@ int Convert(const ConvertArgs& args) {
   guard.Input("input file", input);
   guard.ToolOutput("output file", output);
   if (const std::string problem = guard.Check(); !problem.empty()) return darnek::tool::Refuse(problem);
-  std::ifstream in(input, std::ios::binary);
-  if (!in) {
-    Err() << "darnek: the input file cannot be read: " << input << ": " << std::strerror(errno) << "\n";
-    return kToolFileFailed;
+  const darnek::WholeInput file = darnek::ReadInputFile("input file", input);
+  if (!file) {
+    Err() << "darnek: " << file.Problem << "\n";
+    return file.Opened ? DARNEK_INPUT_REJECTED : kToolFileFailed;
   }
-  std::string text;
+  std::string text = file.Text;
   try {
     if (from_toml) {
-      std::ostringstream toml;
-      toml << in.rdbuf();
-      const darnek::toml_input::Records records = darnek::toml_input::TomlToRecords(toml.str());
+      const darnek::toml_input::Records records = darnek::toml_input::TomlToRecords(text);
       text = records.Text;
       // The records have no place for a run option: said here, so that the
       // converted file is not taken for the same analysis.
@@ -339,6 +338,7 @@ int Convert(const ConvertArgs& args) {
         Err() << "darnek: warning: " << input << ": the [design] table has no place in the records; keep it "
               << "in a design file and run " << output << " with --design\n";
     } else {
+      std::istringstream in(text);
       text = darnek::toml_input::RecordsToToml(in, fs::path(input).filename().string());
     }
   } catch (const std::exception& e) {
@@ -357,8 +357,10 @@ int Convert(const ConvertArgs& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // No arguments: the front end's call, NAMES.dat in the current folder.
-  if (argc <= 1) return darnek::Run(darnek::RunOptions{}).Status;
+  // No arguments: the front end's call, NAMES.dat in the current folder, with
+  // the hand-off's status, so that a front end that calls the tool sees what
+  // it saw from IDARNEK.
+  if (argc <= 1) return IDARNEK(1);
   using namespace darnek::tool;
   CommandLine line;
   for (const auto add : {AddRunCommand, AddBatchCommand, AddReliabilityCommand, AddConvertCommand,

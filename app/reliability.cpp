@@ -10,6 +10,7 @@
 #include <sstream>
 #include <thread>
 
+#include "core/input_file.h"
 #include "core/report_helpers.h"
 #include "darnek/pictures.h"
 #include "pictures/reliability_pictures.h"
@@ -92,13 +93,11 @@ int Reliability(const ReliabilityOptions& options) {
   if (!options.Pictures.empty())
     guard.ToolOutput("picture file", (fs::path(options.Pictures) / "report.html").string());
   if (const std::string problem = guard.Check(); !problem.empty()) return Refuse(problem);
-  std::ifstream in(options.Model, std::ios::binary);
-  if (!in) {
-    Err() << "darnek: the model cannot be read: " << options.Model << "\n";
+  const WholeInput model = ReadInputFile("model", options.Model);
+  if (!model) {
+    Err() << "darnek: " << model.Problem << "\n";
     return kToolFileFailed;
   }
-  std::ostringstream text;
-  text << in.rdbuf();
   reliability::StudyOptions study;
   study.Method = options.Method;
   study.Samples = options.Samples;
@@ -109,7 +108,7 @@ int Reliability(const ReliabilityOptions& options) {
   reliability::Estimate estimate;
   try {
     Bar bar;
-    estimate = reliability::RunStudy(text.str(), study, [&bar](int done, int total) { bar(done, total); });
+    estimate = reliability::RunStudy(model.Text, study, [&bar](int done, int total) { bar(done, total); });
   } catch (const toml_input::TomlError& e) {
     Err() << "darnek: " << options.Model << ", " << e.what() << "\n";
     return DARNEK_INPUT_REJECTED;

@@ -1,13 +1,15 @@
 // Feeds arbitrary bytes to the plot-data reader and draws every picture of
 // whatever it accepts. A file that is not plot data must end in
 // PlotFileError naming a line; anything the reader accepts must draw without
-// a crash, a sanitizer report, another exception or a hang.
+// a crash, a sanitizer report, another exception or a hang, and every picture
+// and the page must be text with numbers for coordinates (text_checks.h).
 #include <cstdint>
 #include <sstream>
 #include <string>
 
 #include "pictures/drawings.h"
 #include "pictures/plot_reader.h"
+#include "text_checks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
@@ -19,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   darnek::pictures::PictureOptions options;
   options.Title = "fuzz";
-  (void)darnek::pictures::BuildReportPage(plot, options);
+  darnek::fuzz::CheckPicture(darnek::pictures::BuildReportPage(plot, options), "report.html");
   // The levels a run passes, here taken from the file itself: a stage's
   // excavation at the first tie-back's depth exercises the marks.
   for (const darnek::pictures::PlotStage& stage : plot.Stages) {
@@ -28,6 +30,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     else
       options.ExcavationDepths.emplace_back();
   }
-  (void)darnek::pictures::BuildReportPage(plot, options);
+  darnek::fuzz::CheckPicture(darnek::pictures::BuildReportPage(plot, options), "report.html");
   return 0;
 }

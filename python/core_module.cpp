@@ -20,6 +20,7 @@
 #include <system_error>
 #include <vector>
 
+#include "core/input_file.h"
 #include "darnek/darnek.h"
 #include "reliability/estimate.h"
 #include "toml/field_table.h"
@@ -89,6 +90,19 @@ py::tuple TomlToRecords(const std::string& toml_text) {
 }
 
 // (TOML text, None) or (None, error).
+// A file's bytes read through the engine's checks of every input: a regular
+// file (a pipe or a device is refused at once), of at most the documented
+// size, lines bounded. (bytes, None), or (None, the reason).
+py::tuple ReadInput(const std::string& path) {
+  darnek::WholeInput in;
+  {
+    py::gil_scoped_release release;
+    in = darnek::ReadInputFile("input file", path);
+  }
+  if (!in) return py::make_tuple(py::none(), in.Problem);
+  return py::make_tuple(py::bytes(in.Text), py::none());
+}
+
 py::tuple RecordsToToml(const std::string& records_text, const std::string& source_name) {
   std::string toml_text;
   std::optional<ErrorInfo> error;
@@ -575,7 +589,9 @@ py::dict RunToml(const std::string& toml_text, const std::string& input_file, co
       console_text = console.str();
     }
   }
-  if (result.Status == DARNEK_INPUT_REJECTED && !input_error) {
+  // The place described last may be a warning's: the error is the run's own
+  // message when that is not the one described (a data error the report names).
+  if (result.Status == DARNEK_INPUT_REJECTED && (!input_error || input_error->Message != result.Message)) {
     ErrorInfo info;
     info.Message = info.Detail = result.Message;
     input_error = info;
@@ -711,6 +727,7 @@ PYBIND11_MODULE(_core, m) {
   m.doc() = "The darnek engine; use the darnek package rather than this module.";
   m.def("version", [] { return std::string(darnek::Version()); });
   m.def("toml_to_records", &TomlToRecords, py::arg("toml_text"));
+  m.def("read_input", &ReadInput, py::arg("path"));
   m.def("records_to_toml", &RecordsToToml, py::arg("records_text"), py::arg("source_name"));
   m.def("dict_to_toml", &DictToToml, py::arg("data"));
   m.def("schema", [] { return SchemaWalker().Make(); });

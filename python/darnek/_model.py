@@ -74,10 +74,12 @@ class Table:
         if alias:
             return alias
         known = sorted(set(keys) | set(_ALIASES[self._path]))
-        close = difflib.get_close_matches(name, known, n=3)
+        # No key is near a name this long, and the message shows its start only.
+        close = difflib.get_close_matches(name, known, n=3) if len(str(name)) <= 64 else []
         where = f"[{self._path}]" if self._path else "the top level"
         hint = f"; did you mean {', '.join(close)}?" if close else ""
-        raise error(f"{where} has no key {name!r}{hint}")
+        shown = repr(name) if len(str(name)) <= 40 else f"{str(name)[:40]!r}... ({len(str(name))} characters)"
+        raise error(f"{where} has no key {shown}{hint}")
 
     def __getattr__(self, name):
         if name.startswith("_"):
@@ -278,11 +280,12 @@ def loads(text, file=None):
 
 
 def _read(path):
-    try:
-        with open(path, "rb") as f:
-            return f.read()
-    except OSError as e:
-        raise InputError(f"the input file cannot be read: {e.strerror}", file=os.fspath(path)) from None
+    # Through the engine's checked reader: a pipe or a device is refused at
+    # once instead of read without end.
+    data, problem = _core.read_input(os.fspath(path))
+    if problem is not None:
+        raise InputError(problem, file=os.fspath(path))
+    return data
 
 
 def load(path):

@@ -15,6 +15,7 @@
 
 #include "core/exact_digits.h"
 #include "core/field_writers.h"
+#include "core/plain_text.h"
 
 namespace darnek::fortran::layout {
 
@@ -142,7 +143,10 @@ inline void PutA(char* dst, std::string_view text, int w) {
   if (w < 0) {
     std::memcpy(dst, text.data(), text.size());
   } else if (static_cast<int>(text.size()) >= w) {
-    std::memcpy(dst, text.data(), static_cast<size_t>(w));
+    // The leftmost w bytes, less a character they would cut, then blanks.
+    const size_t kept = CharacterCut(text, static_cast<size_t>(w));
+    std::memcpy(dst, text.data(), kept);
+    FillBlanks(dst + kept, w - static_cast<int>(kept));
   } else {
     const int blanks = w - static_cast<int>(text.size());
     FillBlanks(dst, blanks);

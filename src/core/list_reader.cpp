@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "core/errors.h"
+#include "core/plain_text.h"
 
 namespace darnek {
 
@@ -115,9 +116,9 @@ bool StreamLines::Refill() {
 }
 
 std::string Quoted(std::string_view text) {
-  if (text.size() <= kMaxQuotedLength) return "'" + std::string(text) + "'";
-  return "'" + std::string(text.substr(0, kMaxQuotedLength)) + "...' (" + std::to_string(text.size()) +
-         " characters)";
+  if (text.size() <= kMaxQuotedLength) return "'" + Shown(text) + "'";
+  return "'" + Shown(text.substr(0, CharacterCut(text, kMaxQuotedLength))) + "...' (" +
+         std::to_string(text.size()) + " characters)";
 }
 
 bool ParseFortranInteger(std::string_view text, int& value) {
@@ -436,7 +437,7 @@ bool ListReader::ReadRecord(std::string_view record, const std::vector<Field>& f
     } else if (auto c = std::get_if<CodeTarget>(&field.Target)) {
       int v = 0;
       if (token.Quoted || !ParseFortranInteger(token.Text, v))
-        Fail(record, field.Name, i, "expected an integer code, found '" + token.Text + "'");
+        Fail(record, field.Name, i, "expected an integer code, found " + Quoted(token.Text));
       if (!c->Convert(v, c->Value)) Fail(record, field.Name, i, UnknownCode(v, c->Codes));
     } else {
       *std::get<std::string*>(field.Target) = token.Text;
@@ -452,7 +453,10 @@ std::string ListReader::ReadText(std::string_view record, int width) {
   item_lines_.clear();
   decimal_comma_.clear();
   if (!NextLine(record)) Fail(record, "", 0, "end of file where this line was expected");
-  std::string text = line_.substr(0, static_cast<size_t>(width));
+  // Cut on a character, and without control characters, so that the report
+  // and the pictures that show the text stay text.
+  std::string text =
+      BlankControls(std::string_view(line_).substr(0, CharacterCut(line_, static_cast<size_t>(width))));
   pos_ = line_.size();
   return text;
 }

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "core/plain_text.h"
+
 namespace darnek {
 
 void SetUnitLabels(UnitLabels& labels, int unit_flag) {
@@ -142,7 +144,7 @@ std::string_view TrimRight(std::string_view text) {
 }
 
 std::string PadRight(std::string_view text, size_t n) {
-  std::string out(text.substr(0, std::min(n, text.size())));
+  std::string out(text.substr(0, CharacterCut(text, n)));
   out.resize(n, ' ');
   return out;
 }

@@ -1,12 +1,11 @@
 // The design model of a stage from the problem data, and the checks of the run.
 #include "driver/design_run.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 
+#include "core/errors.h"
+#include "core/input_file.h"
 #include "core/report_helpers.h"
 #include "core/water_table.h"
 #include "driver/run.h"
@@ -66,16 +65,13 @@ design::Ground GroundOf(const ProblemData& d, double tip) {
 }  // namespace
 
 std::string InputTextOf(const RunFile& input) {
-  std::string text;
-  char buffer[65536];
-  for (off_t at = 0;;) {
-    const ssize_t got = pread(input.fd(), buffer, sizeof buffer, at);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) break;
-    text.append(buffer, static_cast<size_t>(got));
-    at += got;
+  // The reader of every whole input; a file it refuses, or cannot read, the
+  // run's own reading names when it comes to it.
+  try {
+    return ReadWholeInput(input, LineLimit::Unchecked).Text;
+  } catch (const FileFailed&) {
+    return {};
   }
-  return text;
 }
 
 design::StageModel DesignModelOf(const ProblemData& d, const StageSummary& summary) {

@@ -16,7 +16,8 @@ namespace darnek {
 struct RunLimits;
 
 // The whole text of the run's input file, read without moving the place the
-// run reads it from; empty when it cannot be read.
+// run reads it from; empty when it cannot be read or is beyond the limits
+// of every whole input (core/input_file.h).
 std::string InputTextOf(const RunFile& input);
 
 // The stage just analysed, as the design checks read it.

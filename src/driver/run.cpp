@@ -1,6 +1,7 @@
 // The run: hand-off, files, the stage loop and the end of the run.
 #include "driver/run.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -21,6 +22,7 @@
 #include "driver/run_files.h"
 #include "driver/stage.h"
 #include "input/control_input.h"
+#include "input/input_checks.h"
 #include "report/results_report.h"
 #include "report/run_messages.h"
 #include "report/stage_header.h"
@@ -225,7 +227,16 @@ void StageLoop(RunContext& ctx, ListReader& reader, RunResult& result, int* last
     if (!more && d.Run.StageCounter < d.C1.NumStages) throw InputError(EndsAfterStage(d));
     d.Run.ContinuationValue = continuation;
     const bool failed = !Solved(d.Results.Outcome);
-    if (continuation == d.C1.NumStages || continuation == 0) {
+    const bool ends = continuation == d.C1.NumStages || continuation == 0;
+    // The value ends the run, yet the control line declares more stages: one
+    // of the two is likely a slip, and the stages after it are never read.
+    if (more && ends && d.Run.StageCounter < d.C1.NumStages)
+      input::Warn(ctx,
+                  reader.Place("stage-continuation value", 0, "continuation",
+                               "the value " + std::to_string(continuation) + " ends the run after stage " +
+                                   std::to_string(d.Run.StageCounter) + ", but NumStages declares " +
+                                   std::to_string(d.C1.NumStages) + " stages: the rest are not analysed"));
+    if (ends) {
       // The last stage's results block follows "END OF ANALYSIS", with the
       // stage code of the stage before it.
       *last_stage_code = failed ? 0 : d.Run.PlotStageCode;
@@ -275,6 +286,57 @@ FileSetUp StartRun(RunContext& ctx, const RunOptions& options) {
   return OpenRunFiles(ctx, folder, hand_off, modes, options.InputText.has_value());
 }
 
+// A data error that the report names, with where it stopped the run:
+// "stage 2, line 31: TOO MUCH DATA FOR AVAILABLE STORAGE", or in the words of
+// the input's own form when the caller gives them.
+std::string StoppedAt(const ProblemData& d, const ListReader& reader, const RunOptions& options,
+                      const std::string& what) {
+  const std::string plain = "stage " + std::to_string(std::max(d.Run.StageCounter, 1)) + ", line " +
+                            std::to_string(reader.line()) + ": " + what;
+  if (!options.DescribeInputError) return plain;
+  InputErrorPlace place;
+  place.Line = place.LastLine = reader.line();
+  place.Detail = what;
+  place.Message = plain;
+  try {
+    return options.DescribeInputError(place);
+  } catch (...) {
+    return plain;
+  }
+}
+
+}  // namespace
+
+// A run that the record-file hand-off counts as complete although it gave no
+// answer: a data error that only the report names (the one case of a message
+// with status 0), a stage without results, or no stage at all. Every caller
+// but the hand-off sees it fail, with the reason as its message, whatever the
+// stage mode.
+RunResult Concluded(RunResult result) {
+  if (result.Status != DARNEK_OK) return result;
+  if (!result.Message.empty()) {
+    result.Status = DARNEK_INPUT_REJECTED;
+    result.Message += " (the report ends there)";
+    return result;
+  }
+  if (result.Stages.empty()) {
+    result.Status = DARNEK_INPUT_REJECTED;
+    result.Message = "no stage was analysed: a negative count in the first stage ended the run";
+    return result;
+  }
+  size_t unsolved = 0;
+  const StageSummary* first = nullptr;
+  for (const StageSummary& s : result.Stages)
+    if (!s.Solved && unsolved++ == 0) first = &s;
+  if (first == nullptr) return result;
+  result.Status = DARNEK_ANALYSIS_FAILED;
+  result.Message = "stage " + std::to_string(first->Stage) + ": " + first->Outcome;
+  if (unsolved > 1) result.Message += " (" + std::to_string(unsolved) + " stages without results)";
+  return result;
+}
+
+namespace {
+
 // An unexpected failure inside the engine ends the run with its message.
 void InternalError(RunResult& result, OutputUnit& console, const std::string& message) {
   console.Line(" **** INTERNAL ERROR **** " + message);
@@ -307,7 +369,7 @@ std::string EndAnalysis(RunContext& ctx, RunResult& result, const std::function<
 
 const char* Version() { return DARNEK_VERSION_STRING; }
 
-RunResult Run(const RunOptions& options) { return RunWith(options, {}); }
+RunResult Run(const RunOptions& options) { return Concluded(RunWith(options, {})); }
 
 RunResult RunWith(const RunOptions& options, const StageObserver& observer, const RunLimits& limits) {
   RunResult result;
@@ -371,10 +433,10 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
               design.get());
   } catch (const DataError& e) {
     say = [&ctx, kind = e.kind()] { report::WriteDataError(ctx->Report, kind); };
-    result.Message = e.what();
+    result.Message = StoppedAt(ctx->Data, reader, options, e.what());
   } catch (const StorageExceeded& e) {
     say = [&ctx] { report::WriteStorageExceeded(ctx->Report); };
-    result.Message = e.what();
+    result.Message = StoppedAt(ctx->Data, reader, options, e.what());
   } catch (const QuietEnd&) {
   } catch (const InputError& e) {
     // The message in the words of the input's own form, when the caller gives
@@ -426,7 +488,9 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
 extern "C" DARNEK_API int32_t DARNEK_CALL IDARNEK(int32_t code) {
   if (code != 1) return DARNEK_NOT_CALLED;
   try {
-    return darnek::Run(darnek::RunOptions{}).Status;
+    // The hand-off's status: the report alone tells of a data error or a
+    // stage without results, as it always has.
+    return darnek::RunWith(darnek::RunOptions{}, {}).Status;
   } catch (...) {
     return DARNEK_INTERNAL_ERROR;
   }

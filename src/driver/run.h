@@ -17,6 +17,16 @@ struct RunLimits {
   int IterationCap = 0;  // 0: the input's MaxIterations as given
 };
 
+// The run with the record-file hand-off's status, which IDARNEK returns: a
+// data error that only the report names ("TOO MUCH DATA FOR AVAILABLE
+// STORAGE"; `Message` holds it) and a stage without results end with
+// DARNEK_OK there, as the front end has always had them.
 RunResult RunWith(const RunOptions& options, const StageObserver& observer, const RunLimits& limits = {});
+
+// The status every other caller sees (`Run`): a run that gave no answer is
+// never DARNEK_OK. A data error becomes DARNEK_INPUT_REJECTED, as does a run
+// that analysed no stage; a stage without results DARNEK_ANALYSIS_FAILED,
+// naming the first such stage, with or without stage memory.
+RunResult Concluded(RunResult result);
 
 }  // namespace darnek

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/errors.h"
+#include "core/plain_text.h"
 #include "core/report_helpers.h"
 #include "input/input_checks.h"
 #include "input/input_echo.h"
@@ -62,7 +63,8 @@ void ReadRow(ListReader& reader, const std::string& record, std::array<double, N
 void ReadName(ListReader& reader, const std::string& record, std::string& name) {
   name.clear();
   reader.Read(record, {{"text", &name}});
-  name = PadRight(name, 80);
+  // Shown in the report as the title is: no control characters.
+  name = PadRight(BlankControls(name), 80);
 }
 
 void ReadElasticSection(ListReader& reader, int s, CrossSection& c) {

@@ -402,7 +402,9 @@ DrawnFiles DrawPlotFileTexts(const std::string& plot_file, const PictureOptions&
 
 DrawnPictures DrawPlotFile(const std::string& plot_file, const std::string& dir,
                            const PictureOptions& options) {
-  const PlotFile plot = ReadPlotFile(plot_file);
+  // After a run that ended before its first stage the page says why; a
+  // plot file drawn alone must hold something to draw.
+  const PlotFile plot = ReadPlotFile(plot_file, !options.RunNote.empty());
   DrawnPictures drawn;
   drawn.Files = WritePictures(plot, dir, options, plot_file);
   drawn.Notes = plot.Notes;

@@ -9,14 +9,19 @@
 #include <cmath>
 #include <iterator>
 #include <limits>
+#include <sstream>
 #include <string_view>
 
 #include "core/errors.h"
+#include "core/input_file.h"
 #include "core/list_reader.h"
 #include "core/run_file.h"
 
 namespace darnek::pictures {
 namespace {
+
+// The engine's exponent fields hold two digits: no value it writes reaches this.
+constexpr double kLargestValue = 1e100;
 
 struct Token {
   std::string Text;
@@ -118,7 +123,15 @@ class Lines {
 
   double Real(const std::string& text, const std::string& record, size_t index) {
     double v = 0;
-    if (ParseFortranReal(text, v)) return v;
+    if (ParseFortranReal(text, v)) {
+      // The engine writes neither, and no picture can place them.
+      if (!(std::fabs(v) < kLargestValue))
+        Fail(record + ": value " + std::to_string(index + 1) + " is " +
+             (std::isfinite(v) ? "1E+100 or more in magnitude, more than the engine writes, found "
+                               : "not a finite number, found ") +
+             Quoted(text));
+      return v;
+    }
     // A value too wide for its field is written as asterisks; the rest of
     // the file is still good, so the value is kept as unknown.
     if (text.find_first_not_of('*') == std::string::npos) {
@@ -338,19 +351,21 @@ PlotFile ParsePlotData(std::istream& in, const std::string& name) {
       }
     }
   }
+  file.Lines = lines.line();
   return file;
 }
 
-PlotFile ReadPlotFile(const std::string& path) {
-  RunFile file;
-  const std::string problem = file.Open("plot-data file", path, RunFile::Kind::Input);
-  if (!problem.empty()) throw PlotFileError("the plot-data file " + path + " " + problem, 0);
-  try {
-    RunFileStream in(file);
-    return ParsePlotData(in, path);
-  } catch (const FileFailed& e) {
-    throw PlotFileError(e.what(), 0);
-  }
+PlotFile ReadPlotFile(const std::string& path, bool may_be_empty) {
+  // A long line is the parser's to name, with its number.
+  WholeInput file = ReadInputFile("plot-data file", path, LineLimit::Unchecked);
+  if (!file) throw PlotFileError(file.Problem, 0);
+  std::istringstream in(std::move(file.Text));
+  PlotFile plot = ParsePlotData(in, path);
+  if (plot.Stages.empty() && !may_be_empty)
+    throw PlotFileError(path + ", line " + std::to_string(std::max(plot.Lines, 1)) +
+                            ": the file holds no plot data (no earth-pressure, soil-curve or results block)",
+                        std::max(plot.Lines, 1));
+  return plot;
 }
 
 }  // namespace darnek::pictures

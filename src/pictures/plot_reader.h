@@ -104,6 +104,8 @@ struct PlotFile {
   // A run with stage memory says so in the file's first line, with its
   // unload factor; empty otherwise.
   std::optional<double> StageMemoryUnloadFactor = std::nullopt;
+  // The number of lines read, blank ones included.
+  int Lines = 0;
 };
 
 // +1 English, -1 SI, 0 when neither the results nor the soil-curve block
@@ -116,8 +118,11 @@ int StageUnitFlag(const PlotStage& stage);
 std::optional<double> ExcavationDepthFromCurves(const PlotStage& stage);
 
 // Throws PlotFileError naming the file and line for a file that cannot be
-// opened or does not have the engine's layout.
-PlotFile ReadPlotFile(const std::string& path);
+// opened, does not have the engine's layout, holds a value that is not
+// finite (or 1E+100 or more in magnitude) or, unless `may_be_empty`, holds
+// no block at all. The file is read through the checks of every input
+// (core/input_file.h): a regular file of at most kMaxInputFileSize bytes.
+PlotFile ReadPlotFile(const std::string& path, bool may_be_empty = false);
 PlotFile ParsePlotData(std::istream& in, const std::string& name);
 
 }  // namespace darnek::pictures

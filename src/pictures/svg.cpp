@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "core/plain_text.h"
 #include "core/report_helpers.h"
 
 namespace darnek::pictures {
@@ -68,7 +69,10 @@ std::string Plain(double v) {
   return s;
 }
 
-std::string Escape(const std::string& text) {
+std::string Escape(const std::string& raw) {
+  // Titles and names come from input files and file names: whatever their
+  // bytes, the picture stays well-formed XML.
+  const std::string text = ValidXmlText(raw);
   std::string out;
   out.reserve(text.size());
   for (char c : text) {

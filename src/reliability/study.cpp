@@ -203,6 +203,7 @@ std::string NumberText(double x) {
 class Reader {
  public:
   explicit Reader(const std::string& text) {
+    toml_input::CheckAsciiOutsideTexts(text);
     try {
       root_ = toml::parse(text);
     } catch (const toml::parse_error& e) {
@@ -475,6 +476,7 @@ StageOutcome OutcomeOf(const StageChecks& c) {
 }  // namespace
 
 Study::Study(const std::string& model_text, StudyData data) : model_(new Model), data_(std::move(data)) {
+  toml_input::CheckAsciiOutsideTexts(model_text);
   model_->Root = toml::parse(model_text);
   model_->Root.erase("reliability");
   if (!model_->Root.get("design"))

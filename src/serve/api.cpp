@@ -192,7 +192,10 @@ Answer Analyse(const Json& request) {
   out["ok"] = result.Status == DARNEK_OK;
   out["status"] = result.Status;
   out["message"] = result.Message;
-  if (result.Status == DARNEK_INPUT_REJECTED && input_error.is_null())
+  // The place described last may be a warning's: the error is the run's own
+  // message when that is not the one described (a data error the report names).
+  if (result.Status == DARNEK_INPUT_REJECTED &&
+      (input_error.is_null() || input_error.value("message", std::string()) != result.Message))
     input_error = ErrorJson(result.Message, result.Message, "", 0, 0);
   out["error"] = result.Status == DARNEK_INPUT_REJECTED ? input_error : Json(nullptr);
   out["console"] = console.str();

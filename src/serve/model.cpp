@@ -195,6 +195,7 @@ Json FromNode(const toml::node& node) {
 std::string ModelToToml(const Json& model) { return Writer().Make(model); }
 
 Json TomlToModel(const std::string& toml_text) {
+  toml_input::CheckAsciiOutsideTexts(toml_text);
   try {
     const toml::table root = toml::parse(toml_text);
     return FromNode(root);

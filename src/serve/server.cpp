@@ -16,6 +16,7 @@
 #include <sstream>
 #include <thread>
 
+#include "core/input_file.h"
 #include "core/report_helpers.h"
 #include "darnek/darnek.h"
 #include "serve/api.h"
@@ -187,17 +188,15 @@ ServeCommand ParseServeArguments(const std::vector<std::string>& args) {
     }
   }
   if (!file.empty()) {
-    std::ifstream in(file, std::ios::binary);
-    std::ostringstream text;
-    if (in) text << in.rdbuf();
-    if (!in || text.str().size() > kMaxRequestBytes) {
-      std::cerr << "darnek serve: the file cannot be read" << (in ? " (larger than 2 MB)" : "") << ": "
-                << file << "\n";
+    WholeInput in = ReadInputFile("file", file);
+    if (!in || in.Text.size() > kMaxRequestBytes) {
+      std::cerr << "darnek serve: " << (in ? "the file " + file + " is larger than 2 MB" : in.Problem)
+                << "\n";
       command.Status = kCannotListen;
       return command;
     }
     o.OpenName = file.substr(file.find_last_of('/') + 1);
-    o.OpenText = text.str();
+    o.OpenText = std::move(in.Text);
     o.OpenIsToml = toml_input::IsTomlPath(file);
   }
   return command;

@@ -6,12 +6,13 @@
 #include <toml++/toml.h>
 
 #include <cmath>
-#include <fstream>
 #include <limits>
 #include <set>
 #include <sstream>
 
 #include "core/design_methods.h"
+#include "core/input_file.h"
+#include "core/plain_text.h"
 #include "toml/field_table.h"
 
 namespace darnek::toml_input {
@@ -104,10 +105,10 @@ class Reader {
     std::string path = t.Path;
     size_t from = 0;
     for (size_t dot = key.find('.'); dot != std::string_view::npos; dot = key.find('.', from)) {
-      path += ", " + std::string(key.substr(from, dot - from));
+      path += ", " + Shown(key.substr(from, dot - from));
       from = dot + 1;
     }
-    return path + ", " + std::string(key.substr(from));
+    return path + ", " + Shown(key.substr(from));
   }
 
   double Real(const toml::node& node, const std::string& path) {
@@ -134,7 +135,7 @@ class Reader {
     const auto* s = node.as_string();
     if (!s) Fail(Where(node), path, "expected one of " + f.Codes->Names() + ", found " + KindOf(node));
     if (!f.Codes->ByName(s->get()))
-      Fail(Where(node), path, "\"" + std::string(s->get()) + "\" is not one of " + f.Codes->Names());
+      Fail(Where(node), path, "\"" + Shown(s->get()) + "\" is not one of " + f.Codes->Names());
     return std::string(s->get());
   }
 
@@ -249,7 +250,7 @@ class Reader {
   static void Unknown(const Table& t) {
     for (const auto& [key, node] : *t.Node) {
       const std::string k(key.str());
-      if (!t.Used.count(k)) Fail(KeyPlace(key), t.Path + ", " + k, "unknown key");
+      if (!t.Used.count(k)) Fail(KeyPlace(key), t.Path + ", " + Shown(k), "unknown key");
       if (node.is_table() && (k == "factors" || k == "partial_factors")) {
         for (const auto& [inner, value] : *node.as_table()) {
           bool known = false;
@@ -272,6 +273,7 @@ DesignData DesignFromToml(const toml::table& design, int line, int column, const
 }
 
 DesignData ReadDesignText(const std::string& toml_text) {
+  CheckAsciiOutsideTexts(toml_text);
   toml::table root;
   try {
     root = toml::parse(toml_text);
@@ -288,7 +290,7 @@ DesignData ReadDesignText(const std::string& toml_text) {
       if (!s || !UnitCodes().ByName(s->get())) Fail(Where(node), "units", "expected " + UnitCodes().Names());
       units = std::string(s->get());
     } else if (k != "design") {
-      Fail(KeyPlace(key), k, "unknown key (a design file holds `units` and the `[design]` table)");
+      Fail(KeyPlace(key), Shown(k), "unknown key (a design file holds `units` and the `[design]` table)");
     }
   }
   const toml::node* design = root.get("design");
@@ -298,11 +300,9 @@ DesignData ReadDesignText(const std::string& toml_text) {
 }
 
 DesignData ReadDesignFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw ConvertError("the design file cannot be read: " + path);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return ReadDesignText(text.str());
+  const WholeInput in = ReadInputFile("design file", path);
+  if (!in) throw ConvertError(in.Problem);
+  return ReadDesignText(in.Text);
 }
 
 }  // namespace darnek::toml_input

@@ -8,6 +8,7 @@
 
 #include "core/errors.h"
 #include "core/list_reader.h"
+#include "core/plain_text.h"
 #include "toml/field_table.h"
 #include "toml/toml_input.h"
 
@@ -67,24 +68,19 @@ std::string TomlString(const std::string& text, int line) {
     if (c == '"' || c == '\\') {
       out += '\\';
       out += static_cast<char>(c);
-    } else if (c < 0x20 || c == 0x7f) {
-      static const char* hex = "0123456789ABCDEF";
-      out += "\\u00";
-      out += hex[c >> 4];
-      out += hex[c & 15];
+    } else if (IsControl(static_cast<char>(c))) {
+      // As the engine reads a title: a TOML text holds no control character.
+      out += ' ';
     } else if (c < 0x80) {
       out += static_cast<char>(c);
     } else {
       // TOML holds UTF-8; a text in another encoding would change its bytes.
-      const int length = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
-      bool valid = length > 0 && i + static_cast<size_t>(length) <= text.size();
-      for (int k = 1; valid && k < length; ++k)
-        valid = (static_cast<unsigned char>(text[i + static_cast<size_t>(k)]) & 0xC0) == 0x80;
-      if (!valid)
+      const size_t length = CharacterAt(text, i);
+      if (length == 0)
         throw ConvertError("line " + std::to_string(line) +
-                           ": the text is not UTF-8, and TOML holds UTF-8 text only: " + text);
-      out.append(text, i, static_cast<size_t>(length));
-      i += static_cast<size_t>(length) - 1;
+                           ": the text is not UTF-8, and TOML holds UTF-8 text only: " + Shown(text, 80));
+      out.append(text, i, length);
+      i += length - 1;
     }
   }
   return out + "\"";

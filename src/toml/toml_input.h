@@ -69,6 +69,14 @@ struct Records {
 // The records of a TOML file's text; throws TomlError.
 Records TomlToRecords(const std::string& toml_text);
 
+// Every TOML text is checked with this before it is parsed. TOML holds
+// characters that are not ASCII only in quoted texts and comments; the TOML
+// library (toml++ 3.3) meets one anywhere else with undefined behaviour (it
+// asks whether the character is Unicode whitespace, and for most of them
+// reaches a point it marks as unreachable). Throws TomlError naming the line
+// and column of the first such character.
+void CheckAsciiOutsideTexts(const std::string& toml_text);
+
 // The TOML text of a record file; throws ConvertError, or InputError for a
 // malformed record. `source_name` names the file in the TOML's first comment.
 std::string RecordsToToml(std::istream& records, const std::string& source_name);

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <fstream>
 #include <limits>
 #include <map>
 #include <memory>
@@ -14,6 +13,8 @@
 #include <set>
 #include <sstream>
 
+#include "core/input_file.h"
+#include "core/plain_text.h"
 #include "toml/design_toml.h"
 #include "toml/field_table.h"
 #include "toml/toml_input.h"
@@ -113,6 +114,9 @@ size_t EditDistance(std::string_view a, std::string_view b) {
 // "; did you mean `key`?" for the known key nearest to a misspelt one, when
 // one is near enough (a third of its letters changed at most).
 std::string Suggestion(std::string_view key, const std::vector<std::string_view>& known) {
+  // No key is near one this long, and the distance would cost its length
+  // times every key's.
+  if (key.size() > 64) return "";
   std::string_view best;
   size_t best_distance = std::max<size_t>(2, key.size() / 3) + 1;
   for (std::string_view k : known) {
@@ -139,6 +143,7 @@ class Writer {
   explicit Writer(const toml::table& root) : root_(root), pair_keys_(PairKeys()) {}
 
   Records Make() {
+    std::optional<Place> unload_factor_at;
     for (const auto& [key, node] : root_) {
       const std::string k(key.str());
       const Place place{static_cast<int>(key.source().begin.line),
@@ -153,6 +158,7 @@ class Writer {
           Fail(place, k,
                "must be a number greater than 0 (the unload/reload stiffness over the first slope)");
         out_.UnloadFactor = *f;
+        unload_factor_at = place;
       } else if (k == "curve_spacing") {
         const std::optional<double> f = node.value<double>();
         if (!f || !std::isfinite(*f) || *f <= 0)
@@ -170,7 +176,7 @@ class Writer {
         // Uncertain inputs for `darnek reliability` (src/reliability), no records.
         if (!node.is_table()) Fail(place, k, "expected the table `[reliability]`, found " + TypeName(node));
       } else if (k != "units" && k != "stage") {
-        Fail(place, k,
+        Fail(place, Shown(k),
              "unknown key" +
                  Suggestion(k,
                             {"units", "stage_memory", "unload_factor", "curve_spacing", "stage", "design"}) +
@@ -178,6 +184,10 @@ class Writer {
                  "`[[stage]]` tables and `[design]`)");
       }
     }
+    // As on the command line: the factor scales what stage memory keeps.
+    if (unload_factor_at && !out_.StageMemory)
+      Fail(*unload_factor_at, "unload_factor",
+           "needs `stage_memory = true` (as --unload-factor needs --stage-memory)");
     const toml::node* stages = root_.get("stage");
     if (!stages || !stages->is_array_of_tables() || stages->as_array()->empty())
       Fail({1, 1}, "stage", "the file has no `[[stage]]` table");
@@ -336,7 +346,7 @@ class Writer {
     const std::string_view name = dot == std::string_view::npos ? key : key.substr(dot + 1);
     for (const auto& [k, node] : *table) {
       if (Suggestion(k.str(), {name}).empty()) continue;
-      return " (is `" + std::string(k.str()) + "` on line " + std::to_string(k.source().begin.line) +
+      return " (is `" + Shown(k.str()) + "` on line " + std::to_string(k.source().begin.line) +
              " a misspelling of it?)";
     }
     return "";
@@ -404,7 +414,7 @@ class Writer {
                     int* group = nullptr) {
     if (const auto* s = node.as_string()) {
       const Code* c = codes.ByName(s->get());
-      if (!c) Fail(Where(node), path, "\"" + std::string(s->get()) + "\" is not one of " + codes.Names());
+      if (!c) Fail(Where(node), path, "\"" + Shown(s->get()) + "\" is not one of " + codes.Names());
       if (group) *group = c->Group;
       return c->Number;
     }
@@ -561,7 +571,8 @@ class Writer {
           Fail(ctx.Place, ctx.Path, "`" + std::string(key) + "` is missing" + MisspeltAs(ctx, key));
         case DefaultKind::Text:
           v.Numeric = false;
-          v.Text = QuoteText(std::string(f.Fallback.Text));
+          // A title line is read whole: quotes there would be its text.
+          v.Text = record.TextLine ? std::string(f.Fallback.Text) : QuoteText(std::string(f.Fallback.Text));
           return v;
         case DefaultKind::SameAs: {
           const toml::node* same = Lookup(ctx, f.Fallback.Text);
@@ -601,6 +612,12 @@ class Writer {
         const std::string text(s->get());
         if (text.find_first_of("\r\n") != std::string::npos)
           Fail(Where(*value), path, "a text of one line is expected");
+        // The report, the plot file's pictures and the records all show it.
+        if (const auto c = std::find_if(text.begin(), text.end(), IsControl); c != text.end())
+          Fail(Where(*value), path,
+               "a text without control characters is expected, found character " +
+                   std::to_string(static_cast<int>(static_cast<unsigned char>(*c))) + " at byte " +
+                   std::to_string(c - text.begin() + 1));
         v.Numeric = false;
         v.Text = record.TextLine ? text : QuoteText(text);
         return v;
@@ -707,7 +724,7 @@ class Writer {
         continue;
       }
       const auto& begin = key.source().begin;
-      Fail({static_cast<int>(begin.line), static_cast<int>(begin.column)}, ctx.Path + ", " + full,
+      Fail({static_cast<int>(begin.line), static_cast<int>(begin.column)}, ctx.Path + ", " + Shown(full),
            Unused(full, ctx, only));
     }
   }
@@ -786,14 +803,76 @@ class Writer {
 
 }  // namespace
 
+void CheckAsciiOutsideTexts(const std::string& toml_text) {
+  enum class In { Keys, Comment, Basic, Literal, MultiBasic, MultiLiteral } in = In::Keys;
+  int line = 1, column = 0;
+  const std::string_view t = toml_text;
+  // A byte order mark is no character of the text.
+  const size_t start = t.rfind("\xef\xbb\xbf", 0) == 0 ? 3 : 0;
+  for (size_t i = start; i < t.size(); ++i) {
+    const char c = t[i];
+    if ((static_cast<unsigned char>(c) & 0xc0) != 0x80) ++column;
+    if (c == '\n') {
+      ++line;
+      column = 0;
+      if (in != In::MultiBasic && in != In::MultiLiteral) in = In::Keys;
+      continue;
+    }
+    switch (in) {
+      case In::Keys:
+        if (static_cast<unsigned char>(c) >= 0x80)
+          throw TomlError(line, column,
+                          "a character that is not ASCII outside a quoted text or a comment (keys, table "
+                          "names and values other than texts are ASCII in TOML)");
+        if (c == '#') {
+          in = In::Comment;
+        } else if (c == '"' || c == '\'') {
+          const bool multi = t.substr(i, 3) == std::string(3, c);
+          in = c == '"' ? (multi ? In::MultiBasic : In::Basic) : (multi ? In::MultiLiteral : In::Literal);
+          if (multi) {
+            i += 2;
+            column += 2;
+          }
+        }
+        break;
+      case In::Comment:
+        break;
+      case In::Basic:
+      case In::MultiBasic:
+        if (c == '\\' && i + 1 < t.size() && t[i + 1] != '\n') {
+          ++i;  // an escaped character ends nothing
+          ++column;
+        } else if (c == '"' && (in == In::Basic || t.substr(i, 3) == "\"\"\"")) {
+          if (in == In::MultiBasic) {
+            i += 2;
+            column += 2;
+          }
+          in = In::Keys;
+        }
+        break;
+      case In::Literal:
+      case In::MultiLiteral:
+        if (c == '\'' && (in == In::Literal || t.substr(i, 3) == "'''")) {
+          if (in == In::MultiLiteral) {
+            i += 2;
+            column += 2;
+          }
+          in = In::Keys;
+        }
+        break;
+    }
+  }
+}
+
 Records TomlToRecords(const std::string& toml_text) {
+  CheckAsciiOutsideTexts(toml_text);
   toml::table root;
   try {
     root = toml::parse(toml_text);
   } catch (const toml::parse_error& e) {
     const auto& begin = e.source().begin;
     throw TomlError(static_cast<int>(begin.line), static_cast<int>(begin.column),
-                    std::string(e.description()));
+                    Shown(e.description(), 400));
   }
   return Writer(root).Make();
 }
@@ -915,11 +994,12 @@ std::string DescribeInTomlTerms(const Records& records, const InputErrorPlace& p
 
 std::shared_ptr<const Records> PrepareTomlRun(RunOptions& options) {
   const std::string path = options.Files ? options.Files->Input : std::string();
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw ConvertError("the input file cannot be read: " + path);
-  std::ostringstream text;
-  text << in.rdbuf();
-  auto records = std::make_shared<const Records>(TomlToRecords(text.str()));
+  const WholeInput in = ReadInputFile("input file", path);
+  // A file that cannot be opened is the run's; one beyond the limits of
+  // every input is a TOML file at fault, named as its syntax errors are.
+  if (!in.Opened) throw ConvertError(in.Problem);
+  if (!in) throw TomlError(std::max(in.Line, 1), 1, in.Detail);
+  auto records = std::make_shared<const Records>(TomlToRecords(in.Text));
   options.InputText = records->Text;
   options.StageMemory = records->StageMemory;
   options.UnloadFactor = records->UnloadFactor;

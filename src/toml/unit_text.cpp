@@ -8,6 +8,8 @@
 #include <cmath>
 #include <vector>
 
+#include "core/plain_text.h"
+
 namespace darnek::toml_input {
 namespace {
 
@@ -112,7 +114,7 @@ bool ParseUnit(std::string_view text, Factor& unit, std::string& problem, int de
     }
     const std::string_view name = text.substr(begin, i - begin);
     if (name.empty()) {
-      problem = "\"" + std::string(text.substr(begin)) + "\" is not a unit";
+      problem = "\"" + Shown(text.substr(begin)) + "\" is not a unit";
       return false;
     }
     int power = 1;
@@ -137,7 +139,7 @@ bool ParseUnit(std::string_view text, Factor& unit, std::string& problem, int de
         found = true;
       }
     if (!found) {
-      problem = "unknown unit \"" + std::string(name) + "\"";
+      problem = "unknown unit \"" + Shown(name) + "\"";
       return false;
     }
     const int sign = divide ? -1 : 1;
@@ -195,7 +197,7 @@ bool HasUnit(std::string_view target) {
 
 UnitConversion ConvertUnitText(std::string_view text, std::string_view target) {
   UnitConversion out;
-  const std::string quoted = "\"" + std::string(text) + "\"";
+  const std::string quoted = "\"" + Shown(text) + "\"";
   std::string_view rest = Trim(text);
   if (!rest.empty() && rest.front() == '+') rest.remove_prefix(1);
   double number = 0;
@@ -212,8 +214,8 @@ UnitConversion ConvertUnitText(std::string_view text, std::string_view target) {
     return out;
   }
   if (rest.empty()) {
-    out.Problem = quoted + " has no unit: write the unit after the number (\"" + std::string(Trim(text)) +
-                  " " + std::string(target) + "\"), or the number without quotes";
+    out.Problem = quoted + " has no unit: write the unit after the number (\"" + Shown(Trim(text)) + " " +
+                  std::string(target) + "\"), or the number without quotes";
     return out;
   }
   if (!ParseUnit(rest, from, problem)) {
