@@ -140,20 +140,7 @@ DesignRun::DesignRun(const RunOptions& options, const RunLimits& limits, std::st
 }
 
 RunOptions DesignRun::Again(int stage) const {
-  RunOptions again;
-  FileNames names;
-  names.Input = "strength-reduction.dat";
-  names.Report = "strength-reduction.out";
-  names.Plot = "strength-reduction.plt";
-  names.RunLog = "strength-reduction.log";
-  names.PyScratch = "strength-reduction.pyscratch";
-  names.PressureScratch = "strength-reduction.epscratch";
-  again.Files = names;
-  again.Clock = [] { return std::tm{}; };
-  again.Console = &discard_;
-  again.InputText = input_text_;
-  again.Outputs = {OutputMode::Discard, OutputMode::Discard, OutputMode::Discard, OutputMode::Discard,
-                   OutputMode::Discard};
+  RunOptions again = DiscardedRunOptions("strength-reduction", &discard_, input_text_);
   again.StageMemory = options_.StageMemory;
   again.UnloadFactor = options_.UnloadFactor;
   again.CurveSpacing = options_.CurveSpacing;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <new>
@@ -370,6 +371,24 @@ std::string EndAnalysis(RunContext& ctx, RunResult& result, const std::function<
 const char* Version() { return DARNEK_VERSION_STRING; }
 
 RunResult Run(const RunOptions& options) { return Concluded(RunWith(options, {})); }
+
+RunOptions DiscardedRunOptions(const std::string& stem, std::ostream* console, std::string input_text) {
+  RunOptions options;
+  FileNames names;
+  names.Input = stem + ".dat";
+  names.Report = stem + ".out";
+  names.Plot = stem + ".plt";
+  names.RunLog = stem + ".log";
+  names.PyScratch = stem + ".pyscratch";
+  names.PressureScratch = stem + ".epscratch";
+  options.Files = names;
+  options.Clock = [] { return std::tm{}; };
+  options.Console = console;
+  options.InputText = std::move(input_text);
+  options.Outputs = {OutputMode::Discard, OutputMode::Discard, OutputMode::Discard, OutputMode::Discard,
+                     OutputMode::Discard};
+  return options;
+}
 
 RunResult RunWith(const RunOptions& options, const StageObserver& observer, const RunLimits& limits) {
   RunResult result;

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <functional>
+#include <ostream>
+#include <string>
 
 #include "core/run_context.h"
 #include "darnek/darnek.h"
@@ -28,5 +30,10 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
 // that analysed no stage; a stage without results DARNEK_ANALYSIS_FAILED,
 // naming the first such stage, with or without stage memory.
 RunResult Concluded(RunResult result);
+
+// A run made again on the side (strength reduction, a design combination, a
+// reliability sample): every output discarded, the clock fixed, the console
+// the given sink, the files named after `stem` only so that messages read well.
+RunOptions DiscardedRunOptions(const std::string& stem, std::ostream* console, std::string input_text);
 
 }  // namespace darnek

@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "darnek/darnek.h"
+#include "driver/run.h"
 #include "toml/field_table.h"
 #include "toml/toml_input.h"
 
@@ -506,20 +507,7 @@ Outcome Study::Evaluate(const std::vector<double>& values) const {
   std::ostringstream text;
   text << toml::toml_formatter(root);
   const toml_input::Records records = toml_input::TomlToRecords(text.str());
-  RunOptions options;
-  FileNames names;
-  names.Input = "reliability.toml";
-  names.Report = "reliability.out";
-  names.Plot = "reliability.plt";
-  names.RunLog = "reliability.log";
-  names.PyScratch = "reliability.pyscratch";
-  names.PressureScratch = "reliability.epscratch";
-  options.Files = names;
-  options.Clock = [] { return std::tm{}; };
-  options.Console = &model_->Discard;
-  options.InputText = records.Text;
-  options.Outputs = {OutputMode::Discard, OutputMode::Discard, OutputMode::Discard, OutputMode::Discard,
-                     OutputMode::Discard};
+  RunOptions options = DiscardedRunOptions("reliability", &model_->Discard, records.Text);
   options.StageMemory = records.StageMemory;
   options.UnloadFactor = records.UnloadFactor;
   options.CurveSpacing = records.CurveSpacing;
