@@ -149,7 +149,9 @@ class Progress {
   Clock::time_point drawn_{};
 };
 
-Outcome Analyse(const std::string& input, const std::string& out_dir, double curve_spacing) {
+// `room` is the worker's own result, run after run: each run's file buffers
+// are the ones the run before it wrote through.
+Outcome Analyse(const std::string& input, const std::string& out_dir, double curve_spacing, RunResult& room) {
   Outcome outcome;
   InputRun prepared = PrepareInputRun(input, out_dir);
   if (prepared.Status != DARNEK_OK) {
@@ -167,7 +169,9 @@ Outcome Analyse(const std::string& input, const std::string& out_dir, double cur
   // `run` and the Python package give them.
   prepared.Options.Design.reset();
   try {
-    outcome.Result = Run(prepared.Options);
+    Run(prepared.Options, room);
+    outcome.Result = std::move(room);
+    room.Outputs = std::move(outcome.Result.Outputs);
   } catch (const std::exception& e) {
     outcome.Result.Status = DARNEK_INTERNAL_ERROR;
     outcome.Result.Message = e.what();
@@ -222,8 +226,9 @@ int Batch(const BatchArgs& args) {
   Progress progress(inputs.size());
   std::atomic<size_t> next{0};
   const auto work = [&] {
+    RunResult room;
     for (size_t i; (i = next.fetch_add(1)) < inputs.size();) {
-      outcomes[i] = Analyse(inputs[i], out_dir, curve_spacing);
+      outcomes[i] = Analyse(inputs[i], out_dir, curve_spacing, room);
       progress.Finished(inputs[i], outcomes[i]);
     }
   };

@@ -269,6 +269,16 @@ struct RunResult {
  * the current directory; the files are then held open to the end of the run. */
 DARNEK_API RunResult Run(const RunOptions& options);
 
+/* The same run, its result left in `result` in place of what it held, as
+ * std::getline fills a string: the room of the strings in `result.Outputs`
+ * is reused for this run's outputs, the text of those kept in memory and the
+ * write buffers of those in files (which come back empty, their room kept
+ * for the next run). A caller that runs many analyses one after another
+ * (a batch's worker thread, a benchmark's loop) thereby writes each run's
+ * output into memory it already holds, instead of fresh pages that the
+ * system must supply, and gives it back when it drops the result. */
+DARNEK_API void Run(const RunOptions& options, RunResult& result);
+
 DARNEK_API const char* Version();
 
 }  // namespace darnek

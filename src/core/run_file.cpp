@@ -126,8 +126,20 @@ void RunFile::OpenInMemory(const std::string& role, bool keep) {
 
 std::string RunFile::Describe() const { return "the " + role_ + " " + path_; }
 
-std::string RunFile::TakeText() {
-  if (target_ != Target::Memory) return {};
+void RunFile::Lend(std::string room) {
+  room.clear();
+  if (target_ == Target::Memory)
+    text_ = std::move(room);
+  else if (target_ == Target::Descriptor && kind_ != Kind::Input && room.capacity() > buffer_.capacity())
+    buffer_ = std::move(room);
+}
+
+std::string RunFile::TakeText(bool room) {
+  if (target_ != Target::Memory) {
+    if (!room) return {};
+    buffer_.clear();
+    return std::move(buffer_);
+  }
   target_ = Target::Nowhere;
   return std::move(text_);
 }
@@ -245,7 +257,8 @@ void RunFile::Close() {
   const int result = ::close(fd_);
   const int error = errno;
   fd_ = -1;
-  buffer_ = std::string();
+  // The buffer's room stays for TakeText to hand on.
+  buffer_.clear();
   if (kind_ == Kind::Scratch && created_ && !written_) ::unlink(path_.c_str());
   if (result != 0 && !failed_) Fail("cannot be closed", error);
 }

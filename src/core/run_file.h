@@ -64,8 +64,13 @@ class RunFile {
   // An output that is no file: what is written is kept in memory (TakeText
   // hands it over), or dropped when `keep` is false. Nothing can fail.
   void OpenInMemory(const std::string& role, bool keep);
-  // The text kept in memory; empty for a file or a dropped output.
-  std::string TakeText();
+  // Gives the output the room of a string from an earlier run: the text of
+  // an output in memory, or the write buffer of a file, grows into it
+  // instead of into fresh memory. Call after opening.
+  void Lend(std::string room);
+  // The text kept in memory; empty for a file or a dropped output. With
+  // `room`, a file hands back its write buffer, emptied, for the next run.
+  std::string TakeText(bool room = false);
 
   bool IsOpen() const { return fd_ >= 0 || target_ != Target::Descriptor; }
   // An output the run drops: what is written goes nowhere, and a writer may

@@ -390,7 +390,13 @@ RunOptions DiscardedRunOptions(const std::string& stem, std::ostream* console, s
   return options;
 }
 
-RunResult RunWith(const RunOptions& options, const StageObserver& observer, const RunLimits& limits) {
+void Run(const RunOptions& options, RunResult& result) {
+  OutputTexts room = std::move(result.Outputs);
+  result = Concluded(RunWith(options, {}, {}, &room));
+}
+
+RunResult RunWith(const RunOptions& options, const StageObserver& observer, const RunLimits& limits,
+                  OutputTexts* room) {
   RunResult result;
   auto ctx = std::make_unique<RunContext>();
   OutputUnit& console = ctx->Console;
@@ -402,6 +408,14 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
     result.Status = DARNEK_HANDOFF_FAILED;
     result.Message = setup.Problem;
     return result;
+  }
+  RunFiles& f = ctx->Files;
+  if (room) {
+    f.Report.Lend(std::move(room->Report));
+    f.Plot.Lend(std::move(room->Plot));
+    f.RunLog.Lend(std::move(room->RunLog));
+    f.PyScratch.Lend(std::move(room->PyScratch));
+    f.PressureScratch.Lend(std::move(room->PressureScratch));
   }
 
   ctx->Clock = options.Clock;
@@ -496,9 +510,11 @@ RunResult RunWith(const RunOptions& options, const StageObserver& observer, cons
     result.StopCode = 0;
     result.Message = failures.front();
   }
-  RunFiles& f = ctx->Files;
-  result.Outputs = {f.Report.TakeText(), f.Plot.TakeText(), f.RunLog.TakeText(), f.PyScratch.TakeText(),
-                    f.PressureScratch.TakeText()};
+  // A caller that runs again in this result gets the files' buffers back
+  // with it, empty.
+  const bool keep = room != nullptr;
+  result.Outputs = {f.Report.TakeText(keep), f.Plot.TakeText(keep), f.RunLog.TakeText(keep),
+                    f.PyScratch.TakeText(keep), f.PressureScratch.TakeText(keep)};
   return result;
 }
 

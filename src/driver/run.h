@@ -22,8 +22,11 @@ struct RunLimits {
 // The run with the record-file hand-off's status, which IDARNEK returns: a
 // data error that only the report names ("TOO MUCH DATA FOR AVAILABLE
 // STORAGE"; `Message` holds it) and a stage without results end with
-// DARNEK_OK there, as the front end has always had them.
-RunResult RunWith(const RunOptions& options, const StageObserver& observer, const RunLimits& limits = {});
+// DARNEK_OK there, as the front end has always had them. `room`, when
+// given, holds strings of an earlier run whose room this run's outputs take
+// (see Run(options, result)); the result hands it back.
+RunResult RunWith(const RunOptions& options, const StageObserver& observer, const RunLimits& limits = {},
+                  OutputTexts* room = nullptr);
 
 // The status every other caller sees (`Run`): a run that gave no answer is
 // never DARNEK_OK. A data error becomes DARNEK_INPUT_REJECTED, as does a run

@@ -148,6 +148,47 @@ TEST(HandOff, OutputsInMemoryAreTheFilesBytesAndTouchNoFile) {
   EXPECT_TRUE(FilesIn(dir).empty());
 }
 
+// A result run again lends its strings' room to the next run's outputs: what
+// a larger run left there must not show, and a file written through a lent
+// buffer holds what a fresh run writes.
+TEST(HandOff, AResultRunAgainGivesWhatAFreshResultGives) {
+  testing::TempDir dir;
+  const auto example = [](const char* name) {
+    return testing::ReadFile((std::filesystem::path(DARNEK_SOURCE_DIR) / "examples" / name).string());
+  };
+  RunOptions options;
+  options.Files = FileNames{dir.File("wall.dat"), dir.File("wall.out"), dir.File("wall.plt"),
+                            dir.File("wall.log"), dir.File("wall.py"),  dir.File("wall.ep")};
+  options.Clock = testing::FixedClock;
+  std::ostringstream console;
+  options.Console = &console;
+  options.Outputs = {OutputMode::Memory, OutputMode::Memory, OutputMode::Memory, OutputMode::Memory,
+                     OutputMode::Memory};
+  options.InputText = example("largest_si.dat");
+  RunResult reused;
+  darnek::Run(options, reused);
+  ASSERT_EQ(reused.Status, DARNEK_OK) << console.str();
+
+  options.InputText = example("multi_layer_si.dat");
+  const RunResult fresh = darnek::Run(options);
+  darnek::Run(options, reused);
+  EXPECT_EQ(reused.Status, DARNEK_OK);
+  EXPECT_EQ(reused.Stages.size(), fresh.Stages.size());
+  EXPECT_EQ(reused.Outputs.Report, fresh.Outputs.Report);
+  EXPECT_EQ(reused.Outputs.Plot, fresh.Outputs.Plot);
+  EXPECT_EQ(reused.Outputs.RunLog, fresh.Outputs.RunLog);
+  EXPECT_EQ(reused.Outputs.PyScratch, fresh.Outputs.PyScratch);
+  EXPECT_EQ(reused.Outputs.PressureScratch, fresh.Outputs.PressureScratch);
+
+  options.Outputs.Report = options.Outputs.PyScratch = OutputMode::File;
+  darnek::Run(options, reused);
+  EXPECT_EQ(reused.Status, DARNEK_OK) << console.str();
+  EXPECT_TRUE(reused.Outputs.Report.empty() && reused.Outputs.PyScratch.empty());
+  EXPECT_EQ(dir.Read("wall.out"), fresh.Outputs.Report);
+  EXPECT_EQ(dir.Read("wall.py"), fresh.Outputs.PyScratch);
+  EXPECT_EQ(reused.Outputs.Plot, fresh.Outputs.Plot);
+}
+
 TEST(ReportHead, BannerFileBlockTimeStampAndTitle) {
   const std::string long_title = "SHEET PILE WALL " + std::string(60, 'X');  // 76 columns
   const auto out = RunText(ShortStage(long_title));
