@@ -93,7 +93,7 @@ fuzz-toml fuzz-convert:
 	mkdir -p $(FUZZ_BUILD)/$(@:fuzz-%=%)-corpus
 	cp examples/*.toml examples/staging/*.toml tests/fuzz_regressions/$(@:fuzz-%=%)/* $(FUZZ_BUILD)/$(@:fuzz-%=%)-corpus/ 2>/dev/null || true
 	for f in examples/design/*.toml; do cp $$f $(FUZZ_BUILD)/$(@:fuzz-%=%)-corpus/design-$$(basename $$f); done
-	$(if $(filter fuzz-convert,$@),cp examples/*.dat fuzz/seeds/* $(FUZZ_BUILD)/convert-corpus/)
+	$(if $(filter fuzz-convert,$@),cp examples/*.dat fuzz/seeds/* $(FUZZ_BUILD)/convert-corpus/ 2>/dev/null || true)
 	cd $(FUZZ_BUILD) && ASAN_OPTIONS=detect_leaks=1 ./$(@:fuzz-%=%)_fuzzer -max_total_time=$(FUZZ_SECONDS) \
 	  -timeout=20 -rss_limit_mb=4096 -max_len=65536 $(@:fuzz-%=%)-corpus
 
