@@ -806,6 +806,10 @@ class Writer {
 void CheckAsciiOutsideTexts(const std::string& toml_text) {
   enum class In { Keys, Comment, Basic, Literal, MultiBasic, MultiLiteral } in = In::Keys;
   int line = 1, column = 0;
+  // A quote opens a text only where a key or a value may start; elsewhere it
+  // is part of a bare word that toml++ reads character by character, and a
+  // character that is not ASCII there is what it cannot take.
+  char before = '\n';
   const std::string_view t = toml_text;
   // A byte order mark is no character of the text.
   const size_t start = t.rfind("\xef\xbb\xbf", 0) == 0 ? 3 : 0;
@@ -815,7 +819,10 @@ void CheckAsciiOutsideTexts(const std::string& toml_text) {
     if (c == '\n') {
       ++line;
       column = 0;
-      if (in != In::MultiBasic && in != In::MultiLiteral) in = In::Keys;
+      if (in != In::MultiBasic && in != In::MultiLiteral) {
+        in = In::Keys;
+        before = '\n';
+      }
       continue;
     }
     switch (in) {
@@ -824,9 +831,11 @@ void CheckAsciiOutsideTexts(const std::string& toml_text) {
           throw TomlError(line, column,
                           "a character that is not ASCII outside a quoted text or a comment (keys, table "
                           "names and values other than texts are ASCII in TOML)");
+        if (c == ' ' || c == '\t') break;
         if (c == '#') {
           in = In::Comment;
-        } else if (c == '"' || c == '\'') {
+        } else if ((c == '"' || c == '\'') &&
+                   std::string_view("\n=[,{.").find(before) != std::string_view::npos) {
           const bool multi = t.substr(i, 3) == std::string(3, c);
           in = c == '"' ? (multi ? In::MultiBasic : In::Basic) : (multi ? In::MultiLiteral : In::Literal);
           if (multi) {
@@ -834,6 +843,7 @@ void CheckAsciiOutsideTexts(const std::string& toml_text) {
             column += 2;
           }
         }
+        before = c;
         break;
       case In::Comment:
         break;
@@ -848,6 +858,7 @@ void CheckAsciiOutsideTexts(const std::string& toml_text) {
             column += 2;
           }
           in = In::Keys;
+          before = c;
         }
         break;
       case In::Literal:
@@ -858,6 +869,7 @@ void CheckAsciiOutsideTexts(const std::string& toml_text) {
             column += 2;
           }
           in = In::Keys;
+          before = c;
         }
         break;
     }
