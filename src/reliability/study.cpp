@@ -14,22 +14,15 @@
 #include "driver/run.h"
 #include "toml/field_table.h"
 #include "toml/toml_input.h"
+#include "toml/toml_place.h"
 
 namespace darnek::reliability {
 
+using toml_input::Place;
 using toml_input::TomlError;
+using toml_input::Where;
 
 namespace {
-
-struct Place {
-  int Line = 1;
-  int Column = 1;
-};
-
-Place Where(const toml::node& node) {
-  const auto& b = node.source().begin;
-  return {static_cast<int>(b.line), static_cast<int>(b.column)};
-}
 
 [[noreturn]] void Fail(Place p, const std::string& path, const std::string& what) {
   throw TomlError(p.Line, p.Column, path, what);

@@ -14,19 +14,10 @@
 #include "core/input_file.h"
 #include "core/plain_text.h"
 #include "toml/field_table.h"
+#include "toml/toml_place.h"
 
 namespace darnek::toml_input {
 namespace {
-
-struct Place {
-  int Line = 0;
-  int Column = 0;
-};
-
-Place Where(const toml::node& node) {
-  const auto& begin = node.source().begin;
-  return {static_cast<int>(begin.line), static_cast<int>(begin.column)};
-}
 
 Place KeyPlace(const toml::key& key) {
   return {static_cast<int>(key.source().begin.line), static_cast<int>(key.source().begin.column)};

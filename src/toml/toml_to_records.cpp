@@ -18,6 +18,7 @@
 #include "toml/design_toml.h"
 #include "toml/field_table.h"
 #include "toml/toml_input.h"
+#include "toml/toml_place.h"
 #include "toml/unit_text.h"
 
 namespace darnek::toml_input {
@@ -41,16 +42,6 @@ bool IsTomlPath(const std::string& path) {
 }
 
 namespace {
-
-struct Place {
-  int Line = 0;
-  int Column = 0;
-};
-
-Place Where(const toml::node& node) {
-  const auto& begin = node.source().begin;
-  return {static_cast<int>(begin.line), static_cast<int>(begin.column)};
-}
 
 std::string TypeName(const toml::node& node) {
   if (node.is_string()) return "a text";
