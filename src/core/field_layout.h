@@ -88,36 +88,43 @@ inline constexpr auto kExponentTexts = [] {
   return true;
 }
 
-// Nearly every F field of the report (at most eight digits, room enough,
-// its rounding settled by one product) takes the short way, as WriteFixed
-// lays it out; the rest take the general one, out of line.
+// The F field of round(|x| * 10^(d+k)) = r with d decimals in the short way
+// nearly every field of the report takes (at most eight digits, room
+// enough), as WriteFixed lays it out; false leaves the field to the general
+// way.
+[[gnu::always_inline]] inline bool ShortFixedForm(char* dst, int w, int d, uint64_t r, bool negative) {
+  const int integer_digits = DigitCount(r) - d;
+  const bool zero_integer = integer_digits <= 0 || r == 0;
+  int before = zero_integer ? 1 : integer_digits;
+  int length = (negative ? 1 : 0) + before + 1 + d;
+  if (zero_integer && d > 0 && length > w) {
+    before = 0;
+    --length;
+  }
+  if (length > w || before + d > 8) return false;
+  char* p = Field(dst, w, length);
+  if (negative) *p = '-';
+  // Zero is a good share of the fields (unloaded stations, empty columns):
+  // its digits need no splitting.
+  const int count = before + d;
+  const uint64_t word =
+      r == 0 ? 0x3030303030303030 >> (8 * (8 - count)) : LastDigits(static_cast<uint32_t>(r), count);
+  char* q = p + length - count - 1;
+  Store8(q, word);
+  if (d > 0) Store8(q + before + 1, word >> (8 * before));
+  q[before] = '.';
+  return true;
+}
+
+// Nearly every F field of the report has its rounding settled by one
+// product and takes the short way; the rest take the general one, out of
+// line.
 [[gnu::always_inline]] inline void PutF(char* dst, int w, int d, double value, int scale = 0) {
   uint64_t r = 0;
-  if (d >= 0 && QuickScaledRound(std::fabs(value), d + scale, r)) {  // false for Inf and NaN
-    const bool negative = std::signbit(value);
-    const int integer_digits = DigitCount(r) - d;
-    const bool zero_integer = integer_digits <= 0 || r == 0;
-    int before = zero_integer ? 1 : integer_digits;
-    int length = (negative ? 1 : 0) + before + 1 + d;
-    if (zero_integer && d > 0 && length > w) {
-      before = 0;
-      --length;
-    }
-    if (length <= w && before + d <= 8) {
-      char* p = Field(dst, w, length);
-      if (negative) *p = '-';
-      // Zero is a good share of the fields (unloaded stations, empty
-      // columns): its digits need no splitting.
-      const int count = before + d;
-      const uint64_t word =
-          r == 0 ? 0x3030303030303030 >> (8 * (8 - count)) : LastDigits(static_cast<uint32_t>(r), count);
-      char* q = p + length - count - 1;
-      Store8(q, word);
-      if (d > 0) Store8(q + before + 1, word >> (8 * before));
-      q[before] = '.';
-      return;
-    }
-  }
+  // QuickScaledRound is false for Inf and NaN.
+  if (d >= 0 && QuickScaledRound(std::fabs(value), d + scale, r) &&
+      ShortFixedForm(dst, w, d, r, std::signbit(value)))
+    return;
   PutAnyF(dst, w, d, value, scale);
 }
 

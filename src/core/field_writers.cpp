@@ -211,18 +211,8 @@ void AppendE(std::string& out, int w, int d, double value, int scale, int e) {
   if (w > 0) AppendField(out, static_cast<size_t>(w), [&](char* dst) { PutE(dst, w, d, value, scale, e); });
 }
 
-[[noreturn, gnu::cold, gnu::noinline]] static void Outgrown() {
+[[gnu::cold, gnu::noinline]] void FieldRecord::Outgrown() {
   throw std::logic_error("a field record outgrows its room");
-}
-
-// Only the field writers below take room: inline in each.
-[[gnu::always_inline]] inline char* FieldRecord::Take(int n) {
-  static_assert(sizeof buffer_ >= kRoom + kSlack);
-  if (n < 0) n = 0;
-  if (static_cast<size_t>(n) > kRoom - used_) Outgrown();
-  char* p = buffer_ + used_;
-  used_ += static_cast<size_t>(n);
-  return p;
 }
 
 void FieldRecord::Blanks(int n) {

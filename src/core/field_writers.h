@@ -94,10 +94,19 @@ class FieldRecord {
   void I(int w, long long value, int m = -1);
   void F(int w, int d, double value, int scale = 0);
   void E(int w, int d, double value, int scale = 0);
+  // Room for a field of n characters, and the slack a field writer
+  // scribbles on, for a writer of the caller's own to fill.
+  [[gnu::always_inline]] char* Take(int n) {
+    static_assert(sizeof buffer_ >= kRoom + kSlack);
+    if (n < 0) n = 0;
+    if (static_cast<size_t>(n) > kRoom - used_) Outgrown();
+    char* p = buffer_ + used_;
+    used_ += static_cast<size_t>(n);
+    return p;
+  }
 
  private:
-  // Room for n characters and the slack a field writer scribbles on.
-  char* Take(int n);
+  [[noreturn]] static void Outgrown();
 
   size_t used_ = 0;
   char buffer_[kRoom + kSlack];

@@ -17,6 +17,7 @@
 
 #include "core/errors.h"
 #include "core/exact_digits.h"
+#include "core/field_layout.h"
 #include "core/list_reader.h"
 
 namespace darnek {
@@ -39,6 +40,18 @@ struct FieldForm {
 namespace detail {
 // PrintedValue for every field, the rare ones included.
 std::optional<double> PrintedValueInFull(double x, const FieldForm& form);
+
+// The field's digits r times 10^power, as a reader converts them: one exact
+// multiplication or division nearly always.
+[[gnu::always_inline]] inline std::optional<double> FieldDecimal(double x, const FieldForm& form, uint64_t r,
+                                                                 int power, bool negative) {
+  using fortran::digits::kExactPowers;
+  if (r > (uint64_t{1} << 53) || power < -22 || power > 22) return PrintedValueInFull(x, form);
+  const double m = static_cast<double>(r);
+  const double v = power >= 0 ? m * kExactPowers[static_cast<size_t>(power)]
+                              : m / kExactPowers[static_cast<size_t>(-power)];
+  return negative ? -v : v;
+}
 }  // namespace detail
 
 // The double a list-directed reader gets back from the field of form `form`
@@ -82,11 +95,36 @@ std::optional<double> PrintedValueInFull(double x, const FieldForm& form);
     if (form.Scale == 0 && length > form.Width) --length;
   }
   if (length > form.Width) return std::nullopt;
-  if (r > (uint64_t{1} << 53) || power < -22 || power > 22) return detail::PrintedValueInFull(x, form);
-  const double m = static_cast<double>(r);
-  const double v = power >= 0 ? m * kExactPowers[static_cast<size_t>(power)]
-                              : m / kExactPowers[static_cast<size_t>(-power)];
-  return negative ? -v : v;
+  return detail::FieldDecimal(x, form, r, power, negative);
+}
+
+// The field of form `form` (F or E) showing x, laid out at `dst` as the
+// field writers lay it out, and PrintedValue(x, form): where a scratch file
+// is kept, the value comes from the digits just written, one exact-digits
+// pass for both. `dst` needs the field's width and kSlack after it.
+[[gnu::always_inline]] inline std::optional<double> PutPrinted(char* dst, double x, const FieldForm& form) {
+  using namespace fortran::digits;
+  using namespace fortran::layout;
+  const int w = form.Width, d = form.Decimals, scale = form.Scale;
+  const double magnitude = std::fabs(x);
+  const bool negative = std::signbit(x);
+  if (form.Kind == FieldForm::Edit::F) {
+    uint64_t r = 0;
+    if (d >= 0 && d <= 22 && QuickScaledRound(magnitude, d + scale, r) &&
+        ShortFixedForm(dst, w, d, r, negative))
+      return detail::FieldDecimal(x, form, r, -d, negative);
+    PutAnyF(dst, w, d, x, scale);
+  } else {
+    const int significant = d + scale;
+    Digits digits;
+    int exponent = 0;
+    if ((scale == 0 || scale == 1) && significant >= 1 && significant <= 8 &&
+        FirstGuessDigits(magnitude, significant, digits, exponent) &&
+        ShortExponentForm(dst, w, scale, 0, digits, exponent, negative))
+      return detail::FieldDecimal(x, form, digits.Value, exponent + 1 - significant, negative);
+    PutAnyE(dst, w, d, x, scale, 0);
+  }
+  return detail::PrintedValueInFull(x, form);
 }
 
 // The field's text, as the writer lays it out (for messages).

@@ -373,24 +373,34 @@ bool PrintedRow(const PressureRow& row, PressureRow& printed, size_t& column) {
 }
 
 // The rows to the pressure scratch file: their count (the rows down to the
-// wall bottom), then every row.
-void WritePressureScratch(RunContext& ctx, std::span<const PressureRow> rows, int count) {
-  RunFile& file = ctx.Files.PressureScratch;
-  if (file.Discarded()) return;
-  file.Restart();
-  OutputUnit scratch;
-  scratch.Attach(file);
+// wall bottom), then every row, down to the first of `printed` (the rows to
+// the wall bottom as the file holds them, from the digits written) with a
+// field that holds no number, where a reader of the file stops. Returns that
+// row (rows.size() when there is none) and its column.
+size_t WritePressureScratch(OutputUnit& scratch, std::span<const PressureRow> rows, int count,
+                            std::span<PressureRow> printed, size_t& column) {
   scratch.List(count);
   fortran::FieldRecord line;
-  for (const PressureRow& row : rows) {
+  for (size_t i = 0; i < rows.size(); ++i) {
     line.Clear();
-    for (const auto column : kPressureColumns) {
+    size_t failed_column = std::size(kPressureColumns);
+    for (size_t k = 0; k < std::size(kPressureColumns); ++k) {
       line.Blanks(1);
-      line.F(10, 3, row.*column);
+      const std::optional<double> value =
+          PutPrinted(line.Take(10), rows[i].*kPressureColumns[k], kPressureField);
+      if (i >= printed.size()) continue;
+      if (value)
+        printed[i].*kPressureColumns[k] = *value;
+      else if (failed_column == std::size(kPressureColumns))
+        failed_column = k;
     }
     scratch.Line(line.Text());
+    if (failed_column < std::size(kPressureColumns)) {
+      column = failed_column;
+      return i;
+    }
   }
-  scratch.Close();
+  return rows.size();
 }
 
 }  // namespace
@@ -407,15 +417,22 @@ void SetDiagramLoads(RunContext& ctx) {
   loads.assign(static_cast<size_t>(std::max(count, 0)), PressureRow{});
   size_t failed = rows.size();
   size_t column = 0;
-  for (size_t i = 0; i < loads.size(); ++i) {
-    if (!PrintedRow(rows[i], loads[i], column)) {
-      failed = i;
-      break;
+  RunFile& file = ctx.Files.PressureScratch;
+  if (file.Discarded()) {
+    for (size_t i = 0; i < loads.size(); ++i) {
+      if (!PrintedRow(rows[i], loads[i], column)) {
+        failed = i;
+        break;
+      }
     }
+  } else {
+    // The values come with the digits the file gets.
+    file.Restart();
+    OutputUnit scratch;
+    scratch.Attach(file);
+    failed = WritePressureScratch(scratch, rows, count, loads, column);
+    scratch.Close();
   }
-  // A reader of the file stops at the field it cannot read; the file is
-  // written down to that row.
-  WritePressureScratch(ctx, std::span(rows).first(std::min(failed + 1, rows.size())), count);
   if (failed < rows.size())
     throw UnreadableField(rows[failed].*kPressureColumns[column], kPressureField,
                           static_cast<int>(failed) + 2, "pressure scratch file row",

@@ -9,6 +9,7 @@
 #include <span>
 #include <utility>
 
+#include "core/printed_value.h"
 #include "core/run_context.h"
 #include "soil/soil_constants.h"
 
@@ -87,6 +88,9 @@ struct ScratchRowForm {
   int BlanksBeforeY = 1;
   int Scale = 1;
 };
+
+// The form of the p' and y' fields of a scratch line.
+inline FieldForm ScratchPointField(const ScratchRowForm& form) { return FieldForm::E(10, 3, form.Scale); }
 
 // The fixed parts of a model's behaviour and layout.
 struct CurveLayout {

@@ -83,7 +83,7 @@ void CheckSpacedCurveCount(const ProblemData& d, double spacing, int count) {
 // take (the generation goes on, so that the file and the report are whole).
 class PrintedCurves final : public CurveOutput {
  public:
-  PrintedCurves(double h, CurveOutput& writer, std::vector<WrittenPyCurve>& curves)
+  PrintedCurves(double h, CurveWriter& writer, std::vector<WrittenPyCurve>& curves)
       : h_(h), writer_(writer), curves_(curves) {}
 
   // The user's curves with their multipliers applied, after the line of the
@@ -123,16 +123,21 @@ class PrintedCurves final : public CurveOutput {
   void StrengthCurveExceeded(double z) override { writer_.StrengthCurveExceeded(z); }
 
   void WriteSide(const CurveLayout& layout, const CurveFrame& f, const SideResult& result) override {
-    writer_.WriteSide(layout, f, result);
+    // Where the scratch file is kept, its fields' values come with the
+    // digits written; otherwise they are computed alone.
+    PrintedSide fields;
+    const bool written = writer_.WriteSide(layout, f, result, fields);
     const bool excavation = f.Side == Side::Excavation;
     const char* record =
         excavation ? "p-y scratch file: excavation-side point" : "p-y scratch file: backfill-side point";
-    const FieldForm form = FieldForm::E(10, 3, layout.ScratchRow.Scale);
+    const FieldForm form = ScratchPointField(layout.ScratchRow);
     SidePoints& p = excavation ? excavation_p_ : backfill_p_;
     SidePoints& y = excavation ? excavation_y_ : backfill_y_;
     for (size_t i = 0; i < kSidePoints; ++i, ++line_) {
-      p[i] = Printed(result.P[i], form, record, 2, "p");
-      y[i] = Printed(result.Y[i], form, record, 3, "y");
+      p[i] = Readable(result.P[i], written ? fields.P[i] : PrintedValue(result.P[i], form), form, record, 2,
+                      "p");
+      y[i] = Readable(result.Y[i], written ? fields.Y[i] : PrintedValue(result.Y[i], form), form, record, 3,
+                      "y");
     }
     if (excavation || curves_.empty()) return;
     // The backfill side at negative deflections, then the excavation side
@@ -155,14 +160,20 @@ class PrintedCurves final : public CurveOutput {
  private:
   // The field's value, or 0 and the first fault kept.
   double Printed(double x, const FieldForm& form, const char* record, int item, const char* name) {
-    const std::optional<double> value = PrintedValue(x, form);
+    return Readable(x, PrintedValue(x, form), form, record, item, name);
+  }
+
+  // `value`, the value of the field of form `form` showing x, or 0 and the
+  // first fault kept.
+  double Readable(double x, const std::optional<double>& value, const FieldForm& form, const char* record,
+                  int item, const char* name) {
     if (ReadableReal(value)) return *value;
     if (!unreadable_) unreadable_ = UnreadableField(x, form, line_, record, item, name);
     return 0;
   }
 
   double h_;
-  CurveOutput& writer_;
+  CurveWriter& writer_;
   std::vector<WrittenPyCurve>& curves_;
   int line_ = 2;  // of the scratch file, the record whose fields are computed
   std::optional<InputError> unreadable_;

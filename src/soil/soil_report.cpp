@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/printed_value.h"
 #include "soil/py_frame.h"
 #include "soil/soil_constants.h"
 #include "soil/soil_profile.h"
@@ -233,6 +234,12 @@ void CurveWriter::StrengthCurveExceeded(double z) {
 }
 
 void CurveWriter::WriteSide(const CurveLayout& layout, const CurveFrame& f, const SideResult& result) {
+  PrintedSide printed;
+  WriteSide(layout, f, result, printed);
+}
+
+bool CurveWriter::WriteSide(const CurveLayout& layout, const CurveFrame& f, const SideResult& result,
+                            PrintedSide& printed) {
   OutputUnit& report = ctx_.Report;
   const UnitLabels& labels = ctx_.Data.Run.Labels;
   // Rock heads its rows with the side itself.
@@ -246,6 +253,7 @@ void CurveWriter::WriteSide(const CurveLayout& layout, const CurveFrame& f, cons
   WriteCurveParameters(report, ctx_.Data, result.Parameters);
   report.Write(layout.PointHeads, labels.LengthLabel2, ForcePerLengthLabel(labels));
   const ScratchRowForm& form = layout.ScratchRow;
+  const FieldForm field = ScratchPointField(form);
   for (size_t i = 0; i < kSidePoints; ++i) {
     if (layout.WarnSmallDeflection && i > 0 && result.Y[i] < kSmallDeflection) {
       report.Write(
@@ -258,12 +266,13 @@ void CurveWriter::WriteSide(const CurveLayout& layout, const CurveFrame& f, cons
     row_.Clear();
     row_.I(5, static_cast<long long>(i + 1));
     row_.Blanks(form.BlanksBeforeP);
-    row_.E(10, 3, result.P[i], form.Scale);
+    printed.P[i] = PutPrinted(row_.Take(10), result.P[i], field);
     row_.Blanks(form.BlanksBeforeY);
-    row_.E(10, 3, result.Y[i], form.Scale);
+    printed.Y[i] = PutPrinted(row_.Take(10), result.Y[i], field);
     scratch_->Line(row_.Text());
   }
   report.Write("( ' P-Multiplier = ' F8.4 ' Y-Multiplier = ' F8.4 )", f.Pm, f.Ym);
+  return scratch_ != nullptr;
 }
 
 }  // namespace darnek::soil

@@ -4,6 +4,8 @@
 // models only compute them).
 #pragma once
 
+#include <array>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -28,10 +30,17 @@ void WriteSoilProfile(RunContext& ctx);
 // given) and the heading "P-Y CURVES DATA".
 void WritePyCurvesHeading(RunContext& ctx);
 
+// The fields of a generated side's points as the p-y scratch file holds
+// them (core/printed_value.h): empty where a field shows no number.
+struct PrintedSide {
+  std::array<std::optional<double>, kSidePoints> P, Y;
+};
+
 // The writer of a run's p-y curves: the user's curves and each generated side
 // to the p-y scratch file (none when `scratch` is null: the run discards
 // the file), each side to the report. It only writes: the values the solver
-// takes are computed beside it (GeneratePyCurves).
+// takes are computed beside it (GeneratePyCurves), which takes them from the
+// digits the scratch file gets where it is kept.
 class CurveWriter : public CurveOutput {
  public:
   CurveWriter(RunContext& ctx, OutputUnit* scratch) : ctx_(ctx), scratch_(scratch) { record_.reserve(80); }
@@ -41,6 +50,10 @@ class CurveWriter : public CurveOutput {
   void BeginCurve(const CurveFrame& f) override;
   void StrengthCurveExceeded(double z) override;
   void WriteSide(const CurveLayout& layout, const CurveFrame& f, const SideResult& result) override;
+  // The same, and where the scratch file is kept (true) the value of every
+  // point's fields there, from the digits written.
+  bool WriteSide(const CurveLayout& layout, const CurveFrame& f, const SideResult& result,
+                 PrintedSide& printed);
 
  private:
   void EndLine();
