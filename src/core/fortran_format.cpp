@@ -443,6 +443,10 @@ CompiledFormat::CompiledFormat(std::string_view format) {
     unroller.Add(WithNested(items, i));
   }
   ops_ = unroller.Finish(texts_);
+  // Kept for the life of the process: no room beyond what it holds, so that
+  // the hundred or so formats of a run lie on few pages.
+  ops_.shrink_to_fit();
+  texts_.shrink_to_fit();
 }
 
 bool CompiledFormat::Run(std::span<const Value> values, std::string& line, RecordSink& sink) const {
