@@ -100,7 +100,12 @@ class RunFile {
  private:
   void Abandon() noexcept;
   void WriteOut(const char* data, size_t size);
-  void Keep(std::string_view text, bool newline);
+  void Keep(std::string_view text, bool newline) {
+    if (text_.size() + text.size() + 1 > text_.capacity()) MakeRoom(text.size() + 1);
+    text_.append(text);
+    if (newline) text_.push_back('\n');
+  }
+  void MakeRoom(size_t more);
   [[noreturn]] void Fail(const char* what, int error);
 
   enum class Target { Descriptor, Memory, Nowhere };
