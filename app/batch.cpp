@@ -270,6 +270,7 @@ void AddBatchCommand(CommandLine& line) {
   auto a = std::make_shared<BatchArgs>();
   CLI::App& batch = line.Add("batch", "analyse many inputs on several threads, each as `run` would",
                              [a] { return Batch(*a); });
+  if (!line.Names("batch")) return;
   batch.add_option("INPUT", a->Inputs, "the input files, records or TOML")->required()->type_name("");
   batch.add_option("--jobs", a->Jobs, "analyse N inputs at once (1 to 1024; default: one per core)")
       ->check(CLI::Validator(

@@ -29,7 +29,11 @@ const char* const kStatuses =
 
 }  // namespace
 
-CommandLine::CommandLine() : app_(std::make_unique<CLI::App>(kDescription, "darnek")) {
+CommandLine::CommandLine(int argc, char** argv)
+    : app_(std::make_unique<CLI::App>(kDescription, "darnek")),
+      argc_(argc),
+      argv_(argv),
+      arguments_(argv + 1, argv + argc) {
   app_->set_version_flag("--version", std::string("darnek ") + Version(), "print the version and exit");
   app_->set_help_flag("-h,--help", "print this help and exit");
   app_->footer(kStatuses);
@@ -49,8 +53,7 @@ CLI::App& CommandLine::Add(const std::string& name, const std::string& descripti
   return *command;
 }
 
-int CommandLine::Run(int argc, char** argv) {
-  arguments_.assign(argv + 1, argv + argc);
+int CommandLine::Run() {
   // The problem on stderr with the usage of the command it is about: the
   // command given, or the whole tool's.
   const auto usage_error = [this](const std::string& problem) {
@@ -58,7 +61,7 @@ int CommandLine::Run(int argc, char** argv) {
     return kUsageError;
   };
   try {
-    app_->parse(argc, argv);
+    app_->parse(argc_, argv_);
   } catch (const CLI::CallForHelp&) {
     Out() << app_->help();
     return 0;

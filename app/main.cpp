@@ -362,11 +362,11 @@ int main(int argc, char** argv) {
   // it saw from IDARNEK.
   if (argc <= 1) return IDARNEK(1);
   using namespace darnek::tool;
-  CommandLine line;
+  CommandLine line(argc, argv);
   for (const auto add : {AddRunCommand, AddBatchCommand, AddReliabilityCommand, AddConvertCommand,
                          AddPlotCommand, AddServeCommand})
     add(line);
-  return line.Run(argc, argv);
+  return line.Run();
 }
 
 namespace darnek::tool {
@@ -435,6 +435,7 @@ InputRun PrepareInputRun(const std::string& input, const std::string& dir) {
 void AddRunCommand(CommandLine& line) {
   auto a = std::make_shared<RunArgs>();
   CLI::App& run = line.Add("run", "analyse one input file (records or TOML)", [a] { return RunInput(*a); });
+  if (!line.Names("run")) return;
   run.add_option("INPUT", a->Input, "the input file; INPUT.toml is the TOML form of an input file")
       ->required()
       ->type_name("");
@@ -468,6 +469,7 @@ void AddConvertCommand(CommandLine& line) {
   CLI::App& convert =
       line.Add("convert", "turn records into TOML (INPUT.dat -> OUTPUT.toml) or TOML into records",
                [a] { return Convert(*a); });
+  if (!line.Names("convert")) return;
   convert.add_option("INPUT", a->Input, "the input file, records or TOML (.toml)")->required()->type_name("");
   convert
       .add_option("-o,--output", a->Output, "the file to write; INPUT with the other extension without it")
@@ -480,6 +482,7 @@ void AddPlotCommand(CommandLine& line) {
                             "draw the diagrams of every stage of a plot-data file as SVG files and one "
                             "report.html",
                             [a] { return PlotCommand(*a); });
+  if (!line.Names("plot")) return;
   plot.add_option("PLOTFILE", a->PlotFile, "the plot-data file (.plt) of a run")->required()->type_name("");
   plot.add_option("--out", a->OutDir,
                   "the folder of the pictures; NAME-pictures beside the plot file without it")

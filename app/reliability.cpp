@@ -146,6 +146,7 @@ void AddReliabilityCommand(CommandLine& line) {
                          "the probability that each design check of each stage fails, from the uncertain "
                          "inputs of the model's [reliability] table (docs/reliability.md)",
                          [o] { return Reliability(*o); });
+  if (!line.Names("reliability")) return;
   c.add_option("MODEL", o->Model, "the model, a TOML file with a [reliability] table")
       ->required()
       ->type_name("");

@@ -38,6 +38,7 @@ void AddServeCommand(CommandLine& line) {
                                const std::vector<std::string>& all = line.Arguments();
                                return Serve(std::vector<std::string>(all.begin() + 1, all.end()));
                              });
+  if (!line.Names("serve")) return;
   serve.add_option("FILE", *unused, "a model (TOML or records) to open in the page")->type_name("");
   serve.add_option("--port", *unused, "the port, 8080 unless given; 0: any free port")->type_name("N");
   serve.add_option("--host", *unused, "the address to listen on, 127.0.0.1 unless given")->type_name("ADDR");
