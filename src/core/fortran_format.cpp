@@ -602,6 +602,14 @@ void FormatLookup::Grow() {
     if (e.Address) Find(e.Address) = e;
 }
 
+const CompiledFormat& FormatLookup::GetConstant(std::string_view format) {
+  if (!slots_.empty()) {
+    const Entry& entry = Find(format.data());
+    if (entry.Address && entry.Text.size() == format.size()) return *entry.Format;
+  }
+  return Get(format);
+}
+
 const CompiledFormat& FormatLookup::Get(std::string_view format) {
   if (format.data() == nullptr) return StoredFormat(format).second;
   if (2 * (used_ + 1) > slots_.size()) Grow();

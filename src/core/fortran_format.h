@@ -78,6 +78,9 @@ class CompiledFormat {
 class FormatLookup {
  public:
   const CompiledFormat& Get(std::string_view format);
+  // A format that is a constant of the engine's code (FormatText): its text
+  // never changes at its address, so the address and length find it.
+  const CompiledFormat& GetConstant(std::string_view format);
 
  private:
   struct Entry {

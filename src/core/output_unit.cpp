@@ -74,9 +74,11 @@ void OutputUnit::Put(const fortran::Records& records) {
 }
 
 void OutputUnit::WriteValues(std::string_view format, std::span<const fortran::Value> values) {
-  if (!IsOpen()) return;
-  const bool open = formats_.Get(format).Run(values, pending_, *this);
-  if (open) has_pending_ = true;
+  if (IsOpen()) Run(formats_.Get(format), values);
+}
+
+void OutputUnit::Run(const fortran::CompiledFormat& format, std::span<const fortran::Value> values) {
+  if (format.Run(values, pending_, *this)) has_pending_ = true;
 }
 
 void OutputUnit::ListValues(std::span<const fortran::Value> values) {

@@ -14,6 +14,20 @@
 
 namespace darnek {
 
+// A format text of the engine's own code: a constant (a literal, or an
+// array of static storage), so that its address names its text for good and
+// a write finds its compiled form without comparing the text. Only constant
+// evaluation makes one; a format built at run time goes to WriteBuilt.
+class FormatText {
+ public:
+  template <size_t N>
+  consteval FormatText(const char (&text)[N]) : text_(text, N - 1) {}  // NOLINT: a literal converts
+  std::string_view Text() const { return text_; }
+
+ private:
+  std::string_view text_;
+};
+
 class OutputUnit : private fortran::RecordSink {
  public:
   OutputUnit() = default;
@@ -32,7 +46,14 @@ class OutputUnit : private fortran::RecordSink {
   bool IsOpen() const { return stream_ != nullptr || file_ != nullptr || fd_ >= 0; }
 
   template <class... Args>
-  void Write(std::string_view format, const Args&... args) {
+  void Write(FormatText format, const Args&... args) {
+    const fortran::Value values[] = {fortran::detail::ToValue(args)..., fortran::Value{0LL}};
+    if (IsOpen())
+      Run(formats_.GetConstant(format.Text()), std::span<const fortran::Value>(values, sizeof...(Args)));
+  }
+  // The same with a format chosen or built at run time.
+  template <class... Args>
+  void WriteBuilt(std::string_view format, const Args&... args) {
     const fortran::Value values[] = {fortran::detail::ToValue(args)..., fortran::Value{0LL}};
     WriteValues(format, std::span<const fortran::Value>(values, sizeof...(Args)));
   }
@@ -58,6 +79,7 @@ class OutputUnit : private fortran::RecordSink {
   std::string* OpenRecord();
 
  private:
+  void Run(const fortran::CompiledFormat& format, std::span<const fortran::Value> values);
   // A record a format run completes (the run empties the open record).
   void Complete(std::string_view record) override;
   void Emit(std::string_view text, bool end);

@@ -156,7 +156,7 @@ void WriteCoefficientTable(RunContext& ctx) {
   for (int L = 1; L <= d.Pressure.NL; ++L) {
     const PressureLayer& p = d.Pressure.Layers[static_cast<size_t>(L - 1)];
     if (p.SlopeWarning) {
-      static constexpr const char* kWarning =
+      static constexpr char kWarning[] =
           "( / / '**** WARNING ******' / "
           "'THE BACKFILL SLOPE ANGLE SHOULD BE LESS THAN THE ''INTERNAL FRICTION ANGLE OF SAND.' )";
       ctx.Log.Write(kWarning);
@@ -197,7 +197,7 @@ void WriteLayerResultants(RunContext& ctx) {
     }
   }
   if (ep.NetActiveResultant < static_cast<double>(1e-5f)) {
-    static constexpr const char* kWarning = "( / / 5X 'Net active pressure is negative.' / )";
+    static constexpr char kWarning[] = "( / / 5X 'Net active pressure is negative.' / )";
     ctx.Console.Write(kWarning);
     out.Write(kWarning);
   }

@@ -9,6 +9,7 @@
 #include <span>
 #include <utility>
 
+#include "core/output_unit.h"
 #include "core/printed_value.h"
 #include "core/run_context.h"
 #include "soil/soil_constants.h"
@@ -104,8 +105,8 @@ struct CurveLayout {
   bool ApplyPMultiplier = true;
   // Report: the heads above the 17 rows (given the deflection label and the
   // force-per-length label) and one row (y', p').
-  const char* PointHeads = nullptr;
-  const char* PointRow = nullptr;
+  FormatText PointHeads = "";
+  FormatText PointRow = "";
   // Scratch line: point number, p', y'. Its number form is the precision the
   // solver receives.
   ScratchRowForm ScratchRow;

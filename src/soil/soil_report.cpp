@@ -64,8 +64,10 @@ void WriteSoilProfile(RunContext& ctx) {
 
   const int num_layers = static_cast<int>(profile.Layers.size());
   // One digit as a rule; a second one only when the table has ten or more.
-  out.Write(num_layers < 10 ? "( / 6X I1 ' LAYER(S) OF SOIL' )" : "( / 6X I2 ' LAYER(S) OF SOIL' )",
-            num_layers);
+  if (num_layers < 10)
+    out.Write("( / 6X I1 ' LAYER(S) OF SOIL' )", num_layers);
+  else
+    out.Write("( / 6X I2 ' LAYER(S) OF SOIL' )", num_layers);
   for (int n = 0; n < num_layers; ++n) {
     const SoilType type = profile.Layers[static_cast<size_t>(n)].SoilTypeCode;
     out.Write("( / 6X 'LAYER' I3 / 10X A )", n + 1, SoilDescription(type));

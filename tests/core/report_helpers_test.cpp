@@ -70,9 +70,9 @@ TEST(LineComposition, WritesContinueAnOpenRecordAndFormatsAreKnownByTheirText) {
   // A format text that changes in place (same address, same length) is
   // compiled anew, not taken for the one seen there before.
   std::string format = "( I3 )";
-  unit.Write(format, 7);
+  unit.WriteBuilt(format, 7);
   format[3] = '5';
-  unit.Write(format, 7);
+  unit.WriteBuilt(format, 7);
   unit.List(3, 0.1);
   EXPECT_EQ(s.str(), "A  1 0.05000 2.500E+00\nB\n  7\n    7\n           3  0.10000000000000001     \n");
 }
