@@ -41,32 +41,45 @@ namespace detail {
 // PrintedValue for every field, the rare ones included.
 std::optional<double> PrintedValueInFull(double x, const FieldForm& form);
 
+inline bool InFull(double x, const FieldForm& form, double& value) {
+  const std::optional<double> full = PrintedValueInFull(x, form);
+  if (full) value = *full;
+  return full.has_value();
+}
+
 // The field's digits r times 10^power, as a reader converts them: one exact
 // multiplication or division nearly always.
-[[gnu::always_inline]] inline std::optional<double> FieldDecimal(double x, const FieldForm& form, uint64_t r,
-                                                                 int power, bool negative) {
+[[gnu::always_inline]] inline bool FieldDecimal(double x, const FieldForm& form, uint64_t r, int power,
+                                                bool negative, double& value) {
   using fortran::digits::kExactPowers;
-  if (r > (uint64_t{1} << 53) || power < -22 || power > 22) return PrintedValueInFull(x, form);
+  if (r > (uint64_t{1} << 53) || power < -22 || power > 22) return InFull(x, form, value);
   const double m = static_cast<double>(r);
   const double v = power >= 0 ? m * kExactPowers[static_cast<size_t>(power)]
                               : m / kExactPowers[static_cast<size_t>(-power)];
-  return negative ? -v : v;
+  value = negative ? -v : v;
+  return true;
 }
 }  // namespace detail
 
 // The double a list-directed reader gets back from the field of form `form`
-// that shows x: x rounded to the field's digits (ties to even, on x's exact
-// binary value) and that decimal rounded once to a double; NaN and the
-// infinities as themselves when the field has room for their words. Empty
-// when the field shows no number (asterisks: x does not fit).
+// that shows x, in `value`: x rounded to the field's digits (ties to even, on
+// x's exact binary value) and that decimal rounded once to a double; NaN and
+// the infinities as themselves when the field has room for their words.
+// False when the field shows no number (asterisks: x does not fit).
 //
 // Inline, the short ways of the field writers (core/field_layout.h), which
 // settle nearly every field: digits one rounded product gives, a field of
-// at most eight of them, an exact power of ten.
-[[gnu::always_inline]] inline std::optional<double> PrintedValue(double x, const FieldForm& form) {
+// at most eight of them, an exact power of ten. (A flag and a double, not a
+// std::optional, in the loops over every field: copied through memory, an
+// optional's two parts are stored apart and read back as one, which the
+// processor cannot forward.)
+[[gnu::always_inline]] inline bool PrintedValue(double x, const FieldForm& form, double& value) {
   using namespace fortran::digits;
   // Seventeen significant digits name every double.
-  if (form.Kind == FieldForm::Edit::List) return x;
+  if (form.Kind == FieldForm::Edit::List) {
+    value = x;
+    return true;
+  }
   const double magnitude = std::fabs(x);
   const bool negative = std::signbit(x);
   const int d = form.Decimals;
@@ -75,7 +88,7 @@ std::optional<double> PrintedValueInFull(double x, const FieldForm& form);
   if (form.Kind == FieldForm::Edit::F) {
     // False for NaN and the infinities.
     if (d < 0 || d > 22 || !QuickScaledRound(magnitude, d + form.Scale, r))
-      return detail::PrintedValueInFull(x, form);
+      return detail::InFull(x, form, value);
     const int integer_digits = DigitCount(r) - d;
     const bool zero_integer = integer_digits <= 0 || r == 0;
     length = (negative ? 1 : 0) + (zero_integer ? 1 : integer_digits) + 1 + d;
@@ -88,21 +101,29 @@ std::optional<double> PrintedValueInFull(double x, const FieldForm& form);
     int exponent = 0;
     if ((form.Scale != 0 && form.Scale != 1) || significant < 1 || significant > 8 ||
         !FirstGuessDigits(magnitude, significant, digits, exponent))
-      return detail::PrintedValueInFull(x, form);
+      return detail::InFull(x, form, value);
     r = digits.Value;
     power = exponent + 1 - significant;
     length = (negative ? 1 : 0) + (form.Scale == 0 ? 1 : 0) + significant + 1 + 4;
     if (form.Scale == 0 && length > form.Width) --length;
   }
-  if (length > form.Width) return std::nullopt;
-  return detail::FieldDecimal(x, form, r, power, negative);
+  if (length > form.Width) return false;
+  return detail::FieldDecimal(x, form, r, power, negative, value);
+}
+
+// The same, empty when the field shows no number.
+inline std::optional<double> PrintedValue(double x, const FieldForm& form) {
+  double value = 0;
+  if (PrintedValue(x, form, value)) return value;
+  return std::nullopt;
 }
 
 // The field of form `form` (F or E) showing x, laid out at `dst` as the
-// field writers lay it out, and PrintedValue(x, form): where a scratch file
-// is kept, the value comes from the digits just written, one exact-digits
-// pass for both. `dst` needs the field's width and kSlack after it.
-[[gnu::always_inline]] inline std::optional<double> PutPrinted(char* dst, double x, const FieldForm& form) {
+// field writers lay it out, and PrintedValue(x, form, value): where a
+// scratch file is kept, the value comes from the digits just written, one
+// exact-digits pass for both. `dst` needs the field's width and kSlack
+// after it.
+[[gnu::always_inline]] inline bool PutPrinted(char* dst, double x, const FieldForm& form, double& value) {
   using namespace fortran::digits;
   using namespace fortran::layout;
   const int w = form.Width, d = form.Decimals, scale = form.Scale;
@@ -112,7 +133,7 @@ std::optional<double> PrintedValueInFull(double x, const FieldForm& form);
     uint64_t r = 0;
     if (d >= 0 && d <= 22 && QuickScaledRound(magnitude, d + scale, r) &&
         ShortFixedForm(dst, w, d, r, negative))
-      return detail::FieldDecimal(x, form, r, -d, negative);
+      return detail::FieldDecimal(x, form, r, -d, negative, value);
     PutAnyF(dst, w, d, x, scale);
   } else {
     const int significant = d + scale;
@@ -121,10 +142,10 @@ std::optional<double> PrintedValueInFull(double x, const FieldForm& form);
     if ((scale == 0 || scale == 1) && significant >= 1 && significant <= 8 &&
         FirstGuessDigits(magnitude, significant, digits, exponent) &&
         ShortExponentForm(dst, w, scale, 0, digits, exponent, negative))
-      return detail::FieldDecimal(x, form, digits.Value, exponent + 1 - significant, negative);
+      return detail::FieldDecimal(x, form, digits.Value, exponent + 1 - significant, negative, value);
     PutAnyE(dst, w, d, x, scale, 0);
   }
-  return detail::PrintedValueInFull(x, form);
+  return detail::InFull(x, form, value);
 }
 
 // The field's text, as the writer lays it out (for messages).
@@ -132,8 +153,11 @@ std::string FieldText(double x, const FieldForm& form);
 
 // A value the solver can take from a field: finite and below 1E+100 in
 // magnitude, as list-directed input checks a real.
+inline bool ReadableReal(bool shown, double value) {
+  return shown && std::isfinite(value) && std::fabs(value) < kLargestReal;
+}
 inline bool ReadableReal(const std::optional<double>& value) {
-  return value && std::isfinite(*value) && std::fabs(*value) < kLargestReal;
+  return ReadableReal(value.has_value(), value.value_or(0));
 }
 
 // The error a reader of the file raises for the field of form `form` showing

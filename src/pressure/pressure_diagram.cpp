@@ -362,12 +362,10 @@ constexpr FieldForm kPressureField = FieldForm::F(10, 3);
 // first field that holds no number.
 bool PrintedRow(const PressureRow& row, PressureRow& printed, size_t& column) {
   for (size_t k = 0; k < std::size(kPressureColumns); ++k) {
-    const std::optional<double> value = PrintedValue(row.*kPressureColumns[k], kPressureField);
-    if (!value) {
+    if (!PrintedValue(row.*kPressureColumns[k], kPressureField, printed.*kPressureColumns[k])) {
       column = k;
       return false;
     }
-    printed.*kPressureColumns[k] = *value;
   }
   return true;
 }
@@ -384,14 +382,14 @@ size_t WritePressureScratch(OutputUnit& scratch, std::span<const PressureRow> ro
   for (size_t i = 0; i < rows.size(); ++i) {
     line.Clear();
     size_t failed_column = std::size(kPressureColumns);
+    // The rows below the wall bottom are written, not loaded.
+    PressureRow beyond;
+    PressureRow& values = i < printed.size() ? printed[i] : beyond;
     for (size_t k = 0; k < std::size(kPressureColumns); ++k) {
       line.Blanks(1);
-      const std::optional<double> value =
-          PutPrinted(line.Take(10), rows[i].*kPressureColumns[k], kPressureField);
-      if (i >= printed.size()) continue;
-      if (value)
-        printed[i].*kPressureColumns[k] = *value;
-      else if (failed_column == std::size(kPressureColumns))
+      if (!PutPrinted(line.Take(10), rows[i].*kPressureColumns[k], kPressureField,
+                      values.*kPressureColumns[k]) &&
+          i < printed.size() && failed_column == std::size(kPressureColumns))
         failed_column = k;
     }
     scratch.Line(line.Text());

@@ -134,10 +134,12 @@ class PrintedCurves final : public CurveOutput {
     SidePoints& p = excavation ? excavation_p_ : backfill_p_;
     SidePoints& y = excavation ? excavation_y_ : backfill_y_;
     for (size_t i = 0; i < kSidePoints; ++i, ++line_) {
-      p[i] = Readable(result.P[i], written ? fields.P[i] : PrintedValue(result.P[i], form), form, record, 2,
-                      "p");
-      y[i] = Readable(result.Y[i], written ? fields.Y[i] : PrintedValue(result.Y[i], form), form, record, 3,
-                      "y");
+      if (!written) {
+        fields.PShown[i] = PrintedValue(result.P[i], form, fields.P[i]);
+        fields.YShown[i] = PrintedValue(result.Y[i], form, fields.Y[i]);
+      }
+      p[i] = Readable(result.P[i], fields.PShown[i], fields.P[i], form, record, 2, "p");
+      y[i] = Readable(result.Y[i], fields.YShown[i], fields.Y[i], form, record, 3, "y");
     }
     if (excavation || curves_.empty()) return;
     // The backfill side at negative deflections, then the excavation side
@@ -160,14 +162,16 @@ class PrintedCurves final : public CurveOutput {
  private:
   // The field's value, or 0 and the first fault kept.
   double Printed(double x, const FieldForm& form, const char* record, int item, const char* name) {
-    return Readable(x, PrintedValue(x, form), form, record, item, name);
+    double value = 0;
+    const bool shown = PrintedValue(x, form, value);
+    return Readable(x, shown, value, form, record, item, name);
   }
 
-  // `value`, the value of the field of form `form` showing x, or 0 and the
-  // first fault kept.
-  double Readable(double x, const std::optional<double>& value, const FieldForm& form, const char* record,
-                  int item, const char* name) {
-    if (ReadableReal(value)) return *value;
+  // `value`, the value of the field of form `form` showing x (when `shown`),
+  // or 0 and the first fault kept.
+  double Readable(double x, bool shown, double value, const FieldForm& form, const char* record, int item,
+                  const char* name) {
+    if (ReadableReal(shown, value)) return value;
     if (!unreadable_) unreadable_ = UnreadableField(x, form, line_, record, item, name);
     return 0;
   }

@@ -268,9 +268,9 @@ bool CurveWriter::WriteSide(const CurveLayout& layout, const CurveFrame& f, cons
     row_.Clear();
     row_.I(5, static_cast<long long>(i + 1));
     row_.Blanks(form.BlanksBeforeP);
-    printed.P[i] = PutPrinted(row_.Take(10), result.P[i], field);
+    printed.PShown[i] = PutPrinted(row_.Take(10), result.P[i], field, printed.P[i]);
     row_.Blanks(form.BlanksBeforeY);
-    printed.Y[i] = PutPrinted(row_.Take(10), result.Y[i], field);
+    printed.YShown[i] = PutPrinted(row_.Take(10), result.Y[i], field, printed.Y[i]);
     scratch_->Line(row_.Text());
   }
   report.Write("( ' P-Multiplier = ' F8.4 ' Y-Multiplier = ' F8.4 )", f.Pm, f.Ym);

@@ -5,7 +5,6 @@
 #pragma once
 
 #include <array>
-#include <optional>
 #include <span>
 #include <string>
 
@@ -33,7 +32,8 @@ void WritePyCurvesHeading(RunContext& ctx);
 // The fields of a generated side's points as the p-y scratch file holds
 // them (core/printed_value.h): empty where a field shows no number.
 struct PrintedSide {
-  std::array<std::optional<double>, kSidePoints> P, Y;
+  SidePoints P{}, Y{};
+  std::array<bool, kSidePoints> PShown{}, YShown{};
 };
 
 // The writer of a run's p-y curves: the user's curves and each generated side

@@ -93,7 +93,9 @@ TEST(PrintedValue, EveryFormGivesWhatReadingItsFieldGives) {
       if (form.Kind == FieldForm::Edit::List) continue;
       // A kept scratch file takes the field and its value in one pass.
       char room[64 + fortran::kSlack];
-      const std::optional<double> put = PutPrinted(room, x, form);
+      double value = 0;
+      const std::optional<double> put =
+          PutPrinted(room, x, form, value) ? std::optional<double>(value) : std::nullopt;
       const std::string written(room, static_cast<size_t>(form.Width));
       if ((written != field || !Same(put, expected)) && ++failures <= 20)
         ADD_FAILURE() << "written '" << written << "' of " << std::hexfloat << x << ", not '" << field
