@@ -379,11 +379,10 @@ size_t WritePressureScratch(OutputUnit& scratch, std::span<const PressureRow> ro
                             std::span<PressureRow> printed, size_t& column) {
   scratch.List(count);
   fortran::FieldRecord line;
+  PressureRow beyond;  // the values of a row below the wall bottom: written, not loaded
   for (size_t i = 0; i < rows.size(); ++i) {
     line.Clear();
     size_t failed_column = std::size(kPressureColumns);
-    // The rows below the wall bottom are written, not loaded.
-    PressureRow beyond;
     PressureRow& values = i < printed.size() ? printed[i] : beyond;
     for (size_t k = 0; k < std::size(kPressureColumns); ++k) {
       line.Blanks(1);
