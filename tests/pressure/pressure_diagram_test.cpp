@@ -201,6 +201,36 @@ TEST_F(Diagram, ScratchFileHoldsTheCountAndTwelveFieldRows) {
   EXPECT_EQ(plot.str(), "           2\n");
 }
 
+// A pressure of a million or more shows asterisks in F10.3: the stage stops
+// at that field with the same words whether the file is kept (its values
+// taken from the digits written) or discarded (computed alone), and a kept
+// file ends with the row a reader stops in.
+TEST_F(Diagram, AFieldTheScratchFileCannotHoldStopsAlikeKeptOrDiscarded) {
+  Wall(120, 20, 12);
+  Layer(4, 300, 1e5, 30);
+  std::string kept, discarded;
+  try {
+    GeneratePressureDiagram(ctx);
+  } catch (const InputError& e) {
+    kept = e.what();
+  }
+  std::vector<std::string> lines;
+  std::ifstream in(scratch);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  ctx.Files.PressureScratch.OpenInMemory("pressure scratch", false);
+  try {
+    GeneratePressureDiagram(ctx);
+  } catch (const InputError& e) {
+    discarded = e.what();
+  }
+  EXPECT_EQ(kept, discarded);
+  EXPECT_EQ(kept.rfind("line " + std::to_string(lines.size()) + ": pressure scratch file row, item ", 0), 0u)
+      << kept;
+  EXPECT_NE(kept.find("expected a real number, found '**********'"), std::string::npos) << kept;
+  EXPECT_NE(lines.back().find("**********"), std::string::npos);
+  EXPECT_EQ(lines[lines.size() - 2].find('*'), std::string::npos);
+}
+
 TEST_F(Diagram, SoilEndingAboveTheWallBottomIsAnInputError) {
   Wall(120, 20, 12);
   Layer(4, 200, kGamma, 30);
