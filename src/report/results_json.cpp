@@ -175,27 +175,22 @@ Json DesignJson(const DesignSummary& d) {
                          {"depth_unit", g.DepthUnit}});
     if (!g.Combination.empty()) governing.back()["combination"] = g.Combination;
   }
+  Json out = {{"method", d.Method}};
+  // A design approach (Eurocode 7) comes with its partial factors.
   if (!d.Approach.empty()) {
     Json partial = Json::object();
     for (const DesignFactorValue& f : d.PartialFactors)
       partial[f.Key] = Json{{"value", f.Value}, {"given", f.Given}};
-    return Json{{"method", d.Method},
-                {"approach", d.Approach},
-                {"partial_factors", std::move(partial)},
-                {"embedment_definition", d.EmbedmentDefinition},
-                {"modulus_basis", d.ModulusBasis},
-                {"factors", std::move(factors)},
-                {"governing", std::move(governing)},
-                {"verdict", d.Verdict},
-                {"unused", d.Unused}};
+    out["approach"] = d.Approach;
+    out["partial_factors"] = std::move(partial);
   }
-  return Json{{"method", d.Method},
-              {"embedment_definition", d.EmbedmentDefinition},
-              {"modulus_basis", d.ModulusBasis},
-              {"factors", std::move(factors)},
-              {"governing", std::move(governing)},
-              {"verdict", d.Verdict},
-              {"unused", d.Unused}};
+  out["embedment_definition"] = d.EmbedmentDefinition;
+  out["modulus_basis"] = d.ModulusBasis;
+  out["factors"] = std::move(factors);
+  out["governing"] = std::move(governing);
+  out["verdict"] = d.Verdict;
+  out["unused"] = d.Unused;
+  return out;
 }
 
 const StageChecks* ChecksOf(const RunResult& result, int stage) {
